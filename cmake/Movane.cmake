@@ -35,3 +35,31 @@ function(movane_benchmark name)
   target_link_libraries(${name} PRIVATE movane_flags ${ARG_LIBS} benchmark::benchmark)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 endfunction()
+
+# movane_folder_library(<name> [LIBS <libs>...]): the folder's static library from every
+# .cpp/.c in it, so that adding a file needs no edit here.
+function(movane_folder_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  if(srcs)
+    movane_library(${name} ${srcs} LIBS ${ARG_LIBS})
+  else()
+    # a folder whose first file has not landed yet
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE movane_flags ${ARG_LIBS})
+  endif()
+endfunction()
+
+# movane_folder_tests(<name> [LIBS <libs>...]): one test executable from the folder's
+# *_test.cpp files, and one benchmark executable from its *_bench.cpp files.
+function(movane_folder_tests name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB benches CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_bench.cpp)
+  if(tests)
+    movane_test(${name}_tests ${tests} LIBS ${ARG_LIBS})
+  endif()
+  if(benches)
+    movane_benchmark(${name}_bench ${benches} LIBS ${ARG_LIBS})
+  endif()
+endfunction()
