@@ -1,0 +1,62 @@
+// The section record of the VM's variables. The linker bounds every section whose name
+// is a C identifier with __start_/__stop_ symbols; they are weak here so that a program
+// without VM variables (or without one of the two kinds) still links, and then that
+// section is described as empty.
+#include "platform/sections.h"
+
+#include <pthread.h>
+#include <stdlib.h>
+#include <string.h>
+
+extern "C" {
+extern char __start_vmdata[] __attribute__((weak));
+extern char __stop_vmdata[] __attribute__((weak));
+extern char __start_vmbss[] __attribute__((weak));
+extern char __stop_vmbss[] __attribute__((weak));
+}
+
+namespace {
+
+MKT_Section_Info g_record;
+bool g_built;
+pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
+
+void bounds(char* start, char* stop, char** address, uint32_t* size) {
+    if (start && stop && stop > start) {
+        *address = start;
+        *size = (uint32_t)(stop - start);
+    } else {
+        *address = nullptr;
+        *size = 0;
+    }
+}
+
+} // namespace
+
+MKT_Section_Info* MkSectionGetInfoR2(int* count) {
+    if (count) {
+        *count = 1;
+    }
+    pthread_mutex_lock(&g_lock);
+    if (!g_built) {
+        MKT_Section_Info r;
+        r.type = 2;
+        bounds(__start_vmdata, __stop_vmdata, &r.dataAddress, &r.dataSize);
+        bounds(__start_vmbss, __stop_vmbss, &r.bssAddress, &r.bssSize);
+        r.initDataAddress = nullptr;
+        if (r.dataSize != 0) {
+            // What the host has set among the VM's variables by now is kept for every run.
+            r.initDataAddress = (char*)malloc(r.dataSize);
+            if (r.initDataAddress) {
+                memcpy(r.initDataAddress, r.dataAddress, r.dataSize);
+            }
+        }
+        if (r.dataSize == 0 || r.initDataAddress) {
+            g_record = r;
+            g_built = true;
+        }
+    }
+    MKT_Section_Info* result = g_built ? &g_record : nullptr;
+    pthread_mutex_unlock(&g_lock);
+    return result;
+}
