@@ -1,0 +1,92 @@
+package java.lang;
+
+/**
+ * A float in an object, and the IEEE 754 bit conversions.
+ */
+public final class Float {
+
+    public static final float POSITIVE_INFINITY = 1.0f / 0.0f;
+    public static final float NEGATIVE_INFINITY = -1.0f / 0.0f;
+    public static final float NaN = 0.0f / 0.0f;
+    public static final float MAX_VALUE = 3.4028235e+38f;
+    public static final float MIN_VALUE = 1.4e-45f;
+
+    private final float value;
+
+    public Float(float value) {
+        this.value = value;
+    }
+
+    public Float(double value) {
+        this.value = (float) value;
+    }
+
+    public static String toString(float v) {
+        throw new RuntimeException("Float.toString is not implemented yet");
+    }
+
+    public static Float valueOf(String s) throws NumberFormatException {
+        return new Float(parseFloat(s));
+    }
+
+    public static float parseFloat(String s) throws NumberFormatException {
+        throw new RuntimeException("Float.parseFloat is not implemented yet");
+    }
+
+    public static boolean isNaN(float v) {
+        return v != v;
+    }
+
+    public static boolean isInfinite(float v) {
+        return v == POSITIVE_INFINITY || v == NEGATIVE_INFINITY;
+    }
+
+    public boolean isNaN() {
+        return isNaN(value);
+    }
+
+    public boolean isInfinite() {
+        return isInfinite(value);
+    }
+
+    public String toString() {
+        return toString(value);
+    }
+
+    public byte byteValue() {
+        return (byte) value;
+    }
+
+    public short shortValue() {
+        return (short) value;
+    }
+
+    public int intValue() {
+        return (int) value;
+    }
+
+    public long longValue() {
+        return (long) value;
+    }
+
+    public float floatValue() {
+        return (float) value;
+    }
+
+    public double doubleValue() {
+        return value;
+    }
+
+    public int hashCode() {
+        return floatToIntBits(value);
+    }
+
+    // Bit patterns, not ==: NaN equals NaN and 0.0 differs from -0.0.
+    public boolean equals(Object obj) {
+        return obj instanceof Float && floatToIntBits(((Float) obj).value) == floatToIntBits(value);
+    }
+
+    public static native int floatToIntBits(float value);
+
+    public static native float intBitsToFloat(int bits);
+}
