@@ -1,0 +1,121 @@
+// qmfs: the file-system front end. Files are named "scheme:path" ("gfs://java/suites.idx",
+// "rom://midlet/_suites.idx"); the scheme picks a connector, whose handles become one of
+// 256 front-end handles. Every operation leaves a code in one last-error word.
+#pragma once
+
+#include <stdint.h>
+
+enum {
+  QMFS_OK = 0,
+  QMFS_ERR_BAD_URI = 1,
+  QMFS_ERR_NO_HANDLE = 2,
+  QMFS_ERR_NO_CONNECTOR = 3,
+  QMFS_ERR_BAD_HANDLE = 4,
+  QMFS_ERR_READ_PAST_END = 5,
+  QMFS_ERR_SLOTS_FULL = 6,
+  QMFS_ERR_REGISTRY_FULL = 7,
+  QMFS_ERR_NOT_DIRECTORY = 8,
+  QMFS_ERR_EXISTS = 16,
+  QMFS_ERR_UNSUPPORTED = 17,
+  QMFS_ERR_ACCESS = 18,
+  QMFS_ERR_HOST_HANDLE = 19,
+  QMFS_ERR_BAD_ARGUMENT = 21,
+  QMFS_ERR_NO_MEMORY = 22,
+  QMFS_ERR_OTHER = 255,
+};
+
+enum { QMFS_HANDLES = 256, QMFS_CONNECTORS = 10, QMFS_DIR_RECORDS = 5 };
+
+// Mode record: access 1 read, 2 write, 4 and 8 further access bits; creation 16 create or
+// truncate, 32 open or create, 64 open an existing file only.
+struct QmfsMode {
+  uint8_t access;
+  uint8_t creation;
+};
+static_assert(sizeof(QmfsMode) == 2, "QmfsMode size");
+
+enum { QMFS_ATTR_DIRECTORY = 16 };
+
+struct QmfsStat {
+  uint32_t size;
+  uint32_t flags;       // 0 device files, 8 in-memory files
+  uint32_t attributes;  // 16 for a directory
+};
+static_assert(sizeof(QmfsStat) == 12, "QmfsStat size");
+
+// Valid until the connector's next readdir.
+struct QmfsDirEntry {
+  uint32_t flags;
+  uint32_t attributes;
+  uint32_t size;
+  const char* name;  // full connector path beginning with "//"
+};
+static_assert(sizeof(QmfsDirEntry) == 16, "QmfsDirEntry size");
+
+// The 22 operation slots of a connector, in slot order; a null slot is not supported.
+struct QmfsOps {
+  int (*open)(const char* path, const QmfsMode* mode);
+  int (*close)(int handle);
+  int (*read)(int handle, void* buffer, int count);
+  int (*write)(int handle, const void* buffer, int count);
+  int (*seek)(int handle, int offset, int whence);
+  int (*tell)(int handle);
+  int (*flush)(int handle);
+  int (*fstat)(int handle, QmfsStat* status);
+  int (*truncate)(int handle, int length);
+  int (*remove)(const char* path);
+  int (*rename)(const char* path, const char* newPath);
+  int (*freeSpace)(const char* path);
+  int (*stat)(const char* path, QmfsStat* status);
+  int (*mkdir)(const char* path);
+  int (*rmdir)(const char* path);
+  int (*truncateByPath)(const char* path, int length);
+  int (*opendir)(const char* path);
+  QmfsDirEntry* (*readdir)(int handle);
+  int (*closedir)(int handle);
+  int (*rewinddir)(int handle);
+  int (*finalize)(void);
+  int (*lastError)(void);
+};
+static_assert(sizeof(QmfsOps) == 22 * sizeof(void*), "QmfsOps slots");
+
+struct QmfsConnector {
+  char name[30];
+  char pad[2];
+  char scheme[12];
+  QmfsOps ops;
+};
+static_assert(sizeof(QmfsConnector) == 44 + 22 * sizeof(void*), "QmfsConnector size");
+
+// A row of the connector list; the list ends with a row whose present flag is 0. A fill
+// function that answers non-zero does not count.
+struct QmfsConnectorRow {
+  int present;
+  int (*fill)(QmfsConnector* record);
+};
+
+int qmfs_initialize(void);
+int qmfs_finalize(void);
+int qmfs_open(const char* uri, const QmfsMode* mode);
+int qmfs_close(int handle);
+int qmfs_read(int handle, void* buffer, int count);
+int qmfs_write(int handle, const void* buffer, int count);
+int qmfs_seek(int handle, int offset, int whence);
+int qmfs_tell(int handle);
+int qmfs_truncate(int handle, int length);
+int qmfs_fstat(int handle, QmfsStat* status);
+int qmfs_remove(const char* uri);
+int qmfs_rename(const char* uri, const char* newUri);
+int qmfs_getFreeSpace(const char* uri);
+int qmfs_stat(const char* uri, QmfsStat* status);
+int qmfs_getLastError(void);
+
+// The connector for a scheme while the front end is started, or null.
+const QmfsConnector* qmfs_findConnector(const char* scheme);
+// Test seam: the connector list that the next start walks; null restores the built-in one.
+void qmfs_setConnectorList(const QmfsConnectorRow* rows);
+
+// Trace output of the storage library (level, source, function, text); null drops it.
+typedef void (*QmfsTraceHook)(int level, const char* source, const char* function, const char* text);
+void qmfs_setTraceHook(QmfsTraceHook hook);
+void qmfs_trace(int level, const char* source, const char* function, const char* text);

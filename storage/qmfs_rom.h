@@ -1,0 +1,20 @@
+// The "rom" connector: read-only files in memory, from the built-in tree and from up to
+// 32 files that the suite store registers by name at run time.
+#pragma once
+
+#include "platform/gfs.h"
+#include "storage/qmfs.h"
+
+#include <stdint.h>
+
+typedef GfsRomNode QmfsRomNode;
+
+enum { QMFS_ROM_REGISTERED = 32, QMFS_ROM_SLOTS = 10 };
+
+int qmfs_rom_fill(QmfsConnector* record);
+// The name is kept by pointer. 0, or -1 with error 7 when all entries are used.
+int qmfs_rom_registerFile(const char* name, const void* data, uint32_t size);
+// 0, or -1 with error 1 for an unknown name.
+int qmfs_rom_unregisterFile(const char* name);
+// The bytes of "rom://..." without opening it, or null.
+const void* qmfs_rom_getFileDataPointer(const char* uri, uint32_t* size);
