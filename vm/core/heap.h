@@ -1,0 +1,105 @@
+// The Java heap: one block taken from the VM run, a dynamic part managed by an
+// address-ordered free list split into a lower and an upper region, and a permanent
+// space growing down from the top. Also the temporary and global root tables and pins.
+#pragma once
+
+#include "vm/core/records.h"
+#include "vm/core/vmsections.h"
+
+// ObjectHeader: size in words behind the header (bits 9-31), collector type (5-8),
+// pin count (1-4, 15 = never moves) and the live mark (bit 0).
+enum {
+    HEADER_SIZE_SHIFT = 9,
+    HEADER_TYPE_SHIFT = 5,
+    HEADER_TYPE_MASK = 0x1E0,
+    HEADER_PIN_SHIFT = 1,
+    HEADER_PIN_MASK = 0x1E,
+    HEADER_MARK = 1,
+    PIN_COUNT_MAX = 14,
+    PIN_FOREVER = 15,
+};
+
+enum {
+    GCT_FREE = 0,
+    GCT_NOPOINTERS = 1,
+    GCT_INSTANCE = 2,
+    GCT_ARRAY = 3,
+    GCT_OBJECTARRAY = 4,
+    GCT_METHODTABLE = 5,
+    GCT_POINTERLIST = 6,
+    GCT_EXECSTACK = 7,
+    GCT_THREAD = 8,
+    GCT_MONITOR = 9,
+    GCT_WEAKPOINTERLIST = 10,
+    GCT_WEAKREFERENCE = 11,
+    GCT_PERMANENT = 12,
+    GCT_MEMBLOCK = 13,
+};
+
+enum {
+    MAXIMUM_HEAP_SIZE = 0x1fffffc,
+    MAX_TEMPORARY_ROOTS = 50,
+    MAX_GLOBAL_ROOTS = 50,
+    CLEANUP_TABLE_SLOTS = 64,
+};
+
+inline uint32_t* headerOf(const void* object) { return (uint32_t*)object - 1; }
+inline uint32_t headerSize(uint32_t header) { return header >> HEADER_SIZE_SHIFT; }
+inline uint32_t headerType(uint32_t header) { return (header & HEADER_TYPE_MASK) >> HEADER_TYPE_SHIFT; }
+inline uint32_t headerPins(uint32_t header) { return (header & HEADER_PIN_MASK) >> HEADER_PIN_SHIFT; }
+
+// Heap bounds
+extern VMBSS int32_t HeapSize;
+extern VMBSS cell* HeapStart;
+extern VMBSS cell* HeapTop;
+extern VMBSS cell* PermanentBoundary;
+extern VMBSS cell* PermanentPointer;
+extern VMBSS cell* RegionBoundary;
+extern VMBSS cell* FirstFreeChunk;
+extern VMBSS int32_t AllocationMode;
+
+// Root tables. A temporary root is the address of a variable that holds an object;
+// the value -1 opens a three-word entry {-1, address of an interior pointer, object}.
+extern VMBSS cell TemporaryRoots[MAX_TEMPORARY_ROOTS];
+extern VMBSS int32_t TemporaryRootsLength;
+extern VMBSS cell* GlobalRoots[MAX_GLOBAL_ROOTS];
+extern VMBSS int32_t GlobalRootsLength;
+extern VMBSS cell* CleanupTable;
+
+[[noreturn]] void fatalTemporaryRootOverflow();
+
+// Registers the variable at address as a temporary root until the count is restored.
+inline void makeTemporaryRoot(void* address) {
+    if (TemporaryRootsLength >= MAX_TEMPORARY_ROOTS) fatalTemporaryRootOverflow();
+    TemporaryRoots[TemporaryRootsLength++] = (cell)(uintptr_t)address;
+}
+// Keeps object alive and moves the interior pointer at address with it.
+void makeTemporaryInteriorRoot(void* address, void* object);
+void makeGlobalRoot(void* address);
+
+void InitializeMemoryManagement();
+void InitializeHeap();
+
+// words + 1 (words 0 counts as 1) with the header; null when even a collection does
+// not help. The body is not cleared.
+cell* mallocHeapObject(int32_t words, int type);
+// The same, cleared; throws the preallocated OutOfMemoryError on failure.
+cell* callocObject(int32_t words, int type);
+// bytes in a block of type 1, not cleared; throws OutOfMemoryError on failure.
+char* mallocBytes(int32_t bytes);
+cell* callocPermanentObject(int32_t words);
+cell* allocHeapObjectForPointer(int32_t words, int type);
+
+bool memoryIsGarbageCollecting();
+int lockObjectMemory(void* object);
+int unlockObjectMemory(void* object);
+int isStaticMemoryAddress(const void* address);
+int checkHeapAddress(const void* address);
+int32_t getHeapSize();
+int32_t memoryFree();
+
+// The entry into the collector (its work comes with the collector itself).
+void garbageCollect(int32_t requestedWords);
+bool isGarbageCollecting();
+extern VMBSS int32_t CollectionSuppressed;
+extern VMBSS int32_t ForcedCollectionCounter;

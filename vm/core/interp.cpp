@@ -1,0 +1,932 @@
+// The fast dispatch loop. ip, sp, the locals pointer and the constant pool live in
+// locals of Interpret; ip and sp are stored into Regs before every call that may read,
+// change or switch the registers (SAVE_REGS) and loaded back after it (LOAD_REGS).
+// The time slice is counted only at taken branches, calls, returns, switches and
+// slow instructions, so straight-line code runs without bookkeeping.
+#include "vm/core/interp.h"
+
+#include <string.h>
+
+#include "vm/core/classes.h"
+#include "vm/core/eventseam.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/frames.h"
+#include "vm/core/heap.h"
+#include "vm/core/monitor.h"
+#include "vm/core/native.h"
+#include "vm/core/opcodes.h"
+#include "vm/core/romimage.h"
+#include "vm/core/tables.h"
+#include "vm/core/thread.h"
+#include "vm/services/tracelog.h"
+
+VMBSS InterpRegisters Regs;
+VMBSS OBJECT ReceiverCell;
+
+static inline int64_t getLong(const cell* p) {
+    int64_t v;
+    memcpy(&v, p, 8);
+    return v;
+}
+static inline void setLong(cell* p, int64_t v) { memcpy(p, &v, 8); }
+static inline int16_t readS16(const uint8_t* p) { return (int16_t)((p[0] << 8) | p[1]); }
+static inline uint16_t readU16(const uint8_t* p) { return (uint16_t)((p[0] << 8) | p[1]); }
+static inline int32_t readS32(const uint8_t* p) {
+    return (int32_t)(((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3]);
+}
+
+void invokeMethodFromRegisters(MethodRecord* m, OBJECT receiver, int n) {
+    if (m->accessFlags & ACC_NATIVE) {
+        Regs.ip += n;
+        invokeNativeFunction(m);
+        return;
+    }
+    if (m->accessFlags & ACC_ABSTRACT) {
+        const char* name = changeKeyToName(m->nt.k.nameKey, nullptr);
+        raiseExceptionWithMessage(AbstractMethodError, name ? name : "");
+    }
+    ReceiverCell = receiver;
+    pushFrame(m);
+    Regs.fp->previousIp += n;
+    if (m->accessFlags & ACC_SYNCHRONIZED) {
+        FrameRecord* frame = Regs.fp;
+        monitorEnter(ReceiverCell);
+        frame->syncObject = ReceiverCell;
+    }
+    ReceiverCell = nullptr;
+}
+
+// Releases the monitor of a synchronized frame that returns.
+static void exitFrameMonitor(FrameRecord* frame) {
+    OBJECT sync = frame->syncObject;
+    if ((uintptr_t)sync <= 1) return;
+    const char* name = nullptr;
+    if (monitorExit(sync, &name) == MONITOR_NOT_OWNER) raiseException(name);
+}
+
+[[noreturn]] static void illegalBytecode(int opcode) {
+    mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Illegal bytecode %ld", opcode);
+    fatalError(MessageBuffer);
+}
+
+static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
+    ClassRecord* element = asArrayClass(array->clazz)->u.elemClass;
+    return isSubclassOf(value->clazz, element) || isAssignableTo(value->clazz, element);
+}
+
+#define SAVE_REGS() (Regs.ip = ip, Regs.sp = sp)
+#define LOAD_REGS() (ip = Regs.ip, sp = Regs.sp, lp = Regs.locals, cp = Regs.cp)
+#define DISPATCH() goto* dispatch[*ip]
+#define NEXT(n) \
+    do { \
+        ip += (n); \
+        DISPATCH(); \
+    } while (0)
+#define RESCHEDULE() goto reschedule
+#define THROW(name) \
+    do { \
+        SAVE_REGS(); \
+        raiseException(name); \
+    } while (0)
+#define BRANCH_IF(cond) \
+    do { \
+        if (cond) { \
+            ip += readS16(ip + 1); \
+            RESCHEDULE(); \
+        } \
+        NEXT(3); \
+    } while (0)
+#define ARRAY_AT(arrayCell, indexCell, array, index) \
+    ArrayObject* array = (ArrayObject*)(uintptr_t)(arrayCell); \
+    int32_t index = (indexCell); \
+    if (array == nullptr) THROW(NullPointerException); \
+    if ((uint32_t)index >= array->length) THROW(ArrayIndexOutOfBoundsException)
+
+void Interpret() {
+    static_assert(sizeof(void*) == 4, "the VM runs as 32-bit code");
+    const void* dispatch[256] = {
+        &&op_nop,  // 0 nop
+        &&op_aconst_null,  // 1 aconst_null
+        &&op_iconst_m1,  // 2 iconst_m1
+        &&op_iconst_0,  // 3 iconst_0
+        &&op_iconst_1,  // 4 iconst_1
+        &&op_iconst_2,  // 5 iconst_2
+        &&op_iconst_3,  // 6 iconst_3
+        &&op_iconst_4,  // 7 iconst_4
+        &&op_iconst_5,  // 8 iconst_5
+        &&op_lconst_0,  // 9 lconst_0
+        &&op_lconst_1,  // 10 lconst_1
+        &&op_slow,  // 11 fconst_0
+        &&op_slow,  // 12 fconst_1
+        &&op_slow,  // 13 fconst_2
+        &&op_slow,  // 14 dconst_0
+        &&op_slow,  // 15 dconst_1
+        &&op_bipush,  // 16 bipush
+        &&op_sipush,  // 17 sipush
+        &&op_ldc,  // 18 ldc
+        &&op_ldc_w,  // 19 ldc_w
+        &&op_ldc2_w,  // 20 ldc2_w
+        &&op_iload,  // 21 iload
+        &&op_lload,  // 22 lload
+        &&op_slow,  // 23 fload
+        &&op_slow,  // 24 dload
+        &&op_aload,  // 25 aload
+        &&op_iload_0,  // 26 iload_0
+        &&op_iload_1,  // 27 iload_1
+        &&op_iload_2,  // 28 iload_2
+        &&op_iload_3,  // 29 iload_3
+        &&op_lload_0,  // 30 lload_0
+        &&op_lload_1,  // 31 lload_1
+        &&op_lload_2,  // 32 lload_2
+        &&op_lload_3,  // 33 lload_3
+        &&op_slow,  // 34 fload_0
+        &&op_slow,  // 35 fload_1
+        &&op_slow,  // 36 fload_2
+        &&op_slow,  // 37 fload_3
+        &&op_slow,  // 38 dload_0
+        &&op_slow,  // 39 dload_1
+        &&op_slow,  // 40 dload_2
+        &&op_slow,  // 41 dload_3
+        &&op_aload_0,  // 42 aload_0
+        &&op_aload_1,  // 43 aload_1
+        &&op_aload_2,  // 44 aload_2
+        &&op_aload_3,  // 45 aload_3
+        &&op_iaload,  // 46 iaload
+        &&op_laload,  // 47 laload
+        &&op_slow,  // 48 faload
+        &&op_slow,  // 49 daload
+        &&op_aaload,  // 50 aaload
+        &&op_baload,  // 51 baload
+        &&op_caload,  // 52 caload
+        &&op_saload,  // 53 saload
+        &&op_istore,  // 54 istore
+        &&op_lstore,  // 55 lstore
+        &&op_slow,  // 56 fstore
+        &&op_slow,  // 57 dstore
+        &&op_astore,  // 58 astore
+        &&op_istore_0,  // 59 istore_0
+        &&op_istore_1,  // 60 istore_1
+        &&op_istore_2,  // 61 istore_2
+        &&op_istore_3,  // 62 istore_3
+        &&op_lstore_0,  // 63 lstore_0
+        &&op_lstore_1,  // 64 lstore_1
+        &&op_lstore_2,  // 65 lstore_2
+        &&op_lstore_3,  // 66 lstore_3
+        &&op_slow,  // 67 fstore_0
+        &&op_slow,  // 68 fstore_1
+        &&op_slow,  // 69 fstore_2
+        &&op_slow,  // 70 fstore_3
+        &&op_slow,  // 71 dstore_0
+        &&op_slow,  // 72 dstore_1
+        &&op_slow,  // 73 dstore_2
+        &&op_slow,  // 74 dstore_3
+        &&op_astore_0,  // 75 astore_0
+        &&op_astore_1,  // 76 astore_1
+        &&op_astore_2,  // 77 astore_2
+        &&op_astore_3,  // 78 astore_3
+        &&op_iastore,  // 79 iastore
+        &&op_lastore,  // 80 lastore
+        &&op_slow,  // 81 fastore
+        &&op_slow,  // 82 dastore
+        &&op_aastore,  // 83 aastore
+        &&op_bastore,  // 84 bastore
+        &&op_castore,  // 85 castore
+        &&op_sastore,  // 86 sastore
+        &&op_pop,  // 87 pop
+        &&op_pop2,  // 88 pop2
+        &&op_dup,  // 89 dup
+        &&op_dup_x1,  // 90 dup_x1
+        &&op_dup_x2,  // 91 dup_x2
+        &&op_dup2,  // 92 dup2
+        &&op_dup2_x1,  // 93 dup2_x1
+        &&op_dup2_x2,  // 94 dup2_x2
+        &&op_swap,  // 95 swap
+        &&op_iadd,  // 96 iadd
+        &&op_ladd,  // 97 ladd
+        &&op_slow,  // 98 fadd
+        &&op_slow,  // 99 dadd
+        &&op_isub,  // 100 isub
+        &&op_lsub,  // 101 lsub
+        &&op_slow,  // 102 fsub
+        &&op_slow,  // 103 dsub
+        &&op_imul,  // 104 imul
+        &&op_lmul,  // 105 lmul
+        &&op_slow,  // 106 fmul
+        &&op_slow,  // 107 dmul
+        &&op_idiv,  // 108 idiv
+        &&op_ldiv,  // 109 ldiv
+        &&op_slow,  // 110 fdiv
+        &&op_slow,  // 111 ddiv
+        &&op_irem,  // 112 irem
+        &&op_lrem,  // 113 lrem
+        &&op_slow,  // 114 frem
+        &&op_slow,  // 115 drem
+        &&op_ineg,  // 116 ineg
+        &&op_lneg,  // 117 lneg
+        &&op_slow,  // 118 fneg
+        &&op_slow,  // 119 dneg
+        &&op_ishl,  // 120 ishl
+        &&op_lshl,  // 121 lshl
+        &&op_ishr,  // 122 ishr
+        &&op_lshr,  // 123 lshr
+        &&op_iushr,  // 124 iushr
+        &&op_lushr,  // 125 lushr
+        &&op_iand,  // 126 iand
+        &&op_land,  // 127 land
+        &&op_ior,  // 128 ior
+        &&op_lor,  // 129 lor
+        &&op_ixor,  // 130 ixor
+        &&op_lxor,  // 131 lxor
+        &&op_iinc,  // 132 iinc
+        &&op_i2l,  // 133 i2l
+        &&op_slow,  // 134 i2f
+        &&op_slow,  // 135 i2d
+        &&op_l2i,  // 136 l2i
+        &&op_slow,  // 137 l2f
+        &&op_slow,  // 138 l2d
+        &&op_slow,  // 139 f2i
+        &&op_slow,  // 140 f2l
+        &&op_slow,  // 141 f2d
+        &&op_slow,  // 142 d2i
+        &&op_slow,  // 143 d2l
+        &&op_slow,  // 144 d2f
+        &&op_i2b,  // 145 i2b
+        &&op_i2c,  // 146 i2c
+        &&op_i2s,  // 147 i2s
+        &&op_lcmp,  // 148 lcmp
+        &&op_slow,  // 149 fcmpl
+        &&op_slow,  // 150 fcmpg
+        &&op_slow,  // 151 dcmpl
+        &&op_slow,  // 152 dcmpg
+        &&op_ifeq,  // 153 ifeq
+        &&op_ifne,  // 154 ifne
+        &&op_iflt,  // 155 iflt
+        &&op_ifge,  // 156 ifge
+        &&op_ifgt,  // 157 ifgt
+        &&op_ifle,  // 158 ifle
+        &&op_if_icmpeq,  // 159 if_icmpeq
+        &&op_if_icmpne,  // 160 if_icmpne
+        &&op_if_icmplt,  // 161 if_icmplt
+        &&op_if_icmpge,  // 162 if_icmpge
+        &&op_if_icmpgt,  // 163 if_icmpgt
+        &&op_if_icmple,  // 164 if_icmple
+        &&op_if_acmpeq,  // 165 if_acmpeq
+        &&op_if_acmpne,  // 166 if_acmpne
+        &&op_goto,  // 167 goto
+        &&op_illegal,  // 168 jsr
+        &&op_illegal,  // 169 ret
+        &&op_tableswitch,  // 170 tableswitch
+        &&op_lookupswitch,  // 171 lookupswitch
+        &&op_ireturn,  // 172 ireturn
+        &&op_lreturn,  // 173 lreturn
+        &&op_freturn,  // 174 freturn
+        &&op_dreturn,  // 175 dreturn
+        &&op_areturn,  // 176 areturn
+        &&op_return,  // 177 return
+        &&op_slow,  // 178 getstatic
+        &&op_slow,  // 179 putstatic
+        &&op_slow,  // 180 getfield
+        &&op_slow,  // 181 putfield
+        &&op_slow,  // 182 invokevirtual
+        &&op_slow,  // 183 invokespecial
+        &&op_slow,  // 184 invokestatic
+        &&op_slow,  // 185 invokeinterface
+        &&op_illegal,  // 186 xxxunusedxxx
+        &&op_slow,  // 187 new
+        &&op_slow,  // 188 newarray
+        &&op_slow,  // 189 anewarray
+        &&op_arraylength,  // 190 arraylength
+        &&op_athrow,  // 191 athrow
+        &&op_slow,  // 192 checkcast
+        &&op_slow,  // 193 instanceof
+        &&op_monitorenter,  // 194 monitorenter
+        &&op_monitorexit,  // 195 monitorexit
+        &&op_slow,  // 196 wide
+        &&op_slow,  // 197 multianewarray
+        &&op_ifnull,  // 198 ifnull
+        &&op_ifnonnull,  // 199 ifnonnull
+        &&op_goto_w,  // 200 goto_w
+        &&op_illegal,  // 201 jsr_w
+        &&op_breakpoint,  // 202 breakpoint
+        &&op_illegal,  // 203 getfield_quick
+        &&op_illegal,  // 204 getfieldp_quick
+        &&op_illegal,  // 205 getfield2_quick
+        &&op_illegal,  // 206 putfield_quick
+        &&op_illegal,  // 207 putfield2_quick
+        &&op_illegal,  // 208 getstatic_quick
+        &&op_illegal,  // 209 getstaticp_quick
+        &&op_illegal,  // 210 getstatic2_quick
+        &&op_illegal,  // 211 putstatic_quick
+        &&op_illegal,  // 212 putstatic2_quick
+        &&op_illegal,  // 213 unused_213
+        &&op_illegal,  // 214 invokevirtual_cached
+        &&op_illegal,  // 215 invokespecial_quick
+        &&op_illegal,  // 216 invokestatic_quick
+        &&op_illegal,  // 217 invokeinterface_cached
+        &&op_illegal,  // 218 new_quick
+        &&op_illegal,  // 219 anewarray_quick
+        &&op_illegal,  // 220 multianewarray_quick
+        &&op_illegal,  // 221 checkcast_quick
+        &&op_illegal,  // 222 instanceof_quick
+        &&op_slow,  // 223 custom_code
+        &&op_illegal,  // 224 iaload_local
+        &&op_illegal,  // 225 aaload_local
+        &&op_illegal,  // 226 iaload_locals
+        &&op_illegal,  // 227 aaload_locals
+        &&op_illegal,  // 228 iconst0_store
+        &&op_illegal,  // 229 iconst1_store
+        &&op_illegal,  // 230 iadd_local
+        &&op_illegal,  // 231 iadd_const
+        &&op_illegal,  // 232 isub_local
+        &&op_illegal,  // 233 isub_const
+        &&op_illegal,  // 234 getfield_local0
+        &&op_illegal,  // 235 getfieldp_local0
+        &&op_illegal,  // 236 putfield_local0
+        &&op_illegal,  // 237 filler
+        &&op_illegal,  // 238 ifeq_local
+        &&op_illegal,  // 239 ifne_local
+        &&op_illegal,  // 240 iflt_local
+        &&op_illegal,  // 241 ifge_local
+        &&op_illegal,  // 242 ifgt_local
+        &&op_illegal,  // 243 ifle_local
+        &&op_illegal,  // 244 if_icmpeq_locals
+        &&op_illegal,  // 245 if_icmpne_locals
+        &&op_illegal,  // 246 if_icmplt_locals
+        &&op_illegal,  // 247 if_icmpge_locals
+        &&op_illegal,  // 248 if_icmpgt_locals
+        &&op_illegal,  // 249 if_icmple_locals
+        &&op_illegal,  // 250 if_icmpeq_const
+        &&op_illegal,  // 251 if_icmpne_const
+        &&op_illegal,  // 252 if_icmplt_const
+        &&op_illegal,  // 253 if_icmpge_const
+        &&op_illegal,  // 254 if_icmpgt_const
+        &&op_illegal,  // 255 if_icmple_const
+    };
+    uint8_t* ip;
+    cell* sp;
+    cell* lp;
+    CpEntry* cp;
+    LOAD_REGS();
+
+reschedule:
+    if (Regs.timeSlice-- != 0) DISPATCH();
+    SAVE_REGS();
+    for (;;) {
+        if (AliveThreadCount < 1) return;
+        timeSliceHook();
+        uint64_t delay = 0;
+        checkTimerQueue(&delay);
+        vmWaitForEvents(delay);
+        if (SwitchThread()) break;
+    }
+    LOAD_REGS();
+    DISPATCH();
+
+op_nop:
+    NEXT(1);
+op_aconst_null:
+    *++sp = 0;
+    NEXT(1);
+op_iconst_m1: op_iconst_0: op_iconst_1: op_iconst_2: op_iconst_3: op_iconst_4: op_iconst_5:
+    *++sp = (cell)*ip - OP_ICONST_0;
+    NEXT(1);
+op_lconst_0: op_lconst_1:
+    sp += 2;
+    setLong(sp - 1, *ip - OP_LCONST_0);
+    NEXT(1);
+op_bipush:
+    *++sp = (int8_t)ip[1];
+    NEXT(2);
+op_sipush:
+    *++sp = readS16(ip + 1);
+    NEXT(3);
+op_ldc:
+    *++sp = cp[ip[1]].i;
+    NEXT(2);
+op_ldc_w:
+    *++sp = cp[readU16(ip + 1)].i;
+    NEXT(3);
+op_ldc2_w: {
+    uint16_t index = readU16(ip + 1);
+    sp[1] = cp[index + 1].i;
+    sp[2] = cp[index].i;
+    sp += 2;
+    NEXT(3);
+}
+op_iload: op_aload:
+    *++sp = lp[ip[1]];
+    NEXT(2);
+op_lload:
+    sp[1] = lp[ip[1]];
+    sp[2] = lp[ip[1] + 1];
+    sp += 2;
+    NEXT(2);
+op_iload_0: op_iload_1: op_iload_2: op_iload_3:
+    *++sp = lp[*ip - OP_ILOAD_0];
+    NEXT(1);
+op_lload_0: op_lload_1: op_lload_2: op_lload_3: {
+    int i = *ip - OP_LLOAD_0;
+    sp[1] = lp[i];
+    sp[2] = lp[i + 1];
+    sp += 2;
+    NEXT(1);
+}
+op_aload_0: op_aload_1: op_aload_2: op_aload_3:
+    *++sp = lp[*ip - OP_ALOAD_0];
+    NEXT(1);
+op_iaload: op_aaload: {
+    ARRAY_AT(sp[-1], sp[0], a, i);
+    *--sp = a->u.cdata[i];
+    NEXT(1);
+}
+op_laload: {
+    ARRAY_AT(sp[-1], sp[0], a, i);
+    sp[-1] = a->u.cdata[2 * i];
+    sp[0] = a->u.cdata[2 * i + 1];
+    NEXT(1);
+}
+op_baload: {
+    ARRAY_AT(sp[-1], sp[0], a, i);
+    *--sp = a->u.bdata[i];
+    NEXT(1);
+}
+op_caload: {
+    ARRAY_AT(sp[-1], sp[0], a, i);
+    *--sp = a->u.sdata[i];
+    NEXT(1);
+}
+op_saload: {
+    ARRAY_AT(sp[-1], sp[0], a, i);
+    *--sp = (int16_t)a->u.sdata[i];
+    NEXT(1);
+}
+op_istore: op_astore:
+    lp[ip[1]] = *sp--;
+    NEXT(2);
+op_lstore:
+    lp[ip[1]] = sp[-1];
+    lp[ip[1] + 1] = sp[0];
+    sp -= 2;
+    NEXT(2);
+op_istore_0: op_istore_1: op_istore_2: op_istore_3:
+    lp[*ip - OP_ISTORE_0] = *sp--;
+    NEXT(1);
+op_lstore_0: op_lstore_1: op_lstore_2: op_lstore_3: {
+    int i = *ip - OP_LSTORE_0;
+    lp[i] = sp[-1];
+    lp[i + 1] = sp[0];
+    sp -= 2;
+    NEXT(1);
+}
+op_astore_0: op_astore_1: op_astore_2: op_astore_3:
+    lp[*ip - OP_ASTORE_0] = *sp--;
+    NEXT(1);
+op_iastore: {
+    ARRAY_AT(sp[-2], sp[-1], a, i);
+    a->u.cdata[i] = sp[0];
+    sp -= 3;
+    NEXT(1);
+}
+op_lastore: {
+    ARRAY_AT(sp[-3], sp[-2], a, i);
+    a->u.cdata[2 * i] = sp[-1];
+    a->u.cdata[2 * i + 1] = sp[0];
+    sp -= 4;
+    NEXT(1);
+}
+op_aastore: {
+    ARRAY_AT(sp[-2], sp[-1], a, i);
+    OBJECT value = (OBJECT)(uintptr_t)sp[0];
+    sp -= 3;
+    if (value != nullptr) {
+        SAVE_REGS();
+        bool allowed = arrayStoreAllowed(a, value);
+        LOAD_REGS();
+        if (!allowed) {
+            sp += 3;
+            THROW(ArrayStoreException);
+        }
+    }
+    a->u.odata[i] = value;
+    NEXT(1);
+}
+op_bastore: {
+    ARRAY_AT(sp[-2], sp[-1], a, i);
+    a->u.bdata[i] = (int8_t)sp[0];
+    sp -= 3;
+    NEXT(1);
+}
+op_castore: op_sastore: {
+    ARRAY_AT(sp[-2], sp[-1], a, i);
+    a->u.sdata[i] = (uint16_t)sp[0];
+    sp -= 3;
+    NEXT(1);
+}
+op_pop:
+    sp--;
+    NEXT(1);
+op_pop2:
+    sp -= 2;
+    NEXT(1);
+op_dup:
+    sp[1] = sp[0];
+    sp++;
+    NEXT(1);
+op_dup_x1: {
+    cell a = sp[0], b = sp[-1];
+    sp[-1] = a;
+    sp[0] = b;
+    sp[1] = a;
+    sp++;
+    NEXT(1);
+}
+op_dup_x2: {
+    cell a = sp[0], b = sp[-1], c = sp[-2];
+    sp[-2] = a;
+    sp[-1] = c;
+    sp[0] = b;
+    sp[1] = a;
+    sp++;
+    NEXT(1);
+}
+op_dup2:
+    sp[1] = sp[-1];
+    sp[2] = sp[0];
+    sp += 2;
+    NEXT(1);
+op_dup2_x1: {
+    cell a = sp[0], b = sp[-1], c = sp[-2];
+    sp[-2] = b;
+    sp[-1] = a;
+    sp[0] = c;
+    sp[1] = b;
+    sp[2] = a;
+    sp += 2;
+    NEXT(1);
+}
+op_dup2_x2: {
+    cell a = sp[0], b = sp[-1], c = sp[-2], d = sp[-3];
+    sp[-3] = b;
+    sp[-2] = a;
+    sp[-1] = d;
+    sp[0] = c;
+    sp[1] = b;
+    sp[2] = a;
+    sp += 2;
+    NEXT(1);
+}
+op_swap: {
+    cell a = sp[0];
+    sp[0] = sp[-1];
+    sp[-1] = a;
+    NEXT(1);
+}
+op_iadd:
+    sp[-1] += sp[0];
+    sp--;
+    NEXT(1);
+op_ladd:
+    setLong(sp - 3, getLong(sp - 3) + getLong(sp - 1));
+    sp -= 2;
+    NEXT(1);
+op_isub:
+    sp[-1] -= sp[0];
+    sp--;
+    NEXT(1);
+op_lsub:
+    setLong(sp - 3, getLong(sp - 3) - getLong(sp - 1));
+    sp -= 2;
+    NEXT(1);
+op_imul:
+    sp[-1] *= sp[0];
+    sp--;
+    NEXT(1);
+op_lmul:
+    setLong(sp - 3, getLong(sp - 3) * getLong(sp - 1));
+    sp -= 2;
+    NEXT(1);
+op_idiv: {
+    int32_t divisor = sp[0];
+    if (divisor == 0) THROW(ArithmeticException);
+    if (divisor != -1) sp[-1] /= divisor;
+    else sp[-1] = (int32_t)(0u - (uint32_t)sp[-1]);
+    sp--;
+    NEXT(1);
+}
+op_irem: {
+    int32_t divisor = sp[0];
+    if (divisor == 0) THROW(ArithmeticException);
+    sp[-1] = divisor == -1 ? 0 : sp[-1] % divisor;
+    sp--;
+    NEXT(1);
+}
+op_ldiv: {
+    int64_t divisor = getLong(sp - 1);
+    if (divisor == 0) THROW(ArithmeticException);
+    int64_t dividend = getLong(sp - 3);
+    // MIN / -1 overflows: the result wraps to MIN, as for idiv
+    setLong(sp - 3, divisor == -1 ? (int64_t)(0ull - (uint64_t)dividend) : dividend / divisor);
+    sp -= 2;
+    NEXT(1);
+}
+op_lrem: {
+    int64_t divisor = getLong(sp - 1);
+    if (divisor == 0) THROW(ArithmeticException);
+    setLong(sp - 3, divisor == -1 ? 0 : getLong(sp - 3) % divisor);
+    sp -= 2;
+    NEXT(1);
+}
+op_ineg:
+    sp[0] = (int32_t)(0u - (uint32_t)sp[0]);
+    NEXT(1);
+op_lneg:
+    setLong(sp - 1, (int64_t)(0ull - (uint64_t)getLong(sp - 1)));
+    NEXT(1);
+op_ishl:
+    sp[-1] = (int32_t)((uint32_t)sp[-1] << (sp[0] & 31));
+    sp--;
+    NEXT(1);
+op_lshl:
+    setLong(sp - 2, (int64_t)((uint64_t)getLong(sp - 2) << (sp[0] & 63)));
+    sp--;
+    NEXT(1);
+op_ishr:
+    sp[-1] >>= (sp[0] & 31);
+    sp--;
+    NEXT(1);
+op_lshr:
+    setLong(sp - 2, getLong(sp - 2) >> (sp[0] & 63));
+    sp--;
+    NEXT(1);
+op_iushr:
+    sp[-1] = (int32_t)((uint32_t)sp[-1] >> (sp[0] & 31));
+    sp--;
+    NEXT(1);
+op_lushr:
+    setLong(sp - 2, (int64_t)((uint64_t)getLong(sp - 2) >> (sp[0] & 63)));
+    sp--;
+    NEXT(1);
+op_iand:
+    sp[-1] &= sp[0];
+    sp--;
+    NEXT(1);
+op_land:
+    sp[-3] &= sp[-1];
+    sp[-2] &= sp[0];
+    sp -= 2;
+    NEXT(1);
+op_ior:
+    sp[-1] |= sp[0];
+    sp--;
+    NEXT(1);
+op_lor:
+    sp[-3] |= sp[-1];
+    sp[-2] |= sp[0];
+    sp -= 2;
+    NEXT(1);
+op_ixor:
+    sp[-1] ^= sp[0];
+    sp--;
+    NEXT(1);
+op_lxor:
+    sp[-3] ^= sp[-1];
+    sp[-2] ^= sp[0];
+    sp -= 2;
+    NEXT(1);
+op_iinc:
+    lp[ip[1]] += (int8_t)ip[2];
+    NEXT(3);
+op_i2l:
+    sp++;
+    setLong(sp - 1, (int64_t)sp[-1]);
+    NEXT(1);
+op_l2i:
+    sp--;
+    NEXT(1);
+op_i2b:
+    sp[0] = (int8_t)sp[0];
+    NEXT(1);
+op_i2c:
+    sp[0] = (uint16_t)sp[0];
+    NEXT(1);
+op_i2s:
+    sp[0] = (int16_t)sp[0];
+    NEXT(1);
+op_lcmp: {
+    int64_t b = getLong(sp - 1), a = getLong(sp - 3);
+    sp -= 3;
+    sp[0] = a < b ? -1 : (a > b ? 1 : 0);
+    NEXT(1);
+}
+op_ifeq:
+    BRANCH_IF(*sp-- == 0);
+op_ifne:
+    BRANCH_IF(*sp-- != 0);
+op_iflt:
+    BRANCH_IF(*sp-- < 0);
+op_ifge:
+    BRANCH_IF(*sp-- >= 0);
+op_ifgt:
+    BRANCH_IF(*sp-- > 0);
+op_ifle:
+    BRANCH_IF(*sp-- <= 0);
+op_if_icmpeq: op_if_acmpeq:
+    sp -= 2;
+    BRANCH_IF(sp[1] == sp[2]);
+op_if_icmpne: op_if_acmpne:
+    sp -= 2;
+    BRANCH_IF(sp[1] != sp[2]);
+op_if_icmplt:
+    sp -= 2;
+    BRANCH_IF(sp[1] < sp[2]);
+op_if_icmpge:
+    sp -= 2;
+    BRANCH_IF(sp[1] >= sp[2]);
+op_if_icmpgt:
+    sp -= 2;
+    BRANCH_IF(sp[1] > sp[2]);
+op_if_icmple:
+    sp -= 2;
+    BRANCH_IF(sp[1] <= sp[2]);
+op_ifnull:
+    BRANCH_IF(*sp-- == 0);
+op_ifnonnull:
+    BRANCH_IF(*sp-- != 0);
+op_goto:
+    ip += readS16(ip + 1);
+    RESCHEDULE();
+op_goto_w:
+    ip += readS32(ip + 1);
+    RESCHEDULE();
+op_tableswitch: {
+    const uint8_t* base = (const uint8_t*)(((uintptr_t)ip + 4) & ~(uintptr_t)3);
+    int32_t index = *sp--;
+    int32_t low = readS32(base + 4), high = readS32(base + 8);
+    if (index < low || index > high) ip += readS32(base);
+    else ip += readS32(base + 12 + 4 * (index - low));
+    RESCHEDULE();
+}
+op_lookupswitch: {
+    const uint8_t* base = (const uint8_t*)(((uintptr_t)ip + 4) & ~(uintptr_t)3);
+    int32_t key = *sp--;
+    int32_t lo = 0, hi = readS32(base + 4) - 1;
+    int32_t offset = readS32(base);
+    while (lo <= hi) {
+        int32_t mid = lo + (hi - lo) / 2;
+        int32_t match = readS32(base + 8 + 8 * mid);
+        if (key == match) {
+            offset = readS32(base + 12 + 8 * mid);
+            break;
+        }
+        if (key < match) hi = mid - 1;
+        else lo = mid + 1;
+    }
+    ip += offset;
+    RESCHEDULE();
+}
+op_ireturn: op_freturn: op_areturn: op_lreturn: op_dreturn: {
+    FrameRecord* frame = Regs.fp;
+    if ((uintptr_t)frame->syncObject > 1) {
+        SAVE_REGS();
+        exitFrameMonitor(frame);
+    }
+    bool two = (*ip & 1) != 0;
+    cell low = two ? sp[-1] : sp[0];
+    cell high = sp[0];
+    sp = frame->previousSp;
+    ip = frame->previousIp;
+    FrameRecord* caller = frame->previousFp;
+    Regs.fp = caller;
+    MethodRecord* m = caller->thisMethod;
+    lp = Regs.locals = (cell*)caller - m->frameSize;
+    cp = Regs.cp = constantPoolOf(m);
+    *++sp = low;
+    if (two) *++sp = high;
+    RESCHEDULE();
+}
+op_return: {
+    FrameRecord* frame = Regs.fp;
+    OBJECT sync = frame->syncObject;
+    if ((uintptr_t)sync > 1) {
+        SAVE_REGS();
+        exitFrameMonitor(frame);
+    }
+    if (sync != nullptr && frame->previousIp == (uint8_t*)1) {
+        SAVE_REGS();
+        stopThread();
+        LOAD_REGS();
+        if (AliveThreadCount > 0) RESCHEDULE();
+        return;
+    }
+    sp = frame->previousSp;
+    ip = frame->previousIp;
+    FrameRecord* caller = frame->previousFp;
+    Regs.fp = caller;
+    MethodRecord* m = caller->thisMethod;
+    lp = Regs.locals = (cell*)caller - m->frameSize;
+    cp = Regs.cp = constantPoolOf(m);
+    RESCHEDULE();
+}
+op_arraylength: {
+    ArrayObject* a = (ArrayObject*)(uintptr_t)sp[0];
+    if (a == nullptr) THROW(NullPointerException);
+    sp[0] = (cell)a->length;
+    NEXT(1);
+}
+op_athrow: {
+    OBJECT e = (OBJECT)(uintptr_t)sp[0];
+    if (e == nullptr) THROW(NullPointerException);
+    sp--;
+    SAVE_REGS();
+    ReceiverCell = e;
+    throwException(&ReceiverCell);
+    ReceiverCell = nullptr;
+    LOAD_REGS();
+    RESCHEDULE();
+}
+op_monitorenter: {
+    OBJECT o = (OBJECT)(uintptr_t)sp[0];
+    if (o == nullptr) THROW(NullPointerException);
+    sp--;
+    ip++;
+    SAVE_REGS();
+    monitorEnter(o);
+    LOAD_REGS();
+    RESCHEDULE();
+}
+op_monitorexit: {
+    OBJECT o = (OBJECT)(uintptr_t)sp[0];
+    if (o == nullptr) THROW(NullPointerException);
+    sp--;
+    ip++;
+    SAVE_REGS();
+    const char* name = nullptr;
+    if (monitorExit(o, &name) == MONITOR_NOT_OWNER) raiseException(name);
+    LOAD_REGS();
+    RESCHEDULE();
+}
+op_breakpoint:
+    mvTraceLog_print(0, "Breakpoint\n");
+    NEXT(1);
+
+op_slow:
+    SAVE_REGS();
+    SlowInterpret(*ip);
+    LOAD_REGS();
+    RESCHEDULE();
+
+op_illegal:
+    SAVE_REGS();
+    illegalBytecode(*ip);
+}
+
+void interpretEntry() {
+    for (;;) {
+        CurrentNativeMethod = nullptr;
+        CollectionSuppressed = 0;
+        jmp_buf buffer;
+        CatchFrame frame;
+        pushCatchFrame(&frame, &buffer);
+        if (setjmp(buffer) == 0) {
+            ReceiverCell = nullptr;
+            int32_t savedRoots = TemporaryRootsLength;
+            makeTemporaryRoot(&ReceiverCell);
+            Interpret();
+            TemporaryRootsLength = savedRoots;
+            popCatchFrame(&frame);
+            return;
+        }
+        popCatchFrame(&frame);
+        OBJECT exception = frame.throwable;
+        int32_t savedRoots = TemporaryRootsLength;
+        makeTemporaryRoot(&exception);
+        CollectionSuppressed = 0;
+        throwException(&exception);
+        TemporaryRootsLength = savedRoots;
+    }
+}
+
+void vmWaitForEvents(uint64_t delay) {
+    if (eventSeam_isStopRequested()) eventSeam_abort();
+    bool forever = false;
+    if (CurrentThread != nullptr || RunnableThreads != nullptr) delay = 0;
+    else if (delay == 0) forever = true;
+    if (eventSeam_pendingEventTotal() < 1 && delay == 0 && !forever) return;
+    MkLockEvents();
+    bool sleep;
+    if (eventSeam_threadsWaitingForEvents() > 0) {
+        sleep = eventSeam_pendingEventTotal() < 1 || !eventSeam_wakeEventThreads();
+    } else {
+        sleep = eventSeam_pendingEventTotal() < 1;
+    }
+    if (sleep && !eventSeam_hasPendingVmEvents()) eventSeam_clearWake();
+    MkUnlockEvents();
+    if (!sleep) return;
+    uint32_t timeout = forever ? 0x7FFFFFFFu : (uint32_t)delay;
+    if (timeout == 0) return;
+    if (MkEventWait(timeout) == 0) {
+        MkLockEvents();
+        eventSeam_wakeEventThreads();
+        MkUnlockEvents();
+    }
+}

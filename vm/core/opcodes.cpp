@@ -1,0 +1,32 @@
+#include "vm/core/opcodes.h"
+
+const OpcodeInfo OpcodeTable[256] = {
+#define OPCODE_INFO(n, NAME, name, length, format, kind) {name, length, format, kind},
+    FOR_EACH_OPCODE(OPCODE_INFO)
+#undef OPCODE_INFO
+};
+
+static int32_t readInt32(const uint8_t* p) {
+    return (int32_t)(((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3]);
+}
+
+int instructionLength(const uint8_t* code, uint32_t pc) {
+    const uint8_t* ip = code + pc;
+    switch (*ip) {
+    case OP_TABLESWITCH: {
+        uint32_t base = (pc + 4) & ~3u;
+        int32_t low = readInt32(code + base + 4);
+        int32_t high = readInt32(code + base + 8);
+        return (int)(base - pc) + 12 + 4 * (high - low + 1);
+    }
+    case OP_LOOKUPSWITCH: {
+        uint32_t base = (pc + 4) & ~3u;
+        int32_t pairs = readInt32(code + base + 4);
+        return (int)(base - pc) + 8 + 8 * pairs;
+    }
+    case OP_WIDE:
+        return ip[1] == OP_IINC ? 6 : 4;
+    default:
+        return OpcodeTable[*ip].length;
+    }
+}

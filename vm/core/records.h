@@ -1,0 +1,315 @@
+// Runtime records of the VM: classes, methods, fields, constant pools, objects,
+// threads and frames, exactly as both the class image and the loader lay them out.
+// Every record is plain data of 32-bit words with real 32-bit pointers.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+typedef int32_t cell;       // one operand-stack or local word
+typedef uint16_t TypeKey;
+
+struct ClassRecord;
+struct ArrayClassRecord;
+struct MethodRecord;
+struct FieldRecord;
+struct ThreadRecord;
+struct FrameRecord;
+struct StackChunk;
+
+struct NameTableEntry {
+    NameTableEntry* next;
+    uint16_t length;
+    uint16_t key;
+    char bytes[4];  // length bytes and a NUL
+};
+static_assert(offsetof(NameTableEntry, bytes) == 8, "NameTableEntry header is two words");
+
+union CpEntry {
+    int32_t i;
+    uint32_t u;
+    ClassRecord* clazz;
+    FieldRecord* field;
+    MethodRecord* method;
+    struct StringInstance* string;
+    void* p;
+};
+static_assert(sizeof(CpEntry) == 4, "constant-pool entries are words");
+
+// entries[0] holds n; entries 1..n-1 follow; n tag bytes lie behind entry n-1.
+struct ConstantPool {
+    CpEntry entries[1];
+};
+
+enum {
+    CONSTANT_Integer = 3,
+    CONSTANT_Float = 4,
+    CONSTANT_Long = 5,
+    CONSTANT_Double = 6,
+    CONSTANT_Class = 7,
+    CONSTANT_String = 8,
+    CONSTANT_Fieldref = 9,
+    CONSTANT_Methodref = 10,
+    CONSTANT_InterfaceMethodref = 11,
+    CONSTANT_NameAndType = 12,
+    CP_RESOLVED = 0x80,
+    CP_TAG_MASK = 0x7F,
+};
+
+inline uint8_t* cpTags(ConstantPool* cp) { return (uint8_t*)&cp->entries[cp->entries[0].u]; }
+
+struct FieldRecord {
+    uint16_t nameKey;
+    TypeKey typeKey;
+    uint32_t accessFlags;
+    ClassRecord* ofClass;
+    union {
+        uint32_t offset;        // instance field: slot index
+        cell* staticAddress;    // static field: its value word(s)
+    } u;
+};
+static_assert(sizeof(FieldRecord) == 16, "FieldRecord is four words");
+
+struct FieldTable {
+    uint32_t length;
+    FieldRecord fields[1];
+};
+
+struct HandlerEntry {
+    uint16_t startPC;
+    uint16_t endPC;
+    uint16_t handlerPC;
+    uint16_t catchType;
+};
+
+struct HandlerTable {
+    uint32_t length;
+    HandlerEntry handlers[1];
+};
+static_assert(offsetof(HandlerTable, handlers) == 4 && sizeof(HandlerEntry) == 8, "handler table layout");
+
+typedef void (*NativeFunction)();
+
+struct MethodRecord {
+    union {
+        struct {
+            uint16_t nameKey;
+            uint16_t typeKey;
+        } k;
+        uint32_t nameTypeKey;
+    } nt;
+    union {
+        uint8_t* code;
+        NativeFunction native;
+    } u;
+    HandlerTable* handlers;
+    void* stackMaps;
+    uint16_t codeLength;
+    uint16_t maxStack;
+    uint32_t accessFlags;
+    ClassRecord* ofClass;
+    uint16_t frameSize;
+    uint16_t argCount;
+};
+static_assert(sizeof(MethodRecord) == 32, "MethodRecord is eight words");
+static_assert(offsetof(MethodRecord, codeLength) == 16 && offsetof(MethodRecord, accessFlags) == 20 &&
+                  offsetof(MethodRecord, ofClass) == 24 && offsetof(MethodRecord, frameSize) == 28,
+              "MethodRecord field offsets");
+
+struct MethodTable {
+    uint32_t length;
+    MethodRecord methods[1];
+};
+
+typedef void (*CleanupFunction)(struct Instance*);
+
+struct ClassRecord {
+    ClassRecord* clazz;
+    uint32_t monitor;
+    NameTableEntry* packageName;
+    NameTableEntry* baseName;
+    ClassRecord* next;
+    uint16_t accessFlags;
+    TypeKey key;
+    ClassRecord* superClass;
+    ConstantPool* constPool;
+    FieldTable* fieldTable;
+    MethodTable* methodTable;
+    uint16_t* interfaces;
+    cell* staticFields;
+    uint16_t instSize;
+    int16_t status;
+    ThreadRecord* initThread;
+    CleanupFunction cleanup;
+};
+static_assert(sizeof(ClassRecord) == 60, "ClassRecord is 15 words");
+static_assert(offsetof(ClassRecord, next) == 16 && offsetof(ClassRecord, accessFlags) == 20 &&
+                  offsetof(ClassRecord, superClass) == 24 && offsetof(ClassRecord, instSize) == 48 &&
+                  offsetof(ClassRecord, initThread) == 52,
+              "ClassRecord field offsets");
+
+struct ArrayClassRecord {
+    ClassRecord* clazz;
+    uint32_t monitor;
+    NameTableEntry* packageName;
+    NameTableEntry* baseName;
+    ClassRecord* next;
+    uint16_t accessFlags;
+    TypeKey key;
+    union {
+        ClassRecord* elemClass;
+        uint32_t primType;
+    } u;
+    uint32_t itemSize;
+    uint32_t gcType;
+    uint32_t flags;
+};
+static_assert(sizeof(ArrayClassRecord) == 40, "ArrayClassRecord is 10 words");
+static_assert(offsetof(ArrayClassRecord, u) == 24, "ArrayClassRecord shares the first six words");
+
+// Class access flags
+enum {
+    ACC_PUBLIC = 0x0001,
+    ACC_PRIVATE = 0x0002,
+    ACC_PROTECTED = 0x0004,
+    ACC_STATIC = 0x0008,
+    ACC_FINAL = 0x0010,
+    ACC_SUPER = 0x0020,
+    ACC_SYNCHRONIZED = 0x0020,
+    ACC_NATIVE = 0x0100,
+    ACC_INTERFACE = 0x0200,
+    ACC_ABSTRACT = 0x0400,
+    ACC_ARRAY_CLASS = 0x1000,
+    ACC_ROM_CLASS = 0x2000,
+    ACC_ROM_NON_INIT_CLASS = 0x4000,
+    // method flags
+    ACC_PREPARED = 0x1000,
+    ACC_DOUBLE = 0x4000,   // two-word result or field
+    ACC_POINTER = 0x8000,  // reference result or field
+};
+
+enum {
+    CLASS_RAW = 0,
+    CLASS_LOADING = 1,
+    CLASS_LOADED = 2,
+    CLASS_LINKED = 3,
+    CLASS_VERIFIED = 4,
+    CLASS_READY = 5,
+    CLASS_ERROR = -1,
+};
+
+// Primitive type codes of newarray
+enum {
+    T_BOOLEAN = 4,
+    T_CHAR = 5,
+    T_FLOAT = 6,
+    T_DOUBLE = 7,
+    T_BYTE = 8,
+    T_SHORT = 9,
+    T_INT = 10,
+    T_LONG = 11,
+};
+
+struct Instance {
+    ClassRecord* clazz;
+    uint32_t monitor;
+    cell data[1];
+};
+typedef Instance* OBJECT;
+
+struct ArrayObject {
+    ClassRecord* clazz;
+    uint32_t monitor;
+    uint32_t length;
+    union {
+        cell cdata[1];
+        int8_t bdata[4];
+        uint16_t sdata[2];
+        Instance* odata[1];
+    } u;
+};
+static_assert(offsetof(ArrayObject, u) == 12, "array elements follow the length word");
+
+struct StringInstance {
+    ClassRecord* clazz;
+    uint32_t monitor;
+    ArrayObject* value;
+    int32_t offset;
+    int32_t count;
+    StringInstance* next;  // interned strings only
+};
+static_assert(sizeof(StringInstance) == 24, "interned string record is six words");
+
+struct StackChunk {
+    StackChunk* next;
+    int32_t size;
+    cell data[1];
+};
+
+struct FrameRecord {
+    FrameRecord* previousFp;
+    uint8_t* previousIp;
+    cell* previousSp;
+    MethodRecord* thisMethod;
+    StackChunk* stack;
+    OBJECT syncObject;
+};
+static_assert(sizeof(FrameRecord) == 24, "FrameRecord is six words");
+enum { SIZEOF_FRAME_WORDS = 6 };
+
+struct ThreadRecord {
+    ThreadRecord* nextAliveThread;
+    ThreadRecord* nextThread;
+    Instance* javaThread;
+    int32_t timeslice;
+    StackChunk* stack;
+    uint8_t* ipStore;
+    FrameRecord* fpStore;
+    cell* spStore;
+    cell* nativeLp;
+    struct MonitorRecord* monitor;
+    int32_t monitorDepth;
+    ThreadRecord* nextAlarmThread;
+    uint32_t wakeupTime[2];
+    void (*wakeupCall)(ThreadRecord*);
+    int32_t extendedLockDepth;
+    uint32_t extendedLockHash;
+    const char* pendingException;
+    uint32_t reserved;
+    int32_t state;
+    int32_t isPendingInterrupt;
+    uint32_t scheduling;
+};
+static_assert(sizeof(ThreadRecord) == 88, "ThreadRecord is 22 words");
+static_assert(offsetof(ThreadRecord, state) == 76 && offsetof(ThreadRecord, pendingException) == 68,
+              "ThreadRecord word order");
+
+enum {
+    THREAD_JUST_BORN = 1,
+    THREAD_ACTIVE = 2,
+    THREAD_SUSPENDED = 4,
+    THREAD_DEAD = 8,
+    THREAD_MONITOR_WAIT = 16,
+    THREAD_CONVAR_WAIT = 32,
+};
+
+struct MonitorRecord {
+    ThreadRecord* owner;
+    ThreadRecord* monitorWaitQ;
+    ThreadRecord* condvarWaitQ;
+    uint32_t hashCode;
+    int32_t depth;
+};
+static_assert(sizeof(MonitorRecord) == 20, "MonitorRecord is five words");
+
+struct CatchFrame {
+    void* jumpBuffer;
+    OBJECT throwable;
+    int32_t tempRootCount;
+    CatchFrame* previous;
+};
+static_assert(sizeof(CatchFrame) == 16, "CatchFrame is four words");
+
+inline bool isArrayClass(const ClassRecord* c) { return (c->accessFlags & ACC_ARRAY_CLASS) != 0; }
+inline ArrayClassRecord* asArrayClass(ClassRecord* c) { return (ArrayClassRecord*)c; }
+inline ClassRecord* asClass(ArrayClassRecord* c) { return (ClassRecord*)c; }

@@ -1,0 +1,323 @@
+// Green threads: thread records, the main thread, thread queues and the switch.
+// Thread queues are circular lists linked through nextThread; a queue word points at
+// the last thread, whose link is the first.
+#include "vm/core/thread.h"
+
+#include "vm/core/classes.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/frames.h"
+#include "vm/core/heap.h"
+#include "vm/core/interp.h"
+#include "vm/core/monitor.h"
+#include "vm/core/romimage.h"
+
+VMBSS ThreadRecord* MainThread;
+VMBSS ThreadRecord* CurrentThread;
+VMBSS ThreadRecord* RunnableThreads;
+VMBSS ThreadRecord* TimerQueue;
+VMBSS ThreadRecord* AllThreads;
+VMBSS int32_t AliveThreadCount;
+VMBSS MonitorRecord* FreeMonitorList;
+
+// Field slots of java/lang/Thread
+enum { THREAD_PRIORITY_SLOT = 0, THREAD_RECORD_SLOT = 1, THREAD_TARGET_SLOT = 2, THREAD_NAME_SLOT = 3 };
+
+ThreadRecord* BuildThread(OBJECT* javaThreadCell) {
+    int32_t savedRoots = TemporaryRootsLength;
+    ThreadRecord* thread = (ThreadRecord*)callocObject(THREAD_RECORD_WORDS, GCT_THREAD);
+    makeTemporaryRoot(&thread);
+    StackChunk* chunk = (StackChunk*)callocObject(STACK_CHUNK_WORDS, GCT_EXECSTACK);
+    TemporaryRootsLength = savedRoots;
+    chunk->size = STACK_CHUNK_WORDS - 2;
+    thread->stack = chunk;
+    thread->timeslice = DEFAULT_TIME_SLICE;
+    thread->javaThread = *javaThreadCell;
+    (*javaThreadCell)->data[THREAD_RECORD_SLOT] = (cell)(uintptr_t)thread;
+    thread->state = THREAD_JUST_BORN;
+    thread->scheduling = 3;
+    thread->nextAliveThread = AllThreads;
+    AllThreads = thread;
+    return thread;
+}
+
+// Runs on the main thread's first frame: replaces it with the frame of main.
+static void startMainThread(FrameRecord* exceptionFrame) {
+    if (exceptionFrame != nullptr) return;
+    cell* stack = (cell*)(Regs.fp + 1);
+    ClassRecord* mainClass = (ClassRecord*)(uintptr_t)stack[1];
+    cell arguments = stack[2];
+    MethodRecord* main = getSpecialMethod(mainClass, mainNameAndType);
+    if (main == nullptr) {
+        vmAlert("Class does not contain 'main' function");
+        stopThread();
+        return;
+    }
+    StackChunk* chunk = CurrentThread->stack;
+    Regs.fp = nullptr;
+    Regs.ip = (uint8_t*)1;
+    Regs.sp = (cell*)&chunk->size + main->argCount;
+    Regs.sp[0] = arguments;
+    main->accessFlags |= ACC_PREPARED;
+    pushFrame(main);
+    // The bottom frame of every thread carries a synchronisation slot, so that its
+    // return ends the thread instead of popping into no frame.
+    if (main->accessFlags & ACC_SYNCHRONIZED) {
+        Regs.fp->syncObject = (OBJECT)mainClass;
+        monitorEnter((OBJECT)mainClass);
+    } else {
+        Regs.fp->syncObject = (OBJECT)1;
+    }
+}
+
+void InitializeThreading(ClassRecord* mainClass, ArrayObject* arguments) {
+    int32_t savedRoots = TemporaryRootsLength;
+    OBJECT javaThread = nullptr;
+    makeTemporaryRoot(&arguments);
+    makeTemporaryRoot(&javaThread);
+    javaThread = instantiate(JavaLangThread);
+    javaThread->data[THREAD_PRIORITY_SLOT] = 5;
+    OBJECT name = (OBJECT)instantiateStringFromUtf("Thread-0", 8);
+    javaThread->data[THREAD_NAME_SLOT] = (cell)(uintptr_t)name;
+    makeGlobalRoot(&MainThread);
+    makeGlobalRoot(&CurrentThread);
+    makeGlobalRoot(&RunnableThreads);
+    makeGlobalRoot(&TimerQueue);
+    MainThread = nullptr;
+    FreeMonitorList = nullptr;
+    ThreadRecord* thread = BuildThread(&javaThread);
+    thread->nextThread = nullptr;
+    AliveThreadCount = 1;
+    Regs.timeSlice = DEFAULT_TIME_SLICE;
+    thread->state = THREAD_ACTIVE;
+    CurrentThread = thread;
+    MainThread = thread;
+    RunnableThreads = nullptr;
+    TimerQueue = nullptr;
+    Regs.sp = (cell*)&thread->stack->size;
+    Regs.fp = nullptr;
+    Regs.ip = (uint8_t*)1;
+    pushFrame(RunCustomCodeMethod);
+    *++Regs.sp = (cell)(uintptr_t)&startMainThread;
+    *++Regs.sp = (cell)(uintptr_t)mainClass;
+    *++Regs.sp = (cell)(uintptr_t)arguments;
+    TemporaryRootsLength = savedRoots;
+    initializeClass(mainClass);
+}
+
+void startThread(ThreadRecord* thread) {
+    thread->state = THREAD_SUSPENDED;
+    AliveThreadCount++;
+}
+
+void resumeThread(ThreadRecord* thread) {
+    if (!(thread->state & THREAD_SUSPENDED)) fatalError("Attempting to resume a non-suspended thread");
+    if (thread == CurrentThread) fatalError("Attempting to resume current thread");
+    thread->state = THREAD_ACTIVE;
+    addThreadToQueue(thread);
+}
+
+void suspendThread() {
+    ThreadRecord* thread = CurrentThread;
+    if (thread == nullptr) return;
+    if (!(thread->state & THREAD_SUSPENDED)) {
+        storeExecutionEnvironment(thread);
+        Regs.timeSlice = 0;
+    }
+    thread->state |= THREAD_SUSPENDED;
+    CurrentThread = nullptr;
+}
+
+static void removePendingAlarm(ThreadRecord* thread) {
+    for (ThreadRecord** link = &TimerQueue; *link != nullptr; link = &(*link)->nextAlarmThread) {
+        if (*link == thread) {
+            *link = thread->nextAlarmThread;
+            break;
+        }
+    }
+    thread->nextAlarmThread = nullptr;
+    thread->wakeupCall = nullptr;
+}
+
+void dismantleThread(ThreadRecord* thread) {
+    thread->state = THREAD_DEAD;
+    for (ThreadRecord** link = &AllThreads; *link != nullptr; link = &(*link)->nextAliveThread) {
+        if (*link == thread) {
+            *link = thread->nextAliveThread;
+            break;
+        }
+    }
+    thread->nextAliveThread = nullptr;
+    thread->stack = nullptr;
+    thread->fpStore = nullptr;
+    thread->spStore = nullptr;
+    removePendingAlarm(thread);
+}
+
+void stopThread() {
+    ThreadRecord* thread = CurrentThread;
+    suspendThread();
+    CurrentThread = nullptr;
+    if (thread == nullptr) return;
+    thread->state = THREAD_DEAD;
+    AliveThreadCount--;
+    // Threads joined on this one wait on its Thread object's monitor record, which
+    // exists only once monitors inflate.
+    dismantleThread(thread);
+}
+
+void storeExecutionEnvironment(ThreadRecord* thread) {
+    thread->ipStore = Regs.ip;
+    thread->fpStore = Regs.fp;
+    thread->spStore = Regs.sp;
+}
+
+void loadExecutionEnvironment(ThreadRecord* thread) {
+    Regs.ip = thread->ipStore;
+    Regs.fp = thread->fpStore;
+    Regs.sp = thread->spStore;
+    if (Regs.fp != nullptr) {
+        MethodRecord* m = Regs.fp->thisMethod;
+        Regs.locals = (cell*)Regs.fp - m->frameSize;
+        Regs.cp = constantPoolOf(m);
+    }
+}
+
+void addToThreadQueue(ThreadRecord** queue, ThreadRecord* thread, int atEnd) {
+    ThreadRecord* last = *queue;
+    if (last == nullptr) {
+        thread->nextThread = thread;
+        *queue = thread;
+        return;
+    }
+    thread->nextThread = last->nextThread;
+    last->nextThread = thread;
+    if (atEnd) *queue = thread;
+}
+
+ThreadRecord* removeQueueHead(ThreadRecord** queue) {
+    ThreadRecord* last = *queue;
+    if (last == nullptr) return nullptr;
+    ThreadRecord* head = last->nextThread;
+    if (head == last) *queue = nullptr;
+    else last->nextThread = head->nextThread;
+    head->nextThread = nullptr;
+    return head;
+}
+
+int removeFromThreadQueue(ThreadRecord** queue, ThreadRecord* thread) {
+    ThreadRecord* last = *queue;
+    if (last == nullptr) return 0;
+    ThreadRecord* prev = last;
+    do {
+        ThreadRecord* t = prev->nextThread;
+        if (t == thread) {
+            if (t == prev) *queue = nullptr;
+            else {
+                prev->nextThread = t->nextThread;
+                if (t == last) *queue = prev;
+            }
+            t->nextThread = nullptr;
+            return 1;
+        }
+        prev = t;
+    } while (prev != last);
+    return 0;
+}
+
+int threadQueueLength(ThreadRecord* queue) {
+    if (queue == nullptr) return 0;
+    int n = 0;
+    ThreadRecord* t = queue;
+    do {
+        n++;
+        t = t->nextThread;
+    } while (t != queue);
+    return n;
+}
+
+static inline int priorityOf(ThreadRecord* t) { return t->scheduling & SCHED_PRIORITY_MASK; }
+
+void addThreadToQueue(ThreadRecord* thread) {
+    ThreadRecord* last = RunnableThreads;
+    if (last == nullptr) {
+        addToThreadQueue(&RunnableThreads, thread, 1);
+        return;
+    }
+    ThreadRecord* head = last->nextThread;
+    int p = priorityOf(thread);
+    if (p > priorityOf(head)) {
+        addToThreadQueue(&RunnableThreads, thread, 0);
+        return;
+    }
+    // behind the last thread of priority >= p
+    ThreadRecord* after = head;
+    while (after != last && priorityOf(after->nextThread) >= p) after = after->nextThread;
+    if (after == last) {
+        addToThreadQueue(&RunnableThreads, thread, 1);
+        return;
+    }
+    thread->nextThread = after->nextThread;
+    after->nextThread = thread;
+}
+
+int activeThreadCount() { return threadQueueLength(RunnableThreads) + (CurrentThread ? 1 : 0); }
+
+bool isActivated(ThreadRecord* thread) {
+    return thread != nullptr && (thread->state & (THREAD_ACTIVE | THREAD_SUSPENDED)) != 0;
+}
+
+int SwitchThread() {
+    ThreadRecord* current = CurrentThread;
+    if (current != nullptr) {
+        if (current->pendingException != nullptr) fatalError("Bad pendingException in SwitchThread()");
+        if (current->state != THREAD_ACTIVE) fatalError("Attempting to switch to an inactive thread");
+        bool yielding = (current->scheduling & SCHED_YIELD) != 0;
+        if (RunnableThreads == nullptr ||
+            (!yielding && ((current->scheduling & SCHED_NOSWITCH_MASK) != 0 || priorityOf(current) == 6))) {
+            current->scheduling |= SCHED_KEPT_RUNNING;
+            Regs.timeSlice = current->timeslice;
+            return 1;
+        }
+        storeExecutionEnvironment(current);
+        CurrentThread = nullptr;
+    }
+    ThreadRecord* next;
+    if (current != nullptr && (current->scheduling & SCHED_YIELD)) {
+        next = removeQueueHead(&RunnableThreads);
+        addThreadToQueue(current);
+    } else {
+        if (current != nullptr) addThreadToQueue(current);
+        next = removeQueueHead(&RunnableThreads);
+    }
+    if (next == nullptr) return 0;
+    next->scheduling &= ~(uint32_t)(SCHED_YIELD | SCHED_KEPT_RUNNING);
+    CurrentThread = next;
+    loadExecutionEnvironment(next);
+    Regs.timeSlice = next->timeslice;
+    if (next->pendingException != nullptr) {
+        const char* name = next->pendingException;
+        next->pendingException = nullptr;
+        raiseException(name);
+    }
+    return 1;
+}
+
+void checkTimerQueue(uint64_t* nextWakeup) {
+    int64_t now = vmCurrentTime();
+    while (TimerQueue != nullptr) {
+        ThreadRecord* head = TimerQueue;
+        int64_t wake = (int64_t)(((uint64_t)head->wakeupTime[1] << 32) | head->wakeupTime[0]);
+        if (wake > now) break;
+        TimerQueue = head->nextAlarmThread;
+        void (*callback)(ThreadRecord*) = head->wakeupCall;
+        head->nextAlarmThread = nullptr;
+        head->wakeupCall = nullptr;
+        if (callback) callback(head);
+    }
+    if (TimerQueue == nullptr) {
+        *nextWakeup = 0;
+        return;
+    }
+    int64_t wake = (int64_t)(((uint64_t)TimerQueue->wakeupTime[1] << 32) | TimerQueue->wakeupTime[0]);
+    *nextWakeup = (uint64_t)(wake - now);
+}
