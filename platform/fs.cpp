@@ -2,6 +2,7 @@
 #include "platform/fs.h"
 
 #include "platform/gfs.h"
+#include "platform/trace.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -130,10 +131,13 @@ int FsMapDevicePath(const char* devicePath, char* out, int outSize) {
   if (FsMapDevicePath((path), buf, sizeof buf) != 0) return failValue
 
 static void fsTraceOpenFailure(int err) {
-  if (fsTraceHook == nullptr) return;
   char line[64];
   snprintf(line, sizeof line, "CreateFileW() failed, err=%d\n", err);
-  fsTraceHook(line);
+  if (fsTraceHook != nullptr) {
+    fsTraceHook(line);
+  } else if (TraceIsEnabled(1, "fs", "FsOpen")) {
+    for (const char* p = line; *p; p++) TraceSinkPutChar((unsigned char)*p);
+  }
 }
 
 // Mode bits to open(2) flags: 64 is tested first, then 16, then 32; within 64 the

@@ -69,7 +69,8 @@ int FsLastError(void);
 // at 0x7FFFFFFF so that a large volume never reads as negative.
 int32_t GetStorageFreeSpace(void);
 
-// Host trace of the file layer ("CreateFileW() failed, err=%d\n"); null drops it.
+// Host trace of the file layer ("CreateFileW() failed, err=%d\n"); null sends it to
+// the host trace output.
 void FsSetTraceHook(void (*hook)(const char* line));
 // Test seam: called between the counting and the filling pass of FsOpenDir.
 void FsSetListingPassHook(void (*hook)(const char* hostPath));

@@ -4,6 +4,8 @@
 #include "storage/qmfs_gfs.h"
 #include "storage/qmfs_rom.h"
 
+#include "platform/trace.h"
+
 #include <string.h>
 
 struct QmfsHandleRecord {
@@ -31,7 +33,12 @@ static QmfsTraceHook qmfsTrace;
 void qmfs_setTraceHook(QmfsTraceHook hook) { qmfsTrace = hook; }
 
 void qmfs_trace(int level, const char* source, const char* function, const char* text) {
-  if (qmfsTrace != nullptr) qmfsTrace(level, source, function, text);
+  if (qmfsTrace != nullptr) {
+    qmfsTrace(level, source, function, text);
+  } else if (TraceIsEnabled(level, source, function)) {
+    for (const char* p = text; *p; p++) TraceSinkPutChar((unsigned char)*p);
+    TraceSinkPutChar('\n');
+  }
 }
 
 void qmfs_setConnectorList(const QmfsConnectorRow* rows) {

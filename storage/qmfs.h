@@ -115,7 +115,8 @@ const QmfsConnector* qmfs_findConnector(const char* scheme);
 // Test seam: the connector list that the next start walks; null restores the built-in one.
 void qmfs_setConnectorList(const QmfsConnectorRow* rows);
 
-// Trace output of the storage library (level, source, function, text); null drops it.
+// Trace output of the storage library (level, source, function, text) goes to the host
+// trace; a hook set here takes it instead (null restores the host trace).
 typedef void (*QmfsTraceHook)(int level, const char* source, const char* function, const char* text);
 void qmfs_setTraceHook(QmfsTraceHook hook);
 void qmfs_trace(int level, const char* source, const char* function, const char* text);
