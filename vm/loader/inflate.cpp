@@ -53,6 +53,16 @@ uint32_t slowByte(InflateSource* source, int32_t left)
     return 0xFF;
 }
 
+// End of the bytes in [in, end) that still lie inside the compressed data.
+inline const uint8_t* fastLimit(const uint8_t* in, const uint8_t* end, int32_t left)
+{
+    if (left <= kSlack)
+        return in;
+    uint32_t run = uint32_t(end - in);
+    uint32_t data = uint32_t(left - kSlack);
+    return in + (run < data ? run : data);
+}
+
 inline uint32_t takeByte(InflateState* s)
 {
     InflateSource* src = s->source;
@@ -212,9 +222,12 @@ template <bool kFixed>
 bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distTable)
 {
     InflateSource* src = s->source;
+    // Bytes below inLimit are taken without further checks; input left is counted from
+    // inBase rather than per byte.
     const uint8_t* in = src->next;
-    const uint8_t* inEnd = src->end;
-    int32_t left = s->left;
+    const uint8_t* inBase = in;
+    int32_t leftBase = s->left;
+    const uint8_t* inLimit = fastLimit(in, src->end, leftBase);
     uint32_t bits = s->bits;
     uint32_t bitCount = s->bitCount;
     uint8_t* out = *s->output;
@@ -233,24 +246,26 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
         distLongMask = (1u << distTable[1]) - 1;
     }
 
+#define INFLATE_LEFT() (leftBase - int32_t(in - inBase))
 #define INFLATE_NEED(n)                                                 \
     while (bitCount < (n)) {                                            \
         uint32_t b_;                                                    \
-        if (left > kSlack && in < inEnd) {                              \
+        if (in < inLimit) {                                             \
             b_ = *in++;                                                 \
         } else {                                                        \
+            int32_t left_ = INFLATE_LEFT();                             \
             src->next = in;                                             \
-            b_ = slowByte(src, left);                                   \
-            in = src->next;                                             \
-            inEnd = src->end;                                           \
+            b_ = slowByte(src, left_);                                  \
+            in = inBase = src->next;                                    \
+            leftBase = left_ - 1;                                       \
+            inLimit = fastLimit(in, src->end, leftBase);                \
         }                                                               \
-        left--;                                                         \
         bits |= b_ << bitCount;                                         \
         bitCount += 8;                                                  \
     }
 #define INFLATE_DROP(n) (bits >>= (n), bitCount -= (n))
 
-    while (left >= 0) {
+    while (INFLATE_LEFT() >= 0) {
         uint32_t sym;
         INFLATE_NEED(20);
         if (kFixed) {
@@ -325,21 +340,22 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
         uint8_t* dst = out + produced;
         const uint8_t* from = dst - distance;
         produced += length;
-        if (distance >= length) {
+        if (distance >= length && length > 16) {
             memcpy(dst, from, length);
         } else if (distance == 1) {
             memset(dst, *from, length);
         } else {
-            // Overlapping copy: each byte may be one just written, repeating the pattern.
+            // Short or overlapping: byte by byte, so an overlap repeats the pattern.
             for (uint32_t i = 0; i < length; i++)
                 dst[i] = from[i];
         }
     }
+    src->next = in;
+    s->left = INFLATE_LEFT();
+#undef INFLATE_LEFT
 #undef INFLATE_NEED
 #undef INFLATE_DROP
 
-    src->next = in;
-    s->left = left;
     s->bits = bits;
     s->bitCount = bitCount;
     s->produced = produced;
