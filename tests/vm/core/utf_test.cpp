@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <setjmp.h>
+
 #include <string>
 #include <vector>
+
+#include "platform/trace.h"
+#include "vm/core/exceptions.h"
 
 namespace {
 
@@ -62,6 +67,37 @@ TEST(ClassFileUtf, StringLengthCountsCharacters) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.expected, utfStringLength(c.text, c.length)) << c.name;
+    }
+}
+
+TEST(ClassFileUtf, StringLengthOfStrayByteEndsTheRun) {
+    const struct {
+        const char* name;
+        const char* text;
+        int length;
+    } cases[] = {
+        {"stray continuation first", "\x9F" "abc", 4},
+        {"stray continuation after ascii", "ab\x9F", 3},
+        {"four-byte lead", "a\xF0\x9F\x98\x80", 5},
+        {"0xFF", "\xFF", 1},
+    };
+    for (const auto& c : cases) {
+        std::string trace;
+        TraceSetCapture([](int ch, void* t) { *static_cast<std::string*>(t) += (char)ch; }, &trace);
+        jmp_buf exitFrame;
+        jmp_buf* volatile saved = VmExitFrame;
+        VmExitFrame = &exitFrame;
+        VmExitCode = 0;
+        volatile bool returned = false;
+        if (setjmp(exitFrame) == 0) {
+            utfStringLength(c.text, c.length);
+            returned = true;
+        }
+        VmExitFrame = saved;
+        TraceSetCapture(nullptr, nullptr);
+        EXPECT_FALSE(returned) << c.name;
+        EXPECT_EQ(127, VmExitCode) << c.name;
+        EXPECT_EQ("ALERT: Bad UTF string\n", trace) << c.name;
     }
 }
 
