@@ -451,7 +451,7 @@ bool dynamicBlock(InflateState* s)
 } // namespace
 
 // Refill buffer of the buffered read adaptor; only one inflation runs at a time.
-VMBSS static uint8_t inflateReadBuffer[256];
+static uint8_t inflateReadBuffer[256] VMBSS;
 
 static int32_t refillFromRead(InflateSource* source)
 {

@@ -33,9 +33,10 @@ void inflateByteSource(InflateSource* source, InflateByteFn byte, void* context,
 // Bytes already in memory.
 void inflateMemorySource(InflateSource* source, const uint8_t* data, int32_t size);
 
-// Where Huffman tables come from: alloc answers null to fail the block; free is called for
-// every table at the end of its block. The Java-heap form of the JAR reader throws its
-// OutOfMemoryError from alloc and restores its temporary-root count in free.
+// Where Huffman tables come from: alloc answers null to fail the block (or leaves by a
+// Java exception); free is called for every table, the code-length table once the lengths
+// are read and the other two at the end of their block. A table is used across the next
+// allocation, so it must not move until it is freed (pin it in a moving heap).
 struct InflateAllocator {
     void* (*alloc)(void* context, int32_t size);
     void (*free)(void* context, void* block);
