@@ -383,6 +383,10 @@ TEST(ClassconvSamples, KnownFrames) {
   EXPECT_TRUE(hasFrame(frames, {"long", "double", "int", "long", "double"}, {"long", "double"}) ||
               hasFrame(frames, {"long", "double", "int", "long", "double"}, {}));
 
+  frames = convertedFrames("samples/Wide.class", "chopWide", "(I)J");
+  EXPECT_TRUE(hasFrame(frames, {"int", "long", "long", "double"}, {}));
+  EXPECT_TRUE(hasFrame(frames, {"int", "long"}, {}));
+
   // a handler entry of a finally block
   frames = convertedFrames("samples/Exceptions.class", "tryCatchFinally", "(Ljava/lang/String;)I");
   EXPECT_TRUE(hasFrame(frames, {"Lsamples/Exceptions", "Ljava/lang/String", "int"},

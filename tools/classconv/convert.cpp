@@ -24,19 +24,11 @@ enum Opcode : uint8_t {
 };
 
 const char* tagName(unsigned tag) {
-  switch (tag) {
-    case kClass: return "Class";
-    case kMethodHandle: return "MethodHandle";
-    case kMethodType: return "MethodType";
-    case kDynamic: return "Dynamic";
-    case kInvokeDynamic: return "InvokeDynamic";
-    case kModule: return "Module";
-    case kPackage: return "Package";
-    case kLong: return "Long";
-    case kDouble: return "Double";
-    case kUtf8: return "Utf8";
-    default: return "unsuitable";
-  }
+  static const char* const names[] = {
+      "unused", "Utf8", "unknown", "Integer", "Float", "Long", "Double", "Class", "String",
+      "Fieldref", "Methodref", "InterfaceMethodref", "NameAndType", "unknown", "unknown",
+      "MethodHandle", "MethodType", "Dynamic", "InvokeDynamic", "Module", "Package"};
+  return tag < sizeof names / sizeof names[0] ? names[tag] : "unknown";
 }
 
 // Rewrites class names inside a descriptor or class-entry text; other text is left alone.
@@ -304,8 +296,8 @@ bool Converter::scanCode(const Code& code, std::vector<bool>& starts,
       bool ok = op == kLdc2W ? (tag == kLong || tag == kDouble)
                              : (tag == kString || tag == kInteger || tag == kFloat);
       if (!ok)
-        return fail(std::string(op == kLdc2W ? "ldc2_w" : "ldc") + " of a " + tagName(tag) +
-                    " constant at offset " + std::to_string(pc) +
+        return fail(std::string(op == kLdc2W ? "ldc2_w" : "ldc") + " of a constant of kind " +
+                    tagName(tag) + " at offset " + std::to_string(pc) +
                     (tag == kClass ? " (class literals are not supported)" : ""));
     } else if (op == kNew || op == kAnewarray || op == kCheckcast || op == kInstanceof ||
                op == kMultianewarray) {

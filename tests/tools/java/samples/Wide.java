@@ -27,4 +27,18 @@ public class Wide {
         }
         return keep;
     }
+
+    // The frame after the block drops a long and a double: two types, four slots.
+    static long chopWide(int n) {
+        long total = 0;
+        if (n > 0) {
+            long a = n;
+            double b = 2.0;
+            while (a > 0) {
+                total += (long) b;
+                a--;
+            }
+        }
+        return total;
+    }
 }
