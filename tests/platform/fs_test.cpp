@@ -1,0 +1,202 @@
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+namespace {
+
+class FsTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    char tmpl[] = "/tmp/movane-fs-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    ASSERT_EQ(FsSetDeviceRoot(root_.c_str()), 0);
+    mkdir((root_ + "/dev").c_str(), 0777);
+  }
+  void TearDown() override {
+    FsSetListingPassHook(nullptr);
+    std::string cmd = "rm -rf '" + root_ + "'";
+    if (system(cmd.c_str()) != 0) {
+    }
+  }
+  std::string host(const std::string& rel) const { return root_ + "/dev/" + rel; }
+  void put(const std::string& rel, const std::string& text) {
+    std::ofstream(host(rel), std::ios::binary) << text;
+  }
+  std::string get(const std::string& rel) {
+    std::ifstream in(host(rel), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  static std::string dev(const std::string& rel) { return "\\dev\\" + rel; }
+  std::string root_;
+};
+
+TEST_F(FsTest, OpenModes) {
+  struct Case {
+    const char* name;
+    int mode;
+    bool exists;
+    bool opens;
+    bool canRead;
+    bool canWrite;
+    const char* after;  // file content after writing "XY" (when it can write)
+  } cases[] = {
+      {"64|1|2 opens read-only", 64 | 1 | 2, true, true, true, false, "hello"},
+      {"64|2 opens write-only", 64 | 2, true, true, false, true, "XYllo"},
+      {"64|8 reads and writes", 64 | 8, true, true, true, true, "XYllo"},
+      {"64 alone reads and writes", 64, true, true, true, true, "XYllo"},
+      {"64 of a missing file fails", 64 | 1, false, false, false, false, nullptr},
+      {"16|2 truncates, write-only", 16 | 2, true, true, false, true, "XY"},
+      {"16 without 2 truncates, reads and writes", 16 | 4, true, true, true, true, "XY"},
+      {"32 keeps an existing file", 32, true, true, true, true, "XYllo"},
+      {"32 creates a missing file", 32, false, true, true, true, "XY"},
+      {"no bits: existing, read", 0, true, true, true, false, "hello"},
+      {"no bits: missing fails", 0, false, false, false, false, nullptr},
+  };
+  for (const Case& c : cases) {
+    unlink(host("f").c_str());
+    if (c.exists) put("f", "hello");
+    FsFile* f = FsOpen(dev("f").c_str(), c.mode);
+    ASSERT_EQ(f != nullptr, c.opens) << c.name;
+    if (f == nullptr) continue;
+    char b[2];
+    int wrote = FsWrite("XY", 2, f);
+    EXPECT_EQ(wrote == 2, c.canWrite) << c.name;
+    if (!c.canWrite) {
+      EXPECT_EQ(FsLastError(), 19) << c.name << ": write on a read-only handle";
+    }
+    FsSeek(f, 0, 0);
+    errno = 0;
+    int r = FsRead(b, 1, f);
+    EXPECT_EQ(r == 1, c.canRead) << c.name;
+    FsClose(f);
+    EXPECT_EQ(get("f"), c.after) << c.name;
+  }
+}
+
+TEST_F(FsTest, ErrorMapping) {
+  put("file", "x");
+  mkdir(host("dir").c_str(), 0777);
+  struct Case {
+    const char* name;
+    int (*run)(FsTest* t);
+    int code;
+  } cases[] = {
+      {"missing file", [](FsTest*) { return FsOpen(dev("none").c_str(), 64) == nullptr ? 0 : 1; }, 255},
+      {"folder as a file", [](FsTest*) { return FsOpen(dev("dir").c_str(), 64) == nullptr ? 0 : 1; }, 18},
+      {"create over a folder", [](FsTest*) { return FsMakeDir(dev("dir").c_str()) == -1 ? 0 : 1; }, 16},
+      {"rename onto an existing file", [](FsTest* t) {
+         t->put("other", "y");
+         return FsRename(dev("other").c_str(), dev("file").c_str()) == -1 ? 0 : 1;
+       }, 16},
+      {"remove a folder as a file", [](FsTest*) { return FsRemove(dev("dir").c_str()) == -1 ? 0 : 1; }, 18},
+      {"whence 3", [](FsTest*) {
+         FsFile* f = FsOpen(dev("file").c_str(), 64 | 1);
+         int r = FsSeek(f, 0, 3);
+         int e = FsLastError();
+         FsClose(f);
+         return r == -1 && e == 21 ? 0 : 1;
+       }, 21},
+      {"climbing out of the device root", [](FsTest*) { return FsOpen("\\dev\\..\\..\\etc\\passwd", 64) == nullptr ? 0 : 1; }, 18},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.run(this), 0) << c.name;
+    EXPECT_EQ(FsLastError(), c.code) << c.name;
+  }
+}
+
+TEST_F(FsTest, PathLengthLimit) {
+  // "\dev\" is 5 characters: a name of 122 makes 127.
+  std::string fits(122, 'a');
+  put(fits, "ok");
+  FsAttributes a;
+  EXPECT_EQ(FsGetAttributes(dev(fits).c_str(), &a), 0);
+  EXPECT_EQ(a.size, 2u);
+  std::string longer = fits + "b";
+  EXPECT_EQ(FsOpen(dev(longer).c_str(), 16 | 2), nullptr) << "never cut to the 127-character name";
+  EXPECT_EQ(FsLastError(), 255);
+  EXPECT_EQ(get(fits), "ok");
+  struct stat st;
+  EXPECT_NE(stat(host(longer).c_str(), &st), 0);
+  // Characters, not bytes, count: 122 two-byte characters still fit.
+  std::string wide;
+  for (int i = 0; i < 122; i++) wide += "\xC3\xA9";
+  EXPECT_NE(FsOpen(dev(wide).c_str(), 16 | 2), nullptr);
+}
+
+TEST_F(FsTest, ListingsAndAttributes) {
+  mkdir(host("empty").c_str(), 0777);
+  EXPECT_EQ(FsOpenDir(dev("empty").c_str()), nullptr) << "an empty folder gives no listing";
+  EXPECT_EQ(FsOpenDir(dev("missing").c_str()), nullptr);
+  put("empty/a", "1");
+  put("empty/bb", "22");
+  mkdir(host("empty/sub").c_str(), 0777);
+  FsDirListing* l = FsOpenDir(dev("empty").c_str());
+  ASSERT_NE(l, nullptr);
+  std::set<std::string> names;
+  for (const char* n; (n = FsReadDir(l)) != nullptr;) names.insert(n);
+  EXPECT_EQ(names, (std::set<std::string>{"a", "bb", "sub"}));
+  FsRewindDir(l);
+  EXPECT_NE(FsReadDir(l), nullptr);
+  FsCloseDir(l);
+  FsAttributes a;
+  ASSERT_EQ(FsGetAttributes(dev("empty\\sub\\").c_str(), &a), 0);
+  EXPECT_TRUE(FsIsDirectory(a.attributes));
+  ASSERT_EQ(FsGetAttributes(dev("empty\\bb").c_str(), &a), 0);
+  EXPECT_FALSE(FsIsDirectory(a.attributes));
+  EXPECT_EQ(a.size, 2u);
+}
+
+std::string grower;
+void addEntriesBetweenPasses(const char* hostPath) {
+  for (int i = 0; i < 50; i++) {
+    std::string p = std::string(hostPath) + "/late" + std::to_string(i);
+    close(open(p.c_str(), O_CREAT | O_WRONLY, 0666));
+  }
+}
+
+TEST_F(FsTest, ListingNeverHoldsMoreNamesThanCounted) {
+  mkdir(host("grow").c_str(), 0777);
+  put("grow/one", "");
+  put("grow/two", "");
+  FsSetListingPassHook(addEntriesBetweenPasses);
+  FsDirListing* l = FsOpenDir(dev("grow").c_str());
+  FsSetListingPassHook(nullptr);
+  ASSERT_NE(l, nullptr);
+  int n = 0;
+  while (FsReadDir(l) != nullptr) n++;
+  EXPECT_EQ(n, 2) << "the count of the first pass bounds the names";
+  FsCloseDir(l);
+}
+
+TEST_F(FsTest, TruncateRemoveRenameFreeSpace) {
+  EXPECT_EQ(FsTruncateByPath(dev("t").c_str(), 100), 0);
+  EXPECT_EQ(get("t").size(), 100u);
+  FsFile* f = FsOpen(dev("t").c_str(), 64 | 8);
+  EXPECT_EQ(FsTruncate(f, 10), 0);
+  EXPECT_EQ(FsTell(f), 10);
+  FsClose(f);
+  EXPECT_EQ(get("t").size(), 10u);
+  EXPECT_EQ(FsRename(dev("t").c_str(), dev("u").c_str()), 0);
+  EXPECT_EQ(FsRemove(dev("u").c_str()), 0);
+  EXPECT_EQ(FsRemove(dev("u").c_str()), -1);
+  uint32_t free1 = FsGetFreeSpace(dev("").c_str());
+  EXPECT_GT(free1, 0u);
+  EXPECT_LE(free1, 0x7FFFFFFFu) << "saturated, never wrapped";
+  EXPECT_EQ(FsGetFreeSpace(dev("no\\such\\folder").c_str()), free1) << "nearest existing folder";
+  EXPECT_EQ(FsGetSeparator(), '\\');
+}
+
+}  // namespace

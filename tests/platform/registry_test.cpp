@@ -1,0 +1,100 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/movane-reg-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    file_ = dir_ + "/user.reg";
+    RegistrySetFile(file_.c_str());
+  }
+  void TearDown() override {
+    RegistrySetFile(nullptr);
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    if (system(cmd.c_str()) != 0) {
+    }
+  }
+  std::string text() {
+    std::ifstream in(file_);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::string dir_, file_;
+};
+
+const char* const KEY = "Software\\Movane";
+
+TEST_F(RegistryTest, TypedValuesRoundTrip) {
+  EXPECT_EQ(RegistryOpenKey(HKEY_CURRENT_USER, KEY), REG_ERROR_FILE_NOT_FOUND) << "no file yet";
+  ASSERT_EQ(RegistrySetDword(HKEY_CURRENT_USER, KEY, "TraceLog", 1), REG_OK);
+  ASSERT_EQ(RegistrySetString(HKEY_CURRENT_USER, KEY, "Movane_Dir", "\\Program Files\\\"Movane\"\nx"), REG_OK);
+  ASSERT_EQ(RegistrySetDword(HKEY_LOCAL_MACHINE, "System\\GDI\\Rotation", "Angle", 90), REG_OK);
+  EXPECT_EQ(RegistryOpenKey(HKEY_CURRENT_USER, KEY), REG_OK);
+  EXPECT_EQ(RegistryOpenKey(HKEY_CURRENT_USER, "software\\MOVANE"), REG_OK) << "names ignore case";
+  uint32_t type = 0, v = 0, size = 4;
+  ASSERT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "tracelog", &type, &v, &size), REG_OK);
+  EXPECT_EQ(type, (uint32_t)REG_DWORD);
+  EXPECT_EQ(v, 1u);
+  char buf[64];
+  size = sizeof buf;
+  ASSERT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "Movane_Dir", &type, buf, &size), REG_OK);
+  EXPECT_EQ(type, (uint32_t)REG_SZ);
+  EXPECT_STREQ(buf, "\\Program Files\\\"Movane\"\nx");
+  EXPECT_EQ(size, strlen(buf) + 1);
+  size = 4;
+  EXPECT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "Movane_Dir", &type, buf, &size), REG_ERROR_MORE_DATA);
+  EXPECT_EQ(size, strlen("\\Program Files\\\"Movane\"\nx") + 1) << "the size needed";
+  EXPECT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "Missing", &type, buf, &size), REG_ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegistrySetDword(HKEY_CURRENT_USER, KEY, "TRACELOG", 0), REG_OK) << "replaces, keeps one value";
+  EXPECT_EQ(text().find("TRACELOG"), std::string::npos);
+  ASSERT_EQ(RegistryDeleteValue(HKEY_CURRENT_USER, KEY, "TraceLog"), REG_OK);
+  EXPECT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "TraceLog", &type, nullptr, &size), REG_ERROR_FILE_NOT_FOUND);
+  size = 4;
+  ASSERT_EQ(RegistryQueryValue(HKEY_LOCAL_MACHINE, "System\\GDI\\Rotation", "Angle", &type, &v, &size), REG_OK);
+  EXPECT_EQ(v, 90u);
+}
+
+TEST_F(RegistryTest, WritesAreAtomicAndDamageIsContained) {
+  {
+    std::ofstream out(file_);
+    out << "[HKEY_CURRENT_USER\\Software\\Movane]\n"
+        << "\"Good\"=dword:0000002a\n"
+        << "\"Broken\"=dword:zz\n"
+        << "garbage line\n"
+        << "\"Unterminated\"=\"abc\n"
+        << "\"Str\"=\"ok\"\n";
+  }
+  uint32_t type, v, size = 4;
+  ASSERT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "Good", &type, &v, &size), REG_OK);
+  EXPECT_EQ(v, 42u);
+  EXPECT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "Broken", &type, nullptr, &size), REG_ERROR_FILE_NOT_FOUND);
+  char s[8];
+  size = sizeof s;
+  ASSERT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "Str", &type, s, &size), REG_OK);
+  EXPECT_STREQ(s, "ok");
+  ASSERT_EQ(RegistrySetDword(HKEY_CURRENT_USER, KEY, "New", 7), REG_OK);
+  std::string t = text();
+  EXPECT_NE(t.find("\"New\"=dword:00000007"), std::string::npos);
+  EXPECT_NE(t.find("\"Good\"=dword:0000002a"), std::string::npos);
+  // No temporary file is left beside the store.
+  int entries = 0;
+  std::string cmd = "ls -A '" + dir_ + "' | wc -l";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_EQ(fscanf(p, "%d", &entries), 1);
+  pclose(p);
+  EXPECT_EQ(entries, 1);
+}
+
+}  // namespace
