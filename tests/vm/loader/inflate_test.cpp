@@ -433,7 +433,7 @@ TEST(Inflate, HandBuiltStreams)
                              Bytes(1, 'r'), opener == 17});
         }
     }
-    {   // lengths written with 18/17/16 runs decode like the plain form
+    {   // lengths written with repeat runs (16) decode like the plain form
         DynamicBlock b = base;
         std::vector<int> cl(19, 0);
         cl[9] = 2;
