@@ -81,6 +81,8 @@ public:
         return it->second;
     }
 
+    Code& sipush(int16_t v) { return op(OP_SIPUSH).u2((uint16_t)v); }
+    Code& bipush(int8_t v) { return op(OP_BIPUSH).u1((uint8_t)v); }
     Code& iconst(int32_t v) {
         if (v >= -1 && v <= 5) return op((uint8_t)(OP_ICONST_0 + v));
         if (v >= -128 && v <= 127) return op(OP_BIPUSH).u1((uint8_t)v);
