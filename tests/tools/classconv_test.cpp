@@ -745,6 +745,13 @@ TEST(ClassconvProgram, ConvertsAJarByHand) {
   for (const std::string& rel : classesUnder(SAMPLES_CLDC))
     EXPECT_EQ(slurp(out + "/" + rel), slurp(std::string(SAMPLES_CLDC) + "/" + rel)) << rel;
   EXPECT_EQ(classesUnder(out), classesUnder(SAMPLES_CLDC));
+
+  // the short form: the library of the build is the default, a lone class file is an input
+  std::string lone = freshDir("byhand-lone");
+  r = run(std::string(SAMPLES_JAVAC) + "/samples/Loops.class " + lone);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(slurp(lone + "/samples/Loops.class"),
+            slurp(std::string(SAMPLES_CLDC) + "/samples/Loops.class"));
 }
 
 TEST(ClassconvProgram, RefusalsNameClassAndMethodAndFail) {
