@@ -357,9 +357,10 @@ static uint32_t fsHostFreeSpace(char* host) {
     }
     *slash = 0;
   }
-  unsigned long long bytes = (unsigned long long)vs.f_bavail * (unsigned long long)vs.f_frsize;
-  return bytes > 0x7FFFFFFFull ? 0x7FFFFFFFu : (uint32_t)bytes;
+  return FsSaturateFreeBytes((uint64_t)vs.f_bavail * (uint64_t)vs.f_frsize);
 }
+
+uint32_t FsSaturateFreeBytes(uint64_t bytes) { return bytes > 0x7FFFFFFFull ? 0x7FFFFFFFu : (uint32_t)bytes; }
 
 uint32_t FsGetFreeSpace(const char* path) {
   FS_MAP_OR_FAIL(path, host, 0);

@@ -55,6 +55,8 @@ int FsGetAttributes(const char* path, FsAttributes* out);
 int FsIsDirectory(uint32_t attributes);
 // Free bytes on the volume, saturated at 0x7FFFFFFF; 0 on failure.
 uint32_t FsGetFreeSpace(const char* path);
+// A byte count as the free-space queries answer it: at most 0x7FFFFFFF, never wrapped.
+uint32_t FsSaturateFreeBytes(uint64_t bytes);
 int FsMakeDir(const char* path);
 int FsRemoveDir(const char* path);
 FsDirListing* FsOpenDir(const char* path);

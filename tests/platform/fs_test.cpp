@@ -13,6 +13,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -199,6 +200,33 @@ TEST_F(FsTest, TruncateRemoveRenameFreeSpace) {
   EXPECT_LE(free1, 0x7FFFFFFFu) << "saturated, never wrapped";
   EXPECT_EQ(FsGetFreeSpace(dev("no\\such\\folder").c_str()), free1) << "nearest existing folder";
   EXPECT_EQ(FsGetSeparator(), '\\');
+}
+
+TEST(FsFreeSpaceTest, LargeVolumesSaturate) {
+  struct Case {
+    const char* name;
+    uint64_t bytes;
+    uint32_t reported;
+  } cases[] = {
+      {"small", 102400, 102400},
+      {"largest signed count", 0x7FFFFFFF, 0x7FFFFFFF},
+      {"2 GB would read as negative", 0x80000000ull, 0x7FFFFFFF},
+      {"85 GB whose low 32 bits are below 100 KB", 0x1400000000ull + 1000, 0x7FFFFFFF},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FsSaturateFreeBytes(c.bytes), c.reported) << c.name;
+  EXPECT_GE(GetStorageFreeSpace(), 0);
+}
+
+std::vector<std::string> traced;
+void captureTrace(const char* line) { traced.push_back(line); }
+
+TEST_F(FsTest, FailedOpenIsTraced) {
+  FsSetTraceHook(captureTrace);
+  traced.clear();
+  EXPECT_EQ(FsOpen(dev("none").c_str(), 64), nullptr);
+  EXPECT_EQ(FsTruncateByPath("\\no\\such\\folder\\f", 1), -1);
+  FsSetTraceHook(nullptr);
+  EXPECT_EQ(traced, (std::vector<std::string>{"CreateFileW() failed, err=2\n", "CreateFileW() failed, err=2\n"}));
 }
 
 }  // namespace
