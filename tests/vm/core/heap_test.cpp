@@ -1,0 +1,184 @@
+// Heap layout, allocation from the two regions, permanent space, pins and root tables.
+#include <gtest/gtest.h>
+
+#include "support/vmasm.h"
+
+using namespace vmasm;
+
+namespace {
+
+// Puts a small heap of its own in place for the time of a check, inside a run.
+class ScratchHeap {
+public:
+    explicit ScratchHeap(int32_t bytes) : block_((size_t)bytes + 8) {
+        saved_ = {HeapSize, HeapStart, HeapTop, PermanentBoundary, PermanentPointer, RegionBoundary, FirstFreeChunk};
+        savedRecord_ = mvVm_getStartRecord();
+        record_.heapSize = bytes;
+        record_.heapStart = (void*)(((uintptr_t)block_.data() + 3) & ~(uintptr_t)3);
+        mvVm_keepStartRecord(&record_);
+        InitializeHeap();
+    }
+    ~ScratchHeap() {
+        HeapSize = saved_.size;
+        HeapStart = saved_.start;
+        HeapTop = saved_.top;
+        PermanentBoundary = saved_.boundary;
+        PermanentPointer = saved_.pointer;
+        RegionBoundary = saved_.region;
+        FirstFreeChunk = saved_.free;
+        mvVm_keepStartRecord(savedRecord_);
+    }
+
+private:
+    struct {
+        int32_t size;
+        cell *start, *top, *boundary, *pointer, *region, *free;
+    } saved_;
+    std::vector<uint8_t> block_;
+    KvmStartRecord record_{};
+    KvmStartRecord* savedRecord_;
+};
+
+uint32_t sizeField(void* object) { return headerSize(*headerOf(object)); }
+
+TEST(Heap, AllocationFromTheRegions) {
+    Vm vm;
+    struct Result {
+        bool wholeChunk = false, notCut = false, modeOrder = false, zeroWords = false, nullWhenFull = false;
+    } got;
+    RunResult r = vm.inside([&] {
+        {
+            ScratchHeap heap(256);  // 64 words: a lower chunk of 2 words, an upper one of 62
+            cell* p = mallocHeapObject(60, GCT_NOPOINTERS);
+            got.wholeChunk = p == HeapStart + 3 && sizeField(p) == 61 && headerType(*headerOf(p)) == GCT_NOPOINTERS;
+        }
+        {
+            ScratchHeap heap(28);
+            got.notCut = FirstFreeChunk == HeapStart && FirstFreeChunk[1] == 0 && headerSize((uint32_t)HeapStart[0]) == 6;
+        }
+        {
+            ScratchHeap heap(4096);
+            cell* forHost = allocHeapObjectForPointer(4, GCT_MEMBLOCK);
+            cell* object = mallocHeapObject(4, GCT_INSTANCE);
+            got.modeOrder = forHost < RegionBoundary && object >= RegionBoundary && AllocationMode == 0;
+            cell* zero = mallocHeapObject(0, GCT_NOPOINTERS);
+            got.zeroWords = sizeField(zero) == 1;
+            got.nullWhenFull = mallocHeapObject(4096, GCT_NOPOINTERS) == nullptr;
+        }
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_TRUE(got.wholeChunk) << "a chunk one word larger than needed is taken whole";
+    EXPECT_TRUE(got.notCut) << "a dynamic heap below 32 bytes stays one chunk";
+    EXPECT_TRUE(got.modeOrder) << "memory-interface blocks come from the lower region first";
+    EXPECT_TRUE(got.zeroWords) << "0 words reserve one word";
+    EXPECT_TRUE(got.nullWhenFull);
+}
+
+TEST(Heap, PermanentSpaceGrowsInSteps) {
+    Vm vm;
+    ptrdiff_t moved = 0, freeLost = 0;
+    int pointerBelowTop = 0, boundaryCheck = 0, insideCheck = 1, misaligned = 0;
+    RunResult r = vm.inside([&] {
+        ScratchHeap heap(8192);
+        int32_t freeBefore = memoryFree();
+        cell* boundary = PermanentBoundary;
+        cell* p = callocPermanentObject(1);
+        moved = (char*)boundary - (char*)PermanentBoundary;
+        freeLost = freeBefore - memoryFree();
+        pointerBelowTop = (int)((char*)HeapTop - (char*)p);
+        boundaryCheck = checkHeapAddress(PermanentBoundary);
+        insideCheck = checkHeapAddress(HeapStart);
+        misaligned = checkHeapAddress((char*)HeapStart + 2);
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_EQ(moved, 2048);
+    EXPECT_EQ(freeLost, 2048);
+    EXPECT_EQ(pointerBelowTop, 4);
+    EXPECT_EQ(boundaryCheck, -4);
+    EXPECT_EQ(insideCheck, 0);
+    EXPECT_EQ(misaligned, -2);
+}
+
+TEST(Heap, PinCounts) {
+    Vm vm;
+    int permanentLock = 1, fourteen = -1, fifteenth = 0, unlockUnpinned = 0;
+    uint32_t permanentHeader = 0, permanentHeaderAfter = 1;
+    RunResult r = vm.inside([&] {
+        cell* object = callocObject(2, GCT_INSTANCE);
+        for (int i = 0; i < 14; i++) fourteen = lockObjectMemory(object);
+        fifteenth = lockObjectMemory(object);
+        cell* other = callocObject(2, GCT_INSTANCE);
+        unlockUnpinned = unlockObjectMemory(other);
+        cell* permanent = callocObject(2, GCT_PERMANENT);
+        permanentHeader = *headerOf(permanent);
+        permanentLock = lockObjectMemory(permanent);
+        permanentHeaderAfter = *headerOf(permanent);
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_EQ(fourteen, 0);
+    EXPECT_EQ(fifteenth, -1);
+    EXPECT_EQ(unlockUnpinned, -1);
+    EXPECT_EQ(permanentLock, 0);
+    EXPECT_EQ(permanentHeader, permanentHeaderAfter);
+}
+
+TEST(Heap, MemoryInterfaceForcesACollectionEvery101Calls) {
+    Vm vm;
+    int32_t after101 = 0, after102 = 0;
+    RunResult r = vm.inside([&] {
+        ScratchHeap heap(64 * 1024);
+        ForcedCollectionCounter = 0;
+        for (int i = 0; i < 101; i++) allocHeapObjectForPointer(1, GCT_MEMBLOCK);
+        after101 = ForcedCollectionCounter;
+        allocHeapObjectForPointer(1, GCT_MEMBLOCK);
+        after102 = ForcedCollectionCounter;
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_EQ(after101, 101);
+    EXPECT_EQ(after102, 1);
+}
+
+TEST(Heap, FailedAllocationThrowsThePreallocatedError) {
+    Vm vm;
+    bool caught = false;
+    RunResult r = vm.inside([&] {
+        VM_TRY
+            callocObject(HeapSize, GCT_NOPOINTERS);
+        VM_CATCH(e)
+            caught = e == OutOfMemoryObject;
+        VM_END_TRY
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_TRUE(caught);
+}
+
+TEST(Heap, RootTableOverflowIsFatal) {
+    struct Case {
+        const char* name;
+        std::function<void()> overflow;
+        const char* alert;
+    };
+    static cell holder;
+    const Case cases[] = {
+        {"51st temporary root", [] { for (int i = 0; i < 51; i++) makeTemporaryRoot(&holder); },
+         "ALERT: Temporary root overflow: more than 50 temporary roots\n"},
+        {"temporary interior root without room", [] {
+             while (TemporaryRootsLength < MAX_TEMPORARY_ROOTS - 2) makeTemporaryRoot(&holder);
+             makeTemporaryInteriorRoot(&holder, &holder);
+         },
+         "ALERT: Temporary root overflow: more than 50 temporary roots\n"},
+        {"51st global root", [] { for (int i = 0; i < 51; i++) makeGlobalRoot(&holder); }, "ALERT: Global root overflow\n"},
+    };
+    for (const Case& k : cases) {
+        Vm vm;
+        int32_t globalsBefore = -1;
+        vm.afterRun = [&] { globalsBefore = GlobalRootsLength; };
+        RunResult r = vm.inside([&] { k.overflow(); });
+        EXPECT_EQ(r.exitCode, 127) << k.name;
+        EXPECT_NE(r.trace.find(k.alert), std::string::npos) << k.name << ": trace was\n" << r.trace;
+        EXPECT_LE(TemporaryRootsLength, MAX_TEMPORARY_ROOTS) << k.name;
+        EXPECT_LE(globalsBefore, MAX_GLOBAL_ROOTS) << k.name;
+    }
+}
+
+}  // namespace
