@@ -384,8 +384,8 @@ TEST(MvHeap, BadArgumentsAndDamagedBlocksAreRefused)
 // and freeing everything in any order gives back one block of the full size.
 TEST(MvHeap, RandomSequencesKeepBestFitAndMergeBack)
 {
-    for (unsigned seed = 1; seed <= 40; seed++) {
-        std::mt19937 rng(seed);
+    for (unsigned trial = 1; trial <= 40; trial++) {
+        std::mt19937 rng(trial);
         const int32_t size = 2000 + int32_t(rng() % 6000);
         TestHeap t(size);
         ASSERT_NE(nullptr, t.heap);
@@ -402,18 +402,18 @@ TEST(MvHeap, RandomSequencesKeepBestFitAndMergeBack)
                         best = b->size;
                 void* p = mvHeap_alloc(t.heap, want);
                 if (!best) {
-                    ASSERT_EQ(nullptr, p) << "seed " << seed << " step " << step;
+                    ASSERT_EQ(nullptr, p) << "trial " << trial << " step " << step;
                     continue;
                 }
-                ASSERT_NE(nullptr, p) << "seed " << seed << " step " << step;
+                ASSERT_NE(nullptr, p) << "trial " << trial << " step " << step;
                 const mvHeapBlock* got = reinterpret_cast<const mvHeapBlock*>(static_cast<char*>(p) - 16);
                 const mvHeapBlock* next = reinterpret_cast<mvHeapBlock*>(got->next & ~1u);
                 uint32_t taken = next == &t.heap->sentinel ? addr(t.memory) + uint32_t(size) - addr(got)
                                                            : addr(next) - addr(got);
                 if (best - n > 20)
-                    ASSERT_EQ(n, taken) << "seed " << seed << " step " << step;
+                    ASSERT_EQ(n, taken) << "trial " << trial << " step " << step;
                 else
-                    ASSERT_EQ(best, taken) << "seed " << seed << " step " << step << ": not the best fit";
+                    ASSERT_EQ(best, taken) << "trial " << trial << " step " << step << ": not the best fit";
                 memset(p, int(step), size_t(want));
                 live.push_back(p);
             } else {
@@ -421,15 +421,15 @@ TEST(MvHeap, RandomSequencesKeepBestFitAndMergeBack)
                 mvHeap_free(t.heap, live[i]);
                 live.erase(live.begin() + long(i));
             }
-            ASSERT_EQ("", checkHeap(t.heap)) << "seed " << seed << " step " << step;
+            ASSERT_EQ("", checkHeap(t.heap)) << "trial " << trial << " step " << step;
         }
         std::shuffle(live.begin(), live.end(), rng);
         for (void* p : live) {
             mvHeap_free(t.heap, p);
-            ASSERT_EQ("", checkHeap(t.heap)) << "seed " << seed << " final frees";
+            ASSERT_EQ("", checkHeap(t.heap)) << "trial " << trial << " final frees";
         }
-        EXPECT_EQ(1u, t.heap->freeCount) << "seed " << seed;
-        EXPECT_EQ(full, t.heap->freeRoot->size) << "seed " << seed;
+        EXPECT_EQ(1u, t.heap->freeCount) << "trial " << trial;
+        EXPECT_EQ(full, t.heap->freeRoot->size) << "trial " << trial;
     }
 }
 
