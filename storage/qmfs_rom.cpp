@@ -15,6 +15,7 @@ struct QmfsRomSlot {
 enum { ROM_COMPONENT = 32, ROM_ENTRY_NAME = 256 };
 
 static const QmfsRomNode* romTree;
+static const QmfsRomNode* romTreeOverride;
 static QmfsRomNode romRegistered[QMFS_ROM_REGISTERED];
 static int romRegisteredCount;
 static QmfsRomSlot romSlots[QMFS_ROM_SLOTS];
@@ -303,9 +304,11 @@ int qmfs_rom_fill(QmfsConnector* record) {
   memset(romRegistered, 0, sizeof romRegistered);
   romRegisteredCount = 0;
   romLastError = 0;
-  romTree = GfsGetRomDescriptor();
+  romTree = romTreeOverride != nullptr ? romTreeOverride : GfsGetRomDescriptor();
   return 0;
 }
+
+void qmfs_rom_setTree(const QmfsRomNode* nodes) { romTreeOverride = nodes; }
 
 int qmfs_rom_registerFile(const char* name, const void* data, uint32_t size) {
   if (name == nullptr) return romFail(QMFS_ERR_BAD_ARGUMENT);

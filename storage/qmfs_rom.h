@@ -16,5 +16,8 @@ int qmfs_rom_fill(QmfsConnector* record);
 int qmfs_rom_registerFile(const char* name, const void* data, uint32_t size);
 // 0, or -1 with error 1 for an unknown name.
 int qmfs_rom_unregisterFile(const char* name);
+// Test seam: the tree that the next start takes instead of the built-in one (null: the
+// built-in one again).
+void qmfs_rom_setTree(const QmfsRomNode* nodes);
 // The bytes of "rom://..." without opening it, or null.
 const void* qmfs_rom_getFileDataPointer(const char* uri, uint32_t* size);

@@ -52,6 +52,8 @@ int qmms_init(uint32_t setting) {
   qmmsSetting = setting;
   if (qmmsStarted) return 0;
   qmms_setStatus(QMMS_STATUS_OK);
+  // files may have changed while the store was stopped
+  qmms_forgetAllSuiteCaches();
   qmfs_initialize();
   int rebuilt = 0;
   QmfsStat st;
@@ -91,6 +93,7 @@ int qmms_fini(void) {
   int indexResult = qmms_closeIndex(1);
   int categoryResult = qmms_categoryImageWritable() ? qmms_saveCategoryFile() : 0;
   int fsResult = qmfs_finalize();
+  qmms_forgetAllSuiteCaches();
   qmmsStarted = 0;
   if (fsResult != 0 || categoryResult != 0) return -1;
   return indexResult != 0 ? -1 : 0;

@@ -445,6 +445,10 @@ void qmms_forgetSuiteCaches(int id) {
   if (entSuite == id) entSuite = entIndex = -1;
 }
 
+void qmms_forgetAllSuiteCaches(void) {
+  curSuite = secSuite = entSuite = entIndex = rawSuite = -1;
+}
+
 int qmms_removeSuiteFiles(int id) {
   static const int kinds[] = {QMMS_FILE_JAR, QMMS_FILE_SECURITY, QMMS_FILE_RECORDS_1, QMMS_FILE_RECORDS_2,
                               QMMS_FILE_RECORDS_3, QMMS_FILE_RESOURCES, QMMS_FILE_SUITE_DATA};

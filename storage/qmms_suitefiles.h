@@ -82,3 +82,5 @@ int qmms_getRawEntrySize(void);
 int qmms_removeSuiteFiles(int id);
 // Drops every cache that holds the suite (data, security, resource entry).
 void qmms_forgetSuiteCaches(int id);
+// Drops all of them, and a resource file under way; the store's start and stop do this.
+void qmms_forgetAllSuiteCaches(void);

@@ -286,3 +286,83 @@ TEST_F(QmmsMemorySuiteTest, NotificationRequests) {
 }
 
 }  // namespace
+
+namespace {
+
+// A ROM with two preinstalled suites (ids 0 and 1, category 1) and their security files.
+struct PreinstalledRom {
+  std::vector<uint8_t> index = std::vector<uint8_t>(256 + 3840, 0);
+  std::vector<uint8_t> mss0 = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 7, 0, 0, 0};
+  std::vector<uint8_t> mss1 = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0};
+  QmfsRomNode nodes[5];
+  PreinstalledRom() {
+    index[10] = 1;
+    index[12] = 2;
+    index[14] = 2;
+    for (int id = 0; id < 2; id++) {
+      QmmsSuiteInfo s = makeSuite(id == 0 ? "Built-in A" : "Built-in B", "Maker", 1);
+      s.preinstalled = 1;
+      uint8_t* slot = &index[256 + (size_t)id * 256];
+      slot[0] = 1;
+      memcpy(slot + 1, s.name, 64);
+      memcpy(slot + 65, s.vendor, 64);
+      memcpy(slot + 145, s.directory, 64);
+      slot[210] = 1;
+      slot[215] = 1;
+    }
+    nodes[0] = {"", nullptr, 0, -1, 1, -1, 1};
+    nodes[1] = {"midlet", nullptr, 0, 0, 2, -1, 1};
+    nodes[2] = {"_suites.idx", index.data(), (uint32_t)index.size(), 1, -1, 3, 0};
+    nodes[3] = {"0.mss", mss0.data(), (uint32_t)mss0.size(), 1, -1, 4, 0};
+    nodes[4] = {"1.mss", mss1.data(), (uint32_t)mss1.size(), 1, -1, -1, 0};
+  }
+};
+
+class QmmsPreinstalledTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QmmsHooks hooks{};
+    hooks.storageFreeSpace = plentyOfSpace;
+    qmms_setHooks(&hooks);
+    qmfs_rom_setTree(rom_.nodes);
+  }
+  void TearDown() override {
+    qmms_fini();
+    qmfs_rom_setTree(nullptr);
+    qmms_setHooks(nullptr);
+  }
+  PreinstalledRom rom_;
+  DeviceTree tree_;
+};
+
+TEST_F(QmmsPreinstalledTest, FirstStartCopiesIndexAndSecurityFilesOnce) {
+  ASSERT_EQ(qmms_init(0), 0);
+  EXPECT_EQ(qmms_lastStatus(), 0);
+  EXPECT_EQ(tree_.read(tree_.javaFile("suites.idx")), rom_.index);
+  EXPECT_EQ(tree_.read(tree_.javaFile("0.mss")), rom_.mss0);
+  EXPECT_EQ(tree_.read(tree_.javaFile("1.mss")), rom_.mss1);
+  EXPECT_EQ(qmms_getSuiteCount(1), 2);
+  EXPECT_STREQ(qmms_getSuiteFileName(1, QMMS_FILE_SUITE_DATA), "rom://midlet/1.jdx");
+  ASSERT_EQ(qmms_loadSecurity(0), 0);
+  uint32_t domain, count, states[1];
+  qmms_getSecurityHeader(&domain, &count);
+  qmms_getSecurityStates(states);
+  EXPECT_EQ(domain, 1u);
+  EXPECT_EQ(states[0], 7u);
+  ASSERT_EQ(qmms_fini(), 0);
+  tree_.write(tree_.javaFile("0.mss"), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0});
+  ASSERT_EQ(qmms_init(0), 0);
+  EXPECT_EQ(tree_.read(tree_.javaFile("0.mss")).size(), 12u) << "the second start copies nothing";
+}
+
+TEST_F(QmmsPreinstalledTest, MissingSecurityFileInRomIsReportedAndTheStartGoesOn) {
+  rom_.nodes[3].nextSibling = -1;  // drop 1.mss from the tree
+  ASSERT_EQ(qmms_init(0), 0);
+  EXPECT_EQ(qmms_lastStatus(), QMMS_STATUS_FILE_ERROR);
+  EXPECT_TRUE(qmms_isStarted());
+  EXPECT_TRUE(tree_.exists(tree_.javaFile("0.mss")));
+  EXPECT_FALSE(tree_.exists(tree_.javaFile("1.mss")));
+  EXPECT_EQ(qmms_getSuiteId("Built-in B", "Maker"), 1);
+}
+
+}  // namespace
