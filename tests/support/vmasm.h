@@ -327,6 +327,8 @@ public:
     std::function<void()> beforeStart;
     // Called inside the run after the interpreter returned or the run left through its exit.
     std::function<void()> afterRun;
+    // Called after the end-of-run reset of the class states and tables.
+    std::function<void()> afterReset;
 
     ClassSpec& cls(const std::string& name, const std::string& super = "java/lang/Object", uint16_t flags = ACC_PUBLIC | ACC_SUPER) {
         classes_.push_back(new ClassSpec(name, super, flags));
@@ -397,6 +399,7 @@ public:
         VmExitFrame = nullptr;
         CurrentCatchFrame = nullptr;
         resetClassStates();
+        if (afterReset) afterReset();
         TraceSetCapture(nullptr, nullptr);
         mvVm_keepStartRecord(nullptr);
         for (auto* t : tables) free(t);
