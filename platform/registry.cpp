@@ -10,6 +10,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,9 +164,6 @@ int saveStore(const RegStore& store) {
     }
   }
   std::string path = RegistryGetFile();
-  // Make the folder of the default file on first use.
-  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-    mkdir(path.substr(0, slash).c_str(), 0700);
   std::string tmp = path + ".tmp." + std::to_string((long)getpid());
   FILE* f = fopen(tmp.c_str(), "wb");
   if (f == nullptr) return REG_ERROR_ACCESS_DENIED;
@@ -191,9 +190,30 @@ RegValue* findValue(RegKey* key, const char* name) {
   return nullptr;
 }
 
+// Both programs write the same file: a change reads, edits and replaces it under an
+// exclusive lock so that neither loses the other's values.
+struct RegWriteLock {
+  int fd;
+  RegWriteLock() {
+    makeFolders();
+    std::string lock = std::string(RegistryGetFile()) + ".lock";
+    fd = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) flock(fd, LOCK_EX);
+  }
+  ~RegWriteLock() {
+    if (fd >= 0) close(fd);
+  }
+  static void makeFolders() {
+    std::string path = RegistryGetFile();
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+      mkdir(path.substr(0, slash).c_str(), 0700);
+  }
+};
+
 int setValue(RegRootKey root, const char* keyPath, const char* name, const RegValue& value) {
   std::string path;
   if (!fullKeyPath(root, keyPath, &path) || name == nullptr) return REG_ERROR_INVALID_PARAMETER;
+  RegWriteLock lock;
   RegStore store;
   loadStore(&store);
   RegKey* key = findKey(&store, path);
@@ -287,6 +307,7 @@ int RegistrySetString(RegRootKey root, const char* keyPath, const char* name, co
 int RegistryDeleteValue(RegRootKey root, const char* keyPath, const char* name) {
   std::string path;
   if (!fullKeyPath(root, keyPath, &path) || name == nullptr) return REG_ERROR_INVALID_PARAMETER;
+  RegWriteLock lock;
   RegStore store;
   loadStore(&store);
   RegKey* key = findKey(&store, path);
