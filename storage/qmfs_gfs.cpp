@@ -260,7 +260,9 @@ static int gfsOpendir(const char* path) {
   if (root == -1) return gfsFail(QMFS_ERR_BAD_URI);
   gfsLastError = 0;
   size_t len = strlen(path);
-  if (root >= 0 && len + (path[len - 1] != '/') + 1 > QMFS_GFS_PATH) return gfsFail(QMFS_ERR_BAD_URI);
+  // the stored path gets a '/' when it lacks one, and must still fit
+  size_t stored = len + (root >= 0 && path[len - 1] != '/' ? 1 : 0);
+  if (stored + 1 > QMFS_GFS_PATH) return gfsFail(QMFS_ERR_BAD_URI);
   FsDirListing* listing = nullptr;
   if (root >= 0) {
     listing = FsOpenDir(gfsHostPath);
