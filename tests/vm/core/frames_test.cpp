@@ -12,9 +12,21 @@ const char* const MAIN_SIG = "([Ljava/lang/String;)V";
 const uint32_t MAIN_FLAGS = ACC_PUBLIC | ACC_STATIC;
 
 int chunksSeen;
+int framesAtChunkStart;
+bool argumentsMoved;
+// Counts the chunks, and checks every frame of depth (n, 1, 2) that begins a chunk:
+// its three arguments are the chunk's first words, in a chunk of at least 126 words.
 void countChunks() {
     chunksSeen = 0;
     for (StackChunk* c = CurrentThread->stack; c != nullptr; c = c->next) chunksSeen++;
+    framesAtChunkStart = 0;
+    argumentsMoved = true;
+    for (FrameRecord* f = Regs.fp; f != nullptr; f = f->previousFp) {
+        cell* locals = (cell*)f - f->thisMethod->frameSize;
+        if (f->thisMethod->argCount != 3 || locals != f->stack->data) continue;
+        framesAtChunkStart++;
+        argumentsMoved &= locals[1] == 1 && locals[2] == 2 && f->stack->size >= 126;
+    }
 }
 
 TEST(Frames, Recursion3000DeepCrossesStackChunks) {
@@ -37,6 +49,8 @@ TEST(Frames, Recursion3000DeepCrossesStackChunks) {
     EXPECT_EQ(result.exitCode, 0) << result.trace;
     EXPECT_EQ(r, 3000);
     EXPECT_GT(chunksSeen, 10);
+    EXPECT_EQ(framesAtChunkStart, chunksSeen - 1);
+    EXPECT_TRUE(argumentsMoved);
 }
 
 bool caughtPreallocated;
@@ -183,6 +197,42 @@ TEST(Frames, MissingMainIsReportedAndEndsTheThread) {
     RunResult r = vm.run("NoMain");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.trace.find("ALERT: Class does not contain 'main' function\n"), std::string::npos) << r.trace;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Frames, CoreFormatter) {
+    struct Case {
+        const char* name;
+        int size;
+        std::function<int(char*, int)> format;
+        const char* text;  // null: the run ends with the alert
+        const char* alert;
+    };
+    const Case cases[] = {
+        {"conversions", 64, [](char* b, int n) { return vmSprintf(b, n, "%c|%d|%ld|%lx|%s", 'A', -42, 7, 0xBEEFu, "str"); }, "A|-42|7|beef|str", nullptr},
+        {"exactly fills", 4, [](char* b, int n) { return vmSprintf(b, n, "%d", 123); }, "123", nullptr},
+        {"one too many", 4, [](char* b, int n) { return vmSprintf(b, n, "%d", 1234); }, nullptr, "ALERT: Sprintf buffer overflow\n"},
+        {"unknown conversion", 64, [](char* b, int n) { return vmSprintf(b, n, "%q", 1); }, nullptr, "ALERT: Illegal operand in sprintf\n"},
+    };
+    for (const Case& k : cases) {
+        Vm vm;
+        std::string text;
+        RunResult r = vm.inside([&] {
+            char buffer[64];
+            k.format(buffer, k.size);
+            text = buffer;
+        });
+        if (k.text) {
+            EXPECT_EQ(r.exitCode, 0) << k.name;
+            EXPECT_EQ(text, k.text) << k.name;
+        } else {
+            EXPECT_EQ(r.exitCode, 127) << k.name;
+            EXPECT_NE(r.trace.find(k.alert), std::string::npos) << k.name << "\n" << r.trace;
+        }
+    }
 }
 
 }  // namespace

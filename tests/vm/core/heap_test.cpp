@@ -44,7 +44,7 @@ uint32_t sizeField(void* object) { return headerSize(*headerOf(object)); }
 TEST(Heap, AllocationFromTheRegions) {
     Vm vm;
     struct Result {
-        bool wholeChunk = false, notCut = false, modeOrder = false, zeroWords = false, nullWhenFull = false;
+        bool wholeChunk = false, notCut = false, smallNotCut = false, modeOrder = false, zeroWords = false, nullWhenFull = false;
     } got;
     RunResult r = vm.inside([&] {
         {
@@ -55,6 +55,12 @@ TEST(Heap, AllocationFromTheRegions) {
         {
             ScratchHeap heap(28);
             got.notCut = FirstFreeChunk == HeapStart && FirstFreeChunk[1] == 0 && headerSize((uint32_t)HeapStart[0]) == 6;
+        }
+        {
+            // a lower region of one word could not hold a free chunk's link
+            ScratchHeap heap(48);
+            cell* p = mallocHeapObject(2, GCT_NOPOINTERS);
+            got.smallNotCut = FirstFreeChunk == HeapStart + 3 && FirstFreeChunk[1] == 0 && p == HeapStart + 1;
         }
         {
             ScratchHeap heap(4096);
@@ -69,6 +75,7 @@ TEST(Heap, AllocationFromTheRegions) {
     EXPECT_EQ(r.exitCode, 0) << r.trace;
     EXPECT_TRUE(got.wholeChunk) << "a chunk one word larger than needed is taken whole";
     EXPECT_TRUE(got.notCut) << "a dynamic heap below 32 bytes stays one chunk";
+    EXPECT_TRUE(got.smallNotCut) << "a 48-byte heap is not cut into a chunk too small for its link";
     EXPECT_TRUE(got.modeOrder) << "memory-interface blocks come from the lower region first";
     EXPECT_TRUE(got.zeroWords) << "0 words reserve one word";
     EXPECT_TRUE(got.nullWhenFull);
