@@ -1,7 +1,8 @@
 package java.lang;
 
 /**
- * A double in an object, and the IEEE 754 bit conversions.
+ * A double in an object, its IEEE 754 bits, and its text (shortest digits that read back
+ * exactly; parsing rounds correctly).
  */
 public final class Double {
 
@@ -18,7 +19,7 @@ public final class Double {
     }
 
     public static String toString(double v) {
-        throw new RuntimeException("Double.toString is not implemented yet");
+        return FloatingDecimal.toString(v);
     }
 
     public static Double valueOf(String s) throws NumberFormatException {
@@ -26,7 +27,7 @@ public final class Double {
     }
 
     public static double parseDouble(String s) throws NumberFormatException {
-        throw new RuntimeException("Double.parseDouble is not implemented yet");
+        return FloatingDecimal.parseDouble(s);
     }
 
     public static boolean isNaN(double v) {

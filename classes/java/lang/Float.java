@@ -1,7 +1,8 @@
 package java.lang;
 
 /**
- * A float in an object, and the IEEE 754 bit conversions.
+ * A float in an object, its IEEE 754 bits, and its text (shortest digits that read back
+ * exactly; parsing rounds correctly).
  */
 public final class Float {
 
@@ -22,7 +23,7 @@ public final class Float {
     }
 
     public static String toString(float v) {
-        throw new RuntimeException("Float.toString is not implemented yet");
+        return FloatingDecimal.toString(v);
     }
 
     public static Float valueOf(String s) throws NumberFormatException {
@@ -30,7 +31,7 @@ public final class Float {
     }
 
     public static float parseFloat(String s) throws NumberFormatException {
-        throw new RuntimeException("Float.parseFloat is not implemented yet");
+        return FloatingDecimal.parseFloat(s);
     }
 
     public static boolean isNaN(float v) {
