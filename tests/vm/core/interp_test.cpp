@@ -31,3 +31,57 @@ TEST(Interpreter, RecursiveFibStoresResultAndRunEndsWithZero) {
 }
 
 }  // namespace
+
+// The end of every time slice passes through this hook: record where the loop was.
+static std::vector<int32_t> sliceEnds;
+static bool recordSliceEnds;
+
+void timeSliceHook() {
+    if (recordSliceEnds && Regs.fp != nullptr) sliceEnds.push_back(Regs.locals[1]);
+}
+
+namespace {
+
+TEST(Interpreter, SliceOf1000EndsAfter1001LoopTurns) {
+    Vm vm;
+    ClassSpec& t = vm.cls("Spin");
+    t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).locals(2)
+        .code.iconst(0).istore(1)
+        .label("loop").iinc(1, 1).iload(1).sipush(6000).branch(OP_IF_ICMPLT, "loop").op(OP_RETURN);
+    sliceEnds.clear();
+    recordSliceEnds = true;
+    RunResult r = vm.run("Spin");
+    recordSliceEnds = false;
+    EXPECT_EQ(r.exitCode, 0) << r.trace;
+    ASSERT_GE(sliceEnds.size(), 4u);
+    for (size_t i = 1; i + 1 < sliceEnds.size(); i++) {
+        EXPECT_EQ(sliceEnds[i + 1] - sliceEnds[i], 1001) << "slice " << i;
+    }
+}
+
+TEST(Interpreter, IllegalOpcodesEndTheRun) {
+    const uint8_t cases[] = {OP_JSR, OP_RET, OP_XXXUNUSEDXXX, OP_JSR_W, OP_UNUSED_213};
+    for (uint8_t opcode : cases) {
+        Vm vm;
+        vm.cls("Bad").method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).code.op(opcode).op(0).op(0).op(0).op(0);
+        RunResult r = vm.run("Bad");
+        std::string alert = "ALERT: Illegal bytecode " + std::to_string(opcode) + "\n";
+        EXPECT_EQ(r.exitCode, 127) << (int)opcode;
+        EXPECT_NE(r.trace.find(alert), std::string::npos) << (int)opcode << "\n" << r.trace;
+    }
+}
+
+TEST(Interpreter, BreakpointTracesAndGoesOn) {
+    Vm vm;
+    ClassSpec& t = vm.cls("B");
+    t.field("r", "I", ACC_STATIC);
+    t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).code.op(OP_BREAKPOINT).iconst(3).putstatic("B", "r", "I").op(OP_RETURN);
+    int32_t r = 0;
+    vm.afterRun = [&] { r = *vm.staticAddress("B", "r"); };
+    RunResult result = vm.run("B");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(r, 3);
+    EXPECT_NE(result.trace.find("Breakpoint\n"), std::string::npos);
+}
+
+}  // namespace
