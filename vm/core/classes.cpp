@@ -11,7 +11,7 @@
 #include "vm/core/tables.h"
 #include "vm/core/utf.h"
 
-VMDATA uint32_t IdentityHashSeed = 0xCAFEBABE;
+VMDATA uint32_t IdentityHashState = 0xCAFEBABE;
 
 enum { MAX_ARRAY_LENGTH = 0x1000000, MAX_ARRAY_DEPTH = 510 };
 
@@ -345,8 +345,8 @@ int32_t objectHashCode(OBJECT object) {
     if (*slot != 0) return (int32_t)*slot >> 2;
     uint32_t value;
     do {
-        IdentityHashSeed = IdentityHashSeed * 0xDEECE66Du + 11;
-        value = IdentityHashSeed & ~3u;
+        IdentityHashState = IdentityHashState * 0xDEECE66Du + 11;
+        value = IdentityHashState & ~3u;
     } while (value == 0);
     *slot = value;
     return (int32_t)value >> 2;

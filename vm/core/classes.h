@@ -32,7 +32,7 @@ char* getStringContents(StringInstance* string);
 char* getStringContentsSafely(StringInstance* string, char* buffer, int size);
 
 int32_t objectHashCode(OBJECT object);
-extern VMDATA uint32_t IdentityHashSeed;
+extern VMDATA uint32_t IdentityHashState;
 
 // Seams to the class-file loader, which comes with its own subsystem.
 void loadClassfile(ClassRecord* clazz, int fatalOnError);

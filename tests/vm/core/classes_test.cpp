@@ -218,7 +218,7 @@ TEST(Classes, IdentityHashCodesAreStableAndNeverFromZero) {
     EXPECT_NE(first, other);
     EXPECT_EQ(stored & 3, 0u);
     EXPECT_EQ((int32_t)stored >> 2, first);
-    // the seed starts every run from the same value
+    // the hash state starts every run from the same value
     vm.inside([&] { firstOfNextRun = objectHashCode(instantiate(JavaLangObject)); });
     EXPECT_EQ(firstOfNextRun, first);
 }

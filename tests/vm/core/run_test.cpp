@@ -11,7 +11,7 @@ void hashOfNewObject() { pushInt(objectHashCode(instantiate(JavaLangObject))); }
 
 struct Snapshot {
     // VM variables as a run finds them once its classes exist
-    uint32_t seed;
+    uint32_t hashState;
     int32_t alive, tempRoots, globalRoots, suppressed, exitCode;
     bool noCatchFrameLeft, noException, noNative, hooksSet;
     ptrdiff_t permanentUsed, freeBytes;
@@ -19,7 +19,7 @@ struct Snapshot {
     int32_t fib, hash, initRuns, result;
     std::string trace;
     bool operator==(const Snapshot& o) const {
-        return seed == o.seed && alive == o.alive && tempRoots == o.tempRoots && globalRoots == o.globalRoots &&
+        return hashState == o.hashState && alive == o.alive && tempRoots == o.tempRoots && globalRoots == o.globalRoots &&
                suppressed == o.suppressed && exitCode == o.exitCode && noCatchFrameLeft == o.noCatchFrameLeft &&
                noException == o.noException && noNative == o.noNative && hooksSet == o.hooksSet &&
                permanentUsed == o.permanentUsed && freeBytes == o.freeBytes && fib == o.fib && hash == o.hash &&
@@ -43,7 +43,7 @@ Snapshot runOnce() {
         .iconst(1).iconst(0).op(OP_IDIV).op(OP_RETURN);  // ends uncaught: exit 127
     Snapshot s{};
     vm.beforeStart = [&] {
-        s.seed = IdentityHashSeed;
+        s.hashState = IdentityHashState;
         s.alive = AliveThreadCount;
         s.tempRoots = TemporaryRootsLength;
         s.globalRoots = GlobalRootsLength;
@@ -71,13 +71,13 @@ Snapshot runOnce() {
 TEST(Runs, TwoRunsInOneProcessGiveIdenticalResults) {
     Snapshot first = runOnce();
     // a run that leaves VM variables changed behind
-    IdentityHashSeed = 12345;
+    IdentityHashState = 12345;
     CollectionSuppressed = 1;
     Snapshot second = runOnce();
     EXPECT_EQ(first.exitCode, 127) << first.trace;
     EXPECT_EQ(first.fib, 610);
     EXPECT_EQ(first.initRuns, 1);
-    EXPECT_EQ(first.seed, 0xCAFEBABEu);
+    EXPECT_EQ(first.hashState, 0xCAFEBABEu);
     EXPECT_NE(first.trace.find("Uncaught exception java/lang/ArithmeticException.\n"), std::string::npos) << first.trace;
     EXPECT_TRUE(first == second) << "first trace:\n" << first.trace << "\nsecond trace:\n" << second.trace;
 }
