@@ -1,6 +1,10 @@
 // The dispatch loop, calls and returns, and the run's end, on hand-built classes.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
+#include "platform/events.h"
 #include "support/vmasm.h"
 
 using namespace vmasm;
@@ -82,6 +86,49 @@ TEST(Interpreter, BreakpointTracesAndGoesOn) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(r, 3);
     EXPECT_NE(result.trace.find("Breakpoint\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Interpreter, WaitForEvents) {
+    struct Case {
+        const char* name;
+        bool threadRunnable;
+        uint64_t delay;
+        int postAfterMs;  // another host thread sets the wake-up event; -1: none
+        int minMs, maxMs;
+    };
+    const Case cases[] = {
+        {"a runnable thread: no wait", true, 500, -1, 0, 100},
+        {"nothing runnable: sleeps until the next timer", false, 80, -1, 60, 2000},
+        {"nothing runnable, no timer: a post ends the wait", false, 0, 80, 60, 2000},
+    };
+    SysTimerInit();
+    for (const Case& k : cases) {
+        ThreadRecord dummy{};
+        ThreadRecord* savedCurrent = CurrentThread;
+        ThreadRecord* savedRunnable = RunnableThreads;
+        CurrentThread = k.threadRunnable ? &dummy : nullptr;
+        RunnableThreads = nullptr;
+        std::thread poster;
+        if (k.postAfterMs >= 0) {
+            poster = std::thread([ms = k.postAfterMs] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                SysWakeEventSet();
+            });
+        }
+        auto start = std::chrono::steady_clock::now();
+        vmWaitForEvents(k.delay);
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        if (poster.joinable()) poster.join();
+        CurrentThread = savedCurrent;
+        RunnableThreads = savedRunnable;
+        EXPECT_GE(ms, k.minMs) << k.name;
+        EXPECT_LE(ms, k.maxMs) << k.name;
+    }
+    SysTimerTerm();
 }
 
 }  // namespace
