@@ -1,0 +1,257 @@
+// The class path over named memory files, and the class-file streams the loader and the
+// resource natives read. Entries, streams and name buffers live in the Java heap and may
+// move at any allocation, so they are re-read from their roots after each one.
+#include <string.h>
+
+#include "vm/core/classes.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/heap.h"
+#include "vm/loader/classpath.h"
+#include "vm/loader/jar.h"
+#include "vm/loader/registries.h"
+
+VMBSS cell* ClassPathTable;
+VMBSS int32_t ClassPathMaxDirectoryLength;
+VMBSS int32_t loadingFromAppJar;
+
+static const char TruncatedClassFile[] = "Class file size does not match";
+static const char AppJarName[] = "/app.jar";
+
+static inline ClassPathEntry* classPathEntry(int i) { return (ClassPathEntry*)(uintptr_t)ClassPathTable[i + 1]; }
+
+void initClassPath(const char* classPath) {
+    if (classPath == nullptr) classPath = "";
+    int32_t names = 1;
+    for (const char* p = classPath; *p; p++) {
+        if (*p == ';') names++;
+    }
+    ClassPathMaxDirectoryLength = 0;
+    ClassPathTable = callocObject(names + 1, GCT_POINTERLIST);
+    makeGlobalRoot(&ClassPathTable);
+    ClassPathTable[0] = names;
+    int32_t usable = 0;
+    const char* start = classPath;
+    for (int32_t i = 0; i < names; i++) {
+        const char* end = strchr(start, ';');
+        int32_t length = end ? (int32_t)(end - start) : (int32_t)strlen(start);
+        cell* block = callocObject((int32_t)((offsetof(ClassPathEntry, name) + length + 1 + 3) / 4), GCT_NOPOINTERS);
+        ClassPathTable[usable + 1] = (cell)(uintptr_t)block;
+        ClassPathEntry* entry = (ClassPathEntry*)block;
+        memcpy(entry->name, start, (size_t)length);
+        entry->name[length] = 0;
+        int32_t mode = 0, size = 0;
+        if (statMemoryFile(entry->name, &mode, &size) == 0 && (mode & 0xF000) == MEMORY_FILE_MODE_DIRECTORY) {
+            entry->type = CLASSPATH_DIRECTORY;
+            if (length > ClassPathMaxDirectoryLength) ClassPathMaxDirectoryLength = length;
+        } else {
+            // opened into a local record: building the index allocates and may move the entry
+            JarFile jar;
+            memset(&jar, 0, sizeof jar);
+            if (jarOpen(entry->name, 0, &jar)) {
+                entry = classPathEntry(usable);
+                memcpy(entry->jar, &jar, sizeof jar);
+                entry->type = CLASSPATH_JAR;
+            }
+        }
+        entry = classPathEntry(usable);
+        if (entry->type != 0) {
+            usable++;
+        } else {
+            ClassPathTable[usable + 1] = 0;
+            ClassPathTable[0]--;
+        }
+        if (end == nullptr) break;
+        start = end + 1;
+    }
+}
+
+void releaseClassPath() {
+    if (ClassPathTable == nullptr) return;
+    for (int32_t i = 0; i < ClassPathTable[0]; i++) {
+        ClassPathEntry* entry = classPathEntry(i);
+        if (entry != nullptr && entry->type == CLASSPATH_JAR) jarClose((JarFile*)entry->jar);
+        ClassPathTable[i + 1] = 0;
+    }
+    ClassPathTable = nullptr;
+}
+
+// name is read through nameRef after every allocation: the caller keeps it in a root.
+static ClassFileStream* openClassPathFileAt(char* const* nameRef, int isClass) {
+    if (ClassPathTable == nullptr) return nullptr;
+    int32_t nameLength = (int32_t)strlen(*nameRef);
+    int32_t saved = TemporaryRootsLength;
+    char* path = nullptr;
+    makeTemporaryRoot(&path);
+    ClassFileStream* found = nullptr;
+    for (int32_t i = 0; found == nullptr && i < ClassPathTable[0]; i++) {
+        ClassPathEntry* entry = classPathEntry(i);
+        if (entry->type == CLASSPATH_DIRECTORY) {
+            if (path == nullptr) path = mallocBytes(ClassPathMaxDirectoryLength + nameLength + 2);
+            entry = classPathEntry(i);
+            strcpy(path, entry->name);
+            strcat(path, "/");
+            strcat(path, *nameRef);
+            MemoryFileEntry* file = openMemoryFile(path, "rb");
+            if (file == nullptr) continue;
+            int32_t size = 0, mode = 0;
+            if (statMemoryFile(path, &mode, &size) != 0) size = 0;
+            ClassFileStream* stream = (ClassFileStream*)mallocHeapObject(STREAM_HEADER_SIZE / 4, GCT_NOPOINTERS);
+            if (stream == nullptr) {
+                closeMemoryFile(file);
+                throwObject(OutOfMemoryObject);
+            }
+            stream->kind = STREAM_FILE;
+            stream->size = size;
+            stream->u.file = file;
+            found = stream;
+        } else if (entry->type == CLASSPATH_JAR) {
+            loadingFromAppJar = strcmp(entry->name, AppJarName) == 0;
+            int32_t size = 0;
+            uint8_t* block = jarFindEntry((JarFile*)entry->jar, *nameRef, &size, STREAM_HEADER_SIZE, isClass);
+            if (block == nullptr) continue;
+            entry = classPathEntry(i);
+            if (isSystemClass(*nameRef, entry->name)) fatalVMError("Cannot load system package from Jar");
+            ClassFileStream* stream = (ClassFileStream*)block;
+            stream->kind = STREAM_MEMORY;
+            stream->size = size;
+            stream->u.position = 0;
+            found = stream;
+        }
+    }
+    TemporaryRootsLength = saved;
+    return found;
+}
+
+ClassFileStream* openClassPathFile(const char* name, int isClass) {
+    char* fixed = (char*)name;
+    return openClassPathFileAt(&fixed, isClass);
+}
+
+ClassFileStream* openClassStream(ClassRecord* clazz) {
+    NameTableEntry* package = clazz->packageName;
+    NameTableEntry* base = clazz->baseName;
+    int32_t packageLength = package ? package->length : 0;
+    char* name = mallocBytes(packageLength + 1 + base->length + 7);
+    // the records do not move; re-read them all the same
+    package = clazz->packageName;
+    base = clazz->baseName;
+    char* p = name;
+    if (package != nullptr && package->length > 0) {
+        memcpy(p, package->bytes, package->length);
+        p += package->length;
+        *p++ = '/';
+    }
+    memcpy(p, base->bytes, base->length);
+    p += base->length;
+    memcpy(p, ".class", 7);
+    int32_t saved = TemporaryRootsLength;
+    makeTemporaryRoot(&name);
+    ClassFileStream* stream = openClassPathFileAt(&name, 1);
+    TemporaryRootsLength = saved;
+    return stream;
+}
+
+ClassFileStream* openResourceStream(const char* name) { return openClassPathFile(name, 0); }
+
+// Reading
+
+[[noreturn]] static void truncatedClassFile() { raiseExceptionWithMessage(ClassFormatError, TruncatedClassFile); }
+
+int32_t readStreamByteOrEnd(ClassFileStream* stream) {
+    if (stream->kind == STREAM_MEMORY) {
+        if (stream->u.position >= stream->size) return -1;
+        return streamBytes(stream)[stream->u.position++];
+    }
+    return getcMemoryFile(stream->u.file);
+}
+
+int32_t readStreamByte(ClassFileStream* stream) {
+    int32_t b = readStreamByteOrEnd(stream);
+    if (b < 0) truncatedClassFile();
+    return b;
+}
+
+int32_t readStreamU16(ClassFileStream* stream) {
+    if (stream->kind == STREAM_MEMORY) {
+        int32_t at = stream->u.position;
+        if (stream->size - at < 2) truncatedClassFile();
+        const uint8_t* b = streamBytes(stream) + at;
+        stream->u.position = at + 2;
+        return (b[0] << 8) | b[1];
+    }
+    int32_t high = readStreamByte(stream);
+    return (high << 8) | readStreamByte(stream);
+}
+
+int32_t readStreamU32(ClassFileStream* stream) {
+    if (stream->kind == STREAM_MEMORY) {
+        int32_t at = stream->u.position;
+        if (stream->size - at < 4) truncatedClassFile();
+        const uint8_t* b = streamBytes(stream) + at;
+        stream->u.position = at + 4;
+        return (int32_t)(((uint32_t)b[0] << 24) | ((uint32_t)b[1] << 16) | ((uint32_t)b[2] << 8) | b[3]);
+    }
+    uint32_t high = (uint32_t)readStreamU16(stream);
+    return (int32_t)((high << 16) | (uint32_t)readStreamU16(stream));
+}
+
+int32_t readStreamBytes(ClassFileStream* stream, void* buffer, int32_t count) {
+    if (count < 0) truncatedClassFile();
+    if (count == 0) return 0;
+    if (stream->kind == STREAM_MEMORY) {
+        int32_t at = stream->u.position;
+        if (stream->size - at < count) truncatedClassFile();
+        memcpy(buffer, streamBytes(stream) + at, (size_t)count);
+        stream->u.position = at + count;
+        return count;
+    }
+    if (readMemoryFile(buffer, 1, count, stream->u.file) != count) truncatedClassFile();
+    return count;
+}
+
+int32_t readStreamAt(ClassFileStream* stream, void* buffer, int32_t position, int32_t count) {
+    if (stream == nullptr || buffer == nullptr || count < 0 || position < -1) return -1;
+    if (stream->kind == STREAM_MEMORY) {
+        int32_t at = position == -1 ? stream->u.position : position;
+        if (at > stream->size) return -1;
+        int32_t n = stream->size - at;
+        if (n > count) n = count;
+        if (n <= 0 && count > 0) return -1;
+        memcpy(buffer, streamBytes(stream) + at, (size_t)n);
+        stream->u.position = at + n;
+        return n;
+    }
+    MemoryFileEntry* file = stream->u.file;
+    if (position != -1 && seekMemoryFile(file, position, 0) != 0) return -1;
+    if (count == 0) return 0;
+    int32_t n = readMemoryFile(buffer, 1, count, file);
+    return n > 0 ? n : -1;
+}
+
+void skipStreamBytes(ClassFileStream* stream, int32_t count) {
+    if (count < 0) truncatedClassFile();
+    if (stream->kind == STREAM_MEMORY) {
+        if (stream->size - stream->u.position < count) truncatedClassFile();
+        stream->u.position += count;
+        return;
+    }
+    MemoryFileEntry* file = stream->u.file;
+    if (stream->size > 0) {
+        if (seekMemoryFile(file, count, 1) != 0) truncatedClassFile();
+        return;
+    }
+    while (count-- > 0) {
+        if (getcMemoryFile(file) < 0) truncatedClassFile();
+    }
+}
+
+int32_t streamAvailable(ClassFileStream* stream) {
+    if (stream->kind == STREAM_MEMORY) return stream->size - stream->u.position;
+    int32_t at = tellMemoryFile(stream->u.file);
+    if (stream->size <= 0 || at < 0) return 0;
+    return stream->size - at;
+}
+
+void closeClassStream(ClassFileStream* stream) {
+    if (stream != nullptr && stream->kind == STREAM_FILE) closeMemoryFile(stream->u.file);
+}
