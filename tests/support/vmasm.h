@@ -45,7 +45,7 @@ class ClassSpec;
 
 // One constant-pool entry as stated by a test; made into a resolved entry in the run.
 struct PoolSpec {
-    enum Kind { Int, Long, String, Class, Field, Method, InterfaceMethod, Unresolved } kind;
+    enum Kind { Int, Long, String, Class, Field, Method, InterfaceMethod, NameAndType, Unresolved } kind;
     int64_t value = 0;
     std::string className, name, signature;
     bool operator<(const PoolSpec& o) const {
@@ -220,6 +220,9 @@ public:
     std::string name, super;
     uint16_t flags;
     int16_t status = CLASS_VERIFIED;
+    // false: class and member entries are left unresolved, as the class-file loader
+    // leaves them (member entries name a class entry and a name-and-type entry)
+    bool resolvedPool = true;
     std::vector<std::string> interfaces;
     std::vector<FieldSpec> fields;
     std::vector<MethodSpec*> methods;
@@ -567,6 +570,18 @@ private:
 
     void makePool(ClassSpec& spec) {
         ClassRecord* c = spec.record;
+        // an unresolved member entry needs its class and name-and-type entries
+        std::vector<std::pair<int, int>> memberParts(spec.pool.size() + 1);
+        if (!spec.resolvedPool) {
+            size_t stated = spec.pool.size();
+            for (size_t i = 0; i < stated; i++) {
+                PoolSpec p = spec.pool[i];
+                if (p.kind != PoolSpec::Field && p.kind != PoolSpec::Method && p.kind != PoolSpec::InterfaceMethod) continue;
+                int classIndex = spec.poolIndex({PoolSpec::Class, 0, p.className, "", ""});
+                int nameType = spec.poolIndex({PoolSpec::NameAndType, 0, "", p.name, p.signature});
+                memberParts[i + 1] = {classIndex, nameType};
+            }
+        }
         int n = (int)spec.pool.size() + 1;
         ConstantPool* cp = (ConstantPool*)callocPermanentObject(n + (n + 3) / 4);
         cp->entries[0].u = (uint32_t)n;
@@ -589,16 +604,22 @@ private:
                 break;
             case PoolSpec::Class:
                 cp->entries[i].clazz = getRawClass(p.className.c_str());
-                tags[i] = CONSTANT_Class | CP_RESOLVED;
+                tags[i] = CONSTANT_Class | (spec.resolvedPool ? CP_RESOLVED : 0);
+                break;
+            case PoolSpec::NameAndType:
+                cp->entries[i].u = getNameAndTypeKey(p.name.c_str(), p.signature.c_str());
+                tags[i] = CONSTANT_NameAndType;
                 break;
             case PoolSpec::Field:
-                cp->entries[i].field = lookupField(getRawClass(p.className.c_str()), getNameAndTypeKey(p.name.c_str(), p.signature.c_str()));
-                tags[i] = CONSTANT_Fieldref | CP_RESOLVED;
-                break;
             case PoolSpec::Method:
             case PoolSpec::InterfaceMethod:
-                cp->entries[i].method = lookupMethod(getRawClass(p.className.c_str()), getNameAndTypeKey(p.name.c_str(), p.signature.c_str()), nullptr);
-                tags[i] = (p.kind == PoolSpec::Method ? CONSTANT_Methodref : CONSTANT_InterfaceMethodref) | CP_RESOLVED;
+                if (spec.resolvedPool) {
+                    resolvedMember(cp, i, p);
+                    break;
+                }
+                cp->entries[i].u = (uint32_t)memberParts[i].first | ((uint32_t)memberParts[i].second << 16);
+                tags[i] = p.kind == PoolSpec::Field ? CONSTANT_Fieldref
+                                                    : p.kind == PoolSpec::Method ? CONSTANT_Methodref : CONSTANT_InterfaceMethodref;
                 break;
             case PoolSpec::Unresolved:
                 break;
@@ -610,6 +631,20 @@ private:
             c->interfaces[0] = (uint16_t)spec.interfaces.size();
             for (size_t i = 0; i < spec.interfaces.size(); i++)
                 c->interfaces[i + 1] = (uint16_t)spec.poolIndex({PoolSpec::Class, 0, spec.interfaces[i], "", ""});
+        }
+    }
+
+    static void resolvedMember(ConstantPool* cp, int i, const PoolSpec& p) {
+        uint8_t* tags = cpTags(cp);
+        switch (p.kind) {
+            case PoolSpec::Field:
+                cp->entries[i].field = lookupField(getRawClass(p.className.c_str()), getNameAndTypeKey(p.name.c_str(), p.signature.c_str()));
+                tags[i] = CONSTANT_Fieldref | CP_RESOLVED;
+                break;
+            default:
+                cp->entries[i].method = lookupMethod(getRawClass(p.className.c_str()), getNameAndTypeKey(p.name.c_str(), p.signature.c_str()), nullptr);
+                tags[i] = (p.kind == PoolSpec::Method ? CONSTANT_Methodref : CONSTANT_InterfaceMethodref) | CP_RESOLVED;
+                break;
         }
     }
 

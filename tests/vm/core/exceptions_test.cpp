@@ -140,3 +140,34 @@ TEST(Exceptions, FatalErrorsPrintTheirAlertAndExitWith127) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Exceptions, NoSuchMemberErrorsNameTheMember) {
+    struct Case {
+        const char* name;
+        bool field;
+        const char* alert;
+    };
+    const Case cases[] = {
+        {"field", true, "ALERT: java/lang/NoSuchFieldError: No such field missing.[J.\n"},
+        {"method", false, "ALERT: java/lang/NoSuchMethodError: No such method missing.(ILjava/lang/String;)V.\n"},
+    };
+    for (const Case& k : cases) {
+        Vm vm;
+        ClassSpec& t = vm.cls("T");
+        t.resolvedPool = false;
+        MethodSpec& m = t.method("m", "()V", ACC_STATIC);
+        if (k.field) m.code.getstatic("T", "missing", "[J");
+        else m.code.invokestatic("T", "missing", "(ILjava/lang/String;)V");
+        m.code.op(OP_RETURN);
+        RunResult r = vm.inside([&] {
+            ClassRecord* c = getClass("T");
+            raiseNoSuchMemberError(c->constPool, 1);  // its class and name-and-type entries follow it
+        });
+        EXPECT_EQ(r.exitCode, 127) << k.name;
+        EXPECT_NE(r.trace.find(k.alert), std::string::npos) << k.name << "\n" << r.trace;
+    }
+}
+
+}  // namespace
