@@ -1,3 +1,4 @@
+// The opcode table itself and the length of an instruction at a code offset.
 #include "vm/core/opcodes.h"
 
 const OpcodeInfo OpcodeTable[256] = {
