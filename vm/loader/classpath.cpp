@@ -6,6 +6,8 @@
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
+#include "vm/core/interp.h"
+#include "vm/core/romimage.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/jar.h"
 #include "vm/loader/registries.h"
@@ -254,4 +256,61 @@ int32_t streamAvailable(ClassFileStream* stream) {
 
 void closeClassStream(ClassFileStream* stream) {
     if (stream != nullptr && stream->kind == STREAM_FILE) closeMemoryFile(stream->u.file);
+}
+
+// ResourceInputStream natives (static; arguments and result on the operand stack).
+
+static const char IOException[] = "java/io/IOException";
+
+static inline cell popCell() { return *Regs.sp--; }
+static inline void pushCell(cell v) { *++Regs.sp = v; }
+
+void Java_com_sun_cldc_io_ResourceInputStream_open() {
+    StringInstance* string = (StringInstance*)(uintptr_t)popCell();
+    if (string == nullptr) raiseException(IOException);
+    int32_t saved = TemporaryRootsLength;
+    makeTemporaryRoot(&string);
+    int32_t length = string->count;
+    ArrayObject* bytes = instantiateArray(PrimitiveArrayClasses[T_BYTE], length + 1);
+    const uint16_t* chars = string->value->u.sdata + string->offset;
+    char* name = (char*)bytes->u.bdata;
+    for (int32_t i = 0; i < length; i++) name[i] = (char)chars[i];
+    name[length] = 0;
+    makeTemporaryInteriorRoot(&name, bytes);
+    ClassFileStream* stream = openClassPathFileAt(&name, 0);
+    TemporaryRootsLength = saved;
+    if (stream == nullptr) raiseException(IOException);
+    pushCell((cell)(uintptr_t)stream);
+}
+
+void Java_com_sun_cldc_io_ResourceInputStream_close() {
+    ClassFileStream* stream = (ClassFileStream*)(uintptr_t)popCell();
+    if (stream != nullptr) closeClassStream(stream);
+}
+
+void Java_com_sun_cldc_io_ResourceInputStream_read() {
+    ClassFileStream* stream = (ClassFileStream*)(uintptr_t)popCell();
+    if (stream == nullptr) raiseException(IOException);
+    pushCell(readStreamByteOrEnd(stream));
+}
+
+void Java_com_sun_cldc_io_ResourceInputStream_readBytes() {
+    int32_t length = popCell();
+    int32_t position = popCell();
+    int32_t offset = popCell();
+    ArrayObject* array = (ArrayObject*)(uintptr_t)popCell();
+    ClassFileStream* stream = (ClassFileStream*)(uintptr_t)popCell();
+    if (stream == nullptr || array == nullptr) raiseException(IOException);
+    // the Java caller keeps the range inside the array; a range outside it reads nothing
+    if (offset < 0 || length < 0 || (int64_t)offset + length > (int64_t)array->length) {
+        pushCell(-1);
+        return;
+    }
+    pushCell(readStreamAt(stream, array->u.bdata + offset, position, length));
+}
+
+void Java_com_sun_cldc_io_ResourceInputStream_size() {
+    ClassFileStream* stream = (ClassFileStream*)(uintptr_t)popCell();
+    if (stream == nullptr) raiseException(IOException);
+    pushCell(streamAvailable(stream));
 }
