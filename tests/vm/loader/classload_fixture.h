@@ -1,11 +1,10 @@
-// Test support for the class-file loader: class files from the class-file builder, a
-// small JAR writer (stored or deflated entries), and a VM run over the hand-built
-// system classes whose class path is one JAR named "/app.jar".
+// Test support for the class-file loader: class files from the class-file builder, JARs
+// of them (stored or deflated), and a VM run over the hand-built system classes whose
+// class path is one JAR named "/app.jar".
 #pragma once
 
 #include <stdint.h>
 #include <string.h>
-#include <zlib.h>
 
 #include <functional>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "support/classfile_builder.h"
 #include "support/vmasm.h"
+#include "support/zipwriter.h"
 #include "vm/core/native.h"
 #include "vm/loader/classloader.h"
 #include "vm/loader/classpath.h"
@@ -23,62 +23,17 @@ namespace loadtest {
 using testsupport::ClassBuilder;
 
 // ---------------------------------------------------------------------------------
-// JAR writer
+// JARs
 
 struct JarEntry {
     std::string name;
     std::vector<uint8_t> data;
 };
 
-inline void put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-inline void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-inline std::vector<uint8_t> rawDeflate(const std::vector<uint8_t>& data) {
-    z_stream z{};
-    deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::vector<uint8_t> out(deflateBound(&z, (uLong)data.size()) + 16);
-    z.next_in = (Bytef*)data.data();
-    z.avail_in = (uInt)data.size();
-    z.next_out = out.data();
-    z.avail_out = (uInt)out.size();
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 inline std::vector<uint8_t> makeJar(const std::vector<JarEntry>& entries, bool deflated) {
-    std::vector<uint8_t> out, directory;
-    for (const JarEntry& e : entries) {
-        uint32_t crc = (uint32_t)crc32(0, e.data.data(), (uInt)e.data.size());
-        std::vector<uint8_t> body = deflated ? rawDeflate(e.data) : e.data;
-        uint32_t offset = (uint32_t)out.size();
-        uint16_t method = deflated ? 8 : 0;
-        put32(out, 0x04034b50);
-        put16(out, 20), put16(out, 0), put16(out, method), put32(out, 0);
-        put32(out, crc), put32(out, (uint32_t)body.size()), put32(out, (uint32_t)e.data.size());
-        put16(out, (uint32_t)e.name.size()), put16(out, 0);
-        out.insert(out.end(), e.name.begin(), e.name.end());
-        out.insert(out.end(), body.begin(), body.end());
-        put32(directory, 0x02014b50);
-        put16(directory, 20), put16(directory, 20), put16(directory, 0), put16(directory, method), put32(directory, 0);
-        put32(directory, crc), put32(directory, (uint32_t)body.size()), put32(directory, (uint32_t)e.data.size());
-        put16(directory, (uint32_t)e.name.size()), put16(directory, 0), put16(directory, 0);
-        put16(directory, 0), put16(directory, 0), put32(directory, 0), put32(directory, offset);
-        directory.insert(directory.end(), e.name.begin(), e.name.end());
-    }
-    uint32_t directoryOffset = (uint32_t)out.size();
-    out.insert(out.end(), directory.begin(), directory.end());
-    put32(out, 0x06054b50);
-    put16(out, 0), put16(out, 0), put16(out, (uint32_t)entries.size()), put16(out, (uint32_t)entries.size());
-    put32(out, (uint32_t)directory.size()), put32(out, directoryOffset), put16(out, 0);
-    return out;
+    zipw::Archive archive;
+    for (const JarEntry& e : entries) archive.add(e.name, e.data, deflated ? zipw::DEFLATED : zipw::STORED);
+    return archive.write();
 }
 
 // ---------------------------------------------------------------------------------
