@@ -251,6 +251,12 @@ static void fillPool(ClassReader* r, ConstantPool* cp) {
     int32_t n = r->count;
     int32_t m = (int32_t)cp->entries[0].u;
     uint8_t* tags = cpTags(cp);
+    // texts of a name-and-type entry live across the allocations of the key tables
+    int32_t savedRoots = TemporaryRootsLength;
+    const char* name = nullptr;
+    const char* type = nullptr;
+    makeTemporaryRoot(&name);
+    makeTemporaryRoot(&type);
     for (int32_t i = 1; i < m; i++) {
         uint8_t tag = rawTags(r)[i];
         uint32_t value = rawValues(r)[i];
@@ -267,9 +273,9 @@ static void fillPool(ClassReader* r, ConstantPool* cp) {
             i++;
             continue;
         case CONSTANT_Class: {
-            const char* name = poolUtf8At(r, value);
-            if (!verifyName(name, NAME_KIND_CLASS)) formatError("Bad class, field or method name");
-            cp->entries[i].clazz = getRawClassX(name, 0, (int)strlen(name));
+            const char* className = poolUtf8At(r, value);
+            if (!verifyName(className, NAME_KIND_CLASS)) formatError("Bad class, field or method name");
+            cp->entries[i].clazz = getRawClassX(className, 0, (int)strlen(className));
             break;
         }
         case CONSTANT_String: {
@@ -286,18 +292,18 @@ static void fillPool(ClassReader* r, ConstantPool* cp) {
                 rawTags(r)[nameTypeIndex] != CONSTANT_NameAndType)
                 formatError("Bad field or method reference");
             uint32_t nameType = rawValues(r)[nameTypeIndex];
-            const char* name = poolUtf8At(r, nameType & 0xFFFF);
-            const char* type = poolUtf8At(r, nameType >> 16);
-            if ((type[0] == '(') != (tag != CONSTANT_Fieldref) ||
-                (tag != CONSTANT_Fieldref && strcmp(name, "<clinit>") == 0))
+            const char* memberName = poolUtf8At(r, nameType & 0xFFFF);
+            const char* memberType = poolUtf8At(r, nameType >> 16);
+            if ((memberType[0] == '(') != (tag != CONSTANT_Fieldref) ||
+                (tag != CONSTANT_Fieldref && strcmp(memberName, "<clinit>") == 0))
                 formatError("Bad name/type reference");
             if (loadingFromAppJar) checkInternalPackage(poolUtf8At(r, rawValues(r)[classIndex]));
             cp->entries[i].u = value;
             break;
         }
         case CONSTANT_NameAndType: {
-            const char* name = poolUtf8At(r, value & 0xFFFF);
-            const char* type = poolUtf8At(r, value >> 16);
+            name = poolUtf8At(r, value & 0xFFFF);
+            type = poolUtf8At(r, value >> 16);
             uint16_t typeKey;
             if (type[0] == '(') {
                 if (!verifyName(name, NAME_KIND_METHOD)) formatError("Bad class, field or method name");
@@ -316,6 +322,7 @@ static void fillPool(ClassReader* r, ConstantPool* cp) {
         }
         tags[i] = tag;
     }
+    TemporaryRootsLength = savedRoots;
 }
 
 static void readConstantPool(ClassReader* r) {
@@ -472,10 +479,15 @@ static void readFields(ClassReader* r) {
     bool inInterface = (clazz->accessFlags & ACC_INTERFACE) != 0;
     int32_t references = 0;
     int32_t otherWords = 0;
+    int32_t savedRoots = TemporaryRootsLength;
+    const char* name = nullptr;
+    const char* type = nullptr;
+    makeTemporaryRoot(&name);
+    makeTemporaryRoot(&type);
     for (int32_t i = 0; i < count; i++) {
         uint32_t flags = (uint32_t)readU2(r) & FIELD_FLAGS_MASK;
-        const char* name = poolUtf8At(r, (uint32_t)readU2(r));
-        const char* type = poolUtf8At(r, (uint32_t)readU2(r));
+        name = poolUtf8At(r, (uint32_t)readU2(r));
+        type = poolUtf8At(r, (uint32_t)readU2(r));
         requireFieldFlags(flags, inInterface);
         if (!verifyName(name, NAME_KIND_FIELD)) formatError("Bad class, field or method name");
         if (!isFieldDescriptor(type)) formatError("Bad field signature");
@@ -494,6 +506,7 @@ static void readFields(ClassReader* r) {
             skipAttributes(r);
         }
     }
+    TemporaryRootsLength = savedRoots;
     if (references + otherWords > 0) makeStaticBlock(clazz, references, otherWords);
     for (int32_t i = 0; i < count; i++) {
         FieldRecord* a = &table->fields[i];
@@ -672,8 +685,11 @@ static void readMethodAttributes(ClassReader* r, MethodRecord* m) {
 static void readMethod(ClassReader* r, MethodRecord* m) {
     ClassRecord* clazz = r->clazz;
     uint32_t flags = (uint32_t)readU2(r) & METHOD_FLAGS_MASK;
+    int32_t savedRoots = TemporaryRootsLength;
     const char* name = poolUtf8At(r, (uint32_t)readU2(r));
     const char* type = poolUtf8At(r, (uint32_t)readU2(r));
+    makeTemporaryRoot(&name);
+    makeTemporaryRoot(&type);
     if (strcmp(name, "<clinit>") == 0) flags = ACC_STATIC;
     else requireMethodFlags(flags, name, (clazz->accessFlags & ACC_INTERFACE) != 0);
     if (!verifyName(name, NAME_KIND_METHOD)) formatError("Bad class, field or method name");
@@ -697,6 +713,7 @@ static void readMethod(ClassReader* r, MethodRecord* m) {
             m->accessFlags |= ACC_NATIVE_FOUND;
         }
     }
+    TemporaryRootsLength = savedRoots;
 }
 
 static void readMethods(ClassReader* r) {
