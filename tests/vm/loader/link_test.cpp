@@ -246,6 +246,33 @@ TEST(Link, LinkageErrorsAndPackageRulesEndTheRun) {
     }
 }
 
+TEST(Link, LoadingAClassThatIsNotRawEndsTheRun) {
+    ClassBuilder a = plainClass("A");
+    LoaderVm vm;
+    Outcome out = vm.run(jarOf("A", a.bytes()), [](Outcome& o) {
+        LoaderVm::loadInto(o, "A");
+        LoaderVm::loadInto(o, "A");
+    });
+    EXPECT_EQ(127, out.exitCode);
+    EXPECT_NE(std::string::npos, out.trace.find("ALERT: Expected class status of CLASS_RAW\n")) << out.trace;
+}
+
+TEST(Link, HeapExhaustionKeepsTheSharedOutOfMemoryErrorWithoutMessage) {
+    // the entry itself fits the heap, its texts copied out of it do not
+    ClassBuilder a = plainClass("A");
+    a.string(std::string(40000, 'x'));
+    a.string(std::string(40000, 'y'));
+    LoaderVm vm(160 * 1024);
+    Outcome out = vm.run(jarOf("A", a.bytes()), [](Outcome& o) {
+        LoaderVm::loadInto(o, "A");
+        EXPECT_EQ(nullptr, (void*)(uintptr_t)OutOfMemoryObject->data[0]) << "the shared error is left as it was";
+    });
+    EXPECT_EQ(0, out.exitCode) << out.trace;
+    EXPECT_EQ("java/lang/OutOfMemoryError", out.exception);
+    EXPECT_EQ("(none)", out.message);
+    EXPECT_EQ(CLASS_RAW, out.statusAfter);
+}
+
 TEST(Link, NoSuperclassIsOnlyForObject) {
     ClassBuilder a = plainClass("A");
     a.cf.superClass = 0;
