@@ -273,6 +273,28 @@ TEST(Link, HeapExhaustionKeepsTheSharedOutOfMemoryErrorWithoutMessage) {
     EXPECT_EQ(CLASS_RAW, out.statusAfter);
 }
 
+TEST(Link, InstanceSizeBeyondSixteenBitsIsRefused) {
+    // 32000 slots in each of C and B, 2000 more in A: the sum does not fit an instance
+    auto longFields = [](const std::string& name, const std::string& super, int count) {
+        ClassBuilder b = plainClass(name, super);
+        for (int i = 0; i < count; i++) b.field(0x0001, "f" + std::to_string(i), "J");
+        return b;
+    };
+    ClassBuilder c = longFields("C", "java/lang/Object", 16000);
+    ClassBuilder b = longFields("B", "C", 16000);
+    ClassBuilder a = longFields("A", "B", 1000);
+    LoaderVm vm(16 * 1024 * 1024);
+    Outcome out = vm.run(jarOf({{"A", &a}, {"B", &b}, {"C", &c}}), [](Outcome& o) {
+        LoaderVm::loadInto(o, "A");
+        EXPECT_EQ(64000, getRawClass("B")->instSize);
+        EXPECT_EQ(CLASS_LINKED, getRawClass("B")->status);
+    });
+    EXPECT_EQ(0, out.exitCode) << out.trace;
+    EXPECT_EQ("java/lang/OutOfMemoryError", out.exception);
+    EXPECT_EQ("A: Maximum instance size exceeded ", out.message);
+    EXPECT_EQ(CLASS_RAW, out.statusAfter);
+}
+
 TEST(Link, NoSuperclassIsOnlyForObject) {
     ClassBuilder a = plainClass("A");
     a.cf.superClass = 0;
