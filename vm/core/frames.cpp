@@ -154,6 +154,16 @@ void runClinit(FrameRecord* exceptionFrame) {
             stack[0] = (cell)(uintptr_t)error;
             TemporaryRootsLength = savedRoots;
         }
+        // Threads waiting for this initializer learn of the failure.
+        uint32_t word = clazz->monitor;
+        if ((word & LOCK_STATE_MASK) == LOCK_INFLATED) {
+            ThreadRecord* owner = lockMonitor(word)->owner;
+            if (owner == nullptr || owner == CurrentThread) {
+                monitorEnter((OBJECT)clazz);
+                monitorNotify((OBJECT)clazz, 1);
+                releaseClassMonitor(clazz);
+            }
+        }
         return;
     }
     cell* stack = (cell*)(Regs.fp + 1);
@@ -173,8 +183,9 @@ void runClinit(FrameRecord* exceptionFrame) {
         [[fallthrough]];
     case CLINIT_CHECK:
         if (clazz->initThread != nullptr && clazz->initThread != CurrentThread) {
-            // Only one thread runs until the scheduler and monitor waits exist.
-            fatalError("runClinit: waiting for another thread's static initializer is not supported yet");
+            stack[2] = CLINIT_CHECK;
+            monitorWaitUninterruptibly((OBJECT)clazz);
+            return;
         }
         if (clazz->initThread == CurrentThread || clazz->status == CLASS_READY) {
             if (held) releaseClassMonitor(clazz);
@@ -219,7 +230,10 @@ void runClinit(FrameRecord* exceptionFrame) {
     case CLINIT_DONE:
         clazz->initThread = nullptr;
         clazz->status = CLASS_READY;
-        if (held) releaseClassMonitor(clazz);
+        if (held) {
+            monitorNotify((OBJECT)clazz, 1);
+            releaseClassMonitor(clazz);
+        }
         popFrame();
         return;
     }

@@ -63,23 +63,6 @@ void InitializeJavaSystemClasses() {
     makeGlobalRoot(&StackOverflowObject);
 }
 
-static void clearObjectLock(OBJECT object) {
-    uint32_t word = object->monitor;
-    ThreadRecord* owner = (ThreadRecord*)(uintptr_t)(word & ~(uint32_t)LOCK_STATE_MASK);
-    switch (word & LOCK_STATE_MASK) {
-    case LOCK_SIMPLE:
-        object->monitor = 0;
-        break;
-    case LOCK_EXTENDED:
-        object->monitor = owner->extendedLockHash;
-        owner->extendedLockDepth = 0;
-        break;
-    case LOCK_INFLATED:
-        object->monitor = ((MonitorRecord*)owner)->hashCode;
-        break;
-    }
-}
-
 void resetClassStates() {
     trimHashTableToImage(UTFStringTable, NAME_TABLE_LINK);
     trimHashTableToImage(InternStringTable, STRING_TABLE_LINK);

@@ -1,7 +1,10 @@
-// Green threads: thread records, the main thread, thread queues and the switch.
-// Thread queues are circular lists linked through nextThread; a queue word points at
-// the last thread, whose link is the first.
+// Green threads: thread records, the main thread, thread queues, the switch, the
+// timer queue and interrupts. Thread queues are circular lists linked through
+// nextThread; a queue word points at the last thread, whose link is the first. The
+// timer queue is a plain list through nextAlarmThread in ascending wake-up time.
 #include "vm/core/thread.h"
+
+#include <setjmp.h>
 
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
@@ -9,6 +12,7 @@
 #include "vm/core/heap.h"
 #include "vm/core/interp.h"
 #include "vm/core/monitor.h"
+#include "vm/core/native.h"
 #include "vm/core/romimage.h"
 
 VMBSS ThreadRecord* MainThread;
@@ -19,8 +23,7 @@ VMBSS ThreadRecord* AllThreads;
 VMBSS int32_t AliveThreadCount;
 VMBSS MonitorRecord* FreeMonitorList;
 
-// Field slots of java/lang/Thread
-enum { THREAD_PRIORITY_SLOT = 0, THREAD_RECORD_SLOT = 1, THREAD_TARGET_SLOT = 2, THREAD_NAME_SLOT = 3 };
+const char InterruptedException[] = "java/lang/InterruptedException";
 
 ThreadRecord* BuildThread(OBJECT* javaThreadCell) {
     int32_t savedRoots = TemporaryRootsLength;
@@ -127,7 +130,7 @@ void suspendThread() {
     CurrentThread = nullptr;
 }
 
-static void removePendingAlarm(ThreadRecord* thread) {
+void removePendingAlarm(ThreadRecord* thread) {
     for (ThreadRecord** link = &TimerQueue; *link != nullptr; link = &(*link)->nextAlarmThread) {
         if (*link == thread) {
             *link = thread->nextAlarmThread;
@@ -160,8 +163,10 @@ void stopThread() {
     if (thread == nullptr) return;
     thread->state = THREAD_DEAD;
     AliveThreadCount--;
-    // Threads joined on this one wait on its Thread object's monitor record, which
-    // exists only once monitors inflate.
+    // Threads joined on this one wait on its Thread object's monitor.
+    OBJECT javaThread = thread->javaThread;
+    if (javaThread != nullptr && (javaThread->monitor & LOCK_STATE_MASK) == LOCK_INFLATED)
+        notifyWaiters((MonitorRecord*)(uintptr_t)(javaThread->monitor - LOCK_INFLATED), 1);
     dismantleThread(thread);
 }
 
@@ -297,19 +302,40 @@ int SwitchThread() {
     if (next->pendingException != nullptr) {
         const char* name = next->pendingException;
         next->pendingException = nullptr;
+        // The thread was switched out inside the native that blocked it (sleep or
+        // wait), so its ip lies behind that invoke. Step back into the invoke, so that
+        // the handlers around the call see the exception as the native's own.
+        Regs.ip -= 1;
         raiseException(name);
     }
     return 1;
+}
+
+// The wait for events takes its limit as 32 bits of milliseconds.
+enum { MAX_TIMER_WAIT = 0x7FFFFFFF };
+
+void registerAlarm(ThreadRecord* thread, uint32_t delayLow, int32_t delayHigh, AlarmCallback callback) {
+    if (inTimerQueue(thread)) return;
+    int64_t delay = (int64_t)(((uint64_t)(uint32_t)delayHigh << 32) | delayLow);
+    int64_t now = vmCurrentTime();
+    // sleep(Long.MAX_VALUE) must not wrap around into the past and wake at once.
+    int64_t wake = delay > INT64_MAX - now ? INT64_MAX : now + delay;
+    thread->wakeupTime[0] = (uint32_t)wake;
+    thread->wakeupTime[1] = (uint32_t)((uint64_t)wake >> 32);
+    thread->wakeupCall = callback;
+    ThreadRecord** link = &TimerQueue;
+    while (*link != nullptr && wakeupTimeOf(*link) < wake) link = &(*link)->nextAlarmThread;
+    thread->nextAlarmThread = *link;
+    *link = thread;
 }
 
 void checkTimerQueue(uint64_t* nextWakeup) {
     int64_t now = vmCurrentTime();
     while (TimerQueue != nullptr) {
         ThreadRecord* head = TimerQueue;
-        int64_t wake = (int64_t)(((uint64_t)head->wakeupTime[1] << 32) | head->wakeupTime[0]);
-        if (wake > now) break;
+        if (wakeupTimeOf(head) > now) break;
         TimerQueue = head->nextAlarmThread;
-        void (*callback)(ThreadRecord*) = head->wakeupCall;
+        AlarmCallback callback = head->wakeupCall;
         head->nextAlarmThread = nullptr;
         head->wakeupCall = nullptr;
         if (callback) callback(head);
@@ -318,6 +344,88 @@ void checkTimerQueue(uint64_t* nextWakeup) {
         *nextWakeup = 0;
         return;
     }
-    int64_t wake = (int64_t)(((uint64_t)TimerQueue->wakeupTime[1] << 32) | TimerQueue->wakeupTime[0]);
-    *nextWakeup = (uint64_t)(wake - now);
+    int64_t delay = wakeupTimeOf(TimerQueue) - now;
+    *nextWakeup = delay > MAX_TIMER_WAIT ? (uint64_t)MAX_TIMER_WAIT : (uint64_t)delay;
 }
+
+ThreadRecord* getVMthread(OBJECT* javaThreadCell) {
+    ThreadRecord* thread = (ThreadRecord*)(uintptr_t)(*javaThreadCell)->data[THREAD_RECORD_SLOT];
+    return thread != nullptr ? thread : BuildThread(javaThreadCell);
+}
+
+// Custom code under the first frame of a thread whose run method is synchronized:
+// enters the receiver's monitor before the method's first bytecode.
+static void enterStartMonitor(FrameRecord* exceptionFrame) {
+    if (exceptionFrame != nullptr) return;
+    popFrame();
+    monitorEnter(Regs.fp->syncObject);
+}
+
+void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT object) {
+    // The new thread is made current for the frame code; the current one gets its
+    // registers and its place back afterwards, also when the frame cannot be had.
+    InterpRegisters saved = Regs;
+    ThreadRecord* volatile previous = CurrentThread;
+    ThreadRecord* volatile target = thread;
+    OBJECT volatile receiver = object;
+    int32_t savedRoots = TemporaryRootsLength;
+    makeTemporaryRoot((void*)&target);
+    makeTemporaryRoot((void*)&receiver);
+    CurrentThread = thread;
+    Regs.sp = (cell*)&thread->stack->size + method->argCount;
+    Regs.fp = nullptr;
+    Regs.ip = (uint8_t*)1;
+    if (!(method->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED)) && !isRomClassAddress(method->ofClass))
+        method->accessFlags |= ACC_PREPARED;
+    VM_TRY
+        pushFrame(method);
+        if (!(method->accessFlags & ACC_STATIC)) Regs.locals[0] = (cell)(uintptr_t)receiver;
+        if (method->accessFlags & ACC_SYNCHRONIZED) {
+            Regs.fp->syncObject = receiver;
+            pushFrame(RunCustomCodeMethod);
+            *++Regs.sp = (cell)(uintptr_t)&enterStartMonitor;
+        } else {
+            Regs.fp->syncObject = (OBJECT)1;
+        }
+        storeExecutionEnvironment(target);
+    VM_CATCH(e)
+        CurrentThread = previous;
+        Regs = saved;
+        throwObject(e);
+    VM_END_TRY
+    CurrentThread = previous;
+    Regs = saved;
+    TemporaryRootsLength = savedRoots;
+}
+
+// A thread blocked while class initialisation waits for another thread's static
+// initializer: no Java frame would see an exception raised there.
+static bool waitsInClassInitialization(ThreadRecord* thread) {
+    return thread->fpStore != nullptr && thread->fpStore->thisMethod == RunCustomCodeMethod;
+}
+
+void interruptThread(ThreadRecord* thread) {
+    MonitorRecord* monitor = thread->monitor;
+    bool waiting = monitor != nullptr && (thread->state & THREAD_CONVAR_WAIT) != 0;
+    if (waiting && waitsInClassInitialization(thread)) {
+        thread->isPendingInterrupt = 1;
+        return;
+    }
+    bool sleeping = inTimerQueue(thread);
+    if (sleeping) removePendingAlarm(thread);
+    if (waiting) monitorWaitAlarm(thread);
+    if (!sleeping && !waiting) {
+        thread->isPendingInterrupt = 1;
+        return;
+    }
+    thread->pendingException = InterruptedException;
+    if (!waiting) resumeThread(thread);
+}
+
+void handlePendingInterrupt() {
+    ThreadRecord* thread = CurrentThread;
+    thread->pendingException = InterruptedException;
+    thread->isPendingInterrupt = 0;
+}
+
+void requestYield() { CurrentThread->scheduling |= SCHED_YIELD; }
