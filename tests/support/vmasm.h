@@ -28,6 +28,7 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
 #include "vm/core/heap.h"
+#include "vm/core/inlinecache.h"
 #include "vm/core/interp.h"
 #include "vm/core/native.h"
 #include "vm/core/opcodes.h"
@@ -397,6 +398,8 @@ public:
             }
             popCatchFrame(&outer);
         }
+        // as at the end of every VM run: cached call sites get their original bytes back
+        FinalizeInlineCaching();
         result.exitCode = VmExitCode;
         if (afterRun) afterRun();
         VmExitFrame = nullptr;
@@ -454,6 +457,7 @@ private:
 
     void startRun() {
         InitializeMemoryManagement();
+        InitializeInlineCaching();
         // every class record first, so that supers, pools and arrays can name them
         for (auto* c : classes_) c->record = getRawClass(c->name.c_str());
         JavaLangObject = classRecord("java/lang/Object");

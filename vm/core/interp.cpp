@@ -12,9 +12,11 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
 #include "vm/core/heap.h"
+#include "vm/core/inlinecache.h"
 #include "vm/core/monitor.h"
 #include "vm/core/native.h"
 #include "vm/core/opcodes.h"
+#include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
 #include "vm/core/thread.h"
@@ -64,6 +66,53 @@ static void exitFrameMonitor(FrameRecord* frame) {
     if (monitorExit(sync, &name) == MONITOR_NOT_OWNER) raiseException(name);
 }
 
+// A cached virtual call whose receiver class changed: look the method up again and
+// keep it with the receiver class in the entry. Registers stored.
+static MethodRecord* relookupCachedVirtual(int index, OBJECT receiver) {
+    InlineCacheEntry* e = getInlineCacheEntry(index);
+    MethodRecord* m = lookupMethodForInvoke(receiver->clazz, e->method);
+    if (m == nullptr) fatalNoSuchCachedMethod(index);
+    e->method = m;
+    InlineCacheReceiverClasses[index] = receiver->clazz;
+    if (!(m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED))) {
+        int32_t savedRoots = TemporaryRootsLength;
+        makeTemporaryRoot(&receiver);
+        prepareMethod(m);
+        TemporaryRootsLength = savedRoots;
+    }
+    return m;
+}
+
+// The same for a cached interface call: only a public instance method will do.
+static MethodRecord* relookupCachedInterface(int index, OBJECT receiver) {
+    InlineCacheEntry* e = getInlineCacheEntry(index);
+    MethodRecord* m = lookupMethod(receiver->clazz, e->method->nt.nameTypeKey, Regs.fp->thisMethod->ofClass);
+    if (m == nullptr || (m->accessFlags & (ACC_PUBLIC | ACC_STATIC)) != ACC_PUBLIC) fatalNoSuchCachedMethod(index);
+    e->method = m;
+    if (!(m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED))) {
+        int32_t savedRoots = TemporaryRootsLength;
+        makeTemporaryRoot(&receiver);
+        prepareMethod(m);
+        TemporaryRootsLength = savedRoots;
+    }
+    return m;
+}
+
+static OBJECT instantiateRegistered(ClassRecord* clazz) {
+    OBJECT o = instantiate(clazz);
+    if (clazz->cleanup != nullptr) {
+        int32_t savedRoots = TemporaryRootsLength;
+        makeTemporaryRoot(&o);
+        registerCleanup(&o, clazz->cleanup);
+        TemporaryRootsLength = savedRoots;
+    }
+    return o;
+}
+
+static bool castAllowed(OBJECT o, ClassRecord* clazz) {
+    return isSubclassOf(o->clazz, clazz) || isAssignableTo(o->clazz, clazz);
+}
+
 [[noreturn]] static void illegalBytecode(int opcode) {
     mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Illegal bytecode %ld", opcode);
     fatalError(MessageBuffer);
@@ -95,6 +144,17 @@ static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
             RESCHEDULE(); \
         } \
         NEXT(3); \
+    } while (0)
+// Local operands of the combined instructions are byte offsets from locals.
+#define LOCAL_AT(operand) (*(cell*)((char*)lp + ((operand) & 0xFC)))
+// Class check of the quick static forms: ready, or initialised by this very thread.
+#define NEEDS_INIT(c) ((c)->status != CLASS_READY && ((c)->initThread == nullptr || (c)->initThread != CurrentThread))
+#define INVOKE(m, r, n) \
+    do { \
+        invokeMethod = (m); \
+        invokeReceiver = (r); \
+        invokeLength = (n); \
+        goto invoke; \
     } while (0)
 #define ARRAY_AT(arrayCell, indexCell, array, index) \
     ArrayObject* array = (ArrayObject*)(uintptr_t)(arrayCell); \
@@ -308,64 +368,68 @@ void Interpret() {
         &&op_goto_w,  // 200 goto_w
         &&op_illegal,  // 201 jsr_w
         &&op_breakpoint,  // 202 breakpoint
-        &&op_illegal,  // 203 getfield_quick
-        &&op_illegal,  // 204 getfieldp_quick
-        &&op_illegal,  // 205 getfield2_quick
-        &&op_illegal,  // 206 putfield_quick
-        &&op_illegal,  // 207 putfield2_quick
-        &&op_illegal,  // 208 getstatic_quick
-        &&op_illegal,  // 209 getstaticp_quick
-        &&op_illegal,  // 210 getstatic2_quick
-        &&op_illegal,  // 211 putstatic_quick
-        &&op_illegal,  // 212 putstatic2_quick
+        &&op_getfield_quick,  // 203 getfield_quick
+        &&op_getfieldp_quick,  // 204 getfieldp_quick
+        &&op_getfield2_quick,  // 205 getfield2_quick
+        &&op_putfield_quick,  // 206 putfield_quick
+        &&op_putfield2_quick,  // 207 putfield2_quick
+        &&op_getstatic_quick,  // 208 getstatic_quick
+        &&op_getstaticp_quick,  // 209 getstaticp_quick
+        &&op_getstatic2_quick,  // 210 getstatic2_quick
+        &&op_putstatic_quick,  // 211 putstatic_quick
+        &&op_putstatic2_quick,  // 212 putstatic2_quick
         &&op_illegal,  // 213 unused_213
-        &&op_illegal,  // 214 invokevirtual_cached
-        &&op_illegal,  // 215 invokespecial_quick
-        &&op_illegal,  // 216 invokestatic_quick
-        &&op_illegal,  // 217 invokeinterface_cached
-        &&op_illegal,  // 218 new_quick
-        &&op_illegal,  // 219 anewarray_quick
-        &&op_illegal,  // 220 multianewarray_quick
-        &&op_illegal,  // 221 checkcast_quick
-        &&op_illegal,  // 222 instanceof_quick
+        &&op_invokevirtual_cached,  // 214 invokevirtual_cached
+        &&op_invokespecial_quick,  // 215 invokespecial_quick
+        &&op_invokestatic_quick,  // 216 invokestatic_quick
+        &&op_invokeinterface_cached,  // 217 invokeinterface_cached
+        &&op_new_quick,  // 218 new_quick
+        &&op_anewarray_quick,  // 219 anewarray_quick
+        &&op_multianewarray_quick,  // 220 multianewarray_quick
+        &&op_checkcast_quick,  // 221 checkcast_quick
+        &&op_instanceof_quick,  // 222 instanceof_quick
         &&op_slow,  // 223 custom_code
-        &&op_illegal,  // 224 iaload_local
-        &&op_illegal,  // 225 aaload_local
-        &&op_illegal,  // 226 iaload_locals
-        &&op_illegal,  // 227 aaload_locals
-        &&op_illegal,  // 228 iconst0_store
-        &&op_illegal,  // 229 iconst1_store
-        &&op_illegal,  // 230 iadd_local
-        &&op_illegal,  // 231 iadd_const
-        &&op_illegal,  // 232 isub_local
-        &&op_illegal,  // 233 isub_const
-        &&op_illegal,  // 234 getfield_local0
-        &&op_illegal,  // 235 getfieldp_local0
-        &&op_illegal,  // 236 putfield_local0
-        &&op_illegal,  // 237 filler
-        &&op_illegal,  // 238 ifeq_local
-        &&op_illegal,  // 239 ifne_local
-        &&op_illegal,  // 240 iflt_local
-        &&op_illegal,  // 241 ifge_local
-        &&op_illegal,  // 242 ifgt_local
-        &&op_illegal,  // 243 ifle_local
-        &&op_illegal,  // 244 if_icmpeq_locals
-        &&op_illegal,  // 245 if_icmpne_locals
-        &&op_illegal,  // 246 if_icmplt_locals
-        &&op_illegal,  // 247 if_icmpge_locals
-        &&op_illegal,  // 248 if_icmpgt_locals
-        &&op_illegal,  // 249 if_icmple_locals
-        &&op_illegal,  // 250 if_icmpeq_const
-        &&op_illegal,  // 251 if_icmpne_const
-        &&op_illegal,  // 252 if_icmplt_const
-        &&op_illegal,  // 253 if_icmpge_const
-        &&op_illegal,  // 254 if_icmpgt_const
-        &&op_illegal,  // 255 if_icmple_const
+        &&op_iaload_local,  // 224 iaload_local
+        &&op_aaload_local,  // 225 aaload_local
+        &&op_iaload_locals,  // 226 iaload_locals
+        &&op_aaload_locals,  // 227 aaload_locals
+        &&op_iconst0_store,  // 228 iconst0_store
+        &&op_iconst1_store,  // 229 iconst1_store
+        &&op_iadd_local,  // 230 iadd_local
+        &&op_iadd_const,  // 231 iadd_const
+        &&op_isub_local,  // 232 isub_local
+        &&op_isub_const,  // 233 isub_const
+        &&op_getfield_local0,  // 234 getfield_local0
+        &&op_getfieldp_local0,  // 235 getfieldp_local0
+        &&op_putfield_local0,  // 236 putfield_local0
+        &&op_filler,  // 237 filler
+        &&op_ifeq_local,  // 238 ifeq_local
+        &&op_ifne_local,  // 239 ifne_local
+        &&op_iflt_local,  // 240 iflt_local
+        &&op_ifge_local,  // 241 ifge_local
+        &&op_ifgt_local,  // 242 ifgt_local
+        &&op_ifle_local,  // 243 ifle_local
+        &&op_if_icmpeq_locals,  // 244 if_icmpeq_locals
+        &&op_if_icmpne_locals,  // 245 if_icmpne_locals
+        &&op_if_icmplt_locals,  // 246 if_icmplt_locals
+        &&op_if_icmpge_locals,  // 247 if_icmpge_locals
+        &&op_if_icmpgt_locals,  // 248 if_icmpgt_locals
+        &&op_if_icmple_locals,  // 249 if_icmple_locals
+        &&op_if_icmpeq_const,  // 250 if_icmpeq_const
+        &&op_if_icmpne_const,  // 251 if_icmpne_const
+        &&op_if_icmplt_const,  // 252 if_icmplt_const
+        &&op_if_icmpge_const,  // 253 if_icmpge_const
+        &&op_if_icmpgt_const,  // 254 if_icmpgt_const
+        &&op_if_icmple_const,  // 255 if_icmple_const
     };
     uint8_t* ip;
     cell* sp;
     cell* lp;
     CpEntry* cp;
+    ClassRecord* initClass;
+    MethodRecord* invokeMethod;
+    OBJECT invokeReceiver;
+    int invokeLength;
     LOAD_REGS();
 
 reschedule:
@@ -868,6 +932,281 @@ op_monitorexit: {
 op_breakpoint:
     mvTraceLog_print(0, "Breakpoint\n");
     NEXT(1);
+
+op_getfield_quick: op_getfieldp_quick: {
+    OBJECT o = (OBJECT)(uintptr_t)sp[0];
+    if (o == nullptr) THROW(NullPointerException);
+    sp[0] = o->data[readS16(ip + 1)];
+    NEXT(3);
+}
+op_getfield2_quick: {
+    OBJECT o = (OBJECT)(uintptr_t)sp[0];
+    if (o == nullptr) THROW(NullPointerException);
+    int slot = readS16(ip + 1);
+    sp[0] = o->data[slot];
+    sp[1] = o->data[slot + 1];
+    sp++;
+    NEXT(3);
+}
+op_putfield_quick: {
+    OBJECT o = (OBJECT)(uintptr_t)sp[-1];
+    if (o == nullptr) THROW(NullPointerException);
+    o->data[readS16(ip + 1)] = sp[0];
+    sp -= 2;
+    NEXT(3);
+}
+op_putfield2_quick: {
+    OBJECT o = (OBJECT)(uintptr_t)sp[-2];
+    if (o == nullptr) THROW(NullPointerException);
+    int slot = readS16(ip + 1);
+    o->data[slot] = sp[-1];
+    o->data[slot + 1] = sp[0];
+    sp -= 3;
+    NEXT(3);
+}
+op_getstatic_quick: op_getstaticp_quick: {
+    FieldRecord* f = cp[readU16(ip + 1)].field;
+    if (NEEDS_INIT(f->ofClass)) {
+        initClass = f->ofClass;
+        goto initialize;
+    }
+    *++sp = f->u.staticAddress[0];
+    NEXT(3);
+}
+op_getstatic2_quick: {
+    FieldRecord* f = cp[readU16(ip + 1)].field;
+    if (NEEDS_INIT(f->ofClass)) {
+        initClass = f->ofClass;
+        goto initialize;
+    }
+    sp[1] = f->u.staticAddress[0];
+    sp[2] = f->u.staticAddress[1];
+    sp += 2;
+    NEXT(3);
+}
+op_putstatic_quick: {
+    FieldRecord* f = cp[readU16(ip + 1)].field;
+    if (NEEDS_INIT(f->ofClass)) {
+        initClass = f->ofClass;
+        goto initialize;
+    }
+    f->u.staticAddress[0] = *sp--;
+    NEXT(3);
+}
+op_putstatic2_quick: {
+    FieldRecord* f = cp[readU16(ip + 1)].field;
+    if (NEEDS_INIT(f->ofClass)) {
+        initClass = f->ofClass;
+        goto initialize;
+    }
+    f->u.staticAddress[1] = sp[0];
+    f->u.staticAddress[0] = sp[-1];
+    sp -= 2;
+    NEXT(3);
+}
+op_invokevirtual_cached: {
+    int index = readU16(ip + 1);
+    MethodRecord* m = InlineCacheTable[index].method;
+    OBJECT r = (OBJECT)(uintptr_t)sp[-(m->argCount - 1)];
+    if (r == nullptr) THROW(NullPointerException);
+    ClassRecord* rc = r->clazz;
+    if (rc != m->ofClass && rc != InlineCacheReceiverClasses[index]) {
+        SAVE_REGS();
+        m = relookupCachedVirtual(index, r);
+        LOAD_REGS();
+        r = (OBJECT)(uintptr_t)sp[-(m->argCount - 1)];
+    }
+    INVOKE(m, r, 3);
+}
+op_invokespecial_quick: {
+    MethodRecord* m = cp[readU16(ip + 1)].method;
+    OBJECT r = (OBJECT)(uintptr_t)sp[-(m->argCount - 1)];
+    if (r == nullptr) THROW(NullPointerException);
+    INVOKE(m, r, 3);
+}
+op_invokestatic_quick: {
+    MethodRecord* m = cp[readU16(ip + 1)].method;
+    if (NEEDS_INIT(m->ofClass)) {
+        initClass = m->ofClass;
+        goto initialize;
+    }
+    INVOKE(m, (OBJECT)m->ofClass, 3);
+}
+op_invokeinterface_cached: {
+    int index = readU16(ip + 1);
+    MethodRecord* m = InlineCacheTable[index].method;
+    int words = ip[3];
+    OBJECT r = (OBJECT)(uintptr_t)sp[-(words - 1)];
+    if (r == nullptr) THROW(NullPointerException);
+    if (r->clazz != m->ofClass) {
+        SAVE_REGS();
+        m = relookupCachedInterface(index, r);
+        LOAD_REGS();
+        r = (OBJECT)(uintptr_t)sp[-(words - 1)];
+    }
+    INVOKE(m, r, 5);
+}
+op_new_quick: {
+    ClassRecord* c = cp[readU16(ip + 1)].clazz;
+    if (NEEDS_INIT(c)) {
+        initClass = c;
+        goto initialize;
+    }
+    SAVE_REGS();
+    OBJECT o = instantiateRegistered(c);
+    LOAD_REGS();
+    *++sp = (cell)(uintptr_t)o;
+    NEXT(3);
+}
+op_anewarray_quick: {
+    ArrayClassRecord* ac = (ArrayClassRecord*)getInlineCacheEntry(readU16(ip + 1))->method;
+    SAVE_REGS();
+    ArrayObject* a = instantiateArray(ac, sp[0]);
+    LOAD_REGS();
+    sp[0] = (cell)(uintptr_t)a;
+    NEXT(3);
+}
+op_multianewarray_quick: {
+    ArrayClassRecord* ac = asArrayClass(cp[readU16(ip + 1)].clazz);
+    int d = ip[3];
+    SAVE_REGS();
+    ArrayObject* a = instantiateMultiArray(ac, sp - d + 1, d);
+    LOAD_REGS();
+    sp -= d;
+    *++sp = (cell)(uintptr_t)a;
+    NEXT(4);
+}
+op_checkcast_quick: {
+    OBJECT o = (OBJECT)(uintptr_t)sp[0];
+    if (o != nullptr) {
+        ClassRecord* c = cp[readU16(ip + 1)].clazz;
+        SAVE_REGS();
+        bool allowed = castAllowed(o, c);
+        LOAD_REGS();
+        if (!allowed) THROW(ClassCastException);
+    }
+    NEXT(3);
+}
+op_instanceof_quick: {
+    OBJECT o = (OBJECT)(uintptr_t)sp[0];
+    if (o != nullptr) {
+        ClassRecord* c = cp[readU16(ip + 1)].clazz;
+        SAVE_REGS();
+        bool is = castAllowed(o, c);
+        LOAD_REGS();
+        sp[0] = is ? 1 : 0;
+    }
+    NEXT(3);
+}
+
+op_iaload_local: op_aaload_local: {
+    ARRAY_AT(sp[0], LOCAL_AT(ip[1]), a, i);
+    sp[0] = a->u.cdata[i];
+    NEXT(2);
+}
+op_iaload_locals: op_aaload_locals: {
+    ARRAY_AT(LOCAL_AT(ip[1]), LOCAL_AT(ip[2]), a, i);
+    *++sp = a->u.cdata[i];
+    NEXT(3);
+}
+op_iconst0_store:
+    LOCAL_AT(ip[1]) = 0;
+    NEXT(2);
+op_iconst1_store:
+    LOCAL_AT(ip[1]) = 1;
+    NEXT(2);
+op_iadd_local:
+    sp[0] += LOCAL_AT(ip[1]);
+    NEXT(2);
+op_iadd_const:
+    sp[0] += (int8_t)ip[1];
+    NEXT(2);
+op_isub_local:
+    sp[0] -= LOCAL_AT(ip[1]);
+    NEXT(2);
+op_isub_const:
+    sp[0] -= (int8_t)ip[1];
+    NEXT(2);
+op_getfield_local0: op_getfieldp_local0:
+    *++sp = ((OBJECT)(uintptr_t)lp[0])->data[ip[2]];
+    NEXT(3);
+op_putfield_local0:
+    ((OBJECT)(uintptr_t)lp[0])->data[ip[3]] = LOCAL_AT(ip[1]);
+    NEXT(4);
+op_filler:
+    NEXT(2);
+
+#define BRANCH_LOCAL_IF(cond) \
+    do { \
+        int32_t a = LOCAL_AT(ip[1]); \
+        if (cond) { \
+            ip += 1 + readS16(ip + 2); \
+            RESCHEDULE(); \
+        } \
+        NEXT(4); \
+    } while (0)
+op_ifeq_local:
+    BRANCH_LOCAL_IF(a == 0);
+op_ifne_local:
+    BRANCH_LOCAL_IF(a != 0);
+op_iflt_local:
+    BRANCH_LOCAL_IF(a < 0);
+op_ifge_local:
+    BRANCH_LOCAL_IF(a >= 0);
+op_ifgt_local:
+    BRANCH_LOCAL_IF(a > 0);
+op_ifle_local:
+    BRANCH_LOCAL_IF(a <= 0);
+#undef BRANCH_LOCAL_IF
+
+#define BRANCH_PAIR_IF(second, cond) \
+    do { \
+        int32_t a = LOCAL_AT(ip[1]); \
+        int32_t b = (second); \
+        if (cond) { \
+            ip += 2 + readS16(ip + 3); \
+            RESCHEDULE(); \
+        } \
+        NEXT(5); \
+    } while (0)
+op_if_icmpeq_locals:
+    BRANCH_PAIR_IF(LOCAL_AT(ip[2]), a == b);
+op_if_icmpne_locals:
+    BRANCH_PAIR_IF(LOCAL_AT(ip[2]), a != b);
+op_if_icmplt_locals:
+    BRANCH_PAIR_IF(LOCAL_AT(ip[2]), a < b);
+op_if_icmpge_locals:
+    BRANCH_PAIR_IF(LOCAL_AT(ip[2]), a >= b);
+op_if_icmpgt_locals:
+    BRANCH_PAIR_IF(LOCAL_AT(ip[2]), a > b);
+op_if_icmple_locals:
+    BRANCH_PAIR_IF(LOCAL_AT(ip[2]), a <= b);
+op_if_icmpeq_const:
+    BRANCH_PAIR_IF((int8_t)ip[2], a == b);
+op_if_icmpne_const:
+    BRANCH_PAIR_IF((int8_t)ip[2], a != b);
+op_if_icmplt_const:
+    BRANCH_PAIR_IF((int8_t)ip[2], a < b);
+op_if_icmpge_const:
+    BRANCH_PAIR_IF((int8_t)ip[2], a >= b);
+op_if_icmpgt_const:
+    BRANCH_PAIR_IF((int8_t)ip[2], a > b);
+op_if_icmple_const:
+    BRANCH_PAIR_IF((int8_t)ip[2], a <= b);
+#undef BRANCH_PAIR_IF
+
+invoke:
+    SAVE_REGS();
+    invokeMethodFromRegisters(invokeMethod, invokeReceiver, invokeLength);
+    LOAD_REGS();
+    RESCHEDULE();
+
+initialize:
+    // the instruction runs again once the initialiser has returned
+    SAVE_REGS();
+    initializeClass(initClass);
+    LOAD_REGS();
+    RESCHEDULE();
 
 op_slow:
     SAVE_REGS();

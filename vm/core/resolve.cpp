@@ -1,11 +1,13 @@
-// Class-entry resolution, class access, and the member lookups of resolution and
-// virtual dispatch. Field and method reference resolution build on these.
+// Constant-pool resolution: class, field and method entries are resolved on first use,
+// checked for access and for static against instance use, and then overwritten by
+// their record with the resolved bit set. Also the member lookups of virtual dispatch.
 #include "vm/core/resolve.h"
 
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/romimage.h"
+#include "vm/core/tables.h"
 #include "vm/services/tracelog.h"
 
 void storeResolvedEntry(ConstantPool* cp, int index, void* record) {
@@ -26,6 +28,23 @@ void verifyClassAccess(ClassRecord* clazz, ClassRecord* fromClass) {
     getClassNameBuffer(fromClass, fromName, sizeof fromName);
     mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Cannot access class %s from class %s", className, fromName);
     raiseExceptionWithMessage(IllegalAccessError, MessageBuffer);
+}
+
+static bool isSuperclassOf(ClassRecord* super, ClassRecord* clazz) {
+    for (ClassRecord* c = clazz->superClass; c != nullptr; c = c->superClass) {
+        if (c == super) return true;
+    }
+    return false;
+}
+
+bool classHasAccessToMember(ClassRecord* from, uint32_t access, ClassRecord* memberClass, ClassRecord* referenced) {
+    if (from == nullptr || from == memberClass || (access & ACC_PUBLIC)) return true;
+    if (access & ACC_PRIVATE) return false;
+    if (from->packageName == memberClass->packageName) return true;
+    if (!(access & ACC_PROTECTED)) return false;
+    if (!isSuperclassOf(memberClass, from)) return false;
+    // a protected member is reached only through from's own line of classes
+    return referenced == from || isSuperclassOf(referenced, from) || isSuperclassOf(from, referenced);
 }
 
 ClassRecord* resolveClassReference(ConstantPool* cp, int index, ClassRecord* currentClass) {
@@ -133,3 +152,93 @@ MethodRecord* lookupMethodForInvoke(ClassRecord* receiverClass, MethodRecord* re
     }
     return nullptr;
 }
+
+// The entry's member name, with the class name of its record first, for the messages.
+static void memberText(ClassRecord* clazz, uint16_t nameKey, char* className, const char** name) {
+    getClassNameBuffer(clazz, className, MESSAGE_BUFFER_SIZE);
+    *name = changeKeyToName(nameKey, nullptr);
+    if (*name == nullptr) *name = "";
+}
+
+[[noreturn]] static void cannotAccessMember(ClassRecord* memberClass, uint16_t nameKey, ClassRecord* currentClass) {
+    char className[MESSAGE_BUFFER_SIZE];
+    char fromName[MESSAGE_BUFFER_SIZE];
+    const char* name;
+    memberText(memberClass, nameKey, className, &name);
+    getClassNameBuffer(currentClass, fromName, sizeof fromName);
+    mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Cannot access %s.%s from class %s", className, name, fromName);
+    raiseExceptionWithMessage(IllegalAccessError, MessageBuffer);
+}
+
+FieldRecord* resolveFieldReference(ConstantPool* cp, int index, bool isStatic, int opcode, ClassRecord* currentClass) {
+    bool unresolved = !(cpTags(cp)[index] & CP_RESOLVED);
+    FieldRecord* field = nullptr;
+    ClassRecord* clazz = nullptr;
+    if (unresolved) {
+        uint32_t entry = cp->entries[index].u;
+        clazz = resolveClassReference(cp, (int)(entry & 0xFFFF), currentClass);
+        uint32_t key = cp->entries[entry >> 16].u;
+        if (!isArrayClass(clazz) && clazz->status != CLASS_ERROR) field = lookupField(clazz, key);
+    } else {
+        field = cp->entries[index].field;
+    }
+    if (field == nullptr) return nullptr;
+    char className[MESSAGE_BUFFER_SIZE];
+    const char* name;
+    if (isStatic != ((field->accessFlags & ACC_STATIC) != 0)) {
+        memberText(field->ofClass, field->nameKey, className, &name);
+        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Incompatible class change: %s.%s", className, name);
+        raiseExceptionWithMessage(IncompatibleClassChangeError, MessageBuffer);
+    }
+    if ((field->accessFlags & ACC_FINAL) && (opcode == 179 || opcode == 181) && field->ofClass != currentClass) {
+        char fromName[MESSAGE_BUFFER_SIZE];
+        memberText(field->ofClass, field->nameKey, className, &name);
+        getClassNameBuffer(currentClass, fromName, sizeof fromName);
+        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Cannot modify final field %s.%s from class %s", className, name, fromName);
+        raiseExceptionWithMessage(IllegalAccessError, MessageBuffer);
+    }
+    if (unresolved) {
+        if (!classHasAccessToMember(currentClass, field->accessFlags, field->ofClass, clazz))
+            cannotAccessMember(field->ofClass, field->nameKey, currentClass);
+        storeResolvedEntry(cp, index, field);
+    }
+    return field;
+}
+
+static void checkMethodStatic(MethodRecord* method, bool isStatic) {
+    if (isStatic == ((method->accessFlags & ACC_STATIC) != 0)) return;
+    char className[MESSAGE_BUFFER_SIZE];
+    char signature[MESSAGE_BUFFER_SIZE];
+    const char* name;
+    memberText(method->ofClass, method->nt.k.nameKey, className, &name);
+    change_Key_to_MethodSignature_inBuffer(method->nt.k.typeKey, signature, sizeof signature);
+    mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Incompatible class change: %s.%s%s", className, name, signature);
+    raiseExceptionWithMessage(IncompatibleClassChangeError, MessageBuffer);
+}
+
+MethodRecord* resolveMethodReference(ConstantPool* cp, int index, bool isStatic, ClassRecord* currentClass) {
+    uint8_t tag = cpTags(cp)[index];
+    if (tag & CP_RESOLVED) {
+        MethodRecord* method = cp->entries[index].method;
+        checkMethodStatic(method, isStatic);
+        return method;
+    }
+    uint32_t entry = cp->entries[index].u;
+    ClassRecord* clazz = resolveClassReference(cp, (int)(entry & 0xFFFF), currentClass);
+    bool isInterface = !isArrayClass(clazz) && (clazz->accessFlags & ACC_INTERFACE);
+    if (((tag & CP_TAG_MASK) == CONSTANT_InterfaceMethodref) != isInterface)
+        raiseExceptionWithMessage(IncompatibleClassChangeError, "Bad field or method reference");
+    uint32_t key = cp->entries[entry >> 16].u;
+    MethodRecord* method = nullptr;
+    if (isArrayClass(clazz) || clazz->status != CLASS_ERROR) method = lookupMethod(clazz, key, currentClass);
+    // constructors are not inherited
+    if (method != nullptr && (uint16_t)key == (uint16_t)initNameAndType && method->ofClass != clazz) method = nullptr;
+    if (method == nullptr) return nullptr;
+    checkMethodStatic(method, isStatic);
+    if (!classHasAccessToMember(currentClass, method->accessFlags, method->ofClass, clazz))
+        cannotAccessMember(method->ofClass, method->nt.k.nameKey, currentClass);
+    storeResolvedEntry(cp, index, method);
+    return method;
+}
+
+__attribute__((weak)) void prepareMethod(MethodRecord* method) { (void)method; }

@@ -1,40 +1,100 @@
-// The slow path of the interpreter for the instructions the fast loop hands over.
-// This first version executes them over constant-pool entries that are already
-// resolved, as every pool of the class image is; resolution, rewriting into the quick
-// forms, the float and double instructions and wide come with the full slow
-// interpreter and end the run with a clear message until then.
+// The slow path of the interpreter: float and double instructions, wide, custom code,
+// and every instruction that may need constant-pool resolution. Once an entry is
+// resolved the instruction is rewritten in place into its quick form (unless its
+// bytecode lies in the image's read-only area), so later runs stay in the fast loop.
+// Called with ip at the instruction and the registers stored; it works on the
+// registers directly and leaves ip behind the instruction, or at it when the
+// instruction is to run again (after a rewrite or a started class initialisation).
+#include <math.h>
 #include <string.h>
 
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
 #include "vm/core/heap.h"
+#include "vm/core/inlinecache.h"
 #include "vm/core/interp.h"
 #include "vm/core/opcodes.h"
 #include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
+#include "vm/core/thread.h"
 #include "vm/services/tracelog.h"
 
-static inline uint16_t operandIndex() { return (uint16_t)((Regs.ip[1] << 8) | Regs.ip[2]); }
+static inline uint16_t readU16(const uint8_t* p) { return (uint16_t)((p[0] << 8) | p[1]); }
+static inline void writeU16(uint8_t* p, uint32_t v) {
+    p[0] = (uint8_t)(v >> 8);
+    p[1] = (uint8_t)v;
+}
+
+static inline float asFloat(cell c) {
+    float f;
+    memcpy(&f, &c, 4);
+    return f;
+}
+static inline cell fromFloat(float f) {
+    cell c;
+    memcpy(&c, &f, 4);
+    return c;
+}
+static inline double getDouble(const cell* p) {
+    double d;
+    memcpy(&d, p, 8);
+    return d;
+}
+static inline void setDouble(cell* p, double d) { memcpy(p, &d, 8); }
+static inline void setLong(cell* p, int64_t v) { memcpy(p, &v, 8); }
+
+// Conversions to integers by the magnitude of the value's bits: C++ casts of values
+// out of range are undefined, so only values known to fit are cast.
+static int32_t floatToInt(float f) {
+    uint32_t bits;
+    memcpy(&bits, &f, 4);
+    if ((bits & 0x7FFFFFFF) < 0x4F000000) return (int32_t)f;
+    if (f != f) return 0;
+    return (bits & 0x80000000) ? INT32_MIN : INT32_MAX;
+}
+
+static int64_t floatToLong(float f) {
+    uint32_t bits;
+    memcpy(&bits, &f, 4);
+    if ((bits & 0x7FFFFFFF) < 0x5F000000) return (int64_t)f;
+    if (f != f) return 0;
+    return (bits & 0x80000000) ? INT64_MIN : INT64_MAX;
+}
+
+static inline uint32_t highWord(double d) {
+    uint64_t bits;
+    memcpy(&bits, &d, 8);
+    return (uint32_t)(bits >> 32);
+}
+
+static int32_t doubleToInt(double d) {
+    uint32_t high = highWord(d);
+    if ((high & 0x7FFFFFFF) < 0x41E00000) return (int32_t)d;
+    if (d != d) return 0;
+    return (high & 0x80000000) ? INT32_MIN : INT32_MAX;
+}
+
+static int64_t doubleToLong(double d) {
+    uint32_t high = highWord(d);
+    if ((high & 0x7FFFFFFF) < 0x43E00000) return (int64_t)d;
+    if (d != d) return 0;
+    return (high & 0x80000000) ? INT64_MIN : INT64_MAX;
+}
+
+// fcmpl/dcmpl answer -1 for NaN, fcmpg/dcmpg 1.
+template <typename T>
+static inline cell compareFloating(T a, T b, bool nanIsGreater) {
+    if (a > b) return 1;
+    if (a == b) return 0;
+    if (a < b) return -1;
+    return nanIsGreater ? 1 : -1;
+}
+
+static inline bool rewritable(const uint8_t* ip) { return !isInRomCodeRange(ip); }
 static inline ConstantPool* currentPool() { return (ConstantPool*)Regs.cp; }
-
-[[noreturn]] static void notSupportedYet(int opcode) {
-    mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "SlowInterpret: %s (opcode %ld) is not supported yet",
-              OpcodeTable[opcode].name, opcode);
-    fatalError(MessageBuffer);
-}
-
-static void* resolvedEntry(int opcode, int index) {
-    ConstantPool* cp = currentPool();
-    if (!(cpTags(cp)[index] & CP_RESOLVED)) {
-        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE,
-                  "SlowInterpret: %s of unresolved constant-pool entry %ld is not supported yet",
-                  OpcodeTable[opcode].name, index);
-        fatalError(MessageBuffer);
-    }
-    return cp->entries[index].p;
-}
+static inline ClassRecord* currentClass() { return Regs.fp->thisMethod->ofClass; }
 
 [[noreturn]] static void noSuchMethod(MethodRecord* m) {
     char signature[MESSAGE_BUFFER_SIZE];
@@ -44,153 +104,443 @@ static void* resolvedEntry(int opcode, int index) {
     raiseExceptionWithMessage(NoSuchMethodError, MessageBuffer);
 }
 
-static OBJECT receiverOf(MethodRecord* m) {
-    OBJECT receiver = (OBJECT)(uintptr_t)Regs.sp[-(m->argCount - 1)];
-    if (receiver == nullptr) raiseException(NullPointerException);
-    return receiver;
+[[noreturn]] static void illegalBytecode(int opcode) {
+    mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Illegal bytecode %ld", opcode);
+    fatalError(MessageBuffer);
 }
 
 // True when the class may be used now; otherwise its initialisation has been started
 // and the instruction runs again afterwards.
-static bool ensureInitialized(ClassRecord* clazz) {
+static bool readyOrInitialize(ClassRecord* clazz) {
     if (clazz->status == CLASS_ERROR) raiseExceptionWithMessage(NoClassDefFoundError, "Expected an initialized class");
     if (classIsReady(clazz)) return true;
     initializeClass(clazz);
     return false;
 }
 
-void SlowInterpret(int opcode) {
+static OBJECT receiverAt(int argCount) {
+    OBJECT receiver = (OBJECT)(uintptr_t)Regs.sp[-(argCount - 1)];
+    if (receiver == nullptr) raiseException(NullPointerException);
+    return receiver;
+}
+
+// Prepares the method about to run (the receiver may move meanwhile) and invokes it.
+static void prepareAndInvoke(MethodRecord* m, OBJECT receiver, int length) {
+    if (!(m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED))) {
+        int32_t savedRoots = TemporaryRootsLength;
+        makeTemporaryRoot(&receiver);
+        prepareMethod(m);
+        TemporaryRootsLength = savedRoots;
+    }
+    invokeMethodFromRegisters(m, receiver, length);
+}
+
+static void staticAccess(int opcode) {
+    uint8_t* ip = Regs.ip;
+    ConstantPool* cp = currentPool();
+    int index = readU16(ip + 1);
+    FieldRecord* f = resolveFieldReference(cp, index, true, opcode, currentClass());
+    if (f == nullptr) raiseNoSuchMemberError(cp, index);
+    if (!readyOrInitialize(f->ofClass)) return;
+    bool two = (f->accessFlags & ACC_DOUBLE) != 0;
+    if (rewritable(ip)) {
+        if (opcode == OP_GETSTATIC)
+            ip[0] = two ? OP_GETSTATIC2_QUICK : (f->accessFlags & ACC_POINTER) ? OP_GETSTATICP_QUICK : OP_GETSTATIC_QUICK;
+        else
+            ip[0] = two ? OP_PUTSTATIC2_QUICK : OP_PUTSTATIC_QUICK;
+    }
+    cell* address = f->u.staticAddress;
     cell* sp = Regs.sp;
+    if (opcode == OP_GETSTATIC) {
+        *++sp = address[0];
+        if (two) *++sp = address[1];
+    } else if (two) {
+        address[1] = *sp--;
+        address[0] = *sp--;
+    } else {
+        address[0] = *sp--;
+    }
+    Regs.sp = sp;
+    Regs.ip = ip + 3;
+}
+
+static void fieldAccess(int opcode) {
+    uint8_t* ip = Regs.ip;
+    ConstantPool* cp = currentPool();
+    int index = readU16(ip + 1);
+    FieldRecord* f = resolveFieldReference(cp, index, false, opcode, currentClass());
+    if (f == nullptr) raiseNoSuchMemberError(cp, index);
+    bool two = (f->accessFlags & ACC_DOUBLE) != 0;
+    uint32_t slot = f->u.offset;
+    if (rewritable(ip)) {
+        if (opcode == OP_GETFIELD)
+            ip[0] = two ? OP_GETFIELD2_QUICK : (f->accessFlags & ACC_POINTER) ? OP_GETFIELDP_QUICK : OP_GETFIELD_QUICK;
+        else
+            ip[0] = two ? OP_PUTFIELD2_QUICK : OP_PUTFIELD_QUICK;
+        writeU16(ip + 1, slot);
+        return;
+    }
+    cell* sp = Regs.sp;
+    if (opcode == OP_GETFIELD) {
+        OBJECT o = (OBJECT)(uintptr_t)sp[0];
+        if (o == nullptr) raiseException(NullPointerException);
+        sp[0] = o->data[slot];
+        if (two) *++sp = o->data[slot + 1];
+    } else {
+        int words = two ? 2 : 1;
+        OBJECT o = (OBJECT)(uintptr_t)sp[-words];
+        if (o == nullptr) raiseException(NullPointerException);
+        if (two) o->data[slot + 1] = *sp--;
+        o->data[slot] = *sp--;
+        sp--;
+    }
+    Regs.sp = sp;
+    Regs.ip = ip + 3;
+}
+
+static void invokeVirtual() {
+    uint8_t* ip = Regs.ip;
+    ConstantPool* cp = currentPool();
+    int index = readU16(ip + 1);
+    MethodRecord* resolved = resolveMethodReference(cp, index, false, currentClass());
+    if (resolved == nullptr) raiseNoSuchMemberError(cp, index);
+    OBJECT receiver = receiverAt(resolved->argCount);
+    MethodRecord* m = lookupMethodForInvoke(receiver->clazz, resolved);
+    if (m == nullptr) noSuchMethod(resolved);
+    if (rewritable(ip)) {
+        if (!(resolved->accessFlags & (ACC_PRIVATE | ACC_FINAL)) && !(resolved->ofClass->accessFlags & ACC_FINAL)) {
+            int entry = createInlineCacheEntry(m, ip);
+            InlineCacheReceiverClasses[entry] = receiver->clazz;
+            ip[0] = OP_INVOKEVIRTUAL_CACHED;
+            writeU16(ip + 1, (uint32_t)entry);
+        } else {
+            ip[0] = OP_INVOKESPECIAL_QUICK;
+        }
+    }
+    prepareAndInvoke(m, receiver, 3);
+}
+
+static void invokeSpecial() {
+    uint8_t* ip = Regs.ip;
+    ConstantPool* cp = currentPool();
+    int index = readU16(ip + 1);
+    MethodRecord* m = resolveMethodReference(cp, index, false, currentClass());
+    if (m == nullptr) raiseNoSuchMemberError(cp, index);
+    if (rewritable(ip)) ip[0] = OP_INVOKESPECIAL_QUICK;
+    prepareAndInvoke(m, receiverAt(m->argCount), 3);
+}
+
+static void invokeStatic() {
+    uint8_t* ip = Regs.ip;
+    ConstantPool* cp = currentPool();
+    int index = readU16(ip + 1);
+    MethodRecord* m = resolveMethodReference(cp, index, true, currentClass());
+    if (m == nullptr) raiseNoSuchMemberError(cp, index);
+    if (!readyOrInitialize(m->ofClass)) return;
+    if (rewritable(ip)) ip[0] = OP_INVOKESTATIC_QUICK;
+    prepareAndInvoke(m, (OBJECT)m->ofClass, 3);
+}
+
+static void invokeInterface() {
+    uint8_t* ip = Regs.ip;
+    ConstantPool* cp = currentPool();
+    int index = readU16(ip + 1);
+    MethodRecord* resolved = resolveMethodReference(cp, index, false, currentClass());
+    if (resolved == nullptr) raiseNoSuchMemberError(cp, index);
+    OBJECT receiver = receiverAt(resolved->argCount);
+    MethodRecord* m = lookupMethod(receiver->clazz, resolved->nt.nameTypeKey, currentClass());
+    if (m == nullptr || (m->accessFlags & (ACC_PUBLIC | ACC_STATIC)) != ACC_PUBLIC) noSuchMethod(resolved);
+    if (rewritable(ip)) {
+        int entry = createInlineCacheEntry(m, ip);
+        ip[0] = OP_INVOKEINTERFACE_CACHED;
+        writeU16(ip + 1, (uint32_t)entry);
+    }
+    prepareAndInvoke(m, receiver, 5);
+}
+
+static void newObject() {
+    uint8_t* ip = Regs.ip;
+    ClassRecord* clazz = resolveClassReference(currentPool(), readU16(ip + 1), currentClass());
+    if (clazz->status == CLASS_ERROR) raiseExceptionWithMessage(NoClassDefFoundError, "Expected an initialized class");
+    if (clazz->accessFlags & (ACC_INTERFACE | ACC_ABSTRACT))
+        raiseExceptionWithMessage(InstantiationError, "Cannot instantiate bad class");
+    if (!readyOrInitialize(clazz)) return;
+    if (rewritable(ip)) ip[0] = OP_NEW_QUICK;
+    OBJECT o = instantiate(clazz);
+    if (clazz->cleanup != nullptr) {
+        int32_t savedRoots = TemporaryRootsLength;
+        makeTemporaryRoot(&o);
+        registerCleanup(&o, clazz->cleanup);
+        TemporaryRootsLength = savedRoots;
+    }
+    *++Regs.sp = (cell)(uintptr_t)o;
+    Regs.ip = ip + 3;
+}
+
+static void newArray() {
+    int type = Regs.ip[1];
+    if (type < T_BOOLEAN || type > T_LONG || PrimitiveArrayClasses[type] == nullptr)
+        raiseExceptionWithMessage(VerifyError, "Bad newarray type");
+    ArrayObject* a = instantiateArray(PrimitiveArrayClasses[type], Regs.sp[0]);
+    Regs.sp[0] = (cell)(uintptr_t)a;
+    Regs.ip += 2;
+}
+
+static void newObjectArray() {
+    uint8_t* ip = Regs.ip;
+    ClassRecord* element = resolveClassReference(currentPool(), readU16(ip + 1), currentClass());
+    ArrayClassRecord* arrayClass = getObjectArrayClass(element);
+    if (rewritable(ip)) {
+        // the entry's method word carries the array class for the quick form
+        int entry = createInlineCacheEntry((MethodRecord*)arrayClass, ip);
+        ip[0] = OP_ANEWARRAY_QUICK;
+        writeU16(ip + 1, (uint32_t)entry);
+    }
+    ArrayObject* a = instantiateArray(arrayClass, Regs.sp[0]);
+    Regs.sp[0] = (cell)(uintptr_t)a;
+    Regs.ip = ip + 3;
+}
+
+static void newMultiArray() {
+    uint8_t* ip = Regs.ip;
+    ClassRecord* clazz = resolveClassReference(currentPool(), readU16(ip + 1), currentClass());
+    int d = ip[3];
+    if (!isArrayClass(clazz) || d < 1) raiseExceptionWithMessage(VerifyError, "Bad multianewarray");
+    if (rewritable(ip)) ip[0] = OP_MULTIANEWARRAY_QUICK;
+    ArrayObject* a = instantiateMultiArray(asArrayClass(clazz), Regs.sp - d + 1, d);
+    Regs.sp -= d;
+    *++Regs.sp = (cell)(uintptr_t)a;
+    Regs.ip = ip + 4;
+}
+
+static void typeTest(int opcode) {
+    uint8_t* ip = Regs.ip;
+    ClassRecord* clazz = resolveClassReference(currentPool(), readU16(ip + 1), currentClass());
+    if (rewritable(ip)) ip[0] = opcode == OP_CHECKCAST ? OP_CHECKCAST_QUICK : OP_INSTANCEOF_QUICK;
+    OBJECT o = (OBJECT)(uintptr_t)Regs.sp[0];
+    bool is = o != nullptr && (isSubclassOf(o->clazz, clazz) || isAssignableTo(o->clazz, clazz));
+    if (opcode == OP_CHECKCAST) {
+        if (o != nullptr && !is) raiseException(ClassCastException);
+    } else {
+        Regs.sp[0] = is ? 1 : 0;
+    }
+    Regs.ip = ip + 3;
+}
+
+static void wide() {
+    uint8_t* ip = Regs.ip;
+    cell* sp = Regs.sp;
+    cell* lp = Regs.locals;
+    int index = readU16(ip + 2);
+    switch (ip[1]) {
+    case OP_ILOAD:
+    case OP_FLOAD:
+    case OP_ALOAD:
+        *++sp = lp[index];
+        break;
+    case OP_LLOAD:
+    case OP_DLOAD:
+        sp[1] = lp[index];
+        sp[2] = lp[index + 1];
+        sp += 2;
+        break;
+    case OP_ISTORE:
+    case OP_FSTORE:
+    case OP_ASTORE:
+        lp[index] = *sp--;
+        break;
+    case OP_LSTORE:
+    case OP_DSTORE:
+        lp[index] = sp[-1];
+        lp[index + 1] = sp[0];
+        sp -= 2;
+        break;
+    case OP_IINC:
+        lp[index] += (int16_t)readU16(ip + 4);
+        Regs.ip = ip + 6;
+        return;
+    default:
+        raiseExceptionWithMessage(VerifyError, "Illegal WIDE bytecode extension");
+    }
+    Regs.sp = sp;
+    Regs.ip = ip + 4;
+}
+
+static void customCode() {
+    cell* first = (cell*)(Regs.fp + 1);
+    if (*first == 0) {
+        popFrame();
+        return;
+    }
+    ((CustomCodeFunction)(uintptr_t)*first)(nullptr);
+}
+
+// Float and double instructions; false for any other opcode.
+static bool floating(int opcode) {
+    cell* sp = Regs.sp;
+    cell* lp = Regs.locals;
+    uint8_t* ip = Regs.ip;
+    int length = 1;
     switch (opcode) {
-    case OP_GETSTATIC:
-    case OP_PUTSTATIC: {
-        FieldRecord* f = (FieldRecord*)resolvedEntry(opcode, operandIndex());
-        if (!ensureInitialized(f->ofClass)) return;
-        cell* address = f->u.staticAddress;
-        bool two = (f->accessFlags & ACC_DOUBLE) != 0;
-        if (opcode == OP_GETSTATIC) {
-            *++sp = address[0];
-            if (two) *++sp = address[1];
-        } else if (two) {
-            address[1] = *sp--;
-            address[0] = *sp--;
-        } else {
-            address[0] = *sp--;
-        }
-        Regs.sp = sp;
-        Regs.ip += 3;
-        return;
+    case OP_FCONST_0: *++sp = 0; break;
+    case OP_FCONST_1: *++sp = 0x3F800000; break;
+    case OP_FCONST_2: *++sp = 0x40000000; break;
+    case OP_DCONST_0: sp[1] = 0; sp[2] = 0; sp += 2; break;
+    case OP_DCONST_1: sp[1] = 0; sp[2] = 0x3FF00000; sp += 2; break;
+    case OP_FLOAD: *++sp = lp[ip[1]]; length = 2; break;
+    case OP_DLOAD: sp[1] = lp[ip[1]]; sp[2] = lp[ip[1] + 1]; sp += 2; length = 2; break;
+    case OP_FLOAD_0: case OP_FLOAD_1: case OP_FLOAD_2: case OP_FLOAD_3:
+        *++sp = lp[opcode - OP_FLOAD_0];
+        break;
+    case OP_DLOAD_0: case OP_DLOAD_1: case OP_DLOAD_2: case OP_DLOAD_3: {
+        int i = opcode - OP_DLOAD_0;
+        sp[1] = lp[i];
+        sp[2] = lp[i + 1];
+        sp += 2;
+        break;
     }
-    case OP_GETFIELD:
-    case OP_PUTFIELD: {
-        FieldRecord* f = (FieldRecord*)resolvedEntry(opcode, operandIndex());
-        bool two = (f->accessFlags & ACC_DOUBLE) != 0;
-        uint32_t slot = f->u.offset;
-        if (opcode == OP_GETFIELD) {
-            OBJECT o = (OBJECT)(uintptr_t)sp[0];
-            if (o == nullptr) raiseException(NullPointerException);
-            sp[0] = o->data[slot];
-            if (two) *++sp = o->data[slot + 1];
-        } else {
-            int words = two ? 2 : 1;
-            OBJECT o = (OBJECT)(uintptr_t)sp[-words];
-            if (o == nullptr) raiseException(NullPointerException);
-            if (two) o->data[slot + 1] = *sp--;
-            o->data[slot] = *sp--;
+    case OP_FSTORE: lp[ip[1]] = *sp--; length = 2; break;
+    case OP_DSTORE: lp[ip[1]] = sp[-1]; lp[ip[1] + 1] = sp[0]; sp -= 2; length = 2; break;
+    case OP_FSTORE_0: case OP_FSTORE_1: case OP_FSTORE_2: case OP_FSTORE_3:
+        lp[opcode - OP_FSTORE_0] = *sp--;
+        break;
+    case OP_DSTORE_0: case OP_DSTORE_1: case OP_DSTORE_2: case OP_DSTORE_3: {
+        int i = opcode - OP_DSTORE_0;
+        lp[i] = sp[-1];
+        lp[i + 1] = sp[0];
+        sp -= 2;
+        break;
+    }
+    case OP_FALOAD:
+    case OP_DALOAD:
+    case OP_FASTORE:
+    case OP_DASTORE: {
+        bool store = opcode == OP_FASTORE || opcode == OP_DASTORE;
+        bool two = opcode == OP_DALOAD || opcode == OP_DASTORE;
+        int valueWords = store ? (two ? 2 : 1) : 0;
+        ArrayObject* a = (ArrayObject*)(uintptr_t)sp[-1 - valueWords];
+        int32_t index = sp[-valueWords];
+        if (a == nullptr) raiseException(NullPointerException);
+        if ((uint32_t)index >= a->length) raiseException(ArrayIndexOutOfBoundsException);
+        cell* element = &a->u.cdata[two ? 2 * index : index];
+        if (!store) {
             sp--;
-        }
-        Regs.sp = sp;
-        Regs.ip += 3;
-        return;
-    }
-    case OP_INVOKEVIRTUAL: {
-        MethodRecord* resolved = (MethodRecord*)resolvedEntry(opcode, operandIndex());
-        OBJECT receiver = receiverOf(resolved);
-        MethodRecord* m = lookupMethodForInvoke(receiver->clazz, resolved);
-        if (m == nullptr) noSuchMethod(resolved);
-        invokeMethodFromRegisters(m, receiver, 3);
-        return;
-    }
-    case OP_INVOKESPECIAL: {
-        MethodRecord* m = (MethodRecord*)resolvedEntry(opcode, operandIndex());
-        invokeMethodFromRegisters(m, receiverOf(m), 3);
-        return;
-    }
-    case OP_INVOKESTATIC: {
-        MethodRecord* m = (MethodRecord*)resolvedEntry(opcode, operandIndex());
-        if (!ensureInitialized(m->ofClass)) return;
-        invokeMethodFromRegisters(m, (OBJECT)m->ofClass, 3);
-        return;
-    }
-    case OP_INVOKEINTERFACE: {
-        MethodRecord* resolved = (MethodRecord*)resolvedEntry(opcode, operandIndex());
-        OBJECT receiver = receiverOf(resolved);
-        MethodRecord* m = lookupMethod(receiver->clazz, resolved->nt.nameTypeKey, Regs.fp->thisMethod->ofClass);
-        if (m == nullptr || (m->accessFlags & (ACC_PUBLIC | ACC_STATIC)) != ACC_PUBLIC) noSuchMethod(resolved);
-        invokeMethodFromRegisters(m, receiver, 5);
-        return;
-    }
-    case OP_NEW: {
-        ClassRecord* clazz = resolveClassReference(currentPool(), operandIndex(), Regs.fp->thisMethod->ofClass);
-        if (clazz->status == CLASS_ERROR) raiseExceptionWithMessage(NoClassDefFoundError, "Expected an initialized class");
-        if (clazz->accessFlags & (ACC_INTERFACE | ACC_ABSTRACT))
-            raiseExceptionWithMessage(InstantiationError, "Cannot instantiate bad class");
-        if (!ensureInitialized(clazz)) return;
-        if (clazz->cleanup != nullptr) notSupportedYet(opcode);
-        OBJECT o = instantiate(clazz);
-        *++Regs.sp = (cell)(uintptr_t)o;
-        Regs.ip += 3;
-        return;
-    }
-    case OP_NEWARRAY: {
-        int type = Regs.ip[1];
-        if (type < T_BOOLEAN || type > T_LONG) notSupportedYet(opcode);
-        ArrayObject* a = instantiateArray(PrimitiveArrayClasses[type], Regs.sp[0]);
-        Regs.sp[0] = (cell)(uintptr_t)a;
-        Regs.ip += 2;
-        return;
-    }
-    case OP_ANEWARRAY: {
-        ClassRecord* element = resolveClassReference(currentPool(), operandIndex(), Regs.fp->thisMethod->ofClass);
-        ArrayObject* a = instantiateArray(getObjectArrayClass(element), Regs.sp[0]);
-        Regs.sp[0] = (cell)(uintptr_t)a;
-        Regs.ip += 3;
-        return;
-    }
-    case OP_MULTIANEWARRAY: {
-        ClassRecord* clazz = resolveClassReference(currentPool(), operandIndex(), Regs.fp->thisMethod->ofClass);
-        int d = Regs.ip[3];
-        ArrayObject* a = instantiateMultiArray(asArrayClass(clazz), Regs.sp - d + 1, d);
-        Regs.sp -= d;
-        *++Regs.sp = (cell)(uintptr_t)a;
-        Regs.ip += 4;
-        return;
-    }
-    case OP_CHECKCAST:
-    case OP_INSTANCEOF: {
-        ClassRecord* clazz = resolveClassReference(currentPool(), operandIndex(), Regs.fp->thisMethod->ofClass);
-        OBJECT o = (OBJECT)(uintptr_t)Regs.sp[0];
-        bool is = o != nullptr && (isSubclassOf(o->clazz, clazz) || isAssignableTo(o->clazz, clazz));
-        if (opcode == OP_CHECKCAST) {
-            if (o != nullptr && !is) raiseException(ClassCastException);
+            sp[0] = element[0];
+            if (two) *++sp = element[1];
         } else {
-            Regs.sp[0] = is ? 1 : 0;
+            element[0] = sp[1 - valueWords];
+            if (two) element[1] = sp[0];
+            sp -= 2 + valueWords;
         }
-        Regs.ip += 3;
-        return;
+        break;
     }
-    case OP_CUSTOM_CODE: {
-        cell* first = (cell*)(Regs.fp + 1);
-        if (*first == 0) {
-            popFrame();
-            return;
-        }
-        ((CustomCodeFunction)(uintptr_t)*first)(nullptr);
-        return;
+    case OP_FADD: sp[-1] = fromFloat(asFloat(sp[-1]) + asFloat(sp[0])); sp--; break;
+    case OP_FSUB: sp[-1] = fromFloat(asFloat(sp[-1]) - asFloat(sp[0])); sp--; break;
+    case OP_FMUL: sp[-1] = fromFloat(asFloat(sp[-1]) * asFloat(sp[0])); sp--; break;
+    case OP_FDIV: sp[-1] = fromFloat(asFloat(sp[-1]) / asFloat(sp[0])); sp--; break;
+    case OP_FREM: sp[-1] = fromFloat((float)fmod((double)asFloat(sp[-1]), (double)asFloat(sp[0]))); sp--; break;
+    case OP_FNEG: sp[0] = fromFloat(asFloat(sp[0]) * -1.0f); break;
+    case OP_DADD: setDouble(sp - 3, getDouble(sp - 3) + getDouble(sp - 1)); sp -= 2; break;
+    case OP_DSUB: setDouble(sp - 3, getDouble(sp - 3) - getDouble(sp - 1)); sp -= 2; break;
+    case OP_DMUL: setDouble(sp - 3, getDouble(sp - 3) * getDouble(sp - 1)); sp -= 2; break;
+    case OP_DDIV: setDouble(sp - 3, getDouble(sp - 3) / getDouble(sp - 1)); sp -= 2; break;
+    case OP_DREM: setDouble(sp - 3, fmod(getDouble(sp - 3), getDouble(sp - 1))); sp -= 2; break;
+    case OP_DNEG: setDouble(sp - 1, getDouble(sp - 1) * -1.0); break;
+    case OP_I2F: sp[0] = fromFloat((float)sp[0]); break;
+    case OP_I2D: sp++; setDouble(sp - 1, (double)sp[-1]); break;
+    case OP_L2F: {
+        int64_t v;
+        memcpy(&v, sp - 1, 8);
+        sp--;
+        sp[0] = fromFloat((float)v);
+        break;
+    }
+    case OP_L2D: {
+        int64_t v;
+        memcpy(&v, sp - 1, 8);
+        setDouble(sp - 1, (double)v);
+        break;
+    }
+    case OP_F2I: sp[0] = floatToInt(asFloat(sp[0])); break;
+    case OP_F2L: sp++; setLong(sp - 1, floatToLong(asFloat(sp[-1]))); break;
+    case OP_F2D: sp++; setDouble(sp - 1, (double)asFloat(sp[-1])); break;
+    case OP_D2I: sp--; sp[0] = doubleToInt(getDouble(sp)); break;
+    case OP_D2L: setLong(sp - 1, doubleToLong(getDouble(sp - 1))); break;
+    case OP_D2F: sp--; sp[0] = fromFloat((float)getDouble(sp)); break;
+    case OP_FCMPL:
+    case OP_FCMPG:
+        sp[-1] = compareFloating(asFloat(sp[-1]), asFloat(sp[0]), opcode == OP_FCMPG);
+        sp--;
+        break;
+    case OP_DCMPL:
+    case OP_DCMPG: {
+        cell r = compareFloating(getDouble(sp - 3), getDouble(sp - 1), opcode == OP_DCMPG);
+        sp -= 3;
+        sp[0] = r;
+        break;
     }
     default:
-        if (OpcodeTable[opcode].kind == OPK_SLOW) notSupportedYet(opcode);
-        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Illegal bytecode %ld", opcode);
-        fatalError(MessageBuffer);
+        return false;
+    }
+    Regs.sp = sp;
+    Regs.ip = ip + length;
+    return true;
+}
+
+// The collector keeps the cleanup registrations; until it does, a class with a
+// cleanup function cannot be instantiated.
+__attribute__((weak)) int registerCleanup(OBJECT* objectCell, CleanupFunction function) {
+    (void)objectCell;
+    (void)function;
+    fatalError("registerCleanup: no cleanup table in this build");
+}
+
+void SlowInterpret(int opcode) {
+    switch (opcode) {
+    case OP_GETSTATIC:
+    case OP_PUTSTATIC:
+        staticAccess(opcode);
+        return;
+    case OP_GETFIELD:
+    case OP_PUTFIELD:
+        fieldAccess(opcode);
+        return;
+    case OP_INVOKEVIRTUAL:
+        invokeVirtual();
+        return;
+    case OP_INVOKESPECIAL:
+        invokeSpecial();
+        return;
+    case OP_INVOKESTATIC:
+        invokeStatic();
+        return;
+    case OP_INVOKEINTERFACE:
+        invokeInterface();
+        return;
+    case OP_NEW:
+        newObject();
+        return;
+    case OP_NEWARRAY:
+        newArray();
+        return;
+    case OP_ANEWARRAY:
+        newObjectArray();
+        return;
+    case OP_MULTIANEWARRAY:
+        newMultiArray();
+        return;
+    case OP_CHECKCAST:
+    case OP_INSTANCEOF:
+        typeTest(opcode);
+        return;
+    case OP_WIDE:
+        wide();
+        return;
+    case OP_CUSTOM_CODE:
+        customCode();
+        return;
+    default:
+        if (OpcodeTable[opcode].kind == OPK_SLOW && floating(opcode)) return;
+        illegalBytecode(opcode);
     }
 }

@@ -16,10 +16,11 @@ struct Seen {
     int32_t sum = 0;
 } seen;
 
-// static native int add(int a, int b): sp is at b, ip already behind the invoke
+// static native int add(int a, int b): sp is at b, ip already behind the invoke (which
+// the first call has already rewritten to its quick form)
 void nativeAdd() {
     seen.lastArgument = *Regs.sp;
-    seen.ipBehindInvoke = Regs.ip[-3] == OP_INVOKESTATIC;
+    seen.ipBehindInvoke = Regs.ip[-3] == OP_INVOKESTATIC_QUICK;
     int32_t b = popInt();
     int32_t a = popInt();
     pushInt(a + b);

@@ -1,0 +1,36 @@
+// The inline cache: a ring of 128 call sites rewritten to cached calls, each with the
+// method it last dispatched to and the receiver class that method was found for.
+// Every rewritten site gets its original instruction back when its entry is reused
+// and at the end of the run.
+#pragma once
+
+#include <stddef.h>
+
+#include "vm/core/records.h"
+#include "vm/core/vmsections.h"
+
+enum { INLINE_CACHE_SIZE = 128 };
+
+struct InlineCacheEntry {
+    MethodRecord* method;  // for the anewarray form: the array class
+    uint8_t* site;
+    uint16_t originalOperand;  // first operand byte high
+    uint8_t originalOpcode;
+    uint8_t spare;
+};
+static_assert(sizeof(InlineCacheEntry) == 12, "InlineCacheEntry is three words");
+static_assert(offsetof(InlineCacheEntry, originalOperand) == 8 && offsetof(InlineCacheEntry, originalOpcode) == 10,
+              "InlineCacheEntry field offsets");
+
+extern VMBSS InlineCacheEntry* InlineCacheTable;
+// The receiver class each entry's method was last looked up for.
+extern VMBSS ClassRecord** InlineCacheReceiverClasses;
+extern VMBSS int32_t InlineCacheNextIndex;
+extern VMBSS int32_t InlineCacheWrapped;
+
+void InitializeInlineCaching();
+void FinalizeInlineCaching();
+int createInlineCacheEntry(MethodRecord* method, uint8_t* site);
+inline InlineCacheEntry* getInlineCacheEntry(int index) { return &InlineCacheTable[index]; }
+void releaseInlineCacheEntry(int index);
+[[noreturn]] void fatalNoSuchCachedMethod(int index);
