@@ -61,4 +61,13 @@ void BM_LoadClassesFromJar(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadClassesFromJar)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The same VM run and class path with no class loaded: the share of the figures above
+// that is not the loader's.
+void BM_RunWithoutLoading(benchmark::State& state) {
+    std::vector<uint8_t> jar = benchJar(false);
+    LoaderVm vm(8 * 1024 * 1024);
+    for (auto _ : state) vm.run(jar, [](Outcome&) {});
+}
+BENCHMARK(BM_RunWithoutLoading)->Unit(benchmark::kMillisecond);
+
 }  // namespace
