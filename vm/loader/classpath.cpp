@@ -134,9 +134,6 @@ ClassFileStream* openClassStream(ClassRecord* clazz) {
     NameTableEntry* base = clazz->baseName;
     int32_t packageLength = package ? package->length : 0;
     char* name = mallocBytes(packageLength + 1 + base->length + 7);
-    // the records do not move; re-read them all the same
-    package = clazz->packageName;
-    base = clazz->baseName;
     char* p = name;
     if (package != nullptr && package->length > 0) {
         memcpy(p, package->bytes, package->length);

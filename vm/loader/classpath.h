@@ -90,6 +90,7 @@ extern VMBSS int32_t loadingFromAppJar;
 void initClassPath(const char* classPath);
 void releaseClassPath();
 ClassFileStream* openClassStream(ClassRecord* clazz);
+// name must not move while these run (static text, or a block the caller pinned).
 ClassFileStream* openResourceStream(const char* name);
 ClassFileStream* openClassPathFile(const char* name, int isClass);
 
