@@ -35,19 +35,19 @@ static inline uint32_t le16(const uint8_t* p) { return (uint32_t)p[0] | ((uint32
 static inline uint32_t le32(const uint8_t* p) { return le16(p) | (le16(p + 2) << 16); }
 static inline uint8_t* scratch() { return (uint8_t*)MessageBuffer; }
 
+static bool seekTo(MemoryFileEntry* file, int64_t offset) {
+    return offset >= 0 && offset <= 0x7FFFFFFF && seekMemoryFile(file, (int32_t)offset, 0) == 0;
+}
+
 // Reads count bytes at a file offset into the scratch area at 'at'; false when the file
 // has fewer. A read that would reach the scratch area's last bytes ends the run.
 static bool readScratch(MemoryFileEntry* file, int64_t offset, int32_t at, int32_t count) {
     if (at + count > SCRATCH_LIMIT) fatalVMError("too long directory entry.");
-    if (offset < 0 || offset > 0x7FFFFFFF) return false;
-    if (seekMemoryFile(file, (int32_t)offset, 0) != 0) return false;
-    return readMemoryFile(scratch() + at, 1, count, file) == count;
+    return seekTo(file, offset) && readMemoryFile(scratch() + at, 1, count, file) == count;
 }
 
 static bool readBytesAt(MemoryFileEntry* file, int64_t offset, void* buffer, int32_t count) {
-    if (offset < 0 || offset > 0x7FFFFFFF) return false;
-    if (seekMemoryFile(file, (int32_t)offset, 0) != 0) return false;
-    return count == 0 || readMemoryFile(buffer, 1, count, file) == count;
+    return seekTo(file, offset) && (count == 0 || readMemoryFile(buffer, 1, count, file) == count);
 }
 
 uint8_t jarNameHash(const char* name, int32_t length) {
@@ -328,7 +328,7 @@ uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t hea
     if (block == nullptr) throwObject(OutOfMemoryObject);
     uint8_t* bytes = (uint8_t*)block + headerRoom;
     int32_t entrySize = (int32_t)info.size;
-    if (!readBytesAt(file, data, nullptr, 0)) return nullptr;
+    if (!seekTo(file, data)) return nullptr;
     if (info.method == METHOD_STORED) {
         if (entrySize > 0 && readMemoryFile(bytes, 1, entrySize, file) != entrySize) return nullptr;
     } else {
