@@ -194,7 +194,9 @@ TEST_F(Scheduler, Interrupts) {
             interruptThread(target);
             EXPECT_EQ(target->isPendingInterrupt != 0, k.flagSet) << k.name;
             EXPECT_EQ(target->pendingException != nullptr, k.pendingException) << k.name;
-            if (k.pendingException) EXPECT_STREQ(target->pendingException, "java/lang/InterruptedException") << k.name;
+            if (k.pendingException) {
+                EXPECT_STREQ(target->pendingException, "java/lang/InterruptedException") << k.name;
+            }
             EXPECT_FALSE(inTimerQueue(target)) << k.name;
             EXPECT_EQ(RunnableThreads == target, k.runnable) << k.name;
             if (k.situation == Waiting || k.situation == TimedWaiting) {
@@ -203,7 +205,9 @@ TEST_F(Scheduler, Interrupts) {
                 EXPECT_EQ(m->depth, 1) << k.name;
                 EXPECT_EQ(m->condvarWaitQ, nullptr) << k.name;
             }
-            if (k.onEntryQueue) EXPECT_EQ(lockMonitor(lock->monitor)->monitorWaitQ, target) << k.name;
+            if (k.onEntryQueue) {
+                EXPECT_EQ(lockMonitor(lock->monitor)->monitorWaitQ, target) << k.name;
+            }
             // A pending interrupt turns the next wait into an InterruptedException at once.
             if (k.flagSet && k.situation == Running) {
                 CurrentThread = target;
