@@ -255,7 +255,8 @@ void fatalNativeMethodNotFound(MethodRecord* method) {
     fatalError(MessageBuffer);
 }
 
-NativeFunction lookupDynamicNative(ClassRecord*, const char*, const char*) { return nullptr; }
+// The natives library binds loaded natives by name; without it none is found.
+__attribute__((weak)) NativeFunction lookupDynamicNative(ClassRecord*, const char*, const char*) { return nullptr; }
 
 int64_t vmCurrentTime() { return mvVmClock_now(); }
 

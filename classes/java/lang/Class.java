@@ -23,6 +23,9 @@ public final class Class {
 
     public native String getName();
 
+    // Runs native work the VM put on the Java stack; its code is one VM-only opcode.
+    private static native void runCustomCode();
+
     public String toString() {
         return (isInterface() ? "interface " : "class ") + getName();
     }

@@ -30,4 +30,8 @@ public class Throwable {
     }
 
     private native void printStackTrace0(Object stream);
+
+    private static native void nativeSysLogPrint(byte[] text);
+
+    private static native boolean nativeIsSysLog();
 }

@@ -1,0 +1,16 @@
+// The development runner over kvm_main: one VM run per call, with the library JAR
+// named "/sys.jar" and the program's JAR named "/app.jar", both held in memory.
+#pragma once
+
+#include <stdint.h>
+
+struct KvmRunFiles {
+    const uint8_t* systemJar;  // the class library; null when the image holds it
+    int32_t systemJarSize;
+    const uint8_t* appJar;     // null: the run has no "/app.jar"
+    int32_t appJarSize;
+};
+
+// One run of kvm_main with argv (argv[0] is the program word). Resets the VM's
+// variables first and answers kvm_main's exit code.
+int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files);

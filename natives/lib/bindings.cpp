@@ -1,0 +1,209 @@
+// Native bindings of the library classes. Functions of natives that other parts build
+// are declared weak: until they are linked in, their methods end the run as unbound.
+#include "natives/lib/bindings.h"
+
+#include <string.h>
+
+#include "natives/lib/class_natives.h"
+#include "natives/lib/console_natives.h"
+#include "natives/lib/runtime_natives.h"
+#include "natives/lib/string_natives.h"
+#include "natives/lib/system_natives.h"
+#include "vm/core/classes.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/frames.h"
+#include "vm/core/interp.h"
+#include "vm/core/tables.h"
+#include "vm/loader/classpath.h"
+#include "vm/services/tracelog.h"
+
+#define WEAK_NATIVE(fn) void fn() __attribute__((weak));
+WEAK_NATIVE(Java_java_lang_Object_wait0)
+WEAK_NATIVE(Java_java_lang_Object_notify)
+WEAK_NATIVE(Java_java_lang_Object_notifyAll)
+WEAK_NATIVE(Java_java_lang_Thread_activeCount)
+WEAK_NATIVE(Java_java_lang_Thread_currentThread)
+WEAK_NATIVE(Java_java_lang_Thread_yield)
+WEAK_NATIVE(Java_java_lang_Thread_sleep0)
+WEAK_NATIVE(Java_java_lang_Thread_nativeStart)
+WEAK_NATIVE(Java_java_lang_Thread_isAlive)
+WEAK_NATIVE(Java_java_lang_Thread_setPriority0)
+WEAK_NATIVE(Java_java_lang_Thread_interrupt0)
+WEAK_NATIVE(Java_com_movane_micro_thread_PrioritySchedule_disableSwitchThread)
+WEAK_NATIVE(Java_com_movane_micro_thread_PrioritySchedule_enableSwitchThread)
+WEAK_NATIVE(Java_com_movane_micro_thread_PrioritySchedule_setDispatchPriority)
+WEAK_NATIVE(Java_com_movane_micro_thread_PrioritySchedule_getDispatchPriority)
+#undef WEAK_NATIVE
+
+#define NATIVE(name, descriptor, fn) {name, descriptor, fn, #fn}
+#define CLASS(name, table) {name, table, (int32_t)(sizeof table / sizeof table[0])}
+
+static const NativeMethodBinding ObjectNatives[] = {
+    NATIVE("getClass", "()Ljava/lang/Class;", Java_java_lang_Object_getClass),
+    NATIVE("hashCode", "()I", Java_java_lang_Object_hashCode),
+    NATIVE("notify", "()V", Java_java_lang_Object_notify),
+    NATIVE("notifyAll", "()V", Java_java_lang_Object_notifyAll),
+    NATIVE("wait0", "(J)V", Java_java_lang_Object_wait0),
+};
+
+static const NativeMethodBinding ClassNatives[] = {
+    NATIVE("isInterface", "()Z", Java_java_lang_Class_isInterface),
+    NATIVE("isArray", "()Z", Java_java_lang_Class_isArray),
+    NATIVE("forName", "(Ljava/lang/String;)Ljava/lang/Class;", Java_java_lang_Class_forName),
+    NATIVE("newInstance", "()Ljava/lang/Object;", Java_java_lang_Class_newInstance),
+    NATIVE("getName", "()Ljava/lang/String;", Java_java_lang_Class_getName),
+    NATIVE("isInstance", "(Ljava/lang/Object;)Z", Java_java_lang_Class_isInstance),
+    NATIVE("isAssignableFrom", "(Ljava/lang/Class;)Z", Java_java_lang_Class_isAssignableFrom),
+};
+
+static const NativeMethodBinding SystemNatives[] = {
+    NATIVE("identityHashCode", "(Ljava/lang/Object;)I", Java_java_lang_System_identityHashCode),
+    NATIVE("arraycopy", "(Ljava/lang/Object;ILjava/lang/Object;II)V", Java_java_lang_System_arraycopy),
+    NATIVE("currentTimeMillis", "()J", Java_java_lang_System_currentTimeMillis),
+    NATIVE("getProperty0", "(Ljava/lang/String;)Ljava/lang/String;", Java_java_lang_System_getProperty0),
+};
+
+static const NativeMethodBinding ThreadNatives[] = {
+    NATIVE("activeCount", "()I", Java_java_lang_Thread_activeCount),
+    NATIVE("currentThread", "()Ljava/lang/Thread;", Java_java_lang_Thread_currentThread),
+    NATIVE("yield", "()V", Java_java_lang_Thread_yield),
+    NATIVE("sleep0", "(J)V", Java_java_lang_Thread_sleep0),
+    NATIVE("nativeStart", "()V", Java_java_lang_Thread_nativeStart),
+    NATIVE("isAlive", "()Z", Java_java_lang_Thread_isAlive),
+    NATIVE("setPriority0", "(I)V", Java_java_lang_Thread_setPriority0),
+    NATIVE("interrupt0", "()V", Java_java_lang_Thread_interrupt0),
+};
+
+static const NativeMethodBinding RuntimeNatives[] = {
+    NATIVE("exitInternal", "(I)V", Java_java_lang_Runtime_exitInternal),
+    NATIVE("freeMemory", "()J", Java_java_lang_Runtime_freeMemory),
+    NATIVE("totalMemory", "()J", Java_java_lang_Runtime_totalMemory),
+    NATIVE("gc", "()V", Java_java_lang_Runtime_gc),
+};
+
+static const NativeMethodBinding ThrowableNatives[] = {
+    NATIVE("printStackTrace0", "(Ljava/lang/Object;)V", Java_java_lang_Throwable_printStackTrace0),
+    NATIVE("nativeSysLogPrint", "([B)V", Java_java_lang_Throwable_nativeSysLogPrint),
+    NATIVE("nativeIsSysLog", "()Z", Java_java_lang_Throwable_nativeIsSysLog),
+};
+
+static const NativeMethodBinding WeakReferenceNatives[] = {
+    NATIVE("initializeWeakReference", "()V", Java_java_lang_ref_WeakReference_initializeWeakReference),
+};
+
+static const NativeMethodBinding LongNatives[] = {
+    NATIVE("toString", "(JI)Ljava/lang/String;", Java_java_lang_Long_toString),
+};
+
+static const NativeMethodBinding StringNatives[] = {
+    NATIVE("charAt", "(I)C", Java_java_lang_String_charAt),
+    NATIVE("indexOf", "(I)I", Java_java_lang_String_indexOf__I),
+    NATIVE("indexOf", "(II)I", Java_java_lang_String_indexOf__II),
+    NATIVE("lastIndexOfChar", "(II)I", Java_java_lang_String_lastIndexOfChar),
+    NATIVE("indexOfString", "(Ljava/lang/String;I)I", Java_java_lang_String_indexOfString),
+    NATIVE("equals", "(Ljava/lang/Object;)Z", Java_java_lang_String_equals),
+    NATIVE("hashCode", "()I", Java_java_lang_String_hashCode),
+    NATIVE("startsWith", "(Ljava/lang/String;I)Z", Java_java_lang_String_startsWith),
+    NATIVE("compareTo", "(Ljava/lang/String;)I", Java_java_lang_String_compareTo),
+    NATIVE("regionMatches", "(ZILjava/lang/String;II)Z", Java_java_lang_String_regionMatches),
+    NATIVE("toLowerCase", "()Ljava/lang/String;", Java_java_lang_String_toLowerCase),
+    NATIVE("toUpperCase", "()Ljava/lang/String;", Java_java_lang_String_toUpperCase),
+    NATIVE("replace", "(CC)Ljava/lang/String;", Java_java_lang_String_replace),
+    NATIVE("trim", "()Ljava/lang/String;", Java_java_lang_String_trim),
+    NATIVE("newString", "(Ljava/lang/StringBuffer;)V", Java_java_lang_String_newString),
+    NATIVE("intern", "()Ljava/lang/String;", Java_java_lang_String_intern),
+};
+
+static const NativeMethodBinding StringBufferNatives[] = {
+    NATIVE("append", "(Ljava/lang/String;)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append__Ljava_lang_String_2),
+    NATIVE("append", "(I)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append__I),
+    NATIVE("append", "([C)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append___3C),
+    NATIVE("append", "([CII)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append___3CII),
+    NATIVE("append", "(C)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append__C),
+    NATIVE("toString", "()Ljava/lang/String;", Java_java_lang_StringBuffer_toString),
+    NATIVE("ensureCapacity", "(I)V", Java_java_lang_StringBuffer_ensureCapacity),
+    NATIVE("charAt", "(I)C", Java_java_lang_StringBuffer_charAt),
+    NATIVE("setLength", "(I)V", Java_java_lang_StringBuffer_setLength),
+    NATIVE("getChars", "(II[CI)V", Java_java_lang_StringBuffer_getChars),
+    NATIVE("setCharAt", "(IC)V", Java_java_lang_StringBuffer_setCharAt),
+    NATIVE("delete", "(II)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_delete),
+    NATIVE("deleteCharAt", "(I)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_deleteCharAt),
+    NATIVE("insert", "(ILjava/lang/String;)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_insert__ILjava_lang_String_2),
+    NATIVE("insert", "(I[C)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_insert__I_3C),
+    NATIVE("insert", "(IC)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_insert__IC),
+    NATIVE("reverse", "()Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_reverse),
+};
+
+static const NativeMethodBinding ConsoleOutputStreamNatives[] = {
+    NATIVE("write", "(I)V", Java_com_sun_cldc_io_ConsoleOutputStream_write__I),
+    NATIVE("write", "([B)V", Java_com_sun_cldc_io_ConsoleOutputStream_write___3B),
+    NATIVE("write", "([BII)V", Java_com_sun_cldc_io_ConsoleOutputStream_write___3BII),
+};
+
+static const NativeMethodBinding ResourceInputStreamNatives[] = {
+    NATIVE("open", "(Ljava/lang/String;)Ljava/lang/Object;", Java_com_sun_cldc_io_ResourceInputStream_open),
+    NATIVE("close", "(Ljava/lang/Object;)V", Java_com_sun_cldc_io_ResourceInputStream_close),
+    NATIVE("read", "(Ljava/lang/Object;)I", Java_com_sun_cldc_io_ResourceInputStream_read),
+    NATIVE("readBytes", "(Ljava/lang/Object;[BIII)I", Java_com_sun_cldc_io_ResourceInputStream_readBytes),
+    NATIVE("size", "(Ljava/lang/Object;)I", Java_com_sun_cldc_io_ResourceInputStream_size),
+};
+
+static const NativeMethodBinding PriorityScheduleNatives[] = {
+    NATIVE("disableSwitchThread", "()V", Java_com_movane_micro_thread_PrioritySchedule_disableSwitchThread),
+    NATIVE("enableSwitchThread", "()V", Java_com_movane_micro_thread_PrioritySchedule_enableSwitchThread),
+    NATIVE("setDispatchPriority", "(I)V", Java_com_movane_micro_thread_PrioritySchedule_setDispatchPriority),
+    NATIVE("getDispatchPriority", "()I", Java_com_movane_micro_thread_PrioritySchedule_getDispatchPriority),
+};
+
+const NativeClassBinding NativeClassBindings[] = {
+    CLASS("java/lang/Object", ObjectNatives),
+    CLASS("java/lang/Class", ClassNatives),
+    CLASS("java/lang/System", SystemNatives),
+    CLASS("java/lang/Thread", ThreadNatives),
+    CLASS("java/lang/Runtime", RuntimeNatives),
+    CLASS("java/lang/Throwable", ThrowableNatives),
+    CLASS("java/lang/ref/WeakReference", WeakReferenceNatives),
+    CLASS("java/lang/Long", LongNatives),
+    CLASS("java/lang/String", StringNatives),
+    CLASS("java/lang/StringBuffer", StringBufferNatives),
+    CLASS("com/sun/cldc/io/ConsoleOutputStream", ConsoleOutputStreamNatives),
+    CLASS("com/sun/cldc/io/ResourceInputStream", ResourceInputStreamNatives),
+    CLASS("com/movane/micro/thread/PrioritySchedule", PriorityScheduleNatives),
+};
+
+const int32_t NativeClassBindingCount = (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0]);
+
+const NativeMethodBinding* findNativeBinding(const char* className, const char* name, const char* descriptor) {
+    for (int32_t c = 0; c < NativeClassBindingCount; c++) {
+        const NativeClassBinding* table = &NativeClassBindings[c];
+        if (strcmp(table->className, className) != 0) continue;
+        for (int32_t m = 0; m < table->count; m++) {
+            const NativeMethodBinding* b = &table->methods[m];
+            if (strcmp(b->name, name) == 0 && strcmp(b->descriptor, descriptor) == 0) return b;
+        }
+        return nullptr;
+    }
+    return nullptr;
+}
+
+void unboundNative() {
+    MethodRecord* method = CurrentNativeMethod;
+    Regs.sp -= method->argCount;
+    char className[MESSAGE_BUFFER_SIZE];
+    getClassNameBuffer(method->ofClass, className, sizeof className);
+    const char* name = changeKeyToName(method->nt.k.nameKey, nullptr);
+    char descriptor[MESSAGE_BUFFER_SIZE];
+    change_Key_to_MethodSignature_inBuffer(method->nt.k.typeKey, descriptor, sizeof descriptor);
+    mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Native method %s.%s%s is not bound", className, name ? name : "",
+              descriptor);
+    fatalError(MessageBuffer);
+}
+
+// The loader's question for each native method it reads.
+NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, const char* signature) {
+    char className[MESSAGE_BUFFER_SIZE];
+    getClassNameBuffer(clazz, className, sizeof className);
+    const NativeMethodBinding* binding = findNativeBinding(className, methodName, signature);
+    if (binding != nullptr && binding->function != nullptr) return binding->function;
+    return unboundNative;
+}

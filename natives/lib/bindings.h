@@ -1,0 +1,31 @@
+// The binding of native methods to their functions, by class, method name and
+// descriptor: one table per class. The class loader asks it for every native method it
+// reads (lookupDynamicNative), and the image generator and the build's list of unbound
+// natives read the same tables.
+#pragma once
+
+#include <stdint.h>
+
+#include "vm/core/records.h"
+
+struct NativeMethodBinding {
+    const char* name;
+    const char* descriptor;
+    NativeFunction function;   // null: not implemented (yet)
+    const char* functionName;  // the C name, for generated sources and listings
+};
+
+struct NativeClassBinding {
+    const char* className;  // slash form
+    const NativeMethodBinding* methods;
+    int32_t count;
+};
+
+extern const NativeClassBinding NativeClassBindings[];
+extern const int32_t NativeClassBindingCount;
+
+// The binding of a method, or null when no table names it.
+const NativeMethodBinding* findNativeBinding(const char* className, const char* name, const char* descriptor);
+// Every native method without a function is bound to this: it ends the run with a fatal
+// error naming the method.
+void unboundNative();

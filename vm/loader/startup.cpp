@@ -1,0 +1,450 @@
+// kvm_main and the start and end of a VM run. Before the class image is generated the
+// start builds the image's fixed roots itself: empty tables, the primitive array
+// classes, and the system classes loaded from "/sys.jar" through the class path.
+#include "vm/loader/startup.h"
+
+#include <setjmp.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "vm/core/classes.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/frames.h"
+#include "vm/core/heap.h"
+#include "vm/core/inlinecache.h"
+#include "vm/core/interp.h"
+#include "vm/core/native.h"
+#include "vm/core/opcodes.h"
+#include "vm/core/resolve.h"
+#include "vm/core/tables.h"
+#include "vm/core/thread.h"
+#include "vm/core/utf.h"
+#include "vm/loader/classloader.h"
+#include "vm/loader/classpath.h"
+#include "vm/loader/registries.h"
+#include "vm/services/properties.h"
+#include "vm/services/tracelog.h"
+#include "vm/services/vmreset.h"
+
+// The collector's end of a run, when the collector is linked in.
+void FinalizeMemoryManagement() __attribute__((weak));
+
+static const char SystemJarName[] = "/sys.jar";
+
+static VMBSS int32_t RequestedHeapSize;
+static VMBSS const char* ClassPathText;
+static VMBSS ClassRecord* MainClass;
+static VMBSS uintptr_t NativeStackLimit;
+static VMBSS char* OptionBuffer;
+// The heap block handed to this run: the caller's, cut to the requested size.
+static VMBSS KvmStartRecord RunHeapRecord;
+static VMBSS KvmStartRecord* CallerStartRecord;
+
+// Tables and roots of a run without a generated image.
+static VMBSS cell BootNameTable[2 + NAME_TABLE_BUCKETS];
+static VMBSS cell BootClassTable[2 + CLASS_TABLE_BUCKETS];
+static VMBSS cell BootStringTable[2 + STRING_TABLE_BUCKETS];
+static VMBSS RomImage BootImage;
+
+int32_t kvmRequestedHeapSize() { return RequestedHeapSize; }
+const char* kvmClassPath() { return ClassPathText; }
+ClassRecord* kvmMainClass() { return MainClass; }
+
+// Prints nothing, as on the device.
+static void usage() {}
+
+// -> 0, or -1 for an unknown unit.
+static int parseHeapSize(const char* value) {
+    char* end = nullptr;
+    long long size = strtoll(value, &end, 10);
+    switch (*end) {
+    case 0: break;
+    case 'k':
+    case 'K': size *= 1024; break;
+    case 'm':
+    case 'M': size *= 1048576; break;
+    default: return -1;
+    }
+    if (size < MINIMUM_HEAP_SIZE) {
+        mvTraceLog_print(0, "KVM requires 32kB minimum memory\n");
+        size = MINIMUM_HEAP_SIZE;
+    } else if (size > MAXIMUM_HEAP_OPTION) {
+        mvTraceLog_print(0, "KVM allows 64MB maximum heap\n");
+        size = MAXIMUM_HEAP_OPTION;
+    }
+    RequestedHeapSize = (int32_t)size & ~3;
+    return 0;
+}
+
+int32_t kvm_main(int argc, char** argv) {
+    RequestedHeapSize = DEFAULT_HEAP_SIZE;
+    ClassPathText = nullptr;
+    int i = 1;
+    while (i < argc) {
+        const char* option = argv[i];
+        if (strcmp(option, "-version") == 0) {
+            mvTraceLog_print(0, "Version: %s\n", "generic");
+            return -1;
+        }
+        if (strcmp(option, "-help") == 0) {
+            usage();
+            return -1;
+        }
+        if (strcmp(option, "-heapsize") == 0 && i + 1 < argc) {
+            if (parseHeapSize(argv[i + 1]) != 0) {
+                usage();
+                return -1;
+            }
+            i += 2;
+            continue;
+        }
+        if (strcmp(option, "-classpath") == 0 && i + 1 < argc) {
+            ClassPathText = argv[i + 1];
+            i += 2;
+            continue;
+        }
+        break;
+    }
+    if (ClassPathText == nullptr) {
+        mvTraceLog_print(0, "Classpath is not set. Defaulting to '.'\n");
+        ClassPathText = ".";
+    }
+    int32_t result = vmStart(argc - i, argv + i);
+    if (result == -1) usage();
+    return result;
+}
+
+int32_t vmStart(int argc, char** argv) {
+    if (argc < 1 || argv[0] == nullptr) {
+        vmAlert("Must provide class name");
+        return -1;
+    }
+    int32_t code = vmStartMain(argc, argv);
+    vmCleanup();
+    return code;
+}
+
+// ---------------------------------------------------------------------------------
+// The image's roots, from the generated image or built from "/sys.jar"
+
+static bool haveGeneratedImage() { return &MovaneClassImage != nullptr; }
+
+static VmHashTable* bootTable(cell* words, uint32_t buckets) {
+    VmHashTable* table = (VmHashTable*)words;
+    table->bucketCount = buckets;
+    return table;
+}
+
+static void useImageTables() {
+    if (haveGeneratedImage()) {
+        useRomImage(&MovaneClassImage);
+        return;
+    }
+    BootImage.nameTable = bootTable(BootNameTable, NAME_TABLE_BUCKETS);
+    BootImage.classTable = bootTable(BootClassTable, CLASS_TABLE_BUCKETS);
+    BootImage.stringTable = bootTable(BootStringTable, STRING_TABLE_BUCKETS);
+    useRomImage(&BootImage);
+}
+
+static const char PrimitiveLetters[] = "ZCFDBSIJ";  // T_BOOLEAN .. T_LONG
+
+static void makePrimitiveArrayClasses() {
+    for (int code = T_BOOLEAN; code <= T_LONG; code++) {
+        char name[2] = {'[', PrimitiveLetters[code - T_BOOLEAN]};
+        ArrayClassRecord* a = asArrayClass(lookupClassTableEntry(nullptr, lookupNameTableEntry(name, 2)));
+        a->clazz = JavaLangClass;
+        a->accessFlags = 0x1411;
+        a->key = (TypeKey)((1 << 13) + name[1]);
+        a->u.primType = (uint32_t)code;
+        a->itemSize = (uint32_t)arrayItemSize(code);
+        a->gcType = GCT_ARRAY;
+        PrimitiveArrayClasses[code] = a;
+        BootImage.primitiveArrayClasses[code - T_BOOLEAN] = a;
+    }
+}
+
+// The one method whose code the compiler cannot write: it runs native work that was
+// put on the Java stack. The library declares it native; here it gets its opcode.
+static MethodRecord* makeRunCustomCode() {
+    MethodRecord* m = getSpecialMethod(JavaLangClass, getNameAndTypeKey("runCustomCode", "()V"));
+    if (m == nullptr) fatalVMError("java/lang/Class has no runCustomCode");
+    uint8_t* code = (uint8_t*)callocPermanentObject(1);
+    code[0] = OP_CUSTOM_CODE;
+    m->u.code = code;
+    m->codeLength = 1;
+    m->maxStack = 4;
+    m->frameSize = 0;
+    m->argCount = 0;
+    m->accessFlags = (m->accessFlags & ~(uint32_t)ACC_NATIVE) | ACC_PREPARED;
+    return m;
+}
+
+// Loads the system classes from "/sys.jar" as the image would hold them. The roots are
+// made raw first: every class read names Class, strings need String and char[].
+static const char* const SystemRootNames[7] = {"java/lang/Object",    "java/lang/Class",     "java/lang/String",
+                                                "java/lang/Thread",    "java/lang/System",    "java/lang/Throwable",
+                                                "java/lang/Error"};
+
+static void loadSystemClassesFromJar() {
+    ClassRecord** roots[7] = {&JavaLangObject, &JavaLangClass,     &JavaLangString, &JavaLangThread,
+                              &JavaLangSystem, &JavaLangThrowable, &JavaLangError};
+    for (int i = 0; i < 7; i++) *roots[i] = getRawClass(SystemRootNames[i]);
+    makePrimitiveArrayClasses();
+    for (int i = 0; i < 7; i++) getClass(SystemRootNames[i]);
+    RunCustomCodeMethod = makeRunCustomCode();
+    BootImage.javaLangObject = JavaLangObject;
+    BootImage.javaLangClass = JavaLangClass;
+    BootImage.javaLangString = JavaLangString;
+    BootImage.javaLangThread = JavaLangThread;
+    BootImage.javaLangSystem = JavaLangSystem;
+    BootImage.javaLangThrowable = JavaLangThrowable;
+    BootImage.javaLangError = JavaLangError;
+    BootImage.runCustomCode = RunCustomCodeMethod;
+}
+
+// ---------------------------------------------------------------------------------
+// The start
+
+// The caller's heap block cut to the requested size (and the room the system classes
+// take when they are loaded from the JAR).
+static void takeRunHeap() {
+    CallerStartRecord = mvVm_getStartRecord();
+    if (CallerStartRecord == nullptr) return;
+    RunHeapRecord = *CallerStartRecord;
+    int32_t wanted = RequestedHeapSize + (haveGeneratedImage() ? 0 : SYSTEM_JAR_HEAP_RESERVE);
+    if (RunHeapRecord.heapSize > wanted) RunHeapRecord.heapSize = wanted;
+    mvVm_keepStartRecord(&RunHeapRecord);
+}
+
+static void initRunClassPath() {
+    int32_t mode = 0, size = 0;
+    if (haveGeneratedImage() || statMemoryFile(SystemJarName, &mode, &size) != 0) {
+        initClassPath(ClassPathText);
+        return;
+    }
+    // The class path copies the names; a local text serves.
+    char text[MESSAGE_BUFFER_SIZE * 3];
+    mvSprintf(text, sizeof text, "%s;%s", SystemJarName, ClassPathText);
+    initClassPath(text);
+}
+
+static void loadMainClass(char* name) {
+    if (name[0] == 0 || name[0] == '[') raiseExceptionWithMessage(NoClassDefFoundError, name);
+    replaceLetters(name, '.', '/');
+    MainClass = getClass(name);
+}
+
+static ArrayObject* buildArgumentArray(int count, char** arguments) {
+    if (count < 0) count = 0;
+    ArrayObject* array = instantiateArray(getArrayClass(1, JavaLangString, 'L'), count);
+    int32_t savedRoots = TemporaryRootsLength;
+    makeTemporaryRoot(&array);
+    for (int i = 0; i < count; i++) {
+        StringInstance* s = instantiateStringFromUtf(arguments[i], (int)strlen(arguments[i]));
+        setObjectArrayElement(array, i, s);
+    }
+    TemporaryRootsLength = savedRoots;
+    return array;
+}
+
+static void reportEarlyException(OBJECT exception) {
+    char text[MESSAGE_BUFFER_SIZE];
+    getClassNameBuffer(exception->clazz, text, sizeof text);
+    StringInstance* message = (StringInstance*)getObjectFieldByIndex(exception, 0);
+    int used = (int)strlen(text);
+    if (message != nullptr && used + 2 < (int)sizeof text - 1) {
+        strcpy(text + used, ": ");
+        used += 2;
+        int n = message->count;
+        if (n > (int)sizeof text - 1 - used) n = (int)sizeof text - 1 - used;
+        const uint16_t* chars = getStringCharsPointer(message);
+        for (int i = 0; i < n; i++) text[used + i] = (char)chars[i];
+        text[used + n] = 0;
+    }
+    memcpy(MessageBuffer, text, sizeof text);
+    vmAlert(MessageBuffer);
+}
+
+// Their initialisers are pushed above main; the last pushed runs first, so this is
+// OutOfMemoryError, System, String, Thread, Class in running order.
+static const char* const InitialisedAtStart[5] = {"java/lang/Class", "java/lang/Thread", "java/lang/String",
+                                                  "java/lang/System", "java/lang/OutOfMemoryError"};
+
+int32_t vmStartMain(int argc, char** argv) {
+    jmp_buf* previousExit = VmExitFrame;
+    volatile int32_t code = 0;
+    MainClass = nullptr;
+    jmp_buf catchBuffer;
+    CatchFrame outer;
+    pushCatchFrame(&outer, &catchBuffer);
+    if (setjmp(catchBuffer) == 0) {
+        jmp_buf exitFrame;
+        VmExitFrame = &exitFrame;
+        if (setjmp(exitFrame) == 0) {
+            classNotFoundMode = 0;
+            useImageTables();
+            takeRunHeap();
+            InitializeMemoryManagement();
+            InitializeInlineCaching();
+            initRunClassPath();
+            if (!haveGeneratedImage()) loadSystemClassesFromJar();
+            InitializeJavaSystemClasses();
+            startVmParts();
+            loadMainClass(argv[0]);
+            ArrayObject* arguments = buildArgumentArray(argc - 1, argv + 1);
+            InitializeThreading(MainClass, arguments);
+            for (const char* name : InitialisedAtStart) initializeClass(getClass(name));
+            interpretEntry();
+            code = 0;
+        } else {
+            code = VmExitCode;
+        }
+    } else {
+        OBJECT exception = outer.throwable;
+        if (MainClass != nullptr) {
+            printUncaughtException(exception);
+            code = 128;
+        } else {
+            reportEarlyException(exception);
+            code = 1;
+        }
+    }
+    popCatchFrame(&outer);
+    VmExitFrame = previousExit;
+    return code;
+}
+
+void startVmParts() {
+    if (mvVm_allocWorkBuffer() == nullptr) fatalVMError("Cannot allocate the work buffer");
+    mvOption_init();
+    int32_t result = mvParts_Initializer();
+    if (result < 0) {
+        mvTraceLog_error("Error!! mvParts_Initializer\n");
+        vmExitLongjmp(result);
+    }
+    mvVmClock_start();
+}
+
+void vmCleanup() {
+    FinalizeInlineCaching();
+    if (FinalizeMemoryManagement != nullptr && HeapStart != nullptr) {
+        // cleanup functions may raise or end the run: give them an exit point
+        jmp_buf* previousExit = VmExitFrame;
+        jmp_buf exitFrame;
+        VmExitFrame = &exitFrame;
+        if (setjmp(exitFrame) == 0) FinalizeMemoryManagement();
+        VmExitFrame = previousExit;
+    }
+    if (ClassTable != nullptr) resetClassStates();
+    releaseClassPath();
+    if (CallerStartRecord != nullptr) mvVm_keepStartRecord(CallerStartRecord);
+    CallerStartRecord = nullptr;
+    CurrentCatchFrame = nullptr;
+}
+
+// ---------------------------------------------------------------------------------
+// Option store
+
+struct OptionDefault {
+    const char* key;
+    const char* value;
+};
+
+static const OptionDefault OptionDefaults[OPTION_DEFAULT_SLOTS] = {
+    {"default.timezone", "Asia/Tokyo"},
+    {"language.direction", "0"},
+    {"midp_selector_exit", "Exit"},
+    {"midp_alert_done", "Done"},
+    {"midp_command_menu", "Menu"},
+    {"midp_selector_launch_failed", "Launching %n failed."},
+    {"midp20_permissionOk", "OK"},
+    {"midp20_permissionCancel", "Cancel"},
+    {"midp20_permissionBlanket", "Allow and don't ask again"},
+    {"midp20_permissionSession", "Allow for this session"},
+    {"midp20_permissionSessionNo", "No for this session"},
+    {"midp20_permissionOneshot", "Allow and ask me next time"},
+    {"midp20_permissionNotNow", "Not now"},
+    {"midp20_permissionNever", "Never"},
+    {"midp20_permissionUseNativeDialog", "0"},
+    {"midp20_permissionNetAccess", "Use network?"},
+    {"midp20_permissionMessaging", "Use messaging?"},
+    {"midp20_permissionShareRecordstore", "Share recordstore?"},
+    {"midp20_permissionAutoInvocation", "Use auto invocation?"},
+    {"midp20_permissionLocalConnectivity", "Use local connectivity?"},
+    {"midp20_permissionRecording", "Use recording?"},
+    {"midp20_permissionDefault", "Allow?"},
+    {"midp_vertical_scroll", "12"},
+    {"midp_scrollbar_width", "0"},
+    {"midp_screen_background", "0x00FFFFFF"},
+    {"midp_screen_foreground", "0x00000000"},
+    {"midp_screen_linked_color", "0x000000FF"},
+    {"midp_form_inset_top", "0"},
+    {"midp_form_inset_left", "0"},
+    {"midp_form_inset_right", "0"},
+    {"midp_form_inset_bottom", "0"},
+    {"midp_enhance_create_cropped_image", "0"},
+    {"midp_enhance_flush_game_graphics", "0"},
+    {"midp_game_flush_compatible_wt_wtk", "0"},
+    {"midp20_permissionDialog_background", "0x00FFFFFF"},
+    {"midp20_permissionDialog_foreground", "0x00000000"},
+    {"midp_use_scrollbar", "1"},
+    {"midp_form_scrollbar_vpos", "1"},
+    {"midp_command_actsWithPressed", "1"},
+    {nullptr, nullptr},
+};
+
+void mvOption_init() { OptionBuffer = (char*)callocPermanentObject(OPTION_BUFFER_SIZE / 4); }
+
+const char* mvOption_getDefault(const char* key) {
+    if (key == nullptr) return nullptr;
+    size_t length = strlen(key);
+    for (const OptionDefault& slot : OptionDefaults) {
+        if (slot.key != nullptr && strlen(slot.key) == length && memcmp(slot.key, key, length) == 0) return slot.value;
+    }
+    return nullptr;
+}
+
+const char* mvOption_getUtf8(const char* key) {
+    if (key == nullptr || key[0] == 0) {
+        mvTraceLog_info("mvOption_getUtf8: key can't be empty");
+        return "";
+    }
+    // The key's UCS-2 form and then the answer share the one buffer.
+    uint16_t* units = (uint16_t*)OptionBuffer;
+    int32_t length = 0;
+    const char* p = key;
+    const char* end = key + strlen(key);
+    while (p < end && length < OPTION_BUFFER_SIZE / 2) units[length++] = utf2unicode(&p);
+    int32_t answerLength = 0;
+    const uint16_t* answer = MkOptionGetString(units, length, &answerLength);
+    if (answer == nullptr) return mvOption_getDefault(key);
+    uint32_t reached = 0, errors = 0;
+    int result = convertUnicodeToBytes(answer, 0, answerLength, (uint8_t*)OptionBuffer, 0, OPTION_BUFFER_SIZE - 1,
+                                       &reached, &errors, 0);
+    if (result < 0) {
+        mvTraceLog_error("MkOptionGetString() returned too large string.\n");
+        fatalVMError("bufferOverflow");
+    }
+    OptionBuffer[reached] = 0;
+    return OptionBuffer;
+}
+
+__attribute__((weak)) const uint16_t* MkOptionGetString(const uint16_t* key, int32_t, int32_t* answerLength) {
+    if (answerLength != nullptr) *answerLength = 0;
+    (void)key;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------
+// Native stack guard
+
+static uintptr_t stackPosition() { return (uintptr_t)__builtin_frame_address(0); }
+
+void initNativeStackLimit() { NativeStackLimit = stackPosition() - NATIVE_STACK_SIZE; }
+
+void checkNativeStack() {
+    if (NativeStackLimit != 0 && stackPosition() < NativeStackLimit) {
+        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Native Stack Overflow. Stack Size:%d\n", NATIVE_STACK_SIZE);
+        fatalVMError(MessageBuffer);
+    }
+}

@@ -1,0 +1,55 @@
+// The entry of one VM run: the start-up options of kvm_main, the start of the VM parts
+// in their fixed order, the main class and its String[] arguments, the end-of-run
+// teardown; the option store with its built-in defaults; the native stack guard.
+#pragma once
+
+#include <stdint.h>
+
+#include "vm/core/romimage.h"
+#include "vm/core/vmsections.h"
+
+enum {
+    DEFAULT_HEAP_SIZE = 0x40000,
+    MINIMUM_HEAP_SIZE = 32768,
+    MAXIMUM_HEAP_OPTION = 0x4000000,
+    OPTION_BUFFER_SIZE = 512,
+    OPTION_DEFAULT_SLOTS = 40,
+    // Room the native code of the VM may use below the stack position at start; the
+    // x86 debug and sanitizer builds take far more per frame than the device did.
+    NATIVE_STACK_SIZE = 1024 * 1024,
+    // Without a generated class image the system classes are loaded from "/sys.jar"
+    // into permanent space; the run gets this much heap on top of the requested size
+    // so that a program sees the heap it asked for.
+    SYSTEM_JAR_HEAP_RESERVE = 4 * 1024 * 1024,
+};
+
+// The generated class image; absent until the generator provides it, in which case
+// every run loads the system classes from the memory file "/sys.jar".
+extern const RomImage MovaneClassImage __attribute__((weak));
+
+// argv[0] is never read. -1 for "-version", "-help", a bad "-heapsize" unit or no class
+// name; otherwise the exit code of the run (0, 1, 127, 128 or a start-up failure's).
+int32_t kvm_main(int argc, char** argv);
+// argv[0] is the class name, the rest the program arguments.
+int32_t vmStart(int argc, char** argv);
+int32_t vmStartMain(int argc, char** argv);
+void startVmParts();
+void vmCleanup();
+
+// The heap size kvm_main settled on (after clamping) and the class path it took.
+int32_t kvmRequestedHeapSize();
+const char* kvmClassPath();
+// The class whose main runs; null until it is loaded.
+ClassRecord* kvmMainClass();
+
+void mvOption_init();
+// The device's value, else the built-in default, else null; valid until the next call.
+const char* mvOption_getUtf8(const char* key);
+const char* mvOption_getDefault(const char* key);
+
+void initNativeStackLimit();
+void checkNativeStack();
+
+// The porting layer's texts of the permission dialog: a UCS-2 answer and its length,
+// or null. Until the UI-language resources exist it knows no texts.
+const uint16_t* MkOptionGetString(const uint16_t* key, int32_t keyLength, int32_t* answerLength);
