@@ -5,10 +5,12 @@
 // host blocks away from the objects the collector compacts.
 #include "vm/core/heap.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
+#include "vm/core/gc.h"
 #include "vm/core/romimage.h"
 #include "vm/core/thread.h"
 #include "vm/services/tracelog.h"
@@ -30,8 +32,6 @@ VMBSS cell* CleanupTable;
 
 VMBSS int32_t CollectionSuppressed;
 VMBSS int32_t ForcedCollectionCounter;
-VMBSS static int32_t collectorNesting;
-VMBSS static int32_t collectorRunning;
 
 // A free chunk: header, then the next chunk (0 ends the list).
 static inline cell* chunkNext(cell* chunk) { return (cell*)(uintptr_t)chunk[1]; }
@@ -56,7 +56,9 @@ void makeGlobalRoot(void* address) {
 }
 
 void InitializeMemoryManagement() {
-    collectorNesting = 0;
+    CollectorNesting = 0;
+    const char* stress = getenv("MOVANE_GC_STRESS");
+    CollectOnEveryAllocation = stress != nullptr ? atoi(stress) : 0;
     InitializeHeap();
     GlobalRoots[0] = (cell*)&AllThreads;
     GlobalRoots[1] = (cell*)&CleanupTable;
@@ -165,6 +167,8 @@ static cell* allocateFromRegions(uint32_t words, int type) {
 cell* mallocHeapObject(int32_t words, int type) {
     if (words < 1) words = 1;
     uint32_t total = (uint32_t)words + 1;
+    if (CollectOnEveryAllocation != 0 && CollectorNesting == 0)
+        garbageCollect(CollectOnEveryAllocation > 1 ? HeapSize / 4 : (int32_t)total);
     cell* p = allocateFromRegions(total, type);
     if (p == nullptr) {
         garbageCollect(total);
@@ -243,8 +247,6 @@ cell* allocHeapObjectForPointer(int32_t words, int type) {
     return p;
 }
 
-bool memoryIsGarbageCollecting() { return collectorRunning != 0; }
-bool isGarbageCollecting() { return collectorRunning != 0; }
 
 int lockObjectMemory(void* object) {
     uint32_t* h = headerOf(object);
@@ -283,17 +285,4 @@ int32_t memoryFree() {
     int32_t total = 0;
     for (cell* c = FirstFreeChunk; c != nullptr; c = chunkNext(c)) total += (int32_t)chunkWords(c) * 4;
     return total;
-}
-
-void garbageCollect(int32_t requestedWords) {
-    if (collectorNesting != 0) fatalVMError("Circular GC invocation!");
-    collectorRunning = 1;
-    collectorNesting = 1;
-    FreeMonitorList = nullptr;
-    if (CurrentThread) storeExecutionEnvironment(CurrentThread);
-    // The collection itself is not built yet: an allocation that does not fit after
-    // this call fails and throws the preallocated OutOfMemoryError.
-    if (CurrentThread) loadExecutionEnvironment(CurrentThread);
-    collectorNesting = 0;
-    collectorRunning = 0;
 }

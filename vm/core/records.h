@@ -121,7 +121,8 @@ struct MethodTable {
     MethodRecord methods[1];
 };
 
-typedef void (*CleanupFunction)(struct Instance*);
+// Called with a cell holding the object that died.
+typedef void (*CleanupFunction)(struct Instance** cell);
 
 struct ClassRecord {
     ClassRecord* clazz;

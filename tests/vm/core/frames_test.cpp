@@ -63,7 +63,9 @@ TEST(Frames, ExhaustedHeapThrowsThePreallocatedOutOfMemoryError) {
     t.field("r", "I", ACC_STATIC);
     t.nativeMethod("check", "()V", ACC_STATIC, checkPreallocated);
     MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
-    main.code.label("try").label("loop").sipush(1000).newarray(T_INT).op(OP_POP).branch(OP_GOTO, "loop").label("end")
+    // each array holds the one before it, so the collector can free none of them
+    main.code.label("try").label("loop").iconst(1).anewarray("java/lang/Object").op(OP_DUP).iconst(0).aload(0)
+        .op(OP_AASTORE).op(OP_ASTORE_0).branch(OP_GOTO, "loop").label("end")
         .label("h").invokestatic("Hog", "check", "()V").op(OP_POP).iconst(1).putstatic("Hog", "r", "I").op(OP_RETURN);
     main.handler("try", "end", "h", "java/lang/OutOfMemoryError");
     int32_t r = 0;
