@@ -212,6 +212,8 @@ static void takeRunHeap() {
     if (CallerStartRecord == nullptr) return;
     RunHeapRecord = *CallerStartRecord;
     int32_t wanted = RequestedHeapSize + (haveGeneratedImage() ? 0 : SYSTEM_JAR_HEAP_RESERVE);
+    // The heap's own limit is below the largest size the option accepts.
+    if (wanted > MAXIMUM_HEAP_SIZE) wanted = MAXIMUM_HEAP_SIZE;
     if (RunHeapRecord.heapSize > wanted) RunHeapRecord.heapSize = wanted;
     mvVm_keepStartRecord(&RunHeapRecord);
 }

@@ -1,0 +1,27 @@
+# Runs movane-kvm once and compares what it did with what is expected.
+#   -DKVM=<movane-kvm> -DARGS=<arguments separated by |, "<" for "["> -DEXIT=<exit status>
+#   [-DEXPECTED=<file of the whole standard output>] [-DREPEAT=<times the file is expected>]
+#   [-DSTDERR=<regular expression standard error must match>]
+string(REPLACE "<" "[" args "${ARGS}")
+string(REPLACE "|" ";" args "${args}")
+execute_process(COMMAND ${KVM} ${args} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+set(failed "")
+if(NOT "${rc}" STREQUAL "${EXIT}")
+  string(APPEND failed "exit status ${rc}, expected ${EXIT}\n")
+endif()
+if(EXPECTED)
+  file(READ ${EXPECTED} once)
+  if(NOT REPEAT)
+    set(REPEAT 1)
+  endif()
+  string(REPEAT "${once}" ${REPEAT} want)
+  if(NOT out STREQUAL want)
+    string(APPEND failed "standard output differs\n--- expected\n${want}--- got\n${out}---\n")
+  endif()
+endif()
+if(STDERR AND NOT err MATCHES "${STDERR}")
+  string(APPEND failed "standard error does not match ${STDERR}\n--- got\n${err}---\n")
+endif()
+if(failed)
+  message(FATAL_ERROR "movane-kvm ${args}:\n${failed}")
+endif()
