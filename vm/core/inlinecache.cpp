@@ -21,6 +21,8 @@ void InitializeInlineCaching() {
     InlineCacheWrapped = 0;
 }
 
+InlineCacheEntry* getInlineCacheEntry(int index) { return &InlineCacheTable[index]; }
+
 void releaseInlineCacheEntry(int index) {
     InlineCacheEntry* e = &InlineCacheTable[index];
     uint8_t* site = e->site;

@@ -31,6 +31,6 @@ extern VMBSS int32_t InlineCacheWrapped;
 void InitializeInlineCaching();
 void FinalizeInlineCaching();
 int createInlineCacheEntry(MethodRecord* method, uint8_t* site);
-inline InlineCacheEntry* getInlineCacheEntry(int index) { return &InlineCacheTable[index]; }
+InlineCacheEntry* getInlineCacheEntry(int index);
 void releaseInlineCacheEntry(int index);
 [[noreturn]] void fatalNoSuchCachedMethod(int index);

@@ -11,6 +11,7 @@
 #include "vm/core/eventseam.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
+#include "vm/core/gc.h"
 #include "vm/core/heap.h"
 #include "vm/core/inlinecache.h"
 #include "vm/core/monitor.h"
@@ -69,7 +70,7 @@ static void exitFrameMonitor(FrameRecord* frame) {
 // A cached virtual call whose receiver class changed: look the method up again and
 // keep it with the receiver class in the entry. Registers stored.
 static MethodRecord* relookupCachedVirtual(int index, OBJECT receiver) {
-    InlineCacheEntry* e = getInlineCacheEntry(index);
+    InlineCacheEntry* e = &InlineCacheTable[index];
     MethodRecord* m = lookupMethodForInvoke(receiver->clazz, e->method);
     if (m == nullptr) fatalNoSuchCachedMethod(index);
     e->method = m;
@@ -85,7 +86,7 @@ static MethodRecord* relookupCachedVirtual(int index, OBJECT receiver) {
 
 // The same for a cached interface call: only a public instance method will do.
 static MethodRecord* relookupCachedInterface(int index, OBJECT receiver) {
-    InlineCacheEntry* e = getInlineCacheEntry(index);
+    InlineCacheEntry* e = &InlineCacheTable[index];
     MethodRecord* m = lookupMethod(receiver->clazz, e->method->nt.nameTypeKey, Regs.fp->thisMethod->ofClass);
     if (m == nullptr || (m->accessFlags & (ACC_PUBLIC | ACC_STATIC)) != ACC_PUBLIC) fatalNoSuchCachedMethod(index);
     e->method = m;
@@ -1059,7 +1060,7 @@ op_new_quick: {
     NEXT(3);
 }
 op_anewarray_quick: {
-    ArrayClassRecord* ac = (ArrayClassRecord*)getInlineCacheEntry(readU16(ip + 1))->method;
+    ArrayClassRecord* ac = (ArrayClassRecord*)InlineCacheTable[readU16(ip + 1)].method;
     SAVE_REGS();
     ArrayObject* a = instantiateArray(ac, sp[0]);
     LOAD_REGS();

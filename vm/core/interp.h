@@ -32,8 +32,4 @@ void vmWaitForEvents(uint64_t delay);
 // of length n at ip: the invocation of both interpreters. Registers must be stored.
 void invokeMethodFromRegisters(MethodRecord* m, OBJECT receiver, int n);
 
-// Registers the object held in the cell so that the function runs when it dies
-// (the collector's); new instances of a class with a cleanup function are registered.
-int registerCleanup(OBJECT* objectCell, CleanupFunction function);
-
 inline CpEntry* constantPoolOf(MethodRecord* m) { return m->ofClass->constPool->entries; }

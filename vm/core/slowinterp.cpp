@@ -11,6 +11,7 @@
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
+#include "vm/core/gc.h"
 #include "vm/core/heap.h"
 #include "vm/core/inlinecache.h"
 #include "vm/core/interp.h"
@@ -485,14 +486,6 @@ static bool floating(int opcode) {
     Regs.sp = sp;
     Regs.ip = ip + length;
     return true;
-}
-
-// The collector keeps the cleanup registrations; until it does, a class with a
-// cleanup function cannot be instantiated.
-__attribute__((weak)) int registerCleanup(OBJECT* objectCell, CleanupFunction function) {
-    (void)objectCell;
-    (void)function;
-    fatalError("registerCleanup: no cleanup table in this build");
 }
 
 void SlowInterpret(int opcode) {
