@@ -7,6 +7,7 @@
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
+#include "vm/core/gc.h"
 #include "vm/core/heap.h"
 #include "vm/core/native.h"
 #include "vm/core/resolve.h"
