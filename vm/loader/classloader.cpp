@@ -916,11 +916,3 @@ void loadArrayClass(ArrayClassRecord* clazz) {
         a->flags &= ~1u;
     }
 }
-
-// Until the bytecode verifier exists a loaded class is taken as verified. The verifier
-// replaces this: it checks every method against its stack maps and then turns the maps
-// into the collector's reference maps (rewriteStackMapsAsPointerMaps). Until the
-// collector reads those, each method keeps the StackMapTable the loader made.
-void verifyClass(ClassRecord* clazz) {
-    if (clazz->status < CLASS_VERIFIED) clazz->status = CLASS_VERIFIED;
-}
