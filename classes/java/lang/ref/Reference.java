@@ -7,6 +7,8 @@ public abstract class Reference {
 
     // First field: the collector reads and clears it in place.
     private Object referent;
+    // Second field: the collector's chain of the weak references it found while marking.
+    private int collectorLink;
 
     Reference(Object referent) {
         this.referent = referent;

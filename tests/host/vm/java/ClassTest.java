@@ -31,6 +31,15 @@ public class ClassTest {
         forName("Bad..Name");
         forName("[I");
         forName("[Ljava.lang.Object;");
+        StringBuffer longName = new StringBuffer();
+        for (int i = 0; i < 60; i++) {
+            longName.append("Long.Name.");
+        }
+        try {
+            Class.forName(longName.append("End").toString());
+        } catch (ClassNotFoundException e) {
+            System.out.println("forName of a 603-character name -> " + e.getClass().getName());
+        }
         forName("Created");
         forName("Created");
         newInstance("Created");

@@ -135,6 +135,16 @@ public class StringBufferTest {
             error("append(char[], 3, 2)", e);
         }
         try {
+            new StringBuffer("abc").append(letters, 1, 0x7fffffff);
+        } catch (Exception e) {
+            error("append(char[], 1, MAX_VALUE)", e);
+        }
+        try {
+            new StringBuffer("abc").getChars(0, 3, dst, 0x7ffffffe);
+        } catch (Exception e) {
+            error("getChars at MAX_VALUE - 1", e);
+        }
+        try {
             new StringBuffer("abc").setLength(-1);
         } catch (Exception e) {
             error("setLength(-1)", e);
