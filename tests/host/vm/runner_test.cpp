@@ -1,0 +1,84 @@
+// Runs in one process through the runner: after each run the tables are back to the
+// image's entries (none, while the system classes come from "/sys.jar"), the memory
+// files are gone, and the next run gives the same output.
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "host/vm/kvm/runner.h"
+#include "platform/events.h"
+#include "platform/trace.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/romimage.h"
+#include "vm/loader/classpath.h"
+
+namespace {
+
+std::vector<uint8_t> readFile(const char* path) {
+    std::vector<uint8_t> bytes;
+    FILE* f = fopen(path, "rb");
+    if (f == nullptr) return bytes;
+    int c;
+    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
+    fclose(f);
+    return bytes;
+}
+
+void capture(int c, void* context) { ((std::string*)context)->push_back((char)c); }
+
+struct RunOutcome {
+    int32_t code;
+    std::string trace;
+};
+
+RunOutcome runOnce(const std::vector<std::string>& words, const KvmRunFiles& files) {
+    std::vector<std::string> copies = words;
+    std::vector<char*> argv;
+    for (std::string& w : copies) argv.push_back(&w[0]);
+    RunOutcome run;
+    TraceSetCapture(capture, &run.trace);
+    run.code = runKvmOnce((int)argv.size(), argv.data(), &files);
+    TraceSetCapture(nullptr, nullptr);
+    return run;
+}
+
+TEST(Runner, RunsEndWithTheImageTablesAndNoFiles) {
+    SysTimerInit();
+    std::vector<uint8_t> library = readFile(MOVANE_SYSTEM_JAR);
+    std::vector<uint8_t> programs = readFile(KVM_TEST_JAR);
+    ASSERT_FALSE(library.empty());
+    ASSERT_FALSE(programs.empty());
+    KvmRunFiles files = {library.data(), (int32_t)library.size(), programs.data(), (int32_t)programs.size()};
+    struct Case {
+        const char* name;
+        std::vector<std::string> words;
+        int32_t code;
+    };
+    const Case cases[] = {
+        {"a program that ends normally", {"kvm", "-classpath", "/app.jar", "StaticsTest"}, 0},
+        {"a program that ends by a fatal error", {"kvm", "-classpath", "/app.jar", "UnboundNative"}, 127},
+        {"a missing main class", {"kvm", "-classpath", "/app.jar", "NoSuchMain"}, 1},
+    };
+    for (const Case& k : cases) {
+        std::string first;
+        for (int round = 0; round < 2; round++) {
+            RunOutcome run = runOnce(k.words, files);
+            EXPECT_EQ(run.code, k.code) << k.name << " round " << round << "\n" << run.trace;
+            EXPECT_EQ(UTFStringTable->count, 0u) << k.name;
+            EXPECT_EQ(ClassTable->count, 0u) << k.name;
+            EXPECT_EQ(InternStringTable->count, 0u) << k.name;
+            for (const MemoryFileEntry& f : MemoryFiles) EXPECT_EQ(f.name[0], 0) << k.name << ": " << f.name;
+            EXPECT_EQ(CurrentCatchFrame, nullptr) << k.name;
+            EXPECT_EQ(VmExitFrame, nullptr) << k.name;
+            // heap addresses may differ from run to run; the rest of the trace may not
+            std::string trace = run.trace.substr(run.trace.find("ROMIZE"));
+            if (round == 0) first = trace;
+            else EXPECT_EQ(trace, first) << k.name;
+        }
+    }
+    SysTimerTerm();
+}
+
+}  // namespace
