@@ -39,6 +39,8 @@ void pushFrame(MethodRecord* method) {
             next = (StackChunk*)mallocHeapObject(words + 2, GCT_EXECSTACK);
             TemporaryRootsLength = savedRoots;
             if (next == nullptr) throwObject(StackOverflowObject);
+            // a collection may have moved the chunk holding the arguments
+            sp = Regs.sp;
             next->next = nullptr;
             next->size = words;
             chunk->next = next;
