@@ -163,7 +163,10 @@ static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
     if (array == nullptr) THROW(NullPointerException); \
     if ((uint32_t)index >= array->length) THROW(ArrayIndexOutOfBoundsException)
 
-void Interpret() {
+// The vectorizer pairs the stores of ip and sp into one 64-bit store, which moves both
+// into a vector register and funnels every dispatch through one shared jump; without
+// it ip and sp stay in registers and each instruction dispatches on its own.
+__attribute__((optimize("no-tree-slp-vectorize"))) void Interpret() {
     static_assert(sizeof(void*) == 4, "the VM runs as 32-bit code");
     const void* dispatch[256] = {
         &&op_nop,  // 0 nop
