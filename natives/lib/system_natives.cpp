@@ -61,17 +61,29 @@ void Java_java_lang_System_arraycopy() {
 
 void Java_java_lang_System_currentTimeMillis() { pushLong(mvVmClock_elapsed()); }
 
+// Objects of permanent space (interned strings and their characters) never move and
+// carry no header to count pins in.
+static bool movable(const void* object) {
+    return (uintptr_t)object >= (uintptr_t)HeapStart && (uintptr_t)object < (uintptr_t)PermanentBoundary;
+}
+static void pin(void* object) {
+    if (movable(object)) lockObjectMemory(object);
+}
+static void unpin(void* object) {
+    if (movable(object)) unlockObjectMemory(object);
+}
+
 void Java_java_lang_System_getProperty0() {
     StringInstance* key = (StringInstance*)popObject();
     if (key == nullptr) raiseException(NullPointerException);
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot(&key);
     // The characters stay in place while the text is made from them.
-    lockObjectMemory(key);
-    lockObjectMemory(key->value);
+    pin(key);
+    pin(key->value);
     char* text = convertUnicodeString(getStringCharsPointer(key), key->count);
-    unlockObjectMemory(key->value);
-    unlockObjectMemory(key);
+    unpin(key->value);
+    unpin(key);
     if (text == nullptr) throwObject(OutOfMemoryObject);
     StringInstance* value = nullptr;
     makeTemporaryRoot(&value);
