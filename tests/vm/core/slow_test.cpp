@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "support/vmasm.h"
+#include "vm/core/gc.h"
 
 using namespace vmasm;
 
@@ -359,6 +360,33 @@ TEST(SlowInterpreter, ProtectedAccessFromAnotherPackageGoesThroughTheCallersLine
             EXPECT_NE(result.trace.find(alert), std::string::npos) << k.name << "\n" << result.trace;
         }
     }
+}
+
+int cleanups;
+void countCleanup(Instance** cell) { cleanups += *cell != nullptr; }
+void nativeCollect() { garbageCollect(0); }
+
+// new, slow the first time and quick the second, registers each instance of a class
+// with a cleanup function, so both dead objects are cleaned up by the next collection.
+TEST(SlowInterpreter, NewRegistersInstancesOfClassesWithACleanupFunction) {
+    Vm vm;
+    ClassSpec& k = vm.cls("K");
+    k.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
+    ClassSpec& t = vm.cls("T");
+    t.resolvedPool = false;
+    t.nativeMethod("collect", "()V", ACC_STATIC, nativeCollect);
+    Code& c = t.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
+    c.iconst(0).istore(1).label("loop").label("site").newObject("K").op(OP_DUP).invokespecial("K", "<init>", "()V").op(OP_POP);
+    c.iinc(1, 1).iload(1).iconst(2).branch(OP_IF_ICMPLT, "loop").invokestatic("T", "collect", "()V").op(OP_RETURN);
+    int site = c.labelAt("site");
+    std::vector<uint8_t> code;
+    vm.beforeStart = [&] { vm.classRecord("K")->cleanup = countCleanup; };
+    vm.afterRun = [&] { code = codeOf(vm.classRecord("T"), "main"); };
+    cleanups = 0;
+    RunResult result = vm.run("T");
+    ASSERT_EQ(result.exitCode, 0) << result.trace;
+    EXPECT_EQ(code[site], OP_NEW_QUICK);
+    EXPECT_EQ(cleanups, 2);
 }
 
 }  // namespace
