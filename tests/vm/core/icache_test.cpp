@@ -208,23 +208,31 @@ TEST(InlineCache, RingReleasesInOrderAndFinalizeRestoresEverySite) {
     }
 }
 
-// A cached interface call that meets a receiver whose method is not public ends the run.
-TEST(InlineCache, CachedInterfaceCallToANonPublicMethodIsFatal) {
-    Vm vm;
-    addReceivers(vm);
-    ClassSpec& c2 = vm.cls("C");
-    c2.implements("I");
-    c2.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
-    c2.method("g", "()I", 0).code.iconst(3).op(OP_IRETURN);
-    ClassSpec& t = vm.cls("T");
-    t.resolvedPool = false;
-    t.method("call", "(LI;)I", ACC_STATIC).code.aload(0).invokeinterface("I", "g", "()I", 1).op(OP_IRETURN);
-    Code& c = t.method("main", MAIN_SIG, MAIN_FLAGS).code;
-    c.newObject("A").op(OP_DUP).invokespecial("A", "<init>", "()V").invokestatic("T", "call", "(LI;)I").op(OP_POP);
-    c.newObject("C").op(OP_DUP).invokespecial("C", "<init>", "()V").invokestatic("T", "call", "(LI;)I").op(OP_POP).op(OP_RETURN);
-    RunResult result = vm.run("T");
-    EXPECT_EQ(result.exitCode, 127);
-    EXPECT_NE(result.trace.find("ALERT: No such method g.()I\n"), std::string::npos) << result.trace;
+// A cached interface call that meets a receiver without a public method ends the run,
+// named after the method the entry held.
+TEST(InlineCache, CachedInterfaceCallWithoutAPublicMethodIsFatal) {
+    struct Case {
+        const char* name;
+        bool declaresG;  // C declares a package-private g; else none at all
+    };
+    const std::vector<Case> cases = {{"non-public method", true}, {"no method", false}};
+    for (const Case& k : cases) {
+        Vm vm;
+        addReceivers(vm);
+        ClassSpec& c2 = vm.cls("C");
+        c2.implements("I");
+        c2.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
+        if (k.declaresG) c2.method("g", "()I", 0).code.iconst(3).op(OP_IRETURN);
+        ClassSpec& t = vm.cls("T");
+        t.resolvedPool = false;
+        t.method("call", "(LI;)I", ACC_STATIC).code.aload(0).invokeinterface("I", "g", "()I", 1).op(OP_IRETURN);
+        Code& c = t.method("main", MAIN_SIG, MAIN_FLAGS).code;
+        c.newObject("A").op(OP_DUP).invokespecial("A", "<init>", "()V").invokestatic("T", "call", "(LI;)I").op(OP_POP);
+        c.newObject("C").op(OP_DUP).invokespecial("C", "<init>", "()V").invokestatic("T", "call", "(LI;)I").op(OP_POP).op(OP_RETURN);
+        RunResult result = vm.run("T");
+        EXPECT_EQ(result.exitCode, 127) << k.name;
+        EXPECT_NE(result.trace.find("ALERT: No such method g.()I\n"), std::string::npos) << k.name << "\n" << result.trace;
+    }
 }
 
 }  // namespace
