@@ -229,6 +229,10 @@ TEST(SlowInterpreter, LinkageFailuresEndTheRunWithTheirAlert) {
          "ALERT: java/lang/IncompatibleClassChangeError: Incompatible class change: F.st()V.\n"},
         {"no such method", "T", "java/lang/Object", [](Code& c) { c.invokestatic("F", "gone", "(I)V"); },
          "ALERT: java/lang/NoSuchMethodError: No such method gone.(I)V.\n"},
+        // the entry is resolved by then: the message comes from the resolved method
+        {"invokeinterface on a receiver without the method", "T", "java/lang/Object",
+         [](Code& c) { c.newObject("F").op(OP_DUP).invokespecial("F", "<init>", "()V").invokeinterface("Face", "m", "()V", 1); },
+         "ALERT: java/lang/NoSuchMethodError: No such method m.()V.\n"},
         {"no such field", "T", "java/lang/Object", [](Code& c) { c.getstatic("F", "gone", "J"); },
          "ALERT: java/lang/NoSuchFieldError: No such field gone.J.\n"},
         {"constructor only a superclass declares", "T", "java/lang/Object",
