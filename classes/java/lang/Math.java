@@ -41,8 +41,8 @@ public final class Math {
             return a;
         }
         if (a == 0.0f && b == 0.0f) {
-            // +0.0 is the larger zero
-            return Float.floatToIntBits(a) == 0 ? a : b;
+            // +0.0 is the larger zero; 1 / -0.0 is negative infinity
+            return 1.0f / a > 0.0f ? a : b;
         }
         return a >= b ? a : b;
     }
@@ -52,7 +52,7 @@ public final class Math {
             return a;
         }
         if (a == 0.0 && b == 0.0) {
-            return Double.doubleToLongBits(a) == 0L ? a : b;
+            return 1.0 / a > 0.0 ? a : b;
         }
         return a >= b ? a : b;
     }
@@ -71,7 +71,7 @@ public final class Math {
         }
         if (a == 0.0f && b == 0.0f) {
             // -0.0 is the smaller zero
-            return Float.floatToIntBits(a) != 0 ? a : b;
+            return 1.0f / a < 0.0f ? a : b;
         }
         return a <= b ? a : b;
     }
@@ -81,7 +81,7 @@ public final class Math {
             return a;
         }
         if (a == 0.0 && b == 0.0) {
-            return Double.doubleToLongBits(a) != 0L ? a : b;
+            return 1.0 / a < 0.0 ? a : b;
         }
         return a <= b ? a : b;
     }
