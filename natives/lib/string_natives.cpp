@@ -289,8 +289,10 @@ void Java_java_lang_String_intern() {
     int32_t length = unicode2utfstrlen(chars(s), s->count);
     char* utf = mallocBytes(length + 1);
     unicode2utf(chars(s), s->count, utf, length + 1);
-    makeTemporaryRoot(&utf);
+    // The table reads the text after allocating: it must not move meanwhile.
+    lockObjectMemory(utf);
     StringInstance* interned = internString(utf, length, 1);
+    unlockObjectMemory(utf);
     TemporaryRootsLength = savedRoots;
     pushObject(interned);
 }
