@@ -13,6 +13,7 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/gc.h"
 #include "vm/core/heap.h"
+#include "vm/core/inlinecache.h"
 #include "vm/core/opcodes.h"
 #include "vm/core/tables.h"
 
@@ -250,13 +251,8 @@ static MethodRecord* resolvedMethod(ConstantPool* cp, int index) {
     return cp->entries[index].method;
 }
 
-// The inline-cache entry's first word is the method the site calls.
-struct InlineCacheEntry;
-InlineCacheEntry* getInlineCacheEntry(int index);
-
 static MethodRecord* cachedMethod(int index) {
-    InlineCacheEntry* entry = getInlineCacheEntry(index);
-    MethodRecord* m = entry ? *(MethodRecord**)entry : nullptr;
+    MethodRecord* m = InlineCacheTable != nullptr ? getInlineCacheEntry(index)->method : nullptr;
     if (m == nullptr) fatalVMError("Expected a resolved method");
     return m;
 }

@@ -5,6 +5,7 @@
 
 #include "support/vmasm.h"
 #include "vm/core/gc.h"
+#include "vm/core/inlinecache.h"
 #include "vm/core/stackmap.h"
 #include "gcmaps.h"
 
@@ -206,6 +207,28 @@ TEST(StackMaps, StraightLineSimulation) {
         ASSERT_EQ(r.exitCode, 0) << c.name << "\n" << r.trace;
         EXPECT_EQ(got, c.expect) << c.name;
     }
+}
+
+TEST(StackMaps, CachedCallsTakeTheCachedMethodsSignature) {
+    Vm vm;
+    ClassSpec& k = vm.cls("C");
+    k.method("get", "(I)Ljava/lang/Object;").code.op(OP_ACONST_NULL).op(OP_ARETURN);
+    k.method("pair", "()J").code.op(OP_LCONST_0).op(OP_LRETURN);
+    MethodSpec& m = k.method("f", "(LC;)V", ACC_STATIC).stack(6);
+    m.code.aload(0).iconst(1).op(OP_INVOKEVIRTUAL_CACHED).u2(0).aload(0).op(OP_INVOKEINTERFACE_CACHED).u2(1).u1(1).u1(0)
+        .label("at").op(OP_RETURN);
+    std::string got;
+    RunResult r = vm.inside([&] {
+        InitializeInlineCaching();
+        MethodRecord* method = gcmaps::findMethod(vm.classRecord("C"), "f", "(LC;)V");
+        createInlineCacheEntry(gcmaps::findMethod(vm.classRecord("C"), "get", "(I)Ljava/lang/Object;"), method->u.code + 2);
+        createInlineCacheEntry(gcmaps::findMethod(vm.classRecord("C"), "pair", "()J"), method->u.code + 6);
+        uint8_t vector[GC_VECTOR_BYTES];
+        got = bitsText(method, vector, getGCRegisterMask(method, method->u.code + m.code.labelAt("at"), vector, 0));
+        FinalizeInlineCaching();
+    });
+    ASSERT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_EQ(got, "1|100");
 }
 
 TEST(StackMaps, VerifierTablesAreReadLikeCompactMaps) {
