@@ -154,6 +154,7 @@ static inline void pushKind(uint16_t t) {
 }
 
 static inline uint16_t popType(uint16_t t) {
+    if (t >= 11 && t <= 13) fatalError("Bad popStack type");
     if (vStackSize == 0) verifierFail(VE_STACK_UNDERFLOW);
     uint16_t v = vStack[--vStackSize];
     if (v != t && !isTypeAssignable(v, t, nullptr)) verifierFail(VE_STACK_BAD_TYPE);

@@ -44,16 +44,15 @@ struct NamedFile {
     std::vector<uint8_t> bytes;
 };
 
-// Runs body in a VM run whose class path is the files in order.
+// Runs body in a VM run whose class path is the files in order. Nothing with a
+// destructor lives in the frames that a fatal error jumps over.
 inline vmasm::RunResult runWithClassPath(LoaderVm& vm, const std::vector<NamedFile>& files, const std::function<void()>& body) {
+    std::string path;
+    for (const NamedFile& f : files) path += (path.empty() ? "" : ";") + f.name;
     return vm.vm.inside([&] {
         initInternalPackages();
         initSystemPackages();
-        std::string path;
-        for (const NamedFile& f : files) {
-            registerMemoryFile(f.name.c_str(), f.bytes.data(), nullptr, (int32_t)f.bytes.size());
-            path += (path.empty() ? "" : ";") + f.name;
-        }
+        for (const NamedFile& f : files) registerMemoryFile(f.name.c_str(), f.bytes.data(), nullptr, (int32_t)f.bytes.size());
         initClassPath(path.c_str());
         body();
     });

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "verify_fixture.h"
+#include "vm/core/gc.h"
 #include "vm/core/stackmap.h"
 
 namespace {
@@ -571,6 +572,19 @@ TEST(Verifier, AnyClassStandsForAnInterface) {
     EXPECT_EQ(CLASS_VERIFIED, seen.status) << out.trace;
 }
 
+// An array whose type is only null (straight after aconst_null) has no element type to
+// check a stored array against: the store raises at run time, and the code verifies.
+TEST(Verifier, AnArrayStoredIntoNullVerifies) {
+    Classes c;
+    Asm a;
+    a.ops({OP_ACONST_NULL, OP_ICONST_0, OP_ICONST_1, OP_NEWARRAY, T_INT, OP_AASTORE, OP_RETURN});
+    addMethod(c.v, {STATIC, "f", "()V", 3, 0, &a, {}, {}});
+    Verified seen;
+    Outcome out = verifyV(c.jar(), seen);
+    EXPECT_EQ(0, out.exitCode) << out.trace;
+    EXPECT_EQ(CLASS_VERIFIED, seen.status) << out.trace;
+}
+
 // The type rules themselves, on keys of the test VM's system classes.
 TEST(Verifier, TypeAssignability) {
     LoaderVm vm;
@@ -630,9 +644,11 @@ std::string joined(const std::vector<std::string>& lines) {
     return out;
 }
 
-// Verifies names with the library as "/sys.jar" and the given JARs behind it.
+// Verifies names with the library as "/sys.jar" and the given JARs behind it; with
+// stress, the heap is collected (1) or compacted (2) before every allocation meanwhile.
 VerifyReport verifyAgainstLibrary(const std::vector<NamedFile>& jars, const std::vector<std::string>& names,
-                                  const std::function<void()>& beforeVerify = nullptr) {
+                                  const std::function<void()>& beforeVerify = nullptr, int stress = 0,
+                                  int* compactions = nullptr) {
     std::vector<uint8_t> library = libraryJar();
     std::vector<std::string> libraryNames = classNamesOf(library);
     std::vector<NamedFile> path{{"/sys.jar", library}};
@@ -642,7 +658,11 @@ VerifyReport verifyAgainstLibrary(const std::vector<NamedFile>& jars, const std:
     vmasm::RunResult r = runWithClassPath(vm, path, [&] {
         takeSystemClassesFromLibrary(libraryNames);
         if (beforeVerify) beforeVerify();
+        int32_t before = CompactionPassCount;
+        CollectOnEveryAllocation = stress;
         verifyClasses(names, report);
+        CollectOnEveryAllocation = 0;
+        if (compactions != nullptr) *compactions = CompactionPassCount - before;
     });
     if (r.exitCode != 0) report.failures.push_back("run ended with " + std::to_string(r.exitCode) + ": " + r.trace);
     return report;
@@ -654,6 +674,21 @@ TEST(VerifyConverted, EveryClassOfTheLibraryVerifies) {
     VerifyReport report = verifyAgainstLibrary({}, names);
     EXPECT_TRUE(report.failures.empty()) << joined(report.failures);
     EXPECT_EQ((int)names.size(), report.classes);
+}
+
+// Type checks load classes, so the verifier's arrays and the frames it reads move under
+// it when the heap is compacted.
+TEST(VerifyConverted, TheLibraryVerifiesWhileTheHeapMovesAtEveryAllocation) {
+    std::vector<std::string> names = classNamesOf(libraryJar());
+    for (int stress : {1, 2}) {
+        int compactions = 0;
+        VerifyReport report = verifyAgainstLibrary({}, names, nullptr, stress, &compactions);
+        EXPECT_TRUE(report.failures.empty()) << "stress " << stress << "\n" << joined(report.failures);
+        EXPECT_EQ((int)names.size(), report.classes) << "stress " << stress;
+        if (stress == 2) {
+            EXPECT_GT(compactions, 100);
+        }
+    }
 }
 
 bool endsWith(const std::string& s, const std::string& suffix) {
