@@ -60,6 +60,8 @@ TEST(Runner, RunsEndWithTheImageTablesAndNoFiles) {
         {"a program that ends normally", {"kvm", "-classpath", "/app.jar", "StaticsTest"}, 0},
         {"a program that ends by a fatal error", {"kvm", "-classpath", "/app.jar", "UnboundNative"}, 127},
         {"a missing main class", {"kvm", "-classpath", "/app.jar", "NoSuchMain"}, 1},
+        {"the last class path counts", {"kvm", "-classpath", "/nothing.jar", "-classpath", "/app.jar", "StaticsTest"}, 0},
+        {"the first class path does not", {"kvm", "-classpath", "/app.jar", "-classpath", "/nothing.jar", "StaticsTest"}, 1},
     };
     for (const Case& k : cases) {
         std::string first;
