@@ -232,8 +232,9 @@ TEST(Collector, CompactionMovesObjectsAndUpdatesEveryReference) {
 }
 
 // Frames: a reference in a local and one on the operand stack survive and move with a
-// compaction inside a native call; an int that happens to hold an object's address
-// keeps nothing alive.
+// compaction inside a native called two frames up; the thread record, its stack chunk,
+// its saved registers and the frame links move too; an int that happens to hold an
+// object's address keeps nothing alive.
 int32_t garbageAddress;
 bool garbageWasFreed;
 OBJECT seenBefore, seenAfter;
@@ -243,10 +244,18 @@ void makeGarbage() {
     *++Regs.sp = garbageAddress;
 }
 void before() { seenBefore = (OBJECT)(uintptr_t)*Regs.sp--; }
+FrameRecord* frameBefore;
+ThreadRecord* threadBefore;
+bool frameMoved, threadMoved;
 void compact() {
+    frameBefore = Regs.fp;
+    MethodRecord* method = Regs.fp->thisMethod;
+    threadBefore = CurrentThread;
     garbageCollect(0);
     garbageWasFreed = freed((void*)(uintptr_t)garbageAddress);
     garbageCollect(HeapSize / 4);
+    frameMoved = Regs.fp != frameBefore && Regs.fp->thisMethod == method;
+    threadMoved = CurrentThread != threadBefore;
 }
 void after() { seenAfter = (OBJECT)(uintptr_t)*Regs.sp--; }
 
@@ -259,6 +268,8 @@ TEST(Collector, FramesKeepExactlyTheirReferencesAndFollowThem) {
         .nativeMethod("before", "(Ljava/lang/Object;)V", ACC_STATIC, before)
         .nativeMethod("compact", "()V", ACC_STATIC, compact)
         .nativeMethod("after", "(Ljava/lang/Object;)V", ACC_STATIC, after);
+    t.method("deep", "(Ljava/lang/Object;)I", ACC_STATIC).code.invokestatic("Frames", "compact", "()V").aload(0)
+        .getfield("Node", "value", "I").op(OP_IRETURN);
     // local 1: a node; local 2: an int holding a dead object's address; the stack
     // keeps a second node under the call; afterwards both are read through.
     t.method("main", MAIN_SIG, MAIN_FLAGS).locals(3).stack(6)
@@ -267,10 +278,12 @@ TEST(Collector, FramesKeepExactlyTheirReferencesAndFollowThem) {
         .invokestatic("Frames", "garbage", "()I").istore(2)
         .newObject("Node").op(OP_DUP).bipush(35).putfield("Node", "value", "I")
         .aload(1).invokestatic("Frames", "before", "(Ljava/lang/Object;)V")
-        .invokestatic("Frames", "compact", "()V")
+        .aload(1).invokestatic("Frames", "deep", "(Ljava/lang/Object;)I")
+        .op(OP_SWAP).getfield("Node", "value", "I").op(OP_IADD)
         .aload(1).invokestatic("Frames", "after", "(Ljava/lang/Object;)V")
-        .getfield("Node", "value", "I").aload(1).getfield("Node", "value", "I").op(OP_IADD)
         .putstatic("Frames", "r", "I").op(OP_RETURN);
+    // garbage below the thread record and its stack chunk, so that they move too
+    vm.beforeStart = [] { instantiateArray(PrimitiveArrayClasses[T_INT], 1000); };
     int32_t result = 0;
     vm.afterRun = [&] { result = *vm.staticAddress("Frames", "r"); };
     RunResult r = vm.run("Frames");
@@ -278,6 +291,8 @@ TEST(Collector, FramesKeepExactlyTheirReferencesAndFollowThem) {
     EXPECT_EQ(result, 42) << "both nodes read through after the move";
     EXPECT_NE(seenBefore, seenAfter) << "the node in the local moved";
     EXPECT_TRUE(garbageWasFreed) << "an int slot keeps nothing alive";
+    EXPECT_TRUE(threadMoved) << "the thread record moved";
+    EXPECT_TRUE(frameMoved) << "the saved frame pointer follows its stack chunk";
 }
 
 TEST(Collector, WeakReferencesHoldOnlyTheirReferent) {
