@@ -1200,6 +1200,31 @@ op_if_icmple_const:
 #undef BRANCH_PAIR_IF
 
 invoke:
+    // The common call, a plain Java method whose frame fits in the current chunk, is
+    // pushed here as pushFrame would push it; everything else takes the general road.
+    if (!(invokeMethod->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_SYNCHRONIZED))) {
+        MethodRecord* m = invokeMethod;
+        FrameRecord* caller = Regs.fp;
+        StackChunk* chunk = caller->stack;
+        int a = m->argCount;
+        int f = m->frameSize;
+        if ((sp - chunk->data) + (f - a) + m->maxStack + SIZEOF_FRAME_WORDS < (int16_t)chunk->size) {
+            cell* locals = sp - a + 1;
+            FrameRecord* frame = (FrameRecord*)(locals + f);
+            frame->previousFp = caller;
+            frame->previousIp = ip + invokeLength;
+            frame->previousSp = sp - a;
+            frame->thisMethod = m;
+            frame->stack = chunk;
+            frame->syncObject = nullptr;
+            Regs.fp = frame;
+            lp = Regs.locals = locals;
+            sp = (cell*)&frame->syncObject;
+            ip = m->u.code;
+            cp = Regs.cp = constantPoolOf(m);
+            RESCHEDULE();
+        }
+    }
     SAVE_REGS();
     invokeMethodFromRegisters(invokeMethod, invokeReceiver, invokeLength);
     LOAD_REGS();
