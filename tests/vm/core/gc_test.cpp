@@ -611,7 +611,7 @@ TEST(Collector, ChurnKeepsTheGraphWithAndWithoutStress) {
     };
     const Case cases[] = {
         {"megabytes of churn through 512 KB", 0, 4000, 5},
-        {"collect on every allocation", 1, 200, 12000},
+        {"collect on every allocation: a megabyte of churn", 1, 1100, 55000},
         {"full compaction on every allocation", 2, 40, 4000},
     };
     for (const Case& c : cases) {
