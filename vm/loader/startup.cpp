@@ -135,7 +135,7 @@ static VmHashTable* bootTable(cell* words, uint32_t buckets) {
     return table;
 }
 
-static void useImageTables() {
+void useImageTables() {
     if (haveGeneratedImage()) {
         useRomImage(&MovaneClassImage);
         return;
@@ -185,7 +185,7 @@ static const char* const SystemRootNames[7] = {"java/lang/Object",    "java/lang
                                                 "java/lang/Thread",    "java/lang/System",    "java/lang/Throwable",
                                                 "java/lang/Error"};
 
-static void loadSystemClassesFromJar() {
+void loadSystemClassesFromJar() {
     ClassRecord** roots[7] = {&JavaLangObject, &JavaLangClass,     &JavaLangString, &JavaLangThread,
                               &JavaLangSystem, &JavaLangThrowable, &JavaLangError};
     for (int i = 0; i < 7; i++) *roots[i] = getRawClass(SystemRootNames[i]);

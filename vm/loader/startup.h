@@ -27,6 +27,14 @@ enum {
 // every run loads the system classes from the memory file "/sys.jar".
 extern const RomImage MovaneClassImage __attribute__((weak));
 
+// The image's tables for a run: the generated image's, or empty ones for a start
+// without it. Called before the heap exists.
+void useImageTables();
+// The start path without an image (also the image generator's): the primitive array
+// classes and the fixed roots, with the system classes read, linked and bound from the
+// memory file "/sys.jar" through the class path. Needs the heap and the class path.
+void loadSystemClassesFromJar();
+
 // argv[0] is never read. -1 for "-version", "-help", a bad "-heapsize" unit or no class
 // name; otherwise the exit code of the run (0, 1, 127, 128 or a start-up failure's).
 int32_t kvm_main(int argc, char** argv);
