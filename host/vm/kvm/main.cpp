@@ -41,6 +41,7 @@ static int usage() {
 }
 
 int main(int argc, char** argv) {
+    if (argc < 2) return usage();
     const char* systemJarPath = getenv("MOVANE_SYSTEM_JAR");
     if (systemJarPath == nullptr || systemJarPath[0] == 0) systemJarPath = MOVANE_SYSTEM_JAR;
     int runs = 1;
