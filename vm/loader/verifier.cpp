@@ -124,6 +124,7 @@ bool isTypeAssignable(uint16_t from, uint16_t to, uint16_t* merged) {
     if ((from | to) & VT_UNINIT_FLAG) return false;
     if (from == VT_NULL && to >= VT_FIRST_CLASS) return true;
     if (from < VT_FIRST_CLASS || to < VT_FIRST_CLASS) return false;
+    if (to == objectType()) return true;
     ClassRecord* toClass = changeKeyToClass(to);
     if (toClass == nullptr) return false;
     if (toClass == JavaLangObject) return true;
