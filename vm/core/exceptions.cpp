@@ -22,6 +22,7 @@ VMBSS int32_t VmExitCode;
 VMBSS const char* ExceptionBeingCreated;
 VMBSS OBJECT ExceptionMessage;
 VMBSS MethodRecord* CurrentNativeMethod;
+VMBSS int32_t ExceptionBehindInvoke;
 VMBSS OBJECT OutOfMemoryObject;
 VMBSS OBJECT StackOverflowObject;
 VMBSS char MessageBuffer[MESSAGE_BUFFER_SIZE];
@@ -178,7 +179,8 @@ HandlerEntry* findHandler(ClassRecord* clazz, HandlerTable* table, OBJECT except
 }
 
 void throwException(OBJECT* exceptionCell) {
-    int adjustment = CurrentNativeMethod ? 1 : 0;
+    int adjustment = CurrentNativeMethod || ExceptionBehindInvoke ? 1 : 0;
+    ExceptionBehindInvoke = 0;
     if (CurrentThread == nullptr) {
         OBJECT e = *exceptionCell;
         OBJECT message = (OBJECT)(uintptr_t)e->data[0];

@@ -16,6 +16,10 @@ extern VMBSS int32_t VmExitCode;
 extern VMBSS const char* ExceptionBeingCreated;
 extern VMBSS OBJECT ExceptionMessage;
 extern VMBSS MethodRecord* CurrentNativeMethod;
+// Set while an exception of a thread that blocked inside a native (an interrupted
+// sleep or wait) is raised as it is switched in: its ip lies behind that invoke, as for
+// an exception of a running native.
+extern VMBSS int32_t ExceptionBehindInvoke;
 extern VMBSS OBJECT OutOfMemoryObject;
 extern VMBSS OBJECT StackOverflowObject;
 extern VMBSS char MessageBuffer[MESSAGE_BUFFER_SIZE];

@@ -89,6 +89,7 @@ int monitorEnter(OBJECT object) {
         monitor = lockMonitor(word);
         break;
     }
+    t = CurrentThread;  // inflation may have collected and moved the thread record
     if (monitor->owner == nullptr) {
         monitor->owner = t;
         monitor->depth = 1;
@@ -173,9 +174,9 @@ void addCondvarWait(MonitorRecord* monitor, ThreadRecord* thread) {
 }
 
 static int waitOnMonitor(OBJECT object, int64_t timeout, bool interruptible) {
-    ThreadRecord* t = CurrentThread;
     if ((object->monitor & LOCK_STATE_MASK) == LOCK_UNLOCKED) raiseException(IllegalMonitorStateException);
     MonitorRecord* monitor = getObjectMonitor(object);
+    ThreadRecord* t = CurrentThread;
     if (monitor->owner != t) raiseException(IllegalMonitorStateException);
     if (interruptible && t->isPendingInterrupt) {
         handlePendingInterrupt();

@@ -303,9 +303,9 @@ int SwitchThread() {
         const char* name = next->pendingException;
         next->pendingException = nullptr;
         // The thread was switched out inside the native that blocked it (sleep or
-        // wait), so its ip lies behind that invoke. Step back into the invoke, so that
-        // the handlers around the call see the exception as the native's own.
-        Regs.ip -= 1;
+        // wait), so its ip lies behind that invoke: the handlers around the call must
+        // see the exception as the native's own.
+        ExceptionBehindInvoke = 1;
         raiseException(name);
     }
     return 1;
@@ -361,16 +361,32 @@ static void enterStartMonitor(FrameRecord* exceptionFrame) {
     monitorEnter(Regs.fp->syncObject);
 }
 
+// Parks the registers of the current thread, if any, where a collection updates them.
+static void parkRegisters(ThreadRecord* thread, InterpRegisters* spare) {
+    if (thread != nullptr) storeExecutionEnvironment(thread);
+    else *spare = Regs;
+}
+
+static void unparkRegisters(ThreadRecord* thread, const InterpRegisters* spare, int32_t timeSlice) {
+    CurrentThread = thread;
+    if (thread != nullptr) loadExecutionEnvironment(thread);
+    else Regs = *spare;
+    Regs.timeSlice = timeSlice;
+}
+
 void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT object) {
     // The new thread is made current for the frame code; the current one gets its
     // registers and its place back afterwards, also when the frame cannot be had.
-    InterpRegisters saved = Regs;
+    InterpRegisters spare;
+    int32_t timeSlice = Regs.timeSlice;
     ThreadRecord* volatile previous = CurrentThread;
     ThreadRecord* volatile target = thread;
     OBJECT volatile receiver = object;
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot((void*)&target);
     makeTemporaryRoot((void*)&receiver);
+    makeTemporaryRoot((void*)&previous);
+    parkRegisters(previous, &spare);
     CurrentThread = thread;
     Regs.sp = (cell*)&thread->stack->size + method->argCount;
     Regs.fp = nullptr;
@@ -389,12 +405,10 @@ void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT objec
         }
         storeExecutionEnvironment(target);
     VM_CATCH(e)
-        CurrentThread = previous;
-        Regs = saved;
+        unparkRegisters(previous, &spare, timeSlice);
         throwObject(e);
     VM_END_TRY
-    CurrentThread = previous;
-    Regs = saved;
+    unparkRegisters(previous, &spare, timeSlice);
     TemporaryRootsLength = savedRoots;
 }
 

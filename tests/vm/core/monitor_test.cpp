@@ -11,9 +11,14 @@ using namespace vmasm;
 
 namespace {
 
+// Live threads are roots through the list of all threads; the caller keeps the
+// record in a registered root when a collection may move it.
 ThreadRecord* newActiveThread() {
     OBJECT javaThread = instantiate(JavaLangThread);
+    int32_t savedRoots = TemporaryRootsLength;
+    makeTemporaryRoot(&javaThread);
     ThreadRecord* t = BuildThread(&javaThread);
+    TemporaryRootsLength = savedRoots;
     t->state = THREAD_ACTIVE;
     return t;
 }
@@ -70,8 +75,16 @@ TEST(Monitor, LockStatesAndDepthsOfNestedEntries) {
         Vm vm;
         std::string failures;
         RunResult r = vm.inside([&] {
-            OBJECT objects[2] = {instantiate(JavaLangObject), instantiate(JavaLangObject)};
-            ThreadRecord* threads[2] = {newActiveThread(), newActiveThread()};
+            OBJECT objects[2] = {nullptr, nullptr};
+            ThreadRecord* threads[2] = {nullptr, nullptr};
+            for (int i = 0; i < 2; i++) {
+                makeTemporaryRoot(&objects[i]);
+                makeTemporaryRoot(&threads[i]);
+            }
+            for (int i = 0; i < 2; i++) {
+                objects[i] = instantiate(JavaLangObject);
+                threads[i] = newActiveThread();
+            }
             int32_t hashes[2] = {0, 0};
             for (size_t i = 0; i < k.steps.size(); i++) {
                 const Step& s = k.steps[i];
@@ -100,9 +113,14 @@ TEST(Monitor, LockStatesAndDepthsOfNestedEntries) {
 TEST(Monitor, ContendedEntryQueuesAndSuspendsTheThread) {
     Vm vm;
     RunResult r = vm.inside([&] {
-        OBJECT o = instantiate(JavaLangObject);
-        ThreadRecord* owner = newActiveThread();
-        ThreadRecord* waiter = newActiveThread();
+        OBJECT o = nullptr;
+        ThreadRecord *owner = nullptr, *waiter = nullptr;
+        makeTemporaryRoot(&o);
+        makeTemporaryRoot(&owner);
+        makeTemporaryRoot(&waiter);
+        o = instantiate(JavaLangObject);
+        owner = newActiveThread();
+        waiter = newActiveThread();
         CurrentThread = owner;
         monitorEnter(o);
         CurrentThread = waiter;
@@ -144,9 +162,14 @@ TEST(Monitor, NotOwnerErrors) {
         int result = -1;
         const char* name = nullptr;
         RunResult r = vm.inside([&] {
-            OBJECT o = instantiate(JavaLangObject);
-            ThreadRecord* other = newActiveThread();
-            ThreadRecord* me = newActiveThread();
+            OBJECT o = nullptr;
+            ThreadRecord *other = nullptr, *me = nullptr;
+            makeTemporaryRoot(&o);
+            makeTemporaryRoot(&other);
+            makeTemporaryRoot(&me);
+            o = instantiate(JavaLangObject);
+            other = newActiveThread();
+            me = newActiveThread();
             CurrentThread = other;
             for (int i = 0; i < k.otherEntries && i < 2; i++) monitorEnter(o);
             if (k.otherEntries == 3) {
@@ -182,6 +205,7 @@ TEST(Monitor, NotifyOfALockThatNeverInflatedDoesNothing) {
         Vm vm;
         RunResult r = vm.inside([&] {
             OBJECT o = instantiate(JavaLangObject);
+            makeTemporaryRoot(&o);
             CurrentThread = newActiveThread();
             for (int i = 0; i < entries; i++) monitorEnter(o);
             uint32_t before = o->monitor;

@@ -18,7 +18,10 @@ protected:
 
 ThreadRecord* newThread(int priority) {
     OBJECT javaThread = instantiate(JavaLangThread);
+    int32_t savedRoots = TemporaryRootsLength;
+    makeTemporaryRoot(&javaThread);
     ThreadRecord* t = BuildThread(&javaThread);
+    TemporaryRootsLength = savedRoots;
     t->scheduling = (uint32_t)priority;
     return t;
 }
@@ -165,9 +168,14 @@ TEST_F(Scheduler, Interrupts) {
     for (const Case& k : cases) {
         Vm vm;
         RunResult r = vm.inside([&] {
-            OBJECT lock = instantiate(JavaLangObject);
-            ThreadRecord* me = newThread(3);
-            ThreadRecord* target = newThread(3);
+            OBJECT lock = nullptr;
+            ThreadRecord *me = nullptr, *target = nullptr;
+            makeTemporaryRoot(&lock);
+            makeTemporaryRoot(&me);
+            makeTemporaryRoot(&target);
+            lock = instantiate(JavaLangObject);
+            me = newThread(3);
+            target = newThread(3);
             me->state = target->state = THREAD_ACTIVE;
             CurrentThread = target;
             switch (k.situation) {
