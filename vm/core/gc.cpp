@@ -227,11 +227,23 @@ static int frameMap(bool currentThread, FrameRecord* fp, const uint8_t* ip, cell
     return live < depth ? live : depth;
 }
 
+// The words from a chunk's start up to sp: the arguments of a thread's first frame
+// while that frame is being pushed (the push may need a new chunk and collect).
+static inline cell* firstArguments(StackChunk* chunk, cell* sp, cell** end) {
+    if (chunk == nullptr || sp == nullptr || sp < chunk->data || sp >= chunk->data + (int16_t)chunk->size) {
+        *end = nullptr;
+        return nullptr;
+    }
+    *end = sp + 1;
+    return chunk->data;
+}
+
 static void markThreadStack(ThreadRecord* thread) {
     markRoot(thread->stack);
     FrameRecord* fp = thread->fpStore;
     if (fp == nullptr) {
-        markRoot(thread->stack);
+        cell* end;
+        for (cell* w = firstArguments(thread->stack, thread->spStore, &end); w != nullptr && w < end; w++) markRoot(asPointer(*w));
         return;
     }
     fp->stack->next = nullptr;  // chunks above the top frame are not needed
@@ -570,7 +582,12 @@ static void compactionPass() {
 // Pointers of one frame after its chunk moved: the frame lies at its new address, its
 // words still hold old pointers.
 static void relocateThreadStack(ThreadRecord* thread) {
-    if (thread->fpStore == nullptr) return;
+    if (thread->fpStore == nullptr) {
+        cell* end;
+        StackChunk* chunk = (StackChunk*)relocated(thread->stack);
+        for (cell* w = firstArguments(chunk, (cell*)relocated(thread->spStore), &end); w != nullptr && w < end; w++) relocateWord(w);
+        return;
+    }
     FrameRecord* fp = (FrameRecord*)relocated(thread->fpStore);
     cell* sp = (cell*)relocated(thread->spStore);
     const uint8_t* ip = (const uint8_t*)relocated(thread->ipStore);

@@ -522,6 +522,64 @@ TEST(Collector, CollectionInsideACollectionIsFatal) {
     EXPECT_NE(r.trace.find("Circular GC invocation!"), std::string::npos) << r.trace;
 }
 
+// A first frame too large for the thread's first chunk is pushed on a new one; the
+// collection that allocation may run still sees the arguments at the chunk start.
+bool argumentsIntact;
+void checkArguments() {
+    ArrayObject* a = (ArrayObject*)(uintptr_t)*Regs.sp--;
+    argumentsIntact = headerType(*headerOf(a)) == GCT_OBJECTARRAY && a->length == 0 &&
+                      asArrayClass(a->clazz)->u.elemClass == JavaLangString;
+}
+
+TEST(Collector, ArgumentsOfAThreadsFirstFrameSurviveItsPush) {
+    Vm vm;
+    ClassSpec& t = vm.cls("Big");
+    t.field("r", "I", ACC_STATIC);
+    t.nativeMethod("check", "(Ljava/lang/Object;)V", ACC_STATIC, checkArguments);
+    t.method("main", MAIN_SIG, MAIN_FLAGS).locals(400).code.aload(0).invokestatic("Big", "check", "(Ljava/lang/Object;)V")
+        .aload(0).op(OP_ARRAYLENGTH).iconst(7).op(OP_IADD).putstatic("Big", "r", "I").op(OP_RETURN);
+    // garbage beside the arguments array, so that compactions move blocks around it
+    vm.beforeStart = [] {
+        instantiateArray(PrimitiveArrayClasses[T_INT], 100);
+        CollectOnEveryAllocation = 2;
+    };
+    argumentsIntact = false;
+    int32_t r = 0;
+    vm.afterRun = [&] {
+        r = *vm.staticAddress("Big", "r");
+        CollectOnEveryAllocation = 0;
+    };
+    RunResult result = vm.run("Big");
+    ASSERT_EQ(result.exitCode, 0) << result.trace;
+    EXPECT_EQ(r, 7);
+    EXPECT_TRUE(argumentsIntact);
+}
+
+TEST(Collector, StressSwitchComesFromTheEnvironment) {
+    struct Case {
+        const char* value;
+        int32_t expect;
+    };
+    const Case cases[] = {{nullptr, 0}, {"1", 1}, {"2", 2}};
+    for (const Case& c : cases) {
+        if (c.value) setenv("MOVANE_GC_STRESS", c.value, 1);
+        else unsetenv("MOVANE_GC_STRESS");
+        Vm vm;
+        int32_t mode = -1, collections = 0;
+        RunResult r = vm.inside([&] {
+            mode = CollectOnEveryAllocation;
+            int32_t before = CollectionCount;
+            instantiate(JavaLangObject);
+            collections = CollectionCount - before;
+            CollectOnEveryAllocation = 0;
+        });
+        unsetenv("MOVANE_GC_STRESS");
+        ASSERT_EQ(r.exitCode, 0) << r.trace;
+        EXPECT_EQ(mode, c.expect) << (c.value ? c.value : "unset");
+        EXPECT_EQ(collections, c.expect ? 1 : 0) << (c.value ? c.value : "unset");
+    }
+}
+
 // The churning program: a list of 2,000 nodes is kept while short lists are built and
 // dropped; its checksum and the identity hashes of its first and last node must come
 // out the same whatever the collector does.
