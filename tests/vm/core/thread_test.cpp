@@ -8,6 +8,7 @@
 
 #include "platform/events.h"
 #include "support/vmasm.h"
+#include "vm/core/gc.h"
 #include "vm/core/thread_test_natives.h"
 
 using namespace vmasm;
@@ -30,6 +31,13 @@ protected:
 Code& startThread(Code& c, const std::string& cls, int local) {
     return c.newObject(cls).astore(local).aload(local).invokestatic("TN", "start", "(Ljava/lang/Thread;)V");
 }
+
+// Runs with a full compaction before every allocation when stress is set, so that
+// thread records, monitor records and stacks move under the threads' feet.
+void compactAlways(Vm& vm, bool stress) {
+    if (stress) vm.beforeStart = [] { CollectOnEveryAllocation = 2; };
+}
+const bool STRESS_LEVELS[] = {false, true};
 
 int64_t staticLong(Vm& vm, const std::string& c, const std::string& f) {
     int64_t v;
@@ -71,7 +79,9 @@ TEST_F(Threads, TwoThreadsCountTo200000UnderOneLock) {
 }
 
 TEST_F(Threads, ProducerAndConsumerMove10000ItemsInOrder) {
+  for (bool stress : STRESS_LEVELS) {
     Vm vm;
+    compactAlways(vm, stress);
     addThreadSupport(vm);
     ClassSpec& pc = vm.cls("PC");
     pc.field("lock", OBJ, ACC_STATIC).field("full", "I", ACC_STATIC).field("value", "I", ACC_STATIC)
@@ -112,9 +122,10 @@ TEST_F(Threads, ProducerAndConsumerMove10000ItemsInOrder) {
         errors = *vm.staticAddress("PC", "errors");
     };
     RunResult r = vm.run("PC");
-    EXPECT_EQ(r.exitCode, 0) << r.trace;
-    EXPECT_EQ(received, 10000);
-    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(r.exitCode, 0) << "stress " << stress << "\n" << r.trace;
+    EXPECT_EQ(received, 10000) << "stress " << stress;
+    EXPECT_EQ(errors, 0) << "stress " << stress;
+  }
 }
 
 TEST_F(Threads, TimedWaitReturnsAfterItsTimeOwningTheMonitorAtItsDepth) {
@@ -212,8 +223,10 @@ TEST_F(Threads, InterruptReachesTheHandlerAroundTheBlockingCall) {
         {"interrupted before sleep(10000): raised at once", [](Code& c) { sleepMs(c, 10000); }, -1, 0, 40},
         {"interrupted before wait(): raised at once", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 0); }, -1, 0, 40},
     };
+    for (bool stress : STRESS_LEVELS)
     for (const Case& k : cases) {
         Vm vm;
+        compactAlways(vm, stress);
         addThreadSupport(vm);
         ClassSpec& ir = vm.cls("IR");
         ir.field("lock", OBJ, ACC_STATIC).field("caught", "I", ACC_STATIC).field("depth", "I", ACC_STATIC)
@@ -241,8 +254,8 @@ TEST_F(Threads, InterruptReachesTheHandlerAroundTheBlockingCall) {
             blocked = staticLong(vm, "IR", "t1") - staticLong(vm, "IR", "t0");
         };
         RunResult r = vm.run("IR");
-        EXPECT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
-        EXPECT_EQ(caught, 2) << k.name << ": not caught around the call\n" << r.trace;
+        EXPECT_EQ(r.exitCode, 0) << k.name << (stress ? " (compacting)" : "") << "\n" << r.trace;
+        EXPECT_EQ(caught, 2) << k.name << (stress ? " (compacting)" : "") << ": not caught around the call\n" << r.trace;
         EXPECT_EQ(depth, 1) << k.name << ": the handler must own the monitor as before";
         EXPECT_GE(blocked, k.minBlockedMs) << k.name;
         EXPECT_LE(blocked, k.maxBlockedMs) << k.name;
@@ -253,7 +266,9 @@ TEST_F(Threads, InterruptReachesTheHandlerAroundTheBlockingCall) {
 // B waits for A's static initializer; an interrupt meanwhile does not end that wait, but
 // stays pending for B's next sleep.
 TEST_F(Threads, WaitForAnotherThreadsInitializerIsNotInterrupted) {
+  for (bool stress : STRESS_LEVELS) {
     Vm vm;
+    compactAlways(vm, stress);
     addThreadSupport(vm);
     ClassSpec& slow = vm.cls("Slow");
     slow.field("v", "I", ACC_STATIC);
@@ -283,12 +298,13 @@ TEST_F(Threads, WaitForAnotherThreadsInitializerIsNotInterrupted) {
         slept = staticLong(vm, "R", "t1") - staticLong(vm, "R", "t0");
     };
     RunResult r = vm.run("R");
-    EXPECT_EQ(r.exitCode, 0) << r.trace;
-    EXPECT_EQ(seenA, 7);
-    EXPECT_EQ(seenB, 7) << "B must wait for the initializer and then see its work\n" << r.trace;
-    EXPECT_EQ(caught, 2) << "the interrupt must stay pending for B's next sleep";
-    EXPECT_GE(slept, 0);
-    EXPECT_LT(slept, 40) << "the pending interrupt is raised without sleeping";
+    EXPECT_EQ(r.exitCode, 0) << "stress " << stress << "\n" << r.trace;
+    EXPECT_EQ(seenA, 7) << "stress " << stress;
+    EXPECT_EQ(seenB, 7) << "stress " << stress << ": B must wait for the initializer and then see its work\n" << r.trace;
+    EXPECT_EQ(caught, 2) << "stress " << stress << ": the interrupt must stay pending for B's next sleep";
+    EXPECT_GE(slept, 0) << "stress " << stress;
+    EXPECT_LT(slept, 40) << "stress " << stress << ": the pending interrupt is raised without sleeping";
+  }
 }
 
 // A failing initializer wakes the thread that waits for it with NoClassDefFoundError.

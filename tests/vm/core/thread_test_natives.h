@@ -55,10 +55,12 @@ inline void nNotifyAll() { monitorNotify((OBJECT)(uintptr_t)popInt(), 1); }
 inline void nStart() {
     OBJECT thread = (OBJECT)(uintptr_t)popInt();
     OBJECT target = nullptr;
+    ThreadRecord* record = nullptr;
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot(&thread);
     makeTemporaryRoot(&target);
-    ThreadRecord* record = getVMthread(&thread);
+    makeTemporaryRoot(&record);
+    record = getVMthread(&thread);
     target = (OBJECT)(uintptr_t)thread->data[THREAD_TARGET_SLOT];
     if (target == nullptr) target = thread;
     if (record->state != THREAD_JUST_BORN) raiseException("java/lang/IllegalThreadStateException");
