@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <map>
 
+#include "tools/classconv/classfile.h"
+#include "tools/classconv/stackmap.h"
 #include "verify_fixture.h"
 #include "vm/core/gc.h"
 #include "vm/core/stackmap.h"
@@ -738,6 +740,133 @@ TEST(VerifyConverted, EveryClassOfTheJavaTestProgramsVerifies) {
         VerifyReport report = verifyAgainstLibrary({{"/app.jar", makeJar(p.classes, false)}, {"/rest.jar", rest}}, names);
         EXPECT_TRUE(report.failures.empty()) << p.folder << "\n" << joined(report.failures);
         EXPECT_EQ((int)names.size(), report.classes) << p.folder;
+    }
+}
+
+// Compiled classes of tests/vm/loader/java/verify with one method damaged.
+struct CompiledFault {
+    const char* name;
+    const char* className;
+    const char* method;  // the start of name and descriptor: "<init>(I" or "pick"
+    int reason;
+    std::function<void(classfile::ClassFile&, classfile::Code&)> damage;
+};
+
+void putU2At(std::vector<uint8_t>& code, size_t at, uint16_t v) {
+    code[at] = hi(v);
+    code[at + 1] = lo(v);
+}
+
+std::vector<classfile::Attribute>::iterator stackMapOf(classfile::ClassFile& cf, classfile::Code& code) {
+    for (auto it = code.attributes.begin(); it != code.attributes.end(); ++it) {
+        if (classfile::attributeName(cf, *it) == "StackMap") return it;
+    }
+    return code.attributes.end();
+}
+
+const CompiledFault COMPILED_FAULTS[] = {
+    {"a tableswitch without its StackMap", "verify/Switches", "dense", VE_TARGET_FRAME,
+     [](classfile::ClassFile& cf, classfile::Code& code) { code.attributes.erase(stackMapOf(cf, code)); }},
+    {"a frame inside a lookupswitch", "verify/Switches", "sparse", VE_FRAME_OFFSET,
+     [](classfile::ClassFile& cf, classfile::Code& code) {
+         auto map = stackMapOf(cf, code);
+         std::vector<classfile::Frame> frames;
+         std::string error;
+         ASSERT_TRUE(classfile::decodeStackMap(map->data, frames, error)) << error;
+         classfile::Frame inside = frames.front();
+         inside.offset = 4;
+         frames.insert(frames.begin(), inside);
+         map->data = classfile::encodeStackMap(frames);
+     }},
+    {"lookupswitch keys swapped", "verify/Switches", "sparse", VE_LOOKUPSWITCH_ORDER,
+     [](classfile::ClassFile&, classfile::Code& code) {
+         ASSERT_EQ(OP_LOOKUPSWITCH, code.code[3]);
+         for (int i = 0; i < 4; i++) std::swap(code.code[12 + i], code.code[20 + i]);
+     }},
+    {"a goto made a jsr", "verify/Switches", "sparse", VE_BAD_OPCODE,
+     [](classfile::ClassFile&, classfile::Code& code) {
+         ASSERT_EQ(OP_GOTO, code.code[54]);
+         code.code[54] = OP_JSR;
+     }},
+    {"super() taken out of an inner class's constructor", "verify/Outer$Inner", "<init>", VE_RETURN_UNINIT,
+     [](classfile::ClassFile&, classfile::Code& code) {
+         ASSERT_EQ(OP_INVOKESPECIAL, code.code[16]);
+         code.code[16] = OP_POP;
+         code.code[17] = OP_POP;
+         code.code[18] = OP_NOP;
+     }},
+    {"a String argument loaded as an int", "verify/Conditional", "pick", VE_LOCAL_BAD_TYPE,
+     [](classfile::ClassFile&, classfile::Code& code) {
+         ASSERT_EQ(OP_ALOAD_1, code.code[8]);
+         code.code[8] = OP_ILOAD_1;
+     }},
+    {"ldc of the class itself", "verify/Conditional", "<init>(I", VE_BAD_LDC,
+     [](classfile::ClassFile& cf, classfile::Code& code) {
+         ASSERT_EQ(OP_LDC, code.code[5]);
+         ASSERT_LT(cf.thisClass, 256);
+         code.code[6] = (uint8_t)cf.thisClass;
+     }},
+    {"a handler catching String", "verify/Finally", "nested", VE_CATCH_NOT_THROWABLE,
+     [](classfile::ClassFile& cf, classfile::Code& code) {
+         ASSERT_GT(code.handlers.size(), 3u);
+         code.handlers[3].catchType = classfile::findOrAddClass(cf, "java/lang/String");
+     }},
+    {"a loop whose stack is one short", "verify/Shapes", "total", VE_STACK_OVERFLOW,
+     [](classfile::ClassFile&, classfile::Code& code) { code.maxStack = 1; }},
+    {"a branch target moved into an instruction", "verify/Shapes", "total", VE_TARGET_FRAME,
+     [](classfile::ClassFile&, classfile::Code& code) {
+         ASSERT_EQ(OP_GOTO, code.code[30]);
+         putU2At(code.code, 31, (uint16_t)-25);  // to 5, inside no frame
+     }},
+};
+
+std::vector<uint8_t> damagedJar(const std::vector<uint8_t>& jar, const CompiledFault& fault) {
+    std::vector<classconv::ArchiveEntry> entries;
+    std::string error;
+    EXPECT_TRUE(classconv::readArchive(jar, entries, error)) << error;
+    std::vector<JarEntry> out;
+    bool damaged = false;
+    for (auto& e : entries) {
+        if (e.name != std::string(fault.className) + ".class") {
+            out.push_back({e.name, e.data});
+            continue;
+        }
+        classfile::ClassFile cf;
+        EXPECT_TRUE(classfile::parse(e.data.data(), e.data.size(), cf, error)) << error;
+        for (auto& m : cf.methods) {
+            std::string key = classfile::utf8At(cf, m.name) + classfile::utf8At(cf, m.descriptor);
+            if (damaged || key.compare(0, strlen(fault.method), fault.method) != 0) continue;
+            for (auto& a : m.attributes) {
+                if (classfile::attributeName(cf, a) != "Code") continue;
+                classfile::Code code;
+                EXPECT_TRUE(classfile::parseCode(a.data, code, error)) << error;
+                fault.damage(cf, code);
+                a.data = classfile::writeCode(code);
+                damaged = true;
+            }
+        }
+        out.push_back({e.name, classfile::write(cf)});
+    }
+    EXPECT_TRUE(damaged) << fault.name;
+    return makeJar(out, false);
+}
+
+TEST(VerifyConverted, CompiledClassesWithOneFaultAreRefused) {
+    std::vector<uint8_t> jar = readBytes(VERIFY_JAR);
+    std::vector<uint8_t> library = libraryJar();
+    std::vector<std::string> libraryNames = classNamesOf(library);
+    for (const CompiledFault& fault : COMPILED_FAULTS) {
+        std::vector<uint8_t> damaged = damagedJar(jar, fault);
+        LoaderVm vm(16 * 1024 * 1024);
+        vmasm::RunResult r = runWithClassPath(vm, {{"/sys.jar", library}, {"/app.jar", damaged}}, [&] {
+            takeSystemClassesFromLibrary(libraryNames);
+            verifyClass(getClass(fault.className));
+        });
+        EXPECT_EQ(FATAL_EXIT_CODE, r.exitCode) << fault.name << "\n" << r.trace;
+        std::string alert = std::string("ALERT: java/lang/VerifyError: ") + fault.className + ".\n";
+        EXPECT_NE(std::string::npos, r.trace.find(alert)) << fault.name << "\n" << r.trace;
+        std::string reason = ": error " + std::to_string(fault.reason) + " at offset";
+        EXPECT_NE(std::string::npos, r.trace.find(reason)) << fault.name << "\n" << r.trace;
     }
 }
 
