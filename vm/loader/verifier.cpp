@@ -616,7 +616,7 @@ static void verifyMultiANewArray(int32_t pc) {
 }
 
 // The local instructions, with the index they name (wide gives two bytes).
-static void verifyLocalInstruction(uint8_t op, uint32_t index, int32_t increment) {
+static void verifyLocalInstruction(uint8_t op, uint32_t index) {
     switch (op) {
     case OP_ILOAD: loadLocal(index, VT_INT); break;
     case OP_LLOAD: loadLocal(index, VT_LONG); break;
@@ -629,7 +629,6 @@ static void verifyLocalInstruction(uint8_t op, uint32_t index, int32_t increment
     case OP_DSTORE: storeLocal(index, VT_DOUBLE); break;
     case OP_ASTORE: writeLocal(index, popType(VT_REFERENCE)); break;
     default:  // iinc
-        (void)increment;
         readLocal(index, VT_INT);
         writeLocal(index, VT_INT);
         break;
@@ -664,41 +663,41 @@ static bool verifyInstruction(int32_t pc) {
     }
     case OP_ILOAD: case OP_LLOAD: case OP_FLOAD: case OP_DLOAD: case OP_ALOAD:
     case OP_ISTORE: case OP_LSTORE: case OP_FSTORE: case OP_DSTORE: case OP_ASTORE:
-        verifyLocalInstruction(op, vCode[pc + 1], 0);
+        verifyLocalInstruction(op, vCode[pc + 1]);
         break;
-    case OP_IINC: verifyLocalInstruction(op, vCode[pc + 1], (int8_t)vCode[pc + 2]); break;
+    case OP_IINC: verifyLocalInstruction(op, vCode[pc + 1]); break;
     case OP_WIDE:
-        verifyLocalInstruction(vCode[pc + 1], (uint32_t)u2At(pc + 2), vCode[pc + 1] == OP_IINC ? s2At(pc + 4) : 0);
+        verifyLocalInstruction(vCode[pc + 1], (uint32_t)u2At(pc + 2));
         break;
     case OP_ILOAD_0: case OP_ILOAD_1: case OP_ILOAD_2: case OP_ILOAD_3:
-        verifyLocalInstruction(OP_ILOAD, op - OP_ILOAD_0, 0);
+        verifyLocalInstruction(OP_ILOAD, op - OP_ILOAD_0);
         break;
     case OP_LLOAD_0: case OP_LLOAD_1: case OP_LLOAD_2: case OP_LLOAD_3:
-        verifyLocalInstruction(OP_LLOAD, op - OP_LLOAD_0, 0);
+        verifyLocalInstruction(OP_LLOAD, op - OP_LLOAD_0);
         break;
     case OP_FLOAD_0: case OP_FLOAD_1: case OP_FLOAD_2: case OP_FLOAD_3:
-        verifyLocalInstruction(OP_FLOAD, op - OP_FLOAD_0, 0);
+        verifyLocalInstruction(OP_FLOAD, op - OP_FLOAD_0);
         break;
     case OP_DLOAD_0: case OP_DLOAD_1: case OP_DLOAD_2: case OP_DLOAD_3:
-        verifyLocalInstruction(OP_DLOAD, op - OP_DLOAD_0, 0);
+        verifyLocalInstruction(OP_DLOAD, op - OP_DLOAD_0);
         break;
     case OP_ALOAD_0: case OP_ALOAD_1: case OP_ALOAD_2: case OP_ALOAD_3:
-        verifyLocalInstruction(OP_ALOAD, op - OP_ALOAD_0, 0);
+        verifyLocalInstruction(OP_ALOAD, op - OP_ALOAD_0);
         break;
     case OP_ISTORE_0: case OP_ISTORE_1: case OP_ISTORE_2: case OP_ISTORE_3:
-        verifyLocalInstruction(OP_ISTORE, op - OP_ISTORE_0, 0);
+        verifyLocalInstruction(OP_ISTORE, op - OP_ISTORE_0);
         break;
     case OP_LSTORE_0: case OP_LSTORE_1: case OP_LSTORE_2: case OP_LSTORE_3:
-        verifyLocalInstruction(OP_LSTORE, op - OP_LSTORE_0, 0);
+        verifyLocalInstruction(OP_LSTORE, op - OP_LSTORE_0);
         break;
     case OP_FSTORE_0: case OP_FSTORE_1: case OP_FSTORE_2: case OP_FSTORE_3:
-        verifyLocalInstruction(OP_FSTORE, op - OP_FSTORE_0, 0);
+        verifyLocalInstruction(OP_FSTORE, op - OP_FSTORE_0);
         break;
     case OP_DSTORE_0: case OP_DSTORE_1: case OP_DSTORE_2: case OP_DSTORE_3:
-        verifyLocalInstruction(OP_DSTORE, op - OP_DSTORE_0, 0);
+        verifyLocalInstruction(OP_DSTORE, op - OP_DSTORE_0);
         break;
     case OP_ASTORE_0: case OP_ASTORE_1: case OP_ASTORE_2: case OP_ASTORE_3:
-        verifyLocalInstruction(OP_ASTORE, op - OP_ASTORE_0, 0);
+        verifyLocalInstruction(OP_ASTORE, op - OP_ASTORE_0);
         break;
 
     case OP_IALOAD: popType(VT_INT); popType(arrayOfLetter('I')); push(VT_INT); break;

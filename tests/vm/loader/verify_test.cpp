@@ -453,6 +453,22 @@ const RefusalCase REFUSALS[] = {
          a.ops({OP_ICONST_1, OP_ICONST_1}).cp(OP_MULTIANEWARRAY, c.v.cls(broken ? "[I" : "[[I")).op(2).op(OP_ARETURN);
          addMethod(c.v, {STATIC, "f", "()Ljava/lang/Object;", 2, 0, &a, {}, {}});
      }},
+    {"multianewarray deeper than an eight-dimensional type", VE_MULTIANEWARRAY,
+     [](Classes& c, bool broken) {
+         // arrays of seven and more dimensions have keys of their own, found by name
+         Asm ret;
+         ret.op(OP_RETURN);
+         addMethod(c.v, {STATIC, "g6", "([[[[[[I)V", 0, 1, &ret, {}, {}});
+         addMethod(c.v, {STATIC, "g7", "([[[[[[[I)V", 0, 1, &ret, {}, {}});
+         Asm a;
+         a.op(OP_ALOAD_0).cp(OP_CHECKCAST, c.v.cls("[[[[[[[I")).op(OP_ICONST_0).op(OP_AALOAD);
+         a.cp(OP_INVOKESTATIC, c.v.methodRef("V", "g6", "([[[[[[I)V"));
+         a.op(OP_ICONST_1).cp(OP_ANEWARRAY, c.v.cls("[[[[[[I")).cp(OP_INVOKESTATIC, c.v.methodRef("V", "g7", "([[[[[[[I)V"));
+         int dimensions = broken ? 9 : 8;
+         for (int d = 0; d < dimensions; d++) a.op(OP_ICONST_1);
+         a.cp(OP_MULTIANEWARRAY, c.v.cls("[[[[[[[[I")).op((uint8_t)dimensions).op(OP_POP).op(OP_RETURN);
+         addMethod(c.v, {STATIC, "f", "(Ljava/lang/Object;)V", 9, 1, &a, {}, {}});
+     }},
     {"baload of an int array", VE_BALOAD_ARRAY,
      [](Classes& c, bool broken) {
          Asm a;
