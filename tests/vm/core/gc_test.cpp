@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 
 #include "support/vmasm.h"
 #include "vm/core/gc.h"
@@ -578,6 +579,88 @@ TEST(Collector, StressSwitchComesFromTheEnvironment) {
         EXPECT_EQ(mode, c.expect) << (c.value ? c.value : "unset");
         EXPECT_EQ(collections, c.expect ? 1 : 0) << (c.value ? c.value : "unset");
     }
+}
+
+// A tree whose children all lie below their parents makes the marking scan below the
+// heap walk: past the recursion depth the mark queue fills and the walk is repeated.
+TEST(Collector, WideTreesBelowTheWalkSurviveMarkQueueOverflow) {
+    Vm vm;
+    vm.heapBytes = 1024 * 1024;
+    int32_t built = 0, survived = 0, collectionsKeptAll = 0;
+    RunResult r = vm.inside([&] {
+        ArrayClassRecord* arrayClass = getObjectArrayClass(JavaLangObject);
+        // level by level from the leaves up: each node an Object[3] of its children
+        OBJECT level = nullptr, next = nullptr;
+        makeTemporaryRoot(&level);
+        makeTemporaryRoot(&next);
+        level = (OBJECT)instantiateArray(arrayClass, 729);
+        for (int i = 0; i < 729; i++) {
+            ArrayObject* leaf = instantiateArray(arrayClass, 3);
+            ((ArrayObject*)level)->u.odata[i] = (OBJECT)leaf;
+            built++;
+        }
+        for (int width = 243; width >= 1; width /= 3) {
+            next = (OBJECT)instantiateArray(arrayClass, width);
+            for (int i = 0; i < width; i++) {
+                ArrayObject* n = instantiateArray(arrayClass, 3);
+                for (int k = 0; k < 3; k++) n->u.odata[k] = ((ArrayObject*)level)->u.odata[3 * i + k];
+                ((ArrayObject*)next)->u.odata[i] = (OBJECT)n;
+                built++;
+            }
+            level = next;
+        }
+        OBJECT root = ((ArrayObject*)level)->u.odata[0];
+        level = root;
+        next = nullptr;
+        for (int round = 0; round < 2; round++) {
+            garbageCollect(0);
+            // count what is still reachable and intact
+            int32_t count = 0;
+            std::vector<ArrayObject*> work = {(ArrayObject*)level};
+            while (!work.empty()) {
+                ArrayObject* n = work.back();
+                work.pop_back();
+                if (freed(n) || headerType(*headerOf(n)) != GCT_OBJECTARRAY) continue;
+                count++;
+                for (int k = 0; k < 3; k++) {
+                    if (n->u.odata[k] != nullptr) work.push_back((ArrayObject*)n->u.odata[k]);
+                }
+            }
+            survived = count;
+            collectionsKeptAll += count == built;
+        }
+    });
+    ASSERT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_EQ(built, 1093);
+    EXPECT_EQ(survived, built);
+    EXPECT_EQ(collectionsKeptAll, 2);
+}
+
+template <int N>
+void numberedCleanup(Instance**) {}
+
+template <int... N>
+std::vector<CleanupFunction> cleanupFunctions(std::integer_sequence<int, N...>) {
+    return {&numberedCleanup<N>...};
+}
+
+TEST(Collector, SixtyFiveCleanupFunctionsAreTooMany) {
+    Vm vm;
+    addNodeClass(vm);
+    int32_t registered = 0;
+    RunResult r = vm.inside([&] {
+        std::vector<CleanupFunction> functions = cleanupFunctions(std::make_integer_sequence<int, 65>());
+        OBJECT o = nullptr;
+        makeTemporaryRoot(&o);
+        for (CleanupFunction f : functions) {
+            o = newNode(vm, nullptr, 0);
+            registerCleanup(&o, f);
+            registered++;
+        }
+    });
+    EXPECT_EQ(r.exitCode, FATAL_EXIT_CODE);
+    EXPECT_EQ(registered, 64);
+    EXPECT_NE(r.trace.find("Error, too many cleanup registrations"), std::string::npos) << r.trace;
 }
 
 // The churning program: a list of 2,000 nodes is kept while short lists are built and
