@@ -58,7 +58,9 @@ struct BreakEntry {
     cell* address;     // old address of a block header
     int32_t distance;  // bytes the blocks from here on were moved down
 };
+static_assert(sizeof(BreakEntry) == 8, "a break-table entry is two words");
 VMBSS static BreakEntry breakTable[BREAK_TABLE_ENTRIES];
+static_assert(sizeof(breakTable) == 200 * 4, "the break table takes the 200 words of the search fingers");
 VMBSS static int32_t breakCount;
 VMBSS static int32_t relocating;
 
