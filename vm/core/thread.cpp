@@ -166,7 +166,7 @@ void stopThread() {
     // Threads joined on this one wait on its Thread object's monitor.
     OBJECT javaThread = thread->javaThread;
     if (javaThread != nullptr && (javaThread->monitor & LOCK_STATE_MASK) == LOCK_INFLATED)
-        notifyWaiters((MonitorRecord*)(uintptr_t)(javaThread->monitor - LOCK_INFLATED), 1);
+        notifyWaiters(lockMonitor(javaThread->monitor), 1);
     dismantleThread(thread);
 }
 
