@@ -1,0 +1,5 @@
+package prog;
+
+public interface Counter extends Visitor {
+    int count();
+}

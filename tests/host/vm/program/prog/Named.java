@@ -1,0 +1,5 @@
+package prog;
+
+public interface Named {
+    String name();
+}

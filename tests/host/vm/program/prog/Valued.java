@@ -1,0 +1,7 @@
+package prog;
+
+public interface Valued {
+    int SCALE = 10;
+
+    long value();
+}

@@ -1,0 +1,5 @@
+package prog;
+
+public interface Visitor {
+    void visit(Animal a);
+}
