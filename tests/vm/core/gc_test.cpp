@@ -539,11 +539,7 @@ TEST(Collector, ArgumentsOfAThreadsFirstFrameSurviveItsPush) {
     t.nativeMethod("check", "(Ljava/lang/Object;)V", ACC_STATIC, checkArguments);
     t.method("main", MAIN_SIG, MAIN_FLAGS).locals(400).code.aload(0).invokestatic("Big", "check", "(Ljava/lang/Object;)V")
         .aload(0).op(OP_ARRAYLENGTH).iconst(7).op(OP_IADD).putstatic("Big", "r", "I").op(OP_RETURN);
-    // garbage beside the arguments array, so that compactions move blocks around it
-    vm.beforeStart = [] {
-        instantiateArray(PrimitiveArrayClasses[T_INT], 100);
-        CollectOnEveryAllocation = 2;
-    };
+    vm.beforeStart = [] { CollectOnEveryAllocation = 2; };
     argumentsIntact = false;
     int32_t r = 0;
     vm.afterRun = [&] {
