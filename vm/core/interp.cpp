@@ -926,11 +926,13 @@ op_monitorexit: {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o == nullptr) THROW(NullPointerException);
     sp--;
-    ip++;
+    // ip stays on the instruction until the release succeeded, so that its own
+    // handler range takes the exception of a thread that does not own the lock
     SAVE_REGS();
     const char* name = nullptr;
     if (monitorExit(o, &name) == MONITOR_NOT_OWNER) raiseException(name);
     LOAD_REGS();
+    ip++;
     RESCHEDULE();
 }
 op_breakpoint:

@@ -169,8 +169,8 @@ TEST_F(Threads, IllegalMonitorStateExceptionReachesJavaHandlers) {
         {"timed wait without owning", [](Code& c) { waitOn(c.getstatic("IM", "lock", OBJ), 10); }},
         {"notify without owning", [](Code& c) { c.getstatic("IM", "lock", OBJ).invokestatic("TN", "notify", "(Ljava/lang/Object;)V"); }},
         {"notifyAll without owning", [](Code& c) { c.getstatic("IM", "lock", OBJ).invokestatic("TN", "notifyAll", "(Ljava/lang/Object;)V"); }},
-        // monitorexit's exception is looked up behind the instruction, so the range covers one more
-        {"monitorexit without owning", [](Code& c) { c.getstatic("IM", "lock", OBJ).op(OP_MONITOREXIT).op(OP_NOP); }},
+        // the handler range ends right behind the instruction that raises
+        {"monitorexit without owning", [](Code& c) { c.getstatic("IM", "lock", OBJ).op(OP_MONITOREXIT); }},
         {"notify of a lock another thread holds",
          [](Code& c) {
              startThread(c, "Holder", 1);
