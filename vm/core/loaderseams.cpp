@@ -27,3 +27,7 @@ __attribute__((weak)) void verifyClass(ClassRecord* clazz) {
 
 // The VM start's hook at the end of every time slice; empty.
 __attribute__((weak)) void timeSliceHook() {}
+
+// Method preparation comes with the class loader; until it is linked in, methods run
+// as loaded.
+__attribute__((weak)) void prepareMethod(MethodRecord* method) {}

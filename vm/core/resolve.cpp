@@ -240,5 +240,3 @@ MethodRecord* resolveMethodReference(ConstantPool* cp, int index, bool isStatic,
     storeResolvedEntry(cp, index, method);
     return method;
 }
-
-__attribute__((weak)) void prepareMethod(MethodRecord* method) { (void)method; }
