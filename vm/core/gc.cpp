@@ -63,6 +63,10 @@ VMBSS static BreakEntry breakTable[BREAK_TABLE_ENTRIES];
 static_assert(sizeof(breakTable) == 200 * 4, "the break table takes the 200 words of the search fingers");
 VMBSS static int32_t breakCount;
 VMBSS static int32_t relocating;
+// Where the last pass of this collection stopped, and the free chunk ending there: the
+// next pass resumes without walking up from the heap start.
+VMBSS static cell* resumeBlock;
+VMBSS static cell* resumeChunk;
 
 static inline bool inDynamicHeap(const void* p) {
     uintptr_t a = (uintptr_t)p;
@@ -495,9 +499,14 @@ static void compactionPass() {
     cell* start = passStart();
     cell* previous = nullptr;
     cell* p = HeapStart;
-    while (p < start) {
-        previous = p;
-        p += blockWords(p);
+    if (start == resumeBlock) {
+        p = start;
+        previous = resumeChunk;
+    } else {
+        while (p < start) {
+            previous = p;
+            p += blockWords(p);
+        }
     }
     // Targets: free chunks below the block at hand, in address order, linked through word 1.
     cell* head = nullptr;
@@ -579,6 +588,8 @@ static void compactionPass() {
     }
     if (p < PermanentBoundary && lastDistance != 0) addBreak(p, 0);
     CompactionCursor = p;
+    resumeBlock = p;
+    resumeChunk = tail != nullptr && tail + blockWords(tail) == p ? tail : nullptr;
 }
 
 // Pointers of one frame after its chunk moved: the frame lies at its new address, its
@@ -792,6 +803,8 @@ static void compactOnce() {
 
 void collectGarbage(int32_t requestedWords) {
     CollectionCount++;
+    // the sweep may merge free space across where an earlier collection's pass stopped
+    resumeBlock = nullptr;
     traceRootObjects();
     traceHeapObjects();
     processWeakPointerLists();
