@@ -63,6 +63,10 @@ VMBSS static BreakEntry breakTable[BREAK_TABLE_ENTRIES];
 static_assert(sizeof(breakTable) == 200 * 4, "the break table takes the 200 words of the search fingers");
 VMBSS static int32_t breakCount;
 VMBSS static int32_t relocating;
+// Pointers outside [breakLow, breakHigh) keep their value: below the first entry, or at
+// or above a last entry of distance 0.
+VMBSS static cell* breakLow;
+VMBSS static cell* breakHigh;
 // Where the last pass of this collection stopped, and the free chunk ending there: the
 // next pass resumes without walking up from the heap start.
 VMBSS static cell* resumeBlock;
@@ -457,7 +461,7 @@ static void rebuildFreeList() {
 
 static inline void* relocated(const void* p) {
     uintptr_t a = (uintptr_t)p;
-    if (breakCount == 0 || a < (uintptr_t)breakTable[0].address || a >= (uintptr_t)PermanentBoundary) return (void*)p;
+    if (a < (uintptr_t)breakLow || a >= (uintptr_t)breakHigh) return (void*)p;
     int low = 0, high = breakCount - 1;
     while (low < high) {
         int mid = (low + high + 1) >> 1;
@@ -786,6 +790,9 @@ static void relocateHeapBlocks() {
 }
 
 static void relocateEverything() {
+    breakLow = breakTable[0].address;
+    BreakEntry* last = &breakTable[breakCount - 1];
+    breakHigh = last->distance == 0 ? last->address : PermanentBoundary;
     relocating = 1;
     // Stacks first: their maps may read blocks whose own pointers are not yet updated.
     for (ThreadRecord* t = (ThreadRecord*)relocated(AllThreads); t != nullptr; t = (ThreadRecord*)relocated(t->nextAliveThread))
@@ -794,6 +801,7 @@ static void relocateEverything() {
     relocateHeapBlocks();
     relocating = 0;
     breakCount = 0;
+    breakLow = breakHigh = nullptr;
 }
 
 static void compactOnce() {
