@@ -179,10 +179,12 @@ TEST(Collector, CompactionMovesObjectsAndUpdatesEveryReference) {
                                  {"pinned block stays put"},
                                  {"permanent space untouched"},
                                  {"hash code kept in the lock word"},
-                                 {"free list covers the space left"}};
+                                 {"free list covers the space left"},
+                                 {"a Thread object names its moved record"}};
     RunResult r = vm.inside([&] {
-        OBJECT a = nullptr, arr = nullptr, locked = nullptr, hashed = nullptr;
+        OBJECT a = nullptr, arr = nullptr, locked = nullptr, hashed = nullptr, threadObject = nullptr;
         cell* interior = nullptr;
+        makeTemporaryRoot(&threadObject);
         makeTemporaryRoot(&a);
         makeTemporaryRoot(&arr);
         makeTemporaryRoot(&locked);
@@ -209,6 +211,8 @@ TEST(Collector, CompactionMovesObjectsAndUpdatesEveryReference) {
         for (int i = 0; i < 50; i++) newNode(vm, nullptr, i);
         hashed = newNode(vm, nullptr, 77);
         int32_t hash = objectHashCode(hashed);
+        threadObject = instantiate(JavaLangThread);
+        ThreadRecord* record = BuildThread(&threadObject);
         OBJECT aBefore = a;
         garbageCollect(HeapSize / 4);
         checks[0].ok = a != aBefore;
@@ -227,6 +231,8 @@ TEST(Collector, CompactionMovesObjectsAndUpdatesEveryReference) {
             if (headerType((uint32_t)*p) != GCT_FREE) used += (int32_t)(headerSize((uint32_t)*p) + 1) * 4;
         }
         checks[10].ok = used + memoryFree() == (int32_t)((char*)PermanentBoundary - (char*)HeapStart);
+        checks[11].ok = AllThreads != record && threadObject->data[1] == (cell)(uintptr_t)AllThreads &&
+                        AllThreads->javaThread == threadObject;
     });
     ASSERT_EQ(r.exitCode, 0) << r.trace;
     for (const Check& c : checks) EXPECT_TRUE(c.ok) << c.what;
