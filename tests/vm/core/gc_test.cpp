@@ -558,6 +558,33 @@ TEST(Collector, ArgumentsOfAThreadsFirstFrameSurviveItsPush) {
     EXPECT_TRUE(argumentsIntact);
 }
 
+// A frame that needs a new stack chunk is pushed while a collection moves the chunk
+// holding its arguments: they must be taken from where the chunk lies afterwards.
+TEST(Collector, ArgumentsFollowTheirChunkWhenTheCalleeNeedsANewOne) {
+    Vm vm;
+    addNodeClass(vm);
+    ClassSpec& t = vm.cls("Push");
+    t.field("r", "I", ACC_STATIC);
+    t.method("big", "(Ljava/lang/Object;)I", ACC_STATIC).locals(400).code.aload(0).getfield("Node", "value", "I").op(OP_IRETURN);
+    // the held array dies right before the call, below the thread's stack chunk
+    t.method("main", MAIN_SIG, MAIN_FLAGS).stack(4)
+        .code.newObject("Node").op(OP_DUP).bipush(42).putfield("Node", "value", "I")
+        .op(OP_ACONST_NULL).putstatic("Holder", "held", "Ljava/lang/Object;")
+        .invokestatic("Push", "big", "(Ljava/lang/Object;)I").putstatic("Push", "r", "I").op(OP_RETURN);
+    vm.beforeStart = [&] {
+        *vm.staticAddress("Holder", "held") = (cell)(uintptr_t)instantiateArray(PrimitiveArrayClasses[T_INT], 200);
+        CollectOnEveryAllocation = 2;
+    };
+    int32_t r = 0;
+    vm.afterRun = [&] {
+        r = *vm.staticAddress("Push", "r");
+        CollectOnEveryAllocation = 0;
+    };
+    RunResult result = vm.run("Push");
+    ASSERT_EQ(result.exitCode, 0) << result.trace;
+    EXPECT_EQ(r, 42);
+}
+
 TEST(Collector, StressSwitchComesFromTheEnvironment) {
     struct Case {
         const char* value;
