@@ -1,6 +1,7 @@
-// kvm_main and the start and end of a VM run. Before the class image is generated the
-// start builds the image's fixed roots itself: empty tables, the primitive array
-// classes, and the system classes loaded from "/sys.jar" through the class path.
+// kvm_main and the start and end of a VM run. A run starts from the generated class
+// image; without one, or when the host names a library JAR "/sys.jar", the start builds
+// the image's fixed roots itself: empty tables, the primitive array classes, and the
+// system classes loaded from "/sys.jar" through the class path.
 #include "vm/loader/startup.h"
 
 #include <setjmp.h>
@@ -127,7 +128,11 @@ int32_t vmStart(int argc, char** argv) {
 // ---------------------------------------------------------------------------------
 // The image's roots, from the generated image or built from "/sys.jar"
 
-static bool haveGeneratedImage() { return &MovaneClassImage != nullptr; }
+// A run takes the generated image unless the host named a library JAR for it.
+static bool haveGeneratedImage() {
+    int32_t mode = 0, size = 0;
+    return &MovaneClassImage != nullptr && statMemoryFile(SystemJarName, &mode, &size) != 0;
+}
 
 static VmHashTable* bootTable(cell* words, uint32_t buckets) {
     VmHashTable* table = (VmHashTable*)words;

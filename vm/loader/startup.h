@@ -23,8 +23,8 @@ enum {
     SYSTEM_JAR_HEAP_RESERVE = 4 * 1024 * 1024,
 };
 
-// The generated class image; absent until the generator provides it, in which case
-// every run loads the system classes from the memory file "/sys.jar".
+// The generated class image (tools/imagegen). A program without it, or a run with a
+// memory file "/sys.jar", loads the system classes from that JAR instead.
 extern const RomImage MovaneClassImage __attribute__((weak));
 
 // The image's tables for a run: the generated image's, or empty ones for a start

@@ -5,8 +5,9 @@
 //
 // The first three options are the runner's own; the rest is kvm_main's argument vector,
 // except that the class path names a JAR on the host, which the runner reads into memory
-// and hands to the VM as "/app.jar". The class library comes from the build's library
-// JAR (or -sysjar) as "/sys.jar". The exit status is kvm_main's exit code.
+// and hands to the VM as "/app.jar". The class library is the built-in class image;
+// -sysjar (or the environment variable MOVANE_SYSTEM_JAR) loads it from a library JAR
+// named "/sys.jar" instead. The exit status is kvm_main's exit code.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

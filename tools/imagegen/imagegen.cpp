@@ -1,0 +1,786 @@
+// movane-imagegen <library.jar> <out.cpp>: builds the built-in class image.
+//
+// The generator starts the VM the way a run without an image starts, loads every class
+// of the library JAR through the VM's own loader, verifies it (which leaves the
+// collector's reference maps), resolves every constant-pool entry and prepares every
+// method. The records it then finds in the tables are written out as C++ data with
+// symbolic pointers, so that layout, keys and maps are the VM's own:
+//   class records and the three table headers   writable, in the per-run data section
+//   method, field, pool, handler, map and name   read-only
+//   interned strings and their one char array    read-only, one area
+//   bytecode                                     read-only, every method 4-byte aligned
+//   static area                                  per-run zeroed, initial values read-only
+#include <setjmp.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "natives/lib/bindings.h"
+#include "platform/trace.h"
+#include "vm/core/classes.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/heap.h"
+#include "vm/core/inlinecache.h"
+#include "vm/core/native.h"
+#include "vm/core/resolve.h"
+#include "vm/core/romimage.h"
+#include "vm/core/stackmap.h"
+#include "vm/core/tables.h"
+#include "vm/loader/classloader.h"
+#include "vm/loader/classpath.h"
+#include "vm/loader/registries.h"
+#include "vm/loader/startup.h"
+#include "vm/loader/verifier.h"
+#include "vm/services/vmreset.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------------
+// Loading the library into a VM run (plain C: exceptions and fatal errors jump)
+
+struct LoadResult {
+    int32_t failedEntries;  // pool entries that could not be resolved
+    int32_t failedMethods;  // methods that preparation refused
+};
+
+void describeException(OBJECT e, const char* what) {
+    char name[MESSAGE_BUFFER_SIZE];
+    if (e == nullptr) {
+        fprintf(stderr, "imagegen: %s: out of memory\n", what);
+        return;
+    }
+    getClassNameBuffer(e->clazz, name, sizeof name);
+    StringInstance* message = (StringInstance*)(uintptr_t)e->data[0];
+    char text[MESSAGE_BUFFER_SIZE] = "";
+    if (message != nullptr && message->count < MESSAGE_BUFFER_SIZE) getStringContentsSafely(message, text, sizeof text);
+    fprintf(stderr, "imagegen: %s: %s%s%s\n", what, name, text[0] ? ": " : "", text);
+}
+
+void resolveEntry(ClassRecord* c, ConstantPool* cp, int i) {
+    uint8_t tag = cpTags(cp)[i];
+    if (tag & CP_RESOLVED) return;
+    switch (tag & CP_TAG_MASK) {
+    case CONSTANT_Class:
+        resolveClassReference(cp, i, c);
+        break;
+    case CONSTANT_Fieldref: {
+        uint32_t entry = cp->entries[i].u;
+        ClassRecord* owner = resolveClassReference(cp, (int)(entry & 0xFFFF), c);
+        if (isArrayClass(owner)) break;
+        FieldRecord* f = lookupField(owner, cp->entries[entry >> 16].u);
+        if (f == nullptr) break;
+        bool isStatic = (f->accessFlags & ACC_STATIC) != 0;
+        resolveFieldReference(cp, i, isStatic, isStatic ? 178 : 180, c);
+        break;
+    }
+    case CONSTANT_Methodref:
+    case CONSTANT_InterfaceMethodref: {
+        uint32_t entry = cp->entries[i].u;
+        ClassRecord* owner = resolveClassReference(cp, (int)(entry & 0xFFFF), c);
+        MethodRecord* m = lookupMethod(owner, cp->entries[entry >> 16].u, c);
+        if (m == nullptr) break;
+        resolveMethodReference(cp, i, (m->accessFlags & ACC_STATIC) != 0, c);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Every instance class of the class table, in table order.
+int32_t collectClasses(ClassRecord** out, int32_t room) {
+    int32_t n = 0;
+    for (uint32_t b = 0; b < ClassTable->bucketCount; b++) {
+        for (ClassRecord* c = (ClassRecord*)ClassTable->buckets[b]; c != nullptr; c = c->next) {
+            if (n < room) out[n] = c;
+            n++;
+        }
+    }
+    return n;
+}
+
+void resolvePool(ClassRecord* c, LoadResult* result) {
+    ConstantPool* cp = c->constPool;
+    if (cp == nullptr) return;
+    int32_t n = (int32_t)cp->entries[0].u;
+    for (volatile int32_t i = 1; i < n; i++) {
+        VM_TRY
+            resolveEntry(c, cp, i);
+        VM_CATCH(e)
+            (void)e;
+        VM_END_TRY
+        uint8_t tag = cpTags(cp)[i];
+        int kind = tag & CP_TAG_MASK;
+        if (!(tag & CP_RESOLVED) && kind >= CONSTANT_Class && kind != CONSTANT_String && kind <= CONSTANT_InterfaceMethodref) {
+            char name[MESSAGE_BUFFER_SIZE];
+            getClassNameBuffer(c, name, sizeof name);
+            fprintf(stderr, "imagegen: warning: %s: constant %d (tag %d) stays unresolved\n", name, (int)i, kind);
+            result->failedEntries++;
+        }
+    }
+}
+
+void prepareMethods(ClassRecord* c, LoadResult* result) {
+    MethodTable* table = c->methodTable;
+    for (volatile uint32_t i = 0; table != nullptr && i < table->length; i++) {
+        MethodRecord* m = &table->methods[i];
+        if (m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT)) continue;
+        VM_TRY
+            prepareMethod(m);
+        VM_CATCH(e)
+            describeException(e, "method preparation");
+            result->failedMethods++;
+        VM_END_TRY
+    }
+}
+
+enum { MAX_CLASSES = 4096 };
+VMBSS ClassRecord* AllClasses[MAX_CLASSES];
+
+// Loads, verifies, resolves and prepares; 0 when the library is ready to be written.
+int32_t loadLibrary(char** names, int32_t count, LoadResult* result) {
+    volatile int32_t status = 0;
+    jmp_buf catchBuffer;
+    CatchFrame outer;
+    pushCatchFrame(&outer, &catchBuffer);
+    if (setjmp(catchBuffer) == 0) {
+        classNotFoundMode = 0;
+        useImageTables();
+        InitializeMemoryManagement();
+        InitializeInlineCaching();
+        initClassPath("/sys.jar");
+        loadSystemClassesFromJar();
+        // the fixed name-and-type keys, which the verifier compares against
+        InitializeJavaSystemClasses();
+        for (int32_t i = 0; i < count; i++) getClass(names[i]);
+        int32_t n = collectClasses(AllClasses, MAX_CLASSES);
+        if (n > MAX_CLASSES) fatalVMError("too many classes");
+        for (int32_t i = 0; i < n; i++) {
+            ClassRecord* c = AllClasses[i];
+            if (isArrayClass(c)) loadArrayClass(asArrayClass(c));
+            else if (c->status == CLASS_LINKED) verifyClass(c);
+        }
+        for (int32_t i = 0; i < n; i++) {
+            if (!isArrayClass(AllClasses[i])) resolvePool(AllClasses[i], result);
+        }
+        for (int32_t i = 0; i < n; i++) {
+            if (!isArrayClass(AllClasses[i])) prepareMethods(AllClasses[i], result);
+        }
+    } else {
+        describeException(outer.throwable, "loading the library");
+        status = 1;
+    }
+    popCatchFrame(&outer);
+    return status;
+}
+
+KvmStartRecord start;
+
+// One VM "run" around loadLibrary; the run is never ended, its heap is what is written.
+int32_t startAndLoad(const uint8_t* jar, int32_t jarSize, char** names, int32_t count, LoadResult* result) {
+    initInternalPackages();
+    initSystemPackages();
+    int32_t blockSize = MAXIMUM_HEAP_SIZE;
+    void* block = malloc((size_t)blockSize + 4);
+    if (block == nullptr) return 1;
+    start.heapSize = blockSize;
+    start.heapStart = (void*)(((uintptr_t)block + 3) & ~(uintptr_t)3);
+    mvVm_keepStartRecord(&start);
+    volatile int32_t status = 1;
+    jmp_buf exitFrame;
+    VmExitFrame = &exitFrame;
+    if (setjmp(exitFrame) == 0) {
+        initNativeStackLimit();
+        if (registerMemoryFile("/sys.jar", jar, nullptr, jarSize) < 0) return 1;
+        status = loadLibrary(names, count, result);
+    } else {
+        fprintf(stderr, "imagegen: the VM stopped while loading the library (exit code %d)\n", (int)VmExitCode);
+        status = 1;
+    }
+    VmExitFrame = nullptr;
+    return status;
+}
+
+// ---------------------------------------------------------------------------------
+// The library JAR's class names (from its central directory)
+
+uint32_t le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24); }
+
+bool listClasses(const std::vector<uint8_t>& jar, std::vector<std::string>* names) {
+    size_t n = jar.size();
+    if (n < 22) return false;
+    size_t end = n - 22;
+    for (;;) {
+        if (le32(&jar[end]) == 0x06054b50) break;
+        if (end == 0 || n - end > 22 + 65535) return false;
+        end--;
+    }
+    uint32_t entries = le16(&jar[end + 10]);
+    size_t at = le32(&jar[end + 16]);
+    for (uint32_t i = 0; i < entries; i++) {
+        if (at + 46 > n || le32(&jar[at]) != 0x02014b50) return false;
+        size_t nameLength = le16(&jar[at + 28]);
+        size_t skip = 46 + nameLength + le16(&jar[at + 30]) + le16(&jar[at + 32]);
+        if (at + skip > n) return false;
+        std::string name((const char*)&jar[at + 46], nameLength);
+        if (name.size() > 6 && name.compare(name.size() - 6, 6, ".class") == 0)
+            names->push_back(name.substr(0, name.size() - 6));
+        at += skip;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------
+// The image: areas of words with a mark per word, filled from the records
+
+enum Mark : uint8_t { PLAIN = 0, DATA_POINTER = 1, FUNCTION_POINTER = 2 };
+
+enum AreaId {
+    AREA_CLASSES,      // writable: class records, contiguous
+    AREA_TABLES,       // writable: the three table headers
+    AREA_POOLS,        // writable: pools that keep unresolved entries
+    AREA_CONST,        // read-only records
+    AREA_STRINGS,      // read-only: interned strings, then their char array
+    AREA_CODE,         // read-only bytecode
+    AREA_STATICS,      // zeroed each run, filled from the initial values
+    AREA_STATIC_INIT,  // read-only initial values of the static area
+    AREA_COUNT
+};
+
+struct Area {
+    const char* symbol;
+    const char* qualifiers;  // storage of the emitted array
+    std::vector<uint32_t> words;
+    std::vector<uint8_t> marks;
+    std::vector<uint8_t> bytes;  // the code area only
+};
+
+struct Piece {
+    uintptr_t start;
+    uint32_t size;
+    AreaId area;
+    uint32_t offset;  // bytes into the area
+};
+
+struct Image {
+    Area areas[AREA_COUNT];
+    std::map<uintptr_t, Piece> pieces;  // by start address in this process
+    std::map<uintptr_t, std::string> functions;
+    std::vector<std::string> problems;
+    uint32_t codeBytes = 0;
+    uintptr_t sharedCharArray = 0;
+    uint32_t stringAreaEnd = 0;
+    uint32_t staticReferences = 0;
+    // counts
+    int instanceClasses = 0, arrayClasses = 0, methods = 0, bytecodeMethods = 0, abstractMethods = 0,
+        nativeMethods = 0, unboundMethods = 0, fields = 0, staticFields = 0, strings = 0, names = 0, charCount = 0,
+        writablePools = 0;
+    std::set<std::string> unbound;
+};
+
+// Copies words of a record into an area, with the marks of their pointer words.
+uint32_t place(Image* img, AreaId id, const void* source, uint32_t words) {
+    Area& a = img->areas[id];
+    uint32_t offset = (uint32_t)a.words.size() * 4;
+    const uint32_t* w = (const uint32_t*)source;
+    for (uint32_t i = 0; i < words; i++) {
+        a.words.push_back(w[i]);
+        a.marks.push_back(PLAIN);
+    }
+    img->pieces[(uintptr_t)source] = Piece{(uintptr_t)source, words * 4, id, offset};
+    return offset / 4;
+}
+
+void mark(Image* img, AreaId id, uint32_t word, Mark m = DATA_POINTER) { img->areas[id].marks[word] = m; }
+uint32_t& word(Image* img, AreaId id, uint32_t index) { return img->areas[id].words[index]; }
+
+std::string className(ClassRecord* c) {
+    char buffer[MESSAGE_BUFFER_SIZE];
+    getClassNameBuffer(c, buffer, sizeof buffer);
+    return buffer;
+}
+
+bool inPermanentSpace(const void* p) {
+    return (uintptr_t)p >= (uintptr_t)PermanentBoundary && (uintptr_t)p < (uintptr_t)HeapTop;
+}
+
+// A class and its superclasses run no static initialiser.
+bool needsNoInitialiser(ClassRecord* c) {
+    for (ClassRecord* k = c; k != nullptr; k = (k->accessFlags & ACC_INTERFACE) ? nullptr : k->superClass) {
+        MethodTable* t = k->methodTable;
+        for (uint32_t i = 0; t != nullptr && i < t->length; i++) {
+            if (t->methods[i].nt.nameTypeKey == clinitNameAndType) return false;
+        }
+        if (k->accessFlags & ACC_INTERFACE) break;
+    }
+    return true;
+}
+
+void placeCode(Image* img, MethodRecord* m) {
+    Area& a = img->areas[AREA_CODE];
+    while (a.bytes.size() % 4) a.bytes.push_back(0);
+    uint32_t offset = (uint32_t)a.bytes.size();
+    uint32_t length = m->codeLength == 0 ? 1 : m->codeLength;
+    a.bytes.insert(a.bytes.end(), m->u.code, m->u.code + length);
+    img->pieces[(uintptr_t)m->u.code] = Piece{(uintptr_t)m->u.code, length, AREA_CODE, offset};
+    img->codeBytes += length;
+}
+
+void placeMethods(Image* img, ClassRecord* c) {
+    MethodTable* t = c->methodTable;
+    if (t == nullptr) return;
+    uint32_t base = place(img, AREA_CONST, t, 1 + 8 * t->length);
+    for (uint32_t i = 0; i < t->length; i++) {
+        MethodRecord* m = &t->methods[i];
+        uint32_t w = base + 1 + 8 * i;
+        img->methods++;
+        mark(img, AREA_CONST, w + 2);
+        mark(img, AREA_CONST, w + 3);
+        mark(img, AREA_CONST, w + 6);
+        if (m->accessFlags & ACC_NATIVE) {
+            img->nativeMethods++;
+            mark(img, AREA_CONST, w + 1, FUNCTION_POINTER);
+            if (m->u.native == unboundNative || m->u.native == nullptr) {
+                char descriptor[MESSAGE_BUFFER_SIZE];
+                change_Key_to_MethodSignature_inBuffer(m->nt.k.typeKey, descriptor, sizeof descriptor);
+                img->unbound.insert(className(c) + "." + changeKeyToName(m->nt.k.nameKey, nullptr) + descriptor);
+                img->unboundMethods++;
+                word(img, AREA_CONST, w + 1) = (uint32_t)(uintptr_t)unboundNative;
+            }
+            continue;
+        }
+        if (m->accessFlags & ACC_ABSTRACT) {
+            img->abstractMethods++;
+            continue;
+        }
+        img->bytecodeMethods++;
+        mark(img, AREA_CONST, w + 1);
+        word(img, AREA_CONST, w + 5) |= ACC_PREPARED;
+        placeCode(img, m);
+        if (m->handlers != nullptr) place(img, AREA_CONST, m->handlers, 1 + 2 * m->handlers->length);
+        if (m->stackMaps != nullptr) {
+            if (!inPermanentSpace(m->stackMaps)) {
+                img->problems.push_back(className(c) + "." + changeKeyToName(m->nt.k.nameKey, nullptr) +
+                                        ": the method has no collector maps (not verified)");
+                continue;
+            }
+            PointerMap* map = (PointerMap*)m->stackMaps;
+            uint32_t entries = map->header & POINTER_MAP_COUNT_MASK;
+            place(img, AREA_CONST, map, (2 + 4 * entries + 3) / 4);
+        }
+    }
+}
+
+void placeFields(Image* img, ClassRecord* c) {
+    FieldTable* t = c->fieldTable;
+    if (t == nullptr) return;
+    uint32_t base = place(img, AREA_CONST, t, 1 + 4 * t->length);
+    for (uint32_t i = 0; i < t->length; i++) {
+        uint32_t w = base + 1 + 4 * i;
+        img->fields++;
+        mark(img, AREA_CONST, w + 2);
+        if (t->fields[i].accessFlags & ACC_STATIC) {
+            img->staticFields++;
+            mark(img, AREA_CONST, w + 3);
+        }
+    }
+}
+
+void placePool(Image* img, ClassRecord* c) {
+    ConstantPool* cp = c->constPool;
+    if (cp == nullptr) return;
+    uint32_t n = cp->entries[0].u;
+    uint8_t* tags = cpTags(cp);
+    bool resolved = true;
+    for (uint32_t i = 1; i < n; i++) {
+        int kind = tags[i] & CP_TAG_MASK;
+        if (kind >= CONSTANT_Fieldref && kind <= CONSTANT_InterfaceMethodref && !(tags[i] & CP_RESOLVED)) resolved = false;
+        if (kind == CONSTANT_Class && !(tags[i] & CP_RESOLVED)) resolved = false;
+    }
+    AreaId id = resolved ? AREA_CONST : AREA_POOLS;
+    if (!resolved) img->writablePools++;
+    uint32_t base = place(img, id, cp, n + (n + 3) / 4);
+    for (uint32_t i = 1; i < n; i++) {
+        int kind = tags[i] & CP_TAG_MASK;
+        bool pointer = kind == CONSTANT_Class || kind == CONSTANT_String ||
+                       (kind >= CONSTANT_Fieldref && kind <= CONSTANT_InterfaceMethodref && (tags[i] & CP_RESOLVED));
+        if (pointer) mark(img, id, base + i);
+    }
+}
+
+// The class's static block becomes two runs of the image's static area: its references
+// among the area's references, its other words behind all references.
+struct StaticRuns {
+    uint32_t referenceAt, otherAt;
+};
+
+void placeClass(Image* img, ClassRecord* c) {
+    if (isArrayClass(c)) {
+        ArrayClassRecord* a = asArrayClass(c);
+        uint32_t w = place(img, AREA_CLASSES, a, 10);
+        for (uint32_t k : {0u, 2u, 3u, 4u}) mark(img, AREA_CLASSES, w + k);
+        if (a->gcType == GCT_OBJECTARRAY) mark(img, AREA_CLASSES, w + 6);
+        // flags and key share one word: the ROM bit goes into the low half
+        word(img, AREA_CLASSES, w + 5) |= ACC_ROM_CLASS;
+        word(img, AREA_CLASSES, w + 1) = 0;
+        img->arrayClasses++;
+        return;
+    }
+    uint32_t w = place(img, AREA_CLASSES, c, 15);
+    for (uint32_t k : {0u, 2u, 3u, 4u, 6u, 7u, 8u, 9u, 10u}) mark(img, AREA_CLASSES, w + k);
+    word(img, AREA_CLASSES, w + 1) = 0;    // monitor
+    word(img, AREA_CLASSES, w + 11) = 0;   // statics live in the static area
+    word(img, AREA_CLASSES, w + 13) = 0;   // initialising thread
+    if (c->cleanup != nullptr) img->problems.push_back(className(c) + ": a class of the image has a cleanup function");
+    word(img, AREA_CLASSES, w + 14) = 0;
+    bool ready = needsNoInitialiser(c);
+    uint16_t flags = (uint16_t)(c->accessFlags | ACC_ROM_CLASS | (ready ? ACC_ROM_NON_INIT_CLASS : 0));
+    word(img, AREA_CLASSES, w + 5) = flags | ((uint32_t)c->key << 16);
+    int16_t status = ready ? CLASS_READY : CLASS_VERIFIED;
+    word(img, AREA_CLASSES, w + 12) = c->instSize | ((uint32_t)(uint16_t)status << 16);
+    if (c->status != CLASS_VERIFIED)
+        img->problems.push_back(className(c) + ": status " + std::to_string(c->status) + " after loading, not verified");
+    img->instanceClasses++;
+    placeMethods(img, c);
+    placeFields(img, c);
+    placePool(img, c);
+    if (c->interfaces != nullptr) place(img, AREA_CONST, c->interfaces, (c->interfaces[0] + 2) / 2);
+}
+
+uint32_t staticReferencesOf(ClassRecord* c) { return c->staticFields ? (uint32_t)c->staticFields[0] : 0; }
+uint32_t staticWordsOf(ClassRecord* c) {
+    if (c->staticFields == nullptr) return 0;
+    uint32_t words = 0;
+    for (uint32_t i = 0; i < c->fieldTable->length; i++) {
+        FieldRecord* f = &c->fieldTable->fields[i];
+        if (f->accessFlags & ACC_STATIC) words += (f->accessFlags & ACC_DOUBLE) ? 2 : 1;
+    }
+    return words;
+}
+
+void placeStatics(Image* img, const std::vector<ClassRecord*>& classes) {
+    uint32_t references = 0;
+    for (ClassRecord* c : classes) references += staticReferencesOf(c);
+    img->staticReferences = references;
+    Area& area = img->areas[AREA_STATICS];
+    Area& init = img->areas[AREA_STATIC_INIT];
+    area.words.assign(1 + references, 0);
+    area.marks.assign(1 + references, PLAIN);
+    init.words.assign(1 + references, 0);
+    init.marks.assign(1 + references, PLAIN);
+    init.words[0] = references;
+    uint32_t nextReference = 1;
+    for (ClassRecord* c : classes) {
+        cell* block = c->staticFields;
+        if (block == nullptr) continue;
+        uint32_t refs = staticReferencesOf(c);
+        uint32_t others = staticWordsOf(c) - refs;
+        if (refs > 0) {
+            img->pieces[(uintptr_t)(block + 1)] = Piece{(uintptr_t)(block + 1), refs * 4, AREA_STATICS, nextReference * 4};
+            for (uint32_t i = 0; i < refs; i++) {
+                init.words[nextReference + i] = (uint32_t)block[1 + i];
+                init.marks[nextReference + i] = DATA_POINTER;
+            }
+            nextReference += refs;
+        }
+        if (others > 0) {
+            uint32_t at = (uint32_t)area.words.size();
+            img->pieces[(uintptr_t)(block + 1 + refs)] = Piece{(uintptr_t)(block + 1 + refs), others * 4, AREA_STATICS, at * 4};
+            for (uint32_t i = 0; i < others; i++) {
+                area.words.push_back(0);
+                area.marks.push_back(PLAIN);
+                init.words.push_back((uint32_t)block[1 + refs + i]);
+                init.marks.push_back(PLAIN);
+            }
+        }
+    }
+}
+
+// Interned strings, rewritten onto one shared char array; the array follows them.
+void placeStrings(Image* img, std::vector<uint16_t>* chars) {
+    std::vector<std::pair<uint32_t, StringInstance*>> placed;
+    for (uint32_t b = 0; b < InternStringTable->bucketCount; b++) {
+        for (StringInstance* s = (StringInstance*)InternStringTable->buckets[b]; s != nullptr; s = s->next) {
+            uint32_t w = place(img, AREA_STRINGS, s, 6);
+            placed.push_back({w, s});
+            img->strings++;
+        }
+    }
+    // the array object: class, monitor, length, then the characters
+    for (auto& p : placed) {
+        StringInstance* s = p.second;
+        uint32_t w = p.first;
+        word(img, AREA_STRINGS, w + 1) = 0;
+        word(img, AREA_STRINGS, w + 3) = (uint32_t)chars->size();
+        const uint16_t* from = s->value->u.sdata + s->offset;
+        chars->insert(chars->end(), from, from + s->count);
+        mark(img, AREA_STRINGS, w + 0);
+        mark(img, AREA_STRINGS, w + 2);
+        mark(img, AREA_STRINGS, w + 5);
+    }
+    img->stringAreaEnd = (uint32_t)img->areas[AREA_STRINGS].words.size() * 4;
+    img->charCount = (int)chars->size();
+    uint32_t words = 3 + ((uint32_t)chars->size() + 1) / 2;
+    uint32_t* array = (uint32_t*)calloc(words, 4);
+    array[0] = (uint32_t)(uintptr_t)PrimitiveArrayClasses[T_CHAR];
+    array[2] = (uint32_t)chars->size();
+    if (!chars->empty()) memcpy(array + 3, chars->data(), chars->size() * 2);
+    uint32_t w = place(img, AREA_STRINGS, array, words);
+    mark(img, AREA_STRINGS, w);
+    img->sharedCharArray = (uintptr_t)array;
+    for (auto& p : placed) word(img, AREA_STRINGS, p.first + 2) = (uint32_t)(uintptr_t)array;
+}
+
+void placeNames(Image* img) {
+    for (uint32_t b = 0; b < UTFStringTable->bucketCount; b++) {
+        for (NameTableEntry* e = (NameTableEntry*)UTFStringTable->buckets[b]; e != nullptr; e = e->next) {
+            uint32_t w = place(img, AREA_CONST, e, (8 + e->length + 1 + 3) / 4);
+            mark(img, AREA_CONST, w);
+            img->names++;
+        }
+    }
+}
+
+uint32_t placeTable(Image* img, VmHashTable* t) {
+    uint32_t w = place(img, AREA_TABLES, t, 2 + t->bucketCount);
+    for (uint32_t b = 0; b < t->bucketCount; b++) mark(img, AREA_TABLES, w + 2 + b);
+    return w;
+}
+
+// ---------------------------------------------------------------------------------
+// Writing the C++ source
+
+struct Writer {
+    const Image* img;
+    FILE* out;
+    bool ok = true;
+
+    std::string symbolic(uintptr_t target) {
+        if (target == 0) return "0";
+        auto it = img->pieces.upper_bound(target);
+        if (it != img->pieces.begin()) {
+            --it;
+            const Piece& p = it->second;
+            if (target < p.start + p.size || (target == p.start && p.size == 0)) {
+                const Area& a = img->areas[p.area];
+                uint32_t offset = p.offset + (uint32_t)(target - p.start);
+                char text[96];
+                if (p.area == AREA_CODE) snprintf(text, sizeof text, "(uintptr_t)(%s + %u)", a.symbol, offset);
+                else if (offset % 4 == 0) snprintf(text, sizeof text, "(uintptr_t)(%s + %u)", a.symbol, offset / 4);
+                else snprintf(text, sizeof text, "(uintptr_t)((const char*)%s + %u)", a.symbol, offset);
+                return text;
+            }
+        }
+        char text[64];
+        snprintf(text, sizeof text, "0x%08x", (unsigned)target);
+        fprintf(stderr, "imagegen: a pointer to %s lies outside the image\n", text);
+        ok = false;
+        return text;
+    }
+
+    std::string function(uintptr_t target) {
+        auto it = img->functions.find(target);
+        if (it == img->functions.end()) {
+            fprintf(stderr, "imagegen: a native function at 0x%08x has no name\n", (unsigned)target);
+            ok = false;
+            return "0";
+        }
+        return "(uintptr_t)&" + it->second;
+    }
+
+    void words(const Area& a) {
+        if (strcmp(a.qualifiers, "VMBSS") == 0) {
+            fprintf(out, "VMBSS uintptr_t %s[%zu];\n\n", a.symbol, a.words.size() + 1);
+            return;
+        }
+        fprintf(out, "%s uintptr_t %s[%zu] = {\n", a.qualifiers, a.symbol, a.words.size() + 1);
+        for (size_t i = 0; i < a.words.size(); i++) {
+            std::string value;
+            if (a.marks[i] == DATA_POINTER) value = symbolic(a.words[i]);
+            else if (a.marks[i] == FUNCTION_POINTER) value = function(a.words[i]);
+            else {
+                char text[16];
+                snprintf(text, sizeof text, "0x%x", a.words[i]);
+                value = text;
+            }
+            fprintf(out, "%s,%s", value.c_str(), (i % 8 == 7) ? "\n" : " ");
+        }
+        fprintf(out, "0};\n\n");
+    }
+
+    void bytes(const Area& a) {
+        fprintf(out, "%s uint8_t %s[%zu] __attribute__((aligned(4))) = {\n", a.qualifiers, a.symbol, a.bytes.size() + 4);
+        for (size_t i = 0; i < a.bytes.size(); i++) fprintf(out, "%u,%s", a.bytes[i], (i % 24 == 23) ? "\n" : "");
+        fprintf(out, "0};\n\n");
+    }
+};
+
+bool writeSource(Image* img, const char* path, const RomImage* roots) {
+    FILE* out = fopen(path, "w");
+    if (out == nullptr) {
+        fprintf(stderr, "imagegen: cannot write %s\n", path);
+        return false;
+    }
+    Writer w{img, out};
+    fprintf(out,
+            "// Generated by movane-imagegen from the class library: do not edit.\n"
+            "// %d classes (%d array classes), %d methods (%d native, %d abstract), %d fields, %d names, %d strings.\n"
+            "#include <stdint.h>\n\n#include \"vm/core/romimage.h\"\n\n",
+            img->instanceClasses + img->arrayClasses, img->arrayClasses, img->methods, img->nativeMethods,
+            img->abstractMethods, img->fields, img->names, img->strings);
+    std::set<std::string> declared;
+    for (auto& f : img->functions) {
+        if (declared.insert(f.second).second) fprintf(out, "void %s();\n", f.second.c_str());
+    }
+    fprintf(out, "\n");
+    for (int i = 0; i < AREA_COUNT; i++) {
+        const Area& a = img->areas[i];
+        if (i == AREA_CODE) fprintf(out, "extern %s uint8_t %s[];\n", strstr(a.qualifiers, "const") ? "const" : "", a.symbol);
+        else fprintf(out, "extern %s uintptr_t %s[];\n", strstr(a.qualifiers, "const") ? "const" : "", a.symbol);
+    }
+    fprintf(out, "\n");
+    for (int i = 0; i < AREA_COUNT; i++) {
+        if (i == AREA_CODE) w.bytes(img->areas[i]);
+        else w.words(img->areas[i]);
+    }
+    const Area& classes = img->areas[AREA_CLASSES];
+    const Area& strings = img->areas[AREA_STRINGS];
+    const Area& code = img->areas[AREA_CODE];
+    const Area& statics = img->areas[AREA_STATICS];
+    fprintf(out, "extern const RomImage MovaneClassImage;\nconst RomImage MovaneClassImage = {\n");
+    fprintf(out, "    (VmHashTable*)%s,\n", w.symbolic((uintptr_t)roots->nameTable).c_str());
+    fprintf(out, "    (VmHashTable*)%s,\n", w.symbolic((uintptr_t)roots->classTable).c_str());
+    fprintf(out, "    (VmHashTable*)%s,\n    {", w.symbolic((uintptr_t)roots->stringTable).c_str());
+    for (int i = 0; i < 8; i++)
+        fprintf(out, "(ArrayClassRecord*)%s,%s", w.symbolic((uintptr_t)roots->primitiveArrayClasses[i]).c_str(),
+                i % 2 ? "\n     " : " ");
+    fprintf(out, "},\n");
+    const void* systemClasses[7] = {roots->javaLangObject, roots->javaLangClass,     roots->javaLangString,
+                                    roots->javaLangThread, roots->javaLangSystem, roots->javaLangThrowable,
+                                    roots->javaLangError};
+    for (const void* c : systemClasses) fprintf(out, "    (ClassRecord*)%s,\n", w.symbolic((uintptr_t)c).c_str());
+    fprintf(out, "    (MethodRecord*)%s,\n", w.symbolic((uintptr_t)roots->runCustomCode).c_str());
+    fprintf(out, "    %s, %s + %zu,\n", classes.symbol, classes.symbol, classes.words.size());
+    fprintf(out, "    %s, %s + %zu,\n", code.symbol, code.symbol, code.bytes.size());
+    fprintf(out, "    %s, %s + %u,\n", strings.symbol, strings.symbol, img->stringAreaEnd / 4);
+    fprintf(out, "    (const void*)%s,\n", w.symbolic(img->sharedCharArray).c_str());
+    fprintf(out, "    (cell*)%s, (const cell*)%s, %zu, %u, 0,\n};\n", statics.symbol,
+            img->areas[AREA_STATIC_INIT].symbol, statics.words.size() * 4, img->codeBytes);
+    bool written = !ferror(out);
+    if (fclose(out) != 0) written = false;
+    if (!written) fprintf(stderr, "imagegen: cannot write %s\n", path);
+    return written && w.ok;
+}
+
+bool readFile(const char* path, std::vector<uint8_t>* bytes) {
+    FILE* f = fopen(path, "rb");
+    if (f == nullptr) return false;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+    bool ok = !ferror(f);
+    fclose(f);
+    return ok && bytes->size() < 0x7FFFFFFF;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        fprintf(stderr, "usage: movane-imagegen <library.jar> <out.cpp>\n");
+        return 2;
+    }
+    TraceSetOutput("stderr");
+    std::vector<uint8_t> jar;
+    std::vector<std::string> names;
+    if (!readFile(argv[1], &jar) || !listClasses(jar, &names)) {
+        fprintf(stderr, "imagegen: cannot read the class library %s\n", argv[1]);
+        return 1;
+    }
+    std::vector<char*> nameVector;
+    for (std::string& n : names) nameVector.push_back(&n[0]);
+    LoadResult result = {};
+    if (startAndLoad(jar.data(), (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result) != 0)
+        return 1;
+
+    Image* img = new Image;
+    img->areas[AREA_CLASSES] = {"movaneImageClasses", "VMDATA", {}, {}, {}};
+    img->areas[AREA_TABLES] = {"movaneImageTables", "VMDATA", {}, {}, {}};
+    img->areas[AREA_POOLS] = {"movaneImageWritablePools", "VMDATA", {}, {}, {}};
+    img->areas[AREA_CONST] = {"movaneImageRecords", "const", {}, {}, {}};
+    img->areas[AREA_STRINGS] = {"movaneImageStrings", "const", {}, {}, {}};
+    img->areas[AREA_CODE] = {"movaneImageCode", "const", {}, {}, {}};
+    img->areas[AREA_STATICS] = {"movaneImageStatics", "VMBSS", {}, {}, {}};
+    img->areas[AREA_STATIC_INIT] = {"movaneImageStaticValues", "const", {}, {}, {}};
+    for (int32_t c = 0; c < NativeClassBindingCount; c++) {
+        const NativeClassBinding& table = NativeClassBindings[c];
+        for (int32_t m = 0; m < table.count; m++) {
+            if (table.methods[m].function != nullptr)
+                img->functions[(uintptr_t)table.methods[m].function] = table.methods[m].functionName;
+        }
+    }
+    img->functions[(uintptr_t)unboundNative] = "unboundNative";
+
+    std::vector<ClassRecord*> classes;
+    for (uint32_t b = 0; b < ClassTable->bucketCount; b++) {
+        for (ClassRecord* c = (ClassRecord*)ClassTable->buckets[b]; c != nullptr; c = c->next) {
+            if (!isArrayClass(c) && c->status == CLASS_RAW) {
+                img->problems.push_back(className(c) + ": named by the library but not in it");
+                continue;
+            }
+            classes.push_back(c);
+        }
+    }
+    for (ClassRecord* c : classes) placeClass(img, c);
+    // runCustomCode was given its code by the start path; it is a method like the others
+    std::vector<uint16_t> chars;
+    placeStrings(img, &chars);
+    placeNames(img);
+    placeTable(img, UTFStringTable);
+    placeTable(img, ClassTable);
+    placeTable(img, InternStringTable);
+    std::vector<ClassRecord*> instanceClasses;
+    for (ClassRecord* c : classes) {
+        if (!isArrayClass(c)) instanceClasses.push_back(c);
+    }
+    placeStatics(img, instanceClasses);
+
+    for (const std::string& p : img->problems) fprintf(stderr, "imagegen: %s\n", p.c_str());
+    if (!img->problems.empty() || result.failedMethods > 0) return 1;
+
+    RomImage roots = {};
+    roots.nameTable = UTFStringTable;
+    roots.classTable = ClassTable;
+    roots.stringTable = InternStringTable;
+    static const int primitive[8] = {T_BOOLEAN, T_CHAR, T_FLOAT, T_DOUBLE, T_BYTE, T_SHORT, T_INT, T_LONG};
+    for (int i = 0; i < 8; i++) roots.primitiveArrayClasses[i] = PrimitiveArrayClasses[primitive[i]];
+    roots.javaLangObject = JavaLangObject;
+    roots.javaLangClass = JavaLangClass;
+    roots.javaLangString = JavaLangString;
+    roots.javaLangThread = JavaLangThread;
+    roots.javaLangSystem = JavaLangSystem;
+    roots.javaLangThrowable = JavaLangThrowable;
+    roots.javaLangError = JavaLangError;
+    roots.runCustomCode = RunCustomCodeMethod;
+    if (!writeSource(img, argv[2], &roots)) {
+        remove(argv[2]);
+        return 1;
+    }
+    printf("Class image: %d classes (%d instance, %d array), %d methods (%d bytecode, %d abstract, %d native, "
+           "%d of them unbound), %d fields (%d static), %d names, %d strings over %d chars, %u bytes of bytecode, "
+           "%zu bytes of statics (%u references), %d pools keep unresolved entries (%d entries)\n",
+           img->instanceClasses + img->arrayClasses, img->instanceClasses, img->arrayClasses, img->methods,
+           img->bytecodeMethods, img->abstractMethods, img->nativeMethods, img->unboundMethods, img->fields,
+           img->staticFields, img->names, img->strings, img->charCount, img->codeBytes,
+           img->areas[AREA_STATICS].words.size() * 4, img->staticReferences, img->writablePools,
+           (int)result.failedEntries);
+    for (const std::string& u : img->unbound) printf("  unbound native: %s\n", u.c_str());
+    return 0;
+}
