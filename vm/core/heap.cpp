@@ -249,6 +249,8 @@ cell* allocHeapObjectForPointer(int32_t words, int type) {
 
 
 int lockObjectMemory(void* object) {
+    // permanent space and the image never move, and their objects have no header word
+    if (isStaticMemoryAddress(object)) return 0;
     uint32_t* h = headerOf(object);
     if (headerType(*h) == GCT_PERMANENT) return 0;
     uint32_t pins = headerPins(*h);
@@ -258,6 +260,8 @@ int lockObjectMemory(void* object) {
 }
 
 int unlockObjectMemory(void* object) {
+    // permanent space and the image never move, and their objects have no header word
+    if (isStaticMemoryAddress(object)) return 0;
     uint32_t* h = headerOf(object);
     if (headerType(*h) == GCT_PERMANENT) return 0;
     uint32_t pins = headerPins(*h);

@@ -110,6 +110,8 @@ TEST(Heap, PinCounts) {
     Vm vm;
     int permanentLock = 1, fourteen = -1, fifteenth = 0, unlockUnpinned = 0;
     uint32_t permanentHeader = 0, permanentHeaderAfter = 1;
+    int spaceLock = -1;
+    cell neighbourAfter = 0;
     RunResult r = vm.inside([&] {
         cell* object = callocObject(2, GCT_INSTANCE);
         for (int i = 0; i < 14; i++) fourteen = lockObjectMemory(object);
@@ -120,6 +122,14 @@ TEST(Heap, PinCounts) {
         permanentHeader = *headerOf(permanent);
         permanentLock = lockObjectMemory(permanent);
         permanentHeaderAfter = *headerOf(permanent);
+        // permanent space has no header: the word in front belongs to its neighbour
+        cell* first = callocPermanentObject(1);
+        cell* below = callocPermanentObject(1);  // the space grows down
+        ASSERT_EQ(below + 1, first);
+        below[0] = 0x12345678;
+        spaceLock = lockObjectMemory(first);
+        neighbourAfter = below[0];
+        spaceLock |= unlockObjectMemory(first);
     });
     EXPECT_EQ(r.exitCode, 0) << r.trace;
     EXPECT_EQ(fourteen, 0);
@@ -127,6 +137,8 @@ TEST(Heap, PinCounts) {
     EXPECT_EQ(unlockUnpinned, -1);
     EXPECT_EQ(permanentLock, 0);
     EXPECT_EQ(permanentHeader, permanentHeaderAfter);
+    EXPECT_EQ(spaceLock, 0);
+    EXPECT_EQ(neighbourAfter, (cell)0x12345678);
 }
 
 TEST(Heap, MemoryInterfaceForcesACollectionEvery101Calls) {
