@@ -1,0 +1,15 @@
+// The areas of the generated class image, for tests that check what a run may change:
+// the read-only areas never, the writable ones only until the end of the run.
+#pragma once
+
+#include <stdint.h>
+
+struct ClassImageArea {
+    const char* name;
+    const void* start;
+    uint32_t bytes;
+    int32_t writable;
+};
+
+extern const ClassImageArea MovaneClassImageAreas[];
+extern const int32_t MovaneClassImageAreaCount;
