@@ -1,0 +1,102 @@
+// movane-imagegen: a library it cannot load gives a clear error and no image; the
+// library itself gives the same source on every run.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/zipwriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Generated {
+    int status;
+    std::string output;  // standard output and error
+};
+
+Generated generate(const std::string& jar, const std::string& out) {
+    std::string command = std::string("\"") + IMAGEGEN + "\" \"" + jar + "\" \"" + out + "\" 2>&1";
+    Generated g;
+    FILE* p = popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) g.output.append(buffer, n);
+    int st = pclose(p);
+    g.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return g;
+}
+
+std::string dirFor(const std::string& name) {
+    std::string dir = std::string(TEST_TMP) + "/imagegen/" + name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& data) {
+    std::ofstream(path, std::ios::binary).write((const char*)data.data(), (std::streamsize)data.size());
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(ImageGenerator, RefusesWhatItCannotLoad) {
+    std::string dir = dirFor("refused");
+    writeFile(dir + "/text.jar", zipw::bytesOf("not an archive at all"));
+    zipw::Archive broken;
+    broken.add("java/lang/Object.class", std::string("\xCA\xFE\xBA\xBE truncated"));
+    writeFile(dir + "/broken.jar", broken.write());
+    struct Case {
+        const char* name;
+        std::string jar;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a missing file", dir + "/missing.jar", "cannot read the class library"},
+        {"a file that is no archive", dir + "/text.jar", "cannot read the class library"},
+        {"an archive without the system classes", SAMPLES_JAR, "java/lang/NoClassDefFoundError: java/lang/Object"},
+        {"a broken system class", dir + "/broken.jar", "java/lang/ClassFormatError"},
+    };
+    for (const Case& k : cases) {
+        std::string out = dir + "/image.cpp";
+        Generated g = generate(k.jar, out);
+        EXPECT_EQ(g.status, 1) << k.name << "\n" << g.output;
+        EXPECT_NE(g.output.find(k.message), std::string::npos) << k.name << "\n" << g.output;
+        EXPECT_FALSE(fs::exists(out)) << k.name;
+    }
+}
+
+TEST(ImageGenerator, WritesTheSameImageEveryTime) {
+    std::string dir = dirFor("same");
+    Generated first = generate(LIBRARY_JAR, dir + "/first.cpp");
+    Generated second = generate(LIBRARY_JAR, dir + "/second.cpp");
+    ASSERT_EQ(first.status, 0) << first.output;
+    ASSERT_EQ(second.status, 0) << second.output;
+    EXPECT_NE(first.output.find("Class image: "), std::string::npos) << first.output;
+    std::string a = readText(dir + "/first.cpp");
+    EXPECT_FALSE(a.empty());
+    EXPECT_TRUE(a == readText(dir + "/second.cpp")) << "two runs of the generator differ";
+    EXPECT_NE(a.find("const RomImage MovaneClassImage"), std::string::npos);
+    // nothing but the generated data: no address of the generating process is left
+    EXPECT_EQ(first.output.find("outside the image"), std::string::npos) << first.output;
+}
+
+TEST(ImageGenerator, ReportsAnOutputItCannotWrite) {
+    std::string dir = dirFor("unwritable");
+    Generated g = generate(LIBRARY_JAR, dir + "/no/such/folder/image.cpp");
+    EXPECT_EQ(g.status, 1) << g.output;
+    EXPECT_NE(g.output.find("cannot write"), std::string::npos) << g.output;
+}
+
+}  // namespace
