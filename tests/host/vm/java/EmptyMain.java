@@ -1,0 +1,5 @@
+/** Does nothing: what a run costs before any program code. */
+public class EmptyMain {
+    public static void main(String[] args) {
+    }
+}
