@@ -181,6 +181,11 @@ TEST(Prepare, FusesEachGroupIntoItsCombinedInstruction) {
         {"a triple first, then the pairs around it",
          {OP_ICONST_0, OP_ISTORE_2, OP_ALOAD_1, OP_ILOAD_2, OP_IALOAD, OP_ILOAD_3, OP_IADD, POP, RET},
          {OP_ICONST0_STORE, L(2), OP_IALOAD_LOCALS, L(1), L(2), OP_IADD_LOCAL, L(3), POP, RET}, {}},
+        // combined branches are met again when an earlier preparation stopped half way
+        {"target of a combined branch on a local", {OP_IFEQ_LOCAL, L(1), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET},
+         {OP_IFEQ_LOCAL, L(1), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET}, {}},
+        {"target of a combined branch on two locals", {OP_IF_ICMPEQ_LOCALS, L(1), L(2), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET},
+         {OP_IF_ICMPEQ_LOCALS, L(1), L(2), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET}, {}},
         {"compiler nops go as well", {NOP, OP_ICONST_1, NOP, NOP, POP, RET}, {NOP, OP_ICONST_1, NOP, NOP, POP, RET},
          {OP_ICONST_1, POP, RET, 0, 0, 0}},
         {"goto_w moves by the fillers between", {OP_GOTO_W, 0, 0, 0, 8, OP_ILOAD, 1, OP_IADD, RET, RET},
