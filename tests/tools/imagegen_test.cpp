@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/classfile_builder.h"
 #include "support/zipwriter.h"
 
 namespace fs = std::filesystem;
@@ -97,6 +98,34 @@ TEST(ImageGenerator, ReportsAnOutputItCannotWrite) {
     Generated g = generate(LIBRARY_JAR, dir + "/no/such/folder/image.cpp");
     EXPECT_EQ(g.status, 1) << g.output;
     EXPECT_NE(g.output.find("cannot write"), std::string::npos) << g.output;
+}
+
+// A library class whose reference names a method that does not exist: the entry stays
+// unresolved, so its pool goes with the writable data, where a run may still resolve it.
+TEST(ImageGenerator, KeepsAPoolWithAnUnresolvableEntryWritable) {
+    std::string dir = dirFor("dangling");
+    zipw::Archive library;
+    for (const auto& entry : fs::recursive_directory_iterator(LIBRARY_CLDC)) {
+        if (entry.path().extension() != ".class") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        library.add(fs::relative(entry.path(), LIBRARY_CLDC).generic_string(), bytes);
+    }
+    testsupport::ClassBuilder dangling("Dangling", "java/lang/Object", 48);
+    uint16_t missing = dangling.methodRef("java/lang/Object", "missing", "()V");
+    dangling.method(0x0009, "call", "()V", 0, 0, {0xB8, testsupport::hi(missing), testsupport::lo(missing), 0xB1});
+    library.add("Dangling.class", dangling.bytes());
+    writeFile(dir + "/library.jar", library.write());
+    Generated g = generate(dir + "/library.jar", dir + "/image.cpp");
+    ASSERT_EQ(g.status, 0) << g.output;
+    EXPECT_NE(g.output.find("Dangling: constant " + std::to_string(missing) + " (tag 10) stays unresolved"),
+              std::string::npos)
+        << g.output;
+    EXPECT_NE(g.output.find("1 pools keep unresolved entries (1 entries)"), std::string::npos) << g.output;
+    std::string source = readText(dir + "/image.cpp");
+    size_t pools = source.find("VMDATA uintptr_t movaneImageWritablePools[");
+    ASSERT_NE(pools, std::string::npos);
+    EXPECT_EQ(source.find("movaneImageWritablePools[1] = {"), std::string::npos) << "the writable pool area is empty";
 }
 
 }  // namespace
