@@ -43,7 +43,8 @@ static inline void markTarget(uint8_t* leaders, uint32_t length, int32_t target)
     if (target >= 0 && (uint32_t)target < length) leaders[target] |= LEADER_TARGET;
 }
 
-static void noteBranchTargets(const uint8_t* code, uint32_t pc, uint32_t length, uint8_t* leaders) {
+// n is the instruction's length, which bounds the switch tables read.
+static void noteBranchTargets(const uint8_t* code, uint32_t pc, int n, uint32_t length, uint8_t* leaders) {
     uint8_t op = code[pc];
     if ((op >= OP_IFEQ && op <= OP_IF_ACMPNE) || op == OP_IFNULL || op == OP_IFNONNULL) {
         markTarget(leaders, length, (int32_t)pc + readS16(code + pc + 1));
@@ -55,12 +56,12 @@ static void noteBranchTargets(const uint8_t* code, uint32_t pc, uint32_t length,
     } else if (op == OP_TABLESWITCH) {
         uint32_t base = (pc + 4) & ~3u;
         markTarget(leaders, length, (int32_t)pc + readS32(code + base));
-        int32_t count = readS32(code + base + 8) - readS32(code + base + 4) + 1;
+        int32_t count = (n - (int32_t)(base - pc) - 12) / 4;
         for (int32_t i = 0; i < count; i++) markTarget(leaders, length, (int32_t)pc + readS32(code + base + 12 + 4 * i));
     } else if (op == OP_LOOKUPSWITCH) {
         uint32_t base = (pc + 4) & ~3u;
         markTarget(leaders, length, (int32_t)pc + readS32(code + base));
-        int32_t pairs = readS32(code + base + 4);
+        int32_t pairs = (n - (int32_t)(base - pc) - 8) / 8;
         for (int32_t i = 0; i < pairs; i++) markTarget(leaders, length, (int32_t)pc + readS32(code + base + 12 + 8 * i));
     } else if (op >= OP_IFEQ_LOCAL && op <= OP_IFLE_LOCAL) {
         // combined branches are met again when a failed field resolution stopped an
@@ -95,7 +96,7 @@ bool scanInstructions(MethodRecord* method, uint8_t* leaders) {
         int n = instructionLength(code, pc);
         if (n <= 0 || pc + (uint32_t)n > length) return false;
         leaders[pc] |= LEADER_START;
-        noteBranchTargets(code, pc, length, leaders);
+        noteBranchTargets(code, pc, n, length, leaders);
         if (storesLocalZero(code, pc)) LocalZeroStored = true;
         pc += (uint32_t)n;
     }
@@ -135,8 +136,7 @@ static inline uint32_t nextStart(const uint8_t* leaders, uint32_t pc, uint32_t e
 
 static inline bool isLeader(const uint8_t* leaders, uint32_t pc) { return (leaders[pc] & LEADER_TARGET) != 0; }
 
-// Local index loaded by an iload (or aload when base is OP_ALOAD) the rewriter may
-// fuse, else -1.
+// The local index of a load or store, long form (index below 32) or short form, else -1.
 static int fusableLoad(const uint8_t* ip, uint8_t longForm, uint8_t shortBase) {
     if (ip[0] == longForm) return ip[1] <= MAX_FUSED_LOCAL ? ip[1] : -1;
     if (ip[0] >= shortBase && ip[0] <= shortBase + 3) return ip[0] - shortBase;
