@@ -13,6 +13,8 @@ function(movane_library name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_library(${name} STATIC ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PUBLIC movane_flags ${ARG_LIBS})
+  # tests/sanitize builds again, instrumented, those its tests need
+  set_property(GLOBAL APPEND PROPERTY MOVANE_LIBRARIES ${name})
 endfunction()
 
 # movane_test(<name> <sources>... [LIBS <libs>...]): one GoogleTest executable whose
@@ -47,6 +49,7 @@ function(movane_folder_library name)
     # a folder whose first file has not landed yet
     add_library(${name} INTERFACE)
     target_link_libraries(${name} INTERFACE movane_flags ${ARG_LIBS})
+    set_property(GLOBAL APPEND PROPERTY MOVANE_LIBRARIES ${name})
   endif()
 endfunction()
 
