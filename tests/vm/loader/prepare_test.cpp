@@ -468,6 +468,41 @@ TEST(Prepare, OncePerMethodAndNeverImageOrNativeOrUnverifiedCode) {
     EXPECT_EQ(hex(Bytes({OP_ILOAD, 1, OP_IADD, RET})), hex(after));
 }
 
+int pinnedBlocks() {
+    int n = 0;
+    for (cell* p = HeapStart; p < PermanentBoundary; p += headerSize((uint32_t)*p) + 1) {
+        if (headerPins((uint32_t)*p) != 0) n++;
+    }
+    return n;
+}
+
+// Methods longer than the stack buffers take their leader and shift maps from the heap
+// and give them back.
+TEST(Prepare, LongMethodsGiveBackTheirWorkBuffers) {
+    Subject s;
+    Bytes code;
+    for (int i = 0; i < 40; i++) code.insert(code.end(), {OP_ILOAD, 7, OP_IADD});
+    code.push_back(RET);
+    s.method(code, true);
+    int before = -1, after = -1;
+    Bytes prepared;
+    RunResult r = s.vm.inside([&] {
+        MethodRecord* m = methodNamed(s.vm.classRecord("T"), "m");
+        m->accessFlags &= ~(uint32_t)ACC_PREPARED;
+        before = pinnedBlocks();
+        prepareMethod(m);
+        after = pinnedBlocks();
+        prepared = codeOf(m);
+    });
+    EXPECT_EQ(0, r.exitCode) << r.trace;
+    EXPECT_EQ(before, after);
+    Bytes expected;
+    for (int i = 0; i < 40; i++) expected.insert(expected.end(), {OP_IADD_LOCAL, L(7)});
+    expected.push_back(RET);
+    expected.resize(code.size(), 0);
+    EXPECT_EQ(hex(expected), hex(prepared));
+}
+
 // A getfield whose field cannot be resolved stops the preparation with the error, before
 // the method is marked: the invocation that prepares it raises it.
 TEST(Prepare, UnresolvableFieldRaisesFromTheInvocation) {
