@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -181,6 +182,7 @@ int32_t loadLibrary(char** names, int32_t count, LoadResult* result) {
 }
 
 KvmStartRecord start;
+void* heapBlock;
 
 // One VM "run" around loadLibrary; the run is never ended, its heap is what is written.
 int32_t startAndLoad(const uint8_t* jar, int32_t jarSize, char** names, int32_t count, LoadResult* result) {
@@ -189,6 +191,7 @@ int32_t startAndLoad(const uint8_t* jar, int32_t jarSize, char** names, int32_t 
     int32_t blockSize = MAXIMUM_HEAP_SIZE;
     void* block = malloc((size_t)blockSize + 4);
     if (block == nullptr) return 1;
+    heapBlock = block;
     start.heapSize = blockSize;
     start.heapStart = (void*)(((uintptr_t)block + 3) & ~(uintptr_t)3);
     mvVm_keepStartRecord(&start);
@@ -283,6 +286,8 @@ struct Image {
         nativeMethods = 0, unboundMethods = 0, fields = 0, staticFields = 0, strings = 0, names = 0, charCount = 0,
         writablePools = 0;
     std::set<std::string> unbound;
+
+    ~Image() { free((void*)sharedCharArray); }
 };
 
 // Copies words of a record into an area, with the marks of their pointer words.
@@ -697,6 +702,8 @@ bool readFile(const char* path, std::vector<uint8_t>* bytes) {
     return ok && bytes->size() < 0x7FFFFFFF;
 }
 
+int writeImage(const char* path, const LoadResult& result);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -714,10 +721,19 @@ int main(int argc, char** argv) {
     std::vector<char*> nameVector;
     for (std::string& n : names) nameVector.push_back(&n[0]);
     LoadResult result = {};
-    if (startAndLoad(jar.data(), (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result) != 0)
-        return 1;
+    int32_t loaded = startAndLoad(jar.data(), (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result);
+    int status = loaded == 0 ? writeImage(argv[2], result) : 1;
+    free(heapBlock);
+    return status;
+}
 
-    Image* img = new Image;
+namespace {
+
+// Lays the loaded classes out as the image and writes it; 0 when written.
+int writeImage(const char* path, const LoadResult& result) {
+
+    std::unique_ptr<Image> owner(new Image);
+    Image* img = owner.get();
     img->areas[AREA_CLASSES] = {"movaneImageClasses", "VMDATA", {}, {}, {}};
     img->areas[AREA_TABLES] = {"movaneImageTables", "VMDATA", {}, {}, {}};
     img->areas[AREA_POOLS] = {"movaneImageWritablePools", "VMDATA", {}, {}, {}};
@@ -776,8 +792,8 @@ int main(int argc, char** argv) {
     roots.javaLangThrowable = JavaLangThrowable;
     roots.javaLangError = JavaLangError;
     roots.runCustomCode = RunCustomCodeMethod;
-    if (!writeSource(img, argv[2], &roots)) {
-        remove(argv[2]);
+    if (!writeSource(img, path, &roots)) {
+        remove(path);
         return 1;
     }
     printf("Class image: %d classes (%d instance, %d array), %d methods (%d bytecode, %d abstract, %d native, "
@@ -791,3 +807,5 @@ int main(int argc, char** argv) {
     for (const std::string& u : img->unbound) printf("  unbound native: %s\n", u.c_str());
     return 0;
 }
+
+}  // namespace
