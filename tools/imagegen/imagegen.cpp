@@ -38,6 +38,7 @@
 #include "vm/loader/registries.h"
 #include "vm/loader/startup.h"
 #include "vm/loader/verifier.h"
+#include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
 
 namespace {
@@ -195,6 +196,8 @@ int32_t startAndLoad(const uint8_t* jar, int32_t jarSize, char** names, int32_t 
     start.heapSize = blockSize;
     start.heapStart = (void*)(((uintptr_t)block + 3) & ~(uintptr_t)3);
     mvVm_keepStartRecord(&start);
+    // alerts, errors and warnings (the verifier's reasons), not the start's news
+    mvTraceLog_setLogLevel(2);
     volatile int32_t status = 1;
     jmp_buf exitFrame;
     VmExitFrame = &exitFrame;
