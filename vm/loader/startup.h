@@ -17,9 +17,9 @@ enum {
     // Room the native code of the VM may use below the stack position at start; the
     // x86 debug and sanitizer builds take far more per frame than the device did.
     NATIVE_STACK_SIZE = 1024 * 1024,
-    // Without a generated class image the system classes are loaded from "/sys.jar"
-    // into permanent space; the run gets this much heap on top of the requested size
-    // so that a program sees the heap it asked for.
+    // When the system classes are loaded from "/sys.jar" rather than taken from the
+    // class image they fill permanent space; the run gets this much heap on top of the
+    // requested size so that a program sees the heap it asked for.
     SYSTEM_JAR_HEAP_RESERVE = 4 * 1024 * 1024,
 };
 
