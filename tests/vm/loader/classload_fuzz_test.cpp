@@ -46,8 +46,8 @@ ClassBuilder richClass() {
 }
 
 // Byte-level mutations of a class file.
-std::vector<uint8_t> mutate(const std::vector<uint8_t>& seed, std::mt19937& random) {
-    std::vector<uint8_t> v = seed;
+std::vector<uint8_t> mutate(const std::vector<uint8_t>& basis, std::mt19937& random) {
+    std::vector<uint8_t> v = basis;
     int edits = 1 + (int)(random() % 4);
     for (int e = 0; e < edits && !v.empty(); e++) {
         size_t at = random() % v.size();
@@ -75,16 +75,16 @@ TEST(ClassLoadFuzz, MutatedClassFilesNeverCrashTheLoader) {
     ClassBuilder i = plainClass("I", "java/lang/Object", 0x0601);
     std::vector<uint8_t> superBytes = b.bytes();
     std::vector<uint8_t> interfaceBytes = i.bytes();
-    std::vector<uint8_t> seed = richClass().bytes();
+    std::vector<uint8_t> basis = richClass().bytes();
     {
         LoaderVm vm(512 * 1024);
-        Outcome out = vm.load(makeJar({{"A.class", seed}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, false), "A");
-        ASSERT_TRUE(out.loaded) << "the seed itself loads\n" << out.trace << out.exception << out.message;
+        Outcome out = vm.load(makeJar({{"A.class", basis}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, false), "A");
+        ASSERT_TRUE(out.loaded) << "the basis itself loads\n" << out.trace << out.exception << out.message;
     }
     std::mt19937 random(20261210);
     int loaded = 0, raised = 0, fatal = 0;
     for (int n = 0; n < 3000; n++) {
-        std::vector<uint8_t> bytes = mutate(seed, random);
+        std::vector<uint8_t> bytes = mutate(basis, random);
         LoaderVm vm(512 * 1024);
         Outcome out = vm.load(makeJar({{"A.class", bytes}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, false), "A");
         ASSERT_TRUE(out.exitCode == 0 || out.exitCode == 127) << "mutation " << n << " exit " << out.exitCode;

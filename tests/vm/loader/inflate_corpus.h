@@ -29,11 +29,11 @@ inline Bytes zlibDeflate(const Bytes& data, int level, int strategy = Z_DEFAULT_
 }
 
 // Text made of class-file-like words, so that it packs as class files do.
-inline Bytes textData(size_t size, unsigned seed)
+inline Bytes textData(size_t size, unsigned basis)
 {
     static const char* const words[] = {"class ", "java/lang/Object ", "<init> ", "()V ", "MIDlet ",
                                         "Code ", "StackMap ", "LineNumberTable ", "\n", "this "};
-    std::mt19937 rng(seed);
+    std::mt19937 rng(basis);
     Bytes out;
     while (out.size() < size) {
         const char* w = words[rng() % 10];
@@ -44,9 +44,9 @@ inline Bytes textData(size_t size, unsigned seed)
 }
 
 // Incompressible bytes.
-inline Bytes noiseData(size_t size, unsigned seed)
+inline Bytes noiseData(size_t size, unsigned basis)
 {
-    std::mt19937 rng(seed);
+    std::mt19937 rng(basis);
     Bytes out(size);
     for (auto& b : out)
         b = uint8_t(rng());
@@ -54,9 +54,9 @@ inline Bytes noiseData(size_t size, unsigned seed)
 }
 
 // Long runs of a few byte values.
-inline Bytes runData(size_t size, unsigned seed)
+inline Bytes runData(size_t size, unsigned basis)
 {
-    std::mt19937 rng(seed);
+    std::mt19937 rng(basis);
     Bytes out;
     while (out.size() < size)
         out.insert(out.end(), 1 + rng() % 600, uint8_t(rng() % 4));
@@ -65,13 +65,13 @@ inline Bytes runData(size_t size, unsigned seed)
 }
 
 // Text, noise and runs in turn.
-inline Bytes mixedData(size_t size, unsigned seed)
+inline Bytes mixedData(size_t size, unsigned basis)
 {
     Bytes out;
     for (unsigned part = 0; out.size() < size; part++) {
-        Bytes p = part % 3 == 0 ? textData(5000, seed + part)
-                : part % 3 == 1 ? noiseData(3000, seed + part)
-                                : runData(4000, seed + part);
+        Bytes p = part % 3 == 0 ? textData(5000, basis + part)
+                : part % 3 == 1 ? noiseData(3000, basis + part)
+                                : runData(4000, basis + part);
         out.insert(out.end(), p.begin(), p.end());
     }
     out.resize(size);

@@ -699,24 +699,24 @@ TEST(Inflate, TableAllocation)
 // every table.
 TEST(Inflate, MutatedStreamsStayInBounds)
 {
-    struct Seed {
+    struct Basis {
         const char* name;
         Bytes data;
         Bytes packed;
     };
-    std::vector<Seed> seeds;
+    std::vector<Basis> bases;
     Bytes text = textData(3000, 21), mixed = mixedData(6000, 22), runs = runData(2000, 23);
-    seeds.push_back({"dynamic text", text, zlibDeflate(text, 9)});
-    seeds.push_back({"dynamic mixed", mixed, zlibDeflate(mixed, 6)});
-    seeds.push_back({"fixed", text, zlibDeflate(text, 6, Z_FIXED)});
-    seeds.push_back({"stored", runs, zlibDeflate(runs, 0)});
-    seeds.push_back({"rle", runs, zlibDeflate(runs, 6, Z_RLE)});
+    bases.push_back({"dynamic text", text, zlibDeflate(text, 9)});
+    bases.push_back({"dynamic mixed", mixed, zlibDeflate(mixed, 6)});
+    bases.push_back({"fixed", text, zlibDeflate(text, 6, Z_FIXED)});
+    bases.push_back({"stored", runs, zlibDeflate(runs, 0)});
+    bases.push_back({"rle", runs, zlibDeflate(runs, 6, Z_RLE)});
 
     std::mt19937 rng(12345);
     int succeeded = 0, failed = 0;
     for (int round = 0; round < 4000; round++) {
-        const Seed& seed = seeds[size_t(round) % seeds.size()];
-        Bytes input = seed.packed;
+        const Basis& basis = bases[size_t(round) % bases.size()];
+        Bytes input = basis.packed;
         int mutations = 1 + int(rng() % 4);
         for (int m = 0; m < mutations; m++) {
             size_t at = rng() % input.size();
@@ -727,15 +727,15 @@ TEST(Inflate, MutatedStreamsStayInBounds)
             default: input.insert(input.begin() + long(at), uint8_t(rng())); break;
             }
         }
-        int32_t expected = int32_t(seed.data.size());
+        int32_t expected = int32_t(basis.data.size());
         switch (rng() % 4) {
-        case 0: expected = int32_t(rng() % (seed.data.size() * 2 + 1)); break;
+        case 0: expected = int32_t(rng() % (basis.data.size() * 2 + 1)); break;
         case 1: expected += int32_t(rng() % 3) - 1; break;
         default: break;
         }
         Outcome o = inflateExact(input, expected);
-        ASSERT_TRUE(o.result == 0 || o.result == 1) << seed.name << " round " << round;
-        ASSERT_EQ(0, o.liveTables) << seed.name << " round " << round;
+        ASSERT_TRUE(o.result == 0 || o.result == 1) << basis.name << " round " << round;
+        ASSERT_EQ(0, o.liveTables) << basis.name << " round " << round;
         (o.result ? succeeded : failed)++;
     }
     EXPECT_GT(failed, 3000);

@@ -81,9 +81,9 @@ inline Outcome openAndFind(const std::vector<uint8_t>& archive, const std::vecto
     return out;
 }
 
-inline std::vector<uint8_t> patternBytes(size_t n, uint32_t seed = 1) {
+inline std::vector<uint8_t> patternBytes(size_t n, uint32_t basis = 1) {
     std::vector<uint8_t> v(n);
-    uint32_t x = seed;
+    uint32_t x = basis;
     for (size_t i = 0; i < n; i++) {
         x = x * 1103515245u + 12345u;
         // compressible but not trivially: runs of a few symbols

@@ -14,13 +14,13 @@ using namespace jartest;
 
 namespace {
 
-struct Seed {
+struct Basis {
     const char* name;
     zipw::Archive archive;
 };
 
-std::vector<Seed> seeds() {
-    std::vector<Seed> s;
+std::vector<Basis> bases() {
+    std::vector<Basis> s;
     {
         zipw::Archive a;
         a.add("META-INF/", "");
@@ -103,20 +103,20 @@ TEST(JarFuzz, MutatedArchives) {
     const int ARCHIVES_PER_RUN = 40;
     const int RUNS = 75;  // 3000 archives
     std::mt19937 rng(20261210);
-    std::vector<Seed> all = seeds();
+    std::vector<Basis> all = bases();
     int opened = 0, hits = 0, misses = 0, outOfMemory = 0;
     for (int run = 0; run < RUNS; run++) {
         std::vector<std::vector<uint8_t>> archives;
-        std::vector<const Seed*> origins;
+        std::vector<const Basis*> origins;
         for (int i = 0; i < ARCHIVES_PER_RUN; i++) {
-            const Seed& seed = all[rng() % all.size()];
+            const Basis& basis = all[rng() % all.size()];
             zipw::Layout layout;
-            std::vector<uint8_t> bytes = seed.archive.write(&layout);
+            std::vector<uint8_t> bytes = basis.archive.write(&layout);
             int mutations = 1 + (int)(rng() % 3);
             for (int m = 0; m < mutations; m++) mutate(bytes, layout, rng);
             bytes.shrink_to_fit();
             archives.push_back(bytes);
-            origins.push_back(&seed);
+            origins.push_back(&basis);
         }
         vmasm::Vm vm;
         vm.heapBytes = 4 * 1024 * 1024;

@@ -12,21 +12,21 @@ namespace {
 
 using namespace verifytest;
 
-struct Seed {
+struct Basis {
     std::string name;  // slash form
     classfile::ClassFile cf;
 };
 
-std::vector<Seed> seedsOf(const std::vector<uint8_t>& jar) {
+std::vector<Basis> basesOf(const std::vector<uint8_t>& jar) {
     std::vector<classconv::ArchiveEntry> entries;
     std::string error;
-    std::vector<Seed> seeds;
-    if (!classconv::readArchive(jar, entries, error)) return seeds;
+    std::vector<Basis> bases;
+    if (!classconv::readArchive(jar, entries, error)) return bases;
     for (auto& e : entries) {
-        Seed s{e.name.substr(0, e.name.size() - 6), {}};
-        if (classfile::parse(e.data.data(), e.data.size(), s.cf, error)) seeds.push_back(s);
+        Basis s{e.name.substr(0, e.name.size() - 6), {}};
+        if (classfile::parse(e.data.data(), e.data.size(), s.cf, error)) bases.push_back(s);
     }
-    return seeds;
+    return bases;
 }
 
 void mutateBytes(std::vector<uint8_t>& v, std::mt19937& random) {
@@ -83,22 +83,22 @@ enum Ending { ACCEPTED, REFUSED, THROWN, FATAL, ENDINGS };
 TEST(VerifyFuzz, MutatedMethodsEndNormally) {
     std::vector<uint8_t> programs = readBytes(VERIFY_JAR);
     std::vector<uint8_t> library = readBytes(LIBRARY_JAR);
-    std::vector<Seed> seeds = seedsOf(programs);
-    ASSERT_FALSE(seeds.empty());
+    std::vector<Basis> bases = basesOf(programs);
+    ASSERT_FALSE(bases.empty());
     std::vector<JarEntry> others;
-    for (auto& s : seeds) others.push_back({s.name + ".class", classfile::write(s.cf)});
+    for (auto& s : bases) others.push_back({s.name + ".class", classfile::write(s.cf)});
     std::mt19937 random(20261210);
     int endings[ENDINGS] = {};
     LoaderVm vm(2 * 1024 * 1024);
     for (int round = 0; round < 1200; round++) {
-        size_t k = random() % seeds.size();
-        classfile::ClassFile cf = seeds[k].cf;
+        size_t k = random() % bases.size();
+        classfile::ClassFile cf = bases[k].cf;
         if (!mutateMethod(cf, random)) continue;
-        std::vector<JarEntry> entries{{seeds[k].name + ".class", classfile::write(cf)}};
+        std::vector<JarEntry> entries{{bases[k].name + ".class", classfile::write(cf)}};
         for (size_t i = 0; i < others.size(); i++) {
             if (i != k) entries.push_back(others[i]);
         }
-        const char* name = seeds[k].name.c_str();
+        const char* name = bases[k].name.c_str();
         Ending ending = ACCEPTED;
         vmasm::RunResult r = runWithClassPath(vm, {{"/sys.jar", library}, {"/app.jar", makeJar(entries, false)}}, [&] {
             OBJECT thrown = nullptr;

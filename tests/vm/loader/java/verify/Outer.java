@@ -5,10 +5,10 @@ public class Outer {
     int base = 5;
 
     static class Base {
-        final int seed;
+        final int basis;
 
-        Base(int seed) {
-            this.seed = seed;
+        Base(int basis) {
+            this.basis = basis;
         }
     }
 
@@ -18,7 +18,7 @@ public class Outer {
         }
 
         int total() {
-            return base + seed;
+            return base + basis;
         }
     }
 

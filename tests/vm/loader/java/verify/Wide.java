@@ -35,8 +35,8 @@ public class Wide {
         return result;
     }
 
-    static long mixed(int n, long seed, double factor) {
-        long x = seed;
+    static long mixed(int n, long basis, double factor) {
+        long x = basis;
         int i = 0;
         while (i < n) {
             double y = x * factor;
