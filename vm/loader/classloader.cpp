@@ -835,12 +835,29 @@ static void linkClass(ClassRecord* clazz) {
     clazz->status = CLASS_LINKED;
 }
 
+// The one reference field of a String made while its class is still raw.
+static VMBSS FieldTable RawStringFields;
+
+void describeRawString() {
+    FieldRecord* value = &RawStringFields.fields[0];
+    RawStringFields.length = 1;
+    value->nameKey = changeNameToKey("value", 5);
+    value->typeKey = changeFieldSignatureToKey("[C", 0, 2);
+    value->accessFlags = ACC_PRIVATE | ACC_POINTER;
+    value->ofClass = JavaLangString;
+    value->u.offset = 0;
+    JavaLangString->fieldTable = &RawStringFields;
+    JavaLangString->instSize = 3;
+}
+
 // Puts a class back to CLASS_RAW: everything from its superclass on is cleared.
 static void revertToRawClass(ClassRecord* clazz) {
     clearClassLinkFields(clazz);
     clazz->status = CLASS_RAW;
     clazz->initThread = nullptr;
     clazz->cleanup = nullptr;
+    // The failure's own message is a String.
+    if (clazz == JavaLangString) describeRawString();
 }
 
 // After a failed load: clazz and every class up its chain that this load left loading

@@ -59,5 +59,10 @@ inline uint16_t newObjectType(uint32_t offset) {
 extern VMBSS int32_t classNotFoundMode;
 
 // loadClassfile and loadArrayClass are declared in vm/core/classes.h.
+
+// Strings are made before String is read (the messages of failed system loads): gives
+// the raw record the size and the reference field that linking will give it, so that
+// such a String is allocated whole and the collector keeps and moves its characters.
+void describeRawString();
 bool verifyName(const char* name, int kind);
 char* replaceLetters(char* text, char from, char to);

@@ -194,9 +194,8 @@ void loadSystemClassesFromJar() {
     ClassRecord** roots[7] = {&JavaLangObject, &JavaLangClass,     &JavaLangString, &JavaLangThread,
                               &JavaLangSystem, &JavaLangThrowable, &JavaLangError};
     for (int i = 0; i < 7; i++) *roots[i] = getRawClass(SystemRootNames[i]);
-    // A load that fails before String is linked still makes its message a String: give
-    // the raw record room for value, offset and count until linking sets the same.
-    JavaLangString->instSize = 3;
+    // A load that fails before String is linked still makes its message a String.
+    describeRawString();
     makePrimitiveArrayClasses();
     for (int i = 0; i < 7; i++) getClass(SystemRootNames[i]);
     RunCustomCodeMethod = makeRunCustomCode();
