@@ -176,9 +176,10 @@ TEST(Classes, StringsAndTheirContents) {
     for (const Case& k : cases) {
         Vm vm;
         std::string back;
+        // Made out here: the fatal exit leaves the run by longjmp and runs no destructor.
+        std::string text((size_t)k.length, 'a');
+        text[0] = 'Z';
         RunResult r = vm.inside([&] {
-            std::string text((size_t)k.length, 'a');
-            text[0] = 'Z';
             StringInstance* s = instantiateStringFromUtf(text.c_str(), (int)text.size());
             back = getStringContents(s);
         });
@@ -190,13 +191,16 @@ TEST(Classes, StringsAndTheirContents) {
         }
     }
     Vm vm;
-    std::string unicode;
+    int32_t count = 0;
+    uint16_t second = 0;
     RunResult r = vm.inside([&] {
         const uint16_t chars[] = {'h', 0x20AC, 'i'};
         StringInstance* s = instantiateStringFromUnicode(chars, 3);
-        unicode = std::to_string(s->count) + ":" + std::to_string(getStringCharsPointer(s)[1]);
+        count = s->count;
+        second = getStringCharsPointer(s)[1];
     });
     EXPECT_EQ(r.exitCode, 0);
+    std::string unicode = std::to_string(count) + ":" + std::to_string(second);
     EXPECT_EQ(unicode, "3:8364");
 }
 

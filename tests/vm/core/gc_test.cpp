@@ -677,8 +677,9 @@ TEST(Collector, SixtyFiveCleanupFunctionsAreTooMany) {
     Vm vm;
     addNodeClass(vm);
     int32_t registered = 0;
+    // Made out here: the fatal exit leaves the run by longjmp and runs no destructor.
+    const std::vector<CleanupFunction> functions = cleanupFunctions(std::make_integer_sequence<int, 65>());
     RunResult r = vm.inside([&] {
-        std::vector<CleanupFunction> functions = cleanupFunctions(std::make_integer_sequence<int, 65>());
         OBJECT o = nullptr;
         makeTemporaryRoot(&o);
         for (CleanupFunction f : functions) {
