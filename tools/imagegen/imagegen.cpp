@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "natives/lib/bindings.h"
+#include "platform/hostfile.h"
 #include "platform/trace.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
@@ -694,17 +695,6 @@ bool writeSource(Image* img, const char* path, const RomImage* roots) {
     return written && w.ok;
 }
 
-bool readFile(const char* path, std::vector<uint8_t>* bytes) {
-    FILE* f = fopen(path, "rb");
-    if (f == nullptr) return false;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
-    bool ok = !ferror(f);
-    fclose(f);
-    return ok && bytes->size() < 0x7FFFFFFF;
-}
-
 int writeImage(const char* path, const LoadResult& result);
 
 }  // namespace
@@ -717,7 +707,7 @@ int main(int argc, char** argv) {
     TraceSetOutput("stderr");
     std::vector<uint8_t> jar;
     std::vector<std::string> names;
-    if (!readFile(argv[1], &jar) || !listClasses(jar, &names)) {
+    if (!HostFileReadAll(argv[1], &jar) || !listClasses(jar, &names)) {
         fprintf(stderr, "imagegen: cannot read the class library %s\n", argv[1]);
         return 1;
     }
@@ -785,16 +775,7 @@ int writeImage(const char* path, const LoadResult& result) {
     roots.nameTable = UTFStringTable;
     roots.classTable = ClassTable;
     roots.stringTable = InternStringTable;
-    static const int primitive[8] = {T_BOOLEAN, T_CHAR, T_FLOAT, T_DOUBLE, T_BYTE, T_SHORT, T_INT, T_LONG};
-    for (int i = 0; i < 8; i++) roots.primitiveArrayClasses[i] = PrimitiveArrayClasses[primitive[i]];
-    roots.javaLangObject = JavaLangObject;
-    roots.javaLangClass = JavaLangClass;
-    roots.javaLangString = JavaLangString;
-    roots.javaLangThread = JavaLangThread;
-    roots.javaLangSystem = JavaLangSystem;
-    roots.javaLangThrowable = JavaLangThrowable;
-    roots.javaLangError = JavaLangError;
-    roots.runCustomCode = RunCustomCodeMethod;
+    saveRomImageRoots(&roots);
     if (!writeSource(img, path, &roots)) {
         remove(path);
         return 1;

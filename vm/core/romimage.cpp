@@ -48,6 +48,18 @@ void useRomImage(const RomImage* image) {
     RunCustomCodeMethod = image->runCustomCode;
 }
 
+void saveRomImageRoots(RomImage* image) {
+    for (int i = 0; i < 8; i++) image->primitiveArrayClasses[i] = PrimitiveArrayClasses[primitiveTypeCodes[i]];
+    image->javaLangObject = JavaLangObject;
+    image->javaLangClass = JavaLangClass;
+    image->javaLangString = JavaLangString;
+    image->javaLangThread = JavaLangThread;
+    image->javaLangSystem = JavaLangSystem;
+    image->javaLangThrowable = JavaLangThrowable;
+    image->javaLangError = JavaLangError;
+    image->runCustomCode = RunCustomCodeMethod;
+}
+
 void InitializeJavaSystemClasses() {
     const RomImage* image = CurrentRomImage;
     if (image->staticArea != nullptr && image->staticAreaBytes > 0)

@@ -54,6 +54,9 @@ extern VMBSS uint32_t mainNameAndType;
 
 // Takes the image's roots for this run; the VM start calls it first.
 void useRomImage(const RomImage* image);
+// The reverse for the fixed roots (not the tables): what a start without an image, or
+// the image generator, has built becomes the image's.
+void saveRomImageRoots(RomImage* image);
 void InitializeJavaSystemClasses();
 void resetClassStates();
 bool isRomClassAddress(const void* address);

@@ -164,7 +164,6 @@ static void makePrimitiveArrayClasses() {
         a->itemSize = (uint32_t)arrayItemSize(code);
         a->gcType = GCT_ARRAY;
         PrimitiveArrayClasses[code] = a;
-        BootImage.primitiveArrayClasses[code - T_BOOLEAN] = a;
     }
 }
 
@@ -199,14 +198,7 @@ void loadSystemClassesFromJar() {
     makePrimitiveArrayClasses();
     for (int i = 0; i < 7; i++) getClass(SystemRootNames[i]);
     RunCustomCodeMethod = makeRunCustomCode();
-    BootImage.javaLangObject = JavaLangObject;
-    BootImage.javaLangClass = JavaLangClass;
-    BootImage.javaLangString = JavaLangString;
-    BootImage.javaLangThread = JavaLangThread;
-    BootImage.javaLangSystem = JavaLangSystem;
-    BootImage.javaLangThrowable = JavaLangThrowable;
-    BootImage.javaLangError = JavaLangError;
-    BootImage.runCustomCode = RunCustomCodeMethod;
+    saveRomImageRoots(&BootImage);
 }
 
 // ---------------------------------------------------------------------------------

@@ -17,22 +17,12 @@
 
 #include "host/vm/kvm/runner.h"
 #include "platform/events.h"
+#include "platform/hostfile.h"
 #include "platform/trace.h"
 
 #ifndef MOVANE_SYSTEM_JAR
 #define MOVANE_SYSTEM_JAR ""
 #endif
-
-static bool readFile(const char* path, std::vector<uint8_t>* bytes) {
-    FILE* f = fopen(path, "rb");
-    if (f == nullptr) return false;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
-    bool ok = !ferror(f);
-    fclose(f);
-    return ok && bytes->size() < 0x7FFFFFFF;
-}
 
 static int usage() {
     fprintf(stderr,
@@ -82,11 +72,11 @@ int main(int argc, char** argv) {
     }
 
     std::vector<uint8_t> systemJar, appJar;
-    if (systemJarPath[0] != 0 && !readFile(systemJarPath, &systemJar)) {
+    if (systemJarPath[0] != 0 && !HostFileReadAll(systemJarPath, &systemJar)) {
         fprintf(stderr, "movane-kvm: cannot read the class library %s\n", systemJarPath);
         return 2;
     }
-    if (appJarPath != nullptr && !readFile(appJarPath, &appJar)) {
+    if (appJarPath != nullptr && !HostFileReadAll(appJarPath, &appJar)) {
         fprintf(stderr, "movane-kvm: cannot read %s\n", appJarPath);
         return 2;
     }

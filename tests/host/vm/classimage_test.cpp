@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/vm/kvm/runner.h"
+#include "kvm_fixture.h"
 #include "platform/events.h"
 #include "platform/trace.h"
 #include "tools/imagegen/classimage.h"
@@ -22,6 +23,9 @@
 #include "vm/services/vmreset.h"
 
 namespace {
+
+using kvmtest::capture;
+using kvmtest::readFile;
 
 const RomImage& image() { return MovaneClassImage; }
 
@@ -195,18 +199,6 @@ TEST(ClassImage, ClassRecordsStandReadyLinked) {
     EXPECT_GT(methods, 0);
     EXPECT_GT(natives, 0);
 }
-
-std::vector<uint8_t> readFile(const char* path) {
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(path, "rb");
-    if (f == nullptr) return bytes;
-    int c;
-    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(f);
-    return bytes;
-}
-
-void capture(int c, void* context) { ((std::string*)context)->push_back((char)c); }
 
 std::vector<uint8_t> copyOf(const ClassImageArea& a) {
     return std::vector<uint8_t>((const uint8_t*)a.start, (const uint8_t*)a.start + a.bytes);

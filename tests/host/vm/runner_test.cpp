@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/vm/kvm/runner.h"
+#include "kvm_fixture.h"
 #include "platform/events.h"
 #include "platform/trace.h"
 #include "vm/core/exceptions.h"
@@ -16,17 +17,8 @@
 
 namespace {
 
-std::vector<uint8_t> readFile(const char* path) {
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(path, "rb");
-    if (f == nullptr) return bytes;
-    int c;
-    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(f);
-    return bytes;
-}
-
-void capture(int c, void* context) { ((std::string*)context)->push_back((char)c); }
+using kvmtest::capture;
+using kvmtest::readFile;
 
 struct RunOutcome {
     int32_t code;

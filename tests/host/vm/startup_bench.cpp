@@ -7,19 +7,12 @@
 #include <vector>
 
 #include "host/vm/kvm/runner.h"
+#include "kvm_fixture.h"
 #include "platform/events.h"
 
 namespace {
 
-std::vector<uint8_t> readFile(const char* path) {
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(path, "rb");
-    if (f == nullptr) return bytes;
-    int c;
-    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(f);
-    return bytes;
-}
+using kvmtest::readFile;
 
 void runEmptyMain(benchmark::State& state, bool fromJar) {
     SysTimerInit();
