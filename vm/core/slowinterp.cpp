@@ -136,12 +136,26 @@ static void prepareAndInvoke(MethodRecord* m, OBJECT receiver, int length) {
     invokeMethodFromRegisters(m, receiver, length);
 }
 
-static void staticAccess(int opcode) {
-    uint8_t* ip = Regs.ip;
+// The field or method the instruction at ip names, resolved; a failure raises.
+static FieldRecord* fieldAt(const uint8_t* ip, bool isStatic, int opcode) {
     ConstantPool* cp = currentPool();
     int index = readU16(ip + 1);
-    FieldRecord* f = resolveFieldReference(cp, index, true, opcode, currentClass());
+    FieldRecord* f = resolveFieldReference(cp, index, isStatic, opcode, currentClass());
     if (f == nullptr) raiseNoSuchMemberError(cp, index);
+    return f;
+}
+
+static MethodRecord* methodAt(const uint8_t* ip, bool isStatic) {
+    ConstantPool* cp = currentPool();
+    int index = readU16(ip + 1);
+    MethodRecord* m = resolveMethodReference(cp, index, isStatic, currentClass());
+    if (m == nullptr) raiseNoSuchMemberError(cp, index);
+    return m;
+}
+
+static void staticAccess(int opcode) {
+    uint8_t* ip = Regs.ip;
+    FieldRecord* f = fieldAt(ip, true, opcode);
     if (!readyOrInitialize(f->ofClass)) return;
     bool two = (f->accessFlags & ACC_DOUBLE) != 0;
     if (rewritable(ip)) {
@@ -167,10 +181,7 @@ static void staticAccess(int opcode) {
 
 static void fieldAccess(int opcode) {
     uint8_t* ip = Regs.ip;
-    ConstantPool* cp = currentPool();
-    int index = readU16(ip + 1);
-    FieldRecord* f = resolveFieldReference(cp, index, false, opcode, currentClass());
-    if (f == nullptr) raiseNoSuchMemberError(cp, index);
+    FieldRecord* f = fieldAt(ip, false, opcode);
     bool two = (f->accessFlags & ACC_DOUBLE) != 0;
     uint32_t slot = f->u.offset;
     if (rewritable(ip)) {
@@ -201,10 +212,7 @@ static void fieldAccess(int opcode) {
 
 static void invokeVirtual() {
     uint8_t* ip = Regs.ip;
-    ConstantPool* cp = currentPool();
-    int index = readU16(ip + 1);
-    MethodRecord* resolved = resolveMethodReference(cp, index, false, currentClass());
-    if (resolved == nullptr) raiseNoSuchMemberError(cp, index);
+    MethodRecord* resolved = methodAt(ip, false);
     OBJECT receiver = receiverAt(resolved->argCount);
     MethodRecord* m = lookupMethodForInvoke(receiver->clazz, resolved);
     if (m == nullptr) noSuchMethod(resolved);
@@ -223,20 +231,14 @@ static void invokeVirtual() {
 
 static void invokeSpecial() {
     uint8_t* ip = Regs.ip;
-    ConstantPool* cp = currentPool();
-    int index = readU16(ip + 1);
-    MethodRecord* m = resolveMethodReference(cp, index, false, currentClass());
-    if (m == nullptr) raiseNoSuchMemberError(cp, index);
+    MethodRecord* m = methodAt(ip, false);
     if (rewritable(ip)) ip[0] = OP_INVOKESPECIAL_QUICK;
     prepareAndInvoke(m, receiverAt(m->argCount), 3);
 }
 
 static void invokeStatic() {
     uint8_t* ip = Regs.ip;
-    ConstantPool* cp = currentPool();
-    int index = readU16(ip + 1);
-    MethodRecord* m = resolveMethodReference(cp, index, true, currentClass());
-    if (m == nullptr) raiseNoSuchMemberError(cp, index);
+    MethodRecord* m = methodAt(ip, true);
     if (!readyOrInitialize(m->ofClass)) return;
     if (rewritable(ip)) ip[0] = OP_INVOKESTATIC_QUICK;
     prepareAndInvoke(m, (OBJECT)m->ofClass, 3);
@@ -244,10 +246,7 @@ static void invokeStatic() {
 
 static void invokeInterface() {
     uint8_t* ip = Regs.ip;
-    ConstantPool* cp = currentPool();
-    int index = readU16(ip + 1);
-    MethodRecord* resolved = resolveMethodReference(cp, index, false, currentClass());
-    if (resolved == nullptr) raiseNoSuchMemberError(cp, index);
+    MethodRecord* resolved = methodAt(ip, false);
     OBJECT receiver = receiverAt(resolved->argCount);
     MethodRecord* m = lookupMethod(receiver->clazz, resolved->nt.nameTypeKey, currentClass());
     if (m == nullptr || (m->accessFlags & (ACC_PUBLIC | ACC_STATIC)) != ACC_PUBLIC) noSuchMethod(resolved);

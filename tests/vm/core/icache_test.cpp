@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "methodcode.h"
 #include "support/vmasm.h"
 
 using namespace vmasm;
@@ -14,13 +15,7 @@ namespace {
 const char* const MAIN_SIG = "([Ljava/lang/String;)V";
 const uint32_t MAIN_FLAGS = ACC_PUBLIC | ACC_STATIC;
 
-std::vector<uint8_t> codeOf(ClassRecord* c, const char* name) {
-    for (uint32_t i = 0; i < c->methodTable->length; i++) {
-        MethodRecord* m = &c->methodTable->methods[i];
-        if (strcmp(changeKeyToName(m->nt.k.nameKey, nullptr), name) == 0) return std::vector<uint8_t>(m->u.code, m->u.code + m->codeLength);
-    }
-    return {};
-}
+using coretest::codeOf;
 
 // What main's code looked like while it ran, read by a native at its end.
 std::vector<uint8_t> codeWhileRunning;

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "methodcode.h"
 #include "support/vmasm.h"
 #include "vm/core/gc.h"
 
@@ -16,13 +17,7 @@ namespace {
 const char* const MAIN_SIG = "([Ljava/lang/String;)V";
 const uint32_t MAIN_FLAGS = ACC_PUBLIC | ACC_STATIC;
 
-std::vector<uint8_t> codeOf(ClassRecord* c, const char* name) {
-    for (uint32_t i = 0; i < c->methodTable->length; i++) {
-        MethodRecord* m = &c->methodTable->methods[i];
-        if (strcmp(changeKeyToName(m->nt.k.nameKey, nullptr), name) == 0) return std::vector<uint8_t>(m->u.code, m->u.code + m->codeLength);
-    }
-    return {};
-}
+using coretest::codeOf;
 
 TEST(SlowInterpreter, FirstGetfieldIsRewrittenWithItsSlotAndThenRunsQuick) {
     Vm vm;
