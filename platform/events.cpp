@@ -109,13 +109,16 @@ void SysTimerTerm(void) {
     pthread_mutex_unlock(&g_wake.mutex);
 }
 
-int32_t SysWaitWakeEvent(uint32_t timeoutMs) {
+// Wait and consume under one lock, so a set that lands between them is not lost.
+static int32_t waitWake(uint32_t timeoutMs, bool consume) {
     ensureConds();
     pthread_mutex_lock(&g_wake.mutex);
-    int32_t rc = g_wake.created ? waitWakeLocked(timeoutMs, false) : 0;
+    int32_t rc = g_wake.created ? waitWakeLocked(timeoutMs, consume) : 0;
     pthread_mutex_unlock(&g_wake.mutex);
     return rc;
 }
+
+int32_t SysWaitWakeEvent(uint32_t timeoutMs) { return waitWake(timeoutMs, false); }
 
 void SysWakeEventSet(void) {
     ensureConds();
@@ -135,14 +138,7 @@ void SysWakeEventReset(void) {
     pthread_mutex_unlock(&g_wake.mutex);
 }
 
-int32_t MkEventWait(uint32_t timeoutMs) {
-    ensureConds();
-    pthread_mutex_lock(&g_wake.mutex);
-    // Wait and reset under one lock, so a set that lands between them is not lost.
-    int32_t rc = g_wake.created ? waitWakeLocked(timeoutMs, true) : 0;
-    pthread_mutex_unlock(&g_wake.mutex);
-    return rc;
-}
+int32_t MkEventWait(uint32_t timeoutMs) { return waitWake(timeoutMs, true); }
 
 void SysSemaphoreWait(int32_t which) {
     Gate* s = semaphore(which);

@@ -121,12 +121,21 @@ static int qmfsConnectorError(const QmfsConnector* c) {
   return c->ops.lastError != nullptr ? c->ops.lastError() : QMFS_ERR_OTHER;
 }
 
+// Sets the last error and answers -1.
+static int qmfsFail(int error) {
+  qmfsLastError = error;
+  return -1;
+}
+
+// A connector call's result; its failure leaves the connector's own error.
+static int qmfsResult(const QmfsConnector* c, int result) {
+  if (result == -1) qmfsLastError = qmfsConnectorError(c);
+  return result;
+}
+
 int qmfs_open(const char* uri, const QmfsMode* mode) {
   qmfsLastError = QMFS_OK;
-  if (uri == nullptr) {
-    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
-    return -1;
-  }
+  if (uri == nullptr) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
   const char* path;
   QmfsConnector* c = qmfsSplit(uri, &path);
   if (c == nullptr) return -1;
@@ -137,14 +146,8 @@ int qmfs_open(const char* uri, const QmfsMode* mode) {
       break;
     }
   }
-  if (slot < 0) {
-    qmfsLastError = QMFS_ERR_NO_HANDLE;
-    return -1;
-  }
-  if (c->ops.open == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
+  if (slot < 0) return qmfsFail(QMFS_ERR_NO_HANDLE);
+  if (c->ops.open == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
   int ch = c->ops.open(path, mode);
   if (ch == -1) {
     qmfsLastError = qmfsConnectorError(c);
@@ -167,20 +170,14 @@ static QmfsHandleRecord* qmfsHandle(int handle) {
   return &qmfsHandles[handle];
 }
 
-static int qmfsResult(QmfsHandleRecord* h, int result) {
-  if (result == -1) qmfsLastError = qmfsConnectorError(h->connector);
-  return result;
-}
-
 int qmfs_close(int handle) {
   QmfsHandleRecord* h = qmfsHandle(handle);
   if (h == nullptr) return -1;
   int result;
   if (h->ops->close == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    result = -1;
+    result = qmfsFail(QMFS_ERR_UNSUPPORTED);
   } else {
-    result = qmfsResult(h, h->ops->close(h->connectorHandle));
+    result = qmfsResult(h->connector, h->ops->close(h->connectorHandle));
   }
   memset(h, 0, sizeof *h);
   return result;
@@ -189,150 +186,88 @@ int qmfs_close(int handle) {
 int qmfs_read(int handle, void* buffer, int count) {
   QmfsHandleRecord* h = qmfsHandle(handle);
   if (h == nullptr) return -1;
-  if (buffer == nullptr) {
-    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
-    return -1;
-  }
-  if (h->ops->read == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  return qmfsResult(h, h->ops->read(h->connectorHandle, buffer, count));
+  if (buffer == nullptr) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
+  if (h->ops->read == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(h->connector, h->ops->read(h->connectorHandle, buffer, count));
 }
 
 int qmfs_write(int handle, const void* buffer, int count) {
   QmfsHandleRecord* h = qmfsHandle(handle);
   if (h == nullptr) return -1;
-  if (buffer == nullptr) {
-    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
-    return -1;
-  }
-  if (h->ops->write == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  return qmfsResult(h, h->ops->write(h->connectorHandle, buffer, count));
+  if (buffer == nullptr) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
+  if (h->ops->write == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(h->connector, h->ops->write(h->connectorHandle, buffer, count));
 }
 
 int qmfs_seek(int handle, int offset, int whence) {
   QmfsHandleRecord* h = qmfsHandle(handle);
   if (h == nullptr) return -1;
-  if (h->ops->seek == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  return qmfsResult(h, h->ops->seek(h->connectorHandle, offset, whence));
+  if (h->ops->seek == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(h->connector, h->ops->seek(h->connectorHandle, offset, whence));
 }
 
 int qmfs_tell(int handle) {
   QmfsHandleRecord* h = qmfsHandle(handle);
   if (h == nullptr) return -1;
-  if (h->ops->tell == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  return qmfsResult(h, h->ops->tell(h->connectorHandle));
+  if (h->ops->tell == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(h->connector, h->ops->tell(h->connectorHandle));
 }
 
 int qmfs_truncate(int handle, int length) {
   QmfsHandleRecord* h = qmfsHandle(handle);
   if (h == nullptr) return -1;
-  if (h->ops->truncate == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  return qmfsResult(h, h->ops->truncate(h->connectorHandle, length));
+  if (h->ops->truncate == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(h->connector, h->ops->truncate(h->connectorHandle, length));
 }
 
 int qmfs_fstat(int handle, QmfsStat* status) {
   QmfsHandleRecord* h = qmfsHandle(handle);
   if (h == nullptr) return -1;
-  if (status == nullptr) {
-    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
-    return -1;
-  }
-  if (h->ops->fstat == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  return qmfsResult(h, h->ops->fstat(h->connectorHandle, status));
+  if (status == nullptr) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
+  if (h->ops->fstat == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(h->connector, h->ops->fstat(h->connectorHandle, status));
 }
 
 int qmfs_remove(const char* uri) {
   qmfsLastError = QMFS_OK;
-  if (uri == nullptr) {
-    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
-    return -1;
-  }
+  if (uri == nullptr) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
   const char* path;
   QmfsConnector* c = qmfsSplit(uri, &path);
   if (c == nullptr) return -1;
-  if (c->ops.remove == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  int r = c->ops.remove(path);
-  if (r == -1) qmfsLastError = qmfsConnectorError(c);
-  return r;
+  if (c->ops.remove == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(c, c->ops.remove(path));
 }
 
 int qmfs_rename(const char* uri, const char* newUri) {
   qmfsLastError = QMFS_OK;
-  if (uri == nullptr || newUri == nullptr) {
-    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
-    return -1;
-  }
+  if (uri == nullptr || newUri == nullptr) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
   const char* path;
   const char* newPath;
   QmfsConnector* c = qmfsSplit(uri, &path);
   if (c == nullptr) return -1;
   QmfsConnector* c2 = qmfsSplit(newUri, &newPath);
   if (c2 == nullptr) return -1;
-  if (c2 != c) {
-    qmfsLastError = QMFS_ERR_BAD_URI;
-    return -1;
-  }
-  if (c->ops.rename == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  int r = c->ops.rename(path, newPath);
-  if (r == -1) qmfsLastError = qmfsConnectorError(c);
-  return r;
+  if (c2 != c) return qmfsFail(QMFS_ERR_BAD_URI);
+  if (c->ops.rename == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(c, c->ops.rename(path, newPath));
 }
 
 int qmfs_getFreeSpace(const char* uri) {
   qmfsLastError = QMFS_OK;
-  if (uri == nullptr) {
-    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
-    return -1;
-  }
+  if (uri == nullptr) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
   const char* path;
   QmfsConnector* c = qmfsSplit(uri, &path);
   if (c == nullptr) return -1;
-  if (c->ops.freeSpace == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  int r = c->ops.freeSpace(path);
-  if (r == -1) qmfsLastError = qmfsConnectorError(c);
-  return r;
+  if (c->ops.freeSpace == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(c, c->ops.freeSpace(path));
 }
 
 int qmfs_stat(const char* uri, QmfsStat* status) {
   qmfsLastError = QMFS_OK;
-  if (uri == nullptr || status == nullptr) {
-    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
-    return -1;
-  }
+  if (uri == nullptr || status == nullptr) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
   const char* path;
   QmfsConnector* c = qmfsSplit(uri, &path);
   if (c == nullptr) return -1;
-  if (c->ops.stat == nullptr) {
-    qmfsLastError = QMFS_ERR_UNSUPPORTED;
-    return -1;
-  }
-  int r = c->ops.stat(path, status);
-  if (r == -1) qmfsLastError = qmfsConnectorError(c);
-  return r;
+  if (c->ops.stat == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(c, c->ops.stat(path, status));
 }

@@ -128,6 +128,16 @@ static inline void visitLock(uint32_t word, cell** next, int depth) {
     if (word & LOCK_STATE_MASK) visitChild(lockTarget(word), next, depth);
 }
 
+// The slots marking follows and compaction updates must be the same: both ask these.
+static inline bool isFollowedInstanceField(const FieldRecord* f, bool weak) {
+    if ((f->accessFlags & (ACC_POINTER | ACC_STATIC)) != ACC_POINTER) return false;
+    return !(weak && f->u.offset <= WEAK_LINK);
+}
+
+static inline bool isStaticReference(const FieldRecord* f) {
+    return (f->accessFlags & (ACC_STATIC | ACC_POINTER)) == (ACC_STATIC | ACC_POINTER);
+}
+
 static void scanInstance(Instance* object, bool weak, cell** next, int depth) {
     visitLock(object->monitor, next, depth);
     for (ClassRecord* c = object->clazz; c != nullptr; c = c->superClass) {
@@ -135,8 +145,7 @@ static void scanInstance(Instance* object, bool weak, cell** next, int depth) {
         if (fields != nullptr) {
             for (uint32_t i = 0; i < fields->length; i++) {
                 const FieldRecord* f = &fields->fields[i];
-                if ((f->accessFlags & (ACC_POINTER | ACC_STATIC)) != ACC_POINTER) continue;
-                if (weak && f->u.offset <= WEAK_LINK) continue;
+                if (!isFollowedInstanceField(f, weak)) continue;
                 visitChild(asPointer(object->data[f->u.offset]), next, depth);
             }
         }
@@ -313,8 +322,7 @@ static void traceRootObjects() {
                 if (c->staticFields != nullptr && c->fieldTable != nullptr) {
                     for (uint32_t i = 0; i < c->fieldTable->length; i++) {
                         FieldRecord* f = &c->fieldTable->fields[i];
-                        if ((f->accessFlags & (ACC_STATIC | ACC_POINTER)) == (ACC_STATIC | ACC_POINTER))
-                            markRoot(asPointer(*f->u.staticAddress));
+                        if (isStaticReference(f)) markRoot(asPointer(*f->u.staticAddress));
                     }
                 }
                 // Stack maps of methods not yet verified still lie in the dynamic heap.
@@ -684,7 +692,7 @@ static void relocateRoots() {
                 if (c->staticFields != nullptr && c->fieldTable != nullptr) {
                     for (uint32_t i = 0; i < c->fieldTable->length; i++) {
                         FieldRecord* f = &c->fieldTable->fields[i];
-                        if ((f->accessFlags & (ACC_STATIC | ACC_POINTER)) == (ACC_STATIC | ACC_POINTER)) relocateWord(f->u.staticAddress);
+                        if (isStaticReference(f)) relocateWord(f->u.staticAddress);
                     }
                 }
                 if (c->methodTable != nullptr) {
@@ -706,8 +714,7 @@ static void relocateInstance(Instance* object, bool weak) {
         if (fields != nullptr) {
             for (uint32_t i = 0; i < fields->length; i++) {
                 const FieldRecord* f = &fields->fields[i];
-                if ((f->accessFlags & (ACC_POINTER | ACC_STATIC)) != ACC_POINTER) continue;
-                if (weak && f->u.offset <= WEAK_LINK) continue;
+                if (!isFollowedInstanceField(f, weak)) continue;
                 relocateWord(&object->data[f->u.offset]);
             }
         }
