@@ -1,6 +1,7 @@
-// What class lookup needs of the class-file loader and the verifier, which come with
-// their own subsystem. Until they land a class that is not in the class image cannot
-// be loaded, and every class given to the VM is already verified.
+// Weak stand-ins for what class lookup needs of the class-file loader and the verifier,
+// for the core's own tests, which link no loader: there a class that is not in the class
+// image cannot be loaded, and every class given to the VM is already verified. Programs
+// link the loader's definitions (a CTest case checks movane-kvm does).
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
@@ -28,6 +29,5 @@ __attribute__((weak)) void verifyClass(ClassRecord* clazz) {
 // The VM start's hook at the end of every time slice; empty.
 __attribute__((weak)) void timeSliceHook() {}
 
-// Method preparation comes with the class loader; until it is linked in, methods run
-// as loaded.
+// Method preparation comes with the class loader; without it methods run as loaded.
 __attribute__((weak)) void prepareMethod(MethodRecord* method) {}

@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "vm/core/exceptions.h"
+#include "vm/core/exithook.h"
 #include "vm/core/heap.h"
 #include "vm/core/romimage.h"
 #include "vm/loader/registries.h"

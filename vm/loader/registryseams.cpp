@@ -4,7 +4,6 @@
 
 __attribute__((weak)) int32_t mvVmCallback_registerFunction(VmCallbackRecord*) { return 1; }
 __attribute__((weak)) void timerResumeCountDown() {}
-__attribute__((weak)) void setRuntimeExitHook(void (*)(int32_t)) {}
 __attribute__((weak)) int32_t mvConnectionResource_init() { return 0; }
 __attribute__((weak)) int32_t MkRandomAccessFileClose(int32_t) { return -1; }
 __attribute__((weak)) void** GuiTkGetHostServices() { return nullptr; }

@@ -1,6 +1,6 @@
 // What the registries call in neighbouring parts that come with their own subsystems:
-// the VM callback table, the Runtime.exit hook, the connection resource and the timer
-// natives, the random-access file porting layer and the toolkit's host-service table.
+// the VM callback table, the connection resource and the timer natives, the
+// random-access file porting layer and the toolkit's host-service table.
 // Until those land, weak stand-ins (registryseams.cpp) accept every call and do nothing.
 #pragma once
 
@@ -10,7 +10,6 @@ struct VmCallbackRecord;
 
 int32_t mvVmCallback_registerFunction(VmCallbackRecord* record);
 void timerResumeCountDown();
-void setRuntimeExitHook(void (*hook)(int32_t exitCode));
 int32_t mvConnectionResource_init();
 int32_t MkRandomAccessFileClose(int32_t handle);
 void** GuiTkGetHostServices();
