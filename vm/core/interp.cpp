@@ -67,6 +67,14 @@ static void exitFrameMonitor(FrameRecord* frame) {
     if (monitorExit(sync, &name) == MONITOR_NOT_OWNER) raiseException(name);
 }
 
+void prepareForInvoke(MethodRecord* m, OBJECT* receiver) {
+    if (m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED)) return;
+    int32_t savedRoots = TemporaryRootsLength;
+    makeTemporaryRoot(receiver);
+    prepareMethod(m);
+    TemporaryRootsLength = savedRoots;
+}
+
 // A cached virtual call whose receiver class changed: look the method up again and
 // keep it with the receiver class in the entry. Registers stored.
 static MethodRecord* relookupCachedVirtual(int index, OBJECT receiver) {
@@ -75,12 +83,7 @@ static MethodRecord* relookupCachedVirtual(int index, OBJECT receiver) {
     if (m == nullptr) fatalNoSuchCachedMethod(index);
     e->method = m;
     InlineCacheReceiverClasses[index] = receiver->clazz;
-    if (!(m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED))) {
-        int32_t savedRoots = TemporaryRootsLength;
-        makeTemporaryRoot(&receiver);
-        prepareMethod(m);
-        TemporaryRootsLength = savedRoots;
-    }
+    prepareForInvoke(m, &receiver);
     return m;
 }
 
@@ -90,16 +93,11 @@ static MethodRecord* relookupCachedInterface(int index, OBJECT receiver) {
     MethodRecord* m = lookupMethod(receiver->clazz, e->method->nt.nameTypeKey, Regs.fp->thisMethod->ofClass);
     if (m == nullptr || (m->accessFlags & (ACC_PUBLIC | ACC_STATIC)) != ACC_PUBLIC) fatalNoSuchCachedMethod(index);
     e->method = m;
-    if (!(m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED))) {
-        int32_t savedRoots = TemporaryRootsLength;
-        makeTemporaryRoot(&receiver);
-        prepareMethod(m);
-        TemporaryRootsLength = savedRoots;
-    }
+    prepareForInvoke(m, &receiver);
     return m;
 }
 
-static OBJECT instantiateRegistered(ClassRecord* clazz) {
+OBJECT instantiateRegistered(ClassRecord* clazz) {
     OBJECT o = instantiate(clazz);
     if (clazz->cleanup != nullptr) {
         int32_t savedRoots = TemporaryRootsLength;

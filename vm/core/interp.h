@@ -21,6 +21,11 @@ extern VMBSS InterpRegisters Regs;
 extern VMBSS OBJECT ReceiverCell;
 
 void interpretEntry();
+// Prepares a method before its first run (a native, abstract or prepared one needs
+// none), keeping the receiver, which may move, up to date.
+void prepareForInvoke(MethodRecord* m, OBJECT* receiver);
+// A new instance, registered for its class's cleanup function if it has one.
+OBJECT instantiateRegistered(ClassRecord* clazz);
 void Interpret();
 // Executes the instructions the fast loop leaves to it, with ip at the instruction
 // and the registers stored; returns with ip and sp in the registers.

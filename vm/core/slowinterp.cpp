@@ -127,12 +127,7 @@ static OBJECT receiverAt(int argCount) {
 
 // Prepares the method about to run (the receiver may move meanwhile) and invokes it.
 static void prepareAndInvoke(MethodRecord* m, OBJECT receiver, int length) {
-    if (!(m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED))) {
-        int32_t savedRoots = TemporaryRootsLength;
-        makeTemporaryRoot(&receiver);
-        prepareMethod(m);
-        TemporaryRootsLength = savedRoots;
-    }
+    prepareForInvoke(m, &receiver);
     invokeMethodFromRegisters(m, receiver, length);
 }
 
@@ -266,13 +261,7 @@ static void newObject() {
         raiseExceptionWithMessage(InstantiationError, "Cannot instantiate bad class");
     if (!readyOrInitialize(clazz)) return;
     if (rewritable(ip)) ip[0] = OP_NEW_QUICK;
-    OBJECT o = instantiate(clazz);
-    if (clazz->cleanup != nullptr) {
-        int32_t savedRoots = TemporaryRootsLength;
-        makeTemporaryRoot(&o);
-        registerCleanup(&o, clazz->cleanup);
-        TemporaryRootsLength = savedRoots;
-    }
+    OBJECT o = instantiateRegistered(clazz);
     *++Regs.sp = (cell)(uintptr_t)o;
     Regs.ip = ip + 3;
 }
