@@ -7,6 +7,7 @@
 
 #include "storage/qmfs.h"
 
+#include <stddef.h>
 #include <string.h>
 
 const char QMMS_INDEX_FILE[] = "gfs://java/suites.idx";
@@ -80,6 +81,27 @@ static void hdrSet(int offset, uint16_t v) {
 }
 
 static uint8_t* slotBytes(int slot) { return idxPage + slot * QMMS_INDEX_SLOT; }
+
+// Where each field of a suite's information lies in its index slot: reading and
+// writing a slot follow this one layout.
+struct SuiteSlotField {
+  int slotOffset;
+  int kind;
+  size_t infoOffset;
+  int length;
+};
+static const SuiteSlotField suiteSlotFields[] = {
+    {QMMS_SLOT_NAME, QMMS_FIELD_BYTES, offsetof(QmmsSuiteInfo, name), 64},
+    {QMMS_SLOT_VENDOR, QMMS_FIELD_BYTES, offsetof(QmmsSuiteInfo, vendor), 64},
+    {QMMS_SLOT_VERSION, QMMS_FIELD_BYTES, offsetof(QmmsSuiteInfo, version), 16},
+    {QMMS_SLOT_DIRECTORY, QMMS_FIELD_BYTES, offsetof(QmmsSuiteInfo, directory), 64},
+    {QMMS_SLOT_DOMAIN, QMMS_FIELD_U8, offsetof(QmmsSuiteInfo, domain), 0},
+    {QMMS_SLOT_CATEGORY, QMMS_FIELD_U8, offsetof(QmmsSuiteInfo, category), 0},
+    {QMMS_SLOT_JAR_SIZE, QMMS_FIELD_U32, offsetof(QmmsSuiteInfo, jarSize), 0},
+    {QMMS_SLOT_PREINSTALLED, QMMS_FIELD_BOOL, offsetof(QmmsSuiteInfo, preinstalled), 0},
+    {QMMS_SLOT_SECOND_FLAG, QMMS_FIELD_BOOL, offsetof(QmmsSuiteInfo, secondFlag), 0},
+    {QMMS_SLOT_MIDLETS, QMMS_FIELD_U8, offsetof(QmmsSuiteInfo, midletCount), 0},
+};
 
 static int writeCachedPage(void) {
   QmfsMode mode = {2, 64};
@@ -170,16 +192,8 @@ int qmms_readSuiteSlot(int slot, QmmsSuiteInfo* info) {
   const uint8_t* s = slotBytes(slot);
   const int n = QMMS_INDEX_SLOT;
   info->domain = info->category = info->jarSize = info->midletCount = 0;
-  qmms_copyRecordOut(s, n, QMMS_SLOT_NAME, QMMS_FIELD_BYTES, info->name, 64);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_VENDOR, QMMS_FIELD_BYTES, info->vendor, 64);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_VERSION, QMMS_FIELD_BYTES, info->version, 16);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_DIRECTORY, QMMS_FIELD_BYTES, info->directory, 64);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_DOMAIN, QMMS_FIELD_U8, &info->domain, 0);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_CATEGORY, QMMS_FIELD_U8, &info->category, 0);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_JAR_SIZE, QMMS_FIELD_U32, &info->jarSize, 0);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_PREINSTALLED, QMMS_FIELD_BOOL, &info->preinstalled, 0);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_SECOND_FLAG, QMMS_FIELD_BOOL, &info->secondFlag, 0);
-  qmms_copyRecordOut(s, n, QMMS_SLOT_MIDLETS, QMMS_FIELD_U8, &info->midletCount, 0);
+  for (const SuiteSlotField& f : suiteSlotFields)
+    qmms_copyRecordOut(s, n, f.slotOffset, f.kind, (uint8_t*)info + f.infoOffset, f.length);
   // texts from the file are NUL-terminated within their fields
   info->name[63] = info->vendor[63] = info->version[15] = info->directory[63] = 0;
   return 0;
@@ -189,16 +203,8 @@ int qmms_writeSuiteSlot(int slot, const QmmsSuiteInfo* info) {
   if ((unsigned)slot >= QMMS_INDEX_SLOTS || info == nullptr) return -1;
   uint8_t* s = slotBytes(slot);
   const int n = QMMS_INDEX_SLOT;
-  qmms_copyRecordIn(s, n, QMMS_SLOT_NAME, QMMS_FIELD_BYTES, info->name, 64);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_VENDOR, QMMS_FIELD_BYTES, info->vendor, 64);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_VERSION, QMMS_FIELD_BYTES, info->version, 16);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_DIRECTORY, QMMS_FIELD_BYTES, info->directory, 64);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_DOMAIN, QMMS_FIELD_U8, &info->domain, 0);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_CATEGORY, QMMS_FIELD_U8, &info->category, 0);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_JAR_SIZE, QMMS_FIELD_U32, &info->jarSize, 0);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_PREINSTALLED, QMMS_FIELD_BOOL, &info->preinstalled, 0);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_SECOND_FLAG, QMMS_FIELD_BOOL, &info->secondFlag, 0);
-  qmms_copyRecordIn(s, n, QMMS_SLOT_MIDLETS, QMMS_FIELD_U8, &info->midletCount, 0);
+  for (const SuiteSlotField& f : suiteSlotFields)
+    qmms_copyRecordIn(s, n, f.slotOffset, f.kind, (const uint8_t*)info + f.infoOffset, f.length);
   idxDirty = 1;
   return 0;
 }
