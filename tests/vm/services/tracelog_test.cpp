@@ -5,16 +5,9 @@
 #include <string>
 
 #include "platform/trace.h"
+#include "sink_capture.h"
 
 namespace {
-
-// Collects what reaches the trace sink while it lives.
-struct SinkCapture {
-    std::string text;
-    SinkCapture() { TraceSetCapture(&SinkCapture::put, this); }
-    ~SinkCapture() { TraceSetCapture(nullptr, nullptr); }
-    static void put(int c, void* self) { static_cast<SinkCapture*>(self)->text += (char)c; }
-};
 
 // Restores the trace level a test changes.
 struct LevelGuard {

@@ -6,18 +6,12 @@
 #include <string>
 
 #include "platform/trace.h"
+#include "sink_capture.h"
 #include "vm/core/exceptions.h"
 #include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
 
 namespace {
-
-struct SinkCapture {
-    std::string text;
-    SinkCapture() { TraceSetCapture(&SinkCapture::put, this); }
-    ~SinkCapture() { TraceSetCapture(nullptr, nullptr); }
-    static void put(int c, void* self) { static_cast<SinkCapture*>(self)->text += (char)c; }
-};
 
 std::string hex8(const void* p) {
     char text[16];

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/trace.h"
+#include "sink_capture.h"
 #include "vm/core/vmsections.h"
 #include "vm/services/tracelog.h"
 
@@ -20,13 +21,6 @@ int32_t runCounter VMDATA = 1234;
 char runName[16] VMDATA = "initial";
 int32_t runFlags VMBSS;
 int64_t runWide[3] VMBSS;
-
-struct SinkCapture {
-    std::string text;
-    SinkCapture() { TraceSetCapture(&SinkCapture::put, this); }
-    ~SinkCapture() { TraceSetCapture(nullptr, nullptr); }
-    static void put(int c, void* self) { static_cast<SinkCapture*>(self)->text += (char)c; }
-};
 
 TEST(VmSections, EachRunStartsFromInitialValues) {
     ASSERT_EQ(0, initVmSections(MV_SECTIONS_FULL));
