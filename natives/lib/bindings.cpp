@@ -6,6 +6,7 @@
 
 #include "natives/lib/class_natives.h"
 #include "natives/lib/console_natives.h"
+#include "natives/lib/numeric_natives.h"
 #include "natives/lib/runtime_natives.h"
 #include "natives/lib/string_natives.h"
 #include "natives/lib/system_natives.h"
@@ -91,6 +92,16 @@ static const NativeMethodBinding WeakReferenceNatives[] = {
     NATIVE("initializeWeakReference", "()V", Java_java_lang_ref_WeakReference_initializeWeakReference),
 };
 
+static const NativeMethodBinding FloatNatives[] = {
+    NATIVE("floatToIntBits", "(F)I", Java_java_lang_Float_floatToIntBits),
+    NATIVE("intBitsToFloat", "(I)F", Java_java_lang_Float_intBitsToFloat),
+};
+
+static const NativeMethodBinding DoubleNatives[] = {
+    NATIVE("doubleToLongBits", "(D)J", Java_java_lang_Double_doubleToLongBits),
+    NATIVE("longBitsToDouble", "(J)D", Java_java_lang_Double_longBitsToDouble),
+};
+
 static const NativeMethodBinding LongNatives[] = {
     NATIVE("toString", "(JI)Ljava/lang/String;", Java_java_lang_Long_toString),
 };
@@ -163,6 +174,8 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("java/lang/Runtime", RuntimeNatives),
     CLASS("java/lang/Throwable", ThrowableNatives),
     CLASS("java/lang/ref/WeakReference", WeakReferenceNatives),
+    CLASS("java/lang/Float", FloatNatives),
+    CLASS("java/lang/Double", DoubleNatives),
     CLASS("java/lang/Long", LongNatives),
     CLASS("java/lang/String", StringNatives),
     CLASS("java/lang/StringBuffer", StringBufferNatives),
