@@ -11,6 +11,7 @@
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
+#include "vm/core/gc.h"
 #include "vm/core/heap.h"
 #include "vm/core/inlinecache.h"
 #include "vm/core/interp.h"
@@ -26,9 +27,6 @@
 #include "vm/services/properties.h"
 #include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
-
-// The collector's end of a run, when the collector is linked in.
-void FinalizeMemoryManagement() __attribute__((weak));
 
 static const char SystemJarName[] = "/sys.jar";
 
@@ -328,7 +326,7 @@ void startVmParts() {
 
 void vmCleanup() {
     FinalizeInlineCaching();
-    if (FinalizeMemoryManagement != nullptr && HeapStart != nullptr) {
+    if (HeapStart != nullptr) {
         // cleanup functions may raise or end the run: give them an exit point
         jmp_buf* previousExit = VmExitFrame;
         jmp_buf exitFrame;
