@@ -8,6 +8,7 @@
 #include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
+#include "vm/core/thread.h"
 #include "vm/services/tracelog.h"
 
 void pushCatchFrame(CatchFrame* frame, jmp_buf* buffer) {
@@ -137,14 +138,44 @@ FieldRecord* getStaticFieldAddress(const char* name, const char* signature, Clas
     return f;
 }
 
-void lockStringChars(StringInstance* string) {
-    lockObjectMemory(string);
-    lockObjectMemory(string->value);
+static void setPendingException(const char* className) {
+    if (CurrentThread != nullptr) CurrentThread->pendingException = className;
+}
+
+StringInstance* lockStringChars(StringInstance* string) {
+    if (string == nullptr) {
+        setPendingException(NullPointerException);
+        return nullptr;
+    }
+    if (lockObjectMemory(string) != 0) {
+        setPendingException(OutOfMemoryError);
+        return nullptr;
+    }
+    if (string->value != nullptr && lockObjectMemory(string->value) != 0) {
+        unlockObjectMemory(string);
+        setPendingException(OutOfMemoryError);
+        return nullptr;
+    }
+    return string;
 }
 
 void unlockStringChars(StringInstance* string) {
-    unlockObjectMemory(string->value);
+    if (string == nullptr) return;
+    if (string->value != nullptr) unlockObjectMemory(string->value);
     unlockObjectMemory(string);
+}
+
+void throwPendingException() {
+    const char* name = nullptr;
+    if (CurrentThread != nullptr) {
+        name = CurrentThread->pendingException;
+        CurrentThread->pendingException = nullptr;
+    }
+    if (name == nullptr || name == OutOfMemoryError || strcmp(name, OutOfMemoryError) == 0) {
+        // no allocation: the preallocated object serves when memory is what ran out
+        throwObject(OutOfMemoryObject);
+    }
+    raiseException(name);
 }
 
 void setIntFieldByName(OBJECT object, const char* name, const char* signature, int32_t value) {

@@ -33,20 +33,28 @@ void tryRaiseExceptionWithMessage(const char* className, const char* message);
 ClassRecord* tryGetClass(const char* className);
 ArrayObject* tryNewByteArray(const void* source, int32_t length);
 ArrayObject* tryNewIntArray(const void* source, int32_t count);
+// The form of callers that only want a zeroed array.
+inline ArrayObject* tryNewIntArray(int32_t count) { return tryNewIntArray(nullptr, count); }
 StringInstance* tryInstantiateString(const char* text, int32_t length);
 StringInstance* tryInstantiateStringFromUnicode(const uint16_t* chars, int32_t length);
 
 void throwOutOfMemoryObject();
+// Raises the exception a failed callee left in the current thread's pending slot
+// (the preallocated OutOfMemoryError when the slot is empty) to the innermost catch
+// frame; from a native that is the interpreter, which goes on at the handler.
+[[noreturn]] void throwPendingException();
 [[noreturn]] void fatalOutOfMemoryError();
 [[noreturn]] void nativeFatalError(const char* message);
 [[noreturn]] void nativeLongjmpExit(int32_t code);
 
 int getFieldIndex(const char* name, const char* signature, ClassRecord* clazz);
 FieldRecord* getStaticFieldAddress(const char* name, const char* signature, ClassRecord* clazz);
-void lockStringChars(StringInstance* string);
+// Pins the string and its character array; answers the string, or 0 for null or a
+// full pin count, with the exception left pending for throwPendingException.
+StringInstance* lockStringChars(StringInstance* string);
 void unlockStringChars(StringInstance* string);
 
-inline cell* getFieldSlot(OBJECT object, int index) { return &object->data[index]; }
+inline cell getFieldSlot(OBJECT object, int index) { return object->data[index]; }
 inline int32_t getIntFieldByIndex(OBJECT object, int index) { return object->data[index]; }
 inline void setIntFieldByIndex(OBJECT object, int index, int32_t value) { object->data[index] = value; }
 inline OBJECT getObjectFieldByIndex(OBJECT object, int index) { return (OBJECT)(uintptr_t)object->data[index]; }
@@ -66,5 +74,12 @@ inline OBJECT getObjectArrayElement(ArrayObject* array, int i) { return array->u
 inline void setObjectArrayElement(ArrayObject* array, int i, void* value) { array->u.odata[i] = (OBJECT)value; }
 inline int32_t getIntArrayElement(ArrayObject* array, int i) { return array->u.cdata[i]; }
 inline void setIntArrayElement(ArrayObject* array, int i, int32_t value) { array->u.cdata[i] = value; }
+// The slot-first forms of the by-index accessors some callers use.
+inline cell getFieldSlot(int index, OBJECT object) { return object->data[index]; }
+inline int32_t getIntFieldByIndex(int index, OBJECT object) { return object->data[index]; }
+inline void setIntFieldByIndex(int index, OBJECT object, int32_t value) { object->data[index] = value; }
+inline OBJECT getObjectFieldByIndex(int index, OBJECT object) { return (OBJECT)(uintptr_t)object->data[index]; }
+inline void setObjectFieldByIndex(int index, OBJECT object, void* value) { object->data[index] = (cell)(uintptr_t)value; }
+
 inline int32_t getStringLength(StringInstance* string) { return string->count; }
 inline uint16_t* getStringCharsPointer(StringInstance* string) { return string->value->u.sdata + string->offset; }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "support/vmasm.h"
+#include "vm/core/gc.h"
 
 using namespace vmasm;
 
@@ -119,6 +120,92 @@ TEST(Native, FieldsByName) {
     RunResult m = missing.inside([&] { getFieldIndex("nope", "I", getClass("Sub")); });
     EXPECT_EQ(m.exitCode, 127);
     EXPECT_NE(m.trace.find("ALERT: Could not get field. name nope type I\n"), std::string::npos) << m.trace;
+}
+
+// Natives of "static native int probe(String)": each pins, allocates or reads fields
+// the way the library natives do and pushes what it saw.
+// The literal lives in permanent space, where pins change nothing: take a heap copy.
+StringInstance* heapString() {
+    popInt();
+    return tryInstantiateString("pinned", 6);
+}
+void nativePinSurvivesCompaction() {
+    StringInstance* s = heapString();
+    StringInstance* pinned = lockStringChars(s);
+    if (pinned == nullptr) throwPendingException();
+    uint16_t* chars = getStringCharsPointer(pinned);
+    int32_t saved = CollectOnEveryAllocation;
+    CollectOnEveryAllocation = 2;
+    for (int i = 0; i < 4; i++) tryNewByteArray(nullptr, 100);
+    CollectOnEveryAllocation = saved;
+    bool same = getStringCharsPointer(pinned) == chars && chars[0] == 'p' && chars[getStringLength(pinned) - 1] == 'd';
+    unlockStringChars(pinned);
+    pushInt(same && headerPins(*headerOf(s)) == 0 && headerPins(*headerOf(s->value)) == 0 ? 1 : 0);
+}
+void nativePinNull() {
+    popInt();
+    if (lockStringChars(nullptr) == nullptr) throwPendingException();
+    pushInt(99);
+}
+void nativePinCountFull() {
+    StringInstance* s = heapString();
+    for (int i = 0; i < PIN_COUNT_MAX; i++) lockObjectMemory(s->value);
+    StringInstance* pinned = lockStringChars(s);
+    // a failed pin leaves nothing pinned behind
+    bool stringFree = headerPins(*headerOf(s)) == 0;
+    for (int i = 0; i < PIN_COUNT_MAX; i++) unlockObjectMemory(s->value);
+    if (pinned == nullptr && stringFree) throwPendingException();
+    pushInt(99);
+}
+void nativeSlotForms() {
+    OBJECT s = (OBJECT)(uintptr_t)popInt();
+    cell value = getFieldSlot(s, 0);
+    bool same = value == getFieldSlot(0, s) && (OBJECT)(uintptr_t)value == getObjectFieldByIndex(0, s) &&
+                getIntFieldByIndex(2, s) == getIntFieldByIndex(s, 2) && (ArrayObject*)(uintptr_t)value == ((StringInstance*)s)->value;
+    ArrayObject* a = tryNewIntArray(3);
+    pushInt(same && a != nullptr && a->length == 3 && a->u.cdata[2] == 0 ? 1 : 0);
+}
+
+TEST(Native, PinnedStringsAndPendingExceptions) {
+    struct Case {
+        const char* name;
+        NativeFunction native;
+        int32_t expected;  // the int the native left, or -7 when main's handler caught the exception
+        const char* caught;  // the exception class main's handler saw
+    };
+    const Case cases[] = {
+        {"a pinned string keeps its place across compactions", nativePinSurvivesCompaction, 1, ""},
+        {"pinning null leaves a NullPointerException pending", nativePinNull, -7, "java/lang/NullPointerException"},
+        {"a full pin count leaves an OutOfMemoryError pending", nativePinCountFull, -7, "java/lang/OutOfMemoryError"},
+        {"getFieldSlot gives the value; slot-first forms agree", nativeSlotForms, 1, ""},
+    };
+    for (const Case& k : cases) {
+        Vm vm;
+        vm.heapBytes = 64 * 1024;
+        ClassSpec& t = vm.cls("T");
+        t.field("r", "I", ACC_STATIC).field("e", "Ljava/lang/Object;", ACC_STATIC);
+        t.nativeMethod("probe", "(Ljava/lang/String;)I", ACC_STATIC, k.native);
+        MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
+        main.code.label("try").ldcString("pinned").invokestatic("T", "probe", "(Ljava/lang/String;)I").label("end")
+            .putstatic("T", "r", "I").op(OP_RETURN)
+            .label("h").putstatic("T", "e", "Ljava/lang/Object;").iconst(-7).putstatic("T", "r", "I").op(OP_RETURN);
+        main.handler("try", "end", "h", "");
+        int32_t r = 0;
+        std::string caught;
+        vm.afterRun = [&] {
+            r = *vm.staticAddress("T", "r");
+            OBJECT e = (OBJECT)(uintptr_t)*vm.staticAddress("T", "e");
+            if (e != nullptr) {
+                char name[128];
+                getClassNameBuffer(e->clazz, name, sizeof name);
+                caught = name;
+            }
+        };
+        RunResult result = vm.run("T");
+        EXPECT_EQ(result.exitCode, 0) << k.name << "\n" << result.trace;
+        EXPECT_EQ(r, k.expected) << k.name;
+        EXPECT_EQ(caught, k.caught) << k.name;
+    }
 }
 
 }  // namespace
