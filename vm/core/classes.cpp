@@ -231,8 +231,13 @@ ArrayObject* instantiateArray(ArrayClassRecord* arrayClass, int32_t length) {
     return array;
 }
 
-ArrayObject* instantiateMultiArray(ArrayClassRecord* arrayClass, cell* lengths, int dimensions) {
+ArrayObject* instantiateMultiArray(ArrayClassRecord* arrayClass, cell* stackLengths, int dimensions) {
+    // The counts lie on the operand stack, which moves with its chunk at the first
+    // allocation: keep a copy.
+    cell lengths[256];
+    if (dimensions > 255) dimensions = 255;
     for (int i = 0; i < dimensions; i++) {
+        lengths[i] = stackLengths[i];
         if (lengths[i] < 0) raiseException(NegativeArraySizeException);
     }
     int32_t savedRoots = TemporaryRootsLength;
@@ -242,6 +247,8 @@ ArrayObject* instantiateMultiArray(ArrayClassRecord* arrayClass, cell* lengths, 
     ArrayObject* newTail = nullptr;
     ArrayObject* parent = nullptr;
     ArrayObject* made = nullptr;
+    ArrayObject* nextParent = nullptr;
+    makeTemporaryRoot(&nextParent);
     makeTemporaryRoot(&holder);
     makeTemporaryRoot(&parents);
     makeTemporaryRoot(&newHead);
@@ -255,7 +262,7 @@ ArrayObject* instantiateMultiArray(ArrayClassRecord* arrayClass, cell* lengths, 
         bool last = level == dimensions - 1 || lengths[level] == 0;
         newHead = newTail = nullptr;
         for (parent = parents; parent != nullptr;) {
-            ArrayObject* nextParent = (parent == holder) ? nullptr : (ArrayObject*)parent->u.odata[0];
+            nextParent = (parent == holder) ? nullptr : (ArrayObject*)parent->u.odata[0];
             for (uint32_t j = 0; j < parent->length; j++) {
                 made = instantiateArray(asArrayClass(clazz), lengths[level]);
                 if (!last) {

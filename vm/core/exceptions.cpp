@@ -193,8 +193,12 @@ void throwException(OBJECT* exceptionCell) {
     uint8_t* ip = Regs.ip;
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot(exceptionCell);
-    makeTemporaryRoot(&fp);
+    // fp points into a stack chunk: an interior root moves it with its chunk, which
+    // changes as the walk crosses into older chunks.
+    int32_t fpRoot = TemporaryRootsLength;
+    makeTemporaryInteriorRoot(&fp, fp != nullptr ? fp->stack : nullptr);
     for (;;) {
+        TemporaryRoots[fpRoot + 2] = (cell)(uintptr_t)(fp != nullptr ? fp->stack : nullptr);
         if (fp == nullptr) {
             TemporaryRootsLength = savedRoots;
             TraceHooks[1](*exceptionCell);
@@ -222,12 +226,12 @@ void throwException(OBJECT* exceptionCell) {
                 return;
             }
         }
-        cell* firstWord = (cell*)(fp + 1);
-        if (method == RunCustomCodeMethod && *firstWord != 0) {
-            CustomCodeFunction fn = (CustomCodeFunction)(uintptr_t)*firstWord;
-            *firstWord = (cell)(uintptr_t)*exceptionCell;
+        if (method == RunCustomCodeMethod && *(cell*)(fp + 1) != 0) {
+            CustomCodeFunction fn = (CustomCodeFunction)(uintptr_t)*(cell*)(fp + 1);
+            *(cell*)(fp + 1) = (cell)(uintptr_t)*exceptionCell;
             fn(fp);
-            *exceptionCell = (OBJECT)(uintptr_t)*firstWord;
+            // fn may allocate: the frame is read again where the root moved it
+            *exceptionCell = (OBJECT)(uintptr_t)*(cell*)(fp + 1);
         }
         if ((uintptr_t)fp->syncObject > 1) {
             OBJECT sync = fp->syncObject;

@@ -123,8 +123,15 @@ static void releaseClassMonitor(ClassRecord* clazz) {
     monitorExit((OBJECT)clazz, &name);
 }
 
+// The words of the initializer's frame: frame + 1 is the function, then the class and
+// the state. Read through the frame register each time, since entering a monitor or
+// allocating may move the chunk.
+static inline cell* clinitWords() { return (cell*)(Regs.fp + 1); }
+
 void runClinit(FrameRecord* exceptionFrame) {
     if (exceptionFrame != nullptr) {
+        int32_t frameRoots = TemporaryRootsLength;
+        makeTemporaryInteriorRoot(&exceptionFrame, exceptionFrame->stack);
         cell* stack = (cell*)(exceptionFrame + 1);
         ClassRecord* clazz = (ClassRecord*)(uintptr_t)stack[1];
         int state = stack[2];
@@ -153,9 +160,11 @@ void runClinit(FrameRecord* exceptionFrame) {
             makeTemporaryRoot(&string);
             OBJECT error = instantiate(JavaLangError);
             error->data[0] = (cell)(uintptr_t)string;
+            stack = (cell*)(exceptionFrame + 1);
             stack[0] = (cell)(uintptr_t)error;
             TemporaryRootsLength = savedRoots;
         }
+        TemporaryRootsLength = frameRoots;
         // Threads waiting for this initializer learn of the failure.
         uint32_t word = clazz->monitor;
         if ((word & LOCK_STATE_MASK) == LOCK_INFLATED) {
@@ -168,7 +177,7 @@ void runClinit(FrameRecord* exceptionFrame) {
         }
         return;
     }
-    cell* stack = (cell*)(Regs.fp + 1);
+    cell* stack = clinitWords();
     ClassRecord* clazz = (ClassRecord*)(uintptr_t)stack[1];
     int state = stack[2];
     if (state < CLINIT_ENTER || state > CLINIT_DONE) fatalError("Static class initializer failed");
@@ -177,7 +186,7 @@ void runClinit(FrameRecord* exceptionFrame) {
     case CLINIT_ENTER:
         if ((clazz->monitor & LOCK_STATE_MASK) != 0 || clazz->initThread != nullptr) {
             if (monitorEnter((OBJECT)clazz) == MONITOR_WAITING) {
-                stack[2] = CLINIT_CHECK;
+                clinitWords()[2] = CLINIT_CHECK;
                 return;
             }
             held = true;
@@ -185,7 +194,7 @@ void runClinit(FrameRecord* exceptionFrame) {
         [[fallthrough]];
     case CLINIT_CHECK:
         if (clazz->initThread != nullptr && clazz->initThread != CurrentThread) {
-            stack[2] = CLINIT_CHECK;
+            clinitWords()[2] = CLINIT_CHECK;
             monitorWaitUninterruptibly((OBJECT)clazz);
             return;
         }
@@ -206,7 +215,7 @@ void runClinit(FrameRecord* exceptionFrame) {
     case CLINIT_SUPER:
         if (!(clazz->accessFlags & ACC_INTERFACE) && clazz->superClass != nullptr &&
             clazz->superClass->status != CLASS_READY) {
-            stack[2] = CLINIT_RUN;
+            clinitWords()[2] = CLINIT_RUN;
             initializeClass(clazz->superClass);
             return;
         }
@@ -214,7 +223,7 @@ void runClinit(FrameRecord* exceptionFrame) {
     case CLINIT_RUN: {
         MethodRecord* clinit = getSpecialMethod(clazz, clinitNameAndType);
         if (clinit != nullptr) {
-            stack[2] = CLINIT_FINISH;
+            clinitWords()[2] = CLINIT_FINISH;
             pushFrame(clinit);
             return;
         }
@@ -223,7 +232,7 @@ void runClinit(FrameRecord* exceptionFrame) {
     case CLINIT_FINISH:
         if ((clazz->monitor & LOCK_STATE_MASK) != 0) {
             if (monitorEnter((OBJECT)clazz) == MONITOR_WAITING) {
-                stack[2] = CLINIT_DONE;
+                clinitWords()[2] = CLINIT_DONE;
                 return;
             }
             held = true;

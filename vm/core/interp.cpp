@@ -52,9 +52,9 @@ void invokeMethodFromRegisters(MethodRecord* m, OBJECT receiver, int n) {
     pushFrame(m);
     Regs.fp->previousIp += n;
     if (m->accessFlags & ACC_SYNCHRONIZED) {
-        FrameRecord* frame = Regs.fp;
+        // entering may inflate the lock (an allocation) or block: the frame can move
         monitorEnter(ReceiverCell);
-        frame->syncObject = ReceiverCell;
+        Regs.fp->syncObject = ReceiverCell;
     }
     ReceiverCell = nullptr;
 }
