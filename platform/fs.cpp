@@ -12,10 +12,16 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/file.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 struct FsFile {
+  int fd;
+  char host[];  // host path, for the step hook
+};
+
+struct FsLock {
   int fd;
 };
 
@@ -32,6 +38,7 @@ static int fsDeviceRootSet;
 static thread_local int fsLastErrno;
 static void (*fsTraceHook)(const char* line);
 static void (*fsListingPassHook)(const char* hostPath);
+static FsStepHook fsStepHook;
 
 static void fsFail(int err) {
   fsLastErrno = err;
@@ -40,6 +47,15 @@ static void fsFail(int err) {
 
 void FsSetTraceHook(void (*hook)(const char* line)) { fsTraceHook = hook; }
 void FsSetListingPassHook(void (*hook)(const char* hostPath)) { fsListingPassHook = hook; }
+void FsSetStepHook(FsStepHook hook) { fsStepHook = hook; }
+
+// Asks the step hook whether a step that is not a write may happen; false fails it as a
+// full disk would.
+static bool fsStepAllowed(int step, const char* host) {
+  if (fsStepHook == nullptr || fsStepHook(step, host, 0, 0) >= 0) return true;
+  fsFail(ENOSPC);
+  return false;
+}
 
 int FsSetDeviceRoot(const char* hostFolder) {
   if (hostFolder == nullptr || hostFolder[0] == 0) {
@@ -155,6 +171,7 @@ static int fsOpenFlags(int mode) {
 }
 
 static FsFile* fsOpenHost(const char* host, int flags) {
+  if ((flags & O_TRUNC) && !fsStepAllowed(FS_STEP_TRUNCATE, host)) return nullptr;
   int fd = open(host, flags | O_CLOEXEC, 0666);
   if (fd < 0) {
     int err = errno;
@@ -170,13 +187,15 @@ static FsFile* fsOpenHost(const char* host, int flags) {
     fsTraceOpenFailure(EACCES);
     return nullptr;
   }
-  FsFile* f = (FsFile*)malloc(sizeof(FsFile));
+  size_t n = strlen(host);
+  FsFile* f = (FsFile*)malloc(sizeof(FsFile) + n + 1);
   if (f == nullptr) {
     close(fd);
     fsFail(ENOMEM);
     return nullptr;
   }
   f->fd = fd;
+  memcpy(f->host, host, n + 1);
   return f;
 }
 
@@ -216,9 +235,16 @@ int FsWrite(const void* buffer, int count, FsFile* file) {
     fsFail(file == nullptr ? EBADF : EINVAL);
     return 0;
   }
+  int allowed = count;
+  if (fsStepHook != nullptr) {
+    off_t at = lseek(file->fd, 0, SEEK_CUR);
+    allowed = fsStepHook(FS_STEP_WRITE, file->host, count, at < 0 ? 0 : (int)at);
+    if (allowed > count) allowed = count;
+    if (allowed < 0) allowed = 0;
+  }
   int done = 0;
-  while (done < count) {
-    ssize_t r = write(file->fd, (const char*)buffer + done, (size_t)(count - done));
+  while (done < allowed) {
+    ssize_t r = write(file->fd, (const char*)buffer + done, (size_t)(allowed - done));
     if (r < 0) {
       if (errno == EINTR) continue;
       fsFail(errno);
@@ -226,6 +252,7 @@ int FsWrite(const void* buffer, int count, FsFile* file) {
     }
     done += (int)r;
   }
+  if (done < count) fsFail(ENOSPC);
   return done;
 }
 
@@ -302,6 +329,7 @@ int FsRemove(const char* path) {
     fsFail(EACCES);
     return -1;
   }
+  if (!fsStepAllowed(FS_STEP_REMOVE, host)) return -1;
   if (unlink(host) != 0) {
     fsFail(errno);
     return -1;
@@ -318,11 +346,104 @@ int FsRename(const char* path, const char* newPath) {
     fsFail(EEXIST);
     return -1;
   }
+  if (!fsStepAllowed(FS_STEP_RENAME, to)) return -1;
   if (rename(from, to) != 0) {
     fsFail(errno);
     return -1;
   }
   return 0;
+}
+
+// Flushes the folder that holds a host path, so that a rename or a new name in it
+// survives a power loss.
+static int fsSyncFolder(const char* host) {
+  char folder[FS_HOST_PATH];
+  size_t n = strlen(host);
+  memcpy(folder, host, n + 1);
+  char* slash = strrchr(folder, '/');
+  if (slash == nullptr) return 0;
+  if (slash == folder) slash++;
+  *slash = 0;
+  int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    fsFail(errno);
+    return -1;
+  }
+  int r = fsync(fd);
+  int err = errno;
+  close(fd);
+  if (r != 0 && err != EINVAL) {
+    fsFail(err);
+    return -1;
+  }
+  return 0;
+}
+
+static int fsSyncPath(const char* host) {
+  int fd = open(host, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    fsFail(errno);
+    return -1;
+  }
+  int r = fsync(fd);
+  int err = errno;
+  close(fd);
+  if (r != 0 && err != EINVAL) {
+    fsFail(err);
+    return -1;
+  }
+  return 0;
+}
+
+static int fsReplaceHost(const char* from, const char* to) {
+  if (fsSyncPath(from) != 0) return -1;
+  if (!fsStepAllowed(FS_STEP_RENAME, to)) return -1;
+  if (rename(from, to) != 0) {
+    fsFail(errno);
+    return -1;
+  }
+  return fsSyncFolder(to);
+}
+
+int FsReplace(const char* path, const char* target) {
+  FS_MAP_OR_FAIL(path, from, -1);
+  FS_MAP_OR_FAIL(target, to, -1);
+  struct stat st;
+  if (lstat(to, &st) == 0 && S_ISDIR(st.st_mode)) {
+    fsFail(EACCES);
+    return -1;
+  }
+  return fsReplaceHost(from, to);
+}
+
+int FsReplaceFile(const char* path, const void* data, int count) {
+  if (count < 0 || (count > 0 && data == nullptr)) {
+    fsFail(EINVAL);
+    return -1;
+  }
+  FS_MAP_OR_FAIL(path, to, -1);
+  struct stat st;
+  if (lstat(to, &st) == 0 && S_ISDIR(st.st_mode)) {
+    fsFail(EACCES);
+    return -1;
+  }
+  char temp[FS_HOST_PATH];
+  int n = snprintf(temp, sizeof temp, "%s.%ld" FS_REPLACE_SUFFIX, to, (long)getpid());
+  if (n < 0 || n >= (int)sizeof temp) {
+    fsFail(ENAMETOOLONG);
+    return -1;
+  }
+  FsFile* f = fsOpenHost(temp, O_WRONLY | O_CREAT | O_TRUNC);
+  if (f == nullptr) return -1;
+  bool ok = FsWrite(data, count, f) == count;
+  ok = ok && FsFlush(f) == 0;
+  int err = fsLastErrno;
+  FsClose(f);
+  if (ok && fsReplaceHost(temp, to) == 0) return 0;
+  if (ok) err = fsLastErrno;
+  unlink(temp);
+  fsFail(err);
+  return -1;
 }
 
 int FsGetAttributes(const char* path, FsAttributes* out) {
@@ -453,6 +574,79 @@ int FsCloseDir(FsDirListing* listing) {
     free(listing);
   }
   return 0;
+}
+
+FsLock* FsLockOpen(const char* path) {
+  FS_MAP_OR_FAIL(path, host, nullptr);
+  int fd = open(host, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    fsFail(errno);
+    return nullptr;
+  }
+  FsLock* lock = (FsLock*)malloc(sizeof(FsLock));
+  if (lock == nullptr) {
+    close(fd);
+    fsFail(ENOMEM);
+    return nullptr;
+  }
+  lock->fd = fd;
+  return lock;
+}
+
+int FsLockTake(FsLock* lock, int exclusive) {
+  if (lock == nullptr) {
+    fsFail(EBADF);
+    return -1;
+  }
+  while (flock(lock->fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+    if (errno != EINTR) {
+      fsFail(errno);
+      return -1;
+    }
+  }
+  return 0;
+}
+
+int FsLockRelease(FsLock* lock) {
+  if (lock == nullptr || flock(lock->fd, LOCK_UN) != 0) {
+    fsFail(lock == nullptr ? EBADF : errno);
+    return -1;
+  }
+  return 0;
+}
+
+int FsLockReadWord(FsLock* lock, uint32_t* value) {
+  if (lock == nullptr || value == nullptr) {
+    fsFail(EINVAL);
+    return -1;
+  }
+  uint8_t b[4] = {0, 0, 0, 0};
+  ssize_t r = pread(lock->fd, b, sizeof b, 0);
+  if (r < 0) {
+    fsFail(errno);
+    return -1;
+  }
+  *value = (uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
+  return 0;
+}
+
+int FsLockWriteWord(FsLock* lock, uint32_t value) {
+  if (lock == nullptr) {
+    fsFail(EINVAL);
+    return -1;
+  }
+  uint8_t b[4] = {(uint8_t)value, (uint8_t)(value >> 8), (uint8_t)(value >> 16), (uint8_t)(value >> 24)};
+  if (pwrite(lock->fd, b, sizeof b, 0) != (ssize_t)sizeof b) {
+    fsFail(errno);
+    return -1;
+  }
+  return 0;
+}
+
+void FsLockClose(FsLock* lock) {
+  if (lock == nullptr) return;
+  close(lock->fd);
+  free(lock);
 }
 
 char FsGetSeparator(void) { return '\\'; }

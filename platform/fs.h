@@ -7,6 +7,7 @@
 
 struct FsFile;
 struct FsDirListing;
+struct FsLock;
 
 // FsOpen mode bits: creation 64 open existing, 16 create or truncate, 32 open or create;
 // access 1 read, 2 write, 4 and 8 read and write.
@@ -50,7 +51,18 @@ int FsTell(FsFile* file);
 int FsTruncate(FsFile* file, int length);
 int FsTruncateByPath(const char* path, int length);
 int FsRemove(const char* path);
+// Never replaces an existing target.
 int FsRename(const char* path, const char* newPath);
+// Writes a whole file so that a crash or a full disk leaves either its old bytes or all
+// the new ones: a temporary file beside it, written and flushed, renamed over the target,
+// then the folder flushed. 0, or -1 with the target untouched and no temporary file left.
+int FsReplaceFile(const char* path, const void* data, int count);
+// Puts a finished file in place of target, replacing it, with the same durability: the
+// file is flushed before the rename and the folder after it. 0 or -1.
+int FsReplace(const char* path, const char* target);
+// Temporary files of FsReplaceFile end in this suffix, after the target's name and the
+// writer's process number ("category.dat.1234.new").
+#define FS_REPLACE_SUFFIX ".new"
 int FsGetAttributes(const char* path, FsAttributes* out);
 int FsIsDirectory(uint32_t attributes);
 // Free bytes on the volume, saturated at 0x7FFFFFFF; 0 on failure.
@@ -70,6 +82,25 @@ int FsLastError(void);
 // Free bytes of the storage volume (the gfs://java folder) as a signed count, saturated
 // at 0x7FFFFFFF so that a large volume never reads as negative.
 int32_t GetStorageFreeSpace(void);
+
+// A lock shared with other processes, held on a lock file (created when missing) that
+// also carries one word: the holders' change count. Take blocks until the lock is had;
+// a process takes it at most once at a time.
+FsLock* FsLockOpen(const char* path);
+int FsLockTake(FsLock* lock, int exclusive);
+int FsLockRelease(FsLock* lock);
+// The word (0 in a new lock file); read and written while the lock is held.
+int FsLockReadWord(FsLock* lock, uint32_t* value);
+int FsLockWriteWord(FsLock* lock, uint32_t value);
+void FsLockClose(FsLock* lock);
+
+// Test seam: called before each step that changes the disk (host path; for a write the
+// byte count and the file offset, else count 0). For a write it answers how many bytes
+// may go out: fewer than count writes that many and fails the write as a full disk does.
+// For the other steps a negative answer fails the step (full disk), else it goes ahead.
+enum { FS_STEP_WRITE = 1, FS_STEP_TRUNCATE = 2, FS_STEP_RENAME = 3, FS_STEP_REMOVE = 4 };
+typedef int (*FsStepHook)(int step, const char* hostPath, int count, int offset);
+void FsSetStepHook(FsStepHook hook);
 
 // Host trace of the file layer ("CreateFileW() failed, err=%d\n"); null sends it to
 // the host trace output.

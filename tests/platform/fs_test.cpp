@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -28,6 +29,7 @@ class FsTest : public ::testing::Test {
   }
   void TearDown() override {
     FsSetListingPassHook(nullptr);
+    FsSetStepHook(nullptr);
     std::string cmd = "rm -rf '" + root_ + "'";
     if (system(cmd.c_str()) != 0) {
     }
@@ -215,6 +217,87 @@ TEST(FsFreeSpaceTest, LargeVolumesSaturate) {
   };
   for (const Case& c : cases) EXPECT_EQ(FsSaturateFreeBytes(c.bytes), c.reported) << c.name;
   EXPECT_GE(GetStorageFreeSpace(), 0);
+}
+
+// The disk fills up at the n-th write (counting from 1): that write gets half its bytes.
+int writesUntilFull;
+std::vector<std::string> steps;
+int fillUp(int step, const char* hostPath, int count, int offset) {
+  const char* base = strrchr(hostPath, '/');
+  steps.push_back(std::to_string(step) + " " + (base != nullptr ? base + 1 : hostPath));
+  if (step == FS_STEP_WRITE && --writesUntilFull == 0) return count / 2;
+  return count;
+}
+
+std::set<std::string> namesIn(const std::string& folder) {
+  std::set<std::string> names;
+  DIR* d = opendir(folder.c_str());
+  for (struct dirent* e; d != nullptr && (e = readdir(d)) != nullptr;)
+    if (e->d_name[0] != '.') names.insert(e->d_name);
+  if (d != nullptr) closedir(d);
+  return names;
+}
+
+TEST_F(FsTest, ReplaceLeavesTheOldFileOrTheWholeNewOne) {
+  std::string tempName = "f." + std::to_string((long)getpid()) + FS_REPLACE_SUFFIX;
+  struct Case {
+    const char* name;
+    int fullAtWrite;  // 0: room for everything
+    int result;
+    const char* after;
+    std::vector<std::string> steps;
+  } cases[] = {
+      {"room: replaced through a temporary file", 0, 0, "new bytes",
+       {"2 " + tempName, "1 " + tempName, "3 f"}},
+      {"full disk: the old file stays", 1, -1, "old", {"2 " + tempName, "1 " + tempName}},
+  };
+  FsSetStepHook(fillUp);
+  for (const Case& c : cases) {
+    put("f", "old");
+    writesUntilFull = c.fullAtWrite;
+    steps.clear();
+    EXPECT_EQ(FsReplaceFile(dev("f").c_str(), "new bytes", 9), c.result) << c.name;
+    EXPECT_EQ(get("f"), c.after) << c.name;
+    EXPECT_EQ(steps, c.steps) << c.name;
+    EXPECT_EQ(namesIn(root_ + "/dev"), std::set<std::string>{"f"}) << c.name << ": no temporary file left";
+  }
+  FsSetStepHook(nullptr);
+  put("g", "finished");
+  EXPECT_EQ(FsRename(dev("g").c_str(), dev("f").c_str()), -1) << "a rename never replaces";
+  EXPECT_EQ(FsReplace(dev("g").c_str(), dev("f").c_str()), 0);
+  EXPECT_EQ(get("f"), "finished");
+  EXPECT_EQ(namesIn(root_ + "/dev"), std::set<std::string>{"f"});
+  EXPECT_EQ(FsReplace(dev("none").c_str(), dev("f").c_str()), -1);
+  EXPECT_EQ(get("f"), "finished");
+}
+
+TEST_F(FsTest, LockExcludesOtherProcesses) {
+  FsLock* lock = FsLockOpen(dev("l").c_str());
+  ASSERT_NE(lock, nullptr);
+  ASSERT_EQ(FsLockTake(lock, 1), 0);
+  ASSERT_EQ(FsLockWriteWord(lock, 1), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    // bumps the word under its own lock
+    FsLock* mine = FsLockOpen(dev("l").c_str());
+    uint32_t w = 0;
+    if (mine == nullptr || FsLockTake(mine, 1) != 0 || FsLockReadWord(mine, &w) != 0) _exit(1);
+    FsLockWriteWord(mine, w + 10);
+    _exit(0);
+  }
+  usleep(100 * 1000);
+  uint32_t w = 0;
+  EXPECT_EQ(FsLockReadWord(lock, &w), 0);
+  EXPECT_EQ(w, 1u) << "the other process waits for the lock";
+  ASSERT_EQ(FsLockWriteWord(lock, 2), 0);
+  ASSERT_EQ(FsLockRelease(lock), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(FsLockTake(lock, 0), 0);
+  EXPECT_EQ(FsLockReadWord(lock, &w), 0);
+  EXPECT_EQ(w, 12u) << "it read the word after this process let go";
+  FsLockClose(lock);
 }
 
 std::vector<std::string> traced;
