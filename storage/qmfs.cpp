@@ -271,3 +271,54 @@ int qmfs_stat(const char* uri, QmfsStat* status) {
   if (c->ops.stat == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
   return qmfsResult(c, c->ops.stat(path, status));
 }
+
+int qmfs_flush(int handle) {
+  QmfsHandleRecord* h = qmfsHandle(handle);
+  if (h == nullptr) return -1;
+  if (h->ops->flush == nullptr) return qmfsFail(QMFS_ERR_UNSUPPORTED);
+  return qmfsResult(h->connector, h->ops->flush(h->connectorHandle));
+}
+
+// The device-file connector behind a "gfs:" URI, or null (error set).
+static QmfsConnector* qmfsDeviceFiles(const char* uri, const char** path) {
+  qmfsLastError = QMFS_OK;
+  if (uri == nullptr) {
+    qmfsLastError = QMFS_ERR_BAD_ARGUMENT;
+    return nullptr;
+  }
+  QmfsConnector* c = qmfsSplit(uri, path);
+  if (c == nullptr) return nullptr;
+  if (c->ops.open != qmfs_gfs_connectorOpen()) {
+    qmfsLastError = QMFS_ERR_UNSUPPORTED;
+    return nullptr;
+  }
+  return c;
+}
+
+int qmfs_replaceFile(const char* uri, const void* data, int size) {
+  const char* path;
+  QmfsConnector* c = qmfsDeviceFiles(uri, &path);
+  if (c == nullptr) return -1;
+  if (data == nullptr && size > 0) return qmfsFail(QMFS_ERR_BAD_ARGUMENT);
+  return qmfsResult(c, qmfs_gfs_replaceFile(path, data, size));
+}
+
+int qmfs_replace(const char* uri, const char* targetUri) {
+  const char* path;
+  const char* targetPath;
+  QmfsConnector* c = qmfsDeviceFiles(uri, &path);
+  if (c == nullptr) return -1;
+  QmfsConnector* c2 = qmfsDeviceFiles(targetUri, &targetPath);
+  if (c2 == nullptr) return -1;
+  if (c2 != c) return qmfsFail(QMFS_ERR_BAD_URI);
+  return qmfsResult(c, qmfs_gfs_replace(path, targetPath));
+}
+
+FsLock* qmfs_openLock(const char* uri) {
+  const char* path;
+  QmfsConnector* c = qmfsDeviceFiles(uri, &path);
+  if (c == nullptr) return nullptr;
+  FsLock* lock = qmfs_gfs_openLock(path);
+  if (lock == nullptr) qmfsLastError = qmfsConnectorError(c);
+  return lock;
+}

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+struct FsLock;
+
 enum {
   QMFS_OK = 0,
   QMFS_ERR_BAD_URI = 1,
@@ -52,9 +54,11 @@ struct QmfsDirEntry {
 };
 static_assert(sizeof(QmfsDirEntry) == 16, "QmfsDirEntry size");
 
+typedef int (*QmfsOpenFn)(const char* path, const QmfsMode* mode);
+
 // The 22 operation slots of a connector, in slot order; a null slot is not supported.
 struct QmfsOps {
-  int (*open)(const char* path, const QmfsMode* mode);
+  QmfsOpenFn open;
   int (*close)(int handle);
   int (*read)(int handle, void* buffer, int count);
   int (*write)(int handle, const void* buffer, int count);
@@ -109,6 +113,18 @@ int qmfs_rename(const char* uri, const char* newUri);
 int qmfs_getFreeSpace(const char* uri);
 int qmfs_stat(const char* uri, QmfsStat* status);
 int qmfs_getLastError(void);
+// Writes the file's bytes to the disk (the connector's flush slot): 0 or -1.
+int qmfs_flush(int handle);
+
+// Durable writes of device files ("gfs:" URIs; other schemes answer error 17). A crash or a
+// full disk leaves the old file or the whole new one, never a part.
+// Writes a whole file.
+int qmfs_replaceFile(const char* uri, const void* data, int size);
+// Puts a finished file in place of another one, replacing it.
+int qmfs_replace(const char* uri, const char* targetUri);
+// A lock file shared with other processes (platform/fs.h has its operations); null with
+// the last error set when it cannot be opened.
+FsLock* qmfs_openLock(const char* uri);
 
 // The connector for a scheme while the front end is started, or null.
 const QmfsConnector* qmfs_findConnector(const char* scheme);

@@ -110,21 +110,25 @@ static int gfsOpen(const char* path, const QmfsMode* mode) {
     int access = (mode->access & 1) ? 1 : (mode->access & 2) ? 2 : (mode->access & 4) ? 4 : (mode->access & 8) ? 8 : 0;
     flags = creation | access;
   }
+  // The slot first: with none free, a create-or-truncate open must not touch the file.
+  QmfsGfsSlot* s = nullptr;
+  int slot = 0;
+  for (; slot < QMFS_GFS_SLOTS; slot++) {
+    if (!gfsSlots[slot].inUse) {
+      s = &gfsSlots[slot];
+      break;
+    }
+  }
+  if (s == nullptr) return gfsFail(QMFS_ERR_SLOTS_FULL);
   FsFile* f = FsOpen(gfsHostPath, flags);
   if (f == nullptr) return gfsHostFail();
-  for (int i = 0; i < QMFS_GFS_SLOTS; i++) {
-    QmfsGfsSlot* s = &gfsSlots[i];
-    if (s->inUse) continue;
-    s->inUse = 1;
-    s->kind = GFS_KIND_FILE;
-    s->host = f;
-    s->extra = 0;
-    strncpy(s->path, path, sizeof s->path - 1);
-    s->path[sizeof s->path - 1] = 0;
-    return i;
-  }
-  FsClose(f);
-  return gfsFail(QMFS_ERR_SLOTS_FULL);
+  s->inUse = 1;
+  s->kind = GFS_KIND_FILE;
+  s->host = f;
+  s->extra = 0;
+  strncpy(s->path, path, sizeof s->path - 1);
+  s->path[sizeof s->path - 1] = 0;
+  return slot;
 }
 
 static QmfsGfsSlot* gfsSlot(int handle) {
@@ -222,6 +226,31 @@ static int gfsRename(const char* path, const char* newPath) {
     return gfsFail(QMFS_ERR_BAD_URI);
   gfsLastError = 0;
   return FsRename(gfsHostPath, gfsHostPath2) == 0 ? 0 : gfsHostFail();
+}
+
+QmfsOpenFn qmfs_gfs_connectorOpen(void) { return gfsOpen; }
+
+int qmfs_gfs_replaceFile(const char* path, const void* data, int size) {
+  GFS_MAP_PATH(path, gfsHostPath);
+  return FsReplaceFile(gfsHostPath, data, size) == 0 ? 0 : gfsHostFail();
+}
+
+int qmfs_gfs_replace(const char* path, const char* targetPath) {
+  if (gfsMap(path, gfsHostPath) < 0 || gfsMap(targetPath, gfsHostPath2) < 0)
+    return gfsFail(QMFS_ERR_BAD_URI);
+  gfsLastError = 0;
+  return FsReplace(gfsHostPath, gfsHostPath2) == 0 ? 0 : gfsHostFail();
+}
+
+FsLock* qmfs_gfs_openLock(const char* path) {
+  if (gfsMap(path, gfsHostPath) < 0) {
+    gfsFail(QMFS_ERR_BAD_URI);
+    return nullptr;
+  }
+  gfsLastError = 0;
+  FsLock* lock = FsLockOpen(gfsHostPath);
+  if (lock == nullptr) gfsHostFail();
+  return lock;
 }
 
 static int gfsFreeSpace(const char* path) {

@@ -47,15 +47,11 @@ int qmms_createCategoryFile(void) {
 int qmms_categoryImageWritable(void) { return catWritable; }
 
 int qmms_saveCategoryFile(void) {
-  QmfsMode mode = {2, 16};
-  int h = qmfs_open(QMMS_CATEGORY_FILE, &mode);
-  if (h < 0) {
-    qmms_setStatus(QMMS_STATUS_FILE_ERROR);
-    return -1;
-  }
-  int ok = qmfs_write(h, catImage, sizeof catImage) == (int)sizeof catImage;
-  qmfs_close(h);
-  if (!ok) {
+  // whole or not at all, and never while the other program writes the store
+  qmms_lockStore();
+  int r = qmfs_replaceFile(QMMS_CATEGORY_FILE, catImage, sizeof catImage);
+  qmms_unlockStore();
+  if (r != 0) {
     qmms_setStatus(QMMS_STATUS_FILE_ERROR);
     return -1;
   }

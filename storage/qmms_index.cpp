@@ -1,22 +1,40 @@
 // Field codec and suite index.
 //
-// Both programs keep their own cache of the same index file without a lock between them,
-// so a page goes back to the file only when this process changed it: writing back a
-// clean, stale page would undo the other program's installs.
+// Both programs change the same index file. Every change takes the store lock (a lock
+// file beside the index), reloads the header and the page it touches, changes them and
+// writes them through before it unlocks: first the changed slots (each lies in one disk
+// sector, so a torn write leaves it old or new), flushed, then the header, flushed. A
+// crash between the two leaves a header that undercounts or overcounts its slots, which
+// the store's start repairs. The lock file's word counts the changes, so that a cache
+// that another process made stale is reloaded.
 #include "storage/qmms_index.h"
 
+#include "platform/fs.h"
 #include "storage/qmfs.h"
 
 #include <stddef.h>
+#include <stdio.h>
 #include <string.h>
+#include <unistd.h>
+
+#include <vector>
 
 const char QMMS_INDEX_FILE[] = "gfs://java/suites.idx";
+static const char INDEX_LOCK_FILE[] = "gfs://java/suites.idx.lock";
 
 static uint8_t idxHeader[QMMS_INDEX_HEADER];
 static uint8_t idxPage[QMMS_INDEX_PAGE];
 static int idxCachedPage = -1;
-static int idxDirty;
+static uint16_t idxDirtySlots;  // slots of the cached page changed and not yet written
+static int idxNewPage;          // the cached page is not in the file yet: all of it goes out
+static int idxHeaderDirty;
+static uint32_t idxGeneration;  // the lock word when the cache was loaded
 static int qmmsStatus;
+
+static FsLock* idxLock;
+static long idxLockPid;
+static int idxLockDepth;
+static int idxLockHeld;
 
 int qmms_lastStatus(void) { return qmmsStatus; }
 void qmms_setStatus(int status) { qmmsStatus = status; }
@@ -24,6 +42,54 @@ void qmms_setStatus(int status) { qmmsStatus = status; }
 static int qmmsFail(int status) {
   qmmsStatus = status;
   return -1;
+}
+
+int qmms_lockStore(void) {
+  if (idxLockDepth++ > 0) return 0;
+  // a child process does not share its parent's lock
+  if (idxLock != nullptr && idxLockPid != (long)getpid()) qmms_closeStoreLock();
+  if (idxLock == nullptr) {
+    idxLock = qmfs_openLock(INDEX_LOCK_FILE);
+    idxLockPid = (long)getpid();
+  }
+  idxLockHeld = idxLock != nullptr && FsLockTake(idxLock, 1) == 0;
+  return idxLockHeld ? 0 : -1;
+}
+
+void qmms_unlockStore(void) {
+  if (idxLockDepth == 0 || --idxLockDepth > 0) return;
+  if (idxLockHeld) FsLockRelease(idxLock);
+  idxLockHeld = 0;
+}
+
+void qmms_closeStoreLock(void) {
+  if (idxLockHeld) FsLockRelease(idxLock);
+  FsLockClose(idxLock);
+  idxLock = nullptr;
+  idxLockHeld = 0;
+  idxLockDepth = 0;
+}
+
+static uint32_t lockWord(void) {
+  uint32_t g = 0;
+  if (idxLockHeld) FsLockReadWord(idxLock, &g);
+  return g;
+}
+
+// Tells the other processes that the index changed; under the lock.
+static void idxTellChanged(void) {
+  if (!idxLockHeld) return;
+  idxGeneration = lockWord() + 1;
+  FsLockWriteWord(idxLock, idxGeneration);
+}
+
+void qmms_indexChanged(void) {
+  qmms_lockStore();
+  idxTellChanged();
+  idxCachedPage = -1;
+  idxDirtySlots = 0;
+  idxNewPage = idxHeaderDirty = 0;
+  qmms_unlockStore();
 }
 
 static int fieldSize(int kind, int length) {
@@ -103,15 +169,111 @@ static const SuiteSlotField suiteSlotFields[] = {
     {QMMS_SLOT_MIDLETS, QMMS_FIELD_U8, offsetof(QmmsSuiteInfo, midletCount), 0},
 };
 
-static int writeCachedPage(void) {
-  QmfsMode mode = {2, 64};
+static int pagesOf(int fileSize) {
+  if (fileSize <= QMMS_INDEX_HEADER) return 0;
+  return (fileSize - QMMS_INDEX_HEADER + QMMS_INDEX_PAGE - 1) / QMMS_INDEX_PAGE;
+}
+
+// Reads the header and, when body is not null, page `page` of the index file. A header
+// that counts more pages than the file holds is trusted only as far as the file goes (a
+// page the file holds in part reads with its missing slots free); one that counts no page
+// takes the file's. 0, or -1 with status 256.
+static int idxReadFile(uint8_t* header, int page, uint8_t* body, int* filePagesOut) {
+  QmfsMode mode = {1, 64};
   int h = qmfs_open(QMMS_INDEX_FILE, &mode);
   if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  int ok = qmfs_write(h, idxHeader, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER;
-  ok = ok && qmfs_seek(h, QMMS_INDEX_HEADER + idxCachedPage * QMMS_INDEX_PAGE, 0) == 0;
-  ok = ok && qmfs_write(h, idxPage, QMMS_INDEX_PAGE) == QMMS_INDEX_PAGE;
+  QmfsStat st;
+  bool ok = qmfs_read(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_fstat(h, &st) == 0;
+  int filePages = ok ? pagesOf((int)st.size) : 0;
+  int pages = header[QMMS_HDR_PAGES] | header[QMMS_HDR_PAGES + 1] << 8;
+  if (pages > filePages || pages == 0) pages = filePages;
+  header[QMMS_HDR_PAGES] = (uint8_t)pages;
+  header[QMMS_HDR_PAGES + 1] = (uint8_t)(pages >> 8);
+  if (ok && body != nullptr) {
+    ok = page >= 0 && page < pages && qmfs_seek(h, QMMS_INDEX_HEADER + page * QMMS_INDEX_PAGE, 0) == 0;
+    int got = ok ? qmfs_read(h, body, QMMS_INDEX_PAGE) : -1;
+    ok = got >= 0;
+    if (ok) memset(body + got, 0, (size_t)(QMMS_INDEX_PAGE - got));
+  }
   qmfs_close(h);
   if (!ok) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+  if (filePagesOut != nullptr) *filePagesOut = filePages;
+  return 0;
+}
+
+// Loads page `page` and the header fresh from the file; a failure leaves the cache as it
+// was.
+static int idxLoad(int page) {
+  static uint8_t header[QMMS_INDEX_HEADER];
+  static uint8_t body[QMMS_INDEX_PAGE];
+  qmms_lockStore();
+  int r = idxReadFile(header, page, body, nullptr);
+  uint32_t g = lockWord();
+  qmms_unlockStore();
+  if (r != 0) return -1;
+  memcpy(idxHeader, header, sizeof header);
+  memcpy(idxPage, body, sizeof body);
+  idxCachedPage = page;
+  idxDirtySlots = 0;
+  idxNewPage = idxHeaderDirty = 0;
+  idxGeneration = g;
+  return 0;
+}
+
+// Drops a cache that another process made stale; under the lock.
+static int idxRefresh(void) {
+  if (idxCachedPage < 0) return idxLoad(0);
+  if (idxDirtySlots != 0 || idxNewPage || idxHeaderDirty || !idxLockHeld) return 0;
+  if (lockWord() == idxGeneration) return 0;
+  return idxLoad(idxCachedPage);
+}
+
+// Writes the cached changes through: the changed slots (or the whole page when it is new),
+// flushed, then the header, flushed. On failure the cache is dropped, so that it holds
+// what the file holds.
+static int idxWriteBack(void) {
+  if (idxCachedPage < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+  if (idxDirtySlots == 0 && !idxNewPage && !idxHeaderDirty) return 0;
+  qmms_lockStore();
+  idxTellChanged();
+  QmfsMode mode = {2, 64};
+  int h = qmfs_open(QMMS_INDEX_FILE, &mode);
+  bool ok = h >= 0;
+  int pageAt = QMMS_INDEX_HEADER + idxCachedPage * QMMS_INDEX_PAGE;
+  if (ok && idxNewPage) {
+    ok = qmfs_seek(h, pageAt, 0) == 0 && qmfs_write(h, idxPage, QMMS_INDEX_PAGE) == QMMS_INDEX_PAGE;
+  } else {
+    for (int s = 0; ok && s < QMMS_INDEX_SLOTS; s++) {
+      if (!(idxDirtySlots & (1u << s))) continue;
+      ok = qmfs_seek(h, pageAt + s * QMMS_INDEX_SLOT, 0) == 0 &&
+           qmfs_write(h, idxPage + s * QMMS_INDEX_SLOT, QMMS_INDEX_SLOT) == QMMS_INDEX_SLOT;
+    }
+  }
+  ok = ok && qmfs_flush(h) == 0;
+  ok = ok && qmfs_seek(h, 0, 0) == 0 && qmfs_write(h, idxHeader, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER;
+  ok = ok && qmfs_flush(h) == 0;
+  if (h >= 0) qmfs_close(h);
+  qmms_unlockStore();
+  if (!ok) {
+    idxCachedPage = -1;
+    idxDirtySlots = 0;
+    idxNewPage = idxHeaderDirty = 0;
+    return qmmsFail(QMMS_STATUS_FILE_ERROR);
+  }
+  idxDirtySlots = 0;
+  idxNewPage = idxHeaderDirty = 0;
+  return 0;
+}
+
+// Makes the page after the last one the cached page: its slots free, counted in the header.
+static int idxAppendPage(void) {
+  int pages = hdrGet(QMMS_HDR_PAGES);
+  if (pages >= 0xFFFF) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+  for (int s = 0; s < QMMS_INDEX_SLOTS; s++) slotBytes(s)[QMMS_SLOT_USED] = 0;
+  hdrSet(QMMS_HDR_PAGES, (uint16_t)(pages + 1));
+  idxCachedPage = pages;
+  idxNewPage = 1;
+  idxHeaderDirty = 1;
   return 0;
 }
 
@@ -119,71 +281,42 @@ int qmms_loadIndexPage(int page) {
   if (idxCachedPage >= 0) {
     if (page == idxCachedPage) return 0;
     // changes of the cached page are written, never dropped, when another page comes in
-    if (idxDirty) {
-      if (writeCachedPage() != 0) return -1;
-      idxDirty = 0;
-    }
+    if (idxWriteBack() != 0) return -1;
     int pages = hdrGet(QMMS_HDR_PAGES);
     if (page < 0 || page > pages) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-    if (page == pages) {
-      if (pages >= 0xFFFF) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-      for (int s = 0; s < QMMS_INDEX_SLOTS; s++) slotBytes(s)[QMMS_SLOT_USED] = 0;
-      hdrSet(QMMS_HDR_PAGES, (uint16_t)(pages + 1));
-      idxCachedPage = page;
-      // the header now counts a page the file lacks: it must reach the file
-      idxDirty = 1;
-      return 0;
-    }
+    if (page == pages) return idxAppendPage();
   }
   if (page < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  QmfsMode mode = {1, 64};
-  int h = qmfs_open(QMMS_INDEX_FILE, &mode);
-  if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  // Read into scratch first so that a short read leaves the cache as it was.
-  static uint8_t header[QMMS_INDEX_HEADER];
-  static uint8_t body[QMMS_INDEX_PAGE];
-  int ok = qmfs_read(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER;
-  int pages = header[QMMS_HDR_PAGES] | header[QMMS_HDR_PAGES + 1] << 8;
-  ok = ok && page < pages;
-  ok = ok && qmfs_seek(h, QMMS_INDEX_HEADER + page * QMMS_INDEX_PAGE, 0) == 0;
-  ok = ok && qmfs_read(h, body, QMMS_INDEX_PAGE) == QMMS_INDEX_PAGE;
-  qmfs_close(h);
-  if (!ok) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  memcpy(idxHeader, header, sizeof header);
-  memcpy(idxPage, body, sizeof body);
-  idxCachedPage = page;
-  idxDirty = 0;
-  return 0;
+  return idxLoad(page);
 }
 
 int qmms_flushIndexPage(void) {
   if (idxCachedPage < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  if (idxDirty) {
-    if (writeCachedPage() != 0) return -1;
-    idxDirty = 0;
-  }
+  if (idxWriteBack() != 0) return -1;
   idxCachedPage = -1;
   return 0;
 }
 
-// Makes page the cached one, writing the current page back first when it changed.
+// Makes page the cached one, writing the current page's changes first. Reading never
+// makes a new page: a page beyond the last fails with status 256.
 static int switchToPage(int page) {
   if (idxCachedPage == page) return 0;
-  if (idxCachedPage >= 0 && qmms_flushIndexPage() != 0) return -1;
-  return qmms_loadIndexPage(page);
+  if (idxCachedPage >= 0 && idxWriteBack() != 0) return -1;
+  return idxLoad(page);
 }
 
 int qmms_openIndex(void) {
-  idxDirty = 0;
+  idxDirtySlots = 0;
+  idxNewPage = idxHeaderDirty = 0;
   idxCachedPage = -1;
   return qmms_loadIndexPage(0);
 }
 
 int qmms_closeIndex(int commit) {
-  if (commit == 1 && idxDirty) return qmms_flushIndexPage();
-  // A failed flush keeps the page and its changes for a later try.
+  if (commit == 1 && idxCachedPage >= 0) return qmms_flushIndexPage();
   idxCachedPage = -1;
-  idxDirty = 0;
+  idxDirtySlots = 0;
+  idxNewPage = idxHeaderDirty = 0;
   return 0;
 }
 
@@ -205,14 +338,21 @@ int qmms_writeSuiteSlot(int slot, const QmmsSuiteInfo* info) {
   const int n = QMMS_INDEX_SLOT;
   for (const SuiteSlotField& f : suiteSlotFields)
     qmms_copyRecordIn(s, n, f.slotOffset, f.kind, (const uint8_t*)info + f.infoOffset, f.length);
-  idxDirty = 1;
+  idxDirtySlots |= (uint16_t)(1u << slot);
   return 0;
 }
 
 static int slotUsed(int slot) { return slotBytes(slot)[QMMS_SLOT_USED] == 1; }
 
-int qmms_countSuites(int category) {
-  if (idxCachedPage < 0 && qmms_loadIndexPage(0) != 0) return -1;
+// Runs a reading operation under the store lock on a fresh cache.
+#define IDX_READ_BEGIN()                                    \
+  qmms_lockStore();                                         \
+  if (idxRefresh() != 0) {                                  \
+    qmms_unlockStore();                                     \
+    return -1;                                              \
+  }
+
+static int countIn(int category) {
   if (category == -1) return hdrGet(QMMS_HDR_SUITES);
   int pages = hdrGet(QMMS_HDR_PAGES);
   int count = 0;
@@ -224,9 +364,14 @@ int qmms_countSuites(int category) {
   return count;
 }
 
-int qmms_listSuitesBounded(QmmsSuiteInfo* array, int category, int max) {
-  if (array == nullptr) return -1;
-  if (idxCachedPage < 0 && qmms_loadIndexPage(0) != 0) return -1;
+int qmms_countSuites(int category) {
+  IDX_READ_BEGIN();
+  int r = countIn(category);
+  qmms_unlockStore();
+  return r;
+}
+
+static int listIn(QmmsSuiteInfo* array, int category, int max) {
   int pages = hdrGet(QMMS_HDR_PAGES);
   int n = 0;
   for (int p = 0; p < pages && n < max; p++) {
@@ -242,18 +387,45 @@ int qmms_listSuitesBounded(QmmsSuiteInfo* array, int category, int max) {
   return n;
 }
 
+int qmms_listSuitesBounded(QmmsSuiteInfo* array, int category, int max) {
+  if (array == nullptr) return -1;
+  IDX_READ_BEGIN();
+  int n = listIn(array, category, max);
+  qmms_unlockStore();
+  return n;
+}
+
 int qmms_listSuites(QmmsSuiteInfo* array, int category) {
   return qmms_listSuitesBounded(array, category, 0x7FFFFFFF) < 0 ? -1 : 0;
 }
 
+int qmms_countAndList(QmmsSuiteInfo* array, int category) {
+  if (array == nullptr) return -1;
+  IDX_READ_BEGIN();
+  int count = countIn(category);
+  int n = count < 0 ? -1 : listIn(array, category, count);
+  qmms_unlockStore();
+  if (n < 0) return -1;
+  if (n != count) {
+    // the header counts slots the pages lack: a crash between a slot and its header
+    qmms_repairIndex(nullptr);
+    return qmmsFail(QMMS_STATUS_FILE_ERROR);
+  }
+  return n;
+}
+
 int qmms_readSuiteInfo(int id, QmmsSuiteInfo* info) {
   if (id < 0 || info == nullptr) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
-  if (switchToPage(id / QMMS_INDEX_SLOTS) != 0) return -1;
+  IDX_READ_BEGIN();
+  int r = switchToPage(id / QMMS_INDEX_SLOTS);
   int slot = id % QMMS_INDEX_SLOTS;
-  if (!slotUsed(slot)) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
-  qmms_readSuiteSlot(slot, info);
-  info->suiteId = (uint32_t)id;
-  return 0;
+  if (r == 0 && !slotUsed(slot)) r = qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
+  if (r == 0) {
+    qmms_readSuiteSlot(slot, info);
+    info->suiteId = (uint32_t)id;
+  }
+  qmms_unlockStore();
+  return r;
 }
 
 static int slotMatches(int slot, const char* name, const char* vendor) {
@@ -262,14 +434,9 @@ static int slotMatches(int slot, const char* name, const char* vendor) {
          strncmp((const char*)s + QMMS_SLOT_VENDOR, vendor, 64) == 0;
 }
 
-int qmms_findSuite(const char* name, const char* vendor) {
-  if (name == nullptr || vendor == nullptr) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
-  if (idxCachedPage >= 0) {
-    for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
-      if (slotMatches(s, name, vendor)) return idxCachedPage * QMMS_INDEX_SLOTS + s;
-    if (qmms_flushIndexPage() != 0) return -1;
-  }
-  if (qmms_loadIndexPage(0) != 0) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
+static int findIn(const char* name, const char* vendor) {
+  for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
+    if (slotMatches(s, name, vendor)) return idxCachedPage * QMMS_INDEX_SLOTS + s;
   int pages = hdrGet(QMMS_HDR_PAGES);
   for (int p = 0; p < pages; p++) {
     if (switchToPage(p) != 0) return -1;
@@ -279,26 +446,55 @@ int qmms_findSuite(const char* name, const char* vendor) {
   return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
 }
 
+int qmms_findSuite(const char* name, const char* vendor) {
+  if (name == nullptr || vendor == nullptr) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
+  IDX_READ_BEGIN();
+  int r = findIn(name, vendor);
+  qmms_unlockStore();
+  return r;
+}
+
 static int firstFreeSlot(void) {
   for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
     if (slotBytes(s)[QMMS_SLOT_USED] == 0) return s;
   return -1;
 }
 
+// Starts a change of page `page`: the lock taken, the cache's own changes written, the
+// header and the page fresh from the file. -1 (lock released) on failure.
+static int idxBeginChange(int page) {
+  qmms_lockStore();
+  if ((idxCachedPage >= 0 && idxWriteBack() != 0) || idxLoad(page) != 0) {
+    qmms_unlockStore();
+    return -1;
+  }
+  return 0;
+}
+
+static int idxEndChange(void) {
+  int r = idxWriteBack();
+  qmms_unlockStore();
+  return r;
+}
+
 int qmms_addSuite(const QmmsSuiteInfo* info, int* idOut) {
   if (info == nullptr) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  if (idxCachedPage < 0 && qmms_loadIndexPage(0) != 0) return -1;
+  if (idxBeginChange(idxCachedPage >= 0 ? idxCachedPage : 0) != 0) return -1;
   int slot = firstFreeSlot();
   if (slot < 0) {
-    if (qmms_flushIndexPage() != 0) return -1;
-    if (qmms_loadIndexPage(0) != 0) return -1;
     int pages = hdrGet(QMMS_HDR_PAGES);
-    for (int p = 0; p <= pages; p++) {
-      if (qmms_loadIndexPage(p) != 0) return -1;
+    for (int p = 0; p <= pages && slot < 0; p++) {
+      int r = p == pages ? idxAppendPage() : switchToPage(p);
+      if (r != 0) {
+        qmms_unlockStore();
+        return -1;
+      }
       slot = firstFreeSlot();
-      if (slot >= 0) break;
     }
-    if (slot < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    if (slot < 0) {
+      qmms_unlockStore();
+      return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    }
   }
   uint8_t* s = slotBytes(slot);
   s[QMMS_SLOT_USED] = 1;
@@ -307,28 +503,95 @@ int qmms_addSuite(const QmmsSuiteInfo* info, int* idOut) {
   qmms_copyRecordIn(s, QMMS_INDEX_SLOT, QMMS_SLOT_SEQUENCE, QMMS_FIELD_U16, &seq, 0);
   hdrSet(QMMS_HDR_SEQUENCE, (uint16_t)(seq + 1));
   hdrSet(QMMS_HDR_SUITES, (uint16_t)(hdrGet(QMMS_HDR_SUITES) + 1));
-  idxDirty = 1;
-  if (idOut != nullptr) *idOut = idxCachedPage * QMMS_INDEX_SLOTS + slot;
+  idxHeaderDirty = 1;
+  int id = idxCachedPage * QMMS_INDEX_SLOTS + slot;
+  if (idxEndChange() != 0) return -1;
+  if (idOut != nullptr) *idOut = id;
   return 0;
 }
 
 int qmms_updateSuite(const QmmsSuiteInfo* info, int id) {
   if (info == nullptr || id < 0) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
-  if (switchToPage(id / QMMS_INDEX_SLOTS) != 0) return -1;
+  if (idxBeginChange(id / QMMS_INDEX_SLOTS) != 0) return -1;
   int slot = id % QMMS_INDEX_SLOTS;
   slotBytes(slot)[QMMS_SLOT_USED] = 1;
   qmms_writeSuiteSlot(slot, info);
-  return 0;
+  return idxEndChange();
 }
 
 int qmms_removeSuite(int id) {
   if (id < 0) return qmmsFail(QMMS_STATUS_SLOT_UNUSED);
-  if (switchToPage(id / QMMS_INDEX_SLOTS) != 0) return -1;
+  if (idxBeginChange(id / QMMS_INDEX_SLOTS) != 0) return -1;
   int slot = id % QMMS_INDEX_SLOTS;
-  if (slotBytes(slot)[QMMS_SLOT_USED] == 0) return qmmsFail(QMMS_STATUS_SLOT_UNUSED);
+  if (slotBytes(slot)[QMMS_SLOT_USED] == 0) {
+    qmms_unlockStore();
+    return qmmsFail(QMMS_STATUS_SLOT_UNUSED);
+  }
   slotBytes(slot)[QMMS_SLOT_USED] = 0;
+  idxDirtySlots |= (uint16_t)(1u << slot);
   uint16_t n = hdrGet(QMMS_HDR_SUITES);
   if (n > 0) hdrSet(QMMS_HDR_SUITES, (uint16_t)(n - 1));
-  idxDirty = 1;
-  return 0;
+  idxHeaderDirty = 1;
+  return idxEndChange();
+}
+
+// Under the lock: see qmms_repairIndex.
+static int idxRepairLocked(std::vector<uint8_t>* usedIds) {
+  static uint8_t header[QMMS_INDEX_HEADER];
+  static uint8_t body[QMMS_INDEX_PAGE];
+  QmfsMode mode = {1, 64};
+  int h = qmfs_open(QMMS_INDEX_FILE, &mode);
+  if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+  QmfsStat st;
+  bool ok = qmfs_read(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_fstat(h, &st) == 0;
+  int filePages = ok ? pagesOf((int)st.size) : 0;
+  if (filePages == 0) {
+    qmfs_close(h);
+    return qmmsFail(QMMS_STATUS_FILE_ERROR);
+  }
+  int headerPages = header[QMMS_HDR_PAGES] | header[QMMS_HDR_PAGES + 1] << 8;
+  int headerSuites = header[QMMS_HDR_SUITES] | header[QMMS_HDR_SUITES + 1] << 8;
+  bool pagesLost = headerPages > filePages || headerPages == 0;
+  int pages = pagesLost ? filePages : headerPages;
+  if (usedIds != nullptr) usedIds->assign((size_t)pages * QMMS_INDEX_SLOTS, 0);
+  int suites = 0;
+  for (int p = 0; p < pages; p++) {
+    int got = qmfs_seek(h, QMMS_INDEX_HEADER + p * QMMS_INDEX_PAGE, 0) == 0 ? qmfs_read(h, body, QMMS_INDEX_PAGE) : 0;
+    if (got < 0) got = 0;
+    memset(body + got, 0, (size_t)(QMMS_INDEX_PAGE - got));
+    for (int s = 0; s < QMMS_INDEX_SLOTS; s++) {
+      if (body[s * QMMS_INDEX_SLOT + QMMS_SLOT_USED] != 1) continue;
+      suites++;
+      if (usedIds != nullptr) (*usedIds)[(size_t)(p * QMMS_INDEX_SLOTS + s)] = 1;
+    }
+  }
+  qmfs_close(h);
+  if (suites > 0xFFFF) suites = 0xFFFF;
+  if (pages == headerPages && suites == headerSuites) return 0;
+  char line[160];
+  snprintf(line, sizeof line,
+           "suites.idx: the header counted %d pages and %d suites, the file holds %d pages and %d suites: repaired",
+           headerPages, headerSuites, pages, suites);
+  qmfs_trace(1, "qmms_index", "qmms_repairIndex", line);
+  header[QMMS_HDR_PAGES] = (uint8_t)pages;
+  header[QMMS_HDR_PAGES + 1] = (uint8_t)(pages >> 8);
+  header[QMMS_HDR_SUITES] = (uint8_t)suites;
+  header[QMMS_HDR_SUITES + 1] = (uint8_t)(suites >> 8);
+  idxTellChanged();
+  idxCachedPage = -1;
+  idxDirtySlots = 0;
+  idxNewPage = idxHeaderDirty = 0;
+  QmfsMode writeMode = {2, 64};
+  h = qmfs_open(QMMS_INDEX_FILE, &writeMode);
+  ok = h >= 0 && qmfs_write(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_flush(h) == 0;
+  if (h >= 0) qmfs_close(h);
+  if (!ok) qmmsFail(QMMS_STATUS_FILE_ERROR);
+  return pagesLost ? 1 : 0;
+}
+
+int qmms_repairIndex(std::vector<uint8_t>* usedIds) {
+  qmms_lockStore();
+  int r = idxRepairLocked(usedIds);
+  qmms_unlockStore();
+  return r;
 }

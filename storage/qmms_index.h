@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include <vector>
+
 // Status word of the suite store.
 enum {
   QMMS_STATUS_OK = 0,
@@ -81,3 +83,24 @@ int qmms_findSuite(const char* name, const char* vendor);
 int qmms_addSuite(const QmmsSuiteInfo* info, int* idOut);
 int qmms_updateSuite(const QmmsSuiteInfo* info, int id);
 int qmms_removeSuite(int id);
+
+// Counts and lists in one go under the store lock: the number of records written, or -1
+// (status 256, the header repaired) when the header counts slots the pages lack.
+int qmms_countAndList(QmmsSuiteInfo* array, int category);
+
+// Checks the index file against its header: a header that counts more pages than the file
+// holds (or none), or another number of suites than the used slots, is traced once and
+// written back repaired. 0 when the file holds every page its header counts, 1 when pages
+// were lost, -1 (status 256) when the file holds no page. usedIds, when given, gets one
+// byte per id of the counted pages, 1 for a used slot.
+int qmms_repairIndex(std::vector<uint8_t>* usedIds);
+
+// The store lock, shared with the other program through a lock file beside the index.
+// Taken again by its holder it only counts; every change of the index takes it.
+// 0, or -1 when the lock file cannot be had (the caller goes on unlocked).
+int qmms_lockStore(void);
+void qmms_unlockStore(void);
+// Closes the lock file (the store's start and stop).
+void qmms_closeStoreLock(void);
+// Tells both processes' caches that the index file was replaced as a whole.
+void qmms_indexChanged(void);

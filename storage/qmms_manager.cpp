@@ -10,6 +10,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 static const char ROM_INDEX[] = "rom://midlet/_suites.idx";
 static const char MEMORY_JAR[] = "999.jar";
 
@@ -31,21 +34,59 @@ const QmmsHooks* qmms_getHooks(void) { return &qmmsHooks; }
 
 int qmms_isStarted(void) { return qmmsStarted; }
 
-// Copies a whole in-memory file to a device file; nothing is left of a failed copy.
+// Copies a whole in-memory file to a device file, which holds its old bytes or all the
+// new ones whatever happens.
 static int copyRomFile(const char* romUri, const char* target) {
   uint32_t size = 0;
   const void* data = qmfs_rom_getFileDataPointer(romUri, &size);
   if (data == nullptr || target[0] == 0) return -1;
-  QmfsMode mode = {2, 16};
-  int h = qmfs_open(target, &mode);
-  if (h < 0) return -1;
-  bool ok = size == 0 || qmfs_write(h, data, (int)size) == (int)size;
-  qmfs_close(h);
-  if (!ok) {
-    qmfs_remove(target);
-    return -1;
+  return qmfs_replaceFile(target, data, (int)size);
+}
+
+// Whether a name in the store folder is one of the files of a suite ("12.jdx", the
+// temporary files "12_5.tmp"), and whose.
+static int suiteOfFile(const char* name) {
+  static const char* const suffixes[] = {".jdx", ".raw", ".mss", ".rs1", ".rs2", ".rs3", ".jar"};
+  const char* p = name;
+  long id = 0;
+  while (*p >= '0' && *p <= '9' && id < 0x1000000) id = id * 10 + (*p++ - '0');
+  if (p == name) return -1;
+  const char* suffix = p;
+  if (*p == '_') {
+    const char* digits = ++p;
+    while (*p >= '0' && *p <= '9') p++;
+    if (p == digits || strcmp(p, ".tmp") != 0) return -1;
+    return (int)id;
   }
-  return 0;
+  for (const char* s : suffixes)
+    if (strcmp(suffix, s) == 0) return (int)id;
+  return -1;
+}
+
+static bool endsWith(const char* s, const char* tail) {
+  size_t n = strlen(s), m = strlen(tail);
+  return n >= m && strcmp(s + n - m, tail) == 0;
+}
+
+// Removes what a crash left in the store folder: the files of suites that have no used
+// index slot (a removal commits the slot first), and unfinished whole-file writes. The
+// memory suite's files are its own program's. Under the store lock.
+static void removeOrphans(const std::vector<uint8_t>& usedIds) {
+  const QmfsConnector* gfs = qmfs_findConnector("gfs");
+  if (gfs == nullptr) return;
+  int d = gfs->ops.opendir("//java/");
+  if (d < 0) return;
+  std::vector<std::string> doomed;
+  for (QmfsDirEntry* e; (e = gfs->ops.readdir(d)) != nullptr;) {
+    if (e->attributes & QMFS_ATTR_DIRECTORY || e->name[0] == 0) continue;
+    const char* base = strrchr(e->name, '/');
+    base = base != nullptr ? base + 1 : e->name;
+    int id = suiteOfFile(base);
+    bool orphan = id >= 0 && id != QMMS_MEMORY_SUITE && ((size_t)id >= usedIds.size() || usedIds[(size_t)id] == 0);
+    if (orphan || endsWith(base, FS_REPLACE_SUFFIX)) doomed.push_back(std::string("gfs:") + e->name);
+  }
+  gfs->ops.closedir(d);
+  for (const std::string& uri : doomed) qmfs_remove(uri.c_str());
 }
 
 int qmms_init(uint32_t setting) {
@@ -54,17 +95,32 @@ int qmms_init(uint32_t setting) {
   qmms_setStatus(QMMS_STATUS_OK);
   // files may have changed while the store was stopped
   qmms_forgetAllSuiteCaches();
+  qmms_closeStoreLock();
   qmfs_initialize();
+  qmms_lockStore();
   int rebuilt = 0;
+  int sound = 0;
+  std::vector<uint8_t> usedIds;
   QmfsStat st;
-  if (qmfs_stat(QMMS_INDEX_FILE, &st) != 0) {
+  if (qmfs_stat(QMMS_INDEX_FILE, &st) == 0) {
+    int check = qmms_repairIndex(&usedIds);
+    sound = check == 0;
+    if (check != 0) qmms_setStatus(QMMS_STATUS_FILE_ERROR);
+    if (check < 0)
+      qmfs_trace(1, "qmms_manager", "qmms_init", "suites.idx holds no page: the built-in index replaces it");
+  }
+  if (!sound && usedIds.empty()) {
+    // no index, or one without a page: start again from the built-in one
     if (copyRomFile(ROM_INDEX, QMMS_INDEX_FILE) == 0)
       rebuilt = 1;
     else
       qmms_setStatus(QMMS_STATUS_FILE_ERROR);
+    qmms_indexChanged();
   }
   qmms_createCategoryFile();
   if (qmms_openIndex() != 0) qmms_setStatus(QMMS_STATUS_FILE_ERROR);
+  // Files of lost pages are left alone: they may be all that is left of those suites.
+  if (sound) removeOrphans(usedIds);
   if (rebuilt) {
     int n = qmms_countSuites(1);
     for (int id = 0; id < n; id++) {
@@ -80,6 +136,7 @@ int qmms_init(uint32_t setting) {
       if (copyRomFile(source, target) != 0) qmms_setStatus(QMMS_STATUS_FILE_ERROR);
     }
   }
+  qmms_unlockStore();
   qmmsStarted = 1;
   return 0;
 }
@@ -90,13 +147,18 @@ int qmms_fini(void) {
   // Too little room to write safely: nothing is written and the store stays started, so
   // that a later stop can still save; the caller learns that nothing was saved.
   if (freeBytes < QMMS_STOP_MIN_FREE) return -1;
+  qmms_lockStore();
   int indexResult = qmms_closeIndex(1);
   int categoryResult = qmms_categoryImageWritable() ? qmms_saveCategoryFile() : 0;
+  qmms_unlockStore();
+  // What could not be written stays in memory and the store stays started, so that a
+  // later stop can try again; the files hold their last good contents.
+  if (indexResult != 0 || categoryResult != 0) return -1;
+  qmms_closeStoreLock();
   int fsResult = qmfs_finalize();
   qmms_forgetAllSuiteCaches();
   qmmsStarted = 0;
-  if (fsResult != 0 || categoryResult != 0) return -1;
-  return indexResult != 0 ? -1 : 0;
+  return fsResult != 0 ? -1 : 0;
 }
 
 int qmms_getCategoryCount(void) { return qmms_countCategories(); }
@@ -131,11 +193,8 @@ static bool ordersAfter(const QmmsSuiteInfo* a, const QmmsSuiteInfo* b, int key)
 }
 
 int qmms_getSuiteList(int category, QmmsSuiteInfo* array, int sortKey) {
-  if (array == nullptr) return -1;
-  int count = qmms_countSuites(category);
-  if (count < 0) return -1;
-  // The caller's array holds count records: never write more, whatever the slots say.
-  int n = qmms_listSuitesBounded(array, category, count);
+  // The caller's array holds the counted records: never more are written, and fewer fail.
+  int n = qmms_countAndList(array, category);
   if (n < 0) return -1;
   if (sortKey < QMMS_SORT_NAME || sortKey > QMMS_SORT_JAR_SIZE) return 0;
   for (int i = 0; i < n; i++) {
@@ -219,9 +278,26 @@ static void trimmedCopy(const char* s, const char* e, char* out, size_t outSize)
   out[n] = 0;
 }
 
+// Removes every file of the memory suite: those of a run that ended without its clean-up
+// would otherwise be read as the new suite's.
+static void removeMemorySuiteFiles(void) {
+  static const int kinds[] = {QMMS_FILE_RECORDS_1, QMMS_FILE_RECORDS_2, QMMS_FILE_RECORDS_3, QMMS_FILE_SECURITY,
+                              QMMS_FILE_RESOURCES, QMMS_FILE_SUITE_DATA};
+  for (int kind : kinds) {
+    char name[160];
+    snprintf(name, sizeof name, "%s", qmms_getSuiteFileName(QMMS_MEMORY_SUITE, kind));
+    qmfs_remove(name);
+  }
+  char temp[160];
+  snprintf(temp, sizeof temp, "%s", qmms_makeTempName(QMMS_MEMORY_SUITE, QMMS_RAW_TEMP_NUMBER));
+  qmfs_remove(temp);
+  qmms_forgetSuiteCaches(QMMS_MEMORY_SUITE);
+}
+
 int qmms_registerMemorySuite(const char* jad, int jadSize, const void* jar, int jarSize, int midlet,
                              uintptr_t launchFlag) {
   if (jad == nullptr || jadSize < 0 || jar == nullptr || jarSize < 0) return -1;
+  removeMemorySuiteFiles();
   if (qmms_openSuite(QMMS_MEMORY_SUITE) != 0) return -1;
   int found = 0;
   for (int n = 1; n <= QMMS_MAX_MIDLETS && qmmsHooks.getAttribute != nullptr; n++) {

@@ -43,6 +43,15 @@ static int fail(int status) {
   return -1;
 }
 
+// Writes a whole store file under the store lock: a crash or a full disk leaves its old
+// contents or the new ones.
+static int replaceStoreFile(const char* name, const void* data, int size) {
+  qmms_lockStore();
+  int r = qmfs_replaceFile(name, data, size);
+  qmms_unlockStore();
+  return r == 0 ? 0 : fail(QMMS_STATUS_FILE_ERROR);
+}
+
 static const char* suffixOf(int kind) {
   switch (kind) {
     case QMMS_FILE_SUITE_DATA: return ".jdx";
@@ -164,13 +173,11 @@ int qmms_closeSuite(int commit) {
   char name[NAME_BUFFER];
   copyName(name, qmms_getSuiteFileName(curSuite, QMMS_FILE_SUITE_DATA));
   if (name[0] == 0) copyName(name, qmms_getSuiteFileNameIn(GFS_JAVA, curSuite, QMMS_FILE_SUITE_DATA));
-  QmfsMode mode = {2, 16};
-  int h = qmfs_open(name, &mode);
-  if (h < 0) return fail(QMMS_STATUS_FILE_ERROR);
-  bool ok = writeAll(h, curHeader, QMMS_SUITE_HEADER);
-  ok = ok && writeAll(h, curMidlets, midletCountOf(curHeader) * QMMS_MIDLET_ENTRY);
-  qmfs_close(h);
-  return ok ? 0 : fail(QMMS_STATUS_FILE_ERROR);
+  static uint8_t image[QMMS_SUITE_HEADER + sizeof curMidlets];
+  int tableSize = midletCountOf(curHeader) * QMMS_MIDLET_ENTRY;
+  memcpy(image, curHeader, QMMS_SUITE_HEADER);
+  memcpy(image + QMMS_SUITE_HEADER, curMidlets, (size_t)tableSize);
+  return replaceStoreFile(name, image, QMMS_SUITE_HEADER + tableSize);
 }
 
 int qmms_getSuiteData(QmmsSuiteData* data) {
@@ -265,13 +272,7 @@ int qmms_saveSecurity(int commit) {
   char name[NAME_BUFFER];
   copyName(name, qmms_getSuiteFileName(secSuite, QMMS_FILE_SECURITY));
   if (name[0] == 0) return fail(QMMS_STATUS_FILE_ERROR);
-  QmfsMode mode = {2, 16};
-  int h = qmfs_open(name, &mode);
-  if (h < 0) return fail(QMMS_STATUS_FILE_ERROR);
-  int size = (secImage[11] + 3) * 4;
-  bool ok = writeAll(h, secImage, size);
-  qmfs_close(h);
-  return ok ? 0 : fail(QMMS_STATUS_FILE_ERROR);
+  return replaceStoreFile(name, secImage, (secImage[11] + 3) * 4);
 }
 
 int qmms_getSecurityHeader(uint32_t* domain, uint32_t* count) {
@@ -390,9 +391,11 @@ int qmms_commitRawFile(int mode) {
   }
   char raw[NAME_BUFFER];
   rawFileName(id, raw);
-  QmfsStat st;
-  if (qmfs_stat(raw, &st) == 0) qmfs_remove(raw);
-  if (qmfs_rename(temp, raw) != 0) {
+  // The old file stays until the new one replaces it in one step.
+  qmms_lockStore();
+  int r = qmfs_replace(temp, raw);
+  qmms_unlockStore();
+  if (r != 0) {
     qmfs_remove(temp);
     return fail(QMMS_STATUS_FILE_ERROR);
   }
@@ -452,15 +455,23 @@ void qmms_forgetAllSuiteCaches(void) {
 int qmms_removeSuiteFiles(int id) {
   static const int kinds[] = {QMMS_FILE_JAR, QMMS_FILE_SECURITY, QMMS_FILE_RECORDS_1, QMMS_FILE_RECORDS_2,
                               QMMS_FILE_RECORDS_3, QMMS_FILE_RESOURCES, QMMS_FILE_SUITE_DATA};
-  for (int kind : kinds) {
-    char name[NAME_BUFFER];
-    copyName(name, qmms_getSuiteFileName(id, kind));
-    if (name[0] != 0) qmfs_remove(name);
+  enum { KINDS = sizeof kinds / sizeof kinds[0] };
+  // The slot is committed free before any file goes: a crash in between leaves files
+  // without a suite, which the next start removes, never a listed suite without files.
+  // The files go under the lock, so that no other process reuses the id meanwhile.
+  qmms_lockStore();
+  char names[KINDS][NAME_BUFFER];
+  for (int k = 0; k < KINDS; k++) copyName(names[k], qmms_getSuiteFileName(id, kinds[k]));
+  if (qmms_removeSuite(id) != 0 && qmms_lastStatus() != QMMS_STATUS_SLOT_UNUSED) {
+    qmms_unlockStore();
+    return -1;
   }
   qmms_forgetSuiteCaches(id);
-  qmms_removeSuite(id);
+  for (int k = 0; k < KINDS; k++)
+    if (names[k][0] != 0) qmfs_remove(names[k]);
   qmms_closeIndex(1);
   qmms_openIndex();
+  qmms_unlockStore();
   const QmmsHooks* hooks = qmms_getHooks();
   if (hooks->removePushRegistrations != nullptr) hooks->removePushRegistrations(id);
   return 0;

@@ -1,12 +1,16 @@
 #include "storage/qmfs_gfs.h"
 
+#include "platform/fs.h"
+
 #include "storage_fixture.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -154,12 +158,56 @@ TEST_F(QmfsGfsTest, SlotsAreSharedByFilesAndListings) {
   EXPECT_EQ(gfs().lastError(), QMFS_ERR_NO_HANDLE);
   EXPECT_EQ(gfs().open("//java/f", nullptr), -1);
   EXPECT_EQ(gfs().lastError(), QMFS_ERR_SLOTS_FULL);
+  QmfsMode truncate = {2, 16};
+  EXPECT_EQ(gfs().open("//java/f", &truncate), -1);
+  EXPECT_EQ(gfs().lastError(), QMFS_ERR_SLOTS_FULL);
+  EXPECT_EQ(tree_.read(tree_.javaFile("f")), std::vector<uint8_t>{1}) << "a refused open truncates nothing";
   char b[1];
   EXPECT_EQ(gfs().read(h[0], b, 1), -1) << "a listing is not read as a file";
   EXPECT_EQ(gfs().lastError(), QMFS_ERR_BAD_HANDLE);
   EXPECT_EQ(gfs().read(8, b, 1), -1);
   EXPECT_EQ(gfs().lastError(), QMFS_ERR_BAD_HANDLE);
   for (int x : h) gfs().closedir(x);
+}
+
+TEST_F(QmfsGfsTest, ReplaceWholeFilesAndLocks) {
+  tree_.write(tree_.javaFile("old"), {1, 2, 3});
+  tree_.write(tree_.javaFile("temp"), {9});
+  struct Case {
+    const char* name;
+    std::function<int()> call;
+    int error;           // 0: succeeds
+    const char* target;  // whose bytes are checked, or null
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"replace an existing file", [] { return qmfs_replaceFile("gfs://java/old", "\x05\x06", 2); }, 0, "old", {5, 6}},
+      {"replace a missing file", [] { return qmfs_replaceFile("gfs://java/new", "", 0); }, 0, "new", {}},
+      {"put a finished file in place", [] { return qmfs_replace("gfs://java/temp", "gfs://java/old"); }, 0, "old", {9}},
+      {"rom files are read-only", [] { return qmfs_replaceFile("rom://midlet/x", "a", 1); }, QMFS_ERR_UNSUPPORTED,
+       nullptr, {}},
+      {"across schemes", [] { return qmfs_replace("gfs://java/new", "rom://x"); }, QMFS_ERR_UNSUPPORTED, nullptr, {}},
+      {"a folder is no file", [] { return qmfs_replaceFile("gfs://java", "a", 1); }, QMFS_ERR_ACCESS, nullptr, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.call(), c.error == 0 ? 0 : -1) << c.name;
+    EXPECT_EQ(qmfs_getLastError(), c.error) << c.name;
+    if (c.target != nullptr) {
+      EXPECT_EQ(tree_.read(tree_.javaFile(c.target)), c.bytes) << c.name;
+    }
+  }
+  EXPECT_FALSE(tree_.exists(tree_.javaFile("temp")));
+  FsLock* lock = qmfs_openLock("gfs://java/l.lock");
+  ASSERT_NE(lock, nullptr);
+  uint32_t word = 7;
+  ASSERT_EQ(FsLockTake(lock, 1), 0);
+  EXPECT_EQ(FsLockReadWord(lock, &word), 0);
+  EXPECT_EQ(word, 0u) << "a new lock file";
+  EXPECT_EQ(FsLockWriteWord(lock, 0x01020304), 0);
+  EXPECT_EQ(FsLockRelease(lock), 0);
+  FsLockClose(lock);
+  EXPECT_EQ(tree_.read(tree_.javaFile("l.lock")), (std::vector<uint8_t>{4, 3, 2, 1}));
+  EXPECT_EQ(qmfs_openLock("rom://midlet/x.lock"), nullptr);
+  EXPECT_EQ(qmfs_getLastError(), QMFS_ERR_UNSUPPORTED);
 }
 
 }  // namespace

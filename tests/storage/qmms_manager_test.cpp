@@ -36,8 +36,11 @@ TEST_F(QmmsManagerTest, SecondStartCopiesNothing) {
   EXPECT_EQ(qmms_init(7), 0) << "already started";
 }
 
+// Index changes are written through as they happen; the stop writes what is left (the
+// category file) only with room for it.
 TEST_F(QmmsManagerTest, StopWritesOnlyWithRoomAndWhenNeeded) {
   add(makeSuite("New", "V"));
+  EXPECT_EQ(tree_.read(tree_.javaFile("suites.idx"))[12], 1) << "the install is on the disk at once";
   struct Case {
     const char* name;
     int32_t freeBytes;
@@ -52,8 +55,6 @@ TEST_F(QmmsManagerTest, StopWritesOnlyWithRoomAndWhenNeeded) {
     useFreeSpace(c.freeBytes);
     EXPECT_EQ(qmms_fini(), c.result) << c.name;
     EXPECT_EQ(qmms_isStarted(), !c.written) << c.name;
-    std::vector<uint8_t> idx = tree_.read(tree_.javaFile("suites.idx"));
-    EXPECT_EQ(idx[12], c.written ? 1 : 0) << c.name;
     EXPECT_EQ(tree_.exists(tree_.javaFile("category.dat")), c.written) << c.name;
   }
   // A clean index is not written at the next stop.
