@@ -6,6 +6,7 @@
 
 #include "natives/lib/class_natives.h"
 #include "natives/lib/console_natives.h"
+#include "natives/lib/i18n_natives.h"
 #include "natives/lib/numeric_natives.h"
 #include "natives/lib/runtime_natives.h"
 #include "natives/lib/string_natives.h"
@@ -166,6 +167,22 @@ static const NativeMethodBinding PriorityScheduleNatives[] = {
     NATIVE("getDispatchPriority", "()I", Java_com_movane_micro_thread_PrioritySchedule_getDispatchPriority),
 };
 
+// The converter classes share two signatures.
+#define READER_NATIVES(cls)                                                             \
+    NATIVE("convert", "([BII[CII[I[B)I", Java_com_movane_util_i18n_##cls##_Reader_convert), \
+        NATIVE("sizeOf", "([BII)I", Java_com_movane_util_i18n_##cls##_Reader_sizeOf)
+#define WRITER_NATIVES(cls)                                                           \
+    NATIVE("convert", "([CII[BII[I)I", Java_com_movane_util_i18n_##cls##_Writer_convert), \
+        NATIVE("sizeOf", "([CII)I", Java_com_movane_util_i18n_##cls##_Writer_sizeOf)
+static const NativeMethodBinding SjisReaderNatives[] = {READER_NATIVES(SJIS)};
+static const NativeMethodBinding SjisWriterNatives[] = {WRITER_NATIVES(SJIS)};
+static const NativeMethodBinding Utf8ReaderNatives[] = {READER_NATIVES(UTF8)};
+static const NativeMethodBinding Utf8WriterNatives[] = {WRITER_NATIVES(UTF8)};
+static const NativeMethodBinding Latin1ReaderNatives[] = {READER_NATIVES(ISO8859_1)};
+static const NativeMethodBinding Latin1WriterNatives[] = {WRITER_NATIVES(ISO8859_1)};
+#undef READER_NATIVES
+#undef WRITER_NATIVES
+
 const NativeClassBinding NativeClassBindings[] = {
     CLASS("java/lang/Object", ObjectNatives),
     CLASS("java/lang/Class", ClassNatives),
@@ -182,6 +199,12 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/sun/cldc/io/ConsoleOutputStream", ConsoleOutputStreamNatives),
     CLASS("com/sun/cldc/io/ResourceInputStream", ResourceInputStreamNatives),
     CLASS("com/movane/micro/thread/PrioritySchedule", PriorityScheduleNatives),
+    CLASS("com/movane/util/i18n/SJIS_Reader", SjisReaderNatives),
+    CLASS("com/movane/util/i18n/SJIS_Writer", SjisWriterNatives),
+    CLASS("com/movane/util/i18n/UTF8_Reader", Utf8ReaderNatives),
+    CLASS("com/movane/util/i18n/UTF8_Writer", Utf8WriterNatives),
+    CLASS("com/movane/util/i18n/ISO8859_1_Reader", Latin1ReaderNatives),
+    CLASS("com/movane/util/i18n/ISO8859_1_Writer", Latin1WriterNatives),
 };
 
 const int32_t NativeClassBindingCount = (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0]);
