@@ -1290,6 +1290,8 @@ void vmWaitForEvents(uint64_t delay) {
     if (sleep && !eventSeam_hasPendingVmEvents()) eventSeam_clearWake();
     MkUnlockEvents();
     if (!sleep) return;
+    // a stop given after the first check set the wake-up event that was just reset
+    if (eventSeam_isStopRequested()) eventSeam_abort();
     uint32_t timeout = forever ? 0x7FFFFFFFu : (uint32_t)delay;
     if (timeout == 0) return;
     if (MkEventWait(timeout) == 0) {

@@ -24,9 +24,11 @@
 #include "vm/loader/classloader.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/registries.h"
+#include "vm/services/events.h"
 #include "vm/services/properties.h"
 #include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
+#include "vm/services/vmstate.h"
 
 static const char SystemJarName[] = "/sys.jar";
 
@@ -288,11 +290,13 @@ int32_t vmStartMain(int argc, char** argv) {
             initRunClassPath();
             if (!haveGeneratedImage()) loadSystemClassesFromJar();
             InitializeJavaSystemClasses();
+            mvK6Event_initialize();
             startVmParts();
             loadMainClass(argv[0]);
             ArrayObject* arguments = buildArgumentArray(argc - 1, argv + 1);
             InitializeThreading(MainClass, arguments);
             for (const char* name : InitialisedAtStart) initializeClass(getClass(name));
+            if (mvVm_isExitRequested()) vmExitLongjmp(0);
             interpretEntry();
             code = 0;
         } else {
@@ -321,6 +325,7 @@ void startVmParts() {
         mvTraceLog_error("Error!! mvParts_Initializer\n");
         vmExitLongjmp(result);
     }
+    mvVmEvent_started();
     mvVmClock_start();
 }
 

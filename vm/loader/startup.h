@@ -7,6 +7,7 @@
 
 #include "vm/core/romimage.h"
 #include "vm/core/vmsections.h"
+#include "vm/services/runhooks.h"
 
 enum {
     DEFAULT_HEAP_SIZE = 0x40000,
@@ -61,3 +62,6 @@ void checkNativeStack();
 // The porting layer's texts of the permission dialog: a UCS-2 answer and its length,
 // or null. Until the UI-language resources exist it knows no texts.
 const uint16_t* MkOptionGetString(const uint16_t* key, int32_t keyLength, int32_t* answerLength);
+
+// kvm_main and the loader's registries as a VM run takes them (mvVm_setRunHooks).
+extern const VmRunHooks LoaderRunHooks;

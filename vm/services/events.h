@@ -1,0 +1,123 @@
+// The event system: rings of 32-bit words that host threads and natives post to and
+// Java event threads read, gathered into groups that keep their posting order, the
+// process events of the service commands and their pending queue.
+#pragma once
+
+#include <stdint.h>
+
+#include "vm/core/records.h"
+
+struct mvK6EventGroup;
+
+struct mvK6EventQueue {
+    int32_t id;
+    int32_t* ring;
+    int32_t writeIndex;
+    int32_t readIndex;
+    int32_t capacity;
+    int32_t used;
+    int32_t* readBuffer;
+    int32_t maxLength;
+    int32_t owner;
+    mvK6EventGroup* group;
+    int32_t fixedLength;
+    int32_t eventCount;
+};
+static_assert(sizeof(mvK6EventQueue) == 48, "the queue record is twelve words");
+
+struct mvK6EventGroup {
+    int32_t priority;
+    mvK6EventQueue** queues;
+    int32_t count;
+    int32_t sequence;
+    int32_t owner;
+};
+static_assert(sizeof(mvK6EventGroup) == 20, "the group record is five words");
+
+struct mvK6EventThread {
+    int32_t id;
+    mvK6EventQueue* queue;
+    ThreadRecord* waiter;
+    int32_t rooted;
+};
+static_assert(sizeof(mvK6EventThread) == 16, "the single-queue thread record is four words");
+
+struct mvK6EventGroupThread {
+    int32_t id;
+    mvK6EventGroup** groups;
+    int32_t count;
+    ThreadRecord* waiter;
+    int32_t rooted;
+};
+static_assert(sizeof(mvK6EventGroupThread) == 20, "the group thread record is five words");
+
+enum {
+    EVENT_KIND_1 = 0x10000,
+    EVENT_KIND_2 = 0x20000,
+    EVENT_KIND_3 = 0x40000,
+    EVENT_THREAD_SINGLE = 0x100,
+    EVENT_THREAD_GROUP = 0x200,
+    EVENT_PENDING_SLOTS = 5,
+    EVENT_COMMAND_SLOTS = 10,
+};
+
+// A command callback: (word 0, word 1, number of further words, those words).
+typedef void (*EventCommandCallback)(int32_t kind, int32_t command, int32_t n, int32_t* words);
+
+void mvK6Event_initialize(void);
+mvK6EventQueue* mvK6Event_createQueue(int32_t ringWords, int32_t maxWords, int32_t fixed);
+int32_t mvK6Event_registerQueue(mvK6EventQueue* queue);
+mvK6EventGroup* mvK6Event_createGroup(mvK6EventQueue** queues, int32_t count, int32_t priority);
+int32_t mvK6Event_registerThread(mvK6EventQueue* queue, int32_t kind);
+int32_t mvK6Event_registerGroupThread(mvK6EventGroup** groups, int32_t count, int32_t kind);
+
+// 1 posted, 0 not.
+int32_t mvK6Event_dispatch(const int32_t* words, int32_t n, int32_t id);
+int32_t mvK6Event_post(const int32_t* words, int32_t n, int32_t id);
+int32_t mvK6Event_notify(const int32_t* words, int32_t n, int32_t id);
+
+// The read buffer holding the next event of the thread and its length, or null and 0.
+int32_t* mvK6Event_getNextEvent(int32_t threadId, int32_t* n);
+void mvK6Event_peekQueue(int32_t id, int32_t* words, int32_t* n);
+int32_t mvK6Event_clearQueue(int32_t id);
+// 1 when an event waits for the thread (0: for any thread).
+int32_t mvK6Event_hasEvent(int32_t threadId);
+// 1 when the current Java thread now waits, 0 when an event is already there.
+int32_t mvK6Event_waitNextEvent(int32_t threadId);
+// Under the event lock; 1 when a waiting thread was woken.
+int32_t mvK6Event_wakeKind(int32_t kind);
+int32_t mvK6Event_wakeKind1(void);
+int32_t mvK6Event_wakeKind2(void);
+int32_t mvK6Event_wakeKind3(void);
+// Events in all queues and Java threads waiting for them: the VM's wait for events.
+int32_t mvK6Event_pendingTotal(void);
+int32_t mvK6Event_waitingThreads(void);
+
+// Process events {type, parameter}: 11 through notify, the others through post; a
+// failed post keeps the pair in the pending queue.
+int32_t mvK6Event_postProcessEvent(int32_t type, int32_t parameter);
+int32_t mvK6Event_postVmEvent(int32_t parameter);
+void mvK6Event_addPendingEvent(int32_t type, int32_t parameter);
+void mvK6Event_processEvent_resendPendingEvent(void);
+// Under the event lock.
+int32_t mvK6Event_hasPendingEvents(void);
+// Creates the process event queue and its thread; the thread id.
+int32_t mvK6Event_initProcessQueue(int32_t n);
+// Forgets the pending queue, the key event queue and the command callbacks.
+void mvK6Event_resetForRun(void);
+void mvK6Event_setCommandCallback(int32_t command, int32_t kind, EventCommandCallback callback);
+EventCommandCallback mvK6Event_getCommandCallback(int32_t command, int32_t kind);
+void mvK6Event_sweepKeyEvents(void);
+int32_t mvK6Event_getProcessQueueId(void);
+
+// The user-interface, dialog, connection and media queues; each answers its thread id.
+int32_t mvK6Event_initUiQueues(void);
+int32_t mvK6Event_initDialogQueues(void);
+int32_t mvConnEvent_initQueue(void);
+int32_t mvConnEvent_maxSize(void);
+int32_t mvMediaEvent_initQueue(int32_t n);
+int32_t AmNotifyHttpEvent(int32_t handle, int32_t p1, int32_t p2);
+int32_t mvMediaEvent_post(const int32_t* words);
+// The test agent's last HTTP event status and byte count.
+int32_t mvConnEvent_lastHttpStatus(void);
+int32_t mvConnEvent_lastHttpCount(void);
