@@ -11,6 +11,7 @@
 #include "natives/lib/runtime_natives.h"
 #include "natives/lib/string_natives.h"
 #include "natives/lib/system_natives.h"
+#include "natives/lib/timezone.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
@@ -183,6 +184,14 @@ static const NativeMethodBinding Latin1WriterNatives[] = {WRITER_NATIVES(ISO8859
 #undef READER_NATIVES
 #undef WRITER_NATIVES
 
+static const NativeMethodBinding TimeZoneImplNatives[] = {
+    NATIVE("native_getCount", "()I", Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getCount),
+    NATIVE("native_getIndex", "(Ljava/lang/String;)I", Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getIndex),
+    NATIVE("native_getID", "(I)Ljava/lang/String;", Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getID),
+    NATIVE("native_setFields", "(I)V", Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_setFields),
+    NATIVE("getDefaultTimeZone", "()Ljava/lang/String;", Java_com_sun_cldc_util_j2me_TimeZoneImpl_getDefaultTimeZone),
+};
+
 const NativeClassBinding NativeClassBindings[] = {
     CLASS("java/lang/Object", ObjectNatives),
     CLASS("java/lang/Class", ClassNatives),
@@ -205,6 +214,7 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/movane/util/i18n/UTF8_Writer", Utf8WriterNatives),
     CLASS("com/movane/util/i18n/ISO8859_1_Reader", Latin1ReaderNatives),
     CLASS("com/movane/util/i18n/ISO8859_1_Writer", Latin1WriterNatives),
+    CLASS("com/sun/cldc/util/j2me/TimeZoneImpl", TimeZoneImplNatives),
 };
 
 const int32_t NativeClassBindingCount = (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0]);
