@@ -104,6 +104,24 @@ static const NativeMethodBinding DoubleNatives[] = {
     NATIVE("longBitsToDouble", "(J)D", Java_java_lang_Double_longBitsToDouble),
 };
 
+static const NativeMethodBinding MathNatives[] = {
+    NATIVE("ceil", "(D)D", Java_java_lang_Math_ceil),
+    NATIVE("floor", "(D)D", Java_java_lang_Math_floor),
+    NATIVE("sqrt", "(D)D", Java_java_lang_Math_sqrt),
+    NATIVE("sin", "(D)D", Java_java_lang_Math_sin),
+    NATIVE("cos", "(D)D", Java_java_lang_Math_cos),
+    NATIVE("tan", "(D)D", Java_java_lang_Math_tan),
+};
+
+static const NativeMethodBinding RandomNatives[] = {
+    NATIVE("nativeInit", "()V", Java_java_util_Random_nativeInit),
+    NATIVE("setSeed", "(J)V", Java_java_util_Random_setSeed),
+    NATIVE("next", "(I)I", Java_java_util_Random_next),
+    NATIVE("nextInt", "()I", Java_java_util_Random_nextInt__),
+    NATIVE("nextInt", "(I)I", Java_java_util_Random_nextInt__I),
+    NATIVE("nextLong", "()J", Java_java_util_Random_nextLong),
+};
+
 static const NativeMethodBinding LongNatives[] = {
     NATIVE("toString", "(JI)Ljava/lang/String;", Java_java_lang_Long_toString),
 };
@@ -203,6 +221,8 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("java/lang/Float", FloatNatives),
     CLASS("java/lang/Double", DoubleNatives),
     CLASS("java/lang/Long", LongNatives),
+    CLASS("java/lang/Math", MathNatives),
+    CLASS("java/util/Random", RandomNatives),
     CLASS("java/lang/String", StringNatives),
     CLASS("java/lang/StringBuffer", StringBufferNatives),
     CLASS("com/sun/cldc/io/ConsoleOutputStream", ConsoleOutputStreamNatives),

@@ -1,7 +1,22 @@
-// Natives of the bit conversions of java/lang/Float and java/lang/Double.
+// Natives of the bit conversions of java/lang/Float and java/lang/Double, the functions of
+// java/lang/Math and the generator of java/util/Random.
 #pragma once
 
 void Java_java_lang_Float_floatToIntBits();
 void Java_java_lang_Float_intBitsToFloat();
 void Java_java_lang_Double_doubleToLongBits();
 void Java_java_lang_Double_longBitsToDouble();
+
+void Java_java_lang_Math_ceil();
+void Java_java_lang_Math_floor();
+void Java_java_lang_Math_sqrt();
+void Java_java_lang_Math_sin();
+void Java_java_lang_Math_cos();
+void Java_java_lang_Math_tan();
+
+void Java_java_util_Random_nativeInit();
+void Java_java_util_Random_setSeed();
+void Java_java_util_Random_next();
+void Java_java_util_Random_nextInt__();
+void Java_java_util_Random_nextInt__I();
+void Java_java_util_Random_nextLong();

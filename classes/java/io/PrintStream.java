@@ -57,14 +57,10 @@ public class PrintStream extends OutputStream {
         }
     }
 
+    // UTF-8: a surrogate pair is one four-byte character, a lone surrogate '?'.
     private void writeText(String s) {
         int n = s.length();
-        int size = 0;
-        for (int i = 0; i < n; i++) {
-            char c = s.charAt(i);
-            size += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-        }
-        byte[] bytes = new byte[size];
+        byte[] bytes = new byte[n * 3];
         int at = 0;
         for (int i = 0; i < n; i++) {
             char c = s.charAt(i);
@@ -73,13 +69,25 @@ public class PrintStream extends OutputStream {
             } else if (c < 0x800) {
                 bytes[at++] = (byte) (0xC0 | (c >> 6));
                 bytes[at++] = (byte) (0x80 | (c & 0x3F));
+            } else if (c >= 0xD800 && c <= 0xDFFF) {
+                char low = i + 1 < n ? s.charAt(i + 1) : 0;
+                if (c <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+                    int v = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    bytes[at++] = (byte) (0xF0 | (v >> 18));
+                    bytes[at++] = (byte) (0x80 | ((v >> 12) & 0x3F));
+                    bytes[at++] = (byte) (0x80 | ((v >> 6) & 0x3F));
+                    bytes[at++] = (byte) (0x80 | (v & 0x3F));
+                    i++;
+                } else {
+                    bytes[at++] = '?';
+                }
             } else {
                 bytes[at++] = (byte) (0xE0 | (c >> 12));
                 bytes[at++] = (byte) (0x80 | ((c >> 6) & 0x3F));
                 bytes[at++] = (byte) (0x80 | (c & 0x3F));
             }
         }
-        write(bytes, 0, size);
+        write(bytes, 0, at);
     }
 
     public void print(boolean b) {

@@ -1,7 +1,8 @@
 package java.lang;
 
 /**
- * The arithmetic helpers that need no numeric natives.
+ * Basic numeric functions. Rounding, square root and the trigonometric functions are
+ * natives over the IEEE double.
  */
 public final class Math {
 
@@ -84,5 +85,26 @@ public final class Math {
             return 1.0 / a < 0.0 ? a : b;
         }
         return a <= b ? a : b;
+    }
+
+    public static native double ceil(double a);
+
+    public static native double floor(double a);
+
+    public static native double sqrt(double a);
+
+    public static native double sin(double a);
+
+    public static native double cos(double a);
+
+    public static native double tan(double a);
+
+    // the factors Java SE uses, so that both give the same bits
+    public static double toRadians(double angdeg) {
+        return angdeg * 0.017453292519943295;
+    }
+
+    public static double toDegrees(double angrad) {
+        return angrad * 57.29577951308232;
     }
 }

@@ -1,0 +1,80 @@
+package java.io;
+
+/**
+ * An input stream that reads from a byte array.
+ */
+public class ByteArrayInputStream extends InputStream {
+
+    protected byte[] buf;
+    protected int pos;
+    protected int mark;
+    protected int count;
+
+    public ByteArrayInputStream(byte[] buf) {
+        this.buf = buf;
+        this.count = buf.length;
+    }
+
+    public ByteArrayInputStream(byte[] buf, int offset, int length) {
+        this.buf = buf;
+        this.pos = offset;
+        this.count = Math.min(offset + length, buf.length);
+        this.mark = offset;
+    }
+
+    public synchronized int read() {
+        return pos < count ? buf[pos++] & 0xFF : -1;
+    }
+
+    public synchronized int read(byte[] b, int off, int len) {
+        if (b == null) {
+            throw new NullPointerException();
+        }
+        if (off < 0 || len < 0 || off > b.length - len) {
+            throw new IndexOutOfBoundsException();
+        }
+        if (pos >= count) {
+            return -1;
+        }
+        if (len > count - pos) {
+            len = count - pos;
+        }
+        if (len <= 0) {
+            return 0;
+        }
+        System.arraycopy(buf, pos, b, off, len);
+        pos += len;
+        return len;
+    }
+
+    public synchronized long skip(long n) {
+        long left = count - pos;
+        if (n > left) {
+            n = left;
+        }
+        if (n < 0) {
+            return 0;
+        }
+        pos += (int) n;
+        return n;
+    }
+
+    public synchronized int available() {
+        return count - pos;
+    }
+
+    public boolean markSupported() {
+        return true;
+    }
+
+    public void mark(int readAheadLimit) {
+        mark = pos;
+    }
+
+    public synchronized void reset() {
+        pos = mark;
+    }
+
+    public synchronized void close() throws IOException {
+    }
+}

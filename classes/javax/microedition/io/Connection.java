@@ -1,0 +1,11 @@
+package javax.microedition.io;
+
+import java.io.IOException;
+
+/**
+ * The most basic connection: it can only be closed.
+ */
+public interface Connection {
+
+    void close() throws IOException;
+}
