@@ -65,13 +65,9 @@ public class ByteArrayOutputStream extends OutputStream {
         return count;
     }
 
-    // the bytes in the default encoding, ISO-8859-1
+    // the bytes in the default encoding
     public String toString() {
-        char[] chars = new char[count];
-        for (int i = 0; i < count; i++) {
-            chars[i] = (char) (buf[i] & 0xFF);
-        }
-        return new String(chars);
+        return new String(buf, 0, count);
     }
 
     public synchronized void close() throws IOException {

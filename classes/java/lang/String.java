@@ -1,5 +1,9 @@
 package java.lang;
 
+import java.io.UnsupportedEncodingException;
+
+import com.movane.util.i18n.Helper;
+
 /**
  * An immutable sequence of UTF-16 code units. The character work is native; the fields
  * are the layout the VM relies on.
@@ -42,6 +46,22 @@ public final class String {
         this.count = count;
     }
 
+    public String(byte[] bytes, int off, int len, String enc) throws UnsupportedEncodingException {
+        this(Helper.byteToCharArray(bytes, off, len, enc), true);
+    }
+
+    public String(byte[] bytes, String enc) throws UnsupportedEncodingException {
+        this(bytes, 0, bytes.length, enc);
+    }
+
+    public String(byte[] bytes, int off, int len) {
+        this(decodeDefault(bytes, off, len), true);
+    }
+
+    public String(byte[] bytes) {
+        this(bytes, 0, bytes.length);
+    }
+
     public String(StringBuffer buffer) {
         newString(buffer);
     }
@@ -51,6 +71,37 @@ public final class String {
         this.value = value;
         this.offset = offset;
         this.count = count;
+    }
+
+    // ISO-8859-1 stands in when the default encoding is one the system does not have.
+    private static char[] decodeDefault(byte[] bytes, int off, int len) {
+        try {
+            return Helper.byteToCharArray(bytes, off, len, Helper.getDefaultEncoding());
+        } catch (UnsupportedEncodingException e) {
+            if (off < 0 || len < 0 || off > bytes.length - len) {
+                throw new StringIndexOutOfBoundsException();
+            }
+            char[] chars = new char[len];
+            for (int i = 0; i < len; i++) {
+                chars[i] = (char) (bytes[off + i] & 0xFF);
+            }
+            return chars;
+        }
+    }
+
+    private static byte[] encodeLatin1(char[] chars, int off, int len) {
+        byte[] bytes = new byte[len];
+        for (int i = 0; i < len; i++) {
+            char c = chars[off + i];
+            bytes[i] = c <= 0xFF ? (byte) c : (byte) '?';
+        }
+        return bytes;
+    }
+
+    // Takes a decoded array that no one else holds.
+    private String(char[] decoded, boolean unused) {
+        this.value = decoded;
+        this.count = decoded.length;
     }
 
     private native void newString(StringBuffer buffer);
@@ -80,6 +131,18 @@ public final class String {
         int from = offset + srcBegin;
         for (int i = 0; i < n; i++) {
             dst[dstBegin + i] = v[from + i];
+        }
+    }
+
+    public byte[] getBytes(String enc) throws UnsupportedEncodingException {
+        return Helper.charToByteArray(value, offset, count, enc);
+    }
+
+    public byte[] getBytes() {
+        try {
+            return Helper.charToByteArray(value, offset, count, Helper.getDefaultEncoding());
+        } catch (UnsupportedEncodingException e) {
+            return encodeLatin1(value, offset, count);
         }
     }
 

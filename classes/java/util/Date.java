@@ -1,0 +1,40 @@
+package java.util;
+
+/**
+ * An instant in time, in milliseconds since 1970-01-01 00:00:00 GMT.
+ */
+public class Date {
+
+    private long millis;
+
+    public Date() {
+        this(System.currentTimeMillis());
+    }
+
+    public Date(long date) {
+        millis = date;
+    }
+
+    public long getTime() {
+        return millis;
+    }
+
+    public void setTime(long time) {
+        millis = time;
+    }
+
+    public boolean equals(Object obj) {
+        return obj instanceof Date && ((Date) obj).millis == millis;
+    }
+
+    public int hashCode() {
+        return (int) millis ^ (int) (millis >> 32);
+    }
+
+    // "EEE MMM dd HH:mm:ss zzz yyyy" in the default time zone, the zone by its ID.
+    public String toString() {
+        Calendar c = Calendar.getInstance();
+        c.setTime(this);
+        return com.sun.cldc.util.j2me.CalendarImpl.toString(c);
+    }
+}
