@@ -10,6 +10,7 @@
 #include "natives/lib/numeric_natives.h"
 #include "natives/lib/runtime_natives.h"
 #include "natives/lib/string_natives.h"
+#include "natives/lib/sysprops_natives.h"
 #include "natives/lib/system_natives.h"
 #include "natives/lib/timezone.h"
 #include "vm/core/classes.h"
@@ -202,6 +203,41 @@ static const NativeMethodBinding Latin1WriterNatives[] = {WRITER_NATIVES(ISO8859
 #undef READER_NATIVES
 #undef WRITER_NATIVES
 
+static const NativeMethodBinding SystemPropertiesNatives[] = {
+    NATIVE("initializeFieldIndex", "()V", Java_com_movane_util_SystemProperties_initializeFieldIndex),
+    NATIVE("nativeGetVirtualWidth", "()I", Java_com_movane_util_SystemProperties_nativeGetVirtualWidth),
+    NATIVE("nativeGetVirtualHeight", "()I", Java_com_movane_util_SystemProperties_nativeGetVirtualHeight),
+    NATIVE("nativeGetFullScreenWidth", "()I", Java_com_movane_util_SystemProperties_nativeGetFullScreenWidth),
+    NATIVE("nativeGetFullScreenHeight", "()I", Java_com_movane_util_SystemProperties_nativeGetFullScreenHeight),
+    NATIVE("nativeIsColor", "()Z", Java_com_movane_util_SystemProperties_nativeIsColor),
+    NATIVE("nativeNumColors", "()I", Java_com_movane_util_SystemProperties_nativeNumColors),
+    NATIVE("hasRepeatEvents", "()Z", Java_com_movane_util_SystemProperties_hasRepeatEvents),
+    NATIVE("hasPointerEvents", "()Z", Java_com_movane_util_SystemProperties_hasPointerEvents),
+    NATIVE("hasPointerMotionEvents", "()Z", Java_com_movane_util_SystemProperties_hasPointerMotionEvents),
+    NATIVE("nativeGetSoftkeyCount", "()I", Java_com_movane_util_SystemProperties_nativeGetSoftkeyCount),
+    NATIVE("nativeGetVendorName", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVendorName),
+    NATIVE("nativeGetVendorVersion", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVendorVersion),
+    NATIVE("nativeGetProfileType", "()I", Java_com_movane_util_SystemProperties_nativeGetProfileType),
+    NATIVE("nativeGetProfileVersion", "(I)Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetProfileVersion),
+    NATIVE("nativeGetStartupType", "()I", Java_com_movane_util_SystemProperties_nativeGetStartupType),
+    NATIVE("nativeGetVMVersion", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVMVersion),
+    NATIVE("nativeGetVMInformation", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVMInformation),
+    NATIVE("nativeGetVMDetail", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVMDetail),
+};
+
+static const NativeMethodBinding SystemOptionNatives[] = {
+    NATIVE("nativeGetOption", "(Ljava/lang/String;)Ljava/lang/String;", Java_com_movane_micro_SystemOption_nativeGetOption),
+};
+
+static const NativeMethodBinding SystemLogNatives[] = {
+    NATIVE("print", "(Ljava/lang/String;)V", Java_com_movane_util_SystemLog_print),
+    NATIVE("println", "(Ljava/lang/String;)V", Java_com_movane_util_SystemLog_println),
+};
+
+static const NativeMethodBinding CaseNatives[] = {
+    NATIVE("toLower", "(Ljava/lang/String;)Ljava/lang/String;", Java_com_movane_util_Case_toLower),
+};
+
 static const NativeMethodBinding TimeZoneImplNatives[] = {
     NATIVE("native_getCount", "()I", Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getCount),
     NATIVE("native_getIndex", "(Ljava/lang/String;)I", Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getIndex),
@@ -235,6 +271,10 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/movane/util/i18n/ISO8859_1_Reader", Latin1ReaderNatives),
     CLASS("com/movane/util/i18n/ISO8859_1_Writer", Latin1WriterNatives),
     CLASS("com/sun/cldc/util/j2me/TimeZoneImpl", TimeZoneImplNatives),
+    CLASS("com/movane/util/SystemProperties", SystemPropertiesNatives),
+    CLASS("com/movane/micro/SystemOption", SystemOptionNatives),
+    CLASS("com/movane/util/SystemLog", SystemLogNatives),
+    CLASS("com/movane/util/Case", CaseNatives),
 };
 
 const int32_t NativeClassBindingCount = (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0]);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "natives/lib/timezone.h"
+#include "nativecall.h"
 #include "support/vmasm.h"
 #include "vm/core/classes.h"
 #include "vm/core/native.h"
@@ -99,20 +100,6 @@ TEST(TimeZoneTable, Lookups) {
     for (const Case& k : cases) EXPECT_EQ(indexOf(k.id), k.index) << std::string(k.id.begin(), k.id.end());
 }
 
-// The natives on a stack of their own, inside a run.
-struct NativeCall {
-    cell stack[8] = {};
-    NativeCall() { Regs.sp = stack; }
-    NativeCall& arg(cell v) {
-        *++Regs.sp = v;
-        return *this;
-    }
-    cell call(void (*native)()) {
-        native();
-        return *Regs.sp;
-    }
-};
-
 const char* const ZONE_FIELDS[] = {"rawOffset", "startTime",  "endTime",    "dstSavings",    "startMonth",
                                    "startDay",  "startDayOfWeek", "endMonth", "endDay",        "endDayOfWeek",
                                    "startTimeMode", "endTimeMode"};
@@ -135,7 +122,7 @@ TEST(TimeZoneNatives, SetFields) {
         RunResult r = vm.inside([&] {
             OBJECT zone = instantiate(vm.classRecord("Z"));
             for (int i = 0; i < 12; i++) setIntFieldByName(zone, ZONE_FIELDS[i], "I", 7);
-            NativeCall().arg((cell)(uintptr_t)zone).arg(k.index).call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_setFields);
+            NativeCall().arg(zone).arg(k.index).call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_setFields);
             for (int i = 0; i < 12; i++)
                 EXPECT_EQ(getIntFieldByIndex(zone, getFieldIndex(ZONE_FIELDS[i], "I", zone->clazz)), k.values[i])
                     << k.name << " " << ZONE_FIELDS[i];
@@ -165,7 +152,7 @@ TEST(TimeZoneNatives, IdsCountAndDefault) {
             }
         }
         StringInstance* id = instantiateStringFromUtf("UTC", 3);
-        EXPECT_EQ(NativeCall().arg((cell)(uintptr_t)id).call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getIndex), 1);
+        EXPECT_EQ(NativeCall().arg(id).call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getIndex), 1);
         // the option's built-in default
         StringInstance* zone =
             (StringInstance*)(uintptr_t)NativeCall().call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_getDefaultTimeZone);
