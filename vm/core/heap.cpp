@@ -204,6 +204,8 @@ static bool chunkQualifies(cell* newBoundary) {
 }
 
 cell* callocPermanentObject(int32_t words) {
+    // Stress runs also compact before permanent allocations, which may collect too.
+    if (CollectOnEveryAllocation != 0 && CollectorNesting == 0) garbageCollect(HeapSize / 4);
     cell* newPointer = PermanentPointer - words;
     if (newPointer >= PermanentBoundary) {
         PermanentPointer = newPointer;
