@@ -206,6 +206,9 @@ static int32_t readRawPool(ClassReader* r) {
         case CONSTANT_Utf8: {
             int32_t length = readU2(r);
             char* text = mallocBytes(length + 1);
+            // The table functions walk a text while they allocate, which may compact:
+            // the texts stay put until the reader lets them go.
+            lockObjectMemory(text);
             r->utf8Table[i] = (cell)(uintptr_t)text;
             readStreamBytes(r->stream, text, length);
             text[length] = 0;
@@ -428,7 +431,6 @@ static void makeStaticBlock(ClassRecord* clazz, int32_t references, int32_t othe
     ConstantPool* cp = clazz->constPool;
     cell* block = callocPermanentObject(references + otherWords + 1);
     block[0] = references;
-    clazz->staticFields = block;
     cell* nextReference = block + 1;
     cell* nextOther = block + 1 + references;
     FieldTable* table = clazz->fieldTable;
@@ -467,6 +469,9 @@ static void makeStaticBlock(ClassRecord* clazz, int32_t references, int32_t othe
         }
         f->u.staticAddress = value;
     }
+    // Published only now: the collector reads every static through its address, and a
+    // field still holding its pool index (a later one failed) is no address.
+    clazz->staticFields = block;
 }
 
 static void readFields(ClassReader* r) {
@@ -733,6 +738,17 @@ static void readMethods(ClassReader* r) {
 // ---------------------------------------------------------------------------------
 // Reading one class file (status CLASS_LOADING)
 
+static void releaseTexts(ClassReader* r) {
+    cell* table = r->utf8Table;
+    if (table == nullptr) return;
+    for (int32_t i = 1; i < r->count; i++) {
+        if (table[i] != 0) unlockObjectMemory((void*)(uintptr_t)table[i]);
+    }
+    r->utf8Table = nullptr;
+}
+
+static void readClassBody(ClassReader* r);
+
 static void readClassFile(ClassRecord* clazz) {
     int32_t savedRoots = TemporaryRootsLength;
     ClassReader reader;
@@ -742,16 +758,30 @@ static void readClassFile(ClassRecord* clazz) {
     makeTemporaryRoot(&r->stream);
     makeTemporaryRoot(&r->utf8Table);
     makeTemporaryRoot(&r->raw);
+    VM_TRY
+        readClassBody(r);
+    VM_CATCH(e)
+        // a failed read must not leave its texts pinned in the heap
+        releaseTexts(r);
+        TemporaryRootsLength = savedRoots;
+        throwObject(e);
+    VM_END_TRY
+    releaseTexts(r);
+    TemporaryRootsLength = savedRoots;
+}
+
+static void readClassBody(ClassReader* r) {
+    ClassRecord* clazz = r->clazz;
+    // Taken before anything can fail: the mode serves this one request only.
+    bool forName = classNotFoundMode != 0;
+    classNotFoundMode = 0;
     r->stream = openClassStream(clazz);
     if (r->stream == nullptr) {
         clazz->status = CLASS_RAW;
-        bool forName = classNotFoundMode != 0;
-        classNotFoundMode = 0;
         char name[MESSAGE_BUFFER_SIZE];
         getClassNameBuffer(clazz, name, sizeof name);
         raiseExceptionWithMessage(forName ? ClassNotFoundException : NoClassDefFoundError, name);
     }
-    classNotFoundMode = 0;
     checkMagicAndVersion(r);
     readConstantPool(r);
     readClassInfo(r);
@@ -762,7 +792,6 @@ static void readClassFile(ClassRecord* clazz) {
     if (readStreamByteOrEnd(r->stream) != -1) formatError("Class file size does not match");
     closeClassStream(r->stream);
     clazz->clazz = JavaLangClass;
-    TemporaryRootsLength = savedRoots;
 }
 
 // ---------------------------------------------------------------------------------
@@ -828,9 +857,9 @@ static void linkClass(ClassRecord* clazz) {
         f->u.offset = size;
         size += (f->accessFlags & ACC_DOUBLE) ? 2 : 1;
     }
-    // Instances are sized by a 16-bit word; more slots would give objects too small
-    // for their own fields.
-    if (size > 0xFFFF) raiseExceptionWithMessage(OutOfMemoryError, "Maximum instance size exceeded");
+    // The quick field instructions take a signed 16-bit slot: a slot beyond 32767
+    // would be read and written outside the object.
+    if (size > 0x7FFF) raiseExceptionWithMessage(OutOfMemoryError, "Maximum instance size exceeded");
     clazz->instSize = (uint16_t)size;
     clazz->status = CLASS_LINKED;
 }

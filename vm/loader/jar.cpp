@@ -274,11 +274,14 @@ static bool findInDirectory(MemoryFileEntry* file, int64_t at, const char* name,
     }
 }
 
+// The context is a flag word set when the heap had no room for a table.
 static void* inflateTableAlloc(void* context, int32_t size) {
-    (void)context;
-    if (size <= 0 || size > getHeapSize()) return nullptr;
-    cell* p = mallocHeapObject((size + 3) / 4, GCT_NOPOINTERS);
-    if (p != nullptr) lockObjectMemory(p);  // held across later allocations
+    cell* p = size > 0 && size <= getHeapSize() ? mallocHeapObject((size + 3) / 4, GCT_NOPOINTERS) : nullptr;
+    if (p == nullptr) {
+        *(int32_t*)context = 1;
+        return nullptr;
+    }
+    lockObjectMemory(p);  // held across later allocations
     return p;
 }
 
@@ -321,6 +324,7 @@ uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t hea
     }
     int64_t data = local + LOCAL_HEADER_SIZE + le16(scratch() + 26) + le16(scratch() + 28);
     if (data + info.compressedSize > directoryStart) return nullptr;
+    // A size no heap of this run could hold is taken for a lie of the archive.
     int64_t total = (int64_t)headerRoom + info.size;
     if (total > getHeapSize()) return nullptr;
 
@@ -337,9 +341,11 @@ uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t hea
         makeTemporaryInteriorRoot(&bytes, block);
         InflateSource source;
         inflateReadSource(&source, inflateFileRead, file);
-        InflateAllocator allocator = {inflateTableAlloc, inflateTableFree, nullptr};
+        int32_t noRoom = 0;
+        InflateAllocator allocator = {inflateTableAlloc, inflateTableFree, &noRoom};
         int32_t ok = inflateData(&source, (int32_t)info.compressedSize, &bytes, entrySize, &allocator);
         TemporaryRootsLength = saved;
+        if (!ok && noRoom) throwObject(OutOfMemoryObject);
         if (!ok) return nullptr;
         block = (cell*)(bytes - headerRoom);
     }

@@ -273,20 +273,22 @@ TEST(Link, HeapExhaustionKeepsTheSharedOutOfMemoryErrorWithoutMessage) {
     EXPECT_EQ(CLASS_RAW, out.statusAfter);
 }
 
-TEST(Link, InstanceSizeBeyondSixteenBitsIsRefused) {
-    // 32000 slots in each of C and B, 2000 more in A: the sum does not fit an instance
-    auto longFields = [](const std::string& name, const std::string& super, int count) {
+TEST(Link, InstanceSizeBeyondSignedSixteenBitsIsRefused) {
+    // the quick field instructions reach slot 32767 at most: B ends exactly there, and
+    // A's one more slot does not fit
+    auto fields = [](const std::string& name, const std::string& super, int longs, int ints) {
         ClassBuilder b = plainClass(name, super);
-        for (int i = 0; i < count; i++) b.field(0x0001, "f" + std::to_string(i), "J");
+        for (int i = 0; i < longs; i++) b.field(0x0001, "f" + std::to_string(i), "J");
+        for (int i = 0; i < ints; i++) b.field(0x0001, "i" + std::to_string(i), "I");
         return b;
     };
-    ClassBuilder c = longFields("C", "java/lang/Object", 16000);
-    ClassBuilder b = longFields("B", "C", 16000);
-    ClassBuilder a = longFields("A", "B", 1000);
+    ClassBuilder c = fields("C", "java/lang/Object", 16000, 0);
+    ClassBuilder b = fields("B", "C", 383, 1);
+    ClassBuilder a = fields("A", "B", 0, 1);
     LoaderVm vm(16 * 1024 * 1024);
     Outcome out = vm.run(jarOf({{"A", &a}, {"B", &b}, {"C", &c}}), [](Outcome& o) {
         LoaderVm::loadInto(o, "A");
-        EXPECT_EQ(64000, getRawClass("B")->instSize);
+        EXPECT_EQ(32767, getRawClass("B")->instSize);
         EXPECT_EQ(CLASS_LINKED, getRawClass("B")->status);
     });
     EXPECT_EQ(0, out.exitCode) << out.trace;
