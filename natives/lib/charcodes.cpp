@@ -2,9 +2,9 @@
 #include "natives/lib/charcodes.h"
 
 #include "natives/lib/sjis.h"
-#include "vm/core/exithook.h"
 #include "vm/core/utf.h"
 #include "vm/core/vmsections.h"
+#include "vm/services/memory.h"
 #include "vm/services/tracelog.h"
 
 // Short results need no allocation: one buffer serves every "WithBuffer" driver.
@@ -273,4 +273,30 @@ uint16_t* mvCharCodes_sjis2unicodeWithBuffer(const uint8_t* bytes, int32_t lengt
 }
 uint16_t* mvCharCodes_sjis2unicodeWithAlloc(const uint8_t* bytes, int32_t length, int32_t* outLength) {
     return mvCharCodes_byte2unicodeWithAlloc(bytes, length, convertSjisToUnicode, outLength);
+}
+
+uint32_t mvCharCodes_sjis2unicodeWithHandle(const uint8_t* bytes, int32_t length, int32_t* outLength) {
+    uint32_t count = 0, pos = 0;
+    MemHandle handle = 0;
+    uint16_t* chars = nullptr;
+    const char* failed = nullptr;
+    if (convertSjisToUnicode(bytes, 0, length, nullptr, 0, 0, &count, nullptr, nullptr,
+                             CHARCONV_COUNT | CHARCONV_SUBSTITUTE) < 0) {
+        failed = "[mvCharCodes_sjis2unicodeWithHandle] count failed.\n";
+    } else if ((handle = mvMemory_allocHandle(count == 0 ? 2 : (int32_t)count * 2)) == 0 ||
+               (chars = (uint16_t*)handleLock(handle)) == nullptr) {
+        failed = "[mvCharCodes_sjis2unicodeWithHandle] alloc memory failed.\n";
+    } else if (convertSjisToUnicode(bytes, 0, length, chars, 0, (int32_t)count, &pos, nullptr, nullptr,
+                                    CHARCONV_SUBSTITUTE) < 0) {
+        failed = "[mvCharCodes_sjis2unicodeWithHandle] trans failed.\n";
+    }
+    if (chars != nullptr) handleUnlock(handle);
+    if (failed != nullptr) {
+        if (handle != 0) freeHandle(handle);
+        mvTraceLog_info(failed);
+        if (outLength != nullptr) *outLength = 0;
+        return 0;
+    }
+    if (outLength != nullptr) *outLength = (int32_t)pos;
+    return handle;
 }

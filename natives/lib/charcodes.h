@@ -61,6 +61,9 @@ int32_t mvCharCodes_unicode2sjisChar(uint16_t ch);
 int32_t mvCharCodes_sjis2unicodeLength(const uint8_t* bytes, int32_t length);
 uint16_t* mvCharCodes_sjis2unicodeWithBuffer(const uint8_t* bytes, int32_t length, int32_t* outLength);
 uint16_t* mvCharCodes_sjis2unicodeWithAlloc(const uint8_t* bytes, int32_t length, int32_t* outLength);
+// The characters in a movable block of the memory interface (free it with freeHandle);
+// 0 on failure.
+uint32_t mvCharCodes_sjis2unicodeWithHandle(const uint8_t* bytes, int32_t length, int32_t* outLength);
 
 // Whether p is the shared buffer (tests and callers that keep results apart).
 bool mvCharCodes_isSharedBuffer(const void* p);

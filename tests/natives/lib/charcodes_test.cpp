@@ -7,7 +7,7 @@
 
 #include "natives/lib/charcodes.h"
 #include "support/vmasm.h"
-#include "vm/core/exithook.h"
+#include "vm/services/memory.h"
 
 using namespace vmasm;
 
@@ -156,11 +156,22 @@ TEST(CharCodesDrivers, DecodingDrivers) {
         uint8_t* bytes = mvCharCodes_unicode2sjisWithBuffer(text, 2, &length);
         EXPECT_EQ(std::string((char*)bytes, (size_t)length + 1), std::string("\x82\xA0" "a\0", 4));
         EXPECT_EQ(mvCharCodes_unicode2sjisLength(text, 2), 3);
+        // a movable block: the count and the characters behind the handle
+        uint32_t handle = mvCharCodes_sjis2unicodeWithHandle(sjis, 3, &length);
+        ASSERT_NE(handle, 0u);
+        EXPECT_EQ(length, 2);
+        uint16_t* held = (uint16_t*)handleLock(handle);
+        EXPECT_EQ(std::u16string((char16_t*)held, 2), u"\u3042A");
+        handleUnlock(handle);
+        EXPECT_EQ(freeHandle(handle), 0);
+        EXPECT_EQ(mvCharCodes_sjis2unicodeWithHandle(nullptr, 3, &length), 0u);
+        EXPECT_EQ(length, 0);
         // freeing the shared buffer does nothing: its text is still there
         mvCharCodes_freeBuffer(bytes);
         EXPECT_EQ(bytes[2], 'a');
     });
     EXPECT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_NE(r.trace.find("[mvCharCodes_sjis2unicodeWithHandle] count failed.\n"), std::string::npos) << r.trace;
 }
 
 }  // namespace
