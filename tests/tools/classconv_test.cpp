@@ -655,6 +655,28 @@ const std::vector<Fixture>& fixtures() {
        {"fx/A", "version 52"}},
       {"bad magic", [] { return std::vector<uint8_t>{0xCA, 0xFE, 0xBA, 0xBF, 0, 0, 0, 51}; },
        {"bad magic"}},
+      {"locals and stack of 512 words together",
+       [] { return oneMethod("fx/A", [](ClassBuilder&) { return std::vector<uint8_t>{0xB1}; }, 212, 300); },
+       {}},
+      {"locals and stack of 513 words together",
+       [] { return oneMethod("fx/A", [](ClassBuilder&) { return std::vector<uint8_t>{0xB1}; }, 213, 300); },
+       {"fx/A.f()V", "300 locals and 213 stack words", "512"}},
+      {"stack alone of 513 words",
+       [] { return oneMethod("fx/A", [](ClassBuilder&) { return std::vector<uint8_t>{0xB1}; }, 513, 0); },
+       {"fx/A.f()V", "more than 512"}},
+      {"Objects.requireNonNull of an outer instance",
+       [] { return oneMethod("fx/A", [](ClassBuilder& b) {
+              uint16_t m = b.methodRef("java/util/Objects", "requireNonNull",
+                                       "(Ljava/lang/Object;)Ljava/lang/Object;");
+              return std::vector<uint8_t>{0x01, 0xB8, hi(m), lo(m), 0x57, 0xB1};
+            }); },
+       {}},
+      {"another method of Objects",
+       [] { return oneMethod("fx/A", [](ClassBuilder& b) {
+              uint16_t m = b.methodRef("java/util/Objects", "hashCode", "(Ljava/lang/Object;)I");
+              return std::vector<uint8_t>{0x01, 0xB8, hi(m), lo(m), 0x57, 0xB1};
+            }); },
+       {"fx/A.f()V", "java/util/Objects"}},
   };
   return all;
 }
@@ -680,6 +702,29 @@ TEST(ClassconvFixtures, RefusedOrAccepted) {
       EXPECT_NE(error.find(part), std::string::npos) << fx.name << ": \"" << error
                                                      << "\" lacks \"" << part << "\"";
   }
+}
+
+// The call becomes invokevirtual of Object.getClass in place, and Objects leaves the pool.
+TEST(ClassconvFixtures, RequireNonNullBecomesGetClass) {
+  ClassBuilder b("fx/A");
+  uint16_t m = b.methodRef("java/util/Objects", "requireNonNull", "(Ljava/lang/Object;)Ljava/lang/Object;");
+  b.method(kPublicStatic, "f", "(Ljava/lang/Object;)V", 2, 1, {0x2A, 0xB8, hi(m), lo(m), 0x57, 0xB1});
+  std::set<std::string> known = libraryNames();
+  known.insert("fx/A");
+  ClassFile out = parsed(convertOk(b.bytes(), known));
+  const Constant* ref = entry(out, m, kMethodref);
+  ASSERT_NE(ref, nullptr);
+  EXPECT_EQ(className(out, ref->a), "java/lang/Object");
+  const Constant* nt = entry(out, ref->b, kNameAndType);
+  ASSERT_NE(nt, nullptr);
+  EXPECT_EQ(utf8At(out, nt->a), "getClass");
+  EXPECT_EQ(utf8At(out, nt->b), "()Ljava/lang/Class;");
+  for (size_t i = 1; i < out.pool.size(); i++)
+    if (out.pool[i].tag == kClass) EXPECT_NE(utf8At(out, out.pool[i].a), "java/util/Objects") << i;
+  Code code;
+  std::string err;
+  ASSERT_TRUE(parseCode(out.methods.at(0).attributes.at(0).data, code, err)) << err;
+  EXPECT_EQ(code.code, (std::vector<uint8_t>{0x2A, 0xB6, hi(m), lo(m), 0x57, 0xB1}));
 }
 
 // A literal whose text is also the class name: javac shares one Utf8 entry between them.

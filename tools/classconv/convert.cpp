@@ -124,7 +124,9 @@ struct Converter {
   }
 
   bool mapStringBuilder();
+  std::set<unsigned> rewriteRequireNonNull();
   bool checkPool();
+  std::set<unsigned> nullChecks;  // Methodref entries that became Object.getClass
   bool convertMethod(Member& m);
   bool scanCode(const Code& code, std::vector<bool>& starts, std::set<uint32_t>& needFrame);
   bool run(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
@@ -187,6 +189,55 @@ bool Converter::mapStringBuilder() {
         }
       }
   return true;
+}
+
+// javac emits Objects.requireNonNull(x) (and pops its result) where an inner class is
+// made through an outer instance; CLDC has no Objects. Object.getClass takes as many
+// bytes, pops and pushes one reference as well and throws the same NullPointerException,
+// so its Methodref takes the place of the other, and the calls become invokevirtual.
+std::set<unsigned> Converter::rewriteRequireNonNull() {
+  std::set<unsigned> rewritten;
+  for (size_t i = 1; i < cf.pool.size(); i++) {
+    const Constant& c = cf.pool[i];
+    if (c.tag != kMethodref || className(cf, c.a) != "java/util/Objects") continue;
+    const Constant* nt = entry(cf, c.b, kNameAndType);
+    if (!nt || utf8At(cf, nt->a) != "requireNonNull" ||
+        utf8At(cf, nt->b) != "(Ljava/lang/Object;)Ljava/lang/Object;")
+      continue;
+    rewritten.insert(unsigned(i));
+  }
+  if (rewritten.empty()) return rewritten;
+  uint16_t name = findOrAddUtf8(cf, "getClass");
+  uint16_t type = findOrAddUtf8(cf, "()Ljava/lang/Class;");
+  uint16_t nameAndType = 0;
+  for (size_t i = 1; i < cf.pool.size() && !nameAndType; i++)
+    if (cf.pool[i].tag == kNameAndType && cf.pool[i].a == name && cf.pool[i].b == type)
+      nameAndType = uint16_t(i);
+  if (!nameAndType) {
+    Constant nt;
+    nt.tag = kNameAndType;
+    nt.a = name;
+    nt.b = type;
+    cf.pool.push_back(nt);
+    nameAndType = uint16_t(cf.pool.size() - 1);
+  }
+  uint16_t object = findOrAddClass(cf, "java/lang/Object");
+  for (unsigned i : rewritten) {
+    cf.pool[i].a = object;
+    cf.pool[i].b = nameAndType;
+  }
+  // The Objects class entry goes too when no other member reference names it (no instance
+  // of Objects exists, so no instruction or stack map does).
+  for (size_t i = 1; i < cf.pool.size(); i++) {
+    Constant& c = cf.pool[i];
+    if (c.tag != kClass || utf8At(cf, c.a) != "java/util/Objects") continue;
+    bool used = cf.thisClass == i || cf.superClass == i;
+    for (const Constant& o : cf.pool)
+      if ((o.tag == kFieldref || o.tag == kMethodref || o.tag == kInterfaceMethodref) && o.a == i)
+        used = true;
+    if (!used) c.a = cf.pool[object].a;
+  }
+  return rewritten;
 }
 
 // Pool entries the VM cannot load, and classes no one can supply.
@@ -352,12 +403,23 @@ bool Converter::convertMethod(Member& m) {
     Code code;
     std::string err;
     if (!parseCode(a.data, code, err)) return fail(err);
+    // the VM's frames hold locals and operand stack in 512 words at most
+    if (unsigned(code.maxLocals) + code.maxStack > kMaxFrameWords)
+      return fail("needs " + std::to_string(code.maxLocals) + " locals and " +
+                  std::to_string(code.maxStack) + " stack words, more than " +
+                  std::to_string(kMaxFrameWords) + " together");
     if (code.code.size() >= kMaxCodeLength)
       return fail("code of " + std::to_string(code.code.size()) + " bytes (at most " +
                   std::to_string(kMaxCodeLength - 1) + " load)");
     std::vector<bool> starts;
     std::set<uint32_t> needFrame;
     if (!scanCode(code, starts, needFrame)) return false;
+    if (!nullChecks.empty()) {
+      for (size_t pc = 0; pc + 2 < code.code.size(); pc++)
+        if (starts[pc] && code.code[pc] == kInvokestatic &&
+            nullChecks.count(unsigned((code.code[pc + 1] << 8) | code.code[pc + 2])))
+          code.code[pc] = kInvokevirtual;
+    }
 
     std::vector<Frame> frames;
     const Attribute* table = nullptr;
@@ -434,6 +496,7 @@ bool Converter::run(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
                 " (expected javac output for -target 7 or older)");
   if (self == kStringBuilder) return fail("is compile-only and has no place in a CLDC library");
   if (!mapStringBuilder()) return false;
+  nullChecks = rewriteRequireNonNull();
 
   for (Member& m : cf.methods)
     if (!convertMethod(m)) return false;

@@ -15,6 +15,8 @@ constexpr const char* kStringBuilder = "java/lang/StringBuilder";
 constexpr const char* kStringBuffer = "java/lang/StringBuffer";
 // Code of this many bytes or more does not load.
 constexpr size_t kMaxCodeLength = 32767;
+// The most words of locals and operand stack one method's frame may take.
+constexpr unsigned kMaxFrameWords = 512;
 
 // The class a class file defines (slash form), without converting it.
 bool peekClassName(const uint8_t* data, size_t size, std::string& name, std::string& error);

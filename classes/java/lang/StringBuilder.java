@@ -39,4 +39,40 @@ public final class StringBuilder {
     public native int length();
 
     public native String toString();
+
+    public native int capacity();
+
+    public native void ensureCapacity(int minimumCapacity);
+
+    public native void setLength(int newLength);
+
+    public native char charAt(int index);
+
+    public native void getChars(int srcBegin, int srcEnd, char[] dst, int dstBegin);
+
+    public native void setCharAt(int index, char ch);
+
+    public native StringBuilder delete(int start, int end);
+
+    public native StringBuilder deleteCharAt(int index);
+
+    public native StringBuilder insert(int offset, Object obj);
+
+    public native StringBuilder insert(int offset, String str);
+
+    public native StringBuilder insert(int offset, char[] str);
+
+    public native StringBuilder insert(int offset, boolean b);
+
+    public native StringBuilder insert(int offset, char c);
+
+    public native StringBuilder insert(int offset, int i);
+
+    public native StringBuilder insert(int offset, long l);
+
+    public native StringBuilder insert(int offset, float f);
+
+    public native StringBuilder insert(int offset, double d);
+
+    public native StringBuilder reverse();
 }
