@@ -14,6 +14,14 @@ public final class Helper {
 
     private static String defaultEncoding;
 
+    // The encoding asked for last and its converter classes: texts are mostly converted
+    // with one encoding over and over.
+    private static String lastEncoding;
+
+    private static Class lastReader;
+
+    private static Class lastWriter;
+
     private Helper() {
     }
 
@@ -29,11 +37,11 @@ public final class Helper {
     }
 
     public static CharReader getReader(String encoding) throws UnsupportedEncodingException {
-        return (CharReader) converter(encoding, "_Reader");
+        return (CharReader) converter(encoding, true);
     }
 
     public static CharWriter getWriter(String encoding) throws UnsupportedEncodingException {
-        return (CharWriter) converter(encoding, "_Writer");
+        return (CharWriter) converter(encoding, false);
     }
 
     public static char[] byteToCharArray(byte[] bytes, int off, int len, String encoding)
@@ -46,17 +54,24 @@ public final class Helper {
         return getWriter(encoding).encode(chars, off, len);
     }
 
-    private static Object converter(String encoding, String kind) throws UnsupportedEncodingException {
+    private static synchronized Object converter(String encoding, boolean reader)
+            throws UnsupportedEncodingException {
         if (encoding == null) {
             throw new NullPointerException();
         }
-        String name = internalName(encoding);
         try {
-            return Class.forName(PACKAGE + name + kind).newInstance();
+            if (!encoding.equals(lastEncoding)) {
+                String name = PACKAGE + internalName(encoding);
+                Class readerClass = Class.forName(name + "_Reader");
+                Class writerClass = Class.forName(name + "_Writer");
+                lastEncoding = encoding;
+                lastReader = readerClass;
+                lastWriter = writerClass;
+            }
+            return (reader ? lastReader : lastWriter).newInstance();
         } catch (ClassNotFoundException e) {
         } catch (InstantiationException e) {
         } catch (IllegalAccessException e) {
-        } catch (ClassCastException e) {
         }
         throw new UnsupportedEncodingException(encoding);
     }
