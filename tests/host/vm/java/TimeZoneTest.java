@@ -43,10 +43,17 @@ public class TimeZoneTest {
         System.out.println("Chatham " + chatham.getOffset(1, 2006, 2, 19, 1, 9899999) + " "
                            + chatham.getOffset(1, 2006, 2, 19, 1, 9900000) + " " + chatham.getOffset(1, 2006, 9, 1, 1, 9899999)
                            + " " + chatham.getOffset(1, 2006, 9, 1, 1, 9900000));
-        try {
-            la.getOffset(1, 2006, 12, 1, 1, 0);
-        } catch (IllegalArgumentException e) {
-            System.out.println("month 12: IllegalArgumentException");
+        // arguments outside their ranges: month 12, February 29 of 2006, era 2, day of week 8, a whole day
+        int[][] bad = {{1, 2006, 12, 1, 1, 0}, {1, 2006, 1, 29, 4, 0}, {2, 2006, 0, 1, 1, 0}, {1, 2006, 0, 1, 8, 0},
+                       {1, 2006, 0, 1, 1, 86400000}};
+        for (int i = 0; i < bad.length; i++) {
+            int[] b = bad[i];
+            try {
+                System.out.println("accepted " + la.getOffset(b[0], b[1], b[2], b[3], b[4], b[5]));
+            } catch (IllegalArgumentException e) {
+                System.out.println("IllegalArgumentException");
+            }
         }
+        System.out.println("leap day " + la.getOffset(1, 2004, 1, 29, 1, 0));
     }
 }

@@ -85,8 +85,8 @@ public class TimeZoneImpl extends TimeZone {
     }
 
     public int getOffset(int era, int year, int month, int day, int dayOfWeek, int millis) {
-        if (month < 0 || month > 11 || day < 1 || day > 31 || dayOfWeek < 1 || dayOfWeek > 7 || millis < 0
-                || millis >= DAY) {
+        if ((era != 0 && era != 1) || month < 0 || month > 11 || day < 1 || day > monthLength(year, month)
+                || dayOfWeek < 1 || dayOfWeek > 7 || millis < 0 || millis >= DAY) {
             throw new IllegalArgumentException();
         }
         if (dstSavings == 0 || era == 0) {
