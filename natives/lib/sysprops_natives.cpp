@@ -126,10 +126,13 @@ void Java_com_movane_micro_SystemOption_nativeGetOption() {
         pushUnicode(answer, answerLength);
         return;
     }
-    // the characters stay in place while the text is made from them
+    // the key lives, and its characters stay in place, while the text is made from them
+    int32_t savedRoots = TemporaryRootsLength;
+    makeTemporaryRoot(&key);
     if (lockStringChars(key) == nullptr) throwPendingException();
     char* text = convertUnicodeString(getStringCharsPointer(key), getStringLength(key));
     unlockStringChars(key);
+    TemporaryRootsLength = savedRoots;
     if (text == nullptr) throwPendingException();
     const char* value = mvOption_getDefault(text);
     mvMemory_freePointer(text);
