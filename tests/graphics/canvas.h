@@ -15,7 +15,7 @@ typedef std::vector<std::pair<int, int>> Points;
 
 class Canvas {
  public:
-  static const uint16_t kGuard = 0xA5A5;
+  static constexpr uint16_t kGuard = 0xA5A5;
   Canvas(int width, int height, uint16_t fill = 0) : store_(width * height + 2 * kGuardCells, kGuard) {
     for (int i = 0; i < width * height; i++) store_[kGuardCells + i] = fill;
     surface = {store_.data() + kGuardCells, width, height, 0, 1};
@@ -51,7 +51,7 @@ class Canvas {
   MkSurface surface;
 
  private:
-  static const int kGuardCells = 64;
+  static constexpr int kGuardCells = 64;
   std::vector<uint16_t> store_;
 };
 
