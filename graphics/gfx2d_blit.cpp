@@ -4,6 +4,7 @@
 #include "graphics/gfx2d.h"
 #include "graphics/gfx2d_raster.h"
 
+#include <emmintrin.h>
 #include <string.h>
 
 namespace {
@@ -75,12 +76,42 @@ void walkRegion(MkSurface* s, const Placement& p, const Source* src, const Walk&
   for (int32_t row = p.y0; row < p.y1; row++, rowStart += w.rowStep, dstRow += s->width) {
     const Source* from = rowStart;
     uint16_t* to = dstRow + p.x0;
-    for (int32_t i = 0; i < cols; i++, from += w.colStep) store(to + i, *from);
+    // the steps of the plain and mirrored rows as constants, the others as they come
+    if (w.colStep == 1) {
+      for (int32_t i = 0; i < cols; i++) store(to + i, from[i]);
+    } else if (w.colStep == -1) {
+      for (int32_t i = 0; i < cols; i++) store(to + i, from[-i]);
+    } else {
+      for (int32_t i = 0; i < cols; i++, from += w.colStep) store(to + i, *from);
+    }
   }
 }
 
 inline void storeOpaqueBit(uint16_t* to, uint16_t pixel) {
   if (pixel & MK_PIXEL_OPAQUE) *to = pixel;
+}
+
+// One row of a transparent source, plain (step 1) or mirrored (step -1): eight pixels
+// at a time, each kept where its opaque bit is set.
+void maskedRow(uint16_t* to, const uint16_t* from, int32_t cols, int32_t step) {
+  const __m128i opaque = _mm_set1_epi16(MK_PIXEL_OPAQUE);
+  int32_t i = 0;
+  for (; i + 8 <= cols; i += 8) {
+    __m128i src;
+    if (step == 1) {
+      src = _mm_loadu_si128((const __m128i*)(from + i));
+    } else {
+      // the eight pixels ending at from - i, reversed
+      src = _mm_loadu_si128((const __m128i*)(from - i - 7));
+      src = _mm_shuffle_epi32(src, _MM_SHUFFLE(0, 1, 2, 3));
+      src = _mm_shufflelo_epi16(src, _MM_SHUFFLE(2, 3, 0, 1));
+      src = _mm_shufflehi_epi16(src, _MM_SHUFFLE(2, 3, 0, 1));
+    }
+    __m128i keep = _mm_cmpeq_epi16(_mm_and_si128(src, opaque), opaque);
+    __m128i old = _mm_loadu_si128((const __m128i*)(to + i));
+    _mm_storeu_si128((__m128i*)(to + i), _mm_or_si128(_mm_and_si128(keep, src), _mm_andnot_si128(keep, old)));
+  }
+  for (; i < cols; i++) storeOpaqueBit(to + i, from[i * step]);
 }
 
 }  // namespace
@@ -107,11 +138,15 @@ int32_t gfx2d_drawImage(MkSurface* target, const MkClip* clip, int32_t x, int32_
     return 0;
   }
   if (source->alphaMode == 0) {
+    if (cols == W && cols == s->width) {
+      // whole rows on both sides: one block
+      memcpy(to, from, (size_t)cols * rows * sizeof(uint16_t));
+      return 0;
+    }
     for (int32_t r = 0; r < rows; r++, from += W, to += s->width) memcpy(to, from, cols * sizeof(uint16_t));
     return 0;
   }
-  for (int32_t r = 0; r < rows; r++, from += W, to += s->width)
-    for (int32_t i = 0; i < cols; i++) storeOpaqueBit(to + i, from[i]);
+  for (int32_t r = 0; r < rows; r++, from += W, to += s->width) maskedRow(to, from, cols, 1);
   return 0;
 }
 
@@ -122,10 +157,16 @@ int32_t gfx2d_drawImageRegion(MkSurface* target, const MkClip* clip, int32_t x, 
   Placement p;
   int32_t go = prepareRegion(&target, clip, x, y, source->width, source->height, sx, sy, sw, sh, transform, &walk, &p);
   if (go <= 0 || source->pixels == nullptr) return go < 0 ? -1 : 0;
-  if (source->alphaMode == 0)
+  if (source->alphaMode == 0) {
     walkRegion(target, p, source->pixels, walk, [](uint16_t* to, uint16_t pixel) { *to = pixel; });
-  else
+  } else if (walk.colStep == 1 || walk.colStep == -1) {
+    const uint16_t* from = source->pixels + walk.start;
+    uint16_t* to = target->pixels + p.y0 * target->width + p.x0;
+    for (int32_t row = p.y0; row < p.y1; row++, from += walk.rowStep, to += target->width)
+      maskedRow(to, from, p.x1 - p.x0, walk.colStep);
+  } else {
     walkRegion(target, p, source->pixels, walk, storeOpaqueBit);
+  }
   return 0;
 }
 

@@ -93,11 +93,39 @@ bool clipSegment(const Gfx2dClip& c, int64_t* x1, int64_t* y1, int64_t* x2, int6
   return true;
 }
 
-int32_t line(MkSurface* surface, const MkClip* clip, uint16_t pixel, int64_t x1, int64_t y1, int64_t x2,
-             int64_t y2, bool dotted) {
-  Pen pen = {gfx2d_target(surface), {}, pixel, dotted, true};
-  if (pen.s == nullptr) return -1;
-  if (!gfx2d_clipOf(pen.s, clip, &pen.c)) return 0;
+// The Bresenham walk of a segment whose ends (x1 <= x2) lie inside the clip.
+template <bool Dotted>
+void walkInside(MkSurface* s, uint16_t pixel, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  const int32_t adx = x2 - x1, ady = y2 >= y1 ? y2 - y1 : y1 - y2;
+  const int32_t rowStep = y2 >= y1 ? s->width : -s->width;
+  uint16_t* p = s->pixels + y1 * s->width + x1;
+  bool on = true;
+  // branch-free steps: step is all ones when the error says to move the minor coordinate
+  if (adx >= ady) {
+    int32_t error = 2 * ady - adx;
+    for (int32_t i = 0; i <= adx; i++, p++) {
+      if (!Dotted || on) *p = pixel;
+      if (Dotted) on = !on;
+      int32_t step = ~(error >> 31);
+      p += step & rowStep;
+      error += 2 * ady - (step & 2 * adx);
+    }
+  } else {
+    int32_t error = 2 * adx - ady;
+    for (int32_t i = 0; i <= ady; i++, p += rowStep) {
+      if (!Dotted || on) *p = pixel;
+      if (Dotted) on = !on;
+      int32_t step = ~(error >> 31);
+      p += step & 1;
+      error += 2 * adx - (step & 2 * ady);
+    }
+  }
+}
+
+// Lines with an end outside the clip.
+__attribute__((noinline)) int32_t clippedLine(MkSurface* s, const Gfx2dClip& clip, uint16_t pixel, int64_t x1,
+                                              int64_t y1, int64_t x2, int64_t y2, bool dotted) {
+  Pen pen = {s, clip, pixel, dotted, true};
   const Gfx2dClip& c = pen.c;
   if (x1 == x2) {
     if (x1 >= c.x0 && x1 < c.x1) {
@@ -122,6 +150,14 @@ int32_t line(MkSurface* surface, const MkClip* clip, uint16_t pixel, int64_t x1,
     y2 = t;
   }
   if (!clipSegment(c, &x1, &y1, &x2, &y2)) return 0;
+  if (gfx2d_inClip(c, x1, y1) && gfx2d_inClip(c, x2, y2)) {
+    // cut to the clip: the rest lies inside
+    if (dotted)
+      walkInside<true>(s, pixel, (int32_t)x1, (int32_t)y1, (int32_t)x2, (int32_t)y2);
+    else
+      walkInside<false>(s, pixel, (int32_t)x1, (int32_t)y1, (int32_t)x2, (int32_t)y2);
+    return 0;
+  }
   int64_t adx = x2 - x1, ady = y2 > y1 ? y2 - y1 : y1 - y2, ystep = y2 >= y1 ? 1 : -1;
   int64_t x = x1, y = y1;
   // The clipped ends lie on the clip's edges, so the walk is short; it still stops
@@ -190,6 +226,29 @@ int32_t rect(MkSurface* surface, const MkClip* clip, uint16_t pixel, int32_t x, 
   return 0;
 }
 
+int32_t line(MkSurface* surface, const MkClip* clip, uint16_t pixel, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+             bool dotted) {
+  MkSurface* s = gfx2d_target(surface);
+  if (s == nullptr) return -1;
+  Gfx2dClip c;
+  if (!gfx2d_clipOf(s, clip, &c)) return 0;
+  if (!(gfx2d_inClip(c, x1, y1) && gfx2d_inClip(c, x2, y2))) return clippedLine(s, c, pixel, x1, y1, x2, y2, dotted);
+  // the usual case: both ends inside; walked from the left end, a column from its top
+  if (x1 > x2 || (x1 == x2 && y1 > y2)) {
+    int32_t t = x1;
+    x1 = x2;
+    x2 = t;
+    t = y1;
+    y1 = y2;
+    y2 = t;
+  }
+  if (dotted)
+    walkInside<true>(s, pixel, x1, y1, x2, y2);
+  else
+    walkInside<false>(s, pixel, x1, y1, x2, y2);
+  return 0;
+}
+
 }  // namespace
 
 int32_t gfx2d_drawLine(MkSurface* s, const MkClip* clip, uint16_t pixel, int32_t x1, int32_t y1, int32_t x2,
@@ -221,10 +280,16 @@ int32_t gfx2d_fillRect(MkSurface* surface, const MkClip* clip, uint16_t pixel, i
   if (w < 1 || h < 1 || x >= c.x1 || xe < c.x0 || y >= c.y1 || ye < c.y0) return 0;
   int32_t x0 = (int32_t)gfx2d_max(x, c.x0), x1 = (int32_t)gfx2d_min(xe, c.x1 - 1);
   int32_t y0 = (int32_t)gfx2d_max(y, c.y0), y1 = (int32_t)gfx2d_min(ye, c.y1 - 1);
-  int32_t n = x1 - x0 + 1;
-  gfx2d_prepareTemplate(pixel, n);
+  int32_t n = x1 - x0 + 1, rows = y1 - y0 + 1;
   uint16_t* row = s->pixels + y0 * s->width + x0;
-  for (int32_t r = y0; r <= y1; r++, row += s->width) gfx2d_writeSpan(row, n);
+  if (n == s->width) {
+    // whole rows lie back to back: one span
+    gfx2d_prepareTemplate(pixel, (int64_t)n * rows);
+    gfx2d_writeSpan(row, n * rows);
+    return 0;
+  }
+  gfx2d_prepareTemplate(pixel, n);
+  for (int32_t r = 0; r < rows; r++, row += s->width) gfx2d_writeSpan(row, n);
   return 0;
 }
 

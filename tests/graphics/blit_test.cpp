@@ -189,3 +189,49 @@ TEST(Blits, ArgbBlendingAndOpacity) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Blits, WideTransparentRowsKeepTheDestinationWhereBitFiveIsClear) {
+  // rows long enough for the eight-pixel steps, cut at the left so that they start
+  // unaligned; every destination pixel is checked against the walk of its transform
+  const int w = 21, h = 3;
+  std::vector<uint16_t> pixels(w * h);
+  for (int i = 0; i < w * h; i++) pixels[i] = (uint16_t)((i * 0x0841) | ((i * 7 % 3) != 0 ? MK_PIXEL_OPAQUE : 0));
+  Image image(w, h, pixels, 1);
+  for (int transform = 0; transform < 8; transform++) {
+    Canvas canvas(30, 30, 0x5555);
+    MkClip clip = {3, 0, 30, 30};
+    ASSERT_EQ(0, gfx2d_drawImageRegion(&canvas.surface, &clip, 1, 2, &image.surface, 0, 0, w, h, transform));
+    bool swaps = transform >= 4;
+    int dw = swaps ? h : w, dh = swaps ? w : h;
+    for (int j = 0; j < dh; j++)
+      for (int i = 0; i < dw; i++) {
+        // source column and row of destination (i, j) by the transform table
+        int sx, sy;
+        switch (transform) {
+          case 0: sx = i, sy = j; break;
+          case 1: sx = i, sy = h - 1 - j; break;
+          case 2: sx = w - 1 - i, sy = j; break;
+          case 3: sx = w - 1 - i, sy = h - 1 - j; break;
+          case 4: sx = j, sy = i; break;
+          case 5: sx = j, sy = h - 1 - i; break;
+          case 6: sx = w - 1 - j, sy = i; break;
+          default: sx = w - 1 - j, sy = h - 1 - i; break;
+        }
+        uint16_t src = pixels[sx + sy * w];
+        uint16_t want = 1 + i < 3 || !(src & MK_PIXEL_OPAQUE) ? 0x5555 : src;
+        ASSERT_EQ(want, canvas.at(1 + i, 2 + j)) << "transform " << transform << " at " << i << "," << j;
+      }
+  }
+  // a whole transparent image onto another surface takes the same rule
+  Canvas canvas(30, 5, 0x5555);
+  ASSERT_EQ(0, gfx2d_drawImage(&canvas.surface, nullptr, 2, 1, &image.surface));
+  for (int j = 0; j < h; j++)
+    for (int i = 0; i < w; i++) {
+      uint16_t src = pixels[i + j * w];
+      EXPECT_EQ(src & MK_PIXEL_OPAQUE ? src : 0x5555, canvas.at(2 + i, 1 + j)) << i << "," << j;
+    }
+}
+
+}  // namespace

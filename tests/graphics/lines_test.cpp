@@ -144,6 +144,20 @@ TEST(Rects, FillCoversWByHFromTheCorner) {
   }
 }
 
+TEST(Rects, FillsOfWholeRowsWriteEveryPixelAndNoMore) {
+  struct Case {
+    int width, height, y, h;
+  } cases[] = {{17, 31, 0, 31}, {33, 17, 1, 16}, {240, 320, 0, 320}, {7, 80, 3, 75}, {513, 2, 1, 1}};
+  for (const auto& c : cases) {
+    Canvas canvas(c.width, c.height);
+    ASSERT_EQ(0, gfx2d_fillRect(&canvas.surface, nullptr, kInk, -3, c.y, c.width + 9, c.h));
+    EXPECT_EQ((size_t)c.width * c.h, canvas.marked().size()) << c.width << " x " << c.height;
+    for (int y = 0; y < c.height; y++)
+      EXPECT_EQ(y >= c.y && y < c.y + c.h ? kInk : 0, canvas.at(c.width - 1, y)) << c.width << " row " << y;
+    EXPECT_TRUE(canvas.guardsIntact()) << c.width << " x " << c.height;
+  }
+}
+
 TEST(Rects, WideFillsWriteEveryPixelOfEveryRow) {
   for (int width : {7, 8, 63, 64, 65, 511, 512, 513, 1000, 1025, 1600}) {
     Canvas canvas(width + 3, 3);
