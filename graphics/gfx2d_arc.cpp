@@ -210,6 +210,7 @@ struct HalfSpans {
 struct SectorFill {
   MkSurface* s;
   Gfx2dClip c;
+  uint16_t pixel;
   int64_t cL, cR, cT, cB;
   bool whole;
   HalfSpans lower, upper;
@@ -237,7 +238,7 @@ struct SectorFill {
     }
   }
   // Writes a ray's pixels on its current row and moves it to the next.
-  void trace(Ray& r, int64_t& k, int64_t left, int64_t right, uint16_t pixel) {
+  void trace(Ray& r, int64_t& k, int64_t left, int64_t right) {
     int64_t row = r.quadrant <= 1 ? cB + k : cT - k;
     auto within = [&](int64_t col) { return col >= left && col <= right; };
     auto write = [&](int64_t col) {
@@ -265,7 +266,6 @@ struct SectorFill {
     }
     k++;
   }
-  uint16_t pixel;
   void fillRows(int64_t xr, int64_t yr) {
     int64_t left = cL - xr, right = cR + xr;
     if (whole) {
@@ -273,7 +273,7 @@ struct SectorFill {
       gfx2d_fillSpan(s, c, cB + yr, left, right);
       return;
     }
-    for (int i = 0; i < 2; i++) trace(rays[i], rayRow[i], left, right, pixel);
+    for (int i = 0; i < 2; i++) trace(rays[i], rayRow[i], left, right);
     fillHalf(upper, cT - yr, left, right);
     fillHalf(lower, cB + yr, left, right);
   }

@@ -284,3 +284,30 @@ TEST(Arcs, LargeEllipsesFollowTheCurve) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Arcs, DottedArcsDrawEveryOtherPositionOfTheSolidOne) {
+  struct Case {
+    int start, arc;
+  } cases[] = {{0, 360}, {0, 90}, {30, 200}, {300, -100}, {90, 180}};
+  for (const auto& c : cases) {
+    Canvas solid(34, 26), dotted(34, 26);
+    gfx2d_drawArc(&solid.surface, nullptr, 0xFFFF, 1, 1, 30, 22, c.start, c.arc);
+    gfx2d_drawArcDotted(&dotted.surface, nullptr, 0xFFFF, 1, 1, 30, 22, c.start, c.arc);
+    Points d = dotted.marked(), s = solid.marked();
+    for (auto& p : d) EXPECT_NE(0, solid.at(p.first, p.second)) << c.start << "," << c.arc;
+    EXPECT_GT(d.size() * 10, s.size() * 3) << c.start << "," << c.arc << "\n" << dotted.picture();
+    EXPECT_LT(d.size() * 10, s.size() * 7) << c.start << "," << c.arc << "\n" << dotted.picture();
+  }
+  // the four points of a walk position are drawn or skipped together
+  Canvas whole(34, 26);
+  gfx2d_drawArcDotted(&whole.surface, nullptr, 0xFFFF, 1, 1, 30, 22, 0, 360);
+  Canvas box(31, 23);
+  for (int y = 0; y < 23; y++)
+    for (int x = 0; x < 31; x++) box.set(x, y, whole.at(x + 1, y + 1));
+  EXPECT_EQ(box.picture(), mirroredLeftRight(box));
+  EXPECT_EQ(box.picture(), mirroredTopBottom(box));
+}
+
+}  // namespace
