@@ -139,6 +139,54 @@ TEST_F(FontLayerTest, DrawingIsCutToTheSurfaceAndTheClip) {
   EXPECT_TRUE(image.marked().empty());
 }
 
+// The bitmap face behind a counter of glyph requests, or one that cannot open a font.
+int renderCalls;
+const FontRenderer* countingRenderer() {
+  static const FontRenderer r = {
+      bitmap_font::open, bitmap_font::close,
+      [](uintptr_t f, uint16_t ch) {
+        renderCalls++;
+        return bitmap_font::advance(f, ch);
+      },
+      bitmap_font::rightBearing,
+      [](uintptr_t f, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
+        renderCalls++;
+        bitmap_font::draw(f, ch, mask, stride, width, height, penX);
+      }};
+  return &r;
+}
+
+TEST(FontLayer, AsciiNeverReachesTheRendererAfterTheStart) {
+  ASSERT_EQ(0, FontLayerStart(countingRenderer()));
+  renderCalls = 0;
+  MkFont* bold = FontLookup(0, 1, 3);
+  const uint16_t ascii[] = {'H', 'e', 'l', 'l', 'o', '\n', '~'};
+  Canvas canvas(60, 20);
+  FontDrawChars(&canvas.surface, nullptr, bold, ascii, 7, 0, 0, 0xFFFF);
+  FontMeasureChars(bold, ascii, 7);
+  FontFitChars(bold, ascii, 7, 20);
+  EXPECT_EQ(0, renderCalls);
+  const uint16_t wide = 0x3042;
+  FontDrawChars(&canvas.surface, nullptr, bold, &wide, 1, 30, 0, 0xFFFF);
+  EXPECT_GT(renderCalls, 0);
+  FontLayerStop();
+}
+
+TEST(FontLayer, AStartWhoseFontsCannotOpenKeepsNothing) {
+  static const FontRenderer refusing = {
+      [](int32_t, int32_t style, int32_t, FontMetrics*) -> uintptr_t { return style == 5 ? 0 : 1; },
+      bitmap_font::close, bitmap_font::advance, bitmap_font::rightBearing, bitmap_font::draw};
+  EXPECT_EQ(-1, FontLayerStart(&refusing));
+  EXPECT_EQ(nullptr, FontGetDefaultRecord(0, 0, 0, 0));
+  EXPECT_EQ(nullptr, FontLookup(0, 0, 0));
+  const uint16_t a = 'A';
+  Canvas canvas(10, 20);
+  EXPECT_EQ(0, FontMeasureChars(nullptr, &a, 1));
+  EXPECT_EQ(0, FontDrawChars(&canvas.surface, nullptr, nullptr, &a, 1, 0, 0, 0xFFFF));
+  EXPECT_TRUE(canvas.marked().empty());
+  EXPECT_EQ(-1, FontLayerStart(nullptr));
+}
+
 TEST(FontLayer, RealFacesLoadAndDraw) {
   const FontRenderer* r = FontFreeTypeRenderer();
   ASSERT_NE(nullptr, r) << "Liberation Sans must be installed (fonts-liberation)";
