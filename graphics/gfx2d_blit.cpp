@@ -70,19 +70,19 @@ int32_t prepareRegion(MkSurface** target, const MkClip* clip, int32_t x, int32_t
 
 template <class Source, class Store>
 void walkRegion(MkSurface* s, const Placement& p, const Source* src, const Walk& w, Store store) {
-  const Source* rowStart = src + w.start;
-  uint16_t* dstRow = s->pixels + p.y0 * s->width;
-  int32_t cols = p.x1 - p.x0;
-  for (int32_t row = p.y0; row < p.y1; row++, rowStart += w.rowStep, dstRow += s->width) {
-    const Source* from = rowStart;
-    uint16_t* to = dstRow + p.x0;
+  // pointers are worked out from the row and column numbers: stepping on after the last
+  // row or column of a backward walk would leave the arrays
+  const int32_t cols = p.x1 - p.x0;
+  for (int32_t row = 0; row < p.y1 - p.y0; row++) {
+    const Source* from = src + w.start + row * w.rowStep;
+    uint16_t* to = s->pixels + (p.y0 + row) * s->width + p.x0;
     // the steps of the plain and mirrored rows as constants, the others as they come
     if (w.colStep == 1) {
       for (int32_t i = 0; i < cols; i++) store(to + i, from[i]);
     } else if (w.colStep == -1) {
       for (int32_t i = 0; i < cols; i++) store(to + i, from[-i]);
     } else {
-      for (int32_t i = 0; i < cols; i++, from += w.colStep) store(to + i, *from);
+      for (int32_t i = 0; i < cols; i++) store(to + i, from[i * w.colStep]);
     }
   }
 }
@@ -143,10 +143,10 @@ int32_t gfx2d_drawImage(MkSurface* target, const MkClip* clip, int32_t x, int32_
       memcpy(to, from, (size_t)cols * rows * sizeof(uint16_t));
       return 0;
     }
-    for (int32_t r = 0; r < rows; r++, from += W, to += s->width) memcpy(to, from, cols * sizeof(uint16_t));
+    for (int32_t r = 0; r < rows; r++) memcpy(to + r * s->width, from + r * W, cols * sizeof(uint16_t));
     return 0;
   }
-  for (int32_t r = 0; r < rows; r++, from += W, to += s->width) maskedRow(to, from, cols, 1);
+  for (int32_t r = 0; r < rows; r++) maskedRow(to + r * s->width, from + r * W, cols, 1);
   return 0;
 }
 
@@ -160,10 +160,9 @@ int32_t gfx2d_drawImageRegion(MkSurface* target, const MkClip* clip, int32_t x, 
   if (source->alphaMode == 0) {
     walkRegion(target, p, source->pixels, walk, [](uint16_t* to, uint16_t pixel) { *to = pixel; });
   } else if (walk.colStep == 1 || walk.colStep == -1) {
-    const uint16_t* from = source->pixels + walk.start;
-    uint16_t* to = target->pixels + p.y0 * target->width + p.x0;
-    for (int32_t row = p.y0; row < p.y1; row++, from += walk.rowStep, to += target->width)
-      maskedRow(to, from, p.x1 - p.x0, walk.colStep);
+    for (int32_t row = 0; row < p.y1 - p.y0; row++)
+      maskedRow(target->pixels + (p.y0 + row) * target->width + p.x0, source->pixels + walk.start + row * walk.rowStep,
+                p.x1 - p.x0, walk.colStep);
   } else {
     walkRegion(target, p, source->pixels, walk, storeOpaqueBit);
   }

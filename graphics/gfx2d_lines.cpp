@@ -100,23 +100,26 @@ void walkInside(MkSurface* s, uint16_t pixel, int32_t x1, int32_t y1, int32_t x2
   const int32_t rowStep = y2 >= y1 ? s->width : -s->width;
   uint16_t* p = s->pixels + y1 * s->width + x1;
   bool on = true;
-  // branch-free steps: step is all ones when the error says to move the minor coordinate
+  // branch-free steps: step is all ones when the error says to move the minor coordinate;
+  // no step is taken after the last position, so the pointer never leaves the pixels
   if (adx >= ady) {
     int32_t error = 2 * ady - adx;
-    for (int32_t i = 0; i <= adx; i++, p++) {
+    for (int32_t i = 0;; i++) {
       if (!Dotted || on) *p = pixel;
       if (Dotted) on = !on;
+      if (i == adx) break;
       int32_t step = ~(error >> 31);
-      p += step & rowStep;
+      p += 1 + (step & rowStep);
       error += 2 * ady - (step & 2 * adx);
     }
   } else {
     int32_t error = 2 * adx - ady;
-    for (int32_t i = 0; i <= ady; i++, p += rowStep) {
+    for (int32_t i = 0;; i++) {
       if (!Dotted || on) *p = pixel;
       if (Dotted) on = !on;
+      if (i == ady) break;
       int32_t step = ~(error >> 31);
-      p += step & 1;
+      p += rowStep + (step & 1);
       error += 2 * adx - (step & 2 * ady);
     }
   }
@@ -289,7 +292,7 @@ int32_t gfx2d_fillRect(MkSurface* surface, const MkClip* clip, uint16_t pixel, i
     return 0;
   }
   gfx2d_prepareTemplate(pixel, n);
-  for (int32_t r = 0; r < rows; r++, row += s->width) gfx2d_writeSpan(row, n);
+  for (int32_t r = 0; r < rows; r++) gfx2d_writeSpan(row + r * s->width, n);
   return 0;
 }
 

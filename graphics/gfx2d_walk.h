@@ -6,8 +6,9 @@
 
 #include <stdint.h>
 
-// Largest semi-axis the 64-bit terms hold: 4*b*b*a and its sums stay below 2^62.
-// Shapes beyond it are so large that no row of a surface sees their curve.
+// Largest semi-axis the 64-bit terms hold: 4*b*b*a and its sums stay below 2^62. A
+// larger curve (a box over a million pixels wide) is not walked: its corners or its arc
+// are left out rather than drawn from overflowed terms.
 const int64_t GFX2D_WALK_LIMIT = (int64_t)1 << 19;
 
 // Calls v.point(xr, yr) at each position, v.rowStep(xr, yr) after each step of yr (with
