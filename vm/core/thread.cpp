@@ -60,7 +60,8 @@ static void startMainThread(FrameRecord* exceptionFrame) {
     Regs.ip = (uint8_t*)1;
     Regs.sp = (cell*)&chunk->size + main->argCount;
     Regs.sp[0] = arguments;
-    main->accessFlags |= ACC_PREPARED;
+    // a main of the class image is prepared already, and its record is read-only
+    if (!(main->accessFlags & ACC_PREPARED)) main->accessFlags |= ACC_PREPARED;
     pushFrame(main);
     // The bottom frame of every thread carries a synchronisation slot, so that its
     // return ends the thread instead of popping into no frame.
