@@ -1,31 +1,32 @@
 // Whole 32-bit words shared by host threads and the VM thread without a lock: loads and
-// stores with acquire and release order, announced to the race detector so that it
-// sees the order they give.
+// stores with acquire and release order. The race detector is told that these words are
+// meant to be read while another thread writes them.
 #pragma once
 
 #include <stdint.h>
 
-#include <valgrind/helgrind.h>
+#include <valgrind/drd.h>
+
+inline void atomicDeclare(const int32_t* word) {
+    ANNOTATE_BENIGN_RACE_SIZED(word, sizeof *word, "a word shared through atomic loads and stores");
+}
 
 inline int32_t atomicLoad(const int32_t* word) {
-    int32_t value = __atomic_load_n(word, __ATOMIC_ACQUIRE);
-    ANNOTATE_HAPPENS_AFTER(word);
-    return value;
+    atomicDeclare(word);
+    return __atomic_load_n(word, __ATOMIC_ACQUIRE);
 }
 
 inline void atomicStore(int32_t* word, int32_t value) {
-    ANNOTATE_HAPPENS_BEFORE(word);
+    atomicDeclare(word);
     __atomic_store_n(word, value, __ATOMIC_RELEASE);
 }
 
 inline void atomicOr(int32_t* word, int32_t bits) {
-    ANNOTATE_HAPPENS_BEFORE(word);
+    atomicDeclare(word);
     __atomic_fetch_or(word, bits, __ATOMIC_ACQ_REL);
-    ANNOTATE_HAPPENS_AFTER(word);
 }
 
 inline void atomicAnd(int32_t* word, int32_t bits) {
-    ANNOTATE_HAPPENS_BEFORE(word);
+    atomicDeclare(word);
     __atomic_fetch_and(word, bits, __ATOMIC_ACQ_REL);
-    ANNOTATE_HAPPENS_AFTER(word);
 }

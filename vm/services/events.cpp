@@ -44,6 +44,9 @@ struct EventTables {
 };
 static VMBSS EventTables Events;
 
+// Changed under the event lock; the VM's wait for events reads it before taking the lock.
+static void countEvents(int32_t delta) { atomicStore(&Events.eventTotal, Events.eventTotal + delta); }
+
 static void* allocOrDie(int32_t bytes, const char* message) {
     void* block = mvMemory_allocPointer(bytes);
     if (block == nullptr) fatalError(message);
@@ -258,7 +261,7 @@ static int32_t putEvent(mvK6EventQueue* q, const int32_t* words, int32_t n) {
     for (int32_t i = 0; i < n; i++) writeWord(q, words[i]);
     q->used += need;
     q->eventCount++;
-    Events.eventTotal++;
+    countEvents(1);
     return 1;
 }
 
@@ -343,7 +346,7 @@ int32_t* mvK6Event_getNextEvent(int32_t threadId, int32_t* n) {
     for (int32_t i = 0; i < length; i++) q->readBuffer[i] = readWord(q);
     q->used -= q->fixedLength ? length : length + 1;
     q->eventCount--;
-    Events.eventTotal--;
+    countEvents(-1);
     MkUnlockEvents();
     *n = length;
     return q->readBuffer;
@@ -370,7 +373,7 @@ int32_t mvK6Event_clearQueue(int32_t id) {
     mvK6EventQueue* q = id >= 1 && id < Events.queueCount ? Events.queues[id] : nullptr;
     if (q != nullptr) {
         q->readIndex = q->writeIndex = q->used = 0;
-        Events.eventTotal -= q->eventCount;
+        countEvents(-q->eventCount);
         q->eventCount = 0;
     }
     MkUnlockEvents();
@@ -388,7 +391,7 @@ static bool groupThreadHasEvent(const mvK6EventGroupThread* t) {
 
 // Under the lock.
 static int32_t hasEvent(int32_t threadId) {
-    if (threadId == 0) return Events.eventTotal > 0;
+    if (threadId == 0) return atomicLoad(&Events.eventTotal) > 0;
     if (mvK6EventThread* t = singleThread(threadId)) return t->queue->eventCount > 0;
     if (mvK6EventGroupThread* t = groupThread(threadId)) return groupThreadHasEvent(t);
     return 0;
@@ -465,7 +468,7 @@ int32_t mvK6Event_wakeKind1(void) { return mvK6Event_wakeKind(EVENT_KIND_1); }
 int32_t mvK6Event_wakeKind2(void) { return mvK6Event_wakeKind(EVENT_KIND_2); }
 int32_t mvK6Event_wakeKind3(void) { return mvK6Event_wakeKind(EVENT_KIND_3); }
 
-int32_t mvK6Event_pendingTotal(void) { return Events.eventTotal; }
+int32_t mvK6Event_pendingTotal(void) { return atomicLoad(&Events.eventTotal); }
 int32_t mvK6Event_waitingThreads(void) { return Events.waitingThreads; }
 
 // ---------------------------------------------------------------------------------

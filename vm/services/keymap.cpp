@@ -23,6 +23,11 @@ int32_t mvKey_setKeyMap(const KeyEntry* table, const KeyExtendedList* extended) 
     return 1;
 }
 
+void mvKey_getKeyMap(KeyEntry* table, const KeyExtendedList** extended) {
+    if (table != nullptr) memcpy(table, StandardKeys, sizeof StandardKeys);
+    if (extended != nullptr) *extended = ExtendedKeys;
+}
+
 int32_t mvKey_getKeyCode(int32_t index) {
     return index >= 0 && index < KEY_STANDARD_ENTRIES ? StandardKeys[index].code : 0;
 }

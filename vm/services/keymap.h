@@ -21,6 +21,8 @@ static_assert(sizeof(KeyExtendedList) == 8, "the extended list is two words");
 
 // Either may be null and then stays as it was; the extended list stays the host's. 1.
 int32_t mvKey_setKeyMap(const KeyEntry* table, const KeyExtendedList* extended);
+// Copies the standard table out and gives the extended list (either may be null).
+void mvKey_getKeyMap(KeyEntry* table, const KeyExtendedList** extended);
 int32_t mvKey_getKeyCode(int32_t index);
 int32_t mvKey_translateKeyCode(int32_t index);
 // 0..26, 256 + i for the extended list, or -1.

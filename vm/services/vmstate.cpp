@@ -107,9 +107,9 @@ static void eventResumed(void) {
     reportBetween("MV_VMEVENT_VM_RESUMED", MV_HOST_VM_RESUMED, 0);
 }
 
-void mvVmEvent_stopped(int32_t exitCode) {
+void mvVmEvent_stopped(int32_t exitCode, int32_t report) {
     callCallbacks(CALL_STOPPED);
-    reportBetween("MV_VMEVENT_VM_STOPPED", MV_HOST_VM_STOPPED, exitCode);
+    if (report) reportBetween("MV_VMEVENT_VM_STOPPED", MV_HOST_VM_STOPPED, exitCode);
 }
 
 // Sleepers and timed waits keep the time they had left when the run was suspended.

@@ -83,7 +83,8 @@ int32_t mvVmCallback_registerFunction(VmCallbackRecord* record);
 int32_t mvVmCallback_convertEvents(int32_t event);
 // The VM events.
 void mvVmEvent_started(void);
-void mvVmEvent_stopped(int32_t exitCode);
+// The stopped functions, then (when report is set) host report 4 with the code.
+void mvVmEvent_stopped(int32_t exitCode, int32_t report);
 
 // Application events of the MIDlet natives.
 void onVmPaintReady(void);

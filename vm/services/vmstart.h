@@ -1,0 +1,43 @@
+// The start of a VM run: mvVmStartMIDP with its start record, the runner of kvm_main,
+// the choice of the MIDlet class from the descriptor, and the application properties
+// of the running suite.
+#pragma once
+
+#include <stdint.h>
+
+#include "vm/services/descriptor.h"
+#include "vm/services/vmstate.h"
+
+// The start record of a MIDlet run, ten words; the caller keeps it for the whole run.
+struct MKT_MIDP_Application {
+    int32_t jarSize;
+    const uint8_t* jarAddr;
+    QamsReadFn jarRead;
+    const char* className;  // not terminated; null: from the descriptor
+    int32_t classNameLen;
+    int32_t jadSize;
+    const uint8_t* jadAddr;
+    QamsReadFn jadRead;
+    int32_t trusted;
+    void* tckParams;
+};
+static_assert(sizeof(MKT_MIDP_Application) == 40, "the start record is ten words");
+
+enum {
+    MAIN_CLASS_BUFFER = 1025,
+    KVM_ARGUMENTS = 32,
+    CLASS_NAME_AREA = 1024,
+};
+
+// Returns when the run has ended: its normalised exit status or a refusal code.
+int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_MIDP_Application* app,
+                      VmEventHandler handler, int32_t vmParamCount, const char* const* vmParams,
+                      const int32_t* vmParamLens);
+
+// The class name of a suite from its descriptors into name (room for CLASS_NAME_AREA
+// bytes), using the memory behind it as the descriptor environment: its length, or -1.
+int32_t mvVm_chooseClassName(const MKT_MIDP_Application* app, char* name, int32_t memorySize);
+
+// The value of a property of the running suite (the JAD over the manifest) as UTF-8 in
+// buffer: the bytes copied, -1 when absent or unreadable, -2 when no memory.
+int32_t mvApp_getAppProperty(const uint16_t* key, int32_t keyLength, char* buffer, int32_t bufferSize);
