@@ -6,6 +6,7 @@
 
 #include "natives/lib/class_natives.h"
 #include "natives/lib/console_natives.h"
+#include "natives/lib/midlet_natives.h"
 #include "natives/lib/i18n_natives.h"
 #include "natives/lib/numeric_natives.h"
 #include "natives/lib/runtime_natives.h"
@@ -246,6 +247,60 @@ static const NativeMethodBinding TimeZoneImplNatives[] = {
     NATIVE("getDefaultTimeZone", "()Ljava/lang/String;", Java_com_sun_cldc_util_j2me_TimeZoneImpl_getDefaultTimeZone),
 };
 
+static const NativeMethodBinding MIDletNatives[] = {
+    NATIVE("initialize", "()V", Java_javax_microedition_midlet_MIDlet_initialize),
+    NATIVE("notifyResumeEvent", "(Z)V", Java_javax_microedition_midlet_MIDlet_notifyResumeEvent),
+    NATIVE("nativeSystemExit", "(I)V", Java_javax_microedition_midlet_MIDlet_nativeSystemExit),
+    NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;", Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty),
+    NATIVE("nativeNotifyAppStopped", "(Z)V", Java_javax_microedition_midlet_MIDlet_nativeNotifyAppStopped),
+    NATIVE("nativeNotifyAppSuspended", "(ZZ)V", Java_javax_microedition_midlet_MIDlet_nativeNotifyAppSuspended),
+    NATIVE("nativeNotifyAppResumed", "(Z)V", Java_javax_microedition_midlet_MIDlet_nativeNotifyAppResumed),
+    NATIVE("nativePlatformRequest", "(Ljava/lang/String;)I", Java_javax_microedition_midlet_MIDlet_nativePlatformRequest),
+    NATIVE("nativeStateCallbackToApp", "(IZ)V", Java_javax_microedition_midlet_MIDlet_nativeStateCallbackToApp),
+    NATIVE("nativeIsTrusted", "()Z", Java_javax_microedition_midlet_MIDlet_nativeIsTrusted),
+};
+
+static const NativeMethodBinding MidletSelectorNatives[] = {
+    NATIVE("nativeNotifySelectorResumed", "()V", Java_javax_microedition_midlet_MidletSelector_nativeNotifySelectorResumed),
+    NATIVE("nativeNotifySelectorGoesHidden", "()V", Java_javax_microedition_midlet_MidletSelector_nativeNotifySelectorGoesHidden),
+    NATIVE("nativeSetAppStart", "()V", Java_javax_microedition_midlet_MidletSelector_nativeSetAppStart),
+    NATIVE("register", "()V", Java_javax_microedition_midlet_MidletSelector_register),
+};
+
+static const NativeMethodBinding AppPropertiesNatives[] = {
+    NATIVE("getProperty", "(Ljava/lang/String;)Ljava/lang/String;", Java_com_movane_midlet_AppProperties_getProperty),
+};
+
+static const NativeMethodBinding AbstractEventThreadNatives[] = {
+    NATIVE("waitNextEvent", "(I)Z", Java_com_movane_micro_event_AbstractEventThread_waitNextEvent),
+    NATIVE("getNextEvent", "(I[I)I", Java_com_movane_micro_event_AbstractEventThread_getNextEvent),
+};
+
+static const NativeMethodBinding ProcessEventThreadNatives[] = {
+    NATIVE("initEventQueue", "(I)I", Java_com_movane_micro_event_ProcessEventThread_initEventQueue),
+    NATIVE("isBackwardCompatibleK6", "()Z", Java_com_movane_micro_event_ProcessEventThread_isBackwardCompatibleK6),
+};
+
+static const NativeMethodBinding ProcessEventHandlerNatives[] = {
+    NATIVE("nativeExecuteVmStop", "()V", Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmStop),
+    NATIVE("nativeExecuteVmSuspend", "()V", Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmSuspend),
+    NATIVE("nativeExecuteVmResume", "()V", Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmResume),
+    NATIVE("nativeSweepKeyEventQueue", "()V", Java_com_movane_micro_event_ProcessEventHandler_nativeSweepKeyEventQueue),
+    NATIVE("isThreadSwitchingMode", "()Z", Java_com_movane_micro_event_ProcessEventHandler_isThreadSwitchingMode),
+};
+
+static const NativeMethodBinding MediaEventThreadNatives[] = {
+    NATIVE("initEventQueue", "(I)I", Java_com_movane_micro_event_MediaEventThread_initEventQueue),
+};
+
+static const NativeMethodBinding JoinerEventThreadNatives[] = {
+    NATIVE("initEventQueue", "(I)I", Java_com_movane_micro_thread_NativeThreadJoinnerEventThread_initEventQueue),
+};
+
+static const NativeMethodBinding TimerNatives[] = {
+    NATIVE("waitResume", "()V", Java_java_util_Timer_waitResume),
+};
+
 const NativeClassBinding NativeClassBindings[] = {
     CLASS("java/lang/Object", ObjectNatives),
     CLASS("java/lang/Class", ClassNatives),
@@ -264,6 +319,15 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/sun/cldc/io/ConsoleOutputStream", ConsoleOutputStreamNatives),
     CLASS("com/sun/cldc/io/ResourceInputStream", ResourceInputStreamNatives),
     CLASS("com/movane/micro/thread/PrioritySchedule", PriorityScheduleNatives),
+    CLASS("javax/microedition/midlet/MIDlet", MIDletNatives),
+    CLASS("javax/microedition/midlet/MidletSelector", MidletSelectorNatives),
+    CLASS("com/movane/midlet/AppProperties", AppPropertiesNatives),
+    CLASS("com/movane/micro/event/AbstractEventThread", AbstractEventThreadNatives),
+    CLASS("com/movane/micro/event/ProcessEventThread", ProcessEventThreadNatives),
+    CLASS("com/movane/micro/event/ProcessEventHandler", ProcessEventHandlerNatives),
+    CLASS("com/movane/micro/event/MediaEventThread", MediaEventThreadNatives),
+    CLASS("com/movane/micro/thread/NativeThreadJoinnerEventThread", JoinerEventThreadNatives),
+    CLASS("java/util/Timer", TimerNatives),
     CLASS("com/movane/util/i18n/SJIS_Reader", SjisReaderNatives),
     CLASS("com/movane/util/i18n/SJIS_Writer", SjisWriterNatives),
     CLASS("com/movane/util/i18n/UTF8_Reader", Utf8ReaderNatives),

@@ -1,0 +1,187 @@
+package javax.microedition.midlet;
+
+import com.movane.micro.event.ProcessEventThread;
+
+/**
+ * The MIDlet life cycle. The static main is the run's entry: it starts the process event
+ * thread, makes the MIDlet named by its argument (the constructor runs once) and starts
+ * it; the process event handler then pauses, resumes and destroys it on the host's
+ * commands through the wrap methods, which the natives find by name.
+ */
+public abstract class MIDlet {
+    static final int STATE_LOADED = 0;
+    static final int STATE_ACTIVE = 1;
+    static final int STATE_PAUSED = 2;
+    static final int STATE_DESTROYED = 3;
+
+    private static MIDlet current;
+    private static final Object creation = new Object();
+
+    /** The life-cycle state, read by the display manager's native. */
+    int _state;
+
+    protected MIDlet() {
+        synchronized (creation) {
+            if (current != null && current._state != STATE_DESTROYED) {
+                throw new SecurityException("MIDlet already created");
+            }
+            current = this;
+        }
+        _state = STATE_LOADED;
+    }
+
+    protected abstract void startApp() throws MIDletStateChangeException;
+
+    protected abstract void pauseApp();
+
+    protected abstract void destroyApp(boolean unconditional) throws MIDletStateChangeException;
+
+    public static void main(String[] args) {
+        initialize();
+        ProcessEventThread.startHandler();
+        MIDlet midlet;
+        try {
+            midlet = (MIDlet) Class.forName(args[0]).newInstance();
+        } catch (Throwable t) {
+            System.err.println("Cannot create the MIDlet " + args[0] + ": " + t);
+            nativeSystemExit(0);
+            return;
+        }
+        midlet.startAppWrap();
+    }
+
+    /** The MIDlet being run, or null before its constructor. */
+    public static MIDlet getCurrent() {
+        return current;
+    }
+
+    /** Starts or resumes the MIDlet; a refusal or a runtime exception destroys it. */
+    public final void startAppWrap() {
+        if (_state == STATE_ACTIVE || _state == STATE_DESTROYED) {
+            return;
+        }
+        try {
+            startApp();
+        } catch (MIDletStateChangeException e) {
+            destroyAndExit();
+            return;
+        } catch (RuntimeException e) {
+            System.err.println("startApp threw " + e);
+            destroyAndExit();
+            return;
+        }
+        if (_state == STATE_DESTROYED) {
+            return;
+        }
+        _state = STATE_ACTIVE;
+        nativeNotifyAppResumed(true);
+    }
+
+    /** Pauses an active MIDlet. */
+    public final void pauseAppWrap() {
+        if (_state != STATE_ACTIVE) {
+            return;
+        }
+        try {
+            pauseApp();
+        } catch (RuntimeException e) {
+            destroyAndExit();
+            return;
+        }
+        if (_state == STATE_ACTIVE) {
+            _state = STATE_PAUSED;
+            nativeNotifyAppSuspended(false, false);
+        }
+    }
+
+    /** Destroys the MIDlet; false when it refused a conditional destruction. */
+    public final boolean destroyAppWrap(boolean unconditional) {
+        if (_state == STATE_DESTROYED) {
+            return true;
+        }
+        try {
+            destroyApp(unconditional);
+        } catch (MIDletStateChangeException e) {
+            if (!unconditional) {
+                return false;
+            }
+        } catch (RuntimeException e) {
+            System.err.println("destroyApp threw " + e);
+        }
+        _state = STATE_DESTROYED;
+        nativeNotifyAppStopped(unconditional);
+        return true;
+    }
+
+    private void destroyAndExit() {
+        destroyAppWrap(true);
+        nativeSystemExit(0);
+    }
+
+    public final void notifyDestroyed() {
+        if (_state != STATE_DESTROYED) {
+            _state = STATE_DESTROYED;
+            nativeNotifyAppStopped(true);
+        }
+        nativeSystemExit(0);
+    }
+
+    public final void notifyPaused() {
+        if (_state == STATE_ACTIVE) {
+            _state = STATE_PAUSED;
+            nativeNotifyAppSuspended(true, false);
+        }
+    }
+
+    public final void resumeRequest() {
+        if (_state == STATE_PAUSED) {
+            notifyResumeEvent(true);
+        }
+    }
+
+    public final String getAppProperty(String key) {
+        if (key == null) {
+            throw new NullPointerException();
+        }
+        return nativeGetAppProperty(key);
+    }
+
+    public final boolean platformRequest(String url) throws javax.microedition.io.ConnectionNotFoundException {
+        if (url == null) {
+            throw new NullPointerException();
+        }
+        int result = nativePlatformRequest(url);
+        if (result < 0) {
+            throw new javax.microedition.io.ConnectionNotFoundException(url);
+        }
+        return result > 0;
+    }
+
+    /** 1 allowed, 0 denied, -1 unknown until the user is asked. */
+    public final int checkPermission(String permission) {
+        if (permission == null) {
+            throw new NullPointerException();
+        }
+        return nativeIsTrusted() ? 1 : -1;
+    }
+
+    static native void initialize();
+
+    static native void notifyResumeEvent(boolean fromSelector);
+
+    static native void nativeSystemExit(int code);
+
+    private static native String nativeGetAppProperty(String key);
+
+    private static native void nativeNotifyAppStopped(boolean unconditional);
+
+    private static native void nativeNotifyAppSuspended(boolean byMidlet, boolean byHost);
+
+    private static native void nativeNotifyAppResumed(boolean started);
+
+    private static native int nativePlatformRequest(String url);
+
+    static native void nativeStateCallbackToApp(int bits, boolean on);
+
+    private static native boolean nativeIsTrusted();
+}

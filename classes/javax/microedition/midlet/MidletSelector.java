@@ -1,0 +1,71 @@
+package javax.microedition.midlet;
+
+/**
+ * The MIDlet selector, run when a suite holds more than one MIDlet. Until the suite has a
+ * screen to choose on, it lists the suite's MIDlets and launches the first, as a user
+ * taking the first entry would.
+ */
+public class MidletSelector extends MIDlet {
+    protected void startApp() throws MIDletStateChangeException {
+        register();
+        nativeNotifySelectorResumed();
+        String chosen = null;
+        for (int n = 1;; n++) {
+            String entry = getAppProperty("MIDlet-" + n);
+            if (entry == null) {
+                break;
+            }
+            String name = element(entry, 0);
+            System.out.println("MIDlet-" + n + ": " + name);
+            if (chosen == null) {
+                chosen = element(entry, 2);
+            }
+        }
+        nativeNotifySelectorGoesHidden();
+        if (chosen == null || chosen.length() == 0) {
+            throw new MIDletStateChangeException("no MIDlet in the suite");
+        }
+        launch(chosen);
+    }
+
+    private void launch(String className) throws MIDletStateChangeException {
+        MIDlet midlet;
+        _state = STATE_DESTROYED;  // the selector steps aside for the MIDlet it starts
+        try {
+            midlet = (MIDlet) Class.forName(className).newInstance();
+        } catch (Throwable t) {
+            _state = STATE_LOADED;
+            throw new MIDletStateChangeException("Launching " + className + " failed.");
+        }
+        nativeSetAppStart();
+        midlet.startAppWrap();
+    }
+
+    /** Element n (from 0) of a comma-separated list, trimmed. */
+    static String element(String list, int n) {
+        int start = 0;
+        for (int i = 0; i < n; i++) {
+            start = list.indexOf(',', start) + 1;
+            if (start == 0) {
+                return "";
+            }
+        }
+        int end = list.indexOf(',', start);
+        return (end < 0 ? list.substring(start) : list.substring(start, end)).trim();
+    }
+
+    protected void pauseApp() {
+        nativeNotifySelectorGoesHidden();
+    }
+
+    protected void destroyApp(boolean unconditional) {
+    }
+
+    private static native void nativeNotifySelectorResumed();
+
+    private static native void nativeNotifySelectorGoesHidden();
+
+    private static native void nativeSetAppStart();
+
+    private static native void register();
+}

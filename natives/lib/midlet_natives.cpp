@@ -1,0 +1,223 @@
+// MIDlet, selector, event-thread, process-event and timer natives.
+#include "natives/lib/midlet_natives.h"
+
+#include "natives/lib/nativestack.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/heap.h"
+#include "vm/core/native.h"
+#include "vm/core/thread.h"
+#include "vm/core/vmsections.h"
+#include "vm/services/events.h"
+#include "vm/services/memory.h"
+#include "vm/services/vmstart.h"
+#include "vm/services/vmstate.h"
+
+enum { PROPERTY_BUFFER = 4096, JOINER_RING_FACTOR = 15 };
+
+static int32_t noPlatformRequest(const uint16_t*, int32_t) { return -1; }
+
+struct MidletNativeState {
+    int32_t resumedBefore;     // the first resume of the run reports the start
+    int32_t selectorResumed;   // the selector's first resume of the run
+    int32_t joinerQueueId;
+    // Timer threads waiting for a VM resume, each with its outstanding resumes. Every
+    // waiter is kept: one timer thread must not take another's place.
+    ThreadRecord* timerWaiters[TIMER_WAITER_SLOTS];
+    int32_t timerWaitsLeft[TIMER_WAITER_SLOTS];
+    int32_t timerRooted;
+    MidletHostServices host;
+    int32_t hostSet;
+};
+static VMBSS MidletNativeState State;
+
+void midlet_setHostServices(const MidletHostServices* services) {
+    State.hostSet = services != nullptr;
+    if (services != nullptr) State.host = *services;
+}
+
+static int32_t platformRequest(const uint16_t* url, int32_t length) {
+    if (State.hostSet && State.host.platformRequest != nullptr) return State.host.platformRequest(url, length);
+    return noPlatformRequest(url, length);
+}
+
+int32_t midlet_joinerQueueId() { return State.joinerQueueId > 0 ? State.joinerQueueId : -1; }
+
+// ---------------------------------------------------------------------------------
+// MIDlet
+
+void Java_javax_microedition_midlet_MIDlet_initialize() { onVmPaintReady(); }
+
+void Java_javax_microedition_midlet_MIDlet_notifyResumeEvent() {
+    if (popInt() == 0) mvVm_setAppStarted(1);
+    mvK6Event_postVmEvent(100);
+}
+
+void Java_javax_microedition_midlet_MIDlet_nativeSystemExit() { vmExitLongjmp(popInt()); }
+
+static void getAppProperty() {
+    StringInstance* key = (StringInstance*)popObject();
+    if (key == nullptr) {
+        tryRaiseException(NullPointerException);
+        return;
+    }
+    if (lockStringChars(key) == nullptr) throwPendingException();
+    char* buffer = (char*)mvMemory_allocPointer(PROPERTY_BUFFER);
+    if (buffer == nullptr) {
+        unlockStringChars(key);
+        raiseException(OutOfMemoryError);
+    }
+    int32_t length = mvApp_getAppProperty(getStringCharsPointer(key), getStringLength(key), buffer, PROPERTY_BUFFER);
+    StringInstance* value = length >= 0 ? tryInstantiateString(buffer, length) : nullptr;
+    unlockStringChars(key);
+    mvMemory_freePointer(buffer);
+    if (length == -2) raiseException(OutOfMemoryError);
+    if (length >= 0 && value == nullptr) return;  // the creation's exception is on its way
+    pushObject(value);
+}
+
+void Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty() { getAppProperty(); }
+void Java_com_movane_midlet_AppProperties_getProperty() { getAppProperty(); }
+
+void Java_javax_microedition_midlet_MIDlet_nativeNotifyAppStopped() {
+    popInt();
+    onAppDestroyed();
+    State.resumedBefore = 0;
+}
+
+void Java_javax_microedition_midlet_MIDlet_nativeNotifyAppSuspended() {
+    popInt();
+    popInt();
+    onAppPaused();
+}
+
+void Java_javax_microedition_midlet_MIDlet_nativeNotifyAppResumed() {
+    popInt();
+    if (!State.resumedBefore) {
+        State.resumedBefore = 1;
+        onAppStarted();
+    } else {
+        onAppResumed();
+    }
+}
+
+void Java_javax_microedition_midlet_MIDlet_nativePlatformRequest() {
+    StringInstance* url = (StringInstance*)popObject();
+    if (lockStringChars(url) == nullptr) throwPendingException();
+    int32_t length = getStringLength(url);
+    int32_t result = platformRequest(length > 0 ? getStringCharsPointer(url) : nullptr, length);
+    unlockStringChars(url);
+    pushInt(result);
+}
+
+void Java_javax_microedition_midlet_MIDlet_nativeStateCallbackToApp() {
+    int32_t on = popInt();
+    int32_t bits = popInt();
+    mvVm_setStateFlag(bits, on);
+}
+
+void Java_javax_microedition_midlet_MIDlet_nativeIsTrusted() { pushInt(mvVm_isTrusted() == 1); }
+
+// ---------------------------------------------------------------------------------
+// The selector
+
+void Java_javax_microedition_midlet_MidletSelector_nativeNotifySelectorResumed() {
+    if (!State.selectorResumed) {
+        mvVm_setSelectorResumed(1);
+        State.selectorResumed = 1;
+    } else {
+        mvVm_setResumePending(0);
+    }
+    mvVm_setSelectorShown(1);
+}
+
+void Java_javax_microedition_midlet_MidletSelector_nativeNotifySelectorGoesHidden() { mvVm_setSelectorShown(0); }
+void Java_javax_microedition_midlet_MidletSelector_nativeSetAppStart() { mvVm_setAppStarted(1); }
+void Java_javax_microedition_midlet_MidletSelector_register() {}
+
+// ---------------------------------------------------------------------------------
+// Event threads
+
+void Java_com_movane_micro_event_AbstractEventThread_waitNextEvent() {
+    int32_t thread = popInt();
+    popObject();
+    // a wait leaves false on the stack for the time the thread is parked
+    if (mvK6Event_waitNextEvent(thread) == 0) pushInt(1);
+}
+
+void Java_com_movane_micro_event_AbstractEventThread_getNextEvent() {
+    ArrayObject* out = (ArrayObject*)popObject();
+    int32_t thread = popInt();
+    popObject();
+    if (out == nullptr) raiseException(NullPointerException);
+    int32_t n = 0;
+    int32_t* words = mvK6Event_getNextEvent(thread, &n);
+    // an array shorter than the event receives what fits; the length tells the rest
+    int32_t copy = n < getIntArrayLength(out) ? n : getIntArrayLength(out);
+    for (int32_t i = 0; i < copy; i++) setIntArrayElement(out, i, words[i]);
+    pushInt(n);
+}
+
+void Java_com_movane_micro_event_ProcessEventThread_initEventQueue() {
+    int32_t n = popInt();
+    popObject();
+    pushInt(mvK6Event_initProcessQueue(n));
+}
+
+void Java_com_movane_micro_event_ProcessEventThread_isBackwardCompatibleK6() { pushInt(0); }
+
+void Java_com_movane_micro_event_MediaEventThread_initEventQueue() {
+    int32_t n = popInt();
+    popObject();
+    pushInt(mvMediaEvent_initQueue(n));
+}
+
+void Java_com_movane_micro_thread_NativeThreadJoinnerEventThread_initEventQueue() {
+    int32_t n = popInt();
+    popObject();
+    mvK6EventQueue* queue = mvK6Event_createQueue(n * JOINER_RING_FACTOR, n, 1);
+    int32_t thread = mvK6Event_registerThread(queue, EVENT_KIND_1);
+    State.joinerQueueId = mvK6Event_registerQueue(queue);
+    pushInt(thread);
+}
+
+// ---------------------------------------------------------------------------------
+// The process event handler
+
+void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmStop() { mvVmExecuteStop(mvVm_getVmId()); }
+void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmSuspend() { mvVmSuspend(mvVm_getVmId()); }
+void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmResume() { mvVmResume(mvVm_getVmId()); }
+void Java_com_movane_micro_event_ProcessEventHandler_nativeSweepKeyEventQueue() { mvK6Event_sweepKeyEvents(); }
+void Java_com_movane_micro_event_ProcessEventHandler_isThreadSwitchingMode() { pushInt(1); }
+
+// ---------------------------------------------------------------------------------
+// The timer's wait for a resume
+
+void Java_java_util_Timer_waitResume() {
+    popObject();
+    if (!State.timerRooted) {
+        for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) makeGlobalRoot(&State.timerWaiters[i]);
+        State.timerRooted = 1;
+    }
+    ThreadRecord* thread = CurrentThread;
+    int32_t slot = -1;
+    for (int32_t i = 0; i < TIMER_WAITER_SLOTS && slot < 0; i++) {
+        if (State.timerWaiters[i] == thread) slot = i;
+    }
+    for (int32_t i = 0; i < TIMER_WAITER_SLOTS && slot < 0; i++) {
+        if (State.timerWaiters[i] == nullptr) slot = i;
+    }
+    if (slot < 0) return;  // more timer threads than slots: this one does not wait
+    State.timerWaiters[slot] = thread;
+    State.timerWaitsLeft[slot]++;
+    suspendThread();
+}
+
+void timerResumeCountDown() {
+    for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) {
+        ThreadRecord* thread = State.timerWaiters[i];
+        if (thread == nullptr || State.timerWaitsLeft[i] == 0) continue;
+        if (--State.timerWaitsLeft[i] > 0) continue;
+        State.timerWaiters[i] = nullptr;
+        if (thread->state & THREAD_SUSPENDED) resumeThread(thread);
+    }
+}
