@@ -220,6 +220,18 @@ TEST(Polygons, ScanLineFillCountsEdgesAndVerticesOnce) {
        ".####...\n"
        "........\n"
        "........\n"},
+      // four crossings on the rows below the notch, taken in pairs; each bottom vertex
+      // is counted twice, so row 5 fills only its two ends
+      {"concave, notched from below",
+       {0, 7, 7, 4, 0},
+       {0, 0, 5, 2, 5},
+       kNoClip,
+       "########\n"
+       "########\n"
+       "########\n"
+       "####.###\n"
+       "##....##\n"
+       "#......#\n"},
       {"a square over the whole int range",
        {INT_MIN, INT_MAX, INT_MAX, INT_MIN},
        {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
