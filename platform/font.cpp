@@ -18,6 +18,8 @@ struct FontLayer {
   MkFont records[FONT_RECORD_COUNT];
   MkFont* defaultFont;
   MkSurface glyphs[FONT_CACHED_CODES];
+  // The same glyphs as one bit a pixel, a word a row, for those up to 32 pixels wide.
+  uint32_t* glyphBits[FONT_CACHED_CODES];
 };
 
 FontLayer layer;
@@ -44,9 +46,21 @@ Box targetBox(const MkSurface* s, const MkClip* clip, int64_t x, int64_t y, int6
 
 bool drawable(const MkSurface* s) { return s != nullptr && s->writable != 0 && s->pixels != nullptr; }
 
-// Copies pixel into the target wherever the glyph image at (x, y) is set.
-void copyGlyph(MkSurface* s, const MkClip* clip, const MkSurface* glyph, int64_t x, int64_t y, uint16_t pixel) {
+// Copies pixel into the target wherever the cached glyph of code at (x, y) is set.
+void copyGlyph(MkSurface* s, const MkClip* clip, int32_t code, int64_t x, int64_t y, uint16_t pixel) {
+  const MkSurface* glyph = &layer.glyphs[code];
   Box b = targetBox(s, clip, x, y, glyph->width, glyph->height);
+  if (b.x0 >= b.x1) return;
+  if (const uint32_t* bits = layer.glyphBits[code]) {
+    // the set pixels of each row, found a bit at a time
+    int32_t lo = (int32_t)(b.x0 - x), hi = (int32_t)(b.x1 - x);
+    uint32_t columns = (hi == 32 ? ~0u : (1u << hi) - 1) & ~((1u << lo) - 1);
+    for (int64_t row = b.y0; row < b.y1; row++) {
+      uint16_t* dst = s->pixels + row * s->width;
+      for (uint32_t m = bits[row - y] & columns; m != 0; m &= m - 1) dst[x + __builtin_ctz(m)] = pixel;
+    }
+    return;
+  }
   for (int64_t row = b.y0; row < b.y1; row++) {
     const uint16_t* src = glyph->pixels + (row - y) * glyph->width + (b.x0 - x);
     uint16_t* dst = s->pixels + row * s->width + b.x0;
@@ -60,6 +74,7 @@ inline uint16_t runChar(uint16_t ch) { return ch < 32 ? ' ' : ch; }
 
 void releaseLayer() {
   for (MkSurface& g : layer.glyphs) free(g.pixels);
+  for (uint32_t* bits : layer.glyphBits) free(bits);
   if (layer.renderer != nullptr)
     for (MkFont& f : layer.records)
       if (f.handle != 0) layer.renderer->close(f.handle);
@@ -103,6 +118,16 @@ int32_t FontLayerStart(const FontRenderer* renderer) {
       return -1;
     }
     FontDrawRun(&g, nullptr, layer.defaultFont, &ch, 1, 0, 0, kCachePixel);
+    if (width > 32) continue;
+    uint32_t* bits = (uint32_t*)calloc((size_t)g.height, sizeof(uint32_t));
+    if (bits == nullptr) {
+      releaseLayer();
+      return -1;
+    }
+    for (int32_t row = 0; row < g.height; row++)
+      for (int32_t col = 0; col < width; col++)
+        if (g.pixels[row * width + col] != 0) bits[row] |= 1u << col;
+    layer.glyphBits[code] = bits;
   }
   return 0;
 }
@@ -194,7 +219,7 @@ int32_t FontDrawChars(MkSurface* s, const MkClip* clip, const MkFont* font, cons
     if (ch < FONT_CACHED_CODES) {
       const MkSurface& g = layer.glyphs[ch];
       if (g.pixels == nullptr) continue;
-      if (pen + g.width > 0) copyGlyph(s, clip, &g, pen, y, pixel);
+      if (pen + g.width > 0) copyGlyph(s, clip, ch, pen, y, pixel);
       pen += g.width;
       continue;
     }

@@ -172,6 +172,30 @@ TEST(FontLayer, AsciiNeverReachesTheRendererAfterTheStart) {
   FontLayerStop();
 }
 
+TEST(FontLayer, CachedGlyphsDrawWhatTheRendererDraws) {
+  // 'W' and 'w' are wider than a word of bits: the cache keeps them as pixels only
+  static const FontRenderer wideW = {
+      bitmap_font::open, bitmap_font::close,
+      [](uintptr_t f, uint16_t ch) { return ch == 'W' || ch == 'w' ? 40 : bitmap_font::advance(f, ch); },
+      bitmap_font::rightBearing,
+      [](uintptr_t f, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
+        bitmap_font::draw(f, ch, mask, stride, width, height, penX);
+        if (ch == 'W' || ch == 'w')
+          for (int32_t x = penX; x < penX + 40 && x < width; x++) mask[5 * stride + x] = 1;
+      }};
+  ASSERT_EQ(0, FontLayerStart(&wideW));
+  MkFont* f = FontGetDefaultRecord(0, 0, 0, 0);
+  MkClip clip = {3, 4, 30, 8};
+  for (uint16_t ch = 32; ch < 128; ch++)
+    for (int x : {-2, 1, 2, 5, 31}) {
+      Canvas cached(40, 20), rendered(40, 20);
+      FontDrawChars(&cached.surface, &clip, f, &ch, 1, x, 1, 0xFFFF);
+      FontDrawRun(&rendered.surface, &clip, f, &ch, 1, x, 1, 0xFFFF);
+      ASSERT_EQ(rendered.picture(), cached.picture()) << "code " << ch << " at " << x;
+    }
+  FontLayerStop();
+}
+
 TEST(FontLayer, AStartWhoseFontsCannotOpenKeepsNothing) {
   static const FontRenderer refusing = {
       [](int32_t, int32_t style, int32_t, FontMetrics*) -> uintptr_t { return style == 5 ? 0 : 1; },
