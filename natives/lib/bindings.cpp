@@ -6,6 +6,7 @@
 
 #include "natives/lib/class_natives.h"
 #include "natives/lib/console_natives.h"
+#include "natives/lib/dialog_natives.h"
 #include "natives/lib/midlet_natives.h"
 #include "natives/lib/i18n_natives.h"
 #include "natives/lib/numeric_natives.h"
@@ -301,6 +302,48 @@ static const NativeMethodBinding TimerNatives[] = {
     NATIVE("waitResume", "()V", Java_java_util_Timer_waitResume),
 };
 
+#define DIALOG(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_security_UserConfirmDialog_##name)
+static const NativeMethodBinding UserConfirmDialogNatives[] = {
+    DIALOG(nativeGetDialog, "()Ljava/lang/String;"),
+    DIALOG(obtainEventQueue, "()V"),
+    DIALOG(releaseEventQueue, "()V"),
+    DIALOG(nativeIsInterruption, "(I)Z"),
+    DIALOG(nativeGetAppState, "()I"),
+    DIALOG(nativeRequestAppResume, "()V"),
+    DIALOG(nativeIsAppStateCallback, "()I"),
+    DIALOG(nativeFatalError, "()V"),
+};
+#undef DIALOG
+
+#define IMPL(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_security_midp20_UserConfirmDialogImpl_##name)
+static const NativeMethodBinding UserConfirmDialogImplNatives[] = {
+    IMPL(nativeSystemExit, "()V"),
+    IMPL(nativeGetOkKeyIndex, "()I"),
+    IMPL(nativeGetCancelKeyIndex, "()I"),
+    IMPL(notifyGUIEventDone, "(IIIIIIIII)V"),
+    IMPL(nativeStartDraw, "()V"),
+    IMPL(nativeEndDraw, "()V"),
+    IMPL(nativePostRepaint, "()V"),
+    IMPL(nativePostShowNotify, "()V"),
+    IMPL(nativePostHideNotify, "()V"),
+    IMPL(nativeSetClip, "(IIIII)V"),
+    IMPL(nativeClearScreen, "(IIIII)V"),
+    IMPL(nativeIsTrusted, "()Z"),
+    IMPL(nativeSetFullScreenMode, "(Z)Z"),
+    IMPL(nativeGetFullScreenMode, "()Z"),
+};
+#undef IMPL
+
+#define DISPLAY(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_display_DisplayManager_##name)
+static const NativeMethodBinding DisplayManagerNatives[] = {
+    DISPLAY(nativeInit, "()V"),
+    DISPLAY(nativeGetMIDletState, "(Ljavax/microedition/midlet/MIDlet;)I"),
+    DISPLAY(nativeDisplayableChanged, "(IZ)V"),
+    DISPLAY(nativeGetAccessClassNumber, "()I"),
+    DISPLAY(nativeGetAccessClassName, "(I)Ljava/lang/String;"),
+};
+#undef DISPLAY
+
 const NativeClassBinding NativeClassBindings[] = {
     CLASS("java/lang/Object", ObjectNatives),
     CLASS("java/lang/Class", ClassNatives),
@@ -328,6 +371,9 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/movane/micro/event/MediaEventThread", MediaEventThreadNatives),
     CLASS("com/movane/micro/thread/NativeThreadJoinnerEventThread", JoinerEventThreadNatives),
     CLASS("java/util/Timer", TimerNatives),
+    CLASS("com/movane/security/UserConfirmDialog", UserConfirmDialogNatives),
+    CLASS("com/movane/security/midp20/UserConfirmDialogImpl", UserConfirmDialogImplNatives),
+    CLASS("com/movane/display/DisplayManager", DisplayManagerNatives),
     CLASS("com/movane/util/i18n/SJIS_Reader", SjisReaderNatives),
     CLASS("com/movane/util/i18n/SJIS_Writer", SjisWriterNatives),
     CLASS("com/movane/util/i18n/UTF8_Reader", Utf8ReaderNatives),
