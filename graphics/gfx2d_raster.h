@@ -3,7 +3,7 @@
 // of the int range can move a write outside the clip.
 #pragma once
 
-#include "graphics/mk_surface.h"
+#include "graphics/gfx2d.h"
 
 #include <stdint.h>
 
@@ -13,9 +13,26 @@ struct Gfx2dClip {
 };
 
 // The surface a primitive draws on (null means the screen), or null when it refuses it.
-MkSurface* gfx2d_target(MkSurface* surface);
+inline MkSurface* gfx2d_target(MkSurface* surface) {
+  if (surface == nullptr) return gfx2d_getScreenSurface();
+  return surface->writable != 0 ? surface : nullptr;
+}
+
 // The clip cut to the surface; false when nothing can be drawn.
-bool gfx2d_clipOf(const MkSurface* surface, const MkClip* clip, Gfx2dClip* out);
+inline bool gfx2d_clipOf(const MkSurface* s, const MkClip* clip, Gfx2dClip* out) {
+  if (s->pixels == nullptr || s->width <= 0 || s->height <= 0) return false;
+  int32_t x0 = 0, y0 = 0, x1 = s->width, y1 = s->height;
+  if (clip != nullptr) {
+    // 16-bit fields: the sums cannot overflow
+    x0 = clip->x > 0 ? clip->x : 0;
+    y0 = clip->y > 0 ? clip->y : 0;
+    int32_t right = clip->x + clip->width, bottom = clip->y + clip->height;
+    if (right < x1) x1 = right;
+    if (bottom < y1) y1 = bottom;
+  }
+  *out = {x0, y0, x1, y1};
+  return x0 < x1 && y0 < y1;
+}
 
 enum { GFX2D_TEMPLATE_LENGTH = 512 };
 // Fills the first min(n, 512) entries of the shared row template with pixel.

@@ -30,26 +30,6 @@ MkSurface* gfx2d_getScreenSurface(void) {
   return &noScreen;
 }
 
-MkSurface* gfx2d_target(MkSurface* surface) {
-  if (surface == nullptr) return gfx2d_getScreenSurface();
-  return surface->writable != 0 ? surface : nullptr;
-}
-
-bool gfx2d_clipOf(const MkSurface* s, const MkClip* clip, Gfx2dClip* out) {
-  if (s->pixels == nullptr || s->width <= 0 || s->height <= 0) return false;
-  int32_t x0 = 0, y0 = 0, x1 = s->width, y1 = s->height;
-  if (clip != nullptr) {
-    // 16-bit fields: the sums cannot overflow
-    x0 = clip->x > 0 ? clip->x : 0;
-    y0 = clip->y > 0 ? clip->y : 0;
-    int32_t right = clip->x + clip->width, bottom = clip->y + clip->height;
-    if (right < x1) x1 = right;
-    if (bottom < y1) y1 = bottom;
-  }
-  *out = {x0, y0, x1, y1};
-  return x0 < x1 && y0 < y1;
-}
-
 void gfx2d_prepareTemplate(uint16_t pixel, int64_t n) {
   int32_t count = n > GFX2D_TEMPLATE_LENGTH ? GFX2D_TEMPLATE_LENGTH : n < 0 ? 0 : (int32_t)n;
   if (count < 64) {
