@@ -10,7 +10,9 @@
 
 #include "midlet_fixture.h"
 #include "natives/lib/midlet_natives.h"
+#include "vm/loader/classpath.h"
 #include "vm/services/events.h"
+#include "vm/services/keymap.h"
 
 using namespace midlettest;
 
@@ -61,6 +63,24 @@ TEST(MidletSuites, RunAsTheSystemRunsThem) {
             EXPECT_EQ(c.events, host.codes()) << c.name << " run " << run;
         }
     }
+}
+
+TEST(MidletSuites, TheHostsKeyMapSurvivesTheRunReset) {
+    std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: D,,suites.Destroyer\n"));
+    KeyEntry saved[KEY_STANDARD_ENTRIES];
+    const KeyExtendedList* savedList = nullptr;
+    mvKey_getKeyMap(saved, &savedList);
+    KeyEntry map[KEY_STANDARD_ENTRIES];
+    memcpy(map, saved, sizeof map);
+    map[3] = {777, "FIRE", 4};
+    mvKey_setKeyMap(map, nullptr);
+    for (int run = 1; run <= 2; run++) {
+        Host host;
+        EXPECT_EQ(0, runSuite(host, jar, "").result);
+        EXPECT_EQ(777, mvKey_getKeyCode(3)) << "run " << run;
+        EXPECT_EQ(3, mvKey_getKeyIndex(777)) << "run " << run;
+    }
+    mvKey_setKeyMap(saved, savedList);
 }
 
 TEST(MidletSuites, StartRecordRefusals) {
@@ -154,6 +174,8 @@ TEST(MidletThreads, StopWhileThreadsSleepAndWait) {
         EXPECT_EQ(-2, mvVmStopCommand(1)) << "no run";
         EXPECT_EQ(-1, mvVmSuspendCommand(0));
         EXPECT_EQ(0, VmState.inKvm) << "cleaned up after the stop";
+        int32_t mode = 0, size = 0;
+        EXPECT_NE(0, statMemoryFile("/app.jar", &mode, &size)) << "\"/app.jar\" is gone after the stop";
     }
 }
 
