@@ -277,6 +277,16 @@ static const NativeMethodBinding AbstractEventThreadNatives[] = {
     NATIVE("getNextEvent", "(I[I)I", Java_com_movane_micro_event_AbstractEventThread_getNextEvent),
 };
 
+static const NativeMethodBinding UiEventThreadNatives[] = {
+    NATIVE("initEventQueue", "(I)I", Java_com_movane_micro_event_UiEventThread_initEventQueue),
+    NATIVE("getNextEvent", "(I[I)I", Java_com_movane_micro_event_UiEventThread_getNextEvent),
+};
+
+static const NativeMethodBinding DialogEventThreadNatives[] = {
+    NATIVE("initEventQueue", "(I)I", Java_com_movane_security_DialogEventThread_initEventQueue),
+    NATIVE("getNextEvent", "(I[I)I", Java_com_movane_security_DialogEventThread_getNextEvent),
+};
+
 static const NativeMethodBinding ProcessEventThreadNatives[] = {
     NATIVE("initEventQueue", "(I)I", Java_com_movane_micro_event_ProcessEventThread_initEventQueue),
     NATIVE("isBackwardCompatibleK6", "()Z", Java_com_movane_micro_event_ProcessEventThread_isBackwardCompatibleK6),
@@ -367,6 +377,8 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/movane/midlet/AppProperties", AppPropertiesNatives),
     CLASS("com/movane/micro/event/AbstractEventThread", AbstractEventThreadNatives),
     CLASS("com/movane/micro/event/ProcessEventThread", ProcessEventThreadNatives),
+    CLASS("com/movane/micro/event/UiEventThread", UiEventThreadNatives),
+    CLASS("com/movane/security/DialogEventThread", DialogEventThreadNatives),
     CLASS("com/movane/micro/event/ProcessEventHandler", ProcessEventHandlerNatives),
     CLASS("com/movane/micro/event/MediaEventThread", MediaEventThreadNatives),
     CLASS("com/movane/micro/thread/NativeThreadJoinnerEventThread", JoinerEventThreadNatives),

@@ -144,17 +144,33 @@ void Java_com_movane_micro_event_AbstractEventThread_waitNextEvent() {
     if (mvK6Event_waitNextEvent(thread) == 0) pushInt(1);
 }
 
-void Java_com_movane_micro_event_AbstractEventThread_getNextEvent() {
+static void getNextEvent(int32_t* (*take)(int32_t, int32_t*)) {
     ArrayObject* out = (ArrayObject*)popObject();
     int32_t thread = popInt();
     popObject();
     if (out == nullptr) raiseException(NullPointerException);
     int32_t n = 0;
-    int32_t* words = mvK6Event_getNextEvent(thread, &n);
+    int32_t* words = take(thread, &n);
     // an array shorter than the event receives what fits; the length tells the rest
     int32_t copy = n < getIntArrayLength(out) ? n : getIntArrayLength(out);
     for (int32_t i = 0; i < copy; i++) setIntArrayElement(out, i, words[i]);
     pushInt(n);
+}
+
+void Java_com_movane_micro_event_AbstractEventThread_getNextEvent() { getNextEvent(mvK6Event_getNextEvent); }
+void Java_com_movane_micro_event_UiEventThread_getNextEvent() { getNextEvent(mvK6Event_getNextEventWithCommands); }
+void Java_com_movane_security_DialogEventThread_getNextEvent() { getNextEvent(mvK6Event_getNextEventWithCommands); }
+
+void Java_com_movane_micro_event_UiEventThread_initEventQueue() {
+    popInt();
+    popObject();
+    pushInt(mvK6Event_initUiQueues());
+}
+
+void Java_com_movane_security_DialogEventThread_initEventQueue() {
+    popInt();
+    popObject();
+    pushInt(mvK6Event_initDialogQueues());
 }
 
 void Java_com_movane_micro_event_ProcessEventThread_initEventQueue() {

@@ -38,6 +38,7 @@ struct EventTables {
     EventCommandCallback commands[EVENT_COMMAND_SLOTS];
     int32_t processQueueId;
     int32_t keyQueueId;
+    int32_t uiQueueIds[EVENT_UI_QUEUES];
     int32_t connectionQueueId;
     int32_t mediaQueueId;
     int32_t httpStatus, httpCount;
@@ -534,6 +535,22 @@ EventCommandCallback mvK6Event_getCommandCallback(int32_t command, int32_t kind)
     return Events.commands[command * 2 + kind];
 }
 
+int32_t mvK6Event_getUiQueueId(int32_t which) {
+    if (which < 0 || which >= EVENT_UI_QUEUES) return -1;
+    int32_t id = Events.uiQueueIds[which];
+    return id > 0 ? id : -1;
+}
+
+// The next event of the thread; before it is handed out, a request {kind 0 or 1, command
+// 0..4, ...} goes to the command callback registered for it.
+int32_t* mvK6Event_getNextEventWithCommands(int32_t threadId, int32_t* n) {
+    int32_t* words = mvK6Event_getNextEvent(threadId, n);
+    if (words == nullptr || *n < 2) return words;
+    EventCommandCallback callback = mvK6Event_getCommandCallback(words[1], words[0]);
+    if (callback != nullptr) callback(words[0], words[1], *n - 2, words + 2);
+    return words;
+}
+
 void mvK6Event_sweepKeyEvents(void) {
     if (Events.keyQueueId > 0) mvK6Event_clearQueue(Events.keyQueueId);
 }
@@ -578,9 +595,9 @@ static const QueueSpec ConnectionQueues[] = {{45, 4, 0}};
 static const int32_t ConnectionPriorities[] = {0};
 
 int32_t mvK6Event_initUiQueues(void) {
-    int32_t ids[9];
-    int32_t thread = initQueueSet(UiQueues, 9, UiPriorities, 4, ids, "Could not create ui event queue.");
-    Events.keyQueueId = ids[UI_KEY_QUEUE];
+    int32_t thread = initQueueSet(UiQueues, EVENT_UI_QUEUES, UiPriorities, 4, Events.uiQueueIds,
+                                  "Could not create ui event queue.");
+    Events.keyQueueId = Events.uiQueueIds[UI_KEY_QUEUE];
     return thread;
 }
 

@@ -59,6 +59,7 @@ enum {
     EVENT_THREAD_GROUP = 0x200,
     EVENT_PENDING_SLOTS = 5,
     EVENT_COMMAND_SLOTS = 10,
+    EVENT_UI_QUEUES = 9,
 };
 
 // A command callback: (word 0, word 1, number of further words, those words).
@@ -109,6 +110,10 @@ void mvK6Event_setCommandCallback(int32_t command, int32_t kind, EventCommandCal
 EventCommandCallback mvK6Event_getCommandCallback(int32_t command, int32_t kind);
 void mvK6Event_sweepKeyEvents(void);
 int32_t mvK6Event_getProcessQueueId(void);
+// The id of user-interface queue which (0 requests, 1 second requests, 2 MIDP events,
+// 3 size changes, 4 show notices, 5 set-current, 6 keys, 7 pointer, 8 repaint), or -1.
+int32_t mvK6Event_getUiQueueId(int32_t which);
+int32_t* mvK6Event_getNextEventWithCommands(int32_t threadId, int32_t* n);
 
 // The user-interface, dialog, connection and media queues; each answers its thread id.
 int32_t mvK6Event_initUiQueues(void);

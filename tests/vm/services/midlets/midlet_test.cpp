@@ -215,6 +215,39 @@ TEST(MidletThreads, SuspendAndResumeWhileBusy) {
     }
 }
 
+std::string commandsSeen;
+void recordCommand(int32_t kind, int32_t command, int32_t n, int32_t* words) {
+    commandsSeen += std::to_string(kind) + "," + std::to_string(command) + "," + std::to_string(n) + ":" +
+                    std::to_string(words[0]) + ";";
+}
+
+TEST(MidletThreads, UiThreadWaitsOnItsGroups) {
+    std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: U,,suites.UiWaiter\n"));
+    Host host;
+    std::thread poster;
+    commandsSeen.clear();
+    host.onEvent = [&](int32_t code) {
+        if (code != MV_HOST_APP_STARTED) return;
+        mvK6Event_setCommandCallback(2, 1, recordCommand);
+        poster = std::thread([] {
+            // one event into each group in turn, each taken before the next arrives
+            const struct {
+                int32_t queue;
+                std::vector<int32_t> words;
+            } posts[] = {{8, {5}}, {6, {7, 2, 3, 4}}, {0, {0, 9, 99}}, {2, {1, 2, 7, 8}}};
+            for (const auto& p : posts) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                mvK6Event_post(p.words.data(), (int32_t)p.words.size(), mvK6Event_getUiQueueId(p.queue));
+            }
+        });
+    };
+    RunOutcome r = runSuite(host, jar, "");
+    poster.join();
+    EXPECT_EQ(0, r.result);
+    EXPECT_EQ("event 5\nevent 7 2 3 4\nevent 0 9 99\nevent 1 2 7 8\n", r.output);
+    EXPECT_EQ("1,2,2:7;", commandsSeen) << "only the request with a registered command reaches the callback";
+}
+
 TEST(MidletThreads, HundredThousandEventsFromFourHostThreads) {
     std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: S,,suites.Stress\n"));
     Host host;
