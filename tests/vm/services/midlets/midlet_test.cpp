@@ -65,6 +65,50 @@ TEST(MidletSuites, RunAsTheSystemRunsThem) {
     }
 }
 
+// The suite read through the start record's callbacks instead of from memory.
+const std::vector<uint8_t>* CallbackJar;
+const std::string* CallbackJad;
+int32_t readFrom(const uint8_t* data, int32_t size, uint8_t* buffer, int32_t offset, int32_t count) {
+    if (offset < 0 || offset > size || count < 0) return -1;
+    int32_t n = std::min(count, size - offset);
+    n = std::min(n, 700);  // short reads: every reader must ask again
+    memcpy(buffer, data + offset, (size_t)n);
+    return n;
+}
+int32_t readJar(uint8_t* buffer, int32_t offset, int32_t count) {
+    return readFrom(CallbackJar->data(), (int32_t)CallbackJar->size(), buffer, offset, count);
+}
+int32_t readJad(uint8_t* buffer, int32_t offset, int32_t count) {
+    return readFrom((const uint8_t*)CallbackJad->data(), (int32_t)CallbackJad->size(), buffer, offset, count);
+}
+
+TEST(MidletSuites, SuiteReadThroughCallbacks) {
+    std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: P,,suites.Properties\nOnly-Manifest: m\nBoth: manifest\n"));
+    std::string jad = "MIDlet-Name: Suite\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.0\nOnly-Jad: j\nBoth: jad\n";
+    CallbackJar = &jar;
+    CallbackJad = &jad;
+    SysTimerInit();
+    mvVm_setRunHooks(&LoaderRunHooks);
+    std::vector<uint32_t> heap(RUN_HEAP / 4);
+    MKT_MIDP_Application app = {};
+    app.jarSize = (int32_t)jar.size();
+    app.jarRead = readJar;
+    app.jadSize = (int32_t)jad.size();
+    app.jadRead = readJad;
+    Host host;
+    Host::current = &host;
+    StdoutCapture capture;
+    int32_t result = mvVmStartMIDP(1, RUN_HEAP, heap.data(), &app, Host::handler, 0, nullptr, nullptr);
+    std::string output = capture.finish();
+    Host::current = nullptr;
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(
+        "MIDlet-Name=Suite\nMIDlet-Version=1.0\nOnly-Manifest=m\nOnly-Jad=j\nBoth=jad\nContinued=null\n"
+        "Greeting=null\nMissing=null\nnull key: NullPointerException\n",
+        output);
+    EXPECT_EQ("1 10 23 4(0)", host.codes());
+}
+
 TEST(MidletSuites, TheHostsKeyMapSurvivesTheRunReset) {
     std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: D,,suites.Destroyer\n"));
     KeyEntry saved[KEY_STANDARD_ENTRIES];
@@ -103,6 +147,9 @@ TEST(MidletSuites, StartRecordRefusals) {
          }, -10},
         {"heap of 1024 bytes without a class name", 1, 1024, [](MKT_MIDP_Application&) {}, -10},
     };
+    // 28 VM parameters leave no room in kvm_main's 32 arguments
+    std::vector<const char*> params(28, "-x");
+    std::vector<int32_t> lengths(28, 2);
     for (const Case& c : cases) {
         MKT_MIDP_Application app = {};
         app.jarSize = (int32_t)jar.size();
@@ -111,6 +158,14 @@ TEST(MidletSuites, StartRecordRefusals) {
         mvVm_setRunHooks(&LoaderRunHooks);
         EXPECT_EQ(c.result, mvVmStartMIDP(c.vmId, c.heapSize, heap.data(), &app, nullptr, 0, nullptr, nullptr)) << c.name;
     }
+    MKT_MIDP_Application app = {};
+    app.jarSize = (int32_t)jar.size();
+    app.jarAddr = jar.data();
+    app.className = "suites.Hello";
+    app.classNameLen = 12;
+    EXPECT_EQ(-1, mvVmStartMIDP(1, 4096, heap.data(), &app, nullptr, 28, params.data(), lengths.data()))
+        << "28 VM parameters";
+    EXPECT_EQ(0, VmState.vmRunning) << "the refused run is over";
 }
 
 TEST(MidletSuites, ClassNameFromTheDescriptor) {
