@@ -221,7 +221,7 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
                       VmEventHandler handler, int32_t vmParamCount, const char* const* vmParams,
                       const int32_t* vmParamLens) {
     traceBanner();
-    if (VmState.vmRunning == 1) return -2;
+    if (atomicLoad(&VmState.vmRunning) == 1) return -2;
     int32_t reset = resetForRun();
     mvVm_beginRun(vmId, nullptr, 0);
     mvRunHooks()->resetRegistries();
@@ -303,7 +303,7 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
         mvTraceLog_error("The compatibility-test agent is not available.\n");
         return -9;
     }
-    if (VmState.vmRunning == 1) return -108;
+    if (atomicLoad(&VmState.vmRunning) == 1) return -108;
     mvVm_setRunning(1);
     Start.app = app;
     if (!mvVmCallback_registerFunction((VmCallbackRecord*)&VmOwnCallbacks))

@@ -347,6 +347,7 @@ void mvVm_setVmActive(int32_t active) { set(&VmState.vmActive, active); }
 
 void mvVm_endKvm(void) {
     set(&VmState.inKvm, 0);
+    set(&VmState.suspending, 0);
     set(&VmState.exitRequested, 0);
     set(&VmState.stopRequested, 0);
 }

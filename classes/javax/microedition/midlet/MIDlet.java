@@ -39,15 +39,16 @@ public abstract class MIDlet {
     public static void main(String[] args) {
         initialize();
         ProcessEventThread.startHandler();
-        MIDlet midlet;
         try {
-            midlet = (MIDlet) Class.forName(args[0]).newInstance();
+            Class.forName(args[0]).newInstance();
         } catch (Throwable t) {
             System.err.println("Cannot create the MIDlet " + args[0] + ": " + t);
             nativeSystemExit(0);
             return;
         }
-        midlet.startAppWrap();
+        // the process event thread starts it: from now on every change of state arrives
+        // there, in the order the host asked for them
+        notifyResumeEvent(false);
     }
 
     /** The MIDlet being run, or null before its constructor. */

@@ -270,6 +270,36 @@ TEST(MidletThreads, SuspendAndResumeWhileBusy) {
     }
 }
 
+TEST(MidletThreads, PauseTwiceThenStopWhileSuspended) {
+    std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: S,,suites.Suspended\n"));
+    Host host;
+    std::thread commander;
+    std::atomic<int32_t> results[5] = {{9}, {9}, {9}, {9}, {9}};
+    host.onEvent = [&](int32_t code) {
+        if (code != MV_HOST_APP_STARTED || commander.joinable()) return;
+        commander = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            results[0] = mvVmPauseCommand(1);
+            results[1] = mvVmPauseCommand(1);  // the first is still being carried out
+            if (!host.waitFor(MV_HOST_APP_PAUSED)) return;
+            results[2] = mvVmSuspendCommand(1);
+            if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
+            results[3] = mvVmPauseCommand(1);  // the suspension answered the first pause
+            results[4] = mvVmStopCommand(1);
+        });
+    };
+    RunOutcome r = runSuite(host, jar, "");
+    if (commander.joinable()) commander.join();
+    EXPECT_EQ(0, results[0].load());
+    EXPECT_EQ(-2, results[1].load());
+    EXPECT_EQ(0, results[2].load());
+    EXPECT_EQ(0, results[3].load());
+    EXPECT_EQ(0, results[4].load());
+    EXPECT_EQ(-11, r.result);
+    EXPECT_EQ("startApp 1\npauseApp\n", r.output);
+    EXPECT_EQ("1 10 20 21 2", host.codes()) << "the stop ends the busy wait; no stopped report";
+}
+
 std::string commandsSeen;
 void recordCommand(int32_t kind, int32_t command, int32_t n, int32_t* words) {
     commandsSeen += std::to_string(kind) + "," + std::to_string(command) + "," + std::to_string(n) + ":" +
