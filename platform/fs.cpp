@@ -252,7 +252,10 @@ int FsWrite(const void* buffer, int count, FsFile* file) {
     }
     done += (int)r;
   }
-  if (done < count) fsFail(ENOSPC);
+  if (done < count) {
+    if (done == allowed && fsStepHook != nullptr) fsStepHook(FS_STEP_CUT, file->host, done, 0);
+    fsFail(ENOSPC);
+  }
   return done;
 }
 

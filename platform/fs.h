@@ -96,9 +96,10 @@ void FsLockClose(FsLock* lock);
 
 // Test seam: called before each step that changes the disk (host path; for a write the
 // byte count and the file offset, else count 0). For a write it answers how many bytes
-// may go out: fewer than count writes that many and fails the write as a full disk does.
-// For the other steps a negative answer fails the step (full disk), else it goes ahead.
-enum { FS_STEP_WRITE = 1, FS_STEP_TRUNCATE = 2, FS_STEP_RENAME = 3, FS_STEP_REMOVE = 4 };
+// may go out: fewer than count writes that many, tells the hook (FS_STEP_CUT with the
+// bytes written) and fails the write as a full disk does. For the other steps a negative
+// answer fails the step (full disk), else it goes ahead.
+enum { FS_STEP_WRITE = 1, FS_STEP_TRUNCATE = 2, FS_STEP_RENAME = 3, FS_STEP_REMOVE = 4, FS_STEP_CUT = 5 };
 typedef int (*FsStepHook)(int step, const char* hostPath, int count, int offset);
 void FsSetStepHook(FsStepHook hook);
 

@@ -560,9 +560,12 @@ static int idxRepairLocked(std::vector<uint8_t>* usedIds) {
     if (got < 0) got = 0;
     memset(body + got, 0, (size_t)(QMMS_INDEX_PAGE - got));
     for (int s = 0; s < QMMS_INDEX_SLOTS; s++) {
-      if (body[s * QMMS_INDEX_SLOT + QMMS_SLOT_USED] != 1) continue;
+      const uint8_t* slot = body + s * QMMS_INDEX_SLOT;
+      if (slot[QMMS_SLOT_USED] != 1) continue;
       suites++;
-      if (usedIds != nullptr) (*usedIds)[(size_t)(p * QMMS_INDEX_SLOTS + s)] = 1;
+      bool installed = slot[QMMS_SLOT_PREINSTALLED] != 1 &&
+                       strncmp((const char*)slot + QMMS_SLOT_DIRECTORY, "gfs://java/", 64) == 0;
+      if (usedIds != nullptr) (*usedIds)[(size_t)(p * QMMS_INDEX_SLOTS + s)] = installed ? 2 : 1;
     }
   }
   qmfs_close(h);

@@ -92,11 +92,14 @@ int qmms_countAndList(QmmsSuiteInfo* array, int category);
 // holds (or none), or another number of suites than the used slots, is traced once and
 // written back repaired. 0 when the file holds every page its header counts, 1 when pages
 // were lost, -1 (status 256) when the file holds no page. usedIds, when given, gets one
-// byte per id of the counted pages, 1 for a used slot.
+// byte per id of the counted pages: 0 a free slot, 2 a suite installed in "gfs://java/",
+// 1 any other used slot.
 int qmms_repairIndex(std::vector<uint8_t>* usedIds);
 
 // The store lock, shared with the other program through a lock file beside the index.
-// Taken again by its holder it only counts; every change of the index takes it.
+// Taken again by its holder it only counts; every change of the index takes it. An
+// install holds it from adding its slot to writing its suite data file, which it writes
+// last: a start that finds an installed suite without that file frees its slot.
 // 0, or -1 when the lock file cannot be had (the caller goes on unlocked).
 int qmms_lockStore(void);
 void qmms_unlockStore(void);

@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,15 +44,16 @@ static int copyRomFile(const char* romUri, const char* target) {
   return qmfs_replaceFile(target, data, (int)size);
 }
 
-// Whether a name in the store folder is one of the files of a suite ("12.jdx", the
-// temporary files "12_5.tmp"), and whose.
-static int suiteOfFile(const char* name) {
+// Whether a name in the store folder is one of the files of a suite ("12.jdx", or the
+// temporary "12_5.tmp"), and whose; *temporary tells which.
+static int suiteOfFile(const char* name, bool* temporary) {
   static const char* const suffixes[] = {".jdx", ".raw", ".mss", ".rs1", ".rs2", ".rs3", ".jar"};
   const char* p = name;
   long id = 0;
   while (*p >= '0' && *p <= '9' && id < 0x1000000) id = id * 10 + (*p++ - '0');
   if (p == name) return -1;
   const char* suffix = p;
+  *temporary = *p == '_';
   if (*p == '_') {
     const char* digits = ++p;
     while (*p >= '0' && *p <= '9') p++;
@@ -68,25 +70,39 @@ static bool endsWith(const char* s, const char* tail) {
   return n >= m && strcmp(s + n - m, tail) == 0;
 }
 
-// Removes what a crash left in the store folder: the files of suites that have no used
-// index slot (a removal commits the slot first), and unfinished whole-file writes. The
-// memory suite's files are its own program's. Under the store lock.
-static void removeOrphans(const std::vector<uint8_t>& usedIds) {
+// Clears what a crash left in the store folder, under the store lock. An install holds
+// the lock from its slot to its suite data file, which it writes last: a suite installed
+// in the folder without that file was cut short, and its slot is freed. Then the files of
+// suites that have no used slot go (a removal frees the slot first), and unfinished
+// writes. The memory suite's files are its own program's.
+static void clearCrashLeftovers(std::vector<uint8_t>* usedIds) {
   const QmfsConnector* gfs = qmfs_findConnector("gfs");
   if (gfs == nullptr) return;
   int d = gfs->ops.opendir("//java/");
   if (d < 0) return;
-  std::vector<std::string> doomed;
+  std::set<std::string> names;
   for (QmfsDirEntry* e; (e = gfs->ops.readdir(d)) != nullptr;) {
     if (e->attributes & QMFS_ATTR_DIRECTORY || e->name[0] == 0) continue;
     const char* base = strrchr(e->name, '/');
-    base = base != nullptr ? base + 1 : e->name;
-    int id = suiteOfFile(base);
-    bool orphan = id >= 0 && id != QMMS_MEMORY_SUITE && ((size_t)id >= usedIds.size() || usedIds[(size_t)id] == 0);
-    if (orphan || endsWith(base, FS_REPLACE_SUFFIX)) doomed.push_back(std::string("gfs:") + e->name);
+    names.insert(base != nullptr ? base + 1 : e->name);
   }
   gfs->ops.closedir(d);
-  for (const std::string& uri : doomed) qmfs_remove(uri.c_str());
+  for (size_t id = 0; id < usedIds->size(); id++) {
+    if ((*usedIds)[id] != 2 || names.count(std::to_string(id) + ".jdx") != 0) continue;
+    char line[96];
+    snprintf(line, sizeof line, "suite %d has no suite data file: an unfinished install, removed", (int)id);
+    qmfs_trace(1, "qmms_manager", "qmms_init", line);
+    if (qmms_removeSuite((int)id) == 0) (*usedIds)[id] = 0;
+  }
+  // Temporary files live only within an install or a resource-file write, which hold the
+  // lock: any found now were left by a crash.
+  for (const std::string& name : names) {
+    bool temporary = false;
+    int id = suiteOfFile(name.c_str(), &temporary);
+    bool unused = (size_t)id >= usedIds->size() || (*usedIds)[(size_t)id] == 0;
+    bool stale = id >= 0 && id != QMMS_MEMORY_SUITE && (temporary || unused);
+    if (stale || endsWith(name.c_str(), FS_REPLACE_SUFFIX)) qmfs_remove(("gfs://java/" + name).c_str());
+  }
 }
 
 int qmms_init(uint32_t setting) {
@@ -117,10 +133,10 @@ int qmms_init(uint32_t setting) {
       qmms_setStatus(QMMS_STATUS_FILE_ERROR);
     qmms_indexChanged();
   }
+  // Files of lost pages are left alone: they may be all that is left of those suites.
+  if (sound) clearCrashLeftovers(&usedIds);
   qmms_createCategoryFile();
   if (qmms_openIndex() != 0) qmms_setStatus(QMMS_STATUS_FILE_ERROR);
-  // Files of lost pages are left alone: they may be all that is left of those suites.
-  if (sound) removeOrphans(usedIds);
   if (rebuilt) {
     int n = qmms_countSuites(1);
     for (int id = 0; id < n; id++) {

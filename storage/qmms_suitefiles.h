@@ -71,6 +71,8 @@ int qmms_getSecurityStates(uint32_t* states);
 int qmms_setSecurityStates(const uint32_t* states);
 int qmms_setSecurityState(int index, uint32_t value);
 
+// A resource file is written between the store lock's taking and its release (an install
+// holds it throughout): the next start takes a temporary file it finds for a crash's.
 int qmms_createRawFile(int id, int count, const uint32_t* sizes);
 int qmms_writeRawEntry(int index, const char* name, const void* data, const void* extra, int extraLength);
 int qmms_commitRawFile(int mode);

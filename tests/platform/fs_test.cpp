@@ -249,7 +249,7 @@ TEST_F(FsTest, ReplaceLeavesTheOldFileOrTheWholeNewOne) {
   } cases[] = {
       {"room: replaced through a temporary file", 0, 0, "new bytes",
        {"2 " + tempName, "1 " + tempName, "3 f"}},
-      {"full disk: the old file stays", 1, -1, "old", {"2 " + tempName, "1 " + tempName}},
+      {"full disk: the old file stays", 1, -1, "old", {"2 " + tempName, "1 " + tempName, "5 " + tempName}},
   };
   FsSetStepHook(fillUp);
   for (const Case& c : cases) {

@@ -17,9 +17,11 @@
 
 class DeviceTree {
  public:
-  DeviceTree() {
-    char tmpl[] = "/tmp/movane-storage-XXXXXX";
-    const char* d = mkdtemp(tmpl);
+  // base: the host folder the tree is made in; tests that flush a lot of small writes
+  // may take a memory-backed one.
+  explicit DeviceTree(const char* base = "/tmp") {
+    std::string tmpl = std::string(base) + "/movane-storage-XXXXXX";
+    const char* d = mkdtemp(&tmpl[0]);
     if (d == nullptr) abort();
     root_ = d;
     FsSetDeviceRoot(root_.c_str());

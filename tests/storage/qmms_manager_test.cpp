@@ -27,7 +27,7 @@ class QmmsManagerTest : public StoreTest {
 };
 
 TEST_F(QmmsManagerTest, SecondStartCopiesNothing) {
-  add(makeSuite("Kept", "V"));
+  install(makeSuite("Kept", "V"));
   ASSERT_EQ(qmms_fini(), 0);
   EXPECT_FALSE(qmms_isStarted());
   ASSERT_EQ(qmms_init(0), 0);

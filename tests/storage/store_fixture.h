@@ -4,6 +4,7 @@
 #include "storage/qmms_hooks.h"
 #include "storage/qmms_index.h"
 #include "storage/qmms_manager.h"
+#include "storage/qmms_suitefiles.h"
 #include "storage_fixture.h"
 
 #include <stdio.h>
@@ -22,6 +23,31 @@ inline QmmsSuiteInfo makeSuite(const char* name, const char* vendor, uint32_t ca
   s.jarSize = jarSize;
   s.midletCount = 1;
   return s;
+}
+
+// Writes the suite data file of an installed suite (as the installer does, last).
+inline bool writeSuiteDataFile(int id, const QmmsSuiteInfo& s) {
+  QmmsSuiteData d;
+  memset(&d, 0, sizeof d);
+  snprintf(d.jarLocation, sizeof d.jarLocation, "gfs://java/%d.jar", id);
+  d.jarSize = s.jarSize;
+  d.midletCount = 1;
+  QmmsMidletInfo m;
+  memset(&m, 0, sizeof m);
+  snprintf(m.name, sizeof m.name, "%s", s.name);
+  snprintf(m.className, sizeof m.className, "Main");
+  return qmms_openSuite(id) == 0 && qmms_setSuiteData(&d) == 0 && qmms_setMidletEntry(0, &m) == 0 &&
+         qmms_closeSuite(1) == 0;
+}
+
+// Installs as the installer does: under the store lock, the slot, then the suite data file
+// that completes the install. The id, or -1.
+inline int installSuite(const QmmsSuiteInfo& s) {
+  qmms_lockStore();
+  int id = -1;
+  bool ok = qmms_addSuite(&s, &id) == 0 && writeSuiteDataFile(id, s);
+  qmms_unlockStore();
+  return ok ? id : -1;
 }
 
 class StoreTest : public ::testing::Test {
@@ -46,5 +72,7 @@ class StoreTest : public ::testing::Test {
     EXPECT_EQ(qmms_addSuite(&s, &id), 0) << s.name;
     return id;
   }
+  // A whole install: the slot, then the suite data file that completes it.
+  int install(const QmmsSuiteInfo& s) { return installSuite(s); }
   DeviceTree tree_;
 };
