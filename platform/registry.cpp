@@ -5,6 +5,7 @@
 // Key and value names compare without regard to case, as on the device.
 #include "platform/registry.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -30,11 +31,15 @@ struct RegValue {
 struct RegKey {
   std::string path;  // root name, '\', key path
   std::vector<RegValue> values;
+  std::vector<std::string> kept;  // lines under the key that do not parse, written back as read
 };
 
 struct RegStore {
+  std::vector<std::string> kept;  // such lines before the first key
   std::vector<RegKey> keys;
 };
+
+const char REG_HEADER[] = "; Movane registry";
 
 std::string regFile;
 
@@ -94,60 +99,85 @@ void quote(std::string* out, const std::string& text) {
   out->push_back('"');
 }
 
-// Lines that do not parse are skipped: a damaged line never hides the others.
-void loadStore(RegStore* store) {
+// Reads the store. Only a missing file is an empty store; any other failure to read it
+// answers REG_ERROR_ACCESS_DENIED, so that no write replaces values it could not see.
+// Lines that do not parse hide no others and are kept to be written back as they were.
+int loadStore(RegStore* store) {
   store->keys.clear();
+  store->kept.clear();
   FILE* f = fopen(RegistryGetFile(), "rb");
-  if (f == nullptr) return;
+  if (f == nullptr) return errno == ENOENT ? REG_OK : REG_ERROR_ACCESS_DENIED;
   std::string content;
   char buf[4096];
   for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) content.append(buf, n);
+  bool failed = ferror(f) != 0;
   fclose(f);
+  if (failed) return REG_ERROR_ACCESS_DENIED;
   RegKey* current = nullptr;
+  std::vector<std::string>* kept = &store->kept;
   size_t pos = 0;
   while (pos < content.size()) {
     size_t end = content.find('\n', pos);
     if (end == std::string::npos) end = content.size();
-    std::string line = content.substr(pos, end - pos);
+    std::string raw = content.substr(pos, end - pos);
     pos = end + 1;
+    std::string line = raw;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line.empty() || line == REG_HEADER) continue;
     if (line[0] == '[') {
       size_t close = line.rfind(']');
-      if (close == std::string::npos || close < 2) {
-        current = nullptr;
+      if (close != std::string::npos && close >= 2) {
+        store->keys.push_back(RegKey{line.substr(1, close - 1), {}, {}});
+        current = &store->keys.back();
+        kept = &current->kept;
         continue;
       }
-      store->keys.push_back(RegKey{line.substr(1, close - 1), {}});
-      current = &store->keys.back();
+      // the values below a damaged key line belong to no key: kept with it
+      current = nullptr;
+      kept->push_back(raw);
       continue;
     }
-    if (current == nullptr || line[0] != '"') continue;
     RegValue v{};
-    bool ok;
-    size_t i = parseQuoted(line, 0, &v.name, &ok);
-    if (!ok || i >= line.size() || line[i] != '=') continue;
+    bool ok = current != nullptr && line[0] == '"';
+    size_t i = ok ? parseQuoted(line, 0, &v.name, &ok) : 0;
+    ok = ok && i < line.size() && line[i] == '=';
     i++;
-    if (line.compare(i, 6, "dword:") == 0) {
+    if (ok && line.compare(i, 6, "dword:") == 0) {
       char* endp = nullptr;
       errno = 0;
       unsigned long d = strtoul(line.c_str() + i + 6, &endp, 16);
-      if (errno != 0 || endp == line.c_str() + i + 6 || *endp != 0 || d > 0xFFFFFFFFul) continue;
+      ok = errno == 0 && endp != line.c_str() + i + 6 && *endp == 0 && d <= 0xFFFFFFFFul;
       v.type = REG_DWORD;
       v.dword = (uint32_t)d;
-    } else if (i < line.size() && line[i] == '"') {
+    } else if (ok && i < line.size() && line[i] == '"') {
       size_t after = parseQuoted(line, i, &v.text, &ok);
-      if (!ok || after != line.size()) continue;
+      ok = ok && after == line.size();
       v.type = REG_SZ;
     } else {
-      continue;
+      ok = false;
     }
-    current->values.push_back(v);
+    if (ok)
+      current->values.push_back(v);
+    else
+      kept->push_back(raw);
   }
+  return REG_OK;
+}
+
+// Flushes the folder of a path, so that a rename in it survives a power loss.
+bool syncFolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0 || errno == EINVAL;
+  close(fd);
+  return ok;
 }
 
 int saveStore(const RegStore& store) {
-  std::string out = "; Movane registry\n";
+  std::string out = std::string(REG_HEADER) + "\n";
+  for (const std::string& line : store.kept) out += line + "\n";
   for (const RegKey& k : store.keys) {
     out += "\n[" + k.path + "]\n";
     for (const RegValue& v : k.values) {
@@ -162,6 +192,7 @@ int saveStore(const RegStore& store) {
       }
       out.push_back('\n');
     }
+    for (const std::string& line : k.kept) out += line + "\n";
   }
   std::string path = RegistryGetFile();
   std::string tmp = path + ".tmp." + std::to_string((long)getpid());
@@ -175,7 +206,7 @@ int saveStore(const RegStore& store) {
     unlink(tmp.c_str());
     return REG_ERROR_ACCESS_DENIED;
   }
-  return REG_OK;
+  return syncFolderOf(path) ? REG_OK : REG_ERROR_ACCESS_DENIED;
 }
 
 RegKey* findKey(RegStore* store, const std::string& path) {
@@ -191,7 +222,8 @@ RegValue* findValue(RegKey* key, const char* name) {
 }
 
 // Both programs write the same file: a change reads, edits and replaces it under an
-// exclusive lock so that neither loses the other's values.
+// exclusive lock so that neither loses the other's values. Under the lock no other
+// writer is at work, so temporary files found then were left by a crash.
 struct RegWriteLock {
   int fd;
   RegWriteLock() {
@@ -199,6 +231,17 @@ struct RegWriteLock {
     std::string lock = std::string(RegistryGetFile()) + ".lock";
     fd = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd >= 0) flock(fd, LOCK_EX);
+    removeStaleTemporaries();
+  }
+  static void removeStaleTemporaries() {
+    std::string path = RegistryGetFile();
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp.";
+    DIR* d = opendir(folder.c_str());
+    for (struct dirent* e; d != nullptr && (e = readdir(d)) != nullptr;)
+      if (strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0) unlink((folder + e->d_name).c_str());
+    if (d != nullptr) closedir(d);
   }
   ~RegWriteLock() {
     if (fd >= 0) close(fd);
@@ -215,10 +258,11 @@ int setValue(RegRootKey root, const char* keyPath, const char* name, const RegVa
   if (!fullKeyPath(root, keyPath, &path) || name == nullptr) return REG_ERROR_INVALID_PARAMETER;
   RegWriteLock lock;
   RegStore store;
-  loadStore(&store);
+  int loaded = loadStore(&store);
+  if (loaded != REG_OK) return loaded;
   RegKey* key = findKey(&store, path);
   if (key == nullptr) {
-    store.keys.push_back(RegKey{path, {}});
+    store.keys.push_back(RegKey{path, {}, {}});
     key = &store.keys.back();
   }
   RegValue* v = findValue(key, name);
@@ -258,7 +302,8 @@ int RegistryOpenKey(RegRootKey root, const char* keyPath) {
   std::string path;
   if (!fullKeyPath(root, keyPath, &path)) return REG_ERROR_INVALID_PARAMETER;
   RegStore store;
-  loadStore(&store);
+  int loaded = loadStore(&store);
+  if (loaded != REG_OK) return loaded;
   return findKey(&store, path) != nullptr ? REG_OK : REG_ERROR_FILE_NOT_FOUND;
 }
 
@@ -267,7 +312,8 @@ int RegistryQueryValue(RegRootKey root, const char* keyPath, const char* name, u
   std::string path;
   if (!fullKeyPath(root, keyPath, &path) || name == nullptr) return REG_ERROR_INVALID_PARAMETER;
   RegStore store;
-  loadStore(&store);
+  int loaded = loadStore(&store);
+  if (loaded != REG_OK) return loaded;
   RegKey* key = findKey(&store, path);
   if (key == nullptr) return REG_ERROR_FILE_NOT_FOUND;
   RegValue* v = findValue(key, name);
@@ -309,7 +355,8 @@ int RegistryDeleteValue(RegRootKey root, const char* keyPath, const char* name) 
   if (!fullKeyPath(root, keyPath, &path) || name == nullptr) return REG_ERROR_INVALID_PARAMETER;
   RegWriteLock lock;
   RegStore store;
-  loadStore(&store);
+  int loaded = loadStore(&store);
+  if (loaded != REG_OK) return loaded;
   RegKey* key = findKey(&store, path);
   if (key == nullptr) return REG_ERROR_FILE_NOT_FOUND;
   for (size_t i = 0; i < key->values.size(); i++) {

@@ -1,6 +1,8 @@
 // A small registry for Linux: typed values (DWORD and string) under keys of the current
 // user's and the machine's root, kept in one per-user text file that every change
-// rewrites atomically (write a temporary file, then rename it over the old one).
+// rewrites atomically (write a temporary file, then rename it over the old one). Only a
+// missing file reads as empty: one that cannot be read fails reads and writes with
+// REG_ERROR_ACCESS_DENIED. Lines that do not parse are written back as they were.
 #pragma once
 
 #include <stdint.h>

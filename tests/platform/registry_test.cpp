@@ -117,4 +117,47 @@ TEST_F(RegistryTest, TwoWritersLoseNoValues) {
   }
 }
 
+// A store file that cannot be read is never taken for an empty one: a write would wipe
+// every value while answering success.
+TEST_F(RegistryTest, AStoreThatCannotBeReadRefusesWrites) {
+  ASSERT_EQ(mkdir(file_.c_str(), 0700), 0);  // read fails (a folder), unlike a missing file
+  uint32_t type, v, size = 4;
+  EXPECT_EQ(RegistrySetDword(HKEY_CURRENT_USER, KEY, "New", 7), REG_ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegistryDeleteValue(HKEY_CURRENT_USER, KEY, "New"), REG_ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "New", &type, &v, &size), REG_ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegistryOpenKey(HKEY_CURRENT_USER, KEY), REG_ERROR_ACCESS_DENIED);
+  struct stat st;
+  ASSERT_EQ(stat(file_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode)) << "nothing replaced it";
+}
+
+TEST_F(RegistryTest, LinesThatDoNotParseAreWrittenBackAsTheyWere) {
+  const std::string kept[] = {
+      "; a comment of the user",
+      "\"Broken\"=dword:zz",
+      "garbage line",
+      "\"Unterminated\"=\"abc",
+      "[Damaged key",
+      "\"UnderDamagedKey\"=dword:00000001",
+  };
+  {
+    std::ofstream out(file_);
+    out << "; stray line before any key\n[HKEY_CURRENT_USER\\Software\\Movane]\n\"Good\"=dword:0000002a\n";
+    for (const std::string& line : kept) out << line << "\n";
+  }
+  std::ofstream(file_ + ".tmp.99999") << "left by a crash";
+  ASSERT_EQ(RegistrySetDword(HKEY_CURRENT_USER, KEY, "New", 7), REG_OK);
+  std::string t = text();
+  for (const std::string& line : kept) EXPECT_NE(t.find(line + "\n"), std::string::npos) << line;
+  EXPECT_NE(t.find("; stray line before any key\n"), std::string::npos);
+  EXPECT_LT(t.find("\"Good\"=dword:0000002a"), t.find("[Damaged key")) << "kept lines stay under their key";
+  uint32_t type, v = 0, size = 4;
+  ASSERT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "New", &type, &v, &size), REG_OK);
+  EXPECT_EQ(v, 7u);
+  EXPECT_EQ(RegistryQueryValue(HKEY_CURRENT_USER, KEY, "UnderDamagedKey", &type, &v, &size), REG_ERROR_FILE_NOT_FOUND)
+      << "a value under a damaged key line belongs to no key";
+  struct stat st;
+  EXPECT_NE(stat((file_ + ".tmp.99999").c_str(), &st), 0) << "a stale temporary file is removed";
+}
+
 }  // namespace
