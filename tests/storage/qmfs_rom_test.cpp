@@ -126,7 +126,7 @@ TEST_F(QmfsRomTest, RegisteredFiles) {
   EXPECT_EQ(qmfs_open("rom://999.jar", nullptr), -1);
   EXPECT_EQ(qmfs_rom_unregisterFile("999.jar"), -1);
   EXPECT_EQ(rom().lastError(), QMFS_ERR_BAD_URI);
-  static char names[33][8];
+  static char names[33][16];
   for (int i = 0; i < QMFS_ROM_REGISTERED; i++) {
     snprintf(names[i], sizeof names[i], "f%d", i);
     ASSERT_EQ(qmfs_rom_registerFile(names[i], dataA, 5), 0) << i;
