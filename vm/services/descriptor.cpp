@@ -2,6 +2,7 @@
 // checked against the JAR's size before it is used, in memory and through a callback.
 #include "vm/services/descriptor.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "vm/core/mvheap.h"
@@ -914,4 +915,28 @@ int32_t QamsCountListElements(const char* text, int32_t length) {
     int32_t count = 1;
     for (int32_t i = 0; i < length; i++) count += text[i] == ',';
     return count;
+}
+
+int32_t QamsGetAttribute(const char* text, int32_t length, const char* key, char* out, int32_t outSize, int32_t trim) {
+    if (text == nullptr || length < 0 || key == nullptr || out == nullptr || outSize < 1) return -1;
+    // room for the copy of the text, its attributes and the heap's own records
+    int32_t memorySize = length * 2 + 4096;
+    void* memory = malloc((size_t)memorySize);
+    if (memory == nullptr) return -1;
+    int32_t error = 0, result = -1;
+    QamsEnv* env = QamsEnvInitialize(memorySize, memory, &error);
+    QamsDescriptor* d = env != QAMS_NO_ENV ? QamsDescriptorParse(env, (const uint8_t*)text, length, 1, &error)
+                                           : QAMS_NO_DESCRIPTOR;
+    int32_t n = 0;
+    const char* value = d != QAMS_NO_DESCRIPTOR
+                            ? QamsDescriptorGetValueByKey(env, d, key, (int32_t)strlen(key), &n, &error)
+                            : nullptr;
+    if (value != nullptr) {
+        if (n > outSize - 1) n = outSize - 1;
+        memcpy(out, value, (size_t)n);
+        out[n] = 0;
+        result = 0;
+    }
+    free(memory);
+    return result;
 }

@@ -119,3 +119,8 @@ int32_t QamsFindSeparator(const char* text, int32_t start, int32_t end, const ch
 const char* QamsTrimRange(const char* text, int32_t length, int32_t* outLength, int32_t* error);
 const char* QamsGetListElement(const char* text, int32_t length, int32_t n, int32_t* outLength, int32_t* error);
 int32_t QamsCountListElements(const char* text, int32_t length);
+
+// The suite store's question: the value of key in a JAD text, NUL-terminated in out
+// (cut to outSize - 1 bytes); 0, or -1 when the text does not parse or has no such key.
+// Values are always trimmed of spaces and tabs, whatever trim says.
+int32_t QamsGetAttribute(const char* text, int32_t length, const char* key, char* out, int32_t outSize, int32_t trim);

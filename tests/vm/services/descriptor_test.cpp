@@ -233,6 +233,32 @@ TEST(DescriptorText, NumbersListsAndVersions) {
     }
 }
 
+TEST(DescriptorText, AttributeForTheSuiteStore) {
+    const std::string jad = "MIDlet-1:  Game , icon.png, game.Main \r\nMIDlet-2: Two,,two.Main\r\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* key;
+        int32_t outSize;
+        int32_t result;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"first", jad, "MIDlet-1", 64, 0, "Game , icon.png, game.Main"},
+        {"second", jad, "MIDlet-2", 64, 0, "Two,,two.Main"},
+        {"missing", jad, "MIDlet-3", 64, -1, ""},
+        {"cut to the buffer", jad, "MIDlet-2", 4, 0, "Two"},
+        {"text that does not parse", "no colon\n", "MIDlet-1", 64, -1, ""},
+    };
+    for (const Case& c : cases) {
+        char out[64] = "";
+        EXPECT_EQ(c.result, QamsGetAttribute(c.text.data(), (int32_t)c.text.size(), c.key, out, c.outSize, 1)) << c.name;
+        if (c.result == 0) {
+            EXPECT_STREQ(c.value, out) << c.name;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------
 // JARs
 
