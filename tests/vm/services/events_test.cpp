@@ -193,6 +193,21 @@ TEST(Events, ProcessEventsWaitInThePendingQueue) {
     });
 }
 
+TEST(Events, PauseRefusedWhileSuspendingWaitsInThePendingQueue) {
+    insideEvents([] {
+        int32_t thread = mvK6Event_initProcessQueue(2);
+        VmState.suspending = 1;
+        SinkCapture sink;
+        EXPECT_EQ(0, mvK6Event_postProcessEvent(MV_PROCESS_PAUSE, 0)) << "a notify while suspending";
+        EXPECT_EQ(1, mvK6Event_postProcessEvent(MV_PROCESS_RESUME, 0)) << "a post goes through";
+        VmState.suspending = 0;
+        EXPECT_EQ(1, mvK6Event_hasPendingEvents());
+        EXPECT_EQ((std::vector<int32_t>{MV_PROCESS_RESUME, 0}), take(thread));
+        EXPECT_TRUE(take(thread).empty()) << "the pause waits in the pending queue";
+        EXPECT_EQ("WARNING: Can't notify this event while the JVM is suspended\n 11  0 \n", sink.text);
+    });
+}
+
 TEST(Events, ConnectionAndMediaQueues) {
     insideEvents([] {
         SinkCapture sink;
