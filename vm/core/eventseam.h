@@ -18,3 +18,5 @@ inline bool eventSeam_wakeEventThreads() {
 // under the event lock
 inline bool eventSeam_hasPendingVmEvents() { return mvK6Event_hasPendingEvents() != 0; }
 inline void eventSeam_clearWake() { mvVm_clearWake(); }
+// Outside the event lock; true when the kept events could be sent again.
+inline bool eventSeam_resendPendingVmEvents() { return mvK6Event_resendPendingWhenReady() != 0; }

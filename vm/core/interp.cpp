@@ -1287,9 +1287,13 @@ void vmWaitForEvents(uint64_t delay) {
     } else {
         sleep = eventSeam_pendingEventTotal() < 1;
     }
-    if (sleep && !eventSeam_hasPendingVmEvents()) eventSeam_clearWake();
+    bool pendingVmEvents = sleep && eventSeam_hasPendingVmEvents();
+    if (sleep && !pendingVmEvents) eventSeam_clearWake();
     MkUnlockEvents();
     if (!sleep) return;
+    // process events kept back (the queue was full, or the VM was suspending) go out now
+    // rather than keeping the wake-up event set for nothing
+    if (pendingVmEvents && eventSeam_resendPendingVmEvents()) return;
     // a stop given after the first check set the wake-up event that was just reset
     if (eventSeam_isStopRequested()) eventSeam_abort();
     uint32_t timeout = forever ? 0x7FFFFFFFu : (uint32_t)delay;

@@ -515,6 +515,12 @@ void mvK6Event_processEvent_resendPendingEvent(void) {
     if (failed) mvTraceLog_error("mvK6Event_processEvent_resendPendingEvent is failed.\n");
 }
 
+int32_t mvK6Event_resendPendingWhenReady(void) {
+    if (Events.processQueueId < 1 || mvVm_isSuspending()) return 0;
+    mvK6Event_processEvent_resendPendingEvent();
+    return 1;
+}
+
 // The wait for events asks this under the event lock.
 int32_t mvK6Event_hasPendingEvents(void) { return Events.pendingCount > 0; }
 

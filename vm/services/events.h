@@ -100,6 +100,9 @@ int32_t mvK6Event_postProcessEvent(int32_t type, int32_t parameter);
 int32_t mvK6Event_postVmEvent(int32_t parameter);
 void mvK6Event_addPendingEvent(int32_t type, int32_t parameter);
 void mvK6Event_processEvent_resendPendingEvent(void);
+// Resends the kept events once the process event queue exists and the VM is not
+// suspending; 1 when it did.
+int32_t mvK6Event_resendPendingWhenReady(void);
 // Under the event lock.
 int32_t mvK6Event_hasPendingEvents(void);
 // Creates the process event queue and its thread; the thread id.

@@ -205,6 +205,12 @@ TEST(Events, PauseRefusedWhileSuspendingWaitsInThePendingQueue) {
         EXPECT_EQ((std::vector<int32_t>{MV_PROCESS_RESUME, 0}), take(thread));
         EXPECT_TRUE(take(thread).empty()) << "the pause waits in the pending queue";
         EXPECT_EQ("WARNING: Can't notify this event while the JVM is suspended\n 11  0 \n", sink.text);
+        VmState.suspending = 1;
+        EXPECT_EQ(0, mvK6Event_resendPendingWhenReady()) << "not while suspending";
+        VmState.suspending = 0;
+        EXPECT_EQ(1, mvK6Event_resendPendingWhenReady());
+        EXPECT_EQ((std::vector<int32_t>{MV_PROCESS_PAUSE, 0}), take(thread)) << "sent once the VM may take it";
+        EXPECT_EQ(0, mvK6Event_hasPendingEvents());
     });
 }
 
