@@ -3,7 +3,7 @@ package suites;
 import javax.microedition.midlet.MIDlet;
 
 /**
- * A busy thread and a sleeper. The sleeper's second nap ends the MIDlet; the host
+ * A busy thread and a sleeper. The sleeper's nap ends the MIDlet; the host
  * suspends the run for longer than that nap, which must still take its full time
  * after the resume.
  */
@@ -33,7 +33,7 @@ public class Suspended extends MIDlet {
         new Thread() {
             public void run() {
                 try {
-                    Thread.sleep(1500);
+                    Thread.sleep(2500);
                 } catch (InterruptedException e) {
                 }
                 System.out.println("nap over, paused " + paused);
