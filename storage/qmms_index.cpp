@@ -551,8 +551,10 @@ static int idxRepairLocked(std::vector<uint8_t>* usedIds) {
   }
   int headerPages = header[QMMS_HDR_PAGES] | header[QMMS_HDR_PAGES + 1] << 8;
   int headerSuites = header[QMMS_HDR_SUITES] | header[QMMS_HDR_SUITES + 1] << 8;
-  bool pagesLost = headerPages > filePages || headerPages == 0;
-  int pages = pagesLost ? filePages : headerPages;
+  // a counted page that the file holds only in part has lost slots too
+  int wholePages = ((int)st.size - QMMS_INDEX_HEADER) / QMMS_INDEX_PAGE;
+  bool pagesLost = headerPages > wholePages || headerPages == 0;
+  int pages = headerPages > filePages || headerPages == 0 ? filePages : headerPages;
   if (usedIds != nullptr) usedIds->assign((size_t)pages * QMMS_INDEX_SLOTS, 0);
   int suites = 0;
   for (int p = 0; p < pages; p++) {

@@ -90,8 +90,8 @@ int qmms_countAndList(QmmsSuiteInfo* array, int category);
 
 // Checks the index file against its header: a header that counts more pages than the file
 // holds (or none), or another number of suites than the used slots, is traced once and
-// written back repaired. 0 when the file holds every page its header counts, 1 when pages
-// were lost, -1 (status 256) when the file holds no page. usedIds, when given, gets one
+// written back repaired. 0 when the file holds every page its header counts whole, 1 when
+// pages or parts of them were lost, -1 (status 256) when the file holds no page. usedIds, when given, gets one
 // byte per id of the counted pages: 0 a free slot, 2 a suite installed in "gfs://java/",
 // 1 any other used slot.
 int qmms_repairIndex(std::vector<uint8_t>* usedIds);

@@ -355,4 +355,151 @@ void QmmsCrashTest::installTwiceTwenty() {
   EXPECT_EQ(qmms_getSuiteId("P1-19", "V") >= 0, true);
 }
 
+// A full disk (the file-size limit of the process) fails the operation with its error; the
+// store stays started and the files hold their last good bytes.
+class QmmsFullDiskTest : public QmmsCrashTest {
+ protected:
+  void limitFiles(rlim_t bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved_), 0);
+    struct rlimit r = saved_;
+    r.rlim_cur = bytes;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &r), 0);
+  }
+  void unlimitFiles() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, SIG_DFL);
+  }
+  struct rlimit saved_ {};
+};
+
+TEST_F(QmmsFullDiskTest, TheOperationFailsAndTheFilesStayAsTheyWere) {
+  ASSERT_EQ(qmms_init(0), 0);
+  for (int i = 0; i < 15; i++) ASSERT_GE(installWithFiles(("S" + std::to_string(i)).c_str()), 0);
+  ASSERT_EQ(qmms_saveCategoryFile(), 0);
+  struct Case {
+    const char* name;
+    rlim_t limit;
+    std::function<int()> op;
+  } cases[] = {
+      {"an install that needs a new index page", 4096, [] { return installWithFiles("New") >= 0 ? 0 : -1; }},
+      {"category file", 3000, [] { return qmms_saveCategoryFile(); }},
+      {"suite data file of ten MIDlets", 4000,
+       [] {
+         QmmsSuiteData d;
+         qmms_openSuite(0);
+         qmms_getSuiteData(&d);
+         d.midletCount = 10;
+         qmms_setSuiteData(&d);
+         int r = qmms_closeSuite(1);
+         qmms_closeSuite(0);
+         return r;
+       }},
+      {"resource file", 2000,
+       [] {
+         uint32_t sizes[1] = {3000};
+         return qmms_createRawFile(0, 1, sizes);
+       }},
+      {"store stop", 3000, [] { return qmms_fini(); }},
+  };
+  for (const Case& c : cases) {
+    Files before = readFolder(tree_);
+    before.erase("suites.idx.lock");
+    qmms_setStatus(0);
+    limitFiles(c.limit);
+    int r = c.op();
+    unlimitFiles();
+    EXPECT_EQ(r, -1) << c.name;
+    EXPECT_EQ(qmms_lastStatus(), QMMS_STATUS_FILE_ERROR) << c.name;
+    EXPECT_TRUE(qmms_isStarted()) << c.name;
+    Files after = readFolder(tree_);
+    after.erase("suites.idx.lock");
+    EXPECT_TRUE(after == before) << c.name << ": the files on disk are the last good ones";
+  }
+  EXPECT_EQ(installWithFiles("New"), 15) << "with room again";
+  EXPECT_EQ(qmms_getSuiteCount(-1), 16);
+}
+
+// Damaged files at start: a clear status, a repair where the data allows, and a store that
+// works afterwards.
+TEST_F(QmmsCrashTest, DamagedFilesAtStart) {
+  ASSERT_EQ(qmms_init(0), 0);
+  for (int i = 0; i < 40; i++) ASSERT_GE(installWithFiles(("S" + std::to_string(i)).c_str()), 0);
+  ASSERT_EQ(qmms_fini(), 0);
+  Files start = readFolder(tree_);
+  const std::vector<uint8_t> idx = start["suites.idx"];
+  ASSERT_EQ(idx.size(), 256u + 3 * 3840u);
+  auto cut = [&idx](size_t n) { return std::vector<uint8_t>(idx.begin(), idx.begin() + (long)n); };
+  // slots whose used byte lies within the first n bytes
+  auto slotsWithin = [](size_t n) {
+    int count = 0;
+    for (int id = 0; id < 40; id++)
+      if (256u + (size_t)(id / 15) * 3840 + (size_t)(id % 15) * 256 < n) count++;
+    return count;
+  };
+  std::vector<uint8_t> garbage(idx.size());
+  srand(7);
+  for (uint8_t& b : garbage) b = (uint8_t)rand();
+  std::vector<uint8_t> overcounted = idx;
+  overcounted[12] = 45;
+  std::vector<uint8_t> category = start["category.dat"];
+  struct Case {
+    const char* name;
+    const char* file;
+    std::vector<uint8_t> bytes;
+    int status;
+    int suites;          // -1: whatever the garbage holds
+    const char* kept;    // a file the start must not remove, or null
+  } cases[] = {
+      {"index of zero length", "suites.idx", {}, 256, 0, "3.jdx"},
+      {"index header only", "suites.idx", cut(256), 256, 0, "3.jdx"},
+      {"index of zeros", "suites.idx", std::vector<uint8_t>(idx.size(), 0), 256, 0, "3.jdx"},
+      {"index of garbage", "suites.idx", garbage, 256, -1, nullptr},
+      {"index header counting too many suites", "suites.idx", overcounted, 0, 40, nullptr},
+      {"index cut inside page 0", "suites.idx", cut(256 + 1920), 256, slotsWithin(256 + 1920), "20.jdx"},
+      {"index cut after page 0", "suites.idx", cut(256 + 3840), 256, 15, "20.jdx"},
+      {"index cut inside page 1", "suites.idx", cut(256 + 3840 + 1920), 256, slotsWithin(256 + 3840 + 1920), "25.jdx"},
+      {"index cut after page 1", "suites.idx", cut(256 + 2 * 3840), 256, 30, "35.jdx"},
+      {"index cut inside page 2", "suites.idx", cut(256 + 2 * 3840 + 1920), 256, slotsWithin(256 + 2 * 3840 + 1920),
+       "39.jdx"},
+      {"category file of zero length", "category.dat", {}, 256, 40, nullptr},
+      {"category file one byte short", "category.dat", std::vector<uint8_t>(category.begin(), category.end() - 1), 256,
+       40, nullptr},
+      {"category file of zeros", "category.dat", std::vector<uint8_t>(category.size(), 0), 0, 40, nullptr},
+      {"suite data file of zero length", "3.jdx", {}, 0, 40, nullptr},
+  };
+  for (const Case& c : cases) {
+    Files damaged = start;
+    damaged[c.file] = c.bytes;
+    writeFolder(tree_, damaged);
+    ASSERT_EQ(qmms_init(0), 0) << c.name;
+    EXPECT_TRUE(qmms_isStarted()) << c.name;
+    EXPECT_EQ(qmms_lastStatus(), c.status) << c.name;
+    int n = qmms_getSuiteCount(-1);
+    if (c.suites >= 0) {
+      EXPECT_EQ(n, c.suites) << c.name;
+    }
+    std::string state = storeState(tree_);
+    EXPECT_EQ(state.find("failed"), std::string::npos) << c.name;
+    EXPECT_EQ(state.find("header count differs"), std::string::npos) << c.name;
+    if (c.kept != nullptr) {
+      EXPECT_TRUE(tree_.exists(tree_.javaFile(c.kept))) << c.name << ": " << c.kept << " kept";
+    }
+    int id = installWithFiles("After");
+    EXPECT_GE(id, 0) << c.name;
+    EXPECT_EQ(qmms_getSuiteCount(-1), n + 1) << c.name;
+    EXPECT_EQ(qmms_removeSuiteFiles(id), 0) << c.name;
+    EXPECT_EQ(qmms_getSuiteId("After", "V"), -1) << c.name;
+    QmmsCategoryInfo cats[13];
+    EXPECT_EQ(qmms_getCategoryList(cats), 0) << c.name;
+    qmms_fini();
+  }
+  writeFolder(tree_, start);
+  ASSERT_EQ(qmms_init(0), 0);
+  EXPECT_EQ(qmms_openSuite(3), 0);
+  tree_.write(tree_.javaFile("4.jdx"), {1, 2, 3});
+  EXPECT_EQ(qmms_openSuite(4), -1) << "a suite data file cut short";
+  EXPECT_EQ(qmms_lastStatus(), QMMS_STATUS_FILE_ERROR);
+}
+
 }  // namespace
