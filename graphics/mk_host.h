@@ -1,7 +1,8 @@
 // What the graphics back end asks of the host shell: the screen, drawing priorities,
-// the menu bar, the system sound, string resources and the service allocator. The
-// program's start-up fills the table; an empty slot does the least (no screen: a 0 x 0
-// surface; no allocator: the C heap; no sound, no labels, no priorities).
+// the menu bar, the system sound, string resources, the service allocator and the image
+// decoder for formats other than PNG. The program's start-up fills the table; an empty
+// slot does the least (no screen: a 0 x 0 surface; no allocator: the C heap; no sound,
+// no labels, no priorities; no decoder: such data is not an image).
 #pragma once
 
 #include "graphics/mk_surface.h"
@@ -22,6 +23,12 @@ struct MkHostHooks {
   int32_t (*loadString)(int32_t resource, uint16_t* out, int32_t capacity);
   void* (*memAllocPointer)(uint32_t size);         // zero-filled block or null
   void (*memFreePointer)(void* block);
+  // Every image format but PNG: decode (0 and an image, or 1), its size, its pixels as
+  // count ARGB words with a flag for alpha (0, or 2 on failure), its release.
+  int (*hostImageDecode)(const uint8_t* data, uint32_t length, void** image);
+  void (*hostImageGetSize)(void* image, int32_t* width, int32_t* height);
+  int (*hostImageCopyPixels)(void* image, uint32_t* argb, uint32_t count, int32_t* hasAlpha);
+  void (*hostImageRelease)(void* image);
 };
 
 // Copies the table; null clears every slot.

@@ -5,10 +5,14 @@
 // straight into the decode buffer; rows the data never delivers are left zero.
 #include "graphics/png_decode.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <zlib.h>
 
+#include "graphics/gfx2d.h"
+#include "graphics/mk_graphics.h"
+#include "graphics/mk_image.h"
 #include "graphics/png_inflate.h"
 #include "storage/qmmm.h"
 
@@ -768,7 +772,7 @@ int PngGetImageSize(const uint8_t* data, uint32_t length, uint32_t* width, uint3
 uint32_t PngGetDecodeBufferSize(const uint8_t* data, uint32_t length) {
   uint32_t w, h;
   PngReadSize(data, length, &w, &h);
-  if (w == 0 || h == 0 || (uint64_t)w * h > PNG_MAX_PIXELS) {
+  if (w == 0 || h == 0 || (uint64_t)w * h > MK_SURFACE_MAX_PIXELS) {
     return 0;
   }
   return (uint32_t)(((uint64_t)w + 7) / 8 * h * 32 + 16);
@@ -815,4 +819,26 @@ int32_t PngDecodeToARGB(const uint8_t* data, uint32_t length, uint8_t* buffer) {
   qmmm_free(d);
   PngInflateStreamDestroy(stream);
   return result;
+}
+
+int PngDecodeImage(const uint8_t* data, uint32_t length, MkSurface* surface) {
+  uint32_t size = PngGetDecodeBufferSize(data, length);
+  uint8_t* buffer = size != 0 ? static_cast<uint8_t*>(qmmm_alloc(size)) : nullptr;
+  if (buffer == nullptr) {
+    char message[64];
+    snprintf(message, sizeof message, "create decode buffer (OutOfMemory) size %d", (int)size);
+    mk_traceOutOfMemory("dev_codec", message);
+    return 3;
+  }
+  int rc = 2;
+  const uint32_t* words = reinterpret_cast<const uint32_t*>(buffer);
+  if (PngDecodeToARGB(data, length, buffer) != 0 && words[0] == (uint32_t)surface->width &&
+      words[1] == (uint32_t)surface->height) {
+    surface->writable = 1;
+    gfx2d_argbToSurface(surface, nullptr, 0, 0, words + PNG_DECODE_HEADER_WORDS, surface->width, surface->height, 1);
+    surface->writable = 0;
+    rc = 0;
+  }
+  qmmm_free(buffer);
+  return rc;
 }

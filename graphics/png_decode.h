@@ -5,11 +5,10 @@
 
 #include <stdint.h>
 
+#include "graphics/mk_surface.h"
+
 // Decode buffer header: width, height, stride in bytes; the pixels follow.
 enum { PNG_DECODE_HEADER_WORDS = 3 };
-
-// Images of more pixels are refused before anything is allocated for them.
-enum { PNG_MAX_PIXELS = 1 << 24 };
 
 // 1 when length is at least 8 and the data starts with the PNG signature.
 int PngCheckSignature(const uint8_t* data, uint32_t length);
@@ -20,8 +19,11 @@ void PngReadSize(const uint8_t* data, uint32_t length, uint32_t* width, uint32_t
 // 0 and the size (as PngReadSize) for PNG data, else 1.
 int PngGetImageSize(const uint8_t* data, uint32_t length, uint32_t* width, uint32_t* height);
 // ((width + 7) / 8) x height x 32 + 16 bytes; 0 when the size cannot be read, is 0, or
-// the image has more than PNG_MAX_PIXELS pixels.
+// the image has more pixels than a surface may have.
 uint32_t PngGetDecodeBufferSize(const uint8_t* data, uint32_t length);
 // Decodes into buffer (PngGetDecodeBufferSize bytes): the three header words, then the
 // pixels; rows the data does not deliver stay 0. Answers stride x height, 0 on failure.
 int32_t PngDecodeToARGB(const uint8_t* data, uint32_t length, uint8_t* buffer);
+// Decodes into the image's surface (of the PNG's size) through a decode buffer from the
+// storage arena: 0 done, 2 bad data, 3 no memory for the buffer.
+int PngDecodeImage(const uint8_t* data, uint32_t length, MkSurface* surface);

@@ -187,6 +187,140 @@ inline bool reference(const std::vector<uint8_t>& file, std::vector<uint32_t>* a
   return true;
 }
 
+// The decoder's corpus: every colour type at every depth, interlaced and not, palettes
+// with and without tRNS, tRNS on gray and RGB, each filter forced, odd sizes, large
+// images, and blank images that compress far beyond the inflate output buffer.
+inline std::vector<Spec> corpus() {
+  std::vector<Spec> specs;
+  struct Kind {
+    int colourType;
+    std::vector<int> depths;
+  } kinds[] = {{0, {1, 2, 4, 8, 16}}, {2, {8, 16}}, {3, {1, 2, 4, 8}}, {4, {8, 16}}, {6, {8, 16}}};
+  static std::vector<std::string> names;
+  names.reserve(400);
+  auto named = [&](std::string n) {
+    names.push_back(n);
+    return names.back().c_str();
+  };
+  for (const Kind& k : kinds) {
+    for (int depth : k.depths) {
+      for (int interlace = 0; interlace < 2; interlace++) {
+        Spec s{};
+        s.width = 37;
+        s.height = 23;
+        s.colourType = k.colourType;
+        s.depth = depth;
+        s.interlace = interlace != 0;
+        s.seed = (uint32_t)(k.colourType * 100 + depth * 2 + interlace);
+        std::string base = "type " + std::to_string(k.colourType) + " depth " + std::to_string(depth) +
+                           (interlace ? " interlaced" : "");
+        if (k.colourType == 3) {
+          s.paletteSize = depth == 8 ? 200 : 1 << depth;
+          s.name = named(base);
+          specs.push_back(s);
+          s.trnsCount = s.paletteSize / 2 + 1;  // some entries without alpha
+          s.name = named(base + " tRNS");
+          specs.push_back(s);
+          continue;
+        }
+        s.name = named(base);
+        specs.push_back(s);
+        if (k.colourType == 0 || k.colourType == 2) {
+          uint32_t maxv = depth == 16 ? 0xFFFF : (1u << depth) - 1;
+          s.trnsCount = 0;
+          s.trnsGray = (uint16_t)(maxv / 3);
+          s.trnsRed = (uint16_t)(maxv / 5);
+          s.trnsGreen = (uint16_t)maxv;
+          s.trnsBlue = 7;
+          s.name = named(base + " tRNS");
+          specs.push_back(s);
+        }
+      }
+    }
+  }
+  // every filter forced, on byte distances 1, 3, 4 and 8 and a packed depth
+  const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH};
+  const char* filterNames[] = {"none", "sub", "up", "average", "paeth"};
+  struct Filtered {
+    int colourType, depth;
+  } filtered[] = {{0, 2}, {0, 8}, {2, 8}, {6, 8}, {6, 16}};
+  for (int f = 0; f < 5; f++) {
+    for (const Filtered& t : filtered) {
+      for (int interlace = 0; interlace < 2; interlace++) {
+        Spec s{};
+        s.width = 45;
+        s.height = 19;
+        s.colourType = t.colourType;
+        s.depth = t.depth;
+        s.interlace = interlace != 0;
+        s.filter = filters[f];
+        s.seed = (uint32_t)(f * 7 + t.depth);
+        s.name = named(std::string("filter ") + filterNames[f] + " type " + std::to_string(t.colourType) + " depth " +
+                       std::to_string(t.depth) + (interlace ? " interlaced" : ""));
+        specs.push_back(s);
+      }
+    }
+  }
+  // odd sizes: one pixel, one column, one row, a row of 257 (one past a byte's range)
+  struct Size {
+    uint32_t w, h;
+  } sizes[] = {{1, 1}, {1, 33}, {33, 1}, {257, 3}, {3, 9}};
+  Filtered oddKinds[] = {{0, 1}, {3, 4}, {2, 16}, {6, 8}};
+  for (const Size& z : sizes) {
+    for (const Filtered& t : oddKinds) {
+      for (int interlace = 0; interlace < 2; interlace++) {
+        Spec s{};
+        s.width = z.w;
+        s.height = z.h;
+        s.colourType = t.colourType;
+        s.depth = t.depth;
+        s.interlace = interlace != 0;
+        s.paletteSize = t.colourType == 3 ? 16 : 0;
+        s.seed = z.w * 3 + z.h;
+        s.name = named(std::to_string(z.w) + "x" + std::to_string(z.h) + " type " + std::to_string(t.colourType) +
+                       " depth " + std::to_string(t.depth) + (interlace ? " interlaced" : ""));
+        specs.push_back(s);
+      }
+    }
+  }
+  Spec large{};
+  large.name = "large 1024x768 RGB";
+  large.width = 1024;
+  large.height = 768;
+  large.colourType = 2;
+  large.depth = 8;
+  specs.push_back(large);
+  large.name = "large 800x600 RGBA interlaced";
+  large.width = 800;
+  large.height = 600;
+  large.colourType = 6;
+  large.interlace = true;
+  specs.push_back(large);
+  // blank images: each 1024-byte piece of input inflates to far more than the output
+  // buffer may hold, so rows must be taken while a piece is being inflated
+  Spec blank{};
+  blank.name = "blank 240x320 RGBA";
+  blank.width = 240;
+  blank.height = 320;
+  blank.colourType = 6;
+  blank.depth = 8;
+  blank.blank = true;
+  specs.push_back(blank);
+  blank.name = "blank 1200x1200 RGBA 16-bit";
+  blank.width = 1200;
+  blank.height = 1200;
+  blank.depth = 16;
+  specs.push_back(blank);
+  blank.name = "blank 2000x900 gray 1-bit interlaced";
+  blank.width = 2000;
+  blank.height = 900;
+  blank.colourType = 0;
+  blank.depth = 1;
+  blank.interlace = true;
+  specs.push_back(blank);
+  return specs;
+}
+
 // ---- Chunk-level writer for damaged files ----
 
 struct Chunk {
