@@ -441,6 +441,7 @@ static uint32_t sweepTheHeap() {
         p += words;
     }
     FirstFreeChunk = head;
+    setupSearchFingers();
     return largest;
 }
 
@@ -463,6 +464,7 @@ static void rebuildFreeList() {
         p = end;
     }
     FirstFreeChunk = head;
+    setupSearchFingers();
 }
 
 // Compaction

@@ -102,7 +102,8 @@ void InitializeHeap() {
     setFreeHeader(HeapStart, words);
     setChunkNext(HeapStart, nullptr);
     FirstFreeChunk = HeapStart;
-    RegionBoundary = HeapStart + ((PermanentBoundary - HeapStart) >> 5);
+    // one eighth of the dynamic heap: (bytes >> 5) words
+    RegionBoundary = HeapStart + (((char*)PermanentBoundary - (char*)HeapStart) >> 5);
     // A lower chunk needs room for its header and its link.
     if ((char*)PermanentBoundary - (char*)HeapStart >= 32 && RegionBoundary - HeapStart >= 2) {
         cell* upper = RegionBoundary;
@@ -110,6 +111,109 @@ void InitializeHeap() {
         setFreeHeader(upper, words - (upper - HeapStart));
         setChunkNext(HeapStart, upper);
         setChunkNext(upper, nullptr);
+    }
+    setupSearchFingers();
+}
+
+// Search fingers. Each region keeps a list of records ordered by size, from a base
+// record of size 1 up to a sentinel; a record's position is a free chunk (null: the
+// list head) up to which no chunk of the region can hold a request of its size, so a
+// search for that size may start behind it.
+struct SearchFinger {
+    int32_t size;             // words requested, header included
+    cell* position;
+    SearchFinger* next;       // the next smaller size
+    SearchFinger* previous;   // the next larger size
+};
+static_assert(sizeof(SearchFinger) == 16, "a finger record is four words");
+
+enum { LOWER_LIST = 0, UPPER_LIST = 1, FINGER_POOL_RECORDS = 48, SENTINEL_SIZE = 0x7fffffff };
+
+// The two base records, then the pool both lists draw from.
+VMBSS static SearchFinger FingerRecords[2 + FINGER_POOL_RECORDS];
+VMBSS static SearchFinger FingerSentinels[2];
+VMBSS static SearchFinger* FingerPool;
+
+static_assert(sizeof(FingerRecords) == 200 * 4, "the fingers take 200 words");
+
+// The last free chunk that starts below the region boundary, or null.
+static cell* lastChunkBelowBoundary() {
+    cell* last = nullptr;
+    for (cell* c = FirstFreeChunk; c != nullptr && c < RegionBoundary; c = chunkNext(c)) last = c;
+    return last;
+}
+
+void setupSearchFingers() {
+    FingerPool = nullptr;
+    for (int i = 2 + FINGER_POOL_RECORDS - 1; i >= 2; i--) {
+        FingerRecords[i].next = FingerPool;
+        FingerPool = &FingerRecords[i];
+    }
+    for (int list = LOWER_LIST; list <= UPPER_LIST; list++) {
+        SearchFinger* base = &FingerRecords[list];
+        SearchFinger* sentinel = &FingerSentinels[list];
+        *base = {1, nullptr, nullptr, sentinel};
+        *sentinel = {SENTINEL_SIZE, nullptr, base, nullptr};
+    }
+    FingerRecords[UPPER_LIST].position = lastChunkBelowBoundary();
+}
+
+static inline void unlinkFinger(SearchFinger* f) {
+    f->next->previous = f->previous;
+    f->previous->next = f->next;
+}
+
+// Links f in directly above below.
+static inline void linkFingerAbove(SearchFinger* f, SearchFinger* below) {
+    f->next = below;
+    f->previous = below->previous;
+    below->previous->next = f;
+    below->previous = f;
+}
+
+// A search for `words` that started from f and stopped at chunk (null: nothing fitted)
+// walked every chunk up to prev: remember that for later searches of this size.
+static void learnFromSearch(int list, SearchFinger* f, uint32_t words, cell* chunk, cell* prev) {
+    SearchFinger* sentinel = &FingerSentinels[list];
+    if ((uint32_t)f->size == words || prev == f->position) {
+        f->position = prev;
+        return;
+    }
+    // Larger fingers that stop at or before the chunk taken know less than this search:
+    // the smallest serves the requested size, the others go back to the pool.
+    SearchFinger* made = nullptr;
+    for (SearchFinger* g = f->previous; g != sentinel;) {
+        SearchFinger* above = g->previous;
+        if (chunk == nullptr || g->position == nullptr || g->position <= chunk) {
+            unlinkFinger(g);
+            if (made == nullptr) {
+                made = g;
+                linkFingerAbove(made, f);
+            } else {
+                g->next = FingerPool;
+                FingerPool = g;
+            }
+        }
+        g = above;
+    }
+    if (made == nullptr && FingerPool != nullptr) {
+        made = FingerPool;
+        FingerPool = made->next;
+        linkFingerAbove(made, f);
+    } else if (made == nullptr) {
+        if (f->size == 1) return;  // a base record keeps its size and place
+        made = f;
+    }
+    made->size = (int32_t)words;
+    made->position = prev;
+}
+
+// Fingers that stopped at a chunk now taken stop at what is left of it in the list.
+static void moveFingersOffChunk(cell* taken, cell* replacement) {
+    for (int list = LOWER_LIST; list <= UPPER_LIST; list++) {
+        for (SearchFinger* f = &FingerRecords[list]; f != &FingerSentinels[list]; f = f->previous) {
+            if (f->position == taken) f->position = replacement;
+        }
     }
 }
 
@@ -121,6 +225,7 @@ static cell* takeChunk(cell* prev, cell* chunk, uint32_t words, int type) {
         if (prev) setChunkNext(prev, next);
         else FirstFreeChunk = next;
         chunk[0] = (cell)(((have - 1) << HEADER_SIZE_SHIFT) | (type << HEADER_TYPE_SHIFT));
+        moveFingersOffChunk(chunk, prev);
     } else {
         cell* rest = chunk + words;
         setFreeHeader(rest, have - words);
@@ -128,32 +233,35 @@ static cell* takeChunk(cell* prev, cell* chunk, uint32_t words, int type) {
         if (prev) setChunkNext(prev, rest);
         else FirstFreeChunk = rest;
         chunk[0] = (cell)(((words - 1) << HEADER_SIZE_SHIFT) | (type << HEADER_TYPE_SHIFT));
+        moveFingersOffChunk(chunk, rest);
+        // the upper list starts behind the last chunk below the boundary
+        SearchFinger* upperBase = &FingerRecords[UPPER_LIST];
+        if (upperBase->position == rest && rest >= RegionBoundary) upperBase->position = prev;
     }
     return chunk + 1;
 }
 
-// First fit among the chunks that start below the region boundary.
-static cell* allocateLower(uint32_t words, int type) {
-    cell* prev = nullptr;
-    for (cell* c = FirstFreeChunk; c != nullptr && c < RegionBoundary; prev = c, c = chunkNext(c)) {
-        if (chunkWords(c) >= words) return takeChunk(prev, c, words, type);
+// First fit in address order within a region, starting behind the finger of the
+// largest size not above the request. The lower region ends at the first chunk at or
+// above the boundary, the upper one at the end of the list.
+static cell* allocateFromRegion(int list, uint32_t words, int type) {
+    SearchFinger* f = &FingerRecords[list];
+    while ((uint32_t)f->previous->size <= words) f = f->previous;
+    cell* prev = f->position;
+    cell* c = prev != nullptr ? chunkNext(prev) : FirstFreeChunk;
+    for (; c != nullptr; prev = c, c = chunkNext(c)) {
+        if (list == LOWER_LIST && c >= RegionBoundary) {
+            c = nullptr;
+            break;
+        }
+        if (chunkWords(c) >= words) break;
     }
-    return nullptr;
+    learnFromSearch(list, f, words, c, prev);
+    return c != nullptr ? takeChunk(prev, c, words, type) : nullptr;
 }
 
-// First fit among the chunks at or above the region boundary.
-static cell* allocateUpper(uint32_t words, int type) {
-    cell* prev = nullptr;
-    cell* c = FirstFreeChunk;
-    while (c != nullptr && c < RegionBoundary) {
-        prev = c;
-        c = chunkNext(c);
-    }
-    for (; c != nullptr; prev = c, c = chunkNext(c)) {
-        if (chunkWords(c) >= words) return takeChunk(prev, c, words, type);
-    }
-    return nullptr;
-}
+static inline cell* allocateLower(uint32_t words, int type) { return allocateFromRegion(LOWER_LIST, words, type); }
+static inline cell* allocateUpper(uint32_t words, int type) { return allocateFromRegion(UPPER_LIST, words, type); }
 
 static cell* allocateFromRegions(uint32_t words, int type) {
     if (AllocationMode == 0) {
@@ -228,6 +336,7 @@ cell* callocPermanentObject(int32_t words) {
         PermanentBoundary = newBoundary;
         PermanentPointer = newPointer;
         rebuildFreeList();
+        setupSearchFingers();
         return newPointer;
     }
     cell* p = mallocHeapObject(words, GCT_PERMANENT);

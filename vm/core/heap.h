@@ -79,6 +79,9 @@ void makeGlobalRoot(void* address);
 
 void InitializeMemoryManagement();
 void InitializeHeap();
+// Sets the search fingers up afresh for the free list as it is: at start and whenever
+// the list was rebuilt (a collection, a grown permanent space).
+void setupSearchFingers();
 
 // words + 1 (words 0 counts as 1) with the header; null when even a collection does
 // not help. The body is not cleared.

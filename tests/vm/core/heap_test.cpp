@@ -26,6 +26,7 @@ public:
         PermanentPointer = saved_.pointer;
         RegionBoundary = saved_.region;
         FirstFreeChunk = saved_.free;
+        setupSearchFingers();
         mvVm_keepStartRecord(savedRecord_);
     }
 
@@ -40,17 +41,97 @@ private:
 };
 
 uint32_t sizeField(void* object) { return headerSize(*headerOf(object)); }
+cell* chunkAfter(cell* chunk) { return (cell*)(uintptr_t)chunk[1]; }
+uint32_t chunkWords(cell* chunk) { return headerSize((uint32_t)chunk[0]) + 1; }
+
+// Where plain first fit in address order puts a block of `words` (header included):
+// in mode 0 the upper region (behind the last chunk below the boundary) first, then the
+// lower one; in mode 1 the other way round.
+cell* firstFitPlace(uint32_t words, int mode) {
+    cell* upperStart = FirstFreeChunk;
+    for (cell* c = FirstFreeChunk; c != nullptr && c < RegionBoundary; c = chunkAfter(c)) upperStart = chunkAfter(c);
+    cell* upper = nullptr;
+    for (cell* c = upperStart; c != nullptr && upper == nullptr; c = chunkAfter(c)) {
+        if (chunkWords(c) >= words) upper = c;
+    }
+    cell* lower = nullptr;
+    for (cell* c = FirstFreeChunk; c != nullptr && c < RegionBoundary && lower == nullptr; c = chunkAfter(c)) {
+        if (chunkWords(c) >= words) lower = c;
+    }
+    if (mode == 0) return upper != nullptr ? upper : lower;
+    return lower != nullptr ? lower : upper;
+}
+
+// The search fingers only shorten searches: over a heap riddled with holes of many
+// sizes, every allocation lands where plain first fit would put it.
+TEST(Heap, FingersKeepFirstFit) {
+    struct Case {
+        const char* name;
+        uint32_t seed;
+        int holeSpread, requestSpread;  // sizes in words are 1 + a pseudo-random value below these
+        int mode;                        // the allocation mode: 1 serves the lower region first
+    };
+    const Case cases[] = {
+        {"small holes, small requests", 1, 6, 6, 0},
+        {"small holes, requests larger than any hole", 2, 6, 40, 0},
+        {"mixed holes and requests", 3, 30, 30, 0},
+        {"memory-interface order", 4, 30, 30, 1},
+    };
+    for (const Case& k : cases) {
+        Vm vm;
+        vm.heapBytes = 192 * 1024;
+        int mismatches = 0, allocations = 0;
+        RunResult r = vm.inside([&] {
+            uint32_t state = k.seed;
+            auto next = [&](int spread) {
+                state = state * 1103515245u + 12345u;
+                return 1 + (int)((state >> 16) % (uint32_t)spread);
+            };
+            cell* keep = nullptr;
+            makeTemporaryRoot(&keep);
+            for (int round = 0; round < 4; round++) {
+                // live blocks with dead ones between them, then a sweep that moves nothing
+                keep = nullptr;
+                garbageCollect(HeapSize / 4);
+                keep = mallocHeapObject(1201, GCT_POINTERLIST);
+                keep[0] = 1200;
+                for (int i = 1; i <= 1200; i++) {
+                    mallocHeapObject(next(k.holeSpread), GCT_NOPOINTERS);
+                    keep[i] = (cell)(uintptr_t)mallocHeapObject(next(k.holeSpread), GCT_NOPOINTERS);
+                }
+                garbageCollect(0);
+                // holes on both sides of the boundary
+                RegionBoundary = HeapStart + (PermanentBoundary - HeapStart) / 3;
+                setupSearchFingers();
+                AllocationMode = k.mode;
+                for (int i = 0; i < 3000; i++) {
+                    int32_t words = next(k.requestSpread);
+                    cell* expected = firstFitPlace((uint32_t)words + 1, k.mode);
+                    if (expected == nullptr) break;
+                    cell* got = mallocHeapObject(words, GCT_NOPOINTERS);
+                    allocations++;
+                    if (got != expected + 1) mismatches++;
+                }
+                AllocationMode = 0;
+            }
+        });
+        EXPECT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
+        EXPECT_GT(allocations, 1000) << k.name;
+        EXPECT_EQ(mismatches, 0) << k.name;
+    }
+}
 
 TEST(Heap, AllocationFromTheRegions) {
     Vm vm;
     struct Result {
-        bool wholeChunk = false, notCut = false, smallNotCut = false, modeOrder = false, zeroWords = false, nullWhenFull = false;
+        bool eighth = false, wholeChunk = false, notCut = false, smallNotCut = false, modeOrder = false, zeroWords = false, nullWhenFull = false;
     } got;
     RunResult r = vm.inside([&] {
         {
-            ScratchHeap heap(256);  // 64 words: a lower chunk of 2 words, an upper one of 62
-            cell* p = mallocHeapObject(60, GCT_NOPOINTERS);
-            got.wholeChunk = p == HeapStart + 3 && sizeField(p) == 61 && headerType(*headerOf(p)) == GCT_NOPOINTERS;
+            ScratchHeap heap(256);  // 64 words: a lower chunk of one eighth (8 words), an upper one of 56
+            got.eighth = RegionBoundary == HeapStart + 8 && FirstFreeChunk == HeapStart && chunkAfter(HeapStart) == HeapStart + 8;
+            cell* p = mallocHeapObject(54, GCT_NOPOINTERS);
+            got.wholeChunk = p == HeapStart + 9 && sizeField(p) == 55 && headerType(*headerOf(p)) == GCT_NOPOINTERS;
         }
         {
             ScratchHeap heap(28);
@@ -73,6 +154,7 @@ TEST(Heap, AllocationFromTheRegions) {
         }
     });
     EXPECT_EQ(r.exitCode, 0) << r.trace;
+    EXPECT_TRUE(got.eighth) << "the lower region is the first eighth of the heap";
     EXPECT_TRUE(got.wholeChunk) << "a chunk one word larger than needed is taken whole";
     EXPECT_TRUE(got.notCut) << "a dynamic heap below 32 bytes stays one chunk";
     EXPECT_TRUE(got.smallNotCut) << "a 48-byte heap is not cut into a chunk too small for its link";
