@@ -8,6 +8,7 @@
 #include "vm/core/monitor.h"
 #include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
+#include "vm/core/stackguard.h"
 #include "vm/core/tables.h"
 #include "vm/core/utf.h"
 
@@ -174,6 +175,7 @@ bool isSubclassOf(ClassRecord* clazz, ClassRecord* other) {
 }
 
 bool implementsInterface(ClassRecord* clazz, ClassRecord* interface) {
+    checkNativeStack();
     if (clazz == interface) return true;
     for (ClassRecord* c = clazz; c != nullptr; c = c->superClass) {
         if (c->status == CLASS_RAW) loadClassfile(c, 1);

@@ -7,6 +7,7 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/romimage.h"
+#include "vm/core/stackguard.h"
 #include "vm/core/tables.h"
 #include "vm/services/tracelog.h"
 
@@ -82,6 +83,7 @@ static FieldRecord* lookupFieldInInterfaces(ClassRecord* clazz, uint32_t key) {
 }
 
 FieldRecord* lookupField(ClassRecord* clazz, uint32_t nameTypeKey) {
+    checkNativeStack();
     for (ClassRecord* c = clazz; c != nullptr; c = c->superClass) {
         FieldRecord* f = findFieldIn(c, nameTypeKey);
         if (f) return f;
@@ -103,6 +105,7 @@ static MethodRecord* findMethodIn(ClassRecord* clazz, uint32_t key, ClassRecord*
 }
 
 MethodRecord* lookupMethod(ClassRecord* clazz, uint32_t nameTypeKey, ClassRecord* currentClass) {
+    checkNativeStack();
     if (isArrayClass(clazz)) clazz = JavaLangObject;
     for (ClassRecord* c = clazz; c != nullptr; c = c->superClass) {
         MethodRecord* m = findMethodIn(c, nameTypeKey, currentClass);

@@ -8,6 +8,7 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/romimage.h"
+#include "vm/core/stackguard.h"
 #include "vm/core/utf.h"
 
 enum { PACKED_SIGNATURE_MAX = 512 };
@@ -81,6 +82,7 @@ ClassRecord* lookupClassTableEntry(NameTableEntry* packageName, NameTableEntry* 
 }
 
 ClassRecord* getRawClassX(const char* name, int start, int length) {
+    checkNativeStack();
     const char* text = name + start;
     int d = 0;
     while (d < length && text[d] == '[') d++;

@@ -13,6 +13,7 @@
 #include "vm/core/native.h"
 #include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
+#include "vm/core/stackguard.h"
 #include "vm/core/tables.h"
 #include "vm/core/utf.h"
 #include "vm/loader/classpath.h"
@@ -926,6 +927,7 @@ static void prefixMessageWithClassName(ClassRecord* clazz, OBJECT* exception) {
 }
 
 void loadClassfile(ClassRecord* clazz, int fatalOnError) {
+    checkNativeStack();
     (void)fatalOnError;  // every caller asks for failures to be raised
     if (isArrayClass(clazz) || clazz->status != CLASS_RAW) fatalVMError("Expected class status of CLASS_RAW");
     VM_TRY

@@ -35,7 +35,6 @@ static const char SystemJarName[] = "/sys.jar";
 static VMBSS int32_t RequestedHeapSize;
 static VMBSS const char* ClassPathText;
 static VMBSS ClassRecord* MainClass;
-static VMBSS uintptr_t NativeStackLimit;
 static VMBSS char* OptionBuffer;
 // The heap block handed to this run: the caller's, cut to the requested size.
 static VMBSS KvmStartRecord RunHeapRecord;
@@ -439,16 +438,3 @@ __attribute__((weak)) const uint16_t* MkOptionGetString(const uint16_t* key, int
     return nullptr;
 }
 
-// ---------------------------------------------------------------------------------
-// Native stack guard
-
-static uintptr_t stackPosition() { return (uintptr_t)__builtin_frame_address(0); }
-
-void initNativeStackLimit() { NativeStackLimit = stackPosition() - NATIVE_STACK_SIZE; }
-
-void checkNativeStack() {
-    if (NativeStackLimit != 0 && stackPosition() < NativeStackLimit) {
-        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Native Stack Overflow. Stack Size:%d\n", NATIVE_STACK_SIZE);
-        fatalVMError(MessageBuffer);
-    }
-}

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "vm/core/romimage.h"
+#include "vm/core/stackguard.h"
 #include "vm/core/vmsections.h"
 #include "vm/services/runhooks.h"
 
@@ -15,9 +16,6 @@ enum {
     MAXIMUM_HEAP_OPTION = 0x4000000,
     OPTION_BUFFER_SIZE = 512,
     OPTION_DEFAULT_SLOTS = 40,
-    // Room the native code of the VM may use below the stack position at start; the
-    // x86 debug and sanitizer builds take far more per frame than the device did.
-    NATIVE_STACK_SIZE = 1024 * 1024,
     // When the system classes are loaded from "/sys.jar" rather than taken from the
     // class image they fill permanent space; the run gets this much heap on top of the
     // requested size so that a program sees the heap it asked for.
@@ -56,8 +54,6 @@ void mvOption_init();
 const char* mvOption_getUtf8(const char* key);
 const char* mvOption_getDefault(const char* key);
 
-void initNativeStackLimit();
-void checkNativeStack();
 
 // The porting layer's texts of the permission dialog: a UCS-2 answer and its length,
 // or null. Until the UI-language resources exist it knows no texts.

@@ -3,8 +3,11 @@
 // reader pins while it works.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include "classload_fixture.h"
 #include "vm/core/gc.h"
+#include "vm/core/stackguard.h"
 
 namespace {
 
@@ -135,6 +138,63 @@ TEST(LoaderUnderCollection, OutOfMemoryIsNotMissing) {
         EXPECT_EQ(out.exitCode, 0) << k.name << "\n" << out.trace;
         EXPECT_EQ(first, "java/lang/OutOfMemoryError") << k.name;
         EXPECT_EQ(second, "java/lang/NoClassDefFoundError") << k.name;
+    }
+}
+
+// Runs fn on a thread of its own with a stack of the given size, as a small stack
+// limit gives the VM's thread.
+void onSmallStack(size_t bytes, const std::function<void()>& fn) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, bytes);
+    pthread_t thread;
+    auto body = [](void* p) -> void* {
+        (*(const std::function<void()>*)p)();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, body, (void*)&fn), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+// Interfaces I0 extends I1 extends ... I(n-1): linking recurses once per level.
+std::vector<uint8_t> interfaceChain(int n) {
+    std::vector<JarEntry> entries;
+    for (int i = 0; i < n; i++) {
+        ClassBuilder b = plainClass("I" + std::to_string(i), "java/lang/Object", 0x0601);
+        if (i + 1 < n) b.cf.interfaces.push_back(b.cls("I" + std::to_string(i + 1)));
+        entries.push_back({"I" + std::to_string(i) + ".class", b.bytes()});
+    }
+    return makeJar(entries, false);
+}
+
+TEST(NativeStackGuard, DeepChainsEndTheRunInsteadOfTheHost) {
+    struct Case {
+        const char* name;
+        int depth;
+        bool ends;
+    };
+    const Case cases[] = {
+        {"a chain of 40 interfaces", 40, false},
+        {"a chain of 3600 interfaces", 3600, true},
+    };
+    for (const Case& k : cases) {
+        std::vector<uint8_t> jar = interfaceChain(k.depth);
+        Outcome out;
+        onSmallStack(1024 * 1024, [&] {
+            LoaderVm vm(4 * 1024 * 1024);
+            out = vm.run(jar, [](Outcome& o) {
+                initNativeStackLimit();
+                LoaderVm::loadInto(o, "I0");
+            });
+        });
+        if (k.ends) {
+            EXPECT_EQ(out.exitCode, 127) << k.name;
+            EXPECT_NE(out.trace.find("ALERT: Native Stack Overflow. Stack Size:1048576\n"), std::string::npos) << k.name;
+        } else {
+            EXPECT_EQ(out.exitCode, 0) << k.name << "\n" << out.trace;
+            EXPECT_TRUE(out.loaded) << k.name << ": " << out.exception << " " << out.message;
+        }
     }
 }
 
