@@ -401,15 +401,19 @@ const NativeClassBinding NativeClassBindings[] = {
 
 const int32_t NativeClassBindingCount = (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0]);
 
-const NativeMethodBinding* findNativeBinding(const char* className, const char* name, const char* descriptor) {
+static const NativeClassBinding* findClassBindings(const char* className) {
     for (int32_t c = 0; c < NativeClassBindingCount; c++) {
-        const NativeClassBinding* table = &NativeClassBindings[c];
-        if (strcmp(table->className, className) != 0) continue;
-        for (int32_t m = 0; m < table->count; m++) {
-            const NativeMethodBinding* b = &table->methods[m];
-            if (strcmp(b->name, name) == 0 && strcmp(b->descriptor, descriptor) == 0) return b;
-        }
-        return nullptr;
+        if (strcmp(NativeClassBindings[c].className, className) == 0) return &NativeClassBindings[c];
+    }
+    return nullptr;
+}
+
+const NativeMethodBinding* findNativeBinding(const char* className, const char* name, const char* descriptor) {
+    const NativeClassBinding* table = findClassBindings(className);
+    if (table == nullptr) return nullptr;
+    for (int32_t m = 0; m < table->count; m++) {
+        const NativeMethodBinding* b = &table->methods[m];
+        if (strcmp(b->name, name) == 0 && strcmp(b->descriptor, descriptor) == 0) return b;
     }
     return nullptr;
 }
@@ -431,6 +435,9 @@ void unboundNative() {
 NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, const char* signature) {
     char className[MESSAGE_BUFFER_SIZE];
     getClassNameBuffer(clazz, className, sizeof className);
+    // A class the library does not bind (an application's own) has no natives here: the
+    // core reports the method not found when it is called.
+    if (findClassBindings(className) == nullptr) return nullptr;
     const NativeMethodBinding* binding = findNativeBinding(className, methodName, signature);
     if (binding != nullptr && binding->function != nullptr) return binding->function;
     return unboundNative;
