@@ -62,7 +62,7 @@ struct PngPixelSink {
 struct PngPass {
   uint32_t rows;
   uint32_t columns;
-  uint32_t lastRow;  // index of its last row, counted over all passes (+1 kept: end)
+  uint32_t lastRow;  // rows of this pass and those before it: one past its last row's index
 };
 
 struct PngDecoder;
@@ -425,7 +425,7 @@ bool PngReadHeader(PngDecoder* d) {
     pass.columns = d->width > a[0] ? (d->width - a[0] + a[1] - 1) / a[1] : 0;
     pass.rows = d->height > a[2] ? (d->height - a[2] + a[3] - 1) / a[3] : 0;
     counted += pass.rows;
-    pass.lastRow = counted;  // rows of passes 1..p; the pass's last row is this - 1
+    pass.lastRow = counted;
   }
   d->totalRows = counted;
   return true;
