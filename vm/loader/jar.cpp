@@ -258,6 +258,9 @@ static int32_t findInIndex(JarIndex* index, const char* name, int32_t length, Ce
 }
 
 static bool findInDirectory(MemoryFileEntry* file, int64_t at, const char* name, int32_t length, CentralInfo* info) {
+    // a longer name does not fit the scratch area to be compared: for the walk it is
+    // missing, whatever it is
+    if (length > SCRATCH_LIMIT - CENTRAL_HEADER_SIZE) return false;
     // the walk ends at the first header that is not one; each step moves forward
     for (;;) {
         if (!readScratch(file, at, 0, CENTRAL_HEADER_SIZE) || le32(scratch()) != CENTRAL_SIGNATURE) return false;

@@ -57,14 +57,17 @@ static void usage() {}
 static int parseHeapSize(const char* value) {
     char* end = nullptr;
     long long size = strtoll(value, &end, 10);
+    long long unit = 1;
     switch (*end) {
     case 0: break;
     case 'k':
-    case 'K': size *= 1024; break;
+    case 'K': unit = 1024; break;
     case 'm':
-    case 'M': size *= 1048576; break;
+    case 'M': unit = 1048576; break;
     default: return -1;
     }
+    // a count beyond the maximum stays beyond it, never wraps to a small heap
+    size = size > MAXIMUM_HEAP_OPTION / unit ? (long long)MAXIMUM_HEAP_OPTION + 1 : size * unit;
     if (size < MINIMUM_HEAP_SIZE) {
         mvTraceLog_print(0, "KVM requires 32kB minimum memory\n");
         size = MINIMUM_HEAP_SIZE;
