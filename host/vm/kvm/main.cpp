@@ -24,11 +24,55 @@
 #define MOVANE_SYSTEM_JAR ""
 #endif
 
+// What the runner reads: a heap never takes more than this, and neither does a JAR.
+static const uint32_t MAXIMUM_INPUT_BYTES = 64u * 1024 * 1024;
+
 static int usage() {
     fprintf(stderr,
             "usage: movane-kvm [-trace <stderr|file>] [-sysjar <jar>] [-runs <n>]\n"
             "                  [-heapsize <n>[k|m]] -classpath <app.jar> <class> [args...]\n");
     return 2;
+}
+
+static int refuse(const char* what, const char* value) {
+    fprintf(stderr, "movane-kvm: %s: %s\n", what, value);
+    return usage();
+}
+
+// A decimal count from 1 to limit, the whole text; -1 otherwise.
+static long long parseCount(const char* text, long long limit) {
+    long long value = 0;
+    if (*text == 0) return -1;
+    for (const char* p = text; *p != 0; p++) {
+        if (*p < '0' || *p > '9') return -1;
+        value = value * 10 + (*p - '0');
+        if (value > limit) return -1;
+    }
+    return value >= 1 ? value : -1;
+}
+
+// -heapsize: digits with an optional k or m; the VM rounds and bounds the value itself,
+// so here only the form and a size that does not fit a 64-bit count are refused.
+static bool validHeapSize(const char* text) {
+    size_t n = strlen(text);
+    if (n > 0 && strchr("kKmM", text[n - 1]) != nullptr) n--;
+    if (n == 0 || n > 12) return false;
+    for (size_t k = 0; k < n; k++) {
+        if (text[k] < '0' || text[k] > '9') return false;
+    }
+    return true;
+}
+
+static bool readInput(const char* path, const char* what, std::vector<uint8_t>* bytes) {
+    switch (HostFileReadBounded(path, MAXIMUM_INPUT_BYTES, bytes)) {
+    case HOSTFILE_OK: return true;
+    case HOSTFILE_NOT_REGULAR: fprintf(stderr, "movane-kvm: %s %s is not a regular file\n", what, path); break;
+    case HOSTFILE_TOO_LARGE:
+        fprintf(stderr, "movane-kvm: %s %s is larger than %u bytes\n", what, path, (unsigned)MAXIMUM_INPUT_BYTES);
+        break;
+    default: fprintf(stderr, "movane-kvm: cannot read %s %s\n", what, path); break;
+    }
+    return false;
 }
 
 int main(int argc, char** argv) {
@@ -43,8 +87,9 @@ int main(int argc, char** argv) {
         } else if (strcmp(argv[i], "-sysjar") == 0) {
             systemJarPath = argv[i + 1];
         } else if (strcmp(argv[i], "-runs") == 0) {
-            runs = atoi(argv[i + 1]);
-            if (runs < 1) return usage();
+            long long n = parseCount(argv[i + 1], 1000000);
+            if (n < 0) return refuse("-runs takes a count from 1 to 1000000", argv[i + 1]);
+            runs = (int)n;
         } else {
             break;
         }
@@ -62,7 +107,12 @@ int main(int argc, char** argv) {
             words.push_back("/app.jar");
             continue;
         }
+        if (options && strcmp(argv[i], "-help") == 0) {
+            usage();
+            return 0;
+        }
         if (options && strcmp(argv[i], "-heapsize") == 0 && i + 1 < argc) {
+            if (!validHeapSize(argv[i + 1])) return refuse("-heapsize takes <n>, <n>k or <n>m", argv[i + 1]);
             words.push_back(argv[i]);
             words.push_back(argv[++i]);
             continue;
@@ -72,14 +122,8 @@ int main(int argc, char** argv) {
     }
 
     std::vector<uint8_t> systemJar, appJar;
-    if (systemJarPath[0] != 0 && !HostFileReadAll(systemJarPath, &systemJar)) {
-        fprintf(stderr, "movane-kvm: cannot read the class library %s\n", systemJarPath);
-        return 2;
-    }
-    if (appJarPath != nullptr && !HostFileReadAll(appJarPath, &appJar)) {
-        fprintf(stderr, "movane-kvm: cannot read %s\n", appJarPath);
-        return 2;
-    }
+    if (systemJarPath[0] != 0 && !readInput(systemJarPath, "the class library", &systemJar)) return 2;
+    if (appJarPath != nullptr && !readInput(appJarPath, "the class path", &appJar)) return 2;
     KvmRunFiles files = {};
     if (!systemJar.empty()) {
         files.systemJar = systemJar.data();
