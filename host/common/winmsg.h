@@ -1,0 +1,58 @@
+// The window messages between the two programs: their fixed numbers, and the names of
+// these and of the standard messages for trace lines.
+#pragma once
+
+#include "platform/window.h"
+
+enum : UINT {
+  AMS_COMMANDLINE = 0x464,
+  AMS_LIST_BEGIN = 0x465,
+  AMS_LIST_RUN_MIDLET = 0x466,
+  AMS_LIST_EXIT = 0x467,
+  AMS_INST_COMPLETE = 0x468,
+  AMS_DL_COMPLETE = 0x469,
+  AMS_ANIMATION = 0x46A,
+  AMS_LOAD_VM_RESULT = 0x46B,
+  AMS_CMD_SHOW_RESUME_DIALOG = 0x46C,
+  AMS_CMD_GET_RESOURCE_STRING = 0x46D,
+  AMS_LOAD_VM = 0x46E,
+  AMS_SHOW_JAVA_LOGO = 0x46F,
+  AMS_SHOWWINDOW = 0x470,
+  AMS_GET_ACTIVE_STATE = 0x471,
+  VM_NOTIFY_CREATE_VM_PROCESS = 0x496,
+  VM_CMD_KILL_VM_PROCESS = 0x497,
+  VM_NOTIFY_KILL_VM_PROCESS = 0x498,
+  VM_CMD_START_MIDLET = 0x499,
+  VM_NOTIFY_START_MIDLET = 0x49A,
+  VM_CMD_SUSPEND_MIDLET = 0x49B,
+  VM_NOTIFY_SUSPEND_MIDLET = 0x49C,
+  VM_CMD_RESUME_MIDLET = 0x49D,
+  VM_NOTIFY_RESUME_MIDLET = 0x49E,
+  VM_CMD_STOP_MIDLET = 0x49F,
+  VM_NOTIFY_STOP_MIDLET = 0x4A0,
+  VM_NOTIFY_APPDESTORYED = 0x4A1,
+  VM_NOTIFY_VMPAINTREADY = 0x4A2,
+  VM_CMD_GET_STATE = 0x4A3,
+  VM_CMD_SET_AMS_WINDOW = 0x4A4,
+  VM_COMMANDLINE = 0x4A5,
+  VM_SOFTKEYS = 0x4A6,
+  VM_SET_FULL_SCREEN_MODE = 0x4A7,
+  VM_SHOW_RESUME_DIALOG = 0x4A8,
+  VM_POST_RESUME_DIALOG = 0x4A9,
+  MAIN_EVENT_GUI = 0x4AA,
+  MAIN_EVENT_TEXT_INPUT = 0x4AB,
+  VM_TckOtaUi_Begin = 0x4AC,
+  VM_TckOtaUi_End = 0x4AD,
+  VM_TckOtaUi_ShowText = 0x4AE,
+  WM_PHONEBOOK_END = 0x4AF,
+  WM_VESKAR_FLIP_CLOSE = 0x4B0,
+  WM_SET_MODAL_DIALOG = 0x4B1,
+  WM_CLOSE_MODAL_DIALOG = 0x4B2,
+};
+
+// Result bits of VM_NOTIFY_STOP_MIDLET to the manager.
+enum { STOP_RESULT_CLOSE = 0x01, STOP_RESULT_LIST = 0x04, STOP_RESULT_FAILED = 0x20 };
+
+// The message's name; "0x%04X" of its low 16 bits for any other number (one buffer,
+// valid until the next unknown number).
+const wchar_t* GetWindowMessageName(UINT message);
