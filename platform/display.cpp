@@ -154,7 +154,10 @@ void DisplayPump(void) {
     switch (e.type) {
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
-        int vk = virtualKeyOf(e.key.keysym.sym);
+        SDL_Keycode key = e.key.keysym.sym;
+        // '*' and '#' of the main keyboard come with shift
+        if (e.key.keysym.mod & KMOD_SHIFT) key = key == SDLK_8 ? SDLK_ASTERISK : key == SDLK_3 ? SDLK_HASH : key;
+        int vk = virtualKeyOf(key);
         if (vk < 0) break;
         bool down = e.type == SDL_KEYDOWN;
         WindowPostKey((UINT)vk, down, down && keyDown[vk]);
