@@ -1,0 +1,46 @@
+// Movane_VM: opens the desktop display (the device screen at its scale, the key table
+// of the settings) and runs the host shell on the command line.
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "host/common/settings.h"
+#include "host/vm/vmshell.h"
+#include "platform/display.h"
+
+namespace {
+uint32_t settingOr(const char* name, uint32_t fallback, uint32_t min, uint32_t max) {
+  uint32_t v = ReadSettingDword(name);
+  return v >= min && v <= max ? v : fallback;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::wstring commandLine;
+  for (int i = 1; i < argc; i++) {
+    if (i > 1) commandLine += L' ';
+    for (const char* p = argv[i]; *p; p++) commandLine += (wchar_t)(unsigned char)*p;
+  }
+  int32_t width = (int32_t)settingOr("ScreenWidth", 240, 64, 2048);
+  int32_t height = (int32_t)settingOr("ScreenHeight", 320, 64, 2048);
+  int32_t scale = (int32_t)settingOr("ScreenScale", 2, 1, 8);
+  int32_t count = 0;
+  const DisplayKeyBinding* keys = DisplayDefaultKeys(&count);
+  DisplayKeyBinding custom[128];
+  std::string table = ReadSettingString("KeyMap");
+  if (!table.empty()) {
+    int32_t n = DisplayParseKeys(table.c_str(), custom, 128);
+    if (n > 0) {
+      keys = custom;
+      count = n;
+    } else {
+      fprintf(stderr, "Movane_VM: the KeyMap setting is not understood; the default keys are used\n");
+    }
+  }
+  ScreenSetDeviceSize(width, height, 0);
+  if (!DisplayOpen(width, height, scale, "Movane", keys, count)) return 1;
+  int32_t code = VmWinMain(nullptr, commandLine.c_str(), 1);
+  DisplayClose();
+  return code;
+}

@@ -1,0 +1,150 @@
+// The screen back buffer: the VM draws into it on its own thread; the window thread
+// copies it to the window on the frame timer and on WM_PAINT. Nothing locks the buffer:
+// a frame copied while it is drawn shows part of the next frame, as on the device.
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <mutex>
+
+#include "host/common/msgbox.h"
+#include "host/common/hosttrace.h"
+#include "host/vm/hostglue.h"
+#include "host/vm/vmshell.h"
+
+namespace {
+
+struct {
+  MkSurface surface;
+  MkVideoProperty video;
+  int32_t width, height, band;
+  int32_t fullScreenMode;
+  uint32_t bytes;
+} screen;
+
+int32_t deviceWidth = 240, deviceHeight = 320, deviceBand = 0;
+volatile int32_t frameReady = 1;
+volatile int32_t drawingDone = 1;
+int32_t frameCount;
+// The buffer is made and freed on the VM thread and copied on the window thread: the
+// copy must never read a buffer being freed.
+std::mutex bufferLock;
+
+void* (*screenAlloc)(uint32_t) = [](uint32_t size) -> void* { return malloc(size); };
+void (*screenFree)(void*) = free;
+
+void ScreenLayout(int32_t fullScreen) {
+  screen.video.softkeyCount = fullScreen ? 0 : 2;
+}
+
+}  // namespace
+
+void ScreenSetDeviceSize(int32_t width, int32_t height, int32_t band) {
+  deviceWidth = width;
+  deviceHeight = height;
+  deviceBand = band;
+}
+
+void ScreenSetAllocator(void* (*alloc)(uint32_t size), void (*release)(void* block)) {
+  if (alloc == nullptr || release == nullptr) {
+    screenAlloc = [](uint32_t size) -> void* { return malloc(size); };
+    screenFree = free;
+  } else {
+    screenAlloc = alloc;
+    screenFree = release;
+  }
+}
+
+int32_t ScreenFontInit(void) {
+  std::unique_lock<std::mutex> g(bufferLock);
+  screen.width = deviceWidth;
+  screen.height = deviceHeight;
+  screen.band = deviceBand;
+  screen.bytes = (uint32_t)deviceWidth * (uint32_t)(deviceHeight + deviceBand) * 2u;
+  uint16_t* pixels = (uint16_t*)screenAlloc(screen.bytes);
+  if (pixels == nullptr) {
+    // no screen, so no run: the platform start fails and the stop is reported
+    TraceLogA("ScreenFontInit: no memory for the back buffer (%u bytes)\n", screen.bytes);
+    memset(&screen.surface, 0, sizeof screen.surface);
+    memset(&screen.video, 0, sizeof screen.video);
+    g.unlock();
+    ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, L"Out of memory");
+    return 0;
+  }
+  memset(pixels, 0xFF, screen.bytes);
+  screen.surface = {pixels, deviceWidth, deviceHeight, 0, 1};
+  screen.fullScreenMode = 0;
+  screen.video = {&screen.surface, 1, 32768, 2, 1, 1, 1, 1, 0};
+  ScreenLayout(IsFullScreen(0));
+  ShowSoftKeyBar(IsSoftKeyBarVisible(screen.fullScreenMode));
+  frameReady = 1;
+  return 1;
+}
+
+void ScreenFontTerm(void) {
+  std::lock_guard<std::mutex> g(bufferLock);
+  if (screen.surface.pixels) screenFree(screen.surface.pixels);
+  memset(&screen.surface, 0, sizeof screen.surface);
+  memset(&screen.video, 0, sizeof screen.video);
+}
+
+MkSurface* ScreenGetSurface(void) { return screen.surface.pixels ? &screen.surface : nullptr; }
+
+void ScreenGetSize(int32_t* width, int32_t* height, uint16_t** pixels) {
+  if (width) *width = screen.surface.pixels ? screen.width : deviceWidth;
+  if (height) *height = screen.surface.pixels ? screen.height : deviceHeight;
+  if (pixels) *pixels = screen.surface.pixels;
+}
+
+MkVideoProperty* ScreenGetVideoProperty(void) { return screen.surface.pixels ? &screen.video : nullptr; }
+
+void ScreenSetActive(int32_t flag) { frameReady = flag; }
+int32_t ScreenIsActive(void) { return frameReady; }
+
+int32_t DisplaySetFullScreenMode(int32_t mode) {
+  if (mode != screen.fullScreenMode) {
+    screen.fullScreenMode = mode;
+    ScreenLayout(IsFullScreen(mode));
+  }
+  ShowSoftKeyBar(IsSoftKeyBarVisible(mode));
+  return 1;
+}
+
+void KveThreadBoostPriority(void) {
+  drawingDone = 0;
+  if (!hostState.paused) hostGlue.setKveThreadPriority(2);
+}
+
+void KveThreadDrawDone(int32_t ready) {
+  if (++frameCount >= 10) frameCount = 0;
+  if (!hostState.paused) hostGlue.setKveThreadPriority(4);
+  drawingDone = 1;
+  if (ready) frameReady = 1;
+}
+
+void ScreenBlit(HDC dc, int32_t mode) {
+  std::lock_guard<std::mutex> g(bufferLock);
+  uint16_t* pixels = screen.surface.pixels;
+  if (pixels == nullptr || !hostState.started || mode == 0) return;
+  bool own = false;
+  if (dc == nullptr) {
+    // the straight way: the screen image itself, through the main window's rectangle
+    dc = GetDC(GetMainWindow());
+    own = true;
+  }
+  if (dc != nullptr && dc->pixels != nullptr) {
+    int32_t left = dc->clip.left, right = dc->clip.right;
+    for (int32_t y = dc->clip.top; y < dc->clip.bottom; y++) {
+      int32_t sy = y - dc->origin.y, sx = left - dc->origin.x;
+      if (sy < 0 || sy >= screen.height || sx < 0) continue;
+      int32_t n = std::min(right - left, screen.width - sx);
+      if (n > 0) memcpy(dc->pixels + (size_t)y * dc->pitch + left, pixels + (size_t)sy * screen.width + sx, (size_t)n * 2);
+    }
+  }
+  if (own) ReleaseDC(GetMainWindow(), dc);
+  frameReady = 0;
+}
+
+void ScreenClear(void) {
+  if (screen.surface.pixels) memset(screen.surface.pixels, 0xFF, screen.bytes);
+}

@@ -1,0 +1,132 @@
+// The host shell of Movane_VM: the program's entry and start-up, the hidden main
+// window with its message map and host state machine, keys, soft keys and stylus, and
+// the screen back buffer the VM draws into.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "graphics/mk_surface.h"
+#include "host/common/winmsg.h"
+#include "platform/window.h"
+#include "storage/qmms_index.h"
+#include "vm/services/keymap.h"
+
+enum {
+  HOST_NONE = 0,
+  HOST_RUNNING = 1,
+  HOST_PAUSED = 2,
+  HOST_STARTING = 3,
+  HOST_RESUMING = 4,
+  HOST_SUSPENDING = 5,
+  HOST_STOPPING = 6,
+};
+
+// Stop-flag bits.
+enum { STOP_CLOSE_MANAGER = 0x01, STOP_SHOW_LIST = 0x04, STOP_NOTIFY = 0x08, STOP_END_PROGRAM = 0x10 };
+
+enum { ORIENTATION_LANDSCAPE = 16, ORIENTATION_PORTRAIT = 17 };
+
+struct HostStateRecord {
+  int32_t HostState;
+  uint32_t stopFlags;
+  int32_t orientation;
+  int32_t rotated;
+  int32_t focused;
+  int32_t focusCase;
+  int32_t textInputMode;
+  HWND textBox;
+  uint32_t frameTimer;
+  int32_t pendingStart;
+  int16_t pendingSuite;
+  int16_t pendingMidlet;
+  int32_t storageStarted;
+  int32_t resumeBox;
+  int32_t waitCursorShown;
+  std::wstring title;
+  volatile int32_t paused;
+  volatile int32_t started;
+  volatile int32_t suspendGate;
+  int32_t fullScreenPolicy;
+};
+extern HostStateRecord hostState;
+
+// ---- entry and start-up ----
+int32_t VmWinMain(void* instance, const wchar_t* commandLine, int32_t showCommand);
+HWND FindManagerWindow(void);
+void SetManagerWindow(HWND hwnd);
+BOOL PostToManager(UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendToManager(UINT message, WPARAM wParam, LPARAM lParam);
+BOOL PostToMainWindow(UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendToMainWindow(UINT message, WPARAM wParam, LPARAM lParam);
+HWND GetMainWindow(void);
+int32_t CreateMainWindow(void* instance, int32_t showCommand);
+void SplitString(const std::wstring& text, const wchar_t* delimiters, std::vector<std::wstring>* out);
+void ParseCommandLine(const wchar_t* commandLine);
+int32_t GetScreenOrientation(void);
+
+// ---- main window ----
+LRESULT MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void BuildSuiteList(void);
+int32_t GetSuiteRecord(int32_t index, QmmsSuiteInfo* record);
+void ShowMainWindowFullScreen(void);
+int32_t PaintMode(void);
+void FrameTimerProc(HWND hwnd, UINT message, uint32_t id, DWORD time);
+void RestartFrameTimer(void);
+void KillFrameTimer(void);
+LRESULT NotifyMidletPaused(void);
+LRESULT NotifyMidletResumed(void);
+// The VM state callback of the host glue: (vmId, event code, parameter).
+void HostVmStateCallback(int32_t vmId, int32_t code, int32_t parameter);
+// Forgets the shell's process state (tests: one fresh shell per case).
+void ResetHostShell(void);
+
+// ---- keys, soft keys, stylus ----
+int32_t TranslateKey(UINT message, UINT virtualKey, LPARAM lParam, int32_t* kind, int32_t* code);
+int32_t KeyEvent(UINT message, UINT virtualKey, LPARAM lParam, int32_t wasDown);
+LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnKeyUp(UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnHotKey(UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnCommand(UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OnPointer(UINT message, WPARAM wParam, LPARAM lParam);
+uint32_t GetGameKeyStates(void);
+const KeyEntry* SelectKeyMap(const QmmsSuiteInfo* record);
+void ResetKeyState(const QmmsSuiteInfo* record);
+void ResetKeyStateDefault(void);
+const char* GetKeyCodeName(UINT virtualKey);
+extern const KeyEntry DefaultKeyMap[KEY_STANDARD_ENTRIES];
+extern const KeyEntry AlternateKeyMap[KEY_STANDARD_ENTRIES];
+void ShowSoftKeyBar(int32_t show);
+int32_t SetSoftKeyLabel(int32_t commandId, int32_t commandValue, const wchar_t* text);
+int32_t MenuBarSetSoftkeyLabel(int32_t softKey, const wchar_t* text, int32_t length);
+void RestoreSoftKeyLabels(void);
+void DestroySoftKeyBar(void);
+int32_t GetSoftKeyCommand(int32_t commandId);
+int32_t GetSoftKeyCommandByKey(UINT virtualKey);
+const wchar_t* GetSoftKeyLabel(int32_t commandId);
+int32_t IsFullScreen(int32_t requested);
+int32_t IsSoftKeyBarVisible(int32_t requested);
+
+// ---- screen back buffer ----
+// Allocates the back buffer (width x (height + band)) through the allocator; 0 with the
+// out-of-memory notice when it cannot be had: no screen exists then.
+int32_t ScreenFontInit(void);
+void ScreenFontTerm(void);
+MkSurface* ScreenGetSurface(void);
+void ScreenGetSize(int32_t* width, int32_t* height, uint16_t** pixels);
+MkVideoProperty* ScreenGetVideoProperty(void);
+void ScreenSetActive(int32_t flag);
+int32_t ScreenIsActive(void);
+int32_t DisplaySetFullScreenMode(int32_t mode);
+void KveThreadBoostPriority(void);
+void KveThreadDrawDone(int32_t frameReady);
+// Copies the back buffer to the window (mode 1, through the device context) or straight
+// into the screen image (modes 2 and 3); only while a MIDlet has started.
+void ScreenBlit(HDC dc, int32_t mode);
+void ScreenClear(void);
+// The device screen size (the desktop display's) and the soft-key band height.
+void ScreenSetDeviceSize(int32_t width, int32_t height, int32_t band);
+// Test seam: the back buffer's allocator (null restores malloc and free).
+void ScreenSetAllocator(void* (*alloc)(uint32_t size), void (*release)(void* block));

@@ -1,0 +1,26 @@
+#!/bin/sh
+# A real window under Xvfb: the shell demo shows the VM double's test card; the X
+# server's screen is taken while it runs and kept as a PNG in the build tree.
+# usage: screenshot.sh <shell demo> <xwd2png> <output png>
+set -eu
+demo=$1 conv=$2 out=$3
+work=$(mktemp -d)
+trap 'kill $xpid 2>/dev/null || true; rm -rf "$work"' EXIT
+# the first free display number from 90 on
+n=90
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 640x720x24 -fbdir "$work" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xpid=$!
+i=0
+while [ ! -e /tmp/.X11-unix/X$n ]; do
+  i=$((i + 1)); [ $i -gt 100 ] && { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+  sleep 0.1
+done
+export MOVANE_RUNTIME_DIR="$work/run"
+DISPLAY=:$n SDL_VIDEODRIVER=x11 "$demo" 2500 &
+dpid=$!
+sleep 1.5
+cp "$work/Xvfb_screen0" "$work/screen.xwd"
+wait $dpid
+"$conv" "$work/screen.xwd" "$out"
+echo "screenshot: $out"
