@@ -180,10 +180,11 @@ struct PacketHeader {
 };
 enum { PACKET_DATA_MAX = 64 * 1024 };
 
-std::mutex lock;
-std::map<uint32_t, Window*> windows;  // by handle
-std::map<std::wstring, WindowClass*> classes;
-std::vector<HotKey> hotKeys;
+// Never destroyed: the socket reader may still run while the process exits.
+std::mutex& lock = *new std::mutex;
+std::map<uint32_t, Window*>& windows = *new std::map<uint32_t, Window*>;  // by handle
+std::map<std::wstring, WindowClass*>& classes = *new std::map<std::wstring, WindowClass*>;
+std::vector<HotKey>& hotKeys = *new std::vector<HotKey>;
 uint32_t nextIndex = 1;
 HWND focus = 0;
 HWND active = 0;
@@ -197,12 +198,12 @@ ThreadQueue* displayQueue = nullptr;
 void (*boxObserver)(HWND, const wchar_t*, const wchar_t*) = nullptr;
 
 // Cross-process state.
-std::string runtimeDir;
+std::string& runtimeDir = *new std::string;
 uint32_t processSlot = 0;
 int slotLockFd = -1;
-std::map<uint32_t, int> peerFds;  // slot -> connection
-std::vector<int> connections;     // every connection the reader polls
-std::map<uint32_t, Pending*> pendings;
+std::map<uint32_t, int>& peerFds = *new std::map<uint32_t, int>;  // slot -> connection
+std::vector<int>& connections = *new std::vector<int>;  // every connection the reader polls
+std::map<uint32_t, Pending*>& pendings = *new std::map<uint32_t, Pending*>;
 uint32_t nextPendingId = 1;
 int wakePipe[2] = {-1, -1};
 bool readerStarted = false;
@@ -1443,7 +1444,7 @@ struct BoxState {
   int32_t answer;
   bool ended;
 };
-std::map<HWND, BoxState*> boxes;  // guarded by lock
+std::map<HWND, BoxState*>& boxes = *new std::map<HWND, BoxState*>;  // guarded by lock
 
 int32_t firstButton(UINT type) { return (type & 0xF) == MB_YESNO ? IDYES : IDOK; }
 int32_t lastButton(UINT type) { return (type & 0xF) == MB_YESNO ? IDNO : IDOK; }
