@@ -1,6 +1,7 @@
-// The SDL2 display. The window system paints into our screen image; a present uploads
-// it to a streaming RGB565 texture drawn at an integer scale through SDL's logical size,
-// which also maps mouse positions back to device pixels.
+// The SDL2 display. The window system paints into our screen image; a present writes it
+// into the window's own surface at the largest integer scale that fits, centred, each
+// 16-bit pixel through a table of the surface's 32-bit pixels, one widened row copied
+// scale times. Mouse positions are mapped back to device pixels the same way.
 #include "platform/display.h"
 
 #include <SDL2/SDL.h>
@@ -15,9 +16,12 @@
 namespace {
 
 SDL_Window* window = nullptr;
-SDL_Renderer* renderer = nullptr;
-SDL_Texture* texture = nullptr;
 std::vector<uint16_t> pixels;
+std::vector<uint32_t> pixelTable;  // 16-bit pixel -> the surface's pixel
+uint32_t tableFormat = 0;
+std::vector<uint32_t> wideRow;
+SDL_Surface* fallback = nullptr;  // surfaces of other depths: converted, then scaled by SDL
+int32_t placedScale = 1, placedX = 0, placedY = 0;
 int32_t screenW = 0, screenH = 0;
 std::vector<DisplayKeyBinding> keyTable;
 bool keyDown[512];
@@ -91,20 +95,14 @@ int DisplayOpen(int32_t width, int32_t height, int32_t scale, const char* title,
       return 0;
     }
   }
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
   window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width * scale,
                             height * scale, SDL_WINDOW_RESIZABLE);
-  if (window != nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-  if (renderer != nullptr) {
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, width, height);
-  }
-  if (texture == nullptr) {
+  if (window == nullptr || SDL_GetWindowSurface(window) == nullptr) {
     fprintf(stderr, "display: %s\n", SDL_GetError());
     DisplayClose();
     return 0;
   }
-  SDL_RenderSetLogicalSize(renderer, width, height);
-  SDL_RenderSetIntegerScale(renderer, SDL_TRUE);
+  SDL_SetWindowMinimumSize(window, width, height);
   screenW = width;
   screenH = height;
   pixels.assign((size_t)width * height, 0xFFFF);
@@ -122,12 +120,11 @@ void DisplayClose(void) {
   if (window == nullptr) return;
   WindowSetDisplayHooks(nullptr);
   WindowSetScreen(nullptr, 0, 0);
-  if (texture) SDL_DestroyTexture(texture);
-  if (renderer) SDL_DestroyRenderer(renderer);
+  if (fallback) SDL_FreeSurface(fallback);
+  fallback = nullptr;
   SDL_DestroyWindow(window);
-  texture = nullptr;
-  renderer = nullptr;
   window = nullptr;
+  tableFormat = 0;
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
@@ -138,14 +135,87 @@ void DisplaySetTitle(const char* title) {
   if (window) SDL_SetWindowTitle(window, title ? title : "");
 }
 
+namespace {
+// The pixel: red 15-11, green 10-5 (its lowest bit the opaque flag), blue 4-0.
+void buildTable(const SDL_PixelFormat* f) {
+  pixelTable.resize(65536);
+  for (uint32_t p = 0; p < 65536; p++) {
+    uint32_t r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+    pixelTable[p] = SDL_MapRGB(f, (uint8_t)(r << 3 | r >> 2), (uint8_t)(g << 2 | g >> 4), (uint8_t)(b << 3 | b >> 2));
+  }
+  tableFormat = f->format;
+}
+
+void place(const SDL_Surface* s) {
+  placedScale = std::max(1, std::min(s->w / screenW, s->h / screenH));
+  placedX = std::max(0, (s->w - screenW * placedScale) / 2);
+  placedY = std::max(0, (s->h - screenH * placedScale) / 2);
+}
+
+void presentScaled(SDL_Surface* s) {
+  place(s);
+  int32_t sc = placedScale, ox = placedX, oy = placedY;
+  int32_t w = std::min(screenW * sc, s->w - ox), h = std::min(screenH * sc, s->h - oy);
+  // the letterbox around the picture
+  SDL_Rect bands[4] = {{0, 0, s->w, oy}, {0, oy + h, s->w, s->h - oy - h}, {0, oy, ox, h}, {ox + w, oy, s->w - ox - w, h}};
+  for (const SDL_Rect& r : bands) {
+    if (r.w > 0 && r.h > 0) SDL_FillRect(s, &r, SDL_MapRGB(s->format, 0, 0, 0));
+  }
+  if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+  wideRow.resize((size_t)screenW * sc);
+  const uint32_t* table = pixelTable.data();
+  uint8_t* base = (uint8_t*)s->pixels + (size_t)oy * s->pitch + (size_t)ox * 4;
+  for (int32_t y = 0; y * sc < h; y++) {
+    const uint16_t* src = pixels.data() + (size_t)y * screenW;
+    uint32_t* out = wideRow.data();
+    if (sc == 2) {
+      for (int32_t x = 0; x < screenW; x++) {
+        uint32_t v = table[src[x]];
+        out[2 * x] = v;
+        out[2 * x + 1] = v;
+      }
+    } else {
+      for (int32_t x = 0; x < screenW; x++) {
+        uint32_t v = table[src[x]];
+        for (int32_t k = 0; k < sc; k++) *out++ = v;
+      }
+    }
+    for (int32_t k = 0; k < sc && y * sc + k < h; k++) memcpy(base + (size_t)(y * sc + k) * s->pitch, wideRow.data(), (size_t)w * 4);
+  }
+  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+}
+}  // namespace
+
 void DisplayPresent(void) {
   if (window == nullptr) return;
-  SDL_UpdateTexture(texture, nullptr, pixels.data(), screenW * 2);
-  SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-  SDL_RenderClear(renderer);
-  SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-  SDL_RenderPresent(renderer);
+  SDL_Surface* s = SDL_GetWindowSurface(window);
+  if (s == nullptr) return;
+  if (s->format->BytesPerPixel == 4) {
+    if (tableFormat != s->format->format) buildTable(s->format);
+    presentScaled(s);
+  } else {
+    // another depth: SDL converts and scales
+    if (fallback == nullptr) {
+      fallback = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), screenW, screenH, 16, screenW * 2, SDL_PIXELFORMAT_RGB565);
+    }
+    place(s);
+    SDL_Rect to = {placedX, placedY, screenW * placedScale, screenH * placedScale};
+    SDL_FillRect(s, nullptr, 0);
+    SDL_BlitScaled(fallback, nullptr, s, &to);
+  }
+  SDL_UpdateWindowSurface(window);
 }
+
+namespace {
+// Window pixels to device pixels; false outside the picture.
+bool toDevice(int32_t wx, int32_t wy, int32_t* x, int32_t* y) {
+  SDL_Surface* s = SDL_GetWindowSurface(window);
+  if (s != nullptr) place(s);
+  *x = (wx - placedX) / placedScale;
+  *y = (wy - placedY) / placedScale;
+  return wx >= placedX && wy >= placedY && *x < screenW && *y < screenH;
+}
+}  // namespace
 
 void DisplayPump(void) {
   if (window == nullptr) return;
@@ -165,15 +235,24 @@ void DisplayPump(void) {
         break;
       }
       case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEBUTTONUP:
+      case SDL_MOUSEBUTTONUP: {
         if (e.button.button != SDL_BUTTON_LEFT) break;
+        int32_t x, y;
+        bool inside = toDevice(e.button.x, e.button.y, &x, &y);
+        if (e.type == SDL_MOUSEBUTTONDOWN && !inside) break;  // a touch beside the screen
+        if (e.type == SDL_MOUSEBUTTONUP && !buttonDown) break;
         buttonDown = e.type == SDL_MOUSEBUTTONDOWN;
-        WindowPostPointer(buttonDown ? WM_LBUTTONDOWN : WM_LBUTTONUP, e.button.x, e.button.y);
+        WindowPostPointer(buttonDown ? WM_LBUTTONDOWN : WM_LBUTTONUP, std::max(0, std::min(x, screenW - 1)),
+                          std::max(0, std::min(y, screenH - 1)));
         break;
-      case SDL_MOUSEMOTION:
+      }
+      case SDL_MOUSEMOTION: {
         // the stylus moves only while it touches the screen
-        if (buttonDown) WindowPostPointer(WM_MOUSEMOVE, e.motion.x, e.motion.y);
+        int32_t x, y;
+        toDevice(e.motion.x, e.motion.y, &x, &y);
+        if (buttonDown) WindowPostPointer(WM_MOUSEMOVE, std::max(0, std::min(x, screenW - 1)), std::max(0, std::min(y, screenH - 1)));
         break;
+      }
       case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
           DisplayPresent();
@@ -220,33 +299,28 @@ void DisplayInjectMotion(int32_t windowX, int32_t windowY) {
 }
 
 void DisplayOutputSize(int32_t* width, int32_t* height, int32_t* scale) {
-  int w = 0, h = 0;
-  if (renderer) SDL_GetRendererOutputSize(renderer, &w, &h);
-  if (width) *width = w;
-  if (height) *height = h;
-  float sx = 1, sy = 1;
-  if (renderer) SDL_RenderGetScale(renderer, &sx, &sy);
-  if (scale) *scale = (int32_t)sx;
+  SDL_Surface* s = window ? SDL_GetWindowSurface(window) : nullptr;
+  if (s) place(s);
+  if (width) *width = s ? s->w : 0;
+  if (height) *height = s ? s->h : 0;
+  if (scale) *scale = s ? placedScale : 0;
 }
 
 int DisplayReadBack(uint16_t* out) {
   if (window == nullptr || out == nullptr) return 0;
   DisplayPresent();
-  int w = 0, h = 0;
-  SDL_GetRendererOutputSize(renderer, &w, &h);
-  std::vector<uint16_t> shot((size_t)w * h);
-  // reading back goes through the whole output in window pixels, not logical ones
-  SDL_RenderSetLogicalSize(renderer, 0, 0);
-  SDL_RenderSetScale(renderer, 1, 1);
-  int rc = SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB565, shot.data(), w * 2);
-  SDL_RenderSetLogicalSize(renderer, screenW, screenH);
-  SDL_RenderSetIntegerScale(renderer, SDL_TRUE);
-  if (rc != 0) return 0;
-  int scale = std::min(w / screenW, h / screenH);
-  if (scale < 1) return 0;
-  int ox = (w - screenW * scale) / 2, oy = (h - screenH * scale) / 2;
+  SDL_Surface* s = SDL_GetWindowSurface(window);
+  if (s == nullptr || s->format->BytesPerPixel != 4) return 0;
+  if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
   for (int y = 0; y < screenH; y++) {
-    for (int x = 0; x < screenW; x++) out[y * screenW + x] = shot[(size_t)(oy + y * scale + scale / 2) * w + ox + x * scale + scale / 2];
+    for (int x = 0; x < screenW; x++) {
+      int32_t wx = placedX + x * placedScale + placedScale / 2, wy = placedY + y * placedScale + placedScale / 2;
+      uint32_t v = *(const uint32_t*)((const uint8_t*)s->pixels + (size_t)wy * s->pitch + (size_t)wx * 4);
+      uint8_t r, g, b;
+      SDL_GetRGB(v, s->format, &r, &g, &b);
+      out[y * screenW + x] = (uint16_t)((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+    }
   }
+  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
   return 1;
 }
