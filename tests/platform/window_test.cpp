@@ -11,7 +11,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <future>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -164,21 +165,38 @@ LRESULT nestedProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 TEST(WindowMessages, ASendIntoAThreadThatIsItselfSendingIsAnswered) {
   windowA = makeWindow(L"NestedClass", nestedProc);
-  std::promise<HWND> made;
-  std::atomic<bool> stop{false};
+  // plain mutex and condition: the race detector knows them
+  std::mutex m;
+  std::condition_variable made;
+  HWND wb = 0;
+  bool stop = false;
   std::thread b([&] {
-    HWND wb = CreateWindowExW(0, L"NestedClass", L"", 0, 0, 0, 1, 1, 0, nullptr, nullptr, nullptr);
-    made.set_value(wb);
+    HWND w = CreateWindowExW(0, L"NestedClass", L"", 0, 0, 0, 1, 1, 0, nullptr, nullptr, nullptr);
+    {
+      std::lock_guard<std::mutex> g(m);
+      wb = w;
+    }
+    made.notify_all();
     MSG msg;
-    while (!stop) {
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> g(m);
+        if (stop) break;
+      }
       if (PeekMessageW(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
       usleep(1000);
     }
-    DestroyWindow(wb);
+    DestroyWindow(w);
   });
-  HWND wb = made.get_future().get();
+  {
+    std::unique_lock<std::mutex> g(m);
+    made.wait(g, [&] { return wb != 0; });
+  }
   EXPECT_EQ(SendMessageW(wb, WM_USER + 1, 4, 0), 50 + 1000) << "A answered B's send while waiting";
-  stop = true;
+  {
+    std::lock_guard<std::mutex> g(m);
+    stop = true;
+  }
   b.join();
   DestroyWindow(windowA);
 }
@@ -411,7 +429,8 @@ struct Peer {
       execl(MOVANE_WINDOW_PEER, MOVANE_WINDOW_PEER, (char*)nullptr);
       _exit(127);
     }
-    for (int i = 0; i < 500 && window == 0; i++) {
+    // a loaded machine can take long to start a process
+    for (int i = 0; i < 3000 && window == 0; i++) {
       window = FindWindowW(L"PeerClass", nullptr);
       if (window == 0) usleep(10000);
     }
@@ -419,7 +438,15 @@ struct Peer {
   int wait() {
     int status = 0;
     waitpid(pid, &status, 0);
+    pid = -1;
     return status;
+  }
+  // a failed test leaves no process behind to hold the test's output open
+  ~Peer() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      wait();
+    }
   }
 };
 
