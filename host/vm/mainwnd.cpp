@@ -12,6 +12,7 @@
 #include "host/common/settings.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
+#include "platform/display.h"
 
 void SetMainWindowHandle(HWND hwnd);
 
@@ -214,6 +215,7 @@ LRESULT OnStartMidlet(UINT, WPARAM wParam, LPARAM) {
   HWND main = GetMainWindow();
   EnableWindow(main, 1);
   SetWindowTextW(main, hostState.title.c_str());
+  DisplaySetTitle(WideToSystemText(hostState.title).c_str());
   ShowMainWindowFullScreen();
   ResetKeyState(&record);
   return 1;

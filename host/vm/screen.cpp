@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "host/common/msgbox.h"
@@ -23,8 +24,9 @@ struct {
 } screen;
 
 int32_t deviceWidth = 240, deviceHeight = 320, deviceBand = 0;
-volatile int32_t frameReady = 1;
-volatile int32_t drawingDone = 1;
+// Set by the VM thread, read and cleared by the window thread.
+std::atomic<int32_t> frameReady{1};
+std::atomic<int32_t> drawingDone{1};
 int32_t frameCount;
 // The buffer is made and freed on the VM thread and copied on the window thread: the
 // copy must never read a buffer being freed.
@@ -88,15 +90,22 @@ void ScreenFontTerm(void) {
   memset(&screen.video, 0, sizeof screen.video);
 }
 
-MkSurface* ScreenGetSurface(void) { return screen.surface.pixels ? &screen.surface : nullptr; }
+MkSurface* ScreenGetSurface(void) {
+  std::lock_guard<std::mutex> g(bufferLock);
+  return screen.surface.pixels ? &screen.surface : nullptr;
+}
 
 void ScreenGetSize(int32_t* width, int32_t* height, uint16_t** pixels) {
+  std::lock_guard<std::mutex> g(bufferLock);
   if (width) *width = screen.surface.pixels ? screen.width : deviceWidth;
   if (height) *height = screen.surface.pixels ? screen.height : deviceHeight;
   if (pixels) *pixels = screen.surface.pixels;
 }
 
-MkVideoProperty* ScreenGetVideoProperty(void) { return screen.surface.pixels ? &screen.video : nullptr; }
+MkVideoProperty* ScreenGetVideoProperty(void) {
+  std::lock_guard<std::mutex> g(bufferLock);
+  return screen.surface.pixels ? &screen.video : nullptr;
+}
 
 void ScreenSetActive(int32_t flag) { frameReady = flag; }
 int32_t ScreenIsActive(void) { return frameReady; }
