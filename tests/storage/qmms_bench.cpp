@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <vector>
@@ -16,9 +17,15 @@ const int SUITES = 500;
 
 int32_t plenty() { return 0x7FFFFFFF; }
 
-// One store for all benchmarks of the run.
+const char* benchFolder() {
+  const char* folder = getenv("MOVANE_BENCH_DIR");
+  return folder != nullptr && folder[0] != 0 ? folder : "/tmp";
+}
+
+// One store for all benchmarks of the run, in /tmp or $MOVANE_BENCH_DIR (a memory-backed
+// folder shows the cost without the disk's flushes).
 struct Store {
-  DeviceTree tree;
+  DeviceTree tree{benchFolder()};
   Store() {
     QmmsHooks hooks{};
     hooks.storageFreeSpace = plenty;
