@@ -349,13 +349,11 @@ char* getStringContents(StringInstance* string) {
 }
 
 int32_t objectHashCode(OBJECT object) {
+    // Objects of the read-only image are never written and never move: their address
+    // serves as their hash code, locked or not.
+    if (isInRomTableRange(object)) return (int32_t)((uintptr_t)object & ~3u) >> 2;
     uint32_t* slot = hashCodeSlot(object);
-    if (slot == nullptr) {
-        // Objects of the read-only image are never written; they never move either,
-        // so their address serves as their hash code.
-        if (object->monitor == 0 && isInRomTableRange(object)) return (int32_t)((uintptr_t)object & ~3u) >> 2;
-        slot = &object->monitor;
-    }
+    if (slot == nullptr) slot = &object->monitor;
     if (*slot != 0) return (int32_t)*slot >> 2;
     uint32_t value;
     do {

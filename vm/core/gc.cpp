@@ -292,6 +292,10 @@ static void markThreadStack(ThreadRecord* thread) {
 
 static void traceRootObjects() {
     for (int32_t i = 0; i < GlobalRootsLength; i++) markRoot(*(void**)GlobalRoots[i]);
+    // the lock words of read-only objects point at thread and monitor records
+    for (int32_t i = 0; i < ROM_LOCK_WORDS; i++) {
+        if (RomLockWords[i].word & LOCK_STATE_MASK) markRoot(lockTarget(RomLockWords[i].word));
+    }
     for (int32_t i = 0; i < TemporaryRootsLength;) {
         if (TemporaryRoots[i] == -1) {
             markRoot(asPointer(TemporaryRoots[i + 2]));
@@ -658,6 +662,7 @@ static bool rootSeenBefore(cell* address, int32_t globalsBefore, int32_t tempora
 }
 
 static void relocateRoots() {
+    for (int32_t i = 0; i < ROM_LOCK_WORDS; i++) relocateLock(&RomLockWords[i].word);
     for (int32_t i = 0; i < GlobalRootsLength; i++) {
         if (!rootSeenBefore(GlobalRoots[i], i, 0)) relocateWord(GlobalRoots[i]);
     }

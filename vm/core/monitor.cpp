@@ -6,7 +6,7 @@
 // fully released with nobody queued goes back to the free list.
 //
 // Objects of the read-only class image (shared literal strings and their char array)
-// are never written: their lock word is checked before anything stores into it.
+// are never written: while one is locked its lock word lives in a table of its own.
 #include "vm/core/monitor.h"
 
 #include "vm/core/exceptions.h"
@@ -14,16 +14,32 @@
 #include "vm/core/romimage.h"
 #include "vm/core/thread.h"
 
+VMBSS RomLockWord RomLockWords[ROM_LOCK_WORDS];
+
+uint32_t* lockWordOf(OBJECT object) {
+    if (!isInRomTableRange(object)) return &object->monitor;
+    RomLockWord* free = nullptr;
+    for (int i = 0; i < ROM_LOCK_WORDS; i++) {
+        RomLockWord* w = &RomLockWords[i];
+        if (w->object == object) return &w->word;
+        if (free == nullptr && w->word == 0) free = w;
+    }
+    // a slot whose object holds no lock serves another; nothing is locked by then
+    if (free == nullptr) fatalError("ROMized String Object. Unable to excecute monitorEnter.");
+    free->object = object;
+    return &free->word;
+}
+
 int setExtendedLock(ThreadRecord* thread, OBJECT object, int depth, uint32_t hash) {
     if (thread->extendedLockDepth != 0) return 0;
     thread->extendedLockDepth = depth;
     thread->extendedLockHash = hash;
-    object->monitor = (uint32_t)(uintptr_t)thread + LOCK_EXTENDED;
+    *lockWordOf(object) = (uint32_t)(uintptr_t)thread + LOCK_EXTENDED;
     return 1;
 }
 
 MonitorRecord* getObjectMonitor(OBJECT object) {
-    uint32_t word = object->monitor;
+    uint32_t word = *lockWordOf(object);
     if ((word & LOCK_STATE_MASK) == LOCK_INFLATED) return lockMonitor(word);
     MonitorRecord* monitor = FreeMonitorList;
     if (monitor != nullptr) {
@@ -36,7 +52,7 @@ MonitorRecord* getObjectMonitor(OBJECT object) {
         makeTemporaryRoot(&object);
         monitor = (MonitorRecord*)callocObject(MONITOR_RECORD_WORDS, GCT_MONITOR);
         TemporaryRootsLength = savedRoots;
-        word = object->monitor;
+        word = *lockWordOf(object);
     }
     ThreadRecord* owner = lockOwner(word);
     switch (word & LOCK_STATE_MASK) {
@@ -55,20 +71,18 @@ MonitorRecord* getObjectMonitor(OBJECT object) {
         owner->extendedLockHash = 0;
         break;
     }
-    object->monitor = (uint32_t)(uintptr_t)monitor + LOCK_INFLATED;
+    *lockWordOf(object) = (uint32_t)(uintptr_t)monitor + LOCK_INFLATED;
     return monitor;
 }
 
 int monitorEnter(OBJECT object) {
     ThreadRecord* t = CurrentThread;
-    uint32_t word = object->monitor;
+    uint32_t word = *lockWordOf(object);
     MonitorRecord* monitor;
     switch (word & LOCK_STATE_MASK) {
     case LOCK_UNLOCKED:
-        // Read-only objects are only ever in this state, since nothing writes them.
-        if (isInRomTableRange(object)) fatalError("ROMized String Object. Unable to excecute monitorEnter.");
         if (word == 0) {
-            object->monitor = (uint32_t)(uintptr_t)t + LOCK_SIMPLE;
+            *lockWordOf(object) = (uint32_t)(uintptr_t)t + LOCK_SIMPLE;
             return MONITOR_OWNED;
         }
         if (setExtendedLock(t, object, 1, word)) return MONITOR_OWNED;
@@ -107,21 +121,21 @@ int monitorEnter(OBJECT object) {
 
 int monitorExit(OBJECT object, const char** exceptionName) {
     ThreadRecord* t = CurrentThread;
-    uint32_t word = object->monitor;
+    uint32_t word = *lockWordOf(object);
     uint32_t state = word & LOCK_STATE_MASK;
     if (state == LOCK_SIMPLE && lockOwner(word) == t) {
-        object->monitor = 0;
+        *lockWordOf(object) = 0;
         return MONITOR_RELEASED;
     }
     if (state == LOCK_EXTENDED && lockOwner(word) == t) {
         int depth = --t->extendedLockDepth;
         if (depth == 0) {
-            object->monitor = t->extendedLockHash;
+            *lockWordOf(object) = t->extendedLockHash;
             return MONITOR_RELEASED;
         }
         if (depth == 1 && t->extendedLockHash == 0) {
             t->extendedLockDepth = 0;
-            object->monitor = (uint32_t)(uintptr_t)t + LOCK_SIMPLE;
+            *lockWordOf(object) = (uint32_t)(uintptr_t)t + LOCK_SIMPLE;
         }
         return MONITOR_STILL_HELD;
     }
@@ -131,7 +145,7 @@ int monitorExit(OBJECT object, const char** exceptionName) {
             if (--monitor->depth > 0) return MONITOR_STILL_HELD;
             releaseMonitor(monitor);
             if (monitor->owner == nullptr && monitor->monitorWaitQ == nullptr && monitor->condvarWaitQ == nullptr) {
-                object->monitor = monitor->hashCode;
+                *lockWordOf(object) = monitor->hashCode;
                 monitor->owner = (ThreadRecord*)FreeMonitorList;
                 FreeMonitorList = monitor;
             }
@@ -174,7 +188,7 @@ void addCondvarWait(MonitorRecord* monitor, ThreadRecord* thread) {
 }
 
 static int waitOnMonitor(OBJECT object, int64_t timeout, bool interruptible) {
-    if ((object->monitor & LOCK_STATE_MASK) == LOCK_UNLOCKED) raiseException(IllegalMonitorStateException);
+    if ((*lockWordOf(object) & LOCK_STATE_MASK) == LOCK_UNLOCKED) raiseException(IllegalMonitorStateException);
     MonitorRecord* monitor = getObjectMonitor(object);
     ThreadRecord* t = CurrentThread;
     if (monitor->owner != t) raiseException(IllegalMonitorStateException);
@@ -214,7 +228,7 @@ void notifyWaiters(MonitorRecord* monitor, int all) {
 
 int monitorNotify(OBJECT object, int all) {
     ThreadRecord* t = CurrentThread;
-    uint32_t word = object->monitor;
+    uint32_t word = *lockWordOf(object);
     switch (word & LOCK_STATE_MASK) {
     case LOCK_SIMPLE:
     case LOCK_EXTENDED:
@@ -232,7 +246,7 @@ int monitorNotify(OBJECT object, int all) {
 }
 
 uint32_t* hashCodeSlot(OBJECT object) {
-    uint32_t word = object->monitor;
+    uint32_t word = *lockWordOf(object);
     switch (word & LOCK_STATE_MASK) {
     case LOCK_UNLOCKED:
         return nullptr;
@@ -249,17 +263,17 @@ uint32_t* hashCodeSlot(OBJECT object) {
 }
 
 void clearObjectLock(OBJECT object) {
-    uint32_t word = object->monitor;
+    uint32_t word = *lockWordOf(object);
     switch (word & LOCK_STATE_MASK) {
     case LOCK_SIMPLE:
-        object->monitor = 0;
+        *lockWordOf(object) = 0;
         break;
     case LOCK_EXTENDED:
-        object->monitor = lockOwner(word)->extendedLockHash;
+        *lockWordOf(object) = lockOwner(word)->extendedLockHash;
         lockOwner(word)->extendedLockDepth = 0;
         break;
     case LOCK_INFLATED:
-        object->monitor = lockMonitor(word)->hashCode;
+        *lockWordOf(object) = lockMonitor(word)->hashCode;
         break;
     }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "vm/core/records.h"
+#include "vm/core/vmsections.h"
 
 enum {
     MONITOR_OWNED = 0,       // monitorEnter: the current thread owns it
@@ -19,6 +20,17 @@ enum { MONITOR_RECORD_WORDS = 5 };
 
 inline ThreadRecord* lockOwner(uint32_t word) { return (ThreadRecord*)(uintptr_t)(word & ~(uint32_t)LOCK_STATE_MASK); }
 inline MonitorRecord* lockMonitor(uint32_t word) { return (MonitorRecord*)(uintptr_t)(word & ~(uint32_t)LOCK_STATE_MASK); }
+
+// Objects of the read-only image cannot hold a lock: while one is locked its lock word
+// lives in this table, which the collector treats as roots.
+enum { ROM_LOCK_WORDS = 64 };
+struct RomLockWord {
+    OBJECT object;
+    uint32_t word;
+};
+extern VMBSS RomLockWord RomLockWords[ROM_LOCK_WORDS];
+// The object's writable lock word.
+uint32_t* lockWordOf(OBJECT object);
 
 int monitorEnter(OBJECT object);
 int monitorExit(OBJECT object, const char** exceptionName);

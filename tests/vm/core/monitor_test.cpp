@@ -218,39 +218,61 @@ TEST(Monitor, NotifyOfALockThatNeverInflatedDoesNothing) {
 }
 
 // A string of the read-only image on a page that faults on any write.
-struct ReadOnlyString {
+// Strings on a page that cannot be written, standing for the read-only class image:
+// any store into one of them ends the test process.
+struct ReadOnlyStrings {
     void* page = nullptr;
-    OBJECT object = nullptr;
+    OBJECT objects[ROM_LOCK_WORDS + 1] = {};
     void make() {
         page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         cell* words = (cell*)page;
-        words[0] = (cell)(6u << HEADER_SIZE_SHIFT);
-        object = (OBJECT)(words + 1);
-        object->clazz = JavaLangString;
-        object->monitor = 0;
+        for (int i = 0; i <= ROM_LOCK_WORDS; i++, words += 7) {
+            words[0] = (cell)(6u << HEADER_SIZE_SHIFT);
+            objects[i] = (OBJECT)(words + 1);
+            objects[i]->clazz = JavaLangString;
+            objects[i]->monitor = 0;
+        }
         mprotect(page, 4096, PROT_READ);
         RomImage* image = const_cast<RomImage*>(CurrentRomImage);
         image->stringAreaStart = page;
         image->stringAreaEnd = (char*)page + 4096;
     }
-    ~ReadOnlyString() {
+    ~ReadOnlyStrings() {
         if (page) munmap(page, 4096);
     }
 };
 
-TEST(Monitor, ReadOnlyObjectsAreNeverWritten) {
-    ReadOnlyString rom;
-    int32_t first = 0, second = 0;
+TEST(Monitor, ReadOnlyObjectsLockWithoutBeingWritten) {
+    ReadOnlyStrings rom;
+    int32_t first = 0, locked = 0, after = 0;
+    int entered = -1, nested = -1, inner = -1, outer = -1, depthFull = 0;
     Vm vm;
     RunResult r = vm.inside([&] {
         rom.make();
-        first = objectHashCode(rom.object);
-        second = objectHashCode(rom.object);
+        OBJECT o = rom.objects[0];
         CurrentThread = newActiveThread();
-        monitorEnter(rom.object);
+        first = objectHashCode(o);
+        entered = monitorEnter(o);
+        nested = monitorEnter(o);
+        locked = objectHashCode(o);
+        monitorNotify(o, 1);  // owned: no exception
+        const char* name = nullptr;
+        inner = monitorExit(o, &name);
+        outer = monitorExit(o, &name);
+        after = objectHashCode(o);
+        // every slot of the table held at once, then one object more
+        for (int i = 0; i < ROM_LOCK_WORDS; i++) monitorEnter(rom.objects[i]);
+        depthFull = 1;
+        monitorEnter(rom.objects[ROM_LOCK_WORDS]);
     });
     EXPECT_NE(first, 0);
-    EXPECT_EQ(first, second) << "the identity hash of a read-only object must not change";
+    EXPECT_EQ(first, locked) << "the identity hash of a read-only object must not change while it is locked";
+    EXPECT_EQ(first, after);
+    EXPECT_EQ(entered, MONITOR_OWNED);
+    EXPECT_EQ(nested, MONITOR_OWNED);
+    EXPECT_EQ(inner, MONITOR_STILL_HELD);
+    EXPECT_EQ(outer, MONITOR_RELEASED);
+    EXPECT_EQ(depthFull, 1) << "as many read-only objects as the table holds lock at once";
     EXPECT_EQ(r.exitCode, 127);
     EXPECT_NE(r.trace.find("ALERT: ROMized String Object. Unable to excecute monitorEnter.\n"), std::string::npos) << r.trace;
 }
