@@ -250,8 +250,11 @@ static int idxWriteBack(void) {
     }
   }
   ok = ok && qmfs_flush(h) == 0;
-  ok = ok && qmfs_seek(h, 0, 0) == 0 && qmfs_write(h, idxHeader, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER;
-  ok = ok && qmfs_flush(h) == 0;
+  // an unchanged header stays as the file holds it: the cached one may be older
+  if (idxHeaderDirty) {
+    ok = ok && qmfs_seek(h, 0, 0) == 0 && qmfs_write(h, idxHeader, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER;
+    ok = ok && qmfs_flush(h) == 0;
+  }
   if (h >= 0) qmfs_close(h);
   qmms_unlockStore();
   if (!ok) {
@@ -479,7 +482,9 @@ static int idxEndChange(void) {
 
 int qmms_addSuite(const QmmsSuiteInfo* info, int* idOut) {
   if (info == nullptr) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  if (idxBeginChange(idxCachedPage >= 0 ? idxCachedPage : 0) != 0) return -1;
+  int start = idxCachedPage >= 0 ? idxCachedPage : 0;
+  // a cached page that the file no longer holds whole must not block every later install
+  if (idxBeginChange(start) != 0 && (start == 0 || idxBeginChange(0) != 0)) return -1;
   int slot = firstFreeSlot();
   if (slot < 0) {
     int pages = hdrGet(QMMS_HDR_PAGES);
