@@ -13,6 +13,7 @@
 #include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
+#include "vm/core/utf.h"
 #include "vm/loader/classloader.h"
 
 static const char InstantiationException[] = "java/lang/InstantiationException";
@@ -32,9 +33,11 @@ void Java_java_lang_Class_forName() {
     StringInstance* string = (StringInstance*)popObject();
     if (string == nullptr) raiseException(NullPointerException);
     // A name too long for the buffer names no class.
+    // The name in the class-file form of the name table, not cut to 8 bits.
     char name[MESSAGE_BUFFER_SIZE];
-    if (string->count >= MESSAGE_BUFFER_SIZE) raiseException(ClassNotFoundException);
-    getStringContentsSafely(string, name, sizeof name);
+    const uint16_t* chars = getStringCharsPointer(string);
+    if (unicode2utfstrlen(chars, string->count) >= MESSAGE_BUFFER_SIZE) raiseException(ClassNotFoundException);
+    unicode2utf(chars, string->count, name, sizeof name);
     if (strchr(name, '/') != nullptr) raiseException(ClassNotFoundException);
     replaceLetters(name, '.', '/');
     if (!verifyName(name, NAME_KIND_CLASS)) raiseException(ClassNotFoundException);

@@ -909,11 +909,9 @@ static void prefixMessageWithClassName(ClassRecord* clazz, OBJECT* exception) {
     getClassNameBuffer(clazz, name, sizeof name);
     StringInstance* message = (StringInstance*)(uintptr_t)(*exception)->data[0];
     if (message != nullptr) {
+        // kept in the class-file form: the text becomes a String again below
         char text[MESSAGE_BUFFER_SIZE];
-        int n = message->count < MESSAGE_BUFFER_SIZE - 1 ? message->count : MESSAGE_BUFFER_SIZE - 1;
-        const uint16_t* chars = getStringCharsPointer(message);
-        for (int i = 0; i < n; i++) text[i] = (char)chars[i];
-        text[n] = 0;
+        unicode2utf(getStringCharsPointer(message), message->count, text, sizeof text);
         if (strcmp(text, name) != 0) mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "%s: %s ", name, text);
         else mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "%s", name);
     } else {

@@ -231,7 +231,56 @@ static void initRunClassPath() {
     initClassPath(text);
 }
 
-static void loadMainClass(char* name) {
+// Command-line text is standard UTF-8 (or not UTF-8 at all); class names and strings
+// take the class-file form. A four-byte sequence becomes its surrogate pair, a byte that
+// starts no character U+FFFD. Writes at most 3 * length + 1 bytes; returns the length.
+static int toClassFileUtf8(const char* text, int length, char* out) {
+    const uint8_t* in = (const uint8_t*)text;
+    int n = 0;
+    auto put = [&](uint32_t c) {
+        if (c < 0x80 && c != 0) {
+            out[n++] = (char)c;
+        } else if (c < 0x800) {
+            out[n++] = (char)(0xC0 | (c >> 6));
+            out[n++] = (char)(0x80 | (c & 0x3F));
+        } else {
+            out[n++] = (char)(0xE0 | (c >> 12));
+            out[n++] = (char)(0x80 | ((c >> 6) & 0x3F));
+            out[n++] = (char)(0x80 | (c & 0x3F));
+        }
+    };
+    for (int i = 0; i < length;) {
+        uint8_t lead = in[i];
+        int follow = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+        bool whole = follow >= 0 && i + follow < length;
+        uint32_t c = follow > 0 ? (uint32_t)(lead & (0x3F >> follow)) : lead;
+        for (int k = 1; whole && k <= follow; k++) {
+            whole = (in[i + k] & 0xC0) == 0x80;
+            c = (c << 6) | (in[i + k] & 0x3F);
+        }
+        if (!whole || c > 0x10FFFF) {
+            put(0xFFFD);
+            i++;
+            continue;
+        }
+        if (c > 0xFFFF) {
+            c -= 0x10000;
+            put(0xD800 | (c >> 10));
+            put(0xDC00 | (c & 0x3FF));
+        } else {
+            put(c);
+        }
+        i += follow + 1;
+    }
+    out[n] = 0;
+    return n;
+}
+
+static void loadMainClass(char* given) {
+    char name[MESSAGE_BUFFER_SIZE];
+    int length = (int)strlen(given);
+    if (length > (MESSAGE_BUFFER_SIZE - 1) / 3) length = (MESSAGE_BUFFER_SIZE - 1) / 3;
+    toClassFileUtf8(given, length, name);
     if (name[0] == 0 || name[0] == '[') raiseExceptionWithMessage(NoClassDefFoundError, name);
     replaceLetters(name, '.', '/');
     MainClass = getClass(name);
@@ -241,9 +290,17 @@ static ArrayObject* buildArgumentArray(int count, char** arguments) {
     if (count < 0) count = 0;
     ArrayObject* array = instantiateArray(getArrayClass(1, JavaLangString, 'L'), count);
     int32_t savedRoots = TemporaryRootsLength;
+    char* text = nullptr;
     makeTemporaryRoot(&array);
+    makeTemporaryRoot(&text);
     for (int i = 0; i < count; i++) {
-        StringInstance* s = instantiateStringFromUtf(arguments[i], (int)strlen(arguments[i]));
+        int length = (int)strlen(arguments[i]);
+        text = mallocBytes(3 * length + 1);
+        int n = toClassFileUtf8(arguments[i], length, text);
+        // the text is read while the string is made, which may move it
+        lockObjectMemory(text);
+        StringInstance* s = instantiateStringFromUtf(text, n);
+        unlockObjectMemory(text);
         setObjectArrayElement(array, i, s);
     }
     TemporaryRootsLength = savedRoots;
