@@ -5,6 +5,7 @@
 #include <random>
 
 #include "classload_fixture.h"
+#include "vm/core/gc.h"
 
 namespace {
 
@@ -103,6 +104,37 @@ TEST(ClassLoadFuzz, MutatedClassFilesNeverCrashTheLoader) {
     EXPECT_GT(fatal, 1000);
     EXPECT_GT(loaded, 10);
     EXPECT_GT(raised, 0);
+}
+
+// The same at small heaps with a collection (1) or a compaction (2) before every
+// allocation: the valid class always loads, and no mutation crashes the host.
+TEST(ClassLoadFuzz, SmallHeapsUnderCollectorStress) {
+    ClassBuilder b = plainClass("B");
+    ClassBuilder i = plainClass("I", "java/lang/Object", 0x0601);
+    std::vector<uint8_t> superBytes = b.bytes();
+    std::vector<uint8_t> interfaceBytes = i.bytes();
+    std::vector<uint8_t> basis = richClass().bytes();
+    std::mt19937 random(20261211);
+    for (int32_t heap : {48 * 1024, 128 * 1024, 512 * 1024}) {
+        for (int stress : {1, 2}) {
+            for (int n = 0; n <= 150; n++) {
+                std::vector<uint8_t> bytes = n == 0 ? basis : mutate(basis, random);
+                LoaderVm vm(heap);
+                Outcome out = vm.run(makeJar({{"A.class", bytes}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, true),
+                                     [&](Outcome& o) {
+                                         CollectOnEveryAllocation = stress;
+                                         LoaderVm::loadInto(o, "A");
+                                     });
+                if (n == 0) {
+                    ASSERT_TRUE(out.loaded) << "the valid class at heap " << heap << ", stress " << stress << "\n"
+                                            << out.trace << out.exception << " " << out.message;
+                    continue;
+                }
+                ASSERT_TRUE(out.exitCode == 0 || out.exitCode == 127) << "mutation " << n << " exit " << out.exitCode;
+                if (out.exitCode == 127) ASSERT_NE(std::string::npos, out.trace.find("ALERT: ")) << "mutation " << n;
+            }
+        }
+    }
 }
 
 }  // namespace
