@@ -1,7 +1,7 @@
 // The section record of the VM's variables. The linker bounds every section whose name
-// is a C identifier with __start_/__stop_ symbols; they are weak here so that a program
-// without VM variables (or without one of the two kinds) still links, and then that
-// section is described as empty.
+// is a C identifier with __start_/__stop_ symbols; one anchor byte in each makes sure
+// both sections exist, so that a program without VM variables (or without one of the
+// two kinds) still links.
 #include "platform/sections.h"
 
 #include <pthread.h>
@@ -9,11 +9,14 @@
 #include <string.h>
 
 extern "C" {
-extern char __start_vmdata[] __attribute__((weak));
-extern char __stop_vmdata[] __attribute__((weak));
-extern char __start_vmbss[] __attribute__((weak));
-extern char __stop_vmbss[] __attribute__((weak));
+extern char __start_vmdata[];
+extern char __stop_vmdata[];
+extern char __start_vmbss[];
+extern char __stop_vmbss[];
 }
+
+__attribute__((section("vmdata"), used)) static char VmDataAnchor = 1;
+__attribute__((section("vmbss"), used)) static char VmBssAnchor;
 
 namespace {
 

@@ -1,5 +1,4 @@
-// Native bindings of the library classes. Functions of natives that other parts build
-// are declared weak: until they are linked in, their methods end the run as unbound.
+// Native bindings of the library classes.
 #include "natives/lib/bindings.h"
 
 #include <string.h>
@@ -10,10 +9,12 @@
 #include "natives/lib/midlet_natives.h"
 #include "natives/lib/i18n_natives.h"
 #include "natives/lib/numeric_natives.h"
+#include "natives/lib/object_natives.h"
 #include "natives/lib/runtime_natives.h"
 #include "natives/lib/string_natives.h"
 #include "natives/lib/sysprops_natives.h"
 #include "natives/lib/system_natives.h"
+#include "natives/lib/thread_natives.h"
 #include "natives/lib/timezone.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
@@ -21,25 +22,8 @@
 #include "vm/core/interp.h"
 #include "vm/core/tables.h"
 #include "vm/loader/classpath.h"
+#include "vm/loader/hooks.h"
 #include "vm/services/tracelog.h"
-
-#define WEAK_NATIVE(fn) void fn() __attribute__((weak));
-WEAK_NATIVE(Java_java_lang_Object_wait0)
-WEAK_NATIVE(Java_java_lang_Object_notify)
-WEAK_NATIVE(Java_java_lang_Object_notifyAll)
-WEAK_NATIVE(Java_java_lang_Thread_activeCount)
-WEAK_NATIVE(Java_java_lang_Thread_currentThread)
-WEAK_NATIVE(Java_java_lang_Thread_yield)
-WEAK_NATIVE(Java_java_lang_Thread_sleep0)
-WEAK_NATIVE(Java_java_lang_Thread_nativeStart)
-WEAK_NATIVE(Java_java_lang_Thread_isAlive)
-WEAK_NATIVE(Java_java_lang_Thread_setPriority0)
-WEAK_NATIVE(Java_java_lang_Thread_interrupt0)
-WEAK_NATIVE(Java_com_movane_micro_thread_PrioritySchedule_disableSwitchThread)
-WEAK_NATIVE(Java_com_movane_micro_thread_PrioritySchedule_enableSwitchThread)
-WEAK_NATIVE(Java_com_movane_micro_thread_PrioritySchedule_setDispatchPriority)
-WEAK_NATIVE(Java_com_movane_micro_thread_PrioritySchedule_getDispatchPriority)
-#undef WEAK_NATIVE
 
 #define NATIVE(name, descriptor, fn) {name, descriptor, fn, #fn}
 #define CLASS(name, table) {name, table, (int32_t)(sizeof table / sizeof table[0])}
@@ -431,7 +415,6 @@ void unboundNative() {
     fatalError(MessageBuffer);
 }
 
-// The loader's question for each native method it reads.
 NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, const char* signature) {
     char className[MESSAGE_BUFFER_SIZE];
     getClassNameBuffer(clazz, className, sizeof className);
@@ -442,3 +425,5 @@ NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, c
     if (binding != nullptr && binding->function != nullptr) return binding->function;
     return unboundNative;
 }
+
+void installLibraryNatives() { LoaderHooks.lookupDynamicNative = lookupDynamicNative; }

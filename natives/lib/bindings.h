@@ -1,7 +1,7 @@
 // The binding of native methods to their functions, by class, method name and
 // descriptor: one table per class. The class loader asks it for every native method it
-// reads (lookupDynamicNative), and the image generator and the build's list of unbound
-// natives read the same tables.
+// reads (lookupDynamicNative, through the loader's hooks), and the image generator and the
+// build's list of unbound natives read the same tables.
 #pragma once
 
 #include <stdint.h>
@@ -29,3 +29,9 @@ const NativeMethodBinding* findNativeBinding(const char* className, const char* 
 // Every native method without a function is bound to this: it ends the run with a fatal
 // error naming the method.
 void unboundNative();
+
+// The loader's question for each native method it reads: the bound function, or
+// unboundNative.
+NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, const char* signature);
+// Fills the loader's hooks (vm/loader/hooks.h) with lookupDynamicNative.
+void installLibraryNatives();

@@ -9,6 +9,7 @@
 #include "vm/core/frames.h"
 #include "vm/core/gc.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/native.h"
 #include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
@@ -49,7 +50,7 @@ void Java_java_lang_Class_forName() {
     if (clazz->status == CLASS_ERROR) raiseException(NoClassDefFoundError);
     if (clazz->status == CLASS_RAW) {
         classNotFoundMode = 1;
-        loadClassfile(clazz, 1);
+        CoreHooks.loadClassfile(clazz, 1);
     }
     pushObject(clazz);
     if (!classIsReady(clazz)) initializeClass(clazz);
@@ -80,7 +81,7 @@ void Java_java_lang_Class_newInstance() {
     pushFrame(RunCustomCodeMethod);
     pushObject((void*)&newInstanceReturn);
     pushObject(object);
-    prepareMethod(init);
+    CoreHooks.prepareMethod(init);
     pushObject(object);
     pushFrame(init);
     // A class not yet initialised runs its static initialiser before the constructor.

@@ -11,9 +11,11 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/exithook.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/native.h"
 #include "vm/core/romimage.h"
 #include "vm/core/vmsections.h"
+#include "vm/loader/hooks.h"
 #include "vm/loader/startup.h"
 #include "vm/services/tracelog.h"
 
@@ -121,7 +123,7 @@ void Java_com_movane_micro_SystemOption_nativeGetOption() {
     StringInstance* key = (StringInstance*)popObject();
     if (key == nullptr) raiseException(NullPointerException);
     int32_t answerLength = 0;
-    const uint16_t* answer = MkOptionGetString(getStringCharsPointer(key), getStringLength(key), &answerLength);
+    const uint16_t* answer = LoaderHooks.MkOptionGetString(getStringCharsPointer(key), getStringLength(key), &answerLength);
     if (answer != nullptr) {
         pushUnicode(answer, answerLength);
         return;
@@ -135,7 +137,7 @@ void Java_com_movane_micro_SystemOption_nativeGetOption() {
     TemporaryRootsLength = savedRoots;
     if (text == nullptr) throwPendingException();
     const char* value = mvOption_getDefault(text);
-    mvMemory_freePointer(text);
+    CoreHooks.mvMemory_freePointer(text);
     if (value == nullptr) {
         pushObject(nullptr);
         return;

@@ -8,6 +8,7 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/exithook.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/native.h"
 #include "vm/services/properties.h"
 #include "vm/services/vmreset.h"
@@ -88,7 +89,7 @@ void Java_java_lang_System_getProperty0() {
     StringInstance* value = nullptr;
     makeTemporaryRoot(&value);
     const char* found = mvProperty_getUtf8(text);
-    mvMemory_freePointer(text);
+    CoreHooks.mvMemory_freePointer(text);
     if (found != nullptr) value = instantiateStringFromUtf(found, (int)strlen(found));
     TemporaryRootsLength = savedRoots;
     pushObject(value);

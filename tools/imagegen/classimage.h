@@ -1,8 +1,10 @@
-// The areas of the generated class image, for tests that check what a run may change:
+// The generated class image, and its areas for tests that check what a run may change:
 // the read-only areas never, the writable ones only until the end of the run.
 #pragma once
 
 #include <stdint.h>
+
+#include "vm/core/romimage.h"
 
 struct ClassImageArea {
     const char* name;
@@ -10,6 +12,9 @@ struct ClassImageArea {
     uint32_t bytes;
     int32_t writable;
 };
+
+// The image itself.
+extern const RomImage MovaneClassImage;
 
 extern const ClassImageArea MovaneClassImageAreas[];
 extern const int32_t MovaneClassImageAreaCount;

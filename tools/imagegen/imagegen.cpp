@@ -36,6 +36,8 @@
 #include "vm/core/tables.h"
 #include "vm/loader/classloader.h"
 #include "vm/loader/classpath.h"
+#include "vm/loader/hooks.h"
+#include "vm/loader/prepare.h"
 #include "vm/loader/registries.h"
 #include "vm/loader/startup.h"
 #include "vm/loader/verifier.h"
@@ -705,6 +707,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     TraceSetOutput("stderr");
+    installClassLoader();
+    installLibraryNatives();
     std::vector<uint8_t> jar;
     std::vector<std::string> names;
     if (!HostFileReadAll(argv[1], &jar) || !listClasses(jar, &names)) {

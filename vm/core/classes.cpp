@@ -5,6 +5,7 @@
 
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/monitor.h"
 #include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
@@ -19,7 +20,7 @@ enum { MAX_ARRAY_LENGTH = 0x1000000, MAX_ARRAY_DEPTH = 510 };
 ClassRecord* getClassX(const char* name, int start, int length) {
     ClassRecord* c = getRawClassX(name, start, length);
     if (isArrayClass(c)) return c;
-    if (c->status == CLASS_RAW) loadClassfile(c, 1);
+    if (c->status == CLASS_RAW) CoreHooks.loadClassfile(c, 1);
     if (c->status == CLASS_ERROR) {
         char text[MESSAGE_BUFFER_SIZE];
         getClassNameBuffer(c, text, sizeof text);
@@ -178,7 +179,7 @@ bool implementsInterface(ClassRecord* clazz, ClassRecord* interface) {
     checkNativeStack();
     if (clazz == interface) return true;
     for (ClassRecord* c = clazz; c != nullptr; c = c->superClass) {
-        if (c->status == CLASS_RAW) loadClassfile(c, 1);
+        if (c->status == CLASS_RAW) CoreHooks.loadClassfile(c, 1);
         if (c == JavaLangObject) return false;
         if (c->interfaces == nullptr) continue;
         for (int i = 1; i <= c->interfaces[0]; i++) {
@@ -192,12 +193,12 @@ bool implementsInterface(ClassRecord* clazz, ClassRecord* interface) {
 bool isAssignableTo(ClassRecord* from, ClassRecord* to) {
     for (;;) {
         if (from == to || to == JavaLangObject) return true;
-        if (isArrayClass(to)) loadArrayClass(asArrayClass(to));
-        else if (to->status == CLASS_RAW) loadClassfile(to, 1);
+        if (isArrayClass(to)) CoreHooks.loadArrayClass(asArrayClass(to));
+        else if (to->status == CLASS_RAW) CoreHooks.loadClassfile(to, 1);
         if (!isArrayClass(to) && !(to->accessFlags & ACC_INTERFACE)) {
             if (isArrayClass(from) || (from->accessFlags & ACC_INTERFACE)) return false;
             for (ClassRecord* c = from; c != nullptr; c = c->superClass) {
-                if (c->status == CLASS_RAW) loadClassfile(c, 1);
+                if (c->status == CLASS_RAW) CoreHooks.loadClassfile(c, 1);
                 if (c == to) return true;
                 if (c == JavaLangObject) return false;
             }

@@ -34,7 +34,3 @@ char* getStringContentsSafely(StringInstance* string, char* buffer, int size);
 int32_t objectHashCode(OBJECT object);
 extern VMDATA uint32_t IdentityHashState;
 
-// Seams to the class-file loader, which comes with its own subsystem.
-void loadClassfile(ClassRecord* clazz, int fatalOnError);
-void loadArrayClass(ArrayClassRecord* clazz);
-void verifyClass(ClassRecord* clazz);

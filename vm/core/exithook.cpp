@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/utf.h"
 #include "vm/core/vmsections.h"
 
@@ -21,7 +21,7 @@ char* convertUnicodeString(const uint16_t* units, int32_t count) {
     int32_t limit = 2 * count;
     // Most texts fit twice their units; the second attempt allows three bytes each.
     for (int attempt = 0; attempt < 2; attempt++) {
-        char* block = (char*)mvMemory_allocPointer(limit + 1);
+        char* block = (char*)CoreHooks.mvMemory_allocPointer(limit + 1);
         if (block == nullptr) return nullptr;
         block[0] = 0;
         if (count == 0) return block;
@@ -31,24 +31,8 @@ char* convertUnicodeString(const uint16_t* units, int32_t count) {
             block[reached] = 0;
             return block;
         }
-        mvMemory_freePointer(block);
+        CoreHooks.mvMemory_freePointer(block);
         limit += count;
     }
     return nullptr;
-}
-
-// Until the memory interface with its handles lands: a pinned block of the Java heap,
-// which the collector frees once it is unpinned and no longer referenced.
-__attribute__((weak)) void* mvMemory_allocPointer(int32_t size) {
-    if (size < 1 || size > 0x2000000 || memoryIsGarbageCollecting()) return nullptr;
-    int32_t words = (size + 3) / 4;
-    cell* block = mallocHeapObject(words, GCT_NOPOINTERS);
-    if (block == nullptr) return nullptr;
-    memset(block, 0, (size_t)words * 4);
-    lockObjectMemory(block);
-    return block;
-}
-
-__attribute__((weak)) void mvMemory_freePointer(void* block) {
-    if (block != nullptr) unlockObjectMemory(block);
 }

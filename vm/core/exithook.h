@@ -12,10 +12,6 @@ void setRuntimeExitHook(RuntimeExitHook hook);
 // 0 when no hook is set; otherwise calls it with the code and answers 1.
 int32_t callRuntimeExitHook(int32_t exitCode);
 
-// The text in a block of mvMemory_allocPointer (free it with mvMemory_freePointer), or
-// null when no block could be had or the units do not convert into three bytes each.
+// The text in a block of CoreHooks.mvMemory_allocPointer (free it with its
+// mvMemory_freePointer), or null when no block could be had or the units do not convert into three bytes each.
 char* convertUnicodeString(const uint16_t* units, int32_t count);
-
-// The memory interface's pinned, zero-filled blocks in the Java heap.
-void* mvMemory_allocPointer(int32_t size);
-void mvMemory_freePointer(void* block);

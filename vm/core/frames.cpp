@@ -10,6 +10,7 @@
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/interp.h"
 #include "vm/core/monitor.h"
 #include "vm/core/native.h"
@@ -91,7 +92,7 @@ bool classIsReady(ClassRecord* clazz) {
 void initializeClass(ClassRecord* clazz) {
     if (clazz->status == CLASS_ERROR) raiseException(NoClassDefFoundError);
     if (clazz->status == CLASS_READY) return;
-    if (clazz->status < CLASS_VERIFIED) verifyClass(clazz);
+    if (clazz->status < CLASS_VERIFIED) CoreHooks.verifyClass(clazz);
     ClassRecord* super = clazz->superClass;
     if ((super == nullptr || super->status == CLASS_READY) && getSpecialMethod(clazz, clinitNameAndType) == nullptr) {
         clazz->status = CLASS_READY;
@@ -265,9 +266,6 @@ void fatalNativeMethodNotFound(MethodRecord* method) {
     mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Native method '%s::%s' not found", className, name ? name : "");
     fatalError(MessageBuffer);
 }
-
-// The natives library binds loaded natives by name; without it none is found.
-__attribute__((weak)) NativeFunction lookupDynamicNative(ClassRecord*, const char*, const char*) { return nullptr; }
 
 int64_t vmCurrentTime() { return mvVmClock_now(); }
 

@@ -21,7 +21,6 @@ void runClinit(FrameRecord* exceptionFrame);
 MethodRecord* getSpecialMethod(ClassRecord* clazz, uint32_t nameTypeKey);
 void invokeNativeFunction(MethodRecord* method);
 [[noreturn]] void fatalNativeMethodNotFound(MethodRecord* method);
-NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, const char* signature);
 int vmSprintf(char* buffer, int size, const char* format, ...);
 int64_t vmCurrentTime();
 void allocateHeapBlock(int32_t* size, void** start);

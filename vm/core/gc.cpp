@@ -23,6 +23,7 @@
 
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/interp.h"
 #include "vm/core/monitor.h"
 #include "vm/core/romimage.h"
@@ -427,7 +428,7 @@ static uint32_t sweepTheHeap() {
             // A dead instance whose native finalizer fails stays for the next collection.
             if (!live && headerType(header) == GCT_INSTANCE) {
                 OBJECT object = (OBJECT)(p + 1);
-                live = runNativeFinalizer(object, object->clazz) != 0;
+                live = CoreHooks.runNativeFinalizer(object, object->clazz) != 0;
             }
             if (live) *p = (cell)(header & ~(uint32_t)HEADER_MARK);
         }
@@ -920,6 +921,6 @@ void FinalizeHeap() {
     for (cell* p = HeapStart; p != nullptr && p < PermanentBoundary; p += blockWords(p)) {
         if (headerType((uint32_t)*p) != GCT_INSTANCE) continue;
         OBJECT object = (OBJECT)(p + 1);
-        runNativeFinalizer(object, object->clazz);
+        CoreHooks.runNativeFinalizer(object, object->clazz);
     }
 }

@@ -34,9 +34,6 @@ int registerCleanup(OBJECT* cell, CleanupFunction function);
 void FinalizeMemoryManagement();
 void FinalizeHeap();
 
-// The native finalizer registry: runs the finalizer registered for the instance's class
-// or a superclass; 0 when none is registered or it succeeded.
-int32_t runNativeFinalizer(OBJECT instance, ClassRecord* clazz);
 
 // While a compaction relocates pointers, blocks of the dynamic heap already lie at their
 // new addresses: this gives the current address of a block known by its old one.

@@ -13,6 +13,7 @@
 #include "vm/core/frames.h"
 #include "vm/core/gc.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/inlinecache.h"
 #include "vm/core/monitor.h"
 #include "vm/core/native.h"
@@ -71,7 +72,7 @@ void prepareForInvoke(MethodRecord* m, OBJECT* receiver) {
     if (m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED)) return;
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot(receiver);
-    prepareMethod(m);
+    CoreHooks.prepareMethod(m);
     TemporaryRootsLength = savedRoots;
 }
 
@@ -439,7 +440,7 @@ reschedule:
     SAVE_REGS();
     for (;;) {
         if (AliveThreadCount < 1) return;
-        timeSliceHook();
+        CoreHooks.timeSliceHook();
         uint64_t delay = 0;
         checkTimerQueue(&delay);
         vmWaitForEvents(delay);

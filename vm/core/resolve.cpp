@@ -6,6 +6,7 @@
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/romimage.h"
 #include "vm/core/stackguard.h"
 #include "vm/core/tables.h"
@@ -53,8 +54,8 @@ ClassRecord* resolveClassReference(ConstantPool* cp, int index, ClassRecord* cur
     if (tag & CP_RESOLVED) return cp->entries[index].clazz;
     if ((tag & CP_TAG_MASK) != CONSTANT_Class) raiseExceptionWithMessage(VirtualMachineError, "Illegal CONSTANT_Class reference");
     ClassRecord* clazz = cp->entries[index].clazz;
-    if (isArrayClass(clazz)) loadArrayClass(asArrayClass(clazz));
-    else if (clazz->status == CLASS_RAW) loadClassfile(clazz, 1);
+    if (isArrayClass(clazz)) CoreHooks.loadArrayClass(asArrayClass(clazz));
+    else if (clazz->status == CLASS_RAW) CoreHooks.loadClassfile(clazz, 1);
     verifyClassAccess(clazz, currentClass);
     storeResolvedEntry(cp, index, clazz);
     return clazz;

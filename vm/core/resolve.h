@@ -17,7 +17,3 @@ MethodRecord* lookupMethod(ClassRecord* clazz, uint32_t nameTypeKey, ClassRecord
 MethodRecord* lookupMethodForInvoke(ClassRecord* receiverClass, MethodRecord* resolved);
 bool classChainHasMethod(ClassRecord* clazz, NameTableEntry* packageName, uint32_t nameTypeKey);
 
-// Method preparation (the bytecode rewriter of the class loader): run before a loaded
-// method's first invocation. The core's own tests link no loader: there a weak
-// stand-in (vm/core/loaderseams.cpp) leaves methods as loaded.
-void prepareMethod(MethodRecord* method);

@@ -68,4 +68,3 @@ inline int64_t wakeupTimeOf(const ThreadRecord* thread) {
 void interruptThread(ThreadRecord* thread);
 void handlePendingInterrupt();
 void requestYield();
-void timeSliceHook();

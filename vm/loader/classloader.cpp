@@ -17,6 +17,7 @@
 #include "vm/core/tables.h"
 #include "vm/core/utf.h"
 #include "vm/loader/classpath.h"
+#include "vm/loader/hooks.h"
 #include "vm/loader/registries.h"
 #include "vm/services/tracelog.h"
 
@@ -713,7 +714,7 @@ static void readMethod(ClassReader* r, MethodRecord* m) {
     readMethodAttributes(r, m);
     if (!(flags & (ACC_NATIVE | ACC_ABSTRACT)) && m->frameSize < arguments) formatError("Bad frame size");
     if (flags & ACC_NATIVE) {
-        NativeFunction function = lookupDynamicNative(clazz, name, type);
+        NativeFunction function = LoaderHooks.lookupDynamicNative(clazz, name, type);
         if (function != nullptr) {
             m->u.native = function;
             m->accessFlags |= ACC_NATIVE_FOUND;

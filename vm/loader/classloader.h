@@ -58,7 +58,11 @@ inline uint16_t newObjectType(uint32_t offset) {
 // loader clears it at its first attempt to open a class file.
 extern VMBSS int32_t classNotFoundMode;
 
-// loadClassfile and loadArrayClass are declared in vm/core/classes.h.
+// Reads a raw class from the class path and links it; raises NoClassDefFoundError or
+// ClassFormatError (fatalOnError: an error of a system class also ends the run).
+void loadClassfile(ClassRecord* clazz, int fatalOnError);
+// Completes an array class once its element class is loaded.
+void loadArrayClass(ArrayClassRecord* clazz);
 
 // Strings are made before String is read (the messages of failed system loads): gives
 // the raw record the size and the reference field that linking will give it, so that

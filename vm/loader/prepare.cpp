@@ -11,8 +11,8 @@
 #include <string.h>
 
 #include "vm/core/exceptions.h"
-#include "vm/core/exithook.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/native.h"
 #include "vm/core/opcodes.h"
 #include "vm/core/resolve.h"
@@ -355,11 +355,11 @@ static uint8_t* workBuffer(uint8_t* local, int32_t bytes) {
         memset(local, 0, (size_t)bytes);
         return local;
     }
-    return (uint8_t*)mvMemory_allocPointer(bytes);
+    return (uint8_t*)CoreHooks.mvMemory_allocPointer(bytes);
 }
 
 static void freeWorkBuffer(uint8_t* buffer, uint8_t* local) {
-    if (buffer != local) mvMemory_freePointer(buffer);
+    if (buffer != local) CoreHooks.mvMemory_freePointer(buffer);
 }
 
 void rewriteMethod(MethodRecord* method) {

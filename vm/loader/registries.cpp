@@ -8,8 +8,8 @@
 #include "vm/core/exithook.h"
 #include "vm/core/heap.h"
 #include "vm/core/romimage.h"
+#include "vm/loader/hooks.h"
 #include "vm/loader/registries.h"
-#include "vm/loader/registryseams.h"
 #include "vm/services/tracelog.h"
 
 // Packages
@@ -253,7 +253,7 @@ void closeAllOpenFiles() {
         OpenFileNode* last = OpenFiles->tail;
         int32_t handle = last->value == -1 ? 0 : last->value;
         unlinkOpenFile(last);
-        MkRandomAccessFileClose(handle);
+        LoaderHooks.MkRandomAccessFileClose(handle);
     }
     freePinned(OpenFiles);
     OpenFiles = nullptr;
@@ -302,7 +302,7 @@ struct PartsCallbackRecord {
     void (*stopped)(void*);
 };
 
-static void partsResumed(void*) { timerResumeCountDown(); }
+static void partsResumed(void*) { LoaderHooks.timerResumeCountDown(); }
 
 static const PartsCallbackRecord PartsCallbacks = {nullptr, nullptr, partsResumed, nullptr};
 
@@ -316,9 +316,9 @@ int32_t mvParts_Initializer() {
     mvGenericConnection_register("https", "quelt.cldc.io.j2me.http.HttpsConnectionImpl");
     mvGenericConnection_register("resource", "com.movane.io.j2me.resource.Protocol");
     mvURLChecker_registerClassName("quelt.cldc.io.MIDPURLChecker");
-    mvVmCallback_registerFunction((VmCallbackRecord*)&PartsCallbacks);
+    LoaderHooks.mvVmCallback_registerFunction((VmCallbackRecord*)&PartsCallbacks);
     setRuntimeExitHook(refuseRuntimeExit);
-    mvConnectionResource_init();
+    LoaderHooks.mvConnectionResource_init();
     secondPartsInitializer();
     return 0;
 }
@@ -329,7 +329,7 @@ enum { HOST_SLOT_IMAGE_WIDTH = 21, HOST_SLOT_IMAGE_HEIGHT = 22 };
 typedef int32_t (*HostImageSizeFn)(void* surface, void** table);
 
 static int32_t hostImageSize(void* surface, int slot) {
-    void** table = GuiTkGetHostServices();
+    void** table = LoaderHooks.GuiTkGetHostServices();
     if (table == nullptr || table[slot] == nullptr) return 0;
     return ((HostImageSizeFn)table[slot])(surface, table);
 }

@@ -23,6 +23,7 @@
 #include "vm/core/utf.h"
 #include "vm/loader/classloader.h"
 #include "vm/loader/classpath.h"
+#include "vm/loader/hooks.h"
 #include "vm/loader/registries.h"
 #include "vm/services/events.h"
 #include "vm/services/properties.h"
@@ -133,7 +134,7 @@ int32_t vmStart(int argc, char** argv) {
 // A run takes the generated image unless the host named a library JAR for it.
 static bool haveGeneratedImage() {
     int32_t mode = 0, size = 0;
-    return &MovaneClassImage != nullptr && statMemoryFile(SystemJarName, &mode, &size) != 0;
+    return LoaderHooks.classImage != nullptr && statMemoryFile(SystemJarName, &mode, &size) != 0;
 }
 
 static VmHashTable* bootTable(cell* words, uint32_t buckets) {
@@ -144,7 +145,7 @@ static VmHashTable* bootTable(cell* words, uint32_t buckets) {
 
 void useImageTables() {
     if (haveGeneratedImage()) {
-        useRomImage(&MovaneClassImage);
+        useRomImage(LoaderHooks.classImage);
         return;
     }
     BootImage.nameTable = bootTable(BootNameTable, NAME_TABLE_BUCKETS);
@@ -479,7 +480,7 @@ const char* mvOption_getUtf8(const char* key) {
     const char* end = key + strlen(key);
     while (p < end && length < OPTION_BUFFER_SIZE / 2) units[length++] = utf2unicode(&p);
     int32_t answerLength = 0;
-    const uint16_t* answer = MkOptionGetString(units, length, &answerLength);
+    const uint16_t* answer = LoaderHooks.MkOptionGetString(units, length, &answerLength);
     if (answer == nullptr) return mvOption_getDefault(key);
     uint32_t reached = 0, errors = 0;
     int result = convertUnicodeToBytes(answer, 0, answerLength, (uint8_t*)OptionBuffer, 0, OPTION_BUFFER_SIZE - 1,
@@ -490,11 +491,5 @@ const char* mvOption_getUtf8(const char* key) {
     }
     OptionBuffer[reached] = 0;
     return OptionBuffer;
-}
-
-__attribute__((weak)) const uint16_t* MkOptionGetString(const uint16_t* key, int32_t, int32_t* answerLength) {
-    if (answerLength != nullptr) *answerLength = 0;
-    (void)key;
-    return nullptr;
 }
 

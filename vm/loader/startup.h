@@ -22,10 +22,6 @@ enum {
     SYSTEM_JAR_HEAP_RESERVE = 4 * 1024 * 1024,
 };
 
-// The generated class image (tools/imagegen). A program without it, or a run with a
-// memory file "/sys.jar", loads the system classes from that JAR instead.
-extern const RomImage MovaneClassImage __attribute__((weak));
-
 // The image's tables for a run: the generated image's, or empty ones for a start
 // without it. Called before the heap exists.
 void useImageTables();
@@ -54,10 +50,6 @@ void mvOption_init();
 const char* mvOption_getUtf8(const char* key);
 const char* mvOption_getDefault(const char* key);
 
-
-// The porting layer's texts of the permission dialog: a UCS-2 answer and its length,
-// or null. Until the UI-language resources exist it knows no texts.
-const uint16_t* MkOptionGetString(const uint16_t* key, int32_t keyLength, int32_t* answerLength);
 
 // kvm_main and the loader's registries as a VM run takes them (mvVm_setRunHooks).
 extern const VmRunHooks LoaderRunHooks;

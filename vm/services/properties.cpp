@@ -8,6 +8,7 @@
 #include "vm/core/heap.h"
 #include "vm/core/utf.h"
 #include "vm/core/vmsections.h"
+#include "vm/services/hooks.h"
 #include "vm/services/tracelog.h"
 
 static VMBSS char* WorkBuffer;
@@ -82,7 +83,7 @@ const char* mvProperty_getUtf8(const char* key) {
         const char* end = key + strlen(key);
         while (p < end && length < WORK_BUFFER_SIZE / 2) units[length++] = utf2unicode(&p);
         int32_t valueLength = 0;
-        const uint16_t* value = MkPropertyGetString(units, length, &valueLength);
+        const uint16_t* value = ServiceHooks.MkPropertyGetString(units, length, &valueLength);
         if (value != nullptr) {
             uint32_t reached = 0, errors = 0;
             if (convertUnicodeToBytes(value, 0, valueLength, (uint8_t*)WorkBuffer, 0, WORK_BUFFER_SIZE - 1, &reached,
@@ -97,11 +98,5 @@ const char* mvProperty_getUtf8(const char* key) {
     for (const PropertyEntry& e : BuiltInProperties) {
         if (strcmp(e.key, key) == 0) return e.value;
     }
-    return nullptr;
-}
-
-// The platform layer has no properties of its own yet.
-__attribute__((weak)) const uint16_t* MkPropertyGetString(const uint16_t*, int32_t, int32_t* valueLength) {
-    if (valueLength != nullptr) *valueLength = 0;
     return nullptr;
 }

@@ -11,6 +11,3 @@ char* mvVm_allocWorkBuffer(void);
 // The value as UTF-8 text in the work buffer (valid until the next call), a built-in
 // value, or null.
 const char* mvProperty_getUtf8(const char* key);
-
-// The platform's value of a property as UTF-16 with its length, or null.
-const uint16_t* MkPropertyGetString(const uint16_t* key, int32_t keyLength, int32_t* valueLength);

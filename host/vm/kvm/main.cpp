@@ -77,6 +77,7 @@ static bool readInput(const char* path, const char* what, std::vector<uint8_t>* 
 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
+    installKvmHooks();
     const char* systemJarPath = getenv("MOVANE_SYSTEM_JAR");
     if (systemJarPath == nullptr || systemJarPath[0] == 0) systemJarPath = MOVANE_SYSTEM_JAR;
     int runs = 1;

@@ -5,13 +5,22 @@
 #include <setjmp.h>
 #include <stdlib.h>
 
+#include "natives/lib/bindings.h"
 #include "natives/lib/console_natives.h"
+#include "tools/imagegen/classimage.h"
 #include "vm/core/exceptions.h"
 #include "vm/loader/classpath.h"
+#include "vm/loader/hooks.h"
 #include "vm/loader/registries.h"
 #include "vm/loader/startup.h"
 #include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
+
+void installKvmHooks() {
+    installClassLoader();
+    installLibraryNatives();
+    LoaderHooks.classImage = &MovaneClassImage;
+}
 
 int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files) {
     int32_t reset = initVmSections(MV_SECTIONS_PER_RUN);

@@ -11,6 +11,11 @@ struct KvmRunFiles {
     int32_t appJarSize;
 };
 
+// The start-up of a program that runs the VM through this runner: fills the hook tables
+// of the core, the loader and the services with the loader, the library natives and the
+// built-in class image.
+void installKvmHooks();
+
 // One run of kvm_main with argv (argv[0] is the program word). Resets the VM's
 // variables first and answers kvm_main's exit code.
 int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files);

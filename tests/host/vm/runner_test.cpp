@@ -11,9 +11,13 @@
 #include "kvm_fixture.h"
 #include "platform/events.h"
 #include "platform/trace.h"
+#include "support/hookscope.h"
+#include "tools/imagegen/classimage.h"
 #include "vm/core/exceptions.h"
+#include "vm/core/hooks.h"
 #include "vm/core/romimage.h"
 #include "vm/loader/classpath.h"
+#include "vm/loader/hooks.h"
 
 namespace {
 
@@ -71,6 +75,42 @@ TEST(Runner, RunsEndWithTheImageTablesAndNoFiles) {
             if (round == 0) first = trace;
             else EXPECT_EQ(trace, first) << k.name;
         }
+    }
+    SysTimerTerm();
+}
+
+// A program whose start-up fills no hook table has no class loader: the first class the
+// run must read ends it with a fatal error that says so, from the class image as from
+// the library JAR.
+TEST(Runner, WithoutTheLoaderTheRunEndsWithAFatalError) {
+    SysTimerInit();
+    std::vector<uint8_t> library = readFile(MOVANE_SYSTEM_JAR);
+    std::vector<uint8_t> programs = readFile(KVM_TEST_JAR);
+    ASSERT_FALSE(library.empty());
+    ASSERT_FALSE(programs.empty());
+    struct Case {
+        const char* name;
+        KvmRunFiles files;
+        const char* alert;
+    };
+    const Case cases[] = {
+        {"the library in the class image", {nullptr, 0, programs.data(), (int32_t)programs.size()},
+         "ALERT: No class loader installed to load StaticsTest\n"},
+        {"the library from its JAR", {library.data(), (int32_t)library.size(), programs.data(), (int32_t)programs.size()},
+         "ALERT: No class loader installed to load java/lang/Object\n"},
+    };
+    for (const Case& k : cases) {
+        RunOutcome run;
+        {
+            HookScope<VmCoreHooks> core(CoreHooks, DefaultCoreHooks);
+            HookScope<VmLoaderHooks> loader(LoaderHooks, DefaultLoaderHooks);
+            if (k.files.systemJar == nullptr) LoaderHooks.classImage = &MovaneClassImage;
+            run = runOnce({"kvm", "-classpath", "/app.jar", "StaticsTest"}, k.files);
+        }
+        EXPECT_EQ(run.code, 127) << k.name << "\n" << run.trace;
+        EXPECT_NE(run.trace.find(k.alert), std::string::npos) << k.name << "\n" << run.trace;
+        RunOutcome after = runOnce({"kvm", "-classpath", "/app.jar", "StaticsTest"}, k.files);
+        EXPECT_EQ(after.code, 0) << k.name << ": the filled tables are back\n" << after.trace;
     }
     SysTimerTerm();
 }

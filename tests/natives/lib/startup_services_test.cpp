@@ -9,6 +9,7 @@
 #include "natives/lib/runtime_natives.h"
 #include "support/vmasm.h"
 #include "vm/core/exithook.h"
+#include "vm/core/hooks.h"
 #include "vm/loader/startup.h"
 
 using namespace vmasm;
@@ -103,7 +104,7 @@ TEST(ConvertUnicodeString, Table) {
                 return;
             }
             got = text;
-            mvMemory_freePointer(text);
+            CoreHooks.mvMemory_freePointer(text);
         });
         EXPECT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
         if (k.expected == nullptr) {

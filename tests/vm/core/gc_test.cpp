@@ -7,8 +7,10 @@
 #include <map>
 #include <utility>
 
+#include "support/hookscope.h"
 #include "support/vmasm.h"
 #include "vm/core/gc.h"
+#include "vm/core/hooks.h"
 #include "vm/core/monitor.h"
 #include "vm/core/stackmap.h"
 #include "vm/core/thread.h"
@@ -16,18 +18,19 @@
 
 using namespace vmasm;
 
-// The native finalizer registry, replaced here by a recorder: classes listed in
-// finalizerResults get their finalizer called and answer the result given.
+namespace {
+
+// The native finalizer registry, replaced by a recorder in the test that needs it:
+// classes listed in finalizerResults get their finalizer called and answer the result
+// given.
 std::map<ClassRecord*, int32_t> finalizerResults;
 std::vector<OBJECT> finalizerCalls;
-int32_t runNativeFinalizer(OBJECT instance, ClassRecord* clazz) {
+int32_t recordNativeFinalizer(OBJECT instance, ClassRecord* clazz) {
     auto it = finalizerResults.find(clazz);
     if (it == finalizerResults.end()) return 0;
     finalizerCalls.push_back(instance);
     return it->second;
 }
-
-namespace {
 
 const char* const MAIN_SIG = "([Ljava/lang/String;)V";
 const uint32_t MAIN_FLAGS = ACC_PUBLIC | ACC_STATIC;
@@ -421,6 +424,7 @@ TEST(Collector, FailingNativeFinalizerIsRetriedAtTheNextCollection) {
     std::vector<Case> cases = {{"finalizer succeeds: instance freed", 0, true, false},
                                {"finalizer fails: instance kept and retried", 3, false, true}};
     bool sawTheInstance = false;
+    HookScope<int32_t (*)(OBJECT, ClassRecord*)> hook(CoreHooks.runNativeFinalizer, recordNativeFinalizer);
     RunResult r = vm.inside([&] {
         for (Case& c : cases) {
             finalizerResults.clear();

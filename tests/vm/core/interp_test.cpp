@@ -5,7 +5,9 @@
 #include <thread>
 
 #include "platform/events.h"
+#include "support/hookscope.h"
 #include "support/vmasm.h"
+#include "vm/core/hooks.h"
 
 using namespace vmasm;
 
@@ -34,17 +36,12 @@ TEST(Interpreter, RecursiveFibStoresResultAndRunEndsWithZero) {
     EXPECT_EQ(result, 75025);
 }
 
-}  // namespace
+// The end of every time slice passes through the core's hook: record where the loop was.
+std::vector<int32_t> sliceEnds;
 
-// The end of every time slice passes through this hook: record where the loop was.
-static std::vector<int32_t> sliceEnds;
-static bool recordSliceEnds;
-
-void timeSliceHook() {
-    if (recordSliceEnds && Regs.fp != nullptr) sliceEnds.push_back(Regs.locals[1]);
+void recordSliceEnd() {
+    if (Regs.fp != nullptr) sliceEnds.push_back(Regs.locals[1]);
 }
-
-namespace {
 
 TEST(Interpreter, SliceOf1000EndsAfter1001LoopTurns) {
     Vm vm;
@@ -53,9 +50,11 @@ TEST(Interpreter, SliceOf1000EndsAfter1001LoopTurns) {
         .code.iconst(0).istore(1)
         .label("loop").iinc(1, 1).iload(1).sipush(6000).branch(OP_IF_ICMPLT, "loop").op(OP_RETURN);
     sliceEnds.clear();
-    recordSliceEnds = true;
-    RunResult r = vm.run("Spin");
-    recordSliceEnds = false;
+    RunResult r;
+    {
+        HookScope<void (*)()> hook(CoreHooks.timeSliceHook, recordSliceEnd);
+        r = vm.run("Spin");
+    }
     EXPECT_EQ(r.exitCode, 0) << r.trace;
     ASSERT_GE(sliceEnds.size(), 4u);
     for (size_t i = 1; i + 1 < sliceEnds.size(); i++) {

@@ -1,8 +1,10 @@
 // The native interface: what a native sees, protected calls and field lookup by name.
 #include <gtest/gtest.h>
 
+#include "support/hookscope.h"
 #include "support/vmasm.h"
 #include "vm/core/gc.h"
+#include "vm/core/hooks.h"
 
 using namespace vmasm;
 
@@ -62,6 +64,12 @@ void nativeCopiedIntArray() {
 }
 void nativeRaise() { tryRaiseExceptionWithMessage(ArithmeticException, "raised"); }
 
+// The class loader, standing in for the protected calls' test: no class is found.
+void findNoClass(ClassRecord* clazz, int) {
+    char name[MESSAGE_BUFFER_SIZE];
+    raiseExceptionWithMessage(NoClassDefFoundError, getClassNameBuffer(clazz, name, sizeof name));
+}
+
 TEST(Native, ProtectedCalls) {
     struct Case {
         const char* name;
@@ -86,6 +94,7 @@ TEST(Native, ProtectedCalls) {
         main.handler("try", "end", "h", "java/lang/RuntimeException");
         int32_t r = 0;
         vm.afterRun = [&] { r = *vm.staticAddress("T", "r"); };
+        HookScope<void (*)(ClassRecord*, int)> loader(CoreHooks.loadClassfile, findNoClass);
         RunResult result = vm.run("T");
         EXPECT_EQ(result.exitCode, 0) << k.name << "\n" << result.trace;
         EXPECT_EQ(r, k.expected) << k.name;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "classload_fixture.h"
+#include "vm/loader/verifier.h"
 
 namespace {
 

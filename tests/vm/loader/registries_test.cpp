@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "support/hookscope.h"
 #include "support/vmasm.h"
 #include "vm/loader/registries.h"
-#include "vm/loader/registryseams.h"
+#include "vm/loader/hooks.h"
 
 namespace {
 
@@ -211,21 +212,18 @@ TEST(Registries, PlatformResources) {
     EXPECT_NE(r.trace.find("--------- mvPlatformResourceResume()\n"), std::string::npos);
 }
 
+// The porting layer's close, replaced by a recorder in the test that needs it.
 std::vector<int32_t> closedFiles;
-}  // namespace
-
-// The porting layer's close, standing in for the weak one while this test binary runs.
-int32_t MkRandomAccessFileClose(int32_t handle) {
+int32_t recordFileClose(int32_t handle) {
     closedFiles.push_back(handle);
     return 0;
 }
-
-namespace {
 
 TEST(Registries, OpenFiles) {
     vmasm::Vm vm;
     std::vector<int32_t> answers;
     closedFiles.clear();
+    HookScope<int32_t (*)(int32_t)> hook(LoaderHooks.MkRandomAccessFileClose, recordFileClose);
     vmasm::RunResult r = vm.inside([&] {
         unregisterOpenFile(5);  // no queue yet: nothing happens
         for (int32_t h : {0, 7, 9, 7, 11}) answers.push_back(registerOpenFile(h));
@@ -326,25 +324,17 @@ TEST(Registries, PartsInitializer) {
 void* hostTable[42];
 int32_t imageWidth(void* surface, void** table) { return table == hostTable ? *(int32_t*)surface : -1; }
 int32_t imageHeight(void* surface, void** table) { return table == hostTable ? ((int32_t*)surface)[1] : -1; }
-bool hostTableSet = false;
-
-}  // namespace
-
-// The toolkit's table, standing in for the weak one while this test binary runs.
-void** GuiTkGetHostServices() { return hostTableSet ? hostTable : nullptr; }
-
-namespace {
+// The toolkit's table, given by a stand-in of its getter in the test that needs it.
+void** hostServices() { return hostTable; }
 
 TEST(Registries, HostImageSizeThroughTheToolkitTable) {
     int32_t surface[2] = {176, 208};
-    hostTableSet = false;
     EXPECT_EQ(guiTk_hostImageWidth(surface), 0) << "no table yet";
     hostTable[21] = (void*)imageWidth;
     hostTable[22] = (void*)imageHeight;
-    hostTableSet = true;
+    HookScope<void** (*)()> hook(LoaderHooks.GuiTkGetHostServices, hostServices);
     EXPECT_EQ(guiTk_hostImageWidth(surface), 176);
     EXPECT_EQ(guiTk_hostImageHeight(surface), 208);
-    hostTableSet = false;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 int probeAcceptedData VMDATA = 7;
 int probeAcceptedBss VMBSS;
+int probeAcceptedHook VMHOOKS = 5;
 const int probeReadOnly[3] = {1, 2, 3};
 const char* const probeReadOnlyNames[2] = {"a", "b"};
 
@@ -15,7 +16,7 @@ const char* probeStrayNames[2] = {"a", "b"};
 
 int probeStrayCounter() {
     static int probeHiddenCount;
-    return ++probeHiddenCount + probeAcceptedData + probeAcceptedBss + probeReadOnly[1] +
+    return ++probeHiddenCount + probeAcceptedData + probeAcceptedBss + probeAcceptedHook + probeReadOnly[1] +
            (int)strlen(probeReadOnlyNames[0]);
 }
 

@@ -1,0 +1,35 @@
+// What the core calls in the subsystems above it (the class loader, the verifier, method
+// preparation, the native finalizer registry, the memory interface, the VM start): one
+// table of function pointers, filled by the start-up of the program that has the real
+// functions. Its defaults do the least, so that the core runs on hand-built classes.
+#pragma once
+
+#include <stdint.h>
+
+#include "vm/core/records.h"
+#include "vm/core/vmsections.h"
+
+struct VmCoreHooks {
+    // Reads a raw class from the class path; raises NoClassDefFoundError or
+    // ClassFormatError (fatalOnError: also ends the run on an error of a system class).
+    // Default: ends the run, since no class can be read without the loader.
+    void (*loadClassfile)(ClassRecord* clazz, int fatalOnError);
+    // Completes an array class once its element class is loaded.
+    void (*loadArrayClass)(ArrayClassRecord* clazz);
+    // Default: takes the class as verified.
+    void (*verifyClass)(ClassRecord* clazz);
+    // The rewriter, before a method's first invocation. Default: methods run as loaded.
+    void (*prepareMethod)(MethodRecord* method);
+    // Runs the native finalizer registered for the class; 0 when none or it succeeded.
+    int32_t (*runNativeFinalizer)(OBJECT instance, ClassRecord* clazz);
+    // Pinned, zero-filled blocks of the memory interface. Default: pinned blocks of the
+    // Java heap, freed by the collector once unpinned and unreferenced.
+    void* (*mvMemory_allocPointer)(int32_t size);
+    void (*mvMemory_freePointer)(void* block);
+    // Called at the end of every time slice. Default: nothing.
+    void (*timeSliceHook)();
+};
+
+// Lives outside the per-run sections: a run's reset keeps what start-up filled.
+extern VMHOOKS VmCoreHooks CoreHooks;
+extern const VmCoreHooks DefaultCoreHooks;

@@ -1,0 +1,15 @@
+// What the VM services call in the platform's porting layer: one table of function
+// pointers, filled by the program's start-up. Its defaults know nothing.
+#pragma once
+
+#include <stdint.h>
+
+#include "vm/core/vmsections.h"
+
+struct VmServiceHooks {
+    // The platform's value of a property as UTF-16 with its length, or null.
+    const uint16_t* (*MkPropertyGetString)(const uint16_t* key, int32_t keyLength, int32_t* valueLength);
+};
+
+extern VMHOOKS VmServiceHooks ServiceHooks;
+extern const VmServiceHooks DefaultServiceHooks;
