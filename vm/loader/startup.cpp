@@ -492,4 +492,3 @@ const char* mvOption_getUtf8(const char* key) {
     OptionBuffer[reached] = 0;
     return OptionBuffer;
 }
-
