@@ -156,6 +156,7 @@ static const NativeMethodBinding ConsoleOutputStreamNatives[] = {
     NATIVE("write", "(I)V", Java_com_sun_cldc_io_ConsoleOutputStream_write__I),
     NATIVE("write", "([B)V", Java_com_sun_cldc_io_ConsoleOutputStream_write___3B),
     NATIVE("write", "([BII)V", Java_com_sun_cldc_io_ConsoleOutputStream_write___3BII),
+    NATIVE("flush", "()V", Java_com_sun_cldc_io_ConsoleOutputStream_flush),
 };
 
 static const NativeMethodBinding ResourceInputStreamNatives[] = {

@@ -1,8 +1,9 @@
 // Console output: bytes of System.out go to the process's standard output, those of
-// System.err to its standard error.
+// System.err to its standard error; each line and each flush reaches the host at once.
 #include "natives/lib/console_natives.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "natives/lib/nativestack.h"
 #include "vm/core/exceptions.h"
@@ -29,8 +30,14 @@ static void writeBytes(OBJECT stream, const int8_t* bytes, int32_t count) {
     if (ConsoleSwitch == 0 || count == 0) return;
     FILE* sink = sinkOf(stream);
     fwrite(bytes, 1, (size_t)count, sink);
-    // standard error shows each write at once, as it does for C programs
-    if (sink == stderr) fflush(stderr);
+    // standard error shows each write at once, standard output each line, so that a
+    // program that is killed loses no line it printed
+    if (sink == stderr || memchr(bytes, '\n', (size_t)count) != nullptr) fflush(sink);
+}
+
+void Java_com_sun_cldc_io_ConsoleOutputStream_flush() {
+    OBJECT stream = popObject();
+    fflush(sinkOf(stream));
 }
 
 void Java_com_sun_cldc_io_ConsoleOutputStream_write__I() {

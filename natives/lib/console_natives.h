@@ -15,3 +15,4 @@ void flushConsole();
 void Java_com_sun_cldc_io_ConsoleOutputStream_write__I();
 void Java_com_sun_cldc_io_ConsoleOutputStream_write___3B();
 void Java_com_sun_cldc_io_ConsoleOutputStream_write___3BII();
+void Java_com_sun_cldc_io_ConsoleOutputStream_flush();

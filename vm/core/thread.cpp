@@ -20,6 +20,7 @@ VMBSS ThreadRecord* CurrentThread;
 VMBSS ThreadRecord* RunnableThreads;
 VMBSS ThreadRecord* TimerQueue;
 VMBSS ThreadRecord* AllThreads;
+VMBSS bool MainMethodMissing;
 VMBSS int32_t AliveThreadCount;
 VMBSS MonitorRecord* FreeMonitorList;
 
@@ -52,6 +53,7 @@ static void startMainThread(FrameRecord* exceptionFrame) {
     MethodRecord* main = getSpecialMethod(mainClass, mainNameAndType);
     if (main == nullptr) {
         vmAlert("Class does not contain 'main' function");
+        MainMethodMissing = true;
         stopThread();
         return;
     }

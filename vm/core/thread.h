@@ -27,6 +27,8 @@ extern VMBSS ThreadRecord* TimerQueue;
 extern VMBSS ThreadRecord* AllThreads;
 extern VMBSS int32_t AliveThreadCount;
 extern VMBSS MonitorRecord* FreeMonitorList;
+// Set when the main class has no main method: the run then ends as a failure.
+extern VMBSS bool MainMethodMissing;
 
 extern const char InterruptedException[];
 

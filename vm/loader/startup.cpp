@@ -358,7 +358,8 @@ int32_t vmStartMain(int argc, char** argv) {
             for (const char* name : InitialisedAtStart) initializeClass(getClass(name));
             if (mvVm_isExitRequested()) vmExitLongjmp(0);
             interpretEntry();
-            code = 0;
+            // threads a static initialiser started have run; the program still failed
+            code = MainMethodMissing ? 1 : 0;
         } else {
             code = VmExitCode;
         }

@@ -7,7 +7,8 @@
 // except that the class path names a JAR on the host, which the runner reads into memory
 // and hands to the VM as "/app.jar". The class library is the built-in class image;
 // -sysjar (or the environment variable MOVANE_SYSTEM_JAR) loads it from a library JAR
-// named "/sys.jar" instead. The exit status is kvm_main's exit code.
+// named "/sys.jar" instead. The exit status is kvm_main's exit code. Alerts (fatal errors
+// among them) and uncaught exceptions reach standard error whether the trace does or not.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -26,6 +27,27 @@
 
 // What the runner reads: a heap never takes more than this, and neither does a JAR.
 static const uint32_t MAXIMUM_INPUT_BYTES = 64u * 1024 * 1024;
+
+// The trace line being written, checked for an alert or an uncaught exception when it ends.
+static char ProblemLine[256];
+static int ProblemLength;
+
+static void echoProblems(int c, void*) {
+    if (ProblemLength < (int)sizeof ProblemLine - 2) ProblemLine[ProblemLength++] = (char)c;
+    if (c != '\n') return;
+    if (ProblemLine[ProblemLength - 1] != '\n') ProblemLine[ProblemLength++] = '\n';
+    ProblemLine[ProblemLength] = 0;
+    ProblemLength = 0;
+    if (strncmp(ProblemLine, "ALERT: ", 7) == 0 || strncmp(ProblemLine, "Uncaught exception ", 19) == 0) {
+        fflush(stdout);
+        fputs(ProblemLine, stderr);
+        fflush(stderr);
+    }
+}
+
+static bool isStandardError(const char* target) {
+    return target != nullptr && (strcmp(target, "stderr") == 0 || strcmp(target, "-") == 0);
+}
 
 static int usage() {
     fprintf(stderr,
@@ -81,9 +103,11 @@ int main(int argc, char** argv) {
     const char* systemJarPath = getenv("MOVANE_SYSTEM_JAR");
     if (systemJarPath == nullptr || systemJarPath[0] == 0) systemJarPath = MOVANE_SYSTEM_JAR;
     int runs = 1;
+    const char* traceTarget = getenv("MOVANE_TRACE");
     int i = 1;
     for (; i + 1 < argc; i += 2) {
         if (strcmp(argv[i], "-trace") == 0) {
+            traceTarget = argv[i + 1];
             if (TraceSetOutput(argv[i + 1]) != 0) fprintf(stderr, "movane-kvm: cannot open trace %s\n", argv[i + 1]);
         } else if (strcmp(argv[i], "-sysjar") == 0) {
             systemJarPath = argv[i + 1];
@@ -135,6 +159,7 @@ int main(int argc, char** argv) {
         files.appJarSize = (int32_t)appJar.size();
     }
 
+    if (!isStandardError(traceTarget)) TraceSetCapture(echoProblems, nullptr);
     SysTimerInit();
     int32_t code = 0;
     for (int run = 0; run < runs; run++) {

@@ -22,4 +22,6 @@ public class ConsoleOutputStream extends OutputStream {
     public native void write(byte[] b);
 
     public native void write(byte[] b, int off, int len);
+
+    public native void flush();
 }
