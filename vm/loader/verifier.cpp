@@ -549,8 +549,12 @@ static void verifyInvoke(uint8_t op, int32_t pc) {
         initializeObject(pc, methodClass);
     } else if (op == OP_INVOKEINTERFACE) {
         popType(methodClass->key);
+    } else if (op == OP_INVOKESPECIAL) {
+        if (!isInSuperclassChain(methodClass)) verifierFail(VE_INVOKESPECIAL_CLASS);
+        // The receiver must be of this class: else a class could run a superclass's
+        // implementation on any object, past the object's own override.
+        popType(vClass->key);
     } else if (op != OP_INVOKESTATIC) {
-        if (op == OP_INVOKESPECIAL && !isInSuperclassChain(methodClass)) verifierFail(VE_INVOKESPECIAL_CLASS);
         popType(isProtectedMemberAccess(methodClass, key, true) ? vClass->key : methodClass->key);
     }
     pushKind(verifierTypeOfKey(nextPackedType(&p)));

@@ -408,6 +408,17 @@ const RefusalCase REFUSALS[] = {
          a.op(OP_ALOAD_0).cp(OP_INVOKESPECIAL, c.v.methodRef(broken ? "P" : "V", "p", "()V")).op(OP_RETURN);
          addMethod(c.v, {0x0002, "p", "()V", 1, 1, &a, {}, {}});
      }},
+    {"invokespecial of a superclass method on an object of the superclass", VE_STACK_BAD_TYPE,
+     [](Classes& c, bool broken) {
+         c.v = ClassBuilder("V", "P", 48);
+         ClassBuilder& p = c.other("P");
+         Asm ret;
+         ret.op(OP_RETURN);
+         addMethod(p, {PUBLIC, "m", "()V", 0, 1, &ret, {}, {}});
+         Asm a;
+         a.op(broken ? OP_ALOAD_1 : OP_ALOAD_0).cp(OP_INVOKESPECIAL, c.v.methodRef("P", "m", "()V")).op(OP_RETURN);
+         addMethod(c.v, {PUBLIC, "f", "(LP;)V", 1, 2, &a, {}, {}});
+     }},
     {"an invokeinterface count that does not fit", VE_INVOKEINTERFACE_COUNT,
      [](Classes& c, bool broken) {
          ClassBuilder& i = c.other("I", "java/lang/Object", 0x0601);
