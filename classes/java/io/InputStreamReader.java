@@ -98,6 +98,25 @@ public class InputStreamReader extends Reader {
         }
     }
 
+    public long skip(long n) throws IOException {
+        synchronized (lock) {
+            ensureOpen();
+            return super.skip(n);
+        }
+    }
+
+    public boolean markSupported() {
+        return false;
+    }
+
+    public void mark(int readAheadLimit) throws IOException {
+        throw new IOException("mark() not supported");
+    }
+
+    public void reset() throws IOException {
+        throw new IOException("reset() not supported");
+    }
+
     public boolean ready() throws IOException {
         synchronized (lock) {
             ensureOpen();
