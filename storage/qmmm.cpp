@@ -1,12 +1,25 @@
 // Arena allocator.
 #include "storage/qmmm.h"
 
+#include <pthread.h>
+
+// Host threads (HTTP, media) allocate here as well as the VM thread: one lock over it all.
+static pthread_mutex_t qmmmLock = PTHREAD_MUTEX_INITIALIZER;
+
+namespace {
+struct Locked {
+  Locked() { pthread_mutex_lock(&qmmmLock); }
+  ~Locked() { pthread_mutex_unlock(&qmmmLock); }
+};
+}  // namespace
+
 static uintptr_t qmmmStart;
 static uintptr_t qmmmEnd;  // base + size - 8
 
 static inline QmmmBlockHeader* qmmmHeader(uintptr_t at) { return (QmmmBlockHeader*)at; }
 
 int qmmm_init(void* base, int32_t size) {
+  Locked lock;
   uint32_t bytes = size < 0 ? (uint32_t)QMMM_DEFAULT_SIZE : (uint32_t)size;
   uintptr_t b = (uintptr_t)base;
   uintptr_t start = (b + 3) & ~(uintptr_t)3;
@@ -26,6 +39,7 @@ int qmmm_init(void* base, int32_t size) {
 }
 
 void* qmmm_alloc(uint32_t size) {
+  Locked lock;
   if (qmmmStart == 0 || qmmmStart >= qmmmEnd) return nullptr;
   if (size > qmmmEnd - qmmmStart) return nullptr;
   uint32_t want = (size + 3) & ~3u;
@@ -61,6 +75,7 @@ void* qmmm_alloc(uint32_t size) {
 }
 
 void qmmm_free(void* address) {
+  Locked lock;
   uintptr_t a = (uintptr_t)address;
   if (a == 0 || a < qmmmStart + 8 || a > qmmmEnd) return;
   QmmmBlockHeader* h = qmmmHeader(a - 8);
@@ -69,6 +84,7 @@ void qmmm_free(void* address) {
 }
 
 int qmmm_fini(void) {
+  Locked lock;
   int inUse = 0;
   int result = 0;
   for (uintptr_t at = qmmmStart; qmmmStart != 0 && at < qmmmEnd;) {

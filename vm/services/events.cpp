@@ -42,6 +42,8 @@ struct EventTables {
     int32_t connectionQueueId;
     int32_t mediaQueueId;
     int32_t httpStatus, httpCount;
+    int32_t dialogQueueIds[DIALOG_QUEUE_COUNT];
+    int32_t dialogQueuesMade;
 };
 static VMBSS EventTables Events;
 
@@ -78,6 +80,7 @@ void mvK6Event_resetForRun(void) {
     Events.processQueueId = -1;
     Events.connectionQueueId = -1;
     Events.mediaQueueId = -1;
+    atomicStore(&Events.dialogQueuesMade, 0);
     memset(Events.commands, 0, sizeof Events.commands);
     MkUnlockEvents();
 }
@@ -369,16 +372,34 @@ void mvK6Event_peekQueue(int32_t id, int32_t* words, int32_t* n) {
     if (id < 0 || id >= Events.queueCount) mvTraceLog_warning("WARNING: eventQueueId is illegal.\n");
 }
 
+// Under the event lock.
+static void emptyQueue(mvK6EventQueue* q) {
+    q->readIndex = q->writeIndex = q->used = 0;
+    countEvents(-q->eventCount);
+    q->eventCount = 0;
+}
+
 int32_t mvK6Event_clearQueue(int32_t id) {
     MkLockEvents();
     mvK6EventQueue* q = id >= 1 && id < Events.queueCount ? Events.queues[id] : nullptr;
-    if (q != nullptr) {
-        q->readIndex = q->writeIndex = q->used = 0;
-        countEvents(-q->eventCount);
-        q->eventCount = 0;
-    }
+    if (q != nullptr) emptyQueue(q);
     MkUnlockEvents();
     return q != nullptr;
+}
+
+void mvK6Event_takeQueue(int32_t id, int32_t* words, int32_t* n) {
+    MkLockEvents();
+    mvK6EventQueue* q = id >= 1 && id < Events.queueCount ? Events.queues[id] : nullptr;
+    *n = 0;
+    if (q != nullptr && q->eventCount > 0) {
+        int32_t index = q->readIndex;
+        int32_t length = q->maxLength;
+        if (!q->fixedLength) length = ringWord(q, index++) & 0xFF;
+        for (int32_t i = 0; i < length; i++) words[i] = ringWord(q, index + i);
+        *n = length;
+        emptyQueue(q);
+    }
+    MkUnlockEvents();
 }
 
 static bool groupThreadHasEvent(const mvK6EventGroupThread* t) {
@@ -608,8 +629,18 @@ int32_t mvK6Event_initUiQueues(void) {
 }
 
 int32_t mvK6Event_initDialogQueues(void) {
-    int32_t ids[5];
-    return initQueueSet(DialogQueues, 5, DialogPriorities, 3, ids, "Could not create ui event queues.");
+    int32_t ids[DIALOG_QUEUE_COUNT];
+    int32_t thread = initQueueSet(DialogQueues, 5, DialogPriorities, 3, ids, "Could not create ui event queues.");
+    memcpy(Events.dialogQueueIds, ids, sizeof ids);
+    atomicStore(&Events.dialogQueuesMade, 1);
+    return thread;
+}
+
+// Host threads read these while the VM thread may make the queues: the made flag is
+// published after the ids.
+int32_t mvK6Event_getDialogQueueId(int32_t which) {
+    if (which < 0 || which >= DIALOG_QUEUE_COUNT || !atomicLoad(&Events.dialogQueuesMade)) return -1;
+    return Events.dialogQueueIds[which];
 }
 
 int32_t mvConnEvent_initQueue(void) {

@@ -81,6 +81,9 @@ int32_t mvK6Event_notify(const int32_t* words, int32_t n, int32_t id);
 int32_t* mvK6Event_getNextEvent(int32_t threadId, int32_t* n);
 void mvK6Event_peekQueue(int32_t id, int32_t* words, int32_t* n);
 int32_t mvK6Event_clearQueue(int32_t id);
+// The head event (room for the queue's longest) and the queue emptied, in one lock
+// section: what was taken is the caller's alone. n is 0 when the queue was empty.
+void mvK6Event_takeQueue(int32_t id, int32_t* words, int32_t* n);
 // 1 when an event waits for the thread (0: for any thread).
 int32_t mvK6Event_hasEvent(int32_t threadId);
 // 1 when the current Java thread now waits, 0 when an event is already there.
@@ -117,6 +120,29 @@ int32_t mvK6Event_getProcessQueueId(void);
 // 3 size changes, 4 show notices, 5 set-current, 6 keys, 7 pointer, 8 repaint), or -1.
 int32_t mvK6Event_getUiQueueId(int32_t which);
 int32_t* mvK6Event_getNextEventWithCommands(int32_t threadId, int32_t* n);
+
+// Which queue of the user interface and of the dialog.
+enum {
+    UI_QUEUE_REQUEST,
+    UI_QUEUE_SECOND_REQUEST,
+    UI_QUEUE_MIDP,
+    UI_QUEUE_SIZE_CHANGED,
+    UI_QUEUE_SHOW_NOTIFY,
+    UI_QUEUE_SET_CURRENT,
+    UI_QUEUE_KEY,
+    UI_QUEUE_POINTER,
+    UI_QUEUE_REPAINT,
+    UI_QUEUE_COUNT,
+    DIALOG_QUEUE_REQUEST = 0,
+    DIALOG_QUEUE_SECOND_REQUEST,
+    DIALOG_QUEUE_KEY,
+    DIALOG_QUEUE_POINTER,
+    DIALOG_QUEUE_REPAINT,
+    DIALOG_QUEUE_COUNT,
+};
+static_assert((int)UI_QUEUE_COUNT == (int)EVENT_UI_QUEUES, "one name per user-interface queue");
+// The id of dialog queue which, or -1 until the dialog's thread has made them.
+int32_t mvK6Event_getDialogQueueId(int32_t which);
 
 // The user-interface, dialog, connection and media queues; each answers its thread id.
 int32_t mvK6Event_initUiQueues(void);

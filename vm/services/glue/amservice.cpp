@@ -1,0 +1,218 @@
+// The service interface. Most members forward; the memory members serialise their
+// callers, and the synchronous requests are coalesced by one poster at a time, taking
+// the pending request out of its queue before deciding, so that the VM thread and a
+// second poster can neither lose nor double a request.
+#include "vm/services/glue/amservice.h"
+
+#include <pthread.h>
+#include <string.h>
+
+#include "vm/services/events.h"
+#include "vm/services/runhooks.h"
+#include "vm/services/tracelog.h"
+#include "vm/services/vmreset.h"
+#include "vm/services/vmstate.h"
+
+static pthread_mutex_t MemoryLock = PTHREAD_MUTEX_INITIALIZER;
+static pthread_mutex_t RequestLock = PTHREAD_MUTEX_INITIALIZER;
+static int32_t DialogMode;
+static AmInputHook InputHooks[8];
+
+namespace {
+struct Locked {
+    pthread_mutex_t* m;
+    explicit Locked(pthread_mutex_t* mutex) : m(mutex) { pthread_mutex_lock(m); }
+    ~Locked() { pthread_mutex_unlock(m); }
+};
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+// VM life cycle
+
+// The full reset of the VM's variables; what the host installed before the start (the
+// key map and the loader's services) is kept across it.
+int32_t AmMovaneInitialize(void) {
+    mvTraceLog_info("=== service API trace: AmMovaneInitialize()\n");
+    KeyEntry map[KEY_STANDARD_ENTRIES];
+    const KeyExtendedList* extended = nullptr;
+    mvKey_getKeyMap(map, &extended);
+    VmRunHooks hooks = *mvRunHooks();
+    int32_t result = initVmSections(MV_SECTIONS_FULL);
+    mvKey_setKeyMap(map, extended);
+    mvVm_setRunHooks(&hooks);
+    return result;
+}
+
+int32_t AmVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_MIDP_Application* app,
+                      VmEventHandler handler, int32_t paramCount, const char* const* params, const int32_t* paramLens) {
+    return mvVmStartMIDP(vmId, heapSize, heapAddr, app, handler, paramCount, params, paramLens);
+}
+
+int32_t AmVmSuspend(int32_t vmId) { return mvVmSuspendCommand(vmId); }
+int32_t AmVmResume(int32_t vmId) { return mvVmResumeCommand(vmId); }
+int32_t AmVmStop(int32_t vmId) { return mvVmStopCommand(vmId); }
+int32_t AmVmPause(int32_t vmId) { return mvVmPauseCommand(vmId); }
+
+// ---------------------------------------------------------------------------------
+// Memory
+
+void* AmMemAllocPointer(int32_t size) {
+    if (size < 1) {
+        mvTraceLog_warning("Warning: AmMemAllocPointer(%d) is illegal.\n", size);
+        return nullptr;
+    }
+    Locked lock(&MemoryLock);
+    return mvMemory_allocPointer(size);
+}
+
+void AmMemFreePointer(void* pointer) {
+    if (pointer == nullptr) return;
+    int32_t result;
+    {
+        Locked lock(&MemoryLock);
+        result = mvMemory_freePointer(pointer);
+    }
+    if (result != 0) mvTraceLog_warning("Warning: AmMemFreePointer(%08x) is illegal.\n", (uint32_t)(uintptr_t)pointer);
+}
+
+int32_t AmMemFreeHandle(MemHandle handle) {
+    Locked lock(&MemoryLock);
+    return freeHandle(handle);
+}
+
+void* AmMemLockHandle(MemHandle handle) {
+    Locked lock(&MemoryLock);
+    return handleLock(handle);
+}
+
+int32_t AmMemUnlockHandle(MemHandle handle) {
+    Locked lock(&MemoryLock);
+    return handleUnlock(handle);
+}
+
+// ---------------------------------------------------------------------------------
+// Events into the VM
+
+static int32_t uiQueue(int32_t which) { return mvK6Event_getUiQueueId(which); }
+static int32_t dialogOr(int32_t dialogWhich, int32_t uiWhich) {
+    return DialogMode == 1 ? mvK6Event_getDialogQueueId(dialogWhich) : uiQueue(uiWhich);
+}
+
+int32_t AmPostKeyEvent(int32_t action, int32_t keyCode, int32_t argument) {
+    if (action < 0 || action > 3) return 0;
+    int32_t words[4] = {0, action, keyCode, argument & 0xFFFF};
+    return mvK6Event_notify(words, 4, dialogOr(DIALOG_QUEUE_KEY, UI_QUEUE_KEY));
+}
+
+int32_t AmPostPointerEvent(int32_t action, int32_t x, int32_t y, int32_t fourth) {
+    if (action < 0 || action > 3) return 0;
+    int32_t words[5] = {1, action, x, y, fourth};
+    return mvK6Event_notify(words, 5, dialogOr(DIALOG_QUEUE_POINTER, UI_QUEUE_POINTER));
+}
+
+int32_t AmPostMidpEvent(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) {
+    int32_t words[6] = {3, a, b, c, d, e};
+    return mvK6Event_notify(words, 6, uiQueue(UI_QUEUE_MIDP));
+}
+
+int32_t AmPostRepaintEvent(void) {
+    int32_t word = 4;
+    return mvK6Event_notify(&word, 1, uiQueue(UI_QUEUE_REPAINT));
+}
+
+int32_t AmFlushRepaintEvents(void) { return mvK6Event_clearQueue(uiQueue(UI_QUEUE_REPAINT)); }
+
+int32_t AmPostSetCurrentEvent(void) {
+    int32_t word = 5;
+    return mvK6Event_notify(&word, 1, uiQueue(UI_QUEUE_SET_CURRENT));
+}
+
+int32_t AmPostSizeChangedEvent(int32_t width, int32_t height) {
+    int32_t words[3] = {6, width, height};
+    mvK6Event_clearQueue(uiQueue(UI_QUEUE_SIZE_CHANGED));
+    return mvK6Event_notify(words, 3, uiQueue(UI_QUEUE_SIZE_CHANGED));
+}
+
+int32_t AmPostShowNotify(int32_t shown) {
+    int32_t word = shown != 0 ? 7 : 8;
+    return mvK6Event_notify(&word, 1, uiQueue(UI_QUEUE_SHOW_NOTIFY));
+}
+
+enum { REQUEST_WORDS = 10 };
+
+static void completionBlock(const int32_t* record, int32_t* block) {
+    // record: 2, target, a, type, b, c, d, e, f, callback
+    int32_t b[7] = {record[8], record[1], record[3], record[4], record[5], record[6], record[7]};
+    memcpy(block, b, sizeof b);
+}
+
+static void complete(const int32_t* record) {
+    AmRequestCallback callback = (AmRequestCallback)(uintptr_t)(uint32_t)record[9];
+    int32_t block[7];
+    completionBlock(record, block);
+    if (callback != nullptr) callback(block);
+}
+
+static void doNothing(int32_t*) {}
+
+static int32_t postSync(const int32_t* record) {
+    int32_t queue = dialogOr(DIALOG_QUEUE_SECOND_REQUEST, UI_QUEUE_SECOND_REQUEST);
+    Locked lock(&RequestLock);
+    for (;;) {
+        int32_t posted = mvK6Event_post(record, REQUEST_WORDS, queue);
+        if (posted) return posted;
+        int32_t pending[16];
+        int32_t n = 0;
+        mvK6Event_takeQueue(queue, pending, &n);
+        // taken by the VM thread meanwhile: the queue has room again
+        if (n == 0) {
+            if (queue < 1) return 0;
+            continue;
+        }
+        if (n != REQUEST_WORDS) return 0;
+        if (record[3] == AM_REQUEST_REPAINT) {
+            complete(pending);
+            return mvK6Event_post(record, REQUEST_WORDS, queue);
+        }
+        if (pending[3] == AM_REQUEST_REPAINT || pending[1] == record[1]) {
+            complete(record);
+            mvK6Event_post(pending, REQUEST_WORDS, queue);
+            return 1;
+        }
+        complete(pending);
+        complete(record);
+        int32_t repaint[REQUEST_WORDS] = {2, -1, 0, AM_REQUEST_REPAINT, 0, 0, 0, 0, 0, (int32_t)(uintptr_t)doNothing};
+        return mvK6Event_post(repaint, REQUEST_WORDS, queue);
+    }
+}
+
+int32_t AmPostRequest(int32_t target, int32_t a, int32_t type, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f,
+                      AmRequestCallback callback) {
+    int32_t record[REQUEST_WORDS] = {2, target, a, type, b, c, d, e, f, (int32_t)(uintptr_t)callback};
+    if (type == AM_REQUEST_SYNC || type == AM_REQUEST_REPAINT) return postSync(record);
+    return mvK6Event_notify(record, REQUEST_WORDS, dialogOr(DIALOG_QUEUE_REQUEST, UI_QUEUE_REQUEST));
+}
+
+int32_t AmPostRepaintRequest(void) { return AmPostRequest(-1, 0, AM_REQUEST_REPAINT, 0, 0, 0, 0, 0, doNothing); }
+
+// ---------------------------------------------------------------------------------
+// Dialog mode, key map, input hooks
+
+void AmObtainEventQueue(int32_t value) { DialogMode = value; }
+void AmReleaseEventQueue(void) { DialogMode = 0; }
+
+int32_t AmSetKeyMap(const KeyEntry* table, const KeyExtendedList* extended) {
+    if (table == nullptr && extended == nullptr) return 0;
+    return mvKey_setKeyMap(table, extended) == 1 ? 1 : 0;
+}
+
+int32_t AmSetInputHook(int32_t type, int32_t action, AmInputHook hook) {
+    if (type < 0 || type > 1 || action < 0 || action > 3) return 0;
+    InputHooks[type + 2 * action] = hook;
+    return 1;
+}
+
+AmInputHook AmGetInputHook(int32_t type, int32_t action) {
+    if (type < 0 || type > 1 || action < 0 || action > 3) return nullptr;
+    return InputHooks[type + 2 * action];
+}

@@ -1,0 +1,77 @@
+// Inside the host glue: queue set-up, the two dispatchers and their state, shared by
+// mwe.cpp, mwe_message.cpp and mwe_dispatch.cpp and seen by the glue's tests.
+#pragma once
+
+#include <stdint.h>
+
+#include "vm/services/glue/mwe.h"
+
+void mweQueues_make(void);
+// Frees every queued message and the queues; their readers have ended.
+void mweQueues_free(void);
+// Wakes the reader, which then gets null once the queue is empty.
+void mweQueues_close(int32_t queue);
+
+// Control states.
+enum {
+    MWE_IDLE = 0,
+    MWE_STARTED = 1,
+    MWE_SUSPENDED = 2,
+    MWE_RESUMING = 3,
+    MWE_FORCED_STOP = 4,
+    MWE_STOPPED = 5,
+    MWE_RUNNING = 6,
+    MWE_PAUSING = 7,
+    MWE_DESTROYING = 8,
+};
+
+// Request kinds.
+enum {
+    MWE_KIND_LAUNCH = 1,
+    MWE_KIND_PAUSE = 2,
+    MWE_KIND_RESUME = 3,
+    MWE_KIND_STOP = 4,
+    MWE_KIND_VM_EVENT = 5,
+    MWE_KIND_REPLY = 6,
+    MWE_KIND_GO_ON = 7,
+    MWE_KIND_RUN_ENDED = 8,
+};
+
+enum { MWE_TIMER_PAUSE = 1, MWE_TIMER_DESTROY = 2, MWE_PAUSE_WATCHDOG_MS = 2000, MWE_DESTROY_WATCHDOG_MS = 3000 };
+
+// The control thread's state; owned by that thread.
+struct MweControl {
+    int32_t state;
+    MweStateCallback callback;
+    int32_t armed[3];
+};
+extern MweControl MweControlState;
+void mwe_clearControl(void);
+
+// On the VM control thread: 2 ends it.
+int32_t mwe_dispatchControl(const MweEvent* record);
+int32_t mwe_handleKey(const MweKeyCommand* key);
+int32_t mwe_handleTimer(uint16_t timerId);
+// On thread_kve: 2 ends it.
+int32_t mwe_dispatchKve(const MweEvent* record);
+// The EventHandler of the run.
+void mwe_vmEventHandler(int32_t vmId, int32_t code, int32_t parameter);
+
+// The VM commands the control dispatcher gives; the service interface by default, a
+// test's own for the state-table tests.
+struct MweVmCommands {
+    int32_t (*suspend)(int32_t vmId);
+    int32_t (*resume)(int32_t vmId);
+    int32_t (*stop)(int32_t vmId);
+    int32_t (*pause)(int32_t vmId);
+};
+void mwe_setVmCommands(const MweVmCommands* commands);
+
+// The arena of the storage library and the Java heap block, reserved once.
+struct MweBlocks {
+    void* heap;
+    int32_t heapSize;
+    void* arena;
+    int32_t arenaSize;
+};
+const MweBlocks* mwe_getBlocks(void);
