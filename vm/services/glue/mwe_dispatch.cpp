@@ -149,7 +149,8 @@ int32_t mwe_dispatchControl(const MweEvent* record) {
         postToKve(MWE_KIND_RESUME);
         return 1;
     case MWE_KIND_STOP:
-        if (c.state == MWE_RUNNING) {
+        // a pause the application answered leaves the state at pausing: still stoppable
+        if (c.state == MWE_RUNNING || c.state == MWE_PAUSING) {
             destroyStep();
             return 1;
         }
@@ -242,8 +243,10 @@ void mwe_vmEventHandler(int32_t vmId, int32_t code, int32_t parameter) {
 
 static MweBlocks Blocks;
 static int32_t BlocksReserved, ArenaActive, ServicesStarted;
+static int32_t ArenaLeft;
 
 const MweBlocks* mwe_getBlocks(void) { return &Blocks; }
+int32_t mwe_lastArenaLeft(void) { return ArenaLeft; }
 
 enum { DEFAULT_HEAP = 1945600, ARENA_SIZE = 0x200000 };
 
@@ -310,7 +313,7 @@ static int32_t checkMemory() {
 
 static void releaseArena() {
     if (!ArenaActive) return;
-    qmmm_fini();
+    ArenaLeft = qmmm_fini();
     ArenaActive = 0;
 }
 

@@ -6,8 +6,9 @@
 
 #include "vm/services/glue/mwe.h"
 
+// Empty queues and no timers for a launch.
 void mweQueues_make(void);
-// Frees every queued message and the queues; their readers have ended.
+// Frees every queued message and timer; the readers have ended.
 void mweQueues_free(void);
 // Wakes the reader, which then gets null once the queue is empty.
 void mweQueues_close(int32_t queue);
@@ -75,3 +76,5 @@ struct MweBlocks {
     int32_t arenaSize;
 };
 const MweBlocks* mwe_getBlocks(void);
+// Blocks still in use when the last run released the arena (-1: it was damaged).
+int32_t mwe_lastArenaLeft(void);

@@ -1,6 +1,7 @@
 // The host message queues. Each queue is a mutex, a condition and a list appended at
 // the tail; everything about the list, its head test included, happens under the
 // mutex, so a message posted while the reader looks is neither lost nor taken twice.
+// A launch gets its queues emptied, never freed under a poster.
 // The control thread's one-shot timers live with queue 3: its reader wakes at the
 // earliest deadline and turns a due timer into a type-2 message.
 #include <pthread.h>
@@ -37,6 +38,8 @@ static MweQueue Queues[MWE_QUEUE_COUNT];
 static MweTimer Timers[TIMER_SLOTS];
 static int32_t QueuesMade;
 
+static bool made() { return __atomic_load_n(&QueuesMade, __ATOMIC_ACQUIRE) != 0; }
+
 MweMsg* mwe_allocMsg(uint32_t type) {
     if (type > MWE_MSG_TIMER) return nullptr;
     // every type gets the whole record: a reader may look at the event of any message
@@ -57,37 +60,52 @@ static bool before(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
-void mweQueues_make(void) {
+// The mutexes and conditions are made once and kept: a host thread may post at any
+// moment, also while one launch's queues are emptied for the next.
+static void makeOnce() {
     pthread_condattr_t attr;
     pthread_condattr_init(&attr);
     pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
     for (MweQueue& q : Queues) {
         pthread_mutex_init(&q.mutex, nullptr);
         pthread_cond_init(&q.signalled, &attr);
-        q.head = q.tail = nullptr;
-        q.length = 0;
-        q.closed = 0;
     }
     pthread_condattr_destroy(&attr);
-    memset(Timers, 0, sizeof Timers);
-    QueuesMade = 1;
+}
+
+// Under the queue's mutex.
+static void drain(MweQueue& q) {
+    for (MweNode* n = q.head; n != nullptr;) {
+        MweNode* next = n->next;
+        mwe_freeMsg(n->message);
+        free(n);
+        n = next;
+    }
+    q.head = q.tail = nullptr;
+    q.length = 0;
+}
+
+void mweQueues_make(void) {
+    static pthread_once_t once = PTHREAD_ONCE_INIT;
+    pthread_once(&once, makeOnce);
+    for (MweQueue& q : Queues) {
+        pthread_mutex_lock(&q.mutex);
+        drain(q);
+        q.closed = 0;
+        if (&q == &Queues[MWE_QUEUE_CONTROL]) memset(Timers, 0, sizeof Timers);
+        pthread_mutex_unlock(&q.mutex);
+    }
+    __atomic_store_n(&QueuesMade, 1, __ATOMIC_RELEASE);
 }
 
 void mweQueues_free(void) {
-    if (!QueuesMade) return;
+    if (!made()) return;
     for (MweQueue& q : Queues) {
-        for (MweNode* n = q.head; n != nullptr;) {
-            MweNode* next = n->next;
-            mwe_freeMsg(n->message);
-            free(n);
-            n = next;
-        }
-        q.head = q.tail = nullptr;
-        q.length = 0;
-        pthread_cond_destroy(&q.signalled);
-        pthread_mutex_destroy(&q.mutex);
+        pthread_mutex_lock(&q.mutex);
+        drain(q);
+        if (&q == &Queues[MWE_QUEUE_CONTROL]) memset(Timers, 0, sizeof Timers);
+        pthread_mutex_unlock(&q.mutex);
     }
-    QueuesMade = 0;
 }
 
 void mweQueues_close(int32_t queue) {
@@ -99,7 +117,7 @@ void mweQueues_close(int32_t queue) {
 }
 
 int32_t mwe_postMsg(int32_t queue, MweMsg* message) {
-    if (queue < 0 || queue >= MWE_QUEUE_COUNT || !QueuesMade || message == nullptr) {
+    if (queue < 0 || queue >= MWE_QUEUE_COUNT || !made() || message == nullptr) {
         mwe_freeMsg(message);
         return queue;
     }
@@ -156,7 +174,7 @@ static MweMsg* takeDueTimer(const struct timespec& at) {
 }
 
 MweMsg* mwe_getMsg(int32_t queue) {
-    if (queue < 0 || queue >= MWE_QUEUE_COUNT || !QueuesMade) return nullptr;
+    if (queue < 0 || queue >= MWE_QUEUE_COUNT || !made()) return nullptr;
     MweQueue& q = Queues[queue];
     pthread_mutex_lock(&q.mutex);
     MweMsg* m = takeHead(q);
@@ -166,7 +184,7 @@ MweMsg* mwe_getMsg(int32_t queue) {
 }
 
 MweMsg* mwe_waitMsg(int32_t queue) {
-    if (queue < 0 || queue >= MWE_QUEUE_COUNT || !QueuesMade) return nullptr;
+    if (queue < 0 || queue >= MWE_QUEUE_COUNT || !made()) return nullptr;
     MweQueue& q = Queues[queue];
     pthread_mutex_lock(&q.mutex);
     MweMsg* m = nullptr;
@@ -188,7 +206,7 @@ MweMsg* mwe_waitMsg(int32_t queue) {
 }
 
 int32_t mwe_queueLength(int32_t queue) {
-    if (queue < 0 || queue >= MWE_QUEUE_COUNT || !QueuesMade) return 0;
+    if (queue < 0 || queue >= MWE_QUEUE_COUNT || !made()) return 0;
     MweQueue& q = Queues[queue];
     pthread_mutex_lock(&q.mutex);
     int32_t n = q.length;
@@ -223,7 +241,7 @@ void mwe_postKeyCommand(int32_t action, int32_t keyCode, int16_t argument) {
 }
 
 int32_t mwe_setTimer(uint32_t elapseMs, uint16_t timerId) {
-    if (!QueuesMade) return 0;
+    if (!made()) return 0;
     MweQueue& q = Queues[MWE_QUEUE_CONTROL];
     pthread_mutex_lock(&q.mutex);
     MweTimer* slot = nullptr;
@@ -251,7 +269,7 @@ int32_t mwe_setTimer(uint32_t elapseMs, uint16_t timerId) {
 }
 
 void mwe_killTimer(uint16_t timerId) {
-    if (!QueuesMade) return;
+    if (!made()) return;
     MweQueue& q = Queues[MWE_QUEUE_CONTROL];
     pthread_mutex_lock(&q.mutex);
     for (MweTimer& t : Timers) {

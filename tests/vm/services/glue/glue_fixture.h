@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -72,6 +73,16 @@ public:
         });
     }
 
+    // Asks for the stop until the run has ended: a stop that comes before the
+    // application has started is refused, and a pause may hold the run for a while.
+    bool stopRun() {
+        for (int tries = 0; tries < 600; tries++) {
+            mwe_requestStop();
+            if (waitFor(VM_NOTIFY_STOP_MIDLET, 50)) return true;
+        }
+        return false;
+    }
+
     std::string log() {
         std::lock_guard<std::mutex> lock(mutex_);
         return log_;
@@ -93,6 +104,23 @@ inline Window* Window::current = nullptr;
 
 inline uint32_t plentyOfMemory() { return 512u << 20; }
 inline int32_t plentyOfSpace() { return 0x7FFFFFFF; }
+
+// The words of a window log in sorted order: the glue's two threads post to the window,
+// so notices of one run may come in either order; the end of a run is checked apart.
+inline std::string sortedWords(const std::string& log) {
+    std::vector<std::string> words;
+    size_t at = 0;
+    while (at < log.size()) {
+        size_t end = log.find(' ', at);
+        if (end == std::string::npos) end = log.size();
+        words.push_back(log.substr(at, end - at));
+        at = end + 1;
+    }
+    std::sort(words.begin(), words.end());
+    std::string out;
+    for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
+    return out;
+}
 
 class GlueTest : public ::testing::Test {
 public:

@@ -214,6 +214,8 @@ TEST_F(GlueControlTest, StateTable) {
          MWE_SUSPENDED, "pause ", "1 2 ", "1 6 6 4 ", 1},
         {"then the destroy step", {launch, started, appStarted, pause, paused, suspended, stop, goOn}, MWE_DESTROYING,
          "pause suspend ", "1 2 ", "1 6 6 4 ", 1},
+        {"stop while pausing: the destroy step", {launch, started, appStarted, pause, paused, stop}, MWE_DESTROYING,
+         "pause suspend ", "1 ", "1 6 ", 1},
         {"stop before the start is refused", {launch, stop}, MWE_IDLE, "", "", "1 ", 0},
         {"go on in another state is refused", {launch, started, goOn}, MWE_STARTED, "", "", "1 ", 0},
         {"pause watchdog fires", {launch, started, appStarted, pause, {TICK + 1, 0}}, MWE_FORCED_STOP,
