@@ -47,8 +47,6 @@ struct Launch {
     int32_t launched;   // a launch request was posted
     int32_t runEnded;   // the state callback reported the end (atomic)
     int32_t controlEnded;  // (atomic)
-    pthread_mutex_t readyLock;
-    pthread_cond_t readyCond;
     int32_t ready;
     uint8_t* jad;
     uint8_t* jar;
@@ -64,6 +62,8 @@ struct Remembered {
 static Launch L = {};
 static Remembered Pending = {};
 static pthread_mutex_t LaunchLock = PTHREAD_MUTEX_INITIALIZER;
+static pthread_mutex_t ReadyLock = PTHREAD_MUTEX_INITIALIZER;
+static pthread_cond_t ReadyCond = PTHREAD_COND_INITIALIZER;
 static int32_t ScreenReady, ResumePending;
 
 int32_t mwe_isScreenReady(void) { return atomicLoad(&ScreenReady); }
@@ -76,10 +76,10 @@ int32_t mwe_isRunInProgress(void) { return L.launched && !atomicLoad(&L.runEnded
 
 static void* controlThread(void*) {
     mwe_clearControl();
-    pthread_mutex_lock(&L.readyLock);
+    pthread_mutex_lock(&ReadyLock);
     L.ready = 1;
-    pthread_cond_broadcast(&L.readyCond);
-    pthread_mutex_unlock(&L.readyLock);
+    pthread_cond_broadcast(&ReadyCond);
+    pthread_mutex_unlock(&ReadyLock);
     for (;;) {
         MweMsg* m = mwe_waitMsg(MWE_QUEUE_CONTROL);
         if (m == nullptr) break;
@@ -213,19 +213,19 @@ int32_t mwe_init(void) {
 
 static bool startControlThread() {
     if (!L.queuesMade || L.controlMade) return false;
-    pthread_mutex_init(&L.readyLock, nullptr);
-    pthread_cond_init(&L.readyCond, nullptr);
+    pthread_mutex_lock(&ReadyLock);
     L.ready = 0;
+    pthread_mutex_unlock(&ReadyLock);
     if (!makeThread(&L.control, controlThread, CONTROL_STACK)) return false;
     L.controlMade = 1;
     struct timespec until;
     clock_gettime(CLOCK_REALTIME, &until);
     until.tv_sec += READY_WAIT_MS / 1000;
-    pthread_mutex_lock(&L.readyLock);
+    pthread_mutex_lock(&ReadyLock);
     while (!L.ready) {
-        if (pthread_cond_timedwait(&L.readyCond, &L.readyLock, &until) != 0) break;
+        if (pthread_cond_timedwait(&ReadyCond, &ReadyLock, &until) != 0) break;
     }
-    pthread_mutex_unlock(&L.readyLock);
+    pthread_mutex_unlock(&ReadyLock);
     return true;
 }
 
