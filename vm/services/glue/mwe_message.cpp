@@ -9,6 +9,7 @@
 #include <string.h>
 #include <time.h>
 
+#include "platform/atomicword.h"
 #include "vm/services/glue/mwe.h"
 #include "vm/services/glue/mwe_internal.h"
 
@@ -38,7 +39,7 @@ static MweQueue Queues[MWE_QUEUE_COUNT];
 static MweTimer Timers[TIMER_SLOTS];
 static int32_t QueuesMade;
 
-static bool made() { return __atomic_load_n(&QueuesMade, __ATOMIC_ACQUIRE) != 0; }
+static bool made() { return atomicLoad(&QueuesMade) != 0; }
 
 MweMsg* mwe_allocMsg(uint32_t type) {
     if (type > MWE_MSG_TIMER) return nullptr;
@@ -95,7 +96,7 @@ void mweQueues_make(void) {
         if (&q == &Queues[MWE_QUEUE_CONTROL]) memset(Timers, 0, sizeof Timers);
         pthread_mutex_unlock(&q.mutex);
     }
-    __atomic_store_n(&QueuesMade, 1, __ATOMIC_RELEASE);
+    atomicStore(&QueuesMade, 1);
 }
 
 void mweQueues_free(void) {
