@@ -13,11 +13,14 @@
 // the window threads.
 #include "platform/window.h"
 
+#include "platform/text.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <stdio.h>
+#include <wchar.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
@@ -45,28 +48,7 @@ uint64_t nowMs() {
   return (uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u;
 }
 
-std::string toUtf8(const wchar_t* text) {
-  std::string out;
-  for (; text != nullptr && *text; text++) {
-    uint32_t c = (uint32_t)*text;
-    if (c < 0x80) {
-      out += (char)c;
-    } else if (c < 0x800) {
-      out += (char)(0xC0 | (c >> 6));
-      out += (char)(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += (char)(0xE0 | (c >> 12));
-      out += (char)(0x80 | ((c >> 6) & 0x3F));
-      out += (char)(0x80 | (c & 0x3F));
-    } else {
-      out += (char)(0xF0 | (c >> 18));
-      out += (char)(0x80 | ((c >> 12) & 0x3F));
-      out += (char)(0x80 | ((c >> 6) & 0x3F));
-      out += (char)(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+std::string toUtf8(const wchar_t* text) { return WideToUtf8(text, text ? wcslen(text) : 0); }
 
 std::wstring fromUtf8(const char* s, size_t n) {
   std::wstring out;

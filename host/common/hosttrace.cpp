@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/common/settings.h"
+#include "platform/text.h"
 #include "platform/trace.h"
 
 namespace {
@@ -84,28 +85,7 @@ void TraceLogLineA(const char* format, ...) {
 
 void HostTraceSetHook(void (*hook)(const char* line)) { traceHook = hook; }
 
-std::string WideToSystemText(const std::wstring& text) {
-  std::string out;
-  for (wchar_t w : text) {
-    uint32_t c = (uint32_t)w;
-    if (c < 0x80) {
-      out += (char)c;
-    } else if (c < 0x800) {
-      out += (char)(0xC0 | (c >> 6));
-      out += (char)(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += (char)(0xE0 | (c >> 12));
-      out += (char)(0x80 | ((c >> 6) & 0x3F));
-      out += (char)(0x80 | (c & 0x3F));
-    } else {
-      out += (char)(0xF0 | (c >> 18));
-      out += (char)(0x80 | ((c >> 12) & 0x3F));
-      out += (char)(0x80 | ((c >> 6) & 0x3F));
-      out += (char)(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+std::string WideToSystemText(const std::wstring& text) { return WideToUtf8(text.data(), text.size()); }
 
 std::wstring Utf8ToWide(const char* text, size_t max) {
   std::wstring out;
