@@ -52,18 +52,18 @@ class MkImageTest : public PngArenaTest {
 };
 
 TEST_F(MkImageTest, PngCorpusGivesLibpngPixelsAfterConversion) {
-  for (const pngc::Spec& spec : pngc::corpus()) {
-    std::vector<uint8_t> file = pngc::write(spec, spec.blank ? 9 : 6);
+  for (const pngc::PngShape& shape : pngc::corpus()) {
+    std::vector<uint8_t> file = pngc::write(shape, shape.blank ? 9 : 6);
     std::vector<uint32_t> expected;
     uint32_t w = 0, h = 0;
-    ASSERT_TRUE(pngc::reference(file, &expected, &w, &h)) << spec.name;
+    ASSERT_TRUE(pngc::reference(file, &expected, &w, &h)) << shape.name;
     int32_t error = 99;
     MkSurface* s = MkImageCreate(file.data(), (uint32_t)file.size(), &error);
-    ASSERT_EQ(error, MK_IMAGE_OK) << spec.name;
-    ASSERT_NE(s, MK_SURFACE_FAILED) << spec.name;
-    EXPECT_EQ(s->alphaMode, 1u) << spec.name;
-    EXPECT_EQ(s->writable, 0u) << spec.name;
-    EXPECT_TRUE(pixelsOf(s) == converted(expected, (int32_t)w, (int32_t)h)) << spec.name;
+    ASSERT_EQ(error, MK_IMAGE_OK) << shape.name;
+    ASSERT_NE(s, MK_SURFACE_FAILED) << shape.name;
+    EXPECT_EQ(s->alphaMode, 1u) << shape.name;
+    EXPECT_EQ(s->writable, 0u) << shape.name;
+    EXPECT_TRUE(pixelsOf(s) == converted(expected, (int32_t)w, (int32_t)h)) << shape.name;
     MkImageDestroy(s);
   }
 }
@@ -114,13 +114,13 @@ TEST_F(MkImageTest, HostFormatsGiveStbPixelsAfterConversion) {
 }
 
 TEST_F(MkImageTest, RefusedDataAnswersItsErrorWord) {
-  pngc::Spec spec{};
-  spec.width = 6;
-  spec.height = 4;
-  spec.colourType = 2;
-  spec.depth = 8;
-  std::vector<uint8_t> good = pngc::write(spec);
-  std::vector<pngc::Chunk> chunks = {{"IHDR", pngc::ihdr(6, 4, 8, 2)}, {"IDAT", pngc::idatOf(spec)}, {"IEND", {}}};
+  pngc::PngShape shape{};
+  shape.width = 6;
+  shape.height = 4;
+  shape.colourType = 2;
+  shape.depth = 8;
+  std::vector<uint8_t> good = pngc::write(shape);
+  std::vector<pngc::Chunk> chunks = {{"IHDR", pngc::ihdr(6, 4, 8, 2)}, {"IDAT", pngc::idatOf(shape)}, {"IEND", {}}};
   auto withChunks = [&](auto change) {
     std::vector<pngc::Chunk> c = chunks;
     change(c);
@@ -128,7 +128,7 @@ TEST_F(MkImageTest, RefusedDataAnswersItsErrorWord) {
   };
   std::vector<uint8_t> badSignature = good;
   badSignature[0] = 0x88;
-  std::vector<uint8_t> corrupt = pngc::idatOf(spec);
+  std::vector<uint8_t> corrupt = pngc::idatOf(shape);
   corrupt[2] ^= 0xFF;
   struct Case {
     std::string name;
@@ -187,12 +187,12 @@ void countedFree(void* block) {
 }
 
 TEST_F(MkImageTest, OutOfMemoryAnswersItsWordAndKeepsNothing) {
-  pngc::Spec spec{};
-  spec.width = 40;
-  spec.height = 30;
-  spec.colourType = 6;
-  spec.depth = 8;
-  std::vector<uint8_t> png = pngc::write(spec);
+  pngc::PngShape shape{};
+  shape.width = 40;
+  shape.height = 30;
+  shape.colourType = 6;
+  shape.depth = 8;
+  std::vector<uint8_t> png = pngc::write(shape);
   std::vector<uint8_t> rgba(40 * 30 * 4, 0x80);
   std::vector<uint8_t> bmp = imgf::bmp(rgba, 40, 30, 3);
   struct Case {

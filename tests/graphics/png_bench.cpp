@@ -15,7 +15,7 @@ namespace {
 
 // A picture that compresses as real ones do: smooth areas with some texture.
 std::vector<uint8_t> picture(int colourType) {
-  pngc::Spec s{};
+  pngc::PngShape s{};
   s.width = 240;
   s.height = 320;
   s.colourType = colourType;

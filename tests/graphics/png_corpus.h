@@ -14,7 +14,7 @@
 
 namespace pngc {
 
-struct Spec {
+struct PngShape {
   const char* name;
   uint32_t width;
   uint32_t height;
@@ -45,7 +45,7 @@ inline int channelsOf(int colourType) {
 
 // Raw rows as PNG stores them (packed samples, 16-bit big-endian), one vector per row.
 // One pixel in five takes the tRNS colour, so transparency is exercised.
-inline std::vector<std::vector<uint8_t>> rowsOf(const Spec& s) {
+inline std::vector<std::vector<uint8_t>> rowsOf(const PngShape& s) {
   const int ch = channelsOf(s.colourType);
   const uint32_t maxv = s.depth == 16 ? 0xFFFF : (1u << s.depth) - 1;
   const size_t rowBytes = ((size_t)s.width * ch * s.depth + 7) / 8;
@@ -91,7 +91,7 @@ inline void appendBytes(png_structp png, png_bytep data, png_size_t n) {
 inline void noFlush(png_structp) {}
 
 // The PNG file libpng writes for the description; empty when libpng refuses it.
-inline std::vector<uint8_t> write(const Spec& s, int level = 6) {
+inline std::vector<uint8_t> write(const PngShape& s, int level = 6) {
   std::vector<uint8_t> out;
   std::vector<std::vector<uint8_t>> rows = rowsOf(s);
   std::vector<png_bytep> pointers;
@@ -190,8 +190,8 @@ inline bool reference(const std::vector<uint8_t>& file, std::vector<uint32_t>* a
 // The decoder's corpus: every colour type at every depth, interlaced and not, palettes
 // with and without tRNS, tRNS on gray and RGB, each filter forced, odd sizes, large
 // images, and blank images that compress far beyond the inflate output buffer.
-inline std::vector<Spec> corpus() {
-  std::vector<Spec> specs;
+inline std::vector<PngShape> corpus() {
+  std::vector<PngShape> shapes;
   struct Kind {
     int colourType;
     std::vector<int> depths;
@@ -205,7 +205,7 @@ inline std::vector<Spec> corpus() {
   for (const Kind& k : kinds) {
     for (int depth : k.depths) {
       for (int interlace = 0; interlace < 2; interlace++) {
-        Spec s{};
+        PngShape s{};
         s.width = 37;
         s.height = 23;
         s.colourType = k.colourType;
@@ -217,14 +217,14 @@ inline std::vector<Spec> corpus() {
         if (k.colourType == 3) {
           s.paletteSize = depth == 8 ? 200 : 1 << depth;
           s.name = named(base);
-          specs.push_back(s);
+          shapes.push_back(s);
           s.trnsCount = s.paletteSize / 2 + 1;  // some entries without alpha
           s.name = named(base + " tRNS");
-          specs.push_back(s);
+          shapes.push_back(s);
           continue;
         }
         s.name = named(base);
-        specs.push_back(s);
+        shapes.push_back(s);
         if (k.colourType == 0 || k.colourType == 2) {
           uint32_t maxv = depth == 16 ? 0xFFFF : (1u << depth) - 1;
           s.trnsCount = 0;
@@ -233,7 +233,7 @@ inline std::vector<Spec> corpus() {
           s.trnsGreen = (uint16_t)maxv;
           s.trnsBlue = 7;
           s.name = named(base + " tRNS");
-          specs.push_back(s);
+          shapes.push_back(s);
         }
       }
     }
@@ -247,7 +247,7 @@ inline std::vector<Spec> corpus() {
   for (int f = 0; f < 5; f++) {
     for (const Filtered& t : filtered) {
       for (int interlace = 0; interlace < 2; interlace++) {
-        Spec s{};
+        PngShape s{};
         s.width = 45;
         s.height = 19;
         s.colourType = t.colourType;
@@ -257,7 +257,7 @@ inline std::vector<Spec> corpus() {
         s.seed = (uint32_t)(f * 7 + t.depth);
         s.name = named(std::string("filter ") + filterNames[f] + " type " + std::to_string(t.colourType) + " depth " +
                        std::to_string(t.depth) + (interlace ? " interlaced" : ""));
-        specs.push_back(s);
+        shapes.push_back(s);
       }
     }
   }
@@ -269,7 +269,7 @@ inline std::vector<Spec> corpus() {
   for (const Size& z : sizes) {
     for (const Filtered& t : oddKinds) {
       for (int interlace = 0; interlace < 2; interlace++) {
-        Spec s{};
+        PngShape s{};
         s.width = z.w;
         s.height = z.h;
         s.colourType = t.colourType;
@@ -279,46 +279,46 @@ inline std::vector<Spec> corpus() {
         s.seed = z.w * 3 + z.h;
         s.name = named(std::to_string(z.w) + "x" + std::to_string(z.h) + " type " + std::to_string(t.colourType) +
                        " depth " + std::to_string(t.depth) + (interlace ? " interlaced" : ""));
-        specs.push_back(s);
+        shapes.push_back(s);
       }
     }
   }
-  Spec large{};
+  PngShape large{};
   large.name = "large 1024x768 RGB";
   large.width = 1024;
   large.height = 768;
   large.colourType = 2;
   large.depth = 8;
-  specs.push_back(large);
+  shapes.push_back(large);
   large.name = "large 800x600 RGBA interlaced";
   large.width = 800;
   large.height = 600;
   large.colourType = 6;
   large.interlace = true;
-  specs.push_back(large);
+  shapes.push_back(large);
   // blank images: each 1024-byte piece of input inflates to far more than the output
   // buffer may hold, so rows must be taken while a piece is being inflated
-  Spec blank{};
+  PngShape blank{};
   blank.name = "blank 240x320 RGBA";
   blank.width = 240;
   blank.height = 320;
   blank.colourType = 6;
   blank.depth = 8;
   blank.blank = true;
-  specs.push_back(blank);
+  shapes.push_back(blank);
   blank.name = "blank 1200x1200 RGBA 16-bit";
   blank.width = 1200;
   blank.height = 1200;
   blank.depth = 16;
-  specs.push_back(blank);
+  shapes.push_back(blank);
   blank.name = "blank 2000x900 gray 1-bit interlaced";
   blank.width = 2000;
   blank.height = 900;
   blank.colourType = 0;
   blank.depth = 1;
   blank.interlace = true;
-  specs.push_back(blank);
-  return specs;
+  shapes.push_back(blank);
+  return shapes;
 }
 
 // ---- Chunk-level writer for damaged files ----
@@ -385,7 +385,7 @@ inline std::vector<uint8_t> zlibOf(const std::vector<uint8_t>& raw, int level = 
 }
 
 // zlib stream of the raw rows, each behind filter byte 0.
-inline std::vector<uint8_t> idatOf(const Spec& s, int level = 6) {
+inline std::vector<uint8_t> idatOf(const PngShape& s, int level = 6) {
   std::vector<uint8_t> raw;
   for (auto& r : rowsOf(s)) {
     raw.push_back(0);

@@ -12,12 +12,12 @@
 namespace {
 
 using pngc::Chunk;
-using pngc::Spec;
+using pngc::PngShape;
 
 class PngDecodeTest : public PngArenaTest {};
 
 TEST_F(PngDecodeTest, CorpusDecodesToLibpngPixels) {
-  for (const Spec& s : pngc::corpus()) {
+  for (const PngShape& s : pngc::corpus()) {
     std::vector<uint8_t> file = pngc::write(s, s.blank ? 9 : 6);
     ASSERT_FALSE(file.empty()) << s.name;
     std::vector<uint32_t> expected;
@@ -46,8 +46,8 @@ std::vector<Chunk> paletteImage(std::vector<uint8_t> idat) {
   return {{"IHDR", pngc::ihdr(7, 5, 2, 3)}, {"PLTE", plte}, {"IDAT", idat}, {"IEND", {}}};
 }
 
-Spec paletteSpec() {
-  Spec s{};
+PngShape paletteSpec() {
+  PngShape s{};
   s.name = "palette";
   s.width = 7;
   s.height = 5;
@@ -262,7 +262,7 @@ TEST_F(PngDecodeTest, RowsTheDataNeverDeliversAreZero) {
 }
 
 TEST_F(PngDecodeTest, InflatedDataAfterTheLastRowIsIgnored) {
-  Spec s = paletteSpec();
+  PngShape s = paletteSpec();
   std::vector<uint8_t> raw;
   for (auto& r : pngc::rowsOf(s)) {
     raw.push_back(0);
@@ -311,7 +311,7 @@ TEST_F(PngDecodeTest, TransparencyRulesOfEachColourType) {
 }
 
 TEST_F(PngDecodeTest, OutOfArenaMemoryFailsCleanly) {
-  Spec s{};
+  PngShape s{};
   s.width = 300;
   s.height = 200;
   s.colourType = 6;

@@ -164,15 +164,15 @@ TEST_F(PngFuzzTest, MutatedFilesDecodeOrAreRefused) {
                {2, 8, false, 0}, {4, 8, true, -1},   {3, 8, false, -1}};
   std::vector<std::vector<uint8_t>> files;
   for (const Seed& s : seeds) {
-    pngc::Spec spec{};
-    spec.width = 13;
-    spec.height = 11;
-    spec.colourType = s.colourType;
-    spec.depth = s.depth;
-    spec.interlace = s.interlace;
-    spec.paletteSize = s.colourType == 3 ? (s.depth == 8 ? 100 : 1 << s.depth) : 0;
-    spec.trnsCount = s.trns;
-    files.push_back(pngc::write(spec));
+    pngc::PngShape shape{};
+    shape.width = 13;
+    shape.height = 11;
+    shape.colourType = s.colourType;
+    shape.depth = s.depth;
+    shape.interlace = s.interlace;
+    shape.paletteSize = s.colourType == 3 ? (s.depth == 8 ? 100 : 1 << s.depth) : 0;
+    shape.trnsCount = s.trns;
+    files.push_back(pngc::write(shape));
     ASSERT_FALSE(files.back().empty());
   }
   Mutator m;
