@@ -386,9 +386,17 @@ const NativeClassBinding NativeClassBindings[] = {
 
 const int32_t NativeClassBindingCount = (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0]);
 
+const NativeBindingTable LibraryNativeBindings = {NativeClassBindings,
+                                                  (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0])};
+
+VMHOOKS NativeTableSet NativeTables = {{&LibraryNativeBindings, nullptr}};
+
 static const NativeClassBinding* findClassBindings(const char* className) {
-    for (int32_t c = 0; c < NativeClassBindingCount; c++) {
-        if (strcmp(NativeClassBindings[c].className, className) == 0) return &NativeClassBindings[c];
+    for (const NativeBindingTable* set : NativeTables.tables) {
+        if (set == nullptr) continue;
+        for (int32_t c = 0; c < set->count; c++) {
+            if (strcmp(set->classes[c].className, className) == 0) return &set->classes[c];
+        }
     }
     return nullptr;
 }
@@ -427,4 +435,7 @@ NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, c
     return unboundNative;
 }
 
-void installLibraryNatives() { LoaderHooks.lookupDynamicNative = lookupDynamicNative; }
+void installLibraryNatives() {
+    NativeTables.tables[NATIVES_LIB] = &LibraryNativeBindings;
+    LoaderHooks.lookupDynamicNative = lookupDynamicNative;
+}
