@@ -1,12 +1,14 @@
 // The start-up of a test program that links the class image, the class loader and the
-// library natives, as movane-kvm's own: the hook tables reach all three.
+// natives libraries, as movane-kvm's own: the hook tables reach them all.
 #include "natives/lib/bindings.h"
+#include "natives/ui/bindings.h"
 #include "tools/imagegen/classimage.h"
 #include "vm/loader/hooks.h"
 
 static bool fillHooks() {
     installClassLoader();
     installLibraryNatives();
+    installUiNatives();
     LoaderHooks.classImage = &MovaneClassImage;
     return true;
 }

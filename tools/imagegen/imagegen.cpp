@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "natives/lib/bindings.h"
+#include "natives/ui/bindings.h"
 #include "platform/hostfile.h"
 #include "platform/trace.h"
 #include "vm/core/classes.h"
@@ -709,6 +710,7 @@ int main(int argc, char** argv) {
     TraceSetOutput("stderr");
     installClassLoader();
     installLibraryNatives();
+    installUiNatives();
     std::vector<uint8_t> jar;
     std::vector<std::string> names;
     if (!HostFileReadAll(argv[1], &jar) || !listClasses(jar, &names)) {
@@ -739,11 +741,13 @@ int writeImage(const char* path, const LoadResult& result) {
     img->areas[AREA_CODE] = {"movaneImageCode", "const", {}, {}, {}};
     img->areas[AREA_STATICS] = {"movaneImageStatics", "VMBSS", {}, {}, {}};
     img->areas[AREA_STATIC_INIT] = {"movaneImageStaticValues", "const", {}, {}, {}};
-    for (int32_t c = 0; c < NativeClassBindingCount; c++) {
-        const NativeClassBinding& table = NativeClassBindings[c];
-        for (int32_t m = 0; m < table.count; m++) {
-            if (table.methods[m].function != nullptr)
-                img->functions[(uintptr_t)table.methods[m].function] = table.methods[m].functionName;
+    for (const NativeBindingTable* set : NativeTables.tables) {
+        for (int32_t c = 0; set != nullptr && c < set->count; c++) {
+            const NativeClassBinding& table = set->classes[c];
+            for (int32_t m = 0; m < table.count; m++) {
+                if (table.methods[m].function != nullptr)
+                    img->functions[(uintptr_t)table.methods[m].function] = table.methods[m].functionName;
+            }
         }
     }
     img->functions[(uintptr_t)unboundNative] = "unboundNative";

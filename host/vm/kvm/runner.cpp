@@ -7,6 +7,7 @@
 
 #include "natives/lib/bindings.h"
 #include "natives/lib/console_natives.h"
+#include "natives/ui/bindings.h"
 #include "tools/imagegen/classimage.h"
 #include "vm/core/exceptions.h"
 #include "vm/loader/classpath.h"
@@ -19,6 +20,7 @@
 void installKvmHooks() {
     installClassLoader();
     installLibraryNatives();
+    installUiNatives();
     LoaderHooks.classImage = &MovaneClassImage;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "natives/lib/bindings.h"
+#include "natives/ui/bindings.h"
 
 namespace {
 
@@ -96,6 +97,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: movane-unbound-natives <folder of class files>\n");
         return 2;
     }
+    installLibraryNatives();
+    installUiNatives();
     std::vector<std::vector<std::string>> natives;
     std::error_code error;
     for (auto& entry : std::filesystem::recursive_directory_iterator(argv[1], error)) {
