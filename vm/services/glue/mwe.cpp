@@ -383,6 +383,7 @@ void mwe_requestStop(void) { mwe_postSimpleEvent(2, MWE_KIND_STOP); }
 // The state callback (VM control thread)
 
 void mwe_stateCallback(int32_t code) {
+    if (Shell.stateNotice) Shell.stateNotice(code);
     switch (code) {
     case MWE_STATE_STARTED:
         atomicStore(&ScreenReady, 1);

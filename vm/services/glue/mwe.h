@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include "host/common/winmsg_ids.h"
+
 // ---------------------------------------------------------------------------------
 // What the glue needs of the host shell. Every slot may be null: the glue then does the
 // least (nothing, or the answer given with the slot).
@@ -18,6 +20,9 @@ struct MweShell {
     void (*postToMainWindow)(uint32_t message, uint32_t wParam, uint32_t lParam);
     // posts to the manager's main window; 0 when there is none
     int32_t (*postToManager)(uint32_t message, uint32_t wParam, uint32_t lParam);
+    // each code of the state callback (MWE_STATE_*) before the glue acts on it: the
+    // shell keeps its started and paused flags from these
+    void (*stateNotice)(int32_t code);
     // the host's handlers of a resumed and a paused MIDlet
     void (*notifyMidletResumed)(void);
     void (*notifyMidletPaused)(void);
@@ -30,26 +35,39 @@ struct MweShell {
     void (*showMessage)(const char* text, const char* caption, uint32_t style);
     void (*terminateProcess)(uint32_t exitCode);
     // the platform services of a run (screen back buffer and fonts, work buffers, HTTP
-    // client, MIDI, default font), started before and stopped after it
-    void (*startServices)(void);
+    // client, MIDI, default font), started before and stopped after it. A start that
+    // answers 0 (no back buffer) runs no VM: the run ends at once with its end report.
+    int32_t (*startServices)(void);
     void (*stopServices)(void);
     // around the VM call of a run: the cached list of suite ids, the record-store quota,
     // the protection domain (-1: the suite's own)
     void (*beforeRun)(int32_t suiteId, int32_t domainArgument);
     void (*afterRun)(void);
+
+    // The screen, for the display access below. The size of the device screen and of
+    // the shell's menu band (0 without one); null: 240 x 320 without a band.
+    void (*screenMetrics)(int32_t* width, int32_t* height, int32_t* menuHeight);
+    // the VM screen's size and its 16-bit back buffer (null pixels: no screen yet)
+    void (*screenGetSize)(int32_t* width, int32_t* height, uint16_t** pixels);
+    // the frame-ready flag, which each copy clears
+    void (*screenSetActive)(int32_t flag);
+    // Copies rows top..bottom-1 of the back buffer to the window: mode 1 through the
+    // device context dc (null: the window's own), modes 2 and 3 straight into the
+    // screen image; mode 3 then repaints the main window's child windows.
+    void (*screenCopy)(void* dc, int32_t mode, int32_t top, int32_t bottom);
+    // the straight access to the screen image: first-time set-up, open (1 when open),
+    // close
+    void (*displayInit)(void);
+    int32_t (*displayOpen)(void);
+    void (*displayClose)(void);
 };
 
 // Copies the table; null clears every slot.
 void mwe_setShell(const MweShell* shell);
 const MweShell* mwe_getShell(void);
 
-// Messages to the program's own main window and to the manager.
-enum {
-    VM_NOTIFY_START_MIDLET = 0x8101,
-    VM_NOTIFY_STOP_MIDLET = 0x8102,
-    VM_NOTIFY_APPDESTORYED = 0x8103,
-    VM_NOTIFY_VMPAINTREADY = 0x8104,
-};
+// The messages to the program's own main window and to the manager are those of the
+// shell's message table.
 
 // ---------------------------------------------------------------------------------
 // Messages and queues
@@ -157,6 +175,34 @@ void mwe_setStateCallback(uintptr_t callback);
 // Screen-ready and resume-pending flags of the state callback.
 int32_t mwe_isScreenReady(void);
 int32_t mwe_isResumePending(void);
+
+// ---------------------------------------------------------------------------------
+// Display access around the screen of the shell (window thread; a native may call the
+// blit from the VM thread)
+
+// Opens the straight access to the screen image; 1 when it is open (also when it was).
+int32_t mwe_openDisplay(void);
+// Closes it; the shell's answer.
+int32_t mwe_closeDisplay(void);
+// The device screen's size {width, height + menu height} and, when asked, the menu
+// height; keeps the visible rectangle {0, 0, width, height - menu height}.
+struct MweSize {
+    int32_t width, height;
+};
+MweSize mwe_getScreenRect(int32_t* menuHeight);
+// Fills the visible rectangle's pixels of the back buffer with 0xFFFF (white).
+void mwe_clearScreenBuffer(void);
+// Copies the back buffer to the window (mode 1 through dc, 2 and 3 straight to the
+// screen), only once the MIDlet has painted or started; every mode then clears the
+// frame-ready flag. Nothing before that.
+void mwe_blitScreen(void* dc, int32_t mode);
+// 1 while a copy runs.
+int32_t mwe_isBlitBusy(void);
+// The VM screen's right and bottom edges as the last copy found them.
+void mwe_getVmScreenEdges(int32_t* right, int32_t* bottom);
+// Waits for the next message of thread_kve's queue and copies its record into one
+// static record, which it hands out: 1 for an event record, 0 (record zeroed) else.
+int32_t mwe_receiveEvent(MweEvent** record);
 
 // The glue's own trace line through the host's trace gate.
 void mwe_trace(int level, const char* source, const char* function, const char* text);

@@ -317,12 +317,14 @@ static void releaseArena() {
     ArenaActive = 0;
 }
 
-static void initServices() {
-    if (ServicesStarted) return;
+// False when the shell's services could not start (they undo their own part then).
+static bool initServices() {
+    if (ServicesStarted) return true;
     SysTimerInit();
     const MweShell* shell = mwe_getShell();
-    if (shell->startServices) shell->startServices();
+    if (shell->startServices && shell->startServices() == 0) return false;
     ServicesStarted = 1;
+    return true;
 }
 
 static void finiServices() {
@@ -403,11 +405,12 @@ static void runSuite(const MweEvent* record) {
     Run.jar = -1;
     int32_t memory = checkMemory();
     if (memory < 0) return;
-    initServices();
+    bool services = initServices();
     int32_t suite = -1, midlet = -1, domain = -1;
     qmms_decodeLaunch(record, &suite, &midlet, &domain);
+    if (!services) traceRunError("the platform services did not start", suite);
     int32_t initialized = AmMovaneInitialize();
-    if (prepareRun(suite, midlet)) {
+    if (services && prepareRun(suite, midlet)) {
         MKT_MIDP_Application& app = Run.app;
         app.jarSize = (int32_t)Run.header.jarSize;
         app.jarRead = readJar;

@@ -83,6 +83,14 @@ TEST_F(GlueStart, StartPaths) {
              return mwe_requestStartBySuite(id, 0);
          },
          0, "stop", "", "cannot read the suite's descriptor"},
+        {"the platform services do not start (no back buffer)",
+         [&](GlueStart& t) {
+             MweShell shell = *mwe_getShell();
+             shell.startServices = [] { return 0; };
+             mwe_setShell(&shell);
+             return mwe_requestStartBySuite(t.install("Hello", "suites.Hello", jad, jar), 0);
+         },
+         0, "stop", "", "the platform services did not start (suite"},
         {"a JAR file that does not exist",
          [&](GlueStart& t) {
              std::string jadPath = t.tree_.root() + "/h.jad";
