@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "platform/window.h"
 #include "storage/qmms_index.h"
 #include "vm/services/keymap.h"
 
@@ -29,6 +30,13 @@ struct HostGlue {
   int32_t (*categoryCount)(void);
   int32_t (*countSuites)(int32_t category);
   int32_t (*suiteList)(int32_t category, QmmsSuiteInfo* array, int32_t max);
+  // display access: the copy of the back buffer to the window (mode 1 through dc, 2
+  // and 3 straight into the screen), the straight access opened and closed around the
+  // focus, and the back buffer cleared to white
+  void (*blitScreen)(HDC dc, int32_t mode);
+  int32_t (*openDisplay)(void);
+  int32_t (*closeDisplay)(void);
+  void (*clearScreenBuffer)(void);
 };
 
 extern HostGlue hostGlue;

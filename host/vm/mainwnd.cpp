@@ -12,6 +12,7 @@
 #include "host/common/settings.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
+#include "platform/atomicword.h"
 #include "platform/display.h"
 
 void SetMainWindowHandle(HWND hwnd);
@@ -36,15 +37,15 @@ void paintOnce(HWND hwnd) {
   HDC dc = BeginPaint(hwnd, &ps);
   if (hostState.HostState != HOST_STOPPING) {
     int32_t mode = PaintMode();
-    if (mode != 0) ScreenBlit(dc, mode);
+    if (mode != 0) hostGlue.blitScreen(dc, mode);
   } else if (!hostState.rotated) {
-    ScreenBlit(dc, 1);
+    hostGlue.blitScreen(dc, 1);
   }
   EndPaint(hwnd, &ps);
 }
 
 void OnRotationDetected() {
-  ScreenClear();
+  hostGlue.clearScreenBuffer();
   HWND main = GetMainWindow();
   HDC dc = GetDC(main);
   RECT r;
@@ -103,7 +104,10 @@ LRESULT OnKillFocus(UINT, WPARAM wParam, LPARAM) {
   } else if (hostState.focusCase == 2) {
     HookMessageBox(GetMainWindow(), (HWND)wParam);
   }
-  if (hostState.HostState != HOST_NONE) KillFrameTimer();
+  if (hostState.HostState != HOST_NONE) {
+    KillFrameTimer();
+    if (GetScreenOrientation() == ORIENTATION_PORTRAIT) hostGlue.closeDisplay();
+  }
   return 0;
 }
 
@@ -139,12 +143,13 @@ LRESULT OnSetFocus(UINT, WPARAM wParam, LPARAM) {
     if (PaintMode() == 1) {
       InvalidateRect(GetMainWindow(), nullptr, 0);
     } else {
-      ScreenBlit(nullptr, PaintMode());
+      hostGlue.blitScreen(nullptr, PaintMode());
     }
     SetFocus(hostState.textBox);
     return 0;
   }
   if (hostState.HostState != HOST_NONE) {
+    if (GetScreenOrientation() == ORIENTATION_PORTRAIT) hostGlue.openDisplay();
     RestartFrameTimer();
     ScreenSetActive(1);
   }
@@ -165,6 +170,7 @@ LRESULT OnSettingChange(UINT, WPARAM, LPARAM) {
       hostState.orientation = now;
       SendToMainWindow(VM_CMD_SUSPEND_MIDLET, 0, 0);
       KillFrameTimer();
+      if (now == ORIENTATION_PORTRAIT) hostGlue.closeDisplay();
       hostState.rotated = 1;
       OnRotationDetected();
     }
@@ -191,6 +197,7 @@ LRESULT OnStartMidlet(UINT, WPARAM wParam, LPARAM) {
     return 1;
   }
   hostState.HostState = HOST_STARTING;
+  hostState.ran = 0;
   if (!hostGlue.storageInit()) TraceLogA("qmms_init failed\n");
   BuildSuiteList();
   QmmsSuiteInfo record;
@@ -249,7 +256,10 @@ LRESULT OnSuspendMidlet(UINT, WPARAM, LPARAM) {
   hostState.HostState = HOST_SUSPENDING;
   hostGlue.setKveThreadPriority(3);
   hostGlue.requestPause();
-  if (hostState.focused) KillFrameTimer();
+  if (hostState.focused) {
+    KillFrameTimer();
+    hostGlue.closeDisplay();
+  }
   ScreenSetActive(1);
   return 1;
 }
@@ -294,7 +304,7 @@ LRESULT OnMidletStopped(UINT, WPARAM, LPARAM) {
   uint32_t flags = hostState.stopFlags;
   hostState.stopFlags = 0;
   bool close = flags & STOP_CLOSE_MANAGER, list = flags & STOP_SHOW_LIST, notify = flags & STOP_NOTIFY;
-  bool failed = hostState.HostState == HOST_STARTING;
+  bool failed = hostState.HostState == HOST_STARTING && !hostState.ran;
   if (hostState.HostState != HOST_STOPPING) list = notify = true;
   if (failed) ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, L"Cannot run MIDlet!");
   hostState.waitCursorShown = 0;
@@ -445,7 +455,7 @@ void FrameTimerProc(HWND hwnd, UINT, uint32_t, DWORD) {
   if (mode == 1) {
     InvalidateRect(hwnd, nullptr, 0);
   } else if (mode != 0) {
-    ScreenBlit(nullptr, mode);
+    hostGlue.blitScreen(nullptr, mode);
   }
 }
 
@@ -470,6 +480,7 @@ LRESULT NotifyMidletPaused(void) {
 LRESULT NotifyMidletResumed(void) {
   hostState.HostState = HOST_RUNNING;
   PostToManager(VM_NOTIFY_RESUME_MIDLET, 0, 0);
+  if (GetScreenOrientation() == ORIENTATION_PORTRAIT) hostGlue.openDisplay();
   HWND main = GetMainWindow();
   ShowWindow(main, SW_SHOW);
   ShowSoftKeyBar(1);
@@ -485,6 +496,7 @@ void HostVmStateCallback(int32_t vmId, int32_t code, int32_t parameter) {
     case 20:  // application started
     case 22:  // application resumed
       hostState.started = 1;
+      hostState.ran = 1;
       if (code == 22) {
         hostState.paused = 0;
         PostToMainWindow(VM_NOTIFY_RESUME_MIDLET, 0, 0);
@@ -514,6 +526,26 @@ void HostVmStateCallback(int32_t vmId, int32_t code, int32_t parameter) {
       break;
   }
 }
+
+void HostGlueStateNotice(int32_t code) {
+  switch (code) {
+    case 1:  // started or resumed
+      atomicStore((int32_t*)&hostState.started, 1);
+      atomicStore((int32_t*)&hostState.paused, 0);
+      atomicStore((int32_t*)&hostState.ran, 1);
+      break;
+    case 2:
+      atomicStore((int32_t*)&hostState.paused, 1);
+      break;
+    case 3:
+      atomicStore((int32_t*)&hostState.started, 0);
+      atomicStore((int32_t*)&hostState.paused, 0);
+      break;
+  }
+}
+
+void HostGlueMidletPaused(void) { PostToMainWindow(VM_NOTIFY_SUSPEND_MIDLET, 0, 0); }
+void HostGlueMidletResumed(void) { PostToMainWindow(VM_NOTIFY_RESUME_MIDLET, 0, 0); }
 
 void ResetHostShell(void) {
   hostState = HostStateRecord();

@@ -47,6 +47,12 @@ void ScreenSetDeviceSize(int32_t width, int32_t height, int32_t band) {
   deviceBand = band;
 }
 
+void ScreenGetDeviceSize(int32_t* width, int32_t* height, int32_t* band) {
+  if (width) *width = deviceWidth;
+  if (height) *height = deviceHeight;
+  if (band) *band = deviceBand;
+}
+
 void ScreenSetAllocator(void* (*alloc)(uint32_t size), void (*release)(void* block)) {
   if (alloc == nullptr || release == nullptr) {
     screenAlloc = [](uint32_t size) -> void* { return malloc(size); };
@@ -131,12 +137,14 @@ void KveThreadDrawDone(int32_t ready) {
   if (ready) frameReady = 1;
 }
 
-void ScreenBlit(HDC dc, int32_t mode) {
-  std::lock_guard<std::mutex> g(bufferLock);
+void ScreenCopy(HDC dc, int32_t mode, int32_t top, int32_t bottom) {
+  std::unique_lock<std::mutex> g(bufferLock);
   uint16_t* pixels = screen.surface.pixels;
-  if (pixels == nullptr || !hostState.started || mode == 0) return;
+  if (pixels == nullptr || mode < 1 || mode > 3) return;
+  if (top < 0) top = 0;
+  if (bottom > screen.height) bottom = screen.height;
   bool own = false;
-  if (dc == nullptr) {
+  if (dc == nullptr || mode != 1) {
     // the straight way: the screen image itself, through the main window's rectangle
     dc = GetDC(GetMainWindow());
     own = true;
@@ -145,12 +153,24 @@ void ScreenBlit(HDC dc, int32_t mode) {
     int32_t left = dc->clip.left, right = dc->clip.right;
     for (int32_t y = dc->clip.top; y < dc->clip.bottom; y++) {
       int32_t sy = y - dc->origin.y, sx = left - dc->origin.x;
-      if (sy < 0 || sy >= screen.height || sx < 0) continue;
+      if (sy < top || sy >= bottom || sx < 0) continue;
       int32_t n = std::min(right - left, screen.width - sx);
       if (n > 0) memcpy(dc->pixels + (size_t)y * dc->pitch + left, pixels + (size_t)sy * screen.width + sx, (size_t)n * 2);
     }
   }
   if (own) ReleaseDC(GetMainWindow(), dc);
+  g.unlock();
+  if (mode == 3) {
+    HWND main = GetMainWindow();
+    for (HWND child = GetWindow(main, GW_CHILD); child != 0; child = GetWindow(child, GW_HWNDNEXT)) {
+      InvalidateRect(child, nullptr, 0);
+    }
+  }
+}
+
+void ScreenBlit(HDC dc, int32_t mode) {
+  if (!hostState.started || mode == 0) return;
+  ScreenCopy(dc, mode, 0, screen.height);
   frameReady = 0;
 }
 

@@ -49,6 +49,9 @@ struct HostStateRecord {
   volatile int32_t paused;
   volatile int32_t started;
   volatile int32_t suspendGate;
+  // the MIDlet of this start reported its start (a run that ends after that is no
+  // failed start, painted or not)
+  volatile int32_t ran;
   int32_t fullScreenPolicy;
 };
 extern HostStateRecord hostState;
@@ -80,6 +83,12 @@ LRESULT NotifyMidletPaused(void);
 LRESULT NotifyMidletResumed(void);
 // The VM state callback of the host glue: (vmId, event code, parameter).
 void HostVmStateCallback(int32_t vmId, int32_t code, int32_t parameter);
+// What the host glue calls on its control thread: each state-callback code (1 started
+// or resumed, 2 suspended, 3 ended, 4 paint ready) for the started, paused and ran
+// flags, and the paused and resumed handlers, which the window thread then runs.
+void HostGlueStateNotice(int32_t code);
+void HostGlueMidletPaused(void);
+void HostGlueMidletResumed(void);
 // Forgets the shell's process state (tests: one fresh shell per case).
 void ResetHostShell(void);
 
@@ -122,11 +131,16 @@ int32_t ScreenIsActive(void);
 int32_t DisplaySetFullScreenMode(int32_t mode);
 void KveThreadBoostPriority(void);
 void KveThreadDrawDone(int32_t frameReady);
-// Copies the back buffer to the window (mode 1, through the device context) or straight
-// into the screen image (modes 2 and 3); only while a MIDlet has started.
+// Copies rows top..bottom-1 of the back buffer to the window: mode 1 through the
+// device context (null: the window's own), modes 2 and 3 straight into the screen
+// image, mode 3 then repaints the child windows.
+void ScreenCopy(HDC dc, int32_t mode, int32_t top, int32_t bottom);
+// The shell's own copy of the whole buffer, only while a MIDlet has started; it clears
+// the frame-ready flag.
 void ScreenBlit(HDC dc, int32_t mode);
 void ScreenClear(void);
 // The device screen size (the desktop display's) and the soft-key band height.
 void ScreenSetDeviceSize(int32_t width, int32_t height, int32_t band);
+void ScreenGetDeviceSize(int32_t* width, int32_t* height, int32_t* band);
 // Test seam: the back buffer's allocator (null restores malloc and free).
 void ScreenSetAllocator(void* (*alloc)(uint32_t size), void (*release)(void* block));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/common/settings.h"
+#include "host/vm/program/wiring.h"
 #include "host/vm/vmshell.h"
 #include "platform/display.h"
 
@@ -40,7 +41,9 @@ int main(int argc, char** argv) {
   }
   ScreenSetDeviceSize(width, height, 0);
   if (!DisplayOpen(width, height, scale, "Movane", keys, count)) return 1;
+  MovaneVmWire();
   int32_t code = VmWinMain(nullptr, commandLine.c_str(), 1);
+  MovaneVmUnwire();
   DisplayClose();
   return code;
 }

@@ -71,6 +71,10 @@ const HostGlue fakeGlue = {
       for (int32_t i = 0; i < max && i < 2; i++) array[i] = suites[i];
       return 2;
     },
+    ScreenBlit,
+    [] { return 1; },
+    [] { return 1; },
+    ScreenClear,
 };
 
 LRESULT managerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -238,6 +242,31 @@ TEST_F(Shell, StateMachine) {
          s->vm(4);
        },
        HOST_NONE, "VM_NOTIFY_STOP_MIDLET(36)", "Movane :Cannot run MIDlet!"},
+      {"a MIDlet that started and ended before its first frame is no failed start",
+       [&](Shell* s) {
+         start(s, 0);
+         HostGlueStateNotice(1);
+         EXPECT_EQ(hostState.started, 1);
+         HostGlueStateNotice(3);
+         EXPECT_EQ(hostState.started, 0);
+         s->post(VM_NOTIFY_STOP_MIDLET);
+       },
+       HOST_NONE, "VM_NOTIFY_STOP_MIDLET(4)", ""},
+      {"the glue's paused and resumed handlers reach the window thread",
+       [&](Shell* s) {
+         start(s, 0);
+         s->vm(20);
+         HostGlueStateNotice(2);
+         HostGlueMidletPaused();
+         pump();
+         EXPECT_EQ(hostState.HostState, HOST_PAUSED);
+         EXPECT_EQ(hostState.paused, 1);
+         HostGlueStateNotice(1);
+         HostGlueMidletResumed();
+         pump();
+         EXPECT_EQ(hostState.paused, 0);
+       },
+       HOST_RUNNING, "VM_NOTIFY_START_MIDLET(0) VM_NOTIFY_SUSPEND_MIDLET(0) VM_NOTIFY_RESUME_MIDLET(0)", ""},
       {"a start while a MIDlet runs stops it and starts the new one unseen by the manager",
        [&](Shell* s) {
          start(s, 0);

@@ -1,0 +1,160 @@
+#include "host/vm/program/wiring.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "graphics/mk_host.h"
+#include "graphics/png_inflate.h"
+#include "host/common/hostimage.h"
+#include "host/common/hosttrace.h"
+#include "host/common/settings.h"
+#include "host/vm/hostglue.h"
+#include "host/vm/vmshell.h"
+#include "natives/lib/bindings.h"
+#include "platform/fs.h"
+#include "platform/gfs.h"
+#include "tools/imagegen/classimage.h"
+#include "vm/loader/hooks.h"
+#include "vm/loader/startup.h"
+#include "vm/services/glue/amservice.h"
+#include "vm/services/glue/mwe.h"
+
+namespace {
+
+// ---- the shell as the host glue sees it ----
+
+// The roots from the settings; on a first start on this computer the store's folder is
+// made, since no installer has made it yet.
+void gfsInitPhysicalPaths(void) {
+  GfsInitPhysicalPaths();
+  char folder[GFS_FOLDER_SIZE + 8];
+  if (GfsMapLogicalPath("gfs://java/", folder, (int)sizeof folder) != 0) return;
+  for (char* p = folder + 1; *p != 0; p++) {
+    if (*p != '\\') continue;
+    *p = 0;
+    FsMakeDir(folder);
+    *p = '\\';
+  }
+  FsMakeDir(folder);
+}
+
+void postToMain(uint32_t message, uint32_t wParam, uint32_t lParam) { PostToMainWindow(message, wParam, lParam); }
+int32_t postToManager(uint32_t message, uint32_t wParam, uint32_t lParam) {
+  return PostToManager(message, wParam, lParam);
+}
+
+// Called on thread_kve: a box of its own, then the process ends.
+void showMessage(const char* text, const char* caption, uint32_t style) {
+  MessageBoxW(0, AsciiToWide(text).c_str(), AsciiToWide(caption).c_str(), style);
+}
+
+void terminateProcess(uint32_t exitCode) {
+  fflush(stdout);
+  fflush(stderr);
+  _exit((int)exitCode);
+}
+
+int32_t startServices(void) {
+  PngStreamPoolReset();
+  return ScreenFontInit();
+}
+
+void stopServices(void) {
+  ScreenFontTerm();
+  PngStreamPoolRelease();
+}
+
+void screenMetrics(int32_t* width, int32_t* height, int32_t* menu) { ScreenGetDeviceSize(width, height, menu); }
+void screenCopy(void* dc, int32_t mode, int32_t top, int32_t bottom) { ScreenCopy((HDC)dc, mode, top, bottom); }
+// The screen image of the window system is always there to be written.
+int32_t displayOpen(void) { return GetMainWindow() != 0; }
+
+// ---- the glue as the shell sees it ----
+
+int32_t startFromFiles(const char* jad, const char* jar, int32_t midlet) { return mwe_startVmFromFiles(jad, jar, midlet); }
+void requestPause(void) { mwe_requestPause(10000); }
+int32_t postKey(int32_t kind, int32_t code, int32_t) { return AmPostKeyEvent(kind, code, 0); }
+int32_t postPointer(int32_t kind, int32_t x, int32_t y) { return AmPostPointerEvent(kind, x, y, 0); }
+void blitScreen(HDC dc, int32_t mode) { mwe_blitScreen(dc, mode); }
+
+// ---- the shell as the graphics back end sees it ----
+
+void videoProperty(MkVideoProperty* out) {
+  const MkVideoProperty* p = ScreenGetVideoProperty();
+  if (p != nullptr) {
+    *out = *p;
+  } else {
+    memset(out, 0, sizeof *out);
+  }
+}
+
+int32_t gameKeys(void) { return (int32_t)GetGameKeyStates(); }
+
+void softkeyLabel(int32_t key, const uint16_t* chars, int32_t count) {
+  std::wstring text;
+  for (int32_t i = 0; chars != nullptr && i < count; i++) text += (wchar_t)chars[i];
+  MenuBarSetSoftkeyLabel(key, text.c_str(), (int32_t)text.size());
+}
+
+}  // namespace
+
+void MovaneVmWire(void) {
+  installClassLoader();
+  installLibraryNatives();
+  LoaderHooks.classImage = &MovaneClassImage;
+  mvVm_setRunHooks(&LoaderRunHooks);
+
+  MweShell shell = {};
+  shell.gfsInitPhysicalPaths = gfsInitPhysicalPaths;
+  shell.postToMainWindow = postToMain;
+  shell.postToManager = postToManager;
+  shell.stateNotice = HostGlueStateNotice;
+  shell.notifyMidletResumed = HostGlueMidletResumed;
+  shell.notifyMidletPaused = HostGlueMidletPaused;
+  shell.readSettingDword = ReadSettingDword;
+  shell.showMessage = showMessage;
+  shell.terminateProcess = terminateProcess;
+  shell.startServices = startServices;
+  shell.stopServices = stopServices;
+  shell.screenMetrics = screenMetrics;
+  shell.screenGetSize = ScreenGetSize;
+  shell.screenSetActive = ScreenSetActive;
+  shell.screenCopy = screenCopy;
+  shell.displayOpen = displayOpen;
+  mwe_setShell(&shell);
+
+  HostGlue glue = hostGlueDefaults;
+  glue.init = mwe_init;
+  glue.startVmFromFiles = startFromFiles;
+  glue.startVmBySuite = mwe_startVmBySuite;
+  glue.requestPause = requestPause;
+  glue.requestResume = mwe_requestResume;
+  glue.requestStop = mwe_requestStop;
+  glue.postKeyEvent = postKey;
+  glue.postPointerEvent = postPointer;
+  glue.setKeyMap = AmSetKeyMap;
+  glue.blitScreen = blitScreen;
+  glue.openDisplay = mwe_openDisplay;
+  glue.closeDisplay = mwe_closeDisplay;
+  glue.clearScreenBuffer = mwe_clearScreenBuffer;
+  hostGlue = glue;
+
+  MkHostHooks graphics = {};
+  graphics.screenGetSurface = ScreenGetSurface;
+  graphics.screenGetVideoProperty = videoProperty;
+  graphics.threadBoostPriority = KveThreadBoostPriority;
+  graphics.threadDrawDone = KveThreadDrawDone;
+  graphics.displaySetFullScreenMode = DisplaySetFullScreenMode;
+  graphics.gameKeyStates = gameKeys;
+  graphics.menuBarSetSoftkeyLabel = softkeyLabel;
+  graphics.hostImageDecode = HostImageDecode;
+  graphics.hostImageGetSize = HostImageGetSize;
+  graphics.hostImageCopyPixels = HostImageCopyPixels;
+  graphics.hostImageRelease = HostImageRelease;
+  mk_setHostHooks(&graphics);
+}
+
+void MovaneVmUnwire(void) { mwe_fini(); }
