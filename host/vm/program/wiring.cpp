@@ -14,6 +14,7 @@
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
 #include "natives/lib/bindings.h"
+#include "natives/ui/bindings.h"
 #include "platform/fs.h"
 #include "platform/gfs.h"
 #include "tools/imagegen/classimage.h"
@@ -104,6 +105,7 @@ void softkeyLabel(int32_t key, const uint16_t* chars, int32_t count) {
 void MovaneVmWire(void) {
   installClassLoader();
   installLibraryNatives();
+  installUiNatives();
   LoaderHooks.classImage = &MovaneClassImage;
   mvVm_setRunHooks(&LoaderRunHooks);
 
