@@ -26,6 +26,7 @@ int32_t screenW = 0, screenH = 0;
 std::vector<DisplayKeyBinding> keyTable;
 bool keyDown[512];
 bool buttonDown = false;
+void (*pumpHookOfTests)(void) = nullptr;
 
 const DisplayKeyBinding defaultKeys[] = {
     {SDLK_UP, 38},        {SDLK_DOWN, 40},     {SDLK_LEFT, 37},     {SDLK_RIGHT, 39},    {SDLK_RETURN, 13},
@@ -129,6 +130,11 @@ void DisplayClose(void) {
 }
 
 int DisplayIsOpen(void) { return window != nullptr; }
+
+int DisplayIsHeadless(void) {
+  const char* driver = window ? SDL_GetCurrentVideoDriver() : nullptr;
+  return driver != nullptr && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
+}
 uint16_t* DisplayPixels(void) { return window ? pixels.data() : nullptr; }
 
 void DisplaySetTitle(const char* title) {
@@ -217,8 +223,11 @@ bool toDevice(int32_t wx, int32_t wy, int32_t* x, int32_t* y) {
 }
 }  // namespace
 
+void DisplaySetPumpHook(void (*hook)(void)) { pumpHookOfTests = hook; }
+
 void DisplayPump(void) {
   if (window == nullptr) return;
+  if (pumpHookOfTests) pumpHookOfTests();
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     switch (e.type) {

@@ -23,6 +23,8 @@ int DisplayOpen(int32_t width, int32_t height, int32_t scale, const char* title,
                 int32_t keyCount);
 void DisplayClose(void);
 int DisplayIsOpen(void);
+// 1 when the display is SDL's offscreen or dummy driver: nobody sees the window.
+int DisplayIsHeadless(void);
 uint16_t* DisplayPixels(void);
 void DisplaySetTitle(const char* title);
 // Puts the screen image on the window now.
@@ -38,6 +40,9 @@ const DisplayKeyBinding* DisplayDefaultKeys(int32_t* count);
 int32_t DisplayParseKeys(const char* text, DisplayKeyBinding* out, int32_t max);
 
 // ---- test hooks ----
+// Called at the start of every pump, on the display's thread (null removes it): a
+// scripted user injects its input there.
+void DisplaySetPumpHook(void (*hook)(void));
 // Pushes a key or a mouse event (window pixel coordinates) through SDL's queue.
 void DisplayInjectKey(SDL_Keycode key, int down);
 void DisplayInjectMouse(int32_t windowX, int32_t windowY, int button, int down);

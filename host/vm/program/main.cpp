@@ -1,11 +1,14 @@
 // Movane_VM: opens the desktop display (the device screen at its scale, the key table
-// of the settings) and runs the host shell on the command line.
+// of the settings) and runs the host shell on the command line. Headless, a message box
+// that nobody can see takes its first button at once (its text goes to standard error),
+// and the test aid plays its input script and writes frames.
 #include <stdio.h>
 #include <string.h>
 
 #include <string>
 
 #include "host/common/settings.h"
+#include "host/vm/program/testaid.h"
 #include "host/vm/program/wiring.h"
 #include "host/vm/vmshell.h"
 #include "platform/display.h"
@@ -15,6 +18,8 @@ uint32_t settingOr(const char* name, uint32_t fallback, uint32_t min, uint32_t m
   uint32_t v = ReadSettingDword(name);
   return v >= min && v <= max ? v : fallback;
 }
+
+void answerUnseenBox(HWND box, const wchar_t*, const wchar_t*) { PostMessageW(box, WM_KEYUP, 13, 0); }
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,11 +44,15 @@ int main(int argc, char** argv) {
       fprintf(stderr, "Movane_VM: the KeyMap setting is not understood; the default keys are used\n");
     }
   }
+  if (!TestAidLoad()) return 2;
   ScreenSetDeviceSize(width, height, 0);
   if (!DisplayOpen(width, height, scale, "Movane", keys, count)) return 1;
+  if (DisplayIsHeadless()) WindowSetMessageBoxObserver(answerUnseenBox);
   MovaneVmWire();
+  TestAidStart();
   int32_t code = VmWinMain(nullptr, commandLine.c_str(), 1);
   MovaneVmUnwire();
+  TestAidFinish();
   DisplayClose();
   return code;
 }
