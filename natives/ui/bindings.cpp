@@ -1,6 +1,11 @@
 // Native bindings of the LCDUI and game classes.
 #include "natives/ui/bindings.h"
 
+#include "natives/ui/gamecanvas_natives.h"
+#include "natives/ui/lcdui_natives.h"
+#include "natives/ui/uievent_natives.h"
+
+#define NATIVE(name, descriptor, fn) {name, descriptor, fn, #fn}
 #define UNBOUND(name, descriptor) {name, descriptor, nullptr, nullptr}
 #define CLASS(name, table) {name, table, (int32_t)(sizeof table / sizeof table[0])}
 
@@ -82,15 +87,108 @@ static const NativeMethodBinding RectangleNatives[] = {
     UNBOUND("union", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;"),
 };
 
+#define CANVAS(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_Canvas_##name)
+static const NativeMethodBinding CanvasNatives[] = {
+    CANVAS(setDisplayInfo, "(III)V"),
+    CANVAS(nativeGetWidth, "()I"),
+    CANVAS(nativeGetHeight, "()I"),
+    CANVAS(nativeUpdateScreenProperty, "()I"),
+    CANVAS(nativeInitGameAction, "()V"),
+    CANVAS(nativeGetKeyCode, "(I)I"),
+    CANVAS(nativeGetGameAction, "(I)I"),
+    CANVAS(nativeGetKeyName, "(I)Ljava/lang/String;"),
+    CANVAS(nativeIsNecessaryKeycodeBackwardCompatible, "()Z"),
+};
+#undef CANVAS
+
+#define DISPLAYABLE(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_Displayable_##name)
+static const NativeMethodBinding DisplayableNatives[] = {
+    DISPLAYABLE(nativeSetFullScreenMode, "(Z)Z"),
+    DISPLAYABLE(nativeGetFullScreenMode, "()Z"),
+    DISPLAYABLE(nativeSetHighLevelGraphics, "(I)V"),
+    DISPLAYABLE(nativeSetSoftLabel, "(ILjava/lang/String;)V"),
+    DISPLAYABLE(nativeResetSoftLabels, "()V"),
+    DISPLAYABLE(nativePaintSoftkey, "()V"),
+    NATIVE("_setFocusState", "(I)V", Java_javax_microedition_lcdui_Displayable__1setFocusState),
+    NATIVE("_setScrollState", "(I)V", Java_javax_microedition_lcdui_Displayable__1setScrollState),
+    NATIVE("_setScrollPosition", "(IIIII)V", Java_javax_microedition_lcdui_Displayable__1setScrollPosition),
+    DISPLAYABLE(nativeGetCommandKey, "(I)I"),
+    DISPLAYABLE(translateKeyCode, "(I)I"),
+    NATIVE("_getPlatformKeyCode", "(I)I", Java_javax_microedition_lcdui_Displayable__1getPlatformKeyCode),
+    DISPLAYABLE(nativeDrawAniChars, "()V"),
+    DISPLAYABLE(nativeGetUserKeyBase, "()I"),
+    DISPLAYABLE(enableMappedBackCommand, "()Z"),
+    DISPLAYABLE(checkCommandPriorityFirst, "()Z"),
+    DISPLAYABLE(getCommandTypePriority, "()[I"),
+};
+#undef DISPLAYABLE
+
+#define DISPLAY(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_Display_##name)
+static const NativeMethodBinding DisplayNatives[] = {
+    DISPLAY(nativeInitializeDisplay, "()V"),
+    DISPLAY(nativeNumAlphaLevels, "()I"),
+    DISPLAY(nativeClearArrows, "()V"),
+    DISPLAY(nativeNeedUpdateListInit, "()I"),
+    DISPLAY(nativeNeedUpdate, "(Ljavax/microedition/lcdui/Displayable;)Z"),
+    DISPLAY(nativeGetRepaintInterval, "()I"),
+    DISPLAY(nativeStartBacklightFlash, "(I)Z"),
+    DISPLAY(nativeStopBacklightFlash, "()Z"),
+    DISPLAY(nativeStartVibration, "(I)Z"),
+    DISPLAY(nativeStopVibration, "()Z"),
+};
+#undef DISPLAY
+
+static const NativeMethodBinding OnScreenGraphicsNatives[] = {
+    NATIVE("nativeStartDraw", "()V", Java_javax_microedition_lcdui_OnScreenGraphics_nativeStartDraw),
+    NATIVE("nativeEndDraw", "(Z)V", Java_javax_microedition_lcdui_OnScreenGraphics_nativeEndDraw),
+};
+
+#define HANDLER(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_UiEventHandler_##name)
+static const NativeMethodBinding UiEventHandlerNatives[] = {
+    HANDLER(nativePostMIDPEvent, "(IIIII)V"),
+    HANDLER(nativePostRepaintEvent, "(Z)V"),
+    HANDLER(nativePostSetCurrentEvent, "()V"),
+    HANDLER(nativePostSizeChangedEvent, "(II)V"),
+};
+#undef HANDLER
+
+static const NativeMethodBinding AlertTypeNatives[] = {
+    NATIVE("nativePlaySound", "(I)Z", Java_javax_microedition_lcdui_AlertType_nativePlaySound),
+};
+
+#define GAME(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_game_GameCanvas_##name)
+static const NativeMethodBinding GameCanvasNatives[] = {
+    GAME(initializeStaticValues, "()V"),
+    GAME(getFullScreenWidth, "()I"),
+    GAME(getFullScreenHeight, "()I"),
+    GAME(createGraphicsContext, "()I"),
+    GAME(initializeGameCanvas, "(Ljavax/microedition/lcdui/game/GameCanvas;Z)V"),
+    GAME(nativeFlushGraphics, "(IIIIIIZZ)V"),
+    GAME(nativeGetKeyStates, "()I"),
+    GAME(nativeClearKeyStates, "()V"),
+    GAME(getOffScreenID, "(Ljavax/microedition/lcdui/Image;)I"),
+};
+#undef GAME
+
 static const NativeClassBinding UiClassBindings[] = {
     CLASS("javax/microedition/lcdui/Graphics", GraphicsNatives),
     CLASS("javax/microedition/lcdui/UIGraphics", UIGraphicsNatives),
     CLASS("javax/microedition/lcdui/Image", ImageNatives),
     CLASS("javax/microedition/lcdui/Font", FontNatives),
     CLASS("com/movane/util/Rectangle", RectangleNatives),
+    CLASS("javax/microedition/lcdui/Canvas", CanvasNatives),
+    CLASS("javax/microedition/lcdui/Displayable", DisplayableNatives),
+    CLASS("javax/microedition/lcdui/Display", DisplayNatives),
+    CLASS("javax/microedition/lcdui/OnScreenGraphics", OnScreenGraphicsNatives),
+    CLASS("javax/microedition/lcdui/UiEventHandler", UiEventHandlerNatives),
+    CLASS("javax/microedition/lcdui/AlertType", AlertTypeNatives),
+    CLASS("javax/microedition/lcdui/game/GameCanvas", GameCanvasNatives),
 };
 
 const NativeBindingTable UiNativeBindings = {UiClassBindings,
                                              (int32_t)(sizeof UiClassBindings / sizeof UiClassBindings[0])};
 
-void installUiNatives() { NativeTables.tables[NATIVES_UI] = &UiNativeBindings; }
+void installUiNatives() {
+    NativeTables.tables[NATIVES_UI] = &UiNativeBindings;
+    lcdui_installServices();
+}
