@@ -1,0 +1,654 @@
+package javax.microedition.lcdui;
+
+import com.movane.micro.lcdui.GameKeySuppression;
+
+import java.util.Vector;
+
+import javax.microedition.midlet.MIDlet;
+
+/**
+ * The MIDlet's display. One event thread (the EventDispatcher) calls every callback of
+ * the application: paint, keys, pointer, commands, show and hide, sizeChanged and the
+ * serial calls; a painter on another thread (serviceRepaints) takes the same lock, so no
+ * two callbacks ever run at once.
+ *
+ * A canvas in normal mode leaves a soft-key bar at the bottom of the screen, where the
+ * labels of its two soft-key commands are drawn; in full-screen mode it has the whole
+ * screen.
+ */
+public class Display {
+    public static final int LIST_ELEMENT = 1;
+    public static final int CHOICE_GROUP_ELEMENT = 2;
+    public static final int ALERT = 3;
+    public static final int COLOR_BACKGROUND = 0;
+    public static final int COLOR_FOREGROUND = 1;
+    public static final int COLOR_HIGHLIGHTED_BACKGROUND = 2;
+    public static final int COLOR_HIGHLIGHTED_FOREGROUND = 3;
+    public static final int COLOR_BORDER = 4;
+    public static final int COLOR_HIGHLIGHTED_BORDER = 5;
+
+    private static final int[] COLORS = {0xFFFFFF, 0x000000, 0x3060C0, 0xFFFFFF, 0x000000, 0x3060C0};
+    private static final int BAR_BACKGROUND = 0x202830;
+    private static final int BAR_TEXT = 0xFFFFFF;
+    private static final int BAR_MARGIN = 3;
+
+    /** Key event kinds and pointer event kinds of the host. */
+    private static final int KEY_PRESSED = 0;
+    private static final int KEY_RELEASED = 1;
+    private static final int KEY_REPEATED = 2;
+    private static final int POINTER_PRESSED = 0;
+    private static final int POINTER_RELEASED = 1;
+    private static final int POINTER_DRAGGED = 3;
+    private static final int EVENT_KEY = 0;
+    private static final int EVENT_POINTER = 1;
+    private static final int EVENT_MIDP = 3;
+    private static final int EVENT_REPAINT = 4;
+    private static final int EVENT_SET_CURRENT = 5;
+    private static final int EVENT_SIZE_CHANGED = 6;
+    private static final int EVENT_SHOW = 7;
+    private static final int EVENT_HIDE = 8;
+
+    /** Serialises every call into the application. */
+    static final Object calloutLock = new Object();
+    private static final Object creation = new Object();
+    private static Display display;
+
+    // The screen as last measured: its size and whether normal mode has soft keys.
+    private static int screenWidth;
+    private static int screenHeight;
+    private static boolean normalHasSoftKeys = true;
+    private static boolean measured;
+
+    private final MIDlet midlet;
+    /** What the application asked for last, and what is on the screen. */
+    private Displayable requested;
+    private Displayable shown;
+    private boolean hidden;
+    private Command[] softKeys = new Command[2];
+    private boolean barDirty;
+    private boolean pointerDown;
+
+    // The region waiting to be painted, as corners; empty when dirtyX1 >= dirtyX2.
+    private int dirtyX1;
+    private int dirtyY1;
+    private int dirtyX2;
+    private int dirtyY2;
+
+    private final Vector serialCalls = new Vector();
+    private Graphics screen;
+
+    private Display(MIDlet midlet) {
+        this.midlet = midlet;
+        nativeInitializeDisplay();
+        nativeNeedUpdateListInit();
+        new EventDispatcher(this).start();
+    }
+
+    public static Display getDisplay(MIDlet m) {
+        if (m == null) {
+            throw new NullPointerException();
+        }
+        synchronized (creation) {
+            if (display == null) {
+                display = new Display(m);
+            }
+            return display;
+        }
+    }
+
+    public boolean isColor() {
+        return true;
+    }
+
+    public int numColors() {
+        return 32768;
+    }
+
+    public int numAlphaLevels() {
+        return nativeNumAlphaLevels();
+    }
+
+    public int getColor(int colorSpecifier) {
+        if (colorSpecifier < COLOR_BACKGROUND || colorSpecifier > COLOR_HIGHLIGHTED_BORDER) {
+            throw new IllegalArgumentException();
+        }
+        return COLORS[colorSpecifier];
+    }
+
+    public int getBorderStyle(boolean highlighted) {
+        return highlighted ? Graphics.SOLID : Graphics.DOTTED;
+    }
+
+    public int getBestImageWidth(int imageType) {
+        return bestImageSize(imageType, true);
+    }
+
+    public int getBestImageHeight(int imageType) {
+        return bestImageSize(imageType, false);
+    }
+
+    private static int bestImageSize(int imageType, boolean width) {
+        measureScreen(null);
+        switch (imageType) {
+        case LIST_ELEMENT:
+        case CHOICE_GROUP_ELEMENT:
+            return 16;
+        case ALERT:
+            return width ? screenWidth : screenHeight / 2;
+        default:
+            throw new IllegalArgumentException();
+        }
+    }
+
+    public boolean flashBacklight(int duration) {
+        if (duration < 0) {
+            throw new IllegalArgumentException();
+        }
+        return duration == 0 ? nativeStopBacklightFlash() : nativeStartBacklightFlash(duration);
+    }
+
+    public boolean vibrate(int duration) {
+        if (duration < 0) {
+            throw new IllegalArgumentException();
+        }
+        return duration == 0 ? nativeStopVibration() : nativeStartVibration(duration);
+    }
+
+    public void callSerially(Runnable r) {
+        if (r == null) {
+            throw new NullPointerException();
+        }
+        synchronized (serialCalls) {
+            serialCalls.addElement(r);
+        }
+        UiEventHandler.nativePostMIDPEvent(UiEventHandler.SERIAL_CALLS, 0, 0, 0, 0);
+    }
+
+    public Displayable getCurrent() {
+        return requested;
+    }
+
+    public void setCurrent(Displayable next) {
+        if (next == null) {
+            return;
+        }
+        refuseScreens(next);
+        requested = next;
+        UiEventHandler.nativePostSetCurrentEvent();
+    }
+
+    public void setCurrent(Alert alert, Displayable nextDisplayable) {
+        if (alert == null || nextDisplayable == null) {
+            throw new NullPointerException();
+        }
+        refuseScreens(alert);
+    }
+
+    /** High-level screens need the UI toolkit: say so instead of showing nothing. */
+    private static void refuseScreens(Displayable d) {
+        if (!(d instanceof Canvas)) {
+            throw new IllegalArgumentException(d.getClass().getName()
+                    + " cannot be shown: high-level screens (Alert, Form, List, TextBox) need the UI toolkit,"
+                    + " which this runtime does not have yet");
+        }
+    }
+
+    // ---- the displayables' side -------------------------------------------------
+
+    static boolean isShowing(Displayable d) {
+        Display me = display;
+        return me != null && me.shown == d && !me.hidden;
+    }
+
+    /** Sets the displayable's size for its present mode (the screen is measured once). */
+    static void measure(Displayable d) {
+        measureScreen(d);
+        if (d.width < 0) {
+            d.width = screenWidth;
+            d.height = screenHeight - barHeight(d);
+        }
+    }
+
+    private static void measureScreen(Displayable d) {
+        if (measured) {
+            return;
+        }
+        Canvas probe = d instanceof Canvas ? (Canvas) d : null;
+        if (probe == null) {
+            return;
+        }
+        int softKeys = probe.nativeUpdateScreenProperty();
+        screenWidth = probe.nativeGetWidth();
+        screenHeight = probe.nativeGetHeight();
+        if (!Displayable.nativeGetFullScreenMode()) {
+            normalHasSoftKeys = softKeys > 0;
+        }
+        measured = true;
+    }
+
+    private static int barHeight(Displayable d) {
+        if (d.fullScreen || !normalHasSoftKeys) {
+            return 0;
+        }
+        return Font.getDefaultFont().getHeight() + 2 * BAR_MARGIN;
+    }
+
+    static void commandsChanged(Displayable d) {
+        Display me = display;
+        if (me == null || me.shown != d) {
+            return;
+        }
+        synchronized (calloutLock) {
+            me.updateSoftKeys();
+        }
+        me.postRepaint();
+    }
+
+    static void fullScreenChanged(Canvas c) {
+        Display me = display;
+        if (me == null || me.shown != c) {
+            c.width = -1;
+            return;
+        }
+        synchronized (calloutLock) {
+            me.applyScreenMode(c);
+        }
+    }
+
+    static void repaint(Canvas c, int x, int y, int w, int h) {
+        Display me = display;
+        if (me == null || me.shown != c || me.hidden || w <= 0 || h <= 0) {
+            return;
+        }
+        me.addDirty(x, y, x + w, y + h);
+        me.postRepaint();
+    }
+
+    static void serviceRepaints(Canvas c) {
+        Display me = display;
+        if (me == null || me.shown != c) {
+            return;
+        }
+        me.paintPending();
+    }
+
+    private synchronized void addDirty(int x1, int y1, int x2, int y2) {
+        if (dirtyX1 >= dirtyX2 || dirtyY1 >= dirtyY2) {
+            dirtyX1 = x1;
+            dirtyY1 = y1;
+            dirtyX2 = x2;
+            dirtyY2 = y2;
+            return;
+        }
+        dirtyX1 = Math.min(dirtyX1, x1);
+        dirtyY1 = Math.min(dirtyY1, y1);
+        dirtyX2 = Math.max(dirtyX2, x2);
+        dirtyY2 = Math.max(dirtyY2, y2);
+    }
+
+    private void postRepaint() {
+        UiEventHandler.nativePostRepaintEvent(true);
+    }
+
+    private void repaintAll() {
+        barDirty = true;
+        addDirty(0, 0, screenWidth, screenHeight);
+        postRepaint();
+    }
+
+    // ---- the event thread's side ------------------------------------------------
+
+    /** One event of the user-interface queues, on the event thread. */
+    void dispatch(int[] e, int n) {
+        switch (e[0]) {
+        case EVENT_KEY:
+            key(e[1], e[2]);
+            break;
+        case EVENT_POINTER:
+            pointer(e[1], e[2], e[3]);
+            break;
+        case EVENT_MIDP:
+            if (e[1] == UiEventHandler.SERIAL_CALLS) {
+                runSerialCalls();
+            }
+            break;
+        case EVENT_REPAINT:
+            paintPending();
+            break;
+        case EVENT_SET_CURRENT:
+            switchCurrent();
+            break;
+        case EVENT_SIZE_CHANGED:
+            measured = false;
+            synchronized (calloutLock) {
+                if (shown != null) {
+                    applyScreenMode(shown);
+                }
+            }
+            break;
+        case EVENT_SHOW:
+        case EVENT_HIDE:
+            setHidden(e[0] == EVENT_HIDE);
+            break;
+        default:
+            break;
+        }
+    }
+
+    private void switchCurrent() {
+        synchronized (calloutLock) {
+            Displayable next = requested;
+            if (next == null || next == shown) {
+                return;
+            }
+            Displayable old = shown;
+            if (old instanceof Canvas && !hidden) {
+                call((Canvas) old, CALL_HIDE);
+            }
+            shown = next;
+            pointerDown = false;
+            applyScreenMode(next);
+            if (next instanceof Canvas && !hidden) {
+                call((Canvas) next, CALL_SHOW);
+            }
+        }
+    }
+
+    private void setHidden(boolean hide) {
+        synchronized (calloutLock) {
+            if (hidden == hide) {
+                return;
+            }
+            hidden = hide;
+            if (shown instanceof Canvas) {
+                call((Canvas) shown, hide ? CALL_HIDE : CALL_SHOW);
+            }
+            if (!hide) {
+                repaintAll();
+            }
+        }
+    }
+
+    /** Puts the screen in the displayable's mode, tells it a new size, repaints it all. */
+    private void applyScreenMode(Displayable d) {
+        Displayable.nativeSetFullScreenMode(d.fullScreen);
+        measured = false;
+        measureScreen(d);
+        int w = screenWidth;
+        int h = screenHeight - barHeight(d);
+        boolean changed = w != d.width || h != d.height;
+        d.width = w;
+        d.height = h;
+        updateSoftKeys();
+        if (changed && d instanceof Canvas) {
+            call((Canvas) d, CALL_SIZE);
+        }
+        repaintAll();
+    }
+
+    private void updateSoftKeys() {
+        Displayable d = shown;
+        softKeys = d != null ? d.softKeyCommands() : new Command[2];
+        Displayable.nativeResetSoftLabels();
+        for (int k = 0; k < 2; k++) {
+            if (softKeys[k] != null) {
+                Displayable.nativeSetSoftLabel(k, softKeys[k].getLabel());
+            }
+        }
+        Displayable.nativePaintSoftkey();
+        barDirty = true;
+    }
+
+    private void key(int kind, int index) {
+        synchronized (calloutLock) {
+            Displayable d = shown;
+            if (d == null || hidden) {
+                return;
+            }
+            if (index == Displayable.SOFT1 || index == Displayable.SOFT2) {
+                Command c = softKeys[index - Displayable.SOFT1];
+                if (c != null) {
+                    if (kind == KEY_PRESSED) {
+                        command(d, c);
+                    }
+                    return;
+                }
+            }
+            if (!(d instanceof Canvas)) {
+                return;
+            }
+            Canvas canvas = (Canvas) d;
+            int code = Displayable.translateKeyCode(index);
+            if (GameKeySuppression.suppresses(canvas) && Canvas.nativeGetGameAction(code) > 0) {
+                return;
+            }
+            if (kind == KEY_PRESSED) {
+                call(canvas, CALL_KEY_PRESSED, code, 0);
+            } else if (kind == KEY_RELEASED) {
+                call(canvas, CALL_KEY_RELEASED, code, 0);
+            } else if (kind == KEY_REPEATED) {
+                call(canvas, CALL_KEY_REPEATED, code, 0);
+            }
+        }
+    }
+
+    private void pointer(int kind, int x, int y) {
+        synchronized (calloutLock) {
+            Displayable d = shown;
+            if (!(d instanceof Canvas) || hidden) {
+                return;
+            }
+            Canvas canvas = (Canvas) d;
+            if (kind == POINTER_PRESSED && y >= canvas.height && barHeight(canvas) > 0) {
+                // a tap on a label of the soft-key bar is its command
+                Command c = softKeys[x < screenWidth / 2 ? 0 : 1];
+                if (c != null) {
+                    command(d, c);
+                }
+                return;
+            }
+            if (kind == POINTER_PRESSED) {
+                pointerDown = true;
+                call(canvas, CALL_POINTER_PRESSED, x, y);
+            } else if (kind == POINTER_DRAGGED && pointerDown) {
+                call(canvas, CALL_POINTER_DRAGGED, x, y);
+            } else if (kind == POINTER_RELEASED && pointerDown) {
+                pointerDown = false;
+                call(canvas, CALL_POINTER_RELEASED, x, y);
+            }
+        }
+    }
+
+    private void command(Displayable d, Command c) {
+        CommandListener l = d.listener;
+        if (l == null) {
+            return;
+        }
+        try {
+            l.commandAction(c, d);
+        } catch (Throwable t) {
+            report("commandAction", t);
+        }
+    }
+
+    private void runSerialCalls() {
+        // what was asked before now runs after the repaints asked before it
+        paintPending();
+        int n = serialCalls.size();
+        for (int i = 0; i < n; i++) {
+            Runnable r;
+            synchronized (serialCalls) {
+                if (serialCalls.isEmpty()) {
+                    return;
+                }
+                r = (Runnable) serialCalls.elementAt(0);
+                serialCalls.removeElementAt(0);
+            }
+            synchronized (calloutLock) {
+                try {
+                    r.run();
+                } catch (Throwable t) {
+                    report("callSerially", t);
+                }
+            }
+        }
+    }
+
+    /** Paints what is waiting, on the caller's thread. */
+    void paintPending() {
+        synchronized (calloutLock) {
+            Displayable d = shown;
+            int x1, y1, x2, y2;
+            synchronized (this) {
+                x1 = Math.max(dirtyX1, 0);
+                y1 = Math.max(dirtyY1, 0);
+                x2 = dirtyX2;
+                y2 = dirtyY2;
+                dirtyX1 = dirtyX2 = 0;
+                dirtyY1 = dirtyY2 = 0;
+            }
+            if (!(d instanceof Canvas) || hidden) {
+                return;
+            }
+            Canvas canvas = (Canvas) d;
+            x2 = Math.min(x2, canvas.width);
+            y2 = Math.min(y2, canvas.height);
+            boolean paint = x1 < x2 && y1 < y2;
+            if (!paint && !barDirty) {
+                return;
+            }
+            UiEventHandler.nativePostRepaintEvent(false);
+            Graphics g = screenGraphics();
+            OnScreenGraphics.nativeStartDraw();
+            if (paint) {
+                resetGraphics(g, canvas);
+                g.setClip(x1, y1, x2 - x1, y2 - y1);
+                try {
+                    canvas.paint(g);
+                } catch (Throwable t) {
+                    report("paint", t);
+                }
+            }
+            if (barDirty) {
+                barDirty = false;
+                paintSoftKeyBar(g, canvas);
+            }
+            OnScreenGraphics.nativeEndDraw(true);
+        }
+    }
+
+    private Graphics screenGraphics() {
+        if (screen == null) {
+            screen = Graphics.forScreen(screenWidth, screenHeight);
+        }
+        return screen;
+    }
+
+    /** The state a paint starts with, confined to the canvas. */
+    private static void resetGraphics(Graphics g, Canvas c) {
+        g.reset(screenWidth, screenHeight);
+        g.setUpperClip(0, 0, c.width, c.height);
+        g.setClip(0, 0, c.width, c.height);
+    }
+
+    private void paintSoftKeyBar(Graphics g, Canvas c) {
+        int top = c.height;
+        int h = screenHeight - top;
+        if (h <= 0) {
+            return;
+        }
+        g.reset(screenWidth, screenHeight);
+        g.setUpperClip(0, top, screenWidth, h);
+        g.setClip(0, top, screenWidth, h);
+        g.setColor(BAR_BACKGROUND);
+        g.fillRect(0, top, screenWidth, h);
+        g.setColor(BAR_TEXT);
+        int y = top + BAR_MARGIN;
+        if (softKeys[0] != null) {
+            g.drawString(softKeys[0].getLabel(), BAR_MARGIN + 1, y, Graphics.TOP | Graphics.LEFT);
+        }
+        if (softKeys[1] != null) {
+            g.drawString(softKeys[1].getLabel(), screenWidth - BAR_MARGIN - 1, y, Graphics.TOP | Graphics.RIGHT);
+        }
+    }
+
+    // ---- calls into the application ---------------------------------------------
+
+    private static final int CALL_SHOW = 0;
+    private static final int CALL_HIDE = 1;
+    private static final int CALL_SIZE = 2;
+    private static final int CALL_KEY_PRESSED = 3;
+    private static final int CALL_KEY_RELEASED = 4;
+    private static final int CALL_KEY_REPEATED = 5;
+    private static final int CALL_POINTER_PRESSED = 6;
+    private static final int CALL_POINTER_RELEASED = 7;
+    private static final int CALL_POINTER_DRAGGED = 8;
+
+    private static final String[] CALL_NAMES = {"showNotify", "hideNotify", "sizeChanged", "keyPressed",
+            "keyReleased", "keyRepeated", "pointerPressed", "pointerReleased", "pointerDragged"};
+
+    private static void call(Canvas c, int what) {
+        call(c, what, 0, 0);
+    }
+
+    /** Calls the canvas; what it throws is reported and goes no further. */
+    private static void call(Canvas c, int what, int a, int b) {
+        try {
+            switch (what) {
+            case CALL_SHOW:
+                c.showNotify();
+                break;
+            case CALL_HIDE:
+                c.hideNotify();
+                break;
+            case CALL_SIZE:
+                c.sizeChanged(c.width, c.height);
+                break;
+            case CALL_KEY_PRESSED:
+                c.keyPressed(a);
+                break;
+            case CALL_KEY_RELEASED:
+                c.keyReleased(a);
+                break;
+            case CALL_KEY_REPEATED:
+                c.keyRepeated(a);
+                break;
+            case CALL_POINTER_PRESSED:
+                c.pointerPressed(a, b);
+                break;
+            case CALL_POINTER_RELEASED:
+                c.pointerReleased(a, b);
+                break;
+            default:
+                c.pointerDragged(a, b);
+                break;
+            }
+        } catch (Throwable t) {
+            report(CALL_NAMES[what], t);
+        }
+    }
+
+    private static void report(String where, Throwable t) {
+        System.err.println("Uncaught exception in " + where + ": " + t);
+    }
+
+    private static native void nativeInitializeDisplay();
+
+    private static native int nativeNumAlphaLevels();
+
+    static native void nativeClearArrows();
+
+    private static native int nativeNeedUpdateListInit();
+
+    static native boolean nativeNeedUpdate(Displayable d);
+
+    static native int nativeGetRepaintInterval();
+
+    private static native boolean nativeStartBacklightFlash(int duration);
+
+    private static native boolean nativeStopBacklightFlash();
+
+    private static native boolean nativeStartVibration(int duration);
+
+    private static native boolean nativeStopVibration();
+}

@@ -1,0 +1,19 @@
+package javax.microedition.lcdui;
+
+/** Posts the events the display's event thread answers. */
+final class UiEventHandler {
+    /** MIDP event type: run the serial calls. Posting it twice in a row is harmless. */
+    static final int SERIAL_CALLS = 4;
+
+    private UiEventHandler() {
+    }
+
+    static native void nativePostMIDPEvent(int type, int param1, int param2, int param3, int param4);
+
+    /** true posts a repaint event, false drops the one waiting. */
+    static native void nativePostRepaintEvent(boolean post);
+
+    static native void nativePostSetCurrentEvent();
+
+    static native void nativePostSizeChangedEvent(int width, int height);
+}
