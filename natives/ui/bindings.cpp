@@ -3,6 +3,8 @@
 
 #include "natives/ui/gamecanvas_natives.h"
 #include "natives/ui/lcdui_natives.h"
+#include "natives/ui/sprite_natives.h"
+#include "natives/ui/tiledlayer_natives.h"
 #include "natives/ui/uievent_natives.h"
 
 #define NATIVE(name, descriptor, fn) {name, descriptor, fn, #fn}
@@ -170,6 +172,50 @@ static const NativeMethodBinding GameCanvasNatives[] = {
 };
 #undef GAME
 
+#define SPRITE(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_game_Sprite_##name)
+static const NativeMethodBinding SpriteNatives[] = {
+    SPRITE(initializeFieldIndex, "()V"),
+    SPRITE(nativeCreatePrimitive, "(Ljavax/microedition/lcdui/game/Sprite;Ljavax/microedition/lcdui/Image;II)I"),
+    SPRITE(nativeSetTexture, "(ILjavax/microedition/lcdui/Image;II)V"),
+    SPRITE(nativeSetCollisionRect, "(IIIII)V"),
+    SPRITE(nativeCalculateTextureUV, "(IIIII)V"),
+    SPRITE(registNativeFinalizer, "()V"),
+    SPRITE(setTransform, "(I)V"),
+    SPRITE(defineReferencePixel, "(II)V"),
+    SPRITE(setRefPixelPosition, "(II)V"),
+    SPRITE(getRefPixelX, "()I"),
+    SPRITE(getRefPixelY, "()I"),
+    SPRITE(setFrame, "(I)V"),
+    SPRITE(nextFrame, "()V"),
+    SPRITE(prevFrame, "()V"),
+    SPRITE(paint, "(Ljavax/microedition/lcdui/Graphics;)V"),
+    SPRITE(defineCollisionRectangle, "(IIII)V"),
+    NATIVE("collidesWith", "(Ljavax/microedition/lcdui/game/Sprite;Z)Z",
+           Java_javax_microedition_lcdui_game_Sprite_collidesWith__Ljavax_microedition_lcdui_game_Sprite_2Z),
+    NATIVE("collidesWith", "(Ljavax/microedition/lcdui/game/TiledLayer;Z)Z",
+           Java_javax_microedition_lcdui_game_Sprite_collidesWith__Ljavax_microedition_lcdui_game_TiledLayer_2Z),
+    NATIVE("collidesWith", "(Ljavax/microedition/lcdui/Image;IIZ)Z",
+           Java_javax_microedition_lcdui_game_Sprite_collidesWith__Ljavax_microedition_lcdui_Image_2IIZ),
+};
+#undef SPRITE
+
+#define TILED(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_game_TiledLayer_##name)
+static const NativeMethodBinding TiledLayerNatives[] = {
+    TILED(initializeFieldIndex, "()V"),
+    TILED(nativeCreatePrimitive, "(Ljavax/microedition/lcdui/game/TiledLayer;Ljavax/microedition/lcdui/Image;IIII)I"),
+    TILED(nativeSetTexture, "(ILjavax/microedition/lcdui/Image;II)V"),
+    TILED(nativeSetCells, "(IIIIII)V"),
+    TILED(registNativeFinalizer, "()V"),
+    TILED(createAnimatedTile, "(I)I"),
+    TILED(setAnimatedTile, "(II)V"),
+    TILED(getAnimatedTile, "(I)I"),
+    TILED(setCell, "(III)V"),
+    TILED(getCell, "(II)I"),
+    TILED(fillCells, "(IIIII)V"),
+    TILED(paint, "(Ljavax/microedition/lcdui/Graphics;)V"),
+};
+#undef TILED
+
 static const NativeClassBinding UiClassBindings[] = {
     CLASS("javax/microedition/lcdui/Graphics", GraphicsNatives),
     CLASS("javax/microedition/lcdui/UIGraphics", UIGraphicsNatives),
@@ -183,6 +229,8 @@ static const NativeClassBinding UiClassBindings[] = {
     CLASS("javax/microedition/lcdui/UiEventHandler", UiEventHandlerNatives),
     CLASS("javax/microedition/lcdui/AlertType", AlertTypeNatives),
     CLASS("javax/microedition/lcdui/game/GameCanvas", GameCanvasNatives),
+    CLASS("javax/microedition/lcdui/game/Sprite", SpriteNatives),
+    CLASS("javax/microedition/lcdui/game/TiledLayer", TiledLayerNatives),
 };
 
 const NativeBindingTable UiNativeBindings = {UiClassBindings,
