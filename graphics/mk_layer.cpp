@@ -163,8 +163,10 @@ Party spriteParty(const MkSprite* s, int32_t x, int32_t y) {
   p.fh = odd ? p.w : p.h;
   const Steps& st = kSteps[p.code];
   int32_t u, v;
-  mapAxis(st.rx, st.ry, p.w, p.h, s->collisionX, s->collisionY, s->collisionWidth, s->collisionHeight, &u, &p.cw);
-  mapAxis(st.dx, st.dy, p.w, p.h, s->collisionX, s->collisionY, s->collisionWidth, s->collisionHeight, &v, &p.ch);
+  // x and y are signed: the rectangle may start left of or above the frame
+  const int32_t cx = (int16_t)s->collisionX, cy = (int16_t)s->collisionY;
+  mapAxis(st.rx, st.ry, p.w, p.h, cx, cy, s->collisionWidth, s->collisionHeight, &u, &p.cw);
+  mapAxis(st.dx, st.dy, p.w, p.h, cx, cy, s->collisionWidth, s->collisionHeight, &v, &p.ch);
   p.cx = x + u;
   p.cy = y + v;
   p.image = s->image;

@@ -29,7 +29,7 @@ struct MkSprite {
   uint16_t frameX, frameY;  // top-left of the current frame in the image
   uint16_t frameWidth, frameHeight;
   uint32_t transform;                                                // internal code 0-7
-  uint16_t collisionX, collisionY, collisionWidth, collisionHeight;  // in the untransformed frame
+  uint16_t collisionX, collisionY, collisionWidth, collisionHeight;  // in the untransformed frame; x, y read signed
   uint16_t refX, refY;                                               // untransformed reference pixel
 };
 static_assert(sizeof(MkSprite) == 36, "sprite record");
