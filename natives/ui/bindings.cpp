@@ -1,92 +1,94 @@
 // Native bindings of the LCDUI and game classes.
 #include "natives/ui/bindings.h"
 
+#include "natives/ui/font_natives.h"
 #include "natives/ui/gamecanvas_natives.h"
+#include "natives/ui/graphics_natives.h"
+#include "natives/ui/image_natives.h"
 #include "natives/ui/lcdui_natives.h"
 #include "natives/ui/sprite_natives.h"
 #include "natives/ui/tiledlayer_natives.h"
 #include "natives/ui/uievent_natives.h"
 
 #define NATIVE(name, descriptor, fn) {name, descriptor, fn, #fn}
-#define UNBOUND(name, descriptor) {name, descriptor, nullptr, nullptr}
 #define CLASS(name, table) {name, table, (int32_t)(sizeof table / sizeof table[0])}
 
 static const NativeMethodBinding GraphicsNatives[] = {
-    UNBOUND("nativeCreateGraphics", "(I)I"),
-    UNBOUND("nativeSetFont", "(I)V"),
-    UNBOUND("setColor", "(III)V"),
-    UNBOUND("setColor", "(I)V"),
-    UNBOUND("setGrayScale", "(I)V"),
-    UNBOUND("getGrayScale", "()I"),
-    UNBOUND("getDisplayColor", "(I)I"),
-    UNBOUND("setStrokeStyle", "(I)V"),
-    UNBOUND("getStrokeStyle", "()I"),
-    UNBOUND("drawLine", "(IIII)V"),
-    UNBOUND("drawRect", "(IIII)V"),
-    UNBOUND("fillRect", "(IIII)V"),
-    UNBOUND("drawRoundRect", "(IIIIII)V"),
-    UNBOUND("fillRoundRect", "(IIIIII)V"),
-    UNBOUND("drawArc", "(IIIIII)V"),
-    UNBOUND("fillArc", "(IIIIII)V"),
-    UNBOUND("fillTriangle", "(IIIIII)V"),
-    UNBOUND("drawString", "(Ljava/lang/String;III)V"),
-    UNBOUND("drawSubstring", "(Ljava/lang/String;IIIII)V"),
-    UNBOUND("drawChar", "(CIII)V"),
-    UNBOUND("drawChars", "([CIIIII)V"),
-    UNBOUND("drawImage", "(Ljavax/microedition/lcdui/Image;III)V"),
-    UNBOUND("drawRegion", "(Ljavax/microedition/lcdui/Image;IIIIIIII)V"),
-    UNBOUND("drawRGB", "([IIIIIIIZ)V"),
-    UNBOUND("copyArea", "(IIIIIII)V"),
-    UNBOUND("translate", "(II)V"),
-    UNBOUND("setOrigin", "(II)V"),
-    UNBOUND("setClip", "(IIII)V"),
-    UNBOUND("clipRect", "(IIII)V"),
-    UNBOUND("setUpperClip", "(IIII)V"),
-    UNBOUND("clearRect", "()V"),
-    UNBOUND("nativeGetInvalidHandle", "()I"),
-    UNBOUND("initializeFieldIndex", "()V"),
-    UNBOUND("registNativeFinalizer", "()V"),
+    NATIVE("nativeCreateGraphics", "(I)I", Java_javax_microedition_lcdui_Graphics_nativeCreateGraphics),
+    NATIVE("nativeSetFont", "(I)V", Java_javax_microedition_lcdui_Graphics_nativeSetFont),
+    NATIVE("setColor", "(III)V", Java_javax_microedition_lcdui_Graphics_setColor__III),
+    NATIVE("setColor", "(I)V", Java_javax_microedition_lcdui_Graphics_setColor__I),
+    NATIVE("setGrayScale", "(I)V", Java_javax_microedition_lcdui_Graphics_setGrayScale),
+    NATIVE("getGrayScale", "()I", Java_javax_microedition_lcdui_Graphics_getGrayScale),
+    NATIVE("getDisplayColor", "(I)I", Java_javax_microedition_lcdui_Graphics_getDisplayColor),
+    NATIVE("setStrokeStyle", "(I)V", Java_javax_microedition_lcdui_Graphics_setStrokeStyle),
+    NATIVE("getStrokeStyle", "()I", Java_javax_microedition_lcdui_Graphics_getStrokeStyle),
+    NATIVE("drawLine", "(IIII)V", Java_javax_microedition_lcdui_Graphics_drawLine),
+    NATIVE("drawRect", "(IIII)V", Java_javax_microedition_lcdui_Graphics_drawRect),
+    NATIVE("fillRect", "(IIII)V", Java_javax_microedition_lcdui_Graphics_fillRect),
+    NATIVE("drawRoundRect", "(IIIIII)V", Java_javax_microedition_lcdui_Graphics_drawRoundRect),
+    NATIVE("fillRoundRect", "(IIIIII)V", Java_javax_microedition_lcdui_Graphics_fillRoundRect),
+    NATIVE("drawArc", "(IIIIII)V", Java_javax_microedition_lcdui_Graphics_drawArc),
+    NATIVE("fillArc", "(IIIIII)V", Java_javax_microedition_lcdui_Graphics_fillArc),
+    NATIVE("fillTriangle", "(IIIIII)V", Java_javax_microedition_lcdui_Graphics_fillTriangle),
+    NATIVE("drawString", "(Ljava/lang/String;III)V", Java_javax_microedition_lcdui_Graphics_drawString),
+    NATIVE("drawSubstring", "(Ljava/lang/String;IIIII)V", Java_javax_microedition_lcdui_Graphics_drawSubstring),
+    NATIVE("drawChar", "(CIII)V", Java_javax_microedition_lcdui_Graphics_drawChar),
+    NATIVE("drawChars", "([CIIIII)V", Java_javax_microedition_lcdui_Graphics_drawChars),
+    NATIVE("drawImage", "(Ljavax/microedition/lcdui/Image;III)V", Java_javax_microedition_lcdui_Graphics_drawImage),
+    NATIVE("drawRegion", "(Ljavax/microedition/lcdui/Image;IIIIIIII)V", Java_javax_microedition_lcdui_Graphics_drawRegion),
+    NATIVE("drawRGB", "([IIIIIIIZ)V", Java_javax_microedition_lcdui_Graphics_drawRGB),
+    NATIVE("copyArea", "(IIIIIII)V", Java_javax_microedition_lcdui_Graphics_copyArea),
+    NATIVE("translate", "(II)V", Java_javax_microedition_lcdui_Graphics_translate),
+    NATIVE("setOrigin", "(II)V", Java_javax_microedition_lcdui_Graphics_setOrigin),
+    NATIVE("setClip", "(IIII)V", Java_javax_microedition_lcdui_Graphics_setClip),
+    NATIVE("clipRect", "(IIII)V", Java_javax_microedition_lcdui_Graphics_clipRect),
+    NATIVE("setUpperClip", "(IIII)V", Java_javax_microedition_lcdui_Graphics_setUpperClip),
+    NATIVE("clearRect", "()V", Java_javax_microedition_lcdui_Graphics_clearRect),
+    NATIVE("nativeGetInvalidHandle", "()I", Java_javax_microedition_lcdui_Graphics_nativeGetInvalidHandle),
+    NATIVE("initializeFieldIndex", "()V", Java_javax_microedition_lcdui_Graphics_initializeFieldIndex),
+    NATIVE("registNativeFinalizer", "()V", Java_javax_microedition_lcdui_Graphics_registNativeFinalizer),
 };
 
 static const NativeMethodBinding UIGraphicsNatives[] = {
-    UNBOUND("nativeInit", "()I"),
+    NATIVE("nativeInit", "()I", Java_javax_microedition_lcdui_UIGraphics_nativeInit),
 };
 
 static const NativeMethodBinding ImageNatives[] = {
-    UNBOUND("nativeCreateImage", "([BII)I"),
-    UNBOUND("nativeCreateRGBImage", "([IIIZ)I"),
-    UNBOUND("nativeCreateCroppedImage", "(IIIIIIZ)I"),
-    UNBOUND("nativeCreateOffScreen", "(II)I"),
-    UNBOUND("nativeGetImageWidth", "(IZ)I"),
-    UNBOUND("nativeGetImageHeight", "(IZ)I"),
-    UNBOUND("nativeGetRGBImage", "(I[IIIIIIIIZ)V"),
-    UNBOUND("nativeGetInvalidHandle", "()I"),
-    UNBOUND("initializeFieldIndex", "()V"),
-    UNBOUND("registNativeFinalizer", "()V"),
+    NATIVE("nativeCreateImage", "([BII)I", Java_javax_microedition_lcdui_Image_nativeCreateImage),
+    NATIVE("nativeCreateRGBImage", "([IIIZ)I", Java_javax_microedition_lcdui_Image_nativeCreateRGBImage),
+    NATIVE("nativeCreateCroppedImage", "(IIIIIIZ)I", Java_javax_microedition_lcdui_Image_nativeCreateCroppedImage),
+    NATIVE("nativeCreateOffScreen", "(II)I", Java_javax_microedition_lcdui_Image_nativeCreateOffScreen),
+    NATIVE("nativeGetImageWidth", "(IZ)I", Java_javax_microedition_lcdui_Image_nativeGetImageWidth),
+    NATIVE("nativeGetImageHeight", "(IZ)I", Java_javax_microedition_lcdui_Image_nativeGetImageHeight),
+    NATIVE("nativeGetRGBImage", "(I[IIIIIIIIZ)V", Java_javax_microedition_lcdui_Image_nativeGetRGBImage),
+    NATIVE("nativeGetInvalidHandle", "()I", Java_javax_microedition_lcdui_Image_nativeGetInvalidHandle),
+    NATIVE("initializeFieldIndex", "()V", Java_javax_microedition_lcdui_Image_initializeFieldIndex),
+    NATIVE("registNativeFinalizer", "()V", Java_javax_microedition_lcdui_Image_registNativeFinalizer),
 };
 
 static const NativeMethodBinding FontNatives[] = {
-    UNBOUND("initializeIndex", "()V"),
-    UNBOUND("nativeCreateFont", "(II)I"),
-    UNBOUND("nativeGetDefault", "(I)I"),
-    UNBOUND("charWidth", "(C)I"),
-    UNBOUND("charsWidth", "([CII)I"),
-    UNBOUND("substringWidth", "(Ljava/lang/String;II)I"),
-    UNBOUND("nativeGetHeight", "(I)I"),
-    UNBOUND("nativeGetBaselinePosition", "(I)I"),
-    UNBOUND("nativeGetType", "(I)I"),
-    UNBOUND("nativeGetSize", "(I)I"),
-    UNBOUND("nativeGetInvalidHandle", "()I"),
-    UNBOUND("registNativeFinalizer", "()V"),
+    NATIVE("initializeIndex", "()V", Java_javax_microedition_lcdui_Font_initializeIndex),
+    NATIVE("nativeCreateFont", "(II)I", Java_javax_microedition_lcdui_Font_nativeCreateFont),
+    NATIVE("nativeGetDefault", "(I)I", Java_javax_microedition_lcdui_Font_nativeGetDefault),
+    NATIVE("charWidth", "(C)I", Java_javax_microedition_lcdui_Font_charWidth),
+    NATIVE("charsWidth", "([CII)I", Java_javax_microedition_lcdui_Font_charsWidth),
+    NATIVE("substringWidth", "(Ljava/lang/String;II)I", Java_javax_microedition_lcdui_Font_substringWidth),
+    NATIVE("nativeGetHeight", "(I)I", Java_javax_microedition_lcdui_Font_nativeGetHeight),
+    NATIVE("nativeGetBaselinePosition", "(I)I", Java_javax_microedition_lcdui_Font_nativeGetBaselinePosition),
+    NATIVE("nativeGetType", "(I)I", Java_javax_microedition_lcdui_Font_nativeGetType),
+    NATIVE("nativeGetSize", "(I)I", Java_javax_microedition_lcdui_Font_nativeGetSize),
+    NATIVE("nativeGetInvalidHandle", "()I", Java_javax_microedition_lcdui_Font_nativeGetInvalidHandle),
+    NATIVE("registNativeFinalizer", "()V", Java_javax_microedition_lcdui_Font_registNativeFinalizer),
 };
 
 static const NativeMethodBinding RectangleNatives[] = {
-    UNBOUND("initializeFieldIndex", "()Z"),
-    UNBOUND("contains", "(IIIIII)Z"),
-    UNBOUND("contains", "(IIIIIIII)Z"),
-    UNBOUND("intersects", "(IIIIIIII)Z"),
-    UNBOUND("intersection", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;"),
-    UNBOUND("union", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;"),
+    NATIVE("initializeFieldIndex", "()Z", Java_com_movane_util_Rectangle_initializeFieldIndex),
+    NATIVE("contains", "(IIIIII)Z", Java_com_movane_util_Rectangle_contains__IIIIII),
+    NATIVE("contains", "(IIIIIIII)Z", Java_com_movane_util_Rectangle_contains__IIIIIIII),
+    NATIVE("intersects", "(IIIIIIII)Z", Java_com_movane_util_Rectangle_intersects),
+    NATIVE("intersection", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;", Java_com_movane_util_Rectangle_intersection),
+    NATIVE("union", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;", Java_com_movane_util_Rectangle_union),
 };
 
 #define CANVAS(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_Canvas_##name)
