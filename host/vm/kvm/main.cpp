@@ -18,8 +18,11 @@
 
 #include "host/vm/kvm/runner.h"
 #include "platform/events.h"
+#include "platform/font.h"
+#include "platform/font_freetype.h"
 #include "platform/hostfile.h"
 #include "platform/trace.h"
+#include "storage/qmmm.h"
 
 #ifndef MOVANE_SYSTEM_JAR
 #define MOVANE_SYSTEM_JAR ""
@@ -100,6 +103,12 @@ static bool readInput(const char* path, const char* what, std::vector<uint8_t>* 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     installKvmHooks();
+    // Text is measured and drawn by the glyph renderer of the programs; without its fonts
+    // a run goes on and its text takes no room.
+    if (FontLayerStart(FontFreeTypeRenderer()) != 0) fprintf(stderr, "movane-kvm: no fonts; text is not drawn\n");
+    // The arena the PNG decoder allocates from, as the host shell gives a MIDlet one.
+    void* arena = malloc(QMMM_DEFAULT_SIZE);
+    if (arena != nullptr) qmmm_init(arena, QMMM_DEFAULT_SIZE);
     const char* systemJarPath = getenv("MOVANE_SYSTEM_JAR");
     if (systemJarPath == nullptr || systemJarPath[0] == 0) systemJarPath = MOVANE_SYSTEM_JAR;
     int runs = 1;
