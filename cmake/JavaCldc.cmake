@@ -5,9 +5,11 @@
 #     The class library (classes/). COMPILE_ONLY classes (slash form) are compiled so that
 #     javac finds them but are neither converted nor packed; they go into a small JAR of
 #     their own that sits on the boot class path of every program.
-#   movane_java_jar(<target> OUTPUT <jar> SOURCES <files...> [STORED] [CLASSPATH <jars>...])
+#   movane_java_jar(<target> OUTPUT <jar> SOURCES <files...> [STORED] [CLASSPATH <jars>...]
+#                   [RESOURCES <folder>])
 #     A program compiled against the library (and the converted JARs on CLASSPATH),
-#     converted, and packed stored (STORED) or deflated. The raw and converted classes stay
+#     converted, and packed stored (STORED) or deflated, with the files below RESOURCES
+#     as entries of the same names. The raw and converted classes stay
 #     in <binary dir>/<target>.java/{javac,cldc}.
 #
 # Each build is one command whose inputs are the sources, the converter and the library,
@@ -46,6 +48,9 @@ if(CMAKE_SCRIPT_MODE_FILE)
     list(APPEND conv_args -exclude ${cls})
   endforeach()
   run(${CONVERTER} ${conv_args} -o ${WORK}/cldc ${WORK}/javac)
+  if(RESOURCES)
+    file(COPY ${RESOURCES}/ DESTINATION ${WORK}/cldc)
+  endif()
   # Fixed entry times make equal classes give an equal JAR, which is then left alone, so
   # that a change that does not alter the classes rebuilds nothing downstream.
   function(pack jar dir)
@@ -81,7 +86,8 @@ set(_movane_java_script ${CMAKE_CURRENT_LIST_FILE})
 # Writes the step's settings (only when they change, so that reconfiguring rebuilds
 # nothing) and adds the command that runs it.
 function(_movane_java_step target output)
-  cmake_parse_arguments(ARG "STORED" "STUBS_JAR" "SOURCES;BOOTCLASSPATH;CLASSPATH;LIBS;COMPILE_ONLY;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "STORED" "STUBS_JAR;RESOURCES" "SOURCES;BOOTCLASSPATH;CLASSPATH;LIBS;COMPILE_ONLY;DEPENDS"
+                        ${ARGN})
   set(work ${CMAKE_CURRENT_BINARY_DIR}/${target}.java)
   set(sources)
   set(argfile "")
@@ -110,14 +116,19 @@ set(COMPILE_ONLY \"${ARG_COMPILE_ONLY}\")
 set(OUTPUT \"${output}\")
 set(STUBS_JAR \"${ARG_STUBS_JAR}\")
 set(STORED ${stored})
+set(RESOURCES \"${ARG_RESOURCES}\")
 ")
+  set(resources)
+  if(ARG_RESOURCES)
+    file(GLOB_RECURSE resources CONFIGURE_DEPENDS ${ARG_RESOURCES}/*)
+  endif()
   set(outputs ${output})
   if(ARG_STUBS_JAR)
     list(APPEND outputs ${ARG_STUBS_JAR})
   endif()
   add_custom_command(OUTPUT ${outputs}
     COMMAND ${CMAKE_COMMAND} -DCONFIG=${work}/step.cmake -P ${_movane_java_script}
-    DEPENDS ${sources} ${work}/sources.txt ${work}/step.cmake ${_movane_java_script}
+    DEPENDS ${sources} ${resources} ${work}/sources.txt ${work}/step.cmake ${_movane_java_script}
             movane-classconv ${ARG_DEPENDS}
     COMMENT "Java ${target}: javac, convert, pack"
     VERBATIM)
@@ -137,7 +148,7 @@ function(movane_java_library target)
 endfunction()
 
 function(movane_java_jar target)
-  cmake_parse_arguments(ARG "STORED" "OUTPUT" "SOURCES;CLASSPATH" ${ARGN})
+  cmake_parse_arguments(ARG "STORED" "OUTPUT;RESOURCES" "SOURCES;CLASSPATH" ${ARGN})
   if(NOT ARG_OUTPUT OR NOT ARG_SOURCES)
     message(FATAL_ERROR "movane_java_jar(${target}): OUTPUT and SOURCES are required")
   endif()
@@ -149,7 +160,12 @@ function(movane_java_jar target)
   if(ARG_STORED)
     set(stored STORED)
   endif()
-  _movane_java_step(${target} ${ARG_OUTPUT} ${stored}
+  set(resources)
+  if(ARG_RESOURCES)
+    get_filename_component(resources ${ARG_RESOURCES} ABSOLUTE)
+    set(resources RESOURCES ${resources})
+  endif()
+  _movane_java_step(${target} ${ARG_OUTPUT} ${stored} ${resources}
     SOURCES ${ARG_SOURCES}
     BOOTCLASSPATH ${MOVANE_JAVA_LIBRARY_JAR} ${MOVANE_JAVA_STUBS_JAR}
     CLASSPATH ${ARG_CLASSPATH}
