@@ -131,7 +131,11 @@ public class Graphics {
     /** The outer limit every clip is cut to, in translated coordinates. */
     native void setUpperClip(int x, int y, int width, int height);
 
-    /** Fills the whole surface white, whatever the clip. */
+    /**
+     * Fills the whole surface white, whatever the clip. The context is left white with the
+     * whole surface as clip (the fields keep what the MIDlet set): call setColor and
+     * setClip again before drawing on.
+     */
     native void clearRect();
 
     // ------------------------------------------------------------------------
