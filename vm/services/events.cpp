@@ -44,6 +44,7 @@ struct EventTables {
     int32_t httpStatus, httpCount;
     int32_t dialogQueueIds[DIALOG_QUEUE_COUNT];
     int32_t dialogQueuesMade;
+    int32_t uiQueuesMade;
 };
 static VMBSS EventTables Events;
 
@@ -81,6 +82,7 @@ void mvK6Event_resetForRun(void) {
     Events.connectionQueueId = -1;
     Events.mediaQueueId = -1;
     atomicStore(&Events.dialogQueuesMade, 0);
+    atomicStore(&Events.uiQueuesMade, 0);
     memset(Events.commands, 0, sizeof Events.commands);
     MkUnlockEvents();
 }
@@ -562,9 +564,11 @@ EventCommandCallback mvK6Event_getCommandCallback(int32_t command, int32_t kind)
     return Events.commands[command * 2 + kind];
 }
 
+// Host threads post keys and requests while the VM thread may make the queues: the
+// made flag is published after the ids.
 int32_t mvK6Event_getUiQueueId(int32_t which) {
-    if (which < 0 || which >= EVENT_UI_QUEUES) return -1;
-    int32_t id = Events.uiQueueIds[which];
+    if (which < 0 || which >= EVENT_UI_QUEUES || !atomicLoad(&Events.uiQueuesMade)) return -1;
+    int32_t id = atomicLoad(&Events.uiQueueIds[which]);
     return id > 0 ? id : -1;
 }
 
@@ -622,9 +626,11 @@ static const QueueSpec ConnectionQueues[] = {{45, 4, 0}};
 static const int32_t ConnectionPriorities[] = {0};
 
 int32_t mvK6Event_initUiQueues(void) {
-    int32_t thread = initQueueSet(UiQueues, EVENT_UI_QUEUES, UiPriorities, 4, Events.uiQueueIds,
-                                  "Could not create ui event queue.");
-    Events.keyQueueId = Events.uiQueueIds[UI_KEY_QUEUE];
+    int32_t ids[EVENT_UI_QUEUES];
+    int32_t thread = initQueueSet(UiQueues, EVENT_UI_QUEUES, UiPriorities, 4, ids, "Could not create ui event queue.");
+    for (int32_t i = 0; i < EVENT_UI_QUEUES; i++) atomicStore(&Events.uiQueueIds[i], ids[i]);
+    Events.keyQueueId = ids[UI_KEY_QUEUE];
+    atomicStore(&Events.uiQueuesMade, 1);
     return thread;
 }
 
