@@ -216,3 +216,66 @@ AmInputHook AmGetInputHook(int32_t type, int32_t action) {
     if (type < 0 || type > 1 || action < 0 || action > 3) return nullptr;
     return InputHooks[type + 2 * action];
 }
+
+// ---------------------------------------------------------------------------------
+// The descriptor interface
+
+QamsEnv* AmEnvInitialize(int32_t memorySize, void* memory, int32_t* error) {
+    return QamsEnvInitialize(memorySize, memory, error);
+}
+int32_t AmEnvFinalize(QamsEnv* env) { return QamsEnvFinalize(env); }
+QamsDescriptor* AmJadOpen(QamsEnv* env, int32_t size, const uint8_t* text, QamsReadFn read, int32_t* error) {
+    return QamsJadOpen(env, size, text, read, error);
+}
+QamsDescriptor* AmManifestOpen(QamsEnv* env, QamsJar* jar, int32_t* error) { return QamsManifestOpen(env, jar, error); }
+int32_t AmJadClose(QamsEnv* env, QamsDescriptor* descriptor) { return QamsJadClose(env, descriptor); }
+QamsJar* AmJarOpen(QamsEnv* env, int32_t size, const uint8_t* memory, QamsReadFn read, int32_t* error) {
+    return QamsJarOpen(env, size, memory, read, error);
+}
+int32_t AmJarClose(QamsEnv* env, QamsJar* jar) { return QamsJarClose(env, jar); }
+int32_t AmDescriptorCheckProfiles(QamsEnv* env, QamsDescriptor* d) { return QamsDescriptorCheckProfiles(env, d); }
+int32_t AmDescriptorCheckRequired(QamsEnv* env, QamsDescriptor* d) { return QamsDescriptorCheckRequired(env, d); }
+int32_t AmDescriptorVerifyMatch(QamsEnv* env, QamsDescriptor* jad, QamsDescriptor* manifest, int32_t strict) {
+    return QamsDescriptorVerifyMatch(env, jad, manifest, strict);
+}
+QamsDescriptor* AmDescriptorCopyValue(QamsEnv* env, QamsDescriptor* jad, QamsDescriptor* manifest, int32_t* error) {
+    return QamsDescriptorMerge(env, jad, manifest, error);
+}
+int32_t AmJarGetAttributeEntrySize(QamsEnv* env, QamsDescriptor* d, QamsJar* jar) {
+    return QamsJarGetAttributeEntrySize(env, d, jar);
+}
+int32_t AmJarReadAttributeEntry(QamsEnv* env, QamsDescriptor* d, QamsJar* jar, uint8_t* buffer, int32_t bufferSize) {
+    return QamsJarReadAttributeEntry(env, d, jar, buffer, bufferSize);
+}
+int32_t AmJarGetEntrySize(QamsEnv* env, QamsJar* jar, const char* name, int32_t nameLength) {
+    return QamsJarGetEntrySize(env, jar, name, nameLength);
+}
+int32_t AmJarReadEntry(QamsEnv* env, QamsJar* jar, const char* name, int32_t nameLength, uint8_t* buffer,
+                       int32_t bufferSize) {
+    return QamsJarReadEntry(env, jar, name, nameLength, buffer, bufferSize);
+}
+int32_t AmDescriptorGetVersion(QamsEnv* env, QamsDescriptor* d, int32_t* major, int32_t* minor, int32_t* micro) {
+    return QamsDescriptorGetVersion(env, d, major, minor, micro);
+}
+int32_t AmParseInt(const char* text, int32_t length, int32_t* error) { return QamsParseInt(text, length, error); }
+int32_t AmFindSeparator(const char* text, int32_t start, int32_t end, const char* pattern, int32_t patternLength) {
+    return QamsFindSeparator(text, start, end, pattern, patternLength);
+}
+const char* AmCopyTrimmed(const char* text, int32_t length, int32_t* outLength, int32_t* error) {
+    return QamsTrimRange(text, length, outLength, error);
+}
+const char* AmGetListElement(const char* text, int32_t length, int32_t n, int32_t* outLength, int32_t* error) {
+    return QamsGetListElement(text, length, n, outLength, error);
+}
+int32_t AmCountListElements(const char* text, int32_t length) { return QamsCountListElements(text, length); }
+const char* AmDescriptorGetValueByIndex(QamsEnv* env, QamsDescriptor* d, int32_t index, int32_t* length,
+                                        int32_t* error) {
+    return QamsDescriptorGetValueByIndex(env, d, index, length, error);
+}
+const char* AmDescriptorGetValueByKey(QamsEnv* env, QamsDescriptor* d, const char* key, int32_t keyLength,
+                                      int32_t* length, int32_t* error) {
+    return QamsDescriptorGetValueByKey(env, d, key, keyLength, length, error);
+}
+const char* AmGetSupportedVersion(int32_t which, int32_t* length, int32_t* error) {
+    return QamsGetSupportedVersion(which, length, error);
+}
