@@ -243,6 +243,21 @@ int32_t mwe_startVmBySuite(int32_t suiteId, int32_t midlet) {
     return result;
 }
 
+int32_t mwe_startVmWithTestServer(const char* url) {
+    pthread_mutex_lock(&LaunchLock);
+    int32_t result = -1;
+    if (Shell.testClientStart == nullptr) {
+        mwe_trace(2, "mwe", "mwe_startVmWithTestServer", "no test client\n");
+    } else if (url != nullptr && startControlThread()) {
+        L.launched = 1;
+        result = Shell.testClientStart(url) == 0 ? 0 : -1;
+        // nothing was posted: the launch's threads go at once
+        if (result != 0) teardown();
+    }
+    pthread_mutex_unlock(&LaunchLock);
+    return result;
+}
+
 // The whole file into a new buffer; null when it cannot be read.
 static uint8_t* readWhole(const char* path, int32_t* size) {
     FILE* f = fopen(path, "rb");

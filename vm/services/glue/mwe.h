@@ -10,6 +10,8 @@
 #include "host/common/winmsg_ids.h"
 
 // ---------------------------------------------------------------------------------
+struct MweEvent;
+
 // What the glue needs of the host shell. Every slot may be null: the glue then does the
 // least (nothing, or the answer given with the slot).
 
@@ -43,6 +45,20 @@ struct MweShell {
     // the protection domain (-1: the suite's own)
     void (*beforeRun)(int32_t suiteId, int32_t domainArgument);
     void (*afterRun)(void);
+
+    // The suite store's handler of an install request (thread_kve); null: none.
+    int32_t (*installRequest)(const MweEvent* record);
+    // The over-the-air test client: its start with the server's URL (0 when it took it;
+    // it then posts its first
+    // step to the VM control thread), its steps on thread_kve (kind 53 the HTTP
+    // transaction, kind 54 the fetch step; 2 ends thread_kve), its handler of the step
+    // results on the control thread, and its state (0 inactive, 2 to 9 active, 8 and 9
+    // final). Null: no test client.
+    int32_t (*testClientStart)(const char* url);
+    int32_t (*testClientTransaction)(const MweEvent* record);
+    int32_t (*testClientFetch)(const MweEvent* record);
+    int32_t (*testClientOnEvent)(const MweEvent* record);
+    int32_t (*testClientState)(void);
 
     // The screen, for the display access below. The size of the device screen and of
     // the shell's menu band (0 without one); null: 240 x 320 without a band.
@@ -145,6 +161,10 @@ int32_t mwe_init(void);
 int32_t mwe_startVmBySuite(int32_t suiteId, int32_t midlet);
 // The same for a JAD and JAR file pair, run as the temporary suite.
 int32_t mwe_startVmFromFiles(const char* jadPath, const char* jarPath, int32_t midlet);
+
+// Starts the VM control thread and hands the test server's URL to the test client;
+// 0, or -1 when nothing was started (no test client, or it refused the URL).
+int32_t mwe_startVmWithTestServer(const char* url);
 
 // The whole start as the shell asks for it: when no run is in progress, mwe_init and the
 // start; otherwise the request is remembered (the latest wins) and started once the run

@@ -123,6 +123,16 @@ static int32_t onVmEvent(int32_t code) {
     }
 }
 
+static int32_t testClientState() {
+    const MweShell* shell = mwe_getShell();
+    return shell->testClientState ? shell->testClientState() : 0;
+}
+
+static int32_t testClientEvent(const MweEvent* record) {
+    const MweShell* shell = mwe_getShell();
+    return shell->testClientOnEvent ? shell->testClientOnEvent(record) : 0;
+}
+
 int32_t mwe_dispatchControl(const MweEvent* record) {
     MweControl& c = MweControlState;
     switch (record->kind) {
@@ -176,7 +186,17 @@ int32_t mwe_dispatchControl(const MweEvent* record) {
         disarm(MWE_TIMER_PAUSE);
         disarm(MWE_TIMER_DESTROY);
         callback(MWE_STATE_ENDED);
-        return 2;
+        // the test client's next test needs this thread
+        return testClientState() != 0 ? 1 : 2;
+    case MWE_KIND_TEST_TRANSACTION: {
+        int32_t t = testClientState();
+        if (t != 2 && t != 4) return 0;
+        testClientEvent(record);
+        t = testClientState();
+        return t == 8 || t == 9 ? 2 : 0;
+    }
+    case MWE_KIND_TEST_STEP:
+        return testClientEvent(record);
     default:
         return 0;
     }
@@ -435,9 +455,32 @@ static void runSuite(const MweEvent* record) {
     releaseArena();
 }
 
+static int32_t installRequest(const MweEvent* record) {
+    const MweShell* shell = mwe_getShell();
+    return shell->installRequest ? shell->installRequest(record) : 0;
+}
+
 int32_t mwe_dispatchKve(const MweEvent* record) {
-    if (record->kind != MWE_KIND_LAUNCH) return 0;
-    runSuite(record);
-    mwe_postSimpleEvent(2, MWE_KIND_RUN_ENDED);
-    return 2;
+    const MweShell* shell = mwe_getShell();
+    switch (record->kind) {
+    case MWE_KIND_LAUNCH:
+        runSuite(record);
+        mwe_postSimpleEvent(2, MWE_KIND_RUN_ENDED);
+        return 2;
+    case MWE_KIND_INSTALL_CHECKED: {
+        // the install writes through the store, which allocates from the arena
+        if (checkMemory() < 0) return 0;
+        int32_t result = installRequest(record);
+        releaseArena();
+        return result;
+    }
+    case MWE_KIND_INSTALL:
+        return installRequest(record);
+    case MWE_KIND_TEST_TRANSACTION:
+        return shell->testClientTransaction ? shell->testClientTransaction(record) : 0;
+    case MWE_KIND_TEST_STEP:
+        return shell->testClientFetch ? shell->testClientFetch(record) : 0;
+    default:
+        return 0;
+    }
 }

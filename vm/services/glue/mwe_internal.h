@@ -36,6 +36,10 @@ enum {
     MWE_KIND_REPLY = 6,
     MWE_KIND_GO_ON = 7,
     MWE_KIND_RUN_ENDED = 8,
+    MWE_KIND_INSTALL_CHECKED = 9,  // an install step with the memory check and the arena
+    MWE_KIND_INSTALL = 10,
+    MWE_KIND_TEST_TRANSACTION = 53,
+    MWE_KIND_TEST_STEP = 54,
 };
 
 enum { MWE_TIMER_PAUSE = 1, MWE_TIMER_DESTROY = 2, MWE_PAUSE_WATCHDOG_MS = 2000, MWE_DESTROY_WATCHDOG_MS = 3000 };

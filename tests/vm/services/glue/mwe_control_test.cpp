@@ -277,3 +277,70 @@ TEST_F(GlueControlTest, PauseArmsItsWatchdogWithTheTimeOut) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------
+// The test client's steps and the install steps, through a double of the client
+
+std::string ClientCalls;
+int32_t ClientState;
+// data[0] of a step result is the state the client goes to; data[1] its answer
+int32_t clientOnEvent(const MweEvent* e) {
+    ClientCalls += "event(" + std::to_string(e->kind) + ") ";
+    ClientState = e->data[0];
+    return e->data[1];
+}
+int32_t clientState() { return ClientState; }
+int32_t clientTransaction(const MweEvent*) { return ClientCalls += "transaction ", 2; }
+int32_t clientFetch(const MweEvent*) { return ClientCalls += "fetch ", 3; }
+int32_t install(const MweEvent* e) { return ClientCalls += "install(" + std::to_string(e->kind) + ") ", 7; }
+
+TEST_F(GlueControlTest, TestClientAndInstallSteps) {
+    struct Case {
+        const char* name;
+        bool withClient;
+        int32_t clientState;  // before the step
+        int32_t queue;        // 3 the control thread, 4 thread_kve
+        int32_t kind;
+        uint8_t nextState, answer;
+        const char* calls;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {"a step result goes to the client in any state", true, 0, 3, 54, 5, 9, "event(54) ", 9},
+        {"a transaction result in state 2", true, 2, 3, 53, 5, 1, "event(53) ", 0},
+        {"a transaction result that ends the tests", true, 4, 3, 53, 8, 1, "event(53) ", 2},
+        {"a transaction result in state 9 ends it too", true, 2, 3, 53, 9, 1, "event(53) ", 2},
+        {"a transaction result in state 3 is refused", true, 3, 3, 53, 8, 1, "", 0},
+        {"the run's end keeps the control thread for the next test", true, 5, 3, 8, 0, 0, "", 1},
+        {"without a client the run's end ends it", false, 0, 3, 8, 0, 0, "", 2},
+        {"without a client a step result does nothing", false, 0, 3, 54, 5, 9, "", 0},
+        {"the HTTP transaction on thread_kve", true, 2, 4, 53, 0, 0, "transaction ", 2},
+        {"the fetch step on thread_kve", true, 2, 4, 54, 0, 0, "fetch ", 3},
+        {"an install step with the arena", true, 0, 4, 9, 0, 0, "install(9) ", 7},
+        {"an install step alone", true, 0, 4, 10, 0, 0, "install(10) ", 7},
+        {"no install handler", false, 0, 4, 10, 0, 0, "", 0},
+        {"an unknown kind on thread_kve", true, 0, 4, 11, 0, 0, "", 0},
+    };
+    for (const Case& c : cases) {
+        TearDown();
+        SetUp();
+        MweShell shell = {};
+        shell.availablePhysicalMemory = [] { return 512u << 20; };
+        if (c.withClient) {
+            shell.testClientOnEvent = clientOnEvent;
+            shell.testClientState = clientState;
+            shell.testClientTransaction = clientTransaction;
+            shell.testClientFetch = clientFetch;
+            shell.installRequest = install;
+        }
+        mwe_setShell(&shell);
+        ClientCalls.clear();
+        ClientState = c.clientState;
+        MweEvent e = record(c.queue == 3 ? 3 : 2, c.kind, c.nextState);
+        e.data[1] = c.answer;
+        int32_t result = c.queue == 3 ? mwe_dispatchControl(&e) : mwe_dispatchKve(&e);
+        EXPECT_EQ(c.calls, ClientCalls) << c.name;
+        EXPECT_EQ(c.result, result) << c.name;
+        mwe_setShell(nullptr);
+    }
+}

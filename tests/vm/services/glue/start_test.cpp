@@ -3,6 +3,9 @@
 // cleanly without a run and without touching the store.
 #include <dirent.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <functional>
 #include <map>
 
@@ -161,6 +164,35 @@ TEST_F(GlueStart, StartWhileAMidletRuns) {
     EXPECT_EQ("paint start", sortedWords(log.substr(0, firstEnd - 1))) << log;
     EXPECT_EQ("destroyed paint start stop", sortedWords(log.substr(firstEnd + 5))) << log;
     EXPECT_EQ("Sleeper started\nHello constructed\nHello startApp\nHello thread\n", output);
+}
+
+// The test server's start: the control thread runs and the client's first step reaches
+// it; the client's final answer ends the thread. Without a client nothing starts.
+std::atomic<int32_t> clientSteps;
+std::string clientUrl;
+int32_t clientStart(const char* url) {
+    clientUrl = url;
+    mwe_postSimpleEvent(2, 54);
+    return 0;
+}
+int32_t clientOnEvent(const MweEvent* e) { return clientSteps++, e->kind == 54 ? 2 : 0; }
+
+TEST_F(GlueStart, TestServerStart) {
+    EXPECT_EQ(-1, mwe_startVmWithTestServer("http://tests.example/")) << "no test client";
+    EXPECT_NE(std::string::npos, trace().find("no test client")) << trace();
+    EXPECT_FALSE(mwe_isRunInProgress());
+
+    MweShell shell = *mwe_getShell();
+    shell.testClientStart = clientStart;
+    shell.testClientOnEvent = clientOnEvent;
+    mwe_setShell(&shell);
+    clientSteps = 0;
+    ASSERT_EQ(0, mwe_init());
+    ASSERT_EQ(0, mwe_startVmWithTestServer("http://tests.example/"));
+    EXPECT_EQ("http://tests.example/", clientUrl);
+    for (int i = 0; i < 2000 && mwe_isRunInProgress(); i++) usleep(1000);
+    EXPECT_FALSE(mwe_isRunInProgress()) << "the client's answer 2 ends the control thread";
+    EXPECT_EQ(1, clientSteps.load());
 }
 
 }  // namespace
