@@ -132,6 +132,7 @@ void MovaneVmWire(void) {
   glue.init = mwe_init;
   glue.startVmFromFiles = startFromFiles;
   glue.startVmBySuite = mwe_startVmBySuite;
+  glue.startVmByPath = mwe_startVmWithTestServer;
   glue.requestPause = requestPause;
   glue.requestResume = mwe_requestResume;
   glue.requestStop = mwe_requestStop;
