@@ -1,11 +1,12 @@
 # MIDlet suites for tests and demos, and their headless runs through Movane_VM.
 #
 #   movane_midlet_suite(<target> NAME <suite name> SOURCES <java files...>
-#                       MIDLETS <"Name, icon, class">... [ATTRIBUTES <"Key: value">...])
-#     Compiles and converts the sources (movane_java_jar), packs the classes with a
-#     manifest into <binary dir>/<target>.jar and writes <target>.jad beside it, with
-#     "MIDlet-Jar-Size" taken from the JAR. Vendor "Movane", version 1.0, CLDC-1.1 and
-#     MIDP-2.0 unless ATTRIBUTES name them.
+#                       MIDLETS <"Name, icon, class">... [ATTRIBUTES <"Key: value">...]
+#                       [RESOURCES <folder>])
+#     Compiles and converts the sources (movane_java_jar), packs the classes and the
+#     files below RESOURCES with a manifest into <binary dir>/<target>.jar and writes
+#     <target>.jad beside it, with "MIDlet-Jar-Size" taken from the JAR. Vendor
+#     "Movane", version 1.0, CLDC-1.1 and MIDP-2.0 unless ATTRIBUTES name them.
 #
 #   movane_midlet_test(<name> SUITE <target> [SCRIPT <input file>] [OUTPUT <expected
 #                      standard output>] [FRAMES <reference PNG>...] [EXIT <status>])
@@ -97,7 +98,7 @@ endif()
 set(_movane_midlet_script ${CMAKE_CURRENT_LIST_FILE})
 
 function(movane_midlet_suite target)
-  cmake_parse_arguments(ARG "" "NAME" "SOURCES;MIDLETS;ATTRIBUTES" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;RESOURCES" "SOURCES;MIDLETS;ATTRIBUTES" ${ARGN})
   if(NOT ARG_NAME OR NOT ARG_SOURCES OR NOT ARG_MIDLETS)
     message(FATAL_ERROR "movane_midlet_suite(${target}): NAME, SOURCES and MIDLETS are required")
   endif()
@@ -121,7 +122,12 @@ function(movane_midlet_suite target)
     math(EXPR n "${n} + 1")
   endforeach()
   set(classes_target ${target}_classes)
-  movane_java_jar(${classes_target} OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${target}-classes.jar SOURCES ${ARG_SOURCES})
+  set(resources)
+  if(ARG_RESOURCES)
+    set(resources RESOURCES ${ARG_RESOURCES})
+  endif()
+  movane_java_jar(${classes_target} OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${target}-classes.jar SOURCES ${ARG_SOURCES}
+    ${resources})
   set(work ${CMAKE_CURRENT_BINARY_DIR}/${target}.suite)
   set(jar ${CMAKE_CURRENT_BINARY_DIR}/${target}.jar)
   set(jad ${CMAKE_CURRENT_BINARY_DIR}/${target}.jad)
