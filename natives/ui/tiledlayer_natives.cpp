@@ -5,6 +5,7 @@
 #include "natives/lib/nativestack.h"
 #include "natives/ui/layer_natives.h"
 #include "vm/core/exceptions.h"
+#include "vm/core/heap.h"
 #include "vm/core/native.h"
 #include "vm/core/vmsections.h"
 #include "vm/loader/registries.h"
@@ -169,10 +170,15 @@ void Java_javax_microedition_lcdui_game_TiledLayer_createAnimatedTile() {
     }
     int32_t a = -(count + 1);
     const int32_t values[2] = {a, staticTile};
-    MkLayerSetAttribute(MK_LAYER_TILED, recordOf(self), 6, values);
+    MkLayer* record = recordOf(self);
+    // the store may allocate a node: keep the layer where the collector can move it
+    int32_t roots = TemporaryRootsLength;
+    makeTemporaryRoot(&self);
+    MkLayerSetAttribute(MK_LAYER_TILED, record, 6, values);
+    TemporaryRootsLength = roots;
     // the record drops the store when it has no memory for another node
     int32_t stored;
-    if (!readAnimated(recordOf(self), a, &stored)) {
+    if (!readAnimated(record, a, &stored)) {
         throwOutOfMemoryObject();
         return;
     }
@@ -215,9 +221,9 @@ void Java_javax_microedition_lcdui_game_TiledLayer_getCell() {
     OBJECT self = popObject();
     checkCell(self, col, row);
     const int32_t in[2] = {col, row};
-    int32_t cell = 0;
-    MkLayerGetAttribute(MK_LAYER_TILED, recordOf(self), 0, in, &cell);
-    pushInt(cell);
+    int32_t tile = 0;
+    MkLayerGetAttribute(MK_LAYER_TILED, recordOf(self), 0, in, &tile);
+    pushInt(tile);
 }
 
 void Java_javax_microedition_lcdui_game_TiledLayer_fillCells() {
