@@ -304,6 +304,16 @@ public class GraphicsTest {
                     return "ink ends on row " + bottom + ", baseline position " + (f.getBaselinePosition() > 0);
                 }
             },
+            new Case("drawString of a literal of the class library") {
+                protected String run() {
+                    fresh();
+                    g.setColor(0);
+                    String literal = String.valueOf(true);
+                    g.drawString(literal, 0, 0, LT);
+                    g.drawSubstring(literal, 1, 2, 0, 0, LT);
+                    return "drawn " + (!marked().equals("none")) + ", width " + (g.getFont().stringWidth(literal) > 0);
+                }
+            },
             new Case("drawSubstring at the end with len 0 draws nothing") {
                 protected String run() {
                     fresh();
