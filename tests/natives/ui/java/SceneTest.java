@@ -13,7 +13,7 @@ public class SceneTest {
 
     static final String[] NAMES = {"lines", "rects", "arcs", "triangles", "clip", "image_anchors",
         "region_transforms", "cropped_transforms", "text_anchors", "text_fonts", "rgb_alpha", "copy_area",
-        "resource_images"};
+        "resource_images", "layer_sprites", "layer_manager"};
 
     static final int LT = Graphics.LEFT | Graphics.TOP;
 
@@ -93,6 +93,8 @@ public class SceneTest {
             return copyArea();
         } else if (name.equals("resource_images")) {
             return resourceImages();
+        } else if (name.startsWith("layer_")) {
+            return LayerScenes.draw(name);
         }
         throw new IllegalArgumentException("no scene " + name);
     }
