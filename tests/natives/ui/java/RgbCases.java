@@ -39,6 +39,13 @@ public class RgbCases {
                     return elements(0, 0, 3, 3);
                 }
             },
+            new Case("drawRGB whose last row ends before its scan length would") {
+                protected String run() {
+                    GraphicsTest.fresh();
+                    GraphicsTest.g.drawRGB(numbered(9), 0, 4, 0, 0, 1, 3, false);
+                    return elements(0, 0, 2, 3);
+                }
+            },
             new Case("drawRGB with a negative scan takes rows upward") {
                 protected String run() {
                     GraphicsTest.fresh();
