@@ -12,6 +12,8 @@
 #include "host/common/hosttrace.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
+#include "platform/font.h"
+#include "platform/font_freetype.h"
 
 namespace {
 
@@ -86,10 +88,14 @@ int32_t ScreenFontInit(void) {
   ScreenLayout(IsFullScreen(0));
   ShowSoftKeyBar(IsSoftKeyBarVisible(screen.fullScreenMode));
   frameReady = 1;
+  g.unlock();
+  // each run makes its own fonts; without them the run goes on and text takes no room
+  if (FontLayerStart(FontFreeTypeRenderer()) != 0) TraceLogA("ScreenFontInit: no fonts; text is not drawn\n");
   return 1;
 }
 
 void ScreenFontTerm(void) {
+  FontLayerStop();
   std::lock_guard<std::mutex> g(bufferLock);
   if (screen.surface.pixels) screenFree(screen.surface.pixels);
   memset(&screen.surface, 0, sizeof screen.surface);

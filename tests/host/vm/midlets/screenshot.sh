@@ -1,0 +1,27 @@
+#!/bin/sh
+# Movane_VM in a real window under Xvfb: a suite runs for a while, the X server's screen
+# is taken meanwhile and kept as a PNG in the build tree.
+# usage: screenshot.sh <Movane_VM> <xwd2png> <jad> <jar> <output png>
+set -eu
+vm=$1 conv=$2 jad=$3 jar=$4 out=$5
+work=$(mktemp -d)
+trap 'kill $xpid 2>/dev/null || true; rm -rf "$work"' EXIT
+n=90
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 640x720x24 -fbdir "$work" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xpid=$!
+i=0
+while [ ! -e /tmp/.X11-unix/X$n ]; do
+  i=$((i + 1)); [ $i -gt 100 ] && { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+  sleep 0.1
+done
+mkdir -p "$work/device"
+echo "2500 stop" >"$work/input"
+DISPLAY=:$n SDL_VIDEODRIVER=x11 MOVANE_RUNTIME_DIR="$work/run" MOVANE_DEVICE_ROOT="$work/device" \
+  MOVANE_REGISTRY="$work/registry" MOVANE_INPUT="$work/input" "$vm" -launch "$jad" "$jar" >"$work/out.txt" &
+vpid=$!
+sleep 1.5
+cp "$work/Xvfb_screen0" "$work/screen.xwd"
+wait $vpid
+"$conv" "$work/screen.xwd" "$out"
+echo "screenshot: $out"
