@@ -9,13 +9,15 @@
 #     "Movane", version 1.0, CLDC-1.1 and MIDP-2.0 unless ATTRIBUTES name them.
 #
 #   movane_midlet_test(<name> SUITE <target> [SCRIPT <input file>] [OUTPUT <expected
-#                      standard output>] [FRAMES <reference PNG>...] [EXIT <status>])
+#                      standard output>] [FRAMES <reference PNG>...] [EXIT <status>] [DRD])
 #     The test midlet.<name>: "Movane_VM -launch" of the suite on SDL's dummy driver,
 #     with its own device folder, registry and runtime folder in
-#     <binary dir>/midlet-<name>/, the script as MOVANE_INPUT and that folder's frames/ as
+#     <binary dir>/midlet.<name>/, the script as MOVANE_INPUT and that folder's frames/ as
 #     MOVANE_FRAMES. Passes when the exit status (default 0) and standard output are as
 #     expected and each reference equals the frame of the same name pixel for pixel;
-#     a frame that differs stays in frames/ and the failure names it.
+#     a frame that differs stays in frames/ and the failure names it. DRD makes it
+#     drd.midlet.<name>, the run under Valgrind's race detector (leave out FRAMES then:
+#     the run is too slow for the script's times).
 #
 # The second half of this file is the script the build and the tests run (cmake -P).
 
@@ -62,8 +64,9 @@ if(CMAKE_SCRIPT_MODE_FILE)
   else()
     unset(ENV{MOVANE_INPUT})
   endif()
-  execute_process(COMMAND ${VM} -launch ${JAD} ${JAR} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc
-                  TIMEOUT 100)
+  string(REPLACE "|" ";" wrap "${WRAP}")
+  execute_process(COMMAND ${wrap} ${VM} -launch ${JAD} ${JAR} OUTPUT_VARIABLE out ERROR_VARIABLE err
+                  RESULT_VARIABLE rc TIMEOUT 500)
   set(failed "")
   if(NOT EXIT)
     set(EXIT 0)
@@ -152,7 +155,7 @@ function(movane_midlet_suite target)
 endfunction()
 
 function(movane_midlet_test name)
-  cmake_parse_arguments(ARG "" "SUITE;SCRIPT;OUTPUT;EXIT" "FRAMES" ${ARGN})
+  cmake_parse_arguments(ARG "DRD" "SUITE;SCRIPT;OUTPUT;EXIT" "FRAMES" ${ARGN})
   if(NOT ARG_SUITE)
     message(FATAL_ERROR "movane_midlet_test(${name}): SUITE is required")
   endif()
@@ -176,9 +179,18 @@ function(movane_midlet_test name)
     list(APPEND frames ${frame})
   endforeach()
   string(REPLACE ";" "|" frames "${frames}")
-  add_test(NAME midlet.${name}
+  set(test midlet.${name})
+  if(ARG_DRD)
+    find_program(VALGRIND valgrind)
+    if(NOT VALGRIND)
+      return()
+    endif()
+    set(test drd.midlet.${name})
+    list(APPEND args "-DWRAP=${VALGRIND}|--tool=drd|--error-exitcode=9")
+  endif()
+  add_test(NAME ${test}
     COMMAND ${CMAKE_COMMAND} -DSTEP=run -DVM=$<TARGET_FILE:Movane_VM> -DCOMPARE=$<TARGET_FILE:movane-framecmp>
-            -DJAD=${jad} -DJAR=${jar} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/midlet-${name} "-DFRAMES=${frames}" ${args}
+            -DJAD=${jad} -DJAR=${jar} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/${test} "-DFRAMES=${frames}" ${args}
             -P ${_movane_midlet_script})
-  set_tests_properties(midlet.${name} PROPERTIES TIMEOUT 120)
+  set_tests_properties(${test} PROPERTIES TIMEOUT 600)
 endfunction()
