@@ -60,6 +60,15 @@ public class ImageTest {
                     return describe(Image.createImage(5, -1));
                 }
             },
+            new Case("a mutable image too large to make") {
+                protected String run() {
+                    try {
+                        return describe(Image.createImage(100000, 100000));
+                    } catch (OutOfMemoryError e) {
+                        return "OutOfMemoryError, then " + describe(Image.createImage(2, 2));
+                    }
+                }
+            },
             new Case("getGraphics of an immutable image") {
                 protected String run() {
                     Image.createRGBImage(FOUR, 2, 2, false).getGraphics();
