@@ -376,7 +376,8 @@ public class Display {
         measureScreen(d);
         int w = screenWidth;
         int h = screenHeight - barHeight(d);
-        boolean changed = w != d.width || h != d.height;
+        // the first size a displayable has is no change
+        boolean changed = d.width >= 0 && (w != d.width || h != d.height);
         d.width = w;
         d.height = h;
         updateSoftKeys();
