@@ -1,0 +1,63 @@
+import javax.microedition.lcdui.Display;
+import javax.microedition.lcdui.Graphics;
+import javax.microedition.lcdui.game.GameCanvas;
+import javax.microedition.midlet.MIDlet;
+
+/**
+ * A GameCanvas that suppresses the game keys' events (so only 0, * and the clear key
+ * reach it): 0 reads the key states and logs them, * draws a frame into the buffer and
+ * flushes the top half of it, the clear key ends.
+ */
+public class KeyStates extends MIDlet {
+    protected void startApp() {
+        Display.getDisplay(this).setCurrent(new States(this));
+    }
+
+    protected void pauseApp() {
+    }
+
+    protected void destroyApp(boolean unconditional) {
+    }
+
+    static class States extends GameCanvas {
+        private final MIDlet midlet;
+        private int frame;
+
+        States(MIDlet midlet) {
+            super(true);
+            this.midlet = midlet;
+            setFullScreenMode(true);
+            Graphics g = getGraphics();
+            g.setColor(0x404040);
+            g.fillRect(0, 0, getWidth(), getHeight());
+            flushGraphics();
+        }
+
+        protected void showNotify() {
+            System.out.println("showNotify " + getWidth() + "x" + getHeight());
+            flushGraphics();
+        }
+
+        protected void keyPressed(int keyCode) {
+            System.out.println("keyPressed " + keyCode);
+            if (keyCode == KEY_NUM0) {
+                System.out.println("key states 0x" + Integer.toHexString(getKeyStates()));
+            } else if (keyCode == KEY_STAR) {
+                Graphics g = getGraphics();
+                frame++;
+                g.setColor(frame == 1 ? 0xE04040 : 0x40E040);
+                g.fillRect(0, 0, getWidth(), getHeight());
+                g.setColor(0xFFFFFF);
+                g.drawString("frame " + frame, 10, 10, Graphics.TOP | Graphics.LEFT);
+                // only the top half reaches the screen
+                flushGraphics(0, 0, getWidth(), getHeight() / 2);
+            } else {
+                midlet.notifyDestroyed();
+            }
+        }
+
+        protected void keyReleased(int keyCode) {
+            System.out.println("keyReleased " + keyCode);
+        }
+    }
+}
