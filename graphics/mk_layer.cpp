@@ -249,14 +249,32 @@ bool partiesCollide(const Party& a, const Party& b, bool pixelLevel) {
   return false;
 }
 
+int64_t floorDiv(int64_t a, int64_t b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// The cells [*first, *last] of a row or column of `count` cells of `size` pixels that
+// cover the span from `start` to `end` (end may lie before start), relative to the layer.
+void cellSpan(int64_t start, int64_t end, int32_t size, int32_t count, int64_t* first, int64_t* last) {
+  int64_t lo = floorDiv(start, size), hi = floorDiv(end, size);
+  *first = lo < 0 ? 0 : lo;
+  *last = hi > count - 1 ? count - 1 : hi;
+}
+
 bool collidesWithTiles(const Party& a, const MkTiledLayer* t, int32_t x, int32_t y, bool pixelLevel) {
   if (t->tileWidth == 0 || t->tileHeight == 0 || t->image == nullptr)
     return false;
   int32_t perRow = t->image->width / t->tileWidth;
   if (perRow <= 0)
     return false;
-  for (int32_t r = 0; r < t->rows; r++) {
-    for (int32_t c = 0; c < t->columns; c++) {
+  // Only cells that cover A's collision rectangle can meet it, at either level; a cell
+  // meets it when it starts at or before the rectangle's last column and ends at or after
+  // its first (rows alike), with the ends taken as they are.
+  int64_t c0, c1, r0, r1;
+  cellSpan((int64_t)a.cx - x, (int64_t)a.cx + a.cw - 1 - x, t->tileWidth, t->columns, &c0, &c1);
+  cellSpan((int64_t)a.cy - y, (int64_t)a.cy + a.ch - 1 - y, t->tileHeight, t->rows, &r0, &r1);
+  for (int64_t r = r0; r <= r1; r++) {
+    for (int64_t c = c0; c <= c1; c++) {
       int32_t n = staticTile(t, t->cells[r * t->columns + c]);
       if (n == 0)
         continue;

@@ -440,6 +440,13 @@ TEST(MkLayerTest, Collisions) {
       {"tiled layer: only the empty cell", false, {&opaque.surface, 4, 4, 0, {}}, 0, 0, 1, {}, 0, 0, 0},
       {"tiled layer: the empty cell and tile 1", false, {&opaque.surface, 4, 4, 0, {}}, 2, 0, 1, {}, 0, 0, 1},
       {"tiled layer: the animated cell", true, {&opaque.surface, 4, 4, 0, {}}, 9, 1, 1, {}, 0, 0, 1},
+      {"tiled layer moved: A over its tile 1 only", true, {&opaque.surface, 4, 4, 0, {}}, -5, -1, 1, {}, -9, -2, 1},
+      {"tiled layer moved: A just below it", false, {&opaque.surface, 4, 4, 0, {}}, -5, -1, 1, {}, -9, -5, 0},
+      {"tiled layer moved: A's last row on its first", true, {&opaque.surface, 4, 4, 0, {}}, -4, -3, 1, {}, -9, 0, 1},
+      {"tiled layer moved: A left of it", false, {&opaque.surface, 4, 4, 0, {}}, -14, 0, 1, {}, -9, 0, 0},
+      {"tiled layer: A's collision rectangle beyond its frame reaches the last cell", false,
+       {&opaque.surface, 4, 4, 0, {5, 0, 4, 1}},
+       2, 0, 1, {}, -1, 0, 1},
       {"kind 4", false, {&opaque.surface, 4, 4, 0, {}}, 0, 0, 4, {&opaque.surface, 4, 4, 0, {}}, 0, 0, 0},
   };
   for (const Case& c : cases) {
