@@ -6,7 +6,8 @@ import javax.microedition.lcdui.game.TiledLayer;
 /**
  * Paints layers into a 240 x 320 mutable image: "sprite n" draws a 16 x 16 sprite with
  * transparent pixels n times over the screen under changing transforms, "tiled n" paints
- * a tiled layer covering the screen n times, scrolling it a pixel each time.
+ * a tiled layer covering the screen n times, scrolling it a pixel each time; "collide n"
+ * tests a sprite against a large map n times.
  */
 public class LayerBench {
 
@@ -22,6 +23,21 @@ public class LayerBench {
                 s.nextFrame();
                 s.paint(g);
             }
+        } else if (args[0].equals("collide")) {
+            // a sprite against a map of 64 x 64 cells at the pixel level: transparent tiles
+            // everywhere (tile 5), opaque ones (tile 1) on the last row
+            TiledLayer map = new TiledLayer(64, 64, pattern(128, 16, 0x40), 16, 16);
+            map.fillCells(0, 0, 64, 63, 5);
+            map.fillCells(0, 63, 64, 1, 1);
+            Sprite s = new Sprite(pattern(64, 16, 0x40), 16, 16);
+            int hits = 0;
+            for (int i = 0; i < n; i++) {
+                s.setPosition((i * 7) % 1000, (i * 13) % 1000);
+                if (s.collidesWith(map, true)) {
+                    hits++;
+                }
+            }
+            System.out.println(hits + " hits");
         } else {
             TiledLayer t = new TiledLayer(16, 21, pattern(128, 16, 0), 16, 16);
             for (int c = 0; c < 16; c++) {
