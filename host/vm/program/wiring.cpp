@@ -15,8 +15,6 @@
 #include "host/vm/vmshell.h"
 #include "natives/lib/bindings.h"
 #include "natives/ui/bindings.h"
-#include "platform/font.h"
-#include "platform/font_freetype.h"
 #include "platform/fs.h"
 #include "platform/gfs.h"
 #include "tools/imagegen/classimage.h"
@@ -160,13 +158,6 @@ void MovaneVmWire(void) {
   graphics.hostImageCopyPixels = HostImageCopyPixels;
   graphics.hostImageRelease = HostImageRelease;
   mk_setHostHooks(&graphics);
-  // Text is measured and drawn by the FreeType renderer; without its fonts a MIDlet runs
-  // on and its text takes no room.
-  if (FontLayerStart(FontFreeTypeRenderer()) != 0) fprintf(stderr, "Movane_VM: no fonts; text is not drawn\n");
 }
 
-void MovaneVmUnwire(void) {
-  mwe_fini();
-  FontLayerStop();
-  FontFreeTypeRelease();
-}
+void MovaneVmUnwire(void) { mwe_fini(); }
