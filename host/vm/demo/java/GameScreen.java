@@ -2,11 +2,18 @@ import java.util.Random;
 
 import javax.microedition.lcdui.Font;
 import javax.microedition.lcdui.Graphics;
+import javax.microedition.lcdui.Image;
 import javax.microedition.lcdui.game.GameCanvas;
+import javax.microedition.lcdui.game.LayerManager;
+import javax.microedition.lcdui.game.Sprite;
+import javax.microedition.lcdui.game.TiledLayer;
 
-/** The game: its loop on a thread of its own, drawing into the canvas's buffer. */
+/**
+ * The game: its loop on a thread of its own. A tiled sky scrolls behind the falling
+ * sprites and the basket; a layer manager draws them into the canvas's buffer.
+ */
 class GameScreen extends GameCanvas implements Runnable {
-    private static final int TILE = 16;
+    private static final int TILE = Art.TILE;
     private static final int BASKET_W = 36;
     private static final int BASKET_H = 14;
     private static final int THINGS = 8;
@@ -17,16 +24,17 @@ class GameScreen extends GameCanvas implements Runnable {
     private final StarCatcher midlet;
     private final Random random = new Random(20061210L);
 
-    // Falling things: x, y, speed, kind (0 star, 1 rock), live flag.
-    private final int[] thingX = new int[THINGS];
-    private final int[] thingY = new int[THINGS];
-    private final int[] thingSpeed = new int[THINGS];
+    private final LayerManager layers = new LayerManager();
+    private final TiledLayer sky;
+    private final Sprite basket;
+    private final Sprite[] things = new Sprite[THINGS];
     private final boolean[] rock = new boolean[THINGS];
-    private final boolean[] live = new boolean[THINGS];
+    private final int[] speed = new int[THINGS];
+    private final Image starImage = Art.star();
+    private final Image rockImage = Art.rock();
 
     private volatile boolean running;
     private volatile boolean paused;
-    private int basketX;
     private int score;
     private int lives;
     private int scroll;
@@ -38,6 +46,29 @@ class GameScreen extends GameCanvas implements Runnable {
         this.frameDelay = frameDelay;
         this.benchmarkFrames = benchmarkFrames;
         this.midlet = midlet;
+        basket = new Sprite(Art.basket(BASKET_W, BASKET_H));
+        layers.append(basket);
+        for (int i = 0; i < THINGS; i++) {
+            things[i] = new Sprite(starImage, TILE, TILE);
+            things[i].setVisible(false);
+            layers.append(things[i]);
+        }
+        // the sky covers the whole screen, whatever the canvas's mode
+        int w = Math.max(getWidth(), 1);
+        int h = Math.max(getHeight(), 1) + 2 * TILE;
+        int columns = (w + TILE - 1) / TILE;
+        int rows = (h + TILE - 1) / TILE + 2;
+        sky = new TiledLayer(columns, rows, Art.sky(), TILE, TILE);
+        for (int r = 0; r < rows; r++) {
+            for (int c = 0; c < columns; c++) {
+                int tile = (r + c) % 2 + 1;
+                if ((r * 7 + c * 3) % 11 == 0) {
+                    tile += 2;
+                }
+                sky.setCell(c, r, tile);
+            }
+        }
+        layers.append(sky);
         newGame();
     }
 
@@ -59,12 +90,12 @@ class GameScreen extends GameCanvas implements Runnable {
     }
 
     private void newGame() {
-        basketX = (getWidth() - BASKET_W) / 2;
+        basket.setPosition((getWidth() - BASKET_W) / 2, getHeight() - BASKET_H - 4);
         score = 0;
         lives = LIVES;
         over = false;
         for (int i = 0; i < THINGS; i++) {
-            live[i] = false;
+            things[i].setVisible(false);
         }
     }
 
@@ -107,46 +138,51 @@ class GameScreen extends GameCanvas implements Runnable {
         }
         int w = getWidth();
         int h = getHeight();
+        // the basket stays where it was put when the canvas changes its height
+        basket.setPosition(basket.getX(), h - BASKET_H - 4);
         if ((keys & LEFT_PRESSED) != 0) {
-            basketX = Math.max(0, basketX - 6);
+            basket.move(-Math.min(6, basket.getX()), 0);
         }
         if ((keys & RIGHT_PRESSED) != 0) {
-            basketX = Math.min(w - BASKET_W, basketX + 6);
+            basket.move(Math.min(6, w - BASKET_W - basket.getX()), 0);
         }
         scroll = (scroll + 1) % (2 * TILE);
+        sky.setPosition(0, scroll - 2 * TILE);
         if (tick % 12 == 0) {
             spawn(w);
         }
-        int basketY = h - BASKET_H - 4;
         for (int i = 0; i < THINGS; i++) {
-            if (!live[i]) {
+            Sprite s = things[i];
+            if (!s.isVisible()) {
                 continue;
             }
-            thingY[i] += thingSpeed[i];
-            boolean caught = thingY[i] + 8 >= basketY && thingY[i] <= basketY + BASKET_H
-                    && thingX[i] + 8 >= basketX && thingX[i] - 8 <= basketX + BASKET_W;
-            if (caught) {
-                live[i] = false;
+            s.move(0, speed[i]);
+            if (!rock[i] && tick % 8 == 0) {
+                s.nextFrame();
+            }
+            if (s.collidesWith(basket, false)) {
+                s.setVisible(false);
                 if (rock[i]) {
                     lives--;
                     over = lives == 0;
                 } else {
                     score += 10;
                 }
-            } else if (thingY[i] > h) {
-                live[i] = false;
+            } else if (s.getY() > h) {
+                s.setVisible(false);
             }
         }
     }
 
     private void spawn(int w) {
         for (int i = 0; i < THINGS; i++) {
-            if (!live[i]) {
-                live[i] = true;
+            Sprite s = things[i];
+            if (!s.isVisible()) {
                 rock[i] = random.nextInt(4) == 0;
-                thingX[i] = 10 + random.nextInt(w - 20);
-                thingY[i] = -10;
-                thingSpeed[i] = 2 + random.nextInt(3);
+                s.setImage(rock[i] ? rockImage : starImage, TILE, TILE);
+                s.setPosition(2 + random.nextInt(w - TILE - 4), -TILE);
+                speed[i] = 2 + random.nextInt(3);
+                s.setVisible(true);
                 return;
             }
         }
@@ -155,17 +191,8 @@ class GameScreen extends GameCanvas implements Runnable {
     private void draw(Graphics g) {
         int w = getWidth();
         int h = getHeight();
-        drawBackground(g, w, h);
-        for (int i = 0; i < THINGS; i++) {
-            if (live[i]) {
-                if (rock[i]) {
-                    drawRock(g, thingX[i], thingY[i]);
-                } else {
-                    drawStar(g, thingX[i], thingY[i]);
-                }
-            }
-        }
-        drawBasket(g, basketX, h - BASKET_H - 4);
+        g.setClip(0, 0, w, h);
+        layers.paint(g, 0, 0);
         Font font = Font.getFont(Font.FACE_PROPORTIONAL, Font.STYLE_BOLD, Font.SIZE_MEDIUM);
         g.setFont(font);
         g.setColor(0xFFFFFF);
@@ -180,38 +207,5 @@ class GameScreen extends GameCanvas implements Runnable {
             g.setColor(0xFFFFFF);
             g.drawString("Paused", w / 2, h / 2, Graphics.TOP | Graphics.HCENTER);
         }
-    }
-
-    /** A night sky of tiles that scrolls down. */
-    private void drawBackground(Graphics g, int w, int h) {
-        for (int ty = -2 * TILE + scroll; ty < h; ty += TILE) {
-            int row = (ty - scroll) / TILE;
-            for (int tx = 0; tx < w; tx += TILE) {
-                boolean dark = ((tx / TILE) + row) % 2 == 0;
-                g.setColor(dark ? 0x101838 : 0x182048);
-                g.fillRect(tx, ty, TILE, TILE);
-            }
-        }
-    }
-
-    private static void drawStar(Graphics g, int x, int y) {
-        g.setColor(0xFFE040);
-        g.fillTriangle(x, y - 8, x - 7, y + 5, x + 7, y + 5);
-        g.fillTriangle(x, y + 9, x - 7, y - 3, x + 7, y - 3);
-    }
-
-    private static void drawRock(Graphics g, int x, int y) {
-        g.setColor(0x806050);
-        g.fillArc(x - 8, y - 7, 16, 14, 0, 360);
-        g.setColor(0x504038);
-        g.fillArc(x - 3, y - 3, 5, 4, 0, 360);
-    }
-
-    private static void drawBasket(Graphics g, int x, int y) {
-        g.setColor(0xC08040);
-        g.fillRoundRect(x, y, BASKET_W, BASKET_H, 8, 8);
-        g.setColor(0x603010);
-        g.drawRoundRect(x, y, BASKET_W - 1, BASKET_H - 1, 8, 8);
-        g.drawLine(x + 4, y + BASKET_H / 2, x + BASKET_W - 5, y + BASKET_H / 2);
     }
 }

@@ -8,7 +8,8 @@ import javax.microedition.midlet.MIDlet;
  * Star Catcher, the bundled demo: steer the basket with the arrow keys (or 4 and 6),
  * catch the falling stars, dodge the rocks. Three rocks end the game; FIRE starts a new
  * one. The descriptor may set "Demo-Frame-Delay" (milliseconds a frame, 0 for as fast
- * as it goes) and "Demo-Benchmark-Frames" (run that many frames, print the rate, end).
+ * as it goes), "Demo-Full-Screen" (1: no soft-key bar) and "Demo-Benchmark-Frames" (run
+ * that many frames, print the rate, end).
  */
 public class StarCatcher extends MIDlet implements CommandListener {
     private final Command exit = new Command("Exit", Command.EXIT, 1);
@@ -19,6 +20,7 @@ public class StarCatcher extends MIDlet implements CommandListener {
         if (screen == null) {
             screen = new GameScreen(intProperty("Demo-Frame-Delay", 40), intProperty("Demo-Benchmark-Frames", 0),
                     this);
+            screen.setFullScreenMode(intProperty("Demo-Full-Screen", 0) == 1);
             screen.addCommand(exit);
             screen.addCommand(pause);
             screen.setCommandListener(this);
