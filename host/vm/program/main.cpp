@@ -12,8 +12,6 @@
 #include "host/vm/program/wiring.h"
 #include "host/vm/vmshell.h"
 #include "platform/display.h"
-#include "platform/font.h"
-#include "platform/font_freetype.h"
 
 namespace {
 uint32_t settingOr(const char* name, uint32_t fallback, uint32_t min, uint32_t max) {
@@ -47,9 +45,6 @@ int main(int argc, char** argv) {
     }
   }
   if (!TestAidLoad()) return 2;
-  // Text is measured and drawn by the glyph renderer; without its fonts a MIDlet runs on
-  // and its text takes no room.
-  if (FontLayerStart(FontFreeTypeRenderer()) != 0) fprintf(stderr, "Movane_VM: no fonts; text is not drawn\n");
   ScreenSetDeviceSize(width, height, 0);
   if (!DisplayOpen(width, height, scale, "Movane", keys, count)) return 1;
   if (DisplayIsHeadless()) WindowSetMessageBoxObserver(answerUnseenBox);
@@ -59,6 +54,5 @@ int main(int argc, char** argv) {
   MovaneVmUnwire();
   TestAidFinish();
   DisplayClose();
-  FontLayerStop();
   return code;
 }
