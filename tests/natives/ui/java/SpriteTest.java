@@ -194,7 +194,8 @@ public class SpriteTest {
             "transform 8", "transform -1", "frame -1", "frame 2 of 2", "empty sequence", "sequence past the frames",
             "negative sequence entry", "collision width -1", "collision height -1", "paint null",
             "paint null while invisible", "collides with null sprite", "collides with null tiled layer",
-            "collides with null image", "new image null", "new image with frame 0 x 2"};
+            "collides with null image", "new image null", "new image with frame 0 x 2",
+            "image 65536 pixels wide"};
 
     static void attempt(int i, Sprite s) {
         switch (i) {
@@ -220,6 +221,7 @@ public class SpriteTest {
             case 19: s.collidesWith((Image) null, 0, 0, true); break;
             case 20: s.setImage(null, 3, 2); break;
             case 21: s.setImage(SHEET, 0, 2); break;
+            case 22: new Sprite(Image.createImage(65536, 1), 1, 1); break;
             default: throw new RuntimeException("no case " + i);
         }
     }

@@ -169,7 +169,8 @@ public class TiledLayerTest {
             "get animated -2 of 1", "cell 5,0", "cell 0,3", "cell -1,0", "cell tile 5", "cell tile -2 past col bounds",
             "get cell 0,3", "get cell -1,0", "fill 0 x -5", "fill 2 x -5", "fill -3 x 0", "fill past the right edge",
             "fill past the bottom", "fill from -1", "fill from a column near the int limit", "fill tile 5 past bounds",
-            "new tile set null", "new tile set tile 3 x 2", "paint null", "paint null while invisible"};
+            "new tile set null", "new tile set tile 3 x 2", "paint null", "paint null while invisible",
+            "65536 columns", "65536 rows", "4097 x 4096 cells", "32768 tiles", "new tile set of 32768 tiles"};
 
     static void attempt(int i, TiledLayer t) {
         switch (i) {
@@ -206,6 +207,11 @@ public class TiledLayerTest {
             case 30: t.setStaticTileSet(TILES, 3, 2); break;
             case 31: t.paint(null); break;
             case 32: t.setVisible(false); t.paint(null); break;
+            case 33: new TiledLayer(65536, 1, TILES, 2, 2); break;
+            case 34: new TiledLayer(1, 65536, TILES, 2, 2); break;
+            case 35: new TiledLayer(4097, 4096, TILES, 2, 2); break;
+            case 36: new TiledLayer(1, 1, Image.createImage(256, 128), 1, 1); break;
+            case 37: t.setStaticTileSet(Image.createImage(256, 128), 1, 1); break;
             default: throw new RuntimeException("no case " + i);
         }
     }
