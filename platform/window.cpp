@@ -204,6 +204,14 @@ ThreadQueue* myQueue() {
 // Called with the lock held.
 void completeSent(SentItem* item, LRESULT result);
 
+// Called with the lock held: whether a window still names the queue.
+bool queueNamed(const ThreadQueue* q) {
+  for (const auto& entry : windows) {
+    if (entry.second->queue == q) return true;
+  }
+  return false;
+}
+
 QueueHolder::~QueueHolder() {
   if (queue == nullptr) return;
   std::lock_guard<std::mutex> g(lock);
@@ -212,7 +220,8 @@ QueueHolder::~QueueHolder() {
   queue->sent.clear();
   queue->timers.clear();
   if (displayQueue == queue) displayQueue = nullptr;
-  // the queue object stays: windows of the thread may still name it
+  // windows of the thread may still name the queue: the last one's destruction frees it
+  if (!queueNamed(queue)) delete queue;
 }
 
 Window* findWindow(HWND hwnd) {
@@ -775,6 +784,8 @@ void destroyLocked(std::unique_lock<std::mutex>& g, Window* w) {
   if (active == h) active = 0;
   windows.erase(h);
   delete w;
+  // the last window of a thread that has ended
+  if (q->dead && !queueNamed(q)) delete q;
 }
 }  // namespace
 
