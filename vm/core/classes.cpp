@@ -321,7 +321,7 @@ StringInstance* instantiateStringFromUnicode(const uint16_t* chars, int count) {
     ArrayObject* array = (ArrayObject*)callocObject(((count * 2 + 3) >> 2) + 3, GCT_ARRAY);
     array->clazz = asClass(PrimitiveArrayClasses[T_CHAR]);
     array->length = (uint32_t)count;
-    memcpy(array->u.sdata, chars, (size_t)count * 2);
+    if (count > 0) memcpy(array->u.sdata, chars, (size_t)count * 2);  // an empty text may come as null
     return instantiateStringFromCharArray(array, count);
 }
 
