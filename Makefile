@@ -1,9 +1,11 @@
 # make run : set up, build, run the bundled demo
-# make test: set up, build, run all tests
+# make test: set up, build, run all tests: once plainly (build/) and once under
+#            AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)
 BUILD ?= build
+SANITIZE_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure configure-sanitize build build-sanitize test run clean
 
 all: build
 
@@ -13,14 +15,25 @@ deps:
 configure: deps
 	@if [ ! -f $(BUILD)/build.ninja ]; then cmake -S . -B $(BUILD) -G Ninja; fi
 
+configure-sanitize: deps
+	@if [ ! -f $(SANITIZE_BUILD)/build.ninja ]; then \
+	  cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DMOVANE_SANITIZE=address; fi
+
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
-	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure
+build-sanitize: configure-sanitize
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+
+# Both suites run even when the first fails; the target fails when either did.
+test: build build-sanitize
+	@status=0; \
+	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure || status=1; \
+	ctest --test-dir $(SANITIZE_BUILD) -j $(JOBS) --output-on-failure || status=1; \
+	exit $$status
 
 run: build
 	@tools/run-demo $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

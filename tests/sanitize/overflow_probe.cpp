@@ -1,6 +1,6 @@
 // A source that says it holds more than it does: the instrumented inflater must be caught
-// reading past its one real byte. Shows that the libraries under the asan.* tests are
-// really instrumented, not only the tests themselves.
+// reading past its one real byte. Shows that the sanitizer build instruments the libraries,
+// not only the tests themselves.
 #include <stdio.h>
 #include <stdlib.h>
 

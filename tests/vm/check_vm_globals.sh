@@ -41,6 +41,8 @@ for archive in "$@"; do
             if (substr(flags, 6, 1) == "d" || substr(flags, 7, 1) == "f" || substr(flags, 7, 1) == "F") next
             if (section == "*UND*" || section == "*ABS*" || section == "vmdata" || section == "vmbss" || section == "vmhooks") next
             if (name ~ /^\.L/ || name ~ /^__(asan|tsan|msan|ubsan|sancov|gcov|llvm|profc|profd)_/) next
+            # the one-definition indicators the address sanitizer adds beside each global
+            if (name ~ /^__odr_asan[._]/) next
             writable = 0
             if (section == "*COM*") writable = 1
             else if (section ~ /^\.(t?data|t?bss|[ls]data|[ls]bss)(\.|$)/ && section !~ /^\.data\.rel\.ro(\.|$)/) writable = 1
