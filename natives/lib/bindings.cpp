@@ -244,6 +244,8 @@ static const NativeMethodBinding MIDletNatives[] = {
     NATIVE("nativePlatformRequest", "(Ljava/lang/String;)I", Java_javax_microedition_midlet_MIDlet_nativePlatformRequest),
     NATIVE("nativeStateCallbackToApp", "(IZ)V", Java_javax_microedition_midlet_MIDlet_nativeStateCallbackToApp),
     NATIVE("nativeIsTrusted", "()Z", Java_javax_microedition_midlet_MIDlet_nativeIsTrusted),
+    NATIVE("nativePostShowNotify", "()V", Java_javax_microedition_midlet_MIDlet_nativePostShowNotify),
+    NATIVE("nativePostHideNotify", "()V", Java_javax_microedition_midlet_MIDlet_nativePostHideNotify),
 };
 
 static const NativeMethodBinding MidletSelectorNatives[] = {

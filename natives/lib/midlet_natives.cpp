@@ -8,6 +8,7 @@
 #include "vm/core/thread.h"
 #include "vm/core/vmsections.h"
 #include "vm/services/events.h"
+#include "vm/services/glue/amservice.h"
 #include "vm/services/memory.h"
 #include "vm/services/vmstart.h"
 #include "vm/services/vmstate.h"
@@ -53,6 +54,10 @@ void Java_javax_microedition_midlet_MIDlet_notifyResumeEvent() {
 }
 
 void Java_javax_microedition_midlet_MIDlet_nativeSystemExit() { vmExitLongjmp(popInt()); }
+
+// The display shows and hides its current displayable with the MIDlet's pause and resume.
+void Java_javax_microedition_midlet_MIDlet_nativePostShowNotify() { AmPostShowNotify(1); }
+void Java_javax_microedition_midlet_MIDlet_nativePostHideNotify() { AmPostShowNotify(0); }
 
 static void getAppProperty() {
     StringInstance* key = (StringInstance*)popObject();

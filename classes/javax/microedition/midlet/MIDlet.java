@@ -61,6 +61,7 @@ public abstract class MIDlet {
         if (_state == STATE_ACTIVE || _state == STATE_DESTROYED) {
             return;
         }
+        boolean resuming = _state == STATE_PAUSED;
         try {
             startApp();
         } catch (MIDletStateChangeException e) {
@@ -76,6 +77,9 @@ public abstract class MIDlet {
         }
         _state = STATE_ACTIVE;
         nativeNotifyAppResumed(true);
+        if (resuming) {
+            nativePostShowNotify();
+        }
     }
 
     /** Pauses an active MIDlet. */
@@ -92,6 +96,7 @@ public abstract class MIDlet {
         if (_state == STATE_ACTIVE) {
             _state = STATE_PAUSED;
             nativeNotifyAppSuspended(false, false);
+            nativePostHideNotify();
         }
     }
 
@@ -131,6 +136,7 @@ public abstract class MIDlet {
         if (_state == STATE_ACTIVE) {
             _state = STATE_PAUSED;
             nativeNotifyAppSuspended(true, false);
+            nativePostHideNotify();
         }
     }
 
@@ -185,4 +191,9 @@ public abstract class MIDlet {
     static native void nativeStateCallbackToApp(int bits, boolean on);
 
     private static native boolean nativeIsTrusted();
+
+    /** The current displayable is shown again (resume) or hidden (pause). */
+    private static native void nativePostShowNotify();
+
+    private static native void nativePostHideNotify();
 }

@@ -1,3 +1,5 @@
+import javax.microedition.lcdui.Alert;
+import javax.microedition.lcdui.AlertType;
 import javax.microedition.lcdui.Canvas;
 import javax.microedition.lcdui.Command;
 import javax.microedition.lcdui.CommandListener;
@@ -8,7 +10,8 @@ import javax.microedition.midlet.MIDlet;
 
 /**
  * Logs every callback of its canvases. Keys with a job: 1 switches full-screen mode,
- * 3 runs the repaint and serial-call sequence, 7 shows the other canvas, * ends.
+ * 3 runs the repaint and serial-call sequence, 7 shows the other canvas, 9 (on its
+ * release) pauses the MIDlet and asks to be resumed, * ends.
  */
 public class EventLog extends MIDlet implements CommandListener {
     static final Command BACK = new Command("Back", Command.BACK, 1);
@@ -20,6 +23,10 @@ public class EventLog extends MIDlet implements CommandListener {
     private LogCanvas second;
 
     protected void startApp() {
+        if (display != null) {
+            // a resume: the display shows the canvas again by itself
+            return;
+        }
         display = Display.getDisplay(this);
         first = new LogCanvas("first", 0x2050A0);
         second = new LogCanvas("second", 0x20A050);
@@ -29,7 +36,14 @@ public class EventLog extends MIDlet implements CommandListener {
         first.setCommandListener(this);
         second.addCommand(BACK);
         second.setCommandListener(this);
+        try {
+            display.setCurrent(new Alert("Note", "high-level", null, AlertType.INFO));
+        } catch (IllegalArgumentException e) {
+            System.out.println("setCurrent of an Alert: " + e.getMessage());
+        }
+        System.out.println("current before the switch: " + (display.getCurrent() == null ? "none" : "some"));
         display.setCurrent(first);
+        System.out.println("current after setCurrent: " + ((LogCanvas) display.getCurrent()).name);
     }
 
     protected void pauseApp() {
@@ -61,6 +75,11 @@ public class EventLog extends MIDlet implements CommandListener {
             }
         });
         System.out.println("callSerially posted");
+    }
+
+    void pauseAndResume() {
+        notifyPaused();
+        resumeRequest();
     }
 
     void end() {
@@ -114,6 +133,7 @@ public class EventLog extends MIDlet implements CommandListener {
                 serialSequence(this);
             } else if (keyCode == KEY_NUM7) {
                 other(this);
+
             } else if (keyCode == KEY_STAR) {
                 end();
             }
@@ -138,6 +158,9 @@ public class EventLog extends MIDlet implements CommandListener {
 
         protected void keyReleased(int keyCode) {
             System.out.println("keyReleased " + describe(keyCode));
+            if (keyCode == KEY_NUM9) {
+                pauseAndResume();
+            }
         }
 
         protected void pointerPressed(int x, int y) {
