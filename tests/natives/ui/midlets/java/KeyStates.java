@@ -1,3 +1,5 @@
+import com.movane.micro.lcdui.UiStatuses;
+
 import javax.microedition.lcdui.Display;
 import javax.microedition.lcdui.Graphics;
 import javax.microedition.lcdui.game.GameCanvas;
@@ -6,7 +8,8 @@ import javax.microedition.midlet.MIDlet;
 /**
  * A GameCanvas that suppresses the game keys' events (so only 0, * and the clear key
  * reach it): 0 reads the key states and logs them, * draws a frame into the buffer and
- * flushes the top half of it, the clear key ends.
+ * flushes the top half of it, soft key 1 flushes while a system screen occupies the
+ * display (nothing may change), the clear key ends.
  */
 public class KeyStates extends MIDlet {
     protected void startApp() {
@@ -51,6 +54,17 @@ public class KeyStates extends MIDlet {
                 g.drawString("frame " + frame, 10, 10, Graphics.TOP | Graphics.LEFT);
                 // only the top half reaches the screen
                 flushGraphics(0, 0, getWidth(), getHeight() / 2);
+            } else if (getGameAction(keyCode) != 0) {
+                System.out.println("a game key came through");
+            } else if (keyCode == -6) {
+                // a system screen owns the display: the flush must leave the screen alone
+                UiStatuses.occupyScreenObject = this;
+                Graphics g = getGraphics();
+                g.setColor(0x4040E0);
+                g.fillRect(0, 0, getWidth(), getHeight());
+                flushGraphics();
+                UiStatuses.occupyScreenObject = null;
+                System.out.println("flushed while the screen was occupied");
             } else {
                 midlet.notifyDestroyed();
             }
