@@ -36,6 +36,7 @@ const DisplayKeyBinding defaultKeys[] = {
     {SDLK_KP_4, 52},      {SDLK_KP_5, 53},     {SDLK_KP_6, 54},     {SDLK_KP_7, 55},     {SDLK_KP_8, 56},
     {SDLK_KP_9, 57},      {SDLK_ASTERISK, 119}, {SDLK_KP_MULTIPLY, 119}, {SDLK_HASH, 120}, {SDLK_KP_HASH, 120},
     {SDLK_F1, 112},       {SDLK_F2, 113},      {SDLK_BACKSPACE, 8}, {SDLK_ESCAPE, 27},
+    {SDLK_F6, 117},       {SDLK_F7, 118},
 };
 
 void pumpHook() { DisplayPump(); }
@@ -136,6 +137,15 @@ int DisplayIsHeadless(void) {
   return driver != nullptr && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
 }
 uint16_t* DisplayPixels(void) { return window ? pixels.data() : nullptr; }
+
+void DisplayKeepScreenOn(int on) {
+  if (window == nullptr) return;
+  if (on) {
+    SDL_DisableScreenSaver();
+  } else {
+    SDL_EnableScreenSaver();
+  }
+}
 
 void DisplaySetTitle(const char* title) {
   if (window) SDL_SetWindowTitle(window, title ? title : "");

@@ -27,13 +27,15 @@ int DisplayIsOpen(void);
 int DisplayIsHeadless(void);
 uint16_t* DisplayPixels(void);
 void DisplaySetTitle(const char* title);
+// Keeps the desktop's screen saver and blanking off (1) or lets them be again (0).
+void DisplayKeepScreenOn(int on);
 // Puts the screen image on the window now.
 void DisplayPresent(void);
 // Reads and handles the waiting SDL events; presents when the image changed.
 void DisplayPump(void);
 
 // The default key table: arrows, Return, digits and keypad, '*' and '#', F1, F2,
-// Backspace, Escape.
+// Backspace, Escape, and F6 and F7 for the volume keys.
 const DisplayKeyBinding* DisplayDefaultKeys(int32_t* count);
 // Parses a table "Key name=virtual key;..." (SDL's key names); the count, or -1 when an
 // entry is not understood (nothing is written then).

@@ -122,6 +122,8 @@ LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam) {
     PostToMainWindow(VM_CMD_STOP_MIDLET, 17, 17);
     return DefWindowProcW(GetMainWindow(), message, wParam, lParam);
   }
+  if (vk == 117) VolumeUp();
+  if (vk == 118) VolumeDown();
   KeyEvent(WM_KEYDOWN, vk, lParam, 0);
   return 0;
 }
@@ -274,3 +276,33 @@ int32_t IsSoftKeyBarVisible(int32_t requested) {
   if (hostState.fullScreenPolicy == 1) return 0;
   return hostState.fullScreenPolicy == 0 || !requested;
 }
+
+// ---- volume keys ----
+
+namespace {
+uint32_t volumeWord = 0xFFFFFFFFu;
+uint32_t ownVolume(void) { return volumeWord; }
+void setOwnVolume(uint32_t v) { volumeWord = v; }
+uint32_t (*getVolume)(void) = ownVolume;
+void (*setVolume)(uint32_t) = setOwnVolume;
+
+// Five steps between silence and full; the level of the low channel, rounded.
+void stepVolume(int32_t delta) {
+  uint32_t low = getVolume() & 0xFFFF;
+  int32_t level = (int32_t)((low * 5 + 65535 / 2) / 65535) + delta;
+  if (level < 0) level = 0;
+  if (level > 5) level = 5;
+  uint32_t v = (uint32_t)level * 13107u;
+  setVolume(v << 16 | v);
+}
+}  // namespace
+
+void SetWaveOutVolumeAccess(uint32_t (*get)(void), void (*set)(uint32_t volume)) {
+  getVolume = get && set ? get : ownVolume;
+  setVolume = get && set ? set : setOwnVolume;
+  if (!get || !set) volumeWord = 0xFFFFFFFFu;
+}
+
+uint32_t GetWaveOutVolume(void) { return getVolume(); }
+void VolumeUp(void) { stepVolume(1); }
+void VolumeDown(void) { stepVolume(-1); }

@@ -232,6 +232,7 @@ LRESULT OnMidletStarted(UINT, WPARAM, LPARAM) {
   hostState.HostState = HOST_RUNNING;
   hostState.waitCursorShown = 0;
   if (hostState.focused) {
+    BackLightOn();
     PostToManager(VM_NOTIFY_START_MIDLET, 0, 0);
     ShowSoftKeyBar(1);
     RestartFrameTimer();
@@ -256,6 +257,7 @@ LRESULT OnSuspendMidlet(UINT, WPARAM, LPARAM) {
   hostState.HostState = HOST_SUSPENDING;
   hostGlue.setKveThreadPriority(3);
   hostGlue.requestPause();
+  BackLightRelease();
   if (hostState.focused) {
     KillFrameTimer();
     hostGlue.closeDisplay();
@@ -310,6 +312,7 @@ LRESULT OnMidletStopped(UINT, WPARAM, LPARAM) {
   hostState.waitCursorShown = 0;
   hostState.HostState = HOST_NONE;
   hostGlue.storageFini();
+  BackLightRelease();
   if (notify) {
     SendToManager(VM_NOTIFY_STOP_MIDLET, 0,
                   (failed ? STOP_RESULT_FAILED : 0) | (list ? STOP_RESULT_LIST : 0) | (close ? STOP_RESULT_CLOSE : 0));
@@ -481,6 +484,7 @@ LRESULT NotifyMidletResumed(void) {
   hostState.HostState = HOST_RUNNING;
   PostToManager(VM_NOTIFY_RESUME_MIDLET, 0, 0);
   if (GetScreenOrientation() == ORIENTATION_PORTRAIT) hostGlue.openDisplay();
+  BackLightOn();
   HWND main = GetMainWindow();
   ShowWindow(main, SW_SHOW);
   ShowSoftKeyBar(1);
@@ -547,10 +551,33 @@ void HostGlueStateNotice(int32_t code) {
 void HostGlueMidletPaused(void) { PostToMainWindow(VM_NOTIFY_SUSPEND_MIDLET, 0, 0); }
 void HostGlueMidletResumed(void) { PostToMainWindow(VM_NOTIFY_RESUME_MIDLET, 0, 0); }
 
+namespace {
+int32_t backLightHeld;
+}
+
+void BackLightOn(void) {
+  if (ReadSettingDword("BackLightAlways") == 1) {
+    if (!backLightHeld) DisplayKeepScreenOn(1);
+    backLightHeld = 1;
+  } else {
+    // the setting was turned off meanwhile: the hold is forgotten
+    if (backLightHeld) DisplayKeepScreenOn(0);
+    backLightHeld = 0;
+  }
+}
+
+void BackLightRelease(void) {
+  if (backLightHeld) DisplayKeepScreenOn(0);
+  backLightHeld = 0;
+}
+
+int32_t BackLightHeld(void) { return backLightHeld; }
+
 void ResetHostShell(void) {
   hostState = HostStateRecord();
   hostState.suspendGate = 1;
   hostState.fullScreenPolicy = 2;
+  BackLightRelease();
   suiteList.clear();
   SetManagerWindow(0);
   DestroySoftKeyBar();

@@ -107,6 +107,18 @@ void ResetKeyStateDefault(void);
 const char* GetKeyCodeName(UINT virtualKey);
 extern const KeyEntry DefaultKeyMap[KEY_STANDARD_ENTRIES];
 extern const KeyEntry AlternateKeyMap[KEY_STANDARD_ENTRIES];
+// The volume keys move the wave-out volume one of five steps (the same 16-bit level on
+// both channels). The volume lives in the shell until the sound layer gives its own
+// pair (null gives the shell's own back, at full volume).
+void VolumeUp(void);
+void VolumeDown(void);
+uint32_t GetWaveOutVolume(void);
+void SetWaveOutVolumeAccess(uint32_t (*get)(void), void (*set)(uint32_t volume));
+// While a MIDlet runs in front with BackLightAlways set to 1, the screen is kept on;
+// 1 while that is held.
+void BackLightOn(void);
+void BackLightRelease(void);
+int32_t BackLightHeld(void);
 void ShowSoftKeyBar(int32_t show);
 int32_t SetSoftKeyLabel(int32_t commandId, int32_t commandValue, const wchar_t* text);
 int32_t MenuBarSetSoftkeyLabel(int32_t softKey, const wchar_t* text, int32_t length);

@@ -13,6 +13,7 @@
 #include "host/common/winmsg.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -386,6 +387,73 @@ TEST_F(Shell, KeysAndStylusReachTheVm) {
   hostState.HostState = HOST_RUNNING;
   SendMessageW(GetMainWindow(), WM_COMMAND, 402, 0);
   EXPECT_EQ(join(glueLog), "key(0,22) key(1,22) key(3,22)") << "the second soft key's command";
+}
+
+// The volume keys step the wave-out volume through five levels and are passed on like
+// any other key (the key map does not know them, so the VM hears nothing).
+TEST_F(Shell, VolumeKeys) {
+  struct Case {
+    const char* name;
+    uint32_t before;
+    UINT key;
+    uint32_t after;
+  };
+  const Case cases[] = {
+      {"up at full stays full", 0xFFFFFFFFu, 117, 0xFFFFFFFFu},
+      {"down from full", 0xFFFFFFFFu, 118, 0xCCCCCCCCu},
+      {"down at silence stays silent", 0, 118, 0},
+      {"up from silence", 0, 117, 0x33333333u},
+      {"just below half a step rounds down", 0x7FFF, 117, 0x99999999u},
+      {"half a step rounds up", 0x8000, 117, 0xCCCCCCCCu},
+      {"only the low channel counts", 0xFFFF0000u, 117, 0x33333333u},
+  };
+  static uint32_t volume;
+  SetWaveOutVolumeAccess([] { return volume; }, [](uint32_t v) { volume = v; });
+  hostState.HostState = HOST_RUNNING;
+  for (const Case& c : cases) {
+    volume = c.before;
+    glueLog.clear();
+    SendMessageW(GetMainWindow(), WM_KEYDOWN, c.key, 1);
+    SendMessageW(GetMainWindow(), WM_KEYUP, c.key, 1u | 1u << 30 | 1u << 31);
+    EXPECT_EQ(volume, c.after) << c.name;
+    EXPECT_EQ(join(glueLog), "") << c.name;
+  }
+  SetWaveOutVolumeAccess(nullptr, nullptr);
+  EXPECT_EQ(GetWaveOutVolume(), 0xFFFFFFFFu) << "the shell's own volume starts full";
+}
+
+// The screen is kept on while a MIDlet runs in front, only with BackLightAlways at 1.
+TEST_F(Shell, BackLightFollowsTheSetting) {
+  struct Case {
+    const char* name;
+    uint32_t setting;
+    int32_t heldWhileRunning;
+  };
+  const Case cases[] = {{"BackLightAlways 1", 1, 1}, {"BackLightAlways 0", 0, 0}};
+  // a registry of the test's own
+  std::string previous = RegistryGetFile();
+  std::string file = "/tmp/movane-shell-test-" + std::to_string(getpid()) + ".reg";
+  RegistrySetFile(file.c_str());
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    RegistrySetDword(HKEY_CURRENT_USER, "Software\\Movane", "BackLightAlways", c.setting);
+    SetFocus(GetMainWindow());
+    pump();
+    post(VM_CMD_START_MIDLET, 0);
+    vm(20);
+    EXPECT_EQ(BackLightHeld(), c.heldWhileRunning) << c.name;
+    post(VM_CMD_SUSPEND_MIDLET);
+    EXPECT_EQ(BackLightHeld(), 0) << c.name << ": released on suspend";
+    vm(2);
+    SendMessageW(GetMainWindow(), VM_CMD_RESUME_MIDLET, 0, 0);
+    vm(3);
+    EXPECT_EQ(BackLightHeld(), c.heldWhileRunning) << c.name << ": held again on resume";
+    vm(4);
+    EXPECT_EQ(BackLightHeld(), 0) << c.name << ": released at the end";
+  }
+  RegistrySetFile(previous.c_str());
+  unlink(file.c_str());
 }
 
 TEST_F(Shell, GameKeyStates) {
