@@ -16,7 +16,8 @@ while [ ! -e /tmp/.X11-unix/X$n ]; do
   sleep 0.1
 done
 mkdir -p "$work/device"
-echo "2500 stop" >"$work/input"
+echo "2500 pen press 10 10" >"$work/input"
+echo "2550 pen release 10 10" >>"$work/input"
 DISPLAY=:$n SDL_VIDEODRIVER=x11 MOVANE_RUNTIME_DIR="$work/run" MOVANE_DEVICE_ROOT="$work/device" \
   MOVANE_REGISTRY="$work/registry" MOVANE_INPUT="$work/input" "$vm" -launch "$jad" "$jar" >"$work/out.txt" &
 vpid=$!

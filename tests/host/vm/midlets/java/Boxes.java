@@ -3,7 +3,7 @@ import javax.microedition.lcdui.Display;
 import javax.microedition.lcdui.Graphics;
 import javax.microedition.midlet.MIDlet;
 
-/** Draws a few shapes and reports the keys and the pen it is given. */
+/** Draws a few shapes, reports the keys and the pen it is given, and ends itself when the pen leaves the screen. */
 public class Boxes extends MIDlet {
     private final Canvas canvas = new Canvas() {
         protected void paint(Graphics g) {
@@ -41,6 +41,7 @@ public class Boxes extends MIDlet {
 
         protected void pointerReleased(int x, int y) {
             System.out.println("pointerReleased " + x + " " + y);
+            notifyDestroyed();
         }
     };
 
