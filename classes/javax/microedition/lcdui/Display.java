@@ -499,6 +499,9 @@ public class Display {
     void paintPending() {
         synchronized (calloutLock) {
             Displayable d = shown;
+            // the waiting event is dropped before the region is taken: a repaint asked
+            // after the taking posts a new one
+            UiEventHandler.nativePostRepaintEvent(false);
             int x1, y1, x2, y2;
             synchronized (this) {
                 x1 = Math.max(dirtyX1, 0);
@@ -518,7 +521,6 @@ public class Display {
             if (!paint && !barDirty) {
                 return;
             }
-            UiEventHandler.nativePostRepaintEvent(false);
             Graphics g = screenGraphics();
             OnScreenGraphics.nativeStartDraw();
             if (paint) {
