@@ -75,7 +75,22 @@ public class EventLog extends MIDlet implements CommandListener {
             }
         });
         System.out.println("callSerially posted");
+        // more serial calls than the event queue has room for: none is lost
+        final int[] ran = new int[1];
+        for (int i = 0; i < FLOOD; i++) {
+            final int n = i + 1;
+            display.callSerially(new Runnable() {
+                public void run() {
+                    ran[0]++;
+                    if (n == FLOOD) {
+                        System.out.println(ran[0] + " of " + FLOOD + " serial calls ran, in order: " + (ran[0] == n));
+                    }
+                }
+            });
+        }
     }
+
+    static final int FLOOD = 300;
 
     void pauseAndResume() {
         notifyPaused();
