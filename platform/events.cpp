@@ -140,6 +140,10 @@ void SysWakeEventReset(void) {
 
 int32_t MkEventWait(uint32_t timeoutMs) { return waitWake(timeoutMs, true); }
 
+void MkEventSignal(void) { SysWakeEventSet(); }
+
+void MkEventReset(void) { SysWakeEventReset(); }
+
 void SysSemaphoreWait(int32_t which) {
     Gate* s = semaphore(which);
     if (!s) {

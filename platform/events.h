@@ -24,6 +24,9 @@ void SysSemaphoreRelease(int32_t which);
 // Waits at most timeoutMs for the wake-up event: -1 when the time ran out, otherwise
 // resets the event and returns 0; 0 at once when the event does not exist.
 int32_t MkEventWait(uint32_t timeoutMs);
+// Set and reset the wake-up event.
+void MkEventSignal(void);
+void MkEventReset(void);
 // The event system's lock (semaphore 1).
 void MkLockEvents(void);
 void MkUnlockEvents(void);
