@@ -10,6 +10,7 @@
 #include "natives/lib/i18n_natives.h"
 #include "natives/lib/numeric_natives.h"
 #include "natives/lib/object_natives.h"
+#include "natives/lib/rms_natives.h"
 #include "natives/lib/runtime_natives.h"
 #include "natives/lib/string_natives.h"
 #include "natives/lib/sysprops_natives.h"
@@ -341,6 +342,40 @@ static const NativeMethodBinding DisplayManagerNatives[] = {
 };
 #undef DISPLAY
 
+#define RAF(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_rms_RandomAccessFile_##name)
+static const NativeMethodBinding RandomAccessFileNatives[] = {
+    RAF(nativeOpen, "(Ljava/lang/String;B)I"),
+    RAF(nativeClose, "(I)B"),
+    RAF(nativeRead, "(I[BII)I"),
+    RAF(nativeWrite, "(I[BII)I"),
+    RAF(nativeSeek, "(IIB)I"),
+    RAF(nativeLength, "(I)I"),
+    RAF(nativeTruncate, "(II)B"),
+    RAF(nativeReserveSpace, "(II)I"),
+    RAF(nativeFreeSpace, "(II)V"),
+    RAF(nativeGetPreferredReadSize, "()I"),
+    RAF(nativeGetPreferredWriteSize, "()I"),
+    RAF(nativeGetDivideReserveFlag, "()I"),
+    RAF(nativeIsInterruption, "()Z"),
+    RAF(nativeIsRequestedSuspendTemprary, "()Z"),
+    RAF(nativeNotifySuspendedTemporary, "()V"),
+};
+#undef RAF
+
+#define MANAGER(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_rms_IndexedRecordStoreManager_##name)
+static const NativeMethodBinding IndexedRecordStoreManagerNatives[] = {
+    MANAGER(nativeGetStorageAvailSize, "(Ljava/lang/String;Ljava/lang/String;)I"),
+    MANAGER(nativeGetFileNameBySuite, "(Ljava/lang/String;Ljava/lang/String;B)Ljava/lang/String;"),
+    MANAGER(nativeBeginCommit, "(Ljava/lang/String;Ljava/lang/String;)V"),
+    MANAGER(nativeEndCommit, "(Ljava/lang/String;Ljava/lang/String;)V"),
+};
+#undef MANAGER
+
+static const NativeMethodBinding RecordStoreNatives[] = {
+    NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;", Java_javax_microedition_rms_RecordStore_nativeGetAppProperty),
+    NATIVE("nativeGetRecordEnumerationMode", "()I", Java_javax_microedition_rms_RecordStore_nativeGetRecordEnumerationMode),
+};
+
 const NativeClassBinding NativeClassBindings[] = {
     CLASS("java/lang/Object", ObjectNatives),
     CLASS("java/lang/Class", ClassNatives),
@@ -384,6 +419,9 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/movane/micro/SystemOption", SystemOptionNatives),
     CLASS("com/movane/util/SystemLog", SystemLogNatives),
     CLASS("com/movane/util/Case", CaseNatives),
+    CLASS("com/movane/rms/RandomAccessFile", RandomAccessFileNatives),
+    CLASS("com/movane/rms/IndexedRecordStoreManager", IndexedRecordStoreManagerNatives),
+    CLASS("javax/microedition/rms/RecordStore", RecordStoreNatives),
 };
 
 const int32_t NativeClassBindingCount = (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0]);
