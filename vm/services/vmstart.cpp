@@ -91,6 +91,8 @@ int32_t mvVm_chooseClassName(const MKT_MIDP_Application* app, char* name, int32_
 static void* pointerAlloc(int32_t size, QamsEnv*) { return mvMemory_allocPointer(size); }
 static void pointerFree(void* block, QamsEnv*) { mvMemory_freePointer(block); }
 
+void mvApp_setApplication(const MKT_MIDP_Application* app) { Start.app = app; }
+
 int32_t mvApp_getAppProperty(const uint16_t* key, int32_t keyLength, char* buffer, int32_t bufferSize) {
     const MKT_MIDP_Application* app = Start.app;
     if (app == nullptr || key == nullptr || keyLength < 1) return -1;

@@ -40,4 +40,7 @@ int32_t mvVm_chooseClassName(const MKT_MIDP_Application* app, char* name, int32_
 
 // The value of a property of the running suite (the JAD over the manifest) as UTF-8 in
 // buffer: the bytes copied, -1 when absent or unreadable, -2 when no memory.
+// A run of kvm_main for a suite: the descriptors its properties come from, kept by the
+// caller for the run (null: none). Set after the run's reset.
+void mvApp_setApplication(const MKT_MIDP_Application* app);
 int32_t mvApp_getAppProperty(const uint16_t* key, int32_t keyLength, char* buffer, int32_t bufferSize);

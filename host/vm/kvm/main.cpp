@@ -1,11 +1,14 @@
 // movane-kvm: runs a Java program on the VM from the command line.
 //
 //   movane-kvm [-trace <stderr|file>] [-sysjar <jar>] [-runs <n>]
+//              [-storage <folder> -suite <vendor> <name> [-rmsquota <bytes>]]
 //              [-version] [-help] [-heapsize <n>[k|m]] -classpath <app.jar> Main args...
 //
-// The first three options are the runner's own; the rest is kvm_main's argument vector,
-// except that the class path names a JAR on the host, which the runner reads into memory
-// and hands to the VM as "/app.jar". The class library is the built-in class image;
+// The options up to -rmsquota are the runner's own; -storage and -suite run the program
+// as that suite (its properties, its record stores) from a suite store on a device tree
+// in the folder, the record-store quota taken from -rmsquota when given. The rest is
+// kvm_main's argument vector, except that the class path names a JAR on the host, which
+// the runner reads into memory and hands to the VM as "/app.jar". The class library is the built-in class image;
 // -sysjar (or the environment variable MOVANE_SYSTEM_JAR) loads it from a library JAR
 // named "/sys.jar" instead. The exit status is kvm_main's exit code. Alerts (fatal errors
 // among them) and uncaught exceptions reach standard error whether the trace does or not.
@@ -55,6 +58,7 @@ static bool isStandardError(const char* target) {
 static int usage() {
     fprintf(stderr,
             "usage: movane-kvm [-trace <stderr|file>] [-sysjar <jar>] [-runs <n>]\n"
+            "                  [-storage <folder> -suite <vendor> <name> [-rmsquota <bytes>]]\n"
             "                  [-heapsize <n>[k|m]] -classpath <app.jar> <class> [args...]\n");
     return 2;
 }
@@ -113,6 +117,10 @@ int main(int argc, char** argv) {
     if (systemJarPath == nullptr || systemJarPath[0] == 0) systemJarPath = MOVANE_SYSTEM_JAR;
     int runs = 1;
     const char* traceTarget = getenv("MOVANE_TRACE");
+    const char* storage = nullptr;
+    const char* suiteVendor = nullptr;
+    const char* suiteName = nullptr;
+    long long quotaTotal = -1;
     int i = 1;
     for (; i + 1 < argc; i += 2) {
         if (strcmp(argv[i], "-trace") == 0) {
@@ -124,6 +132,14 @@ int main(int argc, char** argv) {
             long long n = parseCount(argv[i + 1], 1000000);
             if (n < 0) return refuse("-runs takes a count from 1 to 1000000", argv[i + 1]);
             runs = (int)n;
+        } else if (strcmp(argv[i], "-storage") == 0) {
+            storage = argv[i + 1];
+        } else if (strcmp(argv[i], "-suite") == 0 && i + 2 < argc) {
+            suiteVendor = argv[i + 1];
+            suiteName = argv[++i + 1];
+        } else if (strcmp(argv[i], "-rmsquota") == 0) {
+            quotaTotal = parseCount(argv[i + 1], 0x7FFFFFFF);
+            if (quotaTotal < 0) return refuse("-rmsquota takes a count from 1 to 2147483647", argv[i + 1]);
         } else {
             break;
         }
@@ -168,6 +184,12 @@ int main(int argc, char** argv) {
         files.appJarSize = (int32_t)appJar.size();
     }
 
+    if ((storage == nullptr) != (suiteName == nullptr)) {
+        fprintf(stderr, "movane-kvm: -storage and -suite go together\n");
+        return usage();
+    }
+    if (suiteName != nullptr && startKvmSuite(storage, suiteVendor, suiteName, (int32_t)quotaTotal) != 0) return 2;
+
     if (!isStandardError(traceTarget)) TraceSetCapture(echoProblems, nullptr);
     SysTimerInit();
     int32_t code = 0;
@@ -179,5 +201,6 @@ int main(int argc, char** argv) {
         vector.push_back(nullptr);
         code = runKvmOnce((int)copies.size(), vector.data(), &files);
     }
+    if (suiteName != nullptr) stopKvmSuite();
     return code;
 }

@@ -5,6 +5,7 @@
 #include <setjmp.h>
 #include <stdlib.h>
 
+#include "host/vm/rmsfiles.h"
 #include "natives/lib/bindings.h"
 #include "natives/lib/console_natives.h"
 #include "natives/ui/bindings.h"
@@ -15,6 +16,7 @@
 #include "vm/loader/registries.h"
 #include "vm/loader/startup.h"
 #include "vm/services/tracelog.h"
+#include "vm/services/vmstart.h"
 #include "vm/services/vmreset.h"
 
 void installKvmHooks() {
@@ -45,6 +47,15 @@ int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files) {
         start.jarAddr = files->appJar;
     }
     mvVm_keepStartRecord(&start);
+    MKT_MIDP_Application app = {};
+    const uint8_t* jad = kvmSuiteDescriptor(&app.jadSize);
+    if (jad != nullptr) {
+        app.jarSize = files->appJarSize;
+        app.jarAddr = files->appJar;
+        app.jadAddr = jad;
+        mvApp_setApplication(&app);
+        MkRmsComputeQuota();
+    }
 
     volatile int32_t code = -1;
     jmp_buf exitFrame;
@@ -71,6 +82,10 @@ int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files) {
     unregisterMemoryFile("/app.jar", 0);
     unregisterMemoryFile("/sys.jar", 0);
     mvVm_keepStartRecord(nullptr);
+    if (jad != nullptr) {
+        mvApp_setApplication(nullptr);
+        MkRmsResetQuota();
+    }
     free(block);
     flushConsole();
     return code;
