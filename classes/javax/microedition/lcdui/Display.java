@@ -567,12 +567,27 @@ public class Display {
         g.fillRect(0, top, screenWidth, h);
         g.setColor(BAR_TEXT);
         int y = top + BAR_MARGIN;
+        int room = screenWidth / 2 - 2 * BAR_MARGIN;
+        Font font = g.getFont();
         if (softKeys[0] != null) {
-            g.drawString(softKeys[0].getLabel(), BAR_MARGIN + 1, y, Graphics.TOP | Graphics.LEFT);
+            g.drawString(fit(softKeys[0].getLabel(), font, room), BAR_MARGIN + 1, y, Graphics.TOP | Graphics.LEFT);
         }
         if (softKeys[1] != null) {
-            g.drawString(softKeys[1].getLabel(), screenWidth - BAR_MARGIN - 1, y, Graphics.TOP | Graphics.RIGHT);
+            g.drawString(fit(softKeys[1].getLabel(), font, room), screenWidth - BAR_MARGIN - 1, y,
+                    Graphics.TOP | Graphics.RIGHT);
         }
+    }
+
+    /** The label, cut and ended with "..." when it is wider than its half of the bar. */
+    private static String fit(String label, Font font, int room) {
+        if (font.stringWidth(label) <= room) {
+            return label;
+        }
+        int n = label.length();
+        while (n > 0 && font.stringWidth(label.substring(0, n) + "...") > room) {
+            n--;
+        }
+        return label.substring(0, n).trim() + "...";
     }
 
     // ---- calls into the application ---------------------------------------------

@@ -35,6 +35,8 @@ public class EventLog extends MIDlet implements CommandListener {
         first.addCommand(HELP);
         first.setCommandListener(this);
         second.addCommand(BACK);
+        // wider than its half of the bar: cut with "..."
+        second.addCommand(new Command("Send the whole message", Command.OK, 1));
         second.setCommandListener(this);
         try {
             display.setCurrent(new Alert("Note", "high-level", null, AlertType.INFO));
