@@ -12,6 +12,8 @@
 #include "host/common/hosttrace.h"
 #include "host/common/settings.h"
 #include "host/vm/hostglue.h"
+#include "host/vm/mkservices.h"
+#include "host/vm/rmsfiles.h"
 #include "host/vm/vmshell.h"
 #include "natives/lib/bindings.h"
 #include "natives/ui/bindings.h"
@@ -60,12 +62,21 @@ void terminateProcess(uint32_t exitCode) {
 
 int32_t startServices(void) {
   PngStreamPoolReset();
+  MkWorkBuffersInit();
   return ScreenFontInit();
 }
 
 void stopServices(void) {
   ScreenFontTerm();
+  MkWorkBuffersTerm();
   PngStreamPoolRelease();
+}
+
+// The record-store quota of the launched suite holds for its run.
+void beforeRun(int32_t, int32_t) { MkRmsComputeQuota(); }
+void afterRun(void) {
+  MkRmsResetQuota();
+  RmsCloseAllFiles();
 }
 
 void screenMetrics(int32_t* width, int32_t* height, int32_t* menu) { ScreenGetDeviceSize(width, height, menu); }
@@ -108,6 +119,7 @@ void MovaneVmWire(void) {
   installUiNatives();
   LoaderHooks.classImage = &MovaneClassImage;
   mvVm_setRunHooks(&LoaderRunHooks);
+  installRecordStorePorting();
 
   MweShell shell = {};
   shell.gfsInitPhysicalPaths = gfsInitPhysicalPaths;
@@ -121,6 +133,8 @@ void MovaneVmWire(void) {
   shell.terminateProcess = terminateProcess;
   shell.startServices = startServices;
   shell.stopServices = stopServices;
+  shell.beforeRun = beforeRun;
+  shell.afterRun = afterRun;
   shell.screenMetrics = screenMetrics;
   shell.screenGetSize = ScreenGetSize;
   shell.screenSetActive = ScreenSetActive;
