@@ -2,11 +2,13 @@
 // Called from the VM thread only.
 #include "host/vm/rmsfiles.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "natives/lib/rms_natives.h"
 #include "storage/qmfs.h"
 #include "storage/qmmm.h"
+#include "storage/qmms_hooks.h"
 #include "storage/qmms_index.h"
 #include "storage/qmms_manager.h"
 #include "storage/qmms_suitefiles.h"
@@ -14,12 +16,15 @@
 
 namespace {
 
-enum { READ_END_ERROR = 9, NAME_BYTES = 256 };
+enum { READ_END_ERROR = 9, NAME_BYTES = 256, DESCRIPTOR_ENTRY = 1, LARGEST_DESCRIPTOR = 0x100000 };
 
 RandomAccessFileRecord* head;
 RandomAccessFileRecord* tail;
 int32_t quota;
 int32_t quotaTotal = RMS_QUOTA_TOTAL;
+// The names of the suite run from a descriptor and JAR, once its descriptor was read.
+char memoryName[NAME_BYTES];
+char memoryVendor[NAME_BYTES];
 
 RandomAccessFileRecord* findOpen(int32_t file) {
   for (RandomAccessFileRecord* r = head; r != nullptr; r = r->next) {
@@ -79,6 +84,25 @@ int32_t toUtf16(const char* text, uint16_t* buffer) {
   return n;
 }
 
+// The running suite when it runs from a descriptor and JAR: the index does not hold it,
+// its stored descriptor names it.
+bool isMemorySuite(const char* name, const char* vendor) {
+  if (qmms_getLaunchedSuite() != QMMS_MEMORY_SUITE) return false;
+  if (memoryName[0] == 0) {
+    const QmmsHooks* hooks = qmms_getHooks();
+    if (hooks->getAttribute == nullptr || qmms_readRawEntry(QMMS_MEMORY_SUITE, DESCRIPTOR_ENTRY) != 0) return false;
+    int size = qmms_getRawEntrySize();
+    char* jad = size > 0 && size <= LARGEST_DESCRIPTOR ? (char*)malloc((size_t)size) : nullptr;
+    bool ok = jad != nullptr && qmms_readSuiteFile(QMMS_MEMORY_SUITE, DESCRIPTOR_ENTRY, jad, size) == 0 &&
+              hooks->getAttribute(jad, size, "MIDlet-Name", memoryName, NAME_BYTES, 1) == 0 &&
+              hooks->getAttribute(jad, size, "MIDlet-Vendor", memoryVendor, NAME_BYTES, 1) == 0;
+    free(jad);
+    memoryName[NAME_BYTES - 1] = memoryVendor[NAME_BYTES - 1] = 0;
+    if (!ok) memoryName[0] = 0;
+  }
+  return memoryName[0] != 0 && strcmp(name, memoryName) == 0 && strcmp(vendor, memoryVendor) == 0;
+}
+
 // The suite store's URI of record-store file index 0-2 of a suite, or null.
 const char* suiteFileUri(const uint16_t* vendor, int32_t vendorLength, const uint16_t* name, int32_t nameLength,
                          int32_t index) {
@@ -88,6 +112,7 @@ const char* suiteFileUri(const uint16_t* vendor, int32_t vendorLength, const uin
   if (!toUtf8(vendor, vendorLength, vendorText, NAME_BYTES) || !toUtf8(name, nameLength, nameText, NAME_BYTES))
     return nullptr;
   int suite = qmms_findSuite(nameText, vendorText);
+  if (suite < 0 && isMemorySuite(nameText, vendorText)) suite = QMMS_MEMORY_SUITE;
   if (suite < 0) return nullptr;
   return qmms_getSuiteFileName(suite, QMMS_FILE_RECORDS_1 + index);
 }
@@ -237,6 +262,7 @@ void MkRecordStoreEndCommit(const uint16_t* vendor, int32_t vendorLength, const 
 }
 
 int32_t MkRmsComputeQuota(void) {
+  memoryName[0] = 0;
   int suite = qmms_getLaunchedSuite();
   if (suite < 0) return suite;
   int64_t used = 0;
@@ -248,7 +274,10 @@ int32_t MkRmsComputeQuota(void) {
   return 0;
 }
 
-void MkRmsResetQuota(void) { quota = 0; }
+void MkRmsResetQuota(void) {
+  quota = 0;
+  memoryName[0] = 0;
+}
 
 int32_t RmsGetQuota(void) { return quota; }
 

@@ -214,4 +214,52 @@ TEST_F(RecordFiles, LongSuiteNamesFindTheirSuite) {
             MkRecordStoreGetFileNameBySuite(units(v), 63, units(n), 63, 0, nullptr));
 }
 
+// "key: value" lines, the value trimmed.
+int descriptorValue(const char* text, int length, const char* key, char* out, int outSize, int) {
+  std::string jad(text, (size_t)length), prefix = std::string(key) + ":";
+  for (size_t at = 0; at < jad.size();) {
+    size_t end = jad.find('\n', at);
+    if (end == std::string::npos) end = jad.size();
+    if (jad.compare(at, prefix.size(), prefix) == 0) {
+      std::string value = jad.substr(at + prefix.size(), end - at - prefix.size());
+      value.erase(0, value.find_first_not_of(' '));
+      snprintf(out, (size_t)outSize, "%s", value.c_str());
+      return 0;
+    }
+    at = end + 1;
+  }
+  return -1;
+}
+
+TEST_F(RecordFiles, ASuiteRunFromItsDescriptorHasRecordStores) {
+  QmmsHooks hooks = *qmms_getHooks();
+  hooks.getAttribute = descriptorValue;
+  qmms_setHooks(&hooks);
+  const char jad[] = "MIDlet-Name: Memo\nMIDlet-Vendor: Acme\nMIDlet-1: Memo, , Memo\n";
+  const char jar[] = "PK";
+  ASSERT_EQ(0, qmms_registerMemorySuite(jad, (int)strlen(jad), jar, 2, 1, 0));
+  struct Case {
+    const char* name;
+    const char* vendor;
+    const char* suite;
+    int32_t length;
+  };
+  const Case cases[] = {
+      {"the running suite by its names", "Acme", "Memo", (int32_t)strlen("gfs://java/999.rs1")},
+      {"another name", "Acme", "Other", -1},
+      {"another vendor", "Other", "Memo", -1},
+      {"an installed suite still", "Acme", "Game", (int32_t)strlen(qmms_getSuiteFileName(suite_, QMMS_FILE_RECORDS_1))},
+  };
+  for (const Case& c : cases) {
+    std::u16string v = u16(c.vendor), n = u16(c.suite);
+    EXPECT_EQ(c.length, MkRecordStoreGetFileNameBySuite(units(v), (int32_t)v.size(), units(n), (int32_t)n.size(), 0,
+                                                        nullptr))
+        << c.name;
+  }
+  std::u16string v = u16("Acme"), n = u16("Memo");
+  std::u16string buffer(32, u'\0');
+  ASSERT_EQ(0, MkRecordStoreGetFileNameBySuite(units(v), 4, units(n), 4, 2, (uint16_t*)&buffer[0]));
+  EXPECT_EQ(u"gfs://java/999.rs3", buffer.substr(0, 18));
+}
+
 }  // namespace
