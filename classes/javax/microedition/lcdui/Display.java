@@ -1,6 +1,6 @@
 package javax.microedition.lcdui;
 
-import com.movane.micro.lcdui.GameKeySuppression;
+import com.movane.micro.lcdui.GameCanvasAccess;
 
 import java.util.Vector;
 
@@ -349,6 +349,7 @@ public class Display {
             pointerDown = false;
             applyScreenMode(next);
             if (next instanceof Canvas && !hidden) {
+                GameCanvasAccess.becameVisible(next);
                 call((Canvas) next, CALL_SHOW);
             }
         }
@@ -361,6 +362,9 @@ public class Display {
             }
             hidden = hide;
             if (shown instanceof Canvas) {
+                if (!hide) {
+                    GameCanvasAccess.becameVisible(shown);
+                }
                 call((Canvas) shown, hide ? CALL_HIDE : CALL_SHOW);
             }
             if (!hide) {
@@ -420,7 +424,7 @@ public class Display {
             }
             Canvas canvas = (Canvas) d;
             int code = Displayable.translateKeyCode(index);
-            if (GameKeySuppression.suppresses(canvas) && Canvas.nativeGetGameAction(code) > 0) {
+            if (GameCanvasAccess.suppressesGameKeys(canvas) && Canvas.nativeGetGameAction(code) > 0) {
                 return;
             }
             if (kind == KEY_PRESSED) {

@@ -1,6 +1,6 @@
 package javax.microedition.lcdui.game;
 
-import com.movane.micro.lcdui.GameKeySuppression;
+import com.movane.micro.lcdui.GameCanvasAccess;
 
 import javax.microedition.lcdui.Canvas;
 import javax.microedition.lcdui.Graphics;
@@ -29,12 +29,18 @@ public abstract class GameCanvas extends Canvas {
 
     static {
         initializeStaticValues();
-        GameKeySuppression.install(new Suppression());
+        GameCanvasAccess.install(new Access());
     }
 
-    private static final class Suppression extends GameKeySuppression {
+    private static final class Access extends GameCanvasAccess {
         protected boolean isSuppressing(Object canvas) {
             return canvas instanceof GameCanvas && ((GameCanvas) canvas).m_bSuppressGameKey;
+        }
+
+        protected void shown(Object canvas) {
+            if (canvas instanceof GameCanvas) {
+                nativeClearKeyStates();
+            }
         }
     }
 
@@ -51,7 +57,12 @@ public abstract class GameCanvas extends Canvas {
         return buffer.getGraphics();
     }
 
+    /** 0 while the canvas is not shown; the latched presses are dropped then. */
     public int getKeyStates() {
+        if (!isShown()) {
+            nativeClearKeyStates();
+            return 0;
+        }
         return nativeGetKeyStates();
     }
 

@@ -9,7 +9,8 @@ import javax.microedition.midlet.MIDlet;
  * A GameCanvas that suppresses the game keys' events (so only 0, * and the clear key
  * reach it): 0 reads the key states and logs them, * draws a frame into the buffer and
  * flushes the top half of it, soft key 1 flushes while a system screen occupies the
- * display (nothing may change), the clear key ends.
+ * display (nothing may change), soft key 2 hides the canvas for a while (a pause), the
+ * clear key ends.
  */
 public class KeyStates extends MIDlet {
     protected void startApp() {
@@ -65,13 +66,36 @@ public class KeyStates extends MIDlet {
                 flushGraphics();
                 UiStatuses.occupyScreenObject = null;
                 System.out.println("flushed while the screen was occupied");
-            } else {
+            } else if (keyCode != -7) {
                 midlet.notifyDestroyed();
             }
         }
 
         protected void keyReleased(int keyCode) {
             System.out.println("keyReleased " + keyCode);
+            if (keyCode == -7) {
+                hideForAWhile();
+            }
+        }
+
+        /** Paused, the canvas is hidden: a key pressed meanwhile is not reported. */
+        private void hideForAWhile() {
+            midlet.notifyPaused();
+            new Thread() {
+                public void run() {
+                    try {
+                        Thread.sleep(900);
+                    } catch (InterruptedException e) {
+                    }
+                    System.out.println("hidden: shown " + isShown() + ", key states 0x"
+                            + Integer.toHexString(getKeyStates()));
+                    midlet.resumeRequest();
+                }
+            }.start();
+        }
+
+        protected void hideNotify() {
+            System.out.println("hideNotify");
         }
     }
 }
