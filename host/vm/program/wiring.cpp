@@ -22,6 +22,7 @@
 #include "tools/imagegen/classimage.h"
 #include "vm/loader/hooks.h"
 #include "vm/loader/startup.h"
+#include "vm/services/hooks.h"
 #include "vm/services/glue/amservice.h"
 #include "vm/services/glue/mwe.h"
 
@@ -120,6 +121,7 @@ void MovaneVmWire(void) {
   LoaderHooks.classImage = &MovaneClassImage;
   mvVm_setRunHooks(&LoaderRunHooks);
   installRecordStorePorting();
+  ServiceHooks.MkPropertyGetString = MkPropertyGetString;
 
   MweShell shell = {};
   shell.gfsInitPhysicalPaths = gfsInitPhysicalPaths;

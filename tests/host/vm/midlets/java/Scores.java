@@ -26,6 +26,7 @@ public class Scores extends MIDlet {
             System.out.println(rs.getNumRecords() + " records, version " + rs.getVersion() + ", stores "
                     + RecordStore.listRecordStores().length + ", room left " + (rs.getSizeAvailable() > 30000));
             rs.closeRecordStore();
+            System.out.println("supports.mixing: " + System.getProperty("supports.mixing"));
         } catch (Exception x) {
             System.out.println("failed: " + x);
         }
