@@ -2,7 +2,7 @@
 #include "vm/core/opcodes.h"
 
 const OpcodeInfo OpcodeTable[256] = {
-#define OPCODE_INFO(n, NAME, name, length, format, kind) {name, length, format, kind},
+#define OPCODE_INFO(n, NAME, name, length, format, kind) {#name, length, format, kind},
     FOR_EACH_OPCODE(OPCODE_INFO)
 #undef OPCODE_INFO
 };

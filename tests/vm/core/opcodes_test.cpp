@@ -1,7 +1,10 @@
-// The opcode table: where each opcode runs, and instruction lengths, variable ones included.
+// The opcode table: where each opcode runs, lengths that agree with the operand formats
+// and with the instructions each quick form replaces in place, and instruction lengths,
+// variable ones included.
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <vector>
 
 #include "vm/core/opcodes.h"
@@ -26,6 +29,63 @@ TEST(OpcodeTable, EveryOpcodeRunsWhereItBelongs) {
         OpcodeKind expected = slow.count(op) ? OPK_SLOW : illegal.count(op) ? OPK_ILLEGAL : OPK_FAST;
         EXPECT_EQ(OpcodeTable[op].kind, expected) << op << " " << OpcodeTable[op].name;
         EXPECT_NE(OpcodeTable[op].name, nullptr) << op;
+    }
+}
+
+// Bytes each operand format takes behind the opcode; -1 for the variable ones.
+int operandBytes(OperandFormat f) {
+    switch (f) {
+    case OPF_NONE: return 0;
+    case OPF_S8: case OPF_CP8: case OPF_LOCAL: case OPF_NEWARRAY: case OPF_LOCAL4: case OPF_SPARE: return 1;
+    case OPF_S16: case OPF_CP16: case OPF_IINC: case OPF_BRANCH16: case OPF_SLOT16: case OPF_IC16: case OPF_LOCAL4_LOCAL4:
+    case OPF_ZERO_SLOT8: return 2;
+    case OPF_MULTIANEWARRAY: case OPF_LOCAL4_ZERO_SLOT8: case OPF_LOCAL4_BRANCH16: return 3;
+    case OPF_BRANCH32: case OPF_INVOKEINTERFACE: case OPF_IC_INTERFACE: case OPF_LOCAL4_LOCAL4_BRANCH16:
+    case OPF_LOCAL4_S8_BRANCH16: return 4;
+    case OPF_TABLESWITCH: case OPF_LOOKUPSWITCH: case OPF_WIDE: return -1;
+    }
+    return -2;
+}
+
+TEST(OpcodeTable, LengthsAgreeWithOperandFormatsAndNamesAreUnique) {
+    std::set<std::string> names;
+    for (int op = 0; op < 256; op++) {
+        const OpcodeInfo& info = OpcodeTable[op];
+        int operands = operandBytes(info.format);
+        ASSERT_NE(operands, -2) << op << " " << info.name;
+        EXPECT_EQ(info.length, operands < 0 ? 0 : 1 + operands) << op << " " << info.name;
+        EXPECT_TRUE(names.insert(info.name).second) << op << " " << info.name << " named twice";
+    }
+}
+
+// The slow interpreter rewrites an instruction into its quick form in place: each quick
+// form must take exactly the bytes of the instruction it replaces, and run in the loop.
+TEST(OpcodeTable, QuickFormsFitTheInstructionTheyReplace) {
+    struct Case {
+        Opcode original;
+        std::vector<Opcode> quick;
+    };
+    const std::vector<Case> cases = {
+        {OP_GETFIELD, {OP_GETFIELD_QUICK, OP_GETFIELDP_QUICK, OP_GETFIELD2_QUICK}},
+        {OP_PUTFIELD, {OP_PUTFIELD_QUICK, OP_PUTFIELD2_QUICK}},
+        {OP_GETSTATIC, {OP_GETSTATIC_QUICK, OP_GETSTATICP_QUICK, OP_GETSTATIC2_QUICK}},
+        {OP_PUTSTATIC, {OP_PUTSTATIC_QUICK, OP_PUTSTATIC2_QUICK}},
+        {OP_INVOKEVIRTUAL, {OP_INVOKEVIRTUAL_CACHED, OP_INVOKESPECIAL_QUICK}},
+        {OP_INVOKESPECIAL, {OP_INVOKESPECIAL_QUICK}},
+        {OP_INVOKESTATIC, {OP_INVOKESTATIC_QUICK}},
+        {OP_INVOKEINTERFACE, {OP_INVOKEINTERFACE_CACHED}},
+        {OP_NEW, {OP_NEW_QUICK}},
+        {OP_ANEWARRAY, {OP_ANEWARRAY_QUICK}},
+        {OP_MULTIANEWARRAY, {OP_MULTIANEWARRAY_QUICK}},
+        {OP_CHECKCAST, {OP_CHECKCAST_QUICK}},
+        {OP_INSTANCEOF, {OP_INSTANCEOF_QUICK}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(OpcodeTable[c.original].kind, OPK_SLOW) << OpcodeTable[c.original].name;
+        for (Opcode q : c.quick) {
+            EXPECT_EQ(OpcodeTable[q].length, OpcodeTable[c.original].length) << OpcodeTable[q].name << " for " << OpcodeTable[c.original].name;
+            EXPECT_EQ(OpcodeTable[q].kind, OPK_FAST) << OpcodeTable[q].name;
+        }
     }
 }
 

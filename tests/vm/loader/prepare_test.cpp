@@ -121,6 +121,19 @@ Outcome prepareBytes(const Bytes& code, bool isStatic, const std::vector<Range>&
 
 constexpr uint8_t L(int local) { return (uint8_t)(4 * local); }
 
+// True when stepping through code by the opcode table's lengths lands exactly on its
+// end: a combined instruction that preparation writes longer or shorter than the table
+// says would make the walk run off or stop short.
+bool walksToTheEnd(const Bytes& code) {
+    uint32_t pc = 0;
+    while (pc < code.size()) {
+        int n = instructionLength(code.data(), pc);
+        if (n <= 0) return false;
+        pc += (uint32_t)n;
+    }
+    return pc == code.size();
+}
+
 TEST(Prepare, FusesEachGroupIntoItsCombinedInstruction) {
     struct Case {
         const char* name;
@@ -199,6 +212,7 @@ TEST(Prepare, FusesEachGroupIntoItsCombinedInstruction) {
         EXPECT_EQ(hex(c.rewritten), hex(out.rewritten)) << c.name;
         EXPECT_EQ(hex(c.compacted.empty() ? c.rewritten : c.compacted), hex(out.compacted)) << c.name;
         EXPECT_TRUE(out.startsKept) << c.name;
+        EXPECT_TRUE(walksToTheEnd(out.compacted)) << c.name;
     }
 }
 
@@ -274,6 +288,7 @@ TEST(Prepare, FieldLoadsOfThis) {
         if (c.storesThis) expected.insert(expected.end(), {OP_ICONST0_STORE, 0, RET});
         EXPECT_EQ(0, r.exitCode) << c.name << r.trace;
         EXPECT_EQ(hex(expected), hex(rewritten)) << c.name;
+        EXPECT_TRUE(walksToTheEnd(rewritten)) << c.name;
     }
 }
 
