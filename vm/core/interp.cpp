@@ -10,6 +10,7 @@
 #include "vm/core/classes.h"
 #include "vm/core/eventseam.h"
 #include "vm/core/exceptions.h"
+#include "vm/core/floating.h"
 #include "vm/core/frames.h"
 #include "vm/core/gc.h"
 #include "vm/core/heap.h"
@@ -27,12 +28,6 @@
 VMBSS InterpRegisters Regs;
 VMBSS OBJECT ReceiverCell;
 
-static inline int64_t getLong(const cell* p) {
-    int64_t v;
-    memcpy(&v, p, 8);
-    return v;
-}
-static inline void setLong(cell* p, int64_t v) { memcpy(p, &v, 8); }
 static inline int16_t readS16(const uint8_t* p) { return (int16_t)((p[0] << 8) | p[1]); }
 static inline uint16_t readU16(const uint8_t* p) { return (uint16_t)((p[0] << 8) | p[1]); }
 static inline int32_t readS32(const uint8_t* p) {
@@ -123,8 +118,8 @@ static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
     return isSubclassOf(value->clazz, element) || isAssignableTo(value->clazz, element);
 }
 
-#define SAVE_REGS() (Regs.ip = ip, Regs.sp = sp)
-#define LOAD_REGS() (ip = Regs.ip, sp = Regs.sp, lp = Regs.locals, cp = Regs.cp)
+#define SAVE_REGS() (Regs.ip = ip, Regs.sp = sp, Regs.timeSlice = slice)
+#define LOAD_REGS() (ip = Regs.ip, sp = Regs.sp, lp = Regs.locals, cp = Regs.cp, slice = Regs.timeSlice)
 #define DISPATCH() goto* dispatch[*ip]
 #define NEXT(n) \
     do { \
@@ -182,6 +177,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) void Interpret() {
     cell* sp;
     cell* lp;
     CpEntry* cp;
+    int32_t slice;
     ClassRecord* initClass;
     MethodRecord* invokeMethod;
     OBJECT invokeReceiver;
@@ -189,7 +185,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) void Interpret() {
     LOAD_REGS();
 
 reschedule:
-    if (Regs.timeSlice-- != 0) DISPATCH();
+    if (slice-- != 0) DISPATCH();
     SAVE_REGS();
     for (;;) {
         if (AliveThreadCount < 1) return;
@@ -211,8 +207,8 @@ op_iconst_m1: op_iconst_0: op_iconst_1: op_iconst_2: op_iconst_3: op_iconst_4: o
     *++sp = (cell)*ip - OP_ICONST_0;
     NEXT(1);
 op_lconst_0: op_lconst_1:
+    storeTwoWords(sp + 1, *ip - OP_LCONST_0, 0);
     sp += 2;
-    setLong(sp - 1, *ip - OP_LCONST_0);
     NEXT(1);
 op_bipush:
     *++sp = (int8_t)ip[1];
@@ -228,8 +224,7 @@ op_ldc_w:
     NEXT(3);
 op_ldc2_w: {
     uint16_t index = readU16(ip + 1);
-    sp[1] = cp[index + 1].i;
-    sp[2] = cp[index].i;
+    storeTwoWords(sp + 1, cp[index + 1].i, cp[index].i);
     sp += 2;
     NEXT(3);
 }
@@ -237,17 +232,14 @@ op_iload: op_aload:
     *++sp = lp[ip[1]];
     NEXT(2);
 op_lload:
-    sp[1] = lp[ip[1]];
-    sp[2] = lp[ip[1] + 1];
+    moveTwoWords(sp + 1, lp + ip[1]);
     sp += 2;
     NEXT(2);
 op_iload_0: op_iload_1: op_iload_2: op_iload_3:
     *++sp = lp[*ip - OP_ILOAD_0];
     NEXT(1);
 op_lload_0: op_lload_1: op_lload_2: op_lload_3: {
-    int i = *ip - OP_LLOAD_0;
-    sp[1] = lp[i];
-    sp[2] = lp[i + 1];
+    moveTwoWords(sp + 1, lp + (*ip - OP_LLOAD_0));
     sp += 2;
     NEXT(1);
 }
@@ -261,8 +253,7 @@ op_iaload: op_aaload: {
 }
 op_laload: {
     ARRAY_AT(sp[-1], sp[0], a, i);
-    sp[-1] = a->u.cdata[2 * i];
-    sp[0] = a->u.cdata[2 * i + 1];
+    moveTwoWords(sp - 1, &a->u.cdata[2 * i]);
     NEXT(1);
 }
 op_baload: {
@@ -284,17 +275,14 @@ op_istore: op_astore:
     lp[ip[1]] = *sp--;
     NEXT(2);
 op_lstore:
-    lp[ip[1]] = sp[-1];
-    lp[ip[1] + 1] = sp[0];
+    moveTwoWords(lp + ip[1], sp - 1);
     sp -= 2;
     NEXT(2);
 op_istore_0: op_istore_1: op_istore_2: op_istore_3:
     lp[*ip - OP_ISTORE_0] = *sp--;
     NEXT(1);
 op_lstore_0: op_lstore_1: op_lstore_2: op_lstore_3: {
-    int i = *ip - OP_LSTORE_0;
-    lp[i] = sp[-1];
-    lp[i + 1] = sp[0];
+    moveTwoWords(lp + (*ip - OP_LSTORE_0), sp - 1);
     sp -= 2;
     NEXT(1);
 }
@@ -309,8 +297,7 @@ op_iastore: {
 }
 op_lastore: {
     ARRAY_AT(sp[-3], sp[-2], a, i);
-    a->u.cdata[2 * i] = sp[-1];
-    a->u.cdata[2 * i + 1] = sp[0];
+    moveTwoWords(&a->u.cdata[2 * i], sp - 1);
     sp -= 4;
     NEXT(1);
 }
@@ -370,8 +357,7 @@ op_dup_x2: {
     NEXT(1);
 }
 op_dup2:
-    sp[1] = sp[-1];
-    sp[2] = sp[0];
+    moveTwoWords(sp + 1, sp - 1);
     sp += 2;
     NEXT(1);
 op_dup2_x1: {
@@ -611,8 +597,7 @@ op_ireturn: op_freturn: op_areturn: op_lreturn: op_dreturn: {
         exitFrameMonitor(frame);
     }
     bool two = (*ip & 1) != 0;
-    cell low = two ? sp[-1] : sp[0];
-    cell high = sp[0];
+    cell* result = two ? sp - 1 : sp;
     sp = frame->previousSp;
     ip = frame->previousIp;
     FrameRecord* caller = frame->previousFp;
@@ -620,8 +605,12 @@ op_ireturn: op_freturn: op_areturn: op_lreturn: op_dreturn: {
     MethodRecord* m = caller->thisMethod;
     lp = Regs.locals = (cell*)caller - m->frameSize;
     cp = Regs.cp = constantPoolOf(m);
-    *++sp = low;
-    if (two) *++sp = high;
+    if (two) {
+        moveTwoWords(sp + 1, result);
+        sp += 2;
+    } else {
+        *++sp = *result;
+    }
     RESCHEDULE();
 }
 op_return: {
@@ -700,9 +689,7 @@ op_getfield_quick: op_getfieldp_quick: {
 op_getfield2_quick: {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o == nullptr) THROW(NullPointerException);
-    int slot = readS16(ip + 1);
-    sp[0] = o->data[slot];
-    sp[1] = o->data[slot + 1];
+    moveTwoWords(sp, &o->data[readS16(ip + 1)]);
     sp++;
     NEXT(3);
 }
@@ -716,9 +703,7 @@ op_putfield_quick: {
 op_putfield2_quick: {
     OBJECT o = (OBJECT)(uintptr_t)sp[-2];
     if (o == nullptr) THROW(NullPointerException);
-    int slot = readS16(ip + 1);
-    o->data[slot] = sp[-1];
-    o->data[slot + 1] = sp[0];
+    moveTwoWords(&o->data[readS16(ip + 1)], sp - 1);
     sp -= 3;
     NEXT(3);
 }
@@ -737,8 +722,7 @@ op_getstatic2_quick: {
         initClass = f->ofClass;
         goto initialize;
     }
-    sp[1] = f->u.staticAddress[0];
-    sp[2] = f->u.staticAddress[1];
+    moveTwoWords(sp + 1, f->u.staticAddress);
     sp += 2;
     NEXT(3);
 }
@@ -757,8 +741,7 @@ op_putstatic2_quick: {
         initClass = f->ofClass;
         goto initialize;
     }
-    f->u.staticAddress[1] = sp[0];
-    f->u.staticAddress[0] = sp[-1];
+    moveTwoWords(f->u.staticAddress, sp - 1);
     sp -= 2;
     NEXT(3);
 }
@@ -952,6 +935,95 @@ op_if_icmpgt_const:
 op_if_icmple_const:
     BRANCH_PAIR_IF((int8_t)ip[2], a <= b);
 #undef BRANCH_PAIR_IF
+
+// Float and double work runs here, but each instruction still goes to the reschedule
+// check afterwards, as when it was handed to the slow path, so time slices end where
+// they always did.
+#define FLOATING(opcode) \
+    do { \
+        int length; \
+        sp = floatingStep(opcode, ip, sp, lp, &length); \
+        ip += length; \
+        RESCHEDULE(); \
+    } while (0)
+op_fconst_0: FLOATING(OP_FCONST_0);
+op_fconst_1: FLOATING(OP_FCONST_1);
+op_fconst_2: FLOATING(OP_FCONST_2);
+op_dconst_0: FLOATING(OP_DCONST_0);
+op_dconst_1: FLOATING(OP_DCONST_1);
+op_fload: FLOATING(OP_FLOAD);
+op_dload: FLOATING(OP_DLOAD);
+op_fload_0: FLOATING(OP_FLOAD_0);
+op_fload_1: FLOATING(OP_FLOAD_1);
+op_fload_2: FLOATING(OP_FLOAD_2);
+op_fload_3: FLOATING(OP_FLOAD_3);
+op_dload_0: FLOATING(OP_DLOAD_0);
+op_dload_1: FLOATING(OP_DLOAD_1);
+op_dload_2: FLOATING(OP_DLOAD_2);
+op_dload_3: FLOATING(OP_DLOAD_3);
+op_fstore: FLOATING(OP_FSTORE);
+op_dstore: FLOATING(OP_DSTORE);
+op_fstore_0: FLOATING(OP_FSTORE_0);
+op_fstore_1: FLOATING(OP_FSTORE_1);
+op_fstore_2: FLOATING(OP_FSTORE_2);
+op_fstore_3: FLOATING(OP_FSTORE_3);
+op_dstore_0: FLOATING(OP_DSTORE_0);
+op_dstore_1: FLOATING(OP_DSTORE_1);
+op_dstore_2: FLOATING(OP_DSTORE_2);
+op_dstore_3: FLOATING(OP_DSTORE_3);
+op_fadd: FLOATING(OP_FADD);
+op_dadd: FLOATING(OP_DADD);
+op_fsub: FLOATING(OP_FSUB);
+op_dsub: FLOATING(OP_DSUB);
+op_fmul: FLOATING(OP_FMUL);
+op_dmul: FLOATING(OP_DMUL);
+op_fdiv: FLOATING(OP_FDIV);
+op_ddiv: FLOATING(OP_DDIV);
+op_frem: FLOATING(OP_FREM);
+op_drem: FLOATING(OP_DREM);
+op_fneg: FLOATING(OP_FNEG);
+op_dneg: FLOATING(OP_DNEG);
+op_i2f: FLOATING(OP_I2F);
+op_i2d: FLOATING(OP_I2D);
+op_l2f: FLOATING(OP_L2F);
+op_l2d: FLOATING(OP_L2D);
+op_f2i: FLOATING(OP_F2I);
+op_f2l: FLOATING(OP_F2L);
+op_f2d: FLOATING(OP_F2D);
+op_d2i: FLOATING(OP_D2I);
+op_d2l: FLOATING(OP_D2L);
+op_d2f: FLOATING(OP_D2F);
+op_fcmpl: FLOATING(OP_FCMPL);
+op_fcmpg: FLOATING(OP_FCMPG);
+op_dcmpl: FLOATING(OP_DCMPL);
+op_dcmpg: FLOATING(OP_DCMPG);
+#undef FLOATING
+op_faload: {
+    ARRAY_AT(sp[-1], sp[0], a, i);
+    *--sp = a->u.cdata[i];
+    ip++;
+    RESCHEDULE();
+}
+op_daload: {
+    ARRAY_AT(sp[-1], sp[0], a, i);
+    moveTwoWords(sp - 1, &a->u.cdata[2 * i]);
+    ip++;
+    RESCHEDULE();
+}
+op_fastore: {
+    ARRAY_AT(sp[-2], sp[-1], a, i);
+    a->u.cdata[i] = sp[0];
+    sp -= 3;
+    ip++;
+    RESCHEDULE();
+}
+op_dastore: {
+    ARRAY_AT(sp[-3], sp[-2], a, i);
+    moveTwoWords(&a->u.cdata[2 * i], sp - 1);
+    sp -= 4;
+    ip++;
+    RESCHEDULE();
+}
 
 invoke:
     // The common call, a plain Java method whose frame fits in the current chunk, is

@@ -37,7 +37,8 @@ enum OperandFormat : uint8_t {
 
 // Where an opcode runs.
 enum OpcodeKind : uint8_t {
-    OPK_FAST,     // the dispatch loop itself
+    OPK_FAST,     // the dispatch loop itself (float and double work too, which SlowInterpret
+                  // also accepts, counted for the time slice as a slow instruction is)
     OPK_SLOW,     // handed to SlowInterpret with ip at the instruction
     OPK_ILLEGAL,  // "Illegal bytecode %ld"
 };
@@ -63,11 +64,11 @@ struct OpcodeInfo {
     X(8, ICONST_5, iconst_5, 1, OPF_NONE, OPK_FAST) \
     X(9, LCONST_0, lconst_0, 1, OPF_NONE, OPK_FAST) \
     X(10, LCONST_1, lconst_1, 1, OPF_NONE, OPK_FAST) \
-    X(11, FCONST_0, fconst_0, 1, OPF_NONE, OPK_SLOW) \
-    X(12, FCONST_1, fconst_1, 1, OPF_NONE, OPK_SLOW) \
-    X(13, FCONST_2, fconst_2, 1, OPF_NONE, OPK_SLOW) \
-    X(14, DCONST_0, dconst_0, 1, OPF_NONE, OPK_SLOW) \
-    X(15, DCONST_1, dconst_1, 1, OPF_NONE, OPK_SLOW) \
+    X(11, FCONST_0, fconst_0, 1, OPF_NONE, OPK_FAST) \
+    X(12, FCONST_1, fconst_1, 1, OPF_NONE, OPK_FAST) \
+    X(13, FCONST_2, fconst_2, 1, OPF_NONE, OPK_FAST) \
+    X(14, DCONST_0, dconst_0, 1, OPF_NONE, OPK_FAST) \
+    X(15, DCONST_1, dconst_1, 1, OPF_NONE, OPK_FAST) \
     X(16, BIPUSH, bipush, 2, OPF_S8, OPK_FAST) \
     X(17, SIPUSH, sipush, 3, OPF_S16, OPK_FAST) \
     X(18, LDC, ldc, 2, OPF_CP8, OPK_FAST) \
@@ -75,8 +76,8 @@ struct OpcodeInfo {
     X(20, LDC2_W, ldc2_w, 3, OPF_CP16, OPK_FAST) \
     X(21, ILOAD, iload, 2, OPF_LOCAL, OPK_FAST) \
     X(22, LLOAD, lload, 2, OPF_LOCAL, OPK_FAST) \
-    X(23, FLOAD, fload, 2, OPF_LOCAL, OPK_SLOW) \
-    X(24, DLOAD, dload, 2, OPF_LOCAL, OPK_SLOW) \
+    X(23, FLOAD, fload, 2, OPF_LOCAL, OPK_FAST) \
+    X(24, DLOAD, dload, 2, OPF_LOCAL, OPK_FAST) \
     X(25, ALOAD, aload, 2, OPF_LOCAL, OPK_FAST) \
     X(26, ILOAD_0, iload_0, 1, OPF_NONE, OPK_FAST) \
     X(27, ILOAD_1, iload_1, 1, OPF_NONE, OPK_FAST) \
@@ -86,30 +87,30 @@ struct OpcodeInfo {
     X(31, LLOAD_1, lload_1, 1, OPF_NONE, OPK_FAST) \
     X(32, LLOAD_2, lload_2, 1, OPF_NONE, OPK_FAST) \
     X(33, LLOAD_3, lload_3, 1, OPF_NONE, OPK_FAST) \
-    X(34, FLOAD_0, fload_0, 1, OPF_NONE, OPK_SLOW) \
-    X(35, FLOAD_1, fload_1, 1, OPF_NONE, OPK_SLOW) \
-    X(36, FLOAD_2, fload_2, 1, OPF_NONE, OPK_SLOW) \
-    X(37, FLOAD_3, fload_3, 1, OPF_NONE, OPK_SLOW) \
-    X(38, DLOAD_0, dload_0, 1, OPF_NONE, OPK_SLOW) \
-    X(39, DLOAD_1, dload_1, 1, OPF_NONE, OPK_SLOW) \
-    X(40, DLOAD_2, dload_2, 1, OPF_NONE, OPK_SLOW) \
-    X(41, DLOAD_3, dload_3, 1, OPF_NONE, OPK_SLOW) \
+    X(34, FLOAD_0, fload_0, 1, OPF_NONE, OPK_FAST) \
+    X(35, FLOAD_1, fload_1, 1, OPF_NONE, OPK_FAST) \
+    X(36, FLOAD_2, fload_2, 1, OPF_NONE, OPK_FAST) \
+    X(37, FLOAD_3, fload_3, 1, OPF_NONE, OPK_FAST) \
+    X(38, DLOAD_0, dload_0, 1, OPF_NONE, OPK_FAST) \
+    X(39, DLOAD_1, dload_1, 1, OPF_NONE, OPK_FAST) \
+    X(40, DLOAD_2, dload_2, 1, OPF_NONE, OPK_FAST) \
+    X(41, DLOAD_3, dload_3, 1, OPF_NONE, OPK_FAST) \
     X(42, ALOAD_0, aload_0, 1, OPF_NONE, OPK_FAST) \
     X(43, ALOAD_1, aload_1, 1, OPF_NONE, OPK_FAST) \
     X(44, ALOAD_2, aload_2, 1, OPF_NONE, OPK_FAST) \
     X(45, ALOAD_3, aload_3, 1, OPF_NONE, OPK_FAST) \
     X(46, IALOAD, iaload, 1, OPF_NONE, OPK_FAST) \
     X(47, LALOAD, laload, 1, OPF_NONE, OPK_FAST) \
-    X(48, FALOAD, faload, 1, OPF_NONE, OPK_SLOW) \
-    X(49, DALOAD, daload, 1, OPF_NONE, OPK_SLOW) \
+    X(48, FALOAD, faload, 1, OPF_NONE, OPK_FAST) \
+    X(49, DALOAD, daload, 1, OPF_NONE, OPK_FAST) \
     X(50, AALOAD, aaload, 1, OPF_NONE, OPK_FAST) \
     X(51, BALOAD, baload, 1, OPF_NONE, OPK_FAST) \
     X(52, CALOAD, caload, 1, OPF_NONE, OPK_FAST) \
     X(53, SALOAD, saload, 1, OPF_NONE, OPK_FAST) \
     X(54, ISTORE, istore, 2, OPF_LOCAL, OPK_FAST) \
     X(55, LSTORE, lstore, 2, OPF_LOCAL, OPK_FAST) \
-    X(56, FSTORE, fstore, 2, OPF_LOCAL, OPK_SLOW) \
-    X(57, DSTORE, dstore, 2, OPF_LOCAL, OPK_SLOW) \
+    X(56, FSTORE, fstore, 2, OPF_LOCAL, OPK_FAST) \
+    X(57, DSTORE, dstore, 2, OPF_LOCAL, OPK_FAST) \
     X(58, ASTORE, astore, 2, OPF_LOCAL, OPK_FAST) \
     X(59, ISTORE_0, istore_0, 1, OPF_NONE, OPK_FAST) \
     X(60, ISTORE_1, istore_1, 1, OPF_NONE, OPK_FAST) \
@@ -119,22 +120,22 @@ struct OpcodeInfo {
     X(64, LSTORE_1, lstore_1, 1, OPF_NONE, OPK_FAST) \
     X(65, LSTORE_2, lstore_2, 1, OPF_NONE, OPK_FAST) \
     X(66, LSTORE_3, lstore_3, 1, OPF_NONE, OPK_FAST) \
-    X(67, FSTORE_0, fstore_0, 1, OPF_NONE, OPK_SLOW) \
-    X(68, FSTORE_1, fstore_1, 1, OPF_NONE, OPK_SLOW) \
-    X(69, FSTORE_2, fstore_2, 1, OPF_NONE, OPK_SLOW) \
-    X(70, FSTORE_3, fstore_3, 1, OPF_NONE, OPK_SLOW) \
-    X(71, DSTORE_0, dstore_0, 1, OPF_NONE, OPK_SLOW) \
-    X(72, DSTORE_1, dstore_1, 1, OPF_NONE, OPK_SLOW) \
-    X(73, DSTORE_2, dstore_2, 1, OPF_NONE, OPK_SLOW) \
-    X(74, DSTORE_3, dstore_3, 1, OPF_NONE, OPK_SLOW) \
+    X(67, FSTORE_0, fstore_0, 1, OPF_NONE, OPK_FAST) \
+    X(68, FSTORE_1, fstore_1, 1, OPF_NONE, OPK_FAST) \
+    X(69, FSTORE_2, fstore_2, 1, OPF_NONE, OPK_FAST) \
+    X(70, FSTORE_3, fstore_3, 1, OPF_NONE, OPK_FAST) \
+    X(71, DSTORE_0, dstore_0, 1, OPF_NONE, OPK_FAST) \
+    X(72, DSTORE_1, dstore_1, 1, OPF_NONE, OPK_FAST) \
+    X(73, DSTORE_2, dstore_2, 1, OPF_NONE, OPK_FAST) \
+    X(74, DSTORE_3, dstore_3, 1, OPF_NONE, OPK_FAST) \
     X(75, ASTORE_0, astore_0, 1, OPF_NONE, OPK_FAST) \
     X(76, ASTORE_1, astore_1, 1, OPF_NONE, OPK_FAST) \
     X(77, ASTORE_2, astore_2, 1, OPF_NONE, OPK_FAST) \
     X(78, ASTORE_3, astore_3, 1, OPF_NONE, OPK_FAST) \
     X(79, IASTORE, iastore, 1, OPF_NONE, OPK_FAST) \
     X(80, LASTORE, lastore, 1, OPF_NONE, OPK_FAST) \
-    X(81, FASTORE, fastore, 1, OPF_NONE, OPK_SLOW) \
-    X(82, DASTORE, dastore, 1, OPF_NONE, OPK_SLOW) \
+    X(81, FASTORE, fastore, 1, OPF_NONE, OPK_FAST) \
+    X(82, DASTORE, dastore, 1, OPF_NONE, OPK_FAST) \
     X(83, AASTORE, aastore, 1, OPF_NONE, OPK_FAST) \
     X(84, BASTORE, bastore, 1, OPF_NONE, OPK_FAST) \
     X(85, CASTORE, castore, 1, OPF_NONE, OPK_FAST) \
@@ -150,28 +151,28 @@ struct OpcodeInfo {
     X(95, SWAP, swap, 1, OPF_NONE, OPK_FAST) \
     X(96, IADD, iadd, 1, OPF_NONE, OPK_FAST) \
     X(97, LADD, ladd, 1, OPF_NONE, OPK_FAST) \
-    X(98, FADD, fadd, 1, OPF_NONE, OPK_SLOW) \
-    X(99, DADD, dadd, 1, OPF_NONE, OPK_SLOW) \
+    X(98, FADD, fadd, 1, OPF_NONE, OPK_FAST) \
+    X(99, DADD, dadd, 1, OPF_NONE, OPK_FAST) \
     X(100, ISUB, isub, 1, OPF_NONE, OPK_FAST) \
     X(101, LSUB, lsub, 1, OPF_NONE, OPK_FAST) \
-    X(102, FSUB, fsub, 1, OPF_NONE, OPK_SLOW) \
-    X(103, DSUB, dsub, 1, OPF_NONE, OPK_SLOW) \
+    X(102, FSUB, fsub, 1, OPF_NONE, OPK_FAST) \
+    X(103, DSUB, dsub, 1, OPF_NONE, OPK_FAST) \
     X(104, IMUL, imul, 1, OPF_NONE, OPK_FAST) \
     X(105, LMUL, lmul, 1, OPF_NONE, OPK_FAST) \
-    X(106, FMUL, fmul, 1, OPF_NONE, OPK_SLOW) \
-    X(107, DMUL, dmul, 1, OPF_NONE, OPK_SLOW) \
+    X(106, FMUL, fmul, 1, OPF_NONE, OPK_FAST) \
+    X(107, DMUL, dmul, 1, OPF_NONE, OPK_FAST) \
     X(108, IDIV, idiv, 1, OPF_NONE, OPK_FAST) \
     X(109, LDIV, ldiv, 1, OPF_NONE, OPK_FAST) \
-    X(110, FDIV, fdiv, 1, OPF_NONE, OPK_SLOW) \
-    X(111, DDIV, ddiv, 1, OPF_NONE, OPK_SLOW) \
+    X(110, FDIV, fdiv, 1, OPF_NONE, OPK_FAST) \
+    X(111, DDIV, ddiv, 1, OPF_NONE, OPK_FAST) \
     X(112, IREM, irem, 1, OPF_NONE, OPK_FAST) \
     X(113, LREM, lrem, 1, OPF_NONE, OPK_FAST) \
-    X(114, FREM, frem, 1, OPF_NONE, OPK_SLOW) \
-    X(115, DREM, drem, 1, OPF_NONE, OPK_SLOW) \
+    X(114, FREM, frem, 1, OPF_NONE, OPK_FAST) \
+    X(115, DREM, drem, 1, OPF_NONE, OPK_FAST) \
     X(116, INEG, ineg, 1, OPF_NONE, OPK_FAST) \
     X(117, LNEG, lneg, 1, OPF_NONE, OPK_FAST) \
-    X(118, FNEG, fneg, 1, OPF_NONE, OPK_SLOW) \
-    X(119, DNEG, dneg, 1, OPF_NONE, OPK_SLOW) \
+    X(118, FNEG, fneg, 1, OPF_NONE, OPK_FAST) \
+    X(119, DNEG, dneg, 1, OPF_NONE, OPK_FAST) \
     X(120, ISHL, ishl, 1, OPF_NONE, OPK_FAST) \
     X(121, LSHL, lshl, 1, OPF_NONE, OPK_FAST) \
     X(122, ISHR, ishr, 1, OPF_NONE, OPK_FAST) \
@@ -186,25 +187,25 @@ struct OpcodeInfo {
     X(131, LXOR, lxor, 1, OPF_NONE, OPK_FAST) \
     X(132, IINC, iinc, 3, OPF_IINC, OPK_FAST) \
     X(133, I2L, i2l, 1, OPF_NONE, OPK_FAST) \
-    X(134, I2F, i2f, 1, OPF_NONE, OPK_SLOW) \
-    X(135, I2D, i2d, 1, OPF_NONE, OPK_SLOW) \
+    X(134, I2F, i2f, 1, OPF_NONE, OPK_FAST) \
+    X(135, I2D, i2d, 1, OPF_NONE, OPK_FAST) \
     X(136, L2I, l2i, 1, OPF_NONE, OPK_FAST) \
-    X(137, L2F, l2f, 1, OPF_NONE, OPK_SLOW) \
-    X(138, L2D, l2d, 1, OPF_NONE, OPK_SLOW) \
-    X(139, F2I, f2i, 1, OPF_NONE, OPK_SLOW) \
-    X(140, F2L, f2l, 1, OPF_NONE, OPK_SLOW) \
-    X(141, F2D, f2d, 1, OPF_NONE, OPK_SLOW) \
-    X(142, D2I, d2i, 1, OPF_NONE, OPK_SLOW) \
-    X(143, D2L, d2l, 1, OPF_NONE, OPK_SLOW) \
-    X(144, D2F, d2f, 1, OPF_NONE, OPK_SLOW) \
+    X(137, L2F, l2f, 1, OPF_NONE, OPK_FAST) \
+    X(138, L2D, l2d, 1, OPF_NONE, OPK_FAST) \
+    X(139, F2I, f2i, 1, OPF_NONE, OPK_FAST) \
+    X(140, F2L, f2l, 1, OPF_NONE, OPK_FAST) \
+    X(141, F2D, f2d, 1, OPF_NONE, OPK_FAST) \
+    X(142, D2I, d2i, 1, OPF_NONE, OPK_FAST) \
+    X(143, D2L, d2l, 1, OPF_NONE, OPK_FAST) \
+    X(144, D2F, d2f, 1, OPF_NONE, OPK_FAST) \
     X(145, I2B, i2b, 1, OPF_NONE, OPK_FAST) \
     X(146, I2C, i2c, 1, OPF_NONE, OPK_FAST) \
     X(147, I2S, i2s, 1, OPF_NONE, OPK_FAST) \
     X(148, LCMP, lcmp, 1, OPF_NONE, OPK_FAST) \
-    X(149, FCMPL, fcmpl, 1, OPF_NONE, OPK_SLOW) \
-    X(150, FCMPG, fcmpg, 1, OPF_NONE, OPK_SLOW) \
-    X(151, DCMPL, dcmpl, 1, OPF_NONE, OPK_SLOW) \
-    X(152, DCMPG, dcmpg, 1, OPF_NONE, OPK_SLOW) \
+    X(149, FCMPL, fcmpl, 1, OPF_NONE, OPK_FAST) \
+    X(150, FCMPG, fcmpg, 1, OPF_NONE, OPK_FAST) \
+    X(151, DCMPL, dcmpl, 1, OPF_NONE, OPK_FAST) \
+    X(152, DCMPG, dcmpg, 1, OPF_NONE, OPK_FAST) \
     X(153, IFEQ, ifeq, 3, OPF_BRANCH16, OPK_FAST) \
     X(154, IFNE, ifne, 3, OPF_BRANCH16, OPK_FAST) \
     X(155, IFLT, iflt, 3, OPF_BRANCH16, OPK_FAST) \

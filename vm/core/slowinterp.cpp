@@ -5,11 +5,11 @@
 // Called with ip at the instruction and the registers stored; it works on the
 // registers directly and leaves ip behind the instruction, or at it when the
 // instruction is to run again (after a rewrite or a started class initialisation).
-#include <math.h>
 #include <string.h>
 
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
+#include "vm/core/floating.h"
 #include "vm/core/frames.h"
 #include "vm/core/gc.h"
 #include "vm/core/heap.h"
@@ -26,71 +26,6 @@ static inline uint16_t readU16(const uint8_t* p) { return (uint16_t)((p[0] << 8)
 static inline void writeU16(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)(v >> 8);
     p[1] = (uint8_t)v;
-}
-
-static inline float asFloat(cell c) {
-    float f;
-    memcpy(&f, &c, 4);
-    return f;
-}
-static inline cell fromFloat(float f) {
-    cell c;
-    memcpy(&c, &f, 4);
-    return c;
-}
-static inline double getDouble(const cell* p) {
-    double d;
-    memcpy(&d, p, 8);
-    return d;
-}
-static inline void setDouble(cell* p, double d) { memcpy(p, &d, 8); }
-static inline void setLong(cell* p, int64_t v) { memcpy(p, &v, 8); }
-
-// Conversions to integers by the magnitude of the value's bits: C++ casts of values
-// out of range are undefined, so only values known to fit are cast.
-static int32_t floatToInt(float f) {
-    uint32_t bits;
-    memcpy(&bits, &f, 4);
-    if ((bits & 0x7FFFFFFF) < 0x4F000000) return (int32_t)f;
-    if (f != f) return 0;
-    return (bits & 0x80000000) ? INT32_MIN : INT32_MAX;
-}
-
-static int64_t floatToLong(float f) {
-    uint32_t bits;
-    memcpy(&bits, &f, 4);
-    if ((bits & 0x7FFFFFFF) < 0x5F000000) return (int64_t)f;
-    if (f != f) return 0;
-    return (bits & 0x80000000) ? INT64_MIN : INT64_MAX;
-}
-
-static inline uint32_t highWord(double d) {
-    uint64_t bits;
-    memcpy(&bits, &d, 8);
-    return (uint32_t)(bits >> 32);
-}
-
-static int32_t doubleToInt(double d) {
-    uint32_t high = highWord(d);
-    if ((high & 0x7FFFFFFF) < 0x41E00000) return (int32_t)d;
-    if (d != d) return 0;
-    return (high & 0x80000000) ? INT32_MIN : INT32_MAX;
-}
-
-static int64_t doubleToLong(double d) {
-    uint32_t high = highWord(d);
-    if ((high & 0x7FFFFFFF) < 0x43E00000) return (int64_t)d;
-    if (d != d) return 0;
-    return (high & 0x80000000) ? INT64_MIN : INT64_MAX;
-}
-
-// fcmpl/dcmpl answer -1 for NaN, fcmpg/dcmpg 1.
-template <typename T>
-static inline cell compareFloating(T a, T b, bool nanIsGreater) {
-    if (a > b) return 1;
-    if (a == b) return 0;
-    if (a < b) return -1;
-    return nanIsGreater ? 1 : -1;
 }
 
 static inline bool rewritable(const uint8_t* ip) { return !isInRomCodeRange(ip); }
@@ -367,39 +302,8 @@ static void customCode() {
 // Float and double instructions; false for any other opcode.
 static bool floating(int opcode) {
     cell* sp = Regs.sp;
-    cell* lp = Regs.locals;
     uint8_t* ip = Regs.ip;
-    int length = 1;
     switch (opcode) {
-    case OP_FCONST_0: *++sp = 0; break;
-    case OP_FCONST_1: *++sp = 0x3F800000; break;
-    case OP_FCONST_2: *++sp = 0x40000000; break;
-    case OP_DCONST_0: sp[1] = 0; sp[2] = 0; sp += 2; break;
-    case OP_DCONST_1: sp[1] = 0; sp[2] = 0x3FF00000; sp += 2; break;
-    case OP_FLOAD: *++sp = lp[ip[1]]; length = 2; break;
-    case OP_DLOAD: sp[1] = lp[ip[1]]; sp[2] = lp[ip[1] + 1]; sp += 2; length = 2; break;
-    case OP_FLOAD_0: case OP_FLOAD_1: case OP_FLOAD_2: case OP_FLOAD_3:
-        *++sp = lp[opcode - OP_FLOAD_0];
-        break;
-    case OP_DLOAD_0: case OP_DLOAD_1: case OP_DLOAD_2: case OP_DLOAD_3: {
-        int i = opcode - OP_DLOAD_0;
-        sp[1] = lp[i];
-        sp[2] = lp[i + 1];
-        sp += 2;
-        break;
-    }
-    case OP_FSTORE: lp[ip[1]] = *sp--; length = 2; break;
-    case OP_DSTORE: lp[ip[1]] = sp[-1]; lp[ip[1] + 1] = sp[0]; sp -= 2; length = 2; break;
-    case OP_FSTORE_0: case OP_FSTORE_1: case OP_FSTORE_2: case OP_FSTORE_3:
-        lp[opcode - OP_FSTORE_0] = *sp--;
-        break;
-    case OP_DSTORE_0: case OP_DSTORE_1: case OP_DSTORE_2: case OP_DSTORE_3: {
-        int i = opcode - OP_DSTORE_0;
-        lp[i] = sp[-1];
-        lp[i + 1] = sp[0];
-        sp -= 2;
-        break;
-    }
     case OP_FALOAD:
     case OP_DALOAD:
     case OP_FASTORE:
@@ -412,68 +316,28 @@ static bool floating(int opcode) {
         if (a == nullptr) raiseException(NullPointerException);
         if ((uint32_t)index >= a->length) raiseException(ArrayIndexOutOfBoundsException);
         cell* element = &a->u.cdata[two ? 2 * index : index];
-        if (!store) {
-            sp--;
-            sp[0] = element[0];
-            if (two) *++sp = element[1];
+        if (!store && two) {
+            moveTwoWords(sp - 1, element);
+        } else if (!store) {
+            *--sp = element[0];
         } else {
-            element[0] = sp[1 - valueWords];
-            if (two) element[1] = sp[0];
+            if (two) moveTwoWords(element, sp - 1);
+            else element[0] = sp[0];
             sp -= 2 + valueWords;
         }
-        break;
+        Regs.sp = sp;
+        Regs.ip = ip + 1;
+        return true;
     }
-    case OP_FADD: sp[-1] = fromFloat(asFloat(sp[-1]) + asFloat(sp[0])); sp--; break;
-    case OP_FSUB: sp[-1] = fromFloat(asFloat(sp[-1]) - asFloat(sp[0])); sp--; break;
-    case OP_FMUL: sp[-1] = fromFloat(asFloat(sp[-1]) * asFloat(sp[0])); sp--; break;
-    case OP_FDIV: sp[-1] = fromFloat(asFloat(sp[-1]) / asFloat(sp[0])); sp--; break;
-    case OP_FREM: sp[-1] = fromFloat((float)fmod((double)asFloat(sp[-1]), (double)asFloat(sp[0]))); sp--; break;
-    case OP_FNEG: sp[0] = fromFloat(asFloat(sp[0]) * -1.0f); break;
-    case OP_DADD: setDouble(sp - 3, getDouble(sp - 3) + getDouble(sp - 1)); sp -= 2; break;
-    case OP_DSUB: setDouble(sp - 3, getDouble(sp - 3) - getDouble(sp - 1)); sp -= 2; break;
-    case OP_DMUL: setDouble(sp - 3, getDouble(sp - 3) * getDouble(sp - 1)); sp -= 2; break;
-    case OP_DDIV: setDouble(sp - 3, getDouble(sp - 3) / getDouble(sp - 1)); sp -= 2; break;
-    case OP_DREM: setDouble(sp - 3, fmod(getDouble(sp - 3), getDouble(sp - 1))); sp -= 2; break;
-    case OP_DNEG: setDouble(sp - 1, getDouble(sp - 1) * -1.0); break;
-    case OP_I2F: sp[0] = fromFloat((float)sp[0]); break;
-    case OP_I2D: sp++; setDouble(sp - 1, (double)sp[-1]); break;
-    case OP_L2F: {
-        int64_t v;
-        memcpy(&v, sp - 1, 8);
-        sp--;
-        sp[0] = fromFloat((float)v);
-        break;
+    default: {
+        int length;
+        sp = floatingStep(opcode, ip, sp, Regs.locals, &length);
+        if (sp == nullptr) return false;
+        Regs.sp = sp;
+        Regs.ip = ip + length;
+        return true;
     }
-    case OP_L2D: {
-        int64_t v;
-        memcpy(&v, sp - 1, 8);
-        setDouble(sp - 1, (double)v);
-        break;
     }
-    case OP_F2I: sp[0] = floatToInt(asFloat(sp[0])); break;
-    case OP_F2L: sp++; setLong(sp - 1, floatToLong(asFloat(sp[-1]))); break;
-    case OP_F2D: sp++; setDouble(sp - 1, (double)asFloat(sp[-1])); break;
-    case OP_D2I: sp--; sp[0] = doubleToInt(getDouble(sp)); break;
-    case OP_D2L: setLong(sp - 1, doubleToLong(getDouble(sp - 1))); break;
-    case OP_D2F: sp--; sp[0] = fromFloat((float)getDouble(sp)); break;
-    case OP_FCMPL:
-    case OP_FCMPG:
-        sp[-1] = compareFloating(asFloat(sp[-1]), asFloat(sp[0]), opcode == OP_FCMPG);
-        sp--;
-        break;
-    case OP_DCMPL:
-    case OP_DCMPG: {
-        cell r = compareFloating(getDouble(sp - 3), getDouble(sp - 1), opcode == OP_DCMPG);
-        sp -= 3;
-        sp[0] = r;
-        break;
-    }
-    default:
-        return false;
-    }
-    Regs.sp = sp;
-    Regs.ip = ip + length;
-    return true;
 }
 
 void SlowInterpret(int opcode) {
@@ -521,7 +385,7 @@ void SlowInterpret(int opcode) {
         customCode();
         return;
     default:
-        if (OpcodeTable[opcode].kind == OPK_SLOW && floating(opcode)) return;
+        if (floating(opcode)) return;
         illegalBytecode(opcode);
     }
 }
