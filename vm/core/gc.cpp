@@ -14,6 +14,10 @@
 //   them and records each change of distance in the break table; every pointer (roots,
 //   frames, block contents, interior pointers) is then lowered by the distance of the
 //   last entry at or below it. Pinned blocks and permanent space never move.
+// - The passes of a full compaction cover one address range after the other and only
+//   read block headers, so their entries are gathered outside the Java heap and every
+//   pointer is relocated once at the end: the pause grows with the heap, not with its
+//   square. Without memory for the gathered entries each pass relocates on its own.
 // - After a collection, any object pointer held in a C local that is not a registered
 //   root may be stale: callers re-read what they did not register.
 #include "vm/core/gc.h"
@@ -64,6 +68,18 @@ VMBSS static BreakEntry breakTable[BREAK_TABLE_ENTRIES];
 static_assert(sizeof(breakTable) == 200 * 4, "the break table takes the 200 words of the search fingers");
 VMBSS static int32_t breakCount;
 VMBSS static int32_t relocating;
+VMBSS int32_t CompactionRelocatesEachPass;
+// The entries of the passes of one full compaction so far (malloc'd, sorted by address).
+VMBSS static BreakEntry* gatheredBreaks;
+VMBSS static int32_t gatheredCount;
+VMBSS static int32_t gatheredCapacity;
+// The table relocation reads, and an index into it: for each slice of 1 << indexShift
+// bytes from breakLow, the last entry at or below the slice's start (malloc'd; null
+// when the table is short or no memory could be had).
+VMBSS static const BreakEntry* relocationTable;
+VMBSS static int32_t relocationCount;
+VMBSS static int32_t* breakIndex;
+VMBSS static uint32_t indexShift;
 // Pointers outside [breakLow, breakHigh) keep their value: below the first entry, or at
 // or above a last entry of distance 0.
 VMBSS static cell* breakLow;
@@ -477,13 +493,19 @@ static void rebuildFreeList() {
 static inline void* relocated(const void* p) {
     uintptr_t a = (uintptr_t)p;
     if (a < (uintptr_t)breakLow || a >= (uintptr_t)breakHigh) return (void*)p;
-    int low = 0, high = breakCount - 1;
+    int low = 0, high = relocationCount - 1;
+    if (breakIndex != nullptr) {
+        uint32_t slice = (uint32_t)(a - (uintptr_t)breakLow) >> indexShift;
+        low = breakIndex[slice];
+        high = breakIndex[slice + 1];
+    }
+    const BreakEntry* table = relocationTable;
     while (low < high) {
         int mid = (low + high + 1) >> 1;
-        if ((uintptr_t)breakTable[mid].address <= a) low = mid;
+        if ((uintptr_t)table[mid].address <= a) low = mid;
         else high = mid - 1;
     }
-    return (char*)p - breakTable[low].distance;
+    return (char*)p - table[low].distance;
 }
 
 const void* gcCurrentAddress(const void* address) { return relocating ? relocated(address) : address; }
@@ -804,10 +826,36 @@ static void relocateHeapBlocks() {
     }
 }
 
-static void relocateEverything() {
-    breakLow = breakTable[0].address;
-    BreakEntry* last = &breakTable[breakCount - 1];
+enum { INDEXED_BREAKS = 256 };
+
+// Builds breakIndex over [breakLow, breakHigh) with about one slice per entry.
+static void indexBreaks() {
+    breakIndex = nullptr;
+    if (relocationCount < INDEXED_BREAKS) return;
+    uint32_t range = (uint32_t)((uintptr_t)breakHigh - (uintptr_t)breakLow);
+    uint32_t shift = 2;
+    while ((range >> shift) > (uint32_t)relocationCount) shift++;
+    uint32_t slices = (range >> shift) + 2;
+    int32_t* index = (int32_t*)malloc(slices * sizeof(int32_t));
+    if (index == nullptr) return;
+    const BreakEntry* table = relocationTable;
+    int32_t j = 0;
+    for (uint32_t s = 0; s < slices; s++) {
+        uintptr_t start = (uintptr_t)breakLow + ((uintptr_t)s << shift);
+        while (j + 1 < relocationCount && (uintptr_t)table[j + 1].address <= start) j++;
+        index[s] = j;
+    }
+    indexShift = shift;
+    breakIndex = index;
+}
+
+static void relocateEverything(const BreakEntry* table, int32_t count) {
+    relocationTable = table;
+    relocationCount = count;
+    breakLow = table[0].address;
+    const BreakEntry* last = &table[count - 1];
     breakHigh = last->distance == 0 ? last->address : PermanentBoundary;
+    indexBreaks();
     relocating = 1;
     // Stacks first: their maps may read blocks whose own pointers are not yet updated.
     for (ThreadRecord* t = (ThreadRecord*)relocated(AllThreads); t != nullptr; t = (ThreadRecord*)relocated(t->nextAliveThread))
@@ -815,13 +863,54 @@ static void relocateEverything() {
     relocateRoots();
     relocateHeapBlocks();
     relocating = 0;
-    breakCount = 0;
+    free(breakIndex);
+    breakIndex = nullptr;
+    indexShift = 0;
+    relocationTable = nullptr;
+    relocationCount = 0;
     breakLow = breakHigh = nullptr;
 }
 
 static void compactOnce() {
     compactionPass();
-    if (breakCount > 0) relocateEverything();
+    if (breakCount > 0) relocateEverything(breakTable, breakCount);
+}
+
+// Room for one more pass's entries among the gathered ones; false without memory.
+static bool reserveGatheredBreaks() {
+    if (gatheredCount + BREAK_TABLE_ENTRIES <= gatheredCapacity) return true;
+    int32_t capacity = gatheredCapacity > 0 ? 2 * gatheredCapacity : 16 * BREAK_TABLE_ENTRIES;
+    BreakEntry* grown = (BreakEntry*)realloc(gatheredBreaks, (size_t)capacity * sizeof(BreakEntry));
+    if (grown == nullptr) return false;
+    gatheredBreaks = grown;
+    gatheredCapacity = capacity;
+    return true;
+}
+
+static void relocateGatheredBreaks() {
+    if (gatheredCount > 0) relocateEverything(gatheredBreaks, gatheredCount);
+    gatheredCount = 0;
+}
+
+// Passes from the cursor to the permanent boundary, each moving what it always moved;
+// the pointers follow once, at the end.
+static void compactFully() {
+    do {
+        // without room the passes so far relocate now, while their moves are all known
+        if (!CompactionRelocatesEachPass && !reserveGatheredBreaks()) relocateGatheredBreaks();
+        compactionPass();
+        if (breakCount == 0) continue;
+        if (CompactionRelocatesEachPass || gatheredCount + breakCount > gatheredCapacity) {
+            relocateEverything(breakTable, breakCount);
+        } else {
+            memcpy(gatheredBreaks + gatheredCount, breakTable, (size_t)breakCount * sizeof(BreakEntry));
+            gatheredCount += breakCount;
+        }
+    } while (CompactionCursor < PermanentBoundary);
+    relocateGatheredBreaks();
+    free(gatheredBreaks);
+    gatheredBreaks = nullptr;
+    gatheredCapacity = 0;
 }
 
 void collectGarbage(int32_t requestedWords) {
@@ -841,8 +930,7 @@ void collectGarbage(int32_t requestedWords) {
         CompactionCursor = HeapStart;
         uintptr_t lowered = (uintptr_t)RegionBoundary - (uintptr_t)request * 4;
         RegionBoundary = lowered < (uintptr_t)HeapStart || lowered > (uintptr_t)RegionBoundary ? HeapStart : (cell*)lowered;
-        do compactOnce();
-        while (CompactionCursor < PermanentBoundary);
+        compactFully();
     }
     rebuildFreeList();
 }

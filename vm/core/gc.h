@@ -22,6 +22,9 @@ extern VMBSS int32_t CollectorNesting;
 extern VMBSS int32_t CollectorRunning;
 // Where the next compaction pass starts.
 extern VMBSS cell* CompactionCursor;
+// 1: a full compaction relocates pointers after every pass, as it does when no memory
+// outside the heap can be had for the entries of all passes (to compare the two).
+extern VMBSS int32_t CompactionRelocatesEachPass;
 // Counts of the collections and compaction passes of the run, for tests and traces.
 extern VMBSS int32_t CollectionCount;
 extern VMBSS int32_t CompactionPassCount;

@@ -1,6 +1,6 @@
-// Collector speed: a collection of a 2 MB heap whose objects are half live (mark and
-// sweep alone, and with a full compaction that moves every live object), and the
-// allocation rate of small objects with the collections it causes.
+// Collector speed: a collection of a heap whose objects are half live (mark and sweep
+// alone, and with a full compaction that moves every live object) at 2 to 16 MB, and
+// the allocation rate of small objects with the collections it causes.
 #include <benchmark/benchmark.h>
 
 #include "support/vmasm.h"
@@ -29,9 +29,9 @@ int32_t fillHalfLive(ClassRecord* nodeClass, OBJECT* list, int32_t bytes) {
     return count;
 }
 
-void collect(benchmark::State& state, bool compact) {
+void collect(benchmark::State& state, bool compact, int32_t heapBytes) {
     Vm vm;
-    vm.heapBytes = HEAP_BYTES;
+    vm.heapBytes = heapBytes;
     addNode(vm);
     int64_t live = 0;
     RunResult r = vm.inside([&] {
@@ -51,11 +51,12 @@ void collect(benchmark::State& state, bool compact) {
     state.counters["live"] = (double)live;
 }
 
-void CollectHalfLive2MB(benchmark::State& state) { collect(state, false); }
+void CollectHalfLive2MB(benchmark::State& state) { collect(state, false, HEAP_BYTES); }
 BENCHMARK(CollectHalfLive2MB)->Unit(benchmark::kMillisecond);
 
-void CompactHalfLive2MB(benchmark::State& state) { collect(state, true); }
-BENCHMARK(CompactHalfLive2MB)->Unit(benchmark::kMillisecond);
+// The argument is the heap in megabytes.
+void CompactHalfLive(benchmark::State& state) { collect(state, true, (int32_t)state.range(0) * 1024 * 1024); }
+BENCHMARK(CompactHalfLive)->Arg(2)->Arg(4)->Arg(8)->Arg(16)->Unit(benchmark::kMillisecond);
 
 void AllocateSmallObjects(benchmark::State& state) {
     Vm vm;

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string.h>
 #include <utility>
 
+#include "platform/sections.h"
 #include "support/hookscope.h"
 #include "support/vmasm.h"
 #include "vm/core/gc.h"
@@ -488,6 +490,130 @@ TEST(Collector, FreeSpacePolicyDecidesHowMuchToCompact) {
         EXPECT_LE(c.passes, c.passesAtMost) << c.name;
     }
     EXPECT_TRUE(fullReachedTop);
+}
+
+// A full compaction relocates every pointer once, after all its passes; relocating after
+// each pass, as when no memory outside the heap can be had, must leave the very same
+// heap and VM variables behind. Each case builds a heap that takes several passes, then
+// compacts it both ways from the same snapshot of heap and variables. What free chunks
+// hold behind their header and link is left over from the blocks that moved away, and
+// not compared.
+struct SavedState {
+    std::vector<uint8_t> heap, data, bss;
+};
+
+SavedState saveState(const MKT_Section_Info* s) {
+    SavedState st;
+    st.heap.assign((uint8_t*)HeapStart, (uint8_t*)HeapTop);
+    for (cell* p = HeapStart; p < PermanentBoundary; p += headerSize((uint32_t)*p) + 1) {
+        if (headerType((uint32_t)*p) != GCT_FREE) continue;
+        size_t at = (size_t)((char*)p - (char*)HeapStart);
+        size_t words = headerSize((uint32_t)*p) + 1;
+        if (words > 2) memset(&st.heap[at + 8], 0, (words - 2) * 4);
+    }
+    st.data.assign((uint8_t*)s->dataAddress, (uint8_t*)s->dataAddress + s->dataSize);
+    st.bss.assign((uint8_t*)s->bssAddress, (uint8_t*)s->bssAddress + s->bssSize);
+    return st;
+}
+
+void restoreState(const MKT_Section_Info* s, const SavedState& st) {
+    memcpy(s->dataAddress, st.data.data(), st.data.size());
+    memcpy(s->bssAddress, st.bss.data(), st.bss.size());
+    memcpy(HeapStart, st.heap.data(), st.heap.size());
+}
+
+// The values along a chain of nodes (through the first element of an array link), and
+// how many there are, in one number.
+uint64_t chainSum(OBJECT o) {
+    uint64_t sum = 0;
+    while (o != nullptr) {
+        if (headerType(*headerOf(o)) == GCT_OBJECTARRAY) {
+            ArrayObject* a = (ArrayObject*)o;
+            sum += 1000003u * (uint64_t)node(a->u.cdata[1])->data[1];
+            o = a->u.odata[0];
+            continue;
+        }
+        sum = sum * 31 + (uint64_t)o->data[1] + 1;
+        o = node(o->data[0]);
+    }
+    return sum;
+}
+
+TEST(Collector, FullCompactionRelocatingOnceLeavesWhatRelocatingEachPassLeaves) {
+    struct Case {
+        const char* name;
+        int nodes;        // nodes allocated, every keepEvery-th one kept on a chain
+        int keepEvery;
+        int arrayEvery;   // 0, or an object array of the chain so far every this many nodes
+        bool pinAndHash;  // a pinned array and an object with a hash code among them
+    };
+    const std::vector<Case> cases = {
+        {"alternating live and dead nodes", 3000, 2, 0, false},
+        {"one live node in three, arrays pointing back", 2400, 3, 97, false},
+        {"pinned block and a hash code in the middle", 2000, 2, 150, true},
+    };
+    for (const Case& c : cases) {
+        Vm vm;
+        vm.heapBytes = 512 * 1024;
+        addNodeClass(vm);
+        bool identical = false, sameRoots = false;
+        int passes = 0;
+        uint64_t sumBefore = 0, sumAfter = 1;
+        int32_t hashBefore = 0, hashAfter = -1;
+        RunResult r = vm.inside([&] {
+            int count = 0;
+            MKT_Section_Info* sections = MkSectionGetInfoR2(&count);
+            ASSERT_NE(sections, nullptr);
+            // the roots live here, so that they can be put back with the rest
+            OBJECT roots[3] = {nullptr, nullptr, nullptr};
+            OBJECT& chain = roots[0];
+            OBJECT& hashed = roots[1];
+            OBJECT& array = roots[2];
+            for (OBJECT& root : roots) makeTemporaryRoot(&root);
+            for (int i = 0; i < c.nodes; i++) {
+                OBJECT n = newNode(vm, chain, i);
+                if (i % c.keepEvery == 0) chain = n;
+                if (c.arrayEvery && i % c.arrayEvery == 0) {
+                    array = (OBJECT)instantiateArray(getObjectArrayClass(JavaLangObject), 2);
+                    ((ArrayObject*)array)->u.odata[0] = chain;
+                    chain = (OBJECT)array;
+                    OBJECT element = newNode(vm, nullptr, i);
+                    ((ArrayObject*)array)->u.odata[1] = element;
+                    array = nullptr;
+                }
+                if (c.pinAndHash && i == c.nodes / 2) {
+                    lockObjectMemory(instantiateArray(PrimitiveArrayClasses[T_INT], 3));
+                    hashed = newNode(vm, nullptr, 99);
+                    hashBefore = objectHashCode(hashed);
+                }
+            }
+            garbageCollect(0);
+            sumBefore = chainSum(chain);
+            SavedState start = saveState(sections);
+            OBJECT startRoots[3] = {roots[0], roots[1], roots[2]};
+            int32_t passesBefore = CompactionPassCount;
+            CompactionRelocatesEachPass = 1;
+            garbageCollect(HeapSize / 4);
+            CompactionRelocatesEachPass = 0;
+            passes = CompactionPassCount - passesBefore;
+            SavedState eachPass = saveState(sections);
+            OBJECT eachPassRoots[3] = {roots[0], roots[1], roots[2]};
+            restoreState(sections, start);
+            for (int i = 0; i < 3; i++) roots[i] = startRoots[i];
+            garbageCollect(HeapSize / 4);
+            SavedState once = saveState(sections);
+            identical = once.heap == eachPass.heap && once.data == eachPass.data && once.bss == eachPass.bss;
+            sameRoots = roots[0] == eachPassRoots[0] && roots[1] == eachPassRoots[1] && roots[2] == eachPassRoots[2];
+            sumAfter = chainSum(chain);
+            if (hashed != nullptr) hashAfter = objectHashCode(hashed);
+        });
+        ASSERT_EQ(r.exitCode, 0) << c.name << "\n" << r.trace;
+        EXPECT_GT(passes, 2) << c.name << ": the heap should take several passes";
+        EXPECT_TRUE(identical) << c.name;
+        EXPECT_TRUE(sameRoots) << c.name;
+        EXPECT_EQ(sumAfter, sumBefore) << c.name;
+        if (c.pinAndHash) EXPECT_EQ(hashAfter, hashBefore) << c.name;
+    }
 }
 
 TEST(Collector, ExhaustedHeapThrowsThePreallocatedErrorAndRecovers) {
