@@ -187,10 +187,10 @@ TEST(MkLayerTest, TiledLayerPaintsWithinTheClip) {
       {"clip left of the layer", {0, 0, 1, 3}, std::vector<uint16_t>(24, W)},
       {"clip below the layer", {0, 2, 8, 1}, std::vector<uint16_t>(24, W)},
   };
-  for (const Case& c : cases) {
+  for (const Case& test : cases) {
     Target target(8, 3);
-    EXPECT_EQ(mk_layerPaint(&target.surface, &c.clip, t, 1, 0), 0) << c.name;
-    EXPECT_EQ(target.pixels, c.want) << c.name;
+    EXPECT_EQ(mk_layerPaint(&target.surface, &test.clip, t, 1, 0), 0) << test.name;
+    EXPECT_EQ(target.pixels, test.want) << test.name;
   }
   set(t, 6, {-1, 0});  // the animated tile now shows nothing
   Target target(8, 3);
@@ -449,24 +449,24 @@ TEST(MkLayerTest, Collisions) {
        2, 0, 1, {}, -1, 0, 1},
       {"kind 4", false, {&opaque.surface, 4, 4, 0, {}}, 0, 0, 4, {&opaque.surface, 4, 4, 0, {}}, 0, 0, 0},
   };
-  for (const Case& c : cases) {
-    MkSprite* sa = newSprite(c.A.image, c.A.frameW, c.A.frameH);
-    set(L(sa), 5, {c.A.code});
-    if (!c.A.collision.empty())
-      set(L(sa), 3, c.A.collision);
+  for (const Case& test : cases) {
+    MkSprite* sa = newSprite(test.A.image, test.A.frameW, test.A.frameH);
+    set(L(sa), 5, {test.A.code});
+    if (!test.A.collision.empty())
+      set(L(sa), 3, test.A.collision);
     MkSprite* sb = nullptr;
     int32_t bWord = 0;
-    if (c.kindB == 0) {
-      sb = newSprite(c.B.image, c.B.frameW, c.B.frameH);
-      set(L(sb), 5, {c.B.code});
+    if (test.kindB == 0) {
+      sb = newSprite(test.B.image, test.B.frameW, test.B.frameH);
+      set(L(sb), 5, {test.B.code});
       bWord = word(sb);
-    } else if (c.kindB == 1) {
+    } else if (test.kindB == 1) {
       bWord = word(tiles);
     } else {
-      bWord = word(c.B.image);
+      bWord = word(test.B.image);
     }
-    const int32_t request[8] = {c.pixel, word(sa), c.ax, c.ay, c.kindB, bWord, c.bx, c.by};
-    EXPECT_EQ(MkLayerCollidesWith(request), c.want) << c.name;
+    const int32_t request[8] = {test.pixel, word(sa), test.ax, test.ay, test.kindB, bWord, test.bx, test.by};
+    EXPECT_EQ(MkLayerCollidesWith(request), test.want) << test.name;
     MkLayerDestroy(MK_LAYER_SPRITE, L(sa));
     if (sb != nullptr)
       MkLayerDestroy(MK_LAYER_SPRITE, L(sb));

@@ -42,6 +42,19 @@
 
 namespace vmasm {
 
+// Calls body under a catch frame; the Java exception it raised, or null. The catch frame
+// lives in a frame of its own that holds no C++ object: the caller's strings and vectors
+// stay out of the setjmp's reach, and body's own frame is left by the exception.
+__attribute__((noinline)) inline OBJECT raisedBy(const std::function<void()>& body) {
+    OBJECT volatile thrown = nullptr;
+    VM_TRY
+        body();
+    VM_CATCH(e)
+        thrown = e;
+    VM_END_TRY
+    return thrown;
+}
+
 class ClassSpec;
 
 // One constant-pool entry as stated by a test; made into a resolved entry in the run.
@@ -382,22 +395,7 @@ public:
         useRomImage(&image);
         TraceSetCapture(&Vm::capture, &result.trace);
         mainClass_ = mainClass;
-        jmp_buf exitFrame;
-        VmExitFrame = &exitFrame;
-        VmExitCode = 0;
-        if (setjmp(exitFrame) == 0) {
-            jmp_buf catchBuffer;
-            CatchFrame outer;
-            pushCatchFrame(&outer, &catchBuffer);
-            if (setjmp(catchBuffer) == 0) {
-                startRun();
-                interpretEntry();
-                VmExitCode = 0;
-            } else {
-                VmExitCode = 1;
-            }
-            popCatchFrame(&outer);
-        }
+        runUnderExitFrame(this);
         // as at the end of every VM run: cached call sites get their original bytes back
         FinalizeInlineCaching();
         result.exitCode = VmExitCode;
@@ -414,6 +412,27 @@ public:
     }
 
 private:
+    // The run between its exit frame and its outermost catch frame, in a frame of its own
+    // that holds no object with a destructor: the run leaves through longjmp.
+    __attribute__((noinline)) static void runUnderExitFrame(Vm* vm) {
+        jmp_buf exitFrame;
+        VmExitFrame = &exitFrame;
+        VmExitCode = 0;
+        if (setjmp(exitFrame) == 0) {
+            jmp_buf catchBuffer;
+            CatchFrame outer;
+            pushCatchFrame(&outer, &catchBuffer);
+            if (setjmp(catchBuffer) == 0) {
+                vm->startRun();
+                interpretEntry();
+                VmExitCode = 0;
+            } else {
+                VmExitCode = 1;
+            }
+            popCatchFrame(&outer);
+        }
+    }
+
     static void capture(int c, void* context) { ((std::string*)context)->push_back((char)c); }
     static VmHashTable* newTable(uint32_t buckets) {
         VmHashTable* t = (VmHashTable*)calloc(1, sizeof(VmHashTable) + buckets * sizeof(void*));

@@ -719,8 +719,11 @@ TEST(ClassconvFixtures, RequireNonNullBecomesGetClass) {
   ASSERT_NE(nt, nullptr);
   EXPECT_EQ(utf8At(out, nt->a), "getClass");
   EXPECT_EQ(utf8At(out, nt->b), "()Ljava/lang/Class;");
-  for (size_t i = 1; i < out.pool.size(); i++)
-    if (out.pool[i].tag == kClass) EXPECT_NE(utf8At(out, out.pool[i].a), "java/util/Objects") << i;
+  for (size_t i = 1; i < out.pool.size(); i++) {
+    if (out.pool[i].tag == kClass) {
+      EXPECT_NE(utf8At(out, out.pool[i].a), "java/util/Objects") << i;
+    }
+  }
   Code code;
   std::string err;
   ASSERT_TRUE(parseCode(out.methods.at(0).attributes.at(0).data, code, err)) << err;

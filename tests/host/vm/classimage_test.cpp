@@ -152,8 +152,12 @@ TEST(ClassImage, ClassRecordsStandReadyLinked) {
         EXPECT_EQ(ready, !anyClinit) << name;
         EXPECT_EQ(c->staticFields, nullptr) << name;
         EXPECT_EQ(c->initThread, nullptr) << name;
-        if (c != image().javaLangObject) EXPECT_NE(c->superClass, nullptr) << name;
-        if (c->accessFlags & ACC_INTERFACE) EXPECT_EQ(c->superClass, image().javaLangObject) << name;
+        if (c != image().javaLangObject) {
+            EXPECT_NE(c->superClass, nullptr) << name;
+        }
+        if (c->accessFlags & ACC_INTERFACE) {
+            EXPECT_EQ(c->superClass, image().javaLangObject) << name;
+        }
         MethodTable* mt = c->methodTable;
         for (uint32_t i = 0; mt != nullptr && i < mt->length; i++) {
             MethodRecord* m = &mt->methods[i];
@@ -180,7 +184,9 @@ TEST(ClassImage, ClassRecordsStandReadyLinked) {
             if (!(f->accessFlags & ACC_STATIC)) continue;
             bool reference = (f->accessFlags & ACC_POINTER) != 0;
             EXPECT_TRUE(within(f->u.staticAddress, staticStart + 1, reference ? referencesEnd : staticEnd)) << field;
-            if (!reference) EXPECT_FALSE(within(f->u.staticAddress, staticStart, referencesEnd)) << field;
+            if (!reference) {
+                EXPECT_FALSE(within(f->u.staticAddress, staticStart, referencesEnd)) << field;
+            }
         }
         // the pool is fully resolved: class, field and method entries carry their records
         ConstantPool* cp = c->constPool;
@@ -191,9 +197,15 @@ TEST(ClassImage, ClassRecordsStandReadyLinked) {
             if (kind == CONSTANT_Class || (kind >= CONSTANT_Fieldref && kind <= CONSTANT_InterfaceMethodref)) {
                 EXPECT_TRUE(tags[i] & CP_RESOLVED) << entry;
             }
-            if (kind == CONSTANT_Fieldref) EXPECT_TRUE(cp->entries[i].field->ofClass->accessFlags & ACC_ROM_CLASS) << entry;
-            if (kind == CONSTANT_Methodref) EXPECT_TRUE(cp->entries[i].method->ofClass->accessFlags & ACC_ROM_CLASS) << entry;
-            if (kind == CONSTANT_String) EXPECT_TRUE(isInRomTableRange(cp->entries[i].string)) << entry;
+            if (kind == CONSTANT_Fieldref) {
+                EXPECT_TRUE(cp->entries[i].field->ofClass->accessFlags & ACC_ROM_CLASS) << entry;
+            }
+            if (kind == CONSTANT_Methodref) {
+                EXPECT_TRUE(cp->entries[i].method->ofClass->accessFlags & ACC_ROM_CLASS) << entry;
+            }
+            if (kind == CONSTANT_String) {
+                EXPECT_TRUE(isInRomTableRange(cp->entries[i].string)) << entry;
+            }
         }
     });
     EXPECT_GT(methods, 0);
@@ -262,8 +274,9 @@ TEST(ClassImage, RunsLeaveTheImageAsGenerated) {
         ASSERT_EQ(initVmSections(MV_SECTIONS_PER_RUN), 0);
         for (int32_t i = 0; i < MovaneClassImageAreaCount; i++) {
             const ClassImageArea& a = MovaneClassImageAreas[i];
-            if (a.writable && a.start != image().staticArea)
+            if (a.writable && a.start != image().staticArea) {
                 EXPECT_TRUE(copyOf(a) == generated[i]) << k.program << ": " << a.name << " after the reset";
+            }
         }
     }
 }

@@ -148,11 +148,14 @@ TEST(OptionStore, Lookups) {
     EXPECT_NE(r.trace.find("mvOption_getUtf8: key can't be empty"), std::string::npos) << r.trace;
 }
 
-// Recursion that stops only at the guard.
+// Recursion that the guard stops; past twice the guarded stack's depth it turns back, so
+// that a guard that never fires fails the test rather than overflowing the real stack.
+enum { DESCEND_FRAME = 256, DESCEND_LIMIT = 2 * NATIVE_STACK_SIZE / DESCEND_FRAME };
 int descend(int depth) {
-    volatile char frame[256];
+    volatile char frame[DESCEND_FRAME];
     frame[0] = (char)depth;
     checkNativeStack();
+    if (depth >= DESCEND_LIMIT) return 0;
     return descend(depth + 1) + frame[0];
 }
 

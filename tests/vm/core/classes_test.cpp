@@ -99,18 +99,21 @@ TEST(Classes, MultiArrayStopsAtAZeroLength) {
             std::vector<cell> lengths = k.lengths;
             std::string name(lengths.size(), '[');
             name += "I";
-            VM_TRY
-                ArrayObject* a = instantiateMultiArray(asArrayClass(getClass(name.c_str())), lengths.data(), (int)lengths.size());
-                shape = std::to_string(a->length) + ":";
-                for (uint32_t i = 0; i < a->length; i++) {
-                    ArrayObject* inner = (ArrayObject*)a->u.odata[i];
-                    shape += " " + className(inner->clazz) + "/" + std::to_string(inner->length);
-                    for (uint32_t j = 0; j < inner->length && k.lengths.size() > 2; j++)
-                        shape += inner->u.odata[j] == nullptr ? " null" : " x";
-                }
-            VM_CATCH(e)
+            ArrayObject* a = nullptr;
+            OBJECT e = raisedBy([&] {
+                a = instantiateMultiArray(asArrayClass(getClass(name.c_str())), lengths.data(), (int)lengths.size());
+            });
+            if (e != nullptr) {
                 raised = className(e->clazz);
-            VM_END_TRY
+                return;
+            }
+            shape = std::to_string(a->length) + ":";
+            for (uint32_t i = 0; i < a->length; i++) {
+                ArrayObject* inner = (ArrayObject*)a->u.odata[i];
+                shape += " " + className(inner->clazz) + "/" + std::to_string(inner->length);
+                for (uint32_t j = 0; j < inner->length && k.lengths.size() > 2; j++)
+                    shape += inner->u.odata[j] == nullptr ? " null" : " x";
+            }
         });
         EXPECT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
         if (k.exception) {
@@ -146,14 +149,12 @@ TEST(Classes, CreationErrors) {
         bool preallocated = false;
         std::string message;
         RunResult r = vm.inside([&] {
-            VM_TRY
-                k.make();
-            VM_CATCH(e)
-                raised = className(e->clazz);
-                preallocated = e == OutOfMemoryObject;
-                StringInstance* m = (StringInstance*)(uintptr_t)e->data[0];
-                if (m) message = getStringContents(m);
-            VM_END_TRY
+            OBJECT e = raisedBy(k.make);
+            if (e == nullptr) return;
+            raised = className(e->clazz);
+            preallocated = e == OutOfMemoryObject;
+            StringInstance* m = (StringInstance*)(uintptr_t)e->data[0];
+            if (m) message = getStringContents(m);
         });
         EXPECT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
         if (k.exception) {

@@ -153,15 +153,13 @@ TEST(Resolution, ClassEntryWithAnotherTagRaisesACatchableError) {
     std::string caught;
     RunResult r = f.vm.inside([&] {
         resolvedToBase = resolveClassReference(f.pool(), f.classIndex, f.user()) == f.vm.classRecord("a/Base");
-        VM_TRY
-            resolveClassReference(f.pool(), f.intIndex, f.user());
-        VM_CATCH(e)
-            char name[MESSAGE_BUFFER_SIZE];
-            StringInstance* message = (StringInstance*)(uintptr_t)e->data[0];
-            char text[MESSAGE_BUFFER_SIZE];
-            getClassNameBuffer(e->clazz, name, sizeof name);
-            caught = std::string(name) + ": " + getStringContentsSafely(message, text, sizeof text);
-        VM_END_TRY
+        OBJECT e = raisedBy([&] { resolveClassReference(f.pool(), f.intIndex, f.user()); });
+        if (e == nullptr) return;
+        char name[MESSAGE_BUFFER_SIZE];
+        StringInstance* message = (StringInstance*)(uintptr_t)e->data[0];
+        char text[MESSAGE_BUFFER_SIZE];
+        getClassNameBuffer(e->clazz, name, sizeof name);
+        caught = std::string(name) + ": " + getStringContentsSafely(message, text, sizeof text);
     });
     ASSERT_EQ(r.exitCode, 0) << r.trace;
     EXPECT_TRUE(resolvedToBase);

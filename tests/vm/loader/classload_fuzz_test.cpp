@@ -131,7 +131,9 @@ TEST(ClassLoadFuzz, SmallHeapsUnderCollectorStress) {
                     continue;
                 }
                 ASSERT_TRUE(out.exitCode == 0 || out.exitCode == 127) << "mutation " << n << " exit " << out.exitCode;
-                if (out.exitCode == 127) ASSERT_NE(std::string::npos, out.trace.find("ALERT: ")) << "mutation " << n;
+                if (out.exitCode == 127) {
+                    ASSERT_NE(std::string::npos, out.trace.find("ALERT: ")) << "mutation " << n;
+                }
             }
         }
     }

@@ -275,16 +275,11 @@ TEST(ClassPath, ResourceInputStreamNatives) {
         auto call = [&](void (*native)(), std::vector<cell> args) -> std::string {
             Regs.sp = stack;
             for (cell a : args) *++Regs.sp = a;
-            std::string outcome;
-            VM_TRY
-                native();
-                outcome = Regs.sp == stack ? "void" : std::to_string(*Regs.sp);
-            VM_CATCH(e)
-                char name[64];
-                getClassNameBuffer(e->clazz, name, sizeof name);
-                outcome = name;
-            VM_END_TRY
-            return outcome;
+            OBJECT e = vmasm::raisedBy(native);
+            if (e == nullptr) return Regs.sp == stack ? "void" : std::to_string(*Regs.sp);
+            char name[64];
+            getClassNameBuffer(e->clazz, name, sizeof name);
+            return name;
         };
         StringInstance* missing = instantiateStringFromUtf("res/none", 8);
         StringInstance* name = instantiateStringFromUtf("res/data.bin", 12);

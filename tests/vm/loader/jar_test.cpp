@@ -24,7 +24,7 @@ zipw::Archive baseArchive() {
     return a;
 }
 
-struct Case {
+struct ArchiveCase {
     const char* name;
     std::function<std::vector<uint8_t>()> build;
     std::vector<Probe> probes;
@@ -32,8 +32,8 @@ struct Case {
     std::vector<std::string> answers;
 };
 
-void runCases(const std::vector<Case>& cases, Options options, const char* mode) {
-    for (const Case& c : cases) {
+void runCases(const std::vector<ArchiveCase>& cases, Options options, const char* mode) {
+    for (const ArchiveCase& c : cases) {
         std::vector<uint8_t> archive = c.build();
         Outcome o = openAndFind(archive, c.probes, options);
         EXPECT_EQ(o.exitCode, 0) << c.name << " (" << mode << ")\n" << o.trace;
@@ -44,7 +44,7 @@ void runCases(const std::vector<Case>& cases, Options options, const char* mode)
     }
 }
 
-std::vector<Case> archiveCases() {
+std::vector<ArchiveCase> archiveCases() {
     std::string big = text(bigData);
     return {
         {"stored and deflated entries",
@@ -182,7 +182,7 @@ TEST(JarReader, ArchivesThroughAReadCallback) {
 
 // Archives whose fields point outside themselves: each is refused or misses, and the
 // reader touches nothing outside the archive's exact-size buffer.
-std::vector<Case> lyingCases() {
+std::vector<ArchiveCase> lyingCases() {
     auto patched = [](std::function<void(std::vector<uint8_t>&, const zipw::Layout&)> change) {
         return [change] {
             zipw::Layout l;

@@ -271,7 +271,7 @@ TEST(Prepare, FieldLoadsOfThis) {
     for (const Case& c : cases) {
         Subject s;
         int index = c.field == 0 ? s.intField : c.field == 1 ? s.refField : s.longField;
-        Bytes code = {OP_ALOAD_0, OP_GETFIELD, 0, (uint8_t)index, c.field == 2 ? (uint8_t)OP_POP2 : POP, RET};
+        Bytes code = {OP_ALOAD_0, OP_GETFIELD, 0, (uint8_t)index, (uint8_t)(c.field == 2 ? OP_POP2 : OP_POP), RET};
         if (c.storesThis) code = {OP_ALOAD_0, OP_GETFIELD, 0, (uint8_t)index, POP, RET, OP_ACONST_NULL, OP_ASTORE_0, RET};
         s.method(code, c.isStatic);
         Bytes rewritten;

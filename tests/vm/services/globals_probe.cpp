@@ -14,6 +14,10 @@ int probeStrayBss;
 int probeStrayData = 3;
 const char* probeStrayNames[2] = {"a", "b"};
 
+// External, as the functions of a VM library would be.
+int probeStrayCounter();
+const char* probeGuarded(const char* s);
+
 int probeStrayCounter() {
     static int probeHiddenCount;
     return ++probeHiddenCount + probeAcceptedData + probeAcceptedBss + probeAcceptedHook + probeReadOnly[1] +

@@ -281,18 +281,18 @@ TEST_F(GlueControlTest, PauseArmsItsWatchdogWithTheTimeOut) {
 // ---------------------------------------------------------------------------------
 // The test client's steps and the install steps, through a double of the client
 
-std::string ClientCalls;
-int32_t ClientState;
+static std::string ClientCalls;
+static int32_t ClientState;
 // data[0] of a step result is the state the client goes to; data[1] its answer
-int32_t clientOnEvent(const MweEvent* e) {
+static int32_t clientOnEvent(const MweEvent* e) {
     ClientCalls += "event(" + std::to_string(e->kind) + ") ";
     ClientState = e->data[0];
     return e->data[1];
 }
-int32_t clientState() { return ClientState; }
-int32_t clientTransaction(const MweEvent*) { return ClientCalls += "transaction ", 2; }
-int32_t clientFetch(const MweEvent*) { return ClientCalls += "fetch ", 3; }
-int32_t install(const MweEvent* e) { return ClientCalls += "install(" + std::to_string(e->kind) + ") ", 7; }
+static int32_t clientState() { return ClientState; }
+static int32_t clientTransaction(const MweEvent*) { return ClientCalls += "transaction ", 2; }
+static int32_t clientFetch(const MweEvent*) { return ClientCalls += "fetch ", 3; }
+static int32_t install(const MweEvent* e) { return ClientCalls += "install(" + std::to_string(e->kind) + ") ", 7; }
 
 TEST_F(GlueControlTest, TestClientAndInstallSteps) {
     struct Case {
