@@ -54,7 +54,11 @@ endfunction()
 add_library(movane_flags INTERFACE)
 target_compile_options(movane_flags INTERFACE
   -msse2 -mfpmath=sse -fno-strict-aliasing -fwrapv
-  -Wall -Wextra -Wno-unused-parameter)
+  -Wall -Wextra -Wshadow -Wmissing-declarations -Wundef -Wno-unused-parameter)
+# Continuous integration (CI=true in the environment at configure time) fails on any warning.
+if("$ENV{CI}" STREQUAL "true")
+  target_compile_options(movane_flags INTERFACE -Werror)
+endif()
 target_include_directories(movane_flags INTERFACE ${PROJECT_SOURCE_DIR})
 
 # movane_library(<name> <sources>... [LIBS <libs>...])
