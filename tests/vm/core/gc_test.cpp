@@ -612,7 +612,9 @@ TEST(Collector, FullCompactionRelocatingOnceLeavesWhatRelocatingEachPassLeaves) 
         EXPECT_TRUE(identical) << c.name;
         EXPECT_TRUE(sameRoots) << c.name;
         EXPECT_EQ(sumAfter, sumBefore) << c.name;
-        if (c.pinAndHash) EXPECT_EQ(hashAfter, hashBefore) << c.name;
+        if (c.pinAndHash) {
+            EXPECT_EQ(hashAfter, hashBefore) << c.name;
+        }
     }
 }
 
