@@ -27,6 +27,11 @@ elseif(MOVANE_SANITIZE)
 else()
   set(MOVANE_TEST_TIMEOUT_FACTOR 1)
   set(MOVANE_DISPLAY_TEST_ENVIRONMENT "")
+  # Position-dependent code and programs: 32-bit position-independent code gives up a
+  # register to the GOT pointer and calls a thunk to find it, which costs the
+  # interpreter's loop its registers. The programs then load at a fixed address.
+  add_compile_options(-fno-pie)
+  add_link_options(-no-pie)
 endif()
 
 # movane_sanitize_executables(<folder>): with the sanitizers on, every executable below
