@@ -2,7 +2,7 @@
 // locals of Interpret; ip and sp are stored into Regs before every call that may read,
 // change or switch the registers (SAVE_REGS) and loaded back after it (LOAD_REGS).
 // The time slice is counted only at taken branches, calls, returns, switches and
-// slow instructions, so straight-line code runs without bookkeeping.
+// slow and floating-point instructions, so straight-line code runs without bookkeeping.
 #include "vm/core/interp.h"
 
 #include <string.h>
@@ -126,7 +126,13 @@ static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
         ip += (n); \
         DISPATCH(); \
     } while (0)
-#define RESCHEDULE() goto reschedule
+// The reschedule check at every place that counts, so that each dispatches on its own
+// rather than all through one shared jump.
+#define RESCHEDULE() \
+    do { \
+        if (slice-- != 0) DISPATCH(); \
+        goto sliceEnded; \
+    } while (0)
 #define THROW(name) \
     do { \
         SAVE_REGS(); \
@@ -184,8 +190,8 @@ __attribute__((optimize("no-tree-slp-vectorize"))) void Interpret() {
     int invokeLength;
     LOAD_REGS();
 
-reschedule:
-    if (slice-- != 0) DISPATCH();
+    RESCHEDULE();
+sliceEnded:
     SAVE_REGS();
     for (;;) {
         if (AliveThreadCount < 1) return;
