@@ -351,17 +351,29 @@ void Java_java_lang_StringBuffer_append__Ljava_lang_String_2() {
     pushObject(sb);
 }
 
+// The decimal text of value, written backwards so that it ends at end; returns its start.
+static char* decimalText(int32_t value, char* end) {
+    uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
+    do {
+        *--end = (char)('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) *--end = '-';
+    return end;
+}
+
 void Java_java_lang_StringBuffer_append__I() {
     int32_t value = popInt();
     OBJECT sb = popObject();
-    char text[16];
-    int32_t n = mvSprintf(text, sizeof text, "%ld", value);
+    char text[12];
+    const char* digits = decimalText(value, text + sizeof text);
+    int32_t n = (int32_t)(text + sizeof text - digits);
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot(&sb);
     int32_t used = bufferCount(sb);
     growTo(&sb, used + n);
     uint16_t* to = bufferValue(sb)->u.sdata + used;
-    for (int32_t i = 0; i < n; i++) to[i] = (uint8_t)text[i];
+    for (int32_t i = 0; i < n; i++) to[i] = (uint8_t)digits[i];
     setIntFieldByIndex(sb, STRINGBUFFER_COUNT_SLOT, used + n);
     TemporaryRootsLength = savedRoots;
     pushObject(sb);
