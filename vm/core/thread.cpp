@@ -333,6 +333,11 @@ void registerAlarm(ThreadRecord* thread, uint32_t delayLow, int32_t delayHigh, A
 }
 
 void checkTimerQueue(uint64_t* nextWakeup) {
+    // nobody sleeps: no need to read the clock
+    if (TimerQueue == nullptr) {
+        *nextWakeup = 0;
+        return;
+    }
     int64_t now = vmCurrentTime();
     while (TimerQueue != nullptr) {
         ThreadRecord* head = TimerQueue;
