@@ -140,13 +140,45 @@ static void fieldAccess(int opcode) {
     Regs.ip = ip + 3;
 }
 
+// Call sites in the image's read-only code cannot be rewritten to a cached form: each
+// keeps the method found for its last receiver class here instead, by site address.
+struct ImageSiteEntry {
+    const uint8_t* site;
+    ClassRecord* receiverClass;
+    MethodRecord* method;
+};
+enum { IMAGE_SITE_ENTRIES = 512 };
+VMBSS static ImageSiteEntry imageSites[IMAGE_SITE_ENTRIES];
+
+static inline ImageSiteEntry* imageSiteEntry(const uint8_t* site) {
+    uintptr_t a = (uintptr_t)site;
+    return &imageSites[(a ^ (a >> 9)) & (IMAGE_SITE_ENTRIES - 1)];
+}
+
+static inline MethodRecord* cachedAtImageSite(const uint8_t* site, ClassRecord* receiverClass) {
+    ImageSiteEntry* e = imageSiteEntry(site);
+    return e->site == site && e->receiverClass == receiverClass ? e->method : nullptr;
+}
+
+static inline void cacheAtImageSite(const uint8_t* site, ClassRecord* receiverClass, MethodRecord* m) {
+    ImageSiteEntry* e = imageSiteEntry(site);
+    e->site = site;
+    e->receiverClass = receiverClass;
+    e->method = m;
+}
+
 static void invokeVirtual() {
     uint8_t* ip = Regs.ip;
     MethodRecord* resolved = methodAt(ip, false);
     OBJECT receiver = receiverAt(resolved->argCount);
-    MethodRecord* m = lookupMethodForInvoke(receiver->clazz, resolved);
-    if (m == nullptr) noSuchMethod(resolved);
-    if (rewritable(ip)) {
+    bool image = !rewritable(ip);
+    MethodRecord* m = image ? cachedAtImageSite(ip, receiver->clazz) : nullptr;
+    if (m == nullptr) {
+        m = lookupMethodForInvoke(receiver->clazz, resolved);
+        if (m == nullptr) noSuchMethod(resolved);
+        if (image) cacheAtImageSite(ip, receiver->clazz, m);
+    }
+    if (!image) {
         if (!(resolved->accessFlags & (ACC_PRIVATE | ACC_FINAL)) && !(resolved->ofClass->accessFlags & ACC_FINAL)) {
             int entry = createInlineCacheEntry(m, ip);
             InlineCacheReceiverClasses[entry] = receiver->clazz;
@@ -178,9 +210,14 @@ static void invokeInterface() {
     uint8_t* ip = Regs.ip;
     MethodRecord* resolved = methodAt(ip, false);
     OBJECT receiver = receiverAt(resolved->argCount);
-    MethodRecord* m = lookupMethod(receiver->clazz, resolved->nt.nameTypeKey, currentClass());
-    if (m == nullptr || (m->accessFlags & (ACC_PUBLIC | ACC_STATIC)) != ACC_PUBLIC) noSuchMethod(resolved);
-    if (rewritable(ip)) {
+    bool image = !rewritable(ip);
+    MethodRecord* m = image ? cachedAtImageSite(ip, receiver->clazz) : nullptr;
+    if (m == nullptr) {
+        m = lookupMethod(receiver->clazz, resolved->nt.nameTypeKey, currentClass());
+        if (m == nullptr || (m->accessFlags & (ACC_PUBLIC | ACC_STATIC)) != ACC_PUBLIC) noSuchMethod(resolved);
+        if (image) cacheAtImageSite(ip, receiver->clazz, m);
+    }
+    if (!image) {
         int entry = createInlineCacheEntry(m, ip);
         ip[0] = OP_INVOKEINTERFACE_CACHED;
         writeU16(ip + 1, (uint32_t)entry);
