@@ -26,13 +26,25 @@ std::string kvmProgram() {
   return over != nullptr && over[0] != 0 ? over : KVM_PROGRAM;
 }
 
-// A fresh, empty device folder for one test.
-std::string freshStorage(const std::string& name) {
-  std::string folder = std::string(RMS_TMP) + "/storage-" + name;
-  std::string cmd = "rm -rf '" + folder + "'";
+void removeFolder(const std::string& folder) {
+  std::string cmd = "rm -rf '" + folder + "' '" + folder + ".out' '" + folder + ".err'";
   if (system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
-  return folder;
 }
+
+// A fresh, empty device folder for one test, of this process alone (the suite also runs
+// under collector stress beside itself); removed when the test ends.
+class Storage {
+ public:
+  explicit Storage(const std::string& name)
+      : folder_(std::string(RMS_TMP) + "/storage-" + std::to_string(getpid()) + "-" + name) {
+    removeFolder(folder_);
+  }
+  ~Storage() { removeFolder(folder_); }
+  operator const std::string&() const { return folder_; }
+
+ private:
+  std::string folder_;
+};
 
 std::vector<std::string> kvmArguments(const std::string& storage, const std::string& vendor, const std::string& suite,
                                       const std::vector<std::string>& program) {
@@ -117,7 +129,7 @@ TEST(RmsCases, EachCaseOnAFreshSuite) {
                                "open counts",
                                "RecordStoreFullException at the quota"};
   for (int i = 0; i < (int)(sizeof cases / sizeof cases[0]); i++) {
-    std::string storage = freshStorage("case" + std::to_string(i));
+    Storage storage("case" + std::to_string(i));
     KvmRun run = runGame(storage, {"RmsCases", std::to_string(i)});
     EXPECT_EQ(0, run.status) << cases[i] << "\n" << run.err;
     EXPECT_EQ(std::string(cases[i]) + ": ok\n", run.out) << cases[i] << "\n" << run.err;
@@ -125,7 +137,7 @@ TEST(RmsCases, EachCaseOnAFreshSuite) {
 }
 
 TEST(RmsCases, StoresSharedBetweenSuites) {
-  std::string storage = freshStorage("shared");
+  Storage storage("shared");
   struct Step {
     const char* vendor;
     const char* suite;
@@ -207,7 +219,7 @@ const Damage damages[] = {
 
 TEST(RmsDamage, DamagedFilesGiveAClearErrorAndSpareTheOthers) {
   for (const Damage& d : damages) {
-    std::string storage = freshStorage("damage");
+    Storage storage("damage");
     KvmRun made = runGame(storage, {"RmsDamage", "make"});
     ASSERT_EQ(0, made.status) << made.err;
     std::string path = recordFile(storage, ".rs2");
@@ -272,7 +284,7 @@ TEST(RmsCrash, KilledAtRandomTheStoreKeepsEveryAcknowledgedChange) {
   // RMS_CRASH_KILLS asks for more (a long run by hand)
   int kills = RMS_CRASH_KILLS_DEFAULT;
   if (const char* n = getenv("RMS_CRASH_KILLS")) kills = atoi(n);
-  std::string storage = freshStorage("crash");
+  Storage storage("crash");
   std::mt19937 random(20261210);
   int done = 0;
   int advanced = 0;
