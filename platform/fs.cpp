@@ -93,6 +93,27 @@ const char* FsGetDeviceRoot(void) {
   return fsDeviceRoot;
 }
 
+int FsMakeDeviceRoot(void) {
+  char path[sizeof fsDeviceRoot];
+  snprintf(path, sizeof path, "%s", FsGetDeviceRoot());
+  struct stat st;
+  // each parent in turn, then the root itself
+  for (char* p = path + 1;; p++) {
+    if (*p != '/' && *p != 0) continue;
+    char end = *p;
+    *p = 0;
+    if (mkdir(path, 0777) != 0 && errno != EEXIST) return -1;
+    *p = end;
+    if (end == 0) break;
+  }
+  if (stat(path, &st) != 0) return -1;
+  if (!S_ISDIR(st.st_mode)) {
+    errno = ENOTDIR;
+    return -1;
+  }
+  return 0;
+}
+
 // Counts the UTF-16 units of a UTF-8 text (a four-byte sequence takes two).
 static int fsUtf16Length(const char* s) {
   int n = 0;

@@ -37,6 +37,9 @@ struct FsAttributes {
 // folder name is too long.
 int FsSetDeviceRoot(const char* hostFolder);
 const char* FsGetDeviceRoot(void);
+// Makes the device root folder and its parents when missing (a fresh machine has none);
+// 0, or -1 with errno set.
+int FsMakeDeviceRoot(void);
 // Maps a device path to its host path; 0, or -1 (host error set) when the result would
 // not fit or the path climbs out of the device root.
 int FsMapDevicePath(const char* devicePath, char* out, int outSize);

@@ -46,6 +46,29 @@ class FsTest : public ::testing::Test {
   std::string root_;
 };
 
+TEST_F(FsTest, MakeDeviceRoot) {
+  put("file", "x");
+  struct Case {
+    const char* name;
+    std::string root;
+    int result;
+  } cases[] = {
+      {"missing parents are made", root_ + "/new/a/b", 0},
+      {"an existing folder is kept", root_ + "/dev", 0},
+      {"a trailing slash", root_ + "/new/c/", 0},
+      {"a file in the way", root_ + "/dev/file", -1},
+      {"a file as a parent", root_ + "/dev/file/below", -1},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(FsSetDeviceRoot(c.root.c_str()), 0) << c.name;
+    EXPECT_EQ(FsMakeDeviceRoot(), c.result) << c.name;
+    struct stat st;
+    bool folder = stat(FsGetDeviceRoot(), &st) == 0 && S_ISDIR(st.st_mode);
+    EXPECT_EQ(folder, c.result == 0) << c.name;
+  }
+  EXPECT_EQ(get("file"), "x");
+}
+
 TEST_F(FsTest, OpenModes) {
   struct Case {
     const char* name;
