@@ -1,6 +1,7 @@
 // The entry of Movane_VM: trace file, the link to the manager, the one hidden main
 // window (a second instance brings the first forward and ends), the command line, and
 // the message loop.
+#include <stdio.h>
 #include <stdlib.h>
 
 #include "host/common/hosttrace.h"
@@ -114,8 +115,11 @@ void ParseCommandLine(const wchar_t* commandLine) {
     hostState.storageStarted = 1;
     hostState.stopFlags |= STOP_END_PROGRAM;  // nobody else is there to end the program
     ResetKeyStateDefault();
-    hostGlue.init();
-    hostGlue.startVmFromFiles(jad.c_str(), jar.c_str(), number);
+    // a start that never began still ends as a run: the box, then the program's end
+    if (hostGlue.init() != 0 || hostGlue.startVmFromFiles(jad.c_str(), jar.c_str(), number) != 0) {
+      fprintf(stderr, "Movane_VM: %s %s could not be started\n", jad.c_str(), jar.c_str());
+      PostToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
+    }
   } else if (option == L"-tckauto" && items.size() >= 2) {
     std::string url = WideToSystemText(items[1]);
     ShowWindow(mainWindow, SW_SHOW);

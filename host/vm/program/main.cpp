@@ -2,6 +2,7 @@
 // of the settings) and runs the host shell on the command line. Headless, a message box
 // that nobody can see takes its first button at once (its text goes to standard error),
 // and the test aid plays its input script and writes frames.
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -12,6 +13,7 @@
 #include "host/vm/program/wiring.h"
 #include "host/vm/vmshell.h"
 #include "platform/display.h"
+#include "platform/fs.h"
 
 namespace {
 uint32_t settingOr(const char* name, uint32_t fallback, uint32_t min, uint32_t max) {
@@ -45,6 +47,10 @@ int main(int argc, char** argv) {
     }
   }
   if (!TestAidLoad()) return 2;
+  if (FsMakeDeviceRoot() != 0) {
+    fprintf(stderr, "Movane_VM: cannot make the device folder %s: %s\n", FsGetDeviceRoot(), strerror(errno));
+    return 1;
+  }
   ScreenSetDeviceSize(width, height, 0);
   if (!DisplayOpen(width, height, scale, "Movane", keys, count)) return 1;
   if (DisplayIsHeadless()) WindowSetMessageBoxObserver(answerUnseenBox);

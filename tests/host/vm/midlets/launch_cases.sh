@@ -1,0 +1,32 @@
+#!/bin/sh
+# "-launch" as a user types it on a fresh machine: the device folder is made when
+# missing, and a suite that cannot start ends the program with the message instead of
+# leaving an empty window open.
+# usage: launch_cases.sh <Movane_VM> <jad> <jar> <work folder>
+set -u
+vm=$1 jad=$2 jar=$3 work=$4
+rm -rf "$work"
+mkdir -p "$work/run"
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy MOVANE_RUNTIME_DIR="$work/run"
+failures=0
+
+# name | device root | JAR given | expected exit | text expected on stdout+stderr
+check() {
+  name=$1 root=$2 jarArg=$3 want=$4 text=$5
+  out="$work/$name.log"
+  MOVANE_DEVICE_ROOT="$root" MOVANE_REGISTRY="$work/$name.registry" \
+    timeout 60 "$vm" -launch "$jad" "$jarArg" >"$out" 2>&1
+  rc=$?
+  if [ "$rc" != "$want" ] || ! grep -qF "$text" "$out"; then
+    echo "case $name: exit $rc (expected $want), output should hold \"$text\":"
+    cat "$out"
+    failures=$((failures + 1))
+  fi
+}
+
+check fresh_device_root "$work/fresh/a/b/device" "$jar" 0 "greeting: Hello from the descriptor"
+[ -d "$work/fresh/a/b/device" ] || { echo "case fresh_device_root: the device folder was not made"; failures=$((failures + 1)); }
+check missing_jar "$work/dev" "$work/no-such.jar" 0 "Cannot run MIDlet!"
+touch "$work/plain-file"
+check device_root_is_a_file "$work/plain-file" "$jar" 1 "cannot make the device folder"
+exit $failures
