@@ -215,9 +215,10 @@ LRESULT OnStartMidlet(UINT, WPARAM wParam, LPARAM) {
   }
   hostState.waitCursorShown = 1;
   hostState.fullScreenPolicy = 0;
-  hostGlue.init();
   hostState.storageStarted = 1;
-  hostGlue.startVmBySuite((int32_t)record.suiteId, midlet);
+  // a start that never began ends as a run that failed: the box and the manager's answer
+  if (hostGlue.init() != 0 || hostGlue.startVmBySuite((int32_t)record.suiteId, midlet) != 0)
+    PostToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
   hostState.title = Utf8ToWide(record.name, sizeof record.name);
   HWND main = GetMainWindow();
   EnableWindow(main, 1);

@@ -43,7 +43,7 @@ QmmsSuiteInfo suite(uint32_t id, const char* name, const char* vendor) {
 const QmmsSuiteInfo suites[] = {suite(7, "Alpha", "Us"), suite(9, "Billiards", "Motorola")};
 
 const HostGlue fakeGlue = {
-    [] { return glueLog.push_back("init"), 1; },
+    [] { return glueLog.push_back("init"), 0; },
     [](const char* jad, const char* jar, int32_t n) {
       return glueLog.push_back(std::string("files(") + jad + "," + jar + "," + std::to_string(n) + ")"), 0;
     },
@@ -241,6 +241,12 @@ TEST_F(Shell, StateMachine) {
        [&](Shell* s) {
          start(s, 0);
          s->vm(4);
+       },
+       HOST_NONE, "VM_NOTIFY_STOP_MIDLET(36)", "Movane :Cannot run MIDlet!"},
+      {"a start the glue refuses ends at once as a failed start",
+       [&](Shell* s) {
+         hostGlue.startVmBySuite = [](int32_t, int32_t) { return glueLog.push_back("refused"), -1; };
+         start(s, 0);
        },
        HOST_NONE, "VM_NOTIFY_STOP_MIDLET(36)", "Movane :Cannot run MIDlet!"},
       {"a MIDlet that started and ended before its first frame is no failed start",
