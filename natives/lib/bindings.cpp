@@ -296,6 +296,19 @@ static const NativeMethodBinding JoinerEventThreadNatives[] = {
     NATIVE("initEventQueue", "(I)I", Java_com_movane_micro_thread_NativeThreadJoinnerEventThread_initEventQueue),
 };
 
+static const NativeMethodBinding StringKeyHashtableNatives[] = {
+    NATIVE("get", "(Ljava/lang/String;)Ljava/lang/Object;", Java_com_movane_util_StringKeyHashtable_get),
+    NATIVE("containsKey", "(Ljava/lang/String;)Z", Java_com_movane_util_StringKeyHashtable_containsKey),
+    NATIVE("nativePut", "(Ljava/lang/Object;Ljava/lang/Object;)Ljava/lang/Object;",
+           Java_com_movane_util_StringKeyHashtable_nativePut),
+};
+
+static const NativeMethodBinding IntRingBufferNatives[] = {
+    NATIVE("initializeFieldIndex", "()V", Java_com_movane_util_IntRingBuffer_initializeFieldIndex),
+    NATIVE("write5", "(Lcom/movane/util/IntRingBuffer;IIIII)V", Java_com_movane_util_IntRingBuffer_write5),
+    NATIVE("read", "()I", Java_com_movane_util_IntRingBuffer_read),
+};
+
 static const NativeMethodBinding TimerNatives[] = {
     NATIVE("waitResume", "()V", Java_java_util_Timer_waitResume),
 };
@@ -419,6 +432,8 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/movane/micro/SystemOption", SystemOptionNatives),
     CLASS("com/movane/util/SystemLog", SystemLogNatives),
     CLASS("com/movane/util/Case", CaseNatives),
+    CLASS("com/movane/util/StringKeyHashtable", StringKeyHashtableNatives),
+    CLASS("com/movane/util/IntRingBuffer", IntRingBufferNatives),
     CLASS("com/movane/rms/RandomAccessFile", RandomAccessFileNatives),
     CLASS("com/movane/rms/IndexedRecordStoreManager", IndexedRecordStoreManagerNatives),
     CLASS("javax/microedition/rms/RecordStore", RecordStoreNatives),

@@ -1,5 +1,6 @@
 // Natives of the bit conversions of java/lang/Float and java/lang/Double, the functions of
-// java/lang/Math and the generator of java/util/Random.
+// java/lang/Math, the generator of java/util/Random, the lookup and insertion of
+// com/movane/util/StringKeyHashtable and the ring of com/movane/util/IntRingBuffer.
 #pragma once
 
 void Java_java_lang_Float_floatToIntBits();
@@ -20,3 +21,11 @@ void Java_java_util_Random_next();
 void Java_java_util_Random_nextInt__();
 void Java_java_util_Random_nextInt__I();
 void Java_java_util_Random_nextLong();
+
+void Java_com_movane_util_StringKeyHashtable_get();
+void Java_com_movane_util_StringKeyHashtable_containsKey();
+void Java_com_movane_util_StringKeyHashtable_nativePut();
+
+void Java_com_movane_util_IntRingBuffer_initializeFieldIndex();
+void Java_com_movane_util_IntRingBuffer_write5();
+void Java_com_movane_util_IntRingBuffer_read();
