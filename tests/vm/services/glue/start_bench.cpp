@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "glue_fixture.h"
+#include "vm/services/glue/mwe_internal.h"
 
 using namespace gluetest;
 
@@ -42,13 +43,19 @@ void BM_StopRequestToEndReport(benchmark::State& state) {
     for (auto _ : state) {
         mwe_requestStartBySuite(id, 0);
         if (!b.window_.waitFor(VM_NOTIFY_START_MIDLET)) state.SkipWithError("no start");
-        // the application runs once its started notice has reached the control thread
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // a stop is taken once the application's start has reached the control thread;
+        // a stop refused before that would leave the run going for good
+        for (int i = 0; i < 10000 && __atomic_load_n(&MweControlState.state, __ATOMIC_ACQUIRE) != MWE_RUNNING; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         auto at = Clock::now();
         mwe_requestStop();
         bool ended = b.window_.waitFor(VM_NOTIFY_STOP_MIDLET);
         state.SetIterationTime(seconds(at));
-        if (!ended) state.SkipWithError("the run did not end");
+        if (!ended) {
+            state.SkipWithError("the run did not end");
+            b.window_.stopRun();
+        }
         mwe_onRunEnded();
     }
     capture.finish();
