@@ -3,7 +3,9 @@
 // locals and arrays of floats and doubles, and wide.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
+#include <string>
 
 #include "support/vmasm.h"
 
@@ -188,6 +190,39 @@ TEST(FloatingPoint, ConstantsLocalsAndArrays) {
         {"wide astore and aload", false,
          [](Code& c) { c.iconst(4).newarray(T_INT).op(OP_WIDE).op(OP_ASTORE).u2(290).op(OP_WIDE).op(OP_ALOAD).u2(290).op(OP_ARRAYLENGTH); }, 4},
     });
+}
+
+// Two-word values move as they are: a signalling NaN (which an x87 load would quiet)
+// and a value whose halves differ keep every bit through locals, arrays, the stack and
+// static fields.
+TEST(FloatingPoint, TwoWordMovesKeepEveryBit) {
+    const int64_t D_SNAN = 0x7FF0000000000001;
+    const int64_t HALVES = 0x0123456789ABCDEF;
+    std::vector<Case> cases;
+    std::deque<std::string> names;  // the cases' names, kept in place
+    for (int64_t v : {D_SNAN, HALVES}) {
+        const char* suffix = v == D_SNAN ? " (signalling NaN)" : " (mixed halves)";
+        auto named = [&](const char* what) { return names.emplace_back(std::string(what) + suffix).c_str(); };
+        cases.push_back({named("dstore_2 and dload_2"), true, [v](Code& c) { c.ldc2Long(v).op(OP_DSTORE_2).op(OP_DLOAD_2); }, v});
+        cases.push_back({named("dstore and dload"), true, [v](Code& c) { c.ldc2Long(v).op(OP_DSTORE).u1(11).op(OP_DLOAD).u1(11); }, v});
+        cases.push_back({named("lstore_1 and lload_1"), true, [v](Code& c) { c.ldc2Long(v).op(OP_LSTORE_1).op(OP_LLOAD_1); }, v});
+        cases.push_back({named("dastore and daload"), true,
+                         [v](Code& c) {
+                             c.iconst(2).newarray(T_DOUBLE).astore(5).aload(5).iconst(1).ldc2Long(v).op(OP_DASTORE);
+                             c.aload(5).iconst(1).op(OP_DALOAD);
+                         },
+                         v});
+        cases.push_back({named("lastore and laload"), true,
+                         [v](Code& c) {
+                             c.iconst(2).newarray(T_LONG).astore(5).aload(5).iconst(0).ldc2Long(v).op(OP_LASTORE);
+                             c.aload(5).iconst(0).op(OP_LALOAD);
+                         },
+                         v});
+        cases.push_back({named("dup2 and pop2"), true, [v](Code& c) { c.ldc2Long(v).op(OP_DUP2).op(OP_POP2); }, v});
+        cases.push_back({named("putstatic and getstatic"), true,
+                         [v](Code& c) { c.ldc2Long(v).putstatic("F", "l", "J").getstatic("F", "l", "J"); }, v});
+    }
+    runCases(cases);
 }
 
 TEST(FloatingPoint, FloatArrayAccessChecksNullAndBounds) {
