@@ -66,6 +66,17 @@ if("$ENV{CI}" STREQUAL "true")
 endif()
 target_include_directories(movane_flags INTERFACE ${PROJECT_SOURCE_DIR})
 
+# The VM core's invariant checks (VM_ASSERT): on unless this is a release build.
+if(CMAKE_BUILD_TYPE STREQUAL "Release")
+  set(movane_vm_asserts_default OFF)
+else()
+  set(movane_vm_asserts_default ON)
+endif()
+option(MOVANE_VM_ASSERTS "Check the VM core's invariants (VM_ASSERT)" ${movane_vm_asserts_default})
+if(MOVANE_VM_ASSERTS)
+  target_compile_definitions(movane_flags INTERFACE MOVANE_VM_ASSERTS=1)
+endif()
+
 # movane_library(<name> <sources>... [LIBS <libs>...])
 function(movane_library name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})

@@ -14,6 +14,8 @@
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
 #include "vm/core/thread.h"
+#include "vm/core/utf.h"
+#include "vm/core/vmassert.h"
 #include "vm/services/tracelog.h"
 
 VMBSS CatchFrame* CurrentCatchFrame;
@@ -138,6 +140,13 @@ void fatalError(const char* message) {
 
 void fatalVMError(const char* message) { fatalError(message); }
 
+void vmAssertFailed(const char* condition, const char* file, int line) {
+    const char* base = strrchr(file, '/');
+    char text[MESSAGE_BUFFER_SIZE];
+    snprintf(text, sizeof text, "VM_ASSERT failed: %s (%s:%d)", condition, base ? base + 1 : file, line);
+    fatalError(text);
+}
+
 void vmExitLongjmp(int32_t exitCode) {
     VmExitCode = exitCode;
     if (VmExitFrame == nullptr) abort();
@@ -198,7 +207,7 @@ void throwException(OBJECT* exceptionCell) {
     int32_t fpRoot = TemporaryRootsLength;
     makeTemporaryInteriorRoot(&fp, fp != nullptr ? fp->stack : nullptr);
     for (;;) {
-        TemporaryRoots[fpRoot + 2] = (cell)(uintptr_t)(fp != nullptr ? fp->stack : nullptr);
+        interiorRootAt(fpRoot)->object = fp != nullptr ? (cell*)fp->stack : nullptr;
         if (fp == nullptr) {
             TemporaryRootsLength = savedRoots;
             TraceHooks[1](*exceptionCell);

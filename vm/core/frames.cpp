@@ -17,6 +17,8 @@
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
 #include "vm/core/thread.h"
+#include "vm/core/utf.h"
+#include "vm/core/vmassert.h"
 #include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
 
@@ -42,6 +44,7 @@ void pushFrame(MethodRecord* method) {
             if (next == nullptr) throwObject(StackOverflowObject);
             // a collection may have moved the chunk holding the arguments
             sp = Regs.sp;
+            VM_ASSERT(sp >= chunk->data - 1 && sp < chunk->data + (int16_t)chunk->size);
             next->next = nullptr;
             next->size = words;
             chunk->next = next;

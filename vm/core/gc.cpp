@@ -19,7 +19,12 @@
 //   pointer is relocated once at the end: the pause grows with the heap, not with its
 //   square. Without memory for the gathered entries each pass relocates on its own.
 // - After a collection, any object pointer held in a C local that is not a registered
-//   root may be stale: callers re-read what they did not register.
+//   root may be stale: callers re-read what they did not register. HeapMoves and
+//   ChunkMoves count the moves, so that VM_ASSERT can catch a pointer kept too long.
+// - Checked with VM_ASSERT: the mark queue is empty after marking, the break entries
+//   (of a pass and gathered over passes) grow in address order, nothing is left to
+//   relocate once compaction ends, and the free list is in address order and holds free
+//   chunks of the dynamic heap only.
 #include "vm/core/gc.h"
 
 #include <stdlib.h>
@@ -41,6 +46,8 @@ VMBSS int32_t CollectorRunning;
 VMBSS cell* CompactionCursor;
 VMBSS int32_t CollectionCount;
 VMBSS int32_t CompactionPassCount;
+VMBSS uint32_t HeapMoves;
+VMBSS uint32_t ChunkMoves;
 
 // Slot of java/lang/Thread that holds its ThreadRecord as an int.
 enum { THREAD_RECORD_FIELD = 1 };
@@ -94,7 +101,6 @@ static inline bool inDynamicHeap(const void* p) {
     return a > (uintptr_t)HeapStart && a < (uintptr_t)PermanentBoundary && (a & 3) == 0;
 }
 
-static inline uint32_t blockWords(const cell* block) { return headerSize((uint32_t)*block) + 1; }
 static inline void* asPointer(cell word) { return (void*)(uintptr_t)word; }
 static inline void* lockTarget(uint32_t word) { return (void*)(uintptr_t)(word & ~(uint32_t)LOCK_STATE_MASK); }
 
@@ -313,14 +319,9 @@ static void traceRootObjects() {
     for (int32_t i = 0; i < ROM_LOCK_WORDS; i++) {
         if (RomLockWords[i].word & LOCK_STATE_MASK) markRoot(lockTarget(RomLockWords[i].word));
     }
-    for (int32_t i = 0; i < TemporaryRootsLength;) {
-        if (TemporaryRoots[i] == -1) {
-            markRoot(asPointer(TemporaryRoots[i + 2]));
-            i += 3;
-        } else {
-            markRoot(*(void**)asPointer(TemporaryRoots[i]));
-            i++;
-        }
+    for (int32_t i = 0; i < TemporaryRootsLength; i += temporaryRootEntries(i)) {
+        if (isInteriorRoot(i)) markRoot(interiorRootAt(i)->object);
+        else markRoot(asPointer(*temporaryRootVariable(i)));
     }
     if (CurrentRomImage != nullptr && CurrentRomImage->staticArea != nullptr) {
         cell* area = CurrentRomImage->staticArea;
@@ -422,11 +423,6 @@ static void processWeakReferences() {
 
 // Sweeping
 
-static inline void setFreeChunk(cell* chunk, uint32_t words, cell* next) {
-    chunk[0] = (cell)((words - 1) << HEADER_SIZE_SHIFT);
-    chunk[1] = (cell)(uintptr_t)next;
-}
-
 // Links the free runs of the dynamic heap in address order; returns the largest size field.
 static uint32_t sweepTheHeap() {
     cell* head = nullptr;
@@ -451,7 +447,7 @@ static uint32_t sweepTheHeap() {
         if ((end || live) && run != nullptr) {
             uint32_t runWords = (uint32_t)(p - run);
             setFreeChunk(run, runWords, nullptr);
-            if (tail) tail[1] = (cell)(uintptr_t)run;
+            if (tail) setFreeChunkNext(tail, run);
             else head = run;
             tail = run;
             if (runWords - 1 > largest) largest = runWords - 1;
@@ -479,7 +475,7 @@ static void rebuildFreeList() {
         cell* end = p + words;
         while (end < PermanentBoundary && headerType((uint32_t)*end) == GCT_FREE) end += blockWords(end);
         setFreeChunk(p, (uint32_t)(end - p), nullptr);
-        if (tail) tail[1] = (cell)(uintptr_t)p;
+        if (tail) setFreeChunkNext(tail, p);
         else head = p;
         tail = p;
         p = end;
@@ -518,6 +514,8 @@ static inline void relocateLock(uint32_t* word) {
 }
 
 static void addBreak(cell* address, int32_t distance) {
+    VM_ASSERT(breakCount < BREAK_TABLE_ENTRIES);
+    VM_ASSERT(breakCount == 0 || breakTable[breakCount - 1].address < address);
     breakTable[breakCount].address = address;
     breakTable[breakCount].distance = distance;
     breakCount++;
@@ -555,7 +553,7 @@ static void compactionPass() {
     // Free space that ends at the start (left by the previous pass) receives blocks too.
     if (previous != nullptr && previous >= RegionBoundary && headerType((uint32_t)*previous) == GCT_FREE) {
         head = tail = previous;
-        previous[1] = 0;
+        setFreeChunkNext(previous, nullptr);
     }
     breakCount = 0;
     int32_t lastDistance = 0;
@@ -568,7 +566,7 @@ static void compactionPass() {
                 setFreeChunk(tail, blockWords(tail) + words, nullptr);
             } else {
                 setFreeChunk(p, words, nullptr);
-                if (tail) tail[1] = (cell)(uintptr_t)p;
+                if (tail) setFreeChunkNext(tail, p);
                 else head = p;
                 tail = p;
             }
@@ -580,7 +578,7 @@ static void compactionPass() {
         if (!(header & HEADER_PIN_MASK)) {
             while (head != nullptr) {
                 uint32_t have = blockWords(head);
-                cell* after = (cell*)asPointer(head[1]);
+                cell* after = freeChunkNext(head);
                 if (head + have == p) {
                     // slide: the free space moves up behind the block
                     memmove(head, p, (size_t)words * 4);
@@ -609,7 +607,7 @@ static void compactionPass() {
                         setFreeChunk(tail, blockWords(tail) + words, nullptr);
                     } else {
                         setFreeChunk(p, words, nullptr);
-                        if (tail) tail[1] = (cell)(uintptr_t)p;
+                        if (tail) setFreeChunkNext(tail, p);
                         else head = p;
                         tail = p;
                     }
@@ -621,6 +619,9 @@ static void compactionPass() {
             }
         }
         int32_t distance = (int32_t)((char*)p - (char*)moved);
+#if VM_ASSERTS_ON
+        if (distance != 0 && headerType(header) == GCT_EXECSTACK) ChunkMoves++;
+#endif
         if (distance != lastDistance) {
             addBreak(p, distance);
             lastDistance = distance;
@@ -629,6 +630,7 @@ static void compactionPass() {
     }
     if (p < PermanentBoundary && lastDistance != 0) addBreak(p, 0);
     CompactionCursor = p;
+    if (breakCount > 0) HeapMoves++;
     resumeBlock = p;
     resumeChunk = tail != nullptr && tail + blockWords(tail) == p ? tail : nullptr;
 }
@@ -673,13 +675,8 @@ static bool rootSeenBefore(cell* address, int32_t globalsBefore, int32_t tempora
     for (int32_t i = 0; i < globalsBefore; i++) {
         if (GlobalRoots[i] == address) return true;
     }
-    for (int32_t i = 0; i < temporariesBefore;) {
-        if (TemporaryRoots[i] == -1) {
-            i += 3;
-            continue;
-        }
-        if ((cell*)asPointer(TemporaryRoots[i]) == address) return true;
-        i++;
+    for (int32_t i = 0; i < temporariesBefore; i += temporaryRootEntries(i)) {
+        if (!isInteriorRoot(i) && temporaryRootVariable(i) == address) return true;
     }
     return false;
 }
@@ -689,19 +686,17 @@ static void relocateRoots() {
     for (int32_t i = 0; i < GlobalRootsLength; i++) {
         if (!rootSeenBefore(GlobalRoots[i], i, 0)) relocateWord(GlobalRoots[i]);
     }
-    for (int32_t i = 0; i < TemporaryRootsLength;) {
-        if (TemporaryRoots[i] == -1) {
-            char* object = (char*)asPointer(TemporaryRoots[i + 2]);
+    for (int32_t i = 0; i < TemporaryRootsLength; i += temporaryRootEntries(i)) {
+        if (isInteriorRoot(i)) {
+            InteriorRoot* root = interiorRootAt(i);
+            char* object = (char*)root->object;
             char* moved = (char*)relocated(object);
-            cell* interior = (cell*)asPointer(TemporaryRoots[i + 1]);
-            *interior += (cell)(moved - object);
-            TemporaryRoots[i + 2] = (cell)(uintptr_t)moved;
-            i += 3;
+            *root->interior += (cell)(moved - object);
+            root->object = (cell*)moved;
             continue;
         }
-        cell* variable = (cell*)asPointer(TemporaryRoots[i]);
+        cell* variable = temporaryRootVariable(i);
         if (!rootSeenBefore(variable, GlobalRootsLength, i)) relocateWord(variable);
-        i++;
     }
     if (CurrentRomImage != nullptr && CurrentRomImage->staticArea != nullptr) {
         cell* area = CurrentRomImage->staticArea;
@@ -871,6 +866,15 @@ static void relocateEverything(const BreakEntry* table, int32_t count) {
     breakLow = breakHigh = nullptr;
 }
 
+[[maybe_unused]] static bool freeListInOrder() {
+    for (cell* c = FirstFreeChunk; c != nullptr; c = freeChunkNext(c)) {
+        if (c < HeapStart || c + blockWords(c) > PermanentBoundary || headerType((uint32_t)*c) != GCT_FREE) return false;
+        cell* next = freeChunkNext(c);
+        if (next != nullptr && next <= c + blockWords(c) - 1) return false;
+    }
+    return true;
+}
+
 static void compactOnce() {
     compactionPass();
     if (breakCount > 0) relocateEverything(breakTable, breakCount);
@@ -903,6 +907,8 @@ static void compactFully() {
         if (CompactionRelocatesEachPass || gatheredCount + breakCount > gatheredCapacity) {
             relocateEverything(breakTable, breakCount);
         } else {
+            // the gathered entries stay in address order: each pass starts where the last ended
+            VM_ASSERT(gatheredCount == 0 || gatheredBreaks[gatheredCount - 1].address <= breakTable[0].address);
             memcpy(gatheredBreaks + gatheredCount, breakTable, (size_t)breakCount * sizeof(BreakEntry));
             gatheredCount += breakCount;
         }
@@ -919,9 +925,11 @@ void collectGarbage(int32_t requestedWords) {
     resumeBlock = nullptr;
     traceRootObjects();
     traceHeapObjects();
+    VM_ASSERT(markQueueCount == 0 && !markQueueOverflow);
     processWeakPointerLists();
     processWeakReferences();
     uint32_t largest = sweepTheHeap();
+    VM_ASSERT(freeListInOrder());
     uint32_t request = requestedWords < 0 ? 0 : (uint32_t)requestedWords;
     if (request <= (largest >> 2)) return;
     if (request < (largest >> 1) + (largest >> 2)) {
@@ -932,7 +940,9 @@ void collectGarbage(int32_t requestedWords) {
         RegionBoundary = lowered < (uintptr_t)HeapStart || lowered > (uintptr_t)RegionBoundary ? HeapStart : (cell*)lowered;
         compactFully();
     }
+    VM_ASSERT(!relocating && relocationTable == nullptr && gatheredCount == 0);
     rebuildFreeList();
+    VM_ASSERT(freeListInOrder());
 }
 
 void garbageCollect(int32_t requestedWords) {
@@ -941,7 +951,9 @@ void garbageCollect(int32_t requestedWords) {
     CollectorNesting = 1;
     FreeMonitorList = nullptr;
     if (CurrentThread) storeExecutionEnvironment(CurrentThread);
+    int32_t roots = TemporaryRootsLength;
     if (!CollectionSuppressed) collectGarbage(requestedWords);
+    VM_ASSERT(TemporaryRootsLength == roots);
     if (CurrentThread) loadExecutionEnvironment(CurrentThread);
     CollectorNesting = 0;
     CollectorRunning = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "vm/core/records.h"
+#include "vm/core/vmassert.h"
 #include "vm/core/vmsections.h"
 
 enum {
@@ -28,6 +29,14 @@ extern VMBSS int32_t CompactionRelocatesEachPass;
 // Counts of the collections and compaction passes of the run, for tests and traces.
 extern VMBSS int32_t CollectionCount;
 extern VMBSS int32_t CompactionPassCount;
+
+// Moves counted for the checks of pointers kept in C locals: a pointer into any block of
+// the dynamic heap taken under one HeapMoves value is stale once it changed, one into a
+// stack chunk once ChunkMoves changed (counted only where VM_ASSERT is on).
+extern VMBSS uint32_t HeapMoves;
+extern VMBSS uint32_t ChunkMoves;
+#define VM_ASSERT_HEAP_UNMOVED(stamp) VM_ASSERT(HeapMoves == (stamp))
+#define VM_ASSERT_CHUNKS_UNMOVED(stamp) VM_ASSERT(ChunkMoves == (stamp))
 
 void collectGarbage(int32_t requestedWords);
 // Registers the object in *cell so that function runs (with a cell holding the object)

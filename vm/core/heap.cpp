@@ -33,21 +33,15 @@ VMBSS cell* CleanupTable;
 VMBSS int32_t CollectionSuppressed;
 VMBSS int32_t ForcedCollectionCounter;
 
-// A free chunk: header, then the next chunk (0 ends the list).
-static inline cell* chunkNext(cell* chunk) { return (cell*)(uintptr_t)chunk[1]; }
-static inline void setChunkNext(cell* chunk, cell* next) { chunk[1] = (cell)(uintptr_t)next; }
-static inline uint32_t chunkWords(cell* chunk) { return headerSize((uint32_t)chunk[0]) + 1; }
-static inline void setFreeHeader(cell* chunk, uint32_t words) { chunk[0] = (cell)((words - 1) << HEADER_SIZE_SHIFT); }
 
 void fatalTemporaryRootOverflow() {
     fatalVMError("Temporary root overflow: more than 50 temporary roots");
 }
 
 void makeTemporaryInteriorRoot(void* address, void* object) {
-    if (TemporaryRootsLength + 3 > MAX_TEMPORARY_ROOTS) fatalTemporaryRootOverflow();
-    TemporaryRoots[TemporaryRootsLength++] = -1;
-    TemporaryRoots[TemporaryRootsLength++] = (cell)(uintptr_t)address;
-    TemporaryRoots[TemporaryRootsLength++] = (cell)(uintptr_t)object;
+    if (TemporaryRootsLength + INTERIOR_ROOT_ENTRIES > MAX_TEMPORARY_ROOTS) fatalTemporaryRootOverflow();
+    *interiorRootAt(TemporaryRootsLength) = {INTERIOR_ROOT_MARK, (cell*)address, (cell*)object};
+    TemporaryRootsLength += INTERIOR_ROOT_ENTRIES;
 }
 
 void makeGlobalRoot(void* address) {
@@ -73,8 +67,8 @@ static void rebuildFreeList() {
     FirstFreeChunk = nullptr;
     for (cell* p = HeapStart; p < PermanentBoundary; p += headerSize((uint32_t)*p) + 1) {
         if (headerType((uint32_t)*p) != GCT_FREE) continue;
-        setChunkNext(p, nullptr);
-        if (last) setChunkNext(last, p);
+        setFreeChunkNext(p, nullptr);
+        if (last) setFreeChunkNext(last, p);
         else FirstFreeChunk = p;
         last = p;
     }
@@ -100,7 +94,7 @@ void InitializeHeap() {
     ForcedCollectionCounter = 0;
     int32_t words = size / 4;
     setFreeHeader(HeapStart, words);
-    setChunkNext(HeapStart, nullptr);
+    setFreeChunkNext(HeapStart, nullptr);
     FirstFreeChunk = HeapStart;
     // one eighth of the dynamic heap: (bytes >> 5) words
     RegionBoundary = HeapStart + (((char*)PermanentBoundary - (char*)HeapStart) >> 5);
@@ -109,8 +103,8 @@ void InitializeHeap() {
         cell* upper = RegionBoundary;
         setFreeHeader(HeapStart, upper - HeapStart);
         setFreeHeader(upper, words - (upper - HeapStart));
-        setChunkNext(HeapStart, upper);
-        setChunkNext(upper, nullptr);
+        setFreeChunkNext(HeapStart, upper);
+        setFreeChunkNext(upper, nullptr);
     }
     setupSearchFingers();
 }
@@ -139,7 +133,7 @@ static_assert(sizeof(FingerRecords) == 200 * 4, "the fingers take 200 words");
 // The last free chunk that starts below the region boundary, or null.
 static cell* lastChunkBelowBoundary() {
     cell* last = nullptr;
-    for (cell* c = FirstFreeChunk; c != nullptr && c < RegionBoundary; c = chunkNext(c)) last = c;
+    for (cell* c = FirstFreeChunk; c != nullptr && c < RegionBoundary; c = freeChunkNext(c)) last = c;
     return last;
 }
 
@@ -219,18 +213,18 @@ static void moveFingersOffChunk(cell* taken, cell* replacement) {
 
 // Takes `words` (header included) from the chunk behind prev (prev null: the list head).
 static cell* takeChunk(cell* prev, cell* chunk, uint32_t words, int type) {
-    uint32_t have = chunkWords(chunk);
+    uint32_t have = blockWords(chunk);
     if (have <= words + 1) {
-        cell* next = chunkNext(chunk);
-        if (prev) setChunkNext(prev, next);
+        cell* next = freeChunkNext(chunk);
+        if (prev) setFreeChunkNext(prev, next);
         else FirstFreeChunk = next;
         chunk[0] = (cell)(((have - 1) << HEADER_SIZE_SHIFT) | (type << HEADER_TYPE_SHIFT));
         moveFingersOffChunk(chunk, prev);
     } else {
         cell* rest = chunk + words;
         setFreeHeader(rest, have - words);
-        setChunkNext(rest, chunkNext(chunk));
-        if (prev) setChunkNext(prev, rest);
+        setFreeChunkNext(rest, freeChunkNext(chunk));
+        if (prev) setFreeChunkNext(prev, rest);
         else FirstFreeChunk = rest;
         chunk[0] = (cell)(((words - 1) << HEADER_SIZE_SHIFT) | (type << HEADER_TYPE_SHIFT));
         moveFingersOffChunk(chunk, rest);
@@ -248,13 +242,13 @@ static cell* allocateFromRegion(int list, uint32_t words, int type) {
     SearchFinger* f = &FingerRecords[list];
     while ((uint32_t)f->previous->size <= words) f = f->previous;
     cell* prev = f->position;
-    cell* c = prev != nullptr ? chunkNext(prev) : FirstFreeChunk;
-    for (; c != nullptr; prev = c, c = chunkNext(c)) {
+    cell* c = prev != nullptr ? freeChunkNext(prev) : FirstFreeChunk;
+    for (; c != nullptr; prev = c, c = freeChunkNext(c)) {
         if (list == LOWER_LIST && c >= RegionBoundary) {
             c = nullptr;
             break;
         }
-        if (chunkWords(c) >= words) break;
+        if (blockWords(c) >= words) break;
     }
     learnFromSearch(list, f, words, c, prev);
     return c != nullptr ? takeChunk(prev, c, words, type) : nullptr;
@@ -301,8 +295,8 @@ char* mallocBytes(int32_t bytes) {
 // The last free chunk of the dynamic heap, when it ends at the permanent boundary.
 static cell* lastChunkAtBoundary() {
     cell* last = nullptr;
-    for (cell* c = FirstFreeChunk; c != nullptr; c = chunkNext(c)) last = c;
-    if (last && last + chunkWords(last) == PermanentBoundary) return last;
+    for (cell* c = FirstFreeChunk; c != nullptr; c = freeChunkNext(c)) last = c;
+    if (last && last + blockWords(last) == PermanentBoundary) return last;
     return nullptr;
 }
 
@@ -398,6 +392,6 @@ int32_t getHeapSize() { return HeapSize; }
 
 int32_t memoryFree() {
     int32_t total = 0;
-    for (cell* c = FirstFreeChunk; c != nullptr; c = chunkNext(c)) total += (int32_t)chunkWords(c) * 4;
+    for (cell* c = FirstFreeChunk; c != nullptr; c = freeChunkNext(c)) total += (int32_t)blockWords(c) * 4;
     return total;
 }

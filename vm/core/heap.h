@@ -47,6 +47,26 @@ inline uint32_t* headerOf(const void* object) { return (uint32_t*)object - 1; }
 inline uint32_t headerSize(uint32_t header) { return header >> HEADER_SIZE_SHIFT; }
 inline uint32_t headerType(uint32_t header) { return (header & HEADER_TYPE_MASK) >> HEADER_TYPE_SHIFT; }
 inline uint32_t headerPins(uint32_t header) { return (header & HEADER_PIN_MASK) >> HEADER_PIN_SHIFT; }
+// Words of the block that starts at its header, the header included.
+inline uint32_t blockWords(const cell* block) { return headerSize((uint32_t)*block) + 1; }
+
+// A free chunk: a header of type GCT_FREE, then the next chunk of the free list (null
+// ends it); what follows is undefined. The smallest chunk that can be linked is two words.
+struct FreeChunk {
+    uint32_t header;
+    cell* next;
+};
+static_assert(sizeof(FreeChunk) == 8, "a free chunk starts with two words");
+enum { FREE_CHUNK_MIN_WORDS = sizeof(FreeChunk) / 4 };
+
+inline FreeChunk* asFreeChunk(cell* block) { return (FreeChunk*)block; }
+inline cell* freeChunkNext(cell* chunk) { return asFreeChunk(chunk)->next; }
+inline void setFreeChunkNext(cell* chunk, cell* next) { asFreeChunk(chunk)->next = next; }
+inline void setFreeHeader(cell* chunk, uint32_t words) { asFreeChunk(chunk)->header = (words - 1) << HEADER_SIZE_SHIFT; }
+inline void setFreeChunk(cell* chunk, uint32_t words, cell* next) {
+    setFreeHeader(chunk, words);
+    setFreeChunkNext(chunk, next);
+}
 
 // Heap bounds
 extern VMBSS int32_t HeapSize;
@@ -62,6 +82,21 @@ extern VMBSS int32_t AllocationMode;
 // the value -1 opens a three-word entry {-1, address of an interior pointer, object}.
 extern VMBSS cell TemporaryRoots[MAX_TEMPORARY_ROOTS];
 extern VMBSS int32_t TemporaryRootsLength;
+
+struct InteriorRoot {
+    cell mark;          // INTERIOR_ROOT_MARK
+    cell* interior;     // the variable holding a pointer into the object
+    cell* object;       // the object it points into
+};
+static_assert(sizeof(InteriorRoot) == 12, "an interior root takes three entries");
+enum { INTERIOR_ROOT_MARK = -1, INTERIOR_ROOT_ENTRIES = sizeof(InteriorRoot) / sizeof(cell) };
+
+// The entry at index i of the temporary roots: an interior root, or the address of a
+// variable. temporaryRootEntries gives the entries it takes.
+inline bool isInteriorRoot(int32_t i) { return TemporaryRoots[i] == INTERIOR_ROOT_MARK; }
+inline InteriorRoot* interiorRootAt(int32_t i) { return (InteriorRoot*)&TemporaryRoots[i]; }
+inline cell* temporaryRootVariable(int32_t i) { return (cell*)(uintptr_t)TemporaryRoots[i]; }
+inline int32_t temporaryRootEntries(int32_t i) { return isInteriorRoot(i) ? INTERIOR_ROOT_ENTRIES : 1; }
 extern VMBSS cell* GlobalRoots[MAX_GLOBAL_ROOTS];
 extern VMBSS int32_t GlobalRootsLength;
 extern VMBSS cell* CleanupTable;

@@ -55,12 +55,15 @@ void invokeMethodFromRegisters(MethodRecord* m, OBJECT receiver, int n) {
     ReceiverCell = nullptr;
 }
 
-// Releases the monitor of a synchronized frame that returns.
+// Releases the monitor of a synchronized frame that returns. The caller reads the frame
+// afterwards: releasing allocates nothing, so the chunk stays where it is.
 static void exitFrameMonitor(FrameRecord* frame) {
     OBJECT sync = frame->syncObject;
     if ((uintptr_t)sync <= 1) return;
     const char* name = nullptr;
+    uint32_t moves = ChunkMoves;
     if (monitorExit(sync, &name) == MONITOR_NOT_OWNER) raiseException(name);
+    VM_ASSERT_CHUNKS_UNMOVED(moves);
 }
 
 void prepareForInvoke(MethodRecord* m, OBJECT* receiver) {
@@ -113,9 +116,14 @@ static bool castAllowed(OBJECT o, ClassRecord* clazz) {
     fatalError(MessageBuffer);
 }
 
+// The caller stores the value into the array afterwards: a test that succeeds has found
+// the element class loaded, so nothing was allocated and neither object moved.
 static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
     ClassRecord* element = asArrayClass(array->clazz)->u.elemClass;
-    return isSubclassOf(value->clazz, element) || isAssignableTo(value->clazz, element);
+    uint32_t moves = HeapMoves;
+    bool allowed = isSubclassOf(value->clazz, element) || isAssignableTo(value->clazz, element);
+    VM_ASSERT(!allowed || HeapMoves == moves);
+    return allowed;
 }
 
 #define SAVE_REGS() (Regs.ip = ip, Regs.sp = sp, Regs.timeSlice = slice)

@@ -16,6 +16,7 @@
 #include "vm/core/monitor.h"
 #include "vm/core/stackmap.h"
 #include "vm/core/thread.h"
+#include "vm/core/vmassert.h"
 #include "gcmaps.h"
 
 using namespace vmasm;
@@ -39,8 +40,8 @@ const uint32_t MAIN_FLAGS = ACC_PUBLIC | ACC_STATIC;
 
 // Whether the block of an object now lies inside a free chunk.
 bool freed(const void* object) {
-    for (cell* c = FirstFreeChunk; c != nullptr; c = (cell*)(uintptr_t)c[1]) {
-        cell* end = c + headerSize((uint32_t)c[0]) + 1;
+    for (cell* c = FirstFreeChunk; c != nullptr; c = freeChunkNext(c)) {
+        cell* end = c + blockWords(c);
         if ((const cell*)object > c && (const cell*)object < end) return true;
     }
     return false;
@@ -75,7 +76,7 @@ void setType(void* object, int type) {
 // Largest size field on the free list.
 uint32_t largestFree() {
     uint32_t largest = 0;
-    for (cell* c = FirstFreeChunk; c != nullptr; c = (cell*)(uintptr_t)c[1]) largest = std::max(largest, headerSize((uint32_t)c[0]));
+    for (cell* c = FirstFreeChunk; c != nullptr; c = freeChunkNext(c)) largest = std::max(largest, blockWords(c) - 1);
     return largest;
 }
 
@@ -715,6 +716,51 @@ TEST(Collector, ArgumentsFollowTheirChunkWhenTheCalleeNeedsANewOne) {
     RunResult result = vm.run("Push");
     ASSERT_EQ(result.exitCode, 0) << result.trace;
     EXPECT_EQ(r, 42);
+}
+
+// The debug check of pointers into a stack chunk: a frame pointer kept across an
+// allocation whose compaction moves the chunk is caught; one taken afterwards is not.
+bool stampAfterAllocation;
+void allocateKeepingTheFrame() {
+    FrameRecord* frame = Regs.fp;
+    uint32_t moves = ChunkMoves;
+    instantiateArray(PrimitiveArrayClasses[T_INT], 4);
+    if (stampAfterAllocation) {
+        frame = Regs.fp;
+        moves = ChunkMoves;
+    }
+    VM_ASSERT_CHUNKS_UNMOVED(moves);
+    (void)frame;
+}
+
+TEST(Collector, FramePointerKeptAcrossAMoveOfItsChunkIsCaught) {
+    if (!VM_ASSERTS_ON) GTEST_SKIP() << "built without VM_ASSERT";
+    struct Case {
+        const char* name;
+        bool stampAfter;
+        int32_t exitCode;
+    };
+    const Case cases[] = {{"kept across the allocation", false, FATAL_EXIT_CODE}, {"taken afterwards", true, 0}};
+    for (const Case& k : cases) {
+        Vm vm;
+        addNodeClass(vm);
+        ClassSpec& t = vm.cls("Keep");
+        t.nativeMethod("allocate", "()V", ACC_STATIC, allocateKeepingTheFrame);
+        // the held array dies below the thread's chunk, so the compaction slides the chunk
+        t.method("main", MAIN_SIG, MAIN_FLAGS).stack(2)
+            .code.op(OP_ACONST_NULL).putstatic("Holder", "held", "Ljava/lang/Object;")
+            .invokestatic("Keep", "allocate", "()V").op(OP_RETURN);
+        vm.beforeStart = [&] {
+            *vm.staticAddress("Holder", "held") = (cell)(uintptr_t)instantiateArray(PrimitiveArrayClasses[T_INT], 200);
+            CollectOnEveryAllocation = 2;
+        };
+        vm.afterRun = [] { CollectOnEveryAllocation = 0; };
+        stampAfterAllocation = k.stampAfter;
+        RunResult r = vm.run("Keep");
+        EXPECT_EQ(r.exitCode, k.exitCode) << k.name << r.trace;
+        bool reported = r.trace.find("ALERT: VM_ASSERT failed: ChunkMoves == (moves) (gc_test.cpp:") != std::string::npos;
+        EXPECT_EQ(reported, k.exitCode != 0) << k.name << r.trace;
+    }
 }
 
 TEST(Collector, StressSwitchComesFromTheEnvironment) {

@@ -41,8 +41,8 @@ private:
 };
 
 uint32_t sizeField(void* object) { return headerSize(*headerOf(object)); }
-cell* chunkAfter(cell* chunk) { return (cell*)(uintptr_t)chunk[1]; }
-uint32_t chunkWords(cell* chunk) { return headerSize((uint32_t)chunk[0]) + 1; }
+cell* chunkAfter(cell* chunk) { return freeChunkNext(chunk); }
+uint32_t chunkWords(cell* chunk) { return blockWords(chunk); }
 
 // Where plain first fit in address order puts a block of `words` (header included):
 // in mode 0 the upper region (behind the last chunk below the boundary) first, then the
@@ -135,13 +135,13 @@ TEST(Heap, AllocationFromTheRegions) {
         }
         {
             ScratchHeap heap(28);
-            got.notCut = FirstFreeChunk == HeapStart && FirstFreeChunk[1] == 0 && headerSize((uint32_t)HeapStart[0]) == 6;
+            got.notCut = FirstFreeChunk == HeapStart && chunkAfter(FirstFreeChunk) == nullptr && headerSize((uint32_t)HeapStart[0]) == 6;
         }
         {
             // a lower region of one word could not hold a free chunk's link
             ScratchHeap heap(48);
             cell* p = mallocHeapObject(2, GCT_NOPOINTERS);
-            got.smallNotCut = FirstFreeChunk == HeapStart + 3 && FirstFreeChunk[1] == 0 && p == HeapStart + 1;
+            got.smallNotCut = FirstFreeChunk == HeapStart + 3 && chunkAfter(FirstFreeChunk) == nullptr && p == HeapStart + 1;
         }
         {
             ScratchHeap heap(4096);
@@ -279,6 +279,40 @@ TEST(Heap, RootTableOverflowIsFatal) {
         EXPECT_NE(r.trace.find(k.alert), std::string::npos) << k.name << ": trace was\n" << r.trace;
         EXPECT_LE(TemporaryRootsLength, MAX_TEMPORARY_ROOTS) << k.name;
         EXPECT_LE(globalsBefore, MAX_GLOBAL_ROOTS) << k.name;
+    }
+}
+
+// Plain and interior entries mixed: a walk by entry kind meets each registration once,
+// and an interior entry keeps its variable and its object.
+TEST(Heap, TemporaryRootEntriesWalkByKind) {
+    struct Case {
+        const char* name;
+        const char* kinds;  // p: a plain root, i: an interior root, in registration order
+    };
+    const Case cases[] = {{"plain only", "ppp"}, {"interior only", "ii"}, {"mixed", "piipp"}, {"interior last", "ppi"}};
+    for (const Case& k : cases) {
+        Vm vm;
+        std::string walked;
+        bool fieldsKept = true;
+        RunResult r = vm.inside([&] {
+            static cell variables[8];
+            static cell objects[8];
+            int32_t saved = TemporaryRootsLength;
+            for (int n = 0; k.kinds[n]; n++) {
+                if (k.kinds[n] == 'p') makeTemporaryRoot(&variables[n]);
+                else makeTemporaryInteriorRoot(&variables[n], &objects[n]);
+            }
+            int n = 0;
+            for (int32_t i = saved; i < TemporaryRootsLength; i += temporaryRootEntries(i), n++) {
+                walked += isInteriorRoot(i) ? 'i' : 'p';
+                if (isInteriorRoot(i)) fieldsKept &= interiorRootAt(i)->interior == &variables[n] && interiorRootAt(i)->object == &objects[n];
+                else fieldsKept &= temporaryRootVariable(i) == &variables[n];
+            }
+            TemporaryRootsLength = saved;
+        });
+        ASSERT_EQ(r.exitCode, 0) << k.name << r.trace;
+        EXPECT_EQ(walked, k.kinds) << k.name;
+        EXPECT_TRUE(fieldsKept) << k.name;
     }
 }
 
