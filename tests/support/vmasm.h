@@ -525,7 +525,7 @@ private:
             c->staticFields[0] = statics;
         }
         if (!spec.fields.empty()) {
-            c->fieldTable = (FieldTable*)callocPermanentObject(1 + 4 * (int)spec.fields.size());
+            c->fieldTable = (FieldTable*)callocPermanentObject(fieldTableWords((uint32_t)spec.fields.size()));
             c->fieldTable->length = (uint32_t)spec.fields.size();
             int nextStatic = 1;
             for (size_t i = 0; i < spec.fields.size(); i++) {
@@ -554,7 +554,7 @@ private:
     void makeMethods(ClassSpec& spec) {
         ClassRecord* c = spec.record;
         if (spec.methods.empty()) return;
-        c->methodTable = (MethodTable*)callocPermanentObject(1 + 8 * (int)spec.methods.size());
+        c->methodTable = (MethodTable*)callocPermanentObject(methodTableWords((uint32_t)spec.methods.size()));
         c->methodTable->length = (uint32_t)spec.methods.size();
         for (size_t i = 0; i < spec.methods.size(); i++) {
             MethodSpec& ms = *spec.methods[i];
@@ -573,10 +573,10 @@ private:
             if (ms.flags & ACC_ABSTRACT) continue;
             ms.code.link();
             m->codeLength = (uint16_t)ms.code.bytes.size();
-            m->u.code = (uint8_t*)callocPermanentObject(((int)ms.code.bytes.size() + 3) / 4);
+            m->u.code = (uint8_t*)callocPermanentObject(codeWords((uint32_t)ms.code.bytes.size()));
             memcpy(m->u.code, ms.code.bytes.data(), ms.code.bytes.size());
             if (!ms.handlers.empty()) {
-                m->handlers = (HandlerTable*)callocPermanentObject(1 + 2 * (int)ms.handlers.size());
+                m->handlers = (HandlerTable*)callocPermanentObject(handlerTableWords((uint32_t)ms.handlers.size()));
                 m->handlers->length = (uint32_t)ms.handlers.size();
                 for (size_t h = 0; h < ms.handlers.size(); h++) {
                     HandlerEntry* e = &m->handlers->handlers[h];
@@ -606,7 +606,7 @@ private:
             }
         }
         int n = (int)spec.pool.size() + 1;
-        ConstantPool* cp = (ConstantPool*)callocPermanentObject(n + (n + 3) / 4);
+        ConstantPool* cp = (ConstantPool*)callocPermanentObject(constantPoolWords(n));
         cp->entries[0].u = (uint32_t)n;
         uint8_t* tags = cpTags(cp);
         for (int i = 1; i < n; i++) {
@@ -650,7 +650,7 @@ private:
         }
         c->constPool = cp;
         if (!spec.interfaces.empty()) {
-            c->interfaces = (uint16_t*)callocPermanentObject(((int)spec.interfaces.size() + 2) / 2);
+            c->interfaces = (uint16_t*)callocPermanentObject(interfaceTableWords((uint32_t)spec.interfaces.size()));
             c->interfaces[0] = (uint16_t)spec.interfaces.size();
             for (size_t i = 0; i < spec.interfaces.size(); i++)
                 c->interfaces[i + 1] = (uint16_t)spec.poolIndex({PoolSpec::Class, 0, spec.interfaces[i], "", ""});

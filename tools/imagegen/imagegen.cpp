@@ -348,23 +348,23 @@ void placeCode(Image* img, MethodRecord* m) {
 void placeMethods(Image* img, ClassRecord* c) {
     MethodTable* t = c->methodTable;
     if (t == nullptr) return;
-    uint32_t base = place(img, AREA_CONST, t, 1 + 8 * t->length);
+    uint32_t base = place(img, AREA_CONST, t, methodTableWords(t->length));
     for (uint32_t i = 0; i < t->length; i++) {
         MethodRecord* m = &t->methods[i];
-        uint32_t w = base + 1 + 8 * i;
+        uint32_t w = base + methodTableWords(i);
         img->methods++;
-        mark(img, AREA_CONST, w + 2);
-        mark(img, AREA_CONST, w + 3);
-        mark(img, AREA_CONST, w + 6);
+        mark(img, AREA_CONST, w + RECORD_WORD(MethodRecord, handlers));
+        mark(img, AREA_CONST, w + RECORD_WORD(MethodRecord, stackMaps));
+        mark(img, AREA_CONST, w + RECORD_WORD(MethodRecord, ofClass));
         if (m->accessFlags & ACC_NATIVE) {
             img->nativeMethods++;
-            mark(img, AREA_CONST, w + 1, FUNCTION_POINTER);
+            mark(img, AREA_CONST, w + RECORD_WORD(MethodRecord, u), FUNCTION_POINTER);
             if (m->u.native == unboundNative || m->u.native == nullptr) {
                 char descriptor[MESSAGE_BUFFER_SIZE];
                 change_Key_to_MethodSignature_inBuffer(m->nt.k.typeKey, descriptor, sizeof descriptor);
                 img->unbound.insert(className(c) + "." + changeKeyToName(m->nt.k.nameKey, nullptr) + descriptor);
                 img->unboundMethods++;
-                word(img, AREA_CONST, w + 1) = (uint32_t)(uintptr_t)unboundNative;
+                word(img, AREA_CONST, w + RECORD_WORD(MethodRecord, u)) = (uint32_t)(uintptr_t)unboundNative;
             }
             continue;
         }
@@ -373,10 +373,10 @@ void placeMethods(Image* img, ClassRecord* c) {
             continue;
         }
         img->bytecodeMethods++;
-        mark(img, AREA_CONST, w + 1);
-        word(img, AREA_CONST, w + 5) |= ACC_PREPARED;
+        mark(img, AREA_CONST, w + RECORD_WORD(MethodRecord, u));
+        word(img, AREA_CONST, w + RECORD_WORD(MethodRecord, accessFlags)) |= ACC_PREPARED;
         placeCode(img, m);
-        if (m->handlers != nullptr) place(img, AREA_CONST, m->handlers, 1 + 2 * m->handlers->length);
+        if (m->handlers != nullptr) place(img, AREA_CONST, m->handlers, handlerTableWords(m->handlers->length));
         if (m->stackMaps != nullptr) {
             if (!inPermanentSpace(m->stackMaps)) {
                 img->problems.push_back(className(c) + "." + changeKeyToName(m->nt.k.nameKey, nullptr) +
@@ -385,7 +385,7 @@ void placeMethods(Image* img, ClassRecord* c) {
             }
             PointerMap* map = (PointerMap*)m->stackMaps;
             uint32_t entries = map->header & POINTER_MAP_COUNT_MASK;
-            place(img, AREA_CONST, map, (2 + 4 * entries + 3) / 4);
+            place(img, AREA_CONST, map, pointerMapWords(entries));
         }
     }
 }
@@ -393,14 +393,14 @@ void placeMethods(Image* img, ClassRecord* c) {
 void placeFields(Image* img, ClassRecord* c) {
     FieldTable* t = c->fieldTable;
     if (t == nullptr) return;
-    uint32_t base = place(img, AREA_CONST, t, 1 + 4 * t->length);
+    uint32_t base = place(img, AREA_CONST, t, fieldTableWords(t->length));
     for (uint32_t i = 0; i < t->length; i++) {
-        uint32_t w = base + 1 + 4 * i;
+        uint32_t w = base + fieldTableWords(i);
         img->fields++;
-        mark(img, AREA_CONST, w + 2);
+        mark(img, AREA_CONST, w + RECORD_WORD(FieldRecord, ofClass));
         if (t->fields[i].accessFlags & ACC_STATIC) {
             img->staticFields++;
-            mark(img, AREA_CONST, w + 3);
+            mark(img, AREA_CONST, w + RECORD_WORD(FieldRecord, u));
         }
     }
 }
@@ -418,7 +418,7 @@ void placePool(Image* img, ClassRecord* c) {
     }
     AreaId id = resolved ? AREA_CONST : AREA_POOLS;
     if (!resolved) img->writablePools++;
-    uint32_t base = place(img, id, cp, n + (n + 3) / 4);
+    uint32_t base = place(img, id, cp, constantPoolWords(n));
     for (uint32_t i = 1; i < n; i++) {
         int kind = tags[i] & CP_TAG_MASK;
         bool pointer = kind == CONSTANT_Class || kind == CONSTANT_String ||
@@ -436,34 +436,46 @@ struct StaticRuns {
 void placeClass(Image* img, ClassRecord* c) {
     if (isArrayClass(c)) {
         ArrayClassRecord* a = asArrayClass(c);
-        uint32_t w = place(img, AREA_CLASSES, a, 10);
-        for (uint32_t k : {0u, 2u, 3u, 4u}) mark(img, AREA_CLASSES, w + k);
-        if (a->gcType == GCT_OBJECTARRAY) mark(img, AREA_CLASSES, w + 6);
+        uint32_t w = place(img, AREA_CLASSES, a, recordWords<ArrayClassRecord>());
+        for (uint32_t k : {RECORD_WORD(ArrayClassRecord, clazz), RECORD_WORD(ArrayClassRecord, packageName),
+                           RECORD_WORD(ArrayClassRecord, baseName), RECORD_WORD(ArrayClassRecord, next)})
+            mark(img, AREA_CLASSES, w + k);
+        if (a->gcType == GCT_OBJECTARRAY) mark(img, AREA_CLASSES, w + RECORD_WORD(ArrayClassRecord, u));
         // flags and key share one word: the ROM bit goes into the low half
-        word(img, AREA_CLASSES, w + 5) |= ACC_ROM_CLASS;
-        word(img, AREA_CLASSES, w + 1) = 0;
+        word(img, AREA_CLASSES, w + RECORD_WORD(ArrayClassRecord, accessFlags)) |= ACC_ROM_CLASS;
+        word(img, AREA_CLASSES, w + RECORD_WORD(ArrayClassRecord, monitor)) = 0;
         img->arrayClasses++;
         return;
     }
-    uint32_t w = place(img, AREA_CLASSES, c, 15);
-    for (uint32_t k : {0u, 2u, 3u, 4u, 6u, 7u, 8u, 9u, 10u}) mark(img, AREA_CLASSES, w + k);
-    word(img, AREA_CLASSES, w + 1) = 0;    // monitor
-    word(img, AREA_CLASSES, w + 11) = 0;   // statics live in the static area
-    word(img, AREA_CLASSES, w + 13) = 0;   // initialising thread
+    uint32_t w = place(img, AREA_CLASSES, c, recordWords<ClassRecord>());
+    for (uint32_t k : {RECORD_WORD(ClassRecord, clazz), RECORD_WORD(ClassRecord, packageName),
+                       RECORD_WORD(ClassRecord, baseName), RECORD_WORD(ClassRecord, next),
+                       RECORD_WORD(ClassRecord, superClass), RECORD_WORD(ClassRecord, constPool),
+                       RECORD_WORD(ClassRecord, fieldTable), RECORD_WORD(ClassRecord, methodTable),
+                       RECORD_WORD(ClassRecord, interfaces)})
+        mark(img, AREA_CLASSES, w + k);
+    word(img, AREA_CLASSES, w + RECORD_WORD(ClassRecord, monitor)) = 0;
+    // statics live in the static area
+    word(img, AREA_CLASSES, w + RECORD_WORD(ClassRecord, staticFields)) = 0;
+    word(img, AREA_CLASSES, w + RECORD_WORD(ClassRecord, initThread)) = 0;
     if (c->cleanup != nullptr) img->problems.push_back(className(c) + ": a class of the image has a cleanup function");
-    word(img, AREA_CLASSES, w + 14) = 0;
+    word(img, AREA_CLASSES, w + RECORD_WORD(ClassRecord, cleanup)) = 0;
     bool ready = needsNoInitialiser(c);
     uint16_t flags = (uint16_t)(c->accessFlags | ACC_ROM_CLASS | (ready ? ACC_ROM_NON_INIT_CLASS : 0));
-    word(img, AREA_CLASSES, w + 5) = flags | ((uint32_t)c->key << 16);
+    // flags and key share one word, as do the instance size and the status
+    static_assert(RECORD_WORD(ClassRecord, accessFlags) == RECORD_WORD(ClassRecord, key) &&
+                      RECORD_WORD(ClassRecord, instSize) == RECORD_WORD(ClassRecord, status),
+                  "shared words");
+    word(img, AREA_CLASSES, w + RECORD_WORD(ClassRecord, accessFlags)) = flags | ((uint32_t)c->key << 16);
     int16_t status = ready ? CLASS_READY : CLASS_VERIFIED;
-    word(img, AREA_CLASSES, w + 12) = c->instSize | ((uint32_t)(uint16_t)status << 16);
+    word(img, AREA_CLASSES, w + RECORD_WORD(ClassRecord, instSize)) = c->instSize | ((uint32_t)(uint16_t)status << 16);
     if (c->status != CLASS_VERIFIED)
         img->problems.push_back(className(c) + ": status " + std::to_string(c->status) + " after loading, not verified");
     img->instanceClasses++;
     placeMethods(img, c);
     placeFields(img, c);
     placePool(img, c);
-    if (c->interfaces != nullptr) place(img, AREA_CONST, c->interfaces, (c->interfaces[0] + 2) / 2);
+    if (c->interfaces != nullptr) place(img, AREA_CONST, c->interfaces, interfaceTableWords(c->interfaces[0]));
 }
 
 uint32_t staticReferencesOf(ClassRecord* c) { return c->staticFields ? (uint32_t)c->staticFields[0] : 0; }
@@ -520,7 +532,7 @@ void placeStrings(Image* img, std::vector<uint16_t>* chars) {
     std::vector<std::pair<uint32_t, StringInstance*>> placed;
     for (uint32_t b = 0; b < InternStringTable->bucketCount; b++) {
         for (StringInstance* s = (StringInstance*)InternStringTable->buckets[b]; s != nullptr; s = s->next) {
-            uint32_t w = place(img, AREA_STRINGS, s, 6);
+            uint32_t w = place(img, AREA_STRINGS, s, recordWords<StringInstance>());
             placed.push_back({w, s});
             img->strings++;
         }
@@ -529,40 +541,40 @@ void placeStrings(Image* img, std::vector<uint16_t>* chars) {
     for (auto& p : placed) {
         StringInstance* s = p.second;
         uint32_t w = p.first;
-        word(img, AREA_STRINGS, w + 1) = 0;
-        word(img, AREA_STRINGS, w + 3) = (uint32_t)chars->size();
+        word(img, AREA_STRINGS, w + RECORD_WORD(StringInstance, monitor)) = 0;
+        word(img, AREA_STRINGS, w + RECORD_WORD(StringInstance, offset)) = (uint32_t)chars->size();
         const uint16_t* from = s->value->u.sdata + s->offset;
         chars->insert(chars->end(), from, from + s->count);
-        mark(img, AREA_STRINGS, w + 0);
-        mark(img, AREA_STRINGS, w + 2);
-        mark(img, AREA_STRINGS, w + 5);
+        mark(img, AREA_STRINGS, w + RECORD_WORD(StringInstance, clazz));
+        mark(img, AREA_STRINGS, w + RECORD_WORD(StringInstance, value));
+        mark(img, AREA_STRINGS, w + RECORD_WORD(StringInstance, next));
     }
     img->stringAreaEnd = (uint32_t)img->areas[AREA_STRINGS].words.size() * 4;
     img->charCount = (int)chars->size();
-    uint32_t words = 3 + ((uint32_t)chars->size() + 1) / 2;
-    uint32_t* array = (uint32_t*)calloc(words, 4);
-    array[0] = (uint32_t)(uintptr_t)PrimitiveArrayClasses[T_CHAR];
-    array[2] = (uint32_t)chars->size();
-    if (!chars->empty()) memcpy(array + 3, chars->data(), chars->size() * 2);
+    uint32_t words = RECORD_WORD(ArrayObject, u) + ((uint32_t)chars->size() + 1) / 2;
+    ArrayObject* array = (ArrayObject*)calloc(words, 4);
+    array->clazz = asClass(PrimitiveArrayClasses[T_CHAR]);
+    array->length = (uint32_t)chars->size();
+    if (!chars->empty()) memcpy(array->u.sdata, chars->data(), chars->size() * 2);
     uint32_t w = place(img, AREA_STRINGS, array, words);
-    mark(img, AREA_STRINGS, w);
+    mark(img, AREA_STRINGS, w + RECORD_WORD(ArrayObject, clazz));
     img->sharedCharArray = (uintptr_t)array;
-    for (auto& p : placed) word(img, AREA_STRINGS, p.first + 2) = (uint32_t)(uintptr_t)array;
+    for (auto& p : placed) word(img, AREA_STRINGS, p.first + RECORD_WORD(StringInstance, value)) = (uint32_t)(uintptr_t)array;
 }
 
 void placeNames(Image* img) {
     for (uint32_t b = 0; b < UTFStringTable->bucketCount; b++) {
         for (NameTableEntry* e = (NameTableEntry*)UTFStringTable->buckets[b]; e != nullptr; e = e->next) {
-            uint32_t w = place(img, AREA_CONST, e, (8 + e->length + 1 + 3) / 4);
-            mark(img, AREA_CONST, w);
+            uint32_t w = place(img, AREA_CONST, e, nameEntryWords(e->length));
+            mark(img, AREA_CONST, w + RECORD_WORD(NameTableEntry, next));
             img->names++;
         }
     }
 }
 
 uint32_t placeTable(Image* img, VmHashTable* t) {
-    uint32_t w = place(img, AREA_TABLES, t, 2 + t->bucketCount);
-    for (uint32_t b = 0; b < t->bucketCount; b++) mark(img, AREA_TABLES, w + 2 + b);
+    uint32_t w = place(img, AREA_TABLES, t, RECORD_WORD(VmHashTable, buckets) + t->bucketCount);
+    for (uint32_t b = 0; b < t->bucketCount; b++) mark(img, AREA_TABLES, w + RECORD_WORD(VmHashTable, buckets) + b);
     return w;
 }
 

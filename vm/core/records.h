@@ -311,6 +311,37 @@ struct CatchFrame {
 };
 static_assert(sizeof(CatchFrame) == 16, "CatchFrame is four words");
 
+// Layouts from the records: sizes in words and the word a field starts at, so that a
+// moved field or a changed record cannot silently leave a counted offset behind.
+#define RECORD_WORD(Record, field) ((uint32_t)(offsetof(Record, field) / sizeof(uint32_t)))
+template <typename Record>
+constexpr uint32_t recordWords() {
+    static_assert(sizeof(Record) % sizeof(uint32_t) == 0, "records are whole words");
+    return (uint32_t)(sizeof(Record) / sizeof(uint32_t));
+}
+// Tables: a length word, then n records; the word of record i is the table's words of i.
+constexpr uint32_t methodTableWords(uint32_t n) {
+    return (uint32_t)((offsetof(MethodTable, methods) + n * sizeof(MethodRecord)) / sizeof(uint32_t));
+}
+constexpr uint32_t fieldTableWords(uint32_t n) {
+    return (uint32_t)((offsetof(FieldTable, fields) + n * sizeof(FieldRecord)) / sizeof(uint32_t));
+}
+constexpr uint32_t handlerTableWords(uint32_t n) {
+    return (uint32_t)((offsetof(HandlerTable, handlers) + n * sizeof(HandlerEntry)) / sizeof(uint32_t));
+}
+// n entries (entry 0 holds n), then n tag bytes.
+constexpr uint32_t constantPoolWords(uint32_t n) { return n + (n + 3) / 4; }
+// A count, then n constant-pool indexes, all 16-bit.
+constexpr uint32_t interfaceTableWords(uint32_t n) { return (n + 2) / 2; }
+// The header, the bytes and their NUL.
+constexpr uint32_t nameEntryWords(uint32_t length) {
+    return (uint32_t)((offsetof(NameTableEntry, bytes) + length + 1 + 3) / sizeof(uint32_t));
+}
+constexpr uint32_t codeWords(uint32_t bytes) { return bytes == 0 ? 1 : (bytes + 3) / 4; }
+static_assert(methodTableWords(1) == 9 && fieldTableWords(1) == 5 && handlerTableWords(1) == 3,
+              "tables are a length word and their records");
+static_assert(recordWords<ClassRecord>() == 15 && recordWords<ArrayClassRecord>() == 10, "class record words");
+
 inline bool isArrayClass(const ClassRecord* c) { return (c->accessFlags & ACC_ARRAY_CLASS) != 0; }
 inline ArrayClassRecord* asArrayClass(ClassRecord* c) { return (ArrayClassRecord*)c; }
 inline ClassRecord* asClass(ArrayClassRecord* c) { return (ClassRecord*)c; }

@@ -103,7 +103,7 @@ PointerMap* rewriteStackMapsAsPointerMaps(MethodRecord* method) {
         if (stackSize > SHORT_MAP_MAX_STACK || offset > SHORT_MAP_MAX_OFFSET || frameSize + stackSize > SHORT_MAP_MAX_SLOTS)
             shortForm = false;
     }
-    PointerMap* map = (PointerMap*)callocPermanentObject((2 + 4 * n + 3) / 4);
+    PointerMap* map = (PointerMap*)callocPermanentObject(pointerMapWords(n));
     map->header = (uint16_t)(n | (shortForm ? POINTER_MAP_SHORT : 0));
     for (int i = 0; i < n; i++) {
         // Interning below may collect and move the table; it is reached through the method.

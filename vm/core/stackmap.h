@@ -28,6 +28,10 @@ struct PointerMap {
     uint16_t header;
     uint16_t entries[1];
 };
+// The header and n entries of two halfwords each.
+constexpr uint32_t pointerMapWords(uint32_t n) {
+    return (uint32_t)((offsetof(PointerMap, entries) + n * 2 * sizeof(uint16_t) + 3) / sizeof(uint32_t));
+}
 
 // Builds the compact map from the method's verifier stack maps (its StackMapTable) in
 // permanent space and returns it; the caller stores it in the method.

@@ -28,7 +28,7 @@ NameTableEntry* lookupNameTableEntry(const char* text, int length) {
     }
     uint32_t key = head ? (uint32_t)head->key + table->bucketCount : 256 + bucket;
     if (key >= 0x10000) fatalError("Too many entries in name table");
-    NameTableEntry* e = (NameTableEntry*)callocPermanentObject((length + 12) / 4);
+    NameTableEntry* e = (NameTableEntry*)callocPermanentObject(nameEntryWords(length));
     memcpy(e->bytes, text, length);
     e->bytes[length] = 0;
     e->length = (uint16_t)length;
@@ -71,7 +71,7 @@ ClassRecord* lookupClassTableEntry(NameTableEntry* packageName, NameTableEntry* 
     }
     if (key & 0x1000) fatalError("Too many entries in class table");
     bool array = baseName->bytes[0] == '[';
-    ClassRecord* c = (ClassRecord*)callocPermanentObject(array ? 10 : 15);
+    ClassRecord* c = (ClassRecord*)callocPermanentObject(array ? recordWords<ArrayClassRecord>() : recordWords<ClassRecord>());
     c->packageName = packageName;
     c->baseName = baseName;
     c->key = (uint16_t)key;

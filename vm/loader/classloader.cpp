@@ -338,7 +338,7 @@ static void readConstantPool(ClassReader* r) {
     r->utf8Table = callocObject(n + 1, GCT_POINTERLIST);
     r->utf8Table[0] = n;
     int32_t m = readRawPool(r);
-    ConstantPool* cp = (ConstantPool*)callocPermanentObject(m + (m + 3) / 4);
+    ConstantPool* cp = (ConstantPool*)callocPermanentObject(constantPoolWords(m));
     cp->entries[0].u = (uint32_t)m;
     r->clazz->constPool = cp;
     fillPool(r, cp);
@@ -374,7 +374,7 @@ static void readClassInfo(ClassReader* r) {
 static void readInterfaces(ClassReader* r) {
     int32_t count = readU2(r);
     if (count == 0) return;
-    uint16_t* table = (uint16_t*)callocPermanentObject((count + 2) / 2);
+    uint16_t* table = (uint16_t*)callocPermanentObject(interfaceTableWords(count));
     table[0] = (uint16_t)count;
     r->clazz->interfaces = table;
     for (int32_t i = 1; i <= count; i++) {
@@ -480,7 +480,7 @@ static void readFields(ClassReader* r) {
     ClassRecord* clazz = r->clazz;
     int32_t count = readU2(r);
     if (count == 0) return;
-    FieldTable* table = (FieldTable*)callocPermanentObject(1 + 4 * count);
+    FieldTable* table = (FieldTable*)callocPermanentObject(fieldTableWords(count));
     table->length = (uint32_t)count;
     clazz->fieldTable = table;
     bool inInterface = (clazz->accessFlags & ACC_INTERFACE) != 0;
@@ -611,7 +611,7 @@ static uint32_t readStackMaps(ClassReader* r, MethodRecord* m) {
 static void readExceptionHandlers(ClassReader* r, MethodRecord* m) {
     int32_t count = readU2(r);
     if (count == 0) return;
-    HandlerTable* table = (HandlerTable*)callocPermanentObject(1 + 2 * count);
+    HandlerTable* table = (HandlerTable*)callocPermanentObject(handlerTableWords(count));
     table->length = (uint32_t)count;
     m->handlers = table;
     for (int32_t i = 0; i < count; i++) {
@@ -635,7 +635,7 @@ static uint32_t readCodeAttribute(ClassReader* r, MethodRecord* m) {
     if (codeLength > MAX_CODE_LENGTH) raiseExceptionWithMessage(OutOfMemoryError, "Maximum byte code length (32kB) exceeded");
     if (frameSize + maxStack > MAX_FRAME_AND_STACK)
         raiseExceptionWithMessage(OutOfMemoryError, "Maximum size of locals and stack exceeded");
-    uint8_t* code = (uint8_t*)callocPermanentObject(codeLength == 0 ? 1 : (int32_t)(codeLength + 3) / 4);
+    uint8_t* code = (uint8_t*)callocPermanentObject(codeWords(codeLength));
     readStreamBytes(r->stream, code, (int32_t)codeLength);
     m->u.code = code;
     m->codeLength = (uint16_t)codeLength;
@@ -726,7 +726,7 @@ static void readMethod(ClassReader* r, MethodRecord* m) {
 static void readMethods(ClassReader* r) {
     int32_t count = readU2(r);
     if (count == 0) return;
-    MethodTable* table = (MethodTable*)callocPermanentObject(1 + 8 * count);
+    MethodTable* table = (MethodTable*)callocPermanentObject(methodTableWords(count));
     table->length = (uint32_t)count;
     r->clazz->methodTable = table;
     for (int32_t i = 0; i < count; i++) readMethod(r, &table->methods[i]);
