@@ -65,10 +65,7 @@ static void appendMessage(char* buffer, int size, OBJECT message) {
     if (message != nullptr) {
         char text[MESSAGE_BUFFER_SIZE];
         StringInstance* s = (StringInstance*)message;
-        int n = s->count < MESSAGE_BUFFER_SIZE - 1 ? s->count : MESSAGE_BUFFER_SIZE - 1;
-        const uint16_t* chars = s->value->u.sdata + s->offset;
-        for (int i = 0; i < n; i++) text[i] = (char)chars[i];
-        text[n] = 0;
+        utf16ToHostUtf8(s->value->u.sdata + s->offset, s->count, text, size - used - 3 > 0 ? size - used - 3 : 1);
         mvSprintf(buffer + used, size - used, ": %s.", text);
     } else {
         mvSprintf(buffer + used, size - used, ".");
@@ -155,10 +152,7 @@ void vmExitLongjmp(int32_t exitCode) {
 
 static void stringText(OBJECT message, char* buffer, int size) {
     StringInstance* s = (StringInstance*)message;
-    int n = s->count < size - 1 ? s->count : size - 1;
-    const uint16_t* chars = s->value->u.sdata + s->offset;
-    for (int i = 0; i < n; i++) buffer[i] = (char)chars[i];
-    buffer[n] = 0;
+    utf16ToHostUtf8(s->value->u.sdata + s->offset, s->count, buffer, size);
 }
 
 void printUncaughtException(OBJECT exception) {

@@ -154,10 +154,9 @@ void runClinit(FrameRecord* exceptionFrame) {
                 if ((int)sizeof text - used < 3) fatalError("Exception name buffer overflow");
                 strcpy(text + used, ": ");
                 used += 2;
+                // the text becomes a String again: the class-file form keeps every character
                 StringInstance* s = (StringInstance*)message;
-                const uint16_t* chars = s->value->u.sdata + s->offset;
-                for (int i = 0; i < s->count && used < (int)sizeof text - 1; i++) text[used++] = (char)chars[i];
-                text[used] = 0;
+                unicode2utf(s->value->u.sdata + s->offset, s->count, text + used, (int)sizeof text - used);
             }
             int32_t savedRoots = TemporaryRootsLength;
             OBJECT string = (OBJECT)instantiateStringFromUtf(text, (int)strlen(text));

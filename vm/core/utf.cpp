@@ -96,6 +96,43 @@ int unicode2utfstrlen(const uint16_t* chars, int count) {
     return bytes;
 }
 
+int utf16ToHostUtf8(const uint16_t* chars, int count, char* buffer, int size) {
+    if (buffer == nullptr || size < 1) return 0;
+    uint8_t* out = (uint8_t*)buffer;
+    int left = size - 1;
+    for (int i = 0; chars != nullptr && i < count; i++) {
+        uint32_t c = chars[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && chars[i + 1] >= 0xDC00 && chars[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (chars[i + 1] - 0xDC00u);
+            i++;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        // NUL would end the text early: it stands as a space
+        if (c == 0) c = ' ';
+        int n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (n > left) break;
+        if (n == 1) {
+            *out++ = (uint8_t)c;
+        } else if (n == 2) {
+            *out++ = (uint8_t)(0xC0 | (c >> 6));
+            *out++ = (uint8_t)(0x80 | (c & 0x3F));
+        } else if (n == 3) {
+            *out++ = (uint8_t)(0xE0 | (c >> 12));
+            *out++ = (uint8_t)(0x80 | ((c >> 6) & 0x3F));
+            *out++ = (uint8_t)(0x80 | (c & 0x3F));
+        } else {
+            *out++ = (uint8_t)(0xF0 | (c >> 18));
+            *out++ = (uint8_t)(0x80 | ((c >> 12) & 0x3F));
+            *out++ = (uint8_t)(0x80 | ((c >> 6) & 0x3F));
+            *out++ = (uint8_t)(0x80 | (c & 0x3F));
+        }
+        left -= n;
+    }
+    *out = 0;
+    return (int)((char*)out - buffer);
+}
+
 int utf8CharKind(uint8_t lead) {
     if (lead < 0x80) {
         return 1;

@@ -17,6 +17,11 @@ char* unicode2utf(const uint16_t* chars, int count, char* buffer, int size);
 // Bytes unicode2utf needs for count characters, without the NUL.
 int unicode2utfstrlen(const uint16_t* chars, int count);
 
+// Host form: standard UTF-8 for the trace and alerts. A surrogate pair is one four-byte
+// sequence, a lone surrogate U+FFFD, U+0000 a space. Writes the whole characters that fit
+// in size - 1 bytes and a NUL; returns the bytes written.
+int utf16ToHostUtf8(const uint16_t* chars, int count, char* buffer, int size);
+
 // Standard form.
 // 1 and *out = the code unit, or 0 for a malformed sequence and *out = U+FFFD.
 int utf8DecodeChar(const uint8_t* bytes, int available, uint16_t* out);

@@ -316,11 +316,7 @@ static void reportEarlyException(OBJECT exception) {
     if (message != nullptr && used + 2 < (int)sizeof text - 1) {
         strcpy(text + used, ": ");
         used += 2;
-        int n = message->count;
-        if (n > (int)sizeof text - 1 - used) n = (int)sizeof text - 1 - used;
-        const uint16_t* chars = getStringCharsPointer(message);
-        for (int i = 0; i < n; i++) text[used + i] = (char)chars[i];
-        text[used + n] = 0;
+        utf16ToHostUtf8(getStringCharsPointer(message), message->count, text + used, (int)sizeof text - used);
     }
     memcpy(MessageBuffer, text, sizeof text);
     vmAlert(MessageBuffer);

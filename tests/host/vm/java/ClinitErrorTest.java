@@ -34,6 +34,21 @@ public class ClinitErrorTest {
     static class ArithmeticError extends Error {
     }
 
+    static class FailsWithText {
+        static int value = compute();
+
+        static int compute() {
+            throw new IllegalStateException("\u00e9\u00a9\ud83d\ude00");
+        }
+    }
+
+    static String tail(String m, int n) {
+        if (m == null || m.length() < n) return "none";
+        StringBuffer codes = new StringBuffer();
+        for (int k = m.length() - n; k < m.length(); k++) codes.append(' ').append(Integer.toHexString(m.charAt(k)));
+        return codes.toString();
+    }
+
     static String describe(Throwable t) {
         String name = t.getClass().getName();
         // the small library's Error of a failing initialiser carries the cause in its message
@@ -58,6 +73,12 @@ public class ClinitErrorTest {
                 System.out.println(who + " " + describe(t));
             }
             hold();
+        }
+        try {
+            System.out.println(who + " value " + FailsWithText.value);
+        } catch (Throwable t) {
+            // the message keeps every character of the cause's message
+            System.out.println(who + " " + describe(t) + ", message ends" + tail(t.getMessage(), 4));
         }
         boolean intact = true;
         for (int i = 0; i < live.length; i++) intact &= live[i] == i * 7;
