@@ -42,16 +42,17 @@ void Java_java_lang_System_arraycopy() {
         memmove((char*)&dst->u + (size_t)dstPos * size, (char*)&src->u + (size_t)srcPos * size, (size_t)length * size);
         return;
     }
+    // The type tests may load a class, which may move both arrays.
     ClassRecord* dstElement = dstClass->u.elemClass;
-    if (isAssignableTo(srcClass->u.elemClass, dstElement)) {
-        memmove(&dst->u.odata[dstPos], &src->u.odata[srcPos], (size_t)length * 4);
-        return;
-    }
-    // Element by element: the elements before one that does not fit are copied.
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot(&src);
     makeTemporaryRoot(&dst);
-    makeTemporaryRoot(&dstElement);
+    if (isAssignableTo(srcClass->u.elemClass, dstElement)) {
+        memmove(&dst->u.odata[dstPos], &src->u.odata[srcPos], (size_t)length * 4);
+        TemporaryRootsLength = savedRoots;
+        return;
+    }
+    // Element by element: the elements before one that does not fit are copied.
     for (int32_t i = 0; i < length; i++) {
         OBJECT element = src->u.odata[srcPos + i];
         if (element != nullptr && !isAssignableTo(element->clazz, dstElement)) raiseException(ArrayStoreException);
