@@ -8,6 +8,7 @@
 #include "vm/core/heap.h"
 #include "vm/core/interp.h"
 #include "vm/core/romimage.h"
+#include "vm/core/utf.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/jar.h"
 #include "vm/loader/registries.h"
@@ -267,12 +268,11 @@ void Java_com_sun_cldc_io_ResourceInputStream_open() {
     if (string == nullptr) raiseException(IOException);
     int32_t saved = TemporaryRootsLength;
     makeTemporaryRoot(&string);
-    int32_t length = string->count;
+    // JAR entry names are UTF-8: the name keeps every character, not its low 8 bits
+    int32_t length = unicode2utfstrlen(string->value->u.sdata + string->offset, string->count);
     ArrayObject* bytes = instantiateArray(PrimitiveArrayClasses[T_BYTE], length + 1);
-    const uint16_t* chars = string->value->u.sdata + string->offset;
     char* name = (char*)bytes->u.bdata;
-    for (int32_t i = 0; i < length; i++) name[i] = (char)chars[i];
-    name[length] = 0;
+    unicode2utf(string->value->u.sdata + string->offset, string->count, name, length + 1);
     makeTemporaryInteriorRoot(&name, bytes);
     ClassFileStream* stream = openClassPathFileAt(&name, 0);
     TemporaryRootsLength = saved;
