@@ -176,4 +176,9 @@ void MovaneVmWire(void) {
   mk_setHostHooks(&graphics);
 }
 
-void MovaneVmUnwire(void) { mwe_fini(); }
+void MovaneVmUnwire(void) {
+  // the window closed under a running MIDlet (the desktop's close button, SIGTERM): it
+  // is stopped, else the wait for the run's end would never return
+  if (mwe_isRunInProgress()) mwe_requestStop();
+  mwe_fini();
+}

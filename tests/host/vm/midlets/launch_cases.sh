@@ -2,9 +2,12 @@
 # "-launch" as a user types it on a fresh machine: the device folder is made when
 # missing, and a suite that cannot start ends the program with the message instead of
 # leaving an empty window open.
-# usage: launch_cases.sh <Movane_VM> <jad> <jar> <work folder>
+# A window closed under a running MIDlet (SIGTERM comes as the close button) stops it
+# and ends the program.
+# usage: launch_cases.sh <Movane_VM> <jad> <jar> <work folder> <jad> <jar of a MIDlet
+# that runs until stopped>
 set -u
-vm=$1 jad=$2 jar=$3 work=$4
+vm=$1 jad=$2 jar=$3 work=$4 longJad=$5 longJar=$6
 rm -rf "$work"
 mkdir -p "$work/run"
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy MOVANE_RUNTIME_DIR="$work/run"
@@ -29,4 +32,18 @@ check fresh_device_root "$work/fresh/a/b/device" "$jar" 0 "greeting: Hello from 
 check missing_jar "$work/dev" "$work/no-such.jar" 0 "Cannot run MIDlet!"
 touch "$work/plain-file"
 check device_root_is_a_file "$work/plain-file" "$jar" 1 "cannot make the device folder"
+
+# closed while running: the program must end well before the time-out
+MOVANE_DEVICE_ROOT="$work/dev" MOVANE_REGISTRY="$work/closed.registry" \
+  timeout 60 "$vm" -launch "$longJad" "$longJar" >"$work/closed.log" 2>&1 &
+pid=$!
+sleep 2
+kill -TERM $pid 2>/dev/null
+wait $pid
+rc=$?
+if [ "$rc" = 124 ]; then
+  echo "case closed_while_running: the program did not end after its window was closed"
+  cat "$work/closed.log"
+  failures=$((failures + 1))
+fi
 exit $failures
