@@ -236,7 +236,7 @@ void throwException(OBJECT* exceptionCell) {
             // fn may allocate: the frame is read again where the root moved it
             *exceptionCell = (OBJECT)(uintptr_t)*(cell*)(fp + 1);
         }
-        if ((uintptr_t)fp->syncObject > 1) {
+        if ((uintptr_t)fp->syncObject > BOTTOM_FRAME_MARK) {
             OBJECT sync = fp->syncObject;
             fp->syncObject = nullptr;
             const char* exceptionName = nullptr;

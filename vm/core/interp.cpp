@@ -606,7 +606,7 @@ op_lookupswitch: {
 }
 op_ireturn: op_freturn: op_areturn: op_lreturn: op_dreturn: {
     FrameRecord* frame = Regs.fp;
-    if ((uintptr_t)frame->syncObject > 1) {
+    if ((uintptr_t)frame->syncObject > BOTTOM_FRAME_MARK) {
         SAVE_REGS();
         exitFrameMonitor(frame);
     }
@@ -630,11 +630,11 @@ op_ireturn: op_freturn: op_areturn: op_lreturn: op_dreturn: {
 op_return: {
     FrameRecord* frame = Regs.fp;
     OBJECT sync = frame->syncObject;
-    if ((uintptr_t)sync > 1) {
+    if ((uintptr_t)sync > BOTTOM_FRAME_MARK) {
         SAVE_REGS();
         exitFrameMonitor(frame);
     }
-    if (sync != nullptr && frame->previousIp == (uint8_t*)1) {
+    if (isBottomFrame(frame)) {
         SAVE_REGS();
         stopThread();
         LOAD_REGS();

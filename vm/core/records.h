@@ -258,6 +258,16 @@ struct FrameRecord {
 static_assert(sizeof(FrameRecord) == 24, "FrameRecord is six words");
 enum { SIZEOF_FRAME_WORDS = 6 };
 
+// A thread's bottom frame returns into no frame: it was pushed with this mark as the
+// caller's ip, and its synchronisation slot is never null (the mark itself when the
+// method is not synchronized), so that its return ends the thread.
+enum : uintptr_t { BOTTOM_FRAME_MARK = 1 };
+inline uint8_t* bottomFrameIp() { return (uint8_t*)BOTTOM_FRAME_MARK; }
+inline OBJECT bottomFrameWithoutMonitor() { return (OBJECT)BOTTOM_FRAME_MARK; }
+inline bool isBottomFrame(const FrameRecord* frame) {
+    return frame->syncObject != nullptr && frame->previousIp == bottomFrameIp();
+}
+
 struct ThreadRecord {
     ThreadRecord* nextAliveThread;
     ThreadRecord* nextThread;

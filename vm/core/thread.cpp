@@ -59,7 +59,7 @@ static void startMainThread(FrameRecord* exceptionFrame) {
     }
     StackChunk* chunk = CurrentThread->stack;
     Regs.fp = nullptr;
-    Regs.ip = (uint8_t*)1;
+    Regs.ip = bottomFrameIp();
     Regs.sp = (cell*)&chunk->size + main->argCount;
     Regs.sp[0] = arguments;
     // a main of the class image is prepared already, and its record is read-only
@@ -71,7 +71,7 @@ static void startMainThread(FrameRecord* exceptionFrame) {
         Regs.fp->syncObject = (OBJECT)mainClass;
         monitorEnter((OBJECT)mainClass);
     } else {
-        Regs.fp->syncObject = (OBJECT)1;
+        Regs.fp->syncObject = bottomFrameWithoutMonitor();
     }
 }
 
@@ -101,7 +101,7 @@ void InitializeThreading(ClassRecord* mainClass, ArrayObject* arguments) {
     TimerQueue = nullptr;
     Regs.sp = (cell*)&thread->stack->size;
     Regs.fp = nullptr;
-    Regs.ip = (uint8_t*)1;
+    Regs.ip = bottomFrameIp();
     pushFrame(RunCustomCodeMethod);
     *++Regs.sp = (cell)(uintptr_t)&startMainThread;
     *++Regs.sp = (cell)(uintptr_t)mainClass;
@@ -398,7 +398,7 @@ void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT objec
     CurrentThread = thread;
     Regs.sp = (cell*)&thread->stack->size + method->argCount;
     Regs.fp = nullptr;
-    Regs.ip = (uint8_t*)1;
+    Regs.ip = bottomFrameIp();
     if (!(method->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED)) && !isRomClassAddress(method->ofClass))
         method->accessFlags |= ACC_PREPARED;
     VM_TRY
@@ -409,7 +409,7 @@ void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT objec
             pushFrame(RunCustomCodeMethod);
             *++Regs.sp = (cell)(uintptr_t)&enterStartMonitor;
         } else {
-            Regs.fp->syncObject = (OBJECT)1;
+            Regs.fp->syncObject = bottomFrameWithoutMonitor();
         }
         storeExecutionEnvironment(target);
     VM_CATCH(e)
