@@ -11,14 +11,15 @@
 // Surfaces and pixels
 MkSurface* gfx2d_getScreenSurface(void);
 uint16_t gfx2d_argbToPixel(uint32_t argb, uint32_t mode);
-int32_t gfx2d_surfaceToArgb(uint32_t* out, int32_t scan, const MkSurface* surface, int32_t x, int32_t y,
-                            int32_t width, int32_t height);
+int32_t gfx2d_surfaceToArgb(uint32_t* out, int32_t scan, const MkSurface* surface, int32_t x, int32_t y, int32_t width,
+                            int32_t height);
 int32_t gfx2d_argbToSurface(MkSurface* surface, const MkClip* clip, int32_t x, int32_t y, const uint32_t* argb,
                             int32_t width, int32_t height, uint32_t alpha);
 uint16_t gfx2d_getPixel(const MkSurface* surface, int32_t x, int32_t y);
 
 // Lines, rectangles, polygons
-int32_t gfx2d_drawLine(MkSurface* s, const MkClip* clip, uint16_t pixel, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+int32_t gfx2d_drawLine(MkSurface* s, const MkClip* clip, uint16_t pixel, int32_t x1, int32_t y1, int32_t x2,
+                       int32_t y2);
 int32_t gfx2d_drawLineDotted(MkSurface* s, const MkClip* clip, uint16_t pixel, int32_t x1, int32_t y1, int32_t x2,
                              int32_t y2);
 int32_t gfx2d_drawRect(MkSurface* s, const MkClip* clip, uint16_t pixel, int32_t x, int32_t y, int32_t w, int32_t h);
@@ -48,28 +49,27 @@ int32_t gfx2d_fillArc(MkSurface* s, const MkClip* clip, uint16_t pixel, int32_t 
 
 // Blits. Transforms are the eight MIDP sprite transform codes.
 enum {
-  GFX2D_TRANS_NONE = 0,
-  GFX2D_TRANS_MIRROR_ROT180 = 1,
-  GFX2D_TRANS_MIRROR = 2,
-  GFX2D_TRANS_ROT180 = 3,
-  GFX2D_TRANS_MIRROR_ROT270 = 4,
-  GFX2D_TRANS_ROT90 = 5,
-  GFX2D_TRANS_ROT270 = 6,
-  GFX2D_TRANS_MIRROR_ROT90 = 7,
+    GFX2D_TRANS_NONE = 0,
+    GFX2D_TRANS_MIRROR_ROT180 = 1,
+    GFX2D_TRANS_MIRROR = 2,
+    GFX2D_TRANS_ROT180 = 3,
+    GFX2D_TRANS_MIRROR_ROT270 = 4,
+    GFX2D_TRANS_ROT90 = 5,
+    GFX2D_TRANS_ROT270 = 6,
+    GFX2D_TRANS_MIRROR_ROT90 = 7,
 };
 
 // A 32-bit ARGB source for one call.
 struct Gfx2dArgbSource {
-  const uint32_t* data;
-  int32_t width;  // values per row
-  int32_t height;
-  uint32_t mode;  // 0 no alpha processing, 2 alpha blending
+    const uint32_t* data;
+    int32_t width;  // values per row
+    int32_t height;
+    uint32_t mode;  // 0 no alpha processing, 2 alpha blending
 };
 static_assert(sizeof(Gfx2dArgbSource) == 16, "the ARGB source record is four words");
 
 int32_t gfx2d_drawImage(MkSurface* target, const MkClip* clip, int32_t x, int32_t y, const MkSurface* source);
 int32_t gfx2d_drawImageRegion(MkSurface* target, const MkClip* clip, int32_t x, int32_t y, const MkSurface* source,
                               int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t transform);
-int32_t gfx2d_drawArgbRegion(MkSurface* target, const MkClip* clip, int32_t x, int32_t y,
-                             const Gfx2dArgbSource* source, int32_t sx, int32_t sy, int32_t sw, int32_t sh,
-                             int32_t transform);
+int32_t gfx2d_drawArgbRegion(MkSurface* target, const MkClip* clip, int32_t x, int32_t y, const Gfx2dArgbSource* source,
+                             int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t transform);

@@ -12,13 +12,13 @@
 // Eight words; the toolkit reads colour, stroke style and font by their word positions
 // (through the font field readers), so the layout is fixed.
 struct MkGraphicsContext {
-  MkSurface* surface;  // never null
-  MkClip clip;
-  uint32_t pixel;  // low half: the surface pixel of the colour
-  uint32_t color;  // ARGB as set
-  uint32_t strokeStyle;  // 0 solid, other dotted
-  MkFont* font;
-  uint32_t spare;
+    MkSurface* surface;  // never null
+    MkClip clip;
+    uint32_t pixel;        // low half: the surface pixel of the colour
+    uint32_t color;        // ARGB as set
+    uint32_t strokeStyle;  // 0 solid, other dotted
+    MkFont* font;
+    uint32_t spare;
 };
 static_assert(sizeof(MkGraphicsContext) == 32, "MkGraphicsContext is eight words");
 static_assert(offsetof(MkGraphicsContext, color) == offsetof(MkFont, leading), "colour is word 5");

@@ -10,25 +10,25 @@
 #include <stdint.h>
 
 struct MkHostHooks {
-  MkSurface* (*screenGetSurface)(void);
-  void (*screenGetVideoProperty)(MkVideoProperty* out);
-  void (*threadBoostPriority)(void);              // start of VM drawing
-  void (*threadDrawDone)(int32_t refresh);        // end of VM drawing
-  int32_t (*displaySetFullScreenMode)(int32_t mode);
-  int32_t (*gameKeyStates)(void);
-  void (*menuBarSetSoftkeyLabel)(int32_t key, const uint16_t* chars, int32_t count);
-  int32_t (*messageBeep)(uint32_t type);           // non-zero when a sound played
-  // Loads string resource n as UTF-16 into out (at most capacity units); its length, 0
-  // when it cannot be loaded.
-  int32_t (*loadString)(int32_t resource, uint16_t* out, int32_t capacity);
-  void* (*memAllocPointer)(uint32_t size);         // zero-filled block or null
-  void (*memFreePointer)(void* block);
-  // Every image format but PNG: decode (0 and an image, or 1), its size, its pixels as
-  // count ARGB words with a flag for alpha (0, or 2 on failure), its release.
-  int (*hostImageDecode)(const uint8_t* data, uint32_t length, void** image);
-  void (*hostImageGetSize)(void* image, int32_t* width, int32_t* height);
-  int (*hostImageCopyPixels)(void* image, uint32_t* argb, uint32_t count, int32_t* hasAlpha);
-  void (*hostImageRelease)(void* image);
+    MkSurface* (*screenGetSurface)(void);
+    void (*screenGetVideoProperty)(MkVideoProperty* out);
+    void (*threadBoostPriority)(void);        // start of VM drawing
+    void (*threadDrawDone)(int32_t refresh);  // end of VM drawing
+    int32_t (*displaySetFullScreenMode)(int32_t mode);
+    int32_t (*gameKeyStates)(void);
+    void (*menuBarSetSoftkeyLabel)(int32_t key, const uint16_t* chars, int32_t count);
+    int32_t (*messageBeep)(uint32_t type);  // non-zero when a sound played
+    // Loads string resource n as UTF-16 into out (at most capacity units); its length, 0
+    // when it cannot be loaded.
+    int32_t (*loadString)(int32_t resource, uint16_t* out, int32_t capacity);
+    void* (*memAllocPointer)(uint32_t size);  // zero-filled block or null
+    void (*memFreePointer)(void* block);
+    // Every image format but PNG: decode (0 and an image, or 1), its size, its pixels as
+    // count ARGB words with a flag for alpha (0, or 2 on failure), its release.
+    int (*hostImageDecode)(const uint8_t* data, uint32_t length, void** image);
+    void (*hostImageGetSize)(void* image, int32_t* width, int32_t* height);
+    int (*hostImageCopyPixels)(void* image, uint32_t* argb, uint32_t count, int32_t* hasAlpha);
+    void (*hostImageRelease)(void* image);
 };
 
 // Copies the table; null clears every slot.

@@ -17,10 +17,10 @@ enum { MK_SURFACE_MAX_PIXELS = 1 << 24 };
 
 // Error word of the creating calls.
 enum {
-  MK_IMAGE_OK = 0,
-  MK_IMAGE_NO_MEMORY = -1,
-  MK_IMAGE_BAD_DATA = -2,
-  MK_IMAGE_NOT_SUPPORTED = -3,
+    MK_IMAGE_OK = 0,
+    MK_IMAGE_NO_MEMORY = -1,
+    MK_IMAGE_BAD_DATA = -2,
+    MK_IMAGE_NOT_SUPPORTED = -3,
 };
 
 MkSurface* MkImageCreate(const uint8_t* data, uint32_t length, int32_t* error);

@@ -15,17 +15,17 @@ static_assert(sizeof(z_stream) == 56, "z_stream record size");
 enum { PNG_STREAM_SLOTS = 8 };
 
 struct PngStreamSlot {
-  // public copy of the stream's fields
-  const uint8_t* nextIn;
-  uint32_t availIn;
-  uint32_t totalIn;
-  uint8_t* nextOut;
-  uint32_t availOut;
-  uint32_t totalOut;
-  void* owner;  // the inflate stream object, handed to the allocator bridges
-  PngStreamSlot* self;
-  z_stream stream;
-  uint32_t inUse;
+    // public copy of the stream's fields
+    const uint8_t* nextIn;
+    uint32_t availIn;
+    uint32_t totalIn;
+    uint8_t* nextOut;
+    uint32_t availOut;
+    uint32_t totalOut;
+    void* owner;  // the inflate stream object, handed to the allocator bridges
+    PngStreamSlot* self;
+    z_stream stream;
+    uint32_t inUse;
 };
 
 // Zeroes the whole pool (services start) / frees every slot still in use (services stop).
@@ -48,34 +48,34 @@ typedef void (*PngReleaseFn)(void* context, void* block);
 enum { PNG_INFLATE_OK = 0, PNG_INFLATE_FAIL = -1, PNG_INFLATE_FULL = 1 };
 
 struct PngInflateStream {
-  int32_t minInputSize;
-  int32_t maxInputSize;
-  int32_t minOutputSize;
-  int32_t maxOutputSize;
-  int32_t outputGrowStep;
-  PngAllocFn alloc;
-  void* allocContext;
-  PngReleaseFn release;
-  void* releaseContext;
-  PngStreamSlot* slot;
-  uint8_t* input;
-  int32_t inputSize;
-  uint8_t* output;
-  int32_t outputSize;
-  // Bytes at the output's start already read: they are dropped before the next inflate,
-  // so reading a row does not move everything behind it.
-  int32_t outputRead;
-  int32_t ended;  // the zlib stream is complete; later input is dropped
+    int32_t minInputSize;
+    int32_t maxInputSize;
+    int32_t minOutputSize;
+    int32_t maxOutputSize;
+    int32_t outputGrowStep;
+    PngAllocFn alloc;
+    void* allocContext;
+    PngReleaseFn release;
+    void* releaseContext;
+    PngStreamSlot* slot;
+    uint8_t* input;
+    int32_t inputSize;
+    uint8_t* output;
+    int32_t outputSize;
+    // Bytes at the output's start already read: they are dropped before the next inflate,
+    // so reading a row does not move everything behind it.
+    int32_t outputRead;
+    int32_t ended;  // the zlib stream is complete; later input is dropped
 };
 
 // The table the decoder drives the stream through, in this order.
 struct PngInflateInterface {
-  PngInflateStream* stream;
-  int (*start)(PngInflateStream* s, int32_t inputSize, int32_t outputSize);
-  int (*end)(PngInflateStream* s);
-  int (*feed)(PngInflateStream* s, const uint8_t* data, int32_t length);
-  int (*available)(PngInflateStream* s, int32_t* count);
-  int (*read)(PngInflateStream* s, uint8_t* buffer, int32_t count);
+    PngInflateStream* stream;
+    int (*start)(PngInflateStream* s, int32_t inputSize, int32_t outputSize);
+    int (*end)(PngInflateStream* s);
+    int (*feed)(PngInflateStream* s, const uint8_t* data, int32_t length);
+    int (*available)(PngInflateStream* s, int32_t* count);
+    int (*read)(PngInflateStream* s, uint8_t* buffer, int32_t count);
 };
 
 // limits: minimum and maximum input, minimum and maximum output buffer size; a 0 keeps

@@ -7,7 +7,7 @@
 
 namespace {
 
-int64_t g_elapsedOrigin; // monotonic milliseconds at the first SysTimerInit
+int64_t g_elapsedOrigin;  // monotonic milliseconds at the first SysTimerInit
 bool g_elapsedStarted;
 pthread_once_t g_elapsedOnce = PTHREAD_ONCE_INIT;
 
@@ -31,7 +31,7 @@ void split(int64_t v, uint32_t* high, uint32_t* low) {
     }
 }
 
-} // namespace
+}  // namespace
 
 void SysClockStartOnce(void) { pthread_once(&g_elapsedOnce, takeOrigin); }
 

@@ -12,8 +12,8 @@
 #include "platform/window.h"
 
 struct DisplayKeyBinding {
-  SDL_Keycode key;
-  uint32_t virtualKey;
+    SDL_Keycode key;
+    uint32_t virtualKey;
 };
 
 // Opens the window and the screen image (width x height, all white) on the calling

@@ -16,12 +16,11 @@ struct Gate {
     pthread_mutex_t mutex;
     pthread_cond_t cond;
     bool created;
-    int count; // semaphores: free slots (0 or 1); the event: 1 when signalled
+    int count;  // semaphores: free slots (0 or 1); the event: 1 when signalled
 };
 
 Gate g_wake = {PTHREAD_MUTEX_INITIALIZER, {}, false, 0};
-Gate g_semaphores[2] = {{PTHREAD_MUTEX_INITIALIZER, {}, false, 0},
-                        {PTHREAD_MUTEX_INITIALIZER, {}, false, 0}};
+Gate g_semaphores[2] = {{PTHREAD_MUTEX_INITIALIZER, {}, false, 0}, {PTHREAD_MUTEX_INITIALIZER, {}, false, 0}};
 pthread_once_t g_condOnce = PTHREAD_ONCE_INIT;
 
 void initConds() {
@@ -36,9 +35,7 @@ void initConds() {
 
 void ensureConds() { pthread_once(&g_condOnce, initConds); }
 
-Gate* semaphore(int32_t which) {
-    return which == 1 || which == 2 ? &g_semaphores[which - 1] : nullptr;
-}
+Gate* semaphore(int32_t which) { return which == 1 || which == 2 ? &g_semaphores[which - 1] : nullptr; }
 
 timespec deadlineAfter(uint32_t ms) {
     timespec now;
@@ -61,7 +58,7 @@ int32_t waitWakeLocked(uint32_t timeoutMs, bool consume) {
         }
     }
     if (!g_wake.created) {
-        return 0; // torn down while waiting: as if it never existed
+        return 0;  // torn down while waiting: as if it never existed
     }
     if (g_wake.count == 0) {
         return -1;
@@ -72,7 +69,7 @@ int32_t waitWakeLocked(uint32_t timeoutMs, bool consume) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 void SysTimerInit(void) {
     ensureConds();
@@ -99,7 +96,7 @@ void SysTimerTerm(void) {
         pthread_mutex_lock(&s.mutex);
         s.created = false;
         s.count = 0;
-        pthread_cond_broadcast(&s.cond); // waiters return as if never set up
+        pthread_cond_broadcast(&s.cond);  // waiters return as if never set up
         pthread_mutex_unlock(&s.mutex);
     }
     pthread_mutex_lock(&g_wake.mutex);
@@ -167,7 +164,7 @@ void SysSemaphoreRelease(int32_t which) {
     }
     ensureConds();
     pthread_mutex_lock(&s->mutex);
-    if (s->created && s->count == 0) { // the maximum count is 1
+    if (s->created && s->count == 0) {  // the maximum count is 1
         s->count = 1;
         pthread_cond_signal(&s->cond);
     }

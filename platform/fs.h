@@ -12,13 +12,13 @@ struct FsLock;
 // FsOpen mode bits: creation 64 open existing, 16 create or truncate, 32 open or create;
 // access 1 read, 2 write, 4 and 8 read and write.
 enum {
-  FS_OPEN_READ = 1,
-  FS_OPEN_WRITE = 2,
-  FS_OPEN_RW4 = 4,
-  FS_OPEN_RW8 = 8,
-  FS_CREATE_ALWAYS = 16,
-  FS_OPEN_ALWAYS = 32,
-  FS_OPEN_EXISTING = 64,
+    FS_OPEN_READ = 1,
+    FS_OPEN_WRITE = 2,
+    FS_OPEN_RW4 = 4,
+    FS_OPEN_RW8 = 8,
+    FS_CREATE_ALWAYS = 16,
+    FS_OPEN_ALWAYS = 32,
+    FS_OPEN_EXISTING = 64,
 };
 
 enum { FS_ATTR_DIRECTORY = 0x10, FS_ATTR_NORMAL = 0x80 };
@@ -28,8 +28,8 @@ enum { FS_ATTR_DIRECTORY = 0x10, FS_ATTR_NORMAL = 0x80 };
 enum { FS_MAX_DEVICE_PATH = 127 };
 
 struct FsAttributes {
-  uint32_t attributes;
-  uint32_t size;
+    uint32_t attributes;
+    uint32_t size;
 };
 
 // The host folder that stands for the device's file tree. Set from MOVANE_DEVICE_ROOT,

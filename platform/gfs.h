@@ -8,21 +8,21 @@ enum { GFS_ROOT_COUNT = 5, GFS_ROW_COUNT = 7, GFS_FOLDER_SIZE = 256 };
 
 // One logical root: its name after "gfs://" and its device folder, ending in '\'.
 struct GfsRootRecord {
-  char name[32];
-  char path[GFS_FOLDER_SIZE];
+    char name[32];
+    char path[GFS_FOLDER_SIZE];
 };
 static_assert(sizeof(GfsRootRecord) == 288, "GfsRootRecord size");
 
 // A node of the built-in in-memory tree; node 0 is the unnamed root folder. Indexes are
 // positions in the node array, -1 for none.
 struct GfsRomNode {
-  const char* name;
-  const void* data;
-  uint32_t size;
-  int32_t parent;
-  int32_t firstChild;
-  int32_t nextSibling;
-  int32_t isDirectory;
+    const char* name;
+    const void* data;
+    uint32_t size;
+    int32_t parent;
+    int32_t firstChild;
+    int32_t nextSibling;
+    int32_t isDirectory;
 };
 static_assert(sizeof(GfsRomNode) == 28, "GfsRomNode size");
 

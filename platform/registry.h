@@ -15,11 +15,11 @@ enum { REG_SZ = 1, REG_DWORD = 4 };
 
 // Result codes, the platform's own numbers.
 enum {
-  REG_OK = 0,
-  REG_ERROR_FILE_NOT_FOUND = 2,
-  REG_ERROR_ACCESS_DENIED = 5,
-  REG_ERROR_INVALID_PARAMETER = 87,
-  REG_ERROR_MORE_DATA = 234,
+    REG_OK = 0,
+    REG_ERROR_FILE_NOT_FOUND = 2,
+    REG_ERROR_ACCESS_DENIED = 5,
+    REG_ERROR_INVALID_PARAMETER = 87,
+    REG_ERROR_MORE_DATA = 234,
 };
 
 // The store file: MOVANE_REGISTRY, else $XDG_CONFIG_HOME/movane/registry.reg or
@@ -32,8 +32,8 @@ int RegistryOpenKey(RegRootKey root, const char* keyPath);
 // Reads a value: its type, and its data when data is not null (a string with its NUL).
 // *size holds the buffer size on entry and the value's size on return; a buffer that is
 // too small answers REG_ERROR_MORE_DATA with as much data as fits.
-int RegistryQueryValue(RegRootKey root, const char* keyPath, const char* name, uint32_t* type,
-                       void* data, uint32_t* size);
+int RegistryQueryValue(RegRootKey root, const char* keyPath, const char* name, uint32_t* type, void* data,
+                       uint32_t* size);
 // Writes create the key when needed.
 int RegistrySetDword(RegRootKey root, const char* keyPath, const char* name, uint32_t value);
 int RegistrySetString(RegRootKey root, const char* keyPath, const char* name, const char* value);

@@ -34,7 +34,7 @@ void bounds(char* start, char* stop, char** address, uint32_t* size) {
     }
 }
 
-} // namespace
+}  // namespace
 
 MKT_Section_Info* MkSectionGetInfoR2(int* count) {
     if (count) {

@@ -65,7 +65,7 @@ void writeLine() {
     t_lineLength = 0;
 }
 
-} // namespace
+}  // namespace
 
 int TraceIsEnabled(int level, const char* sourceFile, const char* function) {
     return level >= __atomic_load_n(&g_threshold, __ATOMIC_RELAXED) ? 1 : 0;

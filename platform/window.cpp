@@ -15,21 +15,21 @@
 
 #include "platform/text.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <stdio.h>
-#include <wchar.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <dirent.h>
 #include <time.h>
 #include <unistd.h>
+#include <wchar.h>
 
 #include <algorithm>
 #include <chrono>
@@ -43,122 +43,122 @@
 namespace {
 
 uint64_t nowMs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return (uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u;
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u;
 }
 
 std::string toUtf8(const wchar_t* text) { return WideToUtf8(text, text ? wcslen(text) : 0); }
 
 std::wstring fromUtf8(const char* s, size_t n) {
-  std::wstring out;
-  for (size_t i = 0; i < n;) {
-    unsigned char c = (unsigned char)s[i];
-    uint32_t cp;
-    size_t len;
-    if (c < 0x80) {
-      cp = c, len = 1;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F, len = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F, len = 3;
-    } else {
-      cp = c & 0x07, len = 4;
+    std::wstring out;
+    for (size_t i = 0; i < n;) {
+        unsigned char c = (unsigned char)s[i];
+        uint32_t cp;
+        size_t len;
+        if (c < 0x80) {
+            cp = c, len = 1;
+        } else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1F, len = 2;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0F, len = 3;
+        } else {
+            cp = c & 0x07, len = 4;
+        }
+        if (i + len > n) break;
+        for (size_t k = 1; k < len; k++) cp = (cp << 6) | ((unsigned char)s[i + k] & 0x3F);
+        out += (wchar_t)cp;
+        i += len;
     }
-    if (i + len > n) break;
-    for (size_t k = 1; k < len; k++) cp = (cp << 6) | ((unsigned char)s[i + k] & 0x3F);
-    out += (wchar_t)cp;
-    i += len;
-  }
-  return out;
+    return out;
 }
 
 struct ThreadQueue;
 
 // One message sent to a window of another thread, from this process or another one.
 struct SentItem {
-  HWND hwnd;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  LRESULT result;
-  bool done;
-  ThreadQueue* sender;  // woken when done; null for a send from another process
-  int replyFd;          // the connection the answer goes back on
-  uint32_t replyId;
-  std::vector<uint8_t> data;  // WM_COPYDATA from another process
-  COPYDATASTRUCT copy;
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    LRESULT result;
+    bool done;
+    ThreadQueue* sender;  // woken when done; null for a send from another process
+    int replyFd;          // the connection the answer goes back on
+    uint32_t replyId;
+    std::vector<uint8_t> data;  // WM_COPYDATA from another process
+    COPYDATASTRUCT copy;
 };
 
 struct Timer {
-  HWND hwnd;
-  uint32_t id;
-  uint32_t period;
-  TIMERPROC proc;
-  uint64_t due;
+    HWND hwnd;
+    uint32_t id;
+    uint32_t period;
+    TIMERPROC proc;
+    uint64_t due;
 };
 
 struct ThreadQueue {
-  std::condition_variable cv;
-  std::deque<MSG> posted;
-  std::deque<SentItem*> sent;
-  std::vector<Timer> timers;
-  bool quit = false;
-  int32_t quitCode = 0;
-  int32_t inSend = 0;  // depth of sends from other threads being handled
-  bool dead = false;
+    std::condition_variable cv;
+    std::deque<MSG> posted;
+    std::deque<SentItem*> sent;
+    std::vector<Timer> timers;
+    bool quit = false;
+    int32_t quitCode = 0;
+    int32_t inSend = 0;  // depth of sends from other threads being handled
+    bool dead = false;
 };
 
 struct WindowClass {
-  std::wstring name;
-  WNDPROC proc;
-  int listenFd = -1;
-  std::string socketPath;
+    std::wstring name;
+    WNDPROC proc;
+    int listenFd = -1;
+    std::string socketPath;
 };
 
 struct Window {
-  HWND handle;
-  WindowClass* cls;
-  WNDPROC proc;
-  HWND parent;
-  std::wstring title;
-  uint32_t style;
-  bool visible;
-  bool enabled;
-  RECT rect;  // screen coordinates
-  ThreadQueue* queue;
-  bool invalid;
-  RECT invalidRect;  // window coordinates
-  bool erase;
-  std::vector<HWND> children;
+    HWND handle;
+    WindowClass* cls;
+    WNDPROC proc;
+    HWND parent;
+    std::wstring title;
+    uint32_t style;
+    bool visible;
+    bool enabled;
+    RECT rect;  // screen coordinates
+    ThreadQueue* queue;
+    bool invalid;
+    RECT invalidRect;  // window coordinates
+    bool erase;
+    std::vector<HWND> children;
 };
 
 struct HotKey {
-  HWND hwnd;
-  int32_t id;
-  UINT modifiers;
-  UINT vk;
+    HWND hwnd;
+    int32_t id;
+    UINT modifiers;
+    UINT vk;
 };
 
 // A request to another process that waits for its answer.
 struct Pending {
-  bool done = false;
-  LRESULT result = 0;
-  int fd = -1;
-  ThreadQueue* waiter = nullptr;
-  std::condition_variable* cv = nullptr;
+    bool done = false;
+    LRESULT result = 0;
+    int fd = -1;
+    ThreadQueue* waiter = nullptr;
+    std::condition_variable* cv = nullptr;
 };
 
 enum PacketKind : uint32_t { PK_HELLO = 1, PK_FIND, PK_FOUND, PK_POST, PK_SEND, PK_REPLY, PK_FOREGROUND };
 struct PacketHeader {
-  uint32_t kind;
-  uint32_t id;
-  uint32_t hwnd;
-  uint32_t message;
-  uint32_t wParam;
-  int32_t lParam;
-  uint32_t slot;
-  uint32_t dataLength;
+    uint32_t kind;
+    uint32_t id;
+    uint32_t hwnd;
+    uint32_t message;
+    uint32_t wParam;
+    int32_t lParam;
+    uint32_t slot;
+    uint32_t dataLength;
 };
 enum { PACKET_DATA_MAX = 64 * 1024 };
 
@@ -184,21 +184,21 @@ std::string& runtimeDir = *new std::string;
 uint32_t processSlot = 0;
 int slotLockFd = -1;
 std::map<uint32_t, int>& peerFds = *new std::map<uint32_t, int>;  // slot -> connection
-std::vector<int>& connections = *new std::vector<int>;  // every connection the reader polls
+std::vector<int>& connections = *new std::vector<int>;            // every connection the reader polls
 std::map<uint32_t, Pending*>& pendings = *new std::map<uint32_t, Pending*>;
 uint32_t nextPendingId = 1;
 int wakePipe[2] = {-1, -1};
 bool readerStarted = false;
 
 struct QueueHolder {
-  ThreadQueue* queue = nullptr;
-  ~QueueHolder();
+    ThreadQueue* queue = nullptr;
+    ~QueueHolder();
 };
 thread_local QueueHolder threadQueue;
 
 ThreadQueue* myQueue() {
-  if (threadQueue.queue == nullptr) threadQueue.queue = new ThreadQueue();
-  return threadQueue.queue;
+    if (threadQueue.queue == nullptr) threadQueue.queue = new ThreadQueue();
+    return threadQueue.queue;
 }
 
 // Called with the lock held.
@@ -206,81 +206,81 @@ void completeSent(SentItem* item, LRESULT result);
 
 // Called with the lock held: whether a window still names the queue.
 bool queueNamed(const ThreadQueue* q) {
-  for (const auto& entry : windows) {
-    if (entry.second->queue == q) return true;
-  }
-  return false;
+    for (const auto& entry : windows) {
+        if (entry.second->queue == q) return true;
+    }
+    return false;
 }
 
 QueueHolder::~QueueHolder() {
-  if (queue == nullptr) return;
-  std::lock_guard<std::mutex> g(lock);
-  queue->dead = true;
-  for (SentItem* item : queue->sent) completeSent(item, 0);
-  queue->sent.clear();
-  queue->timers.clear();
-  if (displayQueue == queue) displayQueue = nullptr;
-  // windows of the thread may still name the queue: the last one's destruction frees it
-  if (!queueNamed(queue)) delete queue;
+    if (queue == nullptr) return;
+    std::lock_guard<std::mutex> g(lock);
+    queue->dead = true;
+    for (SentItem* item : queue->sent) completeSent(item, 0);
+    queue->sent.clear();
+    queue->timers.clear();
+    if (displayQueue == queue) displayQueue = nullptr;
+    // windows of the thread may still name the queue: the last one's destruction frees it
+    if (!queueNamed(queue)) delete queue;
 }
 
 Window* findWindow(HWND hwnd) {
-  auto it = windows.find(hwnd & ~1u);
-  return it == windows.end() ? nullptr : it->second;
+    auto it = windows.find(hwnd & ~1u);
+    return it == windows.end() ? nullptr : it->second;
 }
 
 uint32_t slotOf(HWND hwnd) { return hwnd >> 16; }
 
 bool sendPacket(int fd, const PacketHeader& header, const void* data) {
-  std::vector<uint8_t> buffer(sizeof header + header.dataLength);
-  memcpy(buffer.data(), &header, sizeof header);
-  if (header.dataLength) memcpy(buffer.data() + sizeof header, data, header.dataLength);
-  ssize_t n = send(fd, buffer.data(), buffer.size(), MSG_NOSIGNAL);
-  return n == (ssize_t)buffer.size();
+    std::vector<uint8_t> buffer(sizeof header + header.dataLength);
+    memcpy(buffer.data(), &header, sizeof header);
+    if (header.dataLength) memcpy(buffer.data() + sizeof header, data, header.dataLength);
+    ssize_t n = send(fd, buffer.data(), buffer.size(), MSG_NOSIGNAL);
+    return n == (ssize_t)buffer.size();
 }
 
 void completeSent(SentItem* item, LRESULT result) {
-  item->result = result;
-  if (item->sender != nullptr) {
-    item->done = true;
-    item->sender->cv.notify_all();
-  } else {
-    PacketHeader reply = {PK_REPLY, item->replyId, item->hwnd, item->message, 0, result, processSlot, 0};
-    sendPacket(item->replyFd, reply, nullptr);
-    delete item;
-  }
+    item->result = result;
+    if (item->sender != nullptr) {
+        item->done = true;
+        item->sender->cv.notify_all();
+    } else {
+        PacketHeader reply = {PK_REPLY, item->replyId, item->hwnd, item->message, 0, result, processSlot, 0};
+        sendPacket(item->replyFd, reply, nullptr);
+        delete item;
+    }
 }
 
 // ---- the process slot and the runtime folder ----
 
 void ensureRuntimeDir() {
-  if (!runtimeDir.empty()) return;
-  const char* env = getenv("MOVANE_RUNTIME_DIR");
-  if (env != nullptr && *env) {
-    runtimeDir = env;
-  } else if ((env = getenv("XDG_RUNTIME_DIR")) != nullptr && *env) {
-    runtimeDir = std::string(env) + "/movane";
-  } else {
-    runtimeDir = "/tmp/movane-" + std::to_string(getuid());
-  }
-  mkdir(runtimeDir.c_str(), 0700);
+    if (!runtimeDir.empty()) return;
+    const char* env = getenv("MOVANE_RUNTIME_DIR");
+    if (env != nullptr && *env) {
+        runtimeDir = env;
+    } else if ((env = getenv("XDG_RUNTIME_DIR")) != nullptr && *env) {
+        runtimeDir = std::string(env) + "/movane";
+    } else {
+        runtimeDir = "/tmp/movane-" + std::to_string(getuid());
+    }
+    mkdir(runtimeDir.c_str(), 0700);
 }
 
 void ensureSlot() {
-  if (processSlot != 0) return;
-  ensureRuntimeDir();
-  for (uint32_t slot = 1; slot < 255; slot++) {
-    std::string path = runtimeDir + "/slot-" + std::to_string(slot) + ".lock";
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) continue;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      processSlot = slot;
-      slotLockFd = fd;
-      return;
+    if (processSlot != 0) return;
+    ensureRuntimeDir();
+    for (uint32_t slot = 1; slot < 255; slot++) {
+        std::string path = runtimeDir + "/slot-" + std::to_string(slot) + ".lock";
+        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            processSlot = slot;
+            slotLockFd = fd;
+            return;
+        }
+        close(fd);
     }
-    close(fd);
-  }
-  processSlot = 255;  // no folder to share: this process is alone
+    processSlot = 255;  // no folder to share: this process is alone
 }
 
 // ---- the socket reader ----
@@ -288,93 +288,93 @@ void ensureSlot() {
 void handlePacket(int fd, const PacketHeader& h, const uint8_t* data);
 
 void dropConnection(int fd) {
-  close(fd);
-  for (size_t i = 0; i < connections.size(); i++) {
-    if (connections[i] == fd) {
-      connections.erase(connections.begin() + i);
-      break;
+    close(fd);
+    for (size_t i = 0; i < connections.size(); i++) {
+        if (connections[i] == fd) {
+            connections.erase(connections.begin() + i);
+            break;
+        }
     }
-  }
-  for (auto it = peerFds.begin(); it != peerFds.end();) {
-    if (it->second == fd) {
-      it = peerFds.erase(it);
-    } else {
-      ++it;
+    for (auto it = peerFds.begin(); it != peerFds.end();) {
+        if (it->second == fd) {
+            it = peerFds.erase(it);
+        } else {
+            ++it;
+        }
     }
-  }
-  for (auto& p : pendings) {
-    if (p.second->fd == fd && !p.second->done) {
-      p.second->done = true;
-      p.second->result = 0;
-      if (p.second->waiter) p.second->waiter->cv.notify_all();
-      if (p.second->cv) p.second->cv->notify_all();
+    for (auto& p : pendings) {
+        if (p.second->fd == fd && !p.second->done) {
+            p.second->done = true;
+            p.second->result = 0;
+            if (p.second->waiter) p.second->waiter->cv.notify_all();
+            if (p.second->cv) p.second->cv->notify_all();
+        }
     }
-  }
 }
 
 void* readerMain(void*) {
-  std::vector<uint8_t> buffer(sizeof(PacketHeader) + PACKET_DATA_MAX);
-  for (;;) {
-    std::vector<pollfd> fds;
-    {
-      std::lock_guard<std::mutex> g(lock);
-      fds.push_back({wakePipe[0], POLLIN, 0});
-      for (auto& c : classes) {
-        if (c.second->listenFd >= 0) fds.push_back({c.second->listenFd, POLLIN, 0});
-      }
-      for (int fd : connections) fds.push_back({fd, POLLIN, 0});
-    }
-    if (poll(fds.data(), fds.size(), -1) < 0) continue;
-    if (fds[0].revents) {
-      char b[16];
-      (void)!read(wakePipe[0], b, sizeof b);
-    }
-    for (size_t i = 1; i < fds.size(); i++) {
-      if (!fds[i].revents) continue;
-      int fd = fds[i].fd;
-      bool listener = false;
-      {
-        std::lock_guard<std::mutex> g(lock);
-        for (auto& c : classes) listener |= c.second->listenFd == fd;
-      }
-      if (listener) {
-        int conn = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (conn >= 0) {
-          std::lock_guard<std::mutex> g(lock);
-          connections.push_back(conn);
+    std::vector<uint8_t> buffer(sizeof(PacketHeader) + PACKET_DATA_MAX);
+    for (;;) {
+        std::vector<pollfd> fds;
+        {
+            std::lock_guard<std::mutex> g(lock);
+            fds.push_back({wakePipe[0], POLLIN, 0});
+            for (auto& c : classes) {
+                if (c.second->listenFd >= 0) fds.push_back({c.second->listenFd, POLLIN, 0});
+            }
+            for (int fd : connections) fds.push_back({fd, POLLIN, 0});
         }
-        continue;
-      }
-      ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
-      std::lock_guard<std::mutex> g(lock);
-      if (n < (ssize_t)sizeof(PacketHeader)) {
-        if (n <= 0) dropConnection(fd);
-        continue;
-      }
-      PacketHeader h;
-      memcpy(&h, buffer.data(), sizeof h);
-      if (h.dataLength != (uint32_t)n - sizeof h) continue;  // malformed: ignored
-      handlePacket(fd, h, buffer.data() + sizeof h);
+        if (poll(fds.data(), fds.size(), -1) < 0) continue;
+        if (fds[0].revents) {
+            char b[16];
+            (void)!read(wakePipe[0], b, sizeof b);
+        }
+        for (size_t i = 1; i < fds.size(); i++) {
+            if (!fds[i].revents) continue;
+            int fd = fds[i].fd;
+            bool listener = false;
+            {
+                std::lock_guard<std::mutex> g(lock);
+                for (auto& c : classes) listener |= c.second->listenFd == fd;
+            }
+            if (listener) {
+                int conn = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+                if (conn >= 0) {
+                    std::lock_guard<std::mutex> g(lock);
+                    connections.push_back(conn);
+                }
+                continue;
+            }
+            ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
+            std::lock_guard<std::mutex> g(lock);
+            if (n < (ssize_t)sizeof(PacketHeader)) {
+                if (n <= 0) dropConnection(fd);
+                continue;
+            }
+            PacketHeader h;
+            memcpy(&h, buffer.data(), sizeof h);
+            if (h.dataLength != (uint32_t)n - sizeof h) continue;  // malformed: ignored
+            handlePacket(fd, h, buffer.data() + sizeof h);
+        }
     }
-  }
-  return nullptr;
+    return nullptr;
 }
 
 void wakeReader() {
-  if (wakePipe[1] >= 0) (void)!write(wakePipe[1], "w", 1);
+    if (wakePipe[1] >= 0) (void)!write(wakePipe[1], "w", 1);
 }
 
 // With the lock held.
 void ensureReader() {
-  if (readerStarted) return;
-  readerStarted = true;
-  if (pipe2(wakePipe, O_CLOEXEC) != 0) return;
-  pthread_t thread;
-  pthread_attr_t attr;
-  pthread_attr_init(&attr);
-  pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-  pthread_create(&thread, &attr, readerMain, nullptr);
-  pthread_attr_destroy(&attr);
+    if (readerStarted) return;
+    readerStarted = true;
+    if (pipe2(wakePipe, O_CLOEXEC) != 0) return;
+    pthread_t thread;
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    pthread_create(&thread, &attr, readerMain, nullptr);
+    pthread_attr_destroy(&attr);
 }
 
 bool postLocal(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -382,184 +382,184 @@ SentItem* queueSend(Window* w, UINT message, WPARAM wParam, LPARAM lParam, Threa
 void foregroundLocal(HWND hwnd);
 
 HWND findLocal(const std::wstring& cls, const wchar_t* title) {
-  for (auto& e : windows) {
-    Window* w = e.second;
-    if (w->parent == 0 && w->cls->name == cls && (title == nullptr || w->title == title)) return w->handle;
-  }
-  return 0;
+    for (auto& e : windows) {
+        Window* w = e.second;
+        if (w->parent == 0 && w->cls->name == cls && (title == nullptr || w->title == title)) return w->handle;
+    }
+    return 0;
 }
 
 // On the reader thread, with the lock held.
 void handlePacket(int fd, const PacketHeader& h, const uint8_t* data) {
-  switch (h.kind) {
-    case PK_HELLO: {
-      peerFds[h.slot] = fd;
-      if (h.id == 0) {  // a question: answer with our slot
-        PacketHeader reply = {PK_HELLO, 1, 0, 0, 0, 0, processSlot, 0};
-        sendPacket(fd, reply, nullptr);
-      }
-      break;
-    }
-    case PK_FIND: {
-      std::string text((const char*)data, h.dataLength);
-      size_t zero = text.find('\0');
-      std::wstring cls = fromUtf8(text.data(), zero == std::string::npos ? text.size() : zero);
-      std::wstring title;
-      bool withTitle = h.wParam != 0 && zero != std::string::npos;
-      if (withTitle) title = fromUtf8(text.data() + zero + 1, text.size() - zero - 1);
-      HWND found = findLocal(cls, withTitle ? title.c_str() : nullptr);
-      PacketHeader reply = {PK_FOUND, h.id, found, 0, 0, 0, processSlot, 0};
-      sendPacket(fd, reply, nullptr);
-      break;
-    }
-    case PK_FOUND:
-    case PK_REPLY: {
-      auto it = pendings.find(h.id);
-      if (it != pendings.end()) {
-        Pending* p = it->second;
-        p->result = h.kind == PK_FOUND ? (LRESULT)h.hwnd : h.lParam;
-        p->done = true;
-        if (p->waiter) p->waiter->cv.notify_all();
-        if (p->cv) p->cv->notify_all();
-      }
-      break;
-    }
-    case PK_POST:
-      postLocal(h.hwnd, h.message, h.wParam, h.lParam);
-      break;
-    case PK_SEND: {
-      Window* w = findWindow(h.hwnd);
-      SentItem* item = nullptr;
-      if (w != nullptr && !w->queue->dead) {
-        LPARAM lParam = h.lParam;
-        item = queueSend(w, h.message, h.wParam, lParam, nullptr);
-        item->replyFd = fd;
-        item->replyId = h.id;
-        if (h.message == WM_COPYDATA) {
-          // the data word travels in lParam, the bytes behind the header
-          item->data.assign(data, data + h.dataLength);
-          item->copy = {(uint32_t)h.lParam, h.dataLength, item->data.data()};
-          item->lParam = (LPARAM)(uintptr_t)&item->copy;
+    switch (h.kind) {
+        case PK_HELLO: {
+            peerFds[h.slot] = fd;
+            if (h.id == 0) {  // a question: answer with our slot
+                PacketHeader reply = {PK_HELLO, 1, 0, 0, 0, 0, processSlot, 0};
+                sendPacket(fd, reply, nullptr);
+            }
+            break;
         }
-        w->queue->cv.notify_all();
-      } else {
-        PacketHeader reply = {PK_REPLY, h.id, h.hwnd, h.message, 0, 0, processSlot, 0};
-        sendPacket(fd, reply, nullptr);
-      }
-      break;
+        case PK_FIND: {
+            std::string text((const char*)data, h.dataLength);
+            size_t zero = text.find('\0');
+            std::wstring cls = fromUtf8(text.data(), zero == std::string::npos ? text.size() : zero);
+            std::wstring title;
+            bool withTitle = h.wParam != 0 && zero != std::string::npos;
+            if (withTitle) title = fromUtf8(text.data() + zero + 1, text.size() - zero - 1);
+            HWND found = findLocal(cls, withTitle ? title.c_str() : nullptr);
+            PacketHeader reply = {PK_FOUND, h.id, found, 0, 0, 0, processSlot, 0};
+            sendPacket(fd, reply, nullptr);
+            break;
+        }
+        case PK_FOUND:
+        case PK_REPLY: {
+            auto it = pendings.find(h.id);
+            if (it != pendings.end()) {
+                Pending* p = it->second;
+                p->result = h.kind == PK_FOUND ? (LRESULT)h.hwnd : h.lParam;
+                p->done = true;
+                if (p->waiter) p->waiter->cv.notify_all();
+                if (p->cv) p->cv->notify_all();
+            }
+            break;
+        }
+        case PK_POST:
+            postLocal(h.hwnd, h.message, h.wParam, h.lParam);
+            break;
+        case PK_SEND: {
+            Window* w = findWindow(h.hwnd);
+            SentItem* item = nullptr;
+            if (w != nullptr && !w->queue->dead) {
+                LPARAM lParam = h.lParam;
+                item = queueSend(w, h.message, h.wParam, lParam, nullptr);
+                item->replyFd = fd;
+                item->replyId = h.id;
+                if (h.message == WM_COPYDATA) {
+                    // the data word travels in lParam, the bytes behind the header
+                    item->data.assign(data, data + h.dataLength);
+                    item->copy = {(uint32_t)h.lParam, h.dataLength, item->data.data()};
+                    item->lParam = (LPARAM)(uintptr_t)&item->copy;
+                }
+                w->queue->cv.notify_all();
+            } else {
+                PacketHeader reply = {PK_REPLY, h.id, h.hwnd, h.message, 0, 0, processSlot, 0};
+                sendPacket(fd, reply, nullptr);
+            }
+            break;
+        }
+        case PK_FOREGROUND:
+            foregroundLocal(h.hwnd);
+            break;
     }
-    case PK_FOREGROUND:
-      foregroundLocal(h.hwnd);
-      break;
-  }
 }
 
 int connectSocket(const std::string& path) {
-  int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  sockaddr_un addr = {};
-  addr.sun_family = AF_UNIX;
-  if (path.size() >= sizeof addr.sun_path) {
-    close(fd);
-    return -1;
-  }
-  memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  if (connect(fd, (sockaddr*)&addr, sizeof addr) != 0) {
-    int e = errno;
-    close(fd);
-    errno = e;
-    return -1;
-  }
-  return fd;
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_un addr = {};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path) {
+        close(fd);
+        return -1;
+    }
+    memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    if (connect(fd, (sockaddr*)&addr, sizeof addr) != 0) {
+        int e = errno;
+        close(fd);
+        errno = e;
+        return -1;
+    }
+    return fd;
 }
 
 // Greets a new connection and learns the peer's slot; 0 when it does not answer.
 uint32_t greet(int fd) {
-  PacketHeader hello = {PK_HELLO, 0, 0, 0, 0, 0, processSlot, 0};
-  if (!sendPacket(fd, hello, nullptr)) return 0;
-  pollfd p = {fd, POLLIN, 0};
-  if (poll(&p, 1, 2000) <= 0) return 0;
-  PacketHeader reply;
-  if (recv(fd, &reply, sizeof reply, 0) != (ssize_t)sizeof reply || reply.kind != PK_HELLO) return 0;
-  return reply.slot;
+    PacketHeader hello = {PK_HELLO, 0, 0, 0, 0, 0, processSlot, 0};
+    if (!sendPacket(fd, hello, nullptr)) return 0;
+    pollfd p = {fd, POLLIN, 0};
+    if (poll(&p, 1, 2000) <= 0) return 0;
+    PacketHeader reply;
+    if (recv(fd, &reply, sizeof reply, 0) != (ssize_t)sizeof reply || reply.kind != PK_HELLO) return 0;
+    return reply.slot;
 }
 
 // Connection to the process holding the class socket at path, or -1. Lock held.
 int connectionFor(const std::string& path, uint32_t* slot) {
-  int fd = connectSocket(path);
-  if (fd < 0) return -1;
-  uint32_t peer = greet(fd);
-  if (peer == 0 || peer == processSlot) {
-    close(fd);
-    return -1;
-  }
-  auto it = peerFds.find(peer);
-  if (it != peerFds.end()) {
-    close(fd);
-    fd = it->second;
-  } else {
-    peerFds[peer] = fd;
-    connections.push_back(fd);
-    ensureReader();
-    wakeReader();
-  }
-  if (slot) *slot = peer;
-  return fd;
+    int fd = connectSocket(path);
+    if (fd < 0) return -1;
+    uint32_t peer = greet(fd);
+    if (peer == 0 || peer == processSlot) {
+        close(fd);
+        return -1;
+    }
+    auto it = peerFds.find(peer);
+    if (it != peerFds.end()) {
+        close(fd);
+        fd = it->second;
+    } else {
+        peerFds[peer] = fd;
+        connections.push_back(fd);
+        ensureReader();
+        wakeReader();
+    }
+    if (slot) *slot = peer;
+    return fd;
 }
 
 // Connection to the process of a slot: a known one, else one found among the sockets.
 int connectionForSlot(uint32_t slot) {
-  auto it = peerFds.find(slot);
-  if (it != peerFds.end()) return it->second;
-  ensureRuntimeDir();
-  DIR* dir = opendir(runtimeDir.c_str());
-  if (dir == nullptr) return -1;
-  std::vector<std::string> paths;
-  while (dirent* e = readdir(dir)) {
-    std::string name = e->d_name;
-    if (name.size() > 5 && name.compare(name.size() - 5, 5, ".sock") == 0) paths.push_back(runtimeDir + "/" + name);
-  }
-  closedir(dir);
-  for (const std::string& path : paths) {
-    bool ours = false;
-    for (auto& c : classes) ours |= c.second->socketPath == path;
-    if (ours) continue;
-    uint32_t peer = 0;
-    int fd = connectionFor(path, &peer);
-    if (fd >= 0 && peer == slot) return fd;
-  }
-  return -1;
+    auto it = peerFds.find(slot);
+    if (it != peerFds.end()) return it->second;
+    ensureRuntimeDir();
+    DIR* dir = opendir(runtimeDir.c_str());
+    if (dir == nullptr) return -1;
+    std::vector<std::string> paths;
+    while (dirent* e = readdir(dir)) {
+        std::string name = e->d_name;
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".sock") == 0) paths.push_back(runtimeDir + "/" + name);
+    }
+    closedir(dir);
+    for (const std::string& path : paths) {
+        bool ours = false;
+        for (auto& c : classes) ours |= c.second->socketPath == path;
+        if (ours) continue;
+        uint32_t peer = 0;
+        int fd = connectionFor(path, &peer);
+        if (fd >= 0 && peer == slot) return fd;
+    }
+    return -1;
 }
 
 std::string socketPathFor(const std::wstring& cls) { return runtimeDir + "/" + toUtf8(cls.c_str()) + ".sock"; }
 
 // Binds the class socket unless a live process holds it; a stale one is removed.
 void bindClassSocket(WindowClass* c) {
-  ensureSlot();
-  std::string path = socketPathFor(c->name);
-  int probe = connectSocket(path);
-  if (probe >= 0) {
-    close(probe);
-    return;  // another process serves this class
-  }
-  unlink(path.c_str());
-  int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-  if (fd < 0) return;
-  sockaddr_un addr = {};
-  addr.sun_family = AF_UNIX;
-  if (path.size() >= sizeof addr.sun_path) {
-    close(fd);
-    return;
-  }
-  memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, 8) != 0) {
-    close(fd);
-    return;
-  }
-  c->listenFd = fd;
-  c->socketPath = path;
-  ensureReader();
-  wakeReader();
+    ensureSlot();
+    std::string path = socketPathFor(c->name);
+    int probe = connectSocket(path);
+    if (probe >= 0) {
+        close(probe);
+        return;  // another process serves this class
+    }
+    unlink(path.c_str());
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0) return;
+    sockaddr_un addr = {};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path) {
+        close(fd);
+        return;
+    }
+    memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, 8) != 0) {
+        close(fd);
+        return;
+    }
+    c->listenFd = fd;
+    c->socketPath = path;
+    ensureReader();
+    wakeReader();
 }
 
 // Waits (lock held through g) for a request to another process, handling sends made to
@@ -567,90 +567,92 @@ void bindClassSocket(WindowClass* c) {
 void processSentLocked(std::unique_lock<std::mutex>& g, ThreadQueue* q);
 
 LRESULT waitPending(std::unique_lock<std::mutex>& g, Pending* p) {
-  ThreadQueue* q = myQueue();
-  p->waiter = q;
-  while (!p->done) {
-    processSentLocked(g, q);
-    if (p->done) break;
-    q->cv.wait(g);
-  }
-  return p->result;
+    ThreadQueue* q = myQueue();
+    p->waiter = q;
+    while (!p->done) {
+        processSentLocked(g, q);
+        if (p->done) break;
+        q->cv.wait(g);
+    }
+    return p->result;
 }
 
 // ---- local queues ----
 
 bool postLocal(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  Window* w = findWindow(hwnd);
-  if (w == nullptr || w->queue->dead) return false;
-  MSG m = {w->handle, message, wParam, lParam, (DWORD)nowMs(), {0, 0}};
-  w->queue->posted.push_back(m);
-  w->queue->cv.notify_all();
-  return true;
+    Window* w = findWindow(hwnd);
+    if (w == nullptr || w->queue->dead) return false;
+    MSG m = {w->handle, message, wParam, lParam, (DWORD)nowMs(), {0, 0}};
+    w->queue->posted.push_back(m);
+    w->queue->cv.notify_all();
+    return true;
 }
 
 SentItem* queueSend(Window* w, UINT message, WPARAM wParam, LPARAM lParam, ThreadQueue* sender) {
-  SentItem* item = new SentItem();
-  item->hwnd = w->handle;
-  item->message = message;
-  item->wParam = wParam;
-  item->lParam = lParam;
-  item->result = 0;
-  item->done = false;
-  item->sender = sender;
-  item->replyFd = -1;
-  item->replyId = 0;
-  w->queue->sent.push_back(item);
-  return item;
+    SentItem* item = new SentItem();
+    item->hwnd = w->handle;
+    item->message = message;
+    item->wParam = wParam;
+    item->lParam = lParam;
+    item->result = 0;
+    item->done = false;
+    item->sender = sender;
+    item->replyFd = -1;
+    item->replyId = 0;
+    w->queue->sent.push_back(item);
+    return item;
 }
 
 void processSentLocked(std::unique_lock<std::mutex>& g, ThreadQueue* q) {
-  while (!q->sent.empty()) {
-    SentItem* item = q->sent.front();
-    q->sent.pop_front();
-    Window* w = findWindow(item->hwnd);
-    WNDPROC proc = w ? w->proc : nullptr;
-    LRESULT result = 0;
-    if (proc != nullptr) {
-      q->inSend++;
-      g.unlock();
-      result = proc(item->hwnd, item->message, item->wParam, item->lParam);
-      g.lock();
-      q->inSend--;
+    while (!q->sent.empty()) {
+        SentItem* item = q->sent.front();
+        q->sent.pop_front();
+        Window* w = findWindow(item->hwnd);
+        WNDPROC proc = w ? w->proc : nullptr;
+        LRESULT result = 0;
+        if (proc != nullptr) {
+            q->inSend++;
+            g.unlock();
+            result = proc(item->hwnd, item->message, item->wParam, item->lParam);
+            g.lock();
+            q->inSend--;
+        }
+        completeSent(item, result);
     }
-    completeSent(item, result);
-  }
 }
 
 void foregroundLocal(HWND hwnd) {
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return;
-  // the window thread activates it; the display raises the desktop window
-  postLocal(w->handle, WM_NULL + 0xFFFF, 0, 0);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return;
+    // the window thread activates it; the display raises the desktop window
+    postLocal(w->handle, WM_NULL + 0xFFFF, 0, 0);
 }
 
 RECT clipToScreen(RECT r) {
-  if (r.left < 0) r.left = 0;
-  if (r.top < 0) r.top = 0;
-  if (r.right > screenWidth) r.right = screenWidth;
-  if (r.bottom > screenHeight) r.bottom = screenHeight;
-  if (r.right < r.left) r.right = r.left;
-  if (r.bottom < r.top) r.bottom = r.top;
-  return r;
+    if (r.left < 0) r.left = 0;
+    if (r.top < 0) r.top = 0;
+    if (r.right > screenWidth) r.right = screenWidth;
+    if (r.bottom > screenHeight) r.bottom = screenHeight;
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
 }
 
 // Device contexts are few and short-lived; each is its own allocation.
 HDC makeDc(Window* w, const RECT* sub) {
-  DeviceContext* dc = new DeviceContext();
-  dc->pixels = screenPixels;
-  dc->pitch = screenWidth;
-  dc->origin = {w->rect.left, w->rect.top};
-  RECT r = w->rect;
-  if (sub != nullptr) {
-    RECT s = {w->rect.left + sub->left, w->rect.top + sub->top, w->rect.left + sub->right, w->rect.top + sub->bottom};
-    r = {std::max(r.left, s.left), std::max(r.top, s.top), std::min(r.right, s.right), std::min(r.bottom, s.bottom)};
-  }
-  dc->clip = clipToScreen(r);
-  return dc;
+    DeviceContext* dc = new DeviceContext();
+    dc->pixels = screenPixels;
+    dc->pitch = screenWidth;
+    dc->origin = {w->rect.left, w->rect.top};
+    RECT r = w->rect;
+    if (sub != nullptr) {
+        RECT s = {w->rect.left + sub->left, w->rect.top + sub->top, w->rect.left + sub->right,
+                  w->rect.top + sub->bottom};
+        r = {std::max(r.left, s.left), std::max(r.top, s.top), std::min(r.right, s.right),
+             std::min(r.bottom, s.bottom)};
+    }
+    dc->clip = clipToScreen(r);
+    return dc;
 }
 
 void destroyLocked(std::unique_lock<std::mutex>& g, Window* w);
@@ -662,780 +664,781 @@ enum : UINT { WM_INTERNAL_FOREGROUND = 0xFFFF };
 // ---- classes and windows ----
 
 BOOL RegisterClassW(const WNDCLASSW* wc) {
-  if (wc == nullptr || wc->lpszClassName == nullptr || wc->lpfnWndProc == nullptr) return 0;
-  std::lock_guard<std::mutex> g(lock);
-  std::wstring name = wc->lpszClassName;
-  if (classes.count(name)) return 0;
-  WindowClass* c = new WindowClass();
-  c->name = name;
-  c->proc = wc->lpfnWndProc;
-  classes[name] = c;
-  if (name != L"Dialog") bindClassSocket(c);
-  return 1;
+    if (wc == nullptr || wc->lpszClassName == nullptr || wc->lpfnWndProc == nullptr) return 0;
+    std::lock_guard<std::mutex> g(lock);
+    std::wstring name = wc->lpszClassName;
+    if (classes.count(name)) return 0;
+    WindowClass* c = new WindowClass();
+    c->name = name;
+    c->proc = wc->lpfnWndProc;
+    classes[name] = c;
+    if (name != L"Dialog") bindClassSocket(c);
+    return 1;
 }
 
 BOOL UnregisterClassW(const wchar_t* className, void*) {
-  std::lock_guard<std::mutex> g(lock);
-  auto it = classes.find(className ? className : L"");
-  if (it == classes.end()) return 0;
-  for (auto& e : windows) {
-    if (e.second->cls == it->second) return 0;
-  }
-  WindowClass* c = it->second;
-  if (c->listenFd >= 0) {
-    close(c->listenFd);
-    unlink(c->socketPath.c_str());
-    wakeReader();
-  }
-  classes.erase(it);
-  delete c;
-  return 1;
+    std::lock_guard<std::mutex> g(lock);
+    auto it = classes.find(className ? className : L"");
+    if (it == classes.end()) return 0;
+    for (auto& e : windows) {
+        if (e.second->cls == it->second) return 0;
+    }
+    WindowClass* c = it->second;
+    if (c->listenFd >= 0) {
+        close(c->listenFd);
+        unlink(c->socketPath.c_str());
+        wakeReader();
+    }
+    classes.erase(it);
+    delete c;
+    return 1;
 }
 
 HWND CreateWindowExW(uint32_t exStyle, const wchar_t* className, const wchar_t* title, uint32_t style, int32_t x,
                      int32_t y, int32_t width, int32_t height, HWND parent, void* menu, void* instance, void* param) {
-  std::unique_lock<std::mutex> g(lock);
-  auto it = classes.find(className ? className : L"");
-  if (it == classes.end()) return 0;
-  Window* p = nullptr;
-  if (parent != 0 && (p = findWindow(parent)) == nullptr) return 0;
-  ensureSlot();
-  // handles keep their lowest bit clear and never reuse a live index
-  uint32_t index = nextIndex;
-  while (windows.count(processSlot << 16 | index << 1)) index = index % 0x7FFF + 1;
-  nextIndex = index % 0x7FFF + 1;
-  Window* w = new Window();
-  w->handle = processSlot << 16 | index << 1;
-  w->cls = it->second;
-  w->proc = it->second->proc;
-  w->parent = p ? p->handle : 0;
-  w->title = title ? title : L"";
-  w->style = style;
-  w->visible = (style & WS_VISIBLE) != 0;
-  w->enabled = (style & WS_DISABLED) == 0;
-  if (x == CW_USEDEFAULT) x = 0, y = 0;
-  if (width == CW_USEDEFAULT) width = screenWidth, height = screenHeight;
-  int32_t ox = p ? p->rect.left : 0, oy = p ? p->rect.top : 0;
-  w->rect = {ox + x, oy + y, ox + x + width, oy + y + height};
-  w->queue = myQueue();
-  w->invalid = false;
-  w->invalidRect = {0, 0, 0, 0};
-  w->erase = false;
-  windows[w->handle] = w;
-  if (p) p->children.push_back(w->handle);
-  HWND h = w->handle;
-  WNDPROC proc = w->proc;
-  g.unlock();
-  CREATESTRUCTW cs = {param, instance, parent, height, width, y, x, style, title, className, exStyle};
-  (void)menu;
-  if (proc(h, WM_CREATE, 0, (LPARAM)(uintptr_t)&cs) == -1) {
-    DestroyWindow(h);
-    return 0;
-  }
-  return h;
+    std::unique_lock<std::mutex> g(lock);
+    auto it = classes.find(className ? className : L"");
+    if (it == classes.end()) return 0;
+    Window* p = nullptr;
+    if (parent != 0 && (p = findWindow(parent)) == nullptr) return 0;
+    ensureSlot();
+    // handles keep their lowest bit clear and never reuse a live index
+    uint32_t index = nextIndex;
+    while (windows.count(processSlot << 16 | index << 1)) index = index % 0x7FFF + 1;
+    nextIndex = index % 0x7FFF + 1;
+    Window* w = new Window();
+    w->handle = processSlot << 16 | index << 1;
+    w->cls = it->second;
+    w->proc = it->second->proc;
+    w->parent = p ? p->handle : 0;
+    w->title = title ? title : L"";
+    w->style = style;
+    w->visible = (style & WS_VISIBLE) != 0;
+    w->enabled = (style & WS_DISABLED) == 0;
+    if (x == CW_USEDEFAULT) x = 0, y = 0;
+    if (width == CW_USEDEFAULT) width = screenWidth, height = screenHeight;
+    int32_t ox = p ? p->rect.left : 0, oy = p ? p->rect.top : 0;
+    w->rect = {ox + x, oy + y, ox + x + width, oy + y + height};
+    w->queue = myQueue();
+    w->invalid = false;
+    w->invalidRect = {0, 0, 0, 0};
+    w->erase = false;
+    windows[w->handle] = w;
+    if (p) p->children.push_back(w->handle);
+    HWND h = w->handle;
+    WNDPROC proc = w->proc;
+    g.unlock();
+    CREATESTRUCTW cs = {param, instance, parent, height, width, y, x, style, title, className, exStyle};
+    (void)menu;
+    if (proc(h, WM_CREATE, 0, (LPARAM)(uintptr_t)&cs) == -1) {
+        DestroyWindow(h);
+        return 0;
+    }
+    return h;
 }
 
 namespace {
 void destroyLocked(std::unique_lock<std::mutex>& g, Window* w) {
-  HWND h = w->handle;
-  WNDPROC proc = w->proc;
-  g.unlock();
-  proc(h, WM_DESTROY, 0, 0);
-  g.lock();
-  w = findWindow(h);
-  if (w == nullptr) return;
-  while (!w->children.empty()) {
-    Window* child = findWindow(w->children.back());
-    w->children.pop_back();
-    if (child) {
-      child->parent = 0;  // already taken out of this list
-      destroyLocked(g, child);
-    }
+    HWND h = w->handle;
+    WNDPROC proc = w->proc;
+    g.unlock();
+    proc(h, WM_DESTROY, 0, 0);
+    g.lock();
     w = findWindow(h);
     if (w == nullptr) return;
-  }
-  if (w->parent) {
-    Window* p = findWindow(w->parent);
-    if (p) {
-      for (size_t i = 0; i < p->children.size(); i++) {
-        if (p->children[i] == h) {
-          p->children.erase(p->children.begin() + i);
-          break;
+    while (!w->children.empty()) {
+        Window* child = findWindow(w->children.back());
+        w->children.pop_back();
+        if (child) {
+            child->parent = 0;  // already taken out of this list
+            destroyLocked(g, child);
         }
-      }
+        w = findWindow(h);
+        if (w == nullptr) return;
     }
-  }
-  ThreadQueue* q = w->queue;
-  for (size_t i = 0; i < q->timers.size();) {
-    if (q->timers[i].hwnd == h) {
-      q->timers.erase(q->timers.begin() + i);
-    } else {
-      i++;
+    if (w->parent) {
+        Window* p = findWindow(w->parent);
+        if (p) {
+            for (size_t i = 0; i < p->children.size(); i++) {
+                if (p->children[i] == h) {
+                    p->children.erase(p->children.begin() + i);
+                    break;
+                }
+            }
+        }
     }
-  }
-  for (size_t i = 0; i < hotKeys.size();) {
-    if (hotKeys[i].hwnd == h) {
-      hotKeys.erase(hotKeys.begin() + i);
-    } else {
-      i++;
+    ThreadQueue* q = w->queue;
+    for (size_t i = 0; i < q->timers.size();) {
+        if (q->timers[i].hwnd == h) {
+            q->timers.erase(q->timers.begin() + i);
+        } else {
+            i++;
+        }
     }
-  }
-  if (focus == h) focus = 0;
-  if (active == h) active = 0;
-  windows.erase(h);
-  delete w;
-  // the last window of a thread that has ended
-  if (q->dead && !queueNamed(q)) delete q;
+    for (size_t i = 0; i < hotKeys.size();) {
+        if (hotKeys[i].hwnd == h) {
+            hotKeys.erase(hotKeys.begin() + i);
+        } else {
+            i++;
+        }
+    }
+    if (focus == h) focus = 0;
+    if (active == h) active = 0;
+    windows.erase(h);
+    delete w;
+    // the last window of a thread that has ended
+    if (q->dead && !queueNamed(q)) delete q;
 }
 }  // namespace
 
 BOOL DestroyWindow(HWND hwnd) {
-  std::unique_lock<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  destroyLocked(g, w);
-  return 1;
+    std::unique_lock<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return 0;
+    destroyLocked(g, w);
+    return 1;
 }
 
 BOOL IsWindow(HWND hwnd) {
-  std::lock_guard<std::mutex> g(lock);
-  return findWindow(hwnd) != nullptr;
+    std::lock_guard<std::mutex> g(lock);
+    return findWindow(hwnd) != nullptr;
 }
 
 BOOL ShowWindow(HWND hwnd, int32_t command) {
-  std::unique_lock<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  bool was = w->visible;
-  w->visible = command != SW_HIDE;
-  if (w->visible && !was) {
-    w->invalid = true;
-    w->erase = true;
-    w->invalidRect = {0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
-  }
-  return was;
+    std::unique_lock<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return 0;
+    bool was = w->visible;
+    w->visible = command != SW_HIDE;
+    if (w->visible && !was) {
+        w->invalid = true;
+        w->erase = true;
+        w->invalidRect = {0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+    }
+    return was;
 }
 
 BOOL IsWindowVisible(HWND hwnd) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  return w != nullptr && w->visible;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    return w != nullptr && w->visible;
 }
 
 BOOL EnableWindow(HWND hwnd, BOOL enable) {
-  std::unique_lock<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  bool wasDisabled = !w->enabled;
-  if (w->enabled != (enable != 0)) {
-    w->enabled = enable != 0;
-    HWND h = w->handle;
-    g.unlock();
-    SendMessageW(h, WM_ENABLE, enable != 0, 0);
-  }
-  return wasDisabled;
+    std::unique_lock<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return 0;
+    bool wasDisabled = !w->enabled;
+    if (w->enabled != (enable != 0)) {
+        w->enabled = enable != 0;
+        HWND h = w->handle;
+        g.unlock();
+        SendMessageW(h, WM_ENABLE, enable != 0, 0);
+    }
+    return wasDisabled;
 }
 
 BOOL IsWindowEnabled(HWND hwnd) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  return w != nullptr && w->enabled;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    return w != nullptr && w->enabled;
 }
 
 BOOL MoveWindow(HWND hwnd, int32_t x, int32_t y, int32_t width, int32_t height, BOOL repaint) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  Window* p = w->parent ? findWindow(w->parent) : nullptr;
-  int32_t ox = p ? p->rect.left : 0, oy = p ? p->rect.top : 0;
-  w->rect = {ox + x, oy + y, ox + x + width, oy + y + height};
-  if (repaint) {
-    w->invalid = true;
-    w->invalidRect = {0, 0, width, height};
-  }
-  return 1;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return 0;
+    Window* p = w->parent ? findWindow(w->parent) : nullptr;
+    int32_t ox = p ? p->rect.left : 0, oy = p ? p->rect.top : 0;
+    w->rect = {ox + x, oy + y, ox + x + width, oy + y + height};
+    if (repaint) {
+        w->invalid = true;
+        w->invalidRect = {0, 0, width, height};
+    }
+    return 1;
 }
 
 BOOL GetWindowRect(HWND hwnd, RECT* rect) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr || rect == nullptr) return 0;
-  *rect = w->rect;
-  return 1;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr || rect == nullptr) return 0;
+    *rect = w->rect;
+    return 1;
 }
 
 BOOL GetClientRect(HWND hwnd, RECT* rect) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr || rect == nullptr) return 0;
-  *rect = {0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
-  return 1;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr || rect == nullptr) return 0;
+    *rect = {0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+    return 1;
 }
 
 BOOL SetWindowTextW(HWND hwnd, const wchar_t* text) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  w->title = text ? text : L"";
-  return 1;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return 0;
+    w->title = text ? text : L"";
+    return 1;
 }
 
 int32_t GetWindowTextW(HWND hwnd, wchar_t* text, int32_t max) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr || text == nullptr || max <= 0) return 0;
-  int32_t n = std::min<int32_t>((int32_t)w->title.size(), max - 1);
-  wmemcpy(text, w->title.c_str(), n);
-  text[n] = 0;
-  return n;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr || text == nullptr || max <= 0) return 0;
+    int32_t n = std::min<int32_t>((int32_t)w->title.size(), max - 1);
+    wmemcpy(text, w->title.c_str(), n);
+    text[n] = 0;
+    return n;
 }
 
 int32_t GetClassNameW(HWND hwnd, wchar_t* name, int32_t max) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr || name == nullptr || max <= 0) return 0;
-  int32_t n = std::min<int32_t>((int32_t)w->cls->name.size(), max - 1);
-  wmemcpy(name, w->cls->name.c_str(), n);
-  name[n] = 0;
-  return n;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr || name == nullptr || max <= 0) return 0;
+    int32_t n = std::min<int32_t>((int32_t)w->cls->name.size(), max - 1);
+    wmemcpy(name, w->cls->name.c_str(), n);
+    name[n] = 0;
+    return n;
 }
 
 HWND GetParent(HWND hwnd) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  return w ? w->parent : 0;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    return w ? w->parent : 0;
 }
 
 HWND GetWindow(HWND hwnd, UINT command) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  if (command == GW_CHILD) return w->children.empty() ? 0 : w->children.front();
-  if (command == GW_HWNDNEXT && w->parent) {
-    Window* p = findWindow(w->parent);
-    for (size_t i = 0; p && i + 1 < p->children.size(); i++) {
-      if (p->children[i] == w->handle) return p->children[i + 1];
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return 0;
+    if (command == GW_CHILD) return w->children.empty() ? 0 : w->children.front();
+    if (command == GW_HWNDNEXT && w->parent) {
+        Window* p = findWindow(w->parent);
+        for (size_t i = 0; p && i + 1 < p->children.size(); i++) {
+            if (p->children[i] == w->handle) return p->children[i + 1];
+        }
     }
-  }
-  return 0;
+    return 0;
 }
 
 WNDPROC SetWindowProc(HWND hwnd, WNDPROC proc) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr || proc == nullptr) return nullptr;
-  WNDPROC old = w->proc;
-  w->proc = proc;
-  return old;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr || proc == nullptr) return nullptr;
+    WNDPROC old = w->proc;
+    w->proc = proc;
+    return old;
 }
 
 HWND FindWindowW(const wchar_t* className, const wchar_t* title) {
-  if (className == nullptr) return 0;
-  std::unique_lock<std::mutex> g(lock);
-  std::wstring cls = className;
-  HWND found = findLocal(cls, title);
-  if (found != 0) return found;
-  ensureSlot();
-  auto c = classes.find(cls);
-  if (c != classes.end() && c->second->listenFd >= 0) return 0;  // the class is ours
-  int fd = connectionFor(socketPathFor(cls), nullptr);
-  if (fd < 0) {
-    if (errno == ECONNREFUSED) unlink(socketPathFor(cls).c_str());  // its process died
-    return 0;
-  }
-  std::string payload = toUtf8(className);
-  payload += '\0';
-  payload += toUtf8(title);
-  Pending p;
-  p.fd = fd;
-  uint32_t id = nextPendingId++;
-  pendings[id] = &p;
-  PacketHeader h = {PK_FIND, id, 0, 0, title != nullptr, 0, processSlot, (uint32_t)payload.size()};
-  if (sendPacket(fd, h, payload.data())) waitPending(g, &p);
-  pendings.erase(id);
-  return (HWND)p.result;
+    if (className == nullptr) return 0;
+    std::unique_lock<std::mutex> g(lock);
+    std::wstring cls = className;
+    HWND found = findLocal(cls, title);
+    if (found != 0) return found;
+    ensureSlot();
+    auto c = classes.find(cls);
+    if (c != classes.end() && c->second->listenFd >= 0) return 0;  // the class is ours
+    int fd = connectionFor(socketPathFor(cls), nullptr);
+    if (fd < 0) {
+        if (errno == ECONNREFUSED) unlink(socketPathFor(cls).c_str());  // its process died
+        return 0;
+    }
+    std::string payload = toUtf8(className);
+    payload += '\0';
+    payload += toUtf8(title);
+    Pending p;
+    p.fd = fd;
+    uint32_t id = nextPendingId++;
+    pendings[id] = &p;
+    PacketHeader h = {PK_FIND, id, 0, 0, title != nullptr, 0, processSlot, (uint32_t)payload.size()};
+    if (sendPacket(fd, h, payload.data())) waitPending(g, &p);
+    pendings.erase(id);
+    return (HWND)p.result;
 }
 
 // ---- messages ----
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  std::lock_guard<std::mutex> g(lock);
-  ensureSlot();
-  if (slotOf(hwnd) != processSlot) {
-    int fd = connectionForSlot(slotOf(hwnd));
-    if (fd < 0) return 0;
-    PacketHeader h = {PK_POST, 0, hwnd, message, wParam, lParam, processSlot, 0};
-    return sendPacket(fd, h, nullptr);
-  }
-  return postLocal(hwnd, message, wParam, lParam);
+    std::lock_guard<std::mutex> g(lock);
+    ensureSlot();
+    if (slotOf(hwnd) != processSlot) {
+        int fd = connectionForSlot(slotOf(hwnd));
+        if (fd < 0) return 0;
+        PacketHeader h = {PK_POST, 0, hwnd, message, wParam, lParam, processSlot, 0};
+        return sendPacket(fd, h, nullptr);
+    }
+    return postLocal(hwnd, message, wParam, lParam);
 }
 
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  std::unique_lock<std::mutex> g(lock);
-  ensureSlot();
-  ThreadQueue* q = myQueue();
-  if (slotOf(hwnd) != processSlot) {
-    int fd = connectionForSlot(slotOf(hwnd));
-    if (fd < 0) return 0;
-    Pending p;
-    p.fd = fd;
-    uint32_t id = nextPendingId++;
-    pendings[id] = &p;
-    PacketHeader h = {PK_SEND, id, hwnd, message, wParam, lParam, processSlot, 0};
-    const void* data = nullptr;
-    if (message == WM_COPYDATA && lParam != 0) {
-      const COPYDATASTRUCT* cds = (const COPYDATASTRUCT*)(uintptr_t)lParam;
-      if (cds->cbData > PACKET_DATA_MAX) {
+    std::unique_lock<std::mutex> g(lock);
+    ensureSlot();
+    ThreadQueue* q = myQueue();
+    if (slotOf(hwnd) != processSlot) {
+        int fd = connectionForSlot(slotOf(hwnd));
+        if (fd < 0) return 0;
+        Pending p;
+        p.fd = fd;
+        uint32_t id = nextPendingId++;
+        pendings[id] = &p;
+        PacketHeader h = {PK_SEND, id, hwnd, message, wParam, lParam, processSlot, 0};
+        const void* data = nullptr;
+        if (message == WM_COPYDATA && lParam != 0) {
+            const COPYDATASTRUCT* cds = (const COPYDATASTRUCT*)(uintptr_t)lParam;
+            if (cds->cbData > PACKET_DATA_MAX) {
+                pendings.erase(id);
+                return 0;
+            }
+            h.lParam = (LPARAM)cds->dwData;
+            h.dataLength = cds->cbData;
+            data = cds->lpData;
+        }
+        LRESULT result = 0;
+        if (sendPacket(fd, h, data)) result = waitPending(g, &p);
         pendings.erase(id);
-        return 0;
-      }
-      h.lParam = (LPARAM)cds->dwData;
-      h.dataLength = cds->cbData;
-      data = cds->lpData;
+        return result;
     }
-    LRESULT result = 0;
-    if (sendPacket(fd, h, data)) result = waitPending(g, &p);
-    pendings.erase(id);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return 0;
+    if (w->queue == q) {
+        WNDPROC proc = w->proc;
+        HWND h = w->handle;
+        g.unlock();
+        return proc(h, message, wParam, lParam);
+    }
+    if (w->queue->dead) return 0;
+    SentItem* item = queueSend(w, message, wParam, lParam, q);
+    w->queue->cv.notify_all();
+    while (!item->done) {
+        processSentLocked(g, q);
+        if (item->done) break;
+        q->cv.wait(g);
+    }
+    LRESULT result = item->result;
+    delete item;
     return result;
-  }
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  if (w->queue == q) {
-    WNDPROC proc = w->proc;
-    HWND h = w->handle;
-    g.unlock();
-    return proc(h, message, wParam, lParam);
-  }
-  if (w->queue->dead) return 0;
-  SentItem* item = queueSend(w, message, wParam, lParam, q);
-  w->queue->cv.notify_all();
-  while (!item->done) {
-    processSentLocked(g, q);
-    if (item->done) break;
-    q->cv.wait(g);
-  }
-  LRESULT result = item->result;
-  delete item;
-  return result;
 }
 
 void PostQuitMessage(int32_t exitCode) {
-  std::lock_guard<std::mutex> g(lock);
-  ThreadQueue* q = myQueue();
-  q->quit = true;
-  q->quitCode = exitCode;
-  q->cv.notify_all();
+    std::lock_guard<std::mutex> g(lock);
+    ThreadQueue* q = myQueue();
+    q->quit = true;
+    q->quitCode = exitCode;
+    q->cv.notify_all();
 }
 
 BOOL InSendMessage(void) {
-  std::lock_guard<std::mutex> g(lock);
-  return myQueue()->inSend > 0;
+    std::lock_guard<std::mutex> g(lock);
+    return myQueue()->inSend > 0;
 }
 
 namespace {
 // One pass over the queue: true with a message in *msg.
 bool takeMessage(std::unique_lock<std::mutex>& g, ThreadQueue* q, MSG* msg, bool remove) {
-  processSentLocked(g, q);
-  if (!q->posted.empty()) {
-    *msg = q->posted.front();
-    if (remove) q->posted.pop_front();
-    return true;
-  }
-  if (q->quit) {
-    *msg = {0, WM_QUIT, (WPARAM)q->quitCode, 0, (DWORD)nowMs(), {0, 0}};
-    if (remove) q->quit = false;
-    return true;
-  }
-  for (auto& e : windows) {
-    Window* w = e.second;
-    if (w->queue == q && w->invalid) {
-      *msg = {w->handle, WM_PAINT, 0, 0, (DWORD)nowMs(), {0, 0}};
-      return true;
+    processSentLocked(g, q);
+    if (!q->posted.empty()) {
+        *msg = q->posted.front();
+        if (remove) q->posted.pop_front();
+        return true;
     }
-  }
-  uint64_t now = nowMs();
-  for (Timer& t : q->timers) {
-    if (t.due <= now) {
-      *msg = {t.hwnd, WM_TIMER, t.id, (LPARAM)(uintptr_t)t.proc, (DWORD)now, {0, 0}};
-      if (remove) t.due = now + t.period;
-      return true;
+    if (q->quit) {
+        *msg = {0, WM_QUIT, (WPARAM)q->quitCode, 0, (DWORD)nowMs(), {0, 0}};
+        if (remove) q->quit = false;
+        return true;
     }
-  }
-  return false;
+    for (auto& e : windows) {
+        Window* w = e.second;
+        if (w->queue == q && w->invalid) {
+            *msg = {w->handle, WM_PAINT, 0, 0, (DWORD)nowMs(), {0, 0}};
+            return true;
+        }
+    }
+    uint64_t now = nowMs();
+    for (Timer& t : q->timers) {
+        if (t.due <= now) {
+            *msg = {t.hwnd, WM_TIMER, t.id, (LPARAM)(uintptr_t)t.proc, (DWORD)now, {0, 0}};
+            if (remove) t.due = now + t.period;
+            return true;
+        }
+    }
+    return false;
 }
 
 void pumpDisplay(std::unique_lock<std::mutex>& g, ThreadQueue* q) {
-  if (q != displayQueue || displayHooks.pumpInput == nullptr) return;
-  void (*pump)(void) = displayHooks.pumpInput;
-  g.unlock();
-  pump();
-  g.lock();
+    if (q != displayQueue || displayHooks.pumpInput == nullptr) return;
+    void (*pump)(void) = displayHooks.pumpInput;
+    g.unlock();
+    pump();
+    g.lock();
 }
 }  // namespace
 
 BOOL GetMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
-  if (msg == nullptr) return -1;
-  std::unique_lock<std::mutex> g(lock);
-  ThreadQueue* q = myQueue();
-  for (;;) {
-    pumpDisplay(g, q);
-    if (takeMessage(g, q, msg, true)) {
-      if (msg->message == WM_INTERNAL_FOREGROUND) {
-        HWND h = msg->hwnd;
-        g.unlock();
-        SetForegroundWindow(h);
-        g.lock();
-        continue;
-      }
-      return msg->message != WM_QUIT;
+    if (msg == nullptr) return -1;
+    std::unique_lock<std::mutex> g(lock);
+    ThreadQueue* q = myQueue();
+    for (;;) {
+        pumpDisplay(g, q);
+        if (takeMessage(g, q, msg, true)) {
+            if (msg->message == WM_INTERNAL_FOREGROUND) {
+                HWND h = msg->hwnd;
+                g.unlock();
+                SetForegroundWindow(h);
+                g.lock();
+                continue;
+            }
+            return msg->message != WM_QUIT;
+        }
+        uint64_t now = nowMs(), wake = UINT64_MAX;
+        for (Timer& t : q->timers) wake = std::min(wake, t.due);
+        if (q == displayQueue && displayHooks.pumpInput) wake = std::min(wake, now + (uint64_t)displayHooks.pumpMs);
+        if (wake == UINT64_MAX) {
+            q->cv.wait(g);
+        } else if (wake > now) {
+            q->cv.wait_for(g, std::chrono::milliseconds(wake - now));
+        }
     }
-    uint64_t now = nowMs(), wake = UINT64_MAX;
-    for (Timer& t : q->timers) wake = std::min(wake, t.due);
-    if (q == displayQueue && displayHooks.pumpInput) wake = std::min(wake, now + (uint64_t)displayHooks.pumpMs);
-    if (wake == UINT64_MAX) {
-      q->cv.wait(g);
-    } else if (wake > now) {
-      q->cv.wait_for(g, std::chrono::milliseconds(wake - now));
-    }
-  }
 }
 
 BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remove) {
-  if (msg == nullptr) return 0;
-  std::unique_lock<std::mutex> g(lock);
-  ThreadQueue* q = myQueue();
-  pumpDisplay(g, q);
-  return takeMessage(g, q, msg, (remove & PM_REMOVE) != 0);
+    if (msg == nullptr) return 0;
+    std::unique_lock<std::mutex> g(lock);
+    ThreadQueue* q = myQueue();
+    pumpDisplay(g, q);
+    return takeMessage(g, q, msg, (remove & PM_REMOVE) != 0);
 }
 
 BOOL TranslateMessage(const MSG* msg) { return 0; }
 
 LRESULT DispatchMessageW(const MSG* msg) {
-  if (msg == nullptr) return 0;
-  if (msg->message == WM_TIMER && msg->lParam != 0) {
-    TIMERPROC proc = (TIMERPROC)(uintptr_t)msg->lParam;
-    proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
-    return 0;
-  }
-  WNDPROC proc;
-  {
-    std::lock_guard<std::mutex> g(lock);
-    Window* w = findWindow(msg->hwnd);
-    if (w == nullptr) return 0;
-    proc = w->proc;
-  }
-  LRESULT result = proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-  if (msg->message == WM_PAINT) {
-    // a window that did not paint is taken as painted, as the default procedure would
-    ValidateRect(msg->hwnd, nullptr);
-  }
-  return result;
+    if (msg == nullptr) return 0;
+    if (msg->message == WM_TIMER && msg->lParam != 0) {
+        TIMERPROC proc = (TIMERPROC)(uintptr_t)msg->lParam;
+        proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
+        return 0;
+    }
+    WNDPROC proc;
+    {
+        std::lock_guard<std::mutex> g(lock);
+        Window* w = findWindow(msg->hwnd);
+        if (w == nullptr) return 0;
+        proc = w->proc;
+    }
+    LRESULT result = proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    if (msg->message == WM_PAINT) {
+        // a window that did not paint is taken as painted, as the default procedure would
+        ValidateRect(msg->hwnd, nullptr);
+    }
+    return result;
 }
 
 LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      BeginPaint(hwnd, &ps);
-      EndPaint(hwnd, &ps);
-      return 0;
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            BeginPaint(hwnd, &ps);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        case WM_CLOSE:
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_SETTEXT:
+            return SetWindowTextW(hwnd, (const wchar_t*)(uintptr_t)lParam);
+        case WM_GETTEXT:
+            return GetWindowTextW(hwnd, (wchar_t*)(uintptr_t)lParam, (int32_t)wParam);
+        case WM_ERASEBKGND:
+            return 1;
     }
-    case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
-    case WM_SETTEXT:
-      return SetWindowTextW(hwnd, (const wchar_t*)(uintptr_t)lParam);
-    case WM_GETTEXT:
-      return GetWindowTextW(hwnd, (wchar_t*)(uintptr_t)lParam, (int32_t)wParam);
-    case WM_ERASEBKGND:
-      return 1;
-  }
-  return 0;
+    return 0;
 }
 
 // ---- timers ----
 
 uint32_t SetTimer(HWND hwnd, uint32_t id, uint32_t elapseMs, TIMERPROC proc) {
-  std::lock_guard<std::mutex> g(lock);
-  ThreadQueue* q = myQueue();
-  if (hwnd != 0) {
-    Window* w = findWindow(hwnd);
-    if (w == nullptr) return 0;
-    q = w->queue;
-  } else {
-    id = nextTimerId++;
-  }
-  if (elapseMs == 0) elapseMs = 1;
-  for (Timer& t : q->timers) {
-    if (t.hwnd == hwnd && t.id == id) {
-      t = {hwnd, id, elapseMs, proc, nowMs() + elapseMs};
-      return id ? id : 1;
+    std::lock_guard<std::mutex> g(lock);
+    ThreadQueue* q = myQueue();
+    if (hwnd != 0) {
+        Window* w = findWindow(hwnd);
+        if (w == nullptr) return 0;
+        q = w->queue;
+    } else {
+        id = nextTimerId++;
     }
-  }
-  q->timers.push_back({hwnd, id, elapseMs, proc, nowMs() + elapseMs});
-  q->cv.notify_all();
-  return id ? id : 1;
+    if (elapseMs == 0) elapseMs = 1;
+    for (Timer& t : q->timers) {
+        if (t.hwnd == hwnd && t.id == id) {
+            t = {hwnd, id, elapseMs, proc, nowMs() + elapseMs};
+            return id ? id : 1;
+        }
+    }
+    q->timers.push_back({hwnd, id, elapseMs, proc, nowMs() + elapseMs});
+    q->cv.notify_all();
+    return id ? id : 1;
 }
 
 BOOL KillTimer(HWND hwnd, uint32_t id) {
-  std::lock_guard<std::mutex> g(lock);
-  ThreadQueue* q = myQueue();
-  if (hwnd != 0) {
-    Window* w = findWindow(hwnd);
-    if (w == nullptr) return 0;
-    q = w->queue;
-  }
-  for (size_t i = 0; i < q->timers.size(); i++) {
-    if (q->timers[i].hwnd == hwnd && q->timers[i].id == id) {
-      q->timers.erase(q->timers.begin() + i);
-      return 1;
+    std::lock_guard<std::mutex> g(lock);
+    ThreadQueue* q = myQueue();
+    if (hwnd != 0) {
+        Window* w = findWindow(hwnd);
+        if (w == nullptr) return 0;
+        q = w->queue;
     }
-  }
-  return 0;
+    for (size_t i = 0; i < q->timers.size(); i++) {
+        if (q->timers[i].hwnd == hwnd && q->timers[i].id == id) {
+            q->timers.erase(q->timers.begin() + i);
+            return 1;
+        }
+    }
+    return 0;
 }
 
 // ---- focus and activation ----
 
 HWND SetFocus(HWND hwnd) {
-  std::unique_lock<std::mutex> g(lock);
-  if (hwnd != 0 && findWindow(hwnd) == nullptr) return 0;
-  HWND old = focus;
-  if (old == hwnd) return old;
-  focus = hwnd;
-  g.unlock();
-  if (old != 0) SendMessageW(old, WM_KILLFOCUS, hwnd, 0);
-  if (hwnd != 0) SendMessageW(hwnd, WM_SETFOCUS, old, 0);
-  return old;
+    std::unique_lock<std::mutex> g(lock);
+    if (hwnd != 0 && findWindow(hwnd) == nullptr) return 0;
+    HWND old = focus;
+    if (old == hwnd) return old;
+    focus = hwnd;
+    g.unlock();
+    if (old != 0) SendMessageW(old, WM_KILLFOCUS, hwnd, 0);
+    if (hwnd != 0) SendMessageW(hwnd, WM_SETFOCUS, old, 0);
+    return old;
 }
 
 HWND GetFocus(void) {
-  std::lock_guard<std::mutex> g(lock);
-  return focus;
+    std::lock_guard<std::mutex> g(lock);
+    return focus;
 }
 
 HWND SetActiveWindow(HWND hwnd) {
-  std::unique_lock<std::mutex> g(lock);
-  if (hwnd != 0 && findWindow(hwnd) == nullptr) return 0;
-  HWND old = active;
-  if (old == hwnd) return old;
-  active = hwnd;
-  g.unlock();
-  if (old != 0) SendMessageW(old, WM_ACTIVATE, WA_INACTIVE, (LPARAM)hwnd);
-  if (hwnd != 0) SendMessageW(hwnd, WM_ACTIVATE, WA_ACTIVE, (LPARAM)old);
-  return old;
+    std::unique_lock<std::mutex> g(lock);
+    if (hwnd != 0 && findWindow(hwnd) == nullptr) return 0;
+    HWND old = active;
+    if (old == hwnd) return old;
+    active = hwnd;
+    g.unlock();
+    if (old != 0) SendMessageW(old, WM_ACTIVATE, WA_INACTIVE, (LPARAM)hwnd);
+    if (hwnd != 0) SendMessageW(hwnd, WM_ACTIVATE, WA_ACTIVE, (LPARAM)old);
+    return old;
 }
 
 HWND GetActiveWindow(void) {
-  std::lock_guard<std::mutex> g(lock);
-  return active;
+    std::lock_guard<std::mutex> g(lock);
+    return active;
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
-  hwnd &= ~1u;
-  void (*raise)(void) = nullptr;
-  {
-    std::lock_guard<std::mutex> g(lock);
-    ensureSlot();
-    if (slotOf(hwnd) != processSlot) {
-      int fd = connectionForSlot(slotOf(hwnd));
-      if (fd < 0) return 0;
-      PacketHeader h = {PK_FOREGROUND, 0, hwnd, 0, 0, 0, processSlot, 0};
-      return sendPacket(fd, h, nullptr);
+    hwnd &= ~1u;
+    void (*raise)(void) = nullptr;
+    {
+        std::lock_guard<std::mutex> g(lock);
+        ensureSlot();
+        if (slotOf(hwnd) != processSlot) {
+            int fd = connectionForSlot(slotOf(hwnd));
+            if (fd < 0) return 0;
+            PacketHeader h = {PK_FOREGROUND, 0, hwnd, 0, 0, 0, processSlot, 0};
+            return sendPacket(fd, h, nullptr);
+        }
+        if (findWindow(hwnd) == nullptr) return 0;
+        raise = displayHooks.raise;
     }
-    if (findWindow(hwnd) == nullptr) return 0;
-    raise = displayHooks.raise;
-  }
-  SetActiveWindow(hwnd);
-  SetFocus(hwnd);
-  if (raise) raise();
-  return 1;
+    SetActiveWindow(hwnd);
+    SetFocus(hwnd);
+    if (raise) raise();
+    return 1;
 }
 
 // ---- painting ----
 
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  RECT all = {0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
-  RECT r = rect ? *rect : all;
-  if (w->invalid) {
-    r = {std::min(r.left, w->invalidRect.left), std::min(r.top, w->invalidRect.top),
-         std::max(r.right, w->invalidRect.right), std::max(r.bottom, w->invalidRect.bottom)};
-  }
-  w->invalidRect = r;
-  w->invalid = true;
-  w->erase = w->erase || erase;
-  w->queue->cv.notify_all();
-  return 1;
-}
-
-BOOL ValidateRect(HWND hwnd, const RECT* rect) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr) return 0;
-  if (rect == nullptr ||
-      (rect->left <= w->invalidRect.left && rect->top <= w->invalidRect.top && rect->right >= w->invalidRect.right &&
-       rect->bottom >= w->invalidRect.bottom)) {
-    w->invalid = false;
-    w->erase = false;
-  }
-  return 1;
-}
-
-BOOL UpdateWindow(HWND hwnd) {
-  WNDPROC proc;
-  {
     std::lock_guard<std::mutex> g(lock);
     Window* w = findWindow(hwnd);
     if (w == nullptr) return 0;
-    if (!w->invalid) return 1;
-    proc = w->proc;
-  }
-  proc(hwnd, WM_PAINT, 0, 0);
-  ValidateRect(hwnd, nullptr);
-  return 1;
+    RECT all = {0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+    RECT r = rect ? *rect : all;
+    if (w->invalid) {
+        r = {std::min(r.left, w->invalidRect.left), std::min(r.top, w->invalidRect.top),
+             std::max(r.right, w->invalidRect.right), std::max(r.bottom, w->invalidRect.bottom)};
+    }
+    w->invalidRect = r;
+    w->invalid = true;
+    w->erase = w->erase || erase;
+    w->queue->cv.notify_all();
+    return 1;
+}
+
+BOOL ValidateRect(HWND hwnd, const RECT* rect) {
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr) return 0;
+    if (rect == nullptr || (rect->left <= w->invalidRect.left && rect->top <= w->invalidRect.top &&
+                            rect->right >= w->invalidRect.right && rect->bottom >= w->invalidRect.bottom)) {
+        w->invalid = false;
+        w->erase = false;
+    }
+    return 1;
+}
+
+BOOL UpdateWindow(HWND hwnd) {
+    WNDPROC proc;
+    {
+        std::lock_guard<std::mutex> g(lock);
+        Window* w = findWindow(hwnd);
+        if (w == nullptr) return 0;
+        if (!w->invalid) return 1;
+        proc = w->proc;
+    }
+    proc(hwnd, WM_PAINT, 0, 0);
+    ValidateRect(hwnd, nullptr);
+    return 1;
 }
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  if (w == nullptr || ps == nullptr) return nullptr;
-  ps->rcPaint = w->invalid ? w->invalidRect : RECT{0, 0, 0, 0};
-  ps->fErase = w->erase;
-  ps->hdc = makeDc(w, nullptr);
-  w->invalid = false;
-  w->erase = false;
-  return ps->hdc;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    if (w == nullptr || ps == nullptr) return nullptr;
+    ps->rcPaint = w->invalid ? w->invalidRect : RECT{0, 0, 0, 0};
+    ps->fErase = w->erase;
+    ps->hdc = makeDc(w, nullptr);
+    w->invalid = false;
+    w->erase = false;
+    return ps->hdc;
 }
 
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
-  if (ps == nullptr) return 0;
-  ReleaseDC(hwnd, ps->hdc);
-  return 1;
+    if (ps == nullptr) return 0;
+    ReleaseDC(hwnd, ps->hdc);
+    return 1;
 }
 
 HDC GetDC(HWND hwnd) {
-  std::lock_guard<std::mutex> g(lock);
-  Window* w = findWindow(hwnd);
-  return w ? makeDc(w, nullptr) : nullptr;
+    std::lock_guard<std::mutex> g(lock);
+    Window* w = findWindow(hwnd);
+    return w ? makeDc(w, nullptr) : nullptr;
 }
 
 int32_t ReleaseDC(HWND hwnd, HDC dc) {
-  if (dc == nullptr) return 0;
-  std::lock_guard<std::mutex> g(lock);
-  screenChanged = true;
-  delete dc;
-  return 1;
+    if (dc == nullptr) return 0;
+    std::lock_guard<std::mutex> g(lock);
+    screenChanged = true;
+    delete dc;
+    return 1;
 }
 
 void FillRectPixel(HDC dc, const RECT* rect, uint16_t pixel) {
-  if (dc == nullptr || dc->pixels == nullptr || rect == nullptr) return;
-  int32_t left = std::max(dc->clip.left, dc->origin.x + rect->left);
-  int32_t top = std::max(dc->clip.top, dc->origin.y + rect->top);
-  int32_t right = std::min(dc->clip.right, dc->origin.x + rect->right);
-  int32_t bottom = std::min(dc->clip.bottom, dc->origin.y + rect->bottom);
-  for (int32_t y = top; y < bottom; y++) {
-    for (int32_t x = left; x < right; x++) dc->pixels[y * dc->pitch + x] = pixel;
-  }
+    if (dc == nullptr || dc->pixels == nullptr || rect == nullptr) return;
+    int32_t left = std::max(dc->clip.left, dc->origin.x + rect->left);
+    int32_t top = std::max(dc->clip.top, dc->origin.y + rect->top);
+    int32_t right = std::min(dc->clip.right, dc->origin.x + rect->right);
+    int32_t bottom = std::min(dc->clip.bottom, dc->origin.y + rect->bottom);
+    for (int32_t y = top; y < bottom; y++) {
+        for (int32_t x = left; x < right; x++) dc->pixels[y * dc->pitch + x] = pixel;
+    }
 }
 
 // ---- hot keys and input ----
 
 BOOL RegisterHotKey(HWND hwnd, int32_t id, UINT modifiers, UINT virtualKey) {
-  std::lock_guard<std::mutex> g(lock);
-  if (findWindow(hwnd) == nullptr) return 0;
-  for (HotKey& k : hotKeys) {
-    if (k.vk == virtualKey) return 0;
-  }
-  hotKeys.push_back({hwnd, id, modifiers, virtualKey});
-  return 1;
+    std::lock_guard<std::mutex> g(lock);
+    if (findWindow(hwnd) == nullptr) return 0;
+    for (HotKey& k : hotKeys) {
+        if (k.vk == virtualKey) return 0;
+    }
+    hotKeys.push_back({hwnd, id, modifiers, virtualKey});
+    return 1;
 }
 
 BOOL UnregisterHotKey(HWND hwnd, int32_t id) {
-  std::lock_guard<std::mutex> g(lock);
-  for (size_t i = 0; i < hotKeys.size(); i++) {
-    if (hotKeys[i].hwnd == hwnd && hotKeys[i].id == id) {
-      hotKeys.erase(hotKeys.begin() + i);
-      return 1;
+    std::lock_guard<std::mutex> g(lock);
+    for (size_t i = 0; i < hotKeys.size(); i++) {
+        if (hotKeys[i].hwnd == hwnd && hotKeys[i].id == id) {
+            hotKeys.erase(hotKeys.begin() + i);
+            return 1;
+        }
     }
-  }
-  return 0;
+    return 0;
 }
 
 void WindowPostKey(UINT virtualKey, BOOL down, BOOL repeat) {
-  std::lock_guard<std::mutex> g(lock);
-  for (HotKey& k : hotKeys) {
-    if (k.vk != virtualKey) continue;
-    if (!down && !(k.modifiers & MOD_KEYUP)) return;
-    postLocal(k.hwnd, WM_HOTKEY, (WPARAM)k.id, (LPARAM)((virtualKey << 16) | (down ? 0 : MOD_KEYUP) | (k.modifiers & 7)));
-    return;
-  }
-  if (focus == 0) return;
-  // repeat count 1; bit 30 the previous state, bit 31 set on release
-  uint32_t lParam = 1u | ((down ? (repeat ? 1u : 0u) : 1u) << 30) | ((down ? 0u : 1u) << 31);
-  postLocal(focus, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, (LPARAM)lParam);
+    std::lock_guard<std::mutex> g(lock);
+    for (HotKey& k : hotKeys) {
+        if (k.vk != virtualKey) continue;
+        if (!down && !(k.modifiers & MOD_KEYUP)) return;
+        postLocal(k.hwnd, WM_HOTKEY, (WPARAM)k.id,
+                  (LPARAM)((virtualKey << 16) | (down ? 0 : MOD_KEYUP) | (k.modifiers & 7)));
+        return;
+    }
+    if (focus == 0) return;
+    // repeat count 1; bit 30 the previous state, bit 31 set on release
+    uint32_t lParam = 1u | ((down ? (repeat ? 1u : 0u) : 1u) << 30) | ((down ? 0u : 1u) << 31);
+    postLocal(focus, down ? WM_KEYDOWN : WM_KEYUP, virtualKey, (LPARAM)lParam);
 }
 
 void WindowPostPointer(UINT message, int32_t x, int32_t y) {
-  std::lock_guard<std::mutex> g(lock);
-  HWND target = active ? active : focus;
-  Window* w = findWindow(target);
-  if (w == nullptr) return;
-  int32_t cx = x - w->rect.left, cy = y - w->rect.top;
-  postLocal(target, message, message == WM_MOUSEMOVE ? 0 : 1, (LPARAM)((uint32_t)(cy & 0xFFFF) << 16 | (uint32_t)(cx & 0xFFFF)));
+    std::lock_guard<std::mutex> g(lock);
+    HWND target = active ? active : focus;
+    Window* w = findWindow(target);
+    if (w == nullptr) return;
+    int32_t cx = x - w->rect.left, cy = y - w->rect.top;
+    postLocal(target, message, message == WM_MOUSEMOVE ? 0 : 1,
+              (LPARAM)((uint32_t)(cy & 0xFFFF) << 16 | (uint32_t)(cx & 0xFFFF)));
 }
 
 void WindowSetScreen(uint16_t* pixels, int32_t width, int32_t height) {
-  std::lock_guard<std::mutex> g(lock);
-  screenPixels = pixels;
-  screenWidth = pixels ? width : 0;
-  screenHeight = pixels ? height : 0;
+    std::lock_guard<std::mutex> g(lock);
+    screenPixels = pixels;
+    screenWidth = pixels ? width : 0;
+    screenHeight = pixels ? height : 0;
 }
 
 void WindowSetDisplayHooks(const WindowDisplayHooks* hooks) {
-  std::lock_guard<std::mutex> g(lock);
-  if (hooks) {
-    displayHooks = *hooks;
-    displayQueue = myQueue();
-  } else {
-    displayHooks = {nullptr, nullptr, 0};
-    displayQueue = nullptr;
-  }
+    std::lock_guard<std::mutex> g(lock);
+    if (hooks) {
+        displayHooks = *hooks;
+        displayQueue = myQueue();
+    } else {
+        displayHooks = {nullptr, nullptr, 0};
+        displayQueue = nullptr;
+    }
 }
 
 BOOL WindowTakeScreenChanged(void) {
-  std::lock_guard<std::mutex> g(lock);
-  bool was = screenChanged;
-  screenChanged = false;
-  return was;
+    std::lock_guard<std::mutex> g(lock);
+    bool was = screenChanged;
+    screenChanged = false;
+    return was;
 }
 
 void WindowSetMessageBoxObserver(void (*observer)(HWND, const wchar_t*, const wchar_t*)) {
-  std::lock_guard<std::mutex> g(lock);
-  boxObserver = observer;
+    std::lock_guard<std::mutex> g(lock);
+    boxObserver = observer;
 }
 
 const char* WindowRuntimeDir(void) {
-  std::lock_guard<std::mutex> g(lock);
-  ensureRuntimeDir();
-  return runtimeDir.c_str();
+    std::lock_guard<std::mutex> g(lock);
+    ensureRuntimeDir();
+    return runtimeDir.c_str();
 }
 
 uint32_t WindowProcessSlot(void) {
-  std::lock_guard<std::mutex> g(lock);
-  ensureSlot();
-  return processSlot;
+    std::lock_guard<std::mutex> g(lock);
+    ensureSlot();
+    return processSlot;
 }
 
 // ---- message boxes ----
 
 namespace {
 struct BoxState {
-  std::wstring text;
-  UINT type;
-  int32_t answer;
-  bool ended;
+    std::wstring text;
+    UINT type;
+    int32_t answer;
+    bool ended;
 };
 std::map<HWND, BoxState*>& boxes = *new std::map<HWND, BoxState*>;  // guarded by lock
 
@@ -1443,77 +1446,77 @@ int32_t firstButton(UINT type) { return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
 int32_t lastButton(UINT type) { return (type & 0xF) == MB_YESNO ? IDNO : IDOK; }
 
 LRESULT boxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  BoxState* box = nullptr;
-  {
-    std::lock_guard<std::mutex> g(lock);
-    auto it = boxes.find(hwnd);
-    if (it != boxes.end()) box = it->second;
-  }
-  if (box == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-  switch (message) {
-    case WM_COMMAND:
-      box->answer = (int32_t)(wParam & 0xFFFF);
-      box->ended = true;
-      return 0;
-    case WM_KEYUP:
-      if (wParam == 13 || wParam == 27) {
-        box->answer = wParam == 13 ? firstButton(box->type) : lastButton(box->type);
-        box->ended = true;
-      }
-      return 0;
-    case WM_CLOSE:
-      box->answer = lastButton(box->type) == IDNO ? IDNO : IDOK;
-      box->ended = true;
-      return 0;
-  }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
+    BoxState* box = nullptr;
+    {
+        std::lock_guard<std::mutex> g(lock);
+        auto it = boxes.find(hwnd);
+        if (it != boxes.end()) box = it->second;
+    }
+    if (box == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    switch (message) {
+        case WM_COMMAND:
+            box->answer = (int32_t)(wParam & 0xFFFF);
+            box->ended = true;
+            return 0;
+        case WM_KEYUP:
+            if (wParam == 13 || wParam == 27) {
+                box->answer = wParam == 13 ? firstButton(box->type) : lastButton(box->type);
+                box->ended = true;
+            }
+            return 0;
+        case WM_CLOSE:
+            box->answer = lastButton(box->type) == IDNO ? IDNO : IDOK;
+            box->ended = true;
+            return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 }  // namespace
 
 int32_t MessageBoxW(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
-  {
-    std::lock_guard<std::mutex> g(lock);
-    if (!classes.count(L"Dialog")) {
-      WindowClass* c = new WindowClass();
-      c->name = L"Dialog";
-      c->proc = boxProc;
-      classes[c->name] = c;
+    {
+        std::lock_guard<std::mutex> g(lock);
+        if (!classes.count(L"Dialog")) {
+            WindowClass* c = new WindowClass();
+            c->name = L"Dialog";
+            c->proc = boxProc;
+            classes[c->name] = c;
+        }
     }
-  }
-  HWND box = CreateWindowExW(0, L"Dialog", caption, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, 0, nullptr, nullptr, nullptr);
-  if (box == 0) return 0;
-  BoxState state = {text ? text : L"", type, 0, false};
-  void (*observer)(HWND, const wchar_t*, const wchar_t*);
-  {
-    std::lock_guard<std::mutex> g(lock);
-    boxes[box] = &state;
-    observer = boxObserver;
-  }
-  fprintf(stderr, "%s: %s\n", toUtf8(caption).c_str(), toUtf8(text).c_str());
-  HWND previousActive = SetActiveWindow(box);
-  HWND previousFocus = SetFocus(box);
-  if (observer) observer(box, caption ? caption : L"", state.text.c_str());
-  MSG msg;
-  bool quit = false;
-  int32_t quitCode = 0;
-  while (!state.ended && IsWindow(box)) {
-    if (!GetMessageW(&msg, 0, 0, 0)) {
-      quit = true;
-      quitCode = (int32_t)msg.wParam;
-      break;
+    HWND box = CreateWindowExW(0, L"Dialog", caption, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, 0, nullptr, nullptr, nullptr);
+    if (box == 0) return 0;
+    BoxState state = {text ? text : L"", type, 0, false};
+    void (*observer)(HWND, const wchar_t*, const wchar_t*);
+    {
+        std::lock_guard<std::mutex> g(lock);
+        boxes[box] = &state;
+        observer = boxObserver;
     }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  {
-    std::lock_guard<std::mutex> g(lock);
-    boxes.erase(box);
-  }
-  DestroyWindow(box);
-  if (IsWindow(previousActive)) SetActiveWindow(previousActive);
-  if (IsWindow(previousFocus)) SetFocus(previousFocus);
-  if (quit) PostQuitMessage(quitCode);  // the outer loop ends too
-  (void)owner;
-  return state.ended ? state.answer : 0;
+    fprintf(stderr, "%s: %s\n", toUtf8(caption).c_str(), toUtf8(text).c_str());
+    HWND previousActive = SetActiveWindow(box);
+    HWND previousFocus = SetFocus(box);
+    if (observer) observer(box, caption ? caption : L"", state.text.c_str());
+    MSG msg;
+    bool quit = false;
+    int32_t quitCode = 0;
+    while (!state.ended && IsWindow(box)) {
+        if (!GetMessageW(&msg, 0, 0, 0)) {
+            quit = true;
+            quitCode = (int32_t)msg.wParam;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    {
+        std::lock_guard<std::mutex> g(lock);
+        boxes.erase(box);
+    }
+    DestroyWindow(box);
+    if (IsWindow(previousActive)) SetActiveWindow(previousActive);
+    if (IsWindow(previousFocus)) SetFocus(previousFocus);
+    if (quit) PostQuitMessage(quitCode);  // the outer loop ends too
+    (void)owner;
+    return state.ended ? state.answer : 0;
 }

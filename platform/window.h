@@ -20,111 +20,111 @@ typedef LRESULT (*WNDPROC)(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 typedef void (*TIMERPROC)(HWND hwnd, UINT message, uint32_t idEvent, DWORD time);
 
 struct RECT {
-  int32_t left, top, right, bottom;
+    int32_t left, top, right, bottom;
 };
 struct POINT {
-  int32_t x, y;
+    int32_t x, y;
 };
 struct MSG {
-  HWND hwnd;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  DWORD time;
-  POINT pt;
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
 };
 
 struct WNDCLASSW {
-  UINT style;
-  WNDPROC lpfnWndProc;
-  int32_t cbClsExtra;
-  int32_t cbWndExtra;
-  void* hInstance;
-  void* hIcon;
-  void* hCursor;
-  void* hbrBackground;
-  const wchar_t* lpszMenuName;
-  const wchar_t* lpszClassName;
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int32_t cbClsExtra;
+    int32_t cbWndExtra;
+    void* hInstance;
+    void* hIcon;
+    void* hCursor;
+    void* hbrBackground;
+    const wchar_t* lpszMenuName;
+    const wchar_t* lpszClassName;
 };
 
 struct CREATESTRUCTW {
-  void* lpCreateParams;
-  void* hInstance;
-  HWND hwndParent;
-  int32_t cy, cx, y, x;
-  uint32_t style;
-  const wchar_t* lpszName;
-  const wchar_t* lpszClass;
-  uint32_t dwExStyle;
+    void* lpCreateParams;
+    void* hInstance;
+    HWND hwndParent;
+    int32_t cy, cx, y, x;
+    uint32_t style;
+    const wchar_t* lpszName;
+    const wchar_t* lpszClass;
+    uint32_t dwExStyle;
 };
 
 struct COPYDATASTRUCT {
-  uint32_t dwData;
-  uint32_t cbData;
-  void* lpData;
+    uint32_t dwData;
+    uint32_t cbData;
+    void* lpData;
 };
 
 // A device context: the screen image clipped to a window's rectangle.
 struct DeviceContext {
-  uint16_t* pixels;  // the screen image, null when there is none
-  int32_t pitch;     // pixels per row of the screen image
-  RECT clip;         // screen coordinates, inside the image
-  POINT origin;      // screen position of the window's (0, 0)
+    uint16_t* pixels;  // the screen image, null when there is none
+    int32_t pitch;     // pixels per row of the screen image
+    RECT clip;         // screen coordinates, inside the image
+    POINT origin;      // screen position of the window's (0, 0)
 };
 typedef DeviceContext* HDC;
 
 struct PAINTSTRUCT {
-  HDC hdc;
-  BOOL fErase;
-  RECT rcPaint;
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
 };
 
 enum : UINT {
-  WM_NULL = 0x0000,
-  WM_CREATE = 0x0001,
-  WM_DESTROY = 0x0002,
-  WM_MOVE = 0x0003,
-  WM_SIZE = 0x0005,
-  WM_ACTIVATE = 0x0006,
-  WM_SETFOCUS = 0x0007,
-  WM_KILLFOCUS = 0x0008,
-  WM_ENABLE = 0x000A,
-  WM_SETREDRAW = 0x000B,
-  WM_SETTEXT = 0x000C,
-  WM_GETTEXT = 0x000D,
-  WM_GETTEXTLENGTH = 0x000E,
-  WM_PAINT = 0x000F,
-  WM_CLOSE = 0x0010,
-  WM_QUIT = 0x0012,
-  WM_ERASEBKGND = 0x0014,
-  WM_SHOWWINDOW = 0x0018,
-  WM_SETTINGCHANGE = 0x001A,
-  WM_CANCELMODE = 0x001F,
-  WM_WINDOWPOSCHANGED = 0x0047,
-  WM_COPYDATA = 0x004A,
-  WM_NOTIFY = 0x004E,
-  WM_KEYDOWN = 0x0100,
-  WM_KEYUP = 0x0101,
-  WM_CHAR = 0x0102,
-  WM_IME_STARTCOMPOSITION = 0x010D,
-  WM_INITDIALOG = 0x0110,
-  WM_COMMAND = 0x0111,
-  WM_TIMER = 0x0113,
-  WM_CTLCOLOREDIT = 0x0133,
-  WM_MOUSEMOVE = 0x0200,
-  WM_LBUTTONDOWN = 0x0201,
-  WM_LBUTTONUP = 0x0202,
-  WM_IME_SETCONTEXT = 0x0281,
-  WM_IME_NOTIFY = 0x0282,
-  WM_HOTKEY = 0x0312,
-  WM_QUERYNEWPALETTE = 0x030F,
-  WM_USER = 0x0400,
+    WM_NULL = 0x0000,
+    WM_CREATE = 0x0001,
+    WM_DESTROY = 0x0002,
+    WM_MOVE = 0x0003,
+    WM_SIZE = 0x0005,
+    WM_ACTIVATE = 0x0006,
+    WM_SETFOCUS = 0x0007,
+    WM_KILLFOCUS = 0x0008,
+    WM_ENABLE = 0x000A,
+    WM_SETREDRAW = 0x000B,
+    WM_SETTEXT = 0x000C,
+    WM_GETTEXT = 0x000D,
+    WM_GETTEXTLENGTH = 0x000E,
+    WM_PAINT = 0x000F,
+    WM_CLOSE = 0x0010,
+    WM_QUIT = 0x0012,
+    WM_ERASEBKGND = 0x0014,
+    WM_SHOWWINDOW = 0x0018,
+    WM_SETTINGCHANGE = 0x001A,
+    WM_CANCELMODE = 0x001F,
+    WM_WINDOWPOSCHANGED = 0x0047,
+    WM_COPYDATA = 0x004A,
+    WM_NOTIFY = 0x004E,
+    WM_KEYDOWN = 0x0100,
+    WM_KEYUP = 0x0101,
+    WM_CHAR = 0x0102,
+    WM_IME_STARTCOMPOSITION = 0x010D,
+    WM_INITDIALOG = 0x0110,
+    WM_COMMAND = 0x0111,
+    WM_TIMER = 0x0113,
+    WM_CTLCOLOREDIT = 0x0133,
+    WM_MOUSEMOVE = 0x0200,
+    WM_LBUTTONDOWN = 0x0201,
+    WM_LBUTTONUP = 0x0202,
+    WM_IME_SETCONTEXT = 0x0281,
+    WM_IME_NOTIFY = 0x0282,
+    WM_HOTKEY = 0x0312,
+    WM_QUERYNEWPALETTE = 0x030F,
+    WM_USER = 0x0400,
 };
 
 enum : uint32_t {
-  WS_CHILD = 0x40000000u,
-  WS_VISIBLE = 0x10000000u,
-  WS_DISABLED = 0x08000000u,
+    WS_CHILD = 0x40000000u,
+    WS_VISIBLE = 0x10000000u,
+    WS_DISABLED = 0x08000000u,
 };
 enum { CW_USEDEFAULT = (int32_t)0x80000000 };
 enum { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5 };
@@ -139,9 +139,8 @@ enum { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 BOOL RegisterClassW(const WNDCLASSW* wc);
 BOOL UnregisterClassW(const wchar_t* className, void* instance);
 
-HWND CreateWindowExW(uint32_t exStyle, const wchar_t* className, const wchar_t* title, uint32_t style,
-                     int32_t x, int32_t y, int32_t width, int32_t height, HWND parent, void* menu,
-                     void* instance, void* param);
+HWND CreateWindowExW(uint32_t exStyle, const wchar_t* className, const wchar_t* title, uint32_t style, int32_t x,
+                     int32_t y, int32_t width, int32_t height, HWND parent, void* menu, void* instance, void* param);
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 BOOL ShowWindow(HWND hwnd, int32_t command);
@@ -211,9 +210,9 @@ void WindowSetScreen(uint16_t* pixels, int32_t width, int32_t height);
 // Hooks of the display, called on the thread that set them: pump input (each wait of
 // that thread is then cut to pumpMs), and raise the desktop window.
 struct WindowDisplayHooks {
-  void (*pumpInput)(void);
-  void (*raise)(void);
-  int32_t pumpMs;
+    void (*pumpInput)(void);
+    void (*raise)(void);
+    int32_t pumpMs;
 };
 void WindowSetDisplayHooks(const WindowDisplayHooks* hooks);  // null removes them
 // 1 when the screen image changed since the last call (a device context was released).

@@ -8,22 +8,22 @@
 struct FsLock;
 
 enum {
-  QMFS_OK = 0,
-  QMFS_ERR_BAD_URI = 1,
-  QMFS_ERR_NO_HANDLE = 2,
-  QMFS_ERR_NO_CONNECTOR = 3,
-  QMFS_ERR_BAD_HANDLE = 4,
-  QMFS_ERR_READ_PAST_END = 5,
-  QMFS_ERR_SLOTS_FULL = 6,
-  QMFS_ERR_REGISTRY_FULL = 7,
-  QMFS_ERR_NOT_DIRECTORY = 8,
-  QMFS_ERR_EXISTS = 16,
-  QMFS_ERR_UNSUPPORTED = 17,
-  QMFS_ERR_ACCESS = 18,
-  QMFS_ERR_HOST_HANDLE = 19,
-  QMFS_ERR_BAD_ARGUMENT = 21,
-  QMFS_ERR_NO_MEMORY = 22,
-  QMFS_ERR_OTHER = 255,
+    QMFS_OK = 0,
+    QMFS_ERR_BAD_URI = 1,
+    QMFS_ERR_NO_HANDLE = 2,
+    QMFS_ERR_NO_CONNECTOR = 3,
+    QMFS_ERR_BAD_HANDLE = 4,
+    QMFS_ERR_READ_PAST_END = 5,
+    QMFS_ERR_SLOTS_FULL = 6,
+    QMFS_ERR_REGISTRY_FULL = 7,
+    QMFS_ERR_NOT_DIRECTORY = 8,
+    QMFS_ERR_EXISTS = 16,
+    QMFS_ERR_UNSUPPORTED = 17,
+    QMFS_ERR_ACCESS = 18,
+    QMFS_ERR_HOST_HANDLE = 19,
+    QMFS_ERR_BAD_ARGUMENT = 21,
+    QMFS_ERR_NO_MEMORY = 22,
+    QMFS_ERR_OTHER = 255,
 };
 
 enum { QMFS_HANDLES = 256, QMFS_CONNECTORS = 10, QMFS_DIR_RECORDS = 5 };
@@ -31,26 +31,26 @@ enum { QMFS_HANDLES = 256, QMFS_CONNECTORS = 10, QMFS_DIR_RECORDS = 5 };
 // Mode record: access 1 read, 2 write, 4 and 8 further access bits; creation 16 create or
 // truncate, 32 open or create, 64 open an existing file only.
 struct QmfsMode {
-  uint8_t access;
-  uint8_t creation;
+    uint8_t access;
+    uint8_t creation;
 };
 static_assert(sizeof(QmfsMode) == 2, "QmfsMode size");
 
 enum { QMFS_ATTR_DIRECTORY = 16 };
 
 struct QmfsStat {
-  uint32_t size;
-  uint32_t flags;       // 0 device files, 8 in-memory files
-  uint32_t attributes;  // 16 for a directory
+    uint32_t size;
+    uint32_t flags;       // 0 device files, 8 in-memory files
+    uint32_t attributes;  // 16 for a directory
 };
 static_assert(sizeof(QmfsStat) == 12, "QmfsStat size");
 
 // Valid until the connector's next readdir.
 struct QmfsDirEntry {
-  uint32_t flags;
-  uint32_t attributes;
-  uint32_t size;
-  const char* name;  // full connector path beginning with "//"
+    uint32_t flags;
+    uint32_t attributes;
+    uint32_t size;
+    const char* name;  // full connector path beginning with "//"
 };
 static_assert(sizeof(QmfsDirEntry) == 16, "QmfsDirEntry size");
 
@@ -58,44 +58,44 @@ typedef int (*QmfsOpenFn)(const char* path, const QmfsMode* mode);
 
 // The 22 operation slots of a connector, in slot order; a null slot is not supported.
 struct QmfsOps {
-  QmfsOpenFn open;
-  int (*close)(int handle);
-  int (*read)(int handle, void* buffer, int count);
-  int (*write)(int handle, const void* buffer, int count);
-  int (*seek)(int handle, int offset, int whence);
-  int (*tell)(int handle);
-  int (*flush)(int handle);
-  int (*fstat)(int handle, QmfsStat* status);
-  int (*truncate)(int handle, int length);
-  int (*remove)(const char* path);
-  int (*rename)(const char* path, const char* newPath);
-  int (*freeSpace)(const char* path);
-  int (*stat)(const char* path, QmfsStat* status);
-  int (*mkdir)(const char* path);
-  int (*rmdir)(const char* path);
-  int (*truncateByPath)(const char* path, int length);
-  int (*opendir)(const char* path);
-  QmfsDirEntry* (*readdir)(int handle);
-  int (*closedir)(int handle);
-  int (*rewinddir)(int handle);
-  int (*finalize)(void);
-  int (*lastError)(void);
+    QmfsOpenFn open;
+    int (*close)(int handle);
+    int (*read)(int handle, void* buffer, int count);
+    int (*write)(int handle, const void* buffer, int count);
+    int (*seek)(int handle, int offset, int whence);
+    int (*tell)(int handle);
+    int (*flush)(int handle);
+    int (*fstat)(int handle, QmfsStat* status);
+    int (*truncate)(int handle, int length);
+    int (*remove)(const char* path);
+    int (*rename)(const char* path, const char* newPath);
+    int (*freeSpace)(const char* path);
+    int (*stat)(const char* path, QmfsStat* status);
+    int (*mkdir)(const char* path);
+    int (*rmdir)(const char* path);
+    int (*truncateByPath)(const char* path, int length);
+    int (*opendir)(const char* path);
+    QmfsDirEntry* (*readdir)(int handle);
+    int (*closedir)(int handle);
+    int (*rewinddir)(int handle);
+    int (*finalize)(void);
+    int (*lastError)(void);
 };
 static_assert(sizeof(QmfsOps) == 22 * sizeof(void*), "QmfsOps slots");
 
 struct QmfsConnector {
-  char name[30];
-  char pad[2];
-  char scheme[12];
-  QmfsOps ops;
+    char name[30];
+    char pad[2];
+    char scheme[12];
+    QmfsOps ops;
 };
 static_assert(sizeof(QmfsConnector) == 44 + 22 * sizeof(void*), "QmfsConnector size");
 
 // A row of the connector list; the list ends with a row whose present flag is 0. A fill
 // function that answers non-zero does not count.
 struct QmfsConnectorRow {
-  int present;
-  int (*fill)(QmfsConnector* record);
+    int present;
+    int (*fill)(QmfsConnector* record);
 };
 
 int qmfs_initialize(void);

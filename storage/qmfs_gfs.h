@@ -9,9 +9,9 @@
 enum { QMFS_GFS_ROOTS = 8, QMFS_GFS_SLOTS = 8, QMFS_GFS_PATH = 128 };
 
 struct QmfsGfsRoot {
-  char name[32];
-  uint32_t nameLength;
-  char hostFolder[64];  // ends with '\'
+    char name[32];
+    uint32_t nameLength;
+    char hostFolder[64];  // ends with '\'
 };
 static_assert(sizeof(QmfsGfsRoot) == 100, "QmfsGfsRoot size");
 

@@ -6,10 +6,10 @@
 #include <stdint.h>
 
 struct QmmmBlockHeader {
-  uint16_t magic;  // QMMM_MAGIC
-  uint8_t isFree;  // 1 free, 0 in use
-  uint8_t unused;
-  uint32_t size;   // payload bytes
+    uint16_t magic;  // QMMM_MAGIC
+    uint8_t isFree;  // 1 free, 0 in use
+    uint8_t unused;
+    uint32_t size;  // payload bytes
 };
 static_assert(sizeof(QmmmBlockHeader) == 8, "QmmmBlockHeader size");
 

@@ -6,9 +6,9 @@
 enum { QMMS_CATEGORY_FILE_SIZE = 3331, QMMS_CATEGORY_SLOTS = 13 };
 
 struct QmmsCategoryInfo {
-  uint32_t index;
-  char name[64];
-  uint32_t fixed;  // 1 for indexes 0, 1 and 2
+    uint32_t index;
+    char name[64];
+    uint32_t fixed;  // 1 for indexes 0, 1 and 2
 };
 static_assert(sizeof(QmmsCategoryInfo) == 72, "QmmsCategoryInfo size");
 

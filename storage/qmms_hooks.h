@@ -6,18 +6,18 @@
 #include <stdint.h>
 
 struct QmmsHooks {
-  // host glue: hands the launch flag over before a launch request is posted
-  void (*setStateCallback)(uintptr_t launchFlag);
-  // host glue: posts a 208-byte request record on a selector (2 is the VM control queue)
-  void (*postEvent)(int selector, const void* record);
-  // host glue: posts a zeroed record of the given request kind
-  void (*postSimpleEvent)(int selector, int kind);
-  // descriptor parser: the value of key in a descriptor text; 0, or -1 when missing
-  int (*getAttribute)(const char* text, int length, const char* key, char* out, int outSize, int trim);
-  // push registrations: forget those of a deleted suite
-  void (*removePushRegistrations)(int suiteId);
-  // free bytes of the storage volume; empty: the platform's GetStorageFreeSpace
-  int32_t (*storageFreeSpace)(void);
+    // host glue: hands the launch flag over before a launch request is posted
+    void (*setStateCallback)(uintptr_t launchFlag);
+    // host glue: posts a 208-byte request record on a selector (2 is the VM control queue)
+    void (*postEvent)(int selector, const void* record);
+    // host glue: posts a zeroed record of the given request kind
+    void (*postSimpleEvent)(int selector, int kind);
+    // descriptor parser: the value of key in a descriptor text; 0, or -1 when missing
+    int (*getAttribute)(const char* text, int length, const char* key, char* out, int outSize, int trim);
+    // push registrations: forget those of a deleted suite
+    void (*removePushRegistrations)(int suiteId);
+    // free bytes of the storage volume; empty: the platform's GetStorageFreeSpace
+    int32_t (*storageFreeSpace)(void);
 };
 
 // Copies the table; null clears every slot.

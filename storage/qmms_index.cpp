@@ -40,110 +40,114 @@ int qmms_lastStatus(void) { return qmmsStatus; }
 void qmms_setStatus(int status) { qmmsStatus = status; }
 
 static int qmmsFail(int status) {
-  qmmsStatus = status;
-  return -1;
+    qmmsStatus = status;
+    return -1;
 }
 
 int qmms_lockStore(void) {
-  if (idxLockDepth++ > 0) return 0;
-  // a child process does not share its parent's lock
-  if (idxLock != nullptr && idxLockPid != (long)getpid()) qmms_closeStoreLock();
-  if (idxLock == nullptr) {
-    idxLock = qmfs_openLock(INDEX_LOCK_FILE);
-    idxLockPid = (long)getpid();
-  }
-  idxLockHeld = idxLock != nullptr && FsLockTake(idxLock, 1) == 0;
-  return idxLockHeld ? 0 : -1;
+    if (idxLockDepth++ > 0) return 0;
+    // a child process does not share its parent's lock
+    if (idxLock != nullptr && idxLockPid != (long)getpid()) qmms_closeStoreLock();
+    if (idxLock == nullptr) {
+        idxLock = qmfs_openLock(INDEX_LOCK_FILE);
+        idxLockPid = (long)getpid();
+    }
+    idxLockHeld = idxLock != nullptr && FsLockTake(idxLock, 1) == 0;
+    return idxLockHeld ? 0 : -1;
 }
 
 void qmms_unlockStore(void) {
-  if (idxLockDepth == 0 || --idxLockDepth > 0) return;
-  if (idxLockHeld) FsLockRelease(idxLock);
-  idxLockHeld = 0;
+    if (idxLockDepth == 0 || --idxLockDepth > 0) return;
+    if (idxLockHeld) FsLockRelease(idxLock);
+    idxLockHeld = 0;
 }
 
 void qmms_closeStoreLock(void) {
-  if (idxLockHeld) FsLockRelease(idxLock);
-  FsLockClose(idxLock);
-  idxLock = nullptr;
-  idxLockHeld = 0;
-  idxLockDepth = 0;
+    if (idxLockHeld) FsLockRelease(idxLock);
+    FsLockClose(idxLock);
+    idxLock = nullptr;
+    idxLockHeld = 0;
+    idxLockDepth = 0;
 }
 
 static uint32_t lockWord(void) {
-  uint32_t g = 0;
-  if (idxLockHeld) FsLockReadWord(idxLock, &g);
-  return g;
+    uint32_t g = 0;
+    if (idxLockHeld) FsLockReadWord(idxLock, &g);
+    return g;
 }
 
 // Tells the other processes that the index changed; under the lock.
 static void idxTellChanged(void) {
-  if (!idxLockHeld) return;
-  idxGeneration = lockWord() + 1;
-  FsLockWriteWord(idxLock, idxGeneration);
+    if (!idxLockHeld) return;
+    idxGeneration = lockWord() + 1;
+    FsLockWriteWord(idxLock, idxGeneration);
 }
 
 void qmms_indexChanged(void) {
-  qmms_lockStore();
-  idxTellChanged();
-  idxCachedPage = -1;
-  idxDirtySlots = 0;
-  idxNewPage = idxHeaderDirty = 0;
-  qmms_unlockStore();
+    qmms_lockStore();
+    idxTellChanged();
+    idxCachedPage = -1;
+    idxDirtySlots = 0;
+    idxNewPage = idxHeaderDirty = 0;
+    qmms_unlockStore();
 }
 
 static int fieldSize(int kind, int length) {
-  switch (kind) {
-    case QMMS_FIELD_BOOL:
-    case QMMS_FIELD_U8: return 1;
-    case QMMS_FIELD_U16: return 2;
-    case QMMS_FIELD_U32: return 4;
-    default: return length;
-  }
+    switch (kind) {
+        case QMMS_FIELD_BOOL:
+        case QMMS_FIELD_U8:
+            return 1;
+        case QMMS_FIELD_U16:
+            return 2;
+        case QMMS_FIELD_U32:
+            return 4;
+        default:
+            return length;
+    }
 }
 
 static int fieldFits(int bufferLength, int offset, int kind, int length) {
-  if (offset < 0 || bufferLength < 0) return 0;
-  if (kind == QMMS_FIELD_BOOL) return offset < bufferLength;
-  int size = fieldSize(kind, length);
-  if (size < 0) return 0;
-  return (int64_t)offset + size <= bufferLength;
+    if (offset < 0 || bufferLength < 0) return 0;
+    if (kind == QMMS_FIELD_BOOL) return offset < bufferLength;
+    int size = fieldSize(kind, length);
+    if (size < 0) return 0;
+    return (int64_t)offset + size <= bufferLength;
 }
 
 int qmms_copyRecordOut(const void* buffer, int bufferLength, int offset, int kind, void* destination, int length) {
-  if ((unsigned)kind > QMMS_FIELD_BYTES) return -2;
-  if (!fieldFits(bufferLength, offset, kind, length)) return -1;
-  const uint8_t* src = (const uint8_t*)buffer + offset;
-  if (kind == QMMS_FIELD_BOOL) {
-    uint32_t v = src[0] == 1 ? 1 : 0;
-    memcpy(destination, &v, 4);
-    return offset + 1;
-  }
-  int size = fieldSize(kind, length);
-  memcpy(destination, src, (size_t)size);
-  return offset + size;
+    if ((unsigned)kind > QMMS_FIELD_BYTES) return -2;
+    if (!fieldFits(bufferLength, offset, kind, length)) return -1;
+    const uint8_t* src = (const uint8_t*)buffer + offset;
+    if (kind == QMMS_FIELD_BOOL) {
+        uint32_t v = src[0] == 1 ? 1 : 0;
+        memcpy(destination, &v, 4);
+        return offset + 1;
+    }
+    int size = fieldSize(kind, length);
+    memcpy(destination, src, (size_t)size);
+    return offset + size;
 }
 
 int qmms_copyRecordIn(void* buffer, int bufferLength, int offset, int kind, const void* source, int length) {
-  if ((unsigned)kind > QMMS_FIELD_BYTES) return -2;
-  if (!fieldFits(bufferLength, offset, kind, length)) return -1;
-  uint8_t* dst = (uint8_t*)buffer + offset;
-  if (kind == QMMS_FIELD_BOOL) {
-    uint32_t v;
-    memcpy(&v, source, 4);
-    dst[0] = v == 1 ? 1 : 0;
-    return offset + 1;
-  }
-  int size = fieldSize(kind, length);
-  memcpy(dst, source, (size_t)size);
-  return offset + size;
+    if ((unsigned)kind > QMMS_FIELD_BYTES) return -2;
+    if (!fieldFits(bufferLength, offset, kind, length)) return -1;
+    uint8_t* dst = (uint8_t*)buffer + offset;
+    if (kind == QMMS_FIELD_BOOL) {
+        uint32_t v;
+        memcpy(&v, source, 4);
+        dst[0] = v == 1 ? 1 : 0;
+        return offset + 1;
+    }
+    int size = fieldSize(kind, length);
+    memcpy(dst, source, (size_t)size);
+    return offset + size;
 }
 
 static uint16_t hdrGet(int offset) { return (uint16_t)(idxHeader[offset] | idxHeader[offset + 1] << 8); }
 
 static void hdrSet(int offset, uint16_t v) {
-  idxHeader[offset] = (uint8_t)v;
-  idxHeader[offset + 1] = (uint8_t)(v >> 8);
+    idxHeader[offset] = (uint8_t)v;
+    idxHeader[offset + 1] = (uint8_t)(v >> 8);
 }
 
 static uint8_t* slotBytes(int slot) { return idxPage + slot * QMMS_INDEX_SLOT; }
@@ -151,10 +155,10 @@ static uint8_t* slotBytes(int slot) { return idxPage + slot * QMMS_INDEX_SLOT; }
 // Where each field of a suite's information lies in its index slot: reading and
 // writing a slot follow this one layout.
 struct SuiteSlotField {
-  int slotOffset;
-  int kind;
-  size_t infoOffset;
-  int length;
+    int slotOffset;
+    int kind;
+    size_t infoOffset;
+    int length;
 };
 static const SuiteSlotField suiteSlotFields[] = {
     {QMMS_SLOT_NAME, QMMS_FIELD_BYTES, offsetof(QmmsSuiteInfo, name), 64},
@@ -170,8 +174,8 @@ static const SuiteSlotField suiteSlotFields[] = {
 };
 
 static int pagesOf(int fileSize) {
-  if (fileSize <= QMMS_INDEX_HEADER) return 0;
-  return (fileSize - QMMS_INDEX_HEADER + QMMS_INDEX_PAGE - 1) / QMMS_INDEX_PAGE;
+    if (fileSize <= QMMS_INDEX_HEADER) return 0;
+    return (fileSize - QMMS_INDEX_HEADER + QMMS_INDEX_PAGE - 1) / QMMS_INDEX_PAGE;
 }
 
 // Reads the header and, when body is not null, page `page` of the index file. A header
@@ -179,429 +183,430 @@ static int pagesOf(int fileSize) {
 // page the file holds in part reads with its missing slots free); one that counts no page
 // takes the file's. 0, or -1 with status 256.
 static int idxReadFile(uint8_t* header, int page, uint8_t* body, int* filePagesOut) {
-  QmfsMode mode = {1, 64};
-  int h = qmfs_open(QMMS_INDEX_FILE, &mode);
-  if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  QmfsStat st;
-  bool ok = qmfs_read(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_fstat(h, &st) == 0;
-  int filePages = ok ? pagesOf((int)st.size) : 0;
-  int pages = header[QMMS_HDR_PAGES] | header[QMMS_HDR_PAGES + 1] << 8;
-  if (pages > filePages || pages == 0) pages = filePages;
-  header[QMMS_HDR_PAGES] = (uint8_t)pages;
-  header[QMMS_HDR_PAGES + 1] = (uint8_t)(pages >> 8);
-  if (ok && body != nullptr) {
-    ok = page >= 0 && page < pages && qmfs_seek(h, QMMS_INDEX_HEADER + page * QMMS_INDEX_PAGE, 0) == 0;
-    int got = ok ? qmfs_read(h, body, QMMS_INDEX_PAGE) : -1;
-    ok = got >= 0;
-    if (ok) memset(body + got, 0, (size_t)(QMMS_INDEX_PAGE - got));
-  }
-  qmfs_close(h);
-  if (!ok) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  if (filePagesOut != nullptr) *filePagesOut = filePages;
-  return 0;
+    QmfsMode mode = {1, 64};
+    int h = qmfs_open(QMMS_INDEX_FILE, &mode);
+    if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    QmfsStat st;
+    bool ok = qmfs_read(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_fstat(h, &st) == 0;
+    int filePages = ok ? pagesOf((int)st.size) : 0;
+    int pages = header[QMMS_HDR_PAGES] | header[QMMS_HDR_PAGES + 1] << 8;
+    if (pages > filePages || pages == 0) pages = filePages;
+    header[QMMS_HDR_PAGES] = (uint8_t)pages;
+    header[QMMS_HDR_PAGES + 1] = (uint8_t)(pages >> 8);
+    if (ok && body != nullptr) {
+        ok = page >= 0 && page < pages && qmfs_seek(h, QMMS_INDEX_HEADER + page * QMMS_INDEX_PAGE, 0) == 0;
+        int got = ok ? qmfs_read(h, body, QMMS_INDEX_PAGE) : -1;
+        ok = got >= 0;
+        if (ok) memset(body + got, 0, (size_t)(QMMS_INDEX_PAGE - got));
+    }
+    qmfs_close(h);
+    if (!ok) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    if (filePagesOut != nullptr) *filePagesOut = filePages;
+    return 0;
 }
 
 // Loads page `page` and the header fresh from the file; a failure leaves the cache as it
 // was.
 static int idxLoad(int page) {
-  static uint8_t header[QMMS_INDEX_HEADER];
-  static uint8_t body[QMMS_INDEX_PAGE];
-  qmms_lockStore();
-  int r = idxReadFile(header, page, body, nullptr);
-  uint32_t g = lockWord();
-  qmms_unlockStore();
-  if (r != 0) return -1;
-  memcpy(idxHeader, header, sizeof header);
-  memcpy(idxPage, body, sizeof body);
-  idxCachedPage = page;
-  idxDirtySlots = 0;
-  idxNewPage = idxHeaderDirty = 0;
-  idxGeneration = g;
-  return 0;
+    static uint8_t header[QMMS_INDEX_HEADER];
+    static uint8_t body[QMMS_INDEX_PAGE];
+    qmms_lockStore();
+    int r = idxReadFile(header, page, body, nullptr);
+    uint32_t g = lockWord();
+    qmms_unlockStore();
+    if (r != 0) return -1;
+    memcpy(idxHeader, header, sizeof header);
+    memcpy(idxPage, body, sizeof body);
+    idxCachedPage = page;
+    idxDirtySlots = 0;
+    idxNewPage = idxHeaderDirty = 0;
+    idxGeneration = g;
+    return 0;
 }
 
 // Drops a cache that another process made stale; under the lock.
 static int idxRefresh(void) {
-  if (idxCachedPage < 0) return idxLoad(0);
-  if (idxDirtySlots != 0 || idxNewPage || idxHeaderDirty || !idxLockHeld) return 0;
-  if (lockWord() == idxGeneration) return 0;
-  return idxLoad(idxCachedPage);
+    if (idxCachedPage < 0) return idxLoad(0);
+    if (idxDirtySlots != 0 || idxNewPage || idxHeaderDirty || !idxLockHeld) return 0;
+    if (lockWord() == idxGeneration) return 0;
+    return idxLoad(idxCachedPage);
 }
 
 // Writes the cached changes through: the changed slots (or the whole page when it is new),
 // flushed, then the header, flushed. On failure the cache is dropped, so that it holds
 // what the file holds.
 static int idxWriteBack(void) {
-  if (idxCachedPage < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  if (idxDirtySlots == 0 && !idxNewPage && !idxHeaderDirty) return 0;
-  qmms_lockStore();
-  idxTellChanged();
-  QmfsMode mode = {2, 64};
-  int h = qmfs_open(QMMS_INDEX_FILE, &mode);
-  bool ok = h >= 0;
-  int pageAt = QMMS_INDEX_HEADER + idxCachedPage * QMMS_INDEX_PAGE;
-  if (ok && idxNewPage) {
-    ok = qmfs_seek(h, pageAt, 0) == 0 && qmfs_write(h, idxPage, QMMS_INDEX_PAGE) == QMMS_INDEX_PAGE;
-  } else {
-    for (int s = 0; ok && s < QMMS_INDEX_SLOTS; s++) {
-      if (!(idxDirtySlots & (1u << s))) continue;
-      ok = qmfs_seek(h, pageAt + s * QMMS_INDEX_SLOT, 0) == 0 &&
-           qmfs_write(h, idxPage + s * QMMS_INDEX_SLOT, QMMS_INDEX_SLOT) == QMMS_INDEX_SLOT;
+    if (idxCachedPage < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    if (idxDirtySlots == 0 && !idxNewPage && !idxHeaderDirty) return 0;
+    qmms_lockStore();
+    idxTellChanged();
+    QmfsMode mode = {2, 64};
+    int h = qmfs_open(QMMS_INDEX_FILE, &mode);
+    bool ok = h >= 0;
+    int pageAt = QMMS_INDEX_HEADER + idxCachedPage * QMMS_INDEX_PAGE;
+    if (ok && idxNewPage) {
+        ok = qmfs_seek(h, pageAt, 0) == 0 && qmfs_write(h, idxPage, QMMS_INDEX_PAGE) == QMMS_INDEX_PAGE;
+    } else {
+        for (int s = 0; ok && s < QMMS_INDEX_SLOTS; s++) {
+            if (!(idxDirtySlots & (1u << s))) continue;
+            ok = qmfs_seek(h, pageAt + s * QMMS_INDEX_SLOT, 0) == 0 &&
+                 qmfs_write(h, idxPage + s * QMMS_INDEX_SLOT, QMMS_INDEX_SLOT) == QMMS_INDEX_SLOT;
+        }
     }
-  }
-  ok = ok && qmfs_flush(h) == 0;
-  // an unchanged header stays as the file holds it: the cached one may be older
-  if (idxHeaderDirty) {
-    ok = ok && qmfs_seek(h, 0, 0) == 0 && qmfs_write(h, idxHeader, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER;
     ok = ok && qmfs_flush(h) == 0;
-  }
-  if (h >= 0) qmfs_close(h);
-  qmms_unlockStore();
-  if (!ok) {
-    idxCachedPage = -1;
+    // an unchanged header stays as the file holds it: the cached one may be older
+    if (idxHeaderDirty) {
+        ok = ok && qmfs_seek(h, 0, 0) == 0 && qmfs_write(h, idxHeader, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER;
+        ok = ok && qmfs_flush(h) == 0;
+    }
+    if (h >= 0) qmfs_close(h);
+    qmms_unlockStore();
+    if (!ok) {
+        idxCachedPage = -1;
+        idxDirtySlots = 0;
+        idxNewPage = idxHeaderDirty = 0;
+        return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    }
     idxDirtySlots = 0;
     idxNewPage = idxHeaderDirty = 0;
-    return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  }
-  idxDirtySlots = 0;
-  idxNewPage = idxHeaderDirty = 0;
-  return 0;
+    return 0;
 }
 
 // Makes the page after the last one the cached page: its slots free, counted in the header.
 static int idxAppendPage(void) {
-  int pages = hdrGet(QMMS_HDR_PAGES);
-  if (pages >= 0xFFFF) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  for (int s = 0; s < QMMS_INDEX_SLOTS; s++) slotBytes(s)[QMMS_SLOT_USED] = 0;
-  hdrSet(QMMS_HDR_PAGES, (uint16_t)(pages + 1));
-  idxCachedPage = pages;
-  idxNewPage = 1;
-  idxHeaderDirty = 1;
-  return 0;
+    int pages = hdrGet(QMMS_HDR_PAGES);
+    if (pages >= 0xFFFF) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    for (int s = 0; s < QMMS_INDEX_SLOTS; s++) slotBytes(s)[QMMS_SLOT_USED] = 0;
+    hdrSet(QMMS_HDR_PAGES, (uint16_t)(pages + 1));
+    idxCachedPage = pages;
+    idxNewPage = 1;
+    idxHeaderDirty = 1;
+    return 0;
 }
 
 int qmms_loadIndexPage(int page) {
-  if (idxCachedPage >= 0) {
-    if (page == idxCachedPage) return 0;
-    // changes of the cached page are written, never dropped, when another page comes in
-    if (idxWriteBack() != 0) return -1;
-    int pages = hdrGet(QMMS_HDR_PAGES);
-    if (page < 0 || page > pages) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-    if (page == pages) return idxAppendPage();
-  }
-  if (page < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  return idxLoad(page);
+    if (idxCachedPage >= 0) {
+        if (page == idxCachedPage) return 0;
+        // changes of the cached page are written, never dropped, when another page comes in
+        if (idxWriteBack() != 0) return -1;
+        int pages = hdrGet(QMMS_HDR_PAGES);
+        if (page < 0 || page > pages) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+        if (page == pages) return idxAppendPage();
+    }
+    if (page < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    return idxLoad(page);
 }
 
 int qmms_flushIndexPage(void) {
-  if (idxCachedPage < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  if (idxWriteBack() != 0) return -1;
-  idxCachedPage = -1;
-  return 0;
+    if (idxCachedPage < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    if (idxWriteBack() != 0) return -1;
+    idxCachedPage = -1;
+    return 0;
 }
 
 // Makes page the cached one, writing the current page's changes first. Reading never
 // makes a new page: a page beyond the last fails with status 256.
 static int switchToPage(int page) {
-  if (idxCachedPage == page) return 0;
-  if (idxCachedPage >= 0 && idxWriteBack() != 0) return -1;
-  return idxLoad(page);
+    if (idxCachedPage == page) return 0;
+    if (idxCachedPage >= 0 && idxWriteBack() != 0) return -1;
+    return idxLoad(page);
 }
 
 int qmms_openIndex(void) {
-  idxDirtySlots = 0;
-  idxNewPage = idxHeaderDirty = 0;
-  idxCachedPage = -1;
-  return qmms_loadIndexPage(0);
+    idxDirtySlots = 0;
+    idxNewPage = idxHeaderDirty = 0;
+    idxCachedPage = -1;
+    return qmms_loadIndexPage(0);
 }
 
 int qmms_closeIndex(int commit) {
-  if (commit == 1 && idxCachedPage >= 0) return qmms_flushIndexPage();
-  idxCachedPage = -1;
-  idxDirtySlots = 0;
-  idxNewPage = idxHeaderDirty = 0;
-  return 0;
+    if (commit == 1 && idxCachedPage >= 0) return qmms_flushIndexPage();
+    idxCachedPage = -1;
+    idxDirtySlots = 0;
+    idxNewPage = idxHeaderDirty = 0;
+    return 0;
 }
 
 int qmms_readSuiteSlot(int slot, QmmsSuiteInfo* info) {
-  if ((unsigned)slot >= QMMS_INDEX_SLOTS || info == nullptr) return -1;
-  const uint8_t* s = slotBytes(slot);
-  const int n = QMMS_INDEX_SLOT;
-  info->domain = info->category = info->jarSize = info->midletCount = 0;
-  for (const SuiteSlotField& f : suiteSlotFields)
-    qmms_copyRecordOut(s, n, f.slotOffset, f.kind, (uint8_t*)info + f.infoOffset, f.length);
-  // texts from the file are NUL-terminated within their fields
-  info->name[63] = info->vendor[63] = info->version[15] = info->directory[63] = 0;
-  return 0;
+    if ((unsigned)slot >= QMMS_INDEX_SLOTS || info == nullptr) return -1;
+    const uint8_t* s = slotBytes(slot);
+    const int n = QMMS_INDEX_SLOT;
+    info->domain = info->category = info->jarSize = info->midletCount = 0;
+    for (const SuiteSlotField& f : suiteSlotFields)
+        qmms_copyRecordOut(s, n, f.slotOffset, f.kind, (uint8_t*)info + f.infoOffset, f.length);
+    // texts from the file are NUL-terminated within their fields
+    info->name[63] = info->vendor[63] = info->version[15] = info->directory[63] = 0;
+    return 0;
 }
 
 int qmms_writeSuiteSlot(int slot, const QmmsSuiteInfo* info) {
-  if ((unsigned)slot >= QMMS_INDEX_SLOTS || info == nullptr) return -1;
-  uint8_t* s = slotBytes(slot);
-  const int n = QMMS_INDEX_SLOT;
-  for (const SuiteSlotField& f : suiteSlotFields)
-    qmms_copyRecordIn(s, n, f.slotOffset, f.kind, (const uint8_t*)info + f.infoOffset, f.length);
-  idxDirtySlots |= (uint16_t)(1u << slot);
-  return 0;
+    if ((unsigned)slot >= QMMS_INDEX_SLOTS || info == nullptr) return -1;
+    uint8_t* s = slotBytes(slot);
+    const int n = QMMS_INDEX_SLOT;
+    for (const SuiteSlotField& f : suiteSlotFields)
+        qmms_copyRecordIn(s, n, f.slotOffset, f.kind, (const uint8_t*)info + f.infoOffset, f.length);
+    idxDirtySlots |= (uint16_t)(1u << slot);
+    return 0;
 }
 
 static int slotUsed(int slot) { return slotBytes(slot)[QMMS_SLOT_USED] == 1; }
 
 // Runs a reading operation under the store lock on a fresh cache.
-#define IDX_READ_BEGIN()                                    \
-  qmms_lockStore();                                         \
-  if (idxRefresh() != 0) {                                  \
-    qmms_unlockStore();                                     \
-    return -1;                                              \
-  }
+#define IDX_READ_BEGIN()     \
+    qmms_lockStore();        \
+    if (idxRefresh() != 0) { \
+        qmms_unlockStore();  \
+        return -1;           \
+    }
 
 static int countIn(int category) {
-  if (category == -1) return hdrGet(QMMS_HDR_SUITES);
-  int pages = hdrGet(QMMS_HDR_PAGES);
-  int count = 0;
-  for (int p = 0; p < pages; p++) {
-    if (switchToPage(p) != 0) return -1;
-    for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
-      if (slotUsed(s) && slotBytes(s)[QMMS_SLOT_CATEGORY] == (uint8_t)category) count++;
-  }
-  return count;
+    if (category == -1) return hdrGet(QMMS_HDR_SUITES);
+    int pages = hdrGet(QMMS_HDR_PAGES);
+    int count = 0;
+    for (int p = 0; p < pages; p++) {
+        if (switchToPage(p) != 0) return -1;
+        for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
+            if (slotUsed(s) && slotBytes(s)[QMMS_SLOT_CATEGORY] == (uint8_t)category) count++;
+    }
+    return count;
 }
 
 int qmms_countSuites(int category) {
-  IDX_READ_BEGIN();
-  int r = countIn(category);
-  qmms_unlockStore();
-  return r;
+    IDX_READ_BEGIN();
+    int r = countIn(category);
+    qmms_unlockStore();
+    return r;
 }
 
 static int listIn(QmmsSuiteInfo* array, int category, int max) {
-  int pages = hdrGet(QMMS_HDR_PAGES);
-  int n = 0;
-  for (int p = 0; p < pages && n < max; p++) {
-    if (switchToPage(p) != 0) return -1;
-    for (int s = 0; s < QMMS_INDEX_SLOTS && n < max; s++) {
-      if (!slotUsed(s)) continue;
-      if (category != -1 && slotBytes(s)[QMMS_SLOT_CATEGORY] != (uint8_t)category) continue;
-      qmms_readSuiteSlot(s, &array[n]);
-      array[n].suiteId = (uint32_t)(p * QMMS_INDEX_SLOTS + s);
-      n++;
+    int pages = hdrGet(QMMS_HDR_PAGES);
+    int n = 0;
+    for (int p = 0; p < pages && n < max; p++) {
+        if (switchToPage(p) != 0) return -1;
+        for (int s = 0; s < QMMS_INDEX_SLOTS && n < max; s++) {
+            if (!slotUsed(s)) continue;
+            if (category != -1 && slotBytes(s)[QMMS_SLOT_CATEGORY] != (uint8_t)category) continue;
+            qmms_readSuiteSlot(s, &array[n]);
+            array[n].suiteId = (uint32_t)(p * QMMS_INDEX_SLOTS + s);
+            n++;
+        }
     }
-  }
-  return n;
+    return n;
 }
 
 int qmms_listSuitesBounded(QmmsSuiteInfo* array, int category, int max) {
-  if (array == nullptr) return -1;
-  IDX_READ_BEGIN();
-  int n = listIn(array, category, max);
-  qmms_unlockStore();
-  return n;
+    if (array == nullptr) return -1;
+    IDX_READ_BEGIN();
+    int n = listIn(array, category, max);
+    qmms_unlockStore();
+    return n;
 }
 
 int qmms_listSuites(QmmsSuiteInfo* array, int category) {
-  return qmms_listSuitesBounded(array, category, 0x7FFFFFFF) < 0 ? -1 : 0;
+    return qmms_listSuitesBounded(array, category, 0x7FFFFFFF) < 0 ? -1 : 0;
 }
 
 int qmms_countAndList(QmmsSuiteInfo* array, int category) {
-  if (array == nullptr) return -1;
-  IDX_READ_BEGIN();
-  int count = countIn(category);
-  int n = count < 0 ? -1 : listIn(array, category, count);
-  qmms_unlockStore();
-  if (n < 0) return -1;
-  if (n != count) {
-    // the header counts slots the pages lack: a crash between a slot and its header
-    qmms_repairIndex(nullptr);
-    return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  }
-  return n;
+    if (array == nullptr) return -1;
+    IDX_READ_BEGIN();
+    int count = countIn(category);
+    int n = count < 0 ? -1 : listIn(array, category, count);
+    qmms_unlockStore();
+    if (n < 0) return -1;
+    if (n != count) {
+        // the header counts slots the pages lack: a crash between a slot and its header
+        qmms_repairIndex(nullptr);
+        return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    }
+    return n;
 }
 
 int qmms_readSuiteInfo(int id, QmmsSuiteInfo* info) {
-  if (id < 0 || info == nullptr) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
-  IDX_READ_BEGIN();
-  int r = switchToPage(id / QMMS_INDEX_SLOTS);
-  int slot = id % QMMS_INDEX_SLOTS;
-  if (r == 0 && !slotUsed(slot)) r = qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
-  if (r == 0) {
-    qmms_readSuiteSlot(slot, info);
-    info->suiteId = (uint32_t)id;
-  }
-  qmms_unlockStore();
-  return r;
+    if (id < 0 || info == nullptr) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
+    IDX_READ_BEGIN();
+    int r = switchToPage(id / QMMS_INDEX_SLOTS);
+    int slot = id % QMMS_INDEX_SLOTS;
+    if (r == 0 && !slotUsed(slot)) r = qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
+    if (r == 0) {
+        qmms_readSuiteSlot(slot, info);
+        info->suiteId = (uint32_t)id;
+    }
+    qmms_unlockStore();
+    return r;
 }
 
 static int slotMatches(int slot, const char* name, const char* vendor) {
-  const uint8_t* s = slotBytes(slot);
-  return slotUsed(slot) && strncmp((const char*)s + QMMS_SLOT_NAME, name, 64) == 0 &&
-         strncmp((const char*)s + QMMS_SLOT_VENDOR, vendor, 64) == 0;
+    const uint8_t* s = slotBytes(slot);
+    return slotUsed(slot) && strncmp((const char*)s + QMMS_SLOT_NAME, name, 64) == 0 &&
+           strncmp((const char*)s + QMMS_SLOT_VENDOR, vendor, 64) == 0;
 }
 
 static int findIn(const char* name, const char* vendor) {
-  for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
-    if (slotMatches(s, name, vendor)) return idxCachedPage * QMMS_INDEX_SLOTS + s;
-  int pages = hdrGet(QMMS_HDR_PAGES);
-  for (int p = 0; p < pages; p++) {
-    if (switchToPage(p) != 0) return -1;
     for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
-      if (slotMatches(s, name, vendor)) return p * QMMS_INDEX_SLOTS + s;
-  }
-  return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
+        if (slotMatches(s, name, vendor)) return idxCachedPage * QMMS_INDEX_SLOTS + s;
+    int pages = hdrGet(QMMS_HDR_PAGES);
+    for (int p = 0; p < pages; p++) {
+        if (switchToPage(p) != 0) return -1;
+        for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
+            if (slotMatches(s, name, vendor)) return p * QMMS_INDEX_SLOTS + s;
+    }
+    return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
 }
 
 int qmms_findSuite(const char* name, const char* vendor) {
-  if (name == nullptr || vendor == nullptr) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
-  IDX_READ_BEGIN();
-  int r = findIn(name, vendor);
-  qmms_unlockStore();
-  return r;
+    if (name == nullptr || vendor == nullptr) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
+    IDX_READ_BEGIN();
+    int r = findIn(name, vendor);
+    qmms_unlockStore();
+    return r;
 }
 
 static int firstFreeSlot(void) {
-  for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
-    if (slotBytes(s)[QMMS_SLOT_USED] == 0) return s;
-  return -1;
+    for (int s = 0; s < QMMS_INDEX_SLOTS; s++)
+        if (slotBytes(s)[QMMS_SLOT_USED] == 0) return s;
+    return -1;
 }
 
 // Starts a change of page `page`: the lock taken, the cache's own changes written, the
 // header and the page fresh from the file. -1 (lock released) on failure.
 static int idxBeginChange(int page) {
-  qmms_lockStore();
-  if ((idxCachedPage >= 0 && idxWriteBack() != 0) || idxLoad(page) != 0) {
-    qmms_unlockStore();
-    return -1;
-  }
-  return 0;
+    qmms_lockStore();
+    if ((idxCachedPage >= 0 && idxWriteBack() != 0) || idxLoad(page) != 0) {
+        qmms_unlockStore();
+        return -1;
+    }
+    return 0;
 }
 
 static int idxEndChange(void) {
-  int r = idxWriteBack();
-  qmms_unlockStore();
-  return r;
+    int r = idxWriteBack();
+    qmms_unlockStore();
+    return r;
 }
 
 int qmms_addSuite(const QmmsSuiteInfo* info, int* idOut) {
-  if (info == nullptr) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  int start = idxCachedPage >= 0 ? idxCachedPage : 0;
-  // a cached page that the file no longer holds whole must not block every later install
-  if (idxBeginChange(start) != 0 && (start == 0 || idxBeginChange(0) != 0)) return -1;
-  int slot = firstFreeSlot();
-  if (slot < 0) {
-    int pages = hdrGet(QMMS_HDR_PAGES);
-    for (int p = 0; p <= pages && slot < 0; p++) {
-      int r = p == pages ? idxAppendPage() : switchToPage(p);
-      if (r != 0) {
-        qmms_unlockStore();
-        return -1;
-      }
-      slot = firstFreeSlot();
-    }
+    if (info == nullptr) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    int start = idxCachedPage >= 0 ? idxCachedPage : 0;
+    // a cached page that the file no longer holds whole must not block every later install
+    if (idxBeginChange(start) != 0 && (start == 0 || idxBeginChange(0) != 0)) return -1;
+    int slot = firstFreeSlot();
     if (slot < 0) {
-      qmms_unlockStore();
-      return qmmsFail(QMMS_STATUS_FILE_ERROR);
+        int pages = hdrGet(QMMS_HDR_PAGES);
+        for (int p = 0; p <= pages && slot < 0; p++) {
+            int r = p == pages ? idxAppendPage() : switchToPage(p);
+            if (r != 0) {
+                qmms_unlockStore();
+                return -1;
+            }
+            slot = firstFreeSlot();
+        }
+        if (slot < 0) {
+            qmms_unlockStore();
+            return qmmsFail(QMMS_STATUS_FILE_ERROR);
+        }
     }
-  }
-  uint8_t* s = slotBytes(slot);
-  s[QMMS_SLOT_USED] = 1;
-  qmms_writeSuiteSlot(slot, info);
-  uint16_t seq = hdrGet(QMMS_HDR_SEQUENCE);
-  qmms_copyRecordIn(s, QMMS_INDEX_SLOT, QMMS_SLOT_SEQUENCE, QMMS_FIELD_U16, &seq, 0);
-  hdrSet(QMMS_HDR_SEQUENCE, (uint16_t)(seq + 1));
-  hdrSet(QMMS_HDR_SUITES, (uint16_t)(hdrGet(QMMS_HDR_SUITES) + 1));
-  idxHeaderDirty = 1;
-  int id = idxCachedPage * QMMS_INDEX_SLOTS + slot;
-  if (idxEndChange() != 0) return -1;
-  if (idOut != nullptr) *idOut = id;
-  return 0;
+    uint8_t* s = slotBytes(slot);
+    s[QMMS_SLOT_USED] = 1;
+    qmms_writeSuiteSlot(slot, info);
+    uint16_t seq = hdrGet(QMMS_HDR_SEQUENCE);
+    qmms_copyRecordIn(s, QMMS_INDEX_SLOT, QMMS_SLOT_SEQUENCE, QMMS_FIELD_U16, &seq, 0);
+    hdrSet(QMMS_HDR_SEQUENCE, (uint16_t)(seq + 1));
+    hdrSet(QMMS_HDR_SUITES, (uint16_t)(hdrGet(QMMS_HDR_SUITES) + 1));
+    idxHeaderDirty = 1;
+    int id = idxCachedPage * QMMS_INDEX_SLOTS + slot;
+    if (idxEndChange() != 0) return -1;
+    if (idOut != nullptr) *idOut = id;
+    return 0;
 }
 
 int qmms_updateSuite(const QmmsSuiteInfo* info, int id) {
-  if (info == nullptr || id < 0) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
-  if (idxBeginChange(id / QMMS_INDEX_SLOTS) != 0) return -1;
-  int slot = id % QMMS_INDEX_SLOTS;
-  slotBytes(slot)[QMMS_SLOT_USED] = 1;
-  qmms_writeSuiteSlot(slot, info);
-  return idxEndChange();
+    if (info == nullptr || id < 0) return qmmsFail(QMMS_STATUS_UNKNOWN_SUITE);
+    if (idxBeginChange(id / QMMS_INDEX_SLOTS) != 0) return -1;
+    int slot = id % QMMS_INDEX_SLOTS;
+    slotBytes(slot)[QMMS_SLOT_USED] = 1;
+    qmms_writeSuiteSlot(slot, info);
+    return idxEndChange();
 }
 
 int qmms_removeSuite(int id) {
-  if (id < 0) return qmmsFail(QMMS_STATUS_SLOT_UNUSED);
-  if (idxBeginChange(id / QMMS_INDEX_SLOTS) != 0) return -1;
-  int slot = id % QMMS_INDEX_SLOTS;
-  if (slotBytes(slot)[QMMS_SLOT_USED] == 0) {
-    qmms_unlockStore();
-    return qmmsFail(QMMS_STATUS_SLOT_UNUSED);
-  }
-  slotBytes(slot)[QMMS_SLOT_USED] = 0;
-  idxDirtySlots |= (uint16_t)(1u << slot);
-  uint16_t n = hdrGet(QMMS_HDR_SUITES);
-  if (n > 0) hdrSet(QMMS_HDR_SUITES, (uint16_t)(n - 1));
-  idxHeaderDirty = 1;
-  return idxEndChange();
+    if (id < 0) return qmmsFail(QMMS_STATUS_SLOT_UNUSED);
+    if (idxBeginChange(id / QMMS_INDEX_SLOTS) != 0) return -1;
+    int slot = id % QMMS_INDEX_SLOTS;
+    if (slotBytes(slot)[QMMS_SLOT_USED] == 0) {
+        qmms_unlockStore();
+        return qmmsFail(QMMS_STATUS_SLOT_UNUSED);
+    }
+    slotBytes(slot)[QMMS_SLOT_USED] = 0;
+    idxDirtySlots |= (uint16_t)(1u << slot);
+    uint16_t n = hdrGet(QMMS_HDR_SUITES);
+    if (n > 0) hdrSet(QMMS_HDR_SUITES, (uint16_t)(n - 1));
+    idxHeaderDirty = 1;
+    return idxEndChange();
 }
 
 // Under the lock: see qmms_repairIndex.
 static int idxRepairLocked(std::vector<uint8_t>* usedIds) {
-  static uint8_t header[QMMS_INDEX_HEADER];
-  static uint8_t body[QMMS_INDEX_PAGE];
-  QmfsMode mode = {1, 64};
-  int h = qmfs_open(QMMS_INDEX_FILE, &mode);
-  if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  QmfsStat st;
-  bool ok = qmfs_read(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_fstat(h, &st) == 0;
-  int filePages = ok ? pagesOf((int)st.size) : 0;
-  if (filePages == 0) {
-    qmfs_close(h);
-    return qmmsFail(QMMS_STATUS_FILE_ERROR);
-  }
-  int headerPages = header[QMMS_HDR_PAGES] | header[QMMS_HDR_PAGES + 1] << 8;
-  int headerSuites = header[QMMS_HDR_SUITES] | header[QMMS_HDR_SUITES + 1] << 8;
-  // a counted page that the file holds only in part has lost slots too
-  int wholePages = ((int)st.size - QMMS_INDEX_HEADER) / QMMS_INDEX_PAGE;
-  bool pagesLost = headerPages > wholePages || headerPages == 0;
-  int pages = headerPages > filePages || headerPages == 0 ? filePages : headerPages;
-  if (usedIds != nullptr) usedIds->assign((size_t)pages * QMMS_INDEX_SLOTS, 0);
-  int suites = 0;
-  for (int p = 0; p < pages; p++) {
-    int got = qmfs_seek(h, QMMS_INDEX_HEADER + p * QMMS_INDEX_PAGE, 0) == 0 ? qmfs_read(h, body, QMMS_INDEX_PAGE) : 0;
-    if (got < 0) got = 0;
-    memset(body + got, 0, (size_t)(QMMS_INDEX_PAGE - got));
-    for (int s = 0; s < QMMS_INDEX_SLOTS; s++) {
-      const uint8_t* slot = body + s * QMMS_INDEX_SLOT;
-      if (slot[QMMS_SLOT_USED] != 1) continue;
-      suites++;
-      bool installed = slot[QMMS_SLOT_PREINSTALLED] != 1 &&
-                       strncmp((const char*)slot + QMMS_SLOT_DIRECTORY, "gfs://java/", 64) == 0;
-      if (usedIds != nullptr) (*usedIds)[(size_t)(p * QMMS_INDEX_SLOTS + s)] = installed ? 2 : 1;
+    static uint8_t header[QMMS_INDEX_HEADER];
+    static uint8_t body[QMMS_INDEX_PAGE];
+    QmfsMode mode = {1, 64};
+    int h = qmfs_open(QMMS_INDEX_FILE, &mode);
+    if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
+    QmfsStat st;
+    bool ok = qmfs_read(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_fstat(h, &st) == 0;
+    int filePages = ok ? pagesOf((int)st.size) : 0;
+    if (filePages == 0) {
+        qmfs_close(h);
+        return qmmsFail(QMMS_STATUS_FILE_ERROR);
     }
-  }
-  qmfs_close(h);
-  if (suites > 0xFFFF) suites = 0xFFFF;
-  if (pages == headerPages && suites == headerSuites) return 0;
-  char line[160];
-  snprintf(line, sizeof line,
-           "suites.idx: the header counted %d pages and %d suites, the file holds %d pages and %d suites: repaired",
-           headerPages, headerSuites, pages, suites);
-  qmfs_trace(1, "qmms_index", "qmms_repairIndex", line);
-  header[QMMS_HDR_PAGES] = (uint8_t)pages;
-  header[QMMS_HDR_PAGES + 1] = (uint8_t)(pages >> 8);
-  header[QMMS_HDR_SUITES] = (uint8_t)suites;
-  header[QMMS_HDR_SUITES + 1] = (uint8_t)(suites >> 8);
-  idxTellChanged();
-  idxCachedPage = -1;
-  idxDirtySlots = 0;
-  idxNewPage = idxHeaderDirty = 0;
-  QmfsMode writeMode = {2, 64};
-  h = qmfs_open(QMMS_INDEX_FILE, &writeMode);
-  ok = h >= 0 && qmfs_write(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_flush(h) == 0;
-  if (h >= 0) qmfs_close(h);
-  if (!ok) qmmsFail(QMMS_STATUS_FILE_ERROR);
-  return pagesLost ? 1 : 0;
+    int headerPages = header[QMMS_HDR_PAGES] | header[QMMS_HDR_PAGES + 1] << 8;
+    int headerSuites = header[QMMS_HDR_SUITES] | header[QMMS_HDR_SUITES + 1] << 8;
+    // a counted page that the file holds only in part has lost slots too
+    int wholePages = ((int)st.size - QMMS_INDEX_HEADER) / QMMS_INDEX_PAGE;
+    bool pagesLost = headerPages > wholePages || headerPages == 0;
+    int pages = headerPages > filePages || headerPages == 0 ? filePages : headerPages;
+    if (usedIds != nullptr) usedIds->assign((size_t)pages * QMMS_INDEX_SLOTS, 0);
+    int suites = 0;
+    for (int p = 0; p < pages; p++) {
+        int got =
+            qmfs_seek(h, QMMS_INDEX_HEADER + p * QMMS_INDEX_PAGE, 0) == 0 ? qmfs_read(h, body, QMMS_INDEX_PAGE) : 0;
+        if (got < 0) got = 0;
+        memset(body + got, 0, (size_t)(QMMS_INDEX_PAGE - got));
+        for (int s = 0; s < QMMS_INDEX_SLOTS; s++) {
+            const uint8_t* slot = body + s * QMMS_INDEX_SLOT;
+            if (slot[QMMS_SLOT_USED] != 1) continue;
+            suites++;
+            bool installed = slot[QMMS_SLOT_PREINSTALLED] != 1 &&
+                             strncmp((const char*)slot + QMMS_SLOT_DIRECTORY, "gfs://java/", 64) == 0;
+            if (usedIds != nullptr) (*usedIds)[(size_t)(p * QMMS_INDEX_SLOTS + s)] = installed ? 2 : 1;
+        }
+    }
+    qmfs_close(h);
+    if (suites > 0xFFFF) suites = 0xFFFF;
+    if (pages == headerPages && suites == headerSuites) return 0;
+    char line[160];
+    snprintf(line, sizeof line,
+             "suites.idx: the header counted %d pages and %d suites, the file holds %d pages and %d suites: repaired",
+             headerPages, headerSuites, pages, suites);
+    qmfs_trace(1, "qmms_index", "qmms_repairIndex", line);
+    header[QMMS_HDR_PAGES] = (uint8_t)pages;
+    header[QMMS_HDR_PAGES + 1] = (uint8_t)(pages >> 8);
+    header[QMMS_HDR_SUITES] = (uint8_t)suites;
+    header[QMMS_HDR_SUITES + 1] = (uint8_t)(suites >> 8);
+    idxTellChanged();
+    idxCachedPage = -1;
+    idxDirtySlots = 0;
+    idxNewPage = idxHeaderDirty = 0;
+    QmfsMode writeMode = {2, 64};
+    h = qmfs_open(QMMS_INDEX_FILE, &writeMode);
+    ok = h >= 0 && qmfs_write(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_flush(h) == 0;
+    if (h >= 0) qmfs_close(h);
+    if (!ok) qmmsFail(QMMS_STATUS_FILE_ERROR);
+    return pagesLost ? 1 : 0;
 }
 
 int qmms_repairIndex(std::vector<uint8_t>* usedIds) {
-  qmms_lockStore();
-  int r = idxRepairLocked(usedIds);
-  qmms_unlockStore();
-  return r;
+    qmms_lockStore();
+    int r = idxRepairLocked(usedIds);
+    qmms_unlockStore();
+    return r;
 }

@@ -8,54 +8,54 @@
 
 // Status word of the suite store.
 enum {
-  QMMS_STATUS_OK = 0,
-  QMMS_STATUS_UNKNOWN_SUITE = 3,
-  QMMS_STATUS_SLOT_UNUSED = 8,
-  QMMS_STATUS_FILE_ERROR = 256,
+    QMMS_STATUS_OK = 0,
+    QMMS_STATUS_UNKNOWN_SUITE = 3,
+    QMMS_STATUS_SLOT_UNUSED = 8,
+    QMMS_STATUS_FILE_ERROR = 256,
 };
 
 // Field kinds: 0 boolean byte, 1 byte, 2 half-word, 3 word (little-endian), 4 run of bytes.
 enum { QMMS_FIELD_BOOL = 0, QMMS_FIELD_U8 = 1, QMMS_FIELD_U16 = 2, QMMS_FIELD_U32 = 3, QMMS_FIELD_BYTES = 4 };
 
 struct QmmsSuiteInfo {
-  uint32_t suiteId;
-  char name[64];
-  char vendor[64];
-  char version[16];
-  char directory[64];
-  uint32_t domain;
-  uint32_t category;
-  uint32_t preinstalled;
-  uint32_t secondFlag;
-  uint32_t jarSize;
-  uint32_t midletCount;
+    uint32_t suiteId;
+    char name[64];
+    char vendor[64];
+    char version[16];
+    char directory[64];
+    uint32_t domain;
+    uint32_t category;
+    uint32_t preinstalled;
+    uint32_t secondFlag;
+    uint32_t jarSize;
+    uint32_t midletCount;
 };
 static_assert(sizeof(QmmsSuiteInfo) == 236, "QmmsSuiteInfo size");
 
 enum {
-  QMMS_INDEX_HEADER = 256,
-  QMMS_INDEX_SLOT = 256,
-  QMMS_INDEX_SLOTS = 15,
-  QMMS_INDEX_PAGE = QMMS_INDEX_SLOT * QMMS_INDEX_SLOTS,  // 3840
+    QMMS_INDEX_HEADER = 256,
+    QMMS_INDEX_SLOT = 256,
+    QMMS_INDEX_SLOTS = 15,
+    QMMS_INDEX_PAGE = QMMS_INDEX_SLOT * QMMS_INDEX_SLOTS,  // 3840
 };
 
 // Offsets in the index header and in a slot.
 enum {
-  QMMS_HDR_PAGES = 10,
-  QMMS_HDR_SUITES = 12,
-  QMMS_HDR_SEQUENCE = 14,
-  QMMS_SLOT_USED = 0,
-  QMMS_SLOT_NAME = 1,
-  QMMS_SLOT_VENDOR = 65,
-  QMMS_SLOT_VERSION = 129,
-  QMMS_SLOT_DIRECTORY = 145,
-  QMMS_SLOT_DOMAIN = 209,
-  QMMS_SLOT_CATEGORY = 210,
-  QMMS_SLOT_JAR_SIZE = 211,
-  QMMS_SLOT_PREINSTALLED = 215,
-  QMMS_SLOT_SECOND_FLAG = 216,
-  QMMS_SLOT_MIDLETS = 218,
-  QMMS_SLOT_SEQUENCE = 219,
+    QMMS_HDR_PAGES = 10,
+    QMMS_HDR_SUITES = 12,
+    QMMS_HDR_SEQUENCE = 14,
+    QMMS_SLOT_USED = 0,
+    QMMS_SLOT_NAME = 1,
+    QMMS_SLOT_VENDOR = 65,
+    QMMS_SLOT_VERSION = 129,
+    QMMS_SLOT_DIRECTORY = 145,
+    QMMS_SLOT_DOMAIN = 209,
+    QMMS_SLOT_CATEGORY = 210,
+    QMMS_SLOT_JAR_SIZE = 211,
+    QMMS_SLOT_PREINSTALLED = 215,
+    QMMS_SLOT_SECOND_FLAG = 216,
+    QMMS_SLOT_MIDLETS = 218,
+    QMMS_SLOT_SEQUENCE = 219,
 };
 
 extern const char QMMS_INDEX_FILE[];  // "gfs://java/suites.idx"

@@ -11,26 +11,26 @@
 enum { QMMS_REQUEST_SIZE = 208, QMMS_STOP_MIN_FREE = 102400 };
 
 enum {
-  QMMS_REQUEST_LAUNCH = 1,
-  QMMS_REQUEST_NOTIFY = 2,
-  QMMS_REQUEST_RESUME = 3,
-  QMMS_REQUEST_STOP = 4,
+    QMMS_REQUEST_LAUNCH = 1,
+    QMMS_REQUEST_NOTIFY = 2,
+    QMMS_REQUEST_RESUME = 3,
+    QMMS_REQUEST_STOP = 4,
 };
 
 enum {
-  QMMS_SORT_NAME = 1,
-  QMMS_SORT_VENDOR = 2,
-  QMMS_SORT_CATEGORY = 3,
-  QMMS_SORT_PREINSTALLED = 4,
-  QMMS_SORT_SECOND_FLAG = 5,
-  QMMS_SORT_JAR_SIZE = 6,
+    QMMS_SORT_NAME = 1,
+    QMMS_SORT_VENDOR = 2,
+    QMMS_SORT_CATEGORY = 3,
+    QMMS_SORT_PREINSTALLED = 4,
+    QMMS_SORT_SECOND_FLAG = 5,
+    QMMS_SORT_JAR_SIZE = 6,
 };
 
 // The request record: sender class, request kind, 200 payload bytes.
 struct QmmsRequest {
-  uint32_t sender;
-  int32_t kind;
-  uint8_t payload[200];
+    uint32_t sender;
+    int32_t kind;
+    uint8_t payload[200];
 };
 static_assert(sizeof(QmmsRequest) == QMMS_REQUEST_SIZE, "QmmsRequest size");
 

@@ -6,48 +6,48 @@
 #include <stdint.h>
 
 enum {
-  QMMS_FILE_INDEX = 1,
-  QMMS_FILE_CATEGORIES = 2,
-  QMMS_FILE_SUITE_DATA = 3,
-  QMMS_FILE_JAR = 4,
-  QMMS_FILE_RESOURCES = 5,
-  QMMS_FILE_SECURITY = 6,
-  QMMS_FILE_RECORDS_1 = 7,
-  QMMS_FILE_RECORDS_2 = 8,
-  QMMS_FILE_RECORDS_3 = 9,
-  QMMS_FILE_DIRECTORY = 10,
+    QMMS_FILE_INDEX = 1,
+    QMMS_FILE_CATEGORIES = 2,
+    QMMS_FILE_SUITE_DATA = 3,
+    QMMS_FILE_JAR = 4,
+    QMMS_FILE_RESOURCES = 5,
+    QMMS_FILE_SECURITY = 6,
+    QMMS_FILE_RECORDS_1 = 7,
+    QMMS_FILE_RECORDS_2 = 8,
+    QMMS_FILE_RECORDS_3 = 9,
+    QMMS_FILE_DIRECTORY = 10,
 };
 
 enum {
-  QMMS_SUITE_HEADER = 336,
-  QMMS_MIDLET_ENTRY = 384,
-  QMMS_MAX_MIDLETS = 10,
-  QMMS_SECURITY_SIZE = 132,
-  QMMS_MAX_PERMISSIONS = 30,
-  QMMS_RAW_ENTRY = 256,
-  QMMS_MAX_RAW_ENTRIES = 20,
-  QMMS_RAW_EXTRA = 48,
-  QMMS_MEMORY_SUITE = 999,
-  QMMS_RAW_TEMP_NUMBER = 5,
+    QMMS_SUITE_HEADER = 336,
+    QMMS_MIDLET_ENTRY = 384,
+    QMMS_MAX_MIDLETS = 10,
+    QMMS_SECURITY_SIZE = 132,
+    QMMS_MAX_PERMISSIONS = 30,
+    QMMS_RAW_ENTRY = 256,
+    QMMS_MAX_RAW_ENTRIES = 20,
+    QMMS_RAW_EXTRA = 48,
+    QMMS_MEMORY_SUITE = 999,
+    QMMS_RAW_TEMP_NUMBER = 5,
 };
 
 struct QmmsSuiteData {
-  char jarLocation[64];
-  char sourceUrl[256];
-  uint8_t tag[4];
-  uint32_t jadSize;
-  uint32_t jarSize;
-  uint32_t midletCount;
-  uint32_t versionMajor;
-  uint32_t versionMinor;
-  uint32_t versionMicro;
+    char jarLocation[64];
+    char sourceUrl[256];
+    uint8_t tag[4];
+    uint32_t jadSize;
+    uint32_t jarSize;
+    uint32_t midletCount;
+    uint32_t versionMajor;
+    uint32_t versionMinor;
+    uint32_t versionMicro;
 };
 static_assert(sizeof(QmmsSuiteData) == 348, "QmmsSuiteData size");
 
 struct QmmsMidletInfo {
-  char name[64];
-  char icon[64];
-  char className[256];
+    char name[64];
+    char icon[64];
+    char className[256];
 };
 static_assert(sizeof(QmmsMidletInfo) == 384, "QmmsMidletInfo size");
 

@@ -10,35 +10,35 @@ enum { HOST_IMAGE_MAX_PIXELS = 1 << 24 };
 
 // A decoded picture: width x height RGBA bytes, top row first.
 struct HostBitmap {
-  int32_t width;
-  int32_t height;
-  uint8_t* rgba;
+    int32_t width;
+    int32_t height;
+    uint8_t* rgba;
 };
 
 class CVOImage {
- public:
-  CVOImage() = default;
-  CVOImage(const CVOImage&) = delete;
-  CVOImage& operator=(const CVOImage&) = delete;
-  virtual ~CVOImage();
+public:
+    CVOImage() = default;
+    CVOImage(const CVOImage&) = delete;
+    CVOImage& operator=(const CVOImage&) = delete;
+    virtual ~CVOImage();
 
-  // 1 when the data was decoded and attached, else 0.
-  int DecodeFromBuffer(const uint8_t* data, uint32_t length);
-  // Mode 1 decodes the buffer, any other mode the file at path; null when it cannot.
-  static HostBitmap* Decode(int mode, const char* path, const uint8_t* data, uint32_t length);
-  // The bitmap becomes the image's own (the one held before is freed); 1.
-  int Attach(HostBitmap* bitmap);
-  // The picture as it shows on a white background, packed top row first in pixels of
-  // bytesPerPixel (2 or 4) bytes with the given channel masks. 1, or 0 without a bitmap
-  // or for a layout it cannot write.
-  int GetPixels(int bytesPerPixel, int bitsPerPixel, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
-                void* out) const;
-  // GetPixels(4, 32, 0xFF0000, 0xFF00, 0xFF): 0x00RRGGBB words.
-  int GetPixelsArgb32(uint32_t* out) const;
+    // 1 when the data was decoded and attached, else 0.
+    int DecodeFromBuffer(const uint8_t* data, uint32_t length);
+    // Mode 1 decodes the buffer, any other mode the file at path; null when it cannot.
+    static HostBitmap* Decode(int mode, const char* path, const uint8_t* data, uint32_t length);
+    // The bitmap becomes the image's own (the one held before is freed); 1.
+    int Attach(HostBitmap* bitmap);
+    // The picture as it shows on a white background, packed top row first in pixels of
+    // bytesPerPixel (2 or 4) bytes with the given channel masks. 1, or 0 without a bitmap
+    // or for a layout it cannot write.
+    int GetPixels(int bytesPerPixel, int bitsPerPixel, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
+                  void* out) const;
+    // GetPixels(4, 32, 0xFF0000, 0xFF00, 0xFF): 0x00RRGGBB words.
+    int GetPixelsArgb32(uint32_t* out) const;
 
-  int32_t height = 0;
-  int32_t width = 0;
-  HostBitmap* bitmap = nullptr;
+    int32_t height = 0;
+    int32_t width = 0;
+    HostBitmap* bitmap = nullptr;
 };
 
 // The back end's entry points. The image is a CVOImage behind an opaque pointer.

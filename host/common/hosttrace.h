@@ -2,8 +2,8 @@
 // trace sink) and, when the TraceLog setting is 1, to a UTF-16 trace file in Movane_Dir.
 #pragma once
 
-#include <stdint.h>
 #include <stddef.h>
+#include <stdint.h>
 #include <wchar.h>
 
 #include <string>

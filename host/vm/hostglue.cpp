@@ -19,14 +19,14 @@ void storageFini(void) { qmms_fini(); }
 int32_t categoryCount(void) { return qmms_getCategoryCount(); }
 int32_t countSuites(int32_t category) { return qmms_getSuiteCount(category); }
 int32_t suiteList(int32_t category, QmmsSuiteInfo* array, int32_t max) {
-  return qmms_getSuiteList(category, array, QMMS_SORT_NAME) == 0 ? max : 0;
+    return qmms_getSuiteList(category, array, QMMS_SORT_NAME) == 0 ? max : 0;
 }
 int32_t displayOpened(void) { return 1; }
 int32_t displayClosed(void) { return 1; }
 }  // namespace
 
-const HostGlue hostGlueDefaults = {none,    noFiles,   noPath,      noSuite,       nothing,    nothing,
-                                   nothing, noEvent,   noEvent,     noKeyMap,      noPriority, storageInit,
-                                   storageFini, categoryCount, countSuites, suiteList,
-                                   ScreenBlit, displayOpened, displayClosed, ScreenClear};
+const HostGlue hostGlueDefaults = {none,       noFiles,     noPath,        noSuite,       nothing,
+                                   nothing,    nothing,     noEvent,       noEvent,       noKeyMap,
+                                   noPriority, storageInit, storageFini,   categoryCount, countSuites,
+                                   suiteList,  ScreenBlit,  displayOpened, displayClosed, ScreenClear};
 HostGlue hostGlue = hostGlueDefaults;

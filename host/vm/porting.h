@@ -5,10 +5,10 @@
 #include <stdint.h>
 
 struct VmMemoryRecord {
-  void* heap;
-  uint32_t heapSize;
-  void* arena;
-  uint32_t arenaSize;
+    void* heap;
+    uint32_t heapSize;
+    void* arena;
+    uint32_t arenaSize;
 };
 static_assert(sizeof(VmMemoryRecord) == 16, "four words");
 

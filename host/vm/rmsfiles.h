@@ -7,13 +7,13 @@
 
 // One open record-store file; the layer hands out its address as the file's handle.
 struct RandomAccessFileRecord {
-  int32_t handle;          // qmfs handle
-  uint16_t* name;          // owned copy of the name it was opened under
-  int16_t nameLength;
-  int32_t inCommit;        // 1 between the suite's begin and end of a commit
-  int32_t size;            // the file's size as this layer knows it
-  int32_t reserved;        // bytes reserved by the caller, never below 0
-  RandomAccessFileRecord* next;
+    int32_t handle;  // qmfs handle
+    uint16_t* name;  // owned copy of the name it was opened under
+    int16_t nameLength;
+    int32_t inCommit;  // 1 between the suite's begin and end of a commit
+    int32_t size;      // the file's size as this layer knows it
+    int32_t reserved;  // bytes reserved by the caller, never below 0
+    RandomAccessFileRecord* next;
 };
 static_assert(sizeof(RandomAccessFileRecord) == 28, "seven words");
 

@@ -17,158 +17,160 @@ void* programInstance;
 }  // namespace
 
 HWND FindManagerWindow(void) {
-  if (managerWindow == 0) managerWindow = FindWindowW(L"Movane_AMS", nullptr);
-  return managerWindow;
+    if (managerWindow == 0) managerWindow = FindWindowW(L"Movane_AMS", nullptr);
+    return managerWindow;
 }
 
 void SetManagerWindow(HWND hwnd) { managerWindow = hwnd; }
 
 BOOL PostToManager(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (managerWindow == 0) return 0;
-  return PostMessageW(managerWindow, message, wParam, lParam);
+    if (managerWindow == 0) return 0;
+    return PostMessageW(managerWindow, message, wParam, lParam);
 }
 
 LRESULT SendToManager(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (managerWindow == 0) return 0;
-  return SendMessageW(managerWindow, message, wParam, lParam);
+    if (managerWindow == 0) return 0;
+    return SendMessageW(managerWindow, message, wParam, lParam);
 }
 
-BOOL PostToMainWindow(UINT message, WPARAM wParam, LPARAM lParam) { return PostMessageW(mainWindow, message, wParam, lParam); }
+BOOL PostToMainWindow(UINT message, WPARAM wParam, LPARAM lParam) {
+    return PostMessageW(mainWindow, message, wParam, lParam);
+}
 LRESULT SendToMainWindow(UINT message, WPARAM wParam, LPARAM lParam) {
-  return SendMessageW(mainWindow, message, wParam, lParam);
+    return SendMessageW(mainWindow, message, wParam, lParam);
 }
 HWND GetMainWindow(void) { return mainWindow; }
 
 int32_t GetScreenOrientation(void) {
-  RECT r = {0, 0, 0, 0};
-  if (mainWindow == 0 || !GetWindowRect(mainWindow, &r)) {
-    int32_t w = 0, h = 0;
-    ScreenGetSize(&w, &h, nullptr);
-    r = {0, 0, w, h};
-  }
-  int32_t w = r.right - r.left, h = r.bottom - r.top;
-  if (w > h) return ORIENTATION_LANDSCAPE;
-  if (h > w) return ORIENTATION_PORTRAIT;
-  uint32_t angle = 0;
-  if (!RegReadDword(HKEY_LOCAL_MACHINE, "System\\GDI\\Rotation", "Angle", &angle) || angle == 0 || angle == 180) {
-    return ORIENTATION_PORTRAIT;
-  }
-  return ORIENTATION_LANDSCAPE;
+    RECT r = {0, 0, 0, 0};
+    if (mainWindow == 0 || !GetWindowRect(mainWindow, &r)) {
+        int32_t w = 0, h = 0;
+        ScreenGetSize(&w, &h, nullptr);
+        r = {0, 0, w, h};
+    }
+    int32_t w = r.right - r.left, h = r.bottom - r.top;
+    if (w > h) return ORIENTATION_LANDSCAPE;
+    if (h > w) return ORIENTATION_PORTRAIT;
+    uint32_t angle = 0;
+    if (!RegReadDword(HKEY_LOCAL_MACHINE, "System\\GDI\\Rotation", "Angle", &angle) || angle == 0 || angle == 180) {
+        return ORIENTATION_PORTRAIT;
+    }
+    return ORIENTATION_LANDSCAPE;
 }
 
 int32_t CreateMainWindow(void* instance, int32_t showCommand) {
-  programInstance = instance;
-  HWND running = FindWindowW(L"Movane_VM", nullptr);
-  if (running != 0) {
-    SetForegroundWindow(running | 1u);
-    return 0;
-  }
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = MainWndProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = L"Movane_VM";
-  if (!RegisterClassW(&wc)) return 0;
-  HWND hwnd = CreateWindowExW(0, L"Movane_VM", L"", WS_DISABLED, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 0, nullptr, instance, nullptr);
-  if (hwnd == 0) {
-    TraceLogA("window creation failed");
-    UnregisterClassW(L"Movane_VM", instance);
-    return 0;
-  }
-  ShowWindow(hwnd, SW_HIDE);
-  PostToManager(VM_NOTIFY_CREATE_VM_PROCESS, hwnd, 0);
-  return 1;
+    programInstance = instance;
+    HWND running = FindWindowW(L"Movane_VM", nullptr);
+    if (running != 0) {
+        SetForegroundWindow(running | 1u);
+        return 0;
+    }
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = L"Movane_VM";
+    if (!RegisterClassW(&wc)) return 0;
+    HWND hwnd = CreateWindowExW(0, L"Movane_VM", L"", WS_DISABLED, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 0, nullptr, instance, nullptr);
+    if (hwnd == 0) {
+        TraceLogA("window creation failed");
+        UnregisterClassW(L"Movane_VM", instance);
+        return 0;
+    }
+    ShowWindow(hwnd, SW_HIDE);
+    PostToManager(VM_NOTIFY_CREATE_VM_PROCESS, hwnd, 0);
+    return 1;
 }
 
 void SplitString(const std::wstring& text, const wchar_t* delimiters, std::vector<std::wstring>* out) {
-  out->clear();
-  size_t position = 0;
-  while (position < text.size()) {
-    size_t next = text.find_first_of(delimiters, position);
-    if (next == std::wstring::npos) {
-      out->push_back(text.substr(position));
-      break;
+    out->clear();
+    size_t position = 0;
+    while (position < text.size()) {
+        size_t next = text.find_first_of(delimiters, position);
+        if (next == std::wstring::npos) {
+            out->push_back(text.substr(position));
+            break;
+        }
+        out->push_back(text.substr(position, next - position));
+        position = next + 1;
     }
-    out->push_back(text.substr(position, next - position));
-    position = next + 1;
-  }
 }
 
 void ParseCommandLine(const wchar_t* commandLine) {
-  if (commandLine == nullptr || *commandLine == 0) {
-    ShowWindow(mainWindow, SW_HIDE);
-    return;
-  }
-  std::vector<std::wstring> items;
-  SplitString(commandLine, L" \t\r\n", &items);
-  if (items.empty()) return;
-  const std::wstring& option = items[0];
-  if (option == L"-launch" && items.size() >= 3) {
-    std::string jad = WideToSystemText(items[1]), jar = WideToSystemText(items[2]);
-    int32_t number = items.size() > 3 ? (int32_t)wcstol(items[3].c_str(), nullptr, 10) : 0;
-    // on the desktop the screen is this window: it is shown for the run
-    ShowWindow(mainWindow, SW_SHOW);
-    EnableWindow(mainWindow, 1);
-    ShowMainWindowFullScreen();
-    hostState.HostState = HOST_STARTING;
-    hostState.fullScreenPolicy = 0;
-    hostState.storageStarted = 1;
-    hostState.stopFlags |= STOP_END_PROGRAM;  // nobody else is there to end the program
-    ResetKeyStateDefault();
-    // a start that never began still ends as a run: the box, then the program's end
-    if (hostGlue.init() != 0 || hostGlue.startVmFromFiles(jad.c_str(), jar.c_str(), number) != 0) {
-      fprintf(stderr, "Movane_VM: %s %s could not be started\n", jad.c_str(), jar.c_str());
-      PostToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
+    if (commandLine == nullptr || *commandLine == 0) {
+        ShowWindow(mainWindow, SW_HIDE);
+        return;
     }
-  } else if (option == L"-tckauto" && items.size() >= 2) {
-    std::string url = WideToSystemText(items[1]);
-    ShowWindow(mainWindow, SW_SHOW);
-    hostGlue.init();
-    EnableWindow(mainWindow, 1);
-    ShowMainWindowFullScreen();
-    hostGlue.startVmByPath(url.c_str());
-    BuildSuiteList();
-    ResetKeyStateDefault();
-  } else if (option == L"-R" && items.size() >= 2) {
-    std::vector<std::wstring> parts;
-    SplitString(items[1], L"_", &parts);
-    int32_t suite = 0, midlet = 0;
-    if (parts.size() == 2) {
-      suite = (int32_t)wcstol(parts[0].c_str(), nullptr, 10);
-      midlet = (int32_t)wcstol(parts[1].c_str(), nullptr, 10);
-    } else if (parts.size() == 1) {
-      suite = (int32_t)wcstol(parts[0].c_str(), nullptr, 10);
+    std::vector<std::wstring> items;
+    SplitString(commandLine, L" \t\r\n", &items);
+    if (items.empty()) return;
+    const std::wstring& option = items[0];
+    if (option == L"-launch" && items.size() >= 3) {
+        std::string jad = WideToSystemText(items[1]), jar = WideToSystemText(items[2]);
+        int32_t number = items.size() > 3 ? (int32_t)wcstol(items[3].c_str(), nullptr, 10) : 0;
+        // on the desktop the screen is this window: it is shown for the run
+        ShowWindow(mainWindow, SW_SHOW);
+        EnableWindow(mainWindow, 1);
+        ShowMainWindowFullScreen();
+        hostState.HostState = HOST_STARTING;
+        hostState.fullScreenPolicy = 0;
+        hostState.storageStarted = 1;
+        hostState.stopFlags |= STOP_END_PROGRAM;  // nobody else is there to end the program
+        ResetKeyStateDefault();
+        // a start that never began still ends as a run: the box, then the program's end
+        if (hostGlue.init() != 0 || hostGlue.startVmFromFiles(jad.c_str(), jar.c_str(), number) != 0) {
+            fprintf(stderr, "Movane_VM: %s %s could not be started\n", jad.c_str(), jar.c_str());
+            PostToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
+        }
+    } else if (option == L"-tckauto" && items.size() >= 2) {
+        std::string url = WideToSystemText(items[1]);
+        ShowWindow(mainWindow, SW_SHOW);
+        hostGlue.init();
+        EnableWindow(mainWindow, 1);
+        ShowMainWindowFullScreen();
+        hostGlue.startVmByPath(url.c_str());
+        BuildSuiteList();
+        ResetKeyStateDefault();
+    } else if (option == L"-R" && items.size() >= 2) {
+        std::vector<std::wstring> parts;
+        SplitString(items[1], L"_", &parts);
+        int32_t suite = 0, midlet = 0;
+        if (parts.size() == 2) {
+            suite = (int32_t)wcstol(parts[0].c_str(), nullptr, 10);
+            midlet = (int32_t)wcstol(parts[1].c_str(), nullptr, 10);
+        } else if (parts.size() == 1) {
+            suite = (int32_t)wcstol(parts[0].c_str(), nullptr, 10);
+        }
+        TraceLogA("ParseCommandLine(): SuiteIndex = %d, MidletIndex=%d\n", suite, midlet);
+        hostState.stopFlags |= STOP_END_PROGRAM;
+        PostToMainWindow(VM_CMD_START_MIDLET, (WPARAM)((uint32_t)suite & 0xFFFF) | ((uint32_t)midlet << 16), 0);
     }
-    TraceLogA("ParseCommandLine(): SuiteIndex = %d, MidletIndex=%d\n", suite, midlet);
-    hostState.stopFlags |= STOP_END_PROGRAM;
-    PostToMainWindow(VM_CMD_START_MIDLET, (WPARAM)((uint32_t)suite & 0xFFFF) | ((uint32_t)midlet << 16), 0);
-  }
 }
 
 int32_t VmWinMain(void* instance, const wchar_t* commandLine, int32_t showCommand) {
-  ResetHostShell();
-  OpenTraceLog("Movane_vm.trace.txt");
-  FindManagerWindow();
-  if (!CreateMainWindow(instance, showCommand)) {
+    ResetHostShell();
+    OpenTraceLog("Movane_vm.trace.txt");
+    FindManagerWindow();
+    if (!CreateMainWindow(instance, showCommand)) {
+        CloseTraceLog();
+        return 0;
+    }
+    ParseCommandLine(commandLine);
+    MSG msg;
+    while (GetMessageW(&msg, 0, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    int32_t exitCode = (int32_t)msg.wParam;
+    // a WM_DESTROY posted to end the loop left the window itself in place
+    if (IsWindow(mainWindow)) {
+        SetWindowProc(mainWindow, DefWindowProcW);
+        DestroyWindow(mainWindow);
+    }
+    UnregisterClassW(L"Movane_VM", instance);
+    mainWindow = 0;
     CloseTraceLog();
-    return 0;
-  }
-  ParseCommandLine(commandLine);
-  MSG msg;
-  while (GetMessageW(&msg, 0, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  int32_t exitCode = (int32_t)msg.wParam;
-  // a WM_DESTROY posted to end the loop left the window itself in place
-  if (IsWindow(mainWindow)) {
-    SetWindowProc(mainWindow, DefWindowProcW);
-    DestroyWindow(mainWindow);
-  }
-  UnregisterClassW(L"Movane_VM", instance);
-  mainWindow = 0;
-  CloseTraceLog();
-  return exitCode;
+    return exitCode;
 }
 
 // Set by the window procedure when WM_CREATE arrives.

@@ -15,13 +15,13 @@
 #include "vm/services/keymap.h"
 
 enum {
-  HOST_NONE = 0,
-  HOST_RUNNING = 1,
-  HOST_PAUSED = 2,
-  HOST_STARTING = 3,
-  HOST_RESUMING = 4,
-  HOST_SUSPENDING = 5,
-  HOST_STOPPING = 6,
+    HOST_NONE = 0,
+    HOST_RUNNING = 1,
+    HOST_PAUSED = 2,
+    HOST_STARTING = 3,
+    HOST_RESUMING = 4,
+    HOST_SUSPENDING = 5,
+    HOST_STOPPING = 6,
 };
 
 // Stop-flag bits.
@@ -30,29 +30,29 @@ enum { STOP_CLOSE_MANAGER = 0x01, STOP_SHOW_LIST = 0x04, STOP_NOTIFY = 0x08, STO
 enum { ORIENTATION_LANDSCAPE = 16, ORIENTATION_PORTRAIT = 17 };
 
 struct HostStateRecord {
-  int32_t HostState;
-  uint32_t stopFlags;
-  int32_t orientation;
-  int32_t rotated;
-  int32_t focused;
-  int32_t focusCase;
-  int32_t textInputMode;
-  HWND textBox;
-  uint32_t frameTimer;
-  int32_t pendingStart;
-  int16_t pendingSuite;
-  int16_t pendingMidlet;
-  int32_t storageStarted;
-  int32_t resumeBox;
-  int32_t waitCursorShown;
-  std::wstring title;
-  volatile int32_t paused;
-  volatile int32_t started;
-  volatile int32_t suspendGate;
-  // the MIDlet of this start reported its start (a run that ends after that is no
-  // failed start, painted or not)
-  volatile int32_t ran;
-  int32_t fullScreenPolicy;
+    int32_t HostState;
+    uint32_t stopFlags;
+    int32_t orientation;
+    int32_t rotated;
+    int32_t focused;
+    int32_t focusCase;
+    int32_t textInputMode;
+    HWND textBox;
+    uint32_t frameTimer;
+    int32_t pendingStart;
+    int16_t pendingSuite;
+    int16_t pendingMidlet;
+    int32_t storageStarted;
+    int32_t resumeBox;
+    int32_t waitCursorShown;
+    std::wstring title;
+    volatile int32_t paused;
+    volatile int32_t started;
+    volatile int32_t suspendGate;
+    // the MIDlet of this start reported its start (a run that ends after that is no
+    // failed start, painted or not)
+    volatile int32_t ran;
+    int32_t fullScreenPolicy;
 };
 extern HostStateRecord hostState;
 

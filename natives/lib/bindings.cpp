@@ -6,8 +6,8 @@
 #include "natives/lib/class_natives.h"
 #include "natives/lib/console_natives.h"
 #include "natives/lib/dialog_natives.h"
-#include "natives/lib/midlet_natives.h"
 #include "natives/lib/i18n_natives.h"
+#include "natives/lib/midlet_natives.h"
 #include "natives/lib/numeric_natives.h"
 #include "natives/lib/object_natives.h"
 #include "natives/lib/rms_natives.h"
@@ -26,8 +26,10 @@
 #include "vm/loader/hooks.h"
 #include "vm/services/tracelog.h"
 
-#define NATIVE(name, descriptor, fn) {name, descriptor, fn, #fn}
-#define CLASS(name, table) {name, table, (int32_t)(sizeof table / sizeof table[0])}
+#define NATIVE(name, descriptor, fn) \
+    { name, descriptor, fn, #fn }
+#define CLASS(name, table) \
+    { name, table, (int32_t)(sizeof table / sizeof table[0]) }
 
 static const NativeMethodBinding ObjectNatives[] = {
     NATIVE("getClass", "()Ljava/lang/Class;", Java_java_lang_Object_getClass),
@@ -93,12 +95,9 @@ static const NativeMethodBinding DoubleNatives[] = {
 };
 
 static const NativeMethodBinding MathNatives[] = {
-    NATIVE("ceil", "(D)D", Java_java_lang_Math_ceil),
-    NATIVE("floor", "(D)D", Java_java_lang_Math_floor),
-    NATIVE("sqrt", "(D)D", Java_java_lang_Math_sqrt),
-    NATIVE("sin", "(D)D", Java_java_lang_Math_sin),
-    NATIVE("cos", "(D)D", Java_java_lang_Math_cos),
-    NATIVE("tan", "(D)D", Java_java_lang_Math_tan),
+    NATIVE("ceil", "(D)D", Java_java_lang_Math_ceil), NATIVE("floor", "(D)D", Java_java_lang_Math_floor),
+    NATIVE("sqrt", "(D)D", Java_java_lang_Math_sqrt), NATIVE("sin", "(D)D", Java_java_lang_Math_sin),
+    NATIVE("cos", "(D)D", Java_java_lang_Math_cos),   NATIVE("tan", "(D)D", Java_java_lang_Math_tan),
 };
 
 static const NativeMethodBinding RandomNatives[] = {
@@ -134,7 +133,8 @@ static const NativeMethodBinding StringNatives[] = {
 };
 
 static const NativeMethodBinding StringBufferNatives[] = {
-    NATIVE("append", "(Ljava/lang/String;)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append__Ljava_lang_String_2),
+    NATIVE("append", "(Ljava/lang/String;)Ljava/lang/StringBuffer;",
+           Java_java_lang_StringBuffer_append__Ljava_lang_String_2),
     NATIVE("append", "(I)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append__I),
     NATIVE("append", "([C)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append___3C),
     NATIVE("append", "([CII)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_append___3CII),
@@ -147,7 +147,8 @@ static const NativeMethodBinding StringBufferNatives[] = {
     NATIVE("setCharAt", "(IC)V", Java_java_lang_StringBuffer_setCharAt),
     NATIVE("delete", "(II)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_delete),
     NATIVE("deleteCharAt", "(I)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_deleteCharAt),
-    NATIVE("insert", "(ILjava/lang/String;)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_insert__ILjava_lang_String_2),
+    NATIVE("insert", "(ILjava/lang/String;)Ljava/lang/StringBuffer;",
+           Java_java_lang_StringBuffer_insert__ILjava_lang_String_2),
     NATIVE("insert", "(I[C)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_insert__I_3C),
     NATIVE("insert", "(IC)Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_insert__IC),
     NATIVE("reverse", "()Ljava/lang/StringBuffer;", Java_java_lang_StringBuffer_reverse),
@@ -176,10 +177,10 @@ static const NativeMethodBinding PriorityScheduleNatives[] = {
 };
 
 // The converter classes share two signatures.
-#define READER_NATIVES(cls)                                                             \
+#define READER_NATIVES(cls)                                                                 \
     NATIVE("convert", "([BII[CII[I[B)I", Java_com_movane_util_i18n_##cls##_Reader_convert), \
         NATIVE("sizeOf", "([BII)I", Java_com_movane_util_i18n_##cls##_Reader_sizeOf)
-#define WRITER_NATIVES(cls)                                                           \
+#define WRITER_NATIVES(cls)                                                               \
     NATIVE("convert", "([CII[BII[I)I", Java_com_movane_util_i18n_##cls##_Writer_convert), \
         NATIVE("sizeOf", "([CII)I", Java_com_movane_util_i18n_##cls##_Writer_sizeOf)
 static const NativeMethodBinding SjisReaderNatives[] = {READER_NATIVES(SJIS)};
@@ -204,17 +205,21 @@ static const NativeMethodBinding SystemPropertiesNatives[] = {
     NATIVE("hasPointerMotionEvents", "()Z", Java_com_movane_util_SystemProperties_hasPointerMotionEvents),
     NATIVE("nativeGetSoftkeyCount", "()I", Java_com_movane_util_SystemProperties_nativeGetSoftkeyCount),
     NATIVE("nativeGetVendorName", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVendorName),
-    NATIVE("nativeGetVendorVersion", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVendorVersion),
+    NATIVE("nativeGetVendorVersion", "()Ljava/lang/String;",
+           Java_com_movane_util_SystemProperties_nativeGetVendorVersion),
     NATIVE("nativeGetProfileType", "()I", Java_com_movane_util_SystemProperties_nativeGetProfileType),
-    NATIVE("nativeGetProfileVersion", "(I)Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetProfileVersion),
+    NATIVE("nativeGetProfileVersion", "(I)Ljava/lang/String;",
+           Java_com_movane_util_SystemProperties_nativeGetProfileVersion),
     NATIVE("nativeGetStartupType", "()I", Java_com_movane_util_SystemProperties_nativeGetStartupType),
     NATIVE("nativeGetVMVersion", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVMVersion),
-    NATIVE("nativeGetVMInformation", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVMInformation),
+    NATIVE("nativeGetVMInformation", "()Ljava/lang/String;",
+           Java_com_movane_util_SystemProperties_nativeGetVMInformation),
     NATIVE("nativeGetVMDetail", "()Ljava/lang/String;", Java_com_movane_util_SystemProperties_nativeGetVMDetail),
 };
 
 static const NativeMethodBinding SystemOptionNatives[] = {
-    NATIVE("nativeGetOption", "(Ljava/lang/String;)Ljava/lang/String;", Java_com_movane_micro_SystemOption_nativeGetOption),
+    NATIVE("nativeGetOption", "(Ljava/lang/String;)Ljava/lang/String;",
+           Java_com_movane_micro_SystemOption_nativeGetOption),
 };
 
 static const NativeMethodBinding SystemLogNatives[] = {
@@ -238,11 +243,13 @@ static const NativeMethodBinding MIDletNatives[] = {
     NATIVE("initialize", "()V", Java_javax_microedition_midlet_MIDlet_initialize),
     NATIVE("notifyResumeEvent", "(Z)V", Java_javax_microedition_midlet_MIDlet_notifyResumeEvent),
     NATIVE("nativeSystemExit", "(I)V", Java_javax_microedition_midlet_MIDlet_nativeSystemExit),
-    NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;", Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty),
+    NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;",
+           Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty),
     NATIVE("nativeNotifyAppStopped", "(Z)V", Java_javax_microedition_midlet_MIDlet_nativeNotifyAppStopped),
     NATIVE("nativeNotifyAppSuspended", "(ZZ)V", Java_javax_microedition_midlet_MIDlet_nativeNotifyAppSuspended),
     NATIVE("nativeNotifyAppResumed", "(Z)V", Java_javax_microedition_midlet_MIDlet_nativeNotifyAppResumed),
-    NATIVE("nativePlatformRequest", "(Ljava/lang/String;)I", Java_javax_microedition_midlet_MIDlet_nativePlatformRequest),
+    NATIVE("nativePlatformRequest", "(Ljava/lang/String;)I",
+           Java_javax_microedition_midlet_MIDlet_nativePlatformRequest),
     NATIVE("nativeStateCallbackToApp", "(IZ)V", Java_javax_microedition_midlet_MIDlet_nativeStateCallbackToApp),
     NATIVE("nativeIsTrusted", "()Z", Java_javax_microedition_midlet_MIDlet_nativeIsTrusted),
     NATIVE("nativePostShowNotify", "()V", Java_javax_microedition_midlet_MIDlet_nativePostShowNotify),
@@ -250,8 +257,10 @@ static const NativeMethodBinding MIDletNatives[] = {
 };
 
 static const NativeMethodBinding MidletSelectorNatives[] = {
-    NATIVE("nativeNotifySelectorResumed", "()V", Java_javax_microedition_midlet_MidletSelector_nativeNotifySelectorResumed),
-    NATIVE("nativeNotifySelectorGoesHidden", "()V", Java_javax_microedition_midlet_MidletSelector_nativeNotifySelectorGoesHidden),
+    NATIVE("nativeNotifySelectorResumed", "()V",
+           Java_javax_microedition_midlet_MidletSelector_nativeNotifySelectorResumed),
+    NATIVE("nativeNotifySelectorGoesHidden", "()V",
+           Java_javax_microedition_midlet_MidletSelector_nativeNotifySelectorGoesHidden),
     NATIVE("nativeSetAppStart", "()V", Java_javax_microedition_midlet_MidletSelector_nativeSetAppStart),
     NATIVE("register", "()V", Java_javax_microedition_midlet_MidletSelector_register),
 };
@@ -328,20 +337,13 @@ static const NativeMethodBinding UserConfirmDialogNatives[] = {
 
 #define IMPL(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_security_midp20_UserConfirmDialogImpl_##name)
 static const NativeMethodBinding UserConfirmDialogImplNatives[] = {
-    IMPL(nativeSystemExit, "()V"),
-    IMPL(nativeGetOkKeyIndex, "()I"),
-    IMPL(nativeGetCancelKeyIndex, "()I"),
-    IMPL(notifyGUIEventDone, "(IIIIIIIII)V"),
-    IMPL(nativeStartDraw, "()V"),
-    IMPL(nativeEndDraw, "()V"),
-    IMPL(nativePostRepaint, "()V"),
-    IMPL(nativePostShowNotify, "()V"),
-    IMPL(nativePostHideNotify, "()V"),
-    IMPL(nativeSetClip, "(IIIII)V"),
-    IMPL(nativeClearScreen, "(IIIII)V"),
-    IMPL(nativeIsTrusted, "()Z"),
-    IMPL(nativeSetFullScreenMode, "(Z)Z"),
-    IMPL(nativeGetFullScreenMode, "()Z"),
+    IMPL(nativeSystemExit, "()V"),         IMPL(nativeGetOkKeyIndex, "()I"),
+    IMPL(nativeGetCancelKeyIndex, "()I"),  IMPL(notifyGUIEventDone, "(IIIIIIIII)V"),
+    IMPL(nativeStartDraw, "()V"),          IMPL(nativeEndDraw, "()V"),
+    IMPL(nativePostRepaint, "()V"),        IMPL(nativePostShowNotify, "()V"),
+    IMPL(nativePostHideNotify, "()V"),     IMPL(nativeSetClip, "(IIIII)V"),
+    IMPL(nativeClearScreen, "(IIIII)V"),   IMPL(nativeIsTrusted, "()Z"),
+    IMPL(nativeSetFullScreenMode, "(Z)Z"), IMPL(nativeGetFullScreenMode, "()Z"),
 };
 #undef IMPL
 
@@ -385,8 +387,10 @@ static const NativeMethodBinding IndexedRecordStoreManagerNatives[] = {
 #undef MANAGER
 
 static const NativeMethodBinding RecordStoreNatives[] = {
-    NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;", Java_javax_microedition_rms_RecordStore_nativeGetAppProperty),
-    NATIVE("nativeGetRecordEnumerationMode", "()I", Java_javax_microedition_rms_RecordStore_nativeGetRecordEnumerationMode),
+    NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;",
+           Java_javax_microedition_rms_RecordStore_nativeGetAppProperty),
+    NATIVE("nativeGetRecordEnumerationMode", "()I",
+           Java_javax_microedition_rms_RecordStore_nativeGetRecordEnumerationMode),
 };
 
 const NativeClassBinding NativeClassBindings[] = {
@@ -441,8 +445,8 @@ const NativeClassBinding NativeClassBindings[] = {
 
 const int32_t NativeClassBindingCount = (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0]);
 
-const NativeBindingTable LibraryNativeBindings = {NativeClassBindings,
-                                                  (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0])};
+const NativeBindingTable LibraryNativeBindings = {
+    NativeClassBindings, (int32_t)(sizeof NativeClassBindings / sizeof NativeClassBindings[0])};
 
 VMHOOKS NativeTableSet NativeTables = {{&LibraryNativeBindings, nullptr}};
 

@@ -139,18 +139,19 @@ int32_t convertUtf8ToUnicode(const uint8_t* src, int32_t start, int32_t end, uin
 // Driver steps.
 
 // The trace lines of each driver's failing steps: count, allocation, conversion.
-static const char* const UnicodeToNativeWithBufferLines[3] = {"[mvCharCodes_unicode2nativeWithBuffer] count failed.",
+static const char* const UnicodeToNativeWithBufferLines[3] = {
+    "[mvCharCodes_unicode2nativeWithBuffer] count failed.",
     "[mvCharCodes_unicode2nativeWithBuffer] alloc memory failed.",
     "[mvCharCodes_unicode2nativeWithBuffer] trans failed."};
-static const char* const UnicodeToNativeWithAllocLines[3] = {"[mvCharCodes_unicode2nativeWithAlloc] count failed.",
-    "[mvCharCodes_unicode2nativeWithAlloc] alloc memory failed.",
+static const char* const UnicodeToNativeWithAllocLines[3] = {
+    "[mvCharCodes_unicode2nativeWithAlloc] count failed.", "[mvCharCodes_unicode2nativeWithAlloc] alloc memory failed.",
     "[mvCharCodes_unicode2nativeWithAlloc] trans failed."};
 static const char* const ByteToUnicodeWithBufferLines[3] = {"[mvCharCodes_byte2unicodeWithBuffer] count failed.",
-    "[mvCharCodes_byte2unicodeWithBuffer] alloc memory failed.",
-    "[mvCharCodes_byte2unicodeWithBuffer] trans failed."};
+                                                            "[mvCharCodes_byte2unicodeWithBuffer] alloc memory failed.",
+                                                            "[mvCharCodes_byte2unicodeWithBuffer] trans failed."};
 static const char* const ByteToUnicodeWithAllocLines[3] = {"[mvCharCodes_byte2unicodeWithAlloc] count failed.",
-    "[mvCharCodes_byte2unicodeWithAlloc] alloc memory failed.",
-    "[mvCharCodes_byte2unicodeWithAlloc] trans failed."};
+                                                           "[mvCharCodes_byte2unicodeWithAlloc] alloc memory failed.",
+                                                           "[mvCharCodes_byte2unicodeWithAlloc] trans failed."};
 
 static void* failWith(const char* line, int32_t* outLength, void* result) {
     mvTraceLog_info(line);
@@ -165,7 +166,8 @@ static uint8_t* unicode2native(const uint16_t* chars, int32_t length, int32_t* o
     if (encoder(chars, 0, length, nullptr, 0, 0, &count, &unmappable, flags | CHARCONV_COUNT) < 0)
         return (uint8_t*)failWith(lines[0], outLength, failure);
     uint32_t need = count + 1;
-    uint8_t* buffer = shared && need < CHARCODES_BUFFER_SIZE ? SharedBuffer : (uint8_t*)mvMemory_allocPointer((int32_t)need);
+    uint8_t* buffer =
+        shared && need < CHARCODES_BUFFER_SIZE ? SharedBuffer : (uint8_t*)mvMemory_allocPointer((int32_t)need);
     if (buffer == nullptr) return (uint8_t*)failWith(lines[1], outLength, failure);
     uint32_t pos = 0;
     if (encoder(chars, 0, length, buffer, 0, (int32_t)count, &pos, &unmappable, flags) < 0) {

@@ -36,8 +36,10 @@ static int32_t decodeOne(const uint8_t* b, int32_t avail, uint16_t out[2], int32
         if (b1 == 0xE0) low = 0xA0;  // over-long
     } else if (b1 >= 0xF0 && b1 <= 0xF4) {
         need = 3;
-        if (b1 == 0xF0) low = 0x90;       // over-long
-        else if (b1 == 0xF4) high = 0x8F;  // above U+10FFFF
+        if (b1 == 0xF0)
+            low = 0x90;  // over-long
+        else if (b1 == 0xF4)
+            high = 0x8F;  // above U+10FFFF
     } else {
         *units = 0;
         return 1;
@@ -58,8 +60,8 @@ static int32_t decodeOne(const uint8_t* b, int32_t avail, uint16_t out[2], int32
         if (ch >= 0xD800 && ch <= 0xDFFF) *units = 0;
         out[0] = ch;
     } else {
-        uint32_t cp = (uint32_t)(b1 & 0x07) << 18 | (uint32_t)(b[1] & 0x3F) << 12 | (uint32_t)(b[2] & 0x3F) << 6 |
-                      (b[3] & 0x3F);
+        uint32_t cp =
+            (uint32_t)(b1 & 0x07) << 18 | (uint32_t)(b[1] & 0x3F) << 12 | (uint32_t)(b[2] & 0x3F) << 6 | (b[3] & 0x3F);
         cp -= 0x10000;
         out[0] = (uint16_t)(0xD800 + (cp >> 10));
         out[1] = (uint16_t)(0xDC00 + (cp & 0x3FF));
@@ -89,7 +91,7 @@ int32_t convertUtf8ToUnicodeJava(const uint8_t* src, int32_t start, int32_t end,
     if (unmappable != nullptr) *unmappable = 0;
     int32_t pos = counting ? 0 : dstStart;
     int32_t i = start;
-    uint8_t joined[4];  // the carried bytes followed by the first new ones
+    uint8_t joined[4];                       // the carried bytes followed by the first new ones
     uint8_t countingCarry[UTF8_CARRY_SIZE];  // counting leaves the caller's carry as it is
     if (counting && carry != nullptr) {
         memcpy(countingCarry, carry, UTF8_CARRY_SIZE);
@@ -228,8 +230,7 @@ int32_t convertUnicodeToUtf8Java(const uint16_t* src, int32_t start, int32_t end
 }
 
 int32_t convertLatin1ToUnicode(const uint8_t* src, int32_t start, int32_t end, uint16_t* dst, int32_t dstStart,
-                               int32_t dstEnd, uint32_t* outPos, uint8_t* carry, uint32_t* unmappable,
-                               uint32_t flags) {
+                               int32_t dstEnd, uint32_t* outPos, uint8_t* carry, uint32_t* unmappable, uint32_t flags) {
     if (src == nullptr || start > end || dstStart > dstEnd || outPos == nullptr) return -1;
     if (unmappable != nullptr && !quickCount(flags)) *unmappable = 0;
     if ((flags & CHARCONV_COUNT) != 0 || dst == nullptr) {

@@ -34,9 +34,9 @@ static int32_t noFullScreen(int32_t) { return 0; }
 static int32_t zero(void) { return 0; }
 static const char* noName(int32_t) { return nullptr; }
 
-static const ConfirmDialogScreen DefaultScreen = {noQueue,      nothing,     noKeyTable, nothing, nothing,
-                                                  nothing,      noShowNotify, noClip,    noFill,  noFullScreen,
-                                                  zero,         zero,         noName};
+static const ConfirmDialogScreen DefaultScreen = {noQueue, nothing,      noKeyTable, nothing, nothing,
+                                                  nothing, noShowNotify, noClip,     noFill,  noFullScreen,
+                                                  zero,    zero,         noName};
 
 struct DialogNativeState {
     ConfirmDialogScreen screen;

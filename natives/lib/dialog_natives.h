@@ -7,9 +7,9 @@
 #include <stdint.h>
 
 struct ConfirmDialogScreen {
-    void (*obtainEventQueue)(int32_t dialog);   // events go to the dialog's queues
+    void (*obtainEventQueue)(int32_t dialog);  // events go to the dialog's queues
     void (*releaseEventQueue)(void);
-    const int32_t* (*commandKeyTable)(void);    // entries 1 (cancel) and 4 (ok): key indices
+    const int32_t* (*commandKeyTable)(void);  // entries 1 (cancel) and 4 (ok): key indices
     void (*startDraw)(void);
     void (*endDraw)(void);
     void (*postRepaint)(void);

@@ -18,8 +18,8 @@ enum { PROPERTY_BUFFER = 4096, JOINER_RING_FACTOR = 15 };
 static int32_t noPlatformRequest(const uint16_t*, int32_t) { return -1; }
 
 struct MidletNativeState {
-    int32_t resumedBefore;     // the first resume of the run reports the start
-    int32_t selectorResumed;   // the selector's first resume of the run
+    int32_t resumedBefore;    // the first resume of the run reports the start
+    int32_t selectorResumed;  // the selector's first resume of the run
     int32_t joinerQueueId;
     // Timer threads waiting for a VM resume, each with its outstanding resumes. Every
     // waiter is kept: one timer thread must not take another's place.

@@ -153,8 +153,10 @@ static bool stringKeyEquals(OBJECT candidate, StringInstance* key) {
 static OBJECT findStringKey(OBJECT table, StringInstance* key, int32_t hash) {
     ArrayObject* buckets = (ArrayObject*)getObjectFieldByIndex(table, TABLE_BUCKETS_SLOT);
     int32_t index = (int32_t)((uint32_t)(hash & 0x7FFFFFFF) % (uint32_t)getArrayLength(buckets));
-    for (OBJECT e = getObjectArrayElement(buckets, index); e != nullptr; e = getObjectFieldByIndex(e, ENTRY_NEXT_SLOT)) {
-        if (getIntFieldByIndex(e, ENTRY_HASH_SLOT) == hash && stringKeyEquals(getObjectFieldByIndex(e, ENTRY_KEY_SLOT), key))
+    for (OBJECT e = getObjectArrayElement(buckets, index); e != nullptr;
+         e = getObjectFieldByIndex(e, ENTRY_NEXT_SLOT)) {
+        if (getIntFieldByIndex(e, ENTRY_HASH_SLOT) == hash &&
+            stringKeyEquals(getObjectFieldByIndex(e, ENTRY_KEY_SLOT), key))
             return e;
     }
     return nullptr;

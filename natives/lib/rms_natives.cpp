@@ -24,9 +24,9 @@ static int32_t noSpace(const uint16_t*, int32_t, const uint16_t*, int32_t) { ret
 static int32_t noSuite(const uint16_t*, int32_t, const uint16_t*, int32_t, int32_t, uint16_t*) { return -1; }
 static void noCommit(const uint16_t*, int32_t, const uint16_t*, int32_t) {}
 
-constexpr RmsPortingHooks DefaultRmsPorting = {noOpen,  noFile,  noTransfer,      noWrite, noSeek,  noTruncate,
-                                               noReserve, noFree, noPreferredSize, noSpace, noSuite, noCommit,
-                                               noCommit};
+constexpr RmsPortingHooks DefaultRmsPorting = {noOpen,     noFile,    noTransfer, noWrite,         noSeek,
+                                               noTruncate, noReserve, noFree,     noPreferredSize, noSpace,
+                                               noSuite,    noCommit,  noCommit};
 VMHOOKS RmsPortingHooks RmsPorting = DefaultRmsPorting;
 
 // ---------------------------------------------------------------------------------
@@ -159,7 +159,7 @@ static SuiteNames popSuite() {
 }
 
 // Full-width lengths: vendors and names of 128 characters and more stay whole.
-#define SUITE_ARGUMENTS(s)                                                                   \
+#define SUITE_ARGUMENTS(s)                                                                           \
     getStringCharsPointer((s).vendor), getStringLength((s).vendor), getStringCharsPointer((s).name), \
         getStringLength((s).name)
 

@@ -24,8 +24,12 @@ static VMBSS StringInstance* InternedNull;
 // ---------------------------------------------------------------------------------
 // Case tables
 
-bool isLowerCaseChar(uint16_t c) { return (c >= 0x61 && c <= 0x7A) || (c >= 0xDF && c <= 0xF6) || (c >= 0xF8 && c <= 0xFF); }
-bool isUpperCaseChar(uint16_t c) { return (c >= 0x41 && c <= 0x5A) || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xDE); }
+bool isLowerCaseChar(uint16_t c) {
+    return (c >= 0x61 && c <= 0x7A) || (c >= 0xDF && c <= 0xF6) || (c >= 0xF8 && c <= 0xFF);
+}
+bool isUpperCaseChar(uint16_t c) {
+    return (c >= 0x41 && c <= 0x5A) || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xDE);
+}
 uint16_t toLowerCaseChar(uint16_t c) { return isUpperCaseChar(c) ? (uint16_t)(c + 0x20) : c; }
 uint16_t toUpperCaseChar(uint16_t c) {
     if (c == 0xDF || c == 0xFF) return c;
@@ -300,7 +304,9 @@ void Java_java_lang_String_intern() {
 // ---------------------------------------------------------------------------------
 // StringBuffer
 
-static inline ArrayObject* bufferValue(OBJECT sb) { return (ArrayObject*)getObjectFieldByIndex(sb, STRINGBUFFER_VALUE_SLOT); }
+static inline ArrayObject* bufferValue(OBJECT sb) {
+    return (ArrayObject*)getObjectFieldByIndex(sb, STRINGBUFFER_VALUE_SLOT);
+}
 static inline int32_t bufferCount(OBJECT sb) { return getIntFieldByIndex(sb, STRINGBUFFER_COUNT_SLOT); }
 static inline bool bufferShared(OBJECT sb) { return getIntFieldByIndex(sb, STRINGBUFFER_SHARED_SLOT) != 0; }
 
@@ -544,15 +550,18 @@ void Java_java_lang_StringBuffer_deleteCharAt() {
 // Opens a gap of n characters at `at` (grown or unshared first) and answers its address.
 static uint16_t* openGap(OBJECT* sbCell, int32_t at, int32_t n) {
     int32_t count = bufferCount(*sbCell);
-    if (count + n > (int32_t)bufferValue(*sbCell)->length) growTo(sbCell, count + n);
-    else unshare(sbCell);
+    if (count + n > (int32_t)bufferValue(*sbCell)->length)
+        growTo(sbCell, count + n);
+    else
+        unshare(sbCell);
     uint16_t* c = bufferValue(*sbCell)->u.sdata;
     memmove(c + at + n, c + at, (size_t)(count - at) * 2);
     setIntFieldByIndex(*sbCell, STRINGBUFFER_COUNT_SLOT, count + n);
     return c + at;
 }
 
-static void insertChars(OBJECT* sbCell, int32_t at, OBJECT* sourceCell, const uint16_t* (*from)(OBJECT, int32_t), int32_t n) {
+static void insertChars(OBJECT* sbCell, int32_t at, OBJECT* sourceCell, const uint16_t* (*from)(OBJECT, int32_t),
+                        int32_t n) {
     uint16_t* gap = openGap(sbCell, at, n);
     memcpy(gap, from(*sourceCell, 0), (size_t)n * 2);
 }

@@ -123,7 +123,8 @@ void Java_com_movane_micro_SystemOption_nativeGetOption() {
     StringInstance* key = (StringInstance*)popObject();
     if (key == nullptr) raiseException(NullPointerException);
     int32_t answerLength = 0;
-    const uint16_t* answer = LoaderHooks.MkOptionGetString(getStringCharsPointer(key), getStringLength(key), &answerLength);
+    const uint16_t* answer =
+        LoaderHooks.MkOptionGetString(getStringCharsPointer(key), getStringLength(key), &answerLength);
     if (answer != nullptr) {
         pushUnicode(answer, answerLength);
         return;

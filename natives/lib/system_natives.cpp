@@ -34,7 +34,8 @@ void Java_java_lang_System_arraycopy() {
     if (srcClass->gcType != dstClass->gcType || (primitive && srcClass->u.primType != dstClass->u.primType))
         raiseException(ArrayStoreException);
     if (length < 0 || srcPos < 0 || dstPos < 0 ||
-        (length > 0 && ((int32_t)((uint32_t)srcPos + (uint32_t)length) < 0 || (int32_t)((uint32_t)dstPos + (uint32_t)length) < 0)) ||
+        (length > 0 &&
+         ((int32_t)((uint32_t)srcPos + (uint32_t)length) < 0 || (int32_t)((uint32_t)dstPos + (uint32_t)length) < 0)) ||
         (int64_t)srcPos + length > (int64_t)src->length || (int64_t)dstPos + length > (int64_t)dst->length)
         raiseException(ArrayIndexOutOfBoundsException);
     if (primitive) {

@@ -94,10 +94,13 @@ void Java_java_lang_Thread_interrupt0() {
     interruptThread(thread);
 }
 
-static inline int noSwitchCount(uint32_t scheduling) { return (int)((scheduling & SCHED_NOSWITCH_MASK) >> SCHED_NOSWITCH_SHIFT); }
+static inline int noSwitchCount(uint32_t scheduling) {
+    return (int)((scheduling & SCHED_NOSWITCH_MASK) >> SCHED_NOSWITCH_SHIFT);
+}
 
 static inline void setNoSwitchCount(ThreadRecord* thread, int count) {
-    thread->scheduling = (thread->scheduling & ~(uint32_t)SCHED_NOSWITCH_MASK) | ((uint32_t)count << SCHED_NOSWITCH_SHIFT);
+    thread->scheduling =
+        (thread->scheduling & ~(uint32_t)SCHED_NOSWITCH_MASK) | ((uint32_t)count << SCHED_NOSWITCH_SHIFT);
 }
 
 void Java_com_movane_micro_thread_PrioritySchedule_disableSwitchThread() {
@@ -113,8 +116,10 @@ void Java_com_movane_micro_thread_PrioritySchedule_disableSwitchThread() {
 void Java_com_movane_micro_thread_PrioritySchedule_enableSwitchThread() {
     ThreadRecord* thread = CurrentThread;
     int count = noSwitchCount(thread->scheduling) - 1;
-    if (count < 0) mvTraceLog_warning("[scheduler] Warning!! enableSwitchThread(): lock count < 0.\n");
-    else setNoSwitchCount(thread, count);
+    if (count < 0)
+        mvTraceLog_warning("[scheduler] Warning!! enableSwitchThread(): lock count < 0.\n");
+    else
+        setNoSwitchCount(thread, count);
     // A switch refused while the count was up happens now.
     if (thread->scheduling & SCHED_KEPT_RUNNING) Regs.timeSlice = 0;
 }

@@ -10,8 +10,10 @@
 #include "natives/ui/tiledlayer_natives.h"
 #include "natives/ui/uievent_natives.h"
 
-#define NATIVE(name, descriptor, fn) {name, descriptor, fn, #fn}
-#define CLASS(name, table) {name, table, (int32_t)(sizeof table / sizeof table[0])}
+#define NATIVE(name, descriptor, fn) \
+    { name, descriptor, fn, #fn }
+#define CLASS(name, table) \
+    { name, table, (int32_t)(sizeof table / sizeof table[0]) }
 
 static const NativeMethodBinding GraphicsNatives[] = {
     NATIVE("nativeCreateGraphics", "(I)I", Java_javax_microedition_lcdui_Graphics_nativeCreateGraphics),
@@ -36,7 +38,8 @@ static const NativeMethodBinding GraphicsNatives[] = {
     NATIVE("drawChar", "(CIII)V", Java_javax_microedition_lcdui_Graphics_drawChar),
     NATIVE("drawChars", "([CIIIII)V", Java_javax_microedition_lcdui_Graphics_drawChars),
     NATIVE("drawImage", "(Ljavax/microedition/lcdui/Image;III)V", Java_javax_microedition_lcdui_Graphics_drawImage),
-    NATIVE("drawRegion", "(Ljavax/microedition/lcdui/Image;IIIIIIII)V", Java_javax_microedition_lcdui_Graphics_drawRegion),
+    NATIVE("drawRegion", "(Ljavax/microedition/lcdui/Image;IIIIIIII)V",
+           Java_javax_microedition_lcdui_Graphics_drawRegion),
     NATIVE("drawRGB", "([IIIIIIIZ)V", Java_javax_microedition_lcdui_Graphics_drawRGB),
     NATIVE("copyArea", "(IIIIIII)V", Java_javax_microedition_lcdui_Graphics_copyArea),
     NATIVE("translate", "(II)V", Java_javax_microedition_lcdui_Graphics_translate),
@@ -87,8 +90,10 @@ static const NativeMethodBinding RectangleNatives[] = {
     NATIVE("contains", "(IIIIII)Z", Java_com_movane_util_Rectangle_contains__IIIIII),
     NATIVE("contains", "(IIIIIIII)Z", Java_com_movane_util_Rectangle_contains__IIIIIIII),
     NATIVE("intersects", "(IIIIIIII)Z", Java_com_movane_util_Rectangle_intersects),
-    NATIVE("intersection", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;", Java_com_movane_util_Rectangle_intersection),
-    NATIVE("union", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;", Java_com_movane_util_Rectangle_union),
+    NATIVE("intersection", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;",
+           Java_com_movane_util_Rectangle_intersection),
+    NATIVE("union", "(Lcom/movane/util/Rectangle;IIII)Lcom/movane/util/Rectangle;",
+           Java_com_movane_util_Rectangle_union),
 };
 
 #define CANVAS(name, descriptor) NATIVE(#name, descriptor, Java_javax_microedition_lcdui_Canvas_##name)

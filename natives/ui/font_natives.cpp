@@ -43,7 +43,7 @@ void Java_javax_microedition_lcdui_Font_initializeIndex() {
 
 void Java_javax_microedition_lcdui_Font_nativeCreateFont() {
     int32_t size = popInt(), faceStyle = popInt();
-    int32_t index = size == SIZE_SMALL ? FontFields.sizeIndex[0]
+    int32_t index = size == SIZE_SMALL   ? FontFields.sizeIndex[0]
                     : size == SIZE_LARGE ? FontFields.sizeIndex[2]
                                          : FontFields.sizeIndex[1];
     if (index < 1) raiseException(IllegalArgumentExceptionName);

@@ -207,7 +207,7 @@ void Java_javax_microedition_lcdui_UIGraphics_nativeInit() {
         pushInt(-1);
         return;
     }
-    static const char* const Names[] = {"_nClipX", "_nClipY", "_nClipW", "_nClipH",
+    static const char* const Names[] = {"_nClipX", "_nClipY",         "_nClipW",        "_nClipH",
                                         "_nId",    "_nOriginOffsetX", "_nOriginOffsetY"};
     cell* record = callocPermanentObject(7);
     if (record == nullptr) fatalOutOfMemoryError();

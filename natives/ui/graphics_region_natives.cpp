@@ -64,14 +64,38 @@ void Java_javax_microedition_lcdui_Graphics_drawRegion() {
     // from the region's corner to the corner of the whole transformed image
     int32_t x, y;
     switch (transform) {
-    case 0: x = xd - xs; y = yd - ys; break;
-    case 1: x = xd - xs; y = yd + h + ys - sh; break;
-    case 2: x = xd + w + xs - sw; y = yd - ys; break;
-    case 3: x = xd + w + xs - sw; y = yd + h + ys - sh; break;
-    case 4: x = xd - ys; y = yd - xs; break;
-    case 5: x = xd + h + ys - sh; y = yd - xs; break;
-    case 6: x = xd - ys; y = yd + w + xs - sw; break;
-    default: x = xd + h + ys - sh; y = yd + w + xs - sw; break;
+        case 0:
+            x = xd - xs;
+            y = yd - ys;
+            break;
+        case 1:
+            x = xd - xs;
+            y = yd + h + ys - sh;
+            break;
+        case 2:
+            x = xd + w + xs - sw;
+            y = yd - ys;
+            break;
+        case 3:
+            x = xd + w + xs - sw;
+            y = yd + h + ys - sh;
+            break;
+        case 4:
+            x = xd - ys;
+            y = yd - xs;
+            break;
+        case 5:
+            x = xd + h + ys - sh;
+            y = yd - xs;
+            break;
+        case 6:
+            x = xd - ys;
+            y = yd + w + xs - sw;
+            break;
+        default:
+            x = xd + h + ys - sh;
+            y = yd + w + xs - sw;
+            break;
     }
     const MkSurface* source = (const MkSurface*)(uintptr_t)(uint32_t)surface;
     mvMemory_objectLock(src);

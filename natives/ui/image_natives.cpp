@@ -30,11 +30,18 @@ static void answerCreated(MkSurface* surface, int32_t error) {
         return;
     }
     switch (error) {
-    case IMAGE_LEFT_TO_JAVA: pushInt(IMAGE_LEFT_TO_JAVA); return;
-    case MK_IMAGE_NOT_SUPPORTED: raiseException(IllegalArgumentExceptionName);
-    case MK_IMAGE_BAD_DATA: raiseException(IOExceptionName);
-    case MK_IMAGE_NO_MEMORY: throwOutOfMemoryObject(); return;
-    default: raiseException(RuntimeExceptionName);
+        case IMAGE_LEFT_TO_JAVA:
+            pushInt(IMAGE_LEFT_TO_JAVA);
+            return;
+        case MK_IMAGE_NOT_SUPPORTED:
+            raiseException(IllegalArgumentExceptionName);
+        case MK_IMAGE_BAD_DATA:
+            raiseException(IOExceptionName);
+        case MK_IMAGE_NO_MEMORY:
+            throwOutOfMemoryObject();
+            return;
+        default:
+            raiseException(RuntimeExceptionName);
     }
 }
 

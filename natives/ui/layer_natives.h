@@ -30,9 +30,7 @@ bool layerResolveFields(const char* const* classNames, int32_t classCount, const
                         int32_t fieldCount, void* slots);
 
 // The record a layer object's `_nId` holds.
-inline MkLayer* layerRecord(OBJECT layer, int32_t idSlot) {
-    return (MkLayer*)(uintptr_t)(uint32_t)layer->data[idSlot];
-}
+inline MkLayer* layerRecord(OBJECT layer, int32_t idSlot) { return (MkLayer*)(uintptr_t)(uint32_t)layer->data[idSlot]; }
 
 // Paints a visible layer's record at (x, y) of the Graphics' translated coordinates; a
 // null Graphics raises NullPointerException "g is null", visible or not.

@@ -27,8 +27,8 @@ VMBSS LcduiState Lcdui;
 enum { UP = 1, LEFT = 2, RIGHT = 5, DOWN = 6, FIRE = 8, GAME_A = 9, GAME_B = 10, GAME_C = 11, GAME_D = 12 };
 
 // Key indexes 0-11, then 16-20.
-const int32_t DefaultGameActions[17] = {0, GAME_A, UP, GAME_B, LEFT, FIRE, RIGHT, GAME_C, DOWN, GAME_D, 0, 0,
-                                        LEFT, UP, RIGHT, DOWN, FIRE};
+const int32_t DefaultGameActions[17] = {0,      GAME_A, UP, GAME_B, LEFT, FIRE,  RIGHT, GAME_C, DOWN,
+                                        GAME_D, 0,      0,  LEFT,   UP,   RIGHT, DOWN,  FIRE};
 
 // Command ids 100 to 106 read these entries of the command-key table.
 const int8_t CommandKeyEntries[7] = {0, 1, 3, 2, 6, 4, 5};

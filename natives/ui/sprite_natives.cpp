@@ -40,7 +40,8 @@ const char* const SpriteClasses[] = {"javax/microedition/lcdui/Graphics", "javax
                                      "javax/microedition/lcdui/game/TiledLayer"};
 enum { GRAPHICS, IMAGE, SPRITE, TILED };
 
-#define SLOT(cls, name, signature, field) {cls, name, signature, offsetof(SpriteSlots, field)}
+#define SLOT(cls, name, signature, field) \
+    { cls, name, signature, offsetof(SpriteSlots, field) }
 const LayerFieldName SpriteFields[] = {
     SLOT(GRAPHICS, "_nId", "I", peers.graphicsId),
     SLOT(GRAPHICS, "_nOriginOffsetX", "I", peers.originX),
@@ -372,7 +373,8 @@ void Java_javax_microedition_lcdui_game_Sprite_collidesWith__Ljavax_microedition
         pushInt(0);
         return;
     }
-    pushInt(collide(self, pixelLevel, 1, layerRecord(tiles, k.tiledId), field(tiles, k.tiledX), field(tiles, k.tiledY)));
+    pushInt(
+        collide(self, pixelLevel, 1, layerRecord(tiles, k.tiledId), field(tiles, k.tiledX), field(tiles, k.tiledY)));
 }
 
 void Java_javax_microedition_lcdui_game_Sprite_collidesWith__Ljavax_microedition_lcdui_Image_2IIZ() {

@@ -32,7 +32,8 @@ const char* const TiledClasses[] = {"javax/microedition/lcdui/Graphics", "javax/
                                     "javax/microedition/lcdui/game/TiledLayer"};
 enum { GRAPHICS, IMAGE, TILED };
 
-#define SLOT(cls, name, signature, field) {cls, name, signature, offsetof(TiledSlots, field)}
+#define SLOT(cls, name, signature, field) \
+    { cls, name, signature, offsetof(TiledSlots, field) }
 const LayerFieldName TiledFields[] = {
     SLOT(GRAPHICS, "_nId", "I", peers.graphicsId),
     SLOT(GRAPHICS, "_nOriginOffsetX", "I", peers.originX),
@@ -52,8 +53,7 @@ const LayerFieldName TiledFields[] = {
 
 void resolveSlots() {
     if (SlotsResolved) return;
-    if (layerResolveFields(TiledClasses, 3, TiledFields, (int32_t)(sizeof TiledFields / sizeof TiledFields[0]),
-                           &Slots))
+    if (layerResolveFields(TiledClasses, 3, TiledFields, (int32_t)(sizeof TiledFields / sizeof TiledFields[0]), &Slots))
         SlotsResolved = 1;
 }
 
@@ -125,8 +125,8 @@ void Java_javax_microedition_lcdui_game_TiledLayer_nativeCreatePrimitive() {
         return;
     }
     const TiledSlots& k = slots();
-    const int32_t params[6] = {field(image, k.peers.imageId), field(image, k.peers.imageOffScreen), tileW, tileH,
-                               columns, rows};
+    const int32_t params[6] = {
+        field(image, k.peers.imageId), field(image, k.peers.imageOffScreen), tileW, tileH, columns, rows};
     pushInt((int32_t)(uintptr_t)MkLayerCreate(MK_LAYER_TILED, params));
 }
 

@@ -41,7 +41,7 @@ TEST(Clock, ElapsedTimeCountsFromFirstSetUpOnly) {
     int64_t first = joined(high, low);
     usleep(60 * 1000);
     SysTimerTerm();
-    SysTimerInit(); // a later run keeps the process's origin
+    SysTimerInit();  // a later run keeps the process's origin
     SysGetElapsedTime(&high, &low);
     int64_t second = joined(high, low);
     SysTimerTerm();
@@ -50,4 +50,4 @@ TEST(Clock, ElapsedTimeCountsFromFirstSetUpOnly) {
     EXPECT_LT(second - first, 2000);
 }
 
-} // namespace
+}  // namespace

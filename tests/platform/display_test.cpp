@@ -7,54 +7,54 @@
 namespace {
 
 TEST(DisplayKeys, ParsesTheSettingsTableAndRefusesWhatItDoesNotUnderstand) {
-  struct Case {
-    const char* text;
-    int32_t count;
-    SDL_Keycode firstKey;
-    uint32_t firstVk;
-  };
-  const Case cases[] = {
-      {"Up=38;Down=40", 2, SDLK_UP, 38},
-      {"Keypad 5=53;", 1, SDLK_KP_5, 53},
-      {"Q=49", 1, SDLK_q, 49},
-      {"", 0, 0, 0},
-      {"Up", -1, 0, 0},
-      {"Up=", -1, 0, 0},
-      {"NoSuchKey=38", -1, 0, 0},
-      {"Up=0", -1, 0, 0},
-      {"Up=256", -1, 0, 0},
-      {"Up=3x", -1, 0, 0},
-  };
-  for (const Case& c : cases) {
-    DisplayKeyBinding out[4] = {};
-    EXPECT_EQ(DisplayParseKeys(c.text, out, 4), c.count) << c.text;
-    if (c.count > 0) {
-      EXPECT_EQ(out[0].key, c.firstKey) << c.text;
-      EXPECT_EQ(out[0].virtualKey, c.firstVk) << c.text;
+    struct Case {
+        const char* text;
+        int32_t count;
+        SDL_Keycode firstKey;
+        uint32_t firstVk;
+    };
+    const Case cases[] = {
+        {"Up=38;Down=40", 2, SDLK_UP, 38},
+        {"Keypad 5=53;", 1, SDLK_KP_5, 53},
+        {"Q=49", 1, SDLK_q, 49},
+        {"", 0, 0, 0},
+        {"Up", -1, 0, 0},
+        {"Up=", -1, 0, 0},
+        {"NoSuchKey=38", -1, 0, 0},
+        {"Up=0", -1, 0, 0},
+        {"Up=256", -1, 0, 0},
+        {"Up=3x", -1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        DisplayKeyBinding out[4] = {};
+        EXPECT_EQ(DisplayParseKeys(c.text, out, 4), c.count) << c.text;
+        if (c.count > 0) {
+            EXPECT_EQ(out[0].key, c.firstKey) << c.text;
+            EXPECT_EQ(out[0].virtualKey, c.firstVk) << c.text;
+        }
     }
-  }
-  DisplayKeyBinding small[1];
-  EXPECT_EQ(DisplayParseKeys("Up=38;Down=40", small, 1), -1) << "more entries than room";
+    DisplayKeyBinding small[1];
+    EXPECT_EQ(DisplayParseKeys("Up=38;Down=40", small, 1), -1) << "more entries than room";
 }
 
 TEST(DisplayKeys, TheDefaultTableHasThePhoneKeys) {
-  int32_t n = 0;
-  const DisplayKeyBinding* keys = DisplayDefaultKeys(&n);
-  struct Case {
-    SDL_Keycode key;
-    uint32_t vk;
-  };
-  const Case cases[] = {{SDLK_LEFT, 37}, {SDLK_UP, 38},        {SDLK_RIGHT, 39},  {SDLK_DOWN, 40},
-                        {SDLK_RETURN, 13}, {SDLK_0, 48},       {SDLK_KP_9, 57},   {SDLK_KP_MULTIPLY, 119},
-                        {SDLK_HASH, 120},  {SDLK_F1, 112},     {SDLK_F2, 113},    {SDLK_BACKSPACE, 8},
-                        {SDLK_ESCAPE, 27}};
-  for (const Case& c : cases) {
-    int found = -1;
-    for (int32_t i = 0; i < n; i++) {
-      if (keys[i].key == c.key) found = (int)keys[i].virtualKey;
+    int32_t n = 0;
+    const DisplayKeyBinding* keys = DisplayDefaultKeys(&n);
+    struct Case {
+        SDL_Keycode key;
+        uint32_t vk;
+    };
+    const Case cases[] = {{SDLK_LEFT, 37},   {SDLK_UP, 38},  {SDLK_RIGHT, 39}, {SDLK_DOWN, 40},
+                          {SDLK_RETURN, 13}, {SDLK_0, 48},   {SDLK_KP_9, 57},  {SDLK_KP_MULTIPLY, 119},
+                          {SDLK_HASH, 120},  {SDLK_F1, 112}, {SDLK_F2, 113},   {SDLK_BACKSPACE, 8},
+                          {SDLK_ESCAPE, 27}};
+    for (const Case& c : cases) {
+        int found = -1;
+        for (int32_t i = 0; i < n; i++) {
+            if (keys[i].key == c.key) found = (int)keys[i].virtualKey;
+        }
+        EXPECT_EQ(found, (int)c.vk) << SDL_GetKeyName(c.key);
     }
-    EXPECT_EQ(found, (int)c.vk) << SDL_GetKeyName(c.key);
-  }
 }
 
 }  // namespace

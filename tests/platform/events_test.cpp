@@ -141,11 +141,11 @@ TEST(EventLock, DoesNothingBeforeSetUp) {
     EXPECT_EXIT(
         {
             MkLockEvents();
-            MkLockEvents(); // would deadlock if the lock existed
+            MkLockEvents();  // would deadlock if the lock existed
             MkUnlockEvents();
             _exit(MkEventWait(5000) == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
 
-} // namespace
+}  // namespace

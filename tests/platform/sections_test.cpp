@@ -39,4 +39,4 @@ TEST(Sections, OneRecordOfTypeTwoBoundsBothSections) {
     dataWord = 0x11223344;
 }
 
-} // namespace
+}  // namespace

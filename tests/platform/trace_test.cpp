@@ -113,7 +113,7 @@ TEST(TraceSink, LongLinesAndThreadsDoNotInterleaveWithinALine) {
 
 TEST(TraceSink, UnopenableFileLeavesOutputOff) {
     EXPECT_EQ(-1, TraceSetOutput("/nonexistent-dir/x/trace.log"));
-    put("nowhere\n"); // must neither crash nor fail
+    put("nowhere\n");  // must neither crash nor fail
 }
 
 TEST(TraceSink, CaptureSeesEveryCharacter) {
@@ -152,4 +152,4 @@ TEST(TraceSink, EnvironmentChoosesOutput) {
         ::testing::ExitedWithCode(0), "to standard error");
 }
 
-} // namespace
+}  // namespace

@@ -7,17 +7,17 @@ namespace {
 volatile int counter = 0;
 
 void* addMany(void*) {
-  for (int i = 0; i < 1000; i++) counter = counter + 1;
-  return nullptr;
+    for (int i = 0; i < 1000; i++) counter = counter + 1;
+    return nullptr;
 }
 }  // namespace
 
 int main() {
-  pthread_t a, b;
-  pthread_create(&a, nullptr, addMany, nullptr);
-  pthread_create(&b, nullptr, addMany, nullptr);
-  pthread_join(a, nullptr);
-  pthread_join(b, nullptr);
-  printf("counter %d\n", counter);
-  return 0;
+    pthread_t a, b;
+    pthread_create(&a, nullptr, addMany, nullptr);
+    pthread_create(&b, nullptr, addMany, nullptr);
+    pthread_join(a, nullptr);
+    pthread_join(b, nullptr);
+    printf("counter %d\n", counter);
+    return 0;
 }

@@ -8,8 +8,8 @@
 
 // A device tree with the front end started.
 class StorageTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(qmfs_initialize(), 0); }
-  void TearDown() override { qmfs_finalize(); }
-  DeviceTree tree_;
+protected:
+    void SetUp() override { ASSERT_EQ(qmfs_initialize(), 0); }
+    void TearDown() override { qmfs_finalize(); }
+    DeviceTree tree_;
 };

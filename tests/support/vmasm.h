@@ -48,9 +48,9 @@ namespace vmasm {
 __attribute__((noinline)) inline OBJECT raisedBy(const std::function<void()>& body) {
     OBJECT volatile thrown = nullptr;
     VM_TRY
-        body();
+    body();
     VM_CATCH(e)
-        thrown = e;
+    thrown = e;
     VM_END_TRY
     return thrown;
 }
@@ -152,13 +152,27 @@ public:
         return *this;
     }
 
-    Code& getstatic(const std::string& c, const std::string& n, const std::string& s) { return member(OP_GETSTATIC, PoolSpec::Field, c, n, s); }
-    Code& putstatic(const std::string& c, const std::string& n, const std::string& s) { return member(OP_PUTSTATIC, PoolSpec::Field, c, n, s); }
-    Code& getfield(const std::string& c, const std::string& n, const std::string& s) { return member(OP_GETFIELD, PoolSpec::Field, c, n, s); }
-    Code& putfield(const std::string& c, const std::string& n, const std::string& s) { return member(OP_PUTFIELD, PoolSpec::Field, c, n, s); }
-    Code& invokestatic(const std::string& c, const std::string& n, const std::string& s) { return member(OP_INVOKESTATIC, PoolSpec::Method, c, n, s); }
-    Code& invokevirtual(const std::string& c, const std::string& n, const std::string& s) { return member(OP_INVOKEVIRTUAL, PoolSpec::Method, c, n, s); }
-    Code& invokespecial(const std::string& c, const std::string& n, const std::string& s) { return member(OP_INVOKESPECIAL, PoolSpec::Method, c, n, s); }
+    Code& getstatic(const std::string& c, const std::string& n, const std::string& s) {
+        return member(OP_GETSTATIC, PoolSpec::Field, c, n, s);
+    }
+    Code& putstatic(const std::string& c, const std::string& n, const std::string& s) {
+        return member(OP_PUTSTATIC, PoolSpec::Field, c, n, s);
+    }
+    Code& getfield(const std::string& c, const std::string& n, const std::string& s) {
+        return member(OP_GETFIELD, PoolSpec::Field, c, n, s);
+    }
+    Code& putfield(const std::string& c, const std::string& n, const std::string& s) {
+        return member(OP_PUTFIELD, PoolSpec::Field, c, n, s);
+    }
+    Code& invokestatic(const std::string& c, const std::string& n, const std::string& s) {
+        return member(OP_INVOKESTATIC, PoolSpec::Method, c, n, s);
+    }
+    Code& invokevirtual(const std::string& c, const std::string& n, const std::string& s) {
+        return member(OP_INVOKEVIRTUAL, PoolSpec::Method, c, n, s);
+    }
+    Code& invokespecial(const std::string& c, const std::string& n, const std::string& s) {
+        return member(OP_INVOKESPECIAL, PoolSpec::Method, c, n, s);
+    }
     Code& invokeinterface(const std::string& c, const std::string& n, const std::string& s, int argWords) {
         member(OP_INVOKEINTERFACE, PoolSpec::InterfaceMethod, c, n, s);
         return u1((uint8_t)argWords).u1(0);
@@ -200,7 +214,8 @@ struct HandlerSpec {
 };
 
 struct MethodSpec {
-    MethodSpec(ClassSpec* owner, std::string n, std::string s, uint32_t f) : name(std::move(n)), signature(std::move(s)), flags(f), code(owner) {}
+    MethodSpec(ClassSpec* owner, std::string n, std::string s, uint32_t f)
+        : name(std::move(n)), signature(std::move(s)), flags(f), code(owner) {}
     std::string name, signature;
     uint32_t flags;
     int maxLocals = -1;  // default: the argument words
@@ -216,7 +231,8 @@ struct MethodSpec {
         maxStack = n;
         return *this;
     }
-    MethodSpec& handler(const std::string& start, const std::string& end, const std::string& target, const std::string& catchClass = "") {
+    MethodSpec& handler(const std::string& start, const std::string& end, const std::string& target,
+                        const std::string& catchClass = "") {
         handlers.push_back({start, end, target, catchClass});
         return *this;
     }
@@ -289,8 +305,11 @@ inline Code& Code::ldcString(const std::string& s) {
     if (i < 256) return op(OP_LDC).u1((uint8_t)i);
     return op(OP_LDC_W).u2((uint16_t)i);
 }
-inline Code& Code::ldc2Long(int64_t v) { return op(OP_LDC2_W).u2((uint16_t)owner_->poolIndex({PoolSpec::Long, v, "", "", ""})); }
-inline Code& Code::member(uint8_t opcode, PoolSpec::Kind kind, const std::string& c, const std::string& n, const std::string& s) {
+inline Code& Code::ldc2Long(int64_t v) {
+    return op(OP_LDC2_W).u2((uint16_t)owner_->poolIndex({PoolSpec::Long, v, "", "", ""}));
+}
+inline Code& Code::member(uint8_t opcode, PoolSpec::Kind kind, const std::string& c, const std::string& n,
+                          const std::string& s) {
     return op(opcode).u2((uint16_t)owner_->poolIndex({kind, 0, c, n, s}));
 }
 inline Code& Code::classOp(uint8_t opcode, const std::string& c) {
@@ -347,7 +366,8 @@ public:
     // Called after the end-of-run reset of the class states and tables.
     std::function<void()> afterReset;
 
-    ClassSpec& cls(const std::string& name, const std::string& super = "java/lang/Object", uint16_t flags = ACC_PUBLIC | ACC_SUPER) {
+    ClassSpec& cls(const std::string& name, const std::string& super = "java/lang/Object",
+                   uint16_t flags = ACC_PUBLIC | ACC_SUPER) {
         classes_.push_back(new ClassSpec(name, super, flags));
         return *classes_.back();
     }
@@ -387,7 +407,8 @@ public:
         start.heapSize = heapBytes;
         start.heapStart = (void*)(((uintptr_t)heap.data() + 3) & ~(uintptr_t)3);
         mvVm_keepStartRecord(&start);
-        VmHashTable* tables[3] = {newTable(NAME_TABLE_BUCKETS), newTable(CLASS_TABLE_BUCKETS), newTable(STRING_TABLE_BUCKETS)};
+        VmHashTable* tables[3] = {newTable(NAME_TABLE_BUCKETS), newTable(CLASS_TABLE_BUCKETS),
+                                  newTable(STRING_TABLE_BUCKETS)};
         RomImage image{};
         image.nameTable = tables[0];
         image.classTable = tables[1];
@@ -445,9 +466,16 @@ private:
         ClassSpec& clazz = cls("java/lang/Class");
         clazz.method("runCustomCode", "()V", ACC_PRIVATE | ACC_STATIC).stack(4).locals(0).code.op(OP_CUSTOM_CODE);
         cls("java/lang/String").field("value", "[C").field("offset", "I").field("count", "I");
-        cls("java/lang/Thread").field("priority", "I").field("record", "I").field("target", "Ljava/lang/Object;").field("name", "Ljava/lang/String;");
+        cls("java/lang/Thread")
+            .field("priority", "I")
+            .field("record", "I")
+            .field("target", "Ljava/lang/Object;")
+            .field("name", "Ljava/lang/String;");
         cls("java/lang/System");
-        cls("java/lang/Throwable").field("detailMessage", "Ljava/lang/String;").method("<init>", "()V").code.op(OP_RETURN);
+        cls("java/lang/Throwable")
+            .field("detailMessage", "Ljava/lang/String;")
+            .method("<init>", "()V")
+            .code.op(OP_RETURN);
         const char* hierarchy[][2] = {
             {"java/lang/Exception", "java/lang/Throwable"},
             {"java/lang/Error", "java/lang/Throwable"},
@@ -488,7 +516,8 @@ private:
         JavaLangError = classRecord("java/lang/Error");
         for (int code = T_BOOLEAN; code <= T_LONG; code++) {
             std::string name = std::string("[") + typeLetter(code);
-            ArrayClassRecord* a = asArrayClass(lookupClassTableEntry(nullptr, lookupNameTableEntry(name.c_str(), (int)name.size())));
+            ArrayClassRecord* a =
+                asArrayClass(lookupClassTableEntry(nullptr, lookupNameTableEntry(name.c_str(), (int)name.size())));
             a->clazz = JavaLangClass;
             a->accessFlags = 0x1411;
             a->key = (TypeKey)((1 << 13) + typeLetter(code)[0]);
@@ -583,9 +612,10 @@ private:
                     e->startPC = (uint16_t)ms.code.labelAt(ms.handlers[h].start);
                     e->endPC = (uint16_t)ms.code.labelAt(ms.handlers[h].end);
                     e->handlerPC = (uint16_t)ms.code.labelAt(ms.handlers[h].handler);
-                    e->catchType = ms.handlers[h].catchClass.empty()
-                                       ? 0
-                                       : (uint16_t)spec.poolIndex({PoolSpec::Class, 0, ms.handlers[h].catchClass, "", ""});
+                    e->catchType =
+                        ms.handlers[h].catchClass.empty()
+                            ? 0
+                            : (uint16_t)spec.poolIndex({PoolSpec::Class, 0, ms.handlers[h].catchClass, "", ""});
                 }
             }
         }
@@ -599,7 +629,8 @@ private:
             size_t stated = spec.pool.size();
             for (size_t i = 0; i < stated; i++) {
                 PoolSpec p = spec.pool[i];
-                if (p.kind != PoolSpec::Field && p.kind != PoolSpec::Method && p.kind != PoolSpec::InterfaceMethod) continue;
+                if (p.kind != PoolSpec::Field && p.kind != PoolSpec::Method && p.kind != PoolSpec::InterfaceMethod)
+                    continue;
                 int classIndex = spec.poolIndex({PoolSpec::Class, 0, p.className, "", ""});
                 int nameType = spec.poolIndex({PoolSpec::NameAndType, 0, "", p.name, p.signature});
                 memberParts[i + 1] = {classIndex, nameType};
@@ -612,40 +643,41 @@ private:
         for (int i = 1; i < n; i++) {
             const PoolSpec& p = spec.pool[i - 1];
             switch (p.kind) {
-            case PoolSpec::Int:
-                cp->entries[i].i = (int32_t)p.value;
-                tags[i] = CONSTANT_Integer;
-                break;
-            case PoolSpec::Long:
-                cp->entries[i].u = (uint32_t)((uint64_t)p.value >> 32);
-                cp->entries[i + 1].u = (uint32_t)p.value;
-                tags[i] = CONSTANT_Long;
-                break;
-            case PoolSpec::String:
-                cp->entries[i].string = internString(p.name.c_str(), (int)p.name.size(), 1);
-                tags[i] = CONSTANT_String | CP_RESOLVED;
-                break;
-            case PoolSpec::Class:
-                cp->entries[i].clazz = getRawClass(p.className.c_str());
-                tags[i] = CONSTANT_Class | (spec.resolvedPool ? CP_RESOLVED : 0);
-                break;
-            case PoolSpec::NameAndType:
-                cp->entries[i].u = getNameAndTypeKey(p.name.c_str(), p.signature.c_str());
-                tags[i] = CONSTANT_NameAndType;
-                break;
-            case PoolSpec::Field:
-            case PoolSpec::Method:
-            case PoolSpec::InterfaceMethod:
-                if (spec.resolvedPool) {
-                    resolvedMember(cp, i, p);
+                case PoolSpec::Int:
+                    cp->entries[i].i = (int32_t)p.value;
+                    tags[i] = CONSTANT_Integer;
                     break;
-                }
-                cp->entries[i].u = (uint32_t)memberParts[i].first | ((uint32_t)memberParts[i].second << 16);
-                tags[i] = p.kind == PoolSpec::Field ? CONSTANT_Fieldref
-                                                    : p.kind == PoolSpec::Method ? CONSTANT_Methodref : CONSTANT_InterfaceMethodref;
-                break;
-            case PoolSpec::Unresolved:
-                break;
+                case PoolSpec::Long:
+                    cp->entries[i].u = (uint32_t)((uint64_t)p.value >> 32);
+                    cp->entries[i + 1].u = (uint32_t)p.value;
+                    tags[i] = CONSTANT_Long;
+                    break;
+                case PoolSpec::String:
+                    cp->entries[i].string = internString(p.name.c_str(), (int)p.name.size(), 1);
+                    tags[i] = CONSTANT_String | CP_RESOLVED;
+                    break;
+                case PoolSpec::Class:
+                    cp->entries[i].clazz = getRawClass(p.className.c_str());
+                    tags[i] = CONSTANT_Class | (spec.resolvedPool ? CP_RESOLVED : 0);
+                    break;
+                case PoolSpec::NameAndType:
+                    cp->entries[i].u = getNameAndTypeKey(p.name.c_str(), p.signature.c_str());
+                    tags[i] = CONSTANT_NameAndType;
+                    break;
+                case PoolSpec::Field:
+                case PoolSpec::Method:
+                case PoolSpec::InterfaceMethod:
+                    if (spec.resolvedPool) {
+                        resolvedMember(cp, i, p);
+                        break;
+                    }
+                    cp->entries[i].u = (uint32_t)memberParts[i].first | ((uint32_t)memberParts[i].second << 16);
+                    tags[i] = p.kind == PoolSpec::Field    ? CONSTANT_Fieldref
+                              : p.kind == PoolSpec::Method ? CONSTANT_Methodref
+                                                           : CONSTANT_InterfaceMethodref;
+                    break;
+                case PoolSpec::Unresolved:
+                    break;
             }
         }
         c->constPool = cp;
@@ -661,11 +693,13 @@ private:
         uint8_t* tags = cpTags(cp);
         switch (p.kind) {
             case PoolSpec::Field:
-                cp->entries[i].field = lookupField(getRawClass(p.className.c_str()), getNameAndTypeKey(p.name.c_str(), p.signature.c_str()));
+                cp->entries[i].field = lookupField(getRawClass(p.className.c_str()),
+                                                   getNameAndTypeKey(p.name.c_str(), p.signature.c_str()));
                 tags[i] = CONSTANT_Fieldref | CP_RESOLVED;
                 break;
             default:
-                cp->entries[i].method = lookupMethod(getRawClass(p.className.c_str()), getNameAndTypeKey(p.name.c_str(), p.signature.c_str()), nullptr);
+                cp->entries[i].method = lookupMethod(getRawClass(p.className.c_str()),
+                                                     getNameAndTypeKey(p.name.c_str(), p.signature.c_str()), nullptr);
                 tags[i] = (p.kind == PoolSpec::Method ? CONSTANT_Methodref : CONSTANT_InterfaceMethodref) | CP_RESOLVED;
                 break;
         }

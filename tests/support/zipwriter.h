@@ -71,10 +71,10 @@ struct Entry {
 };
 
 struct Layout {
-    size_t archiveStart = 0;            // the prefix's length
-    std::vector<size_t> localHeaders;   // file offsets of the local headers
-    std::vector<size_t> dataStarts;     // file offsets of the entry data
-    std::vector<size_t> centralHeaders; // file offsets of the central headers
+    size_t archiveStart = 0;             // the prefix's length
+    std::vector<size_t> localHeaders;    // file offsets of the local headers
+    std::vector<size_t> dataStarts;      // file offsets of the entry data
+    std::vector<size_t> centralHeaders;  // file offsets of the central headers
     size_t directoryStart = 0;
     size_t endRecord = 0;
 };

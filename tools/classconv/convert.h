@@ -24,7 +24,7 @@ bool peekClassName(const uint8_t* data, size_t size, std::string& name, std::str
 // Converts one class. `known` holds every class that references may name: the classes
 // converted together plus the library. On refusal the message names the class and, where
 // one is to blame, the method ("a/B.m(I)V: ...").
-bool convertClass(const uint8_t* data, size_t size, const std::set<std::string>& known,
-                  std::vector<uint8_t>& out, std::string& error);
+bool convertClass(const uint8_t* data, size_t size, const std::set<std::string>& known, std::vector<uint8_t>& out,
+                  std::string& error);
 
 }  // namespace classconv

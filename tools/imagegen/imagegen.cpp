@@ -72,30 +72,30 @@ void resolveEntry(ClassRecord* c, ConstantPool* cp, int i) {
     uint8_t tag = cpTags(cp)[i];
     if (tag & CP_RESOLVED) return;
     switch (tag & CP_TAG_MASK) {
-    case CONSTANT_Class:
-        resolveClassReference(cp, i, c);
-        break;
-    case CONSTANT_Fieldref: {
-        uint32_t entry = cp->entries[i].u;
-        ClassRecord* owner = resolveClassReference(cp, (int)(entry & 0xFFFF), c);
-        if (isArrayClass(owner)) break;
-        FieldRecord* f = lookupField(owner, cp->entries[entry >> 16].u);
-        if (f == nullptr) break;
-        bool isStatic = (f->accessFlags & ACC_STATIC) != 0;
-        resolveFieldReference(cp, i, isStatic, isStatic ? 178 : 180, c);
-        break;
-    }
-    case CONSTANT_Methodref:
-    case CONSTANT_InterfaceMethodref: {
-        uint32_t entry = cp->entries[i].u;
-        ClassRecord* owner = resolveClassReference(cp, (int)(entry & 0xFFFF), c);
-        MethodRecord* m = lookupMethod(owner, cp->entries[entry >> 16].u, c);
-        if (m == nullptr) break;
-        resolveMethodReference(cp, i, (m->accessFlags & ACC_STATIC) != 0, c);
-        break;
-    }
-    default:
-        break;
+        case CONSTANT_Class:
+            resolveClassReference(cp, i, c);
+            break;
+        case CONSTANT_Fieldref: {
+            uint32_t entry = cp->entries[i].u;
+            ClassRecord* owner = resolveClassReference(cp, (int)(entry & 0xFFFF), c);
+            if (isArrayClass(owner)) break;
+            FieldRecord* f = lookupField(owner, cp->entries[entry >> 16].u);
+            if (f == nullptr) break;
+            bool isStatic = (f->accessFlags & ACC_STATIC) != 0;
+            resolveFieldReference(cp, i, isStatic, isStatic ? 178 : 180, c);
+            break;
+        }
+        case CONSTANT_Methodref:
+        case CONSTANT_InterfaceMethodref: {
+            uint32_t entry = cp->entries[i].u;
+            ClassRecord* owner = resolveClassReference(cp, (int)(entry & 0xFFFF), c);
+            MethodRecord* m = lookupMethod(owner, cp->entries[entry >> 16].u, c);
+            if (m == nullptr) break;
+            resolveMethodReference(cp, i, (m->accessFlags & ACC_STATIC) != 0, c);
+            break;
+        }
+        default:
+            break;
     }
 }
 
@@ -117,13 +117,14 @@ void resolvePool(ClassRecord* c, LoadResult* result) {
     int32_t n = (int32_t)cp->entries[0].u;
     for (volatile int32_t i = 1; i < n; i++) {
         VM_TRY
-            resolveEntry(c, cp, i);
+        resolveEntry(c, cp, i);
         VM_CATCH(e)
-            (void)e;
+        (void)e;
         VM_END_TRY
         uint8_t tag = cpTags(cp)[i];
         int kind = tag & CP_TAG_MASK;
-        if (!(tag & CP_RESOLVED) && kind >= CONSTANT_Class && kind != CONSTANT_String && kind <= CONSTANT_InterfaceMethodref) {
+        if (!(tag & CP_RESOLVED) && kind >= CONSTANT_Class && kind != CONSTANT_String &&
+            kind <= CONSTANT_InterfaceMethodref) {
             char name[MESSAGE_BUFFER_SIZE];
             getClassNameBuffer(c, name, sizeof name);
             fprintf(stderr, "imagegen: warning: %s: constant %d (tag %d) stays unresolved\n", name, (int)i, kind);
@@ -138,10 +139,10 @@ void prepareMethods(ClassRecord* c, LoadResult* result) {
         MethodRecord* m = &table->methods[i];
         if (m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT)) continue;
         VM_TRY
-            prepareMethod(m);
+        prepareMethod(m);
         VM_CATCH(e)
-            describeException(e, "method preparation");
-            result->failedMethods++;
+        describeException(e, "method preparation");
+        result->failedMethods++;
         VM_END_TRY
     }
 }
@@ -169,8 +170,10 @@ int32_t loadLibrary(char** names, int32_t count, LoadResult* result) {
         if (n > MAX_CLASSES) fatalVMError("too many classes");
         for (int32_t i = 0; i < n; i++) {
             ClassRecord* c = AllClasses[i];
-            if (isArrayClass(c)) loadArrayClass(asArrayClass(c));
-            else if (c->status == CLASS_LINKED) verifyClass(c);
+            if (isArrayClass(c))
+                loadArrayClass(asArrayClass(c));
+            else if (c->status == CLASS_LINKED)
+                verifyClass(c);
         }
         for (int32_t i = 0; i < n; i++) {
             if (!isArrayClass(AllClasses[i])) resolvePool(AllClasses[i], result);
@@ -289,9 +292,8 @@ struct Image {
     uint32_t stringAreaEnd = 0;
     uint32_t staticReferences = 0;
     // counts
-    int instanceClasses = 0, arrayClasses = 0, methods = 0, bytecodeMethods = 0, abstractMethods = 0,
-        nativeMethods = 0, unboundMethods = 0, fields = 0, staticFields = 0, strings = 0, names = 0, charCount = 0,
-        writablePools = 0;
+    int instanceClasses = 0, arrayClasses = 0, methods = 0, bytecodeMethods = 0, abstractMethods = 0, nativeMethods = 0,
+        unboundMethods = 0, fields = 0, staticFields = 0, strings = 0, names = 0, charCount = 0, writablePools = 0;
     std::set<std::string> unbound;
 
     ~Image() { free((void*)sharedCharArray); }
@@ -413,7 +415,8 @@ void placePool(Image* img, ClassRecord* c) {
     bool resolved = true;
     for (uint32_t i = 1; i < n; i++) {
         int kind = tags[i] & CP_TAG_MASK;
-        if (kind >= CONSTANT_Fieldref && kind <= CONSTANT_InterfaceMethodref && !(tags[i] & CP_RESOLVED)) resolved = false;
+        if (kind >= CONSTANT_Fieldref && kind <= CONSTANT_InterfaceMethodref && !(tags[i] & CP_RESOLVED))
+            resolved = false;
         if (kind == CONSTANT_Class && !(tags[i] & CP_RESOLVED)) resolved = false;
     }
     AreaId id = resolved ? AREA_CONST : AREA_POOLS;
@@ -448,11 +451,11 @@ void placeClass(Image* img, ClassRecord* c) {
         return;
     }
     uint32_t w = place(img, AREA_CLASSES, c, recordWords<ClassRecord>());
-    for (uint32_t k : {RECORD_WORD(ClassRecord, clazz), RECORD_WORD(ClassRecord, packageName),
-                       RECORD_WORD(ClassRecord, baseName), RECORD_WORD(ClassRecord, next),
-                       RECORD_WORD(ClassRecord, superClass), RECORD_WORD(ClassRecord, constPool),
-                       RECORD_WORD(ClassRecord, fieldTable), RECORD_WORD(ClassRecord, methodTable),
-                       RECORD_WORD(ClassRecord, interfaces)})
+    for (uint32_t k :
+         {RECORD_WORD(ClassRecord, clazz), RECORD_WORD(ClassRecord, packageName), RECORD_WORD(ClassRecord, baseName),
+          RECORD_WORD(ClassRecord, next), RECORD_WORD(ClassRecord, superClass), RECORD_WORD(ClassRecord, constPool),
+          RECORD_WORD(ClassRecord, fieldTable), RECORD_WORD(ClassRecord, methodTable),
+          RECORD_WORD(ClassRecord, interfaces)})
         mark(img, AREA_CLASSES, w + k);
     word(img, AREA_CLASSES, w + RECORD_WORD(ClassRecord, monitor)) = 0;
     // statics live in the static area
@@ -470,7 +473,8 @@ void placeClass(Image* img, ClassRecord* c) {
     int16_t status = ready ? CLASS_READY : CLASS_VERIFIED;
     word(img, AREA_CLASSES, w + RECORD_WORD(ClassRecord, instSize)) = c->instSize | ((uint32_t)(uint16_t)status << 16);
     if (c->status != CLASS_VERIFIED)
-        img->problems.push_back(className(c) + ": status " + std::to_string(c->status) + " after loading, not verified");
+        img->problems.push_back(className(c) + ": status " + std::to_string(c->status) +
+                                " after loading, not verified");
     img->instanceClasses++;
     placeMethods(img, c);
     placeFields(img, c);
@@ -507,7 +511,8 @@ void placeStatics(Image* img, const std::vector<ClassRecord*>& classes) {
         uint32_t refs = staticReferencesOf(c);
         uint32_t others = staticWordsOf(c) - refs;
         if (refs > 0) {
-            img->pieces[(uintptr_t)(block + 1)] = Piece{(uintptr_t)(block + 1), refs * 4, AREA_STATICS, nextReference * 4};
+            img->pieces[(uintptr_t)(block + 1)] =
+                Piece{(uintptr_t)(block + 1), refs * 4, AREA_STATICS, nextReference * 4};
             for (uint32_t i = 0; i < refs; i++) {
                 init.words[nextReference + i] = (uint32_t)block[1 + i];
                 init.marks[nextReference + i] = DATA_POINTER;
@@ -516,7 +521,8 @@ void placeStatics(Image* img, const std::vector<ClassRecord*>& classes) {
         }
         if (others > 0) {
             uint32_t at = (uint32_t)area.words.size();
-            img->pieces[(uintptr_t)(block + 1 + refs)] = Piece{(uintptr_t)(block + 1 + refs), others * 4, AREA_STATICS, at * 4};
+            img->pieces[(uintptr_t)(block + 1 + refs)] =
+                Piece{(uintptr_t)(block + 1 + refs), others * 4, AREA_STATICS, at * 4};
             for (uint32_t i = 0; i < others; i++) {
                 area.words.push_back(0);
                 area.marks.push_back(PLAIN);
@@ -559,7 +565,8 @@ void placeStrings(Image* img, std::vector<uint16_t>* chars) {
     uint32_t w = place(img, AREA_STRINGS, array, words);
     mark(img, AREA_STRINGS, w + RECORD_WORD(ArrayObject, clazz));
     img->sharedCharArray = (uintptr_t)array;
-    for (auto& p : placed) word(img, AREA_STRINGS, p.first + RECORD_WORD(StringInstance, value)) = (uint32_t)(uintptr_t)array;
+    for (auto& p : placed)
+        word(img, AREA_STRINGS, p.first + RECORD_WORD(StringInstance, value)) = (uint32_t)(uintptr_t)array;
 }
 
 void placeNames(Image* img) {
@@ -596,9 +603,12 @@ struct Writer {
                 const Area& a = img->areas[p.area];
                 uint32_t offset = p.offset + (uint32_t)(target - p.start);
                 char text[96];
-                if (p.area == AREA_CODE) snprintf(text, sizeof text, "(uintptr_t)(%s + %u)", a.symbol, offset);
-                else if (offset % 4 == 0) snprintf(text, sizeof text, "(uintptr_t)(%s + %u)", a.symbol, offset / 4);
-                else snprintf(text, sizeof text, "(uintptr_t)((const char*)%s + %u)", a.symbol, offset);
+                if (p.area == AREA_CODE)
+                    snprintf(text, sizeof text, "(uintptr_t)(%s + %u)", a.symbol, offset);
+                else if (offset % 4 == 0)
+                    snprintf(text, sizeof text, "(uintptr_t)(%s + %u)", a.symbol, offset / 4);
+                else
+                    snprintf(text, sizeof text, "(uintptr_t)((const char*)%s + %u)", a.symbol, offset);
                 return text;
             }
         }
@@ -627,8 +637,10 @@ struct Writer {
         fprintf(out, "%s uintptr_t %s[%zu] = {\n", a.qualifiers, a.symbol, a.words.size() + 1);
         for (size_t i = 0; i < a.words.size(); i++) {
             std::string value;
-            if (a.marks[i] == DATA_POINTER) value = symbolic(a.words[i]);
-            else if (a.marks[i] == FUNCTION_POINTER) value = function(a.words[i]);
+            if (a.marks[i] == DATA_POINTER)
+                value = symbolic(a.words[i]);
+            else if (a.marks[i] == FUNCTION_POINTER)
+                value = function(a.words[i]);
             else {
                 char text[16];
                 snprintf(text, sizeof text, "0x%x", a.words[i]);
@@ -640,7 +652,8 @@ struct Writer {
     }
 
     void bytes(const Area& a) {
-        fprintf(out, "%s uint8_t %s[%zu] __attribute__((aligned(4))) = {\n", a.qualifiers, a.symbol, a.bytes.size() + 4);
+        fprintf(out, "%s uint8_t %s[%zu] __attribute__((aligned(4))) = {\n", a.qualifiers, a.symbol,
+                a.bytes.size() + 4);
         for (size_t i = 0; i < a.bytes.size(); i++) fprintf(out, "%u,%s", a.bytes[i], (i % 24 == 23) ? "\n" : "");
         fprintf(out, "0};\n\n");
     }
@@ -666,13 +679,17 @@ bool writeSource(Image* img, const char* path, const RomImage* roots) {
     fprintf(out, "\n");
     for (int i = 0; i < AREA_COUNT; i++) {
         const Area& a = img->areas[i];
-        if (i == AREA_CODE) fprintf(out, "extern %s uint8_t %s[];\n", strstr(a.qualifiers, "const") ? "const" : "", a.symbol);
-        else fprintf(out, "extern %s uintptr_t %s[];\n", strstr(a.qualifiers, "const") ? "const" : "", a.symbol);
+        if (i == AREA_CODE)
+            fprintf(out, "extern %s uint8_t %s[];\n", strstr(a.qualifiers, "const") ? "const" : "", a.symbol);
+        else
+            fprintf(out, "extern %s uintptr_t %s[];\n", strstr(a.qualifiers, "const") ? "const" : "", a.symbol);
     }
     fprintf(out, "\n");
     for (int i = 0; i < AREA_COUNT; i++) {
-        if (i == AREA_CODE) w.bytes(img->areas[i]);
-        else w.words(img->areas[i]);
+        if (i == AREA_CODE)
+            w.bytes(img->areas[i]);
+        else
+            w.words(img->areas[i]);
     }
     const Area& classes = img->areas[AREA_CLASSES];
     const Area& strings = img->areas[AREA_STRINGS];
@@ -686,7 +703,7 @@ bool writeSource(Image* img, const char* path, const RomImage* roots) {
         fprintf(out, "(ArrayClassRecord*)%s,%s", w.symbolic((uintptr_t)roots->primitiveArrayClasses[i]).c_str(),
                 i % 2 ? "\n     " : " ");
     fprintf(out, "},\n");
-    const void* systemClasses[7] = {roots->javaLangObject, roots->javaLangClass,     roots->javaLangString,
+    const void* systemClasses[7] = {roots->javaLangObject, roots->javaLangClass,  roots->javaLangString,
                                     roots->javaLangThread, roots->javaLangSystem, roots->javaLangThrowable,
                                     roots->javaLangError};
     for (const void* c : systemClasses) fprintf(out, "    (ClassRecord*)%s,\n", w.symbolic((uintptr_t)c).c_str());
@@ -732,7 +749,8 @@ int main(int argc, char** argv) {
     std::vector<char*> nameVector;
     for (std::string& n : names) nameVector.push_back(&n[0]);
     LoadResult result = {};
-    int32_t loaded = startAndLoad(jar.data(), (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result);
+    int32_t loaded =
+        startAndLoad(jar.data(), (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result);
     int status = loaded == 0 ? writeImage(argv[2], result) : 1;
     free(heapBlock);
     return status;
@@ -742,7 +760,6 @@ namespace {
 
 // Lays the loaded classes out as the image and writes it; 0 when written.
 int writeImage(const char* path, const LoadResult& result) {
-
     std::unique_ptr<Image> owner(new Image);
     Image* img = owner.get();
     img->areas[AREA_CLASSES] = {"movaneImageClasses", "VMDATA", {}, {}, {}};
@@ -800,14 +817,15 @@ int writeImage(const char* path, const LoadResult& result) {
         remove(path);
         return 1;
     }
-    printf("Class image: %d classes (%d instance, %d array), %d methods (%d bytecode, %d abstract, %d native, "
-           "%d of them unbound), %d fields (%d static), %d names, %d strings over %d chars, %u bytes of bytecode, "
-           "%zu bytes of statics (%u references), %d pools keep unresolved entries (%d entries)\n",
-           img->instanceClasses + img->arrayClasses, img->instanceClasses, img->arrayClasses, img->methods,
-           img->bytecodeMethods, img->abstractMethods, img->nativeMethods, img->unboundMethods, img->fields,
-           img->staticFields, img->names, img->strings, img->charCount, img->codeBytes,
-           img->areas[AREA_STATICS].words.size() * 4, img->staticReferences, img->writablePools,
-           (int)result.failedEntries);
+    printf(
+        "Class image: %d classes (%d instance, %d array), %d methods (%d bytecode, %d abstract, %d native, "
+        "%d of them unbound), %d fields (%d static), %d names, %d strings over %d chars, %u bytes of bytecode, "
+        "%zu bytes of statics (%u references), %d pools keep unresolved entries (%d entries)\n",
+        img->instanceClasses + img->arrayClasses, img->instanceClasses, img->arrayClasses, img->methods,
+        img->bytecodeMethods, img->abstractMethods, img->nativeMethods, img->unboundMethods, img->fields,
+        img->staticFields, img->names, img->strings, img->charCount, img->codeBytes,
+        img->areas[AREA_STATICS].words.size() * 4, img->staticReferences, img->writablePools,
+        (int)result.failedEntries);
     for (const std::string& u : img->unbound) printf("  unbound native: %s\n", u.c_str());
     return 0;
 }

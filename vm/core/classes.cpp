@@ -63,8 +63,10 @@ ArrayClassRecord* getArrayClass(int depth, ClassRecord* elementClass, char lette
         } else {
             record->accessFlags = (uint16_t)(0x1410 | (elementClass->accessFlags & ACC_PUBLIC));
         }
-        if (d < 7) record->key = (TypeKey)((d << 13) + (elementClass ? elementClass->key : (int)(int8_t)letter));
-        else record->key = (TypeKey)(record->key | 0xE000);
+        if (d < 7)
+            record->key = (TypeKey)((d << 13) + (elementClass ? elementClass->key : (int)(int8_t)letter));
+        else
+            record->key = (TypeKey)(record->key | 0xE000);
         if (d == 1) {
             record->u.elemClass = elementClass;
             return result;
@@ -95,29 +97,44 @@ ArrayClassRecord* getObjectArrayClass(ClassRecord* clazz) {
 
 char typeCodeToSignatureLetter(int typeCode) {
     switch (typeCode) {
-    case 0: return 'V';
-    case 1: return 'L';
-    case T_BOOLEAN: return 'Z';
-    case T_CHAR: return 'C';
-    case T_FLOAT: return 'F';
-    case T_DOUBLE: return 'D';
-    case T_BYTE: return 'B';
-    case T_SHORT: return 'S';
-    case T_INT: return 'I';
-    case T_LONG: return 'J';
-    default: fatalError("Bad signature found");
+        case 0:
+            return 'V';
+        case 1:
+            return 'L';
+        case T_BOOLEAN:
+            return 'Z';
+        case T_CHAR:
+            return 'C';
+        case T_FLOAT:
+            return 'F';
+        case T_DOUBLE:
+            return 'D';
+        case T_BYTE:
+            return 'B';
+        case T_SHORT:
+            return 'S';
+        case T_INT:
+            return 'I';
+        case T_LONG:
+            return 'J';
+        default:
+            fatalError("Bad signature found");
     }
 }
 
 int arrayItemSize(int typeCode) {
     switch (typeCode) {
-    case T_BOOLEAN:
-    case T_BYTE: return 1;
-    case T_CHAR:
-    case T_SHORT: return 2;
-    case T_DOUBLE:
-    case T_LONG: return 8;
-    default: return 4;
+        case T_BOOLEAN:
+        case T_BYTE:
+            return 1;
+        case T_CHAR:
+        case T_SHORT:
+            return 2;
+        case T_DOUBLE:
+        case T_LONG:
+            return 8;
+        default:
+            return 4;
     }
 }
 
@@ -193,8 +210,10 @@ bool implementsInterface(ClassRecord* clazz, ClassRecord* interface) {
 bool isAssignableTo(ClassRecord* from, ClassRecord* to) {
     for (;;) {
         if (from == to || to == JavaLangObject) return true;
-        if (isArrayClass(to)) CoreHooks.loadArrayClass(asArrayClass(to));
-        else if (to->status == CLASS_RAW) CoreHooks.loadClassfile(to, 1);
+        if (isArrayClass(to))
+            CoreHooks.loadArrayClass(asArrayClass(to));
+        else if (to->status == CLASS_RAW)
+            CoreHooks.loadClassfile(to, 1);
         if (!isArrayClass(to) && !(to->accessFlags & ACC_INTERFACE)) {
             if (isArrayClass(from) || (from->accessFlags & ACC_INTERFACE)) return false;
             for (ClassRecord* c = from; c != nullptr; c = c->superClass) {
@@ -245,7 +264,7 @@ ArrayObject* instantiateMultiArray(ArrayClassRecord* arrayClass, cell* stackLeng
     }
     int32_t savedRoots = TemporaryRootsLength;
     ArrayObject* holder = nullptr;
-    ArrayObject* parents = nullptr;   // arrays of the previous level, chained through element 0
+    ArrayObject* parents = nullptr;  // arrays of the previous level, chained through element 0
     ArrayObject* newHead = nullptr;
     ArrayObject* newTail = nullptr;
     ArrayObject* parent = nullptr;
@@ -269,8 +288,10 @@ ArrayObject* instantiateMultiArray(ArrayClassRecord* arrayClass, cell* stackLeng
             for (uint32_t j = 0; j < parent->length; j++) {
                 made = instantiateArray(asArrayClass(clazz), lengths[level]);
                 if (!last) {
-                    if (newTail) newTail->u.odata[0] = (OBJECT)made;
-                    else newHead = made;
+                    if (newTail)
+                        newTail->u.odata[0] = (OBJECT)made;
+                    else
+                        newHead = made;
                     newTail = made;
                 }
                 parent->u.odata[j] = (OBJECT)made;
@@ -290,7 +311,8 @@ ArrayObject* instantiateMultiArray(ArrayClassRecord* arrayClass, cell* stackLeng
 ArrayObject* createCharArrayFromUtf(const char* utf, int length, int* count, int permanent) {
     int n = utfStringLength(utf, length);
     int32_t words = ((n * 2 + 3) >> 2) + 3;
-    ArrayObject* chars = permanent ? (ArrayObject*)callocPermanentObject(words) : (ArrayObject*)callocObject(words, GCT_ARRAY);
+    ArrayObject* chars =
+        permanent ? (ArrayObject*)callocPermanentObject(words) : (ArrayObject*)callocObject(words, GCT_ARRAY);
     chars->clazz = asClass(PrimitiveArrayClasses[T_CHAR]);
     chars->length = (uint32_t)n;
     const char* p = utf;

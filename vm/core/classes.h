@@ -33,4 +33,3 @@ char* getStringContentsSafely(StringInstance* string, char* buffer, int size);
 
 int32_t objectHashCode(OBJECT object);
 extern VMDATA uint32_t IdentityHashState;
-

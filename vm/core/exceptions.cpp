@@ -188,8 +188,10 @@ void throwException(OBJECT* exceptionCell) {
         OBJECT e = *exceptionCell;
         OBJECT message = (OBJECT)(uintptr_t)e->data[0];
         char text[MESSAGE_BUFFER_SIZE];
-        if (message) stringText(message, text, sizeof text);
-        else getClassNameBuffer(e->clazz, text, sizeof text);
+        if (message)
+            stringText(message, text, sizeof text);
+        else
+            getClassNameBuffer(e->clazz, text, sizeof text);
         fatalError(text);
     }
     FrameRecord* fp = Regs.fp;
@@ -230,11 +232,11 @@ void throwException(OBJECT* exceptionCell) {
             }
         }
         if (method == RunCustomCodeMethod && *(cell*)(fp + 1) != 0) {
-            CustomCodeFunction fn = (CustomCodeFunction)(uintptr_t)*(cell*)(fp + 1);
+            CustomCodeFunction fn = (CustomCodeFunction)(uintptr_t) * (cell*)(fp + 1);
             *(cell*)(fp + 1) = (cell)(uintptr_t)*exceptionCell;
             fn(fp);
             // fn may allocate: the frame is read again where the root moved it
-            *exceptionCell = (OBJECT)(uintptr_t)*(cell*)(fp + 1);
+            *exceptionCell = (OBJECT)(uintptr_t) * (cell*)(fp + 1);
         }
         if ((uintptr_t)fp->syncObject > BOTTOM_FRAME_MARK) {
             OBJECT sync = fp->syncObject;
@@ -266,9 +268,11 @@ void raiseNoSuchMemberError(ConstantPool* cp, int index) {
     const char* name = changeKeyToName((uint16_t)nameType, &length);
     char signature[MESSAGE_BUFFER_SIZE];
     uint16_t typeKey = (uint16_t)(nameType >> 16);
-    if (tag == CONSTANT_Fieldref) change_Key_to_FieldSignature_inBuffer(typeKey, signature, sizeof signature);
-    else change_Key_to_MethodSignature_inBuffer(typeKey, signature, sizeof signature);
-    mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, tag == CONSTANT_Fieldref ? "No such field %s.%s" : "No such method %s.%s",
-              name ? name : "", signature);
+    if (tag == CONSTANT_Fieldref)
+        change_Key_to_FieldSignature_inBuffer(typeKey, signature, sizeof signature);
+    else
+        change_Key_to_MethodSignature_inBuffer(typeKey, signature, sizeof signature);
+    mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE,
+              tag == CONSTANT_Fieldref ? "No such field %s.%s" : "No such method %s.%s", name ? name : "", signature);
     raiseExceptionWithMessage(tag == CONSTANT_Fieldref ? NoSuchFieldError : NoSuchMethodError, MessageBuffer);
 }

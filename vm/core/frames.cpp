@@ -103,13 +103,13 @@ void initializeClass(ClassRecord* clazz) {
     }
     ClassRecord* volatile target = clazz;
     VM_TRY
-        pushFrame(RunCustomCodeMethod);
-        *++Regs.sp = (cell)(uintptr_t)&runClinit;
-        *++Regs.sp = (cell)(uintptr_t)target;
-        *++Regs.sp = 1;
+    pushFrame(RunCustomCodeMethod);
+    *++Regs.sp = (cell)(uintptr_t)&runClinit;
+    *++Regs.sp = (cell)(uintptr_t)target;
+    *++Regs.sp = 1;
     VM_CATCH(e)
-        target->status = CLASS_ERROR;
-        throwObject(e);
+    target->status = CLASS_ERROR;
+    throwObject(e);
     VM_END_TRY
 }
 
@@ -186,70 +186,70 @@ void runClinit(FrameRecord* exceptionFrame) {
     if (state < CLINIT_ENTER || state > CLINIT_DONE) fatalError("Static class initializer failed");
     bool held = state == CLINIT_CHECK || state == CLINIT_DONE;
     switch (state) {
-    case CLINIT_ENTER:
-        if ((clazz->monitor & LOCK_STATE_MASK) != 0 || clazz->initThread != nullptr) {
-            if (monitorEnter((OBJECT)clazz) == MONITOR_WAITING) {
+        case CLINIT_ENTER:
+            if ((clazz->monitor & LOCK_STATE_MASK) != 0 || clazz->initThread != nullptr) {
+                if (monitorEnter((OBJECT)clazz) == MONITOR_WAITING) {
+                    clinitWords()[2] = CLINIT_CHECK;
+                    return;
+                }
+                held = true;
+            }
+            [[fallthrough]];
+        case CLINIT_CHECK:
+            if (clazz->initThread != nullptr && clazz->initThread != CurrentThread) {
                 clinitWords()[2] = CLINIT_CHECK;
+                monitorWaitUninterruptibly((OBJECT)clazz);
                 return;
             }
-            held = true;
-        }
-        [[fallthrough]];
-    case CLINIT_CHECK:
-        if (clazz->initThread != nullptr && clazz->initThread != CurrentThread) {
-            clinitWords()[2] = CLINIT_CHECK;
-            monitorWaitUninterruptibly((OBJECT)clazz);
-            return;
-        }
-        if (clazz->initThread == CurrentThread || clazz->status == CLASS_READY) {
-            if (held) releaseClassMonitor(clazz);
-            popFrame();
-            return;
-        }
-        if (clazz->status == CLASS_ERROR) {
-            if (held) releaseClassMonitor(clazz);
-            popFrame();
-            raiseException(NoClassDefFoundError);
-        }
-        clazz->initThread = CurrentThread;
-        if (held) releaseClassMonitor(clazz);
-        held = false;
-        [[fallthrough]];
-    case CLINIT_SUPER:
-        if (!(clazz->accessFlags & ACC_INTERFACE) && clazz->superClass != nullptr &&
-            clazz->superClass->status != CLASS_READY) {
-            clinitWords()[2] = CLINIT_RUN;
-            initializeClass(clazz->superClass);
-            return;
-        }
-        [[fallthrough]];
-    case CLINIT_RUN: {
-        MethodRecord* clinit = getSpecialMethod(clazz, clinitNameAndType);
-        if (clinit != nullptr) {
-            clinitWords()[2] = CLINIT_FINISH;
-            pushFrame(clinit);
-            return;
-        }
-    }
-        [[fallthrough]];
-    case CLINIT_FINISH:
-        if ((clazz->monitor & LOCK_STATE_MASK) != 0) {
-            if (monitorEnter((OBJECT)clazz) == MONITOR_WAITING) {
-                clinitWords()[2] = CLINIT_DONE;
+            if (clazz->initThread == CurrentThread || clazz->status == CLASS_READY) {
+                if (held) releaseClassMonitor(clazz);
+                popFrame();
                 return;
             }
-            held = true;
+            if (clazz->status == CLASS_ERROR) {
+                if (held) releaseClassMonitor(clazz);
+                popFrame();
+                raiseException(NoClassDefFoundError);
+            }
+            clazz->initThread = CurrentThread;
+            if (held) releaseClassMonitor(clazz);
+            held = false;
+            [[fallthrough]];
+        case CLINIT_SUPER:
+            if (!(clazz->accessFlags & ACC_INTERFACE) && clazz->superClass != nullptr &&
+                clazz->superClass->status != CLASS_READY) {
+                clinitWords()[2] = CLINIT_RUN;
+                initializeClass(clazz->superClass);
+                return;
+            }
+            [[fallthrough]];
+        case CLINIT_RUN: {
+            MethodRecord* clinit = getSpecialMethod(clazz, clinitNameAndType);
+            if (clinit != nullptr) {
+                clinitWords()[2] = CLINIT_FINISH;
+                pushFrame(clinit);
+                return;
+            }
         }
-        [[fallthrough]];
-    case CLINIT_DONE:
-        clazz->initThread = nullptr;
-        clazz->status = CLASS_READY;
-        if (held) {
-            monitorNotify((OBJECT)clazz, 1);
-            releaseClassMonitor(clazz);
-        }
-        popFrame();
-        return;
+            [[fallthrough]];
+        case CLINIT_FINISH:
+            if ((clazz->monitor & LOCK_STATE_MASK) != 0) {
+                if (monitorEnter((OBJECT)clazz) == MONITOR_WAITING) {
+                    clinitWords()[2] = CLINIT_DONE;
+                    return;
+                }
+                held = true;
+            }
+            [[fallthrough]];
+        case CLINIT_DONE:
+            clazz->initThread = nullptr;
+            clazz->status = CLASS_READY;
+            if (held) {
+                monitorNotify((OBJECT)clazz, 1);
+                releaseClassMonitor(clazz);
+            }
+            popFrame();
+            return;
     }
 }
 
@@ -303,23 +303,23 @@ int vmSprintf(char* buffer, int size, const char* format, ...) {
         p++;
         if (*p == 'l') p++;
         switch (*p) {
-        case 'c':
-            sprintfPut(&to, last, (char)va_arg(args, int));
-            break;
-        case 'd': {
-            int32_t v = va_arg(args, int32_t);
-            sprintfNumber(&to, last, v < 0 ? 0u - (uint32_t)v : (uint32_t)v, 10, v < 0);
-            break;
-        }
-        case 'x':
-            sprintfNumber(&to, last, va_arg(args, uint32_t), 16, false);
-            break;
-        case 's':
-            for (const char* s = va_arg(args, const char*); *s; s++) sprintfPut(&to, last, *s);
-            break;
-        default:
-            va_end(args);
-            fatalError("Illegal operand in sprintf");
+            case 'c':
+                sprintfPut(&to, last, (char)va_arg(args, int));
+                break;
+            case 'd': {
+                int32_t v = va_arg(args, int32_t);
+                sprintfNumber(&to, last, v < 0 ? 0u - (uint32_t)v : (uint32_t)v, 10, v < 0);
+                break;
+            }
+            case 'x':
+                sprintfNumber(&to, last, va_arg(args, uint32_t), 16, false);
+                break;
+            case 's':
+                for (const char* s = va_arg(args, const char*); *s; s++) sprintfPut(&to, last, *s);
+                break;
+            default:
+                va_end(args);
+                fatalError("Illegal operand in sprintf");
         }
     }
     va_end(args);

@@ -142,9 +142,12 @@ static inline void visitChild(const void* child, cell** next, int depth) {
     if (*header & HEADER_MARK) return;
     *header |= HEADER_MARK;
     if ((uintptr_t)header > (uintptr_t)walkPosition) return;
-    if (*next == nullptr) *next = (cell*)child;
-    else if (depth > 0) scanObject((cell*)child, depth - 1);
-    else pushMarkQueue((cell*)child);
+    if (*next == nullptr)
+        *next = (cell*)child;
+    else if (depth > 0)
+        scanObject((cell*)child, depth - 1);
+    else
+        pushMarkQueue((cell*)child);
 }
 
 static inline void visitLock(uint32_t word, cell** next, int depth) {
@@ -182,53 +185,53 @@ static void scanObject(cell* object, int depth) {
         cell* next = nullptr;
         uint32_t header = *headerOf(object);
         switch (headerType(header)) {
-        case GCT_INSTANCE:
-            scanInstance((Instance*)object, false, &next, depth);
-            break;
-        case GCT_WEAKREFERENCE: {
-            Instance* reference = (Instance*)object;
-            scanInstance(reference, true, &next, depth);
-            reference->data[WEAK_LINK] = (cell)(uintptr_t)weakReferenceChain;
-            weakReferenceChain = reference;
-            break;
-        }
-        case GCT_ARRAY:
-            visitLock(((ArrayObject*)object)->monitor, &next, depth);
-            break;
-        case GCT_OBJECTARRAY: {
-            ArrayObject* array = (ArrayObject*)object;
-            visitLock(array->monitor, &next, depth);
-            for (uint32_t i = 0; i < array->length; i++) visitChild(array->u.odata[i], &next, depth);
-            break;
-        }
-        case GCT_METHODTABLE: {
-            MethodTable* table = (MethodTable*)object;
-            for (uint32_t i = 0; i < table->length; i++) {
-                MethodRecord* m = &table->methods[i];
-                if (m->accessFlags & ACC_NATIVE) continue;
-                markRoot(m->u.code);
-                markRoot(m->handlers);
+            case GCT_INSTANCE:
+                scanInstance((Instance*)object, false, &next, depth);
+                break;
+            case GCT_WEAKREFERENCE: {
+                Instance* reference = (Instance*)object;
+                scanInstance(reference, true, &next, depth);
+                reference->data[WEAK_LINK] = (cell)(uintptr_t)weakReferenceChain;
+                weakReferenceChain = reference;
+                break;
             }
-            break;
-        }
-        case GCT_POINTERLIST: {
-            int32_t count = object[0];
-            for (int32_t i = 1; i <= count; i++) visitChild(asPointer(object[i]), &next, depth);
-            break;
-        }
-        case GCT_WEAKPOINTERLIST:
-            object[1] = (cell)(uintptr_t)weakListChain;
-            weakListChain = object;
-            break;
-        case GCT_NOPOINTERS:
-        case GCT_EXECSTACK:
-        case GCT_THREAD:
-        case GCT_MONITOR:
-        case GCT_PERMANENT:
-        case GCT_MEMBLOCK:
-            break;
-        default:
-            fatalVMError("Bad dynamic heap objects found");
+            case GCT_ARRAY:
+                visitLock(((ArrayObject*)object)->monitor, &next, depth);
+                break;
+            case GCT_OBJECTARRAY: {
+                ArrayObject* array = (ArrayObject*)object;
+                visitLock(array->monitor, &next, depth);
+                for (uint32_t i = 0; i < array->length; i++) visitChild(array->u.odata[i], &next, depth);
+                break;
+            }
+            case GCT_METHODTABLE: {
+                MethodTable* table = (MethodTable*)object;
+                for (uint32_t i = 0; i < table->length; i++) {
+                    MethodRecord* m = &table->methods[i];
+                    if (m->accessFlags & ACC_NATIVE) continue;
+                    markRoot(m->u.code);
+                    markRoot(m->handlers);
+                }
+                break;
+            }
+            case GCT_POINTERLIST: {
+                int32_t count = object[0];
+                for (int32_t i = 1; i <= count; i++) visitChild(asPointer(object[i]), &next, depth);
+                break;
+            }
+            case GCT_WEAKPOINTERLIST:
+                object[1] = (cell)(uintptr_t)weakListChain;
+                weakListChain = object;
+                break;
+            case GCT_NOPOINTERS:
+            case GCT_EXECSTACK:
+            case GCT_THREAD:
+            case GCT_MONITOR:
+            case GCT_PERMANENT:
+            case GCT_MEMBLOCK:
+                break;
+            default:
+                fatalVMError("Bad dynamic heap objects found");
         }
         if (next == nullptr) return;
         object = next;
@@ -247,7 +250,8 @@ static void traceHeapObjects() {
             *p |= HEADER_MARK;
             walkPosition = p;
             scanObject(p + 1, MARK_DEPTH);
-            for (cell* queued = popMarkQueue(); queued != nullptr; queued = popMarkQueue()) scanObject(queued, MARK_DEPTH);
+            for (cell* queued = popMarkQueue(); queued != nullptr; queued = popMarkQueue())
+                scanObject(queued, MARK_DEPTH);
         }
     } while (markQueueOverflow);
 }
@@ -285,7 +289,8 @@ static void markThreadStack(ThreadRecord* thread) {
     FrameRecord* fp = thread->fpStore;
     if (fp == nullptr) {
         cell* end;
-        for (cell* w = firstArguments(thread->stack, thread->spStore, &end); w != nullptr && w < end; w++) markRoot(asPointer(*w));
+        for (cell* w = firstArguments(thread->stack, thread->spStore, &end); w != nullptr && w < end; w++)
+            markRoot(asPointer(*w));
         return;
     }
     fp->stack->next = nullptr;  // chunks above the top frame are not needed
@@ -320,8 +325,10 @@ static void traceRootObjects() {
         if (RomLockWords[i].word & LOCK_STATE_MASK) markRoot(lockTarget(RomLockWords[i].word));
     }
     for (int32_t i = 0; i < TemporaryRootsLength; i += temporaryRootEntries(i)) {
-        if (isInteriorRoot(i)) markRoot(interiorRootAt(i)->object);
-        else markRoot(asPointer(*temporaryRootVariable(i)));
+        if (isInteriorRoot(i))
+            markRoot(interiorRootAt(i)->object);
+        else
+            markRoot(asPointer(*temporaryRootVariable(i)));
     }
     if (CurrentRomImage != nullptr && CurrentRomImage->staticArea != nullptr) {
         cell* area = CurrentRomImage->staticArea;
@@ -429,7 +436,7 @@ static uint32_t sweepTheHeap() {
     cell* tail = nullptr;
     cell* run = nullptr;
     uint32_t largest = 0;
-    for (cell* p = HeapStart;; ) {
+    for (cell* p = HeapStart;;) {
         bool end = p >= PermanentBoundary;
         bool live = false;
         uint32_t words = 0;
@@ -447,8 +454,10 @@ static uint32_t sweepTheHeap() {
         if ((end || live) && run != nullptr) {
             uint32_t runWords = (uint32_t)(p - run);
             setFreeChunk(run, runWords, nullptr);
-            if (tail) setFreeChunkNext(tail, run);
-            else head = run;
+            if (tail)
+                setFreeChunkNext(tail, run);
+            else
+                head = run;
             tail = run;
             if (runWords - 1 > largest) largest = runWords - 1;
             run = nullptr;
@@ -475,8 +484,10 @@ static void rebuildFreeList() {
         cell* end = p + words;
         while (end < PermanentBoundary && headerType((uint32_t)*end) == GCT_FREE) end += blockWords(end);
         setFreeChunk(p, (uint32_t)(end - p), nullptr);
-        if (tail) setFreeChunkNext(tail, p);
-        else head = p;
+        if (tail)
+            setFreeChunkNext(tail, p);
+        else
+            head = p;
         tail = p;
         p = end;
     }
@@ -498,8 +509,10 @@ static inline void* relocated(const void* p) {
     const BreakEntry* table = relocationTable;
     while (low < high) {
         int mid = (low + high + 1) >> 1;
-        if ((uintptr_t)table[mid].address <= a) low = mid;
-        else high = mid - 1;
+        if ((uintptr_t)table[mid].address <= a)
+            low = mid;
+        else
+            high = mid - 1;
     }
     return (char*)p - table[low].distance;
 }
@@ -526,7 +539,8 @@ static cell* passStart() {
     if (cursor >= RegionBoundary && cursor >= HeapStart && cursor < PermanentBoundary) return cursor;
     if (RegionBoundary >= HeapStart && RegionBoundary < PermanentBoundary) return RegionBoundary;
     uintptr_t span = ((uintptr_t)((char*)PermanentBoundary - (char*)HeapStart) / 8) & ~(uintptr_t)3;
-    RegionBoundary = RegionBoundary < HeapStart ? (cell*)((char*)HeapStart + span) : (cell*)((char*)PermanentBoundary - span);
+    RegionBoundary =
+        RegionBoundary < HeapStart ? (cell*)((char*)HeapStart + span) : (cell*)((char*)PermanentBoundary - span);
     return RegionBoundary;
 }
 
@@ -566,8 +580,10 @@ static void compactionPass() {
                 setFreeChunk(tail, blockWords(tail) + words, nullptr);
             } else {
                 setFreeChunk(p, words, nullptr);
-                if (tail) setFreeChunkNext(tail, p);
-                else head = p;
+                if (tail)
+                    setFreeChunkNext(tail, p);
+                else
+                    head = p;
                 tail = p;
             }
             p = next;
@@ -607,8 +623,10 @@ static void compactionPass() {
                         setFreeChunk(tail, blockWords(tail) + words, nullptr);
                     } else {
                         setFreeChunk(p, words, nullptr);
-                        if (tail) setFreeChunkNext(tail, p);
-                        else head = p;
+                        if (tail)
+                            setFreeChunkNext(tail, p);
+                        else
+                            head = p;
                         tail = p;
                     }
                     break;
@@ -641,7 +659,8 @@ static void relocateThreadStack(ThreadRecord* thread) {
     if (thread->fpStore == nullptr) {
         cell* end;
         StackChunk* chunk = (StackChunk*)relocated(thread->stack);
-        for (cell* w = firstArguments(chunk, (cell*)relocated(thread->spStore), &end); w != nullptr && w < end; w++) relocateWord(w);
+        for (cell* w = firstArguments(chunk, (cell*)relocated(thread->spStore), &end); w != nullptr && w < end; w++)
+            relocateWord(w);
         return;
     }
     FrameRecord* fp = (FrameRecord*)relocated(thread->fpStore);
@@ -704,7 +723,8 @@ static void relocateRoots() {
     }
     if (InternStringTable != nullptr) {
         for (uint32_t b = 0; b < InternStringTable->bucketCount; b++) {
-            for (StringInstance* s = (StringInstance*)InternStringTable->buckets[b]; s != nullptr; s = s->next) relocateLock(&s->monitor);
+            for (StringInstance* s = (StringInstance*)InternStringTable->buckets[b]; s != nullptr; s = s->next)
+                relocateLock(&s->monitor);
         }
     }
     if (ClassTable != nullptr) {
@@ -752,71 +772,71 @@ static void relocateHeapBlocks() {
     for (cell* p = HeapStart; p < PermanentBoundary; p += blockWords(p)) {
         cell* object = p + 1;
         switch (headerType((uint32_t)*p)) {
-        case GCT_FREE:
-        case GCT_NOPOINTERS:
-        case GCT_PERMANENT:
-        case GCT_MEMBLOCK:
-            break;
-        case GCT_INSTANCE:
-            relocateInstance((Instance*)object, false);
-            break;
-        case GCT_WEAKREFERENCE:
-            relocateInstance((Instance*)object, true);
-            break;
-        case GCT_ARRAY:
-            relocateWord(&object[0]);
-            relocateLock((uint32_t*)&object[1]);
-            break;
-        case GCT_OBJECTARRAY: {
-            ArrayObject* array = (ArrayObject*)object;
-            relocateWord(&object[0]);
-            relocateLock(&array->monitor);
-            for (uint32_t i = 0; i < array->length; i++) relocateWord(&array->u.cdata[i]);
-            break;
-        }
-        case GCT_METHODTABLE: {
-            MethodTable* table = (MethodTable*)object;
-            for (uint32_t i = 0; i < table->length; i++) {
-                MethodRecord* m = &table->methods[i];
-                if (m->accessFlags & ACC_NATIVE) continue;
-                m->u.code = (uint8_t*)relocated(m->u.code);
-                m->handlers = (HandlerTable*)relocated(m->handlers);
+            case GCT_FREE:
+            case GCT_NOPOINTERS:
+            case GCT_PERMANENT:
+            case GCT_MEMBLOCK:
+                break;
+            case GCT_INSTANCE:
+                relocateInstance((Instance*)object, false);
+                break;
+            case GCT_WEAKREFERENCE:
+                relocateInstance((Instance*)object, true);
+                break;
+            case GCT_ARRAY:
+                relocateWord(&object[0]);
+                relocateLock((uint32_t*)&object[1]);
+                break;
+            case GCT_OBJECTARRAY: {
+                ArrayObject* array = (ArrayObject*)object;
+                relocateWord(&object[0]);
+                relocateLock(&array->monitor);
+                for (uint32_t i = 0; i < array->length; i++) relocateWord(&array->u.cdata[i]);
+                break;
             }
-            break;
-        }
-        case GCT_POINTERLIST:
-            for (int32_t i = 1; i <= object[0]; i++) relocateWord(&object[i]);
-            break;
-        case GCT_EXECSTACK:
-            relocateWord(&object[0]);
-            break;
-        case GCT_THREAD: {
-            ThreadRecord* t = (ThreadRecord*)object;
-            t->nextAliveThread = (ThreadRecord*)relocated(t->nextAliveThread);
-            t->nextThread = (ThreadRecord*)relocated(t->nextThread);
-            t->javaThread = (Instance*)relocated(t->javaThread);
-            t->stack = (StackChunk*)relocated(t->stack);
-            t->ipStore = (uint8_t*)relocated(t->ipStore);
-            t->fpStore = (FrameRecord*)relocated(t->fpStore);
-            t->spStore = (cell*)relocated(t->spStore);
-            t->nativeLp = (cell*)relocated(t->nativeLp);
-            t->monitor = (MonitorRecord*)relocated(t->monitor);
-            t->nextAlarmThread = (ThreadRecord*)relocated(t->nextAlarmThread);
-            break;
-        }
-        case GCT_MONITOR: {
-            MonitorRecord* m = (MonitorRecord*)object;
-            m->owner = (ThreadRecord*)relocated(m->owner);
-            m->monitorWaitQ = (ThreadRecord*)relocated(m->monitorWaitQ);
-            m->condvarWaitQ = (ThreadRecord*)relocated(m->condvarWaitQ);
-            break;
-        }
-        case GCT_WEAKPOINTERLIST:
-            relocateWord(&object[1]);
-            for (int32_t i = 0; i < object[0]; i++) relocateWord(&object[CLEANUP_LIST_HEADER_WORDS + i]);
-            break;
-        default:
-            fatalVMError("Bad dynamic heap objects found");
+            case GCT_METHODTABLE: {
+                MethodTable* table = (MethodTable*)object;
+                for (uint32_t i = 0; i < table->length; i++) {
+                    MethodRecord* m = &table->methods[i];
+                    if (m->accessFlags & ACC_NATIVE) continue;
+                    m->u.code = (uint8_t*)relocated(m->u.code);
+                    m->handlers = (HandlerTable*)relocated(m->handlers);
+                }
+                break;
+            }
+            case GCT_POINTERLIST:
+                for (int32_t i = 1; i <= object[0]; i++) relocateWord(&object[i]);
+                break;
+            case GCT_EXECSTACK:
+                relocateWord(&object[0]);
+                break;
+            case GCT_THREAD: {
+                ThreadRecord* t = (ThreadRecord*)object;
+                t->nextAliveThread = (ThreadRecord*)relocated(t->nextAliveThread);
+                t->nextThread = (ThreadRecord*)relocated(t->nextThread);
+                t->javaThread = (Instance*)relocated(t->javaThread);
+                t->stack = (StackChunk*)relocated(t->stack);
+                t->ipStore = (uint8_t*)relocated(t->ipStore);
+                t->fpStore = (FrameRecord*)relocated(t->fpStore);
+                t->spStore = (cell*)relocated(t->spStore);
+                t->nativeLp = (cell*)relocated(t->nativeLp);
+                t->monitor = (MonitorRecord*)relocated(t->monitor);
+                t->nextAlarmThread = (ThreadRecord*)relocated(t->nextAlarmThread);
+                break;
+            }
+            case GCT_MONITOR: {
+                MonitorRecord* m = (MonitorRecord*)object;
+                m->owner = (ThreadRecord*)relocated(m->owner);
+                m->monitorWaitQ = (ThreadRecord*)relocated(m->monitorWaitQ);
+                m->condvarWaitQ = (ThreadRecord*)relocated(m->condvarWaitQ);
+                break;
+            }
+            case GCT_WEAKPOINTERLIST:
+                relocateWord(&object[1]);
+                for (int32_t i = 0; i < object[0]; i++) relocateWord(&object[CLEANUP_LIST_HEADER_WORDS + i]);
+                break;
+            default:
+                fatalVMError("Bad dynamic heap objects found");
         }
     }
 }
@@ -853,7 +873,8 @@ static void relocateEverything(const BreakEntry* table, int32_t count) {
     indexBreaks();
     relocating = 1;
     // Stacks first: their maps may read blocks whose own pointers are not yet updated.
-    for (ThreadRecord* t = (ThreadRecord*)relocated(AllThreads); t != nullptr; t = (ThreadRecord*)relocated(t->nextAliveThread))
+    for (ThreadRecord* t = (ThreadRecord*)relocated(AllThreads); t != nullptr;
+         t = (ThreadRecord*)relocated(t->nextAliveThread))
         relocateThreadStack(t);
     relocateRoots();
     relocateHeapBlocks();
@@ -868,7 +889,8 @@ static void relocateEverything(const BreakEntry* table, int32_t count) {
 
 [[maybe_unused]] static bool freeListInOrder() {
     for (cell* c = FirstFreeChunk; c != nullptr; c = freeChunkNext(c)) {
-        if (c < HeapStart || c + blockWords(c) > PermanentBoundary || headerType((uint32_t)*c) != GCT_FREE) return false;
+        if (c < HeapStart || c + blockWords(c) > PermanentBoundary || headerType((uint32_t)*c) != GCT_FREE)
+            return false;
         cell* next = freeChunkNext(c);
         if (next != nullptr && next <= c + blockWords(c) - 1) return false;
     }
@@ -937,7 +959,8 @@ void collectGarbage(int32_t requestedWords) {
     } else {
         CompactionCursor = HeapStart;
         uintptr_t lowered = (uintptr_t)RegionBoundary - (uintptr_t)request * 4;
-        RegionBoundary = lowered < (uintptr_t)HeapStart || lowered > (uintptr_t)RegionBoundary ? HeapStart : (cell*)lowered;
+        RegionBoundary =
+            lowered < (uintptr_t)HeapStart || lowered > (uintptr_t)RegionBoundary ? HeapStart : (cell*)lowered;
         compactFully();
     }
     VM_ASSERT(!relocating && relocationTable == nullptr && gatheredCount == 0);

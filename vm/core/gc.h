@@ -46,7 +46,6 @@ int registerCleanup(OBJECT* cell, CleanupFunction function);
 void FinalizeMemoryManagement();
 void FinalizeHeap();
 
-
 // While a compaction relocates pointers, blocks of the dynamic heap already lie at their
 // new addresses: this gives the current address of a block known by its old one.
 const void* gcCurrentAddress(const void* address);

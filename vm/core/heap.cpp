@@ -33,10 +33,7 @@ VMBSS cell* CleanupTable;
 VMBSS int32_t CollectionSuppressed;
 VMBSS int32_t ForcedCollectionCounter;
 
-
-void fatalTemporaryRootOverflow() {
-    fatalVMError("Temporary root overflow: more than 50 temporary roots");
-}
+void fatalTemporaryRootOverflow() { fatalVMError("Temporary root overflow: more than 50 temporary roots"); }
 
 void makeTemporaryInteriorRoot(void* address, void* object) {
     if (TemporaryRootsLength + INTERIOR_ROOT_ENTRIES > MAX_TEMPORARY_ROOTS) fatalTemporaryRootOverflow();
@@ -68,8 +65,10 @@ static void rebuildFreeList() {
     for (cell* p = HeapStart; p < PermanentBoundary; p += headerSize((uint32_t)*p) + 1) {
         if (headerType((uint32_t)*p) != GCT_FREE) continue;
         setFreeChunkNext(p, nullptr);
-        if (last) setFreeChunkNext(last, p);
-        else FirstFreeChunk = p;
+        if (last)
+            setFreeChunkNext(last, p);
+        else
+            FirstFreeChunk = p;
         last = p;
     }
 }
@@ -80,8 +79,8 @@ void InitializeHeap() {
     allocateHeapBlock(&size, &start);
     size &= ~3;
     if ((uint32_t)size > MAXIMUM_HEAP_SIZE) {
-        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "too large memory %d. memory size must be less than %d.",
-                  size, MAXIMUM_HEAP_SIZE);
+        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "too large memory %d. memory size must be less than %d.", size,
+                  MAXIMUM_HEAP_SIZE);
         fatalVMError(MessageBuffer);
     }
     if (start == nullptr || size < 16) fatalVMError("Not enough memory to initialize the system");
@@ -114,10 +113,10 @@ void InitializeHeap() {
 // list head) up to which no chunk of the region can hold a request of its size, so a
 // search for that size may start behind it.
 struct SearchFinger {
-    int32_t size;             // words requested, header included
+    int32_t size;  // words requested, header included
     cell* position;
-    SearchFinger* next;       // the next smaller size
-    SearchFinger* previous;   // the next larger size
+    SearchFinger* next;      // the next smaller size
+    SearchFinger* previous;  // the next larger size
 };
 static_assert(sizeof(SearchFinger) == 16, "a finger record is four words");
 
@@ -216,16 +215,20 @@ static cell* takeChunk(cell* prev, cell* chunk, uint32_t words, int type) {
     uint32_t have = blockWords(chunk);
     if (have <= words + 1) {
         cell* next = freeChunkNext(chunk);
-        if (prev) setFreeChunkNext(prev, next);
-        else FirstFreeChunk = next;
+        if (prev)
+            setFreeChunkNext(prev, next);
+        else
+            FirstFreeChunk = next;
         chunk[0] = (cell)(((have - 1) << HEADER_SIZE_SHIFT) | (type << HEADER_TYPE_SHIFT));
         moveFingersOffChunk(chunk, prev);
     } else {
         cell* rest = chunk + words;
         setFreeHeader(rest, have - words);
         setFreeChunkNext(rest, freeChunkNext(chunk));
-        if (prev) setFreeChunkNext(prev, rest);
-        else FirstFreeChunk = rest;
+        if (prev)
+            setFreeChunkNext(prev, rest);
+        else
+            FirstFreeChunk = rest;
         chunk[0] = (cell)(((words - 1) << HEADER_SIZE_SHIFT) | (type << HEADER_TYPE_SHIFT));
         moveFingersOffChunk(chunk, rest);
         // the upper list starts behind the last chunk below the boundary
@@ -325,7 +328,8 @@ cell* callocPermanentObject(int32_t words) {
         int32_t taken = (char*)PermanentBoundary - (char*)newBoundary;
         memset(newBoundary, 0, taken);
         uintptr_t lowered = (uintptr_t)RegionBoundary - 4 * (uintptr_t)taken;
-        RegionBoundary = lowered < (uintptr_t)HeapStart || lowered > (uintptr_t)RegionBoundary ? HeapStart : (cell*)lowered;
+        RegionBoundary =
+            lowered < (uintptr_t)HeapStart || lowered > (uintptr_t)RegionBoundary ? HeapStart : (cell*)lowered;
         setFreeHeader(last, newBoundary - last);
         PermanentBoundary = newBoundary;
         PermanentPointer = newPointer;
@@ -351,7 +355,6 @@ cell* allocHeapObjectForPointer(int32_t words, int type) {
     AllocationMode = 0;
     return p;
 }
-
 
 int lockObjectMemory(void* object) {
     // permanent space and the image never move, and their objects have no header word

@@ -62,7 +62,9 @@ enum { FREE_CHUNK_MIN_WORDS = sizeof(FreeChunk) / 4 };
 inline FreeChunk* asFreeChunk(cell* block) { return (FreeChunk*)block; }
 inline cell* freeChunkNext(cell* chunk) { return asFreeChunk(chunk)->next; }
 inline void setFreeChunkNext(cell* chunk, cell* next) { asFreeChunk(chunk)->next = next; }
-inline void setFreeHeader(cell* chunk, uint32_t words) { asFreeChunk(chunk)->header = (words - 1) << HEADER_SIZE_SHIFT; }
+inline void setFreeHeader(cell* chunk, uint32_t words) {
+    asFreeChunk(chunk)->header = (words - 1) << HEADER_SIZE_SHIFT;
+}
 inline void setFreeChunk(cell* chunk, uint32_t words, cell* next) {
     setFreeHeader(chunk, words);
     setFreeChunkNext(chunk, next);
@@ -84,9 +86,9 @@ extern VMBSS cell TemporaryRoots[MAX_TEMPORARY_ROOTS];
 extern VMBSS int32_t TemporaryRootsLength;
 
 struct InteriorRoot {
-    cell mark;          // INTERIOR_ROOT_MARK
-    cell* interior;     // the variable holding a pointer into the object
-    cell* object;       // the object it points into
+    cell mark;       // INTERIOR_ROOT_MARK
+    cell* interior;  // the variable holding a pointer into the object
+    cell* object;    // the object it points into
 };
 static_assert(sizeof(InteriorRoot) == 12, "an interior root takes three entries");
 enum { INTERIOR_ROOT_MARK = -1, INTERIOR_ROOT_ENTRIES = sizeof(InteriorRoot) / sizeof(cell) };

@@ -55,7 +55,7 @@ static void freePinnedHeapBlock(void* block) {
 static void noTimeSliceHook() {}
 
 constexpr VmCoreHooks DefaultCoreHooks = {
-    noLoadClassfile,  completeArrayClass,   takeAsVerified,      runAsLoaded,
+    noLoadClassfile,   completeArrayClass,   takeAsVerified,      runAsLoaded,
     noNativeFinalizer, allocPinnedHeapBlock, freePinnedHeapBlock, noTimeSliceHook,
 };
 

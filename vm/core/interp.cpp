@@ -129,46 +129,46 @@ static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
 #define SAVE_REGS() (Regs.ip = ip, Regs.sp = sp, Regs.timeSlice = slice)
 #define LOAD_REGS() (ip = Regs.ip, sp = Regs.sp, lp = Regs.locals, cp = Regs.cp, slice = Regs.timeSlice)
 #define DISPATCH() goto* dispatch[*ip]
-#define NEXT(n) \
-    do { \
-        ip += (n); \
+#define NEXT(n)     \
+    do {            \
+        ip += (n);  \
         DISPATCH(); \
     } while (0)
 // The reschedule check at every place that counts, so that each dispatches on its own
 // rather than all through one shared jump.
-#define RESCHEDULE() \
-    do { \
+#define RESCHEDULE()                  \
+    do {                              \
         if (slice-- != 0) DISPATCH(); \
-        goto sliceEnded; \
+        goto sliceEnded;              \
     } while (0)
-#define THROW(name) \
-    do { \
-        SAVE_REGS(); \
+#define THROW(name)           \
+    do {                      \
+        SAVE_REGS();          \
         raiseException(name); \
     } while (0)
-#define BRANCH_IF(cond) \
-    do { \
-        if (cond) { \
+#define BRANCH_IF(cond)            \
+    do {                           \
+        if (cond) {                \
             ip += readS16(ip + 1); \
-            RESCHEDULE(); \
-        } \
-        NEXT(3); \
+            RESCHEDULE();          \
+        }                          \
+        NEXT(3);                   \
     } while (0)
 // Local operands of the combined instructions are byte offsets from locals.
-#define LOCAL_AT(operand) (*(cell*)((char*)lp + ((operand) & 0xFC)))
+#define LOCAL_AT(operand) (*(cell*)((char*)lp + ((operand)&0xFC)))
 // Class check of the quick static forms: ready, or initialised by this very thread.
 #define NEEDS_INIT(c) ((c)->status != CLASS_READY && ((c)->initThread == nullptr || (c)->initThread != CurrentThread))
-#define INVOKE(m, r, n) \
-    do { \
-        invokeMethod = (m); \
+#define INVOKE(m, r, n)       \
+    do {                      \
+        invokeMethod = (m);   \
         invokeReceiver = (r); \
-        invokeLength = (n); \
-        goto invoke; \
+        invokeLength = (n);   \
+        goto invoke;          \
     } while (0)
-#define ARRAY_AT(arrayCell, indexCell, array, index) \
+#define ARRAY_AT(arrayCell, indexCell, array, index)           \
     ArrayObject* array = (ArrayObject*)(uintptr_t)(arrayCell); \
-    int32_t index = (indexCell); \
-    if (array == nullptr) THROW(NullPointerException); \
+    int32_t index = (indexCell);                               \
+    if (array == nullptr) THROW(NullPointerException);         \
     if ((uint32_t)index >= array->length) THROW(ArrayIndexOutOfBoundsException)
 
 // The vectorizer pairs the stores of ip and sp into one 64-bit store, which moves both
@@ -217,10 +217,17 @@ op_nop:
 op_aconst_null:
     *++sp = 0;
     NEXT(1);
-op_iconst_m1: op_iconst_0: op_iconst_1: op_iconst_2: op_iconst_3: op_iconst_4: op_iconst_5:
+op_iconst_m1:
+op_iconst_0:
+op_iconst_1:
+op_iconst_2:
+op_iconst_3:
+op_iconst_4:
+op_iconst_5:
     *++sp = (cell)*ip - OP_ICONST_0;
     NEXT(1);
-op_lconst_0: op_lconst_1:
+op_lconst_0:
+op_lconst_1:
     storeTwoWords(sp + 1, *ip - OP_LCONST_0, 0);
     sp += 2;
     NEXT(1);
@@ -236,86 +243,107 @@ op_ldc:
 op_ldc_w:
     *++sp = cp[readU16(ip + 1)].i;
     NEXT(3);
-op_ldc2_w: {
+op_ldc2_w : {
     uint16_t index = readU16(ip + 1);
     storeTwoWords(sp + 1, cp[index + 1].i, cp[index].i);
     sp += 2;
     NEXT(3);
 }
-op_iload: op_aload:
+op_iload:
+op_aload:
     *++sp = lp[ip[1]];
     NEXT(2);
 op_lload:
     moveTwoWords(sp + 1, lp + ip[1]);
     sp += 2;
     NEXT(2);
-op_iload_0: op_iload_1: op_iload_2: op_iload_3:
+op_iload_0:
+op_iload_1:
+op_iload_2:
+op_iload_3:
     *++sp = lp[*ip - OP_ILOAD_0];
     NEXT(1);
-op_lload_0: op_lload_1: op_lload_2: op_lload_3: {
+op_lload_0:
+op_lload_1:
+op_lload_2:
+op_lload_3 : {
     moveTwoWords(sp + 1, lp + (*ip - OP_LLOAD_0));
     sp += 2;
     NEXT(1);
 }
-op_aload_0: op_aload_1: op_aload_2: op_aload_3:
+op_aload_0:
+op_aload_1:
+op_aload_2:
+op_aload_3:
     *++sp = lp[*ip - OP_ALOAD_0];
     NEXT(1);
-op_iaload: op_aaload: {
+op_iaload:
+op_aaload : {
     ARRAY_AT(sp[-1], sp[0], a, i);
     *--sp = a->u.cdata[i];
     NEXT(1);
 }
-op_laload: {
+op_laload : {
     ARRAY_AT(sp[-1], sp[0], a, i);
     moveTwoWords(sp - 1, &a->u.cdata[2 * i]);
     NEXT(1);
 }
-op_baload: {
+op_baload : {
     ARRAY_AT(sp[-1], sp[0], a, i);
     *--sp = a->u.bdata[i];
     NEXT(1);
 }
-op_caload: {
+op_caload : {
     ARRAY_AT(sp[-1], sp[0], a, i);
     *--sp = a->u.sdata[i];
     NEXT(1);
 }
-op_saload: {
+op_saload : {
     ARRAY_AT(sp[-1], sp[0], a, i);
     *--sp = (int16_t)a->u.sdata[i];
     NEXT(1);
 }
-op_istore: op_astore:
+op_istore:
+op_astore:
     lp[ip[1]] = *sp--;
     NEXT(2);
 op_lstore:
     moveTwoWords(lp + ip[1], sp - 1);
     sp -= 2;
     NEXT(2);
-op_istore_0: op_istore_1: op_istore_2: op_istore_3:
+op_istore_0:
+op_istore_1:
+op_istore_2:
+op_istore_3:
     lp[*ip - OP_ISTORE_0] = *sp--;
     NEXT(1);
-op_lstore_0: op_lstore_1: op_lstore_2: op_lstore_3: {
+op_lstore_0:
+op_lstore_1:
+op_lstore_2:
+op_lstore_3 : {
     moveTwoWords(lp + (*ip - OP_LSTORE_0), sp - 1);
     sp -= 2;
     NEXT(1);
 }
-op_astore_0: op_astore_1: op_astore_2: op_astore_3:
+op_astore_0:
+op_astore_1:
+op_astore_2:
+op_astore_3:
     lp[*ip - OP_ASTORE_0] = *sp--;
     NEXT(1);
-op_iastore: {
+op_iastore : {
     ARRAY_AT(sp[-2], sp[-1], a, i);
     a->u.cdata[i] = sp[0];
     sp -= 3;
     NEXT(1);
 }
-op_lastore: {
+op_lastore : {
     ARRAY_AT(sp[-3], sp[-2], a, i);
     moveTwoWords(&a->u.cdata[2 * i], sp - 1);
     sp -= 4;
     NEXT(1);
 }
-op_aastore: {
+op_aastore : {
     ARRAY_AT(sp[-2], sp[-1], a, i);
     OBJECT value = (OBJECT)(uintptr_t)sp[0];
     sp -= 3;
@@ -331,13 +359,14 @@ op_aastore: {
     a->u.odata[i] = value;
     NEXT(1);
 }
-op_bastore: {
+op_bastore : {
     ARRAY_AT(sp[-2], sp[-1], a, i);
     a->u.bdata[i] = (int8_t)sp[0];
     sp -= 3;
     NEXT(1);
 }
-op_castore: op_sastore: {
+op_castore:
+op_sastore : {
     ARRAY_AT(sp[-2], sp[-1], a, i);
     a->u.sdata[i] = (uint16_t)sp[0];
     sp -= 3;
@@ -353,7 +382,7 @@ op_dup:
     sp[1] = sp[0];
     sp++;
     NEXT(1);
-op_dup_x1: {
+op_dup_x1 : {
     cell a = sp[0], b = sp[-1];
     sp[-1] = a;
     sp[0] = b;
@@ -361,7 +390,7 @@ op_dup_x1: {
     sp++;
     NEXT(1);
 }
-op_dup_x2: {
+op_dup_x2 : {
     cell a = sp[0], b = sp[-1], c = sp[-2];
     sp[-2] = a;
     sp[-1] = c;
@@ -374,7 +403,7 @@ op_dup2:
     moveTwoWords(sp + 1, sp - 1);
     sp += 2;
     NEXT(1);
-op_dup2_x1: {
+op_dup2_x1 : {
     cell a = sp[0], b = sp[-1], c = sp[-2];
     sp[-2] = b;
     sp[-1] = a;
@@ -384,7 +413,7 @@ op_dup2_x1: {
     sp += 2;
     NEXT(1);
 }
-op_dup2_x2: {
+op_dup2_x2 : {
     cell a = sp[0], b = sp[-1], c = sp[-2], d = sp[-3];
     sp[-3] = b;
     sp[-2] = a;
@@ -395,7 +424,7 @@ op_dup2_x2: {
     sp += 2;
     NEXT(1);
 }
-op_swap: {
+op_swap : {
     cell a = sp[0];
     sp[0] = sp[-1];
     sp[-1] = a;
@@ -425,22 +454,24 @@ op_lmul:
     setLong(sp - 3, getLong(sp - 3) * getLong(sp - 1));
     sp -= 2;
     NEXT(1);
-op_idiv: {
+op_idiv : {
     int32_t divisor = sp[0];
     if (divisor == 0) THROW(ArithmeticException);
-    if (divisor != -1) sp[-1] /= divisor;
-    else sp[-1] = (int32_t)(0u - (uint32_t)sp[-1]);
+    if (divisor != -1)
+        sp[-1] /= divisor;
+    else
+        sp[-1] = (int32_t)(0u - (uint32_t)sp[-1]);
     sp--;
     NEXT(1);
 }
-op_irem: {
+op_irem : {
     int32_t divisor = sp[0];
     if (divisor == 0) THROW(ArithmeticException);
     sp[-1] = divisor == -1 ? 0 : sp[-1] % divisor;
     sp--;
     NEXT(1);
 }
-op_ldiv: {
+op_ldiv : {
     int64_t divisor = getLong(sp - 1);
     if (divisor == 0) THROW(ArithmeticException);
     int64_t dividend = getLong(sp - 3);
@@ -449,7 +480,7 @@ op_ldiv: {
     sp -= 2;
     NEXT(1);
 }
-op_lrem: {
+op_lrem : {
     int64_t divisor = getLong(sp - 1);
     if (divisor == 0) THROW(ArithmeticException);
     setLong(sp - 3, divisor == -1 ? 0 : getLong(sp - 3) % divisor);
@@ -532,7 +563,7 @@ op_i2c:
 op_i2s:
     sp[0] = (int16_t)sp[0];
     NEXT(1);
-op_lcmp: {
+op_lcmp : {
     int64_t b = getLong(sp - 1), a = getLong(sp - 3);
     sp -= 3;
     sp[0] = a < b ? -1 : (a > b ? 1 : 0);
@@ -550,10 +581,12 @@ op_ifgt:
     BRANCH_IF(*sp-- > 0);
 op_ifle:
     BRANCH_IF(*sp-- <= 0);
-op_if_icmpeq: op_if_acmpeq:
+op_if_icmpeq:
+op_if_acmpeq:
     sp -= 2;
     BRANCH_IF(sp[1] == sp[2]);
-op_if_icmpne: op_if_acmpne:
+op_if_icmpne:
+op_if_acmpne:
     sp -= 2;
     BRANCH_IF(sp[1] != sp[2]);
 op_if_icmplt:
@@ -578,15 +611,17 @@ op_goto:
 op_goto_w:
     ip += readS32(ip + 1);
     RESCHEDULE();
-op_tableswitch: {
+op_tableswitch : {
     const uint8_t* base = (const uint8_t*)(((uintptr_t)ip + 4) & ~(uintptr_t)3);
     int32_t index = *sp--;
     int32_t low = readS32(base + 4), high = readS32(base + 8);
-    if (index < low || index > high) ip += readS32(base);
-    else ip += readS32(base + 12 + 4 * (index - low));
+    if (index < low || index > high)
+        ip += readS32(base);
+    else
+        ip += readS32(base + 12 + 4 * (index - low));
     RESCHEDULE();
 }
-op_lookupswitch: {
+op_lookupswitch : {
     const uint8_t* base = (const uint8_t*)(((uintptr_t)ip + 4) & ~(uintptr_t)3);
     int32_t key = *sp--;
     int32_t lo = 0, hi = readS32(base + 4) - 1;
@@ -598,13 +633,19 @@ op_lookupswitch: {
             offset = readS32(base + 12 + 8 * mid);
             break;
         }
-        if (key < match) hi = mid - 1;
-        else lo = mid + 1;
+        if (key < match)
+            hi = mid - 1;
+        else
+            lo = mid + 1;
     }
     ip += offset;
     RESCHEDULE();
 }
-op_ireturn: op_freturn: op_areturn: op_lreturn: op_dreturn: {
+op_ireturn:
+op_freturn:
+op_areturn:
+op_lreturn:
+op_dreturn : {
     FrameRecord* frame = Regs.fp;
     if ((uintptr_t)frame->syncObject > BOTTOM_FRAME_MARK) {
         SAVE_REGS();
@@ -627,7 +668,7 @@ op_ireturn: op_freturn: op_areturn: op_lreturn: op_dreturn: {
     }
     RESCHEDULE();
 }
-op_return: {
+op_return : {
     FrameRecord* frame = Regs.fp;
     OBJECT sync = frame->syncObject;
     if ((uintptr_t)sync > BOTTOM_FRAME_MARK) {
@@ -650,13 +691,13 @@ op_return: {
     cp = Regs.cp = constantPoolOf(m);
     RESCHEDULE();
 }
-op_arraylength: {
+op_arraylength : {
     ArrayObject* a = (ArrayObject*)(uintptr_t)sp[0];
     if (a == nullptr) THROW(NullPointerException);
     sp[0] = (cell)a->length;
     NEXT(1);
 }
-op_athrow: {
+op_athrow : {
     OBJECT e = (OBJECT)(uintptr_t)sp[0];
     if (e == nullptr) THROW(NullPointerException);
     sp--;
@@ -667,7 +708,7 @@ op_athrow: {
     LOAD_REGS();
     RESCHEDULE();
 }
-op_monitorenter: {
+op_monitorenter : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o == nullptr) THROW(NullPointerException);
     sp--;
@@ -677,7 +718,7 @@ op_monitorenter: {
     LOAD_REGS();
     RESCHEDULE();
 }
-op_monitorexit: {
+op_monitorexit : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o == nullptr) THROW(NullPointerException);
     sp--;
@@ -694,34 +735,36 @@ op_breakpoint:
     mvTraceLog_print(0, "Breakpoint\n");
     NEXT(1);
 
-op_getfield_quick: op_getfieldp_quick: {
+op_getfield_quick:
+op_getfieldp_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o == nullptr) THROW(NullPointerException);
     sp[0] = o->data[readS16(ip + 1)];
     NEXT(3);
 }
-op_getfield2_quick: {
+op_getfield2_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o == nullptr) THROW(NullPointerException);
     moveTwoWords(sp, &o->data[readS16(ip + 1)]);
     sp++;
     NEXT(3);
 }
-op_putfield_quick: {
+op_putfield_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[-1];
     if (o == nullptr) THROW(NullPointerException);
     o->data[readS16(ip + 1)] = sp[0];
     sp -= 2;
     NEXT(3);
 }
-op_putfield2_quick: {
+op_putfield2_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[-2];
     if (o == nullptr) THROW(NullPointerException);
     moveTwoWords(&o->data[readS16(ip + 1)], sp - 1);
     sp -= 3;
     NEXT(3);
 }
-op_getstatic_quick: op_getstaticp_quick: {
+op_getstatic_quick:
+op_getstaticp_quick : {
     FieldRecord* f = cp[readU16(ip + 1)].field;
     if (NEEDS_INIT(f->ofClass)) {
         initClass = f->ofClass;
@@ -730,7 +773,7 @@ op_getstatic_quick: op_getstaticp_quick: {
     *++sp = f->u.staticAddress[0];
     NEXT(3);
 }
-op_getstatic2_quick: {
+op_getstatic2_quick : {
     FieldRecord* f = cp[readU16(ip + 1)].field;
     if (NEEDS_INIT(f->ofClass)) {
         initClass = f->ofClass;
@@ -740,7 +783,7 @@ op_getstatic2_quick: {
     sp += 2;
     NEXT(3);
 }
-op_putstatic_quick: {
+op_putstatic_quick : {
     FieldRecord* f = cp[readU16(ip + 1)].field;
     if (NEEDS_INIT(f->ofClass)) {
         initClass = f->ofClass;
@@ -749,7 +792,7 @@ op_putstatic_quick: {
     f->u.staticAddress[0] = *sp--;
     NEXT(3);
 }
-op_putstatic2_quick: {
+op_putstatic2_quick : {
     FieldRecord* f = cp[readU16(ip + 1)].field;
     if (NEEDS_INIT(f->ofClass)) {
         initClass = f->ofClass;
@@ -759,7 +802,7 @@ op_putstatic2_quick: {
     sp -= 2;
     NEXT(3);
 }
-op_invokevirtual_cached: {
+op_invokevirtual_cached : {
     int index = readU16(ip + 1);
     MethodRecord* m = InlineCacheTable[index].method;
     OBJECT r = (OBJECT)(uintptr_t)sp[-(m->argCount - 1)];
@@ -773,13 +816,13 @@ op_invokevirtual_cached: {
     }
     INVOKE(m, r, 3);
 }
-op_invokespecial_quick: {
+op_invokespecial_quick : {
     MethodRecord* m = cp[readU16(ip + 1)].method;
     OBJECT r = (OBJECT)(uintptr_t)sp[-(m->argCount - 1)];
     if (r == nullptr) THROW(NullPointerException);
     INVOKE(m, r, 3);
 }
-op_invokestatic_quick: {
+op_invokestatic_quick : {
     MethodRecord* m = cp[readU16(ip + 1)].method;
     if (NEEDS_INIT(m->ofClass)) {
         initClass = m->ofClass;
@@ -787,7 +830,7 @@ op_invokestatic_quick: {
     }
     INVOKE(m, (OBJECT)m->ofClass, 3);
 }
-op_invokeinterface_cached: {
+op_invokeinterface_cached : {
     int index = readU16(ip + 1);
     MethodRecord* m = InlineCacheTable[index].method;
     int words = ip[3];
@@ -801,7 +844,7 @@ op_invokeinterface_cached: {
     }
     INVOKE(m, r, 5);
 }
-op_new_quick: {
+op_new_quick : {
     ClassRecord* c = cp[readU16(ip + 1)].clazz;
     if (NEEDS_INIT(c)) {
         initClass = c;
@@ -813,7 +856,7 @@ op_new_quick: {
     *++sp = (cell)(uintptr_t)o;
     NEXT(3);
 }
-op_anewarray_quick: {
+op_anewarray_quick : {
     ArrayClassRecord* ac = (ArrayClassRecord*)InlineCacheTable[readU16(ip + 1)].method;
     SAVE_REGS();
     ArrayObject* a = instantiateArray(ac, sp[0]);
@@ -821,7 +864,7 @@ op_anewarray_quick: {
     sp[0] = (cell)(uintptr_t)a;
     NEXT(3);
 }
-op_multianewarray_quick: {
+op_multianewarray_quick : {
     ArrayClassRecord* ac = asArrayClass(cp[readU16(ip + 1)].clazz);
     int d = ip[3];
     SAVE_REGS();
@@ -831,7 +874,7 @@ op_multianewarray_quick: {
     *++sp = (cell)(uintptr_t)a;
     NEXT(4);
 }
-op_checkcast_quick: {
+op_checkcast_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o != nullptr) {
         ClassRecord* c = cp[readU16(ip + 1)].clazz;
@@ -842,7 +885,7 @@ op_checkcast_quick: {
     }
     NEXT(3);
 }
-op_instanceof_quick: {
+op_instanceof_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o != nullptr) {
         ClassRecord* c = cp[readU16(ip + 1)].clazz;
@@ -854,12 +897,14 @@ op_instanceof_quick: {
     NEXT(3);
 }
 
-op_iaload_local: op_aaload_local: {
+op_iaload_local:
+op_aaload_local : {
     ARRAY_AT(sp[0], LOCAL_AT(ip[1]), a, i);
     sp[0] = a->u.cdata[i];
     NEXT(2);
 }
-op_iaload_locals: op_aaload_locals: {
+op_iaload_locals:
+op_aaload_locals : {
     ARRAY_AT(LOCAL_AT(ip[1]), LOCAL_AT(ip[2]), a, i);
     *++sp = a->u.cdata[i];
     NEXT(3);
@@ -882,7 +927,8 @@ op_isub_local:
 op_isub_const:
     sp[0] -= (int8_t)ip[1];
     NEXT(2);
-op_getfield_local0: op_getfieldp_local0:
+op_getfield_local0:
+op_getfieldp_local0:
     *++sp = ((OBJECT)(uintptr_t)lp[0])->data[ip[2]];
     NEXT(3);
 op_putfield_local0:
@@ -891,14 +937,14 @@ op_putfield_local0:
 op_filler:
     NEXT(2);
 
-#define BRANCH_LOCAL_IF(cond) \
-    do { \
-        int32_t a = LOCAL_AT(ip[1]); \
-        if (cond) { \
+#define BRANCH_LOCAL_IF(cond)          \
+    do {                               \
+        int32_t a = LOCAL_AT(ip[1]);   \
+        if (cond) {                    \
             ip += 1 + readS16(ip + 2); \
-            RESCHEDULE(); \
-        } \
-        NEXT(4); \
+            RESCHEDULE();              \
+        }                              \
+        NEXT(4);                       \
     } while (0)
 op_ifeq_local:
     BRANCH_LOCAL_IF(a == 0);
@@ -914,15 +960,15 @@ op_ifle_local:
     BRANCH_LOCAL_IF(a <= 0);
 #undef BRANCH_LOCAL_IF
 
-#define BRANCH_PAIR_IF(second, cond) \
-    do { \
-        int32_t a = LOCAL_AT(ip[1]); \
-        int32_t b = (second); \
-        if (cond) { \
+#define BRANCH_PAIR_IF(second, cond)   \
+    do {                               \
+        int32_t a = LOCAL_AT(ip[1]);   \
+        int32_t b = (second);          \
+        if (cond) {                    \
             ip += 2 + readS16(ip + 3); \
-            RESCHEDULE(); \
-        } \
-        NEXT(5); \
+            RESCHEDULE();              \
+        }                              \
+        NEXT(5);                       \
     } while (0)
 op_if_icmpeq_locals:
     BRANCH_PAIR_IF(LOCAL_AT(ip[2]), a == b);
@@ -953,85 +999,136 @@ op_if_icmple_const:
 // Float and double work runs here, but each instruction still goes to the reschedule
 // check afterwards, as when it was handed to the slow path, so time slices end where
 // they always did.
-#define FLOATING(opcode) \
-    do { \
-        int length; \
+#define FLOATING(opcode)                                \
+    do {                                                \
+        int length;                                     \
         sp = floatingStep(opcode, ip, sp, lp, &length); \
-        ip += length; \
-        RESCHEDULE(); \
+        ip += length;                                   \
+        RESCHEDULE();                                   \
     } while (0)
-op_fconst_0: FLOATING(OP_FCONST_0);
-op_fconst_1: FLOATING(OP_FCONST_1);
-op_fconst_2: FLOATING(OP_FCONST_2);
-op_dconst_0: FLOATING(OP_DCONST_0);
-op_dconst_1: FLOATING(OP_DCONST_1);
-op_fload: FLOATING(OP_FLOAD);
-op_dload: FLOATING(OP_DLOAD);
-op_fload_0: FLOATING(OP_FLOAD_0);
-op_fload_1: FLOATING(OP_FLOAD_1);
-op_fload_2: FLOATING(OP_FLOAD_2);
-op_fload_3: FLOATING(OP_FLOAD_3);
-op_dload_0: FLOATING(OP_DLOAD_0);
-op_dload_1: FLOATING(OP_DLOAD_1);
-op_dload_2: FLOATING(OP_DLOAD_2);
-op_dload_3: FLOATING(OP_DLOAD_3);
-op_fstore: FLOATING(OP_FSTORE);
-op_dstore: FLOATING(OP_DSTORE);
-op_fstore_0: FLOATING(OP_FSTORE_0);
-op_fstore_1: FLOATING(OP_FSTORE_1);
-op_fstore_2: FLOATING(OP_FSTORE_2);
-op_fstore_3: FLOATING(OP_FSTORE_3);
-op_dstore_0: FLOATING(OP_DSTORE_0);
-op_dstore_1: FLOATING(OP_DSTORE_1);
-op_dstore_2: FLOATING(OP_DSTORE_2);
-op_dstore_3: FLOATING(OP_DSTORE_3);
-op_fadd: FLOATING(OP_FADD);
-op_dadd: FLOATING(OP_DADD);
-op_fsub: FLOATING(OP_FSUB);
-op_dsub: FLOATING(OP_DSUB);
-op_fmul: FLOATING(OP_FMUL);
-op_dmul: FLOATING(OP_DMUL);
-op_fdiv: FLOATING(OP_FDIV);
-op_ddiv: FLOATING(OP_DDIV);
-op_frem: FLOATING(OP_FREM);
-op_drem: FLOATING(OP_DREM);
-op_fneg: FLOATING(OP_FNEG);
-op_dneg: FLOATING(OP_DNEG);
-op_i2f: FLOATING(OP_I2F);
-op_i2d: FLOATING(OP_I2D);
-op_l2f: FLOATING(OP_L2F);
-op_l2d: FLOATING(OP_L2D);
-op_f2i: FLOATING(OP_F2I);
-op_f2l: FLOATING(OP_F2L);
-op_f2d: FLOATING(OP_F2D);
-op_d2i: FLOATING(OP_D2I);
-op_d2l: FLOATING(OP_D2L);
-op_d2f: FLOATING(OP_D2F);
-op_fcmpl: FLOATING(OP_FCMPL);
-op_fcmpg: FLOATING(OP_FCMPG);
-op_dcmpl: FLOATING(OP_DCMPL);
-op_dcmpg: FLOATING(OP_DCMPG);
+op_fconst_0:
+    FLOATING(OP_FCONST_0);
+op_fconst_1:
+    FLOATING(OP_FCONST_1);
+op_fconst_2:
+    FLOATING(OP_FCONST_2);
+op_dconst_0:
+    FLOATING(OP_DCONST_0);
+op_dconst_1:
+    FLOATING(OP_DCONST_1);
+op_fload:
+    FLOATING(OP_FLOAD);
+op_dload:
+    FLOATING(OP_DLOAD);
+op_fload_0:
+    FLOATING(OP_FLOAD_0);
+op_fload_1:
+    FLOATING(OP_FLOAD_1);
+op_fload_2:
+    FLOATING(OP_FLOAD_2);
+op_fload_3:
+    FLOATING(OP_FLOAD_3);
+op_dload_0:
+    FLOATING(OP_DLOAD_0);
+op_dload_1:
+    FLOATING(OP_DLOAD_1);
+op_dload_2:
+    FLOATING(OP_DLOAD_2);
+op_dload_3:
+    FLOATING(OP_DLOAD_3);
+op_fstore:
+    FLOATING(OP_FSTORE);
+op_dstore:
+    FLOATING(OP_DSTORE);
+op_fstore_0:
+    FLOATING(OP_FSTORE_0);
+op_fstore_1:
+    FLOATING(OP_FSTORE_1);
+op_fstore_2:
+    FLOATING(OP_FSTORE_2);
+op_fstore_3:
+    FLOATING(OP_FSTORE_3);
+op_dstore_0:
+    FLOATING(OP_DSTORE_0);
+op_dstore_1:
+    FLOATING(OP_DSTORE_1);
+op_dstore_2:
+    FLOATING(OP_DSTORE_2);
+op_dstore_3:
+    FLOATING(OP_DSTORE_3);
+op_fadd:
+    FLOATING(OP_FADD);
+op_dadd:
+    FLOATING(OP_DADD);
+op_fsub:
+    FLOATING(OP_FSUB);
+op_dsub:
+    FLOATING(OP_DSUB);
+op_fmul:
+    FLOATING(OP_FMUL);
+op_dmul:
+    FLOATING(OP_DMUL);
+op_fdiv:
+    FLOATING(OP_FDIV);
+op_ddiv:
+    FLOATING(OP_DDIV);
+op_frem:
+    FLOATING(OP_FREM);
+op_drem:
+    FLOATING(OP_DREM);
+op_fneg:
+    FLOATING(OP_FNEG);
+op_dneg:
+    FLOATING(OP_DNEG);
+op_i2f:
+    FLOATING(OP_I2F);
+op_i2d:
+    FLOATING(OP_I2D);
+op_l2f:
+    FLOATING(OP_L2F);
+op_l2d:
+    FLOATING(OP_L2D);
+op_f2i:
+    FLOATING(OP_F2I);
+op_f2l:
+    FLOATING(OP_F2L);
+op_f2d:
+    FLOATING(OP_F2D);
+op_d2i:
+    FLOATING(OP_D2I);
+op_d2l:
+    FLOATING(OP_D2L);
+op_d2f:
+    FLOATING(OP_D2F);
+op_fcmpl:
+    FLOATING(OP_FCMPL);
+op_fcmpg:
+    FLOATING(OP_FCMPG);
+op_dcmpl:
+    FLOATING(OP_DCMPL);
+op_dcmpg:
+    FLOATING(OP_DCMPG);
 #undef FLOATING
-op_faload: {
+op_faload : {
     ARRAY_AT(sp[-1], sp[0], a, i);
     *--sp = a->u.cdata[i];
     ip++;
     RESCHEDULE();
 }
-op_daload: {
+op_daload : {
     ARRAY_AT(sp[-1], sp[0], a, i);
     moveTwoWords(sp - 1, &a->u.cdata[2 * i]);
     ip++;
     RESCHEDULE();
 }
-op_fastore: {
+op_fastore : {
     ARRAY_AT(sp[-2], sp[-1], a, i);
     a->u.cdata[i] = sp[0];
     sp -= 3;
     ip++;
     RESCHEDULE();
 }
-op_dastore: {
+op_dastore : {
     ARRAY_AT(sp[-3], sp[-2], a, i);
     moveTwoWords(&a->u.cdata[2 * i], sp - 1);
     sp -= 4;
@@ -1117,8 +1214,10 @@ void interpretEntry() {
 void vmWaitForEvents(uint64_t delay) {
     if (eventSeam_isStopRequested()) eventSeam_abort();
     bool forever = false;
-    if (CurrentThread != nullptr || RunnableThreads != nullptr) delay = 0;
-    else if (delay == 0) forever = true;
+    if (CurrentThread != nullptr || RunnableThreads != nullptr)
+        delay = 0;
+    else if (delay == 0)
+        forever = true;
     if (eventSeam_pendingEventTotal() < 1 && delay == 0 && !forever) return;
     MkLockEvents();
     bool sleep;

@@ -56,20 +56,20 @@ MonitorRecord* getObjectMonitor(OBJECT object) {
     }
     ThreadRecord* owner = lockOwner(word);
     switch (word & LOCK_STATE_MASK) {
-    case LOCK_UNLOCKED:
-        monitor->hashCode = word;
-        break;
-    case LOCK_SIMPLE:
-        monitor->owner = owner;
-        monitor->depth = 1;
-        break;
-    case LOCK_EXTENDED:
-        monitor->owner = owner;
-        monitor->depth = owner->extendedLockDepth;
-        monitor->hashCode = owner->extendedLockHash;
-        owner->extendedLockDepth = 0;
-        owner->extendedLockHash = 0;
-        break;
+        case LOCK_UNLOCKED:
+            monitor->hashCode = word;
+            break;
+        case LOCK_SIMPLE:
+            monitor->owner = owner;
+            monitor->depth = 1;
+            break;
+        case LOCK_EXTENDED:
+            monitor->owner = owner;
+            monitor->depth = owner->extendedLockDepth;
+            monitor->hashCode = owner->extendedLockHash;
+            owner->extendedLockDepth = 0;
+            owner->extendedLockHash = 0;
+            break;
     }
     *lockWordOf(object) = (uint32_t)(uintptr_t)monitor + LOCK_INFLATED;
     return monitor;
@@ -80,28 +80,28 @@ int monitorEnter(OBJECT object) {
     uint32_t word = *lockWordOf(object);
     MonitorRecord* monitor;
     switch (word & LOCK_STATE_MASK) {
-    case LOCK_UNLOCKED:
-        if (word == 0) {
-            *lockWordOf(object) = (uint32_t)(uintptr_t)t + LOCK_SIMPLE;
-            return MONITOR_OWNED;
-        }
-        if (setExtendedLock(t, object, 1, word)) return MONITOR_OWNED;
-        monitor = getObjectMonitor(object);
-        break;
-    case LOCK_SIMPLE:
-        if (lockOwner(word) == t && setExtendedLock(t, object, 2, 0)) return MONITOR_OWNED;
-        monitor = getObjectMonitor(object);
-        break;
-    case LOCK_EXTENDED:
-        if (lockOwner(word) == t) {
-            t->extendedLockDepth++;
-            return MONITOR_OWNED;
-        }
-        monitor = getObjectMonitor(object);
-        break;
-    default:
-        monitor = lockMonitor(word);
-        break;
+        case LOCK_UNLOCKED:
+            if (word == 0) {
+                *lockWordOf(object) = (uint32_t)(uintptr_t)t + LOCK_SIMPLE;
+                return MONITOR_OWNED;
+            }
+            if (setExtendedLock(t, object, 1, word)) return MONITOR_OWNED;
+            monitor = getObjectMonitor(object);
+            break;
+        case LOCK_SIMPLE:
+            if (lockOwner(word) == t && setExtendedLock(t, object, 2, 0)) return MONITOR_OWNED;
+            monitor = getObjectMonitor(object);
+            break;
+        case LOCK_EXTENDED:
+            if (lockOwner(word) == t) {
+                t->extendedLockDepth++;
+                return MONITOR_OWNED;
+            }
+            monitor = getObjectMonitor(object);
+            break;
+        default:
+            monitor = lockMonitor(word);
+            break;
     }
     t = CurrentThread;  // inflation may have collected and moved the thread record
     if (monitor->owner == nullptr) {
@@ -230,17 +230,17 @@ int monitorNotify(OBJECT object, int all) {
     ThreadRecord* t = CurrentThread;
     uint32_t word = *lockWordOf(object);
     switch (word & LOCK_STATE_MASK) {
-    case LOCK_SIMPLE:
-    case LOCK_EXTENDED:
-        // Nobody can wait on a lock that never inflated.
-        if (lockOwner(word) == t) return 0;
-        break;
-    case LOCK_INFLATED:
-        if (lockMonitor(word)->owner == t) {
-            notifyWaiters(lockMonitor(word), all);
-            return 0;
-        }
-        break;
+        case LOCK_SIMPLE:
+        case LOCK_EXTENDED:
+            // Nobody can wait on a lock that never inflated.
+            if (lockOwner(word) == t) return 0;
+            break;
+        case LOCK_INFLATED:
+            if (lockMonitor(word)->owner == t) {
+                notifyWaiters(lockMonitor(word), all);
+                return 0;
+            }
+            break;
     }
     raiseException(IllegalMonitorStateException);
 }
@@ -248,32 +248,32 @@ int monitorNotify(OBJECT object, int all) {
 uint32_t* hashCodeSlot(OBJECT object) {
     uint32_t word = *lockWordOf(object);
     switch (word & LOCK_STATE_MASK) {
-    case LOCK_UNLOCKED:
-        return nullptr;
-    case LOCK_SIMPLE: {
-        ThreadRecord* owner = lockOwner(word);
-        if (setExtendedLock(owner, object, 1, 0)) return &owner->extendedLockHash;
-        return &getObjectMonitor(object)->hashCode;
-    }
-    case LOCK_EXTENDED:
-        return &lockOwner(word)->extendedLockHash;
-    default:
-        return &lockMonitor(word)->hashCode;
+        case LOCK_UNLOCKED:
+            return nullptr;
+        case LOCK_SIMPLE: {
+            ThreadRecord* owner = lockOwner(word);
+            if (setExtendedLock(owner, object, 1, 0)) return &owner->extendedLockHash;
+            return &getObjectMonitor(object)->hashCode;
+        }
+        case LOCK_EXTENDED:
+            return &lockOwner(word)->extendedLockHash;
+        default:
+            return &lockMonitor(word)->hashCode;
     }
 }
 
 void clearObjectLock(OBJECT object) {
     uint32_t word = *lockWordOf(object);
     switch (word & LOCK_STATE_MASK) {
-    case LOCK_SIMPLE:
-        *lockWordOf(object) = 0;
-        break;
-    case LOCK_EXTENDED:
-        *lockWordOf(object) = lockOwner(word)->extendedLockHash;
-        lockOwner(word)->extendedLockDepth = 0;
-        break;
-    case LOCK_INFLATED:
-        *lockWordOf(object) = lockMonitor(word)->hashCode;
-        break;
+        case LOCK_SIMPLE:
+            *lockWordOf(object) = 0;
+            break;
+        case LOCK_EXTENDED:
+            *lockWordOf(object) = lockOwner(word)->extendedLockHash;
+            lockOwner(word)->extendedLockDepth = 0;
+            break;
+        case LOCK_INFLATED:
+            *lockWordOf(object) = lockMonitor(word)->hashCode;
+            break;
     }
 }

@@ -10,16 +10,18 @@ enum {
     MONITOR_OWNED = 0,       // monitorEnter: the current thread owns it
     MONITOR_STILL_HELD = 0,  // monitorExit: depth decreased
     MONITOR_RELEASED = 1,
-    MONITOR_WAITING = 2,     // monitorEnter, monitorWait: queued and suspended
-    MONITOR_NOT_OWNER = 3,   // monitorExit
-    MONITOR_INTERRUPTED = 3, // monitorWait: a pending InterruptedException was left
+    MONITOR_WAITING = 2,      // monitorEnter, monitorWait: queued and suspended
+    MONITOR_NOT_OWNER = 3,    // monitorExit
+    MONITOR_INTERRUPTED = 3,  // monitorWait: a pending InterruptedException was left
 };
 
 enum { LOCK_STATE_MASK = 3, LOCK_UNLOCKED = 0, LOCK_SIMPLE = 1, LOCK_EXTENDED = 2, LOCK_INFLATED = 3 };
 enum { MONITOR_RECORD_WORDS = 5 };
 
 inline ThreadRecord* lockOwner(uint32_t word) { return (ThreadRecord*)(uintptr_t)(word & ~(uint32_t)LOCK_STATE_MASK); }
-inline MonitorRecord* lockMonitor(uint32_t word) { return (MonitorRecord*)(uintptr_t)(word & ~(uint32_t)LOCK_STATE_MASK); }
+inline MonitorRecord* lockMonitor(uint32_t word) {
+    return (MonitorRecord*)(uintptr_t)(word & ~(uint32_t)LOCK_STATE_MASK);
+}
 
 // Objects of the read-only image cannot hold a lock: while one is locked its lock word
 // lives in this table, which the collector treats as roots.

@@ -10,46 +10,33 @@
 
 namespace {
 
-inline mvHeapBlock* nextBlock(const mvHeapBlock* b)
-{
+inline mvHeapBlock* nextBlock(const mvHeapBlock* b) {
     return reinterpret_cast<mvHeapBlock*>(b->next & ~uint32_t(MVHEAP_IN_USE));
 }
 
-inline bool inUse(const mvHeapBlock* b)
-{
-    return (b->next & MVHEAP_IN_USE) != 0;
-}
+inline bool inUse(const mvHeapBlock* b) { return (b->next & MVHEAP_IN_USE) != 0; }
 
-inline mvHeapBlock* ringBlock(mvHeapRing* r)
-{
+inline mvHeapBlock* ringBlock(mvHeapRing* r) {
     return reinterpret_cast<mvHeapBlock*>(reinterpret_cast<char*>(r) - offsetof(mvHeapBlock, ring));
 }
 
-inline uintptr_t heapEnd(const mvHeapDescriptor* h)
-{
-    return reinterpret_cast<uintptr_t>(h) + h->size;
-}
+inline uintptr_t heapEnd(const mvHeapDescriptor* h) { return reinterpret_cast<uintptr_t>(h) + h->size; }
 
-inline uintptr_t firstBlockAddress(const mvHeapDescriptor* h)
-{
+inline uintptr_t firstBlockAddress(const mvHeapDescriptor* h) {
     return reinterpret_cast<uintptr_t>(h) + sizeof(mvHeapDescriptor);
 }
 
 // Halving search over the sorted ring: the smallest block of at least n bytes, or, when
 // none is that large, a block smaller than n (the caller checks the size).
-mvHeapBlock* findFree(mvHeapDescriptor* h, uint32_t n)
-{
+mvHeapBlock* findFree(mvHeapDescriptor* h, uint32_t n) {
     mvHeapBlock* start = h->freeRoot;
     uint32_t count = h->freeCount;
-    if (!start || !count)
-        return nullptr;
+    if (!start || !count) return nullptr;
     while (count > 1) {
         uint32_t index = (count + 1) / 2 - 1;
         mvHeapBlock* mid = start;
-        for (uint32_t i = 0; i < index; i++)
-            mid = ringBlock(mid->ring.next);
-        if (mid->size == n)
-            return mid;
+        for (uint32_t i = 0; i < index; i++) mid = ringBlock(mid->ring.next);
+        if (mid->size == n) return mid;
         if (mid->size < n) {
             start = ringBlock(mid->ring.next);
         } else if (ringBlock(mid->ring.previous)->size < n) {
@@ -60,30 +47,26 @@ mvHeapBlock* findFree(mvHeapDescriptor* h, uint32_t n)
     return start;
 }
 
-void makeSoleRing(mvHeapDescriptor* h, mvHeapBlock* b)
-{
+void makeSoleRing(mvHeapDescriptor* h, mvHeapBlock* b) {
     b->ring.next = b->ring.previous = &b->ring;
     h->freeRoot = b;
 }
 
 // Takes b off the ring, moving the root on when b was it; the count is the caller's.
 // Answers whether b was the only free block.
-bool ringUnlink(mvHeapDescriptor* h, mvHeapBlock* b)
-{
+bool ringUnlink(mvHeapDescriptor* h, mvHeapBlock* b) {
     if (b->ring.next == &b->ring) {
         h->freeRoot = nullptr;
         return true;
     }
-    if (h->freeRoot == b)
-        h->freeRoot = ringBlock(b->ring.next);
+    if (h->freeRoot == b) h->freeRoot = ringBlock(b->ring.next);
     b->ring.previous->next = b->ring.next;
     b->ring.next->previous = b->ring.previous;
     return false;
 }
 
 // Puts a free block of b->size bytes into the ring at its place by size; count + 1.
-void ringInsert(mvHeapDescriptor* h, mvHeapBlock* b)
-{
+void ringInsert(mvHeapDescriptor* h, mvHeapBlock* b) {
     mvHeapBlock* found = findFree(h, b->size);
     if (!found) {
         makeSoleRing(h, b);
@@ -93,8 +76,7 @@ void ringInsert(mvHeapDescriptor* h, mvHeapBlock* b)
         b->ring.previous = before;
         before->next = &b->ring;
         found->ring.previous = &b->ring;
-        if (b->size < ringBlock(before)->size)
-            h->freeRoot = b;
+        if (b->size < ringBlock(before)->size) h->freeRoot = b;
     } else {
         mvHeapRing* after = found->ring.next;
         b->ring.previous = &found->ring;
@@ -105,22 +87,16 @@ void ringInsert(mvHeapDescriptor* h, mvHeapBlock* b)
     h->freeCount++;
 }
 
-bool validDescriptor(const mvHeapDescriptor* h)
-{
-    return h && h->magic == MVHEAP_MAGIC && h->base == h;
-}
+bool validDescriptor(const mvHeapDescriptor* h) { return h && h->magic == MVHEAP_MAGIC && h->base == h; }
 
 // A block header this heap could hold: aligned, inside the managed block, past the descriptor.
-bool blockInHeap(const mvHeapDescriptor* h, uintptr_t b)
-{
+bool blockInHeap(const mvHeapDescriptor* h, uintptr_t b) {
     return (b & 3) == 0 && b >= firstBlockAddress(h) && b < heapEnd(h) && heapEnd(h) - b >= MVHEAP_HEADER;
 }
 
 // Whether b is an allocated block whose address-list neighbours point back at it.
-bool allocatedBlock(mvHeapDescriptor* h, mvHeapBlock* b)
-{
-    if (!inUse(b))
-        return false;
+bool allocatedBlock(mvHeapDescriptor* h, mvHeapBlock* b) {
+    if (!inUse(b)) return false;
     mvHeapBlock* next = nextBlock(b);
     mvHeapBlock* previous = b->previous;
     if (next != &h->sentinel &&
@@ -129,17 +105,14 @@ bool allocatedBlock(mvHeapDescriptor* h, mvHeapBlock* b)
     if (previous != &h->sentinel &&
         (!blockInHeap(h, reinterpret_cast<uintptr_t>(previous)) || previous >= b || nextBlock(previous) != b))
         return false;
-    if (previous == &h->sentinel && nextBlock(&h->sentinel) != b)
-        return false;
-    if (next == &h->sentinel && h->sentinel.previous != b)
-        return false;
+    if (previous == &h->sentinel && nextBlock(&h->sentinel) != b) return false;
+    if (next == &h->sentinel && h->sentinel.previous != b) return false;
     return true;
 }
 
-} // namespace
+}  // namespace
 
-mvHeapDescriptor* mvHeap_initialize(void* block, int32_t size)
-{
+mvHeapDescriptor* mvHeap_initialize(void* block, int32_t size) {
     uintptr_t start = reinterpret_cast<uintptr_t>(block);
     // An unaligned block is refused: an odd sentinel address would carry the in-use bit,
     // and the first block would run past the block's end.
@@ -166,17 +139,15 @@ mvHeapDescriptor* mvHeap_initialize(void* block, int32_t size)
     return h;
 }
 
-void* mvHeap_alloc(mvHeapDescriptor* heap, int32_t size)
-{
+void* mvHeap_alloc(mvHeapDescriptor* heap, int32_t size) {
     if (!validDescriptor(heap) || size <= 0) {
-        mvTraceLog_error("[mvHeap_alloc] cannot allocate (%08x,%d)\n",
-                         uint32_t(reinterpret_cast<uintptr_t>(heap)), size);
+        mvTraceLog_error("[mvHeap_alloc] cannot allocate (%08x,%d)\n", uint32_t(reinterpret_cast<uintptr_t>(heap)),
+                         size);
         return nullptr;
     }
     uint32_t n = ((uint32_t(size) + 3) & ~3u) + MVHEAP_HEADER;
     mvHeapBlock* b = findFree(heap, n);
-    if (!b || b->size < n)
-        return nullptr;
+    if (!b || b->size < n) return nullptr;
     ringUnlink(heap, b);
     heap->freeCount--;
     if (b->size - n > MVHEAP_MIN_FREE) {
@@ -192,20 +163,17 @@ void* mvHeap_alloc(mvHeapDescriptor* heap, int32_t size)
     return reinterpret_cast<char*>(b) + MVHEAP_HEADER;
 }
 
-void mvHeap_free(mvHeapDescriptor* heap, void* address)
-{
+void mvHeap_free(mvHeapDescriptor* heap, void* address) {
     if (!validDescriptor(heap)) {
         mvTraceLog_error("[mvHeap_free] cannot free (%08x,%08x)\n", uint32_t(reinterpret_cast<uintptr_t>(heap)),
                          uint32_t(reinterpret_cast<uintptr_t>(address)));
         return;
     }
-    if (!address)
-        return;
+    if (!address) return;
     uintptr_t at = (reinterpret_cast<uintptr_t>(address) - MVHEAP_HEADER) & ~uintptr_t(3);
     mvHeapBlock* b = reinterpret_cast<mvHeapBlock*>(at);
     // Freeing twice or freeing a foreign pointer would break the lists for good.
-    if (reinterpret_cast<uintptr_t>(address) < MVHEAP_HEADER || !blockInHeap(heap, at) ||
-        !allocatedBlock(heap, b)) {
+    if (reinterpret_cast<uintptr_t>(address) < MVHEAP_HEADER || !blockInHeap(heap, at) || !allocatedBlock(heap, b)) {
         mvTraceLog_error("[mvHeap_free] cannot free (%08x,%08x)\n", uint32_t(reinterpret_cast<uintptr_t>(heap)),
                          uint32_t(reinterpret_cast<uintptr_t>(address)));
         return;
@@ -213,8 +181,7 @@ void mvHeap_free(mvHeapDescriptor* heap, void* address)
 
     b->next &= ~uint32_t(MVHEAP_IN_USE);
     mvHeapBlock* next = nextBlock(b);
-    b->size = next == &heap->sentinel ? uint32_t(heapEnd(heap) - at)
-                                      : uint32_t(reinterpret_cast<uintptr_t>(next) - at);
+    b->size = next == &heap->sentinel ? uint32_t(heapEnd(heap) - at) : uint32_t(reinterpret_cast<uintptr_t>(next) - at);
 
     if (!inUse(next)) {
         b->size += next->size;

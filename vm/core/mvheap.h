@@ -14,19 +14,19 @@ struct mvHeapRing {
 // Block header. All blocks form one address-ordered circular list closed by the
 // descriptor's sentinel; free blocks also form a ring sorted by ascending size.
 struct mvHeapBlock {
-    uint32_t next;         // next block in address order; MVHEAP_IN_USE while allocated
-    mvHeapBlock* previous; // previous block in address order
-    mvHeapRing ring;       // free blocks only
-    uint32_t size;         // bytes, header included; free blocks only (data starts here)
+    uint32_t next;          // next block in address order; MVHEAP_IN_USE while allocated
+    mvHeapBlock* previous;  // previous block in address order
+    mvHeapRing ring;        // free blocks only
+    uint32_t size;          // bytes, header included; free blocks only (data starts here)
 };
 static_assert(sizeof(mvHeapBlock) == 20, "block header is five words");
 static_assert(sizeof(mvHeapRing) == 8, "ring links are two words");
 
 struct mvHeapDescriptor {
-    mvHeapDescriptor* base; // the descriptor's own address
-    uint32_t size;          // bytes of the managed block
-    mvHeapBlock sentinel;   // always in use, size 0
-    mvHeapBlock* freeRoot;  // smallest free block (its header), or null
+    mvHeapDescriptor* base;  // the descriptor's own address
+    uint32_t size;           // bytes of the managed block
+    mvHeapBlock sentinel;    // always in use, size 0
+    mvHeapBlock* freeRoot;   // smallest free block (its header), or null
     uint32_t freeCount;
     uint32_t magic;
 };
@@ -35,9 +35,9 @@ static_assert(sizeof(mvHeapDescriptor) == 40, "descriptor is ten words");
 enum {
     MVHEAP_IN_USE = 1,
     MVHEAP_MAGIC = 0x12132623,
-    MVHEAP_HEADER = 16,     // bytes an allocation costs beyond its data
-    MVHEAP_MIN_FREE = 20,   // smallest free block
-    MVHEAP_MIN_SIZE = 60,   // descriptor and one free block
+    MVHEAP_HEADER = 16,    // bytes an allocation costs beyond its data
+    MVHEAP_MIN_FREE = 20,  // smallest free block
+    MVHEAP_MIN_SIZE = 60,  // descriptor and one free block
 };
 
 // Makes a heap over [block, block + size); null (logged) for a null block, a block not

@@ -34,27 +34,27 @@ static void throwIntoJavaThread(OBJECT exception) {
 
 void tryRaiseException(const char* className) {
     VM_TRY
-        raiseException(className);
+    raiseException(className);
     VM_CATCH(e)
-        throwIntoJavaThread(e);
+    throwIntoJavaThread(e);
     VM_END_TRY
 }
 
 void tryRaiseExceptionWithMessage(const char* className, const char* message) {
     VM_TRY
-        raiseExceptionWithMessage(className, message);
+    raiseExceptionWithMessage(className, message);
     VM_CATCH(e)
-        throwIntoJavaThread(e);
+    throwIntoJavaThread(e);
     VM_END_TRY
 }
 
 ClassRecord* tryGetClass(const char* className) {
     ClassRecord* volatile result = nullptr;
     VM_TRY
-        result = getClass(className);
+    result = getClass(className);
     VM_CATCH(e)
-        (void)e;
-        result = nullptr;
+    (void)e;
+    result = nullptr;
     VM_END_TRY
     return result;
 }
@@ -62,10 +62,10 @@ ClassRecord* tryGetClass(const char* className) {
 static ArrayObject* tryNewArray(int type, const void* source, int32_t length, size_t bytes) {
     ArrayObject* volatile result = nullptr;
     VM_TRY
-        result = instantiateArray(PrimitiveArrayClasses[type], length);
+    result = instantiateArray(PrimitiveArrayClasses[type], length);
     VM_CATCH(e)
-        throwIntoJavaThread(e);
-        return nullptr;
+    throwIntoJavaThread(e);
+    return nullptr;
     VM_END_TRY
     if (result != nullptr && source != nullptr) memcpy(result->u.bdata, source, bytes);
     return result;
@@ -82,10 +82,10 @@ ArrayObject* tryNewIntArray(const void* source, int32_t count) {
 StringInstance* tryInstantiateString(const char* text, int32_t length) {
     StringInstance* volatile result = nullptr;
     VM_TRY
-        result = instantiateStringFromUtf(text, length);
+    result = instantiateStringFromUtf(text, length);
     VM_CATCH(e)
-        (void)e;
-        fatalOutOfMemoryError();
+    (void)e;
+    fatalOutOfMemoryError();
     VM_END_TRY
     return result;
 }
@@ -93,10 +93,10 @@ StringInstance* tryInstantiateString(const char* text, int32_t length) {
 StringInstance* tryInstantiateStringFromUnicode(const uint16_t* chars, int32_t length) {
     StringInstance* volatile result = nullptr;
     VM_TRY
-        result = instantiateStringFromUnicode(chars, length);
+    result = instantiateStringFromUnicode(chars, length);
     VM_CATCH(e)
-        (void)e;
-        fatalOutOfMemoryError();
+    (void)e;
+    fatalOutOfMemoryError();
     VM_END_TRY
     return result;
 }

@@ -9,19 +9,20 @@
 
 // Opens a catch frame in the caller's own stack frame. Locals changed inside the
 // protected part and read after an exception arrived must be volatile.
-#define VM_TRY                                         \
-    {                                                  \
-        jmp_buf vmTryBuffer_;                          \
-        CatchFrame vmTryFrame_;                        \
-        pushCatchFrame(&vmTryFrame_, &vmTryBuffer_);   \
+#define VM_TRY                                       \
+    {                                                \
+        jmp_buf vmTryBuffer_;                        \
+        CatchFrame vmTryFrame_;                      \
+        pushCatchFrame(&vmTryFrame_, &vmTryBuffer_); \
         if (setjmp(vmTryBuffer_) == 0) {
-#define VM_CATCH(e)                                    \
-        popCatchFrame(&vmTryFrame_);                   \
-        } else {                                       \
-        popCatchFrame(&vmTryFrame_);                   \
+#define VM_CATCH(e)                  \
+    popCatchFrame(&vmTryFrame_);     \
+    }                                \
+    else {                           \
+        popCatchFrame(&vmTryFrame_); \
         OBJECT e = vmTryFrame_.throwable;
-#define VM_END_TRY                                     \
-        }                                              \
+#define VM_END_TRY \
+    }              \
     }
 
 void pushCatchFrame(CatchFrame* frame, jmp_buf* buffer);
@@ -58,7 +59,9 @@ inline cell getFieldSlot(OBJECT object, int index) { return object->data[index];
 inline int32_t getIntFieldByIndex(OBJECT object, int index) { return object->data[index]; }
 inline void setIntFieldByIndex(OBJECT object, int index, int32_t value) { object->data[index] = value; }
 inline OBJECT getObjectFieldByIndex(OBJECT object, int index) { return (OBJECT)(uintptr_t)object->data[index]; }
-inline void setObjectFieldByIndex(OBJECT object, int index, void* value) { object->data[index] = (cell)(uintptr_t)value; }
+inline void setObjectFieldByIndex(OBJECT object, int index, void* value) {
+    object->data[index] = (cell)(uintptr_t)value;
+}
 void setIntFieldByName(OBJECT object, const char* name, const char* signature, int32_t value);
 void setObjectFieldByName(OBJECT object, const char* name, const char* signature, void* value);
 int32_t getStaticIntFieldByName(const char* className, const char* name, const char* signature);
@@ -79,7 +82,9 @@ inline cell getFieldSlot(int index, OBJECT object) { return object->data[index];
 inline int32_t getIntFieldByIndex(int index, OBJECT object) { return object->data[index]; }
 inline void setIntFieldByIndex(int index, OBJECT object, int32_t value) { object->data[index] = value; }
 inline OBJECT getObjectFieldByIndex(int index, OBJECT object) { return (OBJECT)(uintptr_t)object->data[index]; }
-inline void setObjectFieldByIndex(int index, OBJECT object, void* value) { object->data[index] = (cell)(uintptr_t)value; }
+inline void setObjectFieldByIndex(int index, OBJECT object, void* value) {
+    object->data[index] = (cell)(uintptr_t)value;
+}
 
 inline int32_t getStringLength(StringInstance* string) { return string->count; }
 inline uint16_t* getStringCharsPointer(StringInstance* string) { return string->value->u.sdata + string->offset; }

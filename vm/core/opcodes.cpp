@@ -14,20 +14,20 @@ static int32_t readInt32(const uint8_t* p) {
 int instructionLength(const uint8_t* code, uint32_t pc) {
     const uint8_t* ip = code + pc;
     switch (*ip) {
-    case OP_TABLESWITCH: {
-        uint32_t base = (pc + 4) & ~3u;
-        int32_t low = readInt32(code + base + 4);
-        int32_t high = readInt32(code + base + 8);
-        return (int)(base - pc) + 12 + 4 * (high - low + 1);
-    }
-    case OP_LOOKUPSWITCH: {
-        uint32_t base = (pc + 4) & ~3u;
-        int32_t pairs = readInt32(code + base + 4);
-        return (int)(base - pc) + 8 + 8 * pairs;
-    }
-    case OP_WIDE:
-        return ip[1] == OP_IINC ? 6 : 4;
-    default:
-        return OpcodeTable[*ip].length;
+        case OP_TABLESWITCH: {
+            uint32_t base = (pc + 4) & ~3u;
+            int32_t low = readInt32(code + base + 4);
+            int32_t high = readInt32(code + base + 8);
+            return (int)(base - pc) + 12 + 4 * (high - low + 1);
+        }
+        case OP_LOOKUPSWITCH: {
+            uint32_t base = (pc + 4) & ~3u;
+            int32_t pairs = readInt32(code + base + 4);
+            return (int)(base - pc) + 8 + 8 * pairs;
+        }
+        case OP_WIDE:
+            return ip[1] == OP_IINC ? 6 : 4;
+        default:
+            return OpcodeTable[*ip].length;
     }
 }

@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-typedef int32_t cell;       // one operand-stack or local word
+typedef int32_t cell;  // one operand-stack or local word
 typedef uint16_t TypeKey;
 
 struct ClassRecord;
@@ -64,8 +64,8 @@ struct FieldRecord {
     uint32_t accessFlags;
     ClassRecord* ofClass;
     union {
-        uint32_t offset;        // instance field: slot index
-        cell* staticAddress;    // static field: its value word(s)
+        uint32_t offset;      // instance field: slot index
+        cell* staticAddress;  // static field: its value word(s)
     } u;
 };
 static_assert(sizeof(FieldRecord) == 16, "FieldRecord is four words");

@@ -52,10 +52,13 @@ bool classHasAccessToMember(ClassRecord* from, uint32_t access, ClassRecord* mem
 ClassRecord* resolveClassReference(ConstantPool* cp, int index, ClassRecord* currentClass) {
     uint8_t tag = cpTags(cp)[index];
     if (tag & CP_RESOLVED) return cp->entries[index].clazz;
-    if ((tag & CP_TAG_MASK) != CONSTANT_Class) raiseExceptionWithMessage(VirtualMachineError, "Illegal CONSTANT_Class reference");
+    if ((tag & CP_TAG_MASK) != CONSTANT_Class)
+        raiseExceptionWithMessage(VirtualMachineError, "Illegal CONSTANT_Class reference");
     ClassRecord* clazz = cp->entries[index].clazz;
-    if (isArrayClass(clazz)) CoreHooks.loadArrayClass(asArrayClass(clazz));
-    else if (clazz->status == CLASS_RAW) CoreHooks.loadClassfile(clazz, 1);
+    if (isArrayClass(clazz))
+        CoreHooks.loadArrayClass(asArrayClass(clazz));
+    else if (clazz->status == CLASS_RAW)
+        CoreHooks.loadClassfile(clazz, 1);
     verifyClassAccess(clazz, currentClass);
     storeResolvedEntry(cp, index, clazz);
     return clazz;
@@ -139,7 +142,8 @@ MethodRecord* lookupMethodForInvoke(ClassRecord* receiverClass, MethodRecord* re
     if (resolved->accessFlags & ACC_PRIVATE) return resolved;
     ClassRecord* owner = resolved->ofClass;
     bool chainChecked = false;
-    for (ClassRecord* c = isArrayClass(receiverClass) ? JavaLangObject : receiverClass; c != nullptr; c = c->superClass) {
+    for (ClassRecord* c = isArrayClass(receiverClass) ? JavaLangObject : receiverClass; c != nullptr;
+         c = c->superClass) {
         MethodTable* table = c->methodTable;
         if (table == nullptr) continue;
         for (uint32_t i = 0; i < table->length; i++) {
@@ -147,7 +151,8 @@ MethodRecord* lookupMethodForInvoke(ClassRecord* receiverClass, MethodRecord* re
             if (m->nt.nameTypeKey != resolved->nt.nameTypeKey || (m->accessFlags & ACC_STATIC)) continue;
             if (c == owner) return m;
             if (m->accessFlags & ACC_PRIVATE) continue;
-            if ((resolved->accessFlags & (ACC_PUBLIC | ACC_PROTECTED)) || c->packageName == owner->packageName) return m;
+            if ((resolved->accessFlags & (ACC_PUBLIC | ACC_PROTECTED)) || c->packageName == owner->packageName)
+                return m;
             if (!chainChecked) {
                 chainChecked = true;
                 if (classChainHasMethod(c->superClass, owner->packageName, resolved->nt.nameTypeKey)) return m;
@@ -198,7 +203,8 @@ FieldRecord* resolveFieldReference(ConstantPool* cp, int index, bool isStatic, i
         char fromName[MESSAGE_BUFFER_SIZE];
         memberText(field->ofClass, field->nameKey, className, &name);
         getClassNameBuffer(currentClass, fromName, sizeof fromName);
-        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Cannot modify final field %s.%s from class %s", className, name, fromName);
+        mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "Cannot modify final field %s.%s from class %s", className, name,
+                  fromName);
         raiseExceptionWithMessage(IllegalAccessError, MessageBuffer);
     }
     if (unresolved) {

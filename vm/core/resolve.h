@@ -11,9 +11,9 @@ FieldRecord* resolveFieldReference(ConstantPool* cp, int index, bool isStatic, i
 MethodRecord* resolveMethodReference(ConstantPool* cp, int index, bool isStatic, ClassRecord* currentClass);
 void verifyClassAccess(ClassRecord* clazz, ClassRecord* fromClass);
 bool classHasAccessToClass(ClassRecord* fromClass, ClassRecord* clazz);
-bool classHasAccessToMember(ClassRecord* fromClass, uint32_t access, ClassRecord* memberClass, ClassRecord* referencedClass);
+bool classHasAccessToMember(ClassRecord* fromClass, uint32_t access, ClassRecord* memberClass,
+                            ClassRecord* referencedClass);
 FieldRecord* lookupField(ClassRecord* clazz, uint32_t nameTypeKey);
 MethodRecord* lookupMethod(ClassRecord* clazz, uint32_t nameTypeKey, ClassRecord* currentClass);
 MethodRecord* lookupMethodForInvoke(ClassRecord* receiverClass, MethodRecord* resolved);
 bool classChainHasMethod(ClassRecord* clazz, NameTableEntry* packageName, uint32_t nameTypeKey);
-

@@ -90,7 +90,9 @@ static void staticAccess(int opcode) {
     bool two = (f->accessFlags & ACC_DOUBLE) != 0;
     if (rewritable(ip)) {
         if (opcode == OP_GETSTATIC)
-            ip[0] = two ? OP_GETSTATIC2_QUICK : (f->accessFlags & ACC_POINTER) ? OP_GETSTATICP_QUICK : OP_GETSTATIC_QUICK;
+            ip[0] = two                              ? OP_GETSTATIC2_QUICK
+                    : (f->accessFlags & ACC_POINTER) ? OP_GETSTATICP_QUICK
+                                                     : OP_GETSTATIC_QUICK;
         else
             ip[0] = two ? OP_PUTSTATIC2_QUICK : OP_PUTSTATIC_QUICK;
     }
@@ -294,34 +296,34 @@ static void wide() {
     cell* lp = Regs.locals;
     int index = readU16(ip + 2);
     switch (ip[1]) {
-    case OP_ILOAD:
-    case OP_FLOAD:
-    case OP_ALOAD:
-        *++sp = lp[index];
-        break;
-    case OP_LLOAD:
-    case OP_DLOAD:
-        sp[1] = lp[index];
-        sp[2] = lp[index + 1];
-        sp += 2;
-        break;
-    case OP_ISTORE:
-    case OP_FSTORE:
-    case OP_ASTORE:
-        lp[index] = *sp--;
-        break;
-    case OP_LSTORE:
-    case OP_DSTORE:
-        lp[index] = sp[-1];
-        lp[index + 1] = sp[0];
-        sp -= 2;
-        break;
-    case OP_IINC:
-        lp[index] += (int16_t)readU16(ip + 4);
-        Regs.ip = ip + 6;
-        return;
-    default:
-        raiseExceptionWithMessage(VerifyError, "Illegal WIDE bytecode extension");
+        case OP_ILOAD:
+        case OP_FLOAD:
+        case OP_ALOAD:
+            *++sp = lp[index];
+            break;
+        case OP_LLOAD:
+        case OP_DLOAD:
+            sp[1] = lp[index];
+            sp[2] = lp[index + 1];
+            sp += 2;
+            break;
+        case OP_ISTORE:
+        case OP_FSTORE:
+        case OP_ASTORE:
+            lp[index] = *sp--;
+            break;
+        case OP_LSTORE:
+        case OP_DSTORE:
+            lp[index] = sp[-1];
+            lp[index + 1] = sp[0];
+            sp -= 2;
+            break;
+        case OP_IINC:
+            lp[index] += (int16_t)readU16(ip + 4);
+            Regs.ip = ip + 6;
+            return;
+        default:
+            raiseExceptionWithMessage(VerifyError, "Illegal WIDE bytecode extension");
     }
     Regs.sp = sp;
     Regs.ip = ip + 4;
@@ -341,88 +343,90 @@ static bool floating(int opcode) {
     cell* sp = Regs.sp;
     uint8_t* ip = Regs.ip;
     switch (opcode) {
-    case OP_FALOAD:
-    case OP_DALOAD:
-    case OP_FASTORE:
-    case OP_DASTORE: {
-        bool store = opcode == OP_FASTORE || opcode == OP_DASTORE;
-        bool two = opcode == OP_DALOAD || opcode == OP_DASTORE;
-        int valueWords = store ? (two ? 2 : 1) : 0;
-        ArrayObject* a = (ArrayObject*)(uintptr_t)sp[-1 - valueWords];
-        int32_t index = sp[-valueWords];
-        if (a == nullptr) raiseException(NullPointerException);
-        if ((uint32_t)index >= a->length) raiseException(ArrayIndexOutOfBoundsException);
-        cell* element = &a->u.cdata[two ? 2 * index : index];
-        if (!store && two) {
-            moveTwoWords(sp - 1, element);
-        } else if (!store) {
-            *--sp = element[0];
-        } else {
-            if (two) moveTwoWords(element, sp - 1);
-            else element[0] = sp[0];
-            sp -= 2 + valueWords;
+        case OP_FALOAD:
+        case OP_DALOAD:
+        case OP_FASTORE:
+        case OP_DASTORE: {
+            bool store = opcode == OP_FASTORE || opcode == OP_DASTORE;
+            bool two = opcode == OP_DALOAD || opcode == OP_DASTORE;
+            int valueWords = store ? (two ? 2 : 1) : 0;
+            ArrayObject* a = (ArrayObject*)(uintptr_t)sp[-1 - valueWords];
+            int32_t index = sp[-valueWords];
+            if (a == nullptr) raiseException(NullPointerException);
+            if ((uint32_t)index >= a->length) raiseException(ArrayIndexOutOfBoundsException);
+            cell* element = &a->u.cdata[two ? 2 * index : index];
+            if (!store && two) {
+                moveTwoWords(sp - 1, element);
+            } else if (!store) {
+                *--sp = element[0];
+            } else {
+                if (two)
+                    moveTwoWords(element, sp - 1);
+                else
+                    element[0] = sp[0];
+                sp -= 2 + valueWords;
+            }
+            Regs.sp = sp;
+            Regs.ip = ip + 1;
+            return true;
         }
-        Regs.sp = sp;
-        Regs.ip = ip + 1;
-        return true;
-    }
-    default: {
-        int length;
-        sp = floatingStep(opcode, ip, sp, Regs.locals, &length);
-        if (sp == nullptr) return false;
-        Regs.sp = sp;
-        Regs.ip = ip + length;
-        return true;
-    }
+        default: {
+            int length;
+            sp = floatingStep(opcode, ip, sp, Regs.locals, &length);
+            if (sp == nullptr) return false;
+            Regs.sp = sp;
+            Regs.ip = ip + length;
+            return true;
+        }
     }
 }
 
 void SlowInterpret(int opcode) {
     switch (opcode) {
-    case OP_GETSTATIC:
-    case OP_PUTSTATIC:
-        staticAccess(opcode);
-        return;
-    case OP_GETFIELD:
-    case OP_PUTFIELD:
-        fieldAccess(opcode);
-        return;
-    case OP_INVOKEVIRTUAL:
-        invokeVirtual();
-        return;
-    case OP_INVOKESPECIAL:
-        invokeSpecial();
-        return;
-    case OP_INVOKESTATIC:
-        invokeStatic();
-        return;
-    case OP_INVOKEINTERFACE:
-        invokeInterface();
-        return;
-    case OP_NEW:
-        newObject();
-        return;
-    case OP_NEWARRAY:
-        newArray();
-        return;
-    case OP_ANEWARRAY:
-        newObjectArray();
-        return;
-    case OP_MULTIANEWARRAY:
-        newMultiArray();
-        return;
-    case OP_CHECKCAST:
-    case OP_INSTANCEOF:
-        typeTest(opcode);
-        return;
-    case OP_WIDE:
-        wide();
-        return;
-    case OP_CUSTOM_CODE:
-        customCode();
-        return;
-    default:
-        if (floating(opcode)) return;
-        illegalBytecode(opcode);
+        case OP_GETSTATIC:
+        case OP_PUTSTATIC:
+            staticAccess(opcode);
+            return;
+        case OP_GETFIELD:
+        case OP_PUTFIELD:
+            fieldAccess(opcode);
+            return;
+        case OP_INVOKEVIRTUAL:
+            invokeVirtual();
+            return;
+        case OP_INVOKESPECIAL:
+            invokeSpecial();
+            return;
+        case OP_INVOKESTATIC:
+            invokeStatic();
+            return;
+        case OP_INVOKEINTERFACE:
+            invokeInterface();
+            return;
+        case OP_NEW:
+            newObject();
+            return;
+        case OP_NEWARRAY:
+            newArray();
+            return;
+        case OP_ANEWARRAY:
+            newObjectArray();
+            return;
+        case OP_MULTIANEWARRAY:
+            newMultiArray();
+            return;
+        case OP_CHECKCAST:
+        case OP_INSTANCEOF:
+            typeTest(opcode);
+            return;
+        case OP_WIDE:
+            wide();
+            return;
+        case OP_CUSTOM_CODE:
+            customCode();
+            return;
+        default:
+            if (floating(opcode)) return;
+            illegalBytecode(opcode);
     }
 }

@@ -52,6 +52,8 @@ void setBits(uint8_t* vector, int first, int count, const uint8_t* in);
 
 inline bool testVectorBit(const uint8_t* vector, int i) { return (vector[i >> 3] >> (i & 7)) & 1; }
 inline void setVectorBit(uint8_t* vector, int i, bool on) {
-    if (on) vector[i >> 3] |= (uint8_t)(1 << (i & 7));
-    else vector[i >> 3] &= (uint8_t)~(1 << (i & 7));
+    if (on)
+        vector[i >> 3] |= (uint8_t)(1 << (i & 7));
+    else
+        vector[i >> 3] &= (uint8_t) ~(1 << (i & 7));
 }

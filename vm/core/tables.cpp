@@ -71,7 +71,8 @@ ClassRecord* lookupClassTableEntry(NameTableEntry* packageName, NameTableEntry* 
     }
     if (key & 0x1000) fatalError("Too many entries in class table");
     bool array = baseName->bytes[0] == '[';
-    ClassRecord* c = (ClassRecord*)callocPermanentObject(array ? recordWords<ArrayClassRecord>() : recordWords<ClassRecord>());
+    ClassRecord* c =
+        (ClassRecord*)callocPermanentObject(array ? recordWords<ArrayClassRecord>() : recordWords<ClassRecord>());
     c->packageName = packageName;
     c->baseName = baseName;
     c->key = (uint16_t)key;
@@ -208,10 +209,13 @@ uint16_t changeMethodSignatureToKey(const char* text, int start, int length) {
             packed[n++] = (uint8_t)key;
         }
         p += len;
-        if (inParameters) count++;
-        else break;
+        if (inParameters)
+            count++;
+        else
+            break;
     }
-    if (!ok || inParameters || p != end || count > 255) raiseExceptionWithMessage(ClassFormatError, "Bad method signature");
+    if (!ok || inParameters || p != end || count > 255)
+        raiseExceptionWithMessage(ClassFormatError, "Bad method signature");
     packed[0] = (uint8_t)count;
     return changeNameToKey((const char*)packed, n);
 }

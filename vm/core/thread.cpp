@@ -206,8 +206,10 @@ ThreadRecord* removeQueueHead(ThreadRecord** queue) {
     ThreadRecord* last = *queue;
     if (last == nullptr) return nullptr;
     ThreadRecord* head = last->nextThread;
-    if (head == last) *queue = nullptr;
-    else last->nextThread = head->nextThread;
+    if (head == last)
+        *queue = nullptr;
+    else
+        last->nextThread = head->nextThread;
     head->nextThread = nullptr;
     return head;
 }
@@ -219,7 +221,8 @@ int removeFromThreadQueue(ThreadRecord** queue, ThreadRecord* thread) {
     do {
         ThreadRecord* t = prev->nextThread;
         if (t == thread) {
-            if (t == prev) *queue = nullptr;
+            if (t == prev)
+                *queue = nullptr;
             else {
                 prev->nextThread = t->nextThread;
                 if (t == last) *queue = prev;
@@ -371,14 +374,18 @@ static void enterStartMonitor(FrameRecord* exceptionFrame) {
 
 // Parks the registers of the current thread, if any, where a collection updates them.
 static void parkRegisters(ThreadRecord* thread, InterpRegisters* spare) {
-    if (thread != nullptr) storeExecutionEnvironment(thread);
-    else *spare = Regs;
+    if (thread != nullptr)
+        storeExecutionEnvironment(thread);
+    else
+        *spare = Regs;
 }
 
 static void unparkRegisters(ThreadRecord* thread, const InterpRegisters* spare, int32_t timeSlice) {
     CurrentThread = thread;
-    if (thread != nullptr) loadExecutionEnvironment(thread);
-    else Regs = *spare;
+    if (thread != nullptr)
+        loadExecutionEnvironment(thread);
+    else
+        Regs = *spare;
     Regs.timeSlice = timeSlice;
 }
 
@@ -402,19 +409,19 @@ void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT objec
     if (!(method->accessFlags & (ACC_NATIVE | ACC_ABSTRACT | ACC_PREPARED)) && !isRomClassAddress(method->ofClass))
         method->accessFlags |= ACC_PREPARED;
     VM_TRY
-        pushFrame(method);
-        if (!(method->accessFlags & ACC_STATIC)) Regs.locals[0] = (cell)(uintptr_t)receiver;
-        if (method->accessFlags & ACC_SYNCHRONIZED) {
-            Regs.fp->syncObject = receiver;
-            pushFrame(RunCustomCodeMethod);
-            *++Regs.sp = (cell)(uintptr_t)&enterStartMonitor;
-        } else {
-            Regs.fp->syncObject = bottomFrameWithoutMonitor();
-        }
-        storeExecutionEnvironment(target);
+    pushFrame(method);
+    if (!(method->accessFlags & ACC_STATIC)) Regs.locals[0] = (cell)(uintptr_t)receiver;
+    if (method->accessFlags & ACC_SYNCHRONIZED) {
+        Regs.fp->syncObject = receiver;
+        pushFrame(RunCustomCodeMethod);
+        *++Regs.sp = (cell)(uintptr_t)&enterStartMonitor;
+    } else {
+        Regs.fp->syncObject = bottomFrameWithoutMonitor();
+    }
+    storeExecutionEnvironment(target);
     VM_CATCH(e)
-        unparkRegisters(previous, &spare, timeSlice);
-        throwObject(e);
+    unparkRegisters(previous, &spare, timeSlice);
+    throwObject(e);
     VM_END_TRY
     unparkRegisters(previous, &spare, timeSlice);
     TemporaryRootsLength = savedRoots;

@@ -40,18 +40,26 @@ int utfStringLength(const char* utf, int length) {
     int count = 0;
     for (int i = 0; i < length; count++) {
         switch (p[i] >> 4) {
-        case 0x0: case 0x1: case 0x2: case 0x3: case 0x4: case 0x5: case 0x6: case 0x7:
-            i += 1;
-            break;
-        case 0xC: case 0xD:
-            i += 2;
-            break;
-        case 0xE:
-            i += 3;
-            break;
-        default:
-            fatalError("Bad UTF string");
-            return count;
+            case 0x0:
+            case 0x1:
+            case 0x2:
+            case 0x3:
+            case 0x4:
+            case 0x5:
+            case 0x6:
+            case 0x7:
+                i += 1;
+                break;
+            case 0xC:
+            case 0xD:
+                i += 2;
+                break;
+            case 0xE:
+                i += 3;
+                break;
+            default:
+                fatalError("Bad UTF string");
+                return count;
         }
     }
     return count;
@@ -200,8 +208,7 @@ int utf8EncodeChar(uint16_t ch, uint8_t* buffer, int size) {
     return 3;
 }
 
-int convertUnicodeToBytes(const uint16_t* chars, int start, int end,
-                          uint8_t* out, int outStart, int outEnd,
+int convertUnicodeToBytes(const uint16_t* chars, int start, int end, uint8_t* out, int outStart, int outEnd,
                           uint32_t* outPos, uint32_t* errors, uint32_t options) {
     if (!chars || start > end || outStart > outEnd || (!out && outStart < outEnd)) {
         return -1;
@@ -233,8 +240,7 @@ int convertUnicodeToBytes(const uint16_t* chars, int start, int end,
     return result;
 }
 
-int convertBytesToUnicode(const uint8_t* bytes, int start, int end,
-                          uint16_t* out, int outStart, int outEnd,
+int convertBytesToUnicode(const uint8_t* bytes, int start, int end, uint16_t* out, int outStart, int outEnd,
                           uint32_t* outPos, uint32_t* errors, uint32_t options) {
     if (!bytes || start > end || outStart > outEnd || (!out && outStart < outEnd)) {
         return -1;
@@ -247,11 +253,11 @@ int convertBytesToUnicode(const uint8_t* bytes, int start, int end,
     while (i < end) {
         int kind = utf8CharKind(bytes[i]);
         if (kind == 0) {
-            i++; // a stray byte is skipped without counting
+            i++;  // a stray byte is skipped without counting
             continue;
         }
         if (end - i < kind) {
-            i = end; // an unfinished sequence at the end is consumed silently
+            i = end;  // an unfinished sequence at the end is consumed silently
             break;
         }
         uint16_t c;

@@ -34,13 +34,11 @@ int utf8CharKind(uint8_t lead);
 // counted in *errors. Returns end - start, or -1 for bad arguments or when the output
 // ran out (the character that did not fit is not consumed). *outPos gets the
 // position reached. options must be 0.
-int convertUnicodeToBytes(const uint16_t* chars, int start, int end,
-                          uint8_t* out, int outStart, int outEnd,
+int convertUnicodeToBytes(const uint16_t* chars, int start, int end, uint8_t* out, int outStart, int outEnd,
                           uint32_t* outPos, uint32_t* errors, uint32_t options);
 // Decodes bytes[start, end) into out[outStart, outEnd). Malformed two- and three-byte
 // sequences add 2 or 3 to *errors and write nothing; stray bytes are skipped. Returns
 // the bytes consumed (a full output stops before the character that did not fit), or
 // -1 for bad arguments. *outPos gets the position reached. options must be 0.
-int convertBytesToUnicode(const uint8_t* bytes, int start, int end,
-                          uint16_t* out, int outStart, int outEnd,
+int convertBytesToUnicode(const uint8_t* bytes, int start, int end, uint16_t* out, int outStart, int outEnd,
                           uint32_t* outPos, uint32_t* errors, uint32_t options);

@@ -96,16 +96,23 @@ static const char* scanFieldType(const char* p, bool voidAllowed) {
         p++;
     }
     switch (*p) {
-    case 'B': case 'C': case 'D': case 'F': case 'I': case 'J': case 'S': case 'Z':
-        return p + 1;
-    case 'V':
-        return voidAllowed && dimensions == 0 ? p + 1 : nullptr;
-    case 'L': {
-        const char* end = scanName(p + 1, true);
-        return end != nullptr && *end == ';' ? end + 1 : nullptr;
-    }
-    default:
-        return nullptr;
+        case 'B':
+        case 'C':
+        case 'D':
+        case 'F':
+        case 'I':
+        case 'J':
+        case 'S':
+        case 'Z':
+            return p + 1;
+        case 'V':
+            return voidAllowed && dimensions == 0 ? p + 1 : nullptr;
+        case 'L': {
+            const char* end = scanName(p + 1, true);
+            return end != nullptr && *end == ';' ? end + 1 : nullptr;
+        }
+        default:
+            return nullptr;
     }
 }
 
@@ -114,8 +121,10 @@ bool verifyName(const char* name, int kind) {
     if (name[0] == '<')
         return kind == NAME_KIND_METHOD && (strcmp(name, "<init>") == 0 || strcmp(name, "<clinit>") == 0);
     const char* end;
-    if (kind == NAME_KIND_CLASS && name[0] == '[') end = scanFieldType(name, false);
-    else end = scanName(name, kind == NAME_KIND_CLASS);
+    if (kind == NAME_KIND_CLASS && name[0] == '[')
+        end = scanFieldType(name, false);
+    else
+        end = scanName(name, kind == NAME_KIND_CLASS);
     return end != nullptr && *end == 0;
 }
 
@@ -205,45 +214,45 @@ static int32_t readRawPool(ClassReader* r) {
     for (int32_t i = 1; i < n; i++) {
         int32_t tag = readU1(r);
         switch (tag) {
-        case CONSTANT_Utf8: {
-            int32_t length = readU2(r);
-            char* text = mallocBytes(length + 1);
-            // The table functions walk a text while they allocate, which may compact:
-            // the texts stay put until the reader lets them go.
-            lockObjectMemory(text);
-            r->utf8Table[i] = (cell)(uintptr_t)text;
-            readStreamBytes(r->stream, text, length);
-            text[length] = 0;
-            if (!isValidUtf8((const uint8_t*)text, length)) formatError("Bad Utf8 string");
-            break;
-        }
-        case CONSTANT_Integer:
-        case CONSTANT_Float:
-            rawValues(r)[i] = readU4(r);
-            break;
-        case CONSTANT_Long:
-        case CONSTANT_Double:
-            if (i + 1 >= n) formatError("Bad 64-bit constant");
-            rawValues(r)[i] = readU4(r);
-            rawValues(r)[i + 1] = readU4(r);
-            rawTags(r)[i] = (uint8_t)tag;
-            rawTags(r)[++i] = 0;
-            last = i;
-            continue;
-        case CONSTANT_Class:
-        case CONSTANT_String:
-            rawValues(r)[i] = (uint32_t)readU2(r);
-            break;
-        case CONSTANT_Fieldref:
-        case CONSTANT_Methodref:
-        case CONSTANT_InterfaceMethodref:
-        case CONSTANT_NameAndType: {
-            uint32_t first = (uint32_t)readU2(r);
-            rawValues(r)[i] = first | ((uint32_t)readU2(r) << 16);
-            break;
-        }
-        default:
-            formatError("Invalid constant pool entry");
+            case CONSTANT_Utf8: {
+                int32_t length = readU2(r);
+                char* text = mallocBytes(length + 1);
+                // The table functions walk a text while they allocate, which may compact:
+                // the texts stay put until the reader lets them go.
+                lockObjectMemory(text);
+                r->utf8Table[i] = (cell)(uintptr_t)text;
+                readStreamBytes(r->stream, text, length);
+                text[length] = 0;
+                if (!isValidUtf8((const uint8_t*)text, length)) formatError("Bad Utf8 string");
+                break;
+            }
+            case CONSTANT_Integer:
+            case CONSTANT_Float:
+                rawValues(r)[i] = readU4(r);
+                break;
+            case CONSTANT_Long:
+            case CONSTANT_Double:
+                if (i + 1 >= n) formatError("Bad 64-bit constant");
+                rawValues(r)[i] = readU4(r);
+                rawValues(r)[i + 1] = readU4(r);
+                rawTags(r)[i] = (uint8_t)tag;
+                rawTags(r)[++i] = 0;
+                last = i;
+                continue;
+            case CONSTANT_Class:
+            case CONSTANT_String:
+                rawValues(r)[i] = (uint32_t)readU2(r);
+                break;
+            case CONSTANT_Fieldref:
+            case CONSTANT_Methodref:
+            case CONSTANT_InterfaceMethodref:
+            case CONSTANT_NameAndType: {
+                uint32_t first = (uint32_t)readU2(r);
+                rawValues(r)[i] = first | ((uint32_t)readU2(r) << 16);
+                break;
+            }
+            default:
+                formatError("Invalid constant pool entry");
         }
         rawTags(r)[i] = (uint8_t)tag;
         if (tag != CONSTANT_Utf8) last = i;
@@ -266,64 +275,64 @@ static void fillPool(ClassReader* r, ConstantPool* cp) {
         uint8_t tag = rawTags(r)[i];
         uint32_t value = rawValues(r)[i];
         switch (tag) {
-        case CONSTANT_Integer:
-        case CONSTANT_Float:
-            cp->entries[i].u = value;
-            break;
-        case CONSTANT_Long:
-        case CONSTANT_Double:
-            cp->entries[i].u = value;
-            cp->entries[i + 1].u = rawValues(r)[i + 1];
-            tags[i] = tag;
-            i++;
-            continue;
-        case CONSTANT_Class: {
-            const char* className = poolUtf8At(r, value);
-            if (!verifyName(className, NAME_KIND_CLASS)) formatError("Bad class, field or method name");
-            cp->entries[i].clazz = getRawClassX(className, 0, (int)strlen(className));
-            break;
-        }
-        case CONSTANT_String: {
-            const char* text = poolUtf8At(r, value);
-            cp->entries[i].string = internString(text, (int)strlen(text), 1);
-            break;
-        }
-        case CONSTANT_Fieldref:
-        case CONSTANT_Methodref:
-        case CONSTANT_InterfaceMethodref: {
-            uint32_t classIndex = value & 0xFFFF;
-            uint32_t nameTypeIndex = value >> 16;
-            if (classIndex >= (uint32_t)n || rawTags(r)[classIndex] != CONSTANT_Class || nameTypeIndex >= (uint32_t)n ||
-                rawTags(r)[nameTypeIndex] != CONSTANT_NameAndType)
-                formatError("Bad field or method reference");
-            uint32_t nameType = rawValues(r)[nameTypeIndex];
-            const char* memberName = poolUtf8At(r, nameType & 0xFFFF);
-            const char* memberType = poolUtf8At(r, nameType >> 16);
-            if ((memberType[0] == '(') != (tag != CONSTANT_Fieldref) ||
-                (tag != CONSTANT_Fieldref && strcmp(memberName, "<clinit>") == 0))
-                formatError("Bad name/type reference");
-            if (loadingFromAppJar) checkInternalPackage(poolUtf8At(r, rawValues(r)[classIndex]));
-            cp->entries[i].u = value;
-            break;
-        }
-        case CONSTANT_NameAndType: {
-            name = poolUtf8At(r, value & 0xFFFF);
-            type = poolUtf8At(r, value >> 16);
-            uint16_t typeKey;
-            if (type[0] == '(') {
-                if (!verifyName(name, NAME_KIND_METHOD)) formatError("Bad class, field or method name");
-                requireMethodSignature(name, type);
-                typeKey = changeMethodSignatureToKey(type, 0, (int)strlen(type));
-            } else {
-                if (!verifyName(name, NAME_KIND_FIELD)) formatError("Bad class, field or method name");
-                if (!isFieldDescriptor(type)) formatError("Bad field signature");
-                typeKey = changeFieldSignatureToKey(type, 0, (int)strlen(type));
+            case CONSTANT_Integer:
+            case CONSTANT_Float:
+                cp->entries[i].u = value;
+                break;
+            case CONSTANT_Long:
+            case CONSTANT_Double:
+                cp->entries[i].u = value;
+                cp->entries[i + 1].u = rawValues(r)[i + 1];
+                tags[i] = tag;
+                i++;
+                continue;
+            case CONSTANT_Class: {
+                const char* className = poolUtf8At(r, value);
+                if (!verifyName(className, NAME_KIND_CLASS)) formatError("Bad class, field or method name");
+                cp->entries[i].clazz = getRawClassX(className, 0, (int)strlen(className));
+                break;
             }
-            cp->entries[i].u = changeNameToKey(name, (int)strlen(name)) | ((uint32_t)typeKey << 16);
-            break;
-        }
-        default:  // Utf8: stored as 0 with tag 0
-            continue;
+            case CONSTANT_String: {
+                const char* text = poolUtf8At(r, value);
+                cp->entries[i].string = internString(text, (int)strlen(text), 1);
+                break;
+            }
+            case CONSTANT_Fieldref:
+            case CONSTANT_Methodref:
+            case CONSTANT_InterfaceMethodref: {
+                uint32_t classIndex = value & 0xFFFF;
+                uint32_t nameTypeIndex = value >> 16;
+                if (classIndex >= (uint32_t)n || rawTags(r)[classIndex] != CONSTANT_Class ||
+                    nameTypeIndex >= (uint32_t)n || rawTags(r)[nameTypeIndex] != CONSTANT_NameAndType)
+                    formatError("Bad field or method reference");
+                uint32_t nameType = rawValues(r)[nameTypeIndex];
+                const char* memberName = poolUtf8At(r, nameType & 0xFFFF);
+                const char* memberType = poolUtf8At(r, nameType >> 16);
+                if ((memberType[0] == '(') != (tag != CONSTANT_Fieldref) ||
+                    (tag != CONSTANT_Fieldref && strcmp(memberName, "<clinit>") == 0))
+                    formatError("Bad name/type reference");
+                if (loadingFromAppJar) checkInternalPackage(poolUtf8At(r, rawValues(r)[classIndex]));
+                cp->entries[i].u = value;
+                break;
+            }
+            case CONSTANT_NameAndType: {
+                name = poolUtf8At(r, value & 0xFFFF);
+                type = poolUtf8At(r, value >> 16);
+                uint16_t typeKey;
+                if (type[0] == '(') {
+                    if (!verifyName(name, NAME_KIND_METHOD)) formatError("Bad class, field or method name");
+                    requireMethodSignature(name, type);
+                    typeKey = changeMethodSignatureToKey(type, 0, (int)strlen(type));
+                } else {
+                    if (!verifyName(name, NAME_KIND_FIELD)) formatError("Bad class, field or method name");
+                    if (!isFieldDescriptor(type)) formatError("Bad field signature");
+                    typeKey = changeFieldSignatureToKey(type, 0, (int)strlen(type));
+                }
+                cp->entries[i].u = changeNameToKey(name, (int)strlen(name)) | ((uint32_t)typeKey << 16);
+                break;
+            }
+            default:  // Utf8: stored as 0 with tag 0
+                continue;
         }
         tags[i] = tag;
     }
@@ -453,11 +462,24 @@ static void makeStaticBlock(ClassRecord* clazz, int32_t references, int32_t othe
             if (constant != 0) {
                 int tag;
                 switch (f->typeKey) {
-                case 'B': case 'C': case 'I': case 'S': case 'Z': tag = CONSTANT_Integer; break;
-                case 'F': tag = CONSTANT_Float; break;
-                case 'J': tag = CONSTANT_Long; break;
-                case 'D': tag = CONSTANT_Double; break;
-                default: formatError("Bad signature found");
+                    case 'B':
+                    case 'C':
+                    case 'I':
+                    case 'S':
+                    case 'Z':
+                        tag = CONSTANT_Integer;
+                        break;
+                    case 'F':
+                        tag = CONSTANT_Float;
+                        break;
+                    case 'J':
+                        tag = CONSTANT_Long;
+                        break;
+                    case 'D':
+                        tag = CONSTANT_Double;
+                        break;
+                    default:
+                        formatError("Bad signature found");
                 }
                 requirePoolEntry(cp, constant, tag);
                 if (f->accessFlags & ACC_DOUBLE) {
@@ -507,8 +529,10 @@ static void readFields(ClassReader* r) {
         f->ofClass = clazz;
         if (flags & ACC_STATIC) {
             f->u.offset = readConstantValue(r);
-            if (reference) references++;
-            else otherWords += twoWords ? 2 : 1;
+            if (reference)
+                references++;
+            else
+                otherWords += twoWords ? 2 : 1;
         } else {
             skipAttributes(r);
         }
@@ -632,7 +656,8 @@ static uint32_t readCodeAttribute(ClassReader* r, MethodRecord* m) {
     uint32_t maxStack = (uint32_t)readU2(r);
     uint32_t frameSize = (uint32_t)readU2(r);
     uint32_t codeLength = readU4(r);
-    if (codeLength > MAX_CODE_LENGTH) raiseExceptionWithMessage(OutOfMemoryError, "Maximum byte code length (32kB) exceeded");
+    if (codeLength > MAX_CODE_LENGTH)
+        raiseExceptionWithMessage(OutOfMemoryError, "Maximum byte code length (32kB) exceeded");
     if (frameSize + maxStack > MAX_FRAME_AND_STACK)
         raiseExceptionWithMessage(OutOfMemoryError, "Maximum size of locals and stack exceeded");
     uint8_t* code = (uint8_t*)callocPermanentObject(codeWords(codeLength));
@@ -697,17 +722,20 @@ static void readMethod(ClassReader* r, MethodRecord* m) {
     const char* type = poolUtf8At(r, (uint32_t)readU2(r));
     makeTemporaryRoot(&name);
     makeTemporaryRoot(&type);
-    if (strcmp(name, "<clinit>") == 0) flags = ACC_STATIC;
-    else requireMethodFlags(flags, name, (clazz->accessFlags & ACC_INTERFACE) != 0);
+    if (strcmp(name, "<clinit>") == 0)
+        flags = ACC_STATIC;
+    else
+        requireMethodFlags(flags, name, (clazz->accessFlags & ACC_INTERFACE) != 0);
     if (!verifyName(name, NAME_KIND_METHOD)) formatError("Bad class, field or method name");
     int32_t arguments = requireMethodSignature(name, type) + ((flags & ACC_STATIC) ? 0 : 1);
     if (arguments > MAX_ARGUMENT_WORDS) formatError("More than 255 method arguments");
     m->nt.k.nameKey = changeNameToKey(name, (int)strlen(name));
     m->nt.k.typeKey = changeMethodSignatureToKey(type, 0, (int)strlen(type));
     char result = strchr(type, ')')[1];
-    uint32_t kind = result == 'V' ? RESULT_VOID
-                  : (result == 'D' || result == 'J') ? ACC_DOUBLE
-                  : (result == 'L' || result == '[') ? ACC_POINTER : 0;
+    uint32_t kind = result == 'V'                      ? RESULT_VOID
+                    : (result == 'D' || result == 'J') ? ACC_DOUBLE
+                    : (result == 'L' || result == '[') ? ACC_POINTER
+                                                       : 0;
     m->accessFlags = flags | kind;
     m->ofClass = clazz;
     m->argCount = (uint16_t)arguments;
@@ -732,7 +760,8 @@ static void readMethods(ClassReader* r) {
     for (int32_t i = 0; i < count; i++) readMethod(r, &table->methods[i]);
     for (int32_t i = 0; i < count; i++) {
         for (int32_t j = i + 1; j < count; j++) {
-            if (table->methods[i].nt.nameTypeKey == table->methods[j].nt.nameTypeKey) formatError("Duplicate method found");
+            if (table->methods[i].nt.nameTypeKey == table->methods[j].nt.nameTypeKey)
+                formatError("Duplicate method found");
         }
     }
 }
@@ -761,12 +790,12 @@ static void readClassFile(ClassRecord* clazz) {
     makeTemporaryRoot(&r->utf8Table);
     makeTemporaryRoot(&r->raw);
     VM_TRY
-        readClassBody(r);
+    readClassBody(r);
     VM_CATCH(e)
-        // a failed read must not leave its texts pinned in the heap
-        releaseTexts(r);
-        TemporaryRootsLength = savedRoots;
-        throwObject(e);
+    // a failed read must not leave its texts pinned in the heap
+    releaseTexts(r);
+    TemporaryRootsLength = savedRoots;
+    throwObject(e);
     VM_END_TRY
     releaseTexts(r);
     TemporaryRootsLength = savedRoots;
@@ -824,11 +853,17 @@ static void linkInterfaces(ClassRecord* clazz) {
         ClassRecord* iface = clazz->constPool->entries[interfaces[i]].clazz;
         if (isArrayClass(iface)) formatError("Class implements an array class");
         switch (iface->status) {
-        case CLASS_ERROR: raiseException(NoClassDefFoundError);
-        case CLASS_LOADED: raiseException(ClassCircularityError);
-        case CLASS_RAW: loadClassfile(iface, 1); break;
-        case CLASS_LOADING: fatalVMError("Expected class status >= CLASS_LINKED");
-        default: break;
+            case CLASS_ERROR:
+                raiseException(NoClassDefFoundError);
+            case CLASS_LOADED:
+                raiseException(ClassCircularityError);
+            case CLASS_RAW:
+                loadClassfile(iface, 1);
+                break;
+            case CLASS_LOADING:
+                fatalVMError("Expected class status >= CLASS_LINKED");
+            default:
+                break;
         }
         if (!(iface->accessFlags & ACC_INTERFACE))
             raiseExceptionWithMessage(IncompatibleClassChangeError, "Class implements a non-interface");
@@ -897,7 +932,8 @@ static void revertToRawClass(ClassRecord* clazz) {
 static void revertFailedChain(ClassRecord* clazz) {
     ClassRecord* c = clazz->superClass;
     revertToRawClass(clazz);
-    while (c != nullptr && c != clazz && !isArrayClass(c) && (c->status == CLASS_LOADING || c->status == CLASS_LOADED)) {
+    while (c != nullptr && c != clazz && !isArrayClass(c) &&
+           (c->status == CLASS_LOADING || c->status == CLASS_LOADED)) {
         ClassRecord* next = c->superClass;
         revertToRawClass(c);
         c = next;
@@ -913,8 +949,10 @@ static void prefixMessageWithClassName(ClassRecord* clazz, OBJECT* exception) {
         // kept in the class-file form: the text becomes a String again below
         char text[MESSAGE_BUFFER_SIZE];
         unicode2utf(getStringCharsPointer(message), message->count, text, sizeof text);
-        if (strcmp(text, name) != 0) mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "%s: %s ", name, text);
-        else mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "%s", name);
+        if (strcmp(text, name) != 0)
+            mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "%s: %s ", name, text);
+        else
+            mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "%s", name);
     } else {
         mvSprintf(MessageBuffer, MESSAGE_BUFFER_SIZE, "%s", name);
     }
@@ -930,23 +968,23 @@ void loadClassfile(ClassRecord* clazz, int fatalOnError) {
     (void)fatalOnError;  // every caller asks for failures to be raised
     if (isArrayClass(clazz) || clazz->status != CLASS_RAW) fatalVMError("Expected class status of CLASS_RAW");
     VM_TRY
-        for (ClassRecord* c = clazz; c->status == CLASS_RAW;) {
-            c->status = CLASS_LOADING;
-            readClassFile(c);
-            c->status = CLASS_LOADED;
-            ClassRecord* super = c->superClass;
-            if (super == nullptr || isArrayClass(super)) break;
-            if (super->status == CLASS_ERROR) raiseException(NoClassDefFoundError);
-            if (super->status == CLASS_LOADED) raiseException(ClassCircularityError);
-            if (super->status == CLASS_LOADING) fatalVMError("Expected class status of CLASS_RAW or CLASS_LINKED");
-            c = super;
-        }
-        for (ClassRecord* c; (c = findUnlinkedSuperclass(clazz)) != nullptr;) linkClass(c);
+    for (ClassRecord* c = clazz; c->status == CLASS_RAW;) {
+        c->status = CLASS_LOADING;
+        readClassFile(c);
+        c->status = CLASS_LOADED;
+        ClassRecord* super = c->superClass;
+        if (super == nullptr || isArrayClass(super)) break;
+        if (super->status == CLASS_ERROR) raiseException(NoClassDefFoundError);
+        if (super->status == CLASS_LOADED) raiseException(ClassCircularityError);
+        if (super->status == CLASS_LOADING) fatalVMError("Expected class status of CLASS_RAW or CLASS_LINKED");
+        c = super;
+    }
+    for (ClassRecord* c; (c = findUnlinkedSuperclass(clazz)) != nullptr;) linkClass(c);
     VM_CATCH(e)
-        revertFailedChain(clazz);
-        // The preallocated OutOfMemoryError is shared by every failure: it keeps no message.
-        if (e != nullptr && e != OutOfMemoryObject) prefixMessageWithClassName(clazz, &e);
-        throwObject(e);
+    revertFailedChain(clazz);
+    // The preallocated OutOfMemoryError is shared by every failure: it keeps no message.
+    if (e != nullptr && e != OutOfMemoryObject) prefixMessageWithClassName(clazz, &e);
+    throwObject(e);
     VM_END_TRY
 }
 

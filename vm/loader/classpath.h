@@ -25,7 +25,7 @@ struct MemoryFileEntry {
     char name[MEMORY_FILE_NAME_SIZE];  // first byte 0: a free entry
     int32_t openFlag;
     const uint8_t* data;
-    MemoryFileReadFn read;             // used only when data is null
+    MemoryFileReadFn read;  // used only when data is null
     int32_t size;
     int32_t position;
 };

@@ -16,9 +16,9 @@ const uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15, 
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                   2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-const uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                    33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
-                                    1025, 1537, 2049, 3073, 4097, 6145,  8193,  12289, 16385, 24577};
+const uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 const uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 // Order in which the code-length code lengths are stored.
@@ -27,8 +27,8 @@ const uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 1
 const uint8_t kReverse5[32] = {0, 16, 8, 24, 4, 20, 12, 28, 2, 18, 10, 26, 6, 22, 14, 30,
                                1, 17, 9, 25, 5, 21, 13, 29, 3, 19, 11, 27, 7, 23, 15, 31};
 
-const int32_t kSlack = 4;          // bytes the bit buffer may take beyond the compressed data
-const int kLengthsArea = 320;      // room for HLIT + HDIST code lengths (at most 288 + 32)
+const int32_t kSlack = 4;      // bytes the bit buffer may take beyond the compressed data
+const int kLengthsArea = 320;  // room for HLIT + HDIST code lengths (at most 288 + 32)
 const int kLiteralPrimaryBits = 9;
 const int kDistancePrimaryBits = 6;
 const int kCodeLengthPrimaryBits = 6;
@@ -36,7 +36,7 @@ const int kCodeLengthPrimaryBits = 6;
 // Bit-reader and output state of one call.
 struct InflateState {
     InflateSource* source;
-    int32_t left; // compressed length + 4, less every byte taken
+    int32_t left;  // compressed length + 4, less every byte taken
     uint32_t bitCount;
     uint32_t bits;
     uint8_t** output;
@@ -46,81 +46,64 @@ struct InflateState {
 };
 
 // Next input byte once the fast run [next, end) is used up or the data has ended.
-uint32_t slowByte(InflateSource* source, int32_t left)
-{
+uint32_t slowByte(InflateSource* source, int32_t left) {
     if (left > kSlack && source->refill && source->refill(source) > 0 && source->next < source->end)
         return *source->next++;
     return 0xFF;
 }
 
 // End of the bytes in [in, end) that still lie inside the compressed data.
-inline const uint8_t* fastLimit(const uint8_t* in, const uint8_t* end, int32_t left)
-{
-    if (left <= kSlack)
-        return in;
+inline const uint8_t* fastLimit(const uint8_t* in, const uint8_t* end, int32_t left) {
+    if (left <= kSlack) return in;
     uint32_t run = uint32_t(end - in);
     uint32_t data = uint32_t(left - kSlack);
     return in + (run < data ? run : data);
 }
 
-inline uint32_t takeByte(InflateState* s)
-{
+inline uint32_t takeByte(InflateState* s) {
     InflateSource* src = s->source;
     uint32_t b = (s->left > kSlack && src->next < src->end) ? *src->next++ : slowByte(src, s->left);
     s->left--;
     return b;
 }
 
-inline void needBits(InflateState* s, uint32_t n)
-{
+inline void needBits(InflateState* s, uint32_t n) {
     while (s->bitCount < n) {
         s->bits |= takeByte(s) << s->bitCount;
         s->bitCount += 8;
     }
 }
 
-inline uint32_t takeBits(InflateState* s, uint32_t n)
-{
+inline uint32_t takeBits(InflateState* s, uint32_t n) {
     uint32_t v = s->bits & ((1u << n) - 1);
     s->bits >>= n;
     s->bitCount -= n;
     return v;
 }
 
-inline uint32_t reverse9(uint32_t x)
-{
-    return (uint32_t(kReverse5[x & 31]) << 4) | kReverse5[(x >> 4) & 31];
-}
+inline uint32_t reverse9(uint32_t x) { return (uint32_t(kReverse5[x & 31]) << 4) | kReverse5[(x >> 4) & 31]; }
 
-inline uint32_t reverse15(uint32_t x)
-{
-    return (uint32_t(kReverse5[x & 31]) << 10) | (uint32_t(kReverse5[(x >> 5) & 31]) << 5) |
-           kReverse5[(x >> 10) & 31];
+inline uint32_t reverse15(uint32_t x) {
+    return (uint32_t(kReverse5[x & 31]) << 10) | (uint32_t(kReverse5[(x >> 5) & 31]) << 5) | kReverse5[(x >> 10) & 31];
 }
 
 // Huffman table in one block: u16 primary bits, u16 longest length, the primary entries,
 // then the sub-tables. An entry is symbol * 16 + code length; bit 15 marks a sub-table
 // pointer whose low 15 bits are its byte offset in the block; 0 is an invalid code.
-uint16_t* buildTable(const uint8_t* lengths, int symbols, uint32_t primaryBits,
-                     const InflateAllocator* allocator)
-{
+uint16_t* buildTable(const uint8_t* lengths, int symbols, uint32_t primaryBits, const InflateAllocator* allocator) {
     uint32_t count[16] = {0};
-    for (int i = 0; i < symbols; i++)
-        count[lengths[i] & 15]++;
-    if (count[0] == uint32_t(symbols))
-        return nullptr;
+    for (int i = 0; i < symbols; i++) count[lengths[i] & 15]++;
+    if (count[0] == uint32_t(symbols)) return nullptr;
 
     uint32_t next[16] = {0};
     uint32_t place = 0, longest = 0;
     for (uint32_t len = 1; len <= 15; len++) {
         next[len] = place;
         place += count[len] << (15 - len);
-        if (count[len])
-            longest = len;
+        if (count[len]) longest = len;
     }
     // Complete, or short of exactly one longest code (a lone distance code of one bit).
-    if (place != 32768 && place + (1u << (15 - longest)) != 32768)
-        return nullptr;
+    if (place != 32768 && place + (1u << (15 - longest)) != 32768) return nullptr;
 
     uint32_t subTables = 0, subEntries = 0;
     if (longest > primaryBits) {
@@ -133,13 +116,10 @@ uint16_t* buildTable(const uint8_t* lengths, int symbols, uint32_t primaryBits,
     uint32_t entries = primaryEntries + subTables * subEntries;
     uint32_t bytes = entries * 2 + 4;
     // Sub-table offsets must fit the 15 bits of a pointer entry.
-    if (subTables && 4 + (primaryEntries + (subTables - 1) * subEntries) * 2 > 0x7FFF)
-        return nullptr;
-    if (!allocator || !allocator->alloc)
-        return nullptr;
+    if (subTables && 4 + (primaryEntries + (subTables - 1) * subEntries) * 2 > 0x7FFF) return nullptr;
+    if (!allocator || !allocator->alloc) return nullptr;
     uint16_t* table = static_cast<uint16_t*>(allocator->alloc(allocator->context, int32_t(bytes)));
-    if (!table)
-        return nullptr;
+    if (!table) return nullptr;
     memset(table, 0, bytes);
     table[0] = uint16_t(primaryBits);
     table[1] = uint16_t(longest);
@@ -148,47 +128,39 @@ uint16_t* buildTable(const uint8_t* lengths, int symbols, uint32_t primaryBits,
 
     for (int sym = 0; sym < symbols; sym++) {
         uint32_t len = lengths[sym];
-        if (!len)
-            continue;
+        if (!len) continue;
         uint32_t reversed = reverse15(next[len]);
         next[len] += 1u << (15 - len);
         uint16_t entry = uint16_t(sym * 16 + len);
         if (len <= primaryBits) {
-            for (uint32_t i = reversed; i < primaryEntries; i += 1u << len)
-                primary[i] = entry;
+            for (uint32_t i = reversed; i < primaryEntries; i += 1u << len) primary[i] = entry;
             continue;
         }
         uint32_t slot = reversed & (primaryEntries - 1);
         if (!primary[slot]) {
-            if (usedSubTables == subTables) { // cannot happen for a checked code
-                if (allocator->free)
-                    allocator->free(allocator->context, table);
+            if (usedSubTables == subTables) {  // cannot happen for a checked code
+                if (allocator->free) allocator->free(allocator->context, table);
                 return nullptr;
             }
             primary[slot] = uint16_t(0x8000 | (4 + (primaryEntries + usedSubTables * subEntries) * 2));
             usedSubTables++;
         }
         uint16_t* sub = table + (primary[slot] & 0x7FFF) / 2;
-        for (uint32_t i = reversed >> primaryBits; i < subEntries; i += 1u << (len - primaryBits))
-            sub[i] = entry;
+        for (uint32_t i = reversed >> primaryBits; i < subEntries; i += 1u << (len - primaryBits)) sub[i] = entry;
     }
     return table;
 }
 
-void freeTable(const InflateAllocator* allocator, uint16_t* table)
-{
-    if (table && allocator->free)
-        allocator->free(allocator->context, table);
+void freeTable(const InflateAllocator* allocator, uint16_t* table) {
+    if (table && allocator->free) allocator->free(allocator->context, table);
 }
 
-bool storedBlock(InflateState* s)
-{
+bool storedBlock(InflateState* s) {
     takeBits(s, s->bitCount & 7);
     needBits(s, 32);
     uint32_t len = s->bits & 0xFFFF;
     uint32_t nlen = s->bits >> 16;
-    if (len + nlen != 65535 || int32_t(len) > s->left || s->produced + len > s->expected)
-        return false;
+    if (len + nlen != 65535 || int32_t(len) > s->left || s->produced + len > s->expected) return false;
     s->bits = 0;
     s->bitCount = 0;
     uint8_t* out = *s->output + s->produced;
@@ -198,10 +170,8 @@ bool storedBlock(InflateState* s)
         if (s->left > kSlack && src->next < src->end) {
             uint32_t run = uint32_t(src->end - src->next);
             uint32_t data = uint32_t(s->left - kSlack);
-            if (run > data)
-                run = data;
-            if (run > todo)
-                run = todo;
+            if (run > data) run = data;
+            if (run > todo) run = todo;
             memcpy(out, src->next, run);
             src->next += run;
             out += run;
@@ -219,8 +189,7 @@ bool storedBlock(InflateState* s)
 // The symbol loop of fixed and dynamic blocks; the bit buffer, input and output live in
 // locals and go back to the state at the end of the block.
 template <bool kFixed>
-bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distTable)
-{
+bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distTable) {
     InflateSource* src = s->source;
     // Bytes below inLimit are taken without further checks; input left is counted from
     // inBase rather than per byte.
@@ -247,21 +216,21 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
     }
 
 #define INFLATE_LEFT() (leftBase - int32_t(in - inBase))
-#define INFLATE_NEED(n)                                                 \
-    while (bitCount < (n)) {                                            \
-        uint32_t b_;                                                    \
-        if (in < inLimit) {                                             \
-            b_ = *in++;                                                 \
-        } else {                                                        \
-            int32_t left_ = INFLATE_LEFT();                             \
-            src->next = in;                                             \
-            b_ = slowByte(src, left_);                                  \
-            in = inBase = src->next;                                    \
-            leftBase = left_ - 1;                                       \
-            inLimit = fastLimit(in, src->end, leftBase);                \
-        }                                                               \
-        bits |= b_ << bitCount;                                         \
-        bitCount += 8;                                                  \
+#define INFLATE_NEED(n)                                  \
+    while (bitCount < (n)) {                             \
+        uint32_t b_;                                     \
+        if (in < inLimit) {                              \
+            b_ = *in++;                                  \
+        } else {                                         \
+            int32_t left_ = INFLATE_LEFT();              \
+            src->next = in;                              \
+            b_ = slowByte(src, left_);                   \
+            in = inBase = src->next;                     \
+            leftBase = left_ - 1;                        \
+            inLimit = fastLimit(in, src->end, leftBase); \
+        }                                                \
+        bits |= b_ << bitCount;                          \
+        bitCount += 8;                                   \
     }
 #define INFLATE_DROP(n) (bits >>= (n), bitCount -= (n))
 
@@ -285,17 +254,14 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
             }
         } else {
             uint32_t e = litTable[2 + (bits & litPrimaryMask)];
-            if (e & 0x8000)
-                e = litTable[(e & 0x7FFF) / 2 + ((bits & litLongMask) >> litPrimary)];
-            if (!e)
-                break;
+            if (e & 0x8000) e = litTable[(e & 0x7FFF) / 2 + ((bits & litLongMask) >> litPrimary)];
+            if (!e) break;
             INFLATE_DROP(e & 15);
             sym = e >> 4;
         }
 
         if (sym < 256) {
-            if (produced >= expected)
-                break;
+            if (produced >= expected) break;
             out[produced++] = uint8_t(sym);
             continue;
         }
@@ -303,8 +269,7 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
             ok = true;
             break;
         }
-        if (sym > 285)
-            break;
+        if (sym > 285) break;
         sym -= 257;
         uint32_t length = kLengthBase[sym];
         if (kLengthExtra[sym]) {
@@ -319,15 +284,12 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
             INFLATE_DROP(5);
         } else {
             uint32_t e = distTable[2 + (bits & distPrimaryMask)];
-            if (e & 0x8000)
-                e = distTable[(e & 0x7FFF) / 2 + ((bits & distLongMask) >> distPrimary)];
-            if (!e)
-                break;
+            if (e & 0x8000) e = distTable[(e & 0x7FFF) / 2 + ((bits & distLongMask) >> distPrimary)];
+            if (!e) break;
             INFLATE_DROP(e & 15);
             dcode = e >> 4;
         }
-        if (dcode > 29)
-            break;
+        if (dcode > 29) break;
         INFLATE_NEED(13);
         uint32_t distance = kDistanceBase[dcode];
         if (kDistanceExtra[dcode]) {
@@ -335,8 +297,7 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
             INFLATE_DROP(kDistanceExtra[dcode]);
         }
 
-        if (distance > produced || length > expected - produced)
-            break;
+        if (distance > produced || length > expected - produced) break;
         uint8_t* dst = out + produced;
         const uint8_t* from = dst - distance;
         produced += length;
@@ -346,8 +307,7 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
             memset(dst, *from, length);
         } else {
             // Short or overlapping: byte by byte, so an overlap repeats the pattern.
-            for (uint32_t i = 0; i < length; i++)
-                dst[i] = from[i];
+            for (uint32_t i = 0; i < length; i++) dst[i] = from[i];
         }
     }
     src->next = in;
@@ -362,8 +322,7 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
     return ok;
 }
 
-bool dynamicBlock(InflateState* s)
-{
+bool dynamicBlock(InflateState* s) {
     needBits(s, 14);
     int literals = int(takeBits(s, 5)) + 257;
     int distances = int(takeBits(s, 5)) + 1;
@@ -375,11 +334,9 @@ bool dynamicBlock(InflateState* s)
         needBits(s, 3);
         lengths[kCodeLengthOrder[i]] = uint8_t(takeBits(s, 3));
     }
-    if (s->left < 0)
-        return false;
+    if (s->left < 0) return false;
     uint16_t* codeTable = buildTable(lengths, 19, kCodeLengthPrimaryBits, s->allocator);
-    if (!codeTable)
-        return false;
+    if (!codeTable) return false;
 
     memset(lengths, 0, sizeof lengths);
     const int total = literals + distances;
@@ -393,8 +350,7 @@ bool dynamicBlock(InflateState* s)
         }
         needBits(s, 22);
         uint32_t e = codeTable[2 + (s->bits & primaryMask)];
-        if (e & 0x8000)
-            e = codeTable[(e & 0x7FFF) / 2 + ((s->bits & longMask) >> codeTable[0])];
+        if (e & 0x8000) e = codeTable[(e & 0x7FFF) / 2 + ((s->bits & longMask) >> codeTable[0])];
         if (!e) {
             ok = false;
             break;
@@ -431,12 +387,10 @@ bool dynamicBlock(InflateState* s)
         i += repeat;
     }
     freeTable(s->allocator, codeTable);
-    if (!ok)
-        return false;
+    if (!ok) return false;
 
     uint16_t* litTable = buildTable(lengths, literals, kLiteralPrimaryBits, s->allocator);
-    if (!litTable)
-        return false;
+    if (!litTable) return false;
     uint16_t* distTable = buildTable(lengths + literals, distances, kDistancePrimaryBits, s->allocator);
     if (!distTable) {
         freeTable(s->allocator, litTable);
@@ -448,26 +402,22 @@ bool dynamicBlock(InflateState* s)
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 // Refill buffer of the buffered read adaptor; only one inflation runs at a time.
 static uint8_t inflateReadBuffer[256] VMBSS;
 
-static int32_t refillFromRead(InflateSource* source)
-{
+static int32_t refillFromRead(InflateSource* source) {
     InflateReadFn read = reinterpret_cast<InflateReadFn>(source->function);
     int32_t n = read(inflateReadBuffer, int32_t(sizeof inflateReadBuffer), source->context);
-    if (n <= 0)
-        return 0;
-    if (n > int32_t(sizeof inflateReadBuffer))
-        n = int32_t(sizeof inflateReadBuffer);
+    if (n <= 0) return 0;
+    if (n > int32_t(sizeof inflateReadBuffer)) n = int32_t(sizeof inflateReadBuffer);
     source->next = inflateReadBuffer;
     source->end = inflateReadBuffer + n;
     return n;
 }
 
-static int32_t refillFromByte(InflateSource* source)
-{
+static int32_t refillFromByte(InflateSource* source) {
     InflateByteFn byte = reinterpret_cast<InflateByteFn>(source->function);
     source->byte = uint8_t(byte(source->context, &source->position));
     source->next = &source->byte;
@@ -475,8 +425,7 @@ static int32_t refillFromByte(InflateSource* source)
     return 1;
 }
 
-void inflateReadSource(InflateSource* source, InflateReadFn read, void* context)
-{
+void inflateReadSource(InflateSource* source, InflateReadFn read, void* context) {
     source->refill = read ? refillFromRead : nullptr;
     source->next = source->end = inflateReadBuffer;
     source->context = context;
@@ -485,8 +434,7 @@ void inflateReadSource(InflateSource* source, InflateReadFn read, void* context)
     source->byte = 0;
 }
 
-void inflateByteSource(InflateSource* source, InflateByteFn byte, void* context, int32_t position)
-{
+void inflateByteSource(InflateSource* source, InflateByteFn byte, void* context, int32_t position) {
     source->refill = byte ? refillFromByte : nullptr;
     source->next = source->end = nullptr;
     source->context = context;
@@ -495,8 +443,7 @@ void inflateByteSource(InflateSource* source, InflateByteFn byte, void* context,
     source->byte = 0;
 }
 
-void inflateMemorySource(InflateSource* source, const uint8_t* data, int32_t size)
-{
+void inflateMemorySource(InflateSource* source, const uint8_t* data, int32_t size) {
     source->refill = nullptr;
     source->next = data;
     source->end = data && size > 0 ? data + size : data;
@@ -506,11 +453,10 @@ void inflateMemorySource(InflateSource* source, const uint8_t* data, int32_t siz
     source->byte = 0;
 }
 
-int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** output,
-                    int32_t expectedLength, const InflateAllocator* allocator)
-{
-    if (!source || !output || compressedLength < 0 || compressedLength > INT32_MAX - kSlack ||
-        expectedLength < 0 || (expectedLength > 0 && !*output))
+int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** output, int32_t expectedLength,
+                    const InflateAllocator* allocator) {
+    if (!source || !output || compressedLength < 0 || compressedLength > INT32_MAX - kSlack || expectedLength < 0 ||
+        (expectedLength > 0 && !*output))
         return 0;
     InflateState s;
     s.source = source;
@@ -523,30 +469,27 @@ int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** o
     s.allocator = allocator;
 
     for (;;) {
-        if (s.left < 0)
-            return 0;
+        if (s.left < 0) return 0;
         needBits(&s, 3);
         uint32_t final = takeBits(&s, 1);
         uint32_t type = takeBits(&s, 2);
         bool ok;
         switch (type) {
-        case 0:
-            ok = storedBlock(&s);
-            break;
-        case 1:
-            ok = symbolLoop<true>(&s, nullptr, nullptr);
-            break;
-        case 2:
-            ok = dynamicBlock(&s);
-            break;
-        default:
-            ok = false;
-            break;
+            case 0:
+                ok = storedBlock(&s);
+                break;
+            case 1:
+                ok = symbolLoop<true>(&s, nullptr, nullptr);
+                break;
+            case 2:
+                ok = dynamicBlock(&s);
+                break;
+            default:
+                ok = false;
+                break;
         }
-        if (!ok)
-            return 0;
-        if (final)
-            break;
+        if (!ok) return 0;
+        if (final) break;
     }
     return s.left + int32_t(s.bitCount / 8) == kSlack && s.produced == s.expected ? 1 : 0;
 }

@@ -15,9 +15,9 @@ struct InflateSource {
     const uint8_t* next;
     const uint8_t* end;
     void* context;
-    void* function;   // the adaptor's callback
-    int32_t position; // position word of the byte-callback adaptor
-    uint8_t byte;     // the last byte of the byte-callback adaptor
+    void* function;    // the adaptor's callback
+    int32_t position;  // position word of the byte-callback adaptor
+    uint8_t byte;      // the last byte of the byte-callback adaptor
 };
 
 // read(buffer, size, context) -> bytes placed in the buffer, 0 or less at the end of input.
@@ -51,5 +51,5 @@ struct InflateAllocator {
 // overruns the input or the output, an invalid or incomplete Huffman code, a repeat or
 // symbol out of range, a back reference before the output's start, output beyond
 // expectedLength, input used up, a failed table allocation, or a final length mismatch.
-int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** output,
-                    int32_t expectedLength, const InflateAllocator* allocator);
+int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** output, int32_t expectedLength,
+                    const InflateAllocator* allocator);

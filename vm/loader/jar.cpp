@@ -99,7 +99,8 @@ static int32_t findEndRecord(MemoryFileEntry* file, int32_t size) {
         const uint8_t* w = scratch();
         for (int32_t p = high - END_RECORD_SIZE; p >= low; p--) {
             const uint8_t* r = w + (p - low);
-            if (r[0] == 'P' && le32(r) == END_SIGNATURE && (int64_t)p + END_RECORD_SIZE + le16(r + 20) == size) return p;
+            if (r[0] == 'P' && le32(r) == END_SIGNATURE && (int64_t)p + END_RECORD_SIZE + le16(r + 20) == size)
+                return p;
         }
         if (low == floor) return -1;
         high = low + END_RECORD_SIZE - 1;

@@ -40,7 +40,7 @@ struct JarIndexEntry {
     uint16_t method;
     uint8_t flags;  // low byte of the general-purpose flags
     uint8_t hash;
-    char name[4];   // NUL-terminated, as long as needed
+    char name[4];  // NUL-terminated, as long as needed
 };
 static_assert(offsetof(JarIndexEntry, name) == 20, "index entry header is five words");
 

@@ -31,7 +31,8 @@ int32_t registerMemoryFile(const char* name, const uint8_t* data, MemoryFileRead
     if (name == nullptr || name[0] == 0) return -2;
     for (int i = 0; i < MEMORY_FILE_COUNT; i++) {
         // compared as it would be stored, so a long name cannot be registered twice
-        if (MemoryFiles[i].name[0] != 0 && strncmp(MemoryFiles[i].name, name, MEMORY_FILE_NAME_SIZE - 1) == 0) return -3;
+        if (MemoryFiles[i].name[0] != 0 && strncmp(MemoryFiles[i].name, name, MEMORY_FILE_NAME_SIZE - 1) == 0)
+            return -3;
     }
     int slot = 0;
     while (slot < MEMORY_FILE_COUNT && MemoryFiles[slot].name[0] != 0) slot++;
@@ -176,10 +177,17 @@ int32_t seekMemoryFile(MemoryFileEntry* file, int32_t offset, int32_t whence) {
     if (file == nullptr || !file->openFlag) return -1;
     int64_t base;
     switch (whence) {
-    case 0: base = 0; break;
-    case 1: base = file->position; break;
-    case 2: base = file->size; break;
-    default: return -1;
+        case 0:
+            base = 0;
+            break;
+        case 1:
+            base = file->position;
+            break;
+        case 2:
+            base = file->size;
+            break;
+        default:
+            return -1;
     }
     int64_t target = base + offset;
     if (target < 0 || target > file->size) return -1;

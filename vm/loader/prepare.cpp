@@ -57,12 +57,14 @@ static void noteBranchTargets(const uint8_t* code, uint32_t pc, int n, uint32_t 
         uint32_t base = (pc + 4) & ~3u;
         markTarget(leaders, length, (int32_t)pc + readS32(code + base));
         int32_t count = (n - (int32_t)(base - pc) - 12) / 4;
-        for (int32_t i = 0; i < count; i++) markTarget(leaders, length, (int32_t)pc + readS32(code + base + 12 + 4 * i));
+        for (int32_t i = 0; i < count; i++)
+            markTarget(leaders, length, (int32_t)pc + readS32(code + base + 12 + 4 * i));
     } else if (op == OP_LOOKUPSWITCH) {
         uint32_t base = (pc + 4) & ~3u;
         markTarget(leaders, length, (int32_t)pc + readS32(code + base));
         int32_t pairs = (n - (int32_t)(base - pc) - 8) / 8;
-        for (int32_t i = 0; i < pairs; i++) markTarget(leaders, length, (int32_t)pc + readS32(code + base + 12 + 8 * i));
+        for (int32_t i = 0; i < pairs; i++)
+            markTarget(leaders, length, (int32_t)pc + readS32(code + base + 12 + 8 * i));
     } else if (op >= OP_IFEQ_LOCAL && op <= OP_IFLE_LOCAL) {
         // combined branches are met again when a failed field resolution stopped an
         // earlier preparation half way
@@ -162,7 +164,8 @@ static bool smallConstant(const uint8_t* ip, uint8_t* value) {
 
 // Writes the fused bytes at the end of [start, end) with a filler in front and leaves
 // exactly the filler and the fused opcode as instruction starts.
-static void writeFused(uint8_t* code, uint8_t* leaders, uint32_t start, uint32_t end, const uint8_t* fused, uint32_t n) {
+static void writeFused(uint8_t* code, uint8_t* leaders, uint32_t start, uint32_t end, const uint8_t* fused,
+                       uint32_t n) {
     uint32_t at = end - n;
     memmove(code + at, fused, n);
     if (at - start == 1) {
@@ -285,11 +288,20 @@ static bool fusePair(MethodRecord* method, uint8_t* code, uint8_t* leaders, uint
             return true;
         }
         switch (op) {
-        case OP_IALOAD: fused[0] = OP_IALOAD_LOCAL; break;
-        case OP_AALOAD: fused[0] = OP_AALOAD_LOCAL; break;
-        case OP_IADD: fused[0] = OP_IADD_LOCAL; break;
-        case OP_ISUB: fused[0] = OP_ISUB_LOCAL; break;
-        default: return false;
+            case OP_IALOAD:
+                fused[0] = OP_IALOAD_LOCAL;
+                break;
+            case OP_AALOAD:
+                fused[0] = OP_AALOAD_LOCAL;
+                break;
+            case OP_IADD:
+                fused[0] = OP_IADD_LOCAL;
+                break;
+            case OP_ISUB:
+                fused[0] = OP_ISUB_LOCAL;
+                break;
+            default:
+                return false;
         }
         fused[1] = (uint8_t)(4 * a);
         writeFused(code, leaders, x, end, fused, 2);
@@ -339,8 +351,10 @@ static void fusePairs(MethodRecord* method, uint8_t* code, uint8_t* leaders, uin
         uint32_t y = nextStart(leaders, x, end);
         if (y >= end) return;
         uint32_t after = nextStart(leaders, y, end);
-        if (!isLeader(leaders, y) && fusePair(method, code, leaders, x, y, after)) x = after;
-        else x = y;
+        if (!isLeader(leaders, y) && fusePair(method, code, leaders, x, y, after))
+            x = after;
+        else
+            x = y;
     }
 }
 
@@ -371,19 +385,19 @@ void rewriteMethod(MethodRecord* method) {
     MethodRecord* volatile target = method;
     rewriteMethodHolder = method;
     VM_TRY
-        if (scanInstructions(target, leaders)) {
-            uint32_t start = 0;
-            while (start < length) {
-                uint32_t end = start + 1;
-                while (end < length && (leaders[end] & LEADER_BLOCK) != LEADER_BLOCK) end++;
-                fuseBlock(target, leaders, start, end);
-                start = end;
-            }
+    if (scanInstructions(target, leaders)) {
+        uint32_t start = 0;
+        while (start < length) {
+            uint32_t end = start + 1;
+            while (end < length && (leaders[end] & LEADER_BLOCK) != LEADER_BLOCK) end++;
+            fuseBlock(target, leaders, start, end);
+            start = end;
         }
+    }
     VM_CATCH(e)
-        rewriteMethodHolder = nullptr;
-        freeWorkBuffer(leaders, local);
-        throwObject(e);
+    rewriteMethodHolder = nullptr;
+    freeWorkBuffer(leaders, local);
+    throwObject(e);
     VM_END_TRY
     rewriteMethodHolder = nullptr;
     freeWorkBuffer(leaders, local);
@@ -409,8 +423,10 @@ bool computeShiftMap(MethodRecord* method, int16_t* shift, int32_t* total) {
         int n = instructionLength(code, pc);
         if (n <= 0 || pc + (uint32_t)n > length) return false;
         for (int i = 0; i < n; i++) shift[pc + i] = (int16_t)running;
-        if (op == OP_NOP) running -= 1;
-        else if (op == OP_FILLER) running -= 2;
+        if (op == OP_NOP)
+            running -= 1;
+        else if (op == OP_FILLER)
+            running -= 2;
         if (running < -32768) return false;
         pc += (uint32_t)n;
     }

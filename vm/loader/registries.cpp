@@ -90,10 +90,12 @@ static VMBSS const char* UrlCheckerClassName;
 
 int32_t mvURLChecker_registerClassName(const char* className) {
     if (className == nullptr) {
-        mvTraceLog_error("mvURLChecker: Invalid parameter passed to mvURLChecker_registerClassName() - className is NULL.\n");
+        mvTraceLog_error(
+            "mvURLChecker: Invalid parameter passed to mvURLChecker_registerClassName() - className is NULL.\n");
         return -1;
     }
-    if (UrlCheckerClassName != nullptr) mvTraceLog_warning("mvURLChecker: Overwrite %s with %s.", className, UrlCheckerClassName);
+    if (UrlCheckerClassName != nullptr)
+        mvTraceLog_warning("mvURLChecker: Overwrite %s with %s.", className, UrlCheckerClassName);
     UrlCheckerClassName = className;
     return 0;
 }
@@ -214,10 +216,14 @@ static void freePinned(void* p) {
 }
 
 static void unlinkOpenFile(OpenFileNode* node) {
-    if (node->previous) node->previous->next = node->next;
-    else OpenFiles->head = node->next;
-    if (node->next) node->next->previous = node->previous;
-    else OpenFiles->tail = node->previous;
+    if (node->previous)
+        node->previous->next = node->next;
+    else
+        OpenFiles->head = node->next;
+    if (node->next)
+        node->next->previous = node->previous;
+    else
+        OpenFiles->tail = node->previous;
     freePinned(node);
 }
 
@@ -230,8 +236,10 @@ int32_t registerOpenFile(int32_t handle) {
     if (node == nullptr) return -1;
     node->value = handle == 0 ? -1 : handle;
     node->previous = OpenFiles->tail;
-    if (OpenFiles->tail) OpenFiles->tail->next = node;
-    else OpenFiles->head = node;
+    if (OpenFiles->tail)
+        OpenFiles->tail->next = node;
+    else
+        OpenFiles->head = node;
     OpenFiles->tail = node;
     return 0;
 }
@@ -283,7 +291,8 @@ int32_t runNativeFinalizer(OBJECT instance, ClassRecord* clazz) {
         if (!inFinalizerChain(clazz, r->clazz)) continue;
         int32_t result = r->finalizer ? r->finalizer(instance, r) : 0;
         if (result != 0) {
-            mvTraceLog_warning("WARNING: Native finalize error. result: %d instance:%x class:%x \n", result, instance, clazz);
+            mvTraceLog_warning("WARNING: Native finalize error. result: %d instance:%x class:%x \n", result, instance,
+                               clazz);
             const char* package = clazz && clazz->packageName ? clazz->packageName->bytes : "";
             const char* base = clazz && clazz->baseName ? clazz->baseName->bytes : "";
             mvTraceLog_warning("  %x class name %s/%s \n", clazz, package, base);

@@ -16,13 +16,7 @@ static int32_t kvmMain(int argc, char** argv) { return kvm_main(argc, argv); }
 static void nativeStackLimit() { initNativeStackLimit(); }
 
 const VmRunHooks LoaderRunHooks = {
-    kvmMain,
-    registerMemoryFile,
-    unregisterMemoryFile,
-    resetRegistries,
-    nativeStackLimit,
-    mvPlatformResourceSuspend,
-    mvPlatformResourceResume,
-    mvPlatformResourceFinalize,
+    kvmMain,           registerMemoryFile,        unregisterMemoryFile,     resetRegistries,
+    nativeStackLimit,  mvPlatformResourceSuspend, mvPlatformResourceResume, mvPlatformResourceFinalize,
     closeAllOpenFiles,
 };

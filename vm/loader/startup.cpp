@@ -60,12 +60,18 @@ static int parseHeapSize(const char* value) {
     long long size = strtoll(value, &end, 10);
     long long unit = 1;
     switch (*end) {
-    case 0: break;
-    case 'k':
-    case 'K': unit = 1024; break;
-    case 'm':
-    case 'M': unit = 1048576; break;
-    default: return -1;
+        case 0:
+            break;
+        case 'k':
+        case 'K':
+            unit = 1024;
+            break;
+        case 'm':
+        case 'M':
+            unit = 1048576;
+            break;
+        default:
+            return -1;
     }
     // a count beyond the maximum stays beyond it, never wraps to a small heap
     size = size > MAXIMUM_HEAP_OPTION / unit ? (long long)MAXIMUM_HEAP_OPTION + 1 : size * unit;
@@ -188,9 +194,9 @@ static MethodRecord* makeRunCustomCode() {
 
 // Loads the system classes from "/sys.jar" as the image would hold them. The roots are
 // made raw first: every class read names Class, strings need String and char[].
-static const char* const SystemRootNames[7] = {"java/lang/Object",    "java/lang/Class",     "java/lang/String",
-                                                "java/lang/Thread",    "java/lang/System",    "java/lang/Throwable",
-                                                "java/lang/Error"};
+static const char* const SystemRootNames[7] = {"java/lang/Object", "java/lang/Class",  "java/lang/String",
+                                               "java/lang/Thread", "java/lang/System", "java/lang/Throwable",
+                                               "java/lang/Error"};
 
 void loadSystemClassesFromJar() {
     ClassRecord** roots[7] = {&JavaLangObject, &JavaLangClass,     &JavaLangString, &JavaLangThread,
@@ -252,7 +258,11 @@ static int toClassFileUtf8(const char* text, int length, char* out) {
     };
     for (int i = 0; i < length;) {
         uint8_t lead = in[i];
-        int follow = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
+        int follow = lead < 0x80             ? 0
+                     : (lead & 0xE0) == 0xC0 ? 1
+                     : (lead & 0xF0) == 0xE0 ? 2
+                     : (lead & 0xF8) == 0xF0 ? 3
+                                             : -1;
         bool whole = follow >= 0 && i + follow < length;
         uint32_t c = follow > 0 ? (uint32_t)(lead & (0x3F >> follow)) : lead;
         for (int k = 1; whole && k <= follow; k++) {

@@ -50,6 +50,5 @@ void mvOption_init();
 const char* mvOption_getUtf8(const char* key);
 const char* mvOption_getDefault(const char* key);
 
-
 // kvm_main and the loader's registries as a VM run takes them (mvVm_setRunHooks).
 extern const VmRunHooks LoaderRunHooks;

@@ -63,11 +63,20 @@ static inline bool isArrayType(uint16_t t) { return isClassType(t) && (t >> 13) 
 static uint16_t verifierTypeOfKey(uint16_t key) {
     if (key >= VT_FIRST_CLASS) return key;
     switch (key) {
-    case 'B': case 'C': case 'I': case 'S': case 'Z': return VT_INT;
-    case 'F': return VT_FLOAT;
-    case 'D': return VT_DOUBLE;
-    case 'J': return VT_LONG;
-    default: return VT_TOP;
+        case 'B':
+        case 'C':
+        case 'I':
+        case 'S':
+        case 'Z':
+            return VT_INT;
+        case 'F':
+            return VT_FLOAT;
+        case 'D':
+            return VT_DOUBLE;
+        case 'J':
+            return VT_LONG;
+        default:
+            return VT_TOP;
     }
 }
 
@@ -233,8 +242,10 @@ static int32_t findFrame(int32_t offset) {
         int32_t mid = (low + high) >> 1;
         uint32_t at = stackMapOffset(table, (uint32_t)mid);
         if (at == (uint32_t)offset) return mid;
-        if (at < (uint32_t)offset) low = mid + 1;
-        else high = mid - 1;
+        if (at < (uint32_t)offset)
+            low = mid + 1;
+        else
+            high = mid - 1;
     }
     return -1;
 }
@@ -339,7 +350,8 @@ static bool checkNewObjectsInStackMaps() {
 static inline int32_t u2At(int32_t p) { return vCode[p] << 8 | vCode[p + 1]; }
 static inline int32_t s2At(int32_t p) { return (int16_t)u2At(p); }
 static inline int32_t s4At(int32_t p) {
-    return (int32_t)((uint32_t)vCode[p] << 24 | (uint32_t)vCode[p + 1] << 16 | (uint32_t)vCode[p + 2] << 8 | vCode[p + 3]);
+    return (int32_t)((uint32_t)vCode[p] << 24 | (uint32_t)vCode[p + 1] << 16 | (uint32_t)vCode[p + 2] << 8 |
+                     vCode[p + 3]);
 }
 
 static inline int poolTag(uint32_t index) {
@@ -424,34 +436,34 @@ static int32_t instructionSize(int32_t pc) {
     if (op == OP_JSR || op == OP_RET || op == OP_XXXUNUSEDXXX || op > OP_GOTO_W) verifierFail(VE_BAD_OPCODE);
     int64_t size;
     switch (OpcodeTable[op].format) {
-    case OPF_TABLESWITCH: {
-        int32_t base = (pc + 4) & ~3;
-        if (base + 12 > vCodeLength) verifierFail(VE_CODE_OVERRUN);
-        int64_t low = s4At(base + 4), high = s4At(base + 8);
-        if (high < low) verifierFail(VE_BAD_OPCODE);
-        size = base - pc + 12 + 4 * (high - low + 1);
-        break;
-    }
-    case OPF_LOOKUPSWITCH: {
-        int32_t base = (pc + 4) & ~3;
-        if (base + 8 > vCodeLength) verifierFail(VE_CODE_OVERRUN);
-        int64_t pairs = s4At(base + 4);
-        if (pairs < 0) verifierFail(VE_BAD_OPCODE);
-        size = base - pc + 8 + 8 * pairs;
-        break;
-    }
-    case OPF_WIDE: {
-        if (pc + 1 >= vCodeLength) verifierFail(VE_CODE_OVERRUN);
-        uint8_t widened = vCode[pc + 1];
-        bool allowed = (widened >= OP_ILOAD && widened <= OP_ALOAD) || (widened >= OP_ISTORE && widened <= OP_ASTORE) ||
-                       widened == OP_IINC;
-        if (!allowed) verifierFail(VE_BAD_OPCODE);
-        size = widened == OP_IINC ? 6 : 4;
-        break;
-    }
-    default:
-        size = OpcodeTable[op].length;
-        break;
+        case OPF_TABLESWITCH: {
+            int32_t base = (pc + 4) & ~3;
+            if (base + 12 > vCodeLength) verifierFail(VE_CODE_OVERRUN);
+            int64_t low = s4At(base + 4), high = s4At(base + 8);
+            if (high < low) verifierFail(VE_BAD_OPCODE);
+            size = base - pc + 12 + 4 * (high - low + 1);
+            break;
+        }
+        case OPF_LOOKUPSWITCH: {
+            int32_t base = (pc + 4) & ~3;
+            if (base + 8 > vCodeLength) verifierFail(VE_CODE_OVERRUN);
+            int64_t pairs = s4At(base + 4);
+            if (pairs < 0) verifierFail(VE_BAD_OPCODE);
+            size = base - pc + 8 + 8 * pairs;
+            break;
+        }
+        case OPF_WIDE: {
+            if (pc + 1 >= vCodeLength) verifierFail(VE_CODE_OVERRUN);
+            uint8_t widened = vCode[pc + 1];
+            bool allowed = (widened >= OP_ILOAD && widened <= OP_ALOAD) ||
+                           (widened >= OP_ISTORE && widened <= OP_ASTORE) || widened == OP_IINC;
+            if (!allowed) verifierFail(VE_BAD_OPCODE);
+            size = widened == OP_IINC ? 6 : 4;
+            break;
+        }
+        default:
+            size = OpcodeTable[op].length;
+            break;
     }
     if (pc + size > vCodeLength) verifierFail(VE_CODE_OVERRUN);
     return (int32_t)size;
@@ -462,10 +474,17 @@ static int32_t instructionSize(int32_t pc) {
 
 static void verifyLdc(uint32_t index) {
     switch (poolTag(index)) {
-    case CONSTANT_String: push(JavaLangString->key); break;
-    case CONSTANT_Integer: push(VT_INT); break;
-    case CONSTANT_Float: push(VT_FLOAT); break;
-    default: verifierFail(VE_BAD_LDC);
+        case CONSTANT_String:
+            push(JavaLangString->key);
+            break;
+        case CONSTANT_Integer:
+            push(VT_INT);
+            break;
+        case CONSTANT_Float:
+            push(VT_FLOAT);
+            break;
+        default:
+            verifierFail(VE_BAD_LDC);
     }
 }
 
@@ -475,26 +494,26 @@ static void verifyFieldAccess(uint8_t op, uint32_t index) {
     ClassRecord* fieldClass = memberEntry(index, &key);
     uint16_t type = verifierTypeOfKey((uint16_t)(key >> 16));
     switch (op) {
-    case OP_GETSTATIC:
-        pushKind(type);
-        break;
-    case OP_PUTSTATIC:
-        popKind(type);
-        break;
-    case OP_GETFIELD:
-        popType(isProtectedMemberAccess(fieldClass, key, false) ? vClass->key : fieldClass->key);
-        pushKind(type);
-        break;
-    default:  // putfield
-        popKind(type);
-        if (vStackSize > 0 && vStack[vStackSize - 1] == VT_UNINIT_THIS) {
-            // a constructor may set its own fields before it calls super()
-            if (fieldClass != vClass || !classDeclaresField(vClass, key)) verifierFail(VE_PUTFIELD_UNINIT);
-            vStackSize--;
-        } else {
+        case OP_GETSTATIC:
+            pushKind(type);
+            break;
+        case OP_PUTSTATIC:
+            popKind(type);
+            break;
+        case OP_GETFIELD:
             popType(isProtectedMemberAccess(fieldClass, key, false) ? vClass->key : fieldClass->key);
-        }
-        break;
+            pushKind(type);
+            break;
+        default:  // putfield
+            popKind(type);
+            if (vStackSize > 0 && vStack[vStackSize - 1] == VT_UNINIT_THIS) {
+                // a constructor may set its own fields before it calls super()
+                if (fieldClass != vClass || !classDeclaresField(vClass, key)) verifierFail(VE_PUTFIELD_UNINIT);
+                vStackSize--;
+            } else {
+                popType(isProtectedMemberAccess(fieldClass, key, false) ? vClass->key : fieldClass->key);
+            }
+            break;
     }
 }
 
@@ -544,7 +563,8 @@ static void verifyInvoke(uint8_t op, int32_t pc) {
     }
     uint16_t nameKey = (uint16_t)key;
     bool isInit = nameKey == (uint16_t)initNameAndType;
-    if (changeKeyToName(nameKey, nullptr)[0] == '<' && (!isInit || op != OP_INVOKESPECIAL)) verifierFail(VE_SPECIAL_METHOD);
+    if (changeKeyToName(nameKey, nullptr)[0] == '<' && (!isInit || op != OP_INVOKESPECIAL))
+        verifierFail(VE_SPECIAL_METHOD);
     if (isInit) {
         initializeObject(pc, methodClass);
     } else if (op == OP_INVOKEINTERFACE) {
@@ -622,20 +642,40 @@ static void verifyMultiANewArray(int32_t pc) {
 // The local instructions, with the index they name (wide gives two bytes).
 static void verifyLocalInstruction(uint8_t op, uint32_t index) {
     switch (op) {
-    case OP_ILOAD: loadLocal(index, VT_INT); break;
-    case OP_LLOAD: loadLocal(index, VT_LONG); break;
-    case OP_FLOAD: loadLocal(index, VT_FLOAT); break;
-    case OP_DLOAD: loadLocal(index, VT_DOUBLE); break;
-    case OP_ALOAD: push(readLocal(index, VT_REFERENCE)); break;
-    case OP_ISTORE: storeLocal(index, VT_INT); break;
-    case OP_LSTORE: storeLocal(index, VT_LONG); break;
-    case OP_FSTORE: storeLocal(index, VT_FLOAT); break;
-    case OP_DSTORE: storeLocal(index, VT_DOUBLE); break;
-    case OP_ASTORE: writeLocal(index, popType(VT_REFERENCE)); break;
-    default:  // iinc
-        readLocal(index, VT_INT);
-        writeLocal(index, VT_INT);
-        break;
+        case OP_ILOAD:
+            loadLocal(index, VT_INT);
+            break;
+        case OP_LLOAD:
+            loadLocal(index, VT_LONG);
+            break;
+        case OP_FLOAD:
+            loadLocal(index, VT_FLOAT);
+            break;
+        case OP_DLOAD:
+            loadLocal(index, VT_DOUBLE);
+            break;
+        case OP_ALOAD:
+            push(readLocal(index, VT_REFERENCE));
+            break;
+        case OP_ISTORE:
+            storeLocal(index, VT_INT);
+            break;
+        case OP_LSTORE:
+            storeLocal(index, VT_LONG);
+            break;
+        case OP_FSTORE:
+            storeLocal(index, VT_FLOAT);
+            break;
+        case OP_DSTORE:
+            storeLocal(index, VT_DOUBLE);
+            break;
+        case OP_ASTORE:
+            writeLocal(index, popType(VT_REFERENCE));
+            break;
+        default:  // iinc
+            readLocal(index, VT_INT);
+            writeLocal(index, VT_INT);
+            break;
     }
 }
 
@@ -647,269 +687,520 @@ static void popPrimitive(uint16_t t, int count) {
 static bool verifyInstruction(int32_t pc) {
     uint8_t op = vCode[pc];
     switch (op) {
-    case OP_NOP: break;
-    case OP_ACONST_NULL: push(VT_NULL); break;
-    case OP_ICONST_M1: case OP_ICONST_0: case OP_ICONST_1: case OP_ICONST_2: case OP_ICONST_3: case OP_ICONST_4:
-    case OP_ICONST_5: case OP_BIPUSH: case OP_SIPUSH:
-        push(VT_INT);
-        break;
-    case OP_LCONST_0: case OP_LCONST_1: pushKind(VT_LONG); break;
-    case OP_FCONST_0: case OP_FCONST_1: case OP_FCONST_2: push(VT_FLOAT); break;
-    case OP_DCONST_0: case OP_DCONST_1: pushKind(VT_DOUBLE); break;
-    case OP_LDC: verifyLdc(vCode[pc + 1]); break;
-    case OP_LDC_W: verifyLdc((uint32_t)u2At(pc + 1)); break;
-    case OP_LDC2_W: {
-        int tag = poolTag((uint32_t)u2At(pc + 1));
-        if (tag == CONSTANT_Long) pushKind(VT_LONG);
-        else if (tag == CONSTANT_Double) pushKind(VT_DOUBLE);
-        else verifierFail(VE_BAD_LDC);
-        break;
-    }
-    case OP_ILOAD: case OP_LLOAD: case OP_FLOAD: case OP_DLOAD: case OP_ALOAD:
-    case OP_ISTORE: case OP_LSTORE: case OP_FSTORE: case OP_DSTORE: case OP_ASTORE:
-        verifyLocalInstruction(op, vCode[pc + 1]);
-        break;
-    case OP_IINC: verifyLocalInstruction(op, vCode[pc + 1]); break;
-    case OP_WIDE:
-        verifyLocalInstruction(vCode[pc + 1], (uint32_t)u2At(pc + 2));
-        break;
-    case OP_ILOAD_0: case OP_ILOAD_1: case OP_ILOAD_2: case OP_ILOAD_3:
-        verifyLocalInstruction(OP_ILOAD, op - OP_ILOAD_0);
-        break;
-    case OP_LLOAD_0: case OP_LLOAD_1: case OP_LLOAD_2: case OP_LLOAD_3:
-        verifyLocalInstruction(OP_LLOAD, op - OP_LLOAD_0);
-        break;
-    case OP_FLOAD_0: case OP_FLOAD_1: case OP_FLOAD_2: case OP_FLOAD_3:
-        verifyLocalInstruction(OP_FLOAD, op - OP_FLOAD_0);
-        break;
-    case OP_DLOAD_0: case OP_DLOAD_1: case OP_DLOAD_2: case OP_DLOAD_3:
-        verifyLocalInstruction(OP_DLOAD, op - OP_DLOAD_0);
-        break;
-    case OP_ALOAD_0: case OP_ALOAD_1: case OP_ALOAD_2: case OP_ALOAD_3:
-        verifyLocalInstruction(OP_ALOAD, op - OP_ALOAD_0);
-        break;
-    case OP_ISTORE_0: case OP_ISTORE_1: case OP_ISTORE_2: case OP_ISTORE_3:
-        verifyLocalInstruction(OP_ISTORE, op - OP_ISTORE_0);
-        break;
-    case OP_LSTORE_0: case OP_LSTORE_1: case OP_LSTORE_2: case OP_LSTORE_3:
-        verifyLocalInstruction(OP_LSTORE, op - OP_LSTORE_0);
-        break;
-    case OP_FSTORE_0: case OP_FSTORE_1: case OP_FSTORE_2: case OP_FSTORE_3:
-        verifyLocalInstruction(OP_FSTORE, op - OP_FSTORE_0);
-        break;
-    case OP_DSTORE_0: case OP_DSTORE_1: case OP_DSTORE_2: case OP_DSTORE_3:
-        verifyLocalInstruction(OP_DSTORE, op - OP_DSTORE_0);
-        break;
-    case OP_ASTORE_0: case OP_ASTORE_1: case OP_ASTORE_2: case OP_ASTORE_3:
-        verifyLocalInstruction(OP_ASTORE, op - OP_ASTORE_0);
-        break;
+        case OP_NOP:
+            break;
+        case OP_ACONST_NULL:
+            push(VT_NULL);
+            break;
+        case OP_ICONST_M1:
+        case OP_ICONST_0:
+        case OP_ICONST_1:
+        case OP_ICONST_2:
+        case OP_ICONST_3:
+        case OP_ICONST_4:
+        case OP_ICONST_5:
+        case OP_BIPUSH:
+        case OP_SIPUSH:
+            push(VT_INT);
+            break;
+        case OP_LCONST_0:
+        case OP_LCONST_1:
+            pushKind(VT_LONG);
+            break;
+        case OP_FCONST_0:
+        case OP_FCONST_1:
+        case OP_FCONST_2:
+            push(VT_FLOAT);
+            break;
+        case OP_DCONST_0:
+        case OP_DCONST_1:
+            pushKind(VT_DOUBLE);
+            break;
+        case OP_LDC:
+            verifyLdc(vCode[pc + 1]);
+            break;
+        case OP_LDC_W:
+            verifyLdc((uint32_t)u2At(pc + 1));
+            break;
+        case OP_LDC2_W: {
+            int tag = poolTag((uint32_t)u2At(pc + 1));
+            if (tag == CONSTANT_Long)
+                pushKind(VT_LONG);
+            else if (tag == CONSTANT_Double)
+                pushKind(VT_DOUBLE);
+            else
+                verifierFail(VE_BAD_LDC);
+            break;
+        }
+        case OP_ILOAD:
+        case OP_LLOAD:
+        case OP_FLOAD:
+        case OP_DLOAD:
+        case OP_ALOAD:
+        case OP_ISTORE:
+        case OP_LSTORE:
+        case OP_FSTORE:
+        case OP_DSTORE:
+        case OP_ASTORE:
+            verifyLocalInstruction(op, vCode[pc + 1]);
+            break;
+        case OP_IINC:
+            verifyLocalInstruction(op, vCode[pc + 1]);
+            break;
+        case OP_WIDE:
+            verifyLocalInstruction(vCode[pc + 1], (uint32_t)u2At(pc + 2));
+            break;
+        case OP_ILOAD_0:
+        case OP_ILOAD_1:
+        case OP_ILOAD_2:
+        case OP_ILOAD_3:
+            verifyLocalInstruction(OP_ILOAD, op - OP_ILOAD_0);
+            break;
+        case OP_LLOAD_0:
+        case OP_LLOAD_1:
+        case OP_LLOAD_2:
+        case OP_LLOAD_3:
+            verifyLocalInstruction(OP_LLOAD, op - OP_LLOAD_0);
+            break;
+        case OP_FLOAD_0:
+        case OP_FLOAD_1:
+        case OP_FLOAD_2:
+        case OP_FLOAD_3:
+            verifyLocalInstruction(OP_FLOAD, op - OP_FLOAD_0);
+            break;
+        case OP_DLOAD_0:
+        case OP_DLOAD_1:
+        case OP_DLOAD_2:
+        case OP_DLOAD_3:
+            verifyLocalInstruction(OP_DLOAD, op - OP_DLOAD_0);
+            break;
+        case OP_ALOAD_0:
+        case OP_ALOAD_1:
+        case OP_ALOAD_2:
+        case OP_ALOAD_3:
+            verifyLocalInstruction(OP_ALOAD, op - OP_ALOAD_0);
+            break;
+        case OP_ISTORE_0:
+        case OP_ISTORE_1:
+        case OP_ISTORE_2:
+        case OP_ISTORE_3:
+            verifyLocalInstruction(OP_ISTORE, op - OP_ISTORE_0);
+            break;
+        case OP_LSTORE_0:
+        case OP_LSTORE_1:
+        case OP_LSTORE_2:
+        case OP_LSTORE_3:
+            verifyLocalInstruction(OP_LSTORE, op - OP_LSTORE_0);
+            break;
+        case OP_FSTORE_0:
+        case OP_FSTORE_1:
+        case OP_FSTORE_2:
+        case OP_FSTORE_3:
+            verifyLocalInstruction(OP_FSTORE, op - OP_FSTORE_0);
+            break;
+        case OP_DSTORE_0:
+        case OP_DSTORE_1:
+        case OP_DSTORE_2:
+        case OP_DSTORE_3:
+            verifyLocalInstruction(OP_DSTORE, op - OP_DSTORE_0);
+            break;
+        case OP_ASTORE_0:
+        case OP_ASTORE_1:
+        case OP_ASTORE_2:
+        case OP_ASTORE_3:
+            verifyLocalInstruction(OP_ASTORE, op - OP_ASTORE_0);
+            break;
 
-    case OP_IALOAD: popType(VT_INT); popType(arrayOfLetter('I')); push(VT_INT); break;
-    case OP_LALOAD: popType(VT_INT); popType(arrayOfLetter('J')); pushKind(VT_LONG); break;
-    case OP_FALOAD: popType(VT_INT); popType(arrayOfLetter('F')); push(VT_FLOAT); break;
-    case OP_DALOAD: popType(VT_INT); popType(arrayOfLetter('D')); pushKind(VT_DOUBLE); break;
-    case OP_AALOAD: {
-        popType(VT_INT);
-        uint16_t array = popType(objectType());
-        if (!isTypeAssignable(array, arrayTypeOf(objectType()), nullptr)) verifierFail(VE_AALOAD_ARRAY);
-        push(elementType(array));
-        break;
-    }
-    case OP_BALOAD: case OP_CALOAD: case OP_SALOAD: {
-        popType(VT_INT);
-        uint16_t array = popType(objectType());
-        bool ok = array == VT_NULL || (op == OP_BALOAD && (array == arrayOfLetter('B') || array == arrayOfLetter('Z'))) ||
-                  (op == OP_CALOAD && array == arrayOfLetter('C')) || (op == OP_SALOAD && array == arrayOfLetter('S'));
-        if (!ok) verifierFail(VE_BALOAD_ARRAY);
-        push(VT_INT);
-        break;
-    }
-    case OP_IASTORE: popType(VT_INT); popType(VT_INT); popType(arrayOfLetter('I')); break;
-    case OP_LASTORE: popKind(VT_LONG); popType(VT_INT); popType(arrayOfLetter('J')); break;
-    case OP_FASTORE: popType(VT_FLOAT); popType(VT_INT); popType(arrayOfLetter('F')); break;
-    case OP_DASTORE: popKind(VT_DOUBLE); popType(VT_INT); popType(arrayOfLetter('D')); break;
-    case OP_AASTORE: verifyArrayStore(); break;
-    case OP_BASTORE: case OP_CASTORE: case OP_SASTORE: {
-        popType(VT_INT);
-        popType(VT_INT);
-        uint16_t array = popType(VT_TOP);
-        bool ok = array == VT_NULL || (op == OP_BASTORE && (array == arrayOfLetter('B') || array == arrayOfLetter('Z'))) ||
-                  (op == OP_CASTORE && array == arrayOfLetter('C')) || (op == OP_SASTORE && array == arrayOfLetter('S'));
-        if (!ok) verifierFail(VE_BASTORE_ARRAY);
-        break;
-    }
+        case OP_IALOAD:
+            popType(VT_INT);
+            popType(arrayOfLetter('I'));
+            push(VT_INT);
+            break;
+        case OP_LALOAD:
+            popType(VT_INT);
+            popType(arrayOfLetter('J'));
+            pushKind(VT_LONG);
+            break;
+        case OP_FALOAD:
+            popType(VT_INT);
+            popType(arrayOfLetter('F'));
+            push(VT_FLOAT);
+            break;
+        case OP_DALOAD:
+            popType(VT_INT);
+            popType(arrayOfLetter('D'));
+            pushKind(VT_DOUBLE);
+            break;
+        case OP_AALOAD: {
+            popType(VT_INT);
+            uint16_t array = popType(objectType());
+            if (!isTypeAssignable(array, arrayTypeOf(objectType()), nullptr)) verifierFail(VE_AALOAD_ARRAY);
+            push(elementType(array));
+            break;
+        }
+        case OP_BALOAD:
+        case OP_CALOAD:
+        case OP_SALOAD: {
+            popType(VT_INT);
+            uint16_t array = popType(objectType());
+            bool ok =
+                array == VT_NULL || (op == OP_BALOAD && (array == arrayOfLetter('B') || array == arrayOfLetter('Z'))) ||
+                (op == OP_CALOAD && array == arrayOfLetter('C')) || (op == OP_SALOAD && array == arrayOfLetter('S'));
+            if (!ok) verifierFail(VE_BALOAD_ARRAY);
+            push(VT_INT);
+            break;
+        }
+        case OP_IASTORE:
+            popType(VT_INT);
+            popType(VT_INT);
+            popType(arrayOfLetter('I'));
+            break;
+        case OP_LASTORE:
+            popKind(VT_LONG);
+            popType(VT_INT);
+            popType(arrayOfLetter('J'));
+            break;
+        case OP_FASTORE:
+            popType(VT_FLOAT);
+            popType(VT_INT);
+            popType(arrayOfLetter('F'));
+            break;
+        case OP_DASTORE:
+            popKind(VT_DOUBLE);
+            popType(VT_INT);
+            popType(arrayOfLetter('D'));
+            break;
+        case OP_AASTORE:
+            verifyArrayStore();
+            break;
+        case OP_BASTORE:
+        case OP_CASTORE:
+        case OP_SASTORE: {
+            popType(VT_INT);
+            popType(VT_INT);
+            uint16_t array = popType(VT_TOP);
+            bool ok = array == VT_NULL ||
+                      (op == OP_BASTORE && (array == arrayOfLetter('B') || array == arrayOfLetter('Z'))) ||
+                      (op == OP_CASTORE && array == arrayOfLetter('C')) ||
+                      (op == OP_SASTORE && array == arrayOfLetter('S'));
+            if (!ok) verifierFail(VE_BASTORE_ARRAY);
+            break;
+        }
 
-    case OP_POP: popCategory1(); break;
-    case OP_POP2: popUpperWord(); popLowerWord(); break;
-    case OP_DUP: {
-        uint16_t v1 = popCategory1();
-        push(v1);
-        push(v1);
-        break;
-    }
-    case OP_DUP_X1: {
-        uint16_t v1 = popCategory1(), v2 = popCategory1();
-        push(v1);
-        push(v2);
-        push(v1);
-        break;
-    }
-    case OP_DUP_X2: {
-        uint16_t v1 = popCategory1(), v2 = popUpperWord(), v3 = popLowerWord();
-        push(v1);
-        push(v3);
-        push(v2);
-        push(v1);
-        break;
-    }
-    case OP_DUP2: {
-        uint16_t v1 = popUpperWord(), v2 = popLowerWord();
-        push(v2);
-        push(v1);
-        push(v2);
-        push(v1);
-        break;
-    }
-    case OP_DUP2_X1: {
-        uint16_t v1 = popUpperWord(), v2 = popLowerWord(), v3 = popCategory1();
-        push(v2);
-        push(v1);
-        push(v3);
-        push(v2);
-        push(v1);
-        break;
-    }
-    case OP_DUP2_X2: {
-        uint16_t v1 = popUpperWord(), v2 = popLowerWord(), v3 = popUpperWord(), v4 = popLowerWord();
-        push(v2);
-        push(v1);
-        push(v4);
-        push(v3);
-        push(v2);
-        push(v1);
-        break;
-    }
-    case OP_SWAP: {
-        uint16_t v1 = popCategory1(), v2 = popCategory1();
-        push(v1);
-        push(v2);
-        break;
-    }
+        case OP_POP:
+            popCategory1();
+            break;
+        case OP_POP2:
+            popUpperWord();
+            popLowerWord();
+            break;
+        case OP_DUP: {
+            uint16_t v1 = popCategory1();
+            push(v1);
+            push(v1);
+            break;
+        }
+        case OP_DUP_X1: {
+            uint16_t v1 = popCategory1(), v2 = popCategory1();
+            push(v1);
+            push(v2);
+            push(v1);
+            break;
+        }
+        case OP_DUP_X2: {
+            uint16_t v1 = popCategory1(), v2 = popUpperWord(), v3 = popLowerWord();
+            push(v1);
+            push(v3);
+            push(v2);
+            push(v1);
+            break;
+        }
+        case OP_DUP2: {
+            uint16_t v1 = popUpperWord(), v2 = popLowerWord();
+            push(v2);
+            push(v1);
+            push(v2);
+            push(v1);
+            break;
+        }
+        case OP_DUP2_X1: {
+            uint16_t v1 = popUpperWord(), v2 = popLowerWord(), v3 = popCategory1();
+            push(v2);
+            push(v1);
+            push(v3);
+            push(v2);
+            push(v1);
+            break;
+        }
+        case OP_DUP2_X2: {
+            uint16_t v1 = popUpperWord(), v2 = popLowerWord(), v3 = popUpperWord(), v4 = popLowerWord();
+            push(v2);
+            push(v1);
+            push(v4);
+            push(v3);
+            push(v2);
+            push(v1);
+            break;
+        }
+        case OP_SWAP: {
+            uint16_t v1 = popCategory1(), v2 = popCategory1();
+            push(v1);
+            push(v2);
+            break;
+        }
 
-    case OP_IADD: case OP_ISUB: case OP_IMUL: case OP_IDIV: case OP_IREM: case OP_ISHL: case OP_ISHR: case OP_IUSHR:
-    case OP_IAND: case OP_IOR: case OP_IXOR:
-        popPrimitive(VT_INT, 2);
-        push(VT_INT);
-        break;
-    case OP_LADD: case OP_LSUB: case OP_LMUL: case OP_LDIV: case OP_LREM: case OP_LAND: case OP_LOR: case OP_LXOR:
-        popPrimitive(VT_LONG, 2);
-        pushKind(VT_LONG);
-        break;
-    case OP_LSHL: case OP_LSHR: case OP_LUSHR:
-        popType(VT_INT);
-        popKind(VT_LONG);
-        pushKind(VT_LONG);
-        break;
-    case OP_FADD: case OP_FSUB: case OP_FMUL: case OP_FDIV: case OP_FREM:
-        popPrimitive(VT_FLOAT, 2);
-        push(VT_FLOAT);
-        break;
-    case OP_DADD: case OP_DSUB: case OP_DMUL: case OP_DDIV: case OP_DREM:
-        popPrimitive(VT_DOUBLE, 2);
-        pushKind(VT_DOUBLE);
-        break;
-    case OP_INEG: case OP_I2B: case OP_I2C: case OP_I2S: popType(VT_INT); push(VT_INT); break;
-    case OP_LNEG: popKind(VT_LONG); pushKind(VT_LONG); break;
-    case OP_FNEG: popType(VT_FLOAT); push(VT_FLOAT); break;
-    case OP_DNEG: popKind(VT_DOUBLE); pushKind(VT_DOUBLE); break;
-    case OP_I2L: popType(VT_INT); pushKind(VT_LONG); break;
-    case OP_I2F: popType(VT_INT); push(VT_FLOAT); break;
-    case OP_I2D: popType(VT_INT); pushKind(VT_DOUBLE); break;
-    case OP_L2I: popKind(VT_LONG); push(VT_INT); break;
-    case OP_L2F: popKind(VT_LONG); push(VT_FLOAT); break;
-    case OP_L2D: popKind(VT_LONG); pushKind(VT_DOUBLE); break;
-    case OP_F2I: popType(VT_FLOAT); push(VT_INT); break;
-    case OP_F2L: popType(VT_FLOAT); pushKind(VT_LONG); break;
-    case OP_F2D: popType(VT_FLOAT); pushKind(VT_DOUBLE); break;
-    case OP_D2I: popKind(VT_DOUBLE); push(VT_INT); break;
-    case OP_D2L: popKind(VT_DOUBLE); pushKind(VT_LONG); break;
-    case OP_D2F: popKind(VT_DOUBLE); push(VT_FLOAT); break;
-    case OP_LCMP: popPrimitive(VT_LONG, 2); push(VT_INT); break;
-    case OP_FCMPL: case OP_FCMPG: popPrimitive(VT_FLOAT, 2); push(VT_INT); break;
-    case OP_DCMPL: case OP_DCMPG: popPrimitive(VT_DOUBLE, 2); push(VT_INT); break;
+        case OP_IADD:
+        case OP_ISUB:
+        case OP_IMUL:
+        case OP_IDIV:
+        case OP_IREM:
+        case OP_ISHL:
+        case OP_ISHR:
+        case OP_IUSHR:
+        case OP_IAND:
+        case OP_IOR:
+        case OP_IXOR:
+            popPrimitive(VT_INT, 2);
+            push(VT_INT);
+            break;
+        case OP_LADD:
+        case OP_LSUB:
+        case OP_LMUL:
+        case OP_LDIV:
+        case OP_LREM:
+        case OP_LAND:
+        case OP_LOR:
+        case OP_LXOR:
+            popPrimitive(VT_LONG, 2);
+            pushKind(VT_LONG);
+            break;
+        case OP_LSHL:
+        case OP_LSHR:
+        case OP_LUSHR:
+            popType(VT_INT);
+            popKind(VT_LONG);
+            pushKind(VT_LONG);
+            break;
+        case OP_FADD:
+        case OP_FSUB:
+        case OP_FMUL:
+        case OP_FDIV:
+        case OP_FREM:
+            popPrimitive(VT_FLOAT, 2);
+            push(VT_FLOAT);
+            break;
+        case OP_DADD:
+        case OP_DSUB:
+        case OP_DMUL:
+        case OP_DDIV:
+        case OP_DREM:
+            popPrimitive(VT_DOUBLE, 2);
+            pushKind(VT_DOUBLE);
+            break;
+        case OP_INEG:
+        case OP_I2B:
+        case OP_I2C:
+        case OP_I2S:
+            popType(VT_INT);
+            push(VT_INT);
+            break;
+        case OP_LNEG:
+            popKind(VT_LONG);
+            pushKind(VT_LONG);
+            break;
+        case OP_FNEG:
+            popType(VT_FLOAT);
+            push(VT_FLOAT);
+            break;
+        case OP_DNEG:
+            popKind(VT_DOUBLE);
+            pushKind(VT_DOUBLE);
+            break;
+        case OP_I2L:
+            popType(VT_INT);
+            pushKind(VT_LONG);
+            break;
+        case OP_I2F:
+            popType(VT_INT);
+            push(VT_FLOAT);
+            break;
+        case OP_I2D:
+            popType(VT_INT);
+            pushKind(VT_DOUBLE);
+            break;
+        case OP_L2I:
+            popKind(VT_LONG);
+            push(VT_INT);
+            break;
+        case OP_L2F:
+            popKind(VT_LONG);
+            push(VT_FLOAT);
+            break;
+        case OP_L2D:
+            popKind(VT_LONG);
+            pushKind(VT_DOUBLE);
+            break;
+        case OP_F2I:
+            popType(VT_FLOAT);
+            push(VT_INT);
+            break;
+        case OP_F2L:
+            popType(VT_FLOAT);
+            pushKind(VT_LONG);
+            break;
+        case OP_F2D:
+            popType(VT_FLOAT);
+            pushKind(VT_DOUBLE);
+            break;
+        case OP_D2I:
+            popKind(VT_DOUBLE);
+            push(VT_INT);
+            break;
+        case OP_D2L:
+            popKind(VT_DOUBLE);
+            pushKind(VT_LONG);
+            break;
+        case OP_D2F:
+            popKind(VT_DOUBLE);
+            push(VT_FLOAT);
+            break;
+        case OP_LCMP:
+            popPrimitive(VT_LONG, 2);
+            push(VT_INT);
+            break;
+        case OP_FCMPL:
+        case OP_FCMPG:
+            popPrimitive(VT_FLOAT, 2);
+            push(VT_INT);
+            break;
+        case OP_DCMPL:
+        case OP_DCMPG:
+            popPrimitive(VT_DOUBLE, 2);
+            push(VT_INT);
+            break;
 
-    case OP_IFEQ: case OP_IFNE: case OP_IFLT: case OP_IFGE: case OP_IFGT: case OP_IFLE:
-        popType(VT_INT);
-        checkBranch(pc, (int64_t)pc + s2At(pc + 1));
-        break;
-    case OP_IF_ICMPEQ: case OP_IF_ICMPNE: case OP_IF_ICMPLT: case OP_IF_ICMPGE: case OP_IF_ICMPGT: case OP_IF_ICMPLE:
-        popPrimitive(VT_INT, 2);
-        checkBranch(pc, (int64_t)pc + s2At(pc + 1));
-        break;
-    case OP_IF_ACMPEQ: case OP_IF_ACMPNE:
-        popType(VT_REFERENCE);
-        popType(VT_REFERENCE);
-        checkBranch(pc, (int64_t)pc + s2At(pc + 1));
-        break;
-    case OP_IFNULL: case OP_IFNONNULL:
-        popType(VT_REFERENCE);
-        checkBranch(pc, (int64_t)pc + s2At(pc + 1));
-        break;
-    case OP_GOTO: checkBranch(pc, (int64_t)pc + s2At(pc + 1)); return false;
-    case OP_GOTO_W: checkBranch(pc, (int64_t)pc + s4At(pc + 1)); return false;
-    case OP_TABLESWITCH: verifyTableSwitch(pc); return false;
-    case OP_LOOKUPSWITCH: verifyLookupSwitch(pc); return false;
+        case OP_IFEQ:
+        case OP_IFNE:
+        case OP_IFLT:
+        case OP_IFGE:
+        case OP_IFGT:
+        case OP_IFLE:
+            popType(VT_INT);
+            checkBranch(pc, (int64_t)pc + s2At(pc + 1));
+            break;
+        case OP_IF_ICMPEQ:
+        case OP_IF_ICMPNE:
+        case OP_IF_ICMPLT:
+        case OP_IF_ICMPGE:
+        case OP_IF_ICMPGT:
+        case OP_IF_ICMPLE:
+            popPrimitive(VT_INT, 2);
+            checkBranch(pc, (int64_t)pc + s2At(pc + 1));
+            break;
+        case OP_IF_ACMPEQ:
+        case OP_IF_ACMPNE:
+            popType(VT_REFERENCE);
+            popType(VT_REFERENCE);
+            checkBranch(pc, (int64_t)pc + s2At(pc + 1));
+            break;
+        case OP_IFNULL:
+        case OP_IFNONNULL:
+            popType(VT_REFERENCE);
+            checkBranch(pc, (int64_t)pc + s2At(pc + 1));
+            break;
+        case OP_GOTO:
+            checkBranch(pc, (int64_t)pc + s2At(pc + 1));
+            return false;
+        case OP_GOTO_W:
+            checkBranch(pc, (int64_t)pc + s4At(pc + 1));
+            return false;
+        case OP_TABLESWITCH:
+            verifyTableSwitch(pc);
+            return false;
+        case OP_LOOKUPSWITCH:
+            verifyLookupSwitch(pc);
+            return false;
 
-    case OP_IRETURN: popType(VT_INT); verifyReturn(VT_INT); return false;
-    case OP_LRETURN: popKind(VT_LONG); verifyReturn(VT_LONG); return false;
-    case OP_FRETURN: popType(VT_FLOAT); verifyReturn(VT_FLOAT); return false;
-    case OP_DRETURN: popKind(VT_DOUBLE); verifyReturn(VT_DOUBLE); return false;
-    case OP_ARETURN: verifyReturn(popType(objectType())); return false;
-    case OP_RETURN: {
-        const uint8_t* p = vReturnType;
-        if (nextPackedType(&p) != 'V') verifierFail(VE_RETURN_NOT_VOID);
-        if (vNeedsInitialization) verifierFail(VE_RETURN_UNINIT);
-        return false;
-    }
+        case OP_IRETURN:
+            popType(VT_INT);
+            verifyReturn(VT_INT);
+            return false;
+        case OP_LRETURN:
+            popKind(VT_LONG);
+            verifyReturn(VT_LONG);
+            return false;
+        case OP_FRETURN:
+            popType(VT_FLOAT);
+            verifyReturn(VT_FLOAT);
+            return false;
+        case OP_DRETURN:
+            popKind(VT_DOUBLE);
+            verifyReturn(VT_DOUBLE);
+            return false;
+        case OP_ARETURN:
+            verifyReturn(popType(objectType()));
+            return false;
+        case OP_RETURN: {
+            const uint8_t* p = vReturnType;
+            if (nextPackedType(&p) != 'V') verifierFail(VE_RETURN_NOT_VOID);
+            if (vNeedsInitialization) verifierFail(VE_RETURN_UNINIT);
+            return false;
+        }
 
-    case OP_GETSTATIC: case OP_PUTSTATIC: case OP_GETFIELD: case OP_PUTFIELD:
-        verifyFieldAccess(op, (uint32_t)u2At(pc + 1));
-        break;
-    case OP_INVOKEVIRTUAL: case OP_INVOKESPECIAL: case OP_INVOKESTATIC: case OP_INVOKEINTERFACE:
-        verifyInvoke(op, pc);
-        break;
+        case OP_GETSTATIC:
+        case OP_PUTSTATIC:
+        case OP_GETFIELD:
+        case OP_PUTFIELD:
+            verifyFieldAccess(op, (uint32_t)u2At(pc + 1));
+            break;
+        case OP_INVOKEVIRTUAL:
+        case OP_INVOKESPECIAL:
+        case OP_INVOKESTATIC:
+        case OP_INVOKEINTERFACE:
+            verifyInvoke(op, pc);
+            break;
 
-    case OP_NEW: verifyNew(pc); break;
-    case OP_NEWARRAY: {
-        popType(VT_INT);
-        int code = vCode[pc + 1];
-        if (code < T_BOOLEAN || code > T_LONG) verifierFail(VE_BAD_OPCODE);
-        push(arrayOfLetter(typeCodeToSignatureLetter(code)));
-        break;
-    }
-    case OP_ANEWARRAY:
-        popType(VT_INT);
-        push(arrayTypeOf(classEntry((uint32_t)u2At(pc + 1))->key));
-        break;
-    case OP_ARRAYLENGTH: {
-        uint16_t array = popType(objectType());
-        if (array != VT_NULL && !isArrayType(array)) verifierFail(VE_ARRAYLENGTH);
-        push(VT_INT);
-        break;
-    }
-    case OP_ATHROW: popType(JavaLangThrowable->key); return false;
-    case OP_CHECKCAST:
-        popType(objectType());
-        push(classEntry((uint32_t)u2At(pc + 1))->key);
-        break;
-    case OP_INSTANCEOF:
-        popType(objectType());
-        classEntry((uint32_t)u2At(pc + 1));
-        push(VT_INT);
-        break;
-    case OP_MONITORENTER: case OP_MONITOREXIT: popType(objectType()); break;
-    case OP_MULTIANEWARRAY: verifyMultiANewArray(pc); break;
-    default: verifierFail(VE_BAD_OPCODE);
+        case OP_NEW:
+            verifyNew(pc);
+            break;
+        case OP_NEWARRAY: {
+            popType(VT_INT);
+            int code = vCode[pc + 1];
+            if (code < T_BOOLEAN || code > T_LONG) verifierFail(VE_BAD_OPCODE);
+            push(arrayOfLetter(typeCodeToSignatureLetter(code)));
+            break;
+        }
+        case OP_ANEWARRAY:
+            popType(VT_INT);
+            push(arrayTypeOf(classEntry((uint32_t)u2At(pc + 1))->key));
+            break;
+        case OP_ARRAYLENGTH: {
+            uint16_t array = popType(objectType());
+            if (array != VT_NULL && !isArrayType(array)) verifierFail(VE_ARRAYLENGTH);
+            push(VT_INT);
+            break;
+        }
+        case OP_ATHROW:
+            popType(JavaLangThrowable->key);
+            return false;
+        case OP_CHECKCAST:
+            popType(objectType());
+            push(classEntry((uint32_t)u2At(pc + 1))->key);
+            break;
+        case OP_INSTANCEOF:
+            popType(objectType());
+            classEntry((uint32_t)u2At(pc + 1));
+            push(VT_INT);
+            break;
+        case OP_MONITORENTER:
+        case OP_MONITOREXIT:
+            popType(objectType());
+            break;
+        case OP_MULTIANEWARRAY:
+            verifyMultiANewArray(pc);
+            break;
+        default:
+            verifierFail(VE_BAD_OPCODE);
     }
     return true;
 }
@@ -968,7 +1259,8 @@ static void verifyMethodCode() {
             if (offset == (uint32_t)pc) frame = (int32_t)nextMap++;
         }
         if (frame >= 0) {
-            if (!matchStackMap(frame, fallsThrough ? SM_CHECK | SM_COPY : SM_COPY | SM_EXIST)) verifierFail(VE_FRAME_MISMATCH);
+            if (!matchStackMap(frame, fallsThrough ? SM_CHECK | SM_COPY : SM_COPY | SM_EXIST))
+                verifierFail(VE_FRAME_MISMATCH);
         } else if (!fallsThrough) {
             verifierFail(VE_FRAME_MISMATCH);
         }
@@ -1012,7 +1304,8 @@ int verifyMethod(MethodRecord* method) {
     vLocals = (uint16_t*)callocObject((vFrameSize + 1) / 2, GCT_NOPOINTERS);
     // a handler's entry state holds one entry even where the code needs none
     vStack = (uint16_t*)callocObject((vMaxStack + 2) / 2, GCT_NOPOINTERS);
-    if (method->handlers != nullptr) vHandlerFrames = (int32_t*)callocObject((int32_t)method->handlers->length, GCT_NOPOINTERS);
+    if (method->handlers != nullptr)
+        vHandlerFrames = (int32_t*)callocObject((int32_t)method->handlers->length, GCT_NOPOINTERS);
     jmp_buf failBuffer;
     vFailBuffer = &failBuffer;
     vFailReason = 0;
@@ -1053,15 +1346,15 @@ void verifyClass(ClassRecord* clazz) {
     ClassRecord* volatile verified = clazz;
     volatile bool passed = reason == 0;
     VM_TRY
-        for (uint32_t i = 0; i < count; i++) {
-            MethodRecord* m = &table->methods[i];
-            if ((m->accessFlags & ACC_NATIVE) || m->stackMaps == nullptr) continue;
-            m->stackMaps = passed ? rewriteStackMapsAsPointerMaps(m) : nullptr;
-        }
+    for (uint32_t i = 0; i < count; i++) {
+        MethodRecord* m = &table->methods[i];
+        if ((m->accessFlags & ACC_NATIVE) || m->stackMaps == nullptr) continue;
+        m->stackMaps = passed ? rewriteStackMapsAsPointerMaps(m) : nullptr;
+    }
     VM_CATCH(e)
-        // half of its maps rewritten, the class cannot be verified again
-        verified->status = CLASS_ERROR;
-        throwObject(e);
+    // half of its maps rewritten, the class cannot be verified again
+    verified->status = CLASS_ERROR;
+    throwObject(e);
     VM_END_TRY
     if (passed) {
         clazz->status = CLASS_VERIFIED;

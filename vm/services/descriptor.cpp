@@ -27,10 +27,22 @@ static const char ConfigurationValue[] = "CLDC-1.1";
 static const char ProfilesValue[] = "MIDP-2.0 MIDP-1.0";
 
 static const char* const PredefinedKeys[QAMS_PREDEFINED] = {
-    "MIDlet-Jar-URL",   "MIDlet-Jar-Size",       "MIDlet-Name",           "MIDlet-Version",
-    "MIDlet-Vendor",    "MicroEdition-Profile",  "MicroEdition-Configuration", "MIDlet-Description",
-    "MIDlet-Icon",      "MIDlet-Info-URL",       "MIDlet-Data-Size",      "MIDlet-Permissions",
-    "MIDlet-Permissions-Opt", "MIDlet-Install-Notify", "MIDlet-Delete-Notify", "MIDlet-Delete-Confirm",
+    "MIDlet-Jar-URL",
+    "MIDlet-Jar-Size",
+    "MIDlet-Name",
+    "MIDlet-Version",
+    "MIDlet-Vendor",
+    "MicroEdition-Profile",
+    "MicroEdition-Configuration",
+    "MIDlet-Description",
+    "MIDlet-Icon",
+    "MIDlet-Info-URL",
+    "MIDlet-Data-Size",
+    "MIDlet-Permissions",
+    "MIDlet-Permissions-Opt",
+    "MIDlet-Install-Notify",
+    "MIDlet-Delete-Notify",
+    "MIDlet-Delete-Confirm",
     "MIDlet-Jar-RSA-SHA1",
 };
 enum {
@@ -61,8 +73,10 @@ void* QamsAlloc(QamsEnv* env, int32_t size) {
 
 void QamsFree(QamsEnv* env, void* block) {
     if (env == nullptr || env == QAMS_NO_ENV || block == nullptr) return;
-    if (env->free != nullptr) env->free(block, env);
-    else mvHeap_free(env->heap, block);
+    if (env->free != nullptr)
+        env->free(block, env);
+    else
+        mvHeap_free(env->heap, block);
 }
 
 QamsEnv* QamsEnvInitialize(int32_t memorySize, void* memory, int32_t* error) {
@@ -98,13 +112,17 @@ QamsEnv* QamsEnvInitializeWith(QamsAllocFn alloc, QamsFreeFn free, int32_t* erro
 
 int32_t QamsEnvFinalize(QamsEnv* env) {
     if (env == nullptr || env == QAMS_NO_ENV) return QAMS_BAD_ARGUMENT;
-    if (env->free != nullptr) env->free(env, env);
-    else mvHeap_free(env->heap, env);
+    if (env->free != nullptr)
+        env->free(env, env);
+    else
+        mvHeap_free(env->heap, env);
     return 0;
 }
 
 static bool badEnv(QamsEnv* env) { return env == nullptr || env == QAMS_NO_ENV; }
-static bool badDescriptor(QamsDescriptor* d) { return d == nullptr || d == QAMS_NO_DESCRIPTOR || d->kind != DESCRIPTOR_KIND; }
+static bool badDescriptor(QamsDescriptor* d) {
+    return d == nullptr || d == QAMS_NO_DESCRIPTOR || d->kind != DESCRIPTOR_KIND;
+}
 static bool badJar(QamsJar* jar) { return jar == nullptr || jar == QAMS_NO_JAR; }
 
 // ---------------------------------------------------------------------------------
@@ -112,7 +130,8 @@ static bool badJar(QamsJar* jar) { return jar == nullptr || jar == QAMS_NO_JAR; 
 
 static int32_t classifyKey(const char* key, int32_t length) {
     for (int32_t i = 0; i < QAMS_PREDEFINED; i++) {
-        if ((int32_t)strlen(PredefinedKeys[i]) == length && memcmp(PredefinedKeys[i], key, (size_t)length) == 0) return i;
+        if ((int32_t)strlen(PredefinedKeys[i]) == length && memcmp(PredefinedKeys[i], key, (size_t)length) == 0)
+            return i;
     }
     auto positiveNumber = [](const char* p, int32_t n) {
         if (n < 1) return false;
@@ -123,7 +142,8 @@ static int32_t classifyKey(const char* key, int32_t length) {
         }
         return nonZero;
     };
-    if (length > 12 && memcmp(key, "MIDlet-Push-", 12) == 0 && positiveNumber(key + 12, length - 12)) return QAMS_MIDLET_PUSH_N;
+    if (length > 12 && memcmp(key, "MIDlet-Push-", 12) == 0 && positiveNumber(key + 12, length - 12))
+        return QAMS_MIDLET_PUSH_N;
     if (length > 7 && memcmp(key, "MIDlet-", 7) == 0 && positiveNumber(key + 7, length - 7)) return QAMS_MIDLET_N;
     return QAMS_OTHER;
 }
@@ -131,9 +151,19 @@ static int32_t classifyKey(const char* key, int32_t length) {
 static bool badKeyByte(uint8_t c) {
     if (c < 33 || c == 127) return true;
     switch (c) {
-    case 0x22: case 0x27: case 0x28: case 0x29: case 0x2C: case 0x2F:
-    case 0x5B: case 0x5D: case 0x7B: case 0x7D: return true;
-    default: return c >= 0x3B && c <= 0x40;
+        case 0x22:
+        case 0x27:
+        case 0x28:
+        case 0x29:
+        case 0x2C:
+        case 0x2F:
+        case 0x5B:
+        case 0x5D:
+        case 0x7B:
+        case 0x7D:
+            return true;
+        default:
+            return c >= 0x3B && c <= 0x40;
     }
 }
 
@@ -214,8 +244,8 @@ static QamsAttribute* findKey(QamsAttribute* a, const char* key, int32_t length)
 }
 
 // Adds or replaces; 0 or -1 for no memory.
-static int32_t addAttribute(QamsEnv* env, QamsAttribute** first, QamsAttribute** last, const char* key, int32_t keyLength,
-                            const char* value, int32_t valueLength) {
+static int32_t addAttribute(QamsEnv* env, QamsAttribute** first, QamsAttribute** last, const char* key,
+                            int32_t keyLength, const char* value, int32_t valueLength) {
     if (QamsAttribute* a = findKey(*first, key, keyLength)) {
         a->value = value;
         a->valueLength = valueLength;
@@ -224,8 +254,10 @@ static int32_t addAttribute(QamsEnv* env, QamsAttribute** first, QamsAttribute**
     QamsAttribute* a = (QamsAttribute*)QamsAlloc(env, sizeof(QamsAttribute));
     if (a == nullptr) return QAMS_OUT_OF_MEMORY;
     *a = {keyLength, key, valueLength, value, classifyKey(key, keyLength), nullptr};
-    if (*last != nullptr) (*last)->next = a;
-    else *first = a;
+    if (*last != nullptr)
+        (*last)->next = a;
+    else
+        *first = a;
     *last = a;
     return 0;
 }
@@ -470,8 +502,8 @@ static bool findEntry(const QamsJar* jar, const char* name, int32_t nameLength, 
             if (!jarBytes(jar, at + CENTRAL_FIXED, buffer + CENTRAL_FIXED, n)) return false;
             const uint8_t* entryName = buffer + CENTRAL_FIXED;
             if (name == nullptr ? manifestName(entryName, n) : memcmp(entryName, name, n) == 0) {
-                *info = {u16(buffer + 8), u16(buffer + 10), u32(buffer + 16), u32(buffer + 20), u32(buffer + 24),
-                         u32(buffer + 42)};
+                *info = {u16(buffer + 8),  u16(buffer + 10), u32(buffer + 16),
+                         u32(buffer + 20), u32(buffer + 24), u32(buffer + 42)};
                 return true;
             }
         }
@@ -516,8 +548,10 @@ static int32_t readEntryData(QamsEnv* env, const QamsJar* jar, const EntryInfo& 
     } else if (info.method == 8) {
         InflateSource source;
         EntryReader reader = {jar, (uint32_t)dataAt, info.compressedSize};
-        if (jar->mode == 0) inflateMemorySource(&source, (const uint8_t*)jar->source + dataAt, (int32_t)info.compressedSize);
-        else inflateReadSource(&source, readCompressed, &reader);
+        if (jar->mode == 0)
+            inflateMemorySource(&source, (const uint8_t*)jar->source + dataAt, (int32_t)info.compressedSize);
+        else
+            inflateReadSource(&source, readCompressed, &reader);
         InflateAllocator allocator = {tableAlloc, tableFree, env};
         uint8_t* output = buffer;
         if (!inflateData(&source, (int32_t)info.compressedSize, &output, (int32_t)info.size, &allocator))
@@ -694,28 +728,29 @@ static int32_t checkRequired(QamsDescriptor* d, bool jad) {
     bool url = false, size = false, name = false, vendor = false, version = false;
     for (QamsAttribute* a = d->first; a != nullptr; a = a->next) {
         switch (a->index) {
-        case KEY_JAR_URL:
-        case KEY_JAR_SIZE:
-            if (jad && a->valueLength == 0) return QAMS_SYNTAX;
-            (a->index == KEY_JAR_URL ? url : size) = true;
-            break;
-        case KEY_NAME:
-        case KEY_VENDOR:
-            if (a->valueLength == 0) return QAMS_SYNTAX;
-            (a->index == KEY_NAME ? name : vendor) = true;
-            break;
-        case KEY_VERSION:
-            if (!versionOk(a->value, a->valueLength)) return QAMS_SYNTAX;
-            version = true;
-            break;
-        case KEY_INSTALL_NOTIFY:
-        case KEY_DELETE_NOTIFY:
-            if (a->valueLength > NOTIFY_URL_LIMIT) return QAMS_URL_TOO_LONG;
-            break;
-        case QAMS_MIDLET_N:
-            if (!midletValueOk(a->value, a->valueLength)) return QAMS_SYNTAX;
-            break;
-        default: break;
+            case KEY_JAR_URL:
+            case KEY_JAR_SIZE:
+                if (jad && a->valueLength == 0) return QAMS_SYNTAX;
+                (a->index == KEY_JAR_URL ? url : size) = true;
+                break;
+            case KEY_NAME:
+            case KEY_VENDOR:
+                if (a->valueLength == 0) return QAMS_SYNTAX;
+                (a->index == KEY_NAME ? name : vendor) = true;
+                break;
+            case KEY_VERSION:
+                if (!versionOk(a->value, a->valueLength)) return QAMS_SYNTAX;
+                version = true;
+                break;
+            case KEY_INSTALL_NOTIFY:
+            case KEY_DELETE_NOTIFY:
+                if (a->valueLength > NOTIFY_URL_LIMIT) return QAMS_URL_TOO_LONG;
+                break;
+            case QAMS_MIDLET_N:
+                if (!midletValueOk(a->value, a->valueLength)) return QAMS_SYNTAX;
+                break;
+            default:
+                break;
         }
     }
     if (!name) return QAMS_NO_NAME;
@@ -786,7 +821,8 @@ int32_t QamsDescriptorVerifyMatch(QamsEnv* env, QamsDescriptor* jad, QamsDescrip
         if (jad == nullptr) return QAMS_BAD_ARGUMENT;
         for (QamsAttribute* a = jad->first; a != nullptr; a = a->next) {
             QamsAttribute* m = findKey(manifest->first, a->key, a->keyLength);
-            if (m != nullptr && (m->valueLength != a->valueLength || memcmp(m->value, a->value, (size_t)a->valueLength) != 0))
+            if (m != nullptr &&
+                (m->valueLength != a->valueLength || memcmp(m->value, a->value, (size_t)a->valueLength) != 0))
                 return QAMS_VALUE_MISMATCH;
         }
     } else if (jad != nullptr) {
@@ -871,7 +907,8 @@ int32_t QamsParseInt(const char* text, int32_t length, int32_t* error) {
 }
 
 int32_t QamsFindSeparator(const char* text, int32_t start, int32_t end, const char* pattern, int32_t patternLength) {
-    if (text == nullptr || pattern == nullptr || patternLength < 1 || start < 0 || end < start) return QAMS_BAD_ARGUMENT;
+    if (text == nullptr || pattern == nullptr || patternLength < 1 || start < 0 || end < start)
+        return QAMS_BAD_ARGUMENT;
     for (int32_t i = start; i + patternLength <= end; i++) {
         if (memcmp(text + i, pattern, (size_t)patternLength) == 0) return i;
     }
@@ -925,12 +962,11 @@ int32_t QamsGetAttribute(const char* text, int32_t length, const char* key, char
     if (memory == nullptr) return -1;
     int32_t error = 0, result = -1;
     QamsEnv* env = QamsEnvInitialize(memorySize, memory, &error);
-    QamsDescriptor* d = env != QAMS_NO_ENV ? QamsDescriptorParse(env, (const uint8_t*)text, length, 1, &error)
-                                           : QAMS_NO_DESCRIPTOR;
+    QamsDescriptor* d =
+        env != QAMS_NO_ENV ? QamsDescriptorParse(env, (const uint8_t*)text, length, 1, &error) : QAMS_NO_DESCRIPTOR;
     int32_t n = 0;
-    const char* value = d != QAMS_NO_DESCRIPTOR
-                            ? QamsDescriptorGetValueByKey(env, d, key, (int32_t)strlen(key), &n, &error)
-                            : nullptr;
+    const char* value =
+        d != QAMS_NO_DESCRIPTOR ? QamsDescriptorGetValueByKey(env, d, key, (int32_t)strlen(key), &n, &error) : nullptr;
     if (value != nullptr) {
         if (n > outSize - 1) n = outSize - 1;
         memcpy(out, value, (size_t)n);

@@ -43,8 +43,8 @@ struct QamsJar {
     const void* source;  // the JAR's address, or its read function
     uint32_t archiveStart;
     uint32_t centralDirectory;
-    int32_t size;        // the JAR's size, against which every offset is checked
-    int32_t mode;        // 0 memory, 1 callback
+    int32_t size;  // the JAR's size, against which every offset is checked
+    int32_t mode;  // 0 memory, 1 callback
 };
 static_assert(sizeof(QamsJar) == 20, "the JAR handle is five words");
 

@@ -599,7 +599,8 @@ static int32_t initQueueSet(const QueueSpec* specs, int32_t queueCount, const in
                             int32_t* ids, const char* groupsMessage) {
     mvK6EventQueue** queues = (mvK6EventQueue**)allocOrDie(queueCount * 4, "Could not create ui event queue.");
     mvK6EventGroup** groups = (mvK6EventGroup**)allocOrDie(groupCount * 4, groupsMessage);
-    for (int32_t i = 0; i < queueCount; i++) queues[i] = mvK6Event_createQueue(specs[i].ringWords, specs[i].maxWords, 0);
+    for (int32_t i = 0; i < queueCount; i++)
+        queues[i] = mvK6Event_createQueue(specs[i].ringWords, specs[i].maxWords, 0);
     for (int32_t g = 0, first = 0; g < groupCount; g++) {
         int32_t count = 0;
         while (first + count < queueCount && specs[first + count].group == g) count++;

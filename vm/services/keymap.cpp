@@ -6,13 +6,14 @@
 
 #include "vm/core/vmsections.h"
 
-#define KEY(code, name) {code, name, (int32_t)sizeof(name) - 1}
+#define KEY(code, name) \
+    { code, name, (int32_t)sizeof(name) - 1 }
 static VMDATA KeyEntry StandardKeys[KEY_STANDARD_ENTRIES] = {
-    KEY(48, "NUM0"),   KEY(49, "NUM1"),  KEY(50, "NUM2"),  KEY(51, "NUM3"),  KEY(52, "NUM4"),   KEY(53, "NUM5"),
-    KEY(54, "NUM6"),   KEY(55, "NUM7"),  KEY(56, "NUM8"),  KEY(57, "NUM9"),  KEY(42, "STAR"),   KEY(35, "POUND"),
-    {0, nullptr, 0},   {0, nullptr, 0},  {0, nullptr, 0},  {0, nullptr, 0},  KEY(-2, "LEFT"),   KEY(-1, "UP"),
-    KEY(-5, "RIGHT"),  KEY(-6, "DOWN"),  KEY(-20, "SELECT"), KEY(-21, "SOFT1"), KEY(-22, "SOFT2"), KEY(-23, "SOFT3"),
-    {0, nullptr, 0},   KEY(-10, "SEND"), KEY(-8, "CLEAR"),
+    KEY(48, "NUM0"),  KEY(49, "NUM1"),  KEY(50, "NUM2"),    KEY(51, "NUM3"),   KEY(52, "NUM4"),   KEY(53, "NUM5"),
+    KEY(54, "NUM6"),  KEY(55, "NUM7"),  KEY(56, "NUM8"),    KEY(57, "NUM9"),   KEY(42, "STAR"),   KEY(35, "POUND"),
+    {0, nullptr, 0},  {0, nullptr, 0},  {0, nullptr, 0},    {0, nullptr, 0},   KEY(-2, "LEFT"),   KEY(-1, "UP"),
+    KEY(-5, "RIGHT"), KEY(-6, "DOWN"),  KEY(-20, "SELECT"), KEY(-21, "SOFT1"), KEY(-22, "SOFT2"), KEY(-23, "SOFT3"),
+    {0, nullptr, 0},  KEY(-10, "SEND"), KEY(-8, "CLEAR"),
 };
 #undef KEY
 static VMBSS const KeyExtendedList* ExtendedKeys;
@@ -65,7 +66,8 @@ static const KeyEntry* namedEntry(const KeyEntry* entries, int32_t count, int32_
 int32_t mvKey_getKeyName(int32_t code, const char** name, int32_t* length) {
     if (name == nullptr || length == nullptr) return 0;
     const KeyEntry* entry = namedEntry(StandardKeys, KEY_STANDARD_ENTRIES, code);
-    if (entry == nullptr && ExtendedKeys != nullptr) entry = namedEntry(ExtendedKeys->entries, ExtendedKeys->count, code);
+    if (entry == nullptr && ExtendedKeys != nullptr)
+        entry = namedEntry(ExtendedKeys->entries, ExtendedKeys->count, code);
     if (entry == nullptr) return 0;
     *name = entry->name;
     *length = entry->nameLength;

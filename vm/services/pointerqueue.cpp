@@ -13,17 +13,23 @@ int32_t queueAppend(PointerQueue* queue, void* value) {
     if (node == nullptr) return -1;
     node->value = value;
     node->previous = queue->tail;
-    if (queue->tail != nullptr) queue->tail->next = node;
-    else queue->head = node;
+    if (queue->tail != nullptr)
+        queue->tail->next = node;
+    else
+        queue->head = node;
     queue->tail = node;
     return 0;
 }
 
 static void unlink(PointerQueue* queue, PointerQueueNode* node) {
-    if (node->previous != nullptr) node->previous->next = node->next;
-    else queue->head = node->next;
-    if (node->next != nullptr) node->next->previous = node->previous;
-    else queue->tail = node->previous;
+    if (node->previous != nullptr)
+        node->previous->next = node->next;
+    else
+        queue->head = node->next;
+    if (node->next != nullptr)
+        node->next->previous = node->previous;
+    else
+        queue->tail = node->previous;
     mvMemory_freePointer(node);
 }
 

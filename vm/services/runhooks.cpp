@@ -4,7 +4,9 @@
 #include "vm/core/vmsections.h"
 
 static int32_t noKvmMain(int, char**) { return -1; }
-static int32_t noMemoryFile(const char*, const uint8_t*, int32_t (*)(uint8_t*, int32_t, int32_t), int32_t) { return -1; }
+static int32_t noMemoryFile(const char*, const uint8_t*, int32_t (*)(uint8_t*, int32_t, int32_t), int32_t) {
+    return -1;
+}
 static void noUnregister(const char*, int32_t) {}
 static void nothing(void) {}
 

@@ -60,7 +60,7 @@ char* digits(char* end, uint32_t value, uint32_t base, const char* alphabet) {
 const char kLower[] = "0123456789abcdef";
 const char kUpper[] = "0123456789ABCDEF";
 
-} // namespace
+}  // namespace
 
 int mvVsprintf(char* buffer, int size, const char* format, va_list args) {
     Out o;
@@ -118,74 +118,74 @@ int mvVsprintf(char* buffer, int size, const char* format, va_list args) {
             f++;
         }
         if (*f == '\0') {
-            break; // the format ended inside a conversion
+            break;  // the format ended inside a conversion
         }
 
         char field[12];
         char* const end = field + sizeof field;
         char* text;
         switch (*f++) {
-        case 'd':
-        case 'i': {
-            int32_t v = va_arg(args, int32_t);
-            uint32_t magnitude = v < 0 ? 0u - (uint32_t)v : (uint32_t)v;
-            text = digits(end, magnitude, 10, kLower);
-            if (v < 0) {
-                *--text = '-';
-            } else if (plus) {
-                *--text = '+';
-            } else if (blank) {
-                *--text = ' ';
+            case 'd':
+            case 'i': {
+                int32_t v = va_arg(args, int32_t);
+                uint32_t magnitude = v < 0 ? 0u - (uint32_t)v : (uint32_t)v;
+                text = digits(end, magnitude, 10, kLower);
+                if (v < 0) {
+                    *--text = '-';
+                } else if (plus) {
+                    *--text = '+';
+                } else if (blank) {
+                    *--text = ' ';
+                }
+                emitPadded(&o, text, (int)(end - text), width, left, pad);
+                break;
             }
-            emitPadded(&o, text, (int)(end - text), width, left, pad);
-            break;
-        }
-        case 'u':
-            text = digits(end, va_arg(args, uint32_t), 10, kLower);
-            emitPadded(&o, text, (int)(end - text), width, left, pad);
-            break;
-        case 'o':
-            text = digits(end, va_arg(args, uint32_t), 8, kLower);
-            emitPadded(&o, text, (int)(end - text), width, left, pad);
-            break;
-        case 'x':
-        case 'p':
-            text = digits(end, va_arg(args, uint32_t), 16, kLower);
-            emitPadded(&o, text, (int)(end - text), width, left, pad);
-            break;
-        case 'X':
-            text = digits(end, va_arg(args, uint32_t), 16, kUpper);
-            emitPadded(&o, text, (int)(end - text), width, left, pad);
-            break;
-        case 'c':
-            emit(&o, (char)va_arg(args, int));
-            break;
-        case 's':
-        case 'S': {
-            const char* s = va_arg(args, const char*);
-            if (!s) {
-                s = "(null)";
+            case 'u':
+                text = digits(end, va_arg(args, uint32_t), 10, kLower);
+                emitPadded(&o, text, (int)(end - text), width, left, pad);
+                break;
+            case 'o':
+                text = digits(end, va_arg(args, uint32_t), 8, kLower);
+                emitPadded(&o, text, (int)(end - text), width, left, pad);
+                break;
+            case 'x':
+            case 'p':
+                text = digits(end, va_arg(args, uint32_t), 16, kLower);
+                emitPadded(&o, text, (int)(end - text), width, left, pad);
+                break;
+            case 'X':
+                text = digits(end, va_arg(args, uint32_t), 16, kUpper);
+                emitPadded(&o, text, (int)(end - text), width, left, pad);
+                break;
+            case 'c':
+                emit(&o, (char)va_arg(args, int));
+                break;
+            case 's':
+            case 'S': {
+                const char* s = va_arg(args, const char*);
+                if (!s) {
+                    s = "(null)";
+                }
+                int length = 0;
+                while (s[length] && (precision < 0 || length < precision)) {
+                    length++;
+                }
+                emitPadded(&o, s, length, width, left, ' ');
+                break;
             }
-            int length = 0;
-            while (s[length] && (precision < 0 || length < precision)) {
-                length++;
+            case 'n': {
+                int32_t* where = va_arg(args, int32_t*);
+                if (where) {
+                    *where = o.count;
+                }
+                break;
             }
-            emitPadded(&o, s, length, width, left, ' ');
-            break;
-        }
-        case 'n': {
-            int32_t* where = va_arg(args, int32_t*);
-            if (where) {
-                *where = o.count;
-            }
-            break;
-        }
-        case '%':
-            emitPadded(&o, "%", 1, width, left, pad);
-            break;
-        default:
-            emitPadded(&o, "?", 1, width, left, pad);
-            break;
+            case '%':
+                emitPadded(&o, "%", 1, width, left, pad);
+                break;
+            default:
+                emitPadded(&o, "?", 1, width, left, pad);
+                break;
         }
     }
 
@@ -218,14 +218,14 @@ int mvTraceLog_vprint(const char* format, va_list args) {
 }
 
 // The levelled entry points differ only in the level they need.
-#define MV_TRACE_AT(minimum)                                   \
-    if (!format || traceLevel < (minimum)) {                   \
-        return -1;                                             \
-    }                                                          \
-    va_list args;                                              \
-    va_start(args, format);                                    \
-    int n = mvVsprintf(nullptr, 0, format, args);              \
-    va_end(args);                                              \
+#define MV_TRACE_AT(minimum)                      \
+    if (!format || traceLevel < (minimum)) {      \
+        return -1;                                \
+    }                                             \
+    va_list args;                                 \
+    va_start(args, format);                       \
+    int n = mvVsprintf(nullptr, 0, format, args); \
+    va_end(args);                                 \
     return n
 
 int mvTraceLog_error(const char* format, ...) { MV_TRACE_AT(MV_TRACE_ERROR); }

@@ -7,8 +7,8 @@
 #include "vm/core/vmsections.h"
 #include "vm/services/tracelog.h"
 
-static int64_t clockOrigin VMBSS; // time of day at the last start or resume
-static int64_t clockBase VMBSS;   // elapsed-time counter at the same moment
+static int64_t clockOrigin VMBSS;  // time of day at the last start or resume
+static int64_t clockBase VMBSS;    // elapsed-time counter at the same moment
 static bool clockStarted VMBSS;
 
 int initVmSections(int mode) {

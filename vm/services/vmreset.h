@@ -9,8 +9,8 @@
 
 // Modes of initVmSections.
 enum {
-    MV_SECTIONS_FULL = 0,    // every record; before every start request
-    MV_SECTIONS_PER_RUN = 1, // records of types 1 and 2; at the start of a run
+    MV_SECTIONS_FULL = 0,     // every record; before every start request
+    MV_SECTIONS_PER_RUN = 1,  // records of types 1 and 2; at the start of a run
 };
 
 // Restores "vmdata" from the initial-data copy and clears "vmbss". 0 on success, -1 when

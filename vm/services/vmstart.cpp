@@ -134,9 +134,9 @@ static int32_t prepareKvm(const KvmStartRecord* record, int32_t paramCount, char
     }
     strncpy(Start.mainClass, name, MAIN_CLASS_BUFFER - 1);
     const VmRunHooks* hooks = mvRunHooks();
-    int32_t registered = hooks->registerMemoryFile(AppJarName, (const uint8_t*)record->jarAddr,
-                                                   (int32_t(*)(uint8_t*, int32_t, int32_t))record->jarRead,
-                                                   record->jarSize);
+    int32_t registered =
+        hooks->registerMemoryFile(AppJarName, (const uint8_t*)record->jarAddr,
+                                  (int32_t(*)(uint8_t*, int32_t, int32_t))record->jarRead, record->jarSize);
     if (registered < 0) {
         mvTraceLog_error("Error: can't set APP_JAR to mvMemStream %d.\n", registered);
         return -1;
@@ -258,9 +258,11 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
     mvTraceLog_info("trusted:%d\n", app->trusted);
     uint8_t probe = 0;
     if (app->jarAddr == nullptr && app->jarRead != nullptr && app->jarRead(&probe, 0, 1) != 1)
-        mvTraceLog_warning("The parameters for jarRead() is not (buff, size, offset) but (buff, offset, size). Be careful.\n");
+        mvTraceLog_warning(
+            "The parameters for jarRead() is not (buff, size, offset) but (buff, offset, size). Be careful.\n");
     if (app->jadAddr == nullptr && app->jadRead != nullptr && app->jadRead(&probe, 0, 1) != 1)
-        mvTraceLog_warning("The parameters for jadRead() is not (buff, size, offset) but (buff, offset, size). Be careful.\n");
+        mvTraceLog_warning(
+            "The parameters for jadRead() is not (buff, size, offset) but (buff, offset, size). Be careful.\n");
     mvVm_beginRun(vmId, handler, app->trusted);
 
     // the strings from the bottom of the block, the Java heap above them
@@ -289,7 +291,8 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
         cursor += paramCount * 4;
         left -= paramCount * 4;
         for (int32_t i = 0; i < paramCount; i++) {
-            if (vmParams == nullptr || vmParams[i] == nullptr || vmParamLens == nullptr || vmParamLens[i] < 1) return -1;
+            if (vmParams == nullptr || vmParams[i] == nullptr || vmParamLens == nullptr || vmParamLens[i] < 1)
+                return -1;
             if (vmParamLens[i] > left) return -10;
             memcpy(cursor, vmParams[i], (size_t)vmParamLens[i]);
             cursor[vmParamLens[i]] = 0;

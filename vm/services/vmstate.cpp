@@ -41,8 +41,10 @@ static inline void set(int32_t* word, int32_t value) { atomicStore(word, value);
 static void notifyVmEventHandler(int32_t vmId, int32_t code, int32_t parameter) {
     if (Run.handler != nullptr) {
         if (code == MV_HOST_VM_STOPPED) {
-            if (get(&VmState.stopCommanded)) parameter = -11;
-            else if (parameter > 1) parameter = -127;
+            if (get(&VmState.stopCommanded))
+                parameter = -11;
+            else if (parameter > 1)
+                parameter = -127;
         }
         Run.handler(vmId, code, parameter);
     }
@@ -307,8 +309,10 @@ int32_t mvVm_getVmId(void) { return Run.vmId; }
 int32_t mvVm_isTrusted(void) { return Run.trusted; }
 int32_t mvVm_getStateFlags(void) { return get(&VmState.stateFlags); }
 void mvVm_setStateFlag(int32_t bits, int32_t on) {
-    if (on == 1) atomicOr(&VmState.stateFlags, bits);
-    else atomicAnd(&VmState.stateFlags, ~bits);
+    if (on == 1)
+        atomicOr(&VmState.stateFlags, bits);
+    else
+        atomicAnd(&VmState.stateFlags, ~bits);
 }
 void mvVm_setSelectorShown(int32_t flag) { set(&VmState.selectorShown, flag); }
 void mvVm_setSelectorResumed(int32_t flag) { set(&VmState.selectorResumed, flag); }

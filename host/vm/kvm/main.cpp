@@ -94,12 +94,17 @@ static bool validHeapSize(const char* text) {
 
 static bool readInput(const char* path, const char* what, std::vector<uint8_t>* bytes) {
     switch (HostFileReadBounded(path, MAXIMUM_INPUT_BYTES, bytes)) {
-    case HOSTFILE_OK: return true;
-    case HOSTFILE_NOT_REGULAR: fprintf(stderr, "movane-kvm: %s %s is not a regular file\n", what, path); break;
-    case HOSTFILE_TOO_LARGE:
-        fprintf(stderr, "movane-kvm: %s %s is larger than %u bytes\n", what, path, (unsigned)MAXIMUM_INPUT_BYTES);
-        break;
-    default: fprintf(stderr, "movane-kvm: cannot read %s %s\n", what, path); break;
+        case HOSTFILE_OK:
+            return true;
+        case HOSTFILE_NOT_REGULAR:
+            fprintf(stderr, "movane-kvm: %s %s is not a regular file\n", what, path);
+            break;
+        case HOSTFILE_TOO_LARGE:
+            fprintf(stderr, "movane-kvm: %s %s is larger than %u bytes\n", what, path, (unsigned)MAXIMUM_INPUT_BYTES);
+            break;
+        default:
+            fprintf(stderr, "movane-kvm: cannot read %s %s\n", what, path);
+            break;
     }
     return false;
 }

@@ -16,8 +16,8 @@
 #include "vm/loader/registries.h"
 #include "vm/loader/startup.h"
 #include "vm/services/tracelog.h"
-#include "vm/services/vmstart.h"
 #include "vm/services/vmreset.h"
+#include "vm/services/vmstart.h"
 
 void installKvmHooks() {
     installClassLoader();

@@ -7,7 +7,7 @@
 struct KvmRunFiles {
     const uint8_t* systemJar;  // the class library; null when the image holds it
     int32_t systemJarSize;
-    const uint8_t* appJar;     // null: the run has no "/app.jar"
+    const uint8_t* appJar;  // null: the run has no "/app.jar"
     int32_t appJarSize;
 };
 

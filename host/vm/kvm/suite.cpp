@@ -55,8 +55,8 @@ int32_t startKvmSuite(const char* hostFolder, const char* vendor, const char* na
         return -1;
     }
     RegistrySetFile((std::string(hostFolder) + "/registry.reg").c_str());
-    static const char* const folders[] = {"\\java", "\\sdc_root", "\\sdc_secure", "\\sd-card", "\\current",
-                                          "\\drm", "\\drm-sd"};
+    static const char* const folders[] = {"\\java",    "\\sdc_root", "\\sdc_secure", "\\sd-card",
+                                          "\\current", "\\drm",      "\\drm-sd"};
     for (int row = 0; row < GFS_ROW_COUNT; row++) {
         GfsSetPhysicalPath(row, folders[row]);
         std::string host = std::string(hostFolder) + "/" + (folders[row] + 1);

@@ -55,18 +55,34 @@ bool nativesOf(const std::vector<uint8_t>& bytes, std::vector<std::vector<std::s
     for (uint32_t i = 1; i < count && !r.bad; i++) {
         uint32_t tag = r.u(1);
         switch (tag) {
-        case 1: {
-            uint32_t n = r.u(2);
-            if (r.at + n > bytes.size()) return false;
-            utf8[i].assign((const char*)&bytes[r.at], n);
-            r.skip(n);
-            break;
-        }
-        case 7: classIndex[i] = r.u(2); break;
-        case 8: r.u(2); break;
-        case 3: case 4: case 9: case 10: case 11: case 12: r.u(4); break;
-        case 5: case 6: r.u(8); i++; break;
-        default: return false;
+            case 1: {
+                uint32_t n = r.u(2);
+                if (r.at + n > bytes.size()) return false;
+                utf8[i].assign((const char*)&bytes[r.at], n);
+                r.skip(n);
+                break;
+            }
+            case 7:
+                classIndex[i] = r.u(2);
+                break;
+            case 8:
+                r.u(2);
+                break;
+            case 3:
+            case 4:
+            case 9:
+            case 10:
+            case 11:
+            case 12:
+                r.u(4);
+                break;
+            case 5:
+            case 6:
+                r.u(8);
+                i++;
+                break;
+            default:
+                return false;
         }
     }
     r.u(2);
@@ -105,7 +121,8 @@ int main(int argc, char** argv) {
         if (!entry.is_regular_file() || entry.path().extension() != ".class") continue;
         std::ifstream in(entry.path(), std::ios::binary);
         std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (!nativesOf(bytes, &natives)) fprintf(stderr, "movane-unbound-natives: cannot read %s\n", entry.path().c_str());
+        if (!nativesOf(bytes, &natives))
+            fprintf(stderr, "movane-unbound-natives: cannot read %s\n", entry.path().c_str());
     }
     std::sort(natives.begin(), natives.end());
     int unbound = 0, considered = 0;

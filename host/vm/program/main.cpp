@@ -17,48 +17,48 @@
 
 namespace {
 uint32_t settingOr(const char* name, uint32_t fallback, uint32_t min, uint32_t max) {
-  uint32_t v = ReadSettingDword(name);
-  return v >= min && v <= max ? v : fallback;
+    uint32_t v = ReadSettingDword(name);
+    return v >= min && v <= max ? v : fallback;
 }
 
 void answerUnseenBox(HWND box, const wchar_t*, const wchar_t*) { PostMessageW(box, WM_KEYUP, 13, 0); }
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::wstring commandLine;
-  for (int i = 1; i < argc; i++) {
-    if (i > 1) commandLine += L' ';
-    for (const char* p = argv[i]; *p; p++) commandLine += (wchar_t)(unsigned char)*p;
-  }
-  int32_t width = (int32_t)settingOr("ScreenWidth", 240, 64, 2048);
-  int32_t height = (int32_t)settingOr("ScreenHeight", 320, 64, 2048);
-  int32_t scale = (int32_t)settingOr("ScreenScale", 2, 1, 8);
-  int32_t count = 0;
-  const DisplayKeyBinding* keys = DisplayDefaultKeys(&count);
-  DisplayKeyBinding custom[128];
-  std::string table = ReadSettingString("KeyMap");
-  if (!table.empty()) {
-    int32_t n = DisplayParseKeys(table.c_str(), custom, 128);
-    if (n > 0) {
-      keys = custom;
-      count = n;
-    } else {
-      fprintf(stderr, "Movane_VM: the KeyMap setting is not understood; the default keys are used\n");
+    std::wstring commandLine;
+    for (int i = 1; i < argc; i++) {
+        if (i > 1) commandLine += L' ';
+        for (const char* p = argv[i]; *p; p++) commandLine += (wchar_t)(unsigned char)*p;
     }
-  }
-  if (!TestAidLoad()) return 2;
-  if (FsMakeDeviceRoot() != 0) {
-    fprintf(stderr, "Movane_VM: cannot make the device folder %s: %s\n", FsGetDeviceRoot(), strerror(errno));
-    return 1;
-  }
-  ScreenSetDeviceSize(width, height, 0);
-  if (!DisplayOpen(width, height, scale, "Movane", keys, count)) return 1;
-  if (DisplayIsHeadless()) WindowSetMessageBoxObserver(answerUnseenBox);
-  MovaneVmWire();
-  TestAidStart();
-  int32_t code = VmWinMain(nullptr, commandLine.c_str(), 1);
-  MovaneVmUnwire();
-  TestAidFinish();
-  DisplayClose();
-  return code;
+    int32_t width = (int32_t)settingOr("ScreenWidth", 240, 64, 2048);
+    int32_t height = (int32_t)settingOr("ScreenHeight", 320, 64, 2048);
+    int32_t scale = (int32_t)settingOr("ScreenScale", 2, 1, 8);
+    int32_t count = 0;
+    const DisplayKeyBinding* keys = DisplayDefaultKeys(&count);
+    DisplayKeyBinding custom[128];
+    std::string table = ReadSettingString("KeyMap");
+    if (!table.empty()) {
+        int32_t n = DisplayParseKeys(table.c_str(), custom, 128);
+        if (n > 0) {
+            keys = custom;
+            count = n;
+        } else {
+            fprintf(stderr, "Movane_VM: the KeyMap setting is not understood; the default keys are used\n");
+        }
+    }
+    if (!TestAidLoad()) return 2;
+    if (FsMakeDeviceRoot() != 0) {
+        fprintf(stderr, "Movane_VM: cannot make the device folder %s: %s\n", FsGetDeviceRoot(), strerror(errno));
+        return 1;
+    }
+    ScreenSetDeviceSize(width, height, 0);
+    if (!DisplayOpen(width, height, scale, "Movane", keys, count)) return 1;
+    if (DisplayIsHeadless()) WindowSetMessageBoxObserver(answerUnseenBox);
+    MovaneVmWire();
+    TestAidStart();
+    int32_t code = VmWinMain(nullptr, commandLine.c_str(), 1);
+    MovaneVmUnwire();
+    TestAidFinish();
+    DisplayClose();
+    return code;
 }

@@ -22,9 +22,9 @@
 #include "tools/imagegen/classimage.h"
 #include "vm/loader/hooks.h"
 #include "vm/loader/startup.h"
-#include "vm/services/hooks.h"
 #include "vm/services/glue/amservice.h"
 #include "vm/services/glue/mwe.h"
+#include "vm/services/hooks.h"
 
 namespace {
 
@@ -33,51 +33,51 @@ namespace {
 // The roots from the settings; on a first start on this computer the store's folder is
 // made, since no installer has made it yet.
 void gfsInitPhysicalPaths(void) {
-  GfsInitPhysicalPaths();
-  char folder[GFS_FOLDER_SIZE + 8];
-  if (GfsMapLogicalPath("gfs://java/", folder, (int)sizeof folder) != 0) return;
-  for (char* p = folder + 1; *p != 0; p++) {
-    if (*p != '\\') continue;
-    *p = 0;
+    GfsInitPhysicalPaths();
+    char folder[GFS_FOLDER_SIZE + 8];
+    if (GfsMapLogicalPath("gfs://java/", folder, (int)sizeof folder) != 0) return;
+    for (char* p = folder + 1; *p != 0; p++) {
+        if (*p != '\\') continue;
+        *p = 0;
+        FsMakeDir(folder);
+        *p = '\\';
+    }
     FsMakeDir(folder);
-    *p = '\\';
-  }
-  FsMakeDir(folder);
 }
 
 void postToMain(uint32_t message, uint32_t wParam, uint32_t lParam) { PostToMainWindow(message, wParam, lParam); }
 int32_t postToManager(uint32_t message, uint32_t wParam, uint32_t lParam) {
-  return PostToManager(message, wParam, lParam);
+    return PostToManager(message, wParam, lParam);
 }
 
 // Called on thread_kve: a box of its own, then the process ends.
 void showMessage(const char* text, const char* caption, uint32_t style) {
-  MessageBoxW(0, AsciiToWide(text).c_str(), AsciiToWide(caption).c_str(), style);
+    MessageBoxW(0, AsciiToWide(text).c_str(), AsciiToWide(caption).c_str(), style);
 }
 
 void terminateProcess(uint32_t exitCode) {
-  fflush(stdout);
-  fflush(stderr);
-  _exit((int)exitCode);
+    fflush(stdout);
+    fflush(stderr);
+    _exit((int)exitCode);
 }
 
 int32_t startServices(void) {
-  PngStreamPoolReset();
-  MkWorkBuffersInit();
-  return ScreenFontInit();
+    PngStreamPoolReset();
+    MkWorkBuffersInit();
+    return ScreenFontInit();
 }
 
 void stopServices(void) {
-  ScreenFontTerm();
-  MkWorkBuffersTerm();
-  PngStreamPoolRelease();
+    ScreenFontTerm();
+    MkWorkBuffersTerm();
+    PngStreamPoolRelease();
 }
 
 // The record-store quota of the launched suite holds for its run.
 void beforeRun(int32_t, int32_t) { MkRmsComputeQuota(); }
 void afterRun(void) {
-  MkRmsResetQuota();
-  RmsCloseAllFiles();
+    MkRmsResetQuota();
+    RmsCloseAllFiles();
 }
 
 void screenMetrics(int32_t* width, int32_t* height, int32_t* menu) { ScreenGetDeviceSize(width, height, menu); }
@@ -87,7 +87,9 @@ int32_t displayOpen(void) { return GetMainWindow() != 0; }
 
 // ---- the glue as the shell sees it ----
 
-int32_t startFromFiles(const char* jad, const char* jar, int32_t midlet) { return mwe_startVmFromFiles(jad, jar, midlet); }
+int32_t startFromFiles(const char* jad, const char* jar, int32_t midlet) {
+    return mwe_startVmFromFiles(jad, jar, midlet);
+}
 void requestPause(void) { mwe_requestPause(10000); }
 int32_t postKey(int32_t kind, int32_t code, int32_t) { return AmPostKeyEvent(kind, code, 0); }
 int32_t postPointer(int32_t kind, int32_t x, int32_t y) { return AmPostPointerEvent(kind, x, y, 0); }
@@ -96,89 +98,89 @@ void blitScreen(HDC dc, int32_t mode) { mwe_blitScreen(dc, mode); }
 // ---- the shell as the graphics back end sees it ----
 
 void videoProperty(MkVideoProperty* out) {
-  const MkVideoProperty* p = ScreenGetVideoProperty();
-  if (p != nullptr) {
-    *out = *p;
-  } else {
-    memset(out, 0, sizeof *out);
-  }
+    const MkVideoProperty* p = ScreenGetVideoProperty();
+    if (p != nullptr) {
+        *out = *p;
+    } else {
+        memset(out, 0, sizeof *out);
+    }
 }
 
 int32_t gameKeys(void) { return (int32_t)GetGameKeyStates(); }
 
 void softkeyLabel(int32_t key, const uint16_t* chars, int32_t count) {
-  std::wstring text;
-  for (int32_t i = 0; chars != nullptr && i < count; i++) text += (wchar_t)chars[i];
-  MenuBarSetSoftkeyLabel(key, text.c_str(), (int32_t)text.size());
+    std::wstring text;
+    for (int32_t i = 0; chars != nullptr && i < count; i++) text += (wchar_t)chars[i];
+    MenuBarSetSoftkeyLabel(key, text.c_str(), (int32_t)text.size());
 }
 
 }  // namespace
 
 void MovaneVmWire(void) {
-  installClassLoader();
-  installLibraryNatives();
-  installUiNatives();
-  LoaderHooks.classImage = &MovaneClassImage;
-  mvVm_setRunHooks(&LoaderRunHooks);
-  installRecordStorePorting();
-  ServiceHooks.MkPropertyGetString = MkPropertyGetString;
+    installClassLoader();
+    installLibraryNatives();
+    installUiNatives();
+    LoaderHooks.classImage = &MovaneClassImage;
+    mvVm_setRunHooks(&LoaderRunHooks);
+    installRecordStorePorting();
+    ServiceHooks.MkPropertyGetString = MkPropertyGetString;
 
-  MweShell shell = {};
-  shell.gfsInitPhysicalPaths = gfsInitPhysicalPaths;
-  shell.postToMainWindow = postToMain;
-  shell.postToManager = postToManager;
-  shell.stateNotice = HostGlueStateNotice;
-  shell.notifyMidletResumed = HostGlueMidletResumed;
-  shell.notifyMidletPaused = HostGlueMidletPaused;
-  shell.readSettingDword = ReadSettingDword;
-  shell.showMessage = showMessage;
-  shell.terminateProcess = terminateProcess;
-  shell.startServices = startServices;
-  shell.stopServices = stopServices;
-  shell.beforeRun = beforeRun;
-  shell.afterRun = afterRun;
-  shell.screenMetrics = screenMetrics;
-  shell.screenGetSize = ScreenGetSize;
-  shell.screenSetActive = ScreenSetActive;
-  shell.screenCopy = screenCopy;
-  shell.displayOpen = displayOpen;
-  mwe_setShell(&shell);
+    MweShell shell = {};
+    shell.gfsInitPhysicalPaths = gfsInitPhysicalPaths;
+    shell.postToMainWindow = postToMain;
+    shell.postToManager = postToManager;
+    shell.stateNotice = HostGlueStateNotice;
+    shell.notifyMidletResumed = HostGlueMidletResumed;
+    shell.notifyMidletPaused = HostGlueMidletPaused;
+    shell.readSettingDword = ReadSettingDword;
+    shell.showMessage = showMessage;
+    shell.terminateProcess = terminateProcess;
+    shell.startServices = startServices;
+    shell.stopServices = stopServices;
+    shell.beforeRun = beforeRun;
+    shell.afterRun = afterRun;
+    shell.screenMetrics = screenMetrics;
+    shell.screenGetSize = ScreenGetSize;
+    shell.screenSetActive = ScreenSetActive;
+    shell.screenCopy = screenCopy;
+    shell.displayOpen = displayOpen;
+    mwe_setShell(&shell);
 
-  HostGlue glue = hostGlueDefaults;
-  glue.init = mwe_init;
-  glue.startVmFromFiles = startFromFiles;
-  glue.startVmBySuite = mwe_startVmBySuite;
-  glue.startVmByPath = mwe_startVmWithTestServer;
-  glue.requestPause = requestPause;
-  glue.requestResume = mwe_requestResume;
-  glue.requestStop = mwe_requestStop;
-  glue.postKeyEvent = postKey;
-  glue.postPointerEvent = postPointer;
-  glue.setKeyMap = AmSetKeyMap;
-  glue.blitScreen = blitScreen;
-  glue.openDisplay = mwe_openDisplay;
-  glue.closeDisplay = mwe_closeDisplay;
-  glue.clearScreenBuffer = mwe_clearScreenBuffer;
-  hostGlue = glue;
+    HostGlue glue = hostGlueDefaults;
+    glue.init = mwe_init;
+    glue.startVmFromFiles = startFromFiles;
+    glue.startVmBySuite = mwe_startVmBySuite;
+    glue.startVmByPath = mwe_startVmWithTestServer;
+    glue.requestPause = requestPause;
+    glue.requestResume = mwe_requestResume;
+    glue.requestStop = mwe_requestStop;
+    glue.postKeyEvent = postKey;
+    glue.postPointerEvent = postPointer;
+    glue.setKeyMap = AmSetKeyMap;
+    glue.blitScreen = blitScreen;
+    glue.openDisplay = mwe_openDisplay;
+    glue.closeDisplay = mwe_closeDisplay;
+    glue.clearScreenBuffer = mwe_clearScreenBuffer;
+    hostGlue = glue;
 
-  MkHostHooks graphics = {};
-  graphics.screenGetSurface = ScreenGetSurface;
-  graphics.screenGetVideoProperty = videoProperty;
-  graphics.threadBoostPriority = KveThreadBoostPriority;
-  graphics.threadDrawDone = KveThreadDrawDone;
-  graphics.displaySetFullScreenMode = DisplaySetFullScreenMode;
-  graphics.gameKeyStates = gameKeys;
-  graphics.menuBarSetSoftkeyLabel = softkeyLabel;
-  graphics.hostImageDecode = HostImageDecode;
-  graphics.hostImageGetSize = HostImageGetSize;
-  graphics.hostImageCopyPixels = HostImageCopyPixels;
-  graphics.hostImageRelease = HostImageRelease;
-  mk_setHostHooks(&graphics);
+    MkHostHooks graphics = {};
+    graphics.screenGetSurface = ScreenGetSurface;
+    graphics.screenGetVideoProperty = videoProperty;
+    graphics.threadBoostPriority = KveThreadBoostPriority;
+    graphics.threadDrawDone = KveThreadDrawDone;
+    graphics.displaySetFullScreenMode = DisplaySetFullScreenMode;
+    graphics.gameKeyStates = gameKeys;
+    graphics.menuBarSetSoftkeyLabel = softkeyLabel;
+    graphics.hostImageDecode = HostImageDecode;
+    graphics.hostImageGetSize = HostImageGetSize;
+    graphics.hostImageCopyPixels = HostImageCopyPixels;
+    graphics.hostImageRelease = HostImageRelease;
+    mk_setHostHooks(&graphics);
 }
 
 void MovaneVmUnwire(void) {
-  // the window closed under a running MIDlet (the desktop's close button, SIGTERM): it
-  // is stopped, else the wait for the run's end would never return
-  if (mwe_isRunInProgress()) mwe_requestStop();
-  mwe_fini();
+    // the window closed under a running MIDlet (the desktop's close button, SIGTERM): it
+    // is stopped, else the wait for the run's end would never return
+    if (mwe_isRunInProgress()) mwe_requestStop();
+    mwe_fini();
 }

@@ -114,10 +114,11 @@ TEST(ClassImage, TablesHoldTheImageEntriesUnderTheirKeys) {
         ClassRecord* c;
         const char* name;
     };
-    const Root roots[] = {{image().javaLangObject, "java/lang/Object"},       {image().javaLangClass, "java/lang/Class"},
-                          {image().javaLangString, "java/lang/String"},       {image().javaLangThread, "java/lang/Thread"},
-                          {image().javaLangSystem, "java/lang/System"},       {image().javaLangThrowable, "java/lang/Throwable"},
-                          {image().javaLangError, "java/lang/Error"}};
+    const Root roots[] = {
+        {image().javaLangObject, "java/lang/Object"}, {image().javaLangClass, "java/lang/Class"},
+        {image().javaLangString, "java/lang/String"}, {image().javaLangThread, "java/lang/Thread"},
+        {image().javaLangSystem, "java/lang/System"}, {image().javaLangThrowable, "java/lang/Throwable"},
+        {image().javaLangError, "java/lang/Error"}};
     for (const Root& r : roots) EXPECT_EQ(nameOf(r.c), r.name);
     const char letters[] = "ZCFDBSIJ";
     for (int i = 0; i < 8; i++) {
@@ -230,9 +231,8 @@ TEST(ClassImage, RunsLeaveTheImageAsGenerated) {
         int32_t code;
     };
     const Case cases[] = {
-        {"ImageTest", 0},   {"StringTest", 0},   {"ClassTest", 0},      {"ThreadTest", 0},
-        {"StaticsTest", 0}, {"GcTest", 0},       {"ExceptionTest", 127}, {"UnboundNative", 127},
-        {"StaticFailure", 127},
+        {"ImageTest", 0}, {"StringTest", 0},      {"ClassTest", 0},       {"ThreadTest", 0},      {"StaticsTest", 0},
+        {"GcTest", 0},    {"ExceptionTest", 127}, {"UnboundNative", 127}, {"StaticFailure", 127},
     };
     for (const Case& k : cases) {
         std::string words[] = {"kvm", "-classpath", "/app.jar", k.program};
@@ -243,7 +243,8 @@ TEST(ClassImage, RunsLeaveTheImageAsGenerated) {
         int32_t code = runKvmOnce(4, argv, &files);
         TraceSetCapture(nullptr, nullptr);
         EXPECT_EQ(code, k.code) << k.program << "\n" << trace;
-        EXPECT_NE(trace.find("ROMIZE byteCode Size ROM:"), std::string::npos) << k.program << ": the run took the image";
+        EXPECT_NE(trace.find("ROMIZE byteCode Size ROM:"), std::string::npos)
+            << k.program << ": the run took the image";
         for (int32_t i = 0; i < MovaneClassImageAreaCount; i++) {
             const ClassImageArea& a = MovaneClassImageAreas[i];
             std::vector<uint8_t> now = copyOf(a);

@@ -27,8 +27,8 @@ void decodeFromJava(benchmark::State& state, const char* encoding, int64_t bytes
     }
     KvmRunFiles files = {nullptr, 0, programs.data(), (int32_t)programs.size()};
     for (auto _ : state) {
-        std::string words[] = {"kvm", "-heapsize", "4m", "-classpath", "/app.jar", "DecodeLoop", encoding,
-                               std::to_string(TIMES)};
+        std::string words[] = {"kvm",      "-heapsize",  "4m",     "-classpath",
+                               "/app.jar", "DecodeLoop", encoding, std::to_string(TIMES)};
         char* argv[8];
         for (int i = 0; i < 8; i++) argv[i] = &words[i][0];
         if (runKvmOnce(8, argv, &files) != 0) {

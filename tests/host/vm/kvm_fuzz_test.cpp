@@ -99,21 +99,21 @@ std::vector<uint8_t> mutate(const std::vector<uint8_t>& basis, std::mt19937& rng
     for (int k = 0; k < edits && !v.empty(); k++) {
         size_t at = rng() % v.size();
         switch (rng() % 4) {
-        case 0:
-            v[at] ^= (uint8_t)(1u << (rng() % 8));
-            break;
-        case 1:
-            v[at] = (uint8_t)rng();
-            break;
-        case 2: {
-            uint32_t value = extremes[rng() % (sizeof extremes / sizeof extremes[0])];
-            int width = rng() % 2 ? 2 : 4;
-            for (int b = 0; b < width && at + b < v.size(); b++) v[at + b] = (uint8_t)(value >> (8 * b));
-            break;
-        }
-        default:
-            if (rng() % 4 == 0) v.resize(at);
-            break;
+            case 0:
+                v[at] ^= (uint8_t)(1u << (rng() % 8));
+                break;
+            case 1:
+                v[at] = (uint8_t)rng();
+                break;
+            case 2: {
+                uint32_t value = extremes[rng() % (sizeof extremes / sizeof extremes[0])];
+                int width = rng() % 2 ? 2 : 4;
+                for (int b = 0; b < width && at + b < v.size(); b++) v[at + b] = (uint8_t)(value >> (8 * b));
+                break;
+            }
+            default:
+                if (rng() % 4 == 0) v.resize(at);
+                break;
         }
     }
     return v;

@@ -56,8 +56,12 @@ TEST(Runner, RunsEndWithTheImageTablesAndNoFiles) {
         {"a program that ends normally", {"kvm", "-classpath", "/app.jar", "StaticsTest"}, 0},
         {"a program that ends by a fatal error", {"kvm", "-classpath", "/app.jar", "UnboundNative"}, 127},
         {"a missing main class", {"kvm", "-classpath", "/app.jar", "NoSuchMain"}, 1},
-        {"the last class path counts", {"kvm", "-classpath", "/nothing.jar", "-classpath", "/app.jar", "StaticsTest"}, 0},
-        {"the first class path does not", {"kvm", "-classpath", "/app.jar", "-classpath", "/nothing.jar", "StaticsTest"}, 1},
+        {"the last class path counts",
+         {"kvm", "-classpath", "/nothing.jar", "-classpath", "/app.jar", "StaticsTest"},
+         0},
+        {"the first class path does not",
+         {"kvm", "-classpath", "/app.jar", "-classpath", "/nothing.jar", "StaticsTest"},
+         1},
     };
     for (const Case& k : cases) {
         std::string first;
@@ -72,8 +76,10 @@ TEST(Runner, RunsEndWithTheImageTablesAndNoFiles) {
             EXPECT_EQ(VmExitFrame, nullptr) << k.name;
             // heap addresses may differ from run to run; the rest of the trace may not
             std::string trace = run.trace.substr(run.trace.find("ROMIZE"));
-            if (round == 0) first = trace;
-            else EXPECT_EQ(trace, first) << k.name;
+            if (round == 0)
+                first = trace;
+            else
+                EXPECT_EQ(trace, first) << k.name;
         }
     }
     SysTimerTerm();
@@ -94,9 +100,11 @@ TEST(Runner, WithoutTheLoaderTheRunEndsWithAFatalError) {
         const char* alert;
     };
     const Case cases[] = {
-        {"the library in the class image", {nullptr, 0, programs.data(), (int32_t)programs.size()},
+        {"the library in the class image",
+         {nullptr, 0, programs.data(), (int32_t)programs.size()},
          "ALERT: No class loader installed to load StaticsTest\n"},
-        {"the library from its JAR", {library.data(), (int32_t)library.size(), programs.data(), (int32_t)programs.size()},
+        {"the library from its JAR",
+         {library.data(), (int32_t)library.size(), programs.data(), (int32_t)programs.size()},
          "ALERT: No class loader installed to load java/lang/Object\n"},
     };
     for (const Case& k : cases) {

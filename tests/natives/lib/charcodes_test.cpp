@@ -56,7 +56,9 @@ TEST(AsciiDecoder, Flags) {
         std::u16string text;
     };
     const Case cases[] = {
-        {"U+FFFD", CHARCONV_SUBSTITUTE, u"a\xFFFD" u"b"},
+        {"U+FFFD", CHARCONV_SUBSTITUTE,
+         u"a\xFFFD"
+         u"b"},
         {"substitute from the flags", CHARCONV_SUBSTITUTE | 0x3F0000, u"a?b"},
         {"raw", CHARCONV_RAW, u"a\u00e9b"},
         {"dropped", 0, u"ab"},
@@ -154,7 +156,9 @@ TEST(CharCodesDrivers, DecodingDrivers) {
         EXPECT_EQ(std::u16string((char16_t*)out, (size_t)length), u"a\u3042b");
         const uint16_t text[] = {0x3042, 'a'};
         uint8_t* bytes = mvCharCodes_unicode2sjisWithBuffer(text, 2, &length);
-        EXPECT_EQ(std::string((char*)bytes, (size_t)length + 1), std::string("\x82\xA0" "a\0", 4));
+        EXPECT_EQ(std::string((char*)bytes, (size_t)length + 1), std::string("\x82\xA0"
+                                                                             "a\0",
+                                                                             4));
         EXPECT_EQ(mvCharCodes_unicode2sjisLength(text, 2), 3);
         // a movable block: the count and the characters behind the handle
         uint32_t handle = mvCharCodes_sjis2unicodeWithHandle(sjis, 3, &length);

@@ -34,7 +34,8 @@ std::vector<uint8_t> encode(const std::vector<uint16_t>& chars, CharConverter en
     encoder(chars.data(), 0, (int32_t)chars.size(), nullptr, 0, 0, &count, nullptr, CHARCONV_COUNT | CHARCONV_EXACT);
     std::vector<uint8_t> bytes(count);
     uint32_t pos = 0;
-    encoder(chars.data(), 0, (int32_t)chars.size(), bytes.data(), 0, (int32_t)count, &pos, nullptr, CHARCONV_SUBSTITUTE);
+    encoder(chars.data(), 0, (int32_t)chars.size(), bytes.data(), 0, (int32_t)count, &pos, nullptr,
+            CHARCONV_SUBSTITUTE);
     return bytes;
 }
 

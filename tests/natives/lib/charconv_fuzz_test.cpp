@@ -116,7 +116,8 @@ TEST(ConverterFuzz, EncodersStayWithinTheQuickCount) {
                 e.convert(in.data(), 0, (int32_t)in.size(), nullptr, 0, 0, &exact, nullptr,
                           flags | CHARCONV_COUNT | CHARCONV_EXACT);
                 std::vector<uint8_t> out(exact);
-                int32_t r = e.convert(in.data(), 0, (int32_t)in.size(), out.data(), 0, (int32_t)exact, &pos, nullptr, flags);
+                int32_t r =
+                    e.convert(in.data(), 0, (int32_t)in.size(), out.data(), 0, (int32_t)exact, &pos, nullptr, flags);
                 EXPECT_EQ(r, (int32_t)in.size()) << e.name << " round " << round << " flags " << flags;
                 EXPECT_EQ(pos, exact) << e.name << " round " << round;
                 // the quick count may only be short for substitutes longer than the default

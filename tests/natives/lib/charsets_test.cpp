@@ -61,7 +61,9 @@ const DecodeCase DecodeCases[] = {
     {"F09F9880", u"\xD83D\xDE00"},
     {"F0908080", u"\xD800\xDC00"},
     {"F48FBFBF", u"\xDBFF\xDFFF"},
-    {"EF BB BF 41", u"\xFEFF" u"A"},
+    {"EF BB BF 41",
+     u"\xFEFF"
+     u"A"},
     {"EEBFBF", u"\xEFFF"},
     {"E0A080", u"\u0800"},
     // a stray continuation byte, over-long forms, bytes that never start a character
@@ -71,14 +73,18 @@ const DecodeCase DecodeCases[] = {
     {"E0808F", u"\xFFFD\xFFFD\xFFFD"},
     {"F08F8080", u"\xFFFD\xFFFD\xFFFD\xFFFD"},
     {"F8", u"\xFFFD"},
-    {"FF41", u"\xFFFD" u"A"},
+    {"FF41",
+     u"\xFFFD"
+     u"A"},
     // above U+10FFFF
     {"F4908080", u"\xFFFD\xFFFD\xFFFD\xFFFD"},
     {"F5808080", u"\xFFFD\xFFFD\xFFFD\xFFFD"},
     // an encoded surrogate is one malformed character
     {"EDA080", u"\xFFFD"},
     {"EDBFBF", u"\xFFFD"},
-    {"EDA041", u"\xFFFD" u"A"},
+    {"EDA041",
+     u"\xFFFD"
+     u"A"},
     // a character cut short by the end, or by a byte that cannot follow
     {"C2", u"\xFFFD"},
     {"E3", u"\xFFFD"},
@@ -87,10 +93,18 @@ const DecodeCase DecodeCases[] = {
     {"F4", u"\xFFFD"},
     {"F09F", u"\xFFFD"},
     {"F09F98", u"\xFFFD"},
-    {"E38141", u"\xFFFD" u"A"},
-    {"F09F41", u"\xFFFD" u"A"},
-    {"F09F9841", u"\xFFFD" u"A"},
-    {"C341", u"\xFFFD" u"A"},
+    {"E38141",
+     u"\xFFFD"
+     u"A"},
+    {"F09F41",
+     u"\xFFFD"
+     u"A"},
+    {"F09F9841",
+     u"\xFFFD"
+     u"A"},
+    {"C341",
+     u"\xFFFD"
+     u"A"},
     {"E3C3A9", u"\xFFFD\u00e9"},
 };
 
@@ -168,7 +182,9 @@ TEST(Encoders, AsJavaEncodes) {
         {u"\xD83D\xDE00", "F09F9880", "3F"},
         {u"\xD800", "3F", "3F"},
         {u"\xDC00", "3F", "3F"},
-        {u"\xD800" u"A", "3F41", "3F41"},
+        {u"\xD800"
+         u"A",
+         "3F41", "3F41"},
         {u"\xDC00\xD800", "3F3F", "3F3F"},
         {u"\xD800\xD800\xDC00", "3FF0908080", "3F3F"},
     };

@@ -115,25 +115,28 @@ TEST_F(DialogNatives, KeysScreenAndEvents) {
     for (const KeyCase& k : keys) {
         keyTable[1] = k.cancel;
         keyTable[4] = k.ok;
-        EXPECT_EQ(k.okIndex, NativeCall().call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeGetOkKeyIndex))
+        EXPECT_EQ(k.okIndex,
+                  NativeCall().call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeGetOkKeyIndex))
             << k.name;
         EXPECT_EQ(k.cancelIndex,
                   NativeCall().call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeGetCancelKeyIndex))
             << k.name;
     }
-    NativeCall().arg(7).arg(1).arg(2).arg(30).arg(40).call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeClearScreen);
+    NativeCall().arg(7).arg(1).arg(2).arg(30).arg(40).call(
+        Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeClearScreen);
     NativeCall().call(Java_com_movane_security_UserConfirmDialog_obtainEventQueue);
     NativeCall().call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativePostHideNotify);
     NativeCall().call(Java_com_movane_security_UserConfirmDialog_releaseEventQueue);
     EXPECT_EQ("clip 7 1,2,30,40;fill 16777215;obtain 1;show 0;release;", calls)
         << "the cleared area keeps its clip and becomes white";
-    EXPECT_EQ(1, NativeCall().arg(1).call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeSetFullScreenMode));
+    EXPECT_EQ(1,
+              NativeCall().arg(1).call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeSetFullScreenMode));
     EXPECT_EQ(1, NativeCall().call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeGetFullScreenMode));
 
     static int32_t record[8];
     NativeCall call;
     for (int32_t a = 1; a <= 8; a++) call.arg(a * 11);
-    call.arg((int32_t)(uintptr_t)+[](int32_t* r) { memcpy(record, r, sizeof record); });
+    call.arg((int32_t)(uintptr_t) + [](int32_t* r) { memcpy(record, r, sizeof record); });
     call.call(Java_com_movane_security_midp20_UserConfirmDialogImpl_notifyGUIEventDone);
     EXPECT_EQ((std::vector<int32_t>{88, 11, 33, 44, 55, 66, 77, 22}), std::vector<int32_t>(record, record + 8));
 }
@@ -156,13 +159,21 @@ TEST(AppStateCallback, FromTheFramesOfTheLifeCycle) {
     for (const Case& c : cases) {
         Vm vm;
         vm.cls("R").field("r", "I", ACC_STATIC);
-        vm.cls("D").nativeMethod("cb", "()I", ACC_STATIC, Java_com_movane_security_UserConfirmDialog_nativeIsAppStateCallback);
-        vm.cls("H").method("help", "()V", ACC_STATIC).code.invokestatic("D", "cb", "()I").putstatic("R", "r", "I").op(OP_RETURN);
+        vm.cls("D").nativeMethod("cb", "()I", ACC_STATIC,
+                                 Java_com_movane_security_UserConfirmDialog_nativeIsAppStateCallback);
+        vm.cls("H")
+            .method("help", "()V", ACC_STATIC)
+            .code.invokestatic("D", "cb", "()I")
+            .putstatic("R", "r", "I")
+            .op(OP_RETURN);
         ClassSpec& m = std::string(c.cls) == "M" ? vm.cls("M") : vm.cls(c.cls);
         m.method(c.method, "()V", ACC_STATIC).code.invokestatic("H", "help", "()V").op(OP_RETURN);
         ClassSpec& mainClass = std::string(c.cls) == "M" ? m : vm.cls("M");
         mainClass.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
-            .code.iconst(-1).putstatic("R", "r", "I").invokestatic(c.cls, c.method, "()V").op(OP_RETURN);
+            .code.iconst(-1)
+            .putstatic("R", "r", "I")
+            .invokestatic(c.cls, c.method, "()V")
+            .op(OP_RETURN);
         int32_t r = -2;
         vm.afterRun = [&] { r = *vm.staticAddress("R", "r"); };
         RunResult result = vm.run("M");

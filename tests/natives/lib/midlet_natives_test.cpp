@@ -40,9 +40,15 @@ TEST(TimerWaitResume, EveryWaiterRunsAfterTheResume) {
         t.nativeMethod("waitResume", "()V", 0, Java_java_util_Timer_waitResume);
         for (int w = 0; w < c.waiters; w++) {
             std::string name = "W" + std::to_string(w);
-            vm.cls(name, "T").method("run", "()V")
-                .code.aload(0).invokevirtual("T", "waitResume", "()V")
-                .getstatic("R", "r", "I").iconst(1 << w).op(OP_IOR).putstatic("R", "r", "I").op(OP_RETURN);
+            vm.cls(name, "T")
+                .method("run", "()V")
+                .code.aload(0)
+                .invokevirtual("T", "waitResume", "()V")
+                .getstatic("R", "r", "I")
+                .iconst(1 << w)
+                .op(OP_IOR)
+                .putstatic("R", "r", "I")
+                .op(OP_RETURN);
         }
         MethodSpec& main = vm.cls("M").method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).locals(2);
         for (int w = 0; w < c.waiters; w++)

@@ -64,9 +64,15 @@ TEST(RecordStoreNatives, BridgeToThePortingLayer) {
     seen = Seen();
 
     Vm vm;
-    vm.cls("R").field("open3", "I", ACC_STATIC).field("length", "I", ACC_STATIC).field("position", "I", ACC_STATIC)
-        .field("write", "I", ACC_STATIC).field("avail", "I", ACC_STATIC).field("read", "I", ACC_STATIC)
-        .field("mode", "I", ACC_STATIC).field("unknown", "I", ACC_STATIC);
+    vm.cls("R")
+        .field("open3", "I", ACC_STATIC)
+        .field("length", "I", ACC_STATIC)
+        .field("position", "I", ACC_STATIC)
+        .field("write", "I", ACC_STATIC)
+        .field("avail", "I", ACC_STATIC)
+        .field("read", "I", ACC_STATIC)
+        .field("mode", "I", ACC_STATIC)
+        .field("unknown", "I", ACC_STATIC);
     ClassSpec& f = vm.cls(file);
     f.nativeMethod("nativeOpen", "(Ljava/lang/String;B)I", ACC_STATIC, Java_com_movane_rms_RandomAccessFile_nativeOpen);
     f.nativeMethod("nativeLength", "(I)I", ACC_STATIC, Java_com_movane_rms_RandomAccessFile_nativeLength);
@@ -80,8 +86,8 @@ TEST(RecordStoreNatives, BridgeToThePortingLayer) {
                    Java_com_movane_rms_IndexedRecordStoreManager_nativeEndCommit);
     m.nativeMethod("nativeGetStorageAvailSize", "(Ljava/lang/String;Ljava/lang/String;)I", ACC_STATIC,
                    Java_com_movane_rms_IndexedRecordStoreManager_nativeGetStorageAvailSize);
-    m.nativeMethod("nativeGetFileNameBySuite", "(Ljava/lang/String;Ljava/lang/String;B)Ljava/lang/String;",
-                   ACC_STATIC, Java_com_movane_rms_IndexedRecordStoreManager_nativeGetFileNameBySuite);
+    m.nativeMethod("nativeGetFileNameBySuite", "(Ljava/lang/String;Ljava/lang/String;B)Ljava/lang/String;", ACC_STATIC,
+                   Java_com_movane_rms_IndexedRecordStoreManager_nativeGetFileNameBySuite);
     vm.cls("javax/microedition/rms/RecordStore")
         .nativeMethod("nativeGetRecordEnumerationMode", "()I", ACC_STATIC,
                       Java_javax_microedition_rms_RecordStore_nativeGetRecordEnumerationMode);
@@ -89,22 +95,36 @@ TEST(RecordStoreNatives, BridgeToThePortingLayer) {
     // names of 200 and 130 characters: counts that a signed byte would turn negative
     const std::string vendor(200, 'v'), name(130, 'n');
     MethodSpec& main = vm.cls("M").method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).locals(2);
-    main.code.ldcString("gfs://java/0.rs1").iconst(3).invokestatic(file, "nativeOpen", "(Ljava/lang/String;B)I")
+    main.code.ldcString("gfs://java/0.rs1")
+        .iconst(3)
+        .invokestatic(file, "nativeOpen", "(Ljava/lang/String;B)I")
         .putstatic("R", "open3", "I");
     main.code.ldcInt(0x1000).invokestatic(file, "nativeLength", "(I)I").putstatic("R", "length", "I");
-    main.code.ldcInt(0x1000).iconst(4).newarray(8).iconst(0).iconst(4)
-        .invokestatic(file, "nativeWrite", "(I[BII)I").putstatic("R", "write", "I");
+    main.code.ldcInt(0x1000)
+        .iconst(4)
+        .newarray(8)
+        .iconst(0)
+        .iconst(4)
+        .invokestatic(file, "nativeWrite", "(I[BII)I")
+        .putstatic("R", "write", "I");
     main.code.invokestatic(file, "nativeGetPreferredReadSize", "()I").putstatic("R", "read", "I");
     main.code.ldcString(vendor).ldcString(name).invokestatic(manager, "nativeBeginCommit", suiteDescriptor);
     main.code.ldcString(vendor).ldcString(name).invokestatic(manager, "nativeEndCommit", suiteDescriptor);
-    main.code.ldcString(vendor).ldcString(name)
+    main.code.ldcString(vendor)
+        .ldcString(name)
         .invokestatic(manager, "nativeGetStorageAvailSize", "(Ljava/lang/String;Ljava/lang/String;)I")
         .putstatic("R", "avail", "I");
-    main.code.ldcString(vendor).ldcString(name).iconst(0)
+    main.code.ldcString(vendor)
+        .ldcString(name)
+        .iconst(0)
         .invokestatic(manager, "nativeGetFileNameBySuite", "(Ljava/lang/String;Ljava/lang/String;B)Ljava/lang/String;")
-        .branch(OP_IFNONNULL, "known").iconst(1).putstatic("R", "unknown", "I").label("known");
+        .branch(OP_IFNONNULL, "known")
+        .iconst(1)
+        .putstatic("R", "unknown", "I")
+        .label("known");
     main.code.invokestatic("javax/microedition/rms/RecordStore", "nativeGetRecordEnumerationMode", "()I")
-        .putstatic("R", "mode", "I").op(OP_RETURN);
+        .putstatic("R", "mode", "I")
+        .op(OP_RETURN);
 
     int32_t r[8] = {};
     vm.afterRun = [&] {

@@ -113,8 +113,8 @@ TEST(Sjis, EncoderSingleCharacters) {
         int32_t code;  // 0: unmapped
     };
     const Case cases[] = {
-        {0x005C, 0x5C}, {0x00A5, 0x5C}, {0x203E, 0x7E}, {0x00A0, 0},      {0x00A7, 0x8198}, {0x00D7, 0x817E},
-        {0x00F7, 0x8180}, {0x00B6, 0x81F7}, {0xFF9F, 0xDF}, {0xFF61, 0xA1}, {0x0080, 0},      {0xD800, 0},
+        {0x005C, 0x5C},   {0x00A5, 0x5C},   {0x203E, 0x7E},   {0x00A0, 0},      {0x00A7, 0x8198}, {0x00D7, 0x817E},
+        {0x00F7, 0x8180}, {0x00B6, 0x81F7}, {0xFF9F, 0xDF},   {0xFF61, 0xA1},   {0x0080, 0},      {0xD800, 0},
         {0xE000, 0},      {0x2015, 0},      {0x2014, 0x815C}, {0x3000, 0x8140}, {0x7199, 0xEAA4},
     };
     for (const Case& k : cases) EXPECT_EQ(encodeChar(k.ch), k.code) << std::hex << k.ch;
@@ -182,9 +182,8 @@ TEST(Sjis, QuickCounts) {
     for (const Case& k : cases) {
         uint32_t pos = 0;
         int32_t n = (int32_t)k.text.size();
-        EXPECT_EQ(convertUnicodeToSjis((const uint16_t*)k.text.data(), 0, n, nullptr, 0, 0, &pos, nullptr,
-                                       CHARCONV_COUNT),
-                  n)
+        EXPECT_EQ(
+            convertUnicodeToSjis((const uint16_t*)k.text.data(), 0, n, nullptr, 0, 0, &pos, nullptr, CHARCONV_COUNT), n)
             << k.name;
         EXPECT_EQ((int32_t)pos, k.bytes) << k.name;
         // never below the substituted output
@@ -199,8 +198,8 @@ std::u16string decode(const std::vector<uint8_t>& in, uint8_t* carry, uint32_t f
                       uint32_t* unmappable = nullptr) {
     std::u16string out(in.size() + 1, u'\0');
     uint32_t pos = 0, bad = 0;
-    int32_t r = convertSjisToUnicode(in.data(), 0, (int32_t)in.size(), (uint16_t*)&out[0], 0, (int32_t)out.size(),
-                                     &pos, carry, &bad, flags);
+    int32_t r = convertSjisToUnicode(in.data(), 0, (int32_t)in.size(), (uint16_t*)&out[0], 0, (int32_t)out.size(), &pos,
+                                     carry, &bad, flags);
     if (result != nullptr) *result = r;
     if (unmappable != nullptr) *unmappable = bad;
     out.resize(r < 0 ? 0 : pos);
@@ -216,14 +215,27 @@ TEST(Sjis, DecoderRules) {
         uint32_t unmappable;
     };
     const Case cases[] = {
-        {"invalid trail takes both bytes", {0x81, 0x7F, 0x41}, CHARCONV_SUBSTITUTE, u"\xFFFD" u"A", 2},
-        {"a line feed after a lead is taken as its trail", {0x82, 0x0A, 0x41}, CHARCONV_SUBSTITUTE, u"\xFFFD" u"A", 2},
+        {"invalid trail takes both bytes",
+         {0x81, 0x7F, 0x41},
+         CHARCONV_SUBSTITUTE,
+         u"\xFFFD"
+         u"A",
+         2},
+        {"a line feed after a lead is taken as its trail",
+         {0x82, 0x0A, 0x41},
+         CHARCONV_SUBSTITUTE,
+         u"\xFFFD"
+         u"A",
+         2},
         {"unmapped pair, raw", {0x85, 0x40}, CHARCONV_RAW, u"\x8540", 2},
         {"unmapped single byte, raw", {0x80, 0xA0}, CHARCONV_RAW, u"\x0080\x00A0", 2},
         {"unmapped single bytes substituted", {0x80, 0xFD}, CHARCONV_SUBSTITUTE | 0x3F0000, u"??", 2},
         {"unmapped dropped", {0x41, 0xFD, 0x85, 0x40, 0x42}, 0, u"AB", 3},
-        {"mixed text", {0x82, 0xA0, 0x5C, 0xB1, 0x8A, 0xBF, 0x8E, 0x9A}, CHARCONV_SUBSTITUTE,
-         u"\u3042\\\uff71\u6f22\u5b57", 0},
+        {"mixed text",
+         {0x82, 0xA0, 0x5C, 0xB1, 0x8A, 0xBF, 0x8E, 0x9A},
+         CHARCONV_SUBSTITUTE,
+         u"\u3042\\\uff71\u6f22\u5b57",
+         0},
     };
     for (const Case& k : cases) {
         int32_t r;

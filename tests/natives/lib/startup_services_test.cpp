@@ -67,11 +67,11 @@ TEST(ExitHook, RuntimeExit) {
         RunResult r = vm.inside([&] {
             setRuntimeExitHook(k.hook);
             VM_TRY
-                callExitInternal(k.status);
+            callExitInternal(k.status);
             VM_CATCH(e)
-                char name[MESSAGE_BUFFER_SIZE];
-                getClassNameBuffer(e->clazz, name, sizeof name);
-                caught = name;
+            char name[MESSAGE_BUFFER_SIZE];
+            getClassNameBuffer(e->clazz, name, sizeof name);
+            caught = name;
             VM_END_TRY
         });
         EXPECT_EQ(r.exitCode, k.expectedExit) << k.name << "\n" << r.trace;
@@ -137,11 +137,15 @@ TEST(OptionStore, Lookups) {
         mvOption_init();
         for (const Case& k : cases) {
             const char* got = mvOption_getUtf8(k.key);
-            if (k.utf8 == nullptr) EXPECT_EQ(got, nullptr) << k.name;
-            else EXPECT_STREQ(got, k.utf8) << k.name;
+            if (k.utf8 == nullptr)
+                EXPECT_EQ(got, nullptr) << k.name;
+            else
+                EXPECT_STREQ(got, k.utf8) << k.name;
             const char* builtIn = mvOption_getDefault(k.key);
-            if (k.builtIn == nullptr) EXPECT_EQ(builtIn, nullptr) << k.name;
-            else EXPECT_STREQ(builtIn, k.builtIn) << k.name;
+            if (k.builtIn == nullptr)
+                EXPECT_EQ(builtIn, nullptr) << k.name;
+            else
+                EXPECT_STREQ(builtIn, k.builtIn) << k.name;
         }
     });
     EXPECT_EQ(r.exitCode, 0) << r.trace;

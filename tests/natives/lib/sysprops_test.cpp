@@ -74,11 +74,13 @@ TEST(SystemProperties, InitialisationKeepsTheDisplayMode) {
             NativeCall().call(Java_com_movane_util_SystemProperties_initializeFieldIndex);
             EXPECT_EQ(Display::mode, k.mode) << k.name;
             EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_nativeGetFullScreenWidth), 240) << k.name;
-            EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_nativeGetFullScreenHeight), 320) << k.name;
+            EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_nativeGetFullScreenHeight), 320)
+                << k.name;
             EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_nativeGetVirtualWidth), 240) << k.name;
             EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_nativeGetVirtualHeight), k.virtualHeight)
                 << k.name;
-            EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_nativeGetSoftkeyCount), k.softkeys) << k.name;
+            EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_nativeGetSoftkeyCount), k.softkeys)
+                << k.name;
             EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_nativeNumColors), 32768) << k.name;
             EXPECT_EQ(NativeCall().call(Java_com_movane_util_SystemProperties_hasPointerEvents), 1) << k.name;
         });
@@ -159,7 +161,8 @@ TEST(SystemLog, ChunksAndLineEnd) {
         Vm vm;
         RunResult r = vm.inside([&] {
             StringInstance* s = javaString(k.text);
-            NativeCall().arg(s).call(k.println ? Java_com_movane_util_SystemLog_println : Java_com_movane_util_SystemLog_print);
+            NativeCall().arg(s).call(k.println ? Java_com_movane_util_SystemLog_println
+                                               : Java_com_movane_util_SystemLog_print);
         });
         EXPECT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
         // the trace ends with the text
@@ -177,7 +180,10 @@ TEST(Case, ToLower) {
     };
     const Case cases[] = {
         {"nothing to lower", u"abc 123", "abc 123", true},
-        {"only ASCII letters change", u"\u00c0B", "\xc0" "b", false},
+        {"only ASCII letters change", u"\u00c0B",
+         "\xc0"
+         "b",
+         false},
         {"all of them", u"HELLO, World", "hello, world", false},
         {"the ends of the range", u"@AZ[", "@az[", false},
         {"empty", u"", "", true},

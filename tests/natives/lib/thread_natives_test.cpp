@@ -44,11 +44,18 @@ void addNatives(Vm& vm) {
     n.nativeMethod("notify", "(Ljava/lang/Object;)V", ACC_STATIC, Java_java_lang_Object_notify);
     n.nativeMethod("notifyAll", "(Ljava/lang/Object;)V", ACC_STATIC, Java_java_lang_Object_notifyAll);
     ClassSpec& ps = vm.cls(PS);
-    ps.nativeMethod("disableSwitchThread", "()V", ACC_STATIC, Java_com_movane_micro_thread_PrioritySchedule_disableSwitchThread);
-    ps.nativeMethod("enableSwitchThread", "()V", ACC_STATIC, Java_com_movane_micro_thread_PrioritySchedule_enableSwitchThread);
-    ps.nativeMethod("setDispatchPriority", "(I)V", ACC_STATIC, Java_com_movane_micro_thread_PrioritySchedule_setDispatchPriority);
-    ps.nativeMethod("getDispatchPriority", "()I", ACC_STATIC, Java_com_movane_micro_thread_PrioritySchedule_getDispatchPriority);
-    vm.cls("R").field("r", "I", ACC_STATIC).field("r2", "I", ACC_STATIC).field("flag", "I", ACC_STATIC)
+    ps.nativeMethod("disableSwitchThread", "()V", ACC_STATIC,
+                    Java_com_movane_micro_thread_PrioritySchedule_disableSwitchThread);
+    ps.nativeMethod("enableSwitchThread", "()V", ACC_STATIC,
+                    Java_com_movane_micro_thread_PrioritySchedule_enableSwitchThread);
+    ps.nativeMethod("setDispatchPriority", "(I)V", ACC_STATIC,
+                    Java_com_movane_micro_thread_PrioritySchedule_setDispatchPriority);
+    ps.nativeMethod("getDispatchPriority", "()I", ACC_STATIC,
+                    Java_com_movane_micro_thread_PrioritySchedule_getDispatchPriority);
+    vm.cls("R")
+        .field("r", "I", ACC_STATIC)
+        .field("r2", "I", ACC_STATIC)
+        .field("flag", "I", ACC_STATIC)
         .field("seen", THREAD, ACC_STATIC);
 }
 
@@ -70,9 +77,13 @@ void runCases(const Case* cases, size_t count) {
         Vm vm;
         addNatives(vm);
         // a worker that marks R.flag and remembers its currentThread
-        vm.cls("Mark", "T").method("run", "()V")
-            .code.iconst(1).putstatic("R", "flag", "I").invokestatic("N", "currentThread", "()Ljava/lang/Thread;")
-            .putstatic("R", "seen", THREAD).op(OP_RETURN);
+        vm.cls("Mark", "T")
+            .method("run", "()V")
+            .code.iconst(1)
+            .putstatic("R", "flag", "I")
+            .invokestatic("N", "currentThread", "()Ljava/lang/Thread;")
+            .putstatic("R", "seen", THREAD)
+            .op(OP_RETURN);
         MethodSpec& main = vm.cls("M").method("main", MAIN_SIG, MAIN_FLAGS).locals(4);
         k.build(vm, main);
         int32_t r = 0, r2 = 0;
@@ -95,8 +106,15 @@ std::function<void(Vm&, MethodSpec&)> raises(const char* exceptionClass, std::fu
     return [=](Vm&, MethodSpec& m) {
         m.code.label("s");
         body(m.code);
-        m.code.label("e").iconst(1).putstatic("R", "r", "I").op(OP_RETURN)
-            .label("h").op(OP_POP).iconst(2).putstatic("R", "r", "I").op(OP_RETURN);
+        m.code.label("e")
+            .iconst(1)
+            .putstatic("R", "r", "I")
+            .op(OP_RETURN)
+            .label("h")
+            .op(OP_POP)
+            .iconst(2)
+            .putstatic("R", "r", "I")
+            .op(OP_RETURN);
         m.handler("s", "e", "h", exceptionClass);
     };
 }
@@ -105,43 +123,84 @@ TEST_F(ThreadNatives, Thread) {
     const Case cases[] = {
         {"setPriority0(0) stores 1",
          [](Vm&, MethodSpec& m) {
-             newT(m.code, "Mark", 1).aload(1).iconst(0).invokevirtual("T", "setPriority0", "(I)V")
-                 .aload(1).getfield("java/lang/Thread", "priority", "I").putstatic("R", "r", "I").op(OP_RETURN);
+             newT(m.code, "Mark", 1)
+                 .aload(1)
+                 .iconst(0)
+                 .invokevirtual("T", "setPriority0", "(I)V")
+                 .aload(1)
+                 .getfield("java/lang/Thread", "priority", "I")
+                 .putstatic("R", "r", "I")
+                 .op(OP_RETURN);
          },
          1, 0, nullptr},
         {"setPriority0(99) stores 10",
          [](Vm&, MethodSpec& m) {
-             newT(m.code, "Mark", 1).aload(1).bipush(99).invokevirtual("T", "setPriority0", "(I)V")
-                 .aload(1).getfield("java/lang/Thread", "priority", "I").putstatic("R", "r", "I").op(OP_RETURN);
+             newT(m.code, "Mark", 1)
+                 .aload(1)
+                 .bipush(99)
+                 .invokevirtual("T", "setPriority0", "(I)V")
+                 .aload(1)
+                 .getfield("java/lang/Thread", "priority", "I")
+                 .putstatic("R", "r", "I")
+                 .op(OP_RETURN);
          },
          10, 0, nullptr},
         {"starting twice raises IllegalThreadStateException",
-         raises("java/lang/IllegalThreadStateException", [](Code& c) { start(start(newT(c, "Mark", 1), 1), 1); }), 2, 0, nullptr},
+         raises("java/lang/IllegalThreadStateException", [](Code& c) { start(start(newT(c, "Mark", 1), 1), 1); }), 2, 0,
+         nullptr},
         {"sleep0 of a negative time raises IllegalArgumentException",
          raises("java/lang/IllegalArgumentException", [](Code& c) { sleep0(c, -1); }), 2, 0, nullptr},
         {"wait0 of a negative time raises IllegalArgumentException",
          raises("java/lang/IllegalArgumentException",
-                [](Code& c) { c.newObject("java/lang/Object").op(OP_DUP).op(OP_MONITORENTER).ldc2Long(-5).invokestatic("N", "wait0", "(Ljava/lang/Object;J)V"); }),
+                [](Code& c) {
+                    c.newObject("java/lang/Object")
+                        .op(OP_DUP)
+                        .op(OP_MONITORENTER)
+                        .ldc2Long(-5)
+                        .invokestatic("N", "wait0", "(Ljava/lang/Object;J)V");
+                }),
          2, 0, nullptr},
         {"isAlive before start, after start, after the end: r = 0, 1, 0 as digits",
          [](Vm&, MethodSpec& m) {
              newT(m.code, "Mark", 1).aload(1).invokevirtual("T", "isAlive", "()Z").bipush(100).op(OP_IMUL).istore(2);
-             start(m.code, 1).aload(1).invokevirtual("T", "isAlive", "()Z").bipush(10).op(OP_IMUL).iload(2).op(OP_IADD).istore(2);
-             sleep0(m.code, 20).aload(1).invokevirtual("T", "isAlive", "()Z").iload(2).op(OP_IADD).putstatic("R", "r", "I").op(OP_RETURN);
+             start(m.code, 1)
+                 .aload(1)
+                 .invokevirtual("T", "isAlive", "()Z")
+                 .bipush(10)
+                 .op(OP_IMUL)
+                 .iload(2)
+                 .op(OP_IADD)
+                 .istore(2);
+             sleep0(m.code, 20)
+                 .aload(1)
+                 .invokevirtual("T", "isAlive", "()Z")
+                 .iload(2)
+                 .op(OP_IADD)
+                 .putstatic("R", "r", "I")
+                 .op(OP_RETURN);
          },
          10, 0, nullptr},
         {"currentThread of a started thread is its Thread object",
          [](Vm&, MethodSpec& m) {
              start(newT(m.code, "Mark", 1), 1);
-             sleep0(m.code, 10).getstatic("R", "seen", THREAD).aload(1).branch(OP_IF_ACMPNE, "no")
-                 .iconst(1).putstatic("R", "r", "I").label("no").op(OP_RETURN);
+             sleep0(m.code, 10)
+                 .getstatic("R", "seen", THREAD)
+                 .aload(1)
+                 .branch(OP_IF_ACMPNE, "no")
+                 .iconst(1)
+                 .putstatic("R", "r", "I")
+                 .label("no")
+                 .op(OP_RETURN);
          },
          1, 0, nullptr},
         {"activeCount: main alone, then with two started threads",
          [](Vm&, MethodSpec& m) {
              m.code.invokestatic("N", "activeCount", "()I").putstatic("R", "r", "I");
              start(newT(m.code, "Mark", 1), 1);
-             start(newT(m.code, "Mark", 1), 1).invokestatic("N", "activeCount", "()I").putstatic("R", "r2", "I").op(OP_RETURN);
+             start(newT(m.code, "Mark", 1), 1)
+                 .invokestatic("N", "activeCount", "()I")
+                 .putstatic("R", "r2", "I")
+                 .op(OP_RETURN);
          },
          1, 3, nullptr},
         {"sleep0(0) lets a waiting thread run first",
@@ -154,8 +213,12 @@ TEST_F(ThreadNatives, Thread) {
         {"yield lets a waiting thread run first",
          [](Vm&, MethodSpec& m) {
              start(newT(m.code, "Mark", 1), 1);
-             m.code.getstatic("R", "flag", "I").putstatic("R", "r", "I").invokestatic("N", "yield", "()V")
-                 .getstatic("R", "flag", "I").putstatic("R", "r2", "I").op(OP_RETURN);
+             m.code.getstatic("R", "flag", "I")
+                 .putstatic("R", "r", "I")
+                 .invokestatic("N", "yield", "()V")
+                 .getstatic("R", "flag", "I")
+                 .putstatic("R", "r2", "I")
+                 .op(OP_RETURN);
          },
          0, 1, nullptr},
         {"interrupt0 of a thread never started does nothing",
@@ -179,8 +242,14 @@ TEST_F(ThreadNatives, Thread) {
         {"notify wakes a waiting thread",
          [](Vm&, MethodSpec& m) {
              start(newT(m.code, "Waiter", 1), 1);
-             sleep0(m.code, 20).aload(1).op(OP_MONITORENTER).aload(1).invokestatic("N", "notify", "(Ljava/lang/Object;)V")
-                 .aload(1).op(OP_MONITOREXIT).op(OP_RETURN);
+             sleep0(m.code, 20)
+                 .aload(1)
+                 .op(OP_MONITORENTER)
+                 .aload(1)
+                 .invokestatic("N", "notify", "(Ljava/lang/Object;)V")
+                 .aload(1)
+                 .op(OP_MONITOREXIT)
+                 .op(OP_RETURN);
          },
          1, 0, nullptr},
     };
@@ -191,14 +260,36 @@ TEST_F(ThreadNatives, Thread) {
         c.build = [k](Vm& vm, MethodSpec& m) {
             MethodSpec& sleeper = vm.cls("Sleeper", "T").method("run", "()V");
             sleeper.code.label("s");
-            sleep0(sleeper.code, 200).label("e").iconst(1).putstatic("R", "r", "I").op(OP_RETURN)
-                .label("h").op(OP_POP).iconst(2).putstatic("R", "r", "I").op(OP_RETURN);
+            sleep0(sleeper.code, 200)
+                .label("e")
+                .iconst(1)
+                .putstatic("R", "r", "I")
+                .op(OP_RETURN)
+                .label("h")
+                .op(OP_POP)
+                .iconst(2)
+                .putstatic("R", "r", "I")
+                .op(OP_RETURN);
             sleeper.handler("s", "e", "h", "java/lang/InterruptedException");
             MethodSpec& waiter = vm.cls("Waiter", "T").method("run", "()V");
-            waiter.code.aload(0).op(OP_MONITORENTER).label("s").aload(0).ldc2Long(0).invokestatic("N", "wait0", "(Ljava/lang/Object;J)V")
-                .label("e").iconst(1).putstatic("R", "r", "I").branch(OP_GOTO, "out")
-                .label("h").op(OP_POP).iconst(2).putstatic("R", "r", "I")
-                .label("out").aload(0).op(OP_MONITOREXIT).op(OP_RETURN);
+            waiter.code.aload(0)
+                .op(OP_MONITORENTER)
+                .label("s")
+                .aload(0)
+                .ldc2Long(0)
+                .invokestatic("N", "wait0", "(Ljava/lang/Object;J)V")
+                .label("e")
+                .iconst(1)
+                .putstatic("R", "r", "I")
+                .branch(OP_GOTO, "out")
+                .label("h")
+                .op(OP_POP)
+                .iconst(2)
+                .putstatic("R", "r", "I")
+                .label("out")
+                .aload(0)
+                .op(OP_MONITOREXIT)
+                .op(OP_RETURN);
             waiter.handler("s", "e", "h", "java/lang/InterruptedException");
             k.build(vm, m);
         };
@@ -212,8 +303,15 @@ TEST_F(ThreadNatives, SetPriority0SetsTheTimeSlice) {
         Vm vm;
         addNatives(vm);
         vm.cls("Mark", "T");
-        vm.cls("M").method("main", MAIN_SIG, MAIN_FLAGS).locals(2)
-            .code.newObject("Mark").op(OP_DUP).putstatic("R", "seen", THREAD).iconst(p[0]).invokevirtual("T", "setPriority0", "(I)V").op(OP_RETURN);
+        vm.cls("M")
+            .method("main", MAIN_SIG, MAIN_FLAGS)
+            .locals(2)
+            .code.newObject("Mark")
+            .op(OP_DUP)
+            .putstatic("R", "seen", THREAD)
+            .iconst(p[0])
+            .invokevirtual("T", "setPriority0", "(I)V")
+            .op(OP_RETURN);
         int32_t slice = 0;
         vm.afterRun = [&] {
             OBJECT t = (OBJECT)(uintptr_t)*vm.staticAddress("R", "seen");
@@ -229,14 +327,20 @@ TEST_F(ThreadNatives, PrioritySchedule) {
     const Case cases[] = {
         {"setDispatchPriority(6) then get",
          [](Vm&, MethodSpec& m) {
-             m.code.iconst(6).invokestatic(PS, "setDispatchPriority", "(I)V").invokestatic(PS, "getDispatchPriority", "()I")
-                 .putstatic("R", "r", "I").op(OP_RETURN);
+             m.code.iconst(6)
+                 .invokestatic(PS, "setDispatchPriority", "(I)V")
+                 .invokestatic(PS, "getDispatchPriority", "()I")
+                 .putstatic("R", "r", "I")
+                 .op(OP_RETURN);
          },
          6, 0, nullptr},
         {"setDispatchPriority(7) is refused",
          [](Vm&, MethodSpec& m) {
-             m.code.iconst(7).invokestatic(PS, "setDispatchPriority", "(I)V").invokestatic(PS, "getDispatchPriority", "()I")
-                 .putstatic("R", "r", "I").op(OP_RETURN);
+             m.code.iconst(7)
+                 .invokestatic(PS, "setDispatchPriority", "(I)V")
+                 .invokestatic(PS, "getDispatchPriority", "()I")
+                 .putstatic("R", "r", "I")
+                 .op(OP_RETURN);
          },
          3, 0, "[scheduler] Warning!! setDispatchPriority() : illegal argument 7.\n"},
         {"an eighth disableSwitchThread stays at 7",
@@ -246,16 +350,27 @@ TEST_F(ThreadNatives, PrioritySchedule) {
          },
          1, 0, "Warning!! [scheduler] disableSwitchThread(): lock count over.\n"},
         {"enableSwitchThread below 0 stays at 0",
-         [](Vm&, MethodSpec& m) { m.code.invokestatic(PS, "enableSwitchThread", "()V").iconst(1).putstatic("R", "r", "I").op(OP_RETURN); },
+         [](Vm&, MethodSpec& m) {
+             m.code.invokestatic(PS, "enableSwitchThread", "()V").iconst(1).putstatic("R", "r", "I").op(OP_RETURN);
+         },
          1, 0, "[scheduler] Warning!! enableSwitchThread(): lock count < 0.\n"},
         {"no switch while disabled; a refused switch happens at enable",
          [](Vm&, MethodSpec& m) {
              start(newT(m.code, "Mark", 1), 1);
-             m.code.invokestatic(PS, "disableSwitchThread", "()V").iconst(0).istore(2)
-                 .label("spin").iinc(2, 1).iload(2).sipush(5000).branch(OP_IF_ICMPLT, "spin")
-                 .getstatic("R", "flag", "I").putstatic("R", "r", "I")
+             m.code.invokestatic(PS, "disableSwitchThread", "()V")
+                 .iconst(0)
+                 .istore(2)
+                 .label("spin")
+                 .iinc(2, 1)
+                 .iload(2)
+                 .sipush(5000)
+                 .branch(OP_IF_ICMPLT, "spin")
+                 .getstatic("R", "flag", "I")
+                 .putstatic("R", "r", "I")
                  .invokestatic(PS, "enableSwitchThread", "()V")
-                 .getstatic("R", "flag", "I").putstatic("R", "r2", "I").op(OP_RETURN);
+                 .getstatic("R", "flag", "I")
+                 .putstatic("R", "r2", "I")
+                 .op(OP_RETURN);
          },
          0, 1, nullptr},
     };

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "natives/lib/timezone.h"
 #include "nativecall.h"
+#include "natives/lib/timezone.h"
 #include "support/vmasm.h"
 #include "vm/core/classes.h"
 #include "vm/core/native.h"
@@ -92,17 +92,25 @@ TEST(TimeZoneTable, Lookups) {
         int32_t index;
     };
     const Case cases[] = {
-        {u"GMT", 0}, {u"UTC", 1}, {u"Pacific/Kiritimati", 319}, {u"gmt", -1}, {u"", -1}, {u"GMT ", -1},
-        {u"GM", -1}, {u"Asia/Tokyo", 263}, {u"JST", 264}, {u"G\u014dT", -1},
+        {u"GMT", 0},
+        {u"UTC", 1},
+        {u"Pacific/Kiritimati", 319},
+        {u"gmt", -1},
+        {u"", -1},
+        {u"GMT ", -1},
+        {u"GM", -1},
+        {u"Asia/Tokyo", 263},
+        {u"JST", 264},
+        {u"G\u014dT", -1},
         // a character above 255 never matches, even when its low byte would
         {u"\u0147MT", -1},
     };
     for (const Case& k : cases) EXPECT_EQ(indexOf(k.id), k.index) << std::string(k.id.begin(), k.id.end());
 }
 
-const char* const ZONE_FIELDS[] = {"rawOffset", "startTime",  "endTime",    "dstSavings",    "startMonth",
-                                   "startDay",  "startDayOfWeek", "endMonth", "endDay",        "endDayOfWeek",
-                                   "startTimeMode", "endTimeMode"};
+const char* const ZONE_FIELDS[] = {"rawOffset",  "startTime",    "endTime",        "dstSavings",
+                                   "startMonth", "startDay",     "startDayOfWeek", "endMonth",
+                                   "endDay",     "endDayOfWeek", "startTimeMode",  "endTimeMode"};
 
 TEST(TimeZoneNatives, SetFields) {
     struct Case {
@@ -142,8 +150,8 @@ TEST(TimeZoneNatives, IdsCountAndDefault) {
         };
         const Case cases[] = {{0, "GMT"}, {319, "Pacific/Kiritimati"}, {320, nullptr}, {-1, nullptr}};
         for (const Case& k : cases) {
-            StringInstance* s =
-                (StringInstance*)(uintptr_t)NativeCall().arg(k.index).call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getID);
+            StringInstance* s = (StringInstance*)(uintptr_t)NativeCall().arg(k.index).call(
+                Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getID);
             if (k.id == nullptr) {
                 EXPECT_EQ(s, nullptr) << k.index;
             } else {

@@ -55,9 +55,15 @@ TEST(RectArithmetic, IntersectionUnionAndNarrowing) {
     for (const Case& c : cases) {
         GfxRect a = c.a;
         switch (c.op) {
-        case INTERSECTION: RectIntersection(&a, c.b); break;
-        case UNION: RectUnion(&a, c.b); break;
-        case NARROW_20x10: graphicsNarrowClip(&a, c.b, 20, 10); break;
+            case INTERSECTION:
+                RectIntersection(&a, c.b);
+                break;
+            case UNION:
+                RectUnion(&a, c.b);
+                break;
+            case NARROW_20x10:
+                graphicsNarrowClip(&a, c.b, 20, 10);
+                break;
         }
         EXPECT_EQ(text(a), c.expected) << c.name;
     }

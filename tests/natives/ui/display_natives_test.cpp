@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "graphics/mk_host.h"
+#include "natives/lib/nativecall.h"
 #include "natives/ui/dispmanager.h"
 #include "natives/ui/lcdui_natives.h"
-#include "natives/lib/nativecall.h"
 #include "vm/services/keymap.h"
 #include "vm/services/vmreset.h"
 
@@ -68,7 +68,8 @@ TEST_F(DisplayNatives, GameActionsAndKeyCodes) {
         {"game action of an extended key", Java_javax_microedition_lcdui_Canvas_nativeGetGameAction, -100, 0},
         {"translate index 17", Java_javax_microedition_lcdui_Displayable_translateKeyCode, 17, -1},
         {"translate extended index", Java_javax_microedition_lcdui_Displayable_translateKeyCode, 256, -100},
-        {"translate other value", Java_javax_microedition_lcdui_Displayable_translateKeyCode, (int32_t)0x80000014, (int32_t)0x80000014},
+        {"translate other value", Java_javax_microedition_lcdui_Displayable_translateKeyCode, (int32_t)0x80000014,
+         (int32_t)0x80000014},
         {"platform code of 0", Java_javax_microedition_lcdui_Displayable__1getPlatformKeyCode, 0, -1},
         {"platform code of SELECT", Java_javax_microedition_lcdui_Displayable__1getPlatformKeyCode, -20, 20},
         {"platform code of extended", Java_javax_microedition_lcdui_Displayable__1getPlatformKeyCode, -100, 256},

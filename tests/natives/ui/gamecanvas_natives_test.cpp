@@ -17,7 +17,7 @@ using namespace vmasm;
 namespace {
 
 enum { W = 40, H = 30 };
-std::vector<uint16_t> screenPixels(W * H);
+std::vector<uint16_t> screenPixels(W* H);
 MkSurface screen = {nullptr, W, H, 0, 1};
 int32_t keyStates;
 int32_t frames;

@@ -133,9 +133,11 @@ TEST(Classes, CreationErrors) {
         const char* exception;  // null: the preallocated OutOfMemoryError
     };
     const Case cases[] = {
-        {"negative length", [] { instantiateArray(PrimitiveArrayClasses[T_INT], -1); }, "java/lang/NegativeArraySizeException"},
+        {"negative length", [] { instantiateArray(PrimitiveArrayClasses[T_INT], -1); },
+         "java/lang/NegativeArraySizeException"},
         {"length above 0x1000000", [] { instantiateArray(PrimitiveArrayClasses[T_BYTE], 0x1000001); }, nullptr},
-        {"class in error state", [] {
+        {"class in error state",
+         [] {
              ClassRecord* c = getRawClass("Broken");
              c->status = CLASS_ERROR;
              getClass("Broken");
@@ -188,7 +190,8 @@ TEST(Classes, StringsAndTheirContents) {
         if (k.exitCode == 0) {
             EXPECT_EQ(back.size(), 511u);
         } else {
-            EXPECT_NE(r.trace.find("ALERT: Buffer overflow in getStringContentsSafely()\n"), std::string::npos) << r.trace;
+            EXPECT_NE(r.trace.find("ALERT: Buffer overflow in getStringContentsSafely()\n"), std::string::npos)
+                << r.trace;
         }
     }
     Vm vm;

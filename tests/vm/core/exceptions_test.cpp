@@ -33,8 +33,18 @@ TEST(Exceptions, DivisionByZeroInHandlerRangeLeavesOnlyTheException) {
     ClassSpec& t = vm.cls("T");
     t.nativeMethod("probe", "()V", ACC_STATIC, probeStack);
     MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
-    main.code.iconst(7).iconst(9).label("try").iconst(1).iconst(0).op(OP_IDIV).label("end").op(OP_RETURN)
-        .label("handler").invokestatic("T", "probe", "()V").op(OP_POP).op(OP_RETURN);
+    main.code.iconst(7)
+        .iconst(9)
+        .label("try")
+        .iconst(1)
+        .iconst(0)
+        .op(OP_IDIV)
+        .label("end")
+        .op(OP_RETURN)
+        .label("handler")
+        .invokestatic("T", "probe", "()V")
+        .op(OP_POP)
+        .op(OP_RETURN);
     main.handler("try", "end", "handler", "java/lang/ArithmeticException");
     probe = StackProbe();
     RunResult r = vm.run("T");
@@ -52,12 +62,17 @@ TEST(Exceptions, UncaughtExceptionPrintsLineAndEndsRunWith127) {
     const Case cases[] = {
         {"division by zero, no handler", [](Code& c) { c.iconst(1).iconst(0).op(OP_IDIV).op(OP_POP); },
          "Uncaught exception java/lang/ArithmeticException.\n"},
-        {"thrown with a message", [](Code& c) {
-             c.newObject("java/lang/RuntimeException").op(OP_DUP).ldcString("went wrong")
-                 .putfield("java/lang/Throwable", "detailMessage", "Ljava/lang/String;").op(OP_ATHROW);
+        {"thrown with a message",
+         [](Code& c) {
+             c.newObject("java/lang/RuntimeException")
+                 .op(OP_DUP)
+                 .ldcString("went wrong")
+                 .putfield("java/lang/Throwable", "detailMessage", "Ljava/lang/String;")
+                 .op(OP_ATHROW);
          },
          "Uncaught exception java/lang/RuntimeException: went wrong.\n"},
-        {"athrow of null", [](Code& c) { c.op(OP_ACONST_NULL).op(OP_ATHROW); }, "Uncaught exception java/lang/NullPointerException.\n"},
+        {"athrow of null", [](Code& c) { c.op(OP_ACONST_NULL).op(OP_ATHROW); },
+         "Uncaught exception java/lang/NullPointerException.\n"},
         {"handler of another class is passed over",
          [](Code& c) { c.label("try").iconst(1).iconst(0).op(OP_IDIV).op(OP_POP).label("end"); },
          "Uncaught exception java/lang/ArithmeticException.\n"},
@@ -86,10 +101,26 @@ TEST(Exceptions, CaughtAcrossFramesByTypeAndAtTheInvokeOfANative) {
     t.nativeMethod("fail", "()V", ACC_STATIC, raiseArithmetic);
     t.method("thrower", "(I)I", ACC_STATIC).code.iload(0).iconst(0).op(OP_IDIV).op(OP_IRETURN);
     MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS).locals(2);
-    main.code.label("t1").iconst(5).invokestatic("T", "thrower", "(I)I").op(OP_POP).label("e1")
-        .label("h1").op(OP_POP).iconst(1).istore(1)
-        .label("t2").invokestatic("T", "fail", "()V").label("e2").op(OP_RETURN)
-        .label("h2").op(OP_POP).iload(1).iconst(10).op(OP_IADD).putstatic("T", "r", "I").op(OP_RETURN);
+    main.code.label("t1")
+        .iconst(5)
+        .invokestatic("T", "thrower", "(I)I")
+        .op(OP_POP)
+        .label("e1")
+        .label("h1")
+        .op(OP_POP)
+        .iconst(1)
+        .istore(1)
+        .label("t2")
+        .invokestatic("T", "fail", "()V")
+        .label("e2")
+        .op(OP_RETURN)
+        .label("h2")
+        .op(OP_POP)
+        .iload(1)
+        .iconst(10)
+        .op(OP_IADD)
+        .putstatic("T", "r", "I")
+        .op(OP_RETURN);
     main.handler("t1", "e1", "h1", "java/lang/RuntimeException");
     main.handler("t2", "e2", "h2", "java/lang/ArithmeticException");
     int32_t r = 0;
@@ -103,9 +134,20 @@ TEST(Exceptions, SynchronizedFrameReleasesItsMonitorWhenUnwound) {
     Vm vm;
     ClassSpec& t = vm.cls("T");
     t.field("lockWord", "I", ACC_STATIC);
-    t.method("locked", "()V", ACC_STATIC | ACC_SYNCHRONIZED).code.iconst(1).iconst(0).op(OP_IDIV).op(OP_POP).op(OP_RETURN);
+    t.method("locked", "()V", ACC_STATIC | ACC_SYNCHRONIZED)
+        .code.iconst(1)
+        .iconst(0)
+        .op(OP_IDIV)
+        .op(OP_POP)
+        .op(OP_RETURN);
     MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
-    main.code.label("try").invokestatic("T", "locked", "()V").label("end").op(OP_RETURN).label("h").op(OP_POP).op(OP_RETURN);
+    main.code.label("try")
+        .invokestatic("T", "locked", "()V")
+        .label("end")
+        .op(OP_RETURN)
+        .label("h")
+        .op(OP_POP)
+        .op(OP_RETURN);
     main.handler("try", "end", "h");
     uint32_t lockWord = 1;
     vm.afterRun = [&] { lockWord = vm.classRecord("T")->monitor; };
@@ -121,7 +163,8 @@ TEST(Exceptions, FatalErrorsPrintTheirAlertAndExitWith127) {
         const char* alert;
     };
     const Case cases[] = {
-        {"linkage error raised by a native", raiseLinkageError, "ALERT: java/lang/IncompatibleClassChangeError: bad change.\n"},
+        {"linkage error raised by a native", raiseLinkageError,
+         "ALERT: java/lang/IncompatibleClassChangeError: bad change.\n"},
         {"native method without function", nullptr, "ALERT: Native method 'pkg/NoNative::missing' not found\n"},
     };
     for (const Case& k : cases) {
@@ -130,8 +173,14 @@ TEST(Exceptions, FatalErrorsPrintTheirAlertAndExitWith127) {
         t.nativeMethod("missing", "(I)V", ACC_STATIC, k.native);
         MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
         // a handler for everything must not see a fatal error
-        main.code.label("try").iconst(3).invokestatic("pkg/NoNative", "missing", "(I)V").label("end").op(OP_RETURN)
-            .label("h").op(OP_POP).op(OP_RETURN);
+        main.code.label("try")
+            .iconst(3)
+            .invokestatic("pkg/NoNative", "missing", "(I)V")
+            .label("end")
+            .op(OP_RETURN)
+            .label("h")
+            .op(OP_POP)
+            .op(OP_RETURN);
         main.handler("try", "end", "h");
         RunResult r = vm.run("pkg/NoNative");
         EXPECT_EQ(r.exitCode, 127) << k.name;
@@ -158,8 +207,10 @@ TEST(Exceptions, NoSuchMemberErrorsNameTheMember) {
         ClassSpec& t = vm.cls("T");
         t.resolvedPool = false;
         MethodSpec& m = t.method("m", "()V", ACC_STATIC);
-        if (k.field) m.code.getstatic("T", "missing", "[J");
-        else m.code.invokestatic("T", "missing", "(ILjava/lang/String;)V");
+        if (k.field)
+            m.code.getstatic("T", "missing", "[J");
+        else
+            m.code.invokestatic("T", "missing", "(ILjava/lang/String;)V");
         m.code.op(OP_RETURN);
         RunResult r = vm.inside([&] {
             ClassRecord* c = getClass("T");

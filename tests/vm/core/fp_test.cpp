@@ -17,9 +17,9 @@ const char* const MAIN_SIG = "([Ljava/lang/String;)V";
 const uint32_t MAIN_FLAGS = ACC_PUBLIC | ACC_STATIC;
 
 const int32_t F_NAN = 0x7FC00000;
-const int32_t F_3E10 = 0x50DF8476;        // 3.0e10f
+const int32_t F_3E10 = 0x50DF8476;  // 3.0e10f
 const int32_t F_MINUS_3E10 = (int32_t)0xD0DF8476;
-const int32_t F_1E19 = 0x5F0AC723;        // 1.0e19f
+const int32_t F_1E19 = 0x5F0AC723;  // 1.0e19f
 const int32_t F_1_5 = 0x3FC00000;
 const int32_t F_MINUS_1_5 = (int32_t)0xBFC00000;
 const int32_t F_0_1 = 0x3DCCCCCD;
@@ -55,14 +55,18 @@ void runCases(const std::vector<Case>& cases) {
         t.field("r", "I", ACC_STATIC).field("l", "J", ACC_STATIC);
         Code& code = t.method("main", MAIN_SIG, MAIN_FLAGS).locals(400).code;
         c.code(code);
-        if (c.wide) code.putstatic("F", "l", "J");
-        else code.putstatic("F", "r", "I");
+        if (c.wide)
+            code.putstatic("F", "l", "J");
+        else
+            code.putstatic("F", "r", "I");
         code.op(OP_RETURN);
         int64_t got = 0;
         vm.afterRun = [&] {
             cell* r = vm.staticAddress("F", c.wide ? "l" : "r");
-            if (c.wide) memcpy(&got, r, 8);
-            else got = r[0];
+            if (c.wide)
+                memcpy(&got, r, 8);
+            else
+                got = r[0];
         };
         RunResult result = vm.run("F");
         EXPECT_EQ(result.exitCode, 0) << c.name << "\n" << result.trace;
@@ -70,10 +74,18 @@ void runCases(const std::vector<Case>& cases) {
     }
 }
 
-std::function<void(Code&)> floats(int32_t a, uint8_t op) { return [=](Code& c) { c.ldcInt(a).op(op); }; }
-std::function<void(Code&)> floats(int32_t a, int32_t b, uint8_t op) { return [=](Code& c) { c.ldcInt(a).ldcInt(b).op(op); }; }
-std::function<void(Code&)> doubles(int64_t a, uint8_t op) { return [=](Code& c) { c.ldc2Long(a).op(op); }; }
-std::function<void(Code&)> doubles(int64_t a, int64_t b, uint8_t op) { return [=](Code& c) { c.ldc2Long(a).ldc2Long(b).op(op); }; }
+std::function<void(Code&)> floats(int32_t a, uint8_t op) {
+    return [=](Code& c) { c.ldcInt(a).op(op); };
+}
+std::function<void(Code&)> floats(int32_t a, int32_t b, uint8_t op) {
+    return [=](Code& c) { c.ldcInt(a).ldcInt(b).op(op); };
+}
+std::function<void(Code&)> doubles(int64_t a, uint8_t op) {
+    return [=](Code& c) { c.ldc2Long(a).op(op); };
+}
+std::function<void(Code&)> doubles(int64_t a, int64_t b, uint8_t op) {
+    return [=](Code& c) { c.ldc2Long(a).ldc2Long(b).op(op); };
+}
 
 TEST(FloatingPoint, ConversionsToIntegers) {
     runCases({
@@ -126,8 +138,10 @@ TEST(FloatingPoint, Arithmetic) {
         {"frem 5.5 % 2", false, floats(F_5_5, F_2, OP_FREM), 0x3FC00000},
         {"frem -5.5 % 2 keeps the dividend's sign", false, floats(F_MINUS_5_5, F_2, OP_FREM), (int32_t)0xBFC00000},
         // NaN's bits are the platform's: compare the result with itself
-        {"frem by zero is NaN", false, [](Code& c) { c.ldcInt(F_5_5).ldcInt(0).op(OP_FREM).op(OP_DUP).op(OP_FCMPG); }, 1},
-        {"drem by zero is NaN", false, [](Code& c) { c.ldc2Long(D_5_5).ldc2Long(0).op(OP_DREM).op(OP_DUP2).op(OP_DCMPL); }, -1},
+        {"frem by zero is NaN", false, [](Code& c) { c.ldcInt(F_5_5).ldcInt(0).op(OP_FREM).op(OP_DUP).op(OP_FCMPG); },
+         1},
+        {"drem by zero is NaN", false,
+         [](Code& c) { c.ldc2Long(D_5_5).ldc2Long(0).op(OP_DREM).op(OP_DUP2).op(OP_DCMPL); }, -1},
         {"drem 5.5 % 2", true, doubles(D_5_5, D_2, OP_DREM), 0x3FF8000000000000},
         {"fsub", false, floats(F_5_5, F_2, OP_FSUB), 0x40600000},
         {"fmul", false, floats(F_5_5, F_2, OP_FMUL), 0x41300000},
@@ -160,35 +174,87 @@ TEST(FloatingPoint, ConstantsLocalsAndArrays) {
         {"dconst_0", true, [](Code& c) { c.op(OP_DCONST_0); }, 0},
         {"dconst_1", true, [](Code& c) { c.op(OP_DCONST_1); }, 0x3FF0000000000000},
         {"fstore_n and fload_n", false,
-         [](Code& c) { c.op(OP_FCONST_2).op(OP_FSTORE_3).op(OP_FCONST_1).op(OP_FSTORE_0).op(OP_FLOAD_3).op(OP_FLOAD_0).op(OP_FSUB); }, F_1},
+         [](Code& c) {
+             c.op(OP_FCONST_2)
+                 .op(OP_FSTORE_3)
+                 .op(OP_FCONST_1)
+                 .op(OP_FSTORE_0)
+                 .op(OP_FLOAD_3)
+                 .op(OP_FLOAD_0)
+                 .op(OP_FSUB);
+         },
+         F_1},
         {"fstore and fload", false, [](Code& c) { c.ldcInt(F_5_5).op(OP_FSTORE).u1(9).op(OP_FLOAD).u1(9); }, F_5_5},
         {"dstore_n and dload_n", true,
-         [](Code& c) { c.ldc2Long(D_5_5).op(OP_DSTORE_1).op(OP_DCONST_1).op(OP_DSTORE_3).op(OP_DLOAD_1).op(OP_DLOAD_3).op(OP_DSUB); },
+         [](Code& c) {
+             c.ldc2Long(D_5_5)
+                 .op(OP_DSTORE_1)
+                 .op(OP_DCONST_1)
+                 .op(OP_DSTORE_3)
+                 .op(OP_DLOAD_1)
+                 .op(OP_DLOAD_3)
+                 .op(OP_DSUB);
+         },
          0x4012000000000000},
         {"dstore and dload", true, [](Code& c) { c.ldc2Long(D_0_1).op(OP_DSTORE).u1(7).op(OP_DLOAD).u1(7); }, D_0_1},
         {"fastore and faload", false,
          [](Code& c) {
-             c.iconst(3).newarray(T_FLOAT).astore(5).aload(5).iconst(2).ldcInt(F_5_5).op(OP_FASTORE).aload(5).iconst(2).op(OP_FALOAD);
+             c.iconst(3)
+                 .newarray(T_FLOAT)
+                 .astore(5)
+                 .aload(5)
+                 .iconst(2)
+                 .ldcInt(F_5_5)
+                 .op(OP_FASTORE)
+                 .aload(5)
+                 .iconst(2)
+                 .op(OP_FALOAD);
          },
          F_5_5},
         {"dastore and daload", true,
          [](Code& c) {
-             c.iconst(3).newarray(T_DOUBLE).astore(5).aload(5).iconst(1).ldc2Long(D_0_2).op(OP_DASTORE).aload(5).iconst(1).op(OP_DALOAD);
+             c.iconst(3)
+                 .newarray(T_DOUBLE)
+                 .astore(5)
+                 .aload(5)
+                 .iconst(1)
+                 .ldc2Long(D_0_2)
+                 .op(OP_DASTORE)
+                 .aload(5)
+                 .iconst(1)
+                 .op(OP_DALOAD);
          },
          D_0_2},
         {"wide istore and iload of local 300", false,
          [](Code& c) { c.sipush(1234).op(OP_WIDE).op(OP_ISTORE).u2(300).op(OP_WIDE).op(OP_ILOAD).u2(300); }, 1234},
         {"wide iinc by -1000", false,
-         [](Code& c) { c.iconst(5).op(OP_WIDE).op(OP_ISTORE).u2(299).op(OP_WIDE).op(OP_IINC).u2(299).u2((uint16_t)-1000).op(OP_WIDE).op(OP_ILOAD).u2(299); },
+         [](Code& c) {
+             c.iconst(5)
+                 .op(OP_WIDE)
+                 .op(OP_ISTORE)
+                 .u2(299)
+                 .op(OP_WIDE)
+                 .op(OP_IINC)
+                 .u2(299)
+                 .u2((uint16_t)-1000)
+                 .op(OP_WIDE)
+                 .op(OP_ILOAD)
+                 .u2(299);
+         },
          -995},
         {"wide lstore and lload", true,
-         [](Code& c) { c.ldc2Long(0x123456789A).op(OP_WIDE).op(OP_LSTORE).u2(260).op(OP_WIDE).op(OP_LLOAD).u2(260); }, 0x123456789A},
+         [](Code& c) { c.ldc2Long(0x123456789A).op(OP_WIDE).op(OP_LSTORE).u2(260).op(OP_WIDE).op(OP_LLOAD).u2(260); },
+         0x123456789A},
         {"wide dstore and dload", true,
          [](Code& c) { c.ldc2Long(D_0_1).op(OP_WIDE).op(OP_DSTORE).u2(270).op(OP_WIDE).op(OP_DLOAD).u2(270); }, D_0_1},
         {"wide fstore and fload", false,
          [](Code& c) { c.ldcInt(F_0_2).op(OP_WIDE).op(OP_FSTORE).u2(280).op(OP_WIDE).op(OP_FLOAD).u2(280); }, F_0_2},
         {"wide astore and aload", false,
-         [](Code& c) { c.iconst(4).newarray(T_INT).op(OP_WIDE).op(OP_ASTORE).u2(290).op(OP_WIDE).op(OP_ALOAD).u2(290).op(OP_ARRAYLENGTH); }, 4},
+         [](Code& c) {
+             c.iconst(4).newarray(T_INT).op(OP_WIDE).op(OP_ASTORE).u2(290).op(OP_WIDE).op(OP_ALOAD).u2(290).op(
+                 OP_ARRAYLENGTH);
+         },
+         4},
     });
 }
 
@@ -203,9 +269,12 @@ TEST(FloatingPoint, TwoWordMovesKeepEveryBit) {
     for (int64_t v : {D_SNAN, HALVES}) {
         const char* suffix = v == D_SNAN ? " (signalling NaN)" : " (mixed halves)";
         auto named = [&](const char* what) { return names.emplace_back(std::string(what) + suffix).c_str(); };
-        cases.push_back({named("dstore_2 and dload_2"), true, [v](Code& c) { c.ldc2Long(v).op(OP_DSTORE_2).op(OP_DLOAD_2); }, v});
-        cases.push_back({named("dstore and dload"), true, [v](Code& c) { c.ldc2Long(v).op(OP_DSTORE).u1(11).op(OP_DLOAD).u1(11); }, v});
-        cases.push_back({named("lstore_1 and lload_1"), true, [v](Code& c) { c.ldc2Long(v).op(OP_LSTORE_1).op(OP_LLOAD_1); }, v});
+        cases.push_back(
+            {named("dstore_2 and dload_2"), true, [v](Code& c) { c.ldc2Long(v).op(OP_DSTORE_2).op(OP_DLOAD_2); }, v});
+        cases.push_back({named("dstore and dload"), true,
+                         [v](Code& c) { c.ldc2Long(v).op(OP_DSTORE).u1(11).op(OP_DLOAD).u1(11); }, v});
+        cases.push_back(
+            {named("lstore_1 and lload_1"), true, [v](Code& c) { c.ldc2Long(v).op(OP_LSTORE_1).op(OP_LLOAD_1); }, v});
         cases.push_back({named("dastore and daload"), true,
                          [v](Code& c) {
                              c.iconst(2).newarray(T_DOUBLE).astore(5).aload(5).iconst(1).ldc2Long(v).op(OP_DASTORE);
@@ -232,12 +301,14 @@ TEST(FloatingPoint, FloatArrayAccessChecksNullAndBounds) {
         const char* exception;
     };
     const std::vector<ArrayCase> cases = {
-        {"faload of null", [](Code& c) { c.op(OP_ACONST_NULL).iconst(0).op(OP_FALOAD).op(OP_POP); }, "java/lang/NullPointerException"},
+        {"faload of null", [](Code& c) { c.op(OP_ACONST_NULL).iconst(0).op(OP_FALOAD).op(OP_POP); },
+         "java/lang/NullPointerException"},
         {"daload at the length", [](Code& c) { c.iconst(2).newarray(T_DOUBLE).iconst(2).op(OP_DALOAD).op(OP_POP2); },
          "java/lang/ArrayIndexOutOfBoundsException"},
         {"fastore at -1", [](Code& c) { c.iconst(2).newarray(T_FLOAT).iconst(-1).op(OP_FCONST_1).op(OP_FASTORE); },
          "java/lang/ArrayIndexOutOfBoundsException"},
-        {"dastore into null", [](Code& c) { c.op(OP_ACONST_NULL).iconst(0).op(OP_DCONST_1).op(OP_DASTORE); }, "java/lang/NullPointerException"},
+        {"dastore into null", [](Code& c) { c.op(OP_ACONST_NULL).iconst(0).op(OP_DCONST_1).op(OP_DASTORE); },
+         "java/lang/NullPointerException"},
     };
     for (const ArrayCase& c : cases) {
         Vm vm;
@@ -246,7 +317,15 @@ TEST(FloatingPoint, FloatArrayAccessChecksNullAndBounds) {
         MethodSpec& m = t.method("main", MAIN_SIG, MAIN_FLAGS).locals(2);
         m.code.label("start");
         c.code(m.code);
-        m.code.label("end").iconst(1).putstatic("F", "r", "I").op(OP_RETURN).label("caught").op(OP_POP).iconst(7).putstatic("F", "r", "I").op(OP_RETURN);
+        m.code.label("end")
+            .iconst(1)
+            .putstatic("F", "r", "I")
+            .op(OP_RETURN)
+            .label("caught")
+            .op(OP_POP)
+            .iconst(7)
+            .putstatic("F", "r", "I")
+            .op(OP_RETURN);
         m.handler("start", "end", "caught", c.exception);
         int32_t r = 0;
         vm.afterRun = [&] { r = *vm.staticAddress("F", "r"); };

@@ -36,12 +36,30 @@ TEST(Frames, Recursion3000DeepCrossesStackChunks) {
     t.field("r", "I", ACC_STATIC);
     t.nativeMethod("count", "()V", ACC_STATIC, countChunks);
     // depth(n, a, b): three argument words, so frames keep landing at chunk ends
-    t.method("depth", "(III)I", ACC_STATIC).stack(4)
-        .code.iload(0).branch(OP_IFNE, "down").invokestatic("Deep", "count", "()V").iconst(0).op(OP_IRETURN)
-        .label("down").iload(0).iconst(1).op(OP_ISUB).iload(1).iload(2).invokestatic("Deep", "depth", "(III)I")
-        .iload(1).op(OP_IADD).op(OP_IRETURN);
-    t.method("main", MAIN_SIG, MAIN_FLAGS).code.iconst(3000).iconst(1).iconst(2).invokestatic("Deep", "depth", "(III)I")
-        .putstatic("Deep", "r", "I").op(OP_RETURN);
+    t.method("depth", "(III)I", ACC_STATIC)
+        .stack(4)
+        .code.iload(0)
+        .branch(OP_IFNE, "down")
+        .invokestatic("Deep", "count", "()V")
+        .iconst(0)
+        .op(OP_IRETURN)
+        .label("down")
+        .iload(0)
+        .iconst(1)
+        .op(OP_ISUB)
+        .iload(1)
+        .iload(2)
+        .invokestatic("Deep", "depth", "(III)I")
+        .iload(1)
+        .op(OP_IADD)
+        .op(OP_IRETURN);
+    t.method("main", MAIN_SIG, MAIN_FLAGS)
+        .code.iconst(3000)
+        .iconst(1)
+        .iconst(2)
+        .invokestatic("Deep", "depth", "(III)I")
+        .putstatic("Deep", "r", "I")
+        .op(OP_RETURN);
     int32_t r = 0;
     vm.afterRun = [&] { r = *vm.staticAddress("Deep", "r"); };
     chunksSeen = 0;
@@ -64,9 +82,23 @@ TEST(Frames, ExhaustedHeapThrowsThePreallocatedOutOfMemoryError) {
     t.nativeMethod("check", "()V", ACC_STATIC, checkPreallocated);
     MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
     // each array holds the one before it, so the collector can free none of them
-    main.code.label("try").label("loop").iconst(1).anewarray("java/lang/Object").op(OP_DUP).iconst(0).aload(0)
-        .op(OP_AASTORE).op(OP_ASTORE_0).branch(OP_GOTO, "loop").label("end")
-        .label("h").invokestatic("Hog", "check", "()V").op(OP_POP).iconst(1).putstatic("Hog", "r", "I").op(OP_RETURN);
+    main.code.label("try")
+        .label("loop")
+        .iconst(1)
+        .anewarray("java/lang/Object")
+        .op(OP_DUP)
+        .iconst(0)
+        .aload(0)
+        .op(OP_AASTORE)
+        .op(OP_ASTORE_0)
+        .branch(OP_GOTO, "loop")
+        .label("end")
+        .label("h")
+        .invokestatic("Hog", "check", "()V")
+        .op(OP_POP)
+        .iconst(1)
+        .putstatic("Hog", "r", "I")
+        .op(OP_RETURN);
     main.handler("try", "end", "h", "java/lang/OutOfMemoryError");
     int32_t r = 0;
     vm.afterRun = [&] { r = *vm.staticAddress("Hog", "r"); };
@@ -82,8 +114,15 @@ TEST(Frames, StaticInitializerRunsOnceForThreeUses) {
     ClassSpec& a = vm.cls("A");
     a.field("v", "I", ACC_STATIC).field("runs", "I", ACC_STATIC);
     a.method("<clinit>", "()V", ACC_STATIC)
-        .code.getstatic("A", "runs", "I").iconst(1).op(OP_IADD).putstatic("A", "runs", "I")
-        .getstatic("A", "v", "I").bipush(40).op(OP_IADD).putstatic("A", "v", "I").op(OP_RETURN);
+        .code.getstatic("A", "runs", "I")
+        .iconst(1)
+        .op(OP_IADD)
+        .putstatic("A", "runs", "I")
+        .getstatic("A", "v", "I")
+        .bipush(40)
+        .op(OP_IADD)
+        .putstatic("A", "v", "I")
+        .op(OP_RETURN);
     a.method("get", "()I", ACC_STATIC).code.getstatic("A", "v", "I").op(OP_IRETURN);
     ClassSpec& t = vm.cls("T");
     t.field("r", "I", ACC_STATIC);
@@ -91,9 +130,15 @@ TEST(Frames, StaticInitializerRunsOnceForThreeUses) {
     t.method("viaField", "()I", ACC_STATIC).code.getstatic("A", "v", "I").op(OP_IRETURN);
     t.method("viaPut", "()I", ACC_STATIC).code.iconst(2).putstatic("A", "v", "I").iconst(0).op(OP_IRETURN);
     t.method("main", MAIN_SIG, MAIN_FLAGS)
-        .code.invokestatic("T", "viaField", "()I").invokestatic("T", "viaStatic", "()I").op(OP_IADD)
-        .invokestatic("T", "viaPut", "()I").op(OP_IADD).invokestatic("A", "get", "()I").op(OP_IADD)
-        .putstatic("T", "r", "I").op(OP_RETURN);
+        .code.invokestatic("T", "viaField", "()I")
+        .invokestatic("T", "viaStatic", "()I")
+        .op(OP_IADD)
+        .invokestatic("T", "viaPut", "()I")
+        .op(OP_IADD)
+        .invokestatic("A", "get", "()I")
+        .op(OP_IADD)
+        .putstatic("T", "r", "I")
+        .op(OP_RETURN);
     int32_t r = 0, runs = 0;
     int16_t status = 0;
     vm.afterRun = [&] {
@@ -127,7 +172,8 @@ TEST(Frames, FailingStaticInitializerLeavesClassInError) {
         const char* expectedText;
     };
     const Case cases[] = {
-        {"runtime exception is wrapped", "java/lang/RuntimeException", "java/lang/Error", "Static initializer: java/lang/RuntimeException: boom"},
+        {"runtime exception is wrapped", "java/lang/RuntimeException", "java/lang/Error",
+         "Static initializer: java/lang/RuntimeException: boom"},
         {"an Error is kept", "java/lang/NoClassDefFoundError", "java/lang/NoClassDefFoundError", "boom"},
     };
     for (const Case& k : cases) {
@@ -135,16 +181,33 @@ TEST(Frames, FailingStaticInitializerLeavesClassInError) {
         ClassSpec& b = vm.cls("B");
         b.field("x", "I", ACC_STATIC);
         b.method("<clinit>", "()V", ACC_STATIC)
-            .code.newObject(k.thrown).op(OP_DUP).ldcString("boom")
-            .putfield("java/lang/Throwable", "detailMessage", "Ljava/lang/String;").op(OP_ATHROW);
+            .code.newObject(k.thrown)
+            .op(OP_DUP)
+            .ldcString("boom")
+            .putfield("java/lang/Throwable", "detailMessage", "Ljava/lang/String;")
+            .op(OP_ATHROW);
         ClassSpec& t = vm.cls("T");
         t.field("second", "I", ACC_STATIC);
         t.nativeMethod("record", "()V", ACC_STATIC, recordError);
         MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
-        main.code.label("t1").getstatic("B", "x", "I").op(OP_POP).label("e1").op(OP_RETURN)
-            .label("h1").invokestatic("T", "record", "()V").op(OP_POP)
-            .label("t2").getstatic("B", "x", "I").op(OP_POP).label("e2").op(OP_RETURN)
-            .label("h2").op(OP_POP).iconst(1).putstatic("T", "second", "I").op(OP_RETURN);
+        main.code.label("t1")
+            .getstatic("B", "x", "I")
+            .op(OP_POP)
+            .label("e1")
+            .op(OP_RETURN)
+            .label("h1")
+            .invokestatic("T", "record", "()V")
+            .op(OP_POP)
+            .label("t2")
+            .getstatic("B", "x", "I")
+            .op(OP_POP)
+            .label("e2")
+            .op(OP_RETURN)
+            .label("h2")
+            .op(OP_POP)
+            .iconst(1)
+            .putstatic("T", "second", "I")
+            .op(OP_RETURN);
         main.handler("t1", "e1", "h1", "java/lang/Error");
         main.handler("t2", "e2", "h2", "java/lang/NoClassDefFoundError");
         int32_t second = 0;
@@ -214,10 +277,14 @@ TEST(Frames, CoreFormatter) {
         const char* alert;
     };
     const Case cases[] = {
-        {"conversions", 64, [](char* b, int n) { return vmSprintf(b, n, "%c|%d|%ld|%lx|%s", 'A', -42, 7, 0xBEEFu, "str"); }, "A|-42|7|beef|str", nullptr},
+        {"conversions", 64,
+         [](char* b, int n) { return vmSprintf(b, n, "%c|%d|%ld|%lx|%s", 'A', -42, 7, 0xBEEFu, "str"); },
+         "A|-42|7|beef|str", nullptr},
         {"exactly fills", 4, [](char* b, int n) { return vmSprintf(b, n, "%d", 123); }, "123", nullptr},
-        {"one too many", 4, [](char* b, int n) { return vmSprintf(b, n, "%d", 1234); }, nullptr, "ALERT: Sprintf buffer overflow\n"},
-        {"unknown conversion", 64, [](char* b, int n) { return vmSprintf(b, n, "%q", 1); }, nullptr, "ALERT: Illegal operand in sprintf\n"},
+        {"one too many", 4, [](char* b, int n) { return vmSprintf(b, n, "%d", 1234); }, nullptr,
+         "ALERT: Sprintf buffer overflow\n"},
+        {"unknown conversion", 64, [](char* b, int n) { return vmSprintf(b, n, "%q", 1); }, nullptr,
+         "ALERT: Illegal operand in sprintf\n"},
     };
     for (const Case& k : cases) {
         Vm vm;

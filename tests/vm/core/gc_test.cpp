@@ -4,10 +4,11 @@
 // collect-on-every-allocation switch.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string.h>
+#include <map>
 #include <utility>
 
+#include "gcmaps.h"
 #include "platform/sections.h"
 #include "support/hookscope.h"
 #include "support/vmasm.h"
@@ -17,7 +18,6 @@
 #include "vm/core/stackmap.h"
 #include "vm/core/thread.h"
 #include "vm/core/vmassert.h"
-#include "gcmaps.h"
 
 using namespace vmasm;
 
@@ -87,10 +87,18 @@ TEST(Collector, EachKindOfRootKeepsItsObjectsAndNothingElse) {
         const char* root;
         bool kept = false;
     };
-    std::vector<Case> cases = {{"global root"}, {"temporary root"}, {"interior temporary root"}, {"static field"},
-                               {"field of a kept object"}, {"element of a kept array"}, {"monitor of a kept object"},
-                               {"thread record on the thread list"}, {"Thread object of a listed thread"},
-                               {"pinned block"}, {"child of a pinned block"}, {"record of an ended thread"}};
+    std::vector<Case> cases = {{"global root"},
+                               {"temporary root"},
+                               {"interior temporary root"},
+                               {"static field"},
+                               {"field of a kept object"},
+                               {"element of a kept array"},
+                               {"monitor of a kept object"},
+                               {"thread record on the thread list"},
+                               {"Thread object of a listed thread"},
+                               {"pinned block"},
+                               {"child of a pinned block"},
+                               {"record of an ended thread"}};
     bool garbageFreed = false, pinnedStayed = false;
     RunResult r = vm.inside([&] {
         static OBJECT global;
@@ -127,9 +135,18 @@ TEST(Collector, EachKindOfRootKeepsItsObjectsAndNothingElse) {
         lockObjectMemory(pinned);
         pinned->u.odata[0] = newNode(vm, nullptr, 7);
         OBJECT garbage = newNode(vm, nullptr, 99);
-        OBJECT watched[] = {global, temporary, interiorBase, node(*vm.staticAddress("Holder", "held")), node(kept->data[0]),
-                            ((ArrayObject*)array)->u.odata[1], (OBJECT)monitor, (OBJECT)thread, threadObject,
-                            (OBJECT)pinned, pinned->u.odata[0], (OBJECT)ended};
+        OBJECT watched[] = {global,
+                            temporary,
+                            interiorBase,
+                            node(*vm.staticAddress("Holder", "held")),
+                            node(kept->data[0]),
+                            ((ArrayObject*)array)->u.odata[1],
+                            (OBJECT)monitor,
+                            (OBJECT)thread,
+                            threadObject,
+                            (OBJECT)pinned,
+                            pinned->u.odata[0],
+                            (OBJECT)ended};
         garbageCollect(0);
         for (size_t i = 0; i < sizeof watched / sizeof watched[0]; i++) cases[i].kept = !freed(watched[i]);
         garbageFreed = freed(garbage);
@@ -228,7 +245,8 @@ TEST(Collector, CompactionMovesObjectsAndUpdatesEveryReference) {
         checks[4].ok = interior == &((ArrayObject*)arr)->u.cdata[3];
         checks[5].ok = node(*vm.staticAddress("Holder", "held"))->data[1] == 44;
         MonitorRecord* now = (MonitorRecord*)(uintptr_t)(locked->monitor & ~3u);
-        checks[6].ok = (locked->monitor & 3) == LOCK_INFLATED && !freed(now) && now->hashCode == 0x1230 && locked->data[1] == 55;
+        checks[6].ok =
+            (locked->monitor & 3) == LOCK_INFLATED && !freed(now) && now->hashCode == 0x1230 && locked->data[1] == 55;
         checks[7].ok = pinned->u.cdata[0] == 66 && !freed(pinned);
         checks[8].ok = perm[0] == 0x12345678 && PermanentBoundary == boundary;
         checks[9].ok = objectHashCode(hashed) == hash && hashed->data[1] == 77;
@@ -281,20 +299,41 @@ TEST(Collector, FramesKeepExactlyTheirReferencesAndFollowThem) {
         .nativeMethod("before", "(Ljava/lang/Object;)V", ACC_STATIC, before)
         .nativeMethod("compact", "()V", ACC_STATIC, compact)
         .nativeMethod("after", "(Ljava/lang/Object;)V", ACC_STATIC, after);
-    t.method("deep", "(Ljava/lang/Object;)I", ACC_STATIC).code.invokestatic("Frames", "compact", "()V").aload(0)
-        .getfield("Node", "value", "I").op(OP_IRETURN);
+    t.method("deep", "(Ljava/lang/Object;)I", ACC_STATIC)
+        .code.invokestatic("Frames", "compact", "()V")
+        .aload(0)
+        .getfield("Node", "value", "I")
+        .op(OP_IRETURN);
     // local 1: a node; local 2: an int holding a dead object's address; the stack
     // keeps a second node under the call; afterwards both are read through.
-    t.method("main", MAIN_SIG, MAIN_FLAGS).locals(3).stack(6)
-        .code.iconst(50).newarray(T_INT).op(OP_POP)
-        .newObject("Node").op(OP_DUP).bipush(7).putfield("Node", "value", "I").astore(1)
-        .invokestatic("Frames", "garbage", "()I").istore(2)
-        .newObject("Node").op(OP_DUP).bipush(35).putfield("Node", "value", "I")
-        .aload(1).invokestatic("Frames", "before", "(Ljava/lang/Object;)V")
-        .aload(1).invokestatic("Frames", "deep", "(Ljava/lang/Object;)I")
-        .op(OP_SWAP).getfield("Node", "value", "I").op(OP_IADD)
-        .aload(1).invokestatic("Frames", "after", "(Ljava/lang/Object;)V")
-        .putstatic("Frames", "r", "I").op(OP_RETURN);
+    t.method("main", MAIN_SIG, MAIN_FLAGS)
+        .locals(3)
+        .stack(6)
+        .code.iconst(50)
+        .newarray(T_INT)
+        .op(OP_POP)
+        .newObject("Node")
+        .op(OP_DUP)
+        .bipush(7)
+        .putfield("Node", "value", "I")
+        .astore(1)
+        .invokestatic("Frames", "garbage", "()I")
+        .istore(2)
+        .newObject("Node")
+        .op(OP_DUP)
+        .bipush(35)
+        .putfield("Node", "value", "I")
+        .aload(1)
+        .invokestatic("Frames", "before", "(Ljava/lang/Object;)V")
+        .aload(1)
+        .invokestatic("Frames", "deep", "(Ljava/lang/Object;)I")
+        .op(OP_SWAP)
+        .getfield("Node", "value", "I")
+        .op(OP_IADD)
+        .aload(1)
+        .invokestatic("Frames", "after", "(Ljava/lang/Object;)V")
+        .putstatic("Frames", "r", "I")
+        .op(OP_RETURN);
     // garbage below the thread record and its stack chunk, so that they move too
     vm.beforeStart = [] { instantiateArray(PrimitiveArrayClasses[T_INT], 1000); };
     int32_t result = 0;
@@ -338,7 +377,8 @@ TEST(Collector, WeakReferencesHoldOnlyTheirReferent) {
             if (c.subclass) ref->data[2] = (cell)(uintptr_t)newNode(vm, nullptr, 9);
             garbageCollect(0);
             c.cleared = ref->data[0] == 0;
-            if (c.subclass) c.extraKept = ref->data[2] != 0 && !freed(node(ref->data[2])) && node(ref->data[2])->data[1] == 9;
+            if (c.subclass)
+                c.extraKept = ref->data[2] != 0 && !freed(node(ref->data[2])) && node(ref->data[2])->data[1] == 9;
             if (c.pinned) unlockObjectMemory(referent);
             TemporaryRootsLength = saved;
         }
@@ -478,7 +518,9 @@ TEST(Collector, FreeSpacePolicyDecidesHowMuchToCompact) {
             }
             garbageCollect(0);
             uint32_t largest = largestFree();
-            int32_t request = c.quarterSteps == 0 ? (int32_t)(largest >> 2) : c.quarterSteps == 1 ? (int32_t)(largest >> 2) + 1 : (int32_t)largest;
+            int32_t request = c.quarterSteps == 0   ? (int32_t)(largest >> 2)
+                              : c.quarterSteps == 1 ? (int32_t)(largest >> 2) + 1
+                                                    : (int32_t)largest;
             int32_t before = CompactionPassCount;
             garbageCollect(request);
             c.passes = CompactionPassCount - before;
@@ -543,7 +585,7 @@ uint64_t chainSum(OBJECT o) {
 TEST(Collector, FullCompactionRelocatingOnceLeavesWhatRelocatingEachPassLeaves) {
     struct Case {
         const char* name;
-        int nodes;        // nodes allocated, every keepEvery-th one kept on a chain
+        int nodes;  // nodes allocated, every keepEvery-th one kept on a chain
         int keepEvery;
         int arrayEvery;   // 0, or an object array of the chain so far every this many nodes
         bool pinAndHash;  // a pinned array and an object with a hash code among them
@@ -628,20 +670,20 @@ TEST(Collector, ExhaustedHeapThrowsThePreallocatedErrorAndRecovers) {
         OBJECT chain = nullptr;
         makeTemporaryRoot(&chain);
         VM_TRY
-            for (;;) {
-                ArrayObject* a = instantiateArray(getObjectArrayClass(JavaLangObject), 64);
-                a->u.odata[0] = chain;
-                chain = (OBJECT)a;
-            }
+        for (;;) {
+            ArrayObject* a = instantiateArray(getObjectArrayClass(JavaLangObject), 64);
+            a->u.odata[0] = chain;
+            chain = (OBJECT)a;
+        }
         VM_CATCH(e)
-            threwPreallocated = e == OutOfMemoryObject;
+        threwPreallocated = e == OutOfMemoryObject;
         VM_END_TRY
         chain = nullptr;
         VM_TRY
-            instantiateArray(PrimitiveArrayClasses[T_INT], 4096);
-            recovered = true;
+        instantiateArray(PrimitiveArrayClasses[T_INT], 4096);
+        recovered = true;
         VM_CATCH(e)
-            (void)e;
+        (void)e;
         VM_END_TRY
     });
     ASSERT_EQ(r.exitCode, 0) << r.trace;
@@ -676,8 +718,16 @@ TEST(Collector, ArgumentsOfAThreadsFirstFrameSurviveItsPush) {
     ClassSpec& t = vm.cls("Big");
     t.field("r", "I", ACC_STATIC);
     t.nativeMethod("check", "(Ljava/lang/Object;)V", ACC_STATIC, checkArguments);
-    t.method("main", MAIN_SIG, MAIN_FLAGS).locals(400).code.aload(0).invokestatic("Big", "check", "(Ljava/lang/Object;)V")
-        .aload(0).op(OP_ARRAYLENGTH).iconst(7).op(OP_IADD).putstatic("Big", "r", "I").op(OP_RETURN);
+    t.method("main", MAIN_SIG, MAIN_FLAGS)
+        .locals(400)
+        .code.aload(0)
+        .invokestatic("Big", "check", "(Ljava/lang/Object;)V")
+        .aload(0)
+        .op(OP_ARRAYLENGTH)
+        .iconst(7)
+        .op(OP_IADD)
+        .putstatic("Big", "r", "I")
+        .op(OP_RETURN);
     vm.beforeStart = [] { CollectOnEveryAllocation = 2; };
     argumentsIntact = false;
     int32_t r = 0;
@@ -698,12 +748,23 @@ TEST(Collector, ArgumentsFollowTheirChunkWhenTheCalleeNeedsANewOne) {
     addNodeClass(vm);
     ClassSpec& t = vm.cls("Push");
     t.field("r", "I", ACC_STATIC);
-    t.method("big", "(Ljava/lang/Object;)I", ACC_STATIC).locals(400).code.aload(0).getfield("Node", "value", "I").op(OP_IRETURN);
+    t.method("big", "(Ljava/lang/Object;)I", ACC_STATIC)
+        .locals(400)
+        .code.aload(0)
+        .getfield("Node", "value", "I")
+        .op(OP_IRETURN);
     // the held array dies right before the call, below the thread's stack chunk
-    t.method("main", MAIN_SIG, MAIN_FLAGS).stack(4)
-        .code.newObject("Node").op(OP_DUP).bipush(42).putfield("Node", "value", "I")
-        .op(OP_ACONST_NULL).putstatic("Holder", "held", "Ljava/lang/Object;")
-        .invokestatic("Push", "big", "(Ljava/lang/Object;)I").putstatic("Push", "r", "I").op(OP_RETURN);
+    t.method("main", MAIN_SIG, MAIN_FLAGS)
+        .stack(4)
+        .code.newObject("Node")
+        .op(OP_DUP)
+        .bipush(42)
+        .putfield("Node", "value", "I")
+        .op(OP_ACONST_NULL)
+        .putstatic("Holder", "held", "Ljava/lang/Object;")
+        .invokestatic("Push", "big", "(Ljava/lang/Object;)I")
+        .putstatic("Push", "r", "I")
+        .op(OP_RETURN);
     vm.beforeStart = [&] {
         *vm.staticAddress("Holder", "held") = (cell)(uintptr_t)instantiateArray(PrimitiveArrayClasses[T_INT], 200);
         CollectOnEveryAllocation = 2;
@@ -747,9 +808,12 @@ TEST(Collector, FramePointerKeptAcrossAMoveOfItsChunkIsCaught) {
         ClassSpec& t = vm.cls("Keep");
         t.nativeMethod("allocate", "()V", ACC_STATIC, allocateKeepingTheFrame);
         // the held array dies below the thread's chunk, so the compaction slides the chunk
-        t.method("main", MAIN_SIG, MAIN_FLAGS).stack(2)
-            .code.op(OP_ACONST_NULL).putstatic("Holder", "held", "Ljava/lang/Object;")
-            .invokestatic("Keep", "allocate", "()V").op(OP_RETURN);
+        t.method("main", MAIN_SIG, MAIN_FLAGS)
+            .stack(2)
+            .code.op(OP_ACONST_NULL)
+            .putstatic("Holder", "held", "Ljava/lang/Object;")
+            .invokestatic("Keep", "allocate", "()V")
+            .op(OP_RETURN);
         vm.beforeStart = [&] {
             *vm.staticAddress("Holder", "held") = (cell)(uintptr_t)instantiateArray(PrimitiveArrayClasses[T_INT], 200);
             CollectOnEveryAllocation = 2;
@@ -758,7 +822,8 @@ TEST(Collector, FramePointerKeptAcrossAMoveOfItsChunkIsCaught) {
         stampAfterAllocation = k.stampAfter;
         RunResult r = vm.run("Keep");
         EXPECT_EQ(r.exitCode, k.exitCode) << k.name << r.trace;
-        bool reported = r.trace.find("ALERT: VM_ASSERT failed: ChunkMoves == (moves) (gc_test.cpp:") != std::string::npos;
+        bool reported =
+            r.trace.find("ALERT: VM_ASSERT failed: ChunkMoves == (moves) (gc_test.cpp:") != std::string::npos;
         EXPECT_EQ(reported, k.exitCode != 0) << k.name << r.trace;
     }
 }
@@ -770,8 +835,10 @@ TEST(Collector, StressSwitchComesFromTheEnvironment) {
     };
     const Case cases[] = {{nullptr, 0}, {"1", 1}, {"2", 2}};
     for (const Case& c : cases) {
-        if (c.value) setenv("MOVANE_GC_STRESS", c.value, 1);
-        else unsetenv("MOVANE_GC_STRESS");
+        if (c.value)
+            setenv("MOVANE_GC_STRESS", c.value, 1);
+        else
+            unsetenv("MOVANE_GC_STRESS");
         Vm vm;
         int32_t mode = -1, collections = 0;
         RunResult r = vm.inside([&] {
@@ -894,38 +961,102 @@ ChurnResult churn(int stress, int rounds) {
     c.nativeMethod("hash", "(Ljava/lang/Object;)I", ACC_STATIC, hashNative);
     // build(n): a list of n nodes, values 0..n-1, head last
     MethodSpec& build = c.method("build", "(I)Ljava/lang/Object;", ACC_STATIC).locals(3).stack(4);
-    build.code.op(OP_ACONST_NULL).astore(1).iconst(0).istore(2)
-        .label("loop").iload(2).iload(0).branch(OP_IF_ICMPGE, "done")
-        .newObject("Node").op(OP_DUP).aload(1).putfield("Node", "next", "Ljava/lang/Object;")
-        .op(OP_DUP).iload(2).putfield("Node", "value", "I").astore(1).iinc(2, 1).branch(OP_GOTO, "loop")
-        .label("done").aload(1).op(OP_ARETURN);
+    build.code.op(OP_ACONST_NULL)
+        .astore(1)
+        .iconst(0)
+        .istore(2)
+        .label("loop")
+        .iload(2)
+        .iload(0)
+        .branch(OP_IF_ICMPGE, "done")
+        .newObject("Node")
+        .op(OP_DUP)
+        .aload(1)
+        .putfield("Node", "next", "Ljava/lang/Object;")
+        .op(OP_DUP)
+        .iload(2)
+        .putfield("Node", "value", "I")
+        .astore(1)
+        .iinc(2, 1)
+        .branch(OP_GOTO, "loop")
+        .label("done")
+        .aload(1)
+        .op(OP_ARETURN);
     // sum(list): s = s * 31 + value over the list
     MethodSpec& sum = c.method("sum", "(Ljava/lang/Object;)I", ACC_STATIC).locals(2).stack(4);
-    sum.code.iconst(0).istore(1)
-        .label("loop").aload(0).branch(OP_IFNULL, "done")
-        .iload(1).bipush(31).op(OP_IMUL).aload(0).checkcast("Node").getfield("Node", "value", "I").op(OP_IADD).istore(1)
-        .aload(0).checkcast("Node").getfield("Node", "next", "Ljava/lang/Object;").astore(0).branch(OP_GOTO, "loop")
-        .label("done").iload(1).op(OP_IRETURN);
+    sum.code.iconst(0)
+        .istore(1)
+        .label("loop")
+        .aload(0)
+        .branch(OP_IFNULL, "done")
+        .iload(1)
+        .bipush(31)
+        .op(OP_IMUL)
+        .aload(0)
+        .checkcast("Node")
+        .getfield("Node", "value", "I")
+        .op(OP_IADD)
+        .istore(1)
+        .aload(0)
+        .checkcast("Node")
+        .getfield("Node", "next", "Ljava/lang/Object;")
+        .astore(0)
+        .branch(OP_GOTO, "loop")
+        .label("done")
+        .iload(1)
+        .op(OP_IRETURN);
     // last(list): the last node
     MethodSpec& last = c.method("last", "(Ljava/lang/Object;)Ljava/lang/Object;", ACC_STATIC).stack(2);
-    last.code.label("loop").aload(0).checkcast("Node").getfield("Node", "next", "Ljava/lang/Object;").branch(OP_IFNULL, "done")
-        .aload(0).checkcast("Node").getfield("Node", "next", "Ljava/lang/Object;").astore(0).branch(OP_GOTO, "loop")
-        .label("done").aload(0).op(OP_ARETURN);
+    last.code.label("loop")
+        .aload(0)
+        .checkcast("Node")
+        .getfield("Node", "next", "Ljava/lang/Object;")
+        .branch(OP_IFNULL, "done")
+        .aload(0)
+        .checkcast("Node")
+        .getfield("Node", "next", "Ljava/lang/Object;")
+        .astore(0)
+        .branch(OP_GOTO, "loop")
+        .label("done")
+        .aload(0)
+        .op(OP_ARETURN);
     // main: keep = build(2000); h = hash(keep) ^ hash(last(keep)); churn; compare hashes
     MethodSpec& main = c.method("main", MAIN_SIG, MAIN_FLAGS).locals(3).stack(4);
-    main.code.sipush(2000).invokestatic("Churn", "build", "(I)Ljava/lang/Object;").putstatic("Churn", "keep", "Ljava/lang/Object;")
-        .getstatic("Churn", "keep", "Ljava/lang/Object;").invokestatic("Churn", "hash", "(Ljava/lang/Object;)I")
-        .getstatic("Churn", "keep", "Ljava/lang/Object;").invokestatic("Churn", "last", "(Ljava/lang/Object;)Ljava/lang/Object;")
-        .invokestatic("Churn", "hash", "(Ljava/lang/Object;)I").op(OP_IXOR).istore(2)
-        .iconst(0).istore(1)
-        .label("loop").iload(1).ldcInt(rounds).branch(OP_IF_ICMPGE, "done")
-        .bipush(50).invokestatic("Churn", "build", "(I)Ljava/lang/Object;").op(OP_POP).iinc(1, 1).branch(OP_GOTO, "loop")
-        .label("done").getstatic("Churn", "keep", "Ljava/lang/Object;").invokestatic("Churn", "sum", "(Ljava/lang/Object;)I")
+    main.code.sipush(2000)
+        .invokestatic("Churn", "build", "(I)Ljava/lang/Object;")
+        .putstatic("Churn", "keep", "Ljava/lang/Object;")
+        .getstatic("Churn", "keep", "Ljava/lang/Object;")
+        .invokestatic("Churn", "hash", "(Ljava/lang/Object;)I")
+        .getstatic("Churn", "keep", "Ljava/lang/Object;")
+        .invokestatic("Churn", "last", "(Ljava/lang/Object;)Ljava/lang/Object;")
+        .invokestatic("Churn", "hash", "(Ljava/lang/Object;)I")
+        .op(OP_IXOR)
+        .istore(2)
+        .iconst(0)
+        .istore(1)
+        .label("loop")
+        .iload(1)
+        .ldcInt(rounds)
+        .branch(OP_IF_ICMPGE, "done")
+        .bipush(50)
+        .invokestatic("Churn", "build", "(I)Ljava/lang/Object;")
+        .op(OP_POP)
+        .iinc(1, 1)
+        .branch(OP_GOTO, "loop")
+        .label("done")
+        .getstatic("Churn", "keep", "Ljava/lang/Object;")
+        .invokestatic("Churn", "sum", "(Ljava/lang/Object;)I")
         .putstatic("Churn", "sum", "I")
-        .getstatic("Churn", "keep", "Ljava/lang/Object;").invokestatic("Churn", "hash", "(Ljava/lang/Object;)I")
-        .getstatic("Churn", "keep", "Ljava/lang/Object;").invokestatic("Churn", "last", "(Ljava/lang/Object;)Ljava/lang/Object;")
-        .invokestatic("Churn", "hash", "(Ljava/lang/Object;)I").op(OP_IXOR).iload(2).op(OP_ISUB)
-        .putstatic("Churn", "hashes", "I").op(OP_RETURN);
+        .getstatic("Churn", "keep", "Ljava/lang/Object;")
+        .invokestatic("Churn", "hash", "(Ljava/lang/Object;)I")
+        .getstatic("Churn", "keep", "Ljava/lang/Object;")
+        .invokestatic("Churn", "last", "(Ljava/lang/Object;)Ljava/lang/Object;")
+        .invokestatic("Churn", "hash", "(Ljava/lang/Object;)I")
+        .op(OP_IXOR)
+        .iload(2)
+        .op(OP_ISUB)
+        .putstatic("Churn", "hashes", "I")
+        .op(OP_RETURN);
     vm.beforeStart = [&] {
         gcmaps::attach(vm, "Churn", build, {{"loop", "IAI", ""}, {"done", "IAI", ""}});
         gcmaps::attach(vm, "Churn", sum, {{"loop", "AI", ""}, {"done", "AI", ""}});

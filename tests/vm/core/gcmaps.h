@@ -28,14 +28,22 @@ inline void appendTypes(std::vector<uint16_t>& out, const std::string& types) {
     out.push_back(0);
     for (char c : types) {
         switch (c) {
-        case 'A': out.push_back(JavaLangObject->key); break;
-        case 'U': out.push_back(6); break;
-        case 'I': out.push_back(1); break;
-        case 'J':
-            out.push_back(4);
-            out.push_back(9);
-            break;
-        default: out.push_back(0); break;
+            case 'A':
+                out.push_back(JavaLangObject->key);
+                break;
+            case 'U':
+                out.push_back(6);
+                break;
+            case 'I':
+                out.push_back(1);
+                break;
+            case 'J':
+                out.push_back(4);
+                out.push_back(9);
+                break;
+            default:
+                out.push_back(0);
+                break;
         }
     }
     out[countAt] = (uint16_t)(out.size() - countAt - 1);

@@ -9,8 +9,8 @@ using namespace vmasm;
 
 namespace {
 
-const int32_t HOLE_WORDS = 8;       // block words of a hole and of the live block after it
-const int32_t REQUEST_WORDS = 17;   // too large for any hole
+const int32_t HOLE_WORDS = 8;      // block words of a hole and of the live block after it
+const int32_t REQUEST_WORDS = 17;  // too large for any hole
 const int32_t ALLOCATIONS = 2000;
 
 void AllocateAmongHoles(benchmark::State& state) {
@@ -32,7 +32,8 @@ void AllocateAmongHoles(benchmark::State& state) {
             }
             garbageCollect(0);  // sweeps the holes free, moves nothing
             state.ResumeTiming();
-            for (int32_t i = 0; i < ALLOCATIONS; i++) benchmark::DoNotOptimize(mallocHeapObject(REQUEST_WORDS - 1, GCT_NOPOINTERS));
+            for (int32_t i = 0; i < ALLOCATIONS; i++)
+                benchmark::DoNotOptimize(mallocHeapObject(REQUEST_WORDS - 1, GCT_NOPOINTERS));
         }
     });
     if (r.exitCode != 0) state.SkipWithError("run failed");

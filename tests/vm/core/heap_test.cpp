@@ -69,7 +69,7 @@ TEST(Heap, FingersKeepFirstFit) {
         const char* name;
         uint32_t seed;
         int holeSpread, requestSpread;  // sizes in words are 1 + a pseudo-random value below these
-        int mode;                        // the allocation mode: 1 serves the lower region first
+        int mode;                       // the allocation mode: 1 serves the lower region first
     };
     const Case cases[] = {
         {"small holes, small requests", 1, 6, 6, 0},
@@ -124,24 +124,28 @@ TEST(Heap, FingersKeepFirstFit) {
 TEST(Heap, AllocationFromTheRegions) {
     Vm vm;
     struct Result {
-        bool eighth = false, wholeChunk = false, notCut = false, smallNotCut = false, modeOrder = false, zeroWords = false, nullWhenFull = false;
+        bool eighth = false, wholeChunk = false, notCut = false, smallNotCut = false, modeOrder = false,
+             zeroWords = false, nullWhenFull = false;
     } got;
     RunResult r = vm.inside([&] {
         {
             ScratchHeap heap(256);  // 64 words: a lower chunk of one eighth (8 words), an upper one of 56
-            got.eighth = RegionBoundary == HeapStart + 8 && FirstFreeChunk == HeapStart && chunkAfter(HeapStart) == HeapStart + 8;
+            got.eighth = RegionBoundary == HeapStart + 8 && FirstFreeChunk == HeapStart &&
+                         chunkAfter(HeapStart) == HeapStart + 8;
             cell* p = mallocHeapObject(54, GCT_NOPOINTERS);
             got.wholeChunk = p == HeapStart + 9 && sizeField(p) == 55 && headerType(*headerOf(p)) == GCT_NOPOINTERS;
         }
         {
             ScratchHeap heap(28);
-            got.notCut = FirstFreeChunk == HeapStart && chunkAfter(FirstFreeChunk) == nullptr && headerSize((uint32_t)HeapStart[0]) == 6;
+            got.notCut = FirstFreeChunk == HeapStart && chunkAfter(FirstFreeChunk) == nullptr &&
+                         headerSize((uint32_t)HeapStart[0]) == 6;
         }
         {
             // a lower region of one word could not hold a free chunk's link
             ScratchHeap heap(48);
             cell* p = mallocHeapObject(2, GCT_NOPOINTERS);
-            got.smallNotCut = FirstFreeChunk == HeapStart + 3 && chunkAfter(FirstFreeChunk) == nullptr && p == HeapStart + 1;
+            got.smallNotCut =
+                FirstFreeChunk == HeapStart + 3 && chunkAfter(FirstFreeChunk) == nullptr && p == HeapStart + 1;
         }
         {
             ScratchHeap heap(4096);
@@ -244,9 +248,9 @@ TEST(Heap, FailedAllocationThrowsThePreallocatedError) {
     bool caught = false;
     RunResult r = vm.inside([&] {
         VM_TRY
-            callocObject(HeapSize, GCT_NOPOINTERS);
+        callocObject(HeapSize, GCT_NOPOINTERS);
         VM_CATCH(e)
-            caught = e == OutOfMemoryObject;
+        caught = e == OutOfMemoryObject;
         VM_END_TRY
     });
     EXPECT_EQ(r.exitCode, 0) << r.trace;
@@ -261,14 +265,22 @@ TEST(Heap, RootTableOverflowIsFatal) {
     };
     static cell holder;
     const Case cases[] = {
-        {"51st temporary root", [] { for (int i = 0; i < 51; i++) makeTemporaryRoot(&holder); },
+        {"51st temporary root",
+         [] {
+             for (int i = 0; i < 51; i++) makeTemporaryRoot(&holder);
+         },
          "ALERT: Temporary root overflow: more than 50 temporary roots\n"},
-        {"temporary interior root without room", [] {
+        {"temporary interior root without room",
+         [] {
              while (TemporaryRootsLength < MAX_TEMPORARY_ROOTS - 2) makeTemporaryRoot(&holder);
              makeTemporaryInteriorRoot(&holder, &holder);
          },
          "ALERT: Temporary root overflow: more than 50 temporary roots\n"},
-        {"51st global root", [] { for (int i = 0; i < 51; i++) makeGlobalRoot(&holder); }, "ALERT: Global root overflow\n"},
+        {"51st global root",
+         [] {
+             for (int i = 0; i < 51; i++) makeGlobalRoot(&holder);
+         },
+         "ALERT: Global root overflow\n"},
     };
     for (const Case& k : cases) {
         Vm vm;
@@ -299,14 +311,19 @@ TEST(Heap, TemporaryRootEntriesWalkByKind) {
             static cell objects[8];
             int32_t saved = TemporaryRootsLength;
             for (int n = 0; k.kinds[n]; n++) {
-                if (k.kinds[n] == 'p') makeTemporaryRoot(&variables[n]);
-                else makeTemporaryInteriorRoot(&variables[n], &objects[n]);
+                if (k.kinds[n] == 'p')
+                    makeTemporaryRoot(&variables[n]);
+                else
+                    makeTemporaryInteriorRoot(&variables[n], &objects[n]);
             }
             int n = 0;
             for (int32_t i = saved; i < TemporaryRootsLength; i += temporaryRootEntries(i), n++) {
                 walked += isInteriorRoot(i) ? 'i' : 'p';
-                if (isInteriorRoot(i)) fieldsKept &= interiorRootAt(i)->interior == &variables[n] && interiorRootAt(i)->object == &objects[n];
-                else fieldsKept &= temporaryRootVariable(i) == &variables[n];
+                if (isInteriorRoot(i))
+                    fieldsKept &=
+                        interiorRootAt(i)->interior == &variables[n] && interiorRootAt(i)->object == &objects[n];
+                else
+                    fieldsKept &= temporaryRootVariable(i) == &variables[n];
             }
             TemporaryRootsLength = saved;
         });

@@ -33,7 +33,8 @@ void nativeSnapshot() {
 
 // A.f and B.f (B extends A and overrides) answer 1 and 2; I.g is implemented by both.
 void addReceivers(Vm& vm) {
-    vm.cls("I", "java/lang/Object", ACC_PUBLIC | ACC_INTERFACE | ACC_ABSTRACT).method("g", "()I", ACC_PUBLIC | ACC_ABSTRACT);
+    vm.cls("I", "java/lang/Object", ACC_PUBLIC | ACC_INTERFACE | ACC_ABSTRACT)
+        .method("g", "()I", ACC_PUBLIC | ACC_ABSTRACT);
     ClassSpec& a = vm.cls("A");
     a.implements("I");
     a.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
@@ -54,8 +55,10 @@ TEST(InlineCache, AlternatingReceiversGiveCorrectResultsAndSitesAreRestored) {
         int32_t expected;  // over 10,000 turns, A on even turns
     };
     const std::vector<Case> cases = {
-        {"invokevirtual", [](Code& c) { c.aload(3).label("site").invokevirtual("A", "f", "()I"); }, OP_INVOKEVIRTUAL_CACHED, 15000},
-        {"invokeinterface", [](Code& c) { c.aload(3).label("site").invokeinterface("I", "g", "()I", 1); }, OP_INVOKEINTERFACE_CACHED, 150000},
+        {"invokevirtual", [](Code& c) { c.aload(3).label("site").invokevirtual("A", "f", "()I"); },
+         OP_INVOKEVIRTUAL_CACHED, 15000},
+        {"invokeinterface", [](Code& c) { c.aload(3).label("site").invokeinterface("I", "g", "()I", 1); },
+         OP_INVOKEINTERFACE_CACHED, 150000},
     };
     for (const Case& k : cases) {
         Vm vm;
@@ -223,10 +226,16 @@ TEST(InlineCache, CachedInterfaceCallWithoutAPublicMethodIsFatal) {
         t.method("call", "(LI;)I", ACC_STATIC).code.aload(0).invokeinterface("I", "g", "()I", 1).op(OP_IRETURN);
         Code& c = t.method("main", MAIN_SIG, MAIN_FLAGS).code;
         c.newObject("A").op(OP_DUP).invokespecial("A", "<init>", "()V").invokestatic("T", "call", "(LI;)I").op(OP_POP);
-        c.newObject("C").op(OP_DUP).invokespecial("C", "<init>", "()V").invokestatic("T", "call", "(LI;)I").op(OP_POP).op(OP_RETURN);
+        c.newObject("C")
+            .op(OP_DUP)
+            .invokespecial("C", "<init>", "()V")
+            .invokestatic("T", "call", "(LI;)I")
+            .op(OP_POP)
+            .op(OP_RETURN);
         RunResult result = vm.run("T");
         EXPECT_EQ(result.exitCode, 127) << k.name;
-        EXPECT_NE(result.trace.find("ALERT: No such method g.()I\n"), std::string::npos) << k.name << "\n" << result.trace;
+        EXPECT_NE(result.trace.find("ALERT: No such method g.()I\n"), std::string::npos) << k.name << "\n"
+                                                                                         << result.trace;
     }
 }
 

@@ -17,12 +17,36 @@ void IntLoop(benchmark::State& state) {
     ClassSpec& t = vm.cls("Loop");
     t.field("r", "I", ACC_STATIC);
     // acc = acc * 31 + (i ^ (i >> 3)) - (i & 7), for i in [0, turns)
-    t.method("main", MAIN_SIG, MAIN_FLAGS).locals(3)
-        .code.iconst(0).istore(1).iconst(0).istore(2).branch(OP_GOTO, "test")
-        .label("body").iload(2).bipush(31).op(OP_IMUL).iload(1).iload(1).iconst(3).op(OP_ISHR).op(OP_IXOR).op(OP_IADD)
-        .iload(1).bipush(7).op(OP_IAND).op(OP_ISUB).istore(2).iinc(1, 1)
-        .label("test").iload(1).ldcInt(turns).branch(OP_IF_ICMPLT, "body")
-        .iload(2).putstatic("Loop", "r", "I").op(OP_RETURN);
+    t.method("main", MAIN_SIG, MAIN_FLAGS)
+        .locals(3)
+        .code.iconst(0)
+        .istore(1)
+        .iconst(0)
+        .istore(2)
+        .branch(OP_GOTO, "test")
+        .label("body")
+        .iload(2)
+        .bipush(31)
+        .op(OP_IMUL)
+        .iload(1)
+        .iload(1)
+        .iconst(3)
+        .op(OP_ISHR)
+        .op(OP_IXOR)
+        .op(OP_IADD)
+        .iload(1)
+        .bipush(7)
+        .op(OP_IAND)
+        .op(OP_ISUB)
+        .istore(2)
+        .iinc(1, 1)
+        .label("test")
+        .iload(1)
+        .ldcInt(turns)
+        .branch(OP_IF_ICMPLT, "body")
+        .iload(2)
+        .putstatic("Loop", "r", "I")
+        .op(OP_RETURN);
     for (auto _ : state) {
         RunResult r = vm.run("Loop");
         if (r.exitCode != 0) state.SkipWithError("run failed");
@@ -36,11 +60,29 @@ void RecursiveCall(benchmark::State& state) {
     Vm vm;
     ClassSpec& c = vm.cls("Fib");
     c.field("r", "I", ACC_STATIC);
-    c.method("fib", "(I)I", ACC_STATIC).stack(4)
-        .code.iload(0).iconst(2).branch(OP_IF_ICMPGE, "recurse").iload(0).op(OP_IRETURN)
-        .label("recurse").iload(0).iconst(1).op(OP_ISUB).invokestatic("Fib", "fib", "(I)I")
-        .iload(0).iconst(2).op(OP_ISUB).invokestatic("Fib", "fib", "(I)I").op(OP_IADD).op(OP_IRETURN);
-    c.method("main", MAIN_SIG, MAIN_FLAGS).code.iconst(n).invokestatic("Fib", "fib", "(I)I").putstatic("Fib", "r", "I").op(OP_RETURN);
+    c.method("fib", "(I)I", ACC_STATIC)
+        .stack(4)
+        .code.iload(0)
+        .iconst(2)
+        .branch(OP_IF_ICMPGE, "recurse")
+        .iload(0)
+        .op(OP_IRETURN)
+        .label("recurse")
+        .iload(0)
+        .iconst(1)
+        .op(OP_ISUB)
+        .invokestatic("Fib", "fib", "(I)I")
+        .iload(0)
+        .iconst(2)
+        .op(OP_ISUB)
+        .invokestatic("Fib", "fib", "(I)I")
+        .op(OP_IADD)
+        .op(OP_IRETURN);
+    c.method("main", MAIN_SIG, MAIN_FLAGS)
+        .code.iconst(n)
+        .invokestatic("Fib", "fib", "(I)I")
+        .putstatic("Fib", "r", "I")
+        .op(OP_RETURN);
     // calls made by fib(n)
     int64_t calls = 0;
     {

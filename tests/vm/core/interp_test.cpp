@@ -17,13 +17,27 @@ void addFib(Vm& vm) {
     ClassSpec& c = vm.cls("Fib");
     c.field("result", "I", ACC_STATIC);
     c.method("fib", "(I)I", ACC_STATIC)
-        .code.iload(0).iconst(2).branch(OP_IF_ICMPGE, "recurse").iload(0).op(OP_IRETURN)
+        .code.iload(0)
+        .iconst(2)
+        .branch(OP_IF_ICMPGE, "recurse")
+        .iload(0)
+        .op(OP_IRETURN)
         .label("recurse")
-        .iload(0).iconst(1).op(OP_ISUB).invokestatic("Fib", "fib", "(I)I")
-        .iload(0).iconst(2).op(OP_ISUB).invokestatic("Fib", "fib", "(I)I")
-        .op(OP_IADD).op(OP_IRETURN);
+        .iload(0)
+        .iconst(1)
+        .op(OP_ISUB)
+        .invokestatic("Fib", "fib", "(I)I")
+        .iload(0)
+        .iconst(2)
+        .op(OP_ISUB)
+        .invokestatic("Fib", "fib", "(I)I")
+        .op(OP_IADD)
+        .op(OP_IRETURN);
     c.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
-        .code.iconst(25).invokestatic("Fib", "fib", "(I)I").putstatic("Fib", "result", "I").op(OP_RETURN);
+        .code.iconst(25)
+        .invokestatic("Fib", "fib", "(I)I")
+        .putstatic("Fib", "result", "I")
+        .op(OP_RETURN);
 }
 
 TEST(Interpreter, RecursiveFibStoresResultAndRunEndsWithZero) {
@@ -46,9 +60,16 @@ void recordSliceEnd() {
 TEST(Interpreter, SliceOf1000EndsAfter1001LoopTurns) {
     Vm vm;
     ClassSpec& t = vm.cls("Spin");
-    t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).locals(2)
-        .code.iconst(0).istore(1)
-        .label("loop").iinc(1, 1).iload(1).sipush(6000).branch(OP_IF_ICMPLT, "loop").op(OP_RETURN);
+    t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
+        .locals(2)
+        .code.iconst(0)
+        .istore(1)
+        .label("loop")
+        .iinc(1, 1)
+        .iload(1)
+        .sipush(6000)
+        .branch(OP_IF_ICMPLT, "loop")
+        .op(OP_RETURN);
     sliceEnds.clear();
     RunResult r;
     {
@@ -66,7 +87,13 @@ TEST(Interpreter, IllegalOpcodesEndTheRun) {
     const uint8_t cases[] = {OP_JSR, OP_RET, OP_XXXUNUSEDXXX, OP_JSR_W, OP_UNUSED_213};
     for (uint8_t opcode : cases) {
         Vm vm;
-        vm.cls("Bad").method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).code.op(opcode).op(0).op(0).op(0).op(0);
+        vm.cls("Bad")
+            .method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
+            .code.op(opcode)
+            .op(0)
+            .op(0)
+            .op(0)
+            .op(0);
         RunResult r = vm.run("Bad");
         std::string alert = "ALERT: Illegal bytecode " + std::to_string(opcode) + "\n";
         EXPECT_EQ(r.exitCode, 127) << (int)opcode;
@@ -78,7 +105,11 @@ TEST(Interpreter, BreakpointTracesAndGoesOn) {
     Vm vm;
     ClassSpec& t = vm.cls("B");
     t.field("r", "I", ACC_STATIC);
-    t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).code.op(OP_BREAKPOINT).iconst(3).putstatic("B", "r", "I").op(OP_RETURN);
+    t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
+        .code.op(OP_BREAKPOINT)
+        .iconst(3)
+        .putstatic("B", "r", "I")
+        .op(OP_RETURN);
     int32_t r = 0;
     vm.afterRun = [&] { r = *vm.staticAddress("B", "r"); };
     RunResult result = vm.run("B");
@@ -120,7 +151,8 @@ TEST(Interpreter, WaitForEvents) {
         }
         auto start = std::chrono::steady_clock::now();
         vmWaitForEvents(k.delay);
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
         if (poster.joinable()) poster.join();
         CurrentThread = savedCurrent;
         RunnableThreads = savedRunnable;

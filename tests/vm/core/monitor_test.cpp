@@ -27,12 +27,12 @@ ThreadRecord* newActiveThread() {
 int holderDepth(OBJECT o) {
     uint32_t word = o->monitor;
     switch (word & LOCK_STATE_MASK) {
-    case LOCK_SIMPLE:
-        return 1;
-    case LOCK_EXTENDED:
-        return lockOwner(word)->extendedLockDepth;
-    case LOCK_INFLATED:
-        return lockMonitor(word)->depth;
+        case LOCK_SIMPLE:
+            return 1;
+        case LOCK_EXTENDED:
+            return lockOwner(word)->extendedLockDepth;
+        case LOCK_INFLATED:
+            return lockMonitor(word)->depth;
     }
     return 0;
 }
@@ -54,22 +54,47 @@ TEST(Monitor, LockStatesAndDepthsOfNestedEntries) {
     const Case cases[] = {
         {"enter and leave without hash code", {{'E', 0, 0, 0, 1, 1}, {'X', 0, 0, 1, 0, 0}}},
         {"three entries, then leave one by one",
-         {{'E', 0, 0, 0, 1, 1}, {'E', 0, 0, 0, 2, 2}, {'E', 0, 0, 0, 2, 3},
-          {'X', 0, 0, 0, 2, 2}, {'X', 0, 0, 0, 1, 1}, {'X', 0, 0, 1, 0, 0}}},
-        {"enter an object with a hash code", {{'H', 0, 0, 0, 0, 0}, {'E', 0, 0, 0, 2, 1}, {'E', 0, 0, 0, 2, 2},
-                                             {'X', 0, 0, 0, 2, 1}, {'X', 0, 0, 1, 0, 0}}},
+         {{'E', 0, 0, 0, 1, 1},
+          {'E', 0, 0, 0, 2, 2},
+          {'E', 0, 0, 0, 2, 3},
+          {'X', 0, 0, 0, 2, 2},
+          {'X', 0, 0, 0, 1, 1},
+          {'X', 0, 0, 1, 0, 0}}},
+        {"enter an object with a hash code",
+         {{'H', 0, 0, 0, 0, 0},
+          {'E', 0, 0, 0, 2, 1},
+          {'E', 0, 0, 0, 2, 2},
+          {'X', 0, 0, 0, 2, 1},
+          {'X', 0, 0, 1, 0, 0}}},
         {"a second nested lock of the same thread inflates",
-         {{'E', 0, 0, 0, 1, 1}, {'E', 0, 0, 0, 2, 2}, {'E', 1, 0, 0, 1, 1}, {'E', 1, 0, 0, 3, 2},
-          {'X', 1, 0, 0, 3, 1}, {'X', 1, 0, 1, 0, 0}, {'X', 0, 0, 0, 1, 1}, {'X', 0, 0, 1, 0, 0}}},
+         {{'E', 0, 0, 0, 1, 1},
+          {'E', 0, 0, 0, 2, 2},
+          {'E', 1, 0, 0, 1, 1},
+          {'E', 1, 0, 0, 3, 2},
+          {'X', 1, 0, 0, 3, 1},
+          {'X', 1, 0, 1, 0, 0},
+          {'X', 0, 0, 0, 1, 1},
+          {'X', 0, 0, 1, 0, 0}}},
         {"hash code taken while simply locked", {{'E', 0, 0, 0, 1, 1}, {'H', 0, 0, 0, 2, 1}, {'X', 0, 0, 1, 0, 0}}},
         {"hash code taken while the owner's extended slot is busy",
-         {{'E', 1, 0, 0, 1, 1}, {'E', 1, 0, 0, 2, 2}, {'E', 0, 0, 0, 1, 1}, {'H', 0, 0, 0, 3, 1},
-          {'X', 0, 0, 1, 0, 0}, {'X', 1, 0, 0, 1, 1}, {'X', 1, 0, 1, 0, 0}}},
+         {{'E', 1, 0, 0, 1, 1},
+          {'E', 1, 0, 0, 2, 2},
+          {'E', 0, 0, 0, 1, 1},
+          {'H', 0, 0, 0, 3, 1},
+          {'X', 0, 0, 1, 0, 0},
+          {'X', 1, 0, 0, 1, 1},
+          {'X', 1, 0, 1, 0, 0}}},
         {"contention: the waiter owns the lock once it is released",
          {{'E', 0, 0, 0, 1, 1}, {'E', 0, 1, 2, 3, 1}, {'X', 0, 0, 1, 3, 1}, {'X', 0, 1, 1, 0, 0}}},
         {"contention on a nested lock keeps the owner's depth",
-         {{'E', 0, 0, 0, 1, 1}, {'E', 0, 0, 0, 2, 2}, {'E', 0, 1, 2, 3, 2}, {'X', 0, 0, 0, 3, 1},
-          {'X', 0, 0, 1, 3, 1}, {'E', 0, 1, 0, 3, 2}, {'X', 0, 1, 0, 3, 1}, {'X', 0, 1, 1, 0, 0}}},
+         {{'E', 0, 0, 0, 1, 1},
+          {'E', 0, 0, 0, 2, 2},
+          {'E', 0, 1, 2, 3, 2},
+          {'X', 0, 0, 0, 3, 1},
+          {'X', 0, 0, 1, 3, 1},
+          {'E', 0, 1, 0, 3, 2},
+          {'X', 0, 1, 0, 3, 1},
+          {'X', 0, 1, 1, 0, 0}}},
     };
     for (const Case& k : cases) {
         Vm vm;
@@ -97,7 +122,8 @@ TEST(Monitor, LockStatesAndDepthsOfNestedEntries) {
                 if (s.op == 'H') hashes[s.object] = objectHashCode(o);
                 std::string at = "step " + std::to_string(i) + ": ";
                 if (result != s.result) failures += at + "result " + std::to_string(result) + "\n";
-                if ((int)(o->monitor & LOCK_STATE_MASK) != s.state) failures += at + "state " + std::to_string(o->monitor & 3) + "\n";
+                if ((int)(o->monitor & LOCK_STATE_MASK) != s.state)
+                    failures += at + "state " + std::to_string(o->monitor & 3) + "\n";
                 if (holderDepth(o) != s.depth) failures += at + "depth " + std::to_string(holderDepth(o)) + "\n";
             }
             for (int i = 0; i < 2; i++) {
@@ -150,11 +176,16 @@ TEST(Monitor, NotOwnerErrors) {
         int otherEntries;  // entries by another thread first: 0 unlocked, 1 simple, 2 extended, 3 inflated (contended)
     };
     const Case cases[] = {
-        {"exit of an unlocked object", Exit, 0},         {"exit of another thread's simple lock", Exit, 1},
-        {"exit of another thread's extended lock", Exit, 2}, {"exit of another thread's inflated lock", Exit, 3},
-        {"wait on an unlocked object", Wait, 0},         {"wait on another thread's simple lock", Wait, 1},
-        {"wait on another thread's inflated lock", Wait, 3}, {"notify of an unlocked object", Notify, 0},
-        {"notify of another thread's extended lock", Notify, 2}, {"notifyAll of another thread's inflated lock", NotifyAll, 3},
+        {"exit of an unlocked object", Exit, 0},
+        {"exit of another thread's simple lock", Exit, 1},
+        {"exit of another thread's extended lock", Exit, 2},
+        {"exit of another thread's inflated lock", Exit, 3},
+        {"wait on an unlocked object", Wait, 0},
+        {"wait on another thread's simple lock", Wait, 1},
+        {"wait on another thread's inflated lock", Wait, 3},
+        {"notify of an unlocked object", Notify, 0},
+        {"notify of another thread's extended lock", Notify, 2},
+        {"notifyAll of another thread's inflated lock", NotifyAll, 3},
     };
     for (const Case& k : cases) {
         Vm vm;
@@ -179,14 +210,14 @@ TEST(Monitor, NotOwnerErrors) {
             }
             CurrentThread = me;
             VM_TRY
-                if (k.op == Exit) result = monitorExit(o, &name);
-                if (k.op == Wait) result = monitorWait(o, 0, 0);
-                if (k.op == Notify) result = monitorNotify(o, 0);
-                if (k.op == NotifyAll) result = monitorNotify(o, 1);
+            if (k.op == Exit) result = monitorExit(o, &name);
+            if (k.op == Wait) result = monitorWait(o, 0, 0);
+            if (k.op == Notify) result = monitorNotify(o, 0);
+            if (k.op == NotifyAll) result = monitorNotify(o, 1);
             VM_CATCH(e)
-                char buffer[MESSAGE_BUFFER_SIZE];
-                getClassNameBuffer(e->clazz, buffer, sizeof buffer);
-                raised = buffer;
+            char buffer[MESSAGE_BUFFER_SIZE];
+            getClassNameBuffer(e->clazz, buffer, sizeof buffer);
+            raised = buffer;
             VM_END_TRY
         });
         EXPECT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
@@ -274,7 +305,8 @@ TEST(Monitor, ReadOnlyObjectsLockWithoutBeingWritten) {
     EXPECT_EQ(outer, MONITOR_RELEASED);
     EXPECT_EQ(depthFull, 1) << "as many read-only objects as the table holds lock at once";
     EXPECT_EQ(r.exitCode, 127);
-    EXPECT_NE(r.trace.find("ALERT: ROMized String Object. Unable to excecute monitorEnter.\n"), std::string::npos) << r.trace;
+    EXPECT_NE(r.trace.find("ALERT: ROMized String Object. Unable to excecute monitorEnter.\n"), std::string::npos)
+        << r.trace;
 }
 
 }  // namespace

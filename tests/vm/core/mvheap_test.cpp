@@ -19,17 +19,13 @@
 
 namespace {
 
-uint32_t word(const void* p, int index)
-{
+uint32_t word(const void* p, int index) {
     uint32_t w;
     memcpy(&w, static_cast<const char*>(p) + 4 * index, 4);
     return w;
 }
 
-uint32_t addr(const void* p)
-{
-    return uint32_t(reinterpret_cast<uintptr_t>(p));
-}
+uint32_t addr(const void* p) { return uint32_t(reinterpret_cast<uintptr_t>(p)); }
 
 // Collects the trace lines written while it lives.
 struct TraceCapture {
@@ -40,8 +36,7 @@ struct TraceCapture {
 };
 
 // Walks both lists and reports the first broken invariant, or "".
-std::string checkHeap(mvHeapDescriptor* h)
-{
+std::string checkHeap(mvHeapDescriptor* h) {
     std::ostringstream err;
     const uintptr_t end = addr(h) + h->size;
     const mvHeapBlock* sentinel = &h->sentinel;
@@ -53,20 +48,15 @@ std::string checkHeap(mvHeapDescriptor* h)
     bool prevFree = false;
     for (const mvHeapBlock* b = reinterpret_cast<mvHeapBlock*>(prev->next & ~1u); b != sentinel;
          b = reinterpret_cast<mvHeapBlock*>(b->next & ~1u)) {
-        if (addr(b) != expectAt)
-            return err << "block at " << addr(b) - addr(h) << " not contiguous", err.str();
-        if (b->previous != prev)
-            return err << "previous link of block at " << addr(b) - addr(h), err.str();
+        if (addr(b) != expectAt) return err << "block at " << addr(b) - addr(h) << " not contiguous", err.str();
+        if (b->previous != prev) return err << "previous link of block at " << addr(b) - addr(h), err.str();
         const mvHeapBlock* next = reinterpret_cast<mvHeapBlock*>(b->next & ~1u);
         uintptr_t size = next == sentinel ? end - addr(b) : addr(next) - addr(b);
         bool isFree = !(b->next & 1);
         if (isFree) {
-            if (b->size != size)
-                return err << "size word of free block at " << addr(b) - addr(h), err.str();
-            if (size < MVHEAP_MIN_FREE)
-                return "free block below 20 bytes";
-            if (prevFree)
-                return "two free blocks touch";
+            if (b->size != size) return err << "size word of free block at " << addr(b) - addr(h), err.str();
+            if (size < MVHEAP_MIN_FREE) return "free block below 20 bytes";
+            if (prevFree) return "two free blocks touch";
             freeBlocks.push_back(b);
         } else if (size < MVHEAP_HEADER + 4) {
             return "allocated block below 20 bytes";
@@ -75,46 +65,36 @@ std::string checkHeap(mvHeapDescriptor* h)
         expectAt = addr(b) + size;
         prev = b;
     }
-    if (expectAt != end)
-        return "blocks do not reach the end";
-    if (h->sentinel.previous != prev)
-        return "sentinel's previous link";
+    if (expectAt != end) return "blocks do not reach the end";
+    if (h->sentinel.previous != prev) return "sentinel's previous link";
     if (h->freeCount != freeBlocks.size())
         return err << "free count " << h->freeCount << " for " << freeBlocks.size() << " free blocks", err.str();
-    if (freeBlocks.empty())
-        return h->freeRoot ? "root without free blocks" : "";
+    if (freeBlocks.empty()) return h->freeRoot ? "root without free blocks" : "";
     // Ring: from the root, ascending sizes, each free block once, links consistent.
     std::vector<const mvHeapBlock*> ring;
     const mvHeapBlock* r = h->freeRoot;
     for (size_t i = 0; i <= freeBlocks.size(); i++) {
-        if (!r)
-            return "broken ring";
+        if (!r) return "broken ring";
         ring.push_back(r);
         const mvHeapRing* nextLink = r->ring.next;
         const mvHeapBlock* nr = reinterpret_cast<const mvHeapBlock*>(reinterpret_cast<const char*>(nextLink) - 8);
-        if (nextLink->previous != &r->ring)
-            return "ring previous link";
+        if (nextLink->previous != &r->ring) return "ring previous link";
         r = nr;
-        if (r == h->freeRoot)
-            break;
+        if (r == h->freeRoot) break;
     }
-    if (r != h->freeRoot || ring.size() != freeBlocks.size())
-        return "ring does not close over the free blocks";
+    if (r != h->freeRoot || ring.size() != freeBlocks.size()) return "ring does not close over the free blocks";
     for (size_t i = 1; i < ring.size(); i++)
-        if (ring[i]->size < ring[i - 1]->size)
-            return "ring not sorted from the root";
+        if (ring[i]->size < ring[i - 1]->size) return "ring not sorted from the root";
     std::vector<const mvHeapBlock*> a = ring, b = freeBlocks;
     std::sort(a.begin(), a.end());
     std::sort(b.begin(), b.end());
-    if (a != b)
-        return "ring members differ from the free blocks";
+    if (a != b) return "ring members differ from the free blocks";
     return "";
 }
 
 // Address order as text: an allocated block by the name of the slot holding it and its
 // size, a free one as F and its size; then the ring's sizes from the root.
-std::string layout(mvHeapDescriptor* h, const std::map<char, void*>& slots)
-{
+std::string layout(mvHeapDescriptor* h, const std::map<char, void*>& slots) {
     std::ostringstream out;
     const mvHeapBlock* sentinel = &h->sentinel;
     const uintptr_t end = addr(h) + h->size;
@@ -122,13 +102,11 @@ std::string layout(mvHeapDescriptor* h, const std::map<char, void*>& slots)
          b = reinterpret_cast<mvHeapBlock*>(b->next & ~1u)) {
         const mvHeapBlock* next = reinterpret_cast<mvHeapBlock*>(b->next & ~1u);
         uintptr_t size = next == sentinel ? end - addr(b) : addr(next) - addr(b);
-        if (out.tellp() > 0)
-            out << ' ';
+        if (out.tellp() > 0) out << ' ';
         if (b->next & 1) {
             char name = '?';
             for (auto& [n, p] : slots)
-                if (p && addr(p) == addr(b) + 16)
-                    name = n;
+                if (p && addr(p) == addr(b) + 16) name = n;
             out << name << size;
         } else {
             out << 'F' << size;
@@ -149,8 +127,7 @@ std::string layout(mvHeapDescriptor* h, const std::map<char, void*>& slots)
 struct TestHeap {
     uint8_t* memory;
     mvHeapDescriptor* heap;
-    explicit TestHeap(int32_t size)
-    {
+    explicit TestHeap(int32_t size) {
         memory = static_cast<uint8_t*>(malloc(size_t(size)));
         memset(memory, 0xCD, size_t(size));
         heap = mvHeap_initialize(memory, size);
@@ -159,8 +136,7 @@ struct TestHeap {
 };
 
 // Script tokens: "a16" allocates 16 bytes into slot a, "-a" frees slot a.
-void run(mvHeapDescriptor* h, std::map<char, void*>& slots, const std::string& script, const std::string& name)
-{
+void run(mvHeapDescriptor* h, std::map<char, void*>& slots, const std::string& script, const std::string& name) {
     std::istringstream in(script);
     std::string tok;
     while (in >> tok) {
@@ -179,14 +155,13 @@ void run(mvHeapDescriptor* h, std::map<char, void*>& slots, const std::string& s
     }
 }
 
-TEST(MvHeap, InitializeWritesDescriptorAndFirstBlock)
-{
+TEST(MvHeap, InitializeWritesDescriptorAndFirstBlock) {
     struct Case {
         const char* name;
-        int offset;   // of the block within its buffer
+        int offset;  // of the block within its buffer
         int32_t size;
         bool ok;
-        uint32_t firstOffset; // of the first block from the block's start
+        uint32_t firstOffset;  // of the first block from the block's start
         uint32_t firstSize;
     };
     const Case cases[] = {
@@ -221,11 +196,11 @@ TEST(MvHeap, InitializeWritesDescriptorAndFirstBlock)
         uint32_t first = addr(block) + c.firstOffset;
         uint32_t sentinel = addr(block) + 8;
         const uint32_t want[10] = {addr(block), uint32_t(c.size), first | 1, first, 0, 0, 0, first, 1, 0x12132623};
-        for (int i = 0; i < 10; i++)
-            EXPECT_EQ(want[i], word(block, i)) << c.name << ": descriptor word " << i;
+        for (int i = 0; i < 10; i++) EXPECT_EQ(want[i], word(block, i)) << c.name << ": descriptor word " << i;
         const uint32_t firstWords[5] = {sentinel, sentinel, first + 8, first + 8, c.firstSize};
         for (int i = 0; i < 5; i++)
-            EXPECT_EQ(firstWords[i], word(reinterpret_cast<void*>(uintptr_t(first)), i)) << c.name << ": block word " << i;
+            EXPECT_EQ(firstWords[i], word(reinterpret_cast<void*>(uintptr_t(first)), i))
+                << c.name << ": block word " << i;
         EXPECT_EQ("", checkHeap(h)) << c.name;
         // The whole free block can be taken and filled without leaving the buffer.
         int32_t room = int32_t((c.firstSize - 16) & ~3u);
@@ -242,8 +217,7 @@ TEST(MvHeap, InitializeWritesDescriptorAndFirstBlock)
     EXPECT_EQ("[mvHeap_initialize] cannot init heap (00000000,4096)\n", trace.text);
 }
 
-TEST(MvHeap, AllocationAndMergePatterns)
-{
+TEST(MvHeap, AllocationAndMergePatterns) {
     struct Case {
         const char* name;
         int32_t heapSize;
@@ -266,11 +240,16 @@ TEST(MvHeap, AllocationAndMergePatterns)
         {"first block freed last", 240, "a16 b16 c16 d88 -b -c -d -a", "F200 | 200"},
         {"freed in address order", 240, "a16 b16 c16 d88 -a -b -c -d", "F200 | 200"},
         {"freed in reverse order", 240, "a16 b16 c16 d88 -d -c -b -a", "F200 | 200"},
-        {"ring sorted by size", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c", "F32 s20 F64 t20 F48 u20 d20 F136 | 32 48 64 136"},
-        {"best fit takes the smallest that fits", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c x28", "F32 s20 F64 t20 x48 u20 d20 F136 | 32 64 136"},
-        {"best fit with an exact size", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c x48", "F32 s20 x64 t20 F48 u20 d20 F136 | 32 48 136"},
-        {"best fit splits the chosen block", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c x96", "F32 s20 F64 t20 F48 u20 d20 x112 F24 | 24 32 48 64"},
-        {"a small block taken whole", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c x8", "x32 s20 F64 t20 F48 u20 d20 F136 | 48 64 136"},
+        {"ring sorted by size", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c",
+         "F32 s20 F64 t20 F48 u20 d20 F136 | 32 48 64 136"},
+        {"best fit takes the smallest that fits", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c x28",
+         "F32 s20 F64 t20 x48 u20 d20 F136 | 32 64 136"},
+        {"best fit with an exact size", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c x48",
+         "F32 s20 x64 t20 F48 u20 d20 F136 | 32 48 136"},
+        {"best fit splits the chosen block", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c x96",
+         "F32 s20 F64 t20 F48 u20 d20 x112 F24 | 24 32 48 64"},
+        {"a small block taken whole", 400, "a16 s4 b48 t4 c32 u4 d4 -b -a -c x8",
+         "x32 s20 F64 t20 F48 u20 d20 F136 | 48 64 136"},
         {"equal sizes", 400, "a16 s4 b16 t4 c16 u4 d4 -a -b -c x16 y16 z16", "y32 s20 z32 t20 x32 u20 d20 F184 | 184"},
         {"allocation after exhaustion fails", 240, "a184 b1", "a200 |"},
         {"freed space is found again", 240, "a184 -a b184", "b200 |"},
@@ -284,21 +263,18 @@ TEST(MvHeap, AllocationAndMergePatterns)
     }
 }
 
-TEST(MvHeap, ExhaustionChangesNothing)
-{
+TEST(MvHeap, ExhaustionChangesNothing) {
     TestHeap t(1000);
     std::map<char, void*> slots;
     run(t.heap, slots, "a100 b50 c200 d10 -b -d", "setup");
     std::vector<uint8_t> before(t.memory, t.memory + 1000);
     TraceCapture trace;
-    for (int32_t size : {1000, 961, 0x7FFFFFFF, 0x7FFFFFFD})
-        EXPECT_EQ(nullptr, mvHeap_alloc(t.heap, size)) << size;
+    for (int32_t size : {1000, 961, 0x7FFFFFFF, 0x7FFFFFFD}) EXPECT_EQ(nullptr, mvHeap_alloc(t.heap, size)) << size;
     EXPECT_TRUE(before == std::vector<uint8_t>(t.memory, t.memory + 1000));
     EXPECT_EQ("", trace.text) << "exhaustion is silent";
 }
 
-TEST(MvHeap, BadArgumentsAndDamagedBlocksAreRefused)
-{
+TEST(MvHeap, BadArgumentsAndDamagedBlocksAreRefused) {
     TestHeap t(400);
     mvHeapDescriptor* h = t.heap;
     void* a = mvHeap_alloc(h, 16);
@@ -315,7 +291,7 @@ TEST(MvHeap, BadArgumentsAndDamagedBlocksAreRefused)
     };
     struct Case {
         const char* name;
-        int op; // 0 alloc, 1 free
+        int op;  // 0 alloc, 1 free
         mvHeapDescriptor* heap;
         void* address;
         int32_t size;
@@ -352,7 +328,7 @@ TEST(MvHeap, BadArgumentsAndDamagedBlocksAreRefused)
     uint32_t saved;
     memcpy(&saved, static_cast<char*>(c) - 12, 4);
     uint32_t junk = 0x13572468;
-    memcpy(static_cast<char*>(c) - 12, &junk, 4); // its previous link
+    memcpy(static_cast<char*>(c) - 12, &junk, 4);  // its previous link
     {
         TraceCapture trace;
         mvHeap_free(h, c);
@@ -382,8 +358,7 @@ TEST(MvHeap, BadArgumentsAndDamagedBlocksAreRefused)
 
 // Random allocations and frees: every allocation gets the smallest free block that fits,
 // and freeing everything in any order gives back one block of the full size.
-TEST(MvHeap, RandomSequencesKeepBestFitAndMergeBack)
-{
+TEST(MvHeap, RandomSequencesKeepBestFitAndMergeBack) {
     for (unsigned trial = 1; trial <= 40; trial++) {
         std::mt19937 rng(trial);
         const int32_t size = 2000 + int32_t(rng() % 6000);
@@ -398,8 +373,7 @@ TEST(MvHeap, RandomSequencesKeepBestFitAndMergeBack)
                 uint32_t best = 0;
                 for (const mvHeapBlock* b = reinterpret_cast<mvHeapBlock*>(t.heap->sentinel.next & ~1u);
                      b != &t.heap->sentinel; b = reinterpret_cast<mvHeapBlock*>(b->next & ~1u))
-                    if (!(b->next & 1) && b->size >= n && (!best || b->size < best))
-                        best = b->size;
+                    if (!(b->next & 1) && b->size >= n && (!best || b->size < best)) best = b->size;
                 void* p = mvHeap_alloc(t.heap, want);
                 if (!best) {
                     ASSERT_EQ(nullptr, p) << "trial " << trial << " step " << step;
@@ -408,8 +382,8 @@ TEST(MvHeap, RandomSequencesKeepBestFitAndMergeBack)
                 ASSERT_NE(nullptr, p) << "trial " << trial << " step " << step;
                 const mvHeapBlock* got = reinterpret_cast<const mvHeapBlock*>(static_cast<char*>(p) - 16);
                 const mvHeapBlock* next = reinterpret_cast<mvHeapBlock*>(got->next & ~1u);
-                uint32_t taken = next == &t.heap->sentinel ? addr(t.memory) + uint32_t(size) - addr(got)
-                                                           : addr(next) - addr(got);
+                uint32_t taken =
+                    next == &t.heap->sentinel ? addr(t.memory) + uint32_t(size) - addr(got) : addr(next) - addr(got);
                 if (best - n > 20)
                     ASSERT_EQ(n, taken) << "trial " << trial << " step " << step;
                 else
@@ -433,4 +407,4 @@ TEST(MvHeap, RandomSequencesKeepBestFitAndMergeBack)
     }
 }
 
-} // namespace
+}  // namespace

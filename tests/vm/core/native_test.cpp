@@ -34,7 +34,12 @@ TEST(Native, SeesItsArgumentsAndLeavesItsResult) {
     ClassSpec& t = vm.cls("T");
     t.field("r", "I", ACC_STATIC);
     t.nativeMethod("add", "(II)I", ACC_STATIC, nativeAdd);
-    t.method("main", MAIN_SIG, MAIN_FLAGS).code.iconst(40).iconst(2).invokestatic("T", "add", "(II)I").putstatic("T", "r", "I").op(OP_RETURN);
+    t.method("main", MAIN_SIG, MAIN_FLAGS)
+        .code.iconst(40)
+        .iconst(2)
+        .invokestatic("T", "add", "(II)I")
+        .putstatic("T", "r", "I")
+        .op(OP_RETURN);
     int32_t r = 0;
     vm.afterRun = [&] { r = *vm.staticAddress("T", "r"); };
     seen = Seen();
@@ -46,7 +51,9 @@ TEST(Native, SeesItsArgumentsAndLeavesItsResult) {
 }
 
 // Each protected-call native pushes a result word of what it saw.
-void nativeGetMissingClass() { pushInt(tryGetClass("no/such/Class") == nullptr && CurrentCatchFrame != nullptr ? 1 : 0); }
+void nativeGetMissingClass() {
+    pushInt(tryGetClass("no/such/Class") == nullptr && CurrentCatchFrame != nullptr ? 1 : 0);
+}
 void nativeNegativeByteArray() {
     if (tryNewByteArray(nullptr, -1) == nullptr) return;  // the exception is already in the Java thread
     pushInt(99);
@@ -89,8 +96,16 @@ TEST(Native, ProtectedCalls) {
         t.field("r", "I", ACC_STATIC);
         t.nativeMethod("probe", "()I", ACC_STATIC, k.native);
         MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
-        main.code.label("try").invokestatic("T", "probe", "()I").label("end").putstatic("T", "r", "I").op(OP_RETURN)
-            .label("h").op(OP_POP).iconst(-7).putstatic("T", "r", "I").op(OP_RETURN);
+        main.code.label("try")
+            .invokestatic("T", "probe", "()I")
+            .label("end")
+            .putstatic("T", "r", "I")
+            .op(OP_RETURN)
+            .label("h")
+            .op(OP_POP)
+            .iconst(-7)
+            .putstatic("T", "r", "I")
+            .op(OP_RETURN);
         main.handler("try", "end", "h", "java/lang/RuntimeException");
         int32_t r = 0;
         vm.afterRun = [&] { r = *vm.staticAddress("T", "r"); };
@@ -170,7 +185,8 @@ void nativeSlotForms() {
     OBJECT s = (OBJECT)(uintptr_t)popInt();
     cell value = getFieldSlot(s, 0);
     bool same = value == getFieldSlot(0, s) && (OBJECT)(uintptr_t)value == getObjectFieldByIndex(0, s) &&
-                getIntFieldByIndex(2, s) == getIntFieldByIndex(s, 2) && (ArrayObject*)(uintptr_t)value == ((StringInstance*)s)->value;
+                getIntFieldByIndex(2, s) == getIntFieldByIndex(s, 2) &&
+                (ArrayObject*)(uintptr_t)value == ((StringInstance*)s)->value;
     ArrayObject* a = tryNewIntArray(3);
     pushInt(same && a != nullptr && a->length == 3 && a->u.cdata[2] == 0 ? 1 : 0);
 }
@@ -179,7 +195,7 @@ TEST(Native, PinnedStringsAndPendingExceptions) {
     struct Case {
         const char* name;
         NativeFunction native;
-        int32_t expected;  // the int the native left, or -7 when main's handler caught the exception
+        int32_t expected;    // the int the native left, or -7 when main's handler caught the exception
         const char* caught;  // the exception class main's handler saw
     };
     const Case cases[] = {
@@ -195,9 +211,17 @@ TEST(Native, PinnedStringsAndPendingExceptions) {
         t.field("r", "I", ACC_STATIC).field("e", "Ljava/lang/Object;", ACC_STATIC);
         t.nativeMethod("probe", "(Ljava/lang/String;)I", ACC_STATIC, k.native);
         MethodSpec& main = t.method("main", MAIN_SIG, MAIN_FLAGS);
-        main.code.label("try").ldcString("pinned").invokestatic("T", "probe", "(Ljava/lang/String;)I").label("end")
-            .putstatic("T", "r", "I").op(OP_RETURN)
-            .label("h").putstatic("T", "e", "Ljava/lang/Object;").iconst(-7).putstatic("T", "r", "I").op(OP_RETURN);
+        main.code.label("try")
+            .ldcString("pinned")
+            .invokestatic("T", "probe", "(Ljava/lang/String;)I")
+            .label("end")
+            .putstatic("T", "r", "I")
+            .op(OP_RETURN)
+            .label("h")
+            .putstatic("T", "e", "Ljava/lang/Object;")
+            .iconst(-7)
+            .putstatic("T", "r", "I")
+            .op(OP_RETURN);
         main.handler("try", "end", "h", "");
         int32_t r = 0;
         std::string caught;

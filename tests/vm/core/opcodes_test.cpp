@@ -33,14 +33,38 @@ TEST(OpcodeTable, EveryOpcodeRunsWhereItBelongs) {
 // Bytes each operand format takes behind the opcode; -1 for the variable ones.
 int operandBytes(OperandFormat f) {
     switch (f) {
-    case OPF_NONE: return 0;
-    case OPF_S8: case OPF_CP8: case OPF_LOCAL: case OPF_NEWARRAY: case OPF_LOCAL4: case OPF_SPARE: return 1;
-    case OPF_S16: case OPF_CP16: case OPF_IINC: case OPF_BRANCH16: case OPF_SLOT16: case OPF_IC16: case OPF_LOCAL4_LOCAL4:
-    case OPF_ZERO_SLOT8: return 2;
-    case OPF_MULTIANEWARRAY: case OPF_LOCAL4_ZERO_SLOT8: case OPF_LOCAL4_BRANCH16: return 3;
-    case OPF_BRANCH32: case OPF_INVOKEINTERFACE: case OPF_IC_INTERFACE: case OPF_LOCAL4_LOCAL4_BRANCH16:
-    case OPF_LOCAL4_S8_BRANCH16: return 4;
-    case OPF_TABLESWITCH: case OPF_LOOKUPSWITCH: case OPF_WIDE: return -1;
+        case OPF_NONE:
+            return 0;
+        case OPF_S8:
+        case OPF_CP8:
+        case OPF_LOCAL:
+        case OPF_NEWARRAY:
+        case OPF_LOCAL4:
+        case OPF_SPARE:
+            return 1;
+        case OPF_S16:
+        case OPF_CP16:
+        case OPF_IINC:
+        case OPF_BRANCH16:
+        case OPF_SLOT16:
+        case OPF_IC16:
+        case OPF_LOCAL4_LOCAL4:
+        case OPF_ZERO_SLOT8:
+            return 2;
+        case OPF_MULTIANEWARRAY:
+        case OPF_LOCAL4_ZERO_SLOT8:
+        case OPF_LOCAL4_BRANCH16:
+            return 3;
+        case OPF_BRANCH32:
+        case OPF_INVOKEINTERFACE:
+        case OPF_IC_INTERFACE:
+        case OPF_LOCAL4_LOCAL4_BRANCH16:
+        case OPF_LOCAL4_S8_BRANCH16:
+            return 4;
+        case OPF_TABLESWITCH:
+        case OPF_LOOKUPSWITCH:
+        case OPF_WIDE:
+            return -1;
     }
     return -2;
 }
@@ -81,7 +105,8 @@ TEST(OpcodeTable, QuickFormsFitTheInstructionTheyReplace) {
     for (const Case& c : cases) {
         EXPECT_EQ(OpcodeTable[c.original].kind, OPK_SLOW) << OpcodeTable[c.original].name;
         for (Opcode q : c.quick) {
-            EXPECT_EQ(OpcodeTable[q].length, OpcodeTable[c.original].length) << OpcodeTable[q].name << " for " << OpcodeTable[c.original].name;
+            EXPECT_EQ(OpcodeTable[q].length, OpcodeTable[c.original].length)
+                << OpcodeTable[q].name << " for " << OpcodeTable[c.original].name;
             EXPECT_EQ(OpcodeTable[q].kind, OPK_FAST) << OpcodeTable[q].name;
         }
     }
@@ -106,9 +131,18 @@ TEST(OpcodeTable, InstructionLengths) {
         {"wide iload", {OP_WIDE, OP_ILOAD, 1, 0}, 0, 4},
         {"wide iinc", {OP_WIDE, OP_IINC, 1, 0, 0, 5}, 0, 6},
         // padding to the next multiple of 4 after the opcode, then default, low, high, offsets
-        {"tableswitch at 0, two targets", {OP_TABLESWITCH, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}, 0, 24},
-        {"tableswitch at 3, no padding", {0, 0, 0, OP_TABLESWITCH, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0, 0}, 3, 17},
-        {"lookupswitch at 1, one pair", {0, OP_LOOKUPSWITCH, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0, 0}, 1, 19},
+        {"tableswitch at 0, two targets",
+         {OP_TABLESWITCH, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0},
+         0,
+         24},
+        {"tableswitch at 3, no padding",
+         {0, 0, 0, OP_TABLESWITCH, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0, 0},
+         3,
+         17},
+        {"lookupswitch at 1, one pair",
+         {0, OP_LOOKUPSWITCH, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 9, 0, 0, 0, 0},
+         1,
+         19},
     };
     for (const Case& c : cases) EXPECT_EQ(instructionLength(c.code.data(), c.pc), c.length) << c.name;
 }

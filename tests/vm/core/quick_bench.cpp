@@ -32,10 +32,16 @@ void runLoop(benchmark::State& state, Vm& vm, const std::function<void(Code&)>& 
 
 void FieldAccess(benchmark::State& state) {
     Vm vm;
-    vm.cls("P").field("x", "I").method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
+    vm.cls("P")
+        .field("x", "I")
+        .method("<init>", "()V")
+        .code.aload(0)
+        .invokespecial("java/lang/Object", "<init>", "()V")
+        .op(OP_RETURN);
     // p.x = p.x + i
-    runLoop(state, vm, [](Code& c) { c.newObject("P").op(OP_DUP).invokespecial("P", "<init>", "()V"); },
-            [](Code& c) { c.aload(2).aload(2).getfield("P", "x", "I").iload(1).op(OP_IADD).putfield("P", "x", "I"); });
+    runLoop(
+        state, vm, [](Code& c) { c.newObject("P").op(OP_DUP).invokespecial("P", "<init>", "()V"); },
+        [](Code& c) { c.aload(2).aload(2).getfield("P", "x", "I").iload(1).op(OP_IADD).putfield("P", "x", "I"); });
 }
 BENCHMARK(FieldAccess)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -44,32 +50,35 @@ void VirtualCall(benchmark::State& state) {
     ClassSpec& s = vm.cls("Shape");
     s.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
     s.method("size", "(I)I").code.iload(1).iconst(1).op(OP_IADD).op(OP_IRETURN);
-    runLoop(state, vm, [](Code& c) { c.newObject("Shape").op(OP_DUP).invokespecial("Shape", "<init>", "()V"); },
-            [](Code& c) { c.aload(2).iload(1).invokevirtual("Shape", "size", "(I)I").op(OP_POP); });
+    runLoop(
+        state, vm, [](Code& c) { c.newObject("Shape").op(OP_DUP).invokespecial("Shape", "<init>", "()V"); },
+        [](Code& c) { c.aload(2).iload(1).invokevirtual("Shape", "size", "(I)I").op(OP_POP); });
 }
 BENCHMARK(VirtualCall)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void InterfaceCall(benchmark::State& state) {
     Vm vm;
-    vm.cls("Sized", "java/lang/Object", ACC_PUBLIC | ACC_INTERFACE | ACC_ABSTRACT).method("size", "(I)I", ACC_PUBLIC | ACC_ABSTRACT);
+    vm.cls("Sized", "java/lang/Object", ACC_PUBLIC | ACC_INTERFACE | ACC_ABSTRACT)
+        .method("size", "(I)I", ACC_PUBLIC | ACC_ABSTRACT);
     ClassSpec& s = vm.cls("Shape");
     s.implements("Sized");
     s.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
     s.method("size", "(I)I").code.iload(1).iconst(1).op(OP_IADD).op(OP_IRETURN);
-    runLoop(state, vm, [](Code& c) { c.newObject("Shape").op(OP_DUP).invokespecial("Shape", "<init>", "()V"); },
-            [](Code& c) { c.aload(2).iload(1).invokeinterface("Sized", "size", "(I)I", 2).op(OP_POP); });
+    runLoop(
+        state, vm, [](Code& c) { c.newObject("Shape").op(OP_DUP).invokespecial("Shape", "<init>", "()V"); },
+        [](Code& c) { c.aload(2).iload(1).invokeinterface("Sized", "size", "(I)I", 2).op(OP_POP); });
 }
 BENCHMARK(InterfaceCall)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void ArrayLoop(benchmark::State& state) {
     Vm vm;
     // a[i & 63] += i
-    runLoop(state, vm, [](Code& c) { c.bipush(64).newarray(T_INT); },
-            [](Code& c) {
-                c.aload(2).iload(1).bipush(63).op(OP_IAND).op(OP_DUP2).op(OP_IALOAD).iload(1).op(OP_IADD).op(OP_IASTORE);
-            });
+    runLoop(
+        state, vm, [](Code& c) { c.bipush(64).newarray(T_INT); },
+        [](Code& c) {
+            c.aload(2).iload(1).bipush(63).op(OP_IAND).op(OP_DUP2).op(OP_IALOAD).iload(1).op(OP_IADD).op(OP_IASTORE);
+        });
 }
 BENCHMARK(ArrayLoop)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-

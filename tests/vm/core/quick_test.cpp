@@ -39,7 +39,10 @@ void addClasses(Vm& vm, const std::function<void(Code&)>& body) {
     ClassSpec& p = vm.cls("P");
     p.implements("I");
     p.field("i", "I").field("arr", "[I").field("j", "J");
-    p.field("si", "I", ACC_STATIC).field("sarr", "[I", ACC_STATIC).field("sj", "J", ACC_STATIC).field("acc", "I", ACC_STATIC);
+    p.field("si", "I", ACC_STATIC)
+        .field("sarr", "[I", ACC_STATIC)
+        .field("sj", "J", ACC_STATIC)
+        .field("acc", "I", ACC_STATIC);
     p.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
     p.method("virt", "(I)I").code.iload(1).iconst(1).op(OP_IADD).op(OP_IRETURN);
     p.method("fin", "(I)I", ACC_PUBLIC | ACC_FINAL).code.iload(1).iconst(2).op(OP_IADD).op(OP_IRETURN);
@@ -73,9 +76,12 @@ TEST(QuickOpcodes, SameResultsBeforeAndAfterRewriteAndInReadOnlyCode) {
     };
     const std::vector<Case> cases = {
         {"getfield int", [](Code& c) { c.aload(1).label("site").getfield("P", "i", "I"); }, OP_GETFIELD_QUICK, 9},
-        {"getfield reference", [](Code& c) { c.aload(1).label("site").getfield("P", "arr", "[I").op(OP_ARRAYLENGTH); }, OP_GETFIELDP_QUICK, 12},
-        {"getfield long", [](Code& c) { c.aload(1).label("site").getfield("P", "j", "J").op(OP_L2I); }, OP_GETFIELD2_QUICK, 21},
-        {"putfield int", [](Code& c) { c.aload(1).iload(2).label("site").putfield("P", "i", "I").aload(1).getfield("P", "i", "I"); },
+        {"getfield reference", [](Code& c) { c.aload(1).label("site").getfield("P", "arr", "[I").op(OP_ARRAYLENGTH); },
+         OP_GETFIELDP_QUICK, 12},
+        {"getfield long", [](Code& c) { c.aload(1).label("site").getfield("P", "j", "J").op(OP_L2I); },
+         OP_GETFIELD2_QUICK, 21},
+        {"putfield int",
+         [](Code& c) { c.aload(1).iload(2).label("site").putfield("P", "i", "I").aload(1).getfield("P", "i", "I"); },
          OP_PUTFIELD_QUICK, 3},
         {"putfield long",
          [](Code& c) {
@@ -83,39 +89,64 @@ TEST(QuickOpcodes, SameResultsBeforeAndAfterRewriteAndInReadOnlyCode) {
              c.aload(1).getfield("P", "j", "J").bipush(40).op(OP_LUSHR).op(OP_L2I);
          },
          OP_PUTFIELD2_QUICK, 3},
-        {"getstatic int", [](Code& c) { c.label("site").getstatic("P", "si", "I").iload(2).op(OP_IADD); }, OP_GETSTATIC_QUICK, 3},
-        {"getstatic reference", [](Code& c) { c.label("site").getstatic("P", "sarr", "[I").op(OP_ARRAYLENGTH); }, OP_GETSTATICP_QUICK, 15},
-        {"getstatic long", [](Code& c) { c.label("site").getstatic("P", "sj", "J").op(OP_L2I).iload(2).op(OP_IADD); }, OP_GETSTATIC2_QUICK, 3},
-        {"putstatic int", [](Code& c) { c.iload(2).label("site").putstatic("P", "si", "I").getstatic("P", "si", "I"); }, OP_PUTSTATIC_QUICK, 3},
+        {"getstatic int", [](Code& c) { c.label("site").getstatic("P", "si", "I").iload(2).op(OP_IADD); },
+         OP_GETSTATIC_QUICK, 3},
+        {"getstatic reference", [](Code& c) { c.label("site").getstatic("P", "sarr", "[I").op(OP_ARRAYLENGTH); },
+         OP_GETSTATICP_QUICK, 15},
+        {"getstatic long", [](Code& c) { c.label("site").getstatic("P", "sj", "J").op(OP_L2I).iload(2).op(OP_IADD); },
+         OP_GETSTATIC2_QUICK, 3},
+        {"putstatic int", [](Code& c) { c.iload(2).label("site").putstatic("P", "si", "I").getstatic("P", "si", "I"); },
+         OP_PUTSTATIC_QUICK, 3},
         {"putstatic long",
          [](Code& c) {
              c.iload(2).op(OP_I2L).iconst(33).op(OP_LSHL).label("site").putstatic("P", "sj", "J");
              c.getstatic("P", "sj", "J").bipush(33).op(OP_LSHR).op(OP_L2I);
          },
          OP_PUTSTATIC2_QUICK, 3},
-        {"invokevirtual through the inline cache", [](Code& c) { c.aload(1).iload(2).label("site").invokevirtual("P", "virt", "(I)I"); },
-         OP_INVOKEVIRTUAL_CACHED, 6},
-        {"invokevirtual of a final method", [](Code& c) { c.aload(1).iload(2).label("site").invokevirtual("P", "fin", "(I)I"); },
-         OP_INVOKESPECIAL_QUICK, 9},
-        {"invokespecial of a private method", [](Code& c) { c.aload(1).iload(2).label("site").invokespecial("P", "priv", "(I)I"); },
-         OP_INVOKESPECIAL_QUICK, 12},
-        {"invokestatic", [](Code& c) { c.iload(2).label("site").invokestatic("P", "st", "(I)I"); }, OP_INVOKESTATIC_QUICK, 15},
+        {"invokevirtual through the inline cache",
+         [](Code& c) { c.aload(1).iload(2).label("site").invokevirtual("P", "virt", "(I)I"); }, OP_INVOKEVIRTUAL_CACHED,
+         6},
+        {"invokevirtual of a final method",
+         [](Code& c) { c.aload(1).iload(2).label("site").invokevirtual("P", "fin", "(I)I"); }, OP_INVOKESPECIAL_QUICK,
+         9},
+        {"invokespecial of a private method",
+         [](Code& c) { c.aload(1).iload(2).label("site").invokespecial("P", "priv", "(I)I"); }, OP_INVOKESPECIAL_QUICK,
+         12},
+        {"invokestatic", [](Code& c) { c.iload(2).label("site").invokestatic("P", "st", "(I)I"); },
+         OP_INVOKESTATIC_QUICK, 15},
         {"invokeinterface through the inline cache",
-         [](Code& c) { c.aload(1).iload(2).label("site").invokeinterface("I", "ifn", "(I)I", 2); }, OP_INVOKEINTERFACE_CACHED, 18},
+         [](Code& c) { c.aload(1).iload(2).label("site").invokeinterface("I", "ifn", "(I)I", 2); },
+         OP_INVOKEINTERFACE_CACHED, 18},
         {"new",
-         [](Code& c) { c.label("site").newObject("Q").op(OP_DUP).invokespecial("Q", "<init>", "()V").iload(2).invokevirtual("P", "virt", "(I)I"); },
+         [](Code& c) {
+             c.label("site")
+                 .newObject("Q")
+                 .op(OP_DUP)
+                 .invokespecial("Q", "<init>", "()V")
+                 .iload(2)
+                 .invokevirtual("P", "virt", "(I)I");
+         },
          OP_NEW_QUICK, 33},
-        {"anewarray", [](Code& c) { c.iload(2).label("site").anewarray("java/lang/String").op(OP_ARRAYLENGTH); }, OP_ANEWARRAY_QUICK, 3},
+        {"anewarray", [](Code& c) { c.iload(2).label("site").anewarray("java/lang/String").op(OP_ARRAYLENGTH); },
+         OP_ANEWARRAY_QUICK, 3},
         {"multianewarray",
          [](Code& c) {
              c.iconst(2).iload(2).label("site").multianewarray("[[I", 2).iconst(1).op(OP_AALOAD).op(OP_ARRAYLENGTH);
          },
          OP_MULTIANEWARRAY_QUICK, 3},
-        {"checkcast", [](Code& c) { c.aload(1).label("site").checkcast("I").iload(2).invokeinterface("I", "ifn", "(I)I", 2); },
+        {"checkcast",
+         [](Code& c) { c.aload(1).label("site").checkcast("I").iload(2).invokeinterface("I", "ifn", "(I)I", 2); },
          OP_CHECKCAST_QUICK, 18},
         {"instanceof",
          [](Code& c) {
-             c.aload(1).label("site").instanceOf("Q").newObject("Q").op(OP_DUP).invokespecial("Q", "<init>", "()V").instanceOf("I").op(OP_IADD);
+             c.aload(1)
+                 .label("site")
+                 .instanceOf("Q")
+                 .newObject("Q")
+                 .op(OP_DUP)
+                 .invokespecial("Q", "<init>", "()V")
+                 .instanceOf("I")
+                 .op(OP_IADD);
          },
          OP_INSTANCEOF_QUICK, 3},
     };
@@ -205,7 +236,9 @@ Snippet loads(std::vector<int> locals) {
         for (int l : locals) c.iload(l);
     };
 }
-Snippet localAndConst(int local, int8_t k) { return [=](Code& c) { c.iload(local).bipush(k); }; }
+Snippet localAndConst(int local, int8_t k) {
+    return [=](Code& c) { c.iload(local).bipush(k); };
+}
 
 TEST(CombinedOpcodes, SameResultsAsTheStandardSequences) {
     struct Case {
@@ -219,9 +252,10 @@ TEST(CombinedOpcodes, SameResultsAsTheStandardSequences) {
          [](Code& c) { c.aload(1).iload(2).op(OP_IALOAD); }, 30},
         {"224 index equal to the length", then([](Code& c) { c.aload(1); }, bytes({224, L8})),
          [](Code& c) { c.aload(1).iload(8).op(OP_IALOAD); }, -100},
-        {"224 null array", then([](Code& c) { c.aload(10); }, bytes({224, L2})), [](Code& c) { c.aload(10).iload(2).op(OP_IALOAD); },
-         -99},
-        {"225 reference element", then([](Code& c) { c.aload(7); }, then(bytes({225, L4}), [](Code& c) { c.op(OP_ARRAYLENGTH); })),
+        {"224 null array", then([](Code& c) { c.aload(10); }, bytes({224, L2})),
+         [](Code& c) { c.aload(10).iload(2).op(OP_IALOAD); }, -99},
+        {"225 reference element",
+         then([](Code& c) { c.aload(7); }, then(bytes({225, L4}), [](Code& c) { c.op(OP_ARRAYLENGTH); })),
          [](Code& c) { c.aload(7).iload(4).op(OP_AALOAD).op(OP_ARRAYLENGTH); }, 4},
         {"226 int element of locals", bytes({226, L1, L2}), [](Code& c) { c.aload(1).iload(2).op(OP_IALOAD); }, 30},
         {"226 negative index", bytes({226, L1, L3}), [](Code& c) { c.aload(1).iload(3).op(OP_IALOAD); }, -100},
@@ -229,23 +263,38 @@ TEST(CombinedOpcodes, SameResultsAsTheStandardSequences) {
          [](Code& c) { c.aload(7).iload(4).op(OP_AALOAD).op(OP_ARRAYLENGTH); }, 4},
         {"227 null array", then(bytes({227, L10, L4}), [](Code& c) { c.op(OP_ARRAYLENGTH); }),
          [](Code& c) { c.aload(10).iload(4).op(OP_AALOAD).op(OP_ARRAYLENGTH); }, -99},
-        {"228 local = 0", then(bytes({228, L9}), [](Code& c) { c.iload(9); }), [](Code& c) { c.iconst(0).istore(9).iload(9); }, 0},
-        {"229 local = 1", then(bytes({229, L9}), [](Code& c) { c.iload(9); }), [](Code& c) { c.iconst(1).istore(9).iload(9); }, 1},
-        {"230 add local", then([](Code& c) { c.iconst(7); }, bytes({230, L5})), [](Code& c) { c.iconst(7).iload(5).op(OP_IADD); }, 12},
-        {"231 add constant", then([](Code& c) { c.iconst(7); }, bytes({231, 0xFE})), [](Code& c) { c.iconst(7).bipush(-2).op(OP_IADD); }, 5},
-        {"232 subtract local", then([](Code& c) { c.iconst(7); }, bytes({232, L5})), [](Code& c) { c.iconst(7).iload(5).op(OP_ISUB); }, 2},
+        {"228 local = 0", then(bytes({228, L9}), [](Code& c) { c.iload(9); }),
+         [](Code& c) { c.iconst(0).istore(9).iload(9); }, 0},
+        {"229 local = 1", then(bytes({229, L9}), [](Code& c) { c.iload(9); }),
+         [](Code& c) { c.iconst(1).istore(9).iload(9); }, 1},
+        {"230 add local", then([](Code& c) { c.iconst(7); }, bytes({230, L5})),
+         [](Code& c) { c.iconst(7).iload(5).op(OP_IADD); }, 12},
+        {"231 add constant", then([](Code& c) { c.iconst(7); }, bytes({231, 0xFE})),
+         [](Code& c) { c.iconst(7).bipush(-2).op(OP_IADD); }, 5},
+        {"232 subtract local", then([](Code& c) { c.iconst(7); }, bytes({232, L5})),
+         [](Code& c) { c.iconst(7).iload(5).op(OP_ISUB); }, 2},
         {"233 subtract constant", then([](Code& c) { c.iconst(7); }, bytes({233, 0xFE})),
          [](Code& c) { c.iconst(7).bipush(-2).op(OP_ISUB); }, 9},
         {"234 field of local 0", bytes({234, 0, 3}), [](Code& c) { c.aload(0).getfield("C2", "f3", "I"); }, 33},
         {"235 reference field of local 0", then(bytes({235, 0, 6}), [](Code& c) { c.op(OP_ARRAYLENGTH); }),
          [](Code& c) { c.aload(0).getfield("C2", "arr", "[I").op(OP_ARRAYLENGTH); }, 5},
-        {"236 slot byte 5 whatever the second operand holds", then(bytes({236, L5, 0x77, 5}), [](Code& c) { c.aload(0).getfield("C2", "f5", "I"); }),
+        {"236 slot byte 5 whatever the second operand holds",
+         then(bytes({236, L5, 0x77, 5}), [](Code& c) { c.aload(0).getfield("C2", "f5", "I"); }),
          [](Code& c) { c.aload(0).iload(5).putfield("C2", "f5", "I").aload(0).getfield("C2", "f5", "I"); }, 5},
-        {"237 filler", then([](Code& c) { c.iconst(4); }, bytes({237, 0xAB})), [](Code& c) { c.iconst(4).op(OP_NOP); }, 4},
+        {"237 filler", then([](Code& c) { c.iconst(4); }, bytes({237, 0xAB})), [](Code& c) { c.iconst(4).op(OP_NOP); },
+         4},
         {"238 local zero", combinedBranch({238, L4}), standardBranch(loads({4}), OP_IFEQ), 1},
-        {"238 null local", combinedBranch({238, L10}), [](Code& c) {
-             c.aload(10).branch(OP_IFNULL, "taken").iconst(0).branch(OP_GOTO, "joined").label("taken").iconst(1).label("joined");
-         }, 1},
+        {"238 null local", combinedBranch({238, L10}),
+         [](Code& c) {
+             c.aload(10)
+                 .branch(OP_IFNULL, "taken")
+                 .iconst(0)
+                 .branch(OP_GOTO, "joined")
+                 .label("taken")
+                 .iconst(1)
+                 .label("joined");
+         },
+         1},
         {"239 local not zero", combinedBranch({239, L4}), standardBranch(loads({4}), OP_IFNE), 0},
         {"240 local below zero", combinedBranch({240, L3}), standardBranch(loads({3}), OP_IFLT), 1},
         {"241 local at least zero", combinedBranch({241, L3}), standardBranch(loads({3}), OP_IFGE), 0},
@@ -257,12 +306,18 @@ TEST(CombinedOpcodes, SameResultsAsTheStandardSequences) {
         {"247 local at least local", combinedBranch({247, L3, L5}), standardBranch(loads({3, 5}), OP_IF_ICMPGE), 0},
         {"248 local above local", combinedBranch({248, L5, L3}), standardBranch(loads({5, 3}), OP_IF_ICMPGT), 1},
         {"249 local at most local", combinedBranch({249, L3, L4}), standardBranch(loads({3, 4}), OP_IF_ICMPLE), 1},
-        {"250 c = -1 compares against -1, not 255", combinedBranch({250, L3, 0xFF}), standardBranch(localAndConst(3, -1), OP_IF_ICMPEQ), 1},
-        {"251 local differs from constant", combinedBranch({251, L5, 5}), standardBranch(localAndConst(5, 5), OP_IF_ICMPNE), 0},
-        {"252 local -1 below constant 0", combinedBranch({252, L3, 0}), standardBranch(localAndConst(3, 0), OP_IF_ICMPLT), 1},
-        {"253 local at least constant", combinedBranch({253, L4, 0}), standardBranch(localAndConst(4, 0), OP_IF_ICMPGE), 1},
-        {"254 local above constant", combinedBranch({254, L5, 4}), standardBranch(localAndConst(5, 4), OP_IF_ICMPGT), 1},
-        {"255 local at most constant", combinedBranch({255, L5, 4}), standardBranch(localAndConst(5, 4), OP_IF_ICMPLE), 0},
+        {"250 c = -1 compares against -1, not 255", combinedBranch({250, L3, 0xFF}),
+         standardBranch(localAndConst(3, -1), OP_IF_ICMPEQ), 1},
+        {"251 local differs from constant", combinedBranch({251, L5, 5}),
+         standardBranch(localAndConst(5, 5), OP_IF_ICMPNE), 0},
+        {"252 local -1 below constant 0", combinedBranch({252, L3, 0}),
+         standardBranch(localAndConst(3, 0), OP_IF_ICMPLT), 1},
+        {"253 local at least constant", combinedBranch({253, L4, 0}), standardBranch(localAndConst(4, 0), OP_IF_ICMPGE),
+         1},
+        {"254 local above constant", combinedBranch({254, L5, 4}), standardBranch(localAndConst(5, 4), OP_IF_ICMPGT),
+         1},
+        {"255 local at most constant", combinedBranch({255, L5, 4}), standardBranch(localAndConst(5, 4), OP_IF_ICMPLE),
+         0},
     };
     for (const Case& c : cases) {
         for (bool combined : {true, false}) {

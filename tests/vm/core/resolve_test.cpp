@@ -14,7 +14,10 @@ namespace {
 // do not; b/Sibling extends a/Base beside b/Far.
 void addClasses(Vm& vm) {
     ClassSpec& base = vm.cls("a/Base");
-    base.field("pub", "I", ACC_PUBLIC).field("priv", "I", ACC_PRIVATE).field("pkg", "I").field("prot", "I", ACC_PROTECTED);
+    base.field("pub", "I", ACC_PUBLIC)
+        .field("priv", "I", ACC_PRIVATE)
+        .field("pkg", "I")
+        .field("prot", "I", ACC_PROTECTED);
     vm.cls("a/Sub", "a/Base");
     vm.cls("a/Peer");
     vm.cls("b/Far", "a/Base");
@@ -75,7 +78,8 @@ TEST(Resolution, ClassAccessRules) {
         addClasses(vm);
         vm.cls("a/Hidden", "java/lang/Object", k.flags);
         bool allowed = !k.allowed;
-        RunResult r = vm.inside([&] { allowed = classHasAccessToClass(vm.classRecord(k.from), vm.classRecord("a/Hidden")); });
+        RunResult r =
+            vm.inside([&] { allowed = classHasAccessToClass(vm.classRecord(k.from), vm.classRecord("a/Hidden")); });
         ASSERT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
         EXPECT_EQ(allowed, k.allowed) << k.name;
     }
@@ -116,7 +120,8 @@ TEST(Resolution, FieldEntryIsResolvedOnceAndThenOnlyRecheckedForStaticUse) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first, second);
     EXPECT_TRUE(resolvedBit);
-    EXPECT_NE(r.trace.find("ALERT: java/lang/IncompatibleClassChangeError: Incompatible class change: a/Base.pkg.\n"), std::string::npos)
+    EXPECT_NE(r.trace.find("ALERT: java/lang/IncompatibleClassChangeError: Incompatible class change: a/Base.pkg.\n"),
+              std::string::npos)
         << r.trace;
 }
 
@@ -129,7 +134,9 @@ TEST(Resolution, FailedResolutionLeavesTheEntryUnresolved) {
         resolveFieldReference(f.pool(), f.fieldIndex, false, 180, f.user());
     });
     EXPECT_EQ(r.exitCode, 127);
-    EXPECT_NE(r.trace.find("ALERT: java/lang/IllegalAccessError: Cannot access a/Base.pkg from class a/User.\n"), std::string::npos) << r.trace;
+    EXPECT_NE(r.trace.find("ALERT: java/lang/IllegalAccessError: Cannot access a/Base.pkg from class a/User.\n"),
+              std::string::npos)
+        << r.trace;
     EXPECT_EQ(tag, CONSTANT_Fieldref);
 }
 

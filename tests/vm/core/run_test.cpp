@@ -19,11 +19,11 @@ struct Snapshot {
     int32_t fib, hash, initRuns, result;
     std::string trace;
     bool operator==(const Snapshot& o) const {
-        return hashState == o.hashState && alive == o.alive && tempRoots == o.tempRoots && globalRoots == o.globalRoots &&
-               suppressed == o.suppressed && exitCode == o.exitCode && noCatchFrameLeft == o.noCatchFrameLeft &&
-               noException == o.noException && noNative == o.noNative && hooksSet == o.hooksSet &&
-               permanentUsed == o.permanentUsed && freeBytes == o.freeBytes && fib == o.fib && hash == o.hash &&
-               initRuns == o.initRuns && result == o.result && trace == o.trace;
+        return hashState == o.hashState && alive == o.alive && tempRoots == o.tempRoots &&
+               globalRoots == o.globalRoots && suppressed == o.suppressed && exitCode == o.exitCode &&
+               noCatchFrameLeft == o.noCatchFrameLeft && noException == o.noException && noNative == o.noNative &&
+               hooksSet == o.hooksSet && permanentUsed == o.permanentUsed && freeBytes == o.freeBytes && fib == o.fib &&
+               hash == o.hash && initRuns == o.initRuns && result == o.result && trace == o.trace;
     }
 };
 
@@ -32,15 +32,39 @@ Snapshot runOnce() {
     ClassSpec& t = vm.cls("T");
     t.field("fib", "I", ACC_STATIC).field("hash", "I", ACC_STATIC).field("runs", "I", ACC_STATIC);
     t.nativeMethod("hash", "()I", ACC_STATIC, hashOfNewObject);
-    t.method("<clinit>", "()V", ACC_STATIC).code.getstatic("T", "runs", "I").iconst(1).op(OP_IADD).putstatic("T", "runs", "I").op(OP_RETURN);
+    t.method("<clinit>", "()V", ACC_STATIC)
+        .code.getstatic("T", "runs", "I")
+        .iconst(1)
+        .op(OP_IADD)
+        .putstatic("T", "runs", "I")
+        .op(OP_RETURN);
     t.method("fib", "(I)I", ACC_STATIC)
-        .code.iload(0).iconst(2).branch(OP_IF_ICMPGE, "r").iload(0).op(OP_IRETURN)
-        .label("r").iload(0).iconst(1).op(OP_ISUB).invokestatic("T", "fib", "(I)I")
-        .iload(0).iconst(2).op(OP_ISUB).invokestatic("T", "fib", "(I)I").op(OP_IADD).op(OP_IRETURN);
+        .code.iload(0)
+        .iconst(2)
+        .branch(OP_IF_ICMPGE, "r")
+        .iload(0)
+        .op(OP_IRETURN)
+        .label("r")
+        .iload(0)
+        .iconst(1)
+        .op(OP_ISUB)
+        .invokestatic("T", "fib", "(I)I")
+        .iload(0)
+        .iconst(2)
+        .op(OP_ISUB)
+        .invokestatic("T", "fib", "(I)I")
+        .op(OP_IADD)
+        .op(OP_IRETURN);
     t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
-        .code.iconst(15).invokestatic("T", "fib", "(I)I").putstatic("T", "fib", "I")
-        .invokestatic("T", "hash", "()I").putstatic("T", "hash", "I")
-        .iconst(1).iconst(0).op(OP_IDIV).op(OP_RETURN);  // ends uncaught: exit 127
+        .code.iconst(15)
+        .invokestatic("T", "fib", "(I)I")
+        .putstatic("T", "fib", "I")
+        .invokestatic("T", "hash", "()I")
+        .putstatic("T", "hash", "I")
+        .iconst(1)
+        .iconst(0)
+        .op(OP_IDIV)
+        .op(OP_RETURN);  // ends uncaught: exit 127
     Snapshot s{};
     vm.beforeStart = [&] {
         s.hashState = IdentityHashState;
@@ -78,7 +102,8 @@ TEST(Runs, TwoRunsInOneProcessGiveIdenticalResults) {
     EXPECT_EQ(first.fib, 610);
     EXPECT_EQ(first.initRuns, 1);
     EXPECT_EQ(first.hashState, 0xCAFEBABEu);
-    EXPECT_NE(first.trace.find("Uncaught exception java/lang/ArithmeticException.\n"), std::string::npos) << first.trace;
+    EXPECT_NE(first.trace.find("Uncaught exception java/lang/ArithmeticException.\n"), std::string::npos)
+        << first.trace;
     EXPECT_TRUE(first == second) << "first trace:\n" << first.trace << "\nsecond trace:\n" << second.trace;
 }
 

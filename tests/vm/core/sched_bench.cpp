@@ -16,13 +16,29 @@ void ThreadSwitch(benchmark::State& state) {
     addThreadSupport(vm);
     ClassSpec& y = vm.cls("Y");
     y.field("turns", "I", ACC_STATIC);
-    vm.cls("YW", "java/lang/Thread").method("run", "()V").locals(2)
-        .code.iconst(0).istore(1)
-        .label("loop").invokestatic("TN", "yield", "()V").iinc(1, 1).iload(1).ldcInt(yields).branch(OP_IF_ICMPLT, "loop")
-        .getstatic("Y", "turns", "I").iload(1).op(OP_IADD).putstatic("Y", "turns", "I").op(OP_RETURN);
-    y.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).locals(2)
-        .code.newObject("YW").invokestatic("TN", "start", "(Ljava/lang/Thread;)V")
-        .newObject("YW").invokestatic("TN", "start", "(Ljava/lang/Thread;)V").op(OP_RETURN);
+    vm.cls("YW", "java/lang/Thread")
+        .method("run", "()V")
+        .locals(2)
+        .code.iconst(0)
+        .istore(1)
+        .label("loop")
+        .invokestatic("TN", "yield", "()V")
+        .iinc(1, 1)
+        .iload(1)
+        .ldcInt(yields)
+        .branch(OP_IF_ICMPLT, "loop")
+        .getstatic("Y", "turns", "I")
+        .iload(1)
+        .op(OP_IADD)
+        .putstatic("Y", "turns", "I")
+        .op(OP_RETURN);
+    y.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
+        .locals(2)
+        .code.newObject("YW")
+        .invokestatic("TN", "start", "(Ljava/lang/Thread;)V")
+        .newObject("YW")
+        .invokestatic("TN", "start", "(Ljava/lang/Thread;)V")
+        .op(OP_RETURN);
     int32_t turns = 0;
     vm.afterRun = [&] { turns = *vm.staticAddress("Y", "turns"); };
     for (auto _ : state) {

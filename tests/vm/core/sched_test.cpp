@@ -37,7 +37,8 @@ TEST_F(Scheduler, RunnableQueueIsOrderedByPriorityAndFirstComeAmongEquals) {
             addThreadToQueue(threads[i]);
         }
         EXPECT_EQ(threadQueueLength(RunnableThreads), 8);
-        for (int i = 0; i < 8; i++) EXPECT_EQ(removeQueueHead(&RunnableThreads), threads[expected[i]]) << "position " << i;
+        for (int i = 0; i < 8; i++)
+            EXPECT_EQ(removeQueueHead(&RunnableThreads), threads[expected[i]]) << "position " << i;
         EXPECT_EQ(RunnableThreads, nullptr);
     });
     EXPECT_EQ(r.exitCode, 0) << r.trace;
@@ -46,10 +47,10 @@ TEST_F(Scheduler, RunnableQueueIsOrderedByPriorityAndFirstComeAmongEquals) {
 TEST_F(Scheduler, SwitchRules) {
     struct Case {
         const char* name;
-        int priority;          // of the current thread
-        uint32_t flags;        // its yield request and no-switch count
+        int priority;             // of the current thread
+        uint32_t flags;           // its yield request and no-switch count
         std::vector<int> queued;  // priorities of the runnable threads
-        int next;              // -1: the current thread runs on; else index into queued
+        int next;                 // -1: the current thread runs on; else index into queued
         bool keptRunningFlag;
     };
     const Case cases[] = {
@@ -84,7 +85,8 @@ TEST_F(Scheduler, SwitchRules) {
             EXPECT_EQ((current->scheduling & SCHED_KEPT_RUNNING) != 0, k.keptRunningFlag) << k.name;
             EXPECT_EQ(expected->scheduling & SCHED_YIELD, 0u) << k.name;
             int runnable = threadQueueLength(RunnableThreads);
-            EXPECT_EQ(runnable, (int)k.queued.size() + 1 - 1) << k.name << ": every thread but the running one is queued";
+            EXPECT_EQ(runnable, (int)k.queued.size() + 1 - 1)
+                << k.name << ": every thread but the running one is queued";
         });
         EXPECT_EQ(r.exitCode, 0) << k.name << "\n" << r.trace;
     }
@@ -155,8 +157,8 @@ TEST_F(Scheduler, Interrupts) {
         Situation situation;
         bool flagSet;
         bool pendingException;
-        bool runnable;        // queued to run after the interrupt
-        bool onEntryQueue;    // of the monitor
+        bool runnable;      // queued to run after the interrupt
+        bool onEntryQueue;  // of the monitor
     };
     const Case cases[] = {
         {"neither sleeping nor waiting: only the flag", Running, true, false, false, false},
@@ -179,24 +181,24 @@ TEST_F(Scheduler, Interrupts) {
             me->state = target->state = THREAD_ACTIVE;
             CurrentThread = target;
             switch (k.situation) {
-            case Running:
-                CurrentThread = me;
-                break;
-            case Sleeping:
-                suspendThread();
-                registerAlarm(target, 10000, 0, resumeThread);
-                break;
-            case Waiting:
-            case TimedWaiting:
-                monitorEnter(lock);
-                EXPECT_EQ(monitorWait(lock, k.situation == TimedWaiting ? 10000 : 0, 0), MONITOR_WAITING) << k.name;
-                break;
-            case WaitingForMonitor:
-                CurrentThread = me;
-                monitorEnter(lock);
-                CurrentThread = target;
-                monitorEnter(lock);
-                break;
+                case Running:
+                    CurrentThread = me;
+                    break;
+                case Sleeping:
+                    suspendThread();
+                    registerAlarm(target, 10000, 0, resumeThread);
+                    break;
+                case Waiting:
+                case TimedWaiting:
+                    monitorEnter(lock);
+                    EXPECT_EQ(monitorWait(lock, k.situation == TimedWaiting ? 10000 : 0, 0), MONITOR_WAITING) << k.name;
+                    break;
+                case WaitingForMonitor:
+                    CurrentThread = me;
+                    monitorEnter(lock);
+                    CurrentThread = target;
+                    monitorEnter(lock);
+                    break;
             }
             CurrentThread = me;
             interruptThread(target);

@@ -28,7 +28,13 @@ TEST(SlowInterpreter, FirstGetfieldIsRewrittenWithItsSlotAndThenRunsQuick) {
     Code& c = p.method("main", MAIN_SIG, MAIN_FLAGS).locals(3).code;
     c.newObject("P").op(OP_DUP).invokespecial("P", "<init>", "()V").astore(1);
     c.aload(1).bipush(21).putfield("P", "c", "I").iconst(0).istore(2);
-    c.label("loop").aload(1).label("site").getfield("P", "c", "I").getstatic("P", "r", "I").op(OP_IADD).putstatic("P", "r", "I");
+    c.label("loop")
+        .aload(1)
+        .label("site")
+        .getfield("P", "c", "I")
+        .getstatic("P", "r", "I")
+        .op(OP_IADD)
+        .putstatic("P", "r", "I");
     c.iinc(2, 1).iload(2).iconst(2).branch(OP_IF_ICMPLT, "loop").op(OP_RETURN);
     int site = c.labelAt("site");
     std::vector<uint8_t> code;
@@ -53,15 +59,27 @@ TEST(SlowInterpreter, StaticAccessRunsTheInitializerFirstAndOnce) {
     s.resolvedPool = false;
     s.field("x", "I", ACC_STATIC).field("runs", "I", ACC_STATIC);
     s.method("<clinit>", "()V", ACC_STATIC)
-        .code.bipush(7).putstatic("S", "x", "I").getstatic("S", "runs", "I").iconst(1).op(OP_IADD).putstatic("S", "runs", "I").op(OP_RETURN);
+        .code.bipush(7)
+        .putstatic("S", "x", "I")
+        .getstatic("S", "runs", "I")
+        .iconst(1)
+        .op(OP_IADD)
+        .putstatic("S", "runs", "I")
+        .op(OP_RETURN);
     s.method("twice", "(I)I", ACC_STATIC).code.iload(0).iload(0).op(OP_IADD).op(OP_IRETURN);
     ClassSpec& t = vm.cls("T");
     t.resolvedPool = false;
     t.field("r", "I", ACC_STATIC);
     // r = S.x + S.x + S.twice(S.x)
     t.method("main", MAIN_SIG, MAIN_FLAGS)
-        .code.getstatic("S", "x", "I").getstatic("S", "x", "I").op(OP_IADD).getstatic("S", "x", "I").invokestatic("S", "twice", "(I)I")
-        .op(OP_IADD).putstatic("T", "r", "I").op(OP_RETURN);
+        .code.getstatic("S", "x", "I")
+        .getstatic("S", "x", "I")
+        .op(OP_IADD)
+        .getstatic("S", "x", "I")
+        .invokestatic("S", "twice", "(I)I")
+        .op(OP_IADD)
+        .putstatic("T", "r", "I")
+        .op(OP_RETURN);
     int32_t r = 0, runs = 0;
     vm.afterRun = [&] {
         r = *vm.staticAddress("T", "r");
@@ -80,7 +98,10 @@ TEST(SlowInterpreter, InvokestaticAndNewInitialiseTheirClassFirst) {
     };
     const std::vector<Case> cases = {
         {"invokestatic", [](Code& c) { c.invokestatic("S", "get", "()I"); }},
-        {"new", [](Code& c) { c.newObject("S").op(OP_DUP).invokespecial("S", "<init>", "()V").invokevirtual("S", "value", "()I"); }},
+        {"new",
+         [](Code& c) {
+             c.newObject("S").op(OP_DUP).invokespecial("S", "<init>", "()V").invokevirtual("S", "value", "()I");
+         }},
         {"putstatic", [](Code& c) { c.iconst(1).putstatic("S", "y", "I").getstatic("S", "x", "I"); }},
     };
     for (const Case& k : cases) {
@@ -114,7 +135,12 @@ TEST(SlowInterpreter, ExceptionsOfCreationAndTypeTestsAreCatchable) {
     };
     const std::vector<Case> cases = {
         {"checkcast of an Object to String",
-         [](Code& c) { c.newObject("java/lang/Object").op(OP_DUP).invokespecial("java/lang/Object", "<init>", "()V").checkcast("java/lang/String"); },
+         [](Code& c) {
+             c.newObject("java/lang/Object")
+                 .op(OP_DUP)
+                 .invokespecial("java/lang/Object", "<init>", "()V")
+                 .checkcast("java/lang/String");
+         },
          "java/lang/ClassCastException"},
         {"aastore of an Object into a String[]",
          [](Code& c) {
@@ -123,19 +149,26 @@ TEST(SlowInterpreter, ExceptionsOfCreationAndTypeTestsAreCatchable) {
          },
          "java/lang/ArrayStoreException"},
         {"newarray of -1", [](Code& c) { c.iconst(-1).newarray(T_INT); }, "java/lang/NegativeArraySizeException"},
-        {"anewarray of -1", [](Code& c) { c.iconst(-1).anewarray("java/lang/String"); }, "java/lang/NegativeArraySizeException"},
+        {"anewarray of -1", [](Code& c) { c.iconst(-1).anewarray("java/lang/String"); },
+         "java/lang/NegativeArraySizeException"},
         {"multianewarray with a negative inner count", [](Code& c) { c.iconst(2).iconst(-3).multianewarray("[[I", 2); },
          "java/lang/NegativeArraySizeException"},
-        {"getfield of null", [](Code& c) { c.op(OP_ACONST_NULL).getfield("T", "f", "I"); }, "java/lang/NullPointerException"},
-        {"putfield of null", [](Code& c) { c.op(OP_ACONST_NULL).iconst(1).putfield("T", "f", "I"); }, "java/lang/NullPointerException"},
-        {"invokevirtual on null", [](Code& c) { c.op(OP_ACONST_NULL).invokevirtual("T", "m", "()V"); }, "java/lang/NullPointerException"},
-        {"invokespecial on null", [](Code& c) { c.op(OP_ACONST_NULL).invokespecial("T", "m", "()V"); }, "java/lang/NullPointerException"},
-        {"invokeinterface on null", [](Code& c) { c.op(OP_ACONST_NULL).invokeinterface("Face", "m", "()V", 1); }, "java/lang/NullPointerException"},
+        {"getfield of null", [](Code& c) { c.op(OP_ACONST_NULL).getfield("T", "f", "I"); },
+         "java/lang/NullPointerException"},
+        {"putfield of null", [](Code& c) { c.op(OP_ACONST_NULL).iconst(1).putfield("T", "f", "I"); },
+         "java/lang/NullPointerException"},
+        {"invokevirtual on null", [](Code& c) { c.op(OP_ACONST_NULL).invokevirtual("T", "m", "()V"); },
+         "java/lang/NullPointerException"},
+        {"invokespecial on null", [](Code& c) { c.op(OP_ACONST_NULL).invokespecial("T", "m", "()V"); },
+         "java/lang/NullPointerException"},
+        {"invokeinterface on null", [](Code& c) { c.op(OP_ACONST_NULL).invokeinterface("Face", "m", "()V", 1); },
+         "java/lang/NullPointerException"},
     };
     for (const Case& k : cases) {
         for (bool secondPass : {false, true}) {
             Vm vm;
-            vm.cls("Face", "java/lang/Object", ACC_PUBLIC | ACC_INTERFACE | ACC_ABSTRACT).method("m", "()V", ACC_PUBLIC | ACC_ABSTRACT);
+            vm.cls("Face", "java/lang/Object", ACC_PUBLIC | ACC_INTERFACE | ACC_ABSTRACT)
+                .method("m", "()V", ACC_PUBLIC | ACC_ABSTRACT);
             ClassSpec& t = vm.cls("T");
             t.resolvedPool = false;
             t.field("r", "I", ACC_STATIC).field("f", "I");
@@ -185,7 +218,9 @@ TEST(SlowInterpreter, MultianewarrayStopsAtAZeroCount) {
 // method and a static method; A abstract; a/P with protected members; b/Q unrelated.
 void addLinkageClasses(Vm& vm) {
     ClassSpec& f = vm.cls("F");
-    f.field("k", "I", ACC_PUBLIC | ACC_STATIC | ACC_FINAL).field("inst", "I", ACC_PUBLIC).field("fin", "I", ACC_PUBLIC | ACC_FINAL);
+    f.field("k", "I", ACC_PUBLIC | ACC_STATIC | ACC_FINAL)
+        .field("inst", "I", ACC_PUBLIC)
+        .field("fin", "I", ACC_PUBLIC | ACC_FINAL);
     f.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
     f.method("secret", "()V", ACC_PRIVATE).code.op(OP_RETURN);
     f.method("st", "()V", ACC_PUBLIC | ACC_STATIC).code.op(OP_RETURN);
@@ -197,7 +232,8 @@ void addLinkageClasses(Vm& vm) {
     p.field("prot", "I", ACC_PROTECTED);
     p.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
     p.method("hidden", "()V", ACC_PROTECTED | ACC_STATIC).code.op(OP_RETURN);
-    vm.cls("Face", "java/lang/Object", ACC_PUBLIC | ACC_INTERFACE | ACC_ABSTRACT).method("m", "()V", ACC_PUBLIC | ACC_ABSTRACT);
+    vm.cls("Face", "java/lang/Object", ACC_PUBLIC | ACC_INTERFACE | ACC_ABSTRACT)
+        .method("m", "()V", ACC_PUBLIC | ACC_ABSTRACT);
 }
 
 TEST(SlowInterpreter, LinkageFailuresEndTheRunWithTheirAlert) {
@@ -209,24 +245,32 @@ TEST(SlowInterpreter, LinkageFailuresEndTheRunWithTheirAlert) {
         const char* alert;
     };
     const std::vector<Case> cases = {
-        {"final static written from another class", "T", "java/lang/Object", [](Code& c) { c.iconst(1).putstatic("F", "k", "I"); },
+        {"final static written from another class", "T", "java/lang/Object",
+         [](Code& c) { c.iconst(1).putstatic("F", "k", "I"); },
          "ALERT: java/lang/IllegalAccessError: Cannot modify final field F.k from class T.\n"},
         {"final field written from a subclass", "H", "F",
-         [](Code& c) { c.newObject("G").op(OP_DUP).invokespecial("G", "<init>", "()V").iconst(1).putfield("F", "fin", "I"); },
+         [](Code& c) {
+             c.newObject("G").op(OP_DUP).invokespecial("G", "<init>", "()V").iconst(1).putfield("F", "fin", "I");
+         },
          "ALERT: java/lang/IllegalAccessError: Cannot modify final field F.fin from class H.\n"},
         {"getstatic of an instance field", "T", "java/lang/Object", [](Code& c) { c.getstatic("F", "inst", "I"); },
          "ALERT: java/lang/IncompatibleClassChangeError: Incompatible class change: F.inst.\n"},
-        {"getfield of a static field", "T", "java/lang/Object", [](Code& c) { c.op(OP_ACONST_NULL).getfield("F", "k", "I"); },
+        {"getfield of a static field", "T", "java/lang/Object",
+         [](Code& c) { c.op(OP_ACONST_NULL).getfield("F", "k", "I"); },
          "ALERT: java/lang/IncompatibleClassChangeError: Incompatible class change: F.k.\n"},
-        {"invokestatic of an instance method", "T", "java/lang/Object", [](Code& c) { c.invokestatic("F", "inst", "()V"); },
+        {"invokestatic of an instance method", "T", "java/lang/Object",
+         [](Code& c) { c.invokestatic("F", "inst", "()V"); },
          "ALERT: java/lang/IncompatibleClassChangeError: Incompatible class change: F.inst()V.\n"},
-        {"invokevirtual of a static method", "T", "java/lang/Object", [](Code& c) { c.op(OP_ACONST_NULL).invokevirtual("F", "st", "()V"); },
+        {"invokevirtual of a static method", "T", "java/lang/Object",
+         [](Code& c) { c.op(OP_ACONST_NULL).invokevirtual("F", "st", "()V"); },
          "ALERT: java/lang/IncompatibleClassChangeError: Incompatible class change: F.st()V.\n"},
         {"no such method", "T", "java/lang/Object", [](Code& c) { c.invokestatic("F", "gone", "(I)V"); },
          "ALERT: java/lang/NoSuchMethodError: No such method gone.(I)V.\n"},
         // the entry is resolved by then: the message comes from the resolved method
         {"invokeinterface on a receiver without the method", "T", "java/lang/Object",
-         [](Code& c) { c.newObject("F").op(OP_DUP).invokespecial("F", "<init>", "()V").invokeinterface("Face", "m", "()V", 1); },
+         [](Code& c) {
+             c.newObject("F").op(OP_DUP).invokespecial("F", "<init>", "()V").invokeinterface("Face", "m", "()V", 1);
+         },
          "ALERT: java/lang/NoSuchMethodError: No such method m.()V.\n"},
         {"no such field", "T", "java/lang/Object", [](Code& c) { c.getstatic("F", "gone", "J"); },
          "ALERT: java/lang/NoSuchFieldError: No such field gone.J.\n"},
@@ -239,17 +283,23 @@ TEST(SlowInterpreter, LinkageFailuresEndTheRunWithTheirAlert) {
          "ALERT: java/lang/InstantiationError: Cannot instantiate bad class.\n"},
         // the lookup passes over another class's private methods
         {"private method of another class", "T", "java/lang/Object",
-         [](Code& c) { c.newObject("F").op(OP_DUP).invokespecial("F", "<init>", "()V").invokespecial("F", "secret", "()V"); },
+         [](Code& c) {
+             c.newObject("F").op(OP_DUP).invokespecial("F", "<init>", "()V").invokespecial("F", "secret", "()V");
+         },
          "ALERT: java/lang/NoSuchMethodError: No such method secret.()V.\n"},
         {"protected field from another package, not a subclass", "b/Q", "java/lang/Object",
-         [](Code& c) { c.newObject("a/P").op(OP_DUP).invokespecial("a/P", "<init>", "()V").getfield("a/P", "prot", "I"); },
+         [](Code& c) {
+             c.newObject("a/P").op(OP_DUP).invokespecial("a/P", "<init>", "()V").getfield("a/P", "prot", "I");
+         },
          "ALERT: java/lang/IllegalAccessError: Cannot access a/P.prot from class b/Q.\n"},
         {"protected static method from another package, not a subclass", "b/Q", "java/lang/Object",
          [](Code& c) { c.invokestatic("a/P", "hidden", "()V"); },
          "ALERT: java/lang/IllegalAccessError: Cannot access a/P.hidden from class b/Q.\n"},
-        {"interface method entry on a class", "T", "java/lang/Object", [](Code& c) { c.op(OP_ACONST_NULL).invokeinterface("F", "inst", "()V", 1); },
+        {"interface method entry on a class", "T", "java/lang/Object",
+         [](Code& c) { c.op(OP_ACONST_NULL).invokeinterface("F", "inst", "()V", 1); },
          "ALERT: java/lang/IncompatibleClassChangeError: Bad field or method reference.\n"},
-        {"method entry on an interface", "T", "java/lang/Object", [](Code& c) { c.op(OP_ACONST_NULL).invokevirtual("Face", "m", "()V"); },
+        {"method entry on an interface", "T", "java/lang/Object",
+         [](Code& c) { c.op(OP_ACONST_NULL).invokevirtual("Face", "m", "()V"); },
          "ALERT: java/lang/IncompatibleClassChangeError: Bad field or method reference.\n"},
         // java/lang/Object has no public clone here, so an array's clone does not link
         {"clone of an int array", "T", "java/lang/Object",
@@ -309,7 +359,13 @@ TEST(SlowInterpreter, PackagePrivateMethodsAreNotOverriddenAcrossPackages) {
         Code& c = t.method("main", MAIN_SIG, MAIN_FLAGS).locals(3).code;
         c.iconst(0).istore(2).label("loop");
         c.newObject(k.receiver).op(OP_DUP).invokespecial(k.receiver, "<init>", "()V").invokevirtual("a/A", "m", "()I");
-        c.getstatic("a/T", "r", "I").op(OP_IADD).putstatic("a/T", "r", "I").iinc(2, 1).iload(2).iconst(2).branch(OP_IF_ICMPLT, "loop");
+        c.getstatic("a/T", "r", "I")
+            .op(OP_IADD)
+            .putstatic("a/T", "r", "I")
+            .iinc(2, 1)
+            .iload(2)
+            .iconst(2)
+            .branch(OP_IF_ICMPLT, "loop");
         c.op(OP_RETURN);
         int32_t r = 0;
         vm.afterRun = [&] { r = *vm.staticAddress("a/T", "r"); };
@@ -346,7 +402,10 @@ TEST(SlowInterpreter, ProtectedAccessFromAnotherPackageGoesThroughTheCallersLine
         s.method("<init>", "()V").code.aload(0).invokespecial("a/P", "<init>", "()V").op(OP_RETURN);
         Code& c = s.method("main", MAIN_SIG, MAIN_FLAGS).code;
         c.newObject(k.objectClass).op(OP_DUP).invokespecial(k.objectClass, "<init>", "()V").op(OP_DUP).bipush(5);
-        c.putfield(k.objectClass, "prot", "I").getfield(k.objectClass, "prot", "I").putstatic("b/S", "r", "I").op(OP_RETURN);
+        c.putfield(k.objectClass, "prot", "I")
+            .getfield(k.objectClass, "prot", "I")
+            .putstatic("b/S", "r", "I")
+            .op(OP_RETURN);
         int32_t r = 0;
         vm.afterRun = [&] { r = *vm.staticAddress("b/S", "r"); };
         RunResult result = vm.run("b/S");
@@ -355,7 +414,8 @@ TEST(SlowInterpreter, ProtectedAccessFromAnotherPackageGoesThroughTheCallersLine
             EXPECT_EQ(r, 5) << k.name;
         } else {
             EXPECT_EQ(result.exitCode, 127) << k.name;
-            std::string alert = std::string("ALERT: java/lang/IllegalAccessError: Cannot access a/P.prot from class b/S.\n");
+            std::string alert =
+                std::string("ALERT: java/lang/IllegalAccessError: Cannot access a/P.prot from class b/S.\n");
             EXPECT_NE(result.trace.find(alert), std::string::npos) << k.name << "\n" << result.trace;
         }
     }
@@ -375,7 +435,14 @@ TEST(SlowInterpreter, NewRegistersInstancesOfClassesWithACleanupFunction) {
     t.resolvedPool = false;
     t.nativeMethod("collect", "()V", ACC_STATIC, nativeCollect);
     Code& c = t.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
-    c.iconst(0).istore(1).label("loop").label("site").newObject("K").op(OP_DUP).invokespecial("K", "<init>", "()V").op(OP_POP);
+    c.iconst(0)
+        .istore(1)
+        .label("loop")
+        .label("site")
+        .newObject("K")
+        .op(OP_DUP)
+        .invokespecial("K", "<init>", "()V")
+        .op(OP_POP);
     c.iinc(1, 1).iload(1).iconst(2).branch(OP_IF_ICMPLT, "loop").invokestatic("T", "collect", "()V").op(OP_RETURN);
     int site = c.labelAt("site");
     std::vector<uint8_t> code;

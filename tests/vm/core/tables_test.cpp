@@ -38,7 +38,8 @@ TEST(Tables, FieldTypeKeys) {
         {"[Ljava/lang/String;", [] { return (TypeKey)((1 << 13) + JavaLangString->key); }},
         {"[[[[[[I", [] { return (TypeKey)((6 << 13) + 'I'); }},
         {"[[[[[[[I", [] { return (TypeKey)(0xE000 | (getRawClass("[[[[[[[I")->key & 0x1FFF)); }},
-        {"[[[[[[[Ljava/lang/Object;", [] { return (TypeKey)(0xE000 | (getRawClass("[[[[[[[Ljava/lang/Object;")->key & 0x1FFF)); }},
+        {"[[[[[[[Ljava/lang/Object;",
+         [] { return (TypeKey)(0xE000 | (getRawClass("[[[[[[[Ljava/lang/Object;")->key & 0x1FFF)); }},
     };
     for (const Case& k : cases) {
         Vm vm;
@@ -77,18 +78,27 @@ TEST(Tables, MethodSignaturePacking) {
         std::function<std::vector<uint8_t>()> expected;
     };
     const Case cases[] = {
-        {"()V", [] { return std::vector<uint8_t>{0, 'V'}; }},
-        {"(JD)Z", [] { return std::vector<uint8_t>{2, 'J', 'D', 'Z'}; }},
-        {"(Ljava/lang/String;I)V", [] {
+        {"()V",
+         [] {
+             return std::vector<uint8_t>{0, 'V'};
+         }},
+        {"(JD)Z",
+         [] {
+             return std::vector<uint8_t>{2, 'J', 'D', 'Z'};
+         }},
+        {"(Ljava/lang/String;I)V",
+         [] {
              TypeKey s = JavaLangString->key;
              return std::vector<uint8_t>{2, (uint8_t)(s >> 8), (uint8_t)s, 'I', 'V'};
          }},
-        {"([[I)[I", [] {
+        {"([[I)[I",
+         [] {
              // high byte 0x40 is no capital letter: no escape
              TypeKey two = (2 << 13) + 'I', one = (1 << 13) + 'I';
              return std::vector<uint8_t>{1, (uint8_t)(two >> 8), (uint8_t)two, (uint8_t)(one >> 8), (uint8_t)one};
          }},
-        {"([[Ljava/lang/Object;)V", [] {
+        {"([[Ljava/lang/Object;)V",
+         [] {
              // a two-dimensional class array's high byte is a capital letter: escaped by "L"
              TypeKey k = (TypeKey)((2 << 13) + JavaLangObject->key);
              return std::vector<uint8_t>{1, 'L', (uint8_t)(k >> 8), (uint8_t)k, 'V'};
@@ -121,7 +131,8 @@ TEST(Tables, BadMethodSignatureEndsTheRun) {
         RunResult r = vm.inside([&] { changeMethodSignatureToKey(signature, 0, (int)strlen(signature)); });
         EXPECT_EQ(r.exitCode, 127) << signature;
         EXPECT_NE(r.trace.find("ALERT: java/lang/ClassFormatError: Bad method signature.\n"), std::string::npos)
-            << signature << "\n" << r.trace;
+            << signature << "\n"
+            << r.trace;
     }
 }
 

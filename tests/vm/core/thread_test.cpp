@@ -3,8 +3,8 @@
 // class initialisation, synchronized run methods, joins, and sleeping without CPU.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <sys/resource.h>
+#include <sstream>
 
 #include <chrono>
 
@@ -53,13 +53,23 @@ TEST_F(Threads, TwoThreadsCountTo200000UnderOneLock) {
     ClassSpec& counter = vm.cls("Counter");
     counter.field("lock", OBJ, ACC_STATIC).field("count", "I", ACC_STATIC);
     ClassSpec& inc = vm.cls("Inc", "java/lang/Thread");
-    inc.method("run", "()V").locals(2)
-        .code.iconst(0).istore(1)
+    inc.method("run", "()V")
+        .locals(2)
+        .code.iconst(0)
+        .istore(1)
         .label("loop")
-        .getstatic("Counter", "lock", OBJ).op(OP_MONITORENTER)
-        .getstatic("Counter", "count", "I").iconst(1).op(OP_IADD).putstatic("Counter", "count", "I")
-        .getstatic("Counter", "lock", OBJ).op(OP_MONITOREXIT)
-        .iinc(1, 1).iload(1).ldcInt(100000).branch(OP_IF_ICMPLT, "loop")
+        .getstatic("Counter", "lock", OBJ)
+        .op(OP_MONITORENTER)
+        .getstatic("Counter", "count", "I")
+        .iconst(1)
+        .op(OP_IADD)
+        .putstatic("Counter", "count", "I")
+        .getstatic("Counter", "lock", OBJ)
+        .op(OP_MONITOREXIT)
+        .iinc(1, 1)
+        .iload(1)
+        .ldcInt(100000)
+        .branch(OP_IF_ICMPLT, "loop")
         .op(OP_RETURN);
     Code& main = counter.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
     main.newObject("java/lang/Object").putstatic("Counter", "lock", OBJ);
@@ -81,69 +91,117 @@ TEST_F(Threads, TwoThreadsCountTo200000UnderOneLock) {
 }
 
 TEST_F(Threads, ProducerAndConsumerMove10000ItemsInOrder) {
-  for (bool stress : STRESS_LEVELS) {
-    Vm vm;
-    compactAlways(vm, stress);
-    addThreadSupport(vm);
-    ClassSpec& pc = vm.cls("PC");
-    pc.field("lock", OBJ, ACC_STATIC).field("full", "I", ACC_STATIC).field("value", "I", ACC_STATIC)
-        .field("errors", "I", ACC_STATIC).field("received", "I", ACC_STATIC);
-    Code& produce = vm.cls("Producer", "java/lang/Thread").method("run", "()V").locals(2).code;
-    produce.iconst(0).istore(1)
-        .label("next").getstatic("PC", "lock", OBJ).op(OP_MONITORENTER)
-        .label("check").getstatic("PC", "full", "I").branch(OP_IFEQ, "put")
-        .getstatic("PC", "lock", OBJ);
-    waitOn(produce, 0).branch(OP_GOTO, "check")
-        .label("put").iload(1).putstatic("PC", "value", "I").iconst(1).putstatic("PC", "full", "I")
-        .getstatic("PC", "lock", OBJ).invokestatic("TN", "notifyAll", "(Ljava/lang/Object;)V")
-        .getstatic("PC", "lock", OBJ).op(OP_MONITOREXIT)
-        .iinc(1, 1).iload(1).sipush(10000).branch(OP_IF_ICMPLT, "next")
-        .op(OP_RETURN);
-    Code& consume = vm.cls("Consumer", "java/lang/Thread").method("run", "()V").locals(2).code;
-    consume.iconst(0).istore(1)
-        .label("next").getstatic("PC", "lock", OBJ).op(OP_MONITORENTER)
-        .label("check").getstatic("PC", "full", "I").branch(OP_IFNE, "take")
-        .getstatic("PC", "lock", OBJ);
-    waitOn(consume, 0).branch(OP_GOTO, "check")
-        .label("take").getstatic("PC", "value", "I").iload(1).branch(OP_IF_ICMPEQ, "inOrder")
-        .getstatic("PC", "errors", "I").iconst(1).op(OP_IADD).putstatic("PC", "errors", "I")
-        .label("inOrder").iconst(0).putstatic("PC", "full", "I")
-        .getstatic("PC", "received", "I").iconst(1).op(OP_IADD).putstatic("PC", "received", "I")
-        .getstatic("PC", "lock", OBJ).invokestatic("TN", "notifyAll", "(Ljava/lang/Object;)V")
-        .getstatic("PC", "lock", OBJ).op(OP_MONITOREXIT)
-        .iinc(1, 1).iload(1).sipush(10000).branch(OP_IF_ICMPLT, "next")
-        .op(OP_RETURN);
-    Code& main = pc.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
-    main.newObject("java/lang/Object").putstatic("PC", "lock", OBJ);
-    startThread(main, "Consumer", 1);
-    startThread(main, "Producer", 1);
-    main.op(OP_RETURN);
-    int32_t received = 0, errors = -1;
-    vm.afterRun = [&] {
-        received = *vm.staticAddress("PC", "received");
-        errors = *vm.staticAddress("PC", "errors");
-    };
-    RunResult r = vm.run("PC");
-    EXPECT_EQ(r.exitCode, 0) << "stress " << stress << "\n" << r.trace;
-    EXPECT_EQ(received, 10000) << "stress " << stress;
-    EXPECT_EQ(errors, 0) << "stress " << stress;
-  }
+    for (bool stress : STRESS_LEVELS) {
+        Vm vm;
+        compactAlways(vm, stress);
+        addThreadSupport(vm);
+        ClassSpec& pc = vm.cls("PC");
+        pc.field("lock", OBJ, ACC_STATIC)
+            .field("full", "I", ACC_STATIC)
+            .field("value", "I", ACC_STATIC)
+            .field("errors", "I", ACC_STATIC)
+            .field("received", "I", ACC_STATIC);
+        Code& produce = vm.cls("Producer", "java/lang/Thread").method("run", "()V").locals(2).code;
+        produce.iconst(0)
+            .istore(1)
+            .label("next")
+            .getstatic("PC", "lock", OBJ)
+            .op(OP_MONITORENTER)
+            .label("check")
+            .getstatic("PC", "full", "I")
+            .branch(OP_IFEQ, "put")
+            .getstatic("PC", "lock", OBJ);
+        waitOn(produce, 0)
+            .branch(OP_GOTO, "check")
+            .label("put")
+            .iload(1)
+            .putstatic("PC", "value", "I")
+            .iconst(1)
+            .putstatic("PC", "full", "I")
+            .getstatic("PC", "lock", OBJ)
+            .invokestatic("TN", "notifyAll", "(Ljava/lang/Object;)V")
+            .getstatic("PC", "lock", OBJ)
+            .op(OP_MONITOREXIT)
+            .iinc(1, 1)
+            .iload(1)
+            .sipush(10000)
+            .branch(OP_IF_ICMPLT, "next")
+            .op(OP_RETURN);
+        Code& consume = vm.cls("Consumer", "java/lang/Thread").method("run", "()V").locals(2).code;
+        consume.iconst(0)
+            .istore(1)
+            .label("next")
+            .getstatic("PC", "lock", OBJ)
+            .op(OP_MONITORENTER)
+            .label("check")
+            .getstatic("PC", "full", "I")
+            .branch(OP_IFNE, "take")
+            .getstatic("PC", "lock", OBJ);
+        waitOn(consume, 0)
+            .branch(OP_GOTO, "check")
+            .label("take")
+            .getstatic("PC", "value", "I")
+            .iload(1)
+            .branch(OP_IF_ICMPEQ, "inOrder")
+            .getstatic("PC", "errors", "I")
+            .iconst(1)
+            .op(OP_IADD)
+            .putstatic("PC", "errors", "I")
+            .label("inOrder")
+            .iconst(0)
+            .putstatic("PC", "full", "I")
+            .getstatic("PC", "received", "I")
+            .iconst(1)
+            .op(OP_IADD)
+            .putstatic("PC", "received", "I")
+            .getstatic("PC", "lock", OBJ)
+            .invokestatic("TN", "notifyAll", "(Ljava/lang/Object;)V")
+            .getstatic("PC", "lock", OBJ)
+            .op(OP_MONITOREXIT)
+            .iinc(1, 1)
+            .iload(1)
+            .sipush(10000)
+            .branch(OP_IF_ICMPLT, "next")
+            .op(OP_RETURN);
+        Code& main = pc.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
+        main.newObject("java/lang/Object").putstatic("PC", "lock", OBJ);
+        startThread(main, "Consumer", 1);
+        startThread(main, "Producer", 1);
+        main.op(OP_RETURN);
+        int32_t received = 0, errors = -1;
+        vm.afterRun = [&] {
+            received = *vm.staticAddress("PC", "received");
+            errors = *vm.staticAddress("PC", "errors");
+        };
+        RunResult r = vm.run("PC");
+        EXPECT_EQ(r.exitCode, 0) << "stress " << stress << "\n" << r.trace;
+        EXPECT_EQ(received, 10000) << "stress " << stress;
+        EXPECT_EQ(errors, 0) << "stress " << stress;
+    }
 }
 
 TEST_F(Threads, TimedWaitReturnsAfterItsTimeOwningTheMonitorAtItsDepth) {
     Vm vm;
     addThreadSupport(vm);
     ClassSpec& tw = vm.cls("TW");
-    tw.field("lock", OBJ, ACC_STATIC).field("t0", "J", ACC_STATIC).field("t1", "J", ACC_STATIC)
-        .field("depth", "I", ACC_STATIC).field("state", "I", ACC_STATIC);
+    tw.field("lock", OBJ, ACC_STATIC)
+        .field("t0", "J", ACC_STATIC)
+        .field("t1", "J", ACC_STATIC)
+        .field("depth", "I", ACC_STATIC)
+        .field("state", "I", ACC_STATIC);
     Code& main = tw.method("main", MAIN_SIG, MAIN_FLAGS).code;
     main.newObject("java/lang/Object").putstatic("TW", "lock", OBJ);
     for (int i = 0; i < 3; i++) main.getstatic("TW", "lock", OBJ).op(OP_MONITORENTER);
     millis(main).putstatic("TW", "t0", "J").getstatic("TW", "lock", OBJ);
     waitOn(main, 100);
-    millis(main).putstatic("TW", "t1", "J")
-        .getstatic("TW", "lock", OBJ).invokestatic("TN", "depth", "(Ljava/lang/Object;)I").putstatic("TW", "depth", "I")
-        .getstatic("TW", "lock", OBJ).invokestatic("TN", "lockState", "(Ljava/lang/Object;)I").putstatic("TW", "state", "I");
+    millis(main)
+        .putstatic("TW", "t1", "J")
+        .getstatic("TW", "lock", OBJ)
+        .invokestatic("TN", "depth", "(Ljava/lang/Object;)I")
+        .putstatic("TW", "depth", "I")
+        .getstatic("TW", "lock", OBJ)
+        .invokestatic("TN", "lockState", "(Ljava/lang/Object;)I")
+        .putstatic("TW", "state", "I");
     for (int i = 0; i < 3; i++) main.getstatic("TW", "lock", OBJ).op(OP_MONITOREXIT);
     main.op(OP_RETURN);
     int64_t waited = 0;
@@ -169,8 +227,10 @@ TEST_F(Threads, IllegalMonitorStateExceptionReachesJavaHandlers) {
     const Case cases[] = {
         {"wait without owning", [](Code& c) { waitOn(c.getstatic("IM", "lock", OBJ), 0); }},
         {"timed wait without owning", [](Code& c) { waitOn(c.getstatic("IM", "lock", OBJ), 10); }},
-        {"notify without owning", [](Code& c) { c.getstatic("IM", "lock", OBJ).invokestatic("TN", "notify", "(Ljava/lang/Object;)V"); }},
-        {"notifyAll without owning", [](Code& c) { c.getstatic("IM", "lock", OBJ).invokestatic("TN", "notifyAll", "(Ljava/lang/Object;)V"); }},
+        {"notify without owning",
+         [](Code& c) { c.getstatic("IM", "lock", OBJ).invokestatic("TN", "notify", "(Ljava/lang/Object;)V"); }},
+        {"notifyAll without owning",
+         [](Code& c) { c.getstatic("IM", "lock", OBJ).invokestatic("TN", "notifyAll", "(Ljava/lang/Object;)V"); }},
         // the handler range ends right behind the instruction that raises
         {"monitorexit without owning", [](Code& c) { c.getstatic("IM", "lock", OBJ).op(OP_MONITOREXIT); }},
         {"notify of a lock another thread holds",
@@ -190,12 +250,22 @@ TEST_F(Threads, IllegalMonitorStateExceptionReachesJavaHandlers) {
         ClassSpec& im = vm.cls("IM");
         im.field("lock", OBJ, ACC_STATIC).field("r", "I", ACC_STATIC);
         Code& hold = vm.cls("Holder", "java/lang/Thread").method("run", "()V").code;
-        sleepMs(hold.getstatic("IM", "lock", OBJ).op(OP_MONITORENTER), 50).getstatic("IM", "lock", OBJ).op(OP_MONITOREXIT).op(OP_RETURN);
+        sleepMs(hold.getstatic("IM", "lock", OBJ).op(OP_MONITORENTER), 50)
+            .getstatic("IM", "lock", OBJ)
+            .op(OP_MONITOREXIT)
+            .op(OP_RETURN);
         MethodSpec& m = im.method("main", MAIN_SIG, MAIN_FLAGS).locals(2);
         m.code.newObject("java/lang/Object").putstatic("IM", "lock", OBJ).label("s");
         k.op(m.code);
-        m.code.label("e").iconst(1).putstatic("IM", "r", "I").op(OP_RETURN)
-            .label("h").op(OP_POP).iconst(2).putstatic("IM", "r", "I").op(OP_RETURN);
+        m.code.label("e")
+            .iconst(1)
+            .putstatic("IM", "r", "I")
+            .op(OP_RETURN)
+            .label("h")
+            .op(OP_POP)
+            .iconst(2)
+            .putstatic("IM", "r", "I")
+            .op(OP_RETURN);
         m.handler("s", "e", "h", "java/lang/IllegalMonitorStateException");
         int32_t result = 0;
         vm.afterRun = [&] { result = *vm.staticAddress("IM", "r"); };
@@ -223,90 +293,121 @@ TEST_F(Threads, InterruptReachesTheHandlerAroundTheBlockingCall) {
         {"wait(10000)", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 10000); }, 60, 50, 2000},
         {"wait(Long.MAX_VALUE)", [=](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), forever); }, 60, 50, 2000},
         {"interrupted before sleep(10000): raised at once", [](Code& c) { sleepMs(c, 10000); }, -1, 0, 40},
-        {"interrupted before wait(): raised at once", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 0); }, -1, 0, 40},
+        {"interrupted before wait(): raised at once", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 0); }, -1, 0,
+         40},
     };
     for (bool stress : STRESS_LEVELS)
-    for (const Case& k : cases) {
-        Vm vm;
-        compactAlways(vm, stress);
-        addThreadSupport(vm);
-        ClassSpec& ir = vm.cls("IR");
-        ir.field("lock", OBJ, ACC_STATIC).field("caught", "I", ACC_STATIC).field("depth", "I", ACC_STATIC)
-            .field("t0", "J", ACC_STATIC).field("t1", "J", ACC_STATIC);
-        MethodSpec& run = vm.cls("Blocker", "java/lang/Thread").method("run", "()V");
-        Code& c = run.code;
-        millis(c.getstatic("IR", "lock", OBJ).op(OP_MONITORENTER)).putstatic("IR", "t0", "J").label("s");
-        k.op(c);
-        c.label("e").iconst(1).putstatic("IR", "caught", "I").branch(OP_GOTO, "out")
-            .label("h").op(OP_POP).getstatic("IR", "lock", OBJ).invokestatic("TN", "depth", "(Ljava/lang/Object;)I")
-            .putstatic("IR", "depth", "I").iconst(2).putstatic("IR", "caught", "I")
-            .label("out");
-        millis(c).putstatic("IR", "t1", "J").getstatic("IR", "lock", OBJ).op(OP_MONITOREXIT).op(OP_RETURN);
-        run.handler("s", "e", "h", "java/lang/InterruptedException");
-        Code& main = ir.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
-        main.newObject("java/lang/Object").putstatic("IR", "lock", OBJ);
-        startThread(main, "Blocker", 1);
-        if (k.interruptAfterMs >= 0) sleepMs(main, k.interruptAfterMs);
-        main.aload(1).invokestatic("TN", "interrupt", "(Ljava/lang/Thread;)V").op(OP_RETURN);
-        int32_t caught = 0, depth = 0;
-        int64_t blocked = 0;
-        vm.afterRun = [&] {
-            caught = *vm.staticAddress("IR", "caught");
-            depth = *vm.staticAddress("IR", "depth");
-            blocked = staticLong(vm, "IR", "t1") - staticLong(vm, "IR", "t0");
-        };
-        RunResult r = vm.run("IR");
-        EXPECT_EQ(r.exitCode, 0) << k.name << (stress ? " (compacting)" : "") << "\n" << r.trace;
-        EXPECT_EQ(caught, 2) << k.name << (stress ? " (compacting)" : "") << ": not caught around the call\n" << r.trace;
-        EXPECT_EQ(depth, 1) << k.name << ": the handler must own the monitor as before";
-        EXPECT_GE(blocked, k.minBlockedMs) << k.name;
-        EXPECT_LE(blocked, k.maxBlockedMs) << k.name;
-        EXPECT_EQ(r.trace.find("Uncaught"), std::string::npos) << k.name << "\n" << r.trace;
-    }
+        for (const Case& k : cases) {
+            Vm vm;
+            compactAlways(vm, stress);
+            addThreadSupport(vm);
+            ClassSpec& ir = vm.cls("IR");
+            ir.field("lock", OBJ, ACC_STATIC)
+                .field("caught", "I", ACC_STATIC)
+                .field("depth", "I", ACC_STATIC)
+                .field("t0", "J", ACC_STATIC)
+                .field("t1", "J", ACC_STATIC);
+            MethodSpec& run = vm.cls("Blocker", "java/lang/Thread").method("run", "()V");
+            Code& c = run.code;
+            millis(c.getstatic("IR", "lock", OBJ).op(OP_MONITORENTER)).putstatic("IR", "t0", "J").label("s");
+            k.op(c);
+            c.label("e")
+                .iconst(1)
+                .putstatic("IR", "caught", "I")
+                .branch(OP_GOTO, "out")
+                .label("h")
+                .op(OP_POP)
+                .getstatic("IR", "lock", OBJ)
+                .invokestatic("TN", "depth", "(Ljava/lang/Object;)I")
+                .putstatic("IR", "depth", "I")
+                .iconst(2)
+                .putstatic("IR", "caught", "I")
+                .label("out");
+            millis(c).putstatic("IR", "t1", "J").getstatic("IR", "lock", OBJ).op(OP_MONITOREXIT).op(OP_RETURN);
+            run.handler("s", "e", "h", "java/lang/InterruptedException");
+            Code& main = ir.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
+            main.newObject("java/lang/Object").putstatic("IR", "lock", OBJ);
+            startThread(main, "Blocker", 1);
+            if (k.interruptAfterMs >= 0) sleepMs(main, k.interruptAfterMs);
+            main.aload(1).invokestatic("TN", "interrupt", "(Ljava/lang/Thread;)V").op(OP_RETURN);
+            int32_t caught = 0, depth = 0;
+            int64_t blocked = 0;
+            vm.afterRun = [&] {
+                caught = *vm.staticAddress("IR", "caught");
+                depth = *vm.staticAddress("IR", "depth");
+                blocked = staticLong(vm, "IR", "t1") - staticLong(vm, "IR", "t0");
+            };
+            RunResult r = vm.run("IR");
+            EXPECT_EQ(r.exitCode, 0) << k.name << (stress ? " (compacting)" : "") << "\n" << r.trace;
+            EXPECT_EQ(caught, 2) << k.name << (stress ? " (compacting)" : "") << ": not caught around the call\n"
+                                 << r.trace;
+            EXPECT_EQ(depth, 1) << k.name << ": the handler must own the monitor as before";
+            EXPECT_GE(blocked, k.minBlockedMs) << k.name;
+            EXPECT_LE(blocked, k.maxBlockedMs) << k.name;
+            EXPECT_EQ(r.trace.find("Uncaught"), std::string::npos) << k.name << "\n" << r.trace;
+        }
 }
 
 // B waits for A's static initializer; an interrupt meanwhile does not end that wait, but
 // stays pending for B's next sleep.
 TEST_F(Threads, WaitForAnotherThreadsInitializerIsNotInterrupted) {
-  for (bool stress : STRESS_LEVELS) {
-    Vm vm;
-    compactAlways(vm, stress);
-    addThreadSupport(vm);
-    ClassSpec& slow = vm.cls("Slow");
-    slow.field("v", "I", ACC_STATIC);
-    sleepMs(slow.method("<clinit>", "()V", ACC_STATIC).code, 100).iconst(7).putstatic("Slow", "v", "I").op(OP_RETURN);
-    slow.method("get", "()I", ACC_STATIC).code.getstatic("Slow", "v", "I").op(OP_IRETURN);
-    ClassSpec& res = vm.cls("R");
-    res.field("seenA", "I", ACC_STATIC).field("seenB", "I", ACC_STATIC).field("caught", "I", ACC_STATIC)
-        .field("t0", "J", ACC_STATIC).field("t1", "J", ACC_STATIC);
-    vm.cls("A", "java/lang/Thread").method("run", "()V").code.invokestatic("Slow", "get", "()I").putstatic("R", "seenA", "I").op(OP_RETURN);
-    MethodSpec& b = vm.cls("B", "java/lang/Thread").method("run", "()V");
-    sleepMs(b.code, 20).invokestatic("Slow", "get", "()I").putstatic("R", "seenB", "I");
-    millis(b.code).putstatic("R", "t0", "J").label("s");
-    sleepMs(b.code, 5000).label("e").iconst(1).putstatic("R", "caught", "I").op(OP_RETURN)
-        .label("h").op(OP_POP).iconst(2).putstatic("R", "caught", "I");
-    millis(b.code).putstatic("R", "t1", "J").op(OP_RETURN);
-    b.handler("s", "e", "h", "java/lang/InterruptedException");
-    Code& main = res.method("main", MAIN_SIG, MAIN_FLAGS).locals(3).code;
-    startThread(main, "A", 1);
-    startThread(main, "B", 2);
-    sleepMs(main, 60).aload(2).invokestatic("TN", "interrupt", "(Ljava/lang/Thread;)V").op(OP_RETURN);
-    int32_t seenA = 0, seenB = 0, caught = 0;
-    int64_t slept = -1;
-    vm.afterRun = [&] {
-        seenA = *vm.staticAddress("R", "seenA");
-        seenB = *vm.staticAddress("R", "seenB");
-        caught = *vm.staticAddress("R", "caught");
-        slept = staticLong(vm, "R", "t1") - staticLong(vm, "R", "t0");
-    };
-    RunResult r = vm.run("R");
-    EXPECT_EQ(r.exitCode, 0) << "stress " << stress << "\n" << r.trace;
-    EXPECT_EQ(seenA, 7) << "stress " << stress;
-    EXPECT_EQ(seenB, 7) << "stress " << stress << ": B must wait for the initializer and then see its work\n" << r.trace;
-    EXPECT_EQ(caught, 2) << "stress " << stress << ": the interrupt must stay pending for B's next sleep";
-    EXPECT_GE(slept, 0) << "stress " << stress;
-    EXPECT_LT(slept, 40) << "stress " << stress << ": the pending interrupt is raised without sleeping";
-  }
+    for (bool stress : STRESS_LEVELS) {
+        Vm vm;
+        compactAlways(vm, stress);
+        addThreadSupport(vm);
+        ClassSpec& slow = vm.cls("Slow");
+        slow.field("v", "I", ACC_STATIC);
+        sleepMs(slow.method("<clinit>", "()V", ACC_STATIC).code, 100)
+            .iconst(7)
+            .putstatic("Slow", "v", "I")
+            .op(OP_RETURN);
+        slow.method("get", "()I", ACC_STATIC).code.getstatic("Slow", "v", "I").op(OP_IRETURN);
+        ClassSpec& res = vm.cls("R");
+        res.field("seenA", "I", ACC_STATIC)
+            .field("seenB", "I", ACC_STATIC)
+            .field("caught", "I", ACC_STATIC)
+            .field("t0", "J", ACC_STATIC)
+            .field("t1", "J", ACC_STATIC);
+        vm.cls("A", "java/lang/Thread")
+            .method("run", "()V")
+            .code.invokestatic("Slow", "get", "()I")
+            .putstatic("R", "seenA", "I")
+            .op(OP_RETURN);
+        MethodSpec& b = vm.cls("B", "java/lang/Thread").method("run", "()V");
+        sleepMs(b.code, 20).invokestatic("Slow", "get", "()I").putstatic("R", "seenB", "I");
+        millis(b.code).putstatic("R", "t0", "J").label("s");
+        sleepMs(b.code, 5000)
+            .label("e")
+            .iconst(1)
+            .putstatic("R", "caught", "I")
+            .op(OP_RETURN)
+            .label("h")
+            .op(OP_POP)
+            .iconst(2)
+            .putstatic("R", "caught", "I");
+        millis(b.code).putstatic("R", "t1", "J").op(OP_RETURN);
+        b.handler("s", "e", "h", "java/lang/InterruptedException");
+        Code& main = res.method("main", MAIN_SIG, MAIN_FLAGS).locals(3).code;
+        startThread(main, "A", 1);
+        startThread(main, "B", 2);
+        sleepMs(main, 60).aload(2).invokestatic("TN", "interrupt", "(Ljava/lang/Thread;)V").op(OP_RETURN);
+        int32_t seenA = 0, seenB = 0, caught = 0;
+        int64_t slept = -1;
+        vm.afterRun = [&] {
+            seenA = *vm.staticAddress("R", "seenA");
+            seenB = *vm.staticAddress("R", "seenB");
+            caught = *vm.staticAddress("R", "caught");
+            slept = staticLong(vm, "R", "t1") - staticLong(vm, "R", "t0");
+        };
+        RunResult r = vm.run("R");
+        EXPECT_EQ(r.exitCode, 0) << "stress " << stress << "\n" << r.trace;
+        EXPECT_EQ(seenA, 7) << "stress " << stress;
+        EXPECT_EQ(seenB, 7) << "stress " << stress << ": B must wait for the initializer and then see its work\n"
+                            << r.trace;
+        EXPECT_EQ(caught, 2) << "stress " << stress << ": the interrupt must stay pending for B's next sleep";
+        EXPECT_GE(slept, 0) << "stress " << stress;
+        EXPECT_LT(slept, 40) << "stress " << stress << ": the pending interrupt is raised without sleeping";
+    }
 }
 
 // A failing initializer wakes the thread that waits for it with NoClassDefFoundError.
@@ -321,9 +422,22 @@ TEST_F(Threads, FailedInitializerWakesItsWaiter) {
     res.field("a", "I", ACC_STATIC).field("b", "I", ACC_STATIC);
     auto user = [&](const char* name, const char* field, int delay) {
         MethodSpec& m = vm.cls(name, "java/lang/Thread").method("run", "()V");
-        sleepMs(m.code, delay).label("s").invokestatic("Bad", "get", "()I").op(OP_POP).label("e").op(OP_RETURN)
-            .label("h").op(OP_POP).iconst(1).putstatic("F", field, "I").op(OP_RETURN)
-            .label("h2").op(OP_POP).iconst(2).putstatic("F", field, "I").op(OP_RETURN);
+        sleepMs(m.code, delay)
+            .label("s")
+            .invokestatic("Bad", "get", "()I")
+            .op(OP_POP)
+            .label("e")
+            .op(OP_RETURN)
+            .label("h")
+            .op(OP_POP)
+            .iconst(1)
+            .putstatic("F", field, "I")
+            .op(OP_RETURN)
+            .label("h2")
+            .op(OP_POP)
+            .iconst(2)
+            .putstatic("F", field, "I")
+            .op(OP_RETURN);
         m.handler("s", "e", "h", "java/lang/NoClassDefFoundError");
         m.handler("s", "e", "h2", "java/lang/Error");
     };
@@ -349,11 +463,21 @@ TEST_F(Threads, SynchronizedRunEntersItsMonitorBeforeTheFirstBytecode) {
     addThreadSupport(vm);
     ClassSpec& sr = vm.cls("SR");
     sr.field("released", "I", ACC_STATIC).field("seen", "I", ACC_STATIC).field("depth", "I", ACC_STATIC);
-    vm.cls("SW", "java/lang/Thread").method("run", "()V", ACC_PUBLIC | ACC_SYNCHRONIZED)
-        .code.getstatic("SR", "released", "I").putstatic("SR", "seen", "I")
-        .aload(0).invokestatic("TN", "depth", "(Ljava/lang/Object;)I").putstatic("SR", "depth", "I").op(OP_RETURN);
+    vm.cls("SW", "java/lang/Thread")
+        .method("run", "()V", ACC_PUBLIC | ACC_SYNCHRONIZED)
+        .code.getstatic("SR", "released", "I")
+        .putstatic("SR", "seen", "I")
+        .aload(0)
+        .invokestatic("TN", "depth", "(Ljava/lang/Object;)I")
+        .putstatic("SR", "depth", "I")
+        .op(OP_RETURN);
     Code& main = sr.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
-    main.newObject("SW").astore(1).aload(1).op(OP_MONITORENTER).aload(1).invokestatic("TN", "start", "(Ljava/lang/Thread;)V");
+    main.newObject("SW")
+        .astore(1)
+        .aload(1)
+        .op(OP_MONITORENTER)
+        .aload(1)
+        .invokestatic("TN", "start", "(Ljava/lang/Thread;)V");
     sleepMs(main, 30).iconst(1).putstatic("SR", "released", "I").aload(1).op(OP_MONITOREXIT).op(OP_RETURN);
     int32_t seen = 0, depth = 0;
     vm.afterRun = [&] {
@@ -370,14 +494,32 @@ TEST_F(Threads, DeathOfAThreadWakesThoseWaitingOnIt) {
     Vm vm;
     addThreadSupport(vm);
     ClassSpec& j = vm.cls("J");
-    j.field("done", "I", ACC_STATIC).field("seen", "I", ACC_STATIC).field("t0", "J", ACC_STATIC).field("t1", "J", ACC_STATIC);
-    sleepMs(vm.cls("JW", "java/lang/Thread").method("run", "()V").code, 30).iconst(1).putstatic("J", "done", "I").op(OP_RETURN);
+    j.field("done", "I", ACC_STATIC)
+        .field("seen", "I", ACC_STATIC)
+        .field("t0", "J", ACC_STATIC)
+        .field("t1", "J", ACC_STATIC);
+    sleepMs(vm.cls("JW", "java/lang/Thread").method("run", "()V").code, 30)
+        .iconst(1)
+        .putstatic("J", "done", "I")
+        .op(OP_RETURN);
     Code& main = j.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
     startThread(main, "JW", 1);
-    millis(main).putstatic("J", "t0", "J").aload(1).op(OP_MONITORENTER)
-        .label("check").aload(1).invokestatic("TN", "isAlive", "(Ljava/lang/Thread;)Z").branch(OP_IFEQ, "out").aload(1);
-    waitOn(main, 5000).branch(OP_GOTO, "check")
-        .label("out").aload(1).op(OP_MONITOREXIT).getstatic("J", "done", "I").putstatic("J", "seen", "I");
+    millis(main)
+        .putstatic("J", "t0", "J")
+        .aload(1)
+        .op(OP_MONITORENTER)
+        .label("check")
+        .aload(1)
+        .invokestatic("TN", "isAlive", "(Ljava/lang/Thread;)Z")
+        .branch(OP_IFEQ, "out")
+        .aload(1);
+    waitOn(main, 5000)
+        .branch(OP_GOTO, "check")
+        .label("out")
+        .aload(1)
+        .op(OP_MONITOREXIT)
+        .getstatic("J", "done", "I")
+        .putstatic("J", "seen", "I");
     millis(main).putstatic("J", "t1", "J").op(OP_RETURN);
     int32_t seen = 0;
     int64_t joined = 0;
@@ -408,19 +550,39 @@ std::string sleepersOnce() {
     ClassSpec& zw = vm.cls("ZW", "java/lang/Thread");
     zw.field("delay", "I").field("index", "I");
     // late[index] = time slept - delay
-    zw.method("run", "()V").locals(3)
-        .code.invokestatic("TN", "millis", "()J").lstore(1)
-        .aload(0).getfield("ZW", "delay", "I").op(OP_I2L).invokestatic("TN", "sleep", "(J)V")
-        .getstatic("Z", "late", "[I").aload(0).getfield("ZW", "index", "I")
-        .invokestatic("TN", "millis", "()J").lload(1).op(OP_LSUB).op(OP_L2I).aload(0).getfield("ZW", "delay", "I").op(OP_ISUB)
-        .op(OP_IASTORE).op(OP_RETURN);
+    zw.method("run", "()V")
+        .locals(3)
+        .code.invokestatic("TN", "millis", "()J")
+        .lstore(1)
+        .aload(0)
+        .getfield("ZW", "delay", "I")
+        .op(OP_I2L)
+        .invokestatic("TN", "sleep", "(J)V")
+        .getstatic("Z", "late", "[I")
+        .aload(0)
+        .getfield("ZW", "index", "I")
+        .invokestatic("TN", "millis", "()J")
+        .lload(1)
+        .op(OP_LSUB)
+        .op(OP_L2I)
+        .aload(0)
+        .getfield("ZW", "delay", "I")
+        .op(OP_ISUB)
+        .op(OP_IASTORE)
+        .op(OP_RETURN);
     Code& main = z.method("main", MAIN_SIG, MAIN_FLAGS).locals(2).code;
     main.iconst(n).newarray(T_INT).putstatic("Z", "late", "[I");
     for (int i = 0; i < n; i++) {
-        main.newObject("ZW").astore(1)
-            .aload(1).iconst(delays[i]).putfield("ZW", "delay", "I")
-            .aload(1).iconst(i).putfield("ZW", "index", "I")
-            .aload(1).invokestatic("TN", "start", "(Ljava/lang/Thread;)V");
+        main.newObject("ZW")
+            .astore(1)
+            .aload(1)
+            .iconst(delays[i])
+            .putfield("ZW", "delay", "I")
+            .aload(1)
+            .iconst(i)
+            .putfield("ZW", "index", "I")
+            .aload(1)
+            .invokestatic("TN", "start", "(Ljava/lang/Thread;)V");
     }
     main.op(OP_RETURN);
     std::vector<int32_t> late(n, -1);
@@ -431,12 +593,14 @@ std::string sleepersOnce() {
     int64_t cpu0 = threadCpuMicros();
     auto wall0 = std::chrono::steady_clock::now();
     RunResult r = vm.run("Z");
-    int64_t wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - wall0).count();
+    int64_t wallMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - wall0).count();
     int64_t cpuMs = (threadCpuMicros() - cpu0) / 1000;
     std::ostringstream out;
     if (r.exitCode != 0) out << "exit " << r.exitCode << "\n" << r.trace;
     if (wallMs < 290) out << "the run took only " << wallMs << " ms\n";  // the VM clock counts whole milliseconds
-    if (cpuMs >= 30) out << "the VM spun while every thread slept (" << cpuMs << " ms CPU in a " << wallMs << " ms run)\n";
+    if (cpuMs >= 30)
+        out << "the VM spun while every thread slept (" << cpuMs << " ms CPU in a " << wallMs << " ms run)\n";
     for (int i = 0; i < n; i++) {
         if (late[i] < 0) out << "sleeper " << i << " woke early (" << late[i] << " ms)\n";
         if (late[i] > 20) out << "sleeper " << i << " woke late (" << late[i] << " ms)\n";

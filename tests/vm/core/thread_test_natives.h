@@ -103,15 +103,15 @@ inline void nDepth() {
     ThreadRecord* t = CurrentThread;
     int32_t depth = 0;
     switch (word & LOCK_STATE_MASK) {
-    case LOCK_SIMPLE:
-        depth = lockOwner(word) == t ? 1 : 0;
-        break;
-    case LOCK_EXTENDED:
-        depth = lockOwner(word) == t ? t->extendedLockDepth : 0;
-        break;
-    case LOCK_INFLATED:
-        depth = lockMonitor(word)->owner == t ? lockMonitor(word)->depth : 0;
-        break;
+        case LOCK_SIMPLE:
+            depth = lockOwner(word) == t ? 1 : 0;
+            break;
+        case LOCK_EXTENDED:
+            depth = lockOwner(word) == t ? t->extendedLockDepth : 0;
+            break;
+        case LOCK_INFLATED:
+            depth = lockMonitor(word)->owner == t ? lockMonitor(word)->depth : 0;
+            break;
     }
     pushInt(depth);
 }

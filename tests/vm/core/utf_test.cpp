@@ -33,10 +33,22 @@ TEST(ClassFileUtf, Utf2UnicodeDecodesAndAdvances) {
         {"over-long NUL accepted", "\xC0\x80", 0x0000, 2},
         {"three bytes", "\xE4\xB8\x80", 0x4E00, 3},
         {"surrogate accepted", "\xED\xA0\x80", 0xD800, 3},
-        {"two-byte lead, bad second", "\xC3" "A", 0x80, 1},
-        {"three-byte lead, bad third", "\xE4\xB8" "A", 0x80, 2},
-        {"three-byte lead, bad second", "\xE4" "AB", 0x80, 1},
-        {"stray continuation", "\x9F" "A", 0x80, 1},
+        {"two-byte lead, bad second",
+         "\xC3"
+         "A",
+         0x80, 1},
+        {"three-byte lead, bad third",
+         "\xE4\xB8"
+         "A",
+         0x80, 2},
+        {"three-byte lead, bad second",
+         "\xE4"
+         "AB",
+         0x80, 1},
+        {"stray continuation",
+         "\x9F"
+         "A",
+         0x80, 1},
         {"four-byte lead", "\xF0\x9F\x98\x80", 0x80, 1},
         {"lead at end of text", "\xE4", 0x80, 1},
         {"two of three at end of text", "\xE4\xB8", 0x80, 2},
@@ -47,7 +59,9 @@ TEST(ClassFileUtf, Utf2UnicodeDecodesAndAdvances) {
         EXPECT_EQ(c.advance, p - c.text) << c.name;
     }
     // After a broken three-byte sequence the next call reads what follows it.
-    const char* p = "\xE4\xB8" "A";
+    const char* p =
+        "\xE4\xB8"
+        "A";
     utf2unicode(&p);
     EXPECT_EQ('A', utf2unicode(&p));
 }
@@ -62,8 +76,14 @@ TEST(ClassFileUtf, StringLengthCountsCharacters) {
         {"empty", "", 0, 0},
         {"ascii", "abc", 3, 3},
         {"mixed", "a\xC3\xA9\xE4\xB8\x80z", 7, 4},
-        {"continuation bytes unchecked", "\xC3" "A", 2, 1},
-        {"embedded NUL as C0 80", "a\xC0\x80" "b", 4, 3},
+        {"continuation bytes unchecked",
+         "\xC3"
+         "A",
+         2, 1},
+        {"embedded NUL as C0 80",
+         "a\xC0\x80"
+         "b",
+         4, 3},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.expected, utfStringLength(c.text, c.length)) << c.name;
@@ -95,7 +115,10 @@ TEST(ClassFileUtf, StringLengthOfStrayByteEndsTheRun) {
         const char* text;
         int length;
     } cases[] = {
-        {"stray continuation first", "\x9F" "abc", 4},
+        {"stray continuation first",
+         "\x9F"
+         "abc",
+         4},
         {"stray continuation after ascii", "ab\x9F", 3},
         {"four-byte lead", "a\xF0\x9F\x98\x80", 5},
         {"0xFF", "\xFF", 1},
@@ -116,7 +139,11 @@ TEST(ClassFileUtf, Unicode2UtfEncodesEachUnitAndBoundsOutput) {
         const char* expected;
     } cases[] = {
         {"ascii", {'h', 'i'}, 16, "hi"},
-        {"NUL as two bytes", {0, 'a'}, 16, "\xC0\x80" "a"},
+        {"NUL as two bytes",
+         {0, 'a'},
+         16,
+         "\xC0\x80"
+         "a"},
         {"two and three bytes", {0xE9, 0x4E00}, 16, "\xC3\xA9\xE4\xB8\x80"},
         {"lone surrogate as three bytes", {0xD800}, 16, "\xED\xA0\x80"},
         {"only whole characters fit", {'a', 0x4E00}, 4, "a"},
@@ -199,8 +226,8 @@ TEST(StandardUtf8, EncodeCharAndCharKind) {
     const struct {
         uint8_t lead;
         int kind;
-    } kinds[] = {{0x00, 1}, {0x7F, 1}, {0x80, 0}, {0xBF, 0}, {0xC0, 2}, {0xDF, 2},
-                 {0xE0, 3}, {0xEF, 3}, {0xF0, 0}, {0xFF, 0}};
+    } kinds[] = {{0x00, 1}, {0x7F, 1}, {0x80, 0}, {0xBF, 0}, {0xC0, 2},
+                 {0xDF, 2}, {0xE0, 3}, {0xEF, 3}, {0xF0, 0}, {0xFF, 0}};
     for (const auto& k : kinds) {
         EXPECT_EQ(k.kind, utf8CharKind(k.lead)) << "lead " << (int)k.lead;
     }
@@ -301,4 +328,4 @@ TEST(StandardUtf8, BadArgumentsAreRefused) {
     EXPECT_EQ(5u, pos);
 }
 
-} // namespace
+}  // namespace

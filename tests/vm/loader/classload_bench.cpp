@@ -24,7 +24,8 @@ std::vector<uint8_t> benchClass(int n) {
     addAttribute(b, b.field(0x0019, "NAME", "Ljava/lang/String;").attributes, "ConstantValue", u2(b.string(name)));
     for (int m = 0; m < 6; m++) {
         std::vector<classfile::Attribute> maps;
-        addAttribute(b, maps, "StackMap", stackMapBody({{8, {item(7, b.cls(name)), item(1)}, {item(7, b.cls("java/lang/Throwable"))}}}));
+        addAttribute(b, maps, "StackMap",
+                     stackMapBody({{8, {item(7, b.cls(name)), item(1)}, {item(7, b.cls("java/lang/Throwable"))}}}));
         b.methodRef(name, "m" + std::to_string(m), "(I)I");
         b.fieldRef(name, "count", "I");
         classfile::Member& method = rawMethod(b, 0x0001, "m" + std::to_string(m), "(I)I");

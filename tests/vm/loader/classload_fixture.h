@@ -46,7 +46,8 @@ inline ClassBuilder plainClass(const std::string& name, const std::string& super
     b.cf.access = access;
     if (!(access & 0x0200) && !super.empty()) {
         uint16_t init = b.methodRef(super, "<init>", "()V");
-        b.method(0x0001, "<init>", "()V", 1, 1, {OP_ALOAD_0, OP_INVOKESPECIAL, testsupport::hi(init), testsupport::lo(init), OP_RETURN});
+        b.method(0x0001, "<init>", "()V", 1, 1,
+                 {OP_ALOAD_0, OP_INVOKESPECIAL, testsupport::hi(init), testsupport::lo(init), OP_RETURN});
     }
     return b;
 }
@@ -84,7 +85,9 @@ struct MapFrame {
     std::vector<std::vector<uint8_t>> locals, stack;
 };
 inline std::vector<uint8_t> item(uint8_t code) { return {code}; }
-inline std::vector<uint8_t> item(uint8_t code, uint16_t operand) { return {code, uint8_t(operand >> 8), uint8_t(operand)}; }
+inline std::vector<uint8_t> item(uint8_t code, uint16_t operand) {
+    return {code, uint8_t(operand >> 8), uint8_t(operand)};
+}
 inline std::vector<uint8_t> stackMapBody(const std::vector<MapFrame>& frames) {
     std::vector<uint8_t> out = u2((unsigned)frames.size());
     for (const MapFrame& f : frames) {
@@ -100,7 +103,8 @@ inline std::vector<uint8_t> stackMapBody(const std::vector<MapFrame>& frames) {
 }
 
 // A method with exactly the attributes given.
-inline classfile::Member& rawMethod(ClassBuilder& b, uint16_t access, const std::string& name, const std::string& desc) {
+inline classfile::Member& rawMethod(ClassBuilder& b, uint16_t access, const std::string& name,
+                                    const std::string& desc) {
     classfile::Member m;
     m.access = access;
     m.name = b.utf8(name);
@@ -148,9 +152,9 @@ public:
             registerMemoryFile("/app.jar", jar.data(), nullptr, (int32_t)jar.size());
             initClassPath("/app.jar");
             VM_TRY
-                body(out);
+            body(out);
             VM_CATCH(e)
-                recordException(out, e);
+            recordException(out, e);
             VM_END_TRY
         });
         out.exitCode = r.exitCode;
@@ -159,18 +163,19 @@ public:
     }
 
     // Loads the named class with loadClassfile; check runs on the loaded record.
-    Outcome load(const std::vector<uint8_t>& jar, const char* name, const std::function<void(ClassRecord*)>& check = nullptr) {
+    Outcome load(const std::vector<uint8_t>& jar, const char* name,
+                 const std::function<void(ClassRecord*)>& check = nullptr) {
         return run(jar, [&](Outcome& out) { loadInto(out, name, check); });
     }
 
     static void loadInto(Outcome& out, const char* name, const std::function<void(ClassRecord*)>& check = nullptr) {
         ClassRecord* clazz = getRawClass(name);
         VM_TRY
-            loadClassfile(clazz, 1);
-            out.loaded = true;
-            if (check) check(clazz);
+        loadClassfile(clazz, 1);
+        out.loaded = true;
+        if (check) check(clazz);
         VM_CATCH(e)
-            recordException(out, e);
+        recordException(out, e);
         VM_END_TRY
         out.statusAfter = clazz->status;
     }
@@ -184,7 +189,8 @@ public:
 };
 
 // One class file as the only class of a JAR.
-inline std::vector<uint8_t> jarOf(const std::string& className, const std::vector<uint8_t>& classFile, bool deflated = false) {
+inline std::vector<uint8_t> jarOf(const std::string& className, const std::vector<uint8_t>& classFile,
+                                  bool deflated = false) {
     return makeJar({{className + ".class", classFile}}, deflated);
 }
 

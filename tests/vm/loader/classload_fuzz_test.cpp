@@ -33,11 +33,14 @@ ClassBuilder richClass() {
     uint16_t self = b.cls("A");
     std::vector<classfile::Attribute> maps;
     addAttribute(b, maps, "StackMap",
-                 stackMapBody({{4, {item(7, self), item(3)}, {item(8, 0)}}, {6, {item(7, self), item(3)}, {item(8, 0)}}, {7, {item(4)}, {}}}));
+                 stackMapBody({{4, {item(7, self), item(3)}, {item(8, 0)}},
+                               {6, {item(7, self), item(3)}, {item(8, 0)}},
+                               {7, {item(4)}, {}}}));
     addAttribute(b, maps, "LineNumberTable", attributeBytes({u2(1), u2(0), u2(1)}));
     classfile::Member& m = rawMethod(b, 0x0011, "run", "(Ljava/lang/Object;D)J");
     addAttribute(b, m.attributes, "Code",
-                 codeBody(4, 4, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x09, 0xAD}, {{0, 4, 6, b.cls("java/lang/Throwable")}, {1, 7, 7, 0}}, maps));
+                 codeBody(4, 4, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x09, 0xAD},
+                          {{0, 4, 6, b.cls("java/lang/Throwable")}, {1, 7, 7, 0}}, maps));
     addAttribute(b, m.attributes, "Exceptions", attributeBytes({u2(1), u2(b.cls("java/lang/Throwable"))}));
     addAttribute(b, m.attributes, "Deprecated", {});
     rawMethod(b, 0x0108, "n", "([I)V");
@@ -53,19 +56,29 @@ std::vector<uint8_t> mutate(const std::vector<uint8_t>& basis, std::mt19937& ran
     for (int e = 0; e < edits && !v.empty(); e++) {
         size_t at = random() % v.size();
         switch (random() % 7) {
-        case 0: v[at] ^= (uint8_t)(1u << (random() % 8)); break;
-        case 1: v[at] = (uint8_t)random(); break;
-        case 2: {
-            static const uint8_t interesting[] = {0x00, 0x01, 0x7F, 0x80, 0xFF, 0xFE};
-            v[at] = interesting[random() % sizeof interesting];
-            break;
-        }
-        case 3:
-            if (at + 1 < v.size()) v[at] = v[at + 1] = 0xFF;
-            break;
-        case 4: v.resize(at); break;
-        case 5: v.insert(v.begin() + (long)at, (uint8_t)random()); break;
-        case 6: v.erase(v.begin() + (long)at); break;
+            case 0:
+                v[at] ^= (uint8_t)(1u << (random() % 8));
+                break;
+            case 1:
+                v[at] = (uint8_t)random();
+                break;
+            case 2: {
+                static const uint8_t interesting[] = {0x00, 0x01, 0x7F, 0x80, 0xFF, 0xFE};
+                v[at] = interesting[random() % sizeof interesting];
+                break;
+            }
+            case 3:
+                if (at + 1 < v.size()) v[at] = v[at + 1] = 0xFF;
+                break;
+            case 4:
+                v.resize(at);
+                break;
+            case 5:
+                v.insert(v.begin() + (long)at, (uint8_t)random());
+                break;
+            case 6:
+                v.erase(v.begin() + (long)at);
+                break;
         }
     }
     return v;
@@ -79,7 +92,8 @@ TEST(ClassLoadFuzz, MutatedClassFilesNeverCrashTheLoader) {
     std::vector<uint8_t> basis = richClass().bytes();
     {
         LoaderVm vm(512 * 1024);
-        Outcome out = vm.load(makeJar({{"A.class", basis}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, false), "A");
+        Outcome out =
+            vm.load(makeJar({{"A.class", basis}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, false), "A");
         ASSERT_TRUE(out.loaded) << "the basis itself loads\n" << out.trace << out.exception << out.message;
     }
     std::mt19937 random(20261210);
@@ -87,7 +101,8 @@ TEST(ClassLoadFuzz, MutatedClassFilesNeverCrashTheLoader) {
     for (int n = 0; n < 3000; n++) {
         std::vector<uint8_t> bytes = mutate(basis, random);
         LoaderVm vm(512 * 1024);
-        Outcome out = vm.load(makeJar({{"A.class", bytes}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, false), "A");
+        Outcome out =
+            vm.load(makeJar({{"A.class", bytes}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, false), "A");
         ASSERT_TRUE(out.exitCode == 0 || out.exitCode == 127) << "mutation " << n << " exit " << out.exitCode;
         if (out.exitCode == 127) {
             fatal++;
@@ -120,11 +135,12 @@ TEST(ClassLoadFuzz, SmallHeapsUnderCollectorStress) {
             for (int n = 0; n <= 150; n++) {
                 std::vector<uint8_t> bytes = n == 0 ? basis : mutate(basis, random);
                 LoaderVm vm(heap);
-                Outcome out = vm.run(makeJar({{"A.class", bytes}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, true),
-                                     [&](Outcome& o) {
-                                         CollectOnEveryAllocation = stress;
-                                         LoaderVm::loadInto(o, "A");
-                                     });
+                Outcome out =
+                    vm.run(makeJar({{"A.class", bytes}, {"B.class", superBytes}, {"I.class", interfaceBytes}}, true),
+                           [&](Outcome& o) {
+                               CollectOnEveryAllocation = stress;
+                               LoaderVm::loadInto(o, "A");
+                           });
                 if (n == 0) {
                     ASSERT_TRUE(out.loaded) << "the valid class at heap " << heap << ", stress " << stress << "\n"
                                             << out.trace << out.exception << " " << out.message;

@@ -28,7 +28,8 @@ struct ClassPathRun {
         vmasm::Vm vm;
         vm.cls("java/io/IOException", "java/lang/Exception");
         return vm.inside([&] {
-            for (auto& f : files) registerMemoryFile(f.first.c_str(), f.second.data(), nullptr, (int32_t)f.second.size());
+            for (auto& f : files)
+                registerMemoryFile(f.first.c_str(), f.second.data(), nullptr, (int32_t)f.second.size());
             initClassPath(classPath.c_str());
             body();
             releaseClassPath();
@@ -68,7 +69,9 @@ TEST(ClassPath, Entries) {
         {"'.' with no such file", {"/app.jar"}, ".", ""},
         {"empty names are dropped", {"/a.jar", "/b.jar"}, "/a.jar;;/b.jar;", "/a.jar(ji) /b.jar(ji)"},
         {"a file that is no JAR", {"/bad.jar", "/app.jar"}, "/bad.jar;/app.jar", "/app.jar(ji)"},
-        {"a third JAR gets no index", {"/a.jar", "/b.jar", "/c.jar"}, "/a.jar;/b.jar;/c.jar",
+        {"a third JAR gets no index",
+         {"/a.jar", "/b.jar", "/c.jar"},
+         "/a.jar;/b.jar;/c.jar",
          "/a.jar(ji) /b.jar(ji) /c.jar(j)"},
     };
     for (const Case& c : cases) {
@@ -99,7 +102,7 @@ TEST(ClassPath, ClassStreamsAndTheAppJarMark) {
         const char* name;
         const char* className;  // null: a resource
         const char* file;
-        const char* text;       // null: not found
+        const char* text;  // null: not found
         int32_t fromAppJar;
     };
     const Case cases[] = {
@@ -152,7 +155,8 @@ TEST(ClassPath, SystemClassesInJars) {
         vmasm::RunResult r = run.run([&] { found = openClassPathFile(c.entry, c.isClass) != nullptr; });
         EXPECT_EQ(r.exitCode, c.exitCode) << c.name << "\n" << r.trace;
         if (c.exitCode == 127) {
-            EXPECT_NE(r.trace.find("ALERT: Cannot load system package from Jar"), std::string::npos) << c.name << "\n" << r.trace;
+            EXPECT_NE(r.trace.find("ALERT: Cannot load system package from Jar"), std::string::npos) << c.name << "\n"
+                                                                                                     << r.trace;
         } else {
             EXPECT_TRUE(found) << c.name;
         }
@@ -173,7 +177,8 @@ int32_t readCallbackBytes(uint8_t* buffer, int32_t offset, int32_t count) {
 }
 
 // Runs body over a stream of the given kind holding bytes; returns the run.
-vmasm::RunResult withStream(StreamKind kind, const std::vector<uint8_t>& bytes, const std::function<void(ClassFileStream*)>& body) {
+vmasm::RunResult withStream(StreamKind kind, const std::vector<uint8_t>& bytes,
+                            const std::function<void(ClassFileStream*)>& body) {
     ClassPathRun run;
     std::string text(bytes.begin(), bytes.end());
     run.files["/app.jar"] = jarOf({{"S.class", text}});
@@ -185,8 +190,10 @@ vmasm::RunResult withStream(StreamKind kind, const std::vector<uint8_t>& bytes, 
         if (kind == FromJar) {
             s = openClassPathFile("S.class", 1);
         } else {
-            if (kind == FromFileData) registerMemoryFile("/S.class", bytes.data(), nullptr, (int32_t)bytes.size());
-            else registerMemoryFile("/S.class", nullptr, readCallbackBytes, (int32_t)bytes.size());
+            if (kind == FromFileData)
+                registerMemoryFile("/S.class", bytes.data(), nullptr, (int32_t)bytes.size());
+            else
+                registerMemoryFile("/S.class", nullptr, readCallbackBytes, (int32_t)bytes.size());
             file.kind = STREAM_FILE;
             file.size = (int32_t)bytes.size();
             file.u.file = openMemoryFile("/S.class", "rb");
@@ -237,12 +244,14 @@ TEST(ClassPath, ReadingPastTheEnd) {
         {"byte", [](ClassFileStream* s) { skipStreamBytes(s, 12), readStreamByte(s); }},
         {"u16 across the end", [](ClassFileStream* s) { skipStreamBytes(s, 11), readStreamU16(s); }},
         {"u32 across the end", [](ClassFileStream* s) { skipStreamBytes(s, 9), readStreamU32(s); }},
-        {"bytes across the end", [](ClassFileStream* s) {
+        {"bytes across the end",
+         [](ClassFileStream* s) {
              char b[13];
              readStreamBytes(s, b, 13);
          }},
         {"skip past the end", [](ClassFileStream* s) { skipStreamBytes(s, 13); }},
-        {"negative count", [](ClassFileStream* s) {
+        {"negative count",
+         [](ClassFileStream* s) {
              char b[1];
              readStreamBytes(s, b, -1);
          }},
@@ -258,7 +267,8 @@ TEST(ClassPath, ReadingPastTheEnd) {
             EXPECT_FALSE(returned) << c.name << " (" << kinds[k] << ")";
             // the class-format errors have no class in the library: they end the run
             EXPECT_NE(r.trace.find("java/lang/ClassFormatError: Class file size does not match"), std::string::npos)
-                << c.name << " (" << kinds[k] << ")\n" << r.trace;
+                << c.name << " (" << kinds[k] << ")\n"
+                << r.trace;
         }
     }
 }
@@ -290,12 +300,16 @@ TEST(ClassPath, ResourceInputStreamNatives) {
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {stream}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_read, {stream}));
         ArrayObject* array = instantiateArray(PrimitiveArrayClasses[T_BYTE], 8);
-        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 2, -1, 4}));
+        log.push_back(
+            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 2, -1, 4}));
         log.push_back(std::string((const char*)array->u.bdata + 2, 4));
-        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 0, 8, 8}));
+        log.push_back(
+            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 0, 8, 8}));
         log.push_back(std::string((const char*)array->u.bdata, 2));
-        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 0, -1, 8}));
-        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 4, 0, 8}));
+        log.push_back(
+            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 0, -1, 8}));
+        log.push_back(
+            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 4, 0, 8}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {stream}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_read, {0}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {0}));
@@ -305,15 +319,22 @@ TEST(ClassPath, ResourceInputStreamNatives) {
     });
     ASSERT_EQ(r.exitCode, 0) << r.trace;
     const std::vector<std::string> expected = {
-        "java/io/IOException", "java/io/IOException",  // open: missing, null name
-        "10", "48",                                    // size, read '0'
-        "4", "1234",                                   // four bytes at the current position
-        "2", "89",                                     // at position 8: two are left
-        "-1",                                          // at the end
-        "-1",                                          // a range outside the array reads nothing
-        "0",                                           // size at the end
-        "java/io/IOException", "java/io/IOException", "java/io/IOException",
-        "void", "void",
+        "java/io/IOException",
+        "java/io/IOException",  // open: missing, null name
+        "10",
+        "48",  // size, read '0'
+        "4",
+        "1234",  // four bytes at the current position
+        "2",
+        "89",  // at position 8: two are left
+        "-1",  // at the end
+        "-1",  // a range outside the array reads nothing
+        "0",   // size at the end
+        "java/io/IOException",
+        "java/io/IOException",
+        "java/io/IOException",
+        "void",
+        "void",
     };
     EXPECT_EQ(log, expected);
 }

@@ -21,20 +21,17 @@ namespace {
 struct CountingHeap {
     int live = 0;
     int allocs = 0;
-    int failAt = -1; // allocation number that answers null
+    int failAt = -1;  // allocation number that answers null
 };
 
-void* countingAlloc(void* context, int32_t size)
-{
+void* countingAlloc(void* context, int32_t size) {
     CountingHeap* heap = static_cast<CountingHeap*>(context);
-    if (heap->allocs++ == heap->failAt)
-        return nullptr;
+    if (heap->allocs++ == heap->failAt) return nullptr;
     heap->live++;
     return malloc(size_t(size));
 }
 
-void countingFree(void* context, void* block)
-{
+void countingFree(void* context, void* block) {
     static_cast<CountingHeap*>(context)->live--;
     free(block);
 }
@@ -46,16 +43,12 @@ struct Outcome {
     int liveTables;
 };
 
-Outcome inflateExact(const Bytes& input, int32_t compressedLength, int32_t expected,
-                     CountingHeap* heap = nullptr)
-{
+Outcome inflateExact(const Bytes& input, int32_t compressedLength, int32_t expected, CountingHeap* heap = nullptr) {
     CountingHeap local;
-    if (!heap)
-        heap = &local;
+    if (!heap) heap = &local;
     InflateAllocator allocator = {countingAlloc, countingFree, heap};
     uint8_t* in = static_cast<uint8_t*>(malloc(input.size() ? input.size() : 1));
-    if (!input.empty())
-        memcpy(in, input.data(), input.size());
+    if (!input.empty()) memcpy(in, input.data(), input.size());
     uint8_t* out = static_cast<uint8_t*>(malloc(expected > 0 ? size_t(expected) : 1));
     InflateSource source;
     inflateMemorySource(&source, in, int32_t(input.size()));
@@ -66,8 +59,7 @@ Outcome inflateExact(const Bytes& input, int32_t compressedLength, int32_t expec
     return o;
 }
 
-Outcome inflateExact(const Bytes& input, int32_t expected, CountingHeap* heap = nullptr)
-{
+Outcome inflateExact(const Bytes& input, int32_t expected, CountingHeap* heap = nullptr) {
     return inflateExact(input, int32_t(input.size()), expected, heap);
 }
 
@@ -76,8 +68,7 @@ struct CorpusItem {
     Bytes data;
 };
 
-std::vector<CorpusItem> corpus()
-{
+std::vector<CorpusItem> corpus() {
     return {
         {"empty", Bytes()},
         {"one byte", Bytes{0x42}},
@@ -89,21 +80,27 @@ std::vector<CorpusItem> corpus()
     };
 }
 
-TEST(Inflate, ZlibCorpusDecodesByteExact)
-{
+TEST(Inflate, ZlibCorpusDecodesByteExact) {
     struct Mode {
         const char* name;
         int level;
         int strategy;
     };
     const Mode modes[] = {
-        {"level 0", 0, Z_DEFAULT_STRATEGY}, {"level 1", 1, Z_DEFAULT_STRATEGY},
-        {"level 2", 2, Z_DEFAULT_STRATEGY}, {"level 3", 3, Z_DEFAULT_STRATEGY},
-        {"level 4", 4, Z_DEFAULT_STRATEGY}, {"level 5", 5, Z_DEFAULT_STRATEGY},
-        {"level 6", 6, Z_DEFAULT_STRATEGY}, {"level 7", 7, Z_DEFAULT_STRATEGY},
-        {"level 8", 8, Z_DEFAULT_STRATEGY}, {"level 9", 9, Z_DEFAULT_STRATEGY},
-        {"fixed", 9, Z_FIXED},              {"fixed level 1", 1, Z_FIXED},
-        {"huffman only", 6, Z_HUFFMAN_ONLY}, {"rle", 6, Z_RLE},
+        {"level 0", 0, Z_DEFAULT_STRATEGY},
+        {"level 1", 1, Z_DEFAULT_STRATEGY},
+        {"level 2", 2, Z_DEFAULT_STRATEGY},
+        {"level 3", 3, Z_DEFAULT_STRATEGY},
+        {"level 4", 4, Z_DEFAULT_STRATEGY},
+        {"level 5", 5, Z_DEFAULT_STRATEGY},
+        {"level 6", 6, Z_DEFAULT_STRATEGY},
+        {"level 7", 7, Z_DEFAULT_STRATEGY},
+        {"level 8", 8, Z_DEFAULT_STRATEGY},
+        {"level 9", 9, Z_DEFAULT_STRATEGY},
+        {"fixed", 9, Z_FIXED},
+        {"fixed level 1", 1, Z_FIXED},
+        {"huffman only", 6, Z_HUFFMAN_ONLY},
+        {"rle", 6, Z_RLE},
     };
     for (const CorpusItem& item : corpus()) {
         for (const Mode& mode : modes) {
@@ -123,28 +120,21 @@ TEST(Inflate, ZlibCorpusDecodesByteExact)
 struct BitWriter {
     Bytes bytes;
     uint32_t count = 0;
-    void bits(uint32_t value, uint32_t n)
-    {
+    void bits(uint32_t value, uint32_t n) {
         for (uint32_t i = 0; i < n; i++, count++) {
-            if (count % 8 == 0)
-                bytes.push_back(0);
-            if (value >> i & 1)
-                bytes.back() |= uint8_t(1 << (count % 8));
+            if (count % 8 == 0) bytes.push_back(0);
+            if (value >> i & 1) bytes.back() |= uint8_t(1 << (count % 8));
         }
     }
-    void code(uint32_t value, uint32_t n)
-    {
-        for (uint32_t i = n; i-- > 0;)
-            bits(value >> i & 1, 1);
+    void code(uint32_t value, uint32_t n) {
+        for (uint32_t i = n; i-- > 0;) bits(value >> i & 1, 1);
     }
 };
 
 // Canonical codes for the given lengths (RFC 1951, 3.2.2).
-std::vector<uint32_t> canonicalCodes(const std::vector<int>& lengths)
-{
+std::vector<uint32_t> canonicalCodes(const std::vector<int>& lengths) {
     int count[16] = {0};
-    for (int l : lengths)
-        count[l]++;
+    for (int l : lengths) count[l]++;
     count[0] = 0;
     uint32_t next[16] = {0}, code = 0;
     for (int l = 1; l < 16; l++) {
@@ -153,14 +143,12 @@ std::vector<uint32_t> canonicalCodes(const std::vector<int>& lengths)
     }
     std::vector<uint32_t> codes(lengths.size());
     for (size_t i = 0; i < lengths.size(); i++)
-        if (lengths[i])
-            codes[i] = next[lengths[i]]++;
+        if (lengths[i]) codes[i] = next[lengths[i]]++;
     return codes;
 }
 
 // Fixed-code writer.
-void fixedSymbol(BitWriter& w, int sym)
-{
+void fixedSymbol(BitWriter& w, int sym) {
     if (sym < 144)
         w.code(0x30 + uint32_t(sym), 8);
     else if (sym < 256)
@@ -171,25 +159,22 @@ void fixedSymbol(BitWriter& w, int sym)
         w.code(0xC0 + uint32_t(sym - 280), 8);
 }
 
-void fixedMatch(BitWriter& w, int length, int distance)
-{
+void fixedMatch(BitWriter& w, int length, int distance) {
     static const int lbase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
     static const int lextra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                    2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-    static const int dbase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                                  33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
+    static const int dbase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                  33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                   1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-    static const int dextra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+    static const int dextra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
     int l = 28;
-    while (lbase[l] > length)
-        l--;
+    while (lbase[l] > length) l--;
     fixedSymbol(w, 257 + l);
     w.bits(uint32_t(length - lbase[l]), uint32_t(lextra[l]));
     int d = 29;
-    while (dbase[d] > distance)
-        d--;
+    while (dbase[d] > distance) d--;
     w.code(uint32_t(d), 5);
     w.bits(uint32_t(distance - dbase[d]), uint32_t(dextra[d]));
 }
@@ -197,27 +182,24 @@ void fixedMatch(BitWriter& w, int length, int distance)
 // A dynamic block from explicit code lengths, each written as a plain length symbol unless
 // lengthSymbols gives the sequence of code-length symbols to write.
 struct DynamicBlock {
-    std::vector<int> litLengths;   // HLIT entries
-    std::vector<int> distLengths;  // HDIST entries
-    std::vector<int> clLengths;    // 19 code-length code lengths, by symbol
-    std::vector<std::pair<int, int>> lengthSymbols; // (symbol, extra bits value); empty: plain
+    std::vector<int> litLengths;                     // HLIT entries
+    std::vector<int> distLengths;                    // HDIST entries
+    std::vector<int> clLengths;                      // 19 code-length code lengths, by symbol
+    std::vector<std::pair<int, int>> lengthSymbols;  // (symbol, extra bits value); empty: plain
 };
 
 const int kClOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 // Writes the header of a dynamic block with its code lengths.
-void dynamicHeader(BitWriter& w, bool final, const DynamicBlock& b)
-{
+void dynamicHeader(BitWriter& w, bool final, const DynamicBlock& b) {
     w.bits(final, 1);
     w.bits(2, 2);
     w.bits(uint32_t(b.litLengths.size() - 257), 5);
     w.bits(uint32_t(b.distLengths.size() - 1), 5);
     int hclen = 19;
-    while (hclen > 4 && b.clLengths[size_t(kClOrder[hclen - 1])] == 0)
-        hclen--;
+    while (hclen > 4 && b.clLengths[size_t(kClOrder[hclen - 1])] == 0) hclen--;
     w.bits(uint32_t(hclen - 4), 4);
-    for (int i = 0; i < hclen; i++)
-        w.bits(uint32_t(b.clLengths[size_t(kClOrder[i])]), 3);
+    for (int i = 0; i < hclen; i++) w.bits(uint32_t(b.clLengths[size_t(kClOrder[i])]), 3);
     std::vector<uint32_t> clCodes = canonicalCodes(b.clLengths);
     auto symbol = [&](int sym) { w.code(clCodes[size_t(sym)], uint32_t(b.clLengths[size_t(sym)])); };
     if (!b.lengthSymbols.empty()) {
@@ -232,44 +214,36 @@ void dynamicHeader(BitWriter& w, bool final, const DynamicBlock& b)
         }
         return;
     }
-    for (int l : b.litLengths)
-        symbol(l);
-    for (int l : b.distLengths)
-        symbol(l);
+    for (int l : b.litLengths) symbol(l);
+    for (int l : b.distLengths) symbol(l);
 }
 
 // Code-length code that gives every length 0-15 four bits (16 symbols, complete).
-std::vector<int> flatCodeLengthCode()
-{
+std::vector<int> flatCodeLengthCode() {
     std::vector<int> cl(19, 0);
-    for (int i = 0; i < 16; i++)
-        cl[size_t(i)] = 4;
+    for (int i = 0; i < 16; i++) cl[size_t(i)] = 4;
     return cl;
 }
 
 // A complete literal/length code over symbols 0-271: the 256 literals take 9 bits (half the
 // code space), 256-271 take 5 bits (the other half).
-std::vector<int> literalLengths()
-{
+std::vector<int> literalLengths() {
     std::vector<int> lengths(272, 0);
-    for (int i = 0; i < 256; i++)
-        lengths[size_t(i)] = 9;
-    for (int i = 256; i < 272; i++)
-        lengths[size_t(i)] = 5;
+    for (int i = 0; i < 256; i++) lengths[size_t(i)] = 9;
+    for (int i = 256; i < 272; i++) lengths[size_t(i)] = 5;
     return lengths;
 }
 
-TEST(Inflate, HandBuiltStreams)
-{
+TEST(Inflate, HandBuiltStreams) {
     struct Case {
         const char* name;
         Bytes stream;
-        Bytes expected; // decoded bytes when the stream is good
+        Bytes expected;  // decoded bytes when the stream is good
         bool good;
     };
     std::vector<Case> cases;
 
-    {   // literal then distance 1, length 258
+    {  // literal then distance 1, length 258
         BitWriter w;
         w.bits(1, 1);
         w.bits(1, 2);
@@ -278,17 +252,17 @@ TEST(Inflate, HandBuiltStreams)
         fixedSymbol(w, 256);
         cases.push_back({"distance 1 length 258", w.bytes, Bytes(259, 'z'), true});
     }
-    {   // overlapping copy repeats a three-byte pattern
+    {  // overlapping copy repeats a three-byte pattern
         BitWriter w;
         w.bits(1, 1);
         w.bits(1, 2);
-        for (char c : std::string("abc"))
-            fixedSymbol(w, c);
+        for (char c : std::string("abc")) fixedSymbol(w, c);
         fixedMatch(w, 10, 3);
         fixedSymbol(w, 256);
-        cases.push_back({"overlap distance 3", w.bytes, Bytes{'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a'}, true});
+        cases.push_back({"overlap distance 3", w.bytes,
+                         Bytes{'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a'}, true});
     }
-    {   // distance one beyond what was produced
+    {  // distance one beyond what was produced
         BitWriter w;
         w.bits(1, 1);
         w.bits(1, 2);
@@ -297,7 +271,7 @@ TEST(Inflate, HandBuiltStreams)
         fixedSymbol(w, 256);
         cases.push_back({"distance too far back", w.bytes, Bytes(4, 'a'), false});
     }
-    {   // fixed literal/length symbol 286 is not a symbol
+    {  // fixed literal/length symbol 286 is not a symbol
         BitWriter w;
         w.bits(1, 1);
         w.bits(1, 2);
@@ -306,7 +280,7 @@ TEST(Inflate, HandBuiltStreams)
         fixedSymbol(w, 256);
         cases.push_back({"fixed symbol 286", w.bytes, Bytes(1, 'a'), false});
     }
-    {   // fixed distance code 30
+    {  // fixed distance code 30
         BitWriter w;
         w.bits(1, 1);
         w.bits(1, 2);
@@ -316,7 +290,7 @@ TEST(Inflate, HandBuiltStreams)
         fixedSymbol(w, 256);
         cases.push_back({"fixed distance code 30", w.bytes, Bytes(4, 'a'), false});
     }
-    {   // block type 3
+    {  // block type 3
         BitWriter w;
         w.bits(1, 1);
         w.bits(3, 2);
@@ -325,7 +299,8 @@ TEST(Inflate, HandBuiltStreams)
     }
     auto stored = [](uint32_t len, uint32_t nlen, const Bytes& data, bool final) {
         Bytes s = data;
-        const uint8_t head[5] = {uint8_t(final ? 1 : 0), uint8_t(len), uint8_t(len >> 8), uint8_t(nlen), uint8_t(nlen >> 8)};
+        const uint8_t head[5] = {uint8_t(final ? 1 : 0), uint8_t(len), uint8_t(len >> 8), uint8_t(nlen),
+                                 uint8_t(nlen >> 8)};
         s.insert(s.begin(), head, head + 5);
         return s;
     };
@@ -342,7 +317,7 @@ TEST(Inflate, HandBuiltStreams)
         two.insert(two.end(), rest.begin(), rest.end());
         cases.push_back({"two stored blocks", two, five, true});
     }
-    {   // not final: the stream ends without a final block
+    {  // not final: the stream ends without a final block
         cases.push_back({"no final block", stored(5, 0xFFFA, five, false), five, false});
     }
 
@@ -353,7 +328,7 @@ TEST(Inflate, HandBuiltStreams)
         std::vector<uint32_t> lit = canonicalCodes(b.litLengths);
         std::vector<uint32_t> dist = canonicalCodes(b.distLengths);
         for (auto [sym, arg] : data) {
-            if (sym < 0) // distance code `arg`, no extra bits needed below code 4
+            if (sym < 0)  // distance code `arg`, no extra bits needed below code 4
                 w.code(dist[size_t(arg)], uint32_t(b.distLengths[size_t(arg)]));
             else
                 w.code(lit[size_t(sym)], uint32_t(b.litLengths[size_t(sym)]));
@@ -368,32 +343,32 @@ TEST(Inflate, HandBuiltStreams)
         auto s = dynamic(base, {{'x', 0}, {'y', 0}, {257, 0}, {-1, 1}, {256, 0}});
         cases.push_back({"dynamic block", s, Bytes{'x', 'y', 'x', 'y', 'x'}, true});
     }
-    {   // one distance code of length 1 (half the code space unused)
+    {  // one distance code of length 1 (half the code space unused)
         DynamicBlock b = base;
         b.distLengths = {1, 0};
         auto s = dynamic(b, {{'q', 0}, {257, 0}, {-1, 0}, {256, 0}});
         cases.push_back({"single distance code of one bit", s, Bytes(4, 'q'), true});
     }
-    {   // literal/length code short by two longest codes
+    {  // literal/length code short by two longest codes
         DynamicBlock b = base;
         b.litLengths[270] = 0;
         b.litLengths[271] = 0;
         auto s = dynamic(b, {{'q', 0}, {256, 0}});
         cases.push_back({"literal code incomplete by two", s, Bytes(1, 'q'), false});
     }
-    {   // oversubscribed literal/length code
+    {  // oversubscribed literal/length code
         DynamicBlock b = base;
         b.litLengths[0] = 1;
         auto s = dynamic(b, {{'q', 0}, {256, 0}});
         cases.push_back({"literal code oversubscribed", s, Bytes(1, 'q'), false});
     }
-    {   // no distance codes at all
+    {  // no distance codes at all
         DynamicBlock b = base;
         b.distLengths = {0};
         auto s = dynamic(b, {{'q', 0}, {256, 0}});
         cases.push_back({"all distance lengths zero", s, Bytes(1, 'q'), false});
     }
-    {   // the missing code of an incomplete code is invalid when met
+    {  // the missing code of an incomplete code is invalid when met
         DynamicBlock b = base;
         b.distLengths = {1, 0};
         BitWriter w;
@@ -401,27 +376,25 @@ TEST(Inflate, HandBuiltStreams)
         std::vector<uint32_t> lit = canonicalCodes(b.litLengths);
         w.code(lit['q'], 9);
         w.code(lit[257], 5);
-        w.code(1, 1); // the unused one-bit distance code
+        w.code(1, 1);  // the unused one-bit distance code
         w.code(lit[256], 5);
         cases.push_back({"unused distance code met", w.bytes, Bytes(4, 'q'), false});
     }
 
     // Code-length sequences with run-length symbols: 16, 17, 18 and their bounds.
-    {   // The same lengths opened by three zeros (17) decode; opened by a repeat (16), they fail.
+    {  // The same lengths opened by three zeros (17) decode; opened by a repeat (16), they fail.
         // Literals 0-2 are unused; 3-255 and 272-274 take 9 bits, 256-271 take 5.
         DynamicBlock b;
         b.litLengths = std::vector<int>(275, 9);
         b.litLengths[0] = b.litLengths[1] = b.litLengths[2] = 0;
-        for (int i = 256; i < 272; i++)
-            b.litLengths[size_t(i)] = 5;
+        for (int i = 256; i < 272; i++) b.litLengths[size_t(i)] = 5;
         b.distLengths = {1, 1};
         b.clLengths = std::vector<int>(19, 0);
         b.clLengths[5] = b.clLengths[9] = 2;
         b.clLengths[0] = b.clLengths[1] = b.clLengths[16] = b.clLengths[17] = 3;
         for (int opener : {17, 16}) {
             b.lengthSymbols = {{opener, 0}};
-            for (size_t i = 3; i < b.litLengths.size(); i++)
-                b.lengthSymbols.push_back({b.litLengths[i], 0});
+            for (size_t i = 3; i < b.litLengths.size(); i++) b.lengthSymbols.push_back({b.litLengths[i], 0});
             b.lengthSymbols.push_back({1, 0});
             b.lengthSymbols.push_back({1, 0});
             BitWriter w;
@@ -433,7 +406,7 @@ TEST(Inflate, HandBuiltStreams)
                              Bytes(1, 'r'), opener == 17});
         }
     }
-    {   // lengths written with repeat runs (16) decode like the plain form
+    {  // lengths written with repeat runs (16) decode like the plain form
         DynamicBlock b = base;
         std::vector<int> cl(19, 0);
         cl[9] = 2;
@@ -446,15 +419,14 @@ TEST(Inflate, HandBuiltStreams)
         b.clLengths = cl;
         std::vector<std::pair<int, int>> syms;
         syms.push_back({9, 0});
-        for (int i = 0; i < 42; i++)
-            syms.push_back({16, 3}); // 42 * 6 = 252 more nines
-        syms.push_back({16, 0});     // 3 more: 256 literals of 9 bits
+        for (int i = 0; i < 42; i++) syms.push_back({16, 3});  // 42 * 6 = 252 more nines
+        syms.push_back({16, 0});                               // 3 more: 256 literals of 9 bits
         syms.push_back({5, 0});
         syms.push_back({16, 3});
         syms.push_back({16, 3});
-        syms.push_back({16, 0}); // 16 fives: 256..271
-        syms.push_back({1, 0});  // distance 0
-        syms.push_back({1, 0});  // distance 1
+        syms.push_back({16, 0});  // 16 fives: 256..271
+        syms.push_back({1, 0});   // distance 0
+        syms.push_back({1, 0});   // distance 1
         b.lengthSymbols = syms;
         BitWriter w;
         dynamicHeader(w, true, b);
@@ -470,7 +442,7 @@ TEST(Inflate, HandBuiltStreams)
         DynamicBlock over = b;
         std::vector<std::pair<int, int>> os = syms;
         os.pop_back();
-        os.push_back({18, 0}); // 11 zeros where only one length is left
+        os.push_back({18, 0});  // 11 zeros where only one length is left
         over.lengthSymbols = os;
         BitWriter w2;
         dynamicHeader(w2, true, over);
@@ -480,7 +452,7 @@ TEST(Inflate, HandBuiltStreams)
         std::vector<std::pair<int, int>> rs = syms;
         rs.pop_back();
         rs.pop_back();
-        rs.push_back({16, 0}); // 3 copies where two lengths are left
+        rs.push_back({16, 0});  // 3 copies where two lengths are left
         rep.lengthSymbols = rs;
         BitWriter w3;
         dynamicHeader(w3, true, rep);
@@ -498,8 +470,7 @@ TEST(Inflate, HandBuiltStreams)
 }
 
 // Lengths around the real ones, with the compressed data followed by more bytes.
-TEST(Inflate, LengthsMustBeExact)
-{
+TEST(Inflate, LengthsMustBeExact) {
     Bytes data = textData(20000, 7);
     struct Case {
         const char* name;
@@ -510,8 +481,7 @@ TEST(Inflate, LengthsMustBeExact)
     for (const Case& k : kinds) {
         Bytes packed = zlibDeflate(data, k.level, k.strategy);
         Bytes padded = packed;
-        for (int i = 0; i < 8; i++)
-            padded.push_back(uint8_t(0x5A + i));
+        for (int i = 0; i < 8; i++) padded.push_back(uint8_t(0x5A + i));
         const int32_t n = int32_t(packed.size());
         const int32_t size = int32_t(data.size());
         struct Try {
@@ -539,8 +509,7 @@ TEST(Inflate, LengthsMustBeExact)
         for (const Try& t : tries) {
             // A truncated stream gets an input buffer of exactly its own length.
             Bytes input = *t.input;
-            if (t.compressed >= 0 && size_t(t.compressed) < input.size())
-                input.resize(size_t(t.compressed));
+            if (t.compressed >= 0 && size_t(t.compressed) < input.size()) input.resize(size_t(t.compressed));
             Outcome o = inflateExact(input, t.compressed, t.expected);
             std::string what = std::string(k.name) + ": " + t.name;
             EXPECT_EQ(t.result, o.result) << what;
@@ -559,8 +528,7 @@ struct ChunkReader {
     int32_t chunk;
 };
 
-int32_t chunkRead(uint8_t* buffer, int32_t size, void* context)
-{
+int32_t chunkRead(uint8_t* buffer, int32_t size, void* context) {
     ChunkReader* r = static_cast<ChunkReader*>(context);
     int32_t n = std::min<int32_t>(std::min(size, r->chunk), int32_t(r->data->size() - r->pos));
     memcpy(buffer, r->data->data() + r->pos, size_t(n));
@@ -573,17 +541,14 @@ struct ByteReader {
     int32_t calls;
 };
 
-int32_t byteRead(void* context, int32_t* position)
-{
+int32_t byteRead(void* context, int32_t* position) {
     ByteReader* r = static_cast<ByteReader*>(context);
     r->calls++;
-    if (*position < 0 || size_t(*position) >= r->data->size())
-        return -1;
+    if (*position < 0 || size_t(*position) >= r->data->size()) return -1;
     return (*r->data)[size_t((*position)++)];
 }
 
-TEST(Inflate, InputAdaptors)
-{
+TEST(Inflate, InputAdaptors) {
     Bytes data = mixedData(60000, 9);
     Bytes packed = zlibDeflate(data, 6);
     Bytes padded = packed;
@@ -591,7 +556,7 @@ TEST(Inflate, InputAdaptors)
     const int32_t n = int32_t(packed.size());
     struct Case {
         const char* name;
-        int adaptor; // 0 read callback, 1 byte callback
+        int adaptor;  // 0 read callback, 1 byte callback
         int32_t chunk;
     };
     const Case cases[] = {{"read 256", 0, 256}, {"read 1", 0, 1}, {"read 7", 0, 7}, {"byte", 1, 0}};
@@ -639,8 +604,7 @@ struct MovingHeap {
     std::vector<uint8_t*> old;
 };
 
-void* movingAlloc(void* context, int32_t size)
-{
+void* movingAlloc(void* context, int32_t size) {
     MovingHeap* h = static_cast<MovingHeap*>(context);
     uint8_t* moved = static_cast<uint8_t*>(malloc(h->size));
     memcpy(moved, *h->output, h->size);
@@ -650,13 +614,9 @@ void* movingAlloc(void* context, int32_t size)
     return countingAlloc(&h->counts, size);
 }
 
-void movingFree(void* context, void* block)
-{
-    countingFree(&static_cast<MovingHeap*>(context)->counts, block);
-}
+void movingFree(void* context, void* block) { countingFree(&static_cast<MovingHeap*>(context)->counts, block); }
 
-TEST(Inflate, TableAllocation)
-{
+TEST(Inflate, TableAllocation) {
     Bytes data = mixedData(120000, 11);
     Bytes packed = zlibDeflate(data, 9);
 
@@ -679,8 +639,7 @@ TEST(Inflate, TableAllocation)
     EXPECT_GT(moving.old.size(), 3u) << "the corpus should hold several dynamic blocks";
     EXPECT_EQ(0, memcmp(out, data.data(), data.size()));
     EXPECT_EQ(0, moving.counts.live);
-    for (uint8_t* p : moving.old)
-        free(p);
+    for (uint8_t* p : moving.old) free(p);
     free(out);
 
     // No allocator: stored and fixed data still decode, dynamic data fails.
@@ -697,8 +656,7 @@ TEST(Inflate, TableAllocation)
 // Random mutations of good streams: every call ends with 0 or 1, never touches memory
 // outside the exact-size input and output blocks (AddressSanitizer watches), and frees
 // every table.
-TEST(Inflate, MutatedStreamsStayInBounds)
-{
+TEST(Inflate, MutatedStreamsStayInBounds) {
     struct Basis {
         const char* name;
         Bytes data;
@@ -721,17 +679,30 @@ TEST(Inflate, MutatedStreamsStayInBounds)
         for (int m = 0; m < mutations; m++) {
             size_t at = rng() % input.size();
             switch (rng() % 4) {
-            case 0: input[at] ^= uint8_t(1u << (rng() % 8)); break;
-            case 1: input[at] = uint8_t(rng()); break;
-            case 2: input.resize(at + 1); break;
-            default: input.insert(input.begin() + long(at), uint8_t(rng())); break;
+                case 0:
+                    input[at] ^= uint8_t(1u << (rng() % 8));
+                    break;
+                case 1:
+                    input[at] = uint8_t(rng());
+                    break;
+                case 2:
+                    input.resize(at + 1);
+                    break;
+                default:
+                    input.insert(input.begin() + long(at), uint8_t(rng()));
+                    break;
             }
         }
         int32_t expected = int32_t(basis.data.size());
         switch (rng() % 4) {
-        case 0: expected = int32_t(rng() % (basis.data.size() * 2 + 1)); break;
-        case 1: expected += int32_t(rng() % 3) - 1; break;
-        default: break;
+            case 0:
+                expected = int32_t(rng() % (basis.data.size() * 2 + 1));
+                break;
+            case 1:
+                expected += int32_t(rng() % 3) - 1;
+                break;
+            default:
+                break;
         }
         Outcome o = inflateExact(input, expected);
         ASSERT_TRUE(o.result == 0 || o.result == 1) << basis.name << " round " << round;
@@ -741,4 +712,4 @@ TEST(Inflate, MutatedStreamsStayInBounds)
     EXPECT_GT(failed, 3000);
 }
 
-} // namespace
+}  // namespace

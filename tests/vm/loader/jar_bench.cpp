@@ -11,12 +11,15 @@ namespace {
 
 const int CLASSES = 300;
 
-std::string className(int i) { return "com/example/app/pkg" + std::to_string(i % 7) + "/Class" + std::to_string(i) + ".class"; }
+std::string className(int i) {
+    return "com/example/app/pkg" + std::to_string(i % 7) + "/Class" + std::to_string(i) + ".class";
+}
 
 std::vector<uint8_t> archive(uint16_t method) {
     zipw::Archive a;
     a.add("META-INF/", "");
-    for (int i = 0; i < CLASSES; i++) a.add(className(i), jartest::patternBytes(1500 + (i % 5) * 300, (uint32_t)i), method);
+    for (int i = 0; i < CLASSES; i++)
+        a.add(className(i), jartest::patternBytes(1500 + (i % 5) * 300, (uint32_t)i), method);
     return a.write();
 }
 

@@ -51,14 +51,16 @@ struct Options {
 };
 
 // archive must be the exact-size buffer the reader may touch.
-inline Outcome openAndFind(const std::vector<uint8_t>& archive, const std::vector<Probe>& probes, Options options = {}) {
+inline Outcome openAndFind(const std::vector<uint8_t>& archive, const std::vector<Probe>& probes,
+                           Options options = {}) {
     vmasm::Vm vm;
     vm.heapBytes = options.heapBytes;
     Outcome out;
     callbackArchive() = &archive;
     vmasm::RunResult r = vm.inside([&] {
-        int32_t handle = options.viaCallback ? registerMemoryFile("/t.jar", nullptr, readArchive, (int32_t)archive.size())
-                                             : registerMemoryFile("/t.jar", archive.data(), nullptr, (int32_t)archive.size());
+        int32_t handle = options.viaCallback
+                             ? registerMemoryFile("/t.jar", nullptr, readArchive, (int32_t)archive.size())
+                             : registerMemoryFile("/t.jar", archive.data(), nullptr, (int32_t)archive.size());
         if (handle < 1) return;
         if (options.withoutIndex) JarIndexesBuilt = JAR_INDEX_RECORDS;
         JarFile jar;

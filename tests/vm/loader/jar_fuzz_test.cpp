@@ -49,7 +49,8 @@ std::vector<Basis> bases() {
 // One mutation of a written archive, aimed at its structure most of the time.
 void mutate(std::vector<uint8_t>& v, const zipw::Layout& l, std::mt19937& rng) {
     auto pick = [&](size_t n) { return (size_t)(rng() % (n ? n : 1)); };
-    static const uint32_t extremes[] = {0, 1, 0x7F, 0x80, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 46, 22, 30};
+    static const uint32_t extremes[] = {0,          1,           0x7F,        0x80, 0xFF, 0xFFFF,
+                                        0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 46,   22,   30};
     uint32_t value = rng() % 3 == 0 ? (uint32_t)rng() : extremes[pick(sizeof extremes / 4)];
     std::vector<size_t> fields;  // offsets of 16- and 32-bit header fields
     for (size_t h : l.localHeaders) {
@@ -60,29 +61,29 @@ void mutate(std::vector<uint8_t>& v, const zipw::Layout& l, std::mt19937& rng) {
     }
     for (size_t f : {0, 8, 10, 12, 16, 20}) fields.push_back(l.endRecord + f);
     switch (rng() % 6) {
-    case 0:  // a random byte anywhere
-        if (!v.empty()) v[pick(v.size())] = (uint8_t)rng();
-        break;
-    case 1:
-    case 2: {  // a 16-bit header field
-        size_t at = fields[pick(fields.size())];
-        if (at + 2 <= v.size()) zipw::patch16(v, at, value);
-        break;
-    }
-    case 3: {  // a 32-bit header field
-        size_t at = fields[pick(fields.size())];
-        if (at + 4 <= v.size()) zipw::patch32(v, at, value);
-        break;
-    }
-    case 4:  // cut the end off
-        v.resize(pick(v.size() + 1));
-        break;
-    default:  // a byte of entry data
-        if (!l.dataStarts.empty()) {
-            size_t at = l.dataStarts[pick(l.dataStarts.size())];
-            if (at < v.size()) v[at + pick(std::min<size_t>(64, v.size() - at))] ^= (uint8_t)(1 + rng() % 255);
+        case 0:  // a random byte anywhere
+            if (!v.empty()) v[pick(v.size())] = (uint8_t)rng();
+            break;
+        case 1:
+        case 2: {  // a 16-bit header field
+            size_t at = fields[pick(fields.size())];
+            if (at + 2 <= v.size()) zipw::patch16(v, at, value);
+            break;
         }
-        break;
+        case 3: {  // a 32-bit header field
+            size_t at = fields[pick(fields.size())];
+            if (at + 4 <= v.size()) zipw::patch32(v, at, value);
+            break;
+        }
+        case 4:  // cut the end off
+            v.resize(pick(v.size() + 1));
+            break;
+        default:  // a byte of entry data
+            if (!l.dataStarts.empty()) {
+                size_t at = l.dataStarts[pick(l.dataStarts.size())];
+                if (at < v.size()) v[at + pick(std::min<size_t>(64, v.size() - at))] ^= (uint8_t)(1 + rng() % 255);
+            }
+            break;
     }
 }
 
@@ -92,9 +93,9 @@ uint8_t* findCatching(JarFile* jar, const char* name, int32_t* size, int isClass
     uint8_t* volatile block = nullptr;
     *thrown = 0;
     VM_TRY
-        block = jarFindEntry(jar, name, size, STREAM_HEADER_SIZE, isClass);
+    block = jarFindEntry(jar, name, size, STREAM_HEADER_SIZE, isClass);
     VM_CATCH(e)
-        *thrown = e == OutOfMemoryObject ? 1 : 2;
+    *thrown = e == OutOfMemoryObject ? 1 : 2;
     VM_END_TRY
     return block;
 }
@@ -129,8 +130,9 @@ TEST(JarFuzz, MutatedArchives) {
                 bool viaCallback = (i & 1) != 0;
                 callbackArchive() = &exact;
                 int32_t size = (int32_t)exact.size();
-                int32_t handle = viaCallback ? registerMemoryFile("/f.jar", nullptr, readArchive, size)
-                                             : registerMemoryFile("/f.jar", exact.empty() ? nullptr : exact.data(), nullptr, size);
+                int32_t handle =
+                    viaCallback ? registerMemoryFile("/f.jar", nullptr, readArchive, size)
+                                : registerMemoryFile("/f.jar", exact.empty() ? nullptr : exact.data(), nullptr, size);
                 JarIndexesBuilt = 0;
                 GlobalRootsLength = roots;
                 JarFile jar;
@@ -155,10 +157,11 @@ TEST(JarFuzz, MutatedArchives) {
                             for (const zipw::Entry& o : origins[i]->archive.entries) {
                                 // an empty vector's data() may be null, which memcmp must not get
                                 original = original || ((size_t)got == o.data.size() &&
-                                                        (o.data.empty() ||
-                                                         memcmp(block + STREAM_HEADER_SIZE, o.data.data(), o.data.size()) == 0));
+                                                        (o.data.empty() || memcmp(block + STREAM_HEADER_SIZE,
+                                                                                  o.data.data(), o.data.size()) == 0));
                             }
-                            if (!original) failures += "archive " + std::to_string(i) + " entry " + e.name + " differs; ";
+                            if (!original)
+                                failures += "archive " + std::to_string(i) + " entry " + e.name + " differs; ";
                         }
                     }
                     jarClose(&jar);

@@ -67,11 +67,7 @@ std::vector<ArchiveCase> archiveCases() {
          {{"p/A.class", true}, {"p/A.class", true}, {"res/data.txt", false}, {"res/data.txt", false}},
          true,
          {"hello, jar", "hello, jar", "resource text", "resource text"}},
-        {"a directory entry is no class",
-         [] { return baseArchive().write(); },
-         {{"META-INF/", true}},
-         true,
-         {MISS}},
+        {"a directory entry is no class", [] { return baseArchive().write(); }, {{"META-INF/", true}}, true, {MISS}},
         {"archive comment of 65535 bytes",
          [] {
              zipw::Archive a = baseArchive();
@@ -193,52 +189,69 @@ std::vector<ArchiveCase> lyingCases() {
     };
     return {
         {"directory size beyond the end record's offset",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.endRecord + 12, (uint32_t)l.endRecord + 1); }),
+         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.endRecord + 12, (uint32_t)l.endRecord + 1);
+         }),
          {},
          false,
          {}},
         {"directory offset beyond the directory start",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.endRecord + 16, 0xFFFFFFF0u); }),
+         patched(
+             [](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.endRecord + 16, 0xFFFFFFF0u); }),
          {},
          false,
          {}},
         {"no local header at the base offset",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.endRecord + 16, (uint32_t)l.directoryStart - 2); }),
+         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.endRecord + 16, (uint32_t)l.directoryStart - 2);
+         }),
          {},
          false,
          {}},
         {"local header offset past the directory",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.centralHeaders[1] + 42, 0x7FFFFFF0u); }),
+         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.centralHeaders[1] + 42, 0x7FFFFFF0u);
+         }),
          {{"p/A.class", true}, {"res/data.txt", false}},
          true,
          {MISS, "resource text"}},
         {"local header offset into the directory",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.centralHeaders[1] + 42, (uint32_t)l.directoryStart - 10); }),
+         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.centralHeaders[1] + 42, (uint32_t)l.directoryStart - 10);
+         }),
          {{"p/A.class", true}},
          true,
          {MISS}},
         {"local header's name length runs into the directory",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch16(v, l.localHeaders[3] + 26, 0xFFFF); }),
+         patched(
+             [](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch16(v, l.localHeaders[3] + 26, 0xFFFF); }),
          {{"res/data.txt", false}, {"p/A.class", true}},
          true,
          {MISS, "hello, jar"}},
         {"compressed size past the directory",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.centralHeaders[2] + 20, 0x7FFFFFFFu); }),
+         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.centralHeaders[2] + 20, 0x7FFFFFFFu);
+         }),
          {{"p/B.class", true}},
          true,
          {MISS}},
         {"uncompressed size beyond the heap",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.centralHeaders[2] + 24, 300000); }),
+         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.centralHeaders[2] + 24, 300000);
+         }),
          {{"p/B.class", true}},
          true,
          {MISS}},
         {"uncompressed size beyond what DEFLATE can give",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.centralHeaders[3] + 24, 0xFFFFFFF0u); }),
+         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.centralHeaders[3] + 24, 0xFFFFFFF0u);
+         }),
          {{"res/data.txt", false}},
          true,
          {MISS}},
         {"uncompressed size larger than the data gives",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.centralHeaders[3] + 24, 20); }),
+         patched(
+             [](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch32(v, l.centralHeaders[3] + 24, 20); }),
          {{"res/data.txt", false}},
          true,
          {MISS}},
@@ -256,7 +269,9 @@ std::vector<ArchiveCase> lyingCases() {
          true,
          {"hello, jar", "resource text", MISS}},
         {"name length past the directory",
-         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch16(v, l.centralHeaders[3] + 28, 0xFFF0); }),
+         patched([](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch16(v, l.centralHeaders[3] + 28, 0xFFF0);
+         }),
          {{"p/A.class", true}, {"res/data.txt", false}},
          true,
          {"hello, jar", MISS}},
@@ -275,11 +290,7 @@ std::vector<ArchiveCase> lyingCases() {
          {{"p/B.class", true}, {"p/A.class", true}},
          true,
          {MISS, "hello, jar"}},
-        {"too short for an end record",
-         [] { return std::vector<uint8_t>(21, 'P'); },
-         {},
-         false,
-         {}},
+        {"too short for an end record", [] { return std::vector<uint8_t>(21, 'P'); }, {}, false, {}},
         {"end record at offset 75",
          [] {
              std::vector<uint8_t> v(75, 0);
@@ -314,7 +325,9 @@ TEST(JarReader, IndexAndLinearWalk) {
     const Case cases[] = {
         {"indexed: a class the index lacks is a miss", false, true, {{"META-INF/", true}}, {MISS}},
         {"indexed: a resource the index lacks is walked for", false, true, {{"META-INF/", false}}, {""}},
-        {"third archive: searched linearly", true, false,
+        {"third archive: searched linearly",
+         true,
+         false,
          {{"p/A.class", true}, {"p/A.class", true}, {"res/data.txt", false}, {"META-INF/", false}, {"x", true}},
          {"hello, jar", "hello, jar", "resource text", "", MISS}},
     };
@@ -358,7 +371,8 @@ TEST(JarReader, Crc32) {
     const Case cases[] = {
         {"empty", {}},
         {"check string", zipw::bytesOf("123456789")},
-        {"all byte values", [] {
+        {"all byte values",
+         [] {
              std::vector<uint8_t> v(256);
              for (int i = 0; i < 256; i++) v[i] = (uint8_t)i;
              return v;

@@ -38,20 +38,22 @@ TEST(Link, ChainWithInterfacesIsLinkedMostDistantFirst) {
     ClassBuilder j = iface("J", {"I"});
     for (bool deflated : {false, true}) {
         LoaderVm vm;
-        Outcome out = vm.load(jarOf({{"A", &a}, {"B", &b}, {"C", &c}, {"I", &i}, {"J", &j}}, deflated), "C", [](ClassRecord* cc) {
-            ClassRecord* bb = getRawClass("B");
-            ClassRecord* aa = getRawClass("A");
-            for (ClassRecord* k : {cc, bb, aa, getRawClass("I"), getRawClass("J")}) EXPECT_EQ(CLASS_LINKED, k->status);
-            EXPECT_EQ(bb, cc->superClass);
-            EXPECT_EQ(aa, bb->superClass);
-            EXPECT_EQ(JavaLangObject, aa->superClass);
-            EXPECT_EQ(JavaLangObject, getRawClass("J")->superClass);
-            EXPECT_EQ(1, aa->instSize);
-            EXPECT_EQ(3, bb->instSize);
-            EXPECT_EQ(4, cc->instSize);
-            EXPECT_EQ(3u, fieldNamed(cc, "c")->u.offset);
-            EXPECT_TRUE(implementsInterface(cc, getRawClass("I")));
-        });
+        Outcome out =
+            vm.load(jarOf({{"A", &a}, {"B", &b}, {"C", &c}, {"I", &i}, {"J", &j}}, deflated), "C", [](ClassRecord* cc) {
+                ClassRecord* bb = getRawClass("B");
+                ClassRecord* aa = getRawClass("A");
+                for (ClassRecord* k : {cc, bb, aa, getRawClass("I"), getRawClass("J")})
+                    EXPECT_EQ(CLASS_LINKED, k->status);
+                EXPECT_EQ(bb, cc->superClass);
+                EXPECT_EQ(aa, bb->superClass);
+                EXPECT_EQ(JavaLangObject, aa->superClass);
+                EXPECT_EQ(JavaLangObject, getRawClass("J")->superClass);
+                EXPECT_EQ(1, aa->instSize);
+                EXPECT_EQ(3, bb->instSize);
+                EXPECT_EQ(4, cc->instSize);
+                EXPECT_EQ(3u, fieldNamed(cc, "c")->u.offset);
+                EXPECT_TRUE(implementsInterface(cc, getRawClass("I")));
+            });
         EXPECT_TRUE(out.loaded) << (deflated ? "deflated " : "stored ") << out.trace << out.exception << out.message;
     }
 }
@@ -140,23 +142,76 @@ ClassBuilder withLongCode(const std::string& name, const std::string& super = "j
 TEST(Link, FailedLoadsRaiseAndLeaveTheirClassesRaw) {
     FailureCase cases[] = {
         {"missing class", {}, "Missing", nullptr, "java/lang/NoClassDefFoundError", "Missing", {"Missing"}},
-        {"missing class after Class.forName", {}, "Missing", [] { classNotFoundMode = 1; },
-         "java/lang/ClassNotFoundException", "Missing", {"Missing"}},
-        {"missing superclass", {{"A", plainClass("A", "B")}}, "A", nullptr, "java/lang/NoClassDefFoundError", "A: B ", {"A", "B"}},
-        {"missing superclass two levels up", {{"A", plainClass("A", "B")}, {"B", plainClass("B", "C")}}, "A", nullptr,
-         "java/lang/NoClassDefFoundError", "A: C ", {"A", "B", "C"}},
-        {"missing superclass after Class.forName", {{"A", plainClass("A", "B")}}, "A", [] { classNotFoundMode = 1; },
-         "java/lang/NoClassDefFoundError", "A: B ", {"A", "B"}},
-        {"missing interface", {{"A", iface("A", {"I"})}}, "A", nullptr, "java/lang/NoClassDefFoundError", "A: I ", {"A", "I"}},
-        {"this_class names another class", {{"A", plainClass("Other")}}, "A", nullptr, "java/lang/NoClassDefFoundError", "A", {"A"}},
-        {"superclass failed earlier", {{"A", plainClass("A", "B")}}, "A", [] { getRawClass("B")->status = CLASS_ERROR; },
-         "java/lang/NoClassDefFoundError", "A", {"A"}},
-        {"interface failed earlier", {{"A", iface("A", {"I"})}}, "A", [] { getRawClass("I")->status = CLASS_ERROR; },
-         "java/lang/NoClassDefFoundError", "A", {"A"}},
-        {"code too long in the superclass", {{"A", plainClass("A", "B")}, {"B", withLongCode("B")}}, "A", nullptr,
-         "java/lang/OutOfMemoryError", "A: Maximum byte code length (32kB) exceeded ", {"A", "B"}},
-        {"code too long two levels up", {{"A", plainClass("A", "B")}, {"B", plainClass("B", "C")}, {"C", withLongCode("C")}}, "A", nullptr,
-         "java/lang/OutOfMemoryError", "A: Maximum byte code length (32kB) exceeded ", {"A", "B", "C"}},
+        {"missing class after Class.forName",
+         {},
+         "Missing",
+         [] { classNotFoundMode = 1; },
+         "java/lang/ClassNotFoundException",
+         "Missing",
+         {"Missing"}},
+        {"missing superclass",
+         {{"A", plainClass("A", "B")}},
+         "A",
+         nullptr,
+         "java/lang/NoClassDefFoundError",
+         "A: B ",
+         {"A", "B"}},
+        {"missing superclass two levels up",
+         {{"A", plainClass("A", "B")}, {"B", plainClass("B", "C")}},
+         "A",
+         nullptr,
+         "java/lang/NoClassDefFoundError",
+         "A: C ",
+         {"A", "B", "C"}},
+        {"missing superclass after Class.forName",
+         {{"A", plainClass("A", "B")}},
+         "A",
+         [] { classNotFoundMode = 1; },
+         "java/lang/NoClassDefFoundError",
+         "A: B ",
+         {"A", "B"}},
+        {"missing interface",
+         {{"A", iface("A", {"I"})}},
+         "A",
+         nullptr,
+         "java/lang/NoClassDefFoundError",
+         "A: I ",
+         {"A", "I"}},
+        {"this_class names another class",
+         {{"A", plainClass("Other")}},
+         "A",
+         nullptr,
+         "java/lang/NoClassDefFoundError",
+         "A",
+         {"A"}},
+        {"superclass failed earlier",
+         {{"A", plainClass("A", "B")}},
+         "A",
+         [] { getRawClass("B")->status = CLASS_ERROR; },
+         "java/lang/NoClassDefFoundError",
+         "A",
+         {"A"}},
+        {"interface failed earlier",
+         {{"A", iface("A", {"I"})}},
+         "A",
+         [] { getRawClass("I")->status = CLASS_ERROR; },
+         "java/lang/NoClassDefFoundError",
+         "A",
+         {"A"}},
+        {"code too long in the superclass",
+         {{"A", plainClass("A", "B")}, {"B", withLongCode("B")}},
+         "A",
+         nullptr,
+         "java/lang/OutOfMemoryError",
+         "A: Maximum byte code length (32kB) exceeded ",
+         {"A", "B"}},
+        {"code too long two levels up",
+         {{"A", plainClass("A", "B")}, {"B", plainClass("B", "C")}, {"C", withLongCode("C")}},
+         "A",
+         nullptr,
+         "java/lang/OutOfMemoryError",
+         "A: Maximum byte code length (32kB) exceeded ",
+         {"A", "B", "C"}},
     };
     for (FailureCase& c : cases) {
         std::vector<uint8_t> jar = jarOfClasses(c.classes);
@@ -166,7 +221,8 @@ TEST(Link, FailedLoadsRaiseAndLeaveTheirClassesRaw) {
         Outcome run = vm.run(jar, [&](Outcome&) {
             if (c.before) c.before();
             LoaderVm::loadInto(first, c.load);
-            for (const char* name : c.rawAfter) EXPECT_EQ(CLASS_RAW, getRawClass(name)->status) << c.name << ": " << name;
+            for (const char* name : c.rawAfter)
+                EXPECT_EQ(CLASS_RAW, getRawClass(name)->status) << c.name << ": " << name;
             EXPECT_EQ(0, classNotFoundMode) << c.name;
             if (c.before) c.before();
             LoaderVm::loadInto(second, c.load);
@@ -213,31 +269,63 @@ TEST(Link, LinkageErrorsAndPackageRulesEndTheRun) {
     ClassBuilder internalUser = plainClass("A");
     internalUser.methodRef("quelt/cldc/Secret", "m", "()V");
     FatalCase cases[] = {
-        {"circular superclasses", {{"A", plainClass("A", "B")}, {"B", plainClass("B", "A")}}, "A",
+        {"circular superclasses",
+         {{"A", plainClass("A", "B")}, {"B", plainClass("B", "A")}},
+         "A",
          "ALERT: java/lang/ClassCircularityError.\n"},
-        {"circular chain above the class", {{"A", plainClass("A", "B")}, {"B", plainClass("B", "C")}, {"C", plainClass("C", "B")}}, "A",
+        {"circular chain above the class",
+         {{"A", plainClass("A", "B")}, {"B", plainClass("B", "C")}, {"C", plainClass("C", "B")}},
+         "A",
          "ALERT: java/lang/ClassCircularityError.\n"},
-        {"circular interfaces", {{"I", iface("I", {"J"})}, {"J", iface("J", {"I"})}}, "I", "ALERT: java/lang/ClassCircularityError.\n"},
+        {"circular interfaces",
+         {{"I", iface("I", {"J"})}, {"J", iface("J", {"I"})}},
+         "I",
+         "ALERT: java/lang/ClassCircularityError.\n"},
         {"class extending itself", {{"A", plainClass("A", "A")}}, "A", "ALERT: java/lang/ClassCircularityError.\n"},
-        {"superclass is an interface", {{"A", plainClass("A", "I")}, {"I", iface("I")}}, "A",
+        {"superclass is an interface",
+         {{"A", plainClass("A", "I")}, {"I", iface("I")}},
+         "A",
          "ALERT: java/lang/IncompatibleClassChangeError: Class extends an interface.\n"},
-        {"superclass is final", {{"A", plainClass("A", "B")}, {"B", plainClass("B", "java/lang/Object", 0x0031)}}, "A",
+        {"superclass is final",
+         {{"A", plainClass("A", "B")}, {"B", plainClass("B", "java/lang/Object", 0x0031)}},
+         "A",
          "ALERT: java/lang/VerifyError: Class extends a final class.\n"},
-        {"superclass is an array class", {{"A", withSuperIndex(plainClass("A"), "[I")}}, "A",
+        {"superclass is an array class",
+         {{"A", withSuperIndex(plainClass("A"), "[I")}},
+         "A",
          "ALERT: java/lang/ClassFormatError: Bad superclass.\n"},
-        {"interface extending a class", {{"I", withSuperIndex(iface("I"), "B")}, {"B", plainClass("B")}}, "I",
+        {"interface extending a class",
+         {{"I", withSuperIndex(iface("I"), "B")}, {"B", plainClass("B")}},
+         "I",
          "ALERT: java/lang/ClassFormatError: Bad superclass.\n"},
-        {"implements an array class", {{"A", iface("A", {"[LI;"})}}, "A", "ALERT: java/lang/ClassFormatError: Class implements an array class.\n"},
-        {"implements a class", {{"A", iface("A", {"B"})}, {"B", plainClass("B")}}, "A",
+        {"implements an array class",
+         {{"A", iface("A", {"[LI;"})}},
+         "A",
+         "ALERT: java/lang/ClassFormatError: Class implements an array class.\n"},
+        {"implements a class",
+         {{"A", iface("A", {"B"})}, {"B", plainClass("B")}},
+         "A",
          "ALERT: java/lang/IncompatibleClassChangeError: Class implements a non-interface.\n"},
-        {"superclass of another package not public", {{"q/A", plainClass("q/A", "p/B")}, {"p/B", plainClass("p/B", "java/lang/Object", 0x0020)}},
-         "q/A", "ALERT: java/lang/IllegalAccessError: Cannot access class p/B from class q/A.\n"},
-        {"interface of another package not public", {{"q/A", iface("q/A", {"p/I"})}, {"p/I", iface("p/I", {}, 0x0600)}}, "q/A",
+        {"superclass of another package not public",
+         {{"q/A", plainClass("q/A", "p/B")}, {"p/B", plainClass("p/B", "java/lang/Object", 0x0020)}},
+         "q/A",
+         "ALERT: java/lang/IllegalAccessError: Cannot access class p/B from class q/A.\n"},
+        {"interface of another package not public",
+         {{"q/A", iface("q/A", {"p/I"})}, {"p/I", iface("p/I", {}, 0x0600)}},
+         "q/A",
          "ALERT: java/lang/IllegalAccessError: Cannot access class p/I from class q/A.\n"},
-        {"java class in the application JAR", {{"java/lang/Extra", plainClass("java/lang/Extra")}}, "java/lang/Extra",
+        {"java class in the application JAR",
+         {{"java/lang/Extra", plainClass("java/lang/Extra")}},
+         "java/lang/Extra",
          "ALERT: Cannot load system package from Jar\n"},
-        {"javax class in the application JAR", {{"javax/x/Y", plainClass("javax/x/Y")}}, "javax/x/Y", "ALERT: Cannot load system package from Jar\n"},
-        {"reference to an internal package", {{"A", internalUser}}, "A", "ALERT: Cannot use class in Movane internal package\n"},
+        {"javax class in the application JAR",
+         {{"javax/x/Y", plainClass("javax/x/Y")}},
+         "javax/x/Y",
+         "ALERT: Cannot load system package from Jar\n"},
+        {"reference to an internal package",
+         {{"A", internalUser}},
+         "A",
+         "ALERT: Cannot use class in Movane internal package\n"},
     };
     for (FatalCase& c : cases) {
         LoaderVm vm;

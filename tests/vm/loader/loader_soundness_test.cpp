@@ -45,7 +45,8 @@ TEST(LoaderUnderCollection, FailingStaticConstantEndsTheRunCleanly) {
         });
         EXPECT_EQ(out.exitCode, 127) << "stress " << stress << "\n" << out.trace;
         EXPECT_NE(out.trace.find(alertOf("ClassFormatError", "Bad constant tag")), std::string::npos)
-            << "stress " << stress << "\n" << out.trace;
+            << "stress " << stress << "\n"
+            << out.trace;
     }
 }
 
@@ -81,11 +82,11 @@ TEST(LoaderUnderCollection, ReaderLeavesNoPinsBehind) {
             Outcome out = vm.run(jarOf(k.className, k.classFile), [&](Outcome& o) {
                 CollectOnEveryAllocation = stress;
                 VM_TRY
-                    // a cut-short file is a fatal ClassFormatError: look before it ends the run
-                    loadClassfile(getRawClass(k.className), 1);
-                    o.loaded = true;
+                // a cut-short file is a fatal ClassFormatError: look before it ends the run
+                loadClassfile(getRawClass(k.className), 1);
+                o.loaded = true;
                 VM_CATCH(e)
-                    LoaderVm::recordException(o, e);
+                LoaderVm::recordException(o, e);
                 VM_END_TRY
                 pins = pinnedBlocks();
             });
@@ -190,7 +191,8 @@ TEST(NativeStackGuard, DeepChainsEndTheRunInsteadOfTheHost) {
         });
         if (k.ends) {
             EXPECT_EQ(out.exitCode, 127) << k.name;
-            EXPECT_NE(out.trace.find("ALERT: Native Stack Overflow. Stack Size:1048576\n"), std::string::npos) << k.name;
+            EXPECT_NE(out.trace.find("ALERT: Native Stack Overflow. Stack Size:1048576\n"), std::string::npos)
+                << k.name;
         } else {
             EXPECT_EQ(out.exitCode, 0) << k.name << "\n" << out.trace;
             EXPECT_TRUE(out.loaded) << k.name << ": " << out.exception << " " << out.message;

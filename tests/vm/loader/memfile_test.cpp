@@ -16,9 +16,9 @@ namespace {
 struct FakeHost {
     std::vector<uint8_t> bytes;
     std::vector<std::pair<int32_t, int32_t>> calls;  // offset, count
-    int32_t zeroAnswers = 0;   // answer 0 this many times first
-    int32_t failAfter = -1;    // answer -1 from this call on
-    int32_t shortBy = 0;       // deliver this many bytes fewer than asked (at least 1)
+    int32_t zeroAnswers = 0;                         // answer 0 this many times first
+    int32_t failAfter = -1;                          // answer -1 from this call on
+    int32_t shortBy = 0;                             // deliver this many bytes fewer than asked (at least 1)
 };
 FakeHost host;
 
@@ -88,7 +88,7 @@ TEST_F(MemoryFileTable, Registration) {
     EXPECT_EQ(openMemoryFileHandle("/app.jar", "rb"), -1);
     unregisterMemoryFile(nullptr, 3);
     EXPECT_EQ(openMemoryFile("/tck.jar", "rb"), nullptr);
-    unregisterMemoryFile(nullptr, 0);   // outside 1..8: nothing happens
+    unregisterMemoryFile(nullptr, 0);  // outside 1..8: nothing happens
     unregisterMemoryFile(nullptr, 9);
     unregisterMemoryFile("/unknown", 5);  // a name wins over the handle
     EXPECT_EQ(openMemoryFileHandle("/5", "rb"), 5);
@@ -150,8 +150,8 @@ TEST_F(MemoryFileTable, CallbackReadsThroughTheCache) {
         int32_t size;
         int32_t seekTo;
         int32_t count;
-        int32_t expected;                                  // bytes delivered
-        std::vector<std::pair<int32_t, int32_t>> calls;    // the host calls it took
+        int32_t expected;                                // bytes delivered
+        std::vector<std::pair<int32_t, int32_t>> calls;  // the host calls it took
     };
     const Case cases[] = {
         {"small read fills the cache from the position", 4000, 100, 10, 10, {{100, 1024}}},

@@ -56,16 +56,44 @@ void BM_ArrayLoop(benchmark::State& state) {
         Vm vm;
         ClassSpec& t = vm.cls("T");
         t.field("r", "I", ACC_STATIC);
-        t.method("sum", "([I)I", ACC_STATIC).locals(4).code
-            .iconst(0).istore(2).iconst(0).istore(1).label("loop")
-            .iload(1).aload(0).op(OP_ARRAYLENGTH).branch(OP_IF_ICMPGE, "done")
-            .iload(2).aload(0).iload(1).op(OP_IALOAD).op(OP_IADD).istore(2)
-            .iinc(1, 1).branch(OP_GOTO, "loop")
-            .label("done").iload(2).op(OP_IRETURN);
-        t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).locals(3).code
-            .sipush(1000).newarray(T_INT).astore(1).iconst(0).istore(2).label("again")
-            .aload(1).invokestatic("T", "sum", "([I)I").putstatic("T", "r", "I")
-            .iinc(2, 1).iload(2).sipush(2000).branch(OP_IF_ICMPLT, "again").op(OP_RETURN);
+        t.method("sum", "([I)I", ACC_STATIC)
+            .locals(4)
+            .code.iconst(0)
+            .istore(2)
+            .iconst(0)
+            .istore(1)
+            .label("loop")
+            .iload(1)
+            .aload(0)
+            .op(OP_ARRAYLENGTH)
+            .branch(OP_IF_ICMPGE, "done")
+            .iload(2)
+            .aload(0)
+            .iload(1)
+            .op(OP_IALOAD)
+            .op(OP_IADD)
+            .istore(2)
+            .iinc(1, 1)
+            .branch(OP_GOTO, "loop")
+            .label("done")
+            .iload(2)
+            .op(OP_IRETURN);
+        t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
+            .locals(3)
+            .code.sipush(1000)
+            .newarray(T_INT)
+            .astore(1)
+            .iconst(0)
+            .istore(2)
+            .label("again")
+            .aload(1)
+            .invokestatic("T", "sum", "([I)I")
+            .putstatic("T", "r", "I")
+            .iinc(2, 1)
+            .iload(2)
+            .sipush(2000)
+            .branch(OP_IF_ICMPLT, "again")
+            .op(OP_RETURN);
         vm.beforeStart = [&] {
             if (prepared) vm.classRecord("T")->methodTable->methods[0].accessFlags &= ~(uint32_t)ACC_PREPARED;
         };

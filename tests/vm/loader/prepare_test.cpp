@@ -14,7 +14,10 @@ using namespace vmasm;
 using Bytes = std::vector<uint8_t>;
 
 enum : uint8_t {
-    NOP = OP_NOP, RET = OP_RETURN, POP = OP_POP, IRET = OP_IRETURN,
+    NOP = OP_NOP,
+    RET = OP_RETURN,
+    POP = OP_POP,
+    IRET = OP_IRETURN,
 };
 
 MethodRecord* methodNamed(ClassRecord* c, const char* name) {
@@ -64,7 +67,8 @@ void setHandlers(MethodRecord* m, const std::vector<Range>& ranges) {
     if (ranges.empty()) return;
     m->handlers = (HandlerTable*)callocPermanentObject(1 + 2 * (int)ranges.size());
     m->handlers->length = (uint32_t)ranges.size();
-    for (size_t i = 0; i < ranges.size(); i++) m->handlers->handlers[i] = {ranges[i].start, ranges[i].end, ranges[i].handler, 0};
+    for (size_t i = 0; i < ranges.size(); i++)
+        m->handlers->handlers[i] = {ranges[i].start, ranges[i].end, ranges[i].handler, 0};
 }
 
 std::vector<Range> handlersOf(const MethodRecord* m) {
@@ -140,71 +144,140 @@ TEST(Prepare, FusesEachGroupIntoItsCombinedInstruction) {
         Bytes code, rewritten, compacted;  // compacted empty: as rewritten
     };
     const std::vector<Case> cases = {
-        {"iload 31; ifeq after the group", {OP_ILOAD, 31, OP_IFEQ, 0, 4, RET, RET},
-         {NOP, OP_IFEQ_LOCAL, L(31), 0, 4, RET, RET}, {OP_IFEQ_LOCAL, L(31), 0, 4, RET, RET, 0}},
-        {"iload 31; ifeq before the group", {RET, OP_ILOAD, 31, OP_IFEQ, 0xFF, 0xFD},
-         {RET, NOP, OP_IFEQ_LOCAL, L(31), 0xFF, 0xFD}, {RET, OP_IFEQ_LOCAL, L(31), 0xFF, 0xFE, 0}},
+        {"iload 31; ifeq after the group",
+         {OP_ILOAD, 31, OP_IFEQ, 0, 4, RET, RET},
+         {NOP, OP_IFEQ_LOCAL, L(31), 0, 4, RET, RET},
+         {OP_IFEQ_LOCAL, L(31), 0, 4, RET, RET, 0}},
+        {"iload 31; ifeq before the group",
+         {RET, OP_ILOAD, 31, OP_IFEQ, 0xFF, 0xFD},
+         {RET, NOP, OP_IFEQ_LOCAL, L(31), 0xFF, 0xFD},
+         {RET, OP_IFEQ_LOCAL, L(31), 0xFF, 0xFE, 0}},
         {"iload 40; ifeq stays", {OP_ILOAD, 40, OP_IFEQ, 0, 4, RET, RET}, {OP_ILOAD, 40, OP_IFEQ, 0, 4, RET, RET}, {}},
-        {"iload_1; iload_2; if_icmplt in place", {OP_ILOAD_1, OP_ILOAD_2, OP_IF_ICMPLT, 0, 4, RET, RET},
-         {OP_IF_ICMPLT_LOCALS, L(1), L(2), 0, 4, RET, RET}, {}},
-        {"iload 3; iload 4; if_icmpne", {OP_ILOAD, 3, OP_ILOAD, 4, OP_IF_ICMPNE, 0, 4, RET, RET},
-         {OP_FILLER, 0, OP_IF_ICMPNE_LOCALS, L(3), L(4), 0, 4, RET, RET}, {OP_IF_ICMPNE_LOCALS, L(3), L(4), 0, 4, RET, RET, 0, 0}},
-        {"iload_1; bipush -3; if_icmpeq", {OP_ILOAD_1, OP_BIPUSH, 0xFD, OP_IF_ICMPEQ, 0, 4, RET, RET},
-         {NOP, OP_IF_ICMPEQ_CONST, L(1), 0xFD, 0, 4, RET, RET}, {OP_IF_ICMPEQ_CONST, L(1), 0xFD, 0, 4, RET, RET, 0}},
-        {"iload 2; iconst_m1; if_icmpgt", {OP_ILOAD, 2, OP_ICONST_M1, OP_IF_ICMPGT, 0, 4, RET, RET},
-         {NOP, OP_IF_ICMPGT_CONST, L(2), 0xFF, 0, 4, RET, RET}, {OP_IF_ICMPGT_CONST, L(2), 0xFF, 0, 4, RET, RET, 0}},
-        {"iload_0; iconst_5; if_icmple", {OP_ILOAD_0, OP_ICONST_5, OP_IF_ICMPLE, 0, 4, RET, RET},
-         {OP_IF_ICMPLE_CONST, 0, 5, 0, 4, RET, RET}, {}},
-        {"aload_1; aload_2; if_acmpne", {OP_ALOAD_1, OP_ALOAD_2, OP_IF_ACMPNE, 0, 4, RET, RET},
-         {OP_IF_ICMPNE_LOCALS, L(1), L(2), 0, 4, RET, RET}, {}},
-        {"aload 5; iload 6; iaload", {OP_ALOAD, 5, OP_ILOAD, 6, OP_IALOAD, POP, RET},
-         {OP_FILLER, 0, OP_IALOAD_LOCALS, L(5), L(6), POP, RET}, {OP_IALOAD_LOCALS, L(5), L(6), POP, RET, 0, 0}},
-        {"aload_1; iload_2; aaload", {OP_ALOAD_1, OP_ILOAD_2, OP_AALOAD, POP, RET}, {OP_AALOAD_LOCALS, L(1), L(2), POP, RET}, {}},
-        {"iconst_0; istore 5", {OP_ICONST_0, OP_ISTORE, 5, RET}, {NOP, OP_ICONST0_STORE, L(5), RET}, {OP_ICONST0_STORE, L(5), RET, 0}},
+        {"iload_1; iload_2; if_icmplt in place",
+         {OP_ILOAD_1, OP_ILOAD_2, OP_IF_ICMPLT, 0, 4, RET, RET},
+         {OP_IF_ICMPLT_LOCALS, L(1), L(2), 0, 4, RET, RET},
+         {}},
+        {"iload 3; iload 4; if_icmpne",
+         {OP_ILOAD, 3, OP_ILOAD, 4, OP_IF_ICMPNE, 0, 4, RET, RET},
+         {OP_FILLER, 0, OP_IF_ICMPNE_LOCALS, L(3), L(4), 0, 4, RET, RET},
+         {OP_IF_ICMPNE_LOCALS, L(3), L(4), 0, 4, RET, RET, 0, 0}},
+        {"iload_1; bipush -3; if_icmpeq",
+         {OP_ILOAD_1, OP_BIPUSH, 0xFD, OP_IF_ICMPEQ, 0, 4, RET, RET},
+         {NOP, OP_IF_ICMPEQ_CONST, L(1), 0xFD, 0, 4, RET, RET},
+         {OP_IF_ICMPEQ_CONST, L(1), 0xFD, 0, 4, RET, RET, 0}},
+        {"iload 2; iconst_m1; if_icmpgt",
+         {OP_ILOAD, 2, OP_ICONST_M1, OP_IF_ICMPGT, 0, 4, RET, RET},
+         {NOP, OP_IF_ICMPGT_CONST, L(2), 0xFF, 0, 4, RET, RET},
+         {OP_IF_ICMPGT_CONST, L(2), 0xFF, 0, 4, RET, RET, 0}},
+        {"iload_0; iconst_5; if_icmple",
+         {OP_ILOAD_0, OP_ICONST_5, OP_IF_ICMPLE, 0, 4, RET, RET},
+         {OP_IF_ICMPLE_CONST, 0, 5, 0, 4, RET, RET},
+         {}},
+        {"aload_1; aload_2; if_acmpne",
+         {OP_ALOAD_1, OP_ALOAD_2, OP_IF_ACMPNE, 0, 4, RET, RET},
+         {OP_IF_ICMPNE_LOCALS, L(1), L(2), 0, 4, RET, RET},
+         {}},
+        {"aload 5; iload 6; iaload",
+         {OP_ALOAD, 5, OP_ILOAD, 6, OP_IALOAD, POP, RET},
+         {OP_FILLER, 0, OP_IALOAD_LOCALS, L(5), L(6), POP, RET},
+         {OP_IALOAD_LOCALS, L(5), L(6), POP, RET, 0, 0}},
+        {"aload_1; iload_2; aaload",
+         {OP_ALOAD_1, OP_ILOAD_2, OP_AALOAD, POP, RET},
+         {OP_AALOAD_LOCALS, L(1), L(2), POP, RET},
+         {}},
+        {"iconst_0; istore 5",
+         {OP_ICONST_0, OP_ISTORE, 5, RET},
+         {NOP, OP_ICONST0_STORE, L(5), RET},
+         {OP_ICONST0_STORE, L(5), RET, 0}},
         {"iconst_1; istore_3", {OP_ICONST_1, OP_ISTORE_3, RET}, {OP_ICONST1_STORE, L(3), RET}, {}},
         {"aconst_null; astore_2", {OP_ACONST_NULL, OP_ASTORE_2, RET}, {OP_ICONST0_STORE, L(2), RET}, {}},
         {"iload_1; ifne", {OP_ILOAD_1, OP_IFNE, 0, 4, RET, RET}, {OP_IFNE_LOCAL, L(1), 0, 4, RET, RET}, {}},
         {"iload_3; ifle", {OP_ILOAD_3, OP_IFLE, 0, 4, RET, RET}, {OP_IFLE_LOCAL, L(3), 0, 4, RET, RET}, {}},
         {"aload_2; ifnull", {OP_ALOAD_2, OP_IFNULL, 0, 4, RET, RET}, {OP_IFEQ_LOCAL, L(2), 0, 4, RET, RET}, {}},
-        {"aload 7; ifnonnull", {OP_ALOAD, 7, OP_IFNONNULL, 0, 4, RET, RET},
-         {NOP, OP_IFNE_LOCAL, L(7), 0, 4, RET, RET}, {OP_IFNE_LOCAL, L(7), 0, 4, RET, RET, 0}},
-        {"iload_3; iaload", {OP_ALOAD_1, OP_POP, OP_ACONST_NULL, OP_ILOAD_3, OP_IALOAD, POP, RET},
-         {OP_ALOAD_1, OP_POP, OP_ACONST_NULL, OP_IALOAD_LOCAL, L(3), POP, RET}, {}},
-        {"iload 4; aaload", {OP_ACONST_NULL, OP_ILOAD, 4, OP_AALOAD, POP, RET},
-         {OP_ACONST_NULL, NOP, OP_AALOAD_LOCAL, L(4), POP, RET}, {OP_ACONST_NULL, OP_AALOAD_LOCAL, L(4), POP, RET, 0}},
-        {"iload_2; iadd", {OP_ICONST_2, OP_POP, OP_ILOAD_1, OP_ILOAD_2, OP_IADD, POP, RET},
-         {OP_ICONST_2, OP_POP, OP_ILOAD_1, OP_IADD_LOCAL, L(2), POP, RET}, {}},
-        {"bipush 7; iadd", {OP_ILOAD_1, OP_BIPUSH, 7, OP_IADD, POP, RET},
-         {OP_ILOAD_1, NOP, OP_IADD_CONST, 7, POP, RET}, {OP_ILOAD_1, OP_IADD_CONST, 7, POP, RET, 0}},
-        {"iload_1; isub", {OP_ICONST_2, OP_POP, OP_ILOAD_2, OP_ILOAD_1, OP_ISUB, POP, RET},
-         {OP_ICONST_2, OP_POP, OP_ILOAD_2, OP_ISUB_LOCAL, L(1), POP, RET}, {}},
-        {"iconst_m1; isub", {OP_ILOAD_1, OP_ICONST_M1, OP_ISUB, POP, RET}, {OP_ILOAD_1, OP_ISUB_CONST, 0xFF, POP, RET}, {}},
+        {"aload 7; ifnonnull",
+         {OP_ALOAD, 7, OP_IFNONNULL, 0, 4, RET, RET},
+         {NOP, OP_IFNE_LOCAL, L(7), 0, 4, RET, RET},
+         {OP_IFNE_LOCAL, L(7), 0, 4, RET, RET, 0}},
+        {"iload_3; iaload",
+         {OP_ALOAD_1, OP_POP, OP_ACONST_NULL, OP_ILOAD_3, OP_IALOAD, POP, RET},
+         {OP_ALOAD_1, OP_POP, OP_ACONST_NULL, OP_IALOAD_LOCAL, L(3), POP, RET},
+         {}},
+        {"iload 4; aaload",
+         {OP_ACONST_NULL, OP_ILOAD, 4, OP_AALOAD, POP, RET},
+         {OP_ACONST_NULL, NOP, OP_AALOAD_LOCAL, L(4), POP, RET},
+         {OP_ACONST_NULL, OP_AALOAD_LOCAL, L(4), POP, RET, 0}},
+        {"iload_2; iadd",
+         {OP_ICONST_2, OP_POP, OP_ILOAD_1, OP_ILOAD_2, OP_IADD, POP, RET},
+         {OP_ICONST_2, OP_POP, OP_ILOAD_1, OP_IADD_LOCAL, L(2), POP, RET},
+         {}},
+        {"bipush 7; iadd",
+         {OP_ILOAD_1, OP_BIPUSH, 7, OP_IADD, POP, RET},
+         {OP_ILOAD_1, NOP, OP_IADD_CONST, 7, POP, RET},
+         {OP_ILOAD_1, OP_IADD_CONST, 7, POP, RET, 0}},
+        {"iload_1; isub",
+         {OP_ICONST_2, OP_POP, OP_ILOAD_2, OP_ILOAD_1, OP_ISUB, POP, RET},
+         {OP_ICONST_2, OP_POP, OP_ILOAD_2, OP_ISUB_LOCAL, L(1), POP, RET},
+         {}},
+        {"iconst_m1; isub",
+         {OP_ILOAD_1, OP_ICONST_M1, OP_ISUB, POP, RET},
+         {OP_ILOAD_1, OP_ISUB_CONST, 0xFF, POP, RET},
+         {}},
         // what is never fused
-        {"sipush; iadd", {OP_ILOAD_1, OP_SIPUSH, 1, 0, OP_IADD, POP, RET}, {OP_ILOAD_1, OP_SIPUSH, 1, 0, OP_IADD, POP, RET}, {}},
-        {"iload 32; iadd", {OP_ICONST_1, OP_ILOAD, 32, OP_IADD, POP, RET}, {OP_ICONST_1, OP_ILOAD, 32, OP_IADD, POP, RET}, {}},
+        {"sipush; iadd",
+         {OP_ILOAD_1, OP_SIPUSH, 1, 0, OP_IADD, POP, RET},
+         {OP_ILOAD_1, OP_SIPUSH, 1, 0, OP_IADD, POP, RET},
+         {}},
+        {"iload 32; iadd",
+         {OP_ICONST_1, OP_ILOAD, 32, OP_IADD, POP, RET},
+         {OP_ICONST_1, OP_ILOAD, 32, OP_IADD, POP, RET},
+         {}},
         {"iconst_2; istore_1", {OP_ICONST_2, OP_ISTORE_1, RET}, {OP_ICONST_2, OP_ISTORE_1, RET}, {}},
         {"iconst_0; istore 32", {OP_ICONST_0, OP_ISTORE, 32, RET}, {OP_ICONST_0, OP_ISTORE, 32, RET}, {}},
-        {"lload_1; ladd", {OP_LLOAD_1, OP_LLOAD_1, OP_LADD, OP_POP2, RET}, {OP_LLOAD_1, OP_LLOAD_1, OP_LADD, OP_POP2, RET}, {}},
-        {"wide iload; ifeq", {OP_WIDE, OP_ILOAD, 0, 1, OP_IFEQ, 0, 4, RET, RET}, {OP_WIDE, OP_ILOAD, 0, 1, OP_IFEQ, 0, 4, RET, RET}, {}},
-        {"aload_1; iload_2; baload", {OP_ALOAD_1, OP_ILOAD_2, OP_BALOAD, POP, RET}, {OP_ALOAD_1, OP_ILOAD_2, OP_BALOAD, POP, RET}, {}},
+        {"lload_1; ladd",
+         {OP_LLOAD_1, OP_LLOAD_1, OP_LADD, OP_POP2, RET},
+         {OP_LLOAD_1, OP_LLOAD_1, OP_LADD, OP_POP2, RET},
+         {}},
+        {"wide iload; ifeq",
+         {OP_WIDE, OP_ILOAD, 0, 1, OP_IFEQ, 0, 4, RET, RET},
+         {OP_WIDE, OP_ILOAD, 0, 1, OP_IFEQ, 0, 4, RET, RET},
+         {}},
+        {"aload_1; iload_2; baload",
+         {OP_ALOAD_1, OP_ILOAD_2, OP_BALOAD, POP, RET},
+         {OP_ALOAD_1, OP_ILOAD_2, OP_BALOAD, POP, RET},
+         {}},
         {"branch target on the ifeq keeps the pair",
-         {OP_ILOAD_1, OP_IFEQ, 0, 6, OP_GOTO, 0xFF, 0xFD, RET}, {OP_ILOAD_1, OP_IFEQ, 0, 6, OP_GOTO, 0xFF, 0xFD, RET}, {}},
-        {"two branch pairs in a row", {OP_ILOAD_1, OP_IFEQ, 0, 7, OP_ILOAD_2, OP_IFNE, 0, 3, RET, RET},
-         {OP_IFEQ_LOCAL, L(1), 0, 7, OP_IFNE_LOCAL, L(2), 0, 3, RET, RET}, {}},
+         {OP_ILOAD_1, OP_IFEQ, 0, 6, OP_GOTO, 0xFF, 0xFD, RET},
+         {OP_ILOAD_1, OP_IFEQ, 0, 6, OP_GOTO, 0xFF, 0xFD, RET},
+         {}},
+        {"two branch pairs in a row",
+         {OP_ILOAD_1, OP_IFEQ, 0, 7, OP_ILOAD_2, OP_IFNE, 0, 3, RET, RET},
+         {OP_IFEQ_LOCAL, L(1), 0, 7, OP_IFNE_LOCAL, L(2), 0, 3, RET, RET},
+         {}},
         {"a triple first, then the pairs around it",
          {OP_ICONST_0, OP_ISTORE_2, OP_ALOAD_1, OP_ILOAD_2, OP_IALOAD, OP_ILOAD_3, OP_IADD, POP, RET},
-         {OP_ICONST0_STORE, L(2), OP_IALOAD_LOCALS, L(1), L(2), OP_IADD_LOCAL, L(3), POP, RET}, {}},
+         {OP_ICONST0_STORE, L(2), OP_IALOAD_LOCALS, L(1), L(2), OP_IADD_LOCAL, L(3), POP, RET},
+         {}},
         // combined branches are met again when an earlier preparation stopped half way
-        {"target of a combined branch on a local", {OP_IFEQ_LOCAL, L(1), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET},
-         {OP_IFEQ_LOCAL, L(1), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET}, {}},
-        {"target of a combined branch on two locals", {OP_IF_ICMPEQ_LOCALS, L(1), L(2), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET},
-         {OP_IF_ICMPEQ_LOCALS, L(1), L(2), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET}, {}},
-        {"compiler nops go as well", {NOP, OP_ICONST_1, NOP, NOP, POP, RET}, {NOP, OP_ICONST_1, NOP, NOP, POP, RET},
+        {"target of a combined branch on a local",
+         {OP_IFEQ_LOCAL, L(1), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET},
+         {OP_IFEQ_LOCAL, L(1), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET},
+         {}},
+        {"target of a combined branch on two locals",
+         {OP_IF_ICMPEQ_LOCALS, L(1), L(2), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET},
+         {OP_IF_ICMPEQ_LOCALS, L(1), L(2), 0, 4, OP_ICONST_0, OP_ISTORE_2, RET},
+         {}},
+        {"compiler nops go as well",
+         {NOP, OP_ICONST_1, NOP, NOP, POP, RET},
+         {NOP, OP_ICONST_1, NOP, NOP, POP, RET},
          {OP_ICONST_1, POP, RET, 0, 0, 0}},
-        {"goto_w moves by the fillers between", {OP_GOTO_W, 0, 0, 0, 8, OP_ILOAD, 1, OP_IADD, RET, RET},
-         {OP_GOTO_W, 0, 0, 0, 8, NOP, OP_IADD_LOCAL, L(1), RET, RET}, {OP_GOTO_W, 0, 0, 0, 7, OP_IADD_LOCAL, L(1), RET, RET, 0}},
-        {"backward goto over a filler", {OP_ILOAD, 1, OP_IADD, OP_GOTO, 0xFF, 0xFD},
-         {NOP, OP_IADD_LOCAL, L(1), OP_GOTO, 0xFF, 0xFD}, {OP_IADD_LOCAL, L(1), OP_GOTO, 0xFF, 0xFE, 0}},
+        {"goto_w moves by the fillers between",
+         {OP_GOTO_W, 0, 0, 0, 8, OP_ILOAD, 1, OP_IADD, RET, RET},
+         {OP_GOTO_W, 0, 0, 0, 8, NOP, OP_IADD_LOCAL, L(1), RET, RET},
+         {OP_GOTO_W, 0, 0, 0, 7, OP_IADD_LOCAL, L(1), RET, RET, 0}},
+        {"backward goto over a filler",
+         {OP_ILOAD, 1, OP_IADD, OP_GOTO, 0xFF, 0xFD},
+         {NOP, OP_IADD_LOCAL, L(1), OP_GOTO, 0xFF, 0xFD},
+         {OP_IADD_LOCAL, L(1), OP_GOTO, 0xFF, 0xFE, 0}},
     };
     for (const Case& c : cases) {
         Outcome out = prepareBytes(c.code, true);
@@ -226,7 +299,8 @@ TEST(Prepare, ReferenceLoadAndStringConstantChangePlaces) {
     for (const Case& c : {Case{"aload_1", true}, Case{"aload 9", false}}) {
         Subject s;
         // the constant's pool index is the opcode of iload_1, which a stale start would read
-        while ((int)s.t.pool.size() < OP_ILOAD_1 - 1) s.t.poolIndex({PoolSpec::Int, (int64_t)s.t.pool.size() + 1000, "", "", ""});
+        while ((int)s.t.pool.size() < OP_ILOAD_1 - 1)
+            s.t.poolIndex({PoolSpec::Int, (int64_t)s.t.pool.size() + 1000, "", "", ""});
         int k = s.t.poolIndex({PoolSpec::String, 0, "", "text", ""});
         ASSERT_EQ(OP_ILOAD_1, k);
         Bytes load = c.shortLoad ? Bytes{OP_ALOAD_1} : Bytes{OP_ALOAD, 9};
@@ -272,7 +346,8 @@ TEST(Prepare, FieldLoadsOfThis) {
         Subject s;
         int index = c.field == 0 ? s.intField : c.field == 1 ? s.refField : s.longField;
         Bytes code = {OP_ALOAD_0, OP_GETFIELD, 0, (uint8_t)index, (uint8_t)(c.field == 2 ? OP_POP2 : OP_POP), RET};
-        if (c.storesThis) code = {OP_ALOAD_0, OP_GETFIELD, 0, (uint8_t)index, POP, RET, OP_ACONST_NULL, OP_ASTORE_0, RET};
+        if (c.storesThis)
+            code = {OP_ALOAD_0, OP_GETFIELD, 0, (uint8_t)index, POP, RET, OP_ACONST_NULL, OP_ASTORE_0, RET};
         s.method(code, c.isStatic);
         Bytes rewritten;
         RunResult r = s.vm.inside([&] {
@@ -343,7 +418,9 @@ TEST(Prepare, SwitchesAndCachedSitesKeepTheFillers) {
     };
     const std::vector<Case> cases = {
         // 0 iload 1, 2 iadd, 3 iload_1, 4 tableswitch (pad to 8) default 12+4, low 0, high 0, one target
-        {"tableswitch", {OP_ILOAD, 1, OP_IADD, OP_ILOAD_1, OP_TABLESWITCH, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 20, RET}},
+        {"tableswitch",
+         {OP_ILOAD, 1, OP_IADD, OP_ILOAD_1, OP_TABLESWITCH, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+          0,        0, 20,      RET}},
         {"lookupswitch", {OP_ILOAD, 1, OP_IADD, OP_ILOAD_1, OP_LOOKUPSWITCH, 0, 0, 0, 0, 0, 0, 12, 0, 0, 0, 0, RET}},
         {"cached invokevirtual", {OP_ILOAD, 1, OP_IADD, OP_INVOKEVIRTUAL_CACHED, 0, 0, RET}},
         {"cached invokeinterface", {OP_ILOAD, 1, OP_IADD, OP_INVOKEINTERFACE_CACHED, 0, 0, 1, 0, RET}},
@@ -418,7 +495,8 @@ TEST(Prepare, ReferenceMapOffsetsMove) {
         EXPECT_EQ(0, r.exitCode) << c.name << r.trace;
         uint16_t form = c.shortForm ? 1 << 12 : 0;
         std::vector<uint16_t> expected = {(uint16_t)(1 | form), (uint16_t)(5 | form), (uint16_t)(10 | form)};
-        EXPECT_EQ(hex({OP_ICONST_0, OP_IADD_LOCAL, L(1), POP, OP_ICONST_0, OP_ISTORE, 3, OP_ALOAD, 1, POP, RET, 0}), hex(compacted))
+        EXPECT_EQ(hex({OP_ICONST_0, OP_IADD_LOCAL, L(1), POP, OP_ICONST_0, OP_ISTORE, 3, OP_ALOAD, 1, POP, RET, 0}),
+                  hex(compacted))
             << c.name;
         EXPECT_EQ(expected, offsets) << c.name;
         EXPECT_EQ(0x41, stackBits) << c.name;
@@ -532,8 +610,12 @@ TEST(Prepare, UnresolvableFieldRaisesFromTheInvocation) {
     get.code.aload(0).getfield("T", "missing", "I").op(OP_IRETURN);
     t.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
     t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
-        .code.newObject("T").op(OP_DUP).invokespecial("T", "<init>", "()V").invokevirtual("T", "get", "()I")
-        .putstatic("T", "r", "I").op(OP_RETURN);
+        .code.newObject("T")
+        .op(OP_DUP)
+        .invokespecial("T", "<init>", "()V")
+        .invokevirtual("T", "get", "()I")
+        .putstatic("T", "r", "I")
+        .op(OP_RETURN);
     uint32_t flags = 0;
     Bytes code;
     vm.beforeStart = [&] { methodNamed(vm.classRecord("T"), "get")->accessFlags &= ~(uint32_t)ACC_PREPARED; };
@@ -568,7 +650,9 @@ int32_t runProgram(const Program& p, bool prepare, bool* changed, std::string* t
     t.method("<init>", "()V").code.aload(0).invokespecial("java/lang/Object", "<init>", "()V").op(OP_RETURN);
     p.build(t);
     t.method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC)
-        .code.invokestatic("T", "run", "()I").putstatic("T", "r", "I").op(OP_RETURN);
+        .code.invokestatic("T", "run", "()I")
+        .putstatic("T", "r", "I")
+        .op(OP_RETURN);
     std::vector<Bytes> before;
     *changed = false;
     vm.beforeStart = [&] {
@@ -595,74 +679,236 @@ int32_t runProgram(const Program& p, bool prepare, bool* changed, std::string* t
 
 TEST(Prepare, PreparedMethodsComputeWhatTheLoadedOnesCompute) {
     const std::vector<Program> programs = {
-        {"array sum with a counted loop", [](ClassSpec& t) {
+        {"array sum with a counted loop",
+         [](ClassSpec& t) {
              // static int sum(int[] a, int n) { int s = 0; for (int i = 0; i < n; i++) s += a[i]; return s; }
-             t.method("sum", "([II)I", ACC_STATIC).locals(4).code
-                 .iconst(0).istore(2).iconst(0).istore(3).label("loop")
-                 .iload(3).iload(1).branch(OP_IF_ICMPGE, "done")
-                 .iload(2).aload(0).iload(3).op(OP_IALOAD).op(OP_IADD).istore(2)
-                 .iinc(3, 1).branch(OP_GOTO, "loop")
-                 .label("done").iload(2).op(OP_IRETURN);
-             t.method("run", "()I", ACC_STATIC).locals(2).code
-                 .bipush(10).newarray(T_INT).astore(0).iconst(0).istore(1).label("fill")
-                 .iload(1).bipush(10).branch(OP_IF_ICMPGE, "filled")
-                 .aload(0).iload(1).iload(1).iload(1).op(OP_IMUL).bipush(3).op(OP_ISUB).op(OP_IASTORE)
-                 .iinc(1, 1).branch(OP_GOTO, "fill")
-                 .label("filled").aload(0).bipush(10).invokestatic("T", "sum", "([II)I").op(OP_IRETURN);
-         }, 255},
-        {"fields of this along a list", [](ClassSpec& t) {
-             // int total() { int s = 0; T p = this; while (p != null) { s += p.count; p = p.next; } return s + (int) wide; }
-             t.method("total", "()I").locals(3).code
-                 .iconst(0).istore(1).aload(0).astore(2).label("loop")
-                 .aload(2).branch(OP_IFNULL, "done")
-                 .iload(1).aload(2).getfield("T", "count", "I").op(OP_IADD).istore(1)
-                 .aload(2).getfield("T", "next", "LT;").astore(2).branch(OP_GOTO, "loop")
-                 .label("done").iload(1).aload(0).getfield("T", "wide", "J").op(OP_L2I).op(OP_IADD)
-                 .aload(0).getfield("T", "count", "I").op(OP_IADD).op(OP_IRETURN);
-             t.method("run", "()I", ACC_STATIC).locals(2).code
-                 .newObject("T").op(OP_DUP).invokespecial("T", "<init>", "()V").astore(0)
-                 .aload(0).bipush(7).putfield("T", "count", "I")
-                 .aload(0).ldc2Long(100).putfield("T", "wide", "J")
-                 .newObject("T").op(OP_DUP).invokespecial("T", "<init>", "()V").astore(1)
-                 .aload(1).bipush(30).putfield("T", "count", "I")
-                 .aload(0).aload(1).putfield("T", "next", "LT;")
-                 .aload(0).invokevirtual("T", "total", "()I").op(OP_IRETURN);
-         }, 144},
-        {"comparisons against locals and constants", [](ClassSpec& t) {
-             // counts for i in -3..12: i < 5, i == n, i > -2, i != 0, i <= n
-             t.method("run", "()I", ACC_STATIC).locals(4).code
-                 .iconst(0).istore(1).iconst(7).istore(2).bipush(-3).istore(0).label("loop")
-                 .iload(0).bipush(5).branch(OP_IF_ICMPGE, "a").iinc(1, 1).label("a")
-                 .iload(0).iload(2).branch(OP_IF_ICMPNE, "b").iinc(1, 100).label("b")
-                 .iload(0).iconst(-1).branch(OP_IF_ICMPLE, "c").iinc(1, 1000 % 128).label("c")
-                 .iload(0).branch(OP_IFEQ, "d").iload(1).iconst(1).op(OP_IADD).istore(1).label("d")
-                 .iload(0).iload(2).branch(OP_IF_ICMPGT, "e").iload(1).iconst(2).op(OP_ISUB).istore(1).label("e")
-                 .iinc(0, 1).iload(0).bipush(12).branch(OP_IF_ICMPLE, "loop")
-                 .iload(1).op(OP_IRETURN);
-         }, 8 + 100 + 13 * 104 + 15 - 2 * 11},
-        {"caught index error after compacted code", [](ClassSpec& t) {
-             // the array and index in locals 4 and 5, so the fused load leaves a filler
-             t.method("at", "([II)I", ACC_STATIC).locals(6).code
-                 .aload(0).astore(4).iload(1).istore(5)
-                 .label("try").aload(4).iload(5).op(OP_IALOAD).label("end").op(OP_IRETURN)
-                 .label("catch").astore(2).iconst(-1).op(OP_IRETURN);
-             t.methods.back()->handler("try", "end", "catch", "java/lang/ArrayIndexOutOfBoundsException");
-             t.method("run", "()I", ACC_STATIC).locals(2).code
-                 .iconst(3).newarray(T_INT).astore(0).aload(0).iconst(1).bipush(42).op(OP_IASTORE)
-                 .aload(0).iconst(1).invokestatic("T", "at", "([II)I")
-                 .aload(0).iconst(3).invokestatic("T", "at", "([II)I").op(OP_IADD)
-                 .aload(0).iconst(-1).invokestatic("T", "at", "([II)I").op(OP_IADD).op(OP_IRETURN);
-         }, 40},
-        {"reference compare with a constant and null stores", [](ClassSpec& t) {
-             t.method("same", "(Ljava/lang/Object;)I", ACC_STATIC).locals(2).code
-                 .op(OP_ACONST_NULL).astore(1)
-                 .aload(0).ldcString("k").branch(OP_IF_ACMPNE, "no").iconst(1).op(OP_IRETURN)
-                 .label("no").iconst(0).op(OP_IRETURN);
-             t.method("run", "()I", ACC_STATIC).locals(1).code
-                 .ldcString("k").invokestatic("T", "same", "(Ljava/lang/Object;)I")
-                 .ldcString("other").invokestatic("T", "same", "(Ljava/lang/Object;)I").bipush(10).op(OP_IMUL).op(OP_IADD)
+             t.method("sum", "([II)I", ACC_STATIC)
+                 .locals(4)
+                 .code.iconst(0)
+                 .istore(2)
+                 .iconst(0)
+                 .istore(3)
+                 .label("loop")
+                 .iload(3)
+                 .iload(1)
+                 .branch(OP_IF_ICMPGE, "done")
+                 .iload(2)
+                 .aload(0)
+                 .iload(3)
+                 .op(OP_IALOAD)
+                 .op(OP_IADD)
+                 .istore(2)
+                 .iinc(3, 1)
+                 .branch(OP_GOTO, "loop")
+                 .label("done")
+                 .iload(2)
                  .op(OP_IRETURN);
-         }, 1},
+             t.method("run", "()I", ACC_STATIC)
+                 .locals(2)
+                 .code.bipush(10)
+                 .newarray(T_INT)
+                 .astore(0)
+                 .iconst(0)
+                 .istore(1)
+                 .label("fill")
+                 .iload(1)
+                 .bipush(10)
+                 .branch(OP_IF_ICMPGE, "filled")
+                 .aload(0)
+                 .iload(1)
+                 .iload(1)
+                 .iload(1)
+                 .op(OP_IMUL)
+                 .bipush(3)
+                 .op(OP_ISUB)
+                 .op(OP_IASTORE)
+                 .iinc(1, 1)
+                 .branch(OP_GOTO, "fill")
+                 .label("filled")
+                 .aload(0)
+                 .bipush(10)
+                 .invokestatic("T", "sum", "([II)I")
+                 .op(OP_IRETURN);
+         },
+         255},
+        {"fields of this along a list",
+         [](ClassSpec& t) {
+             // int total() { int s = 0; T p = this; while (p != null) { s += p.count; p = p.next; } return s + (int)
+             // wide; }
+             t.method("total", "()I")
+                 .locals(3)
+                 .code.iconst(0)
+                 .istore(1)
+                 .aload(0)
+                 .astore(2)
+                 .label("loop")
+                 .aload(2)
+                 .branch(OP_IFNULL, "done")
+                 .iload(1)
+                 .aload(2)
+                 .getfield("T", "count", "I")
+                 .op(OP_IADD)
+                 .istore(1)
+                 .aload(2)
+                 .getfield("T", "next", "LT;")
+                 .astore(2)
+                 .branch(OP_GOTO, "loop")
+                 .label("done")
+                 .iload(1)
+                 .aload(0)
+                 .getfield("T", "wide", "J")
+                 .op(OP_L2I)
+                 .op(OP_IADD)
+                 .aload(0)
+                 .getfield("T", "count", "I")
+                 .op(OP_IADD)
+                 .op(OP_IRETURN);
+             t.method("run", "()I", ACC_STATIC)
+                 .locals(2)
+                 .code.newObject("T")
+                 .op(OP_DUP)
+                 .invokespecial("T", "<init>", "()V")
+                 .astore(0)
+                 .aload(0)
+                 .bipush(7)
+                 .putfield("T", "count", "I")
+                 .aload(0)
+                 .ldc2Long(100)
+                 .putfield("T", "wide", "J")
+                 .newObject("T")
+                 .op(OP_DUP)
+                 .invokespecial("T", "<init>", "()V")
+                 .astore(1)
+                 .aload(1)
+                 .bipush(30)
+                 .putfield("T", "count", "I")
+                 .aload(0)
+                 .aload(1)
+                 .putfield("T", "next", "LT;")
+                 .aload(0)
+                 .invokevirtual("T", "total", "()I")
+                 .op(OP_IRETURN);
+         },
+         144},
+        {"comparisons against locals and constants",
+         [](ClassSpec& t) {
+             // counts for i in -3..12: i < 5, i == n, i > -2, i != 0, i <= n
+             t.method("run", "()I", ACC_STATIC)
+                 .locals(4)
+                 .code.iconst(0)
+                 .istore(1)
+                 .iconst(7)
+                 .istore(2)
+                 .bipush(-3)
+                 .istore(0)
+                 .label("loop")
+                 .iload(0)
+                 .bipush(5)
+                 .branch(OP_IF_ICMPGE, "a")
+                 .iinc(1, 1)
+                 .label("a")
+                 .iload(0)
+                 .iload(2)
+                 .branch(OP_IF_ICMPNE, "b")
+                 .iinc(1, 100)
+                 .label("b")
+                 .iload(0)
+                 .iconst(-1)
+                 .branch(OP_IF_ICMPLE, "c")
+                 .iinc(1, 1000 % 128)
+                 .label("c")
+                 .iload(0)
+                 .branch(OP_IFEQ, "d")
+                 .iload(1)
+                 .iconst(1)
+                 .op(OP_IADD)
+                 .istore(1)
+                 .label("d")
+                 .iload(0)
+                 .iload(2)
+                 .branch(OP_IF_ICMPGT, "e")
+                 .iload(1)
+                 .iconst(2)
+                 .op(OP_ISUB)
+                 .istore(1)
+                 .label("e")
+                 .iinc(0, 1)
+                 .iload(0)
+                 .bipush(12)
+                 .branch(OP_IF_ICMPLE, "loop")
+                 .iload(1)
+                 .op(OP_IRETURN);
+         },
+         8 + 100 + 13 * 104 + 15 - 2 * 11},
+        {"caught index error after compacted code",
+         [](ClassSpec& t) {
+             // the array and index in locals 4 and 5, so the fused load leaves a filler
+             t.method("at", "([II)I", ACC_STATIC)
+                 .locals(6)
+                 .code.aload(0)
+                 .astore(4)
+                 .iload(1)
+                 .istore(5)
+                 .label("try")
+                 .aload(4)
+                 .iload(5)
+                 .op(OP_IALOAD)
+                 .label("end")
+                 .op(OP_IRETURN)
+                 .label("catch")
+                 .astore(2)
+                 .iconst(-1)
+                 .op(OP_IRETURN);
+             t.methods.back()->handler("try", "end", "catch", "java/lang/ArrayIndexOutOfBoundsException");
+             t.method("run", "()I", ACC_STATIC)
+                 .locals(2)
+                 .code.iconst(3)
+                 .newarray(T_INT)
+                 .astore(0)
+                 .aload(0)
+                 .iconst(1)
+                 .bipush(42)
+                 .op(OP_IASTORE)
+                 .aload(0)
+                 .iconst(1)
+                 .invokestatic("T", "at", "([II)I")
+                 .aload(0)
+                 .iconst(3)
+                 .invokestatic("T", "at", "([II)I")
+                 .op(OP_IADD)
+                 .aload(0)
+                 .iconst(-1)
+                 .invokestatic("T", "at", "([II)I")
+                 .op(OP_IADD)
+                 .op(OP_IRETURN);
+         },
+         40},
+        {"reference compare with a constant and null stores",
+         [](ClassSpec& t) {
+             t.method("same", "(Ljava/lang/Object;)I", ACC_STATIC)
+                 .locals(2)
+                 .code.op(OP_ACONST_NULL)
+                 .astore(1)
+                 .aload(0)
+                 .ldcString("k")
+                 .branch(OP_IF_ACMPNE, "no")
+                 .iconst(1)
+                 .op(OP_IRETURN)
+                 .label("no")
+                 .iconst(0)
+                 .op(OP_IRETURN);
+             t.method("run", "()I", ACC_STATIC)
+                 .locals(1)
+                 .code.ldcString("k")
+                 .invokestatic("T", "same", "(Ljava/lang/Object;)I")
+                 .ldcString("other")
+                 .invokestatic("T", "same", "(Ljava/lang/Object;)I")
+                 .bipush(10)
+                 .op(OP_IMUL)
+                 .op(OP_IADD)
+                 .op(OP_IRETURN);
+         },
+         1},
     };
     for (const Program& p : programs) {
         bool changedLoaded = false, changedPrepared = false;

@@ -8,8 +8,8 @@
 
 #include "support/hookscope.h"
 #include "support/vmasm.h"
-#include "vm/loader/registries.h"
 #include "vm/loader/hooks.h"
+#include "vm/loader/registries.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ TEST(Registries, InternalPackages) {
         });
         EXPECT_EQ(returned, !c.fatal) << c.name;
         EXPECT_EQ(r.exitCode, c.fatal ? 127 : 0) << c.name;
-        EXPECT_EQ(r.trace.find("ALERT: Cannot use class in Movane internal package") != std::string::npos, c.fatal) << c.name;
+        EXPECT_EQ(r.trace.find("ALERT: Cannot use class in Movane internal package") != std::string::npos, c.fatal)
+            << c.name;
     }
 }
 
@@ -116,8 +117,10 @@ TEST(Registries, UrlChecker) {
         got.push_back(mvURLChecker_getClassName() ? "set" : "null");
     });
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_EQ(got, (std::vector<std::string>{"null", "-1", "0", "0", "second.Checker", "-1", "second.Checker", "null"}));
-    EXPECT_NE(r.trace.find("mvURLChecker: Invalid parameter passed to mvURLChecker_registerClassName() - className is NULL.\n"),
+    EXPECT_EQ(got,
+              (std::vector<std::string>{"null", "-1", "0", "0", "second.Checker", "-1", "second.Checker", "null"}));
+    EXPECT_NE(r.trace.find(
+                  "mvURLChecker: Invalid parameter passed to mvURLChecker_registerClassName() - className is NULL.\n"),
               std::string::npos);
     EXPECT_NE(r.trace.find("mvURLChecker: Overwrite second.Checker with first.Checker."), std::string::npos) << r.trace;
 }
@@ -128,7 +131,9 @@ TEST(Registries, SchemeTable) {
         std::function<std::string()> act;
         const char* expected;
     };
-    auto reg = [](const char* s, const char* c) { return [=] { return std::to_string(mvGenericConnection_register(s, c)); }; };
+    auto reg = [](const char* s, const char* c) {
+        return [=] { return std::to_string(mvGenericConnection_register(s, c)); };
+    };
     auto get = [](const char* s) {
         return [=] {
             const char* c = mvGenericConnection_getClassName(s);

@@ -46,13 +46,15 @@ struct NamedFile {
 
 // Runs body in a VM run whose class path is the files in order. Nothing with a
 // destructor lives in the frames that a fatal error jumps over.
-inline vmasm::RunResult runWithClassPath(LoaderVm& vm, const std::vector<NamedFile>& files, const std::function<void()>& body) {
+inline vmasm::RunResult runWithClassPath(LoaderVm& vm, const std::vector<NamedFile>& files,
+                                         const std::function<void()>& body) {
     std::string path;
     for (const NamedFile& f : files) path += (path.empty() ? "" : ";") + f.name;
     return vm.vm.inside([&] {
         initInternalPackages();
         initSystemPackages();
-        for (const NamedFile& f : files) registerMemoryFile(f.name.c_str(), f.bytes.data(), nullptr, (int32_t)f.bytes.size());
+        for (const NamedFile& f : files)
+            registerMemoryFile(f.name.c_str(), f.bytes.data(), nullptr, (int32_t)f.bytes.size());
         initClassPath(path.c_str());
         body();
     });
@@ -87,9 +89,9 @@ struct VerifyReport {
 inline ClassRecord* loadForVerification(const char* name, OBJECT* thrown) {
     ClassRecord* volatile c = nullptr;
     VM_TRY
-        c = getClass(name);
+    c = getClass(name);
     VM_CATCH(e)
-        *thrown = e;
+    *thrown = e;
     VM_END_TRY
     return c;
 }
@@ -97,18 +99,18 @@ inline ClassRecord* loadForVerification(const char* name, OBJECT* thrown) {
 inline int verifyMethodCatching(MethodRecord* m, OBJECT* thrown) {
     volatile int reason = -1;
     VM_TRY
-        reason = verifyMethod(m);
+    reason = verifyMethod(m);
     VM_CATCH(e)
-        *thrown = e;
+    *thrown = e;
     VM_END_TRY
     return reason;
 }
 
 inline void verifyClassCatching(ClassRecord* c, OBJECT* thrown) {
     VM_TRY
-        verifyClass(c);
+    verifyClass(c);
     VM_CATCH(e)
-        *thrown = e;
+    *thrown = e;
     VM_END_TRY
 }
 
@@ -135,15 +137,20 @@ inline void verifyClasses(const std::vector<std::string>& names, VerifyReport& r
             if (m->accessFlags & (ACC_NATIVE | ACC_ABSTRACT)) continue;
             int reason = verifyMethodCatching(m, &thrown);
             std::string method = name + "." + changeKeyToName(m->nt.k.nameKey, nullptr);
-            if (thrown != nullptr) report.failures.push_back(method + ": " + describe(thrown));
-            else if (reason != 0) report.failures.push_back(method + ": error " + std::to_string(reason));
+            if (thrown != nullptr)
+                report.failures.push_back(method + ": " + describe(thrown));
+            else if (reason != 0)
+                report.failures.push_back(method + ": error " + std::to_string(reason));
             thrown = nullptr;
         }
         if (report.failures.size() != before) continue;
         verifyClassCatching(c, &thrown);
-        if (thrown != nullptr) report.failures.push_back(name + ": " + describe(thrown));
-        else if (c->status != CLASS_VERIFIED) report.failures.push_back(name + ": status " + std::to_string(c->status));
-        else report.classes++;
+        if (thrown != nullptr)
+            report.failures.push_back(name + ": " + describe(thrown));
+        else if (c->status != CLASS_VERIFIED)
+            report.failures.push_back(name + ": status " + std::to_string(c->status));
+        else
+            report.classes++;
     }
 }
 

@@ -33,10 +33,18 @@ void mutateBytes(std::vector<uint8_t>& v, std::mt19937& random) {
     if (v.empty()) return;
     size_t at = random() % v.size();
     switch (random() % 4) {
-    case 0: v[at] ^= (uint8_t)(1u << (random() % 8)); break;
-    case 1: v[at] = (uint8_t)random(); break;
-    case 2: v[at] = (uint8_t)(random() % 2 ? 0x00 : 0xFF); break;
-    default: v[at] = (uint8_t)(v[at] + 1); break;
+        case 0:
+            v[at] ^= (uint8_t)(1u << (random() % 8));
+            break;
+        case 1:
+            v[at] = (uint8_t)random();
+            break;
+        case 2:
+            v[at] = (uint8_t)(random() % 2 ? 0x00 : 0xFF);
+            break;
+        default:
+            v[at] = (uint8_t)(v[at] + 1);
+            break;
     }
 }
 
@@ -56,22 +64,28 @@ bool mutateMethod(classfile::ClassFile& cf, std::mt19937& random) {
     int edits = 1 + (int)(random() % 3);
     for (int e = 0; e < edits; e++) {
         switch (random() % 6) {
-        case 0:
-        case 1: mutateBytes(code.code, random); break;
-        case 2:
-            for (auto& a : code.attributes) {
-                if (classfile::attributeName(cf, a) == "StackMap") mutateBytes(a.data, random);
-            }
-            break;
-        case 3: code.maxStack = (uint16_t)(code.maxStack + (int)(random() % 3) - 1); break;
-        case 4: code.maxLocals = (uint16_t)(code.maxLocals + (int)(random() % 3) - 1); break;
-        default:
-            if (!code.handlers.empty()) {
-                classfile::ExceptionHandler& h = code.handlers[random() % code.handlers.size()];
-                uint16_t* field[] = {&h.start, &h.end, &h.handler, &h.catchType};
-                *field[random() % 4] += (uint16_t)((random() % 5) - 2);
-            }
-            break;
+            case 0:
+            case 1:
+                mutateBytes(code.code, random);
+                break;
+            case 2:
+                for (auto& a : code.attributes) {
+                    if (classfile::attributeName(cf, a) == "StackMap") mutateBytes(a.data, random);
+                }
+                break;
+            case 3:
+                code.maxStack = (uint16_t)(code.maxStack + (int)(random() % 3) - 1);
+                break;
+            case 4:
+                code.maxLocals = (uint16_t)(code.maxLocals + (int)(random() % 3) - 1);
+                break;
+            default:
+                if (!code.handlers.empty()) {
+                    classfile::ExceptionHandler& h = code.handlers[random() % code.handlers.size()];
+                    uint16_t* field[] = {&h.start, &h.end, &h.handler, &h.catchType};
+                    *field[random() % 4] += (uint16_t)((random() % 5) - 2);
+                }
+                break;
         }
     }
     attribute->data = classfile::writeCode(code);

@@ -105,7 +105,8 @@ enum { STATIC = 0x0009, PUBLIC = 0x0001 };
 struct Classes {
     ClassBuilder v{"V", "java/lang/Object", 48};
     std::vector<std::pair<std::string, ClassBuilder>> others;
-    ClassBuilder& other(const std::string& name, const std::string& super = "java/lang/Object", uint16_t access = 0x0021) {
+    ClassBuilder& other(const std::string& name, const std::string& super = "java/lang/Object",
+                        uint16_t access = 0x0021) {
         others.push_back({name, ClassBuilder(name, super, 48)});
         others.back().second.cf.access = access;
         return others.back().second;
@@ -135,9 +136,12 @@ void positiveOrNot(Classes& c, bool withFrames, std::vector<uint16_t> extraFrame
 }
 
 const RefusalCase REFUSALS[] = {
-    {"a branch in a method without StackMap", VE_TARGET_FRAME, [](Classes& c, bool broken) { positiveOrNot(c, !broken); }},
+    {"a branch in a method without StackMap", VE_TARGET_FRAME,
+     [](Classes& c, bool broken) { positiveOrNot(c, !broken); }},
     {"a frame inside an instruction", VE_FRAME_OFFSET,
-     [](Classes& c, bool broken) { positiveOrNot(c, true, broken ? std::vector<uint16_t>{2} : std::vector<uint16_t>{}); }},
+     [](Classes& c, bool broken) {
+         positiveOrNot(c, true, broken ? std::vector<uint16_t>{2} : std::vector<uint16_t>{});
+     }},
     {"code after goto without a frame", VE_FRAME_MISMATCH,
      [](Classes& c, bool broken) {
          Asm a;
@@ -149,8 +153,10 @@ const RefusalCase REFUSALS[] = {
     {"jsr", VE_BAD_OPCODE,
      [](Classes& c, bool broken) {
          Asm a;
-         if (broken) a.ops({OP_JSR, 0, 3});
-         else a.ops({OP_NOP, OP_NOP, OP_NOP});
+         if (broken)
+             a.ops({OP_JSR, 0, 3});
+         else
+             a.ops({OP_NOP, OP_NOP, OP_NOP});
          a.op(OP_RETURN);
          addMethod(c.v, {STATIC, "f", "()V", 1, 0, &a, {}, {}});
      }},
@@ -211,12 +217,17 @@ const RefusalCase REFUSALS[] = {
     {"a constructor that calls super() inside a try range", VE_BAD_INIT_CALL,
      [](Classes& c, bool broken) {
          Asm a;
-         a.op(OP_ALOAD_0).cp(OP_INVOKESPECIAL, c.v.methodRef("java/lang/Object", "<init>", "()V")).label("R").op(OP_RETURN);
+         a.op(OP_ALOAD_0)
+             .cp(OP_INVOKESPECIAL, c.v.methodRef("java/lang/Object", "<init>", "()V"))
+             .label("R")
+             .op(OP_RETURN);
          a.label("H").op(OP_ATHROW);
          uint16_t throwable = c.v.cls("java/lang/Throwable");
          std::vector<uint8_t> self = broken ? THIS : object(c.v, "V");
          classfile::ExceptionHandler h{uint16_t(broken ? 0 : a.at("R")), a.at("H"), a.at("H"), throwable};
-         addMethod(c.v, {PUBLIC, "<init>", "()V", 1, 1, &a, {{a.at("H"), {self}, {object(c.v, "java/lang/Throwable")}}}, {h}});
+         addMethod(
+             c.v,
+             {PUBLIC, "<init>", "()V", 1, 1, &a, {{a.at("H"), {self}, {object(c.v, "java/lang/Throwable")}}}, {h}});
      }},
     {"a superclass field written before super()", VE_PUTFIELD_UNINIT,
      [](Classes& c, bool broken) {
@@ -272,8 +283,10 @@ const RefusalCase REFUSALS[] = {
     {"half of a long popped", VE_NOT_CATEGORY1,
      [](Classes& c, bool broken) {
          Asm a;
-         if (broken) a.ops({OP_LCONST_0, OP_POP, OP_POP, OP_RETURN});
-         else a.ops({OP_LCONST_0, OP_POP2, OP_RETURN});
+         if (broken)
+             a.ops({OP_LCONST_0, OP_POP, OP_POP, OP_RETURN});
+         else
+             a.ops({OP_LCONST_0, OP_POP2, OP_RETURN});
          addMethod(c.v, {STATIC, "f", "()V", 2, 0, &a, {}, {}});
      }},
     {"an int returned as a reference", VE_STACK_BAD_TYPE,
@@ -285,22 +298,28 @@ const RefusalCase REFUSALS[] = {
     {"an int returned from a method of a class type", VE_RETURN_TYPE,
      [](Classes& c, bool broken) {
          Asm a;
-         if (broken) a.ops({OP_ICONST_0, OP_IRETURN});
-         else a.ops({OP_ACONST_NULL, OP_ARETURN});
+         if (broken)
+             a.ops({OP_ICONST_0, OP_IRETURN});
+         else
+             a.ops({OP_ACONST_NULL, OP_ARETURN});
          addMethod(c.v, {STATIC, "f", "()Ljava/lang/String;", 1, 0, &a, {}, {}});
      }},
     {"a value returned from a void method", VE_RETURN_FROM_VOID,
      [](Classes& c, bool broken) {
          Asm a;
-         if (broken) a.ops({OP_ICONST_0, OP_IRETURN});
-         else a.ops({OP_ICONST_0, OP_POP, OP_RETURN});
+         if (broken)
+             a.ops({OP_ICONST_0, OP_IRETURN});
+         else
+             a.ops({OP_ICONST_0, OP_POP, OP_RETURN});
          addMethod(c.v, {STATIC, "f", "()V", 1, 0, &a, {}, {}});
      }},
     {"return without a value from an int method", VE_RETURN_NOT_VOID,
      [](Classes& c, bool broken) {
          Asm a;
-         if (broken) a.op(OP_RETURN);
-         else a.ops({OP_ICONST_0, OP_IRETURN});
+         if (broken)
+             a.op(OP_RETURN);
+         else
+             a.ops({OP_ICONST_0, OP_IRETURN});
          addMethod(c.v, {STATIC, "f", "()I", 1, 0, &a, {}, {}});
      }},
     {"code that falls off its end", VE_FALLS_OFF_END,
@@ -312,21 +331,25 @@ const RefusalCase REFUSALS[] = {
     {"an instruction cut by the end of the code", VE_CODE_OVERRUN,
      [](Classes& c, bool broken) {
          Asm a;
-         if (broken) a.ops({OP_NOP, OP_SIPUSH, 0});
-         else a.ops({OP_NOP, OP_NOP, OP_RETURN});
+         if (broken)
+             a.ops({OP_NOP, OP_SIPUSH, 0});
+         else
+             a.ops({OP_NOP, OP_NOP, OP_RETURN});
          addMethod(c.v, {STATIC, "f", "()V", 1, 0, &a, {}, {}});
      }},
     {"a frame that does not fit the code falling into it", VE_FRAME_MISMATCH,
      [](Classes& c, bool broken) {
          Asm a;
          a.op(OP_NOP).label("L").op(OP_RETURN);
-         addMethod(c.v, {STATIC, "f", "(I)V", 0, 1, &a, {{a.at("L"), {item(broken ? ITEM_Float : ITEM_Integer)}, {}}}, {}});
+         addMethod(c.v,
+                   {STATIC, "f", "(I)V", 0, 1, &a, {{a.at("L"), {item(broken ? ITEM_Float : ITEM_Integer)}, {}}}, {}});
      }},
     {"a branch target frame that does not fit", VE_TARGET_FRAME,
      [](Classes& c, bool broken) {
          Asm a;
          a.op(OP_ILOAD_0).branch(OP_IFEQ, "L").op(OP_RETURN).label("L").op(OP_RETURN);
-         addMethod(c.v, {STATIC, "f", "(I)V", 1, 1, &a, {{a.at("L"), {item(broken ? ITEM_Float : ITEM_Integer)}, {}}}, {}});
+         addMethod(c.v,
+                   {STATIC, "f", "(I)V", 1, 1, &a, {{a.at("L"), {item(broken ? ITEM_Float : ITEM_Integer)}, {}}}, {}});
      }},
     {"a lookupswitch with keys out of order", VE_LOOKUPSWITCH_ORDER,
      [](Classes& c, bool broken) {
@@ -375,7 +398,8 @@ const RefusalCase REFUSALS[] = {
          g.op(OP_RETURN);
          addMethod(c.v, {STATIC, "g", "(Ljava/lang/String;)V", 0, 1, &g, {}, {}});
          Asm a;
-         a.op(broken ? OP_ICONST_0 : OP_ACONST_NULL).cp(OP_INVOKESTATIC, c.v.methodRef("V", "g", "(Ljava/lang/String;)V"));
+         a.op(broken ? OP_ICONST_0 : OP_ACONST_NULL)
+             .cp(OP_INVOKESTATIC, c.v.methodRef("V", "g", "(Ljava/lang/String;)V"));
          a.op(OP_RETURN);
          addMethod(c.v, {STATIC, "f", "()V", 1, 0, &a, {}, {}});
      }},
@@ -434,7 +458,9 @@ const RefusalCase REFUSALS[] = {
          ClassBuilder& i = c.other("I", "java/lang/Object", 0x0601);
          addAbstract(i, 0x0401, "m", "()V");
          Asm a;
-         a.op(OP_ALOAD_0).cp(OP_INVOKEINTERFACE, c.v.ref(classfile::kInterfaceMethodref, c.v.cls("I"), c.v.nameAndType("m", "()V")));
+         a.op(OP_ALOAD_0)
+             .cp(OP_INVOKEINTERFACE,
+                 c.v.ref(classfile::kInterfaceMethodref, c.v.cls("I"), c.v.nameAndType("m", "()V")));
          a.op(1).op(broken ? 1 : 0).op(OP_RETURN);
          addMethod(c.v, {STATIC, "f", "(LI;)V", 1, 1, &a, {}, {}});
      }},
@@ -474,7 +500,9 @@ const RefusalCase REFUSALS[] = {
          Asm a;
          a.op(OP_ALOAD_0).cp(OP_CHECKCAST, c.v.cls("[[[[[[[I")).op(OP_ICONST_0).op(OP_AALOAD);
          a.cp(OP_INVOKESTATIC, c.v.methodRef("V", "g6", "([[[[[[I)V"));
-         a.op(OP_ICONST_1).cp(OP_ANEWARRAY, c.v.cls("[[[[[[I")).cp(OP_INVOKESTATIC, c.v.methodRef("V", "g7", "([[[[[[[I)V"));
+         a.op(OP_ICONST_1)
+             .cp(OP_ANEWARRAY, c.v.cls("[[[[[[I"))
+             .cp(OP_INVOKESTATIC, c.v.methodRef("V", "g7", "([[[[[[[I)V"));
          int dimensions = broken ? 9 : 8;
          for (int d = 0; d < dimensions; d++) a.op(OP_ICONST_1);
          a.cp(OP_MULTIANEWARRAY, c.v.cls("[[[[[[[[I")).op((uint8_t)dimensions).op(OP_POP).op(OP_RETURN);
@@ -502,8 +530,10 @@ const RefusalCase REFUSALS[] = {
      [](Classes& c, bool broken) {
          Asm a;
          a.ops({OP_ALOAD_0, OP_ICONST_0, OP_ICONST_1});
-         if (broken) a.ops({OP_NEWARRAY, T_INT});
-         else a.cp(OP_ANEWARRAY, c.v.cls("java/lang/String"));
+         if (broken)
+             a.ops({OP_NEWARRAY, T_INT});
+         else
+             a.cp(OP_ANEWARRAY, c.v.cls("java/lang/String"));
          a.ops({OP_AASTORE, OP_RETURN});
          addMethod(c.v, {STATIC, "f", "([[Ljava/lang/String;)V", 3, 1, &a, {}, {}});
      }},
@@ -558,7 +588,8 @@ TEST(Verifier, EachClassVerifiesAsWrittenAndIsRefusedWithItsFault) {
             std::string label = std::string(c.name) + (broken ? " (broken)" : " (as written)");
             if (!broken) {
                 EXPECT_EQ(0, out.exitCode) << label << "\n" << out.trace;
-                EXPECT_TRUE(out.loaded && out.exception.empty()) << label << ": " << out.exception << " " << out.message;
+                EXPECT_TRUE(out.loaded && out.exception.empty())
+                    << label << ": " << out.exception << " " << out.message;
                 EXPECT_EQ(CLASS_VERIFIED, seen.status) << label;
                 for (auto& m : seen.maps) {
                     if (m.frames == 0) continue;
@@ -569,7 +600,8 @@ TEST(Verifier, EachClassVerifiesAsWrittenAndIsRefusedWithItsFault) {
                 continue;
             }
             EXPECT_EQ(FATAL_EXIT_CODE, out.exitCode) << label << "\n" << out.trace;
-            EXPECT_NE(std::string::npos, out.trace.find("ALERT: java/lang/VerifyError: V.\n")) << label << "\n" << out.trace;
+            EXPECT_NE(std::string::npos, out.trace.find("ALERT: java/lang/VerifyError: V.\n")) << label << "\n"
+                                                                                               << out.trace;
             std::string reason = ": error " + std::to_string(c.reason) + " at offset";
             EXPECT_NE(std::string::npos, out.trace.find(reason)) << label << "\n" << out.trace;
             EXPECT_EQ(CLASS_ERROR, seen.status) << label;
@@ -735,9 +767,11 @@ std::vector<Program> javaTestPrograms() {
     std::vector<Program> programs;
     std::error_code ec;
     fs::path library = fs::path(LIBRARY_CLDC).lexically_normal();
-    for (auto it = fs::recursive_directory_iterator(BUILD_TREE, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(BUILD_TREE, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
         const fs::path& p = it->path();
-        if (!it->is_directory() || p.filename() != "cldc" || !endsWith(p.parent_path().filename().string(), ".java")) continue;
+        if (!it->is_directory() || p.filename() != "cldc" || !endsWith(p.parent_path().filename().string(), ".java"))
+            continue;
         if (p.lexically_normal() == library) continue;
         Program program{p.parent_path().string(), {}};
         for (auto& f : fs::recursive_directory_iterator(p)) {
@@ -764,7 +798,8 @@ TEST(VerifyConverted, EveryClassOfTheJavaTestProgramsVerifies) {
     for (auto& p : programs) {
         std::vector<std::string> names;
         for (auto& c : p.classes) names.push_back(c.name.substr(0, c.name.size() - 6));
-        VerifyReport report = verifyAgainstLibrary({{"/app.jar", makeJar(p.classes, false)}, {"/rest.jar", rest}}, names);
+        VerifyReport report =
+            verifyAgainstLibrary({{"/app.jar", makeJar(p.classes, false)}, {"/rest.jar", rest}}, names);
         EXPECT_TRUE(report.failures.empty()) << p.folder << "\n" << joined(report.failures);
         EXPECT_EQ((int)names.size(), report.classes) << p.folder;
     }
@@ -923,12 +958,14 @@ TEST(VerifyConverted, ShapesOfCompiledCodeVerify) {
             const uint16_t* frame = stackMapFrame(t, f);
             int n = 1 + frame[0] + 1 + frame[1 + frame[0]];
             for (int i = 1; i < n; i++)
-                if (frame[i] >= 256 && isUninitializedType(frame[i]) && uninitializedOffset(frame[i]) >= atLeast) return true;
+                if (frame[i] >= 256 && isUninitializedType(frame[i]) && uninitializedOffset(frame[i]) >= atLeast)
+                    return true;
         }
         return false;
     };
     VerifyReport report = verifyAgainstLibrary({{"/app.jar", jar}}, names, [&] {
-        if (!hasUninitialised(method("verify/Big", "late"), 4096)) missing.push_back("a new at 4096 or more in a frame");
+        if (!hasUninitialised(method("verify/Big", "late"), 4096))
+            missing.push_back("a new at 4096 or more in a frame");
         if (!hasUninitialised(method("verify/Conditional", "pick"), 0)) missing.push_back("new C(x > 0 ? a : b)");
         MethodRecord* init = method("verify/Outer$Inner", "<init>");
         if (init == nullptr || init->u.code[1] != OP_ALOAD_1 || init->u.code[2] != OP_PUTFIELD)
@@ -936,8 +973,10 @@ TEST(VerifyConverted, ShapesOfCompiledCodeVerify) {
         if (!hasOpcode(method("verify/Switches", "dense"), OP_TABLESWITCH)) missing.push_back("tableswitch");
         if (!hasOpcode(method("verify/Switches", "sparse"), OP_LOOKUPSWITCH)) missing.push_back("lookupswitch");
         MethodRecord* nested = method("verify/Finally", "nested");
-        if (nested == nullptr || nested->handlers == nullptr || nested->handlers->length < 4) missing.push_back("nested try/finally");
-        if (!hasOpcode(method("verify/Wide", "reuse"), OP_DSTORE) && !hasOpcode(method("verify/Wide", "reuse"), OP_DSTORE_1))
+        if (nested == nullptr || nested->handlers == nullptr || nested->handlers->length < 4)
+            missing.push_back("nested try/finally");
+        if (!hasOpcode(method("verify/Wide", "reuse"), OP_DSTORE) &&
+            !hasOpcode(method("verify/Wide", "reuse"), OP_DSTORE_1))
             missing.push_back("double locals");
         if (!hasOpcode(method("verify/Shapes", "grid"), OP_AASTORE)) missing.push_back("stores into interface arrays");
     });

@@ -12,9 +12,10 @@
 
 namespace {
 
-const std::string Common = "MIDlet-Name: Game\nMIDlet-Vendor: Us\nMIDlet-Version: 1.2.3\n"
-                           "MicroEdition-Configuration: CLDC-1.1\nMicroEdition-Profile: MIDP-2.0\n"
-                           "MIDlet-1: Game, /icon.png, game.Main\n";
+const std::string Common =
+    "MIDlet-Name: Game\nMIDlet-Vendor: Us\nMIDlet-Version: 1.2.3\n"
+    "MicroEdition-Configuration: CLDC-1.1\nMicroEdition-Profile: MIDP-2.0\n"
+    "MIDlet-1: Game, /icon.png, game.Main\n";
 
 // The value of a call that also writes its length (the call first, then the length).
 std::string text(const char* value, const int32_t& length) {
@@ -29,12 +30,14 @@ std::string valueOf(QamsEnv* env, QamsDescriptor* d, const char* key) {
 
 TEST(AmDescriptor, AJadAndItsJarThroughTheServiceNames) {
     zipw::Archive archive;
-    archive.add("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\n" + Common + "Only-In-Manifest: m\nShared: from the manifest\n",
+    archive.add("META-INF/MANIFEST.MF",
+                "Manifest-Version: 1.0\n" + Common + "Only-In-Manifest: m\nShared: from the manifest\n",
                 zipw::DEFLATED);
     archive.add("icon.png", std::string("PNGDATA"));
     std::vector<uint8_t> jar = archive.write();
-    std::string jad = Common + "Shared: from the JAD\nMIDlet-Jar-URL: g.jar\nMIDlet-Jar-Size: " +
-                      std::to_string(jar.size()) + "\nList: a , b ,c\nMIDlet-Icon: /icon.png\n";
+    std::string jad = Common +
+                      "Shared: from the JAD\nMIDlet-Jar-URL: g.jar\nMIDlet-Jar-Size: " + std::to_string(jar.size()) +
+                      "\nList: a , b ,c\nMIDlet-Icon: /icon.png\n";
 
     std::vector<uint8_t> memory(64 * 1024);
     int32_t error = 0;

@@ -22,10 +22,18 @@ void mutate(std::vector<uint8_t>& bytes, std::mt19937& random) {
     for (int i = 0; i < edits && !bytes.empty(); i++) {
         size_t at = random() % bytes.size();
         switch (random() % 4) {
-        case 0: bytes[at] = (uint8_t)random(); break;
-        case 1: bytes[at] ^= (uint8_t)(1u << (random() % 8)); break;
-        case 2: bytes.erase(bytes.begin() + (long)at); break;
-        default: bytes.insert(bytes.begin() + (long)at, (uint8_t)random()); break;
+            case 0:
+                bytes[at] = (uint8_t)random();
+                break;
+            case 1:
+                bytes[at] ^= (uint8_t)(1u << (random() % 8));
+                break;
+            case 2:
+                bytes.erase(bytes.begin() + (long)at);
+                break;
+            default:
+                bytes.insert(bytes.begin() + (long)at, (uint8_t)random());
+                break;
         }
     }
 }

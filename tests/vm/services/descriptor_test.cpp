@@ -53,7 +53,10 @@ TEST(DescriptorText, JadAndManifestEdgeCases) {
         {"CR at the very end of a JAD", "A: 1\r", true, "A=1"},
         {"spaces and tabs around values", "A:  \t x y \t\nB:\n", true, "A=x y|B="},
         {"blank lines and leading breaks", "\n\n\r\nA: 1\n\n\nB: 2\n\n", true, "A=1|B=2"},
-        {"UTF-8 signature", "\xEF\xBB\xBF" "A: 1", true, "A=1"},
+        {"UTF-8 signature",
+         "\xEF\xBB\xBF"
+         "A: 1",
+         true, "A=1"},
         {"UTF-8 value", "MIDlet-Name: \xE3\x81\x82\xC3\xA9", true, "MIDlet-Name=\xE3\x81\x82\xC3\xA9"},
         {"cut UTF-8 sequence", "A: \xE3\x81", true, "error -4"},
         {"bad UTF-8 lead byte", "A: \xF0\x90\x80\x80", true, "error -4"},
@@ -75,7 +78,8 @@ TEST(DescriptorText, JadAndManifestEdgeCases) {
 
 TEST(DescriptorText, AttributeIndices) {
     Env e;
-    std::string text = "MIDlet-Push-1: a\nMIDlet-3: b\nMIDlet-0: c\nMIDlet-Icon: /i.png\nMIDlet-X: d\nMIDlet-Jar-RSA-SHA1: e\n";
+    std::string text =
+        "MIDlet-Push-1: a\nMIDlet-3: b\nMIDlet-0: c\nMIDlet-Icon: /i.png\nMIDlet-X: d\nMIDlet-Jar-RSA-SHA1: e\n";
     int32_t error = 1;
     QamsDescriptor* d = QamsDescriptorParse(e.env, (const uint8_t*)text.data(), (int32_t)text.size(), 1, &error);
     ASSERT_NE(QAMS_NO_DESCRIPTOR, d);
@@ -134,7 +138,8 @@ TEST(DescriptorCheck, RequiredAndProfiles) {
         {"long notify URL", std::string(Base) + "MIDlet-Install-Notify: " + std::string(257, 'u') + "\n", false,
          QAMS_URL_TOO_LONG},
         {"CLDC-1.0", std::string(Base) + "MicroEdition-Configuration: CLDC-1.0\n", true, 0},
-        {"CLDC-2.0", std::string(Base) + "MicroEdition-Configuration: CLDC-2.0\n", true, QAMS_CONFIGURATION_UNSUPPORTED},
+        {"CLDC-2.0", std::string(Base) + "MicroEdition-Configuration: CLDC-2.0\n", true,
+         QAMS_CONFIGURATION_UNSUPPORTED},
         {"two profiles", std::string(Base) + "MicroEdition-Profile: MIDP-2.0\tMIDP-1.0\n", true, 0},
         {"MIDP-3.0", std::string(Base) + "MicroEdition-Profile: MIDP-2.0 MIDP-3.0\n", true, QAMS_PROFILE_UNSUPPORTED},
     };
@@ -157,27 +162,32 @@ TEST(DescriptorCheck, MatchAndMerge) {
         {"no JAD in strict mode", "", 1, QAMS_BAD_ARGUMENT},
         {"name differs", "MIDlet-Name: Other\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.2\n", 0, QAMS_NAME_MISMATCH},
         {"vendor differs", "MIDlet-Name: Game\nMIDlet-Vendor: X\nMIDlet-Version: 1.2\n", 0, QAMS_VENDOR_MISMATCH},
-        {"version differs", "MIDlet-Name: Game\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.3\n", 0, QAMS_VERSION_MISMATCH},
+        {"version differs", "MIDlet-Name: Game\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.3\n", 0,
+         QAMS_VERSION_MISMATCH},
         {"vendor missing in the JAD", "MIDlet-Name: Game\nMIDlet-Version: 1.2\n", 0, QAMS_VENDOR_MISMATCH},
         {"strict: a shared key differs", "Shared: jad\n", 1, QAMS_VALUE_MISMATCH},
-        {"JAD profile wins", "MIDlet-Name: Game\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.2\nMicroEdition-Profile: MIDP-9\n",
-         0, QAMS_PROFILE_UNSUPPORTED},
-        {"empty configuration", "MIDlet-Name: Game\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.2\nMicroEdition-Configuration:\n",
-         0, QAMS_SYNTAX},
+        {"JAD profile wins",
+         "MIDlet-Name: Game\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.2\nMicroEdition-Profile: MIDP-9\n", 0,
+         QAMS_PROFILE_UNSUPPORTED},
+        {"empty configuration",
+         "MIDlet-Name: Game\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.2\nMicroEdition-Configuration:\n", 0,
+         QAMS_SYNTAX},
     };
     for (const Case& c : cases) {
         Env e;
         int32_t error = 1;
         QamsDescriptor* m =
             QamsDescriptorParse(e.env, (const uint8_t*)manifest.data(), (int32_t)manifest.size(), 0, &error);
-        QamsDescriptor* j = c.jad.empty() ? QAMS_NO_DESCRIPTOR
-                                          : QamsDescriptorParse(e.env, (const uint8_t*)c.jad.data(), (int32_t)c.jad.size(), 1, &error);
+        QamsDescriptor* j =
+            c.jad.empty() ? QAMS_NO_DESCRIPTOR
+                          : QamsDescriptorParse(e.env, (const uint8_t*)c.jad.data(), (int32_t)c.jad.size(), 1, &error);
         EXPECT_EQ(c.expected, QamsDescriptorVerifyMatch(e.env, j, m, c.strict)) << c.name;
     }
     Env e;
     int32_t error = 1;
     std::string jad = "Shared: jad\nOnlyInJad: j\n";
-    QamsDescriptor* m = QamsDescriptorParse(e.env, (const uint8_t*)manifest.data(), (int32_t)manifest.size(), 0, &error);
+    QamsDescriptor* m =
+        QamsDescriptorParse(e.env, (const uint8_t*)manifest.data(), (int32_t)manifest.size(), 0, &error);
     QamsDescriptor* j = QamsDescriptorParse(e.env, (const uint8_t*)jad.data(), (int32_t)jad.size(), 1, &error);
     QamsDescriptor* merged = QamsDescriptorMerge(e.env, j, m, &error);
     ASSERT_NE(QAMS_NO_DESCRIPTOR, merged);
@@ -200,9 +210,15 @@ TEST(DescriptorText, NumbersListsAndVersions) {
         int32_t value, error;
     };
     const IntCase ints[] = {
-        {"42", 42, 0},         {"+7", 7, 0},  {"-2147483648", (int32_t)0x80000000, 0}, {"2147483647", 0x7FFFFFFF, 0},
-        {"2147483648", 0x7FFFFFFF, QAMS_NUMBER_RANGE}, {"-2147483649", (int32_t)0x80000000, QAMS_NUMBER_RANGE},
-        {"-", 0x7FFFFFFF, QAMS_SYNTAX}, {"1x", 0x7FFFFFFF, QAMS_SYNTAX}, {"", 0x7FFFFFFF, QAMS_BAD_ARGUMENT},
+        {"42", 42, 0},
+        {"+7", 7, 0},
+        {"-2147483648", (int32_t)0x80000000, 0},
+        {"2147483647", 0x7FFFFFFF, 0},
+        {"2147483648", 0x7FFFFFFF, QAMS_NUMBER_RANGE},
+        {"-2147483649", (int32_t)0x80000000, QAMS_NUMBER_RANGE},
+        {"-", 0x7FFFFFFF, QAMS_SYNTAX},
+        {"1x", 0x7FFFFFFF, QAMS_SYNTAX},
+        {"", 0x7FFFFFFF, QAMS_BAD_ARGUMENT},
     };
     for (const IntCase& c : ints) {
         int32_t error = 1;
@@ -223,11 +239,13 @@ TEST(DescriptorText, NumbersListsAndVersions) {
     const std::string texts[] = {"MIDlet-Version: 1.2\n", "MIDlet-Version: 3.04.5\n", "MIDlet-Version: 12\n"};
     const int32_t expected[][4] = {{0, 1, 2, 0}, {0, 3, 4, 5}, {QAMS_NOT_FOUND, 0, 0, 0}};
     for (int i = 0; i < 3; i++) {
-        QamsDescriptor* d = QamsDescriptorParse(e.env, (const uint8_t*)texts[i].data(), (int32_t)texts[i].size(), 1, &error);
+        QamsDescriptor* d =
+            QamsDescriptorParse(e.env, (const uint8_t*)texts[i].data(), (int32_t)texts[i].size(), 1, &error);
         int32_t v[3] = {0, 0, 0};
         EXPECT_EQ(expected[i][0], QamsDescriptorGetVersion(e.env, d, &v[0], &v[1], &v[2])) << texts[i];
         if (expected[i][0] == 0) {
-            EXPECT_EQ((std::vector<int32_t>(expected[i] + 1, expected[i] + 4)), std::vector<int32_t>(v, v + 3)) << texts[i];
+            EXPECT_EQ((std::vector<int32_t>(expected[i] + 1, expected[i] + 4)), std::vector<int32_t>(v, v + 3))
+                << texts[i];
         }
         QamsJadClose(e.env, d);
     }
@@ -252,7 +270,8 @@ TEST(DescriptorText, AttributeForTheSuiteStore) {
     };
     for (const Case& c : cases) {
         char out[64] = "";
-        EXPECT_EQ(c.result, QamsGetAttribute(c.text.data(), (int32_t)c.text.size(), c.key, out, c.outSize, 1)) << c.name;
+        EXPECT_EQ(c.result, QamsGetAttribute(c.text.data(), (int32_t)c.text.size(), c.key, out, c.outSize, 1))
+            << c.name;
         if (c.result == 0) {
             EXPECT_STREQ(c.value, out) << c.name;
         }
@@ -292,20 +311,25 @@ TEST(DescriptorJar, ManifestAndEntriesInMemoryAndThroughTheCallback) {
     const Case cases[] = {
         {"deflated", [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text, zipw::DEFLATED); }, "Game,,game.Main"},
         {"stored", [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text); }, "Game,,game.Main"},
-        {"mixed-case name", [&](zipw::Archive& a) { a.add("meta-inf/Manifest.MF", text, zipw::DEFLATED); }, "Game,,game.Main"},
-        {"data prepended", [&](zipw::Archive& a) {
+        {"mixed-case name", [&](zipw::Archive& a) { a.add("meta-inf/Manifest.MF", text, zipw::DEFLATED); },
+         "Game,,game.Main"},
+        {"data prepended",
+         [&](zipw::Archive& a) {
              a.prefix = std::vector<uint8_t>(100, 0x55);
              a.add("META-INF/MANIFEST.MF", text, zipw::DEFLATED);
-         }, "Game,,game.Main"},
+         },
+         "Game,,game.Main"},
         {"no manifest", [&](zipw::Archive& a) { a.add("game/Main.class", text); }, "error -2"},
-        {"bad CRC", [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text, zipw::DEFLATED).crc = 1234; }, "error -2"},
+        {"bad CRC", [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text, zipw::DEFLATED).crc = 1234; },
+         "error -2"},
         {"encrypted", [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text).flags = 1; }, "error -2"},
         {"sizes disagree in a stored entry",
          [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text).compressedSize = 3; }, "error -2"},
         {"local header beyond the JAR",
          [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text).localOffset = 0x7FFFFFF0; }, "error -2"},
         {"compressed size beyond the JAR",
-         [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text, zipw::DEFLATED).compressedSize = 0x7FFFFFF0; }, "error -2"},
+         [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text, zipw::DEFLATED).compressedSize = 0x7FFFFFF0; },
+         "error -2"},
         {"method 9", [&](zipw::Archive& a) { a.add("META-INF/MANIFEST.MF", text).method = 9; }, "error -2"},
     };
     for (const Case& c : cases) {
@@ -317,12 +341,14 @@ TEST(DescriptorJar, ManifestAndEntriesInMemoryAndThroughTheCallback) {
             Env e;
             int32_t error = 1;
             CallbackJar = &jar;
-            QamsJar* handle = QamsJarOpen(e.env, (int32_t)jar.size(), mode ? nullptr : jar.data(), mode ? readJar : nullptr, &error);
+            QamsJar* handle =
+                QamsJarOpen(e.env, (int32_t)jar.size(), mode ? nullptr : jar.data(), mode ? readJar : nullptr, &error);
             ASSERT_NE(QAMS_NO_JAR, handle) << c.name << " mode " << mode << " error " << error;
             EXPECT_EQ(c.manifest, manifestText(e.env, handle)) << c.name << " mode " << mode;
             uint8_t buffer[64];
             EXPECT_EQ(60, QamsJarReadEntry(e.env, handle, "padding/first.txt", 17, buffer, 64)) << c.name;
-            EXPECT_EQ(QAMS_BAD_ARGUMENT, QamsJarReadEntry(e.env, handle, "padding/first.txt", 17, buffer, 59)) << "too small";
+            EXPECT_EQ(QAMS_BAD_ARGUMENT, QamsJarReadEntry(e.env, handle, "padding/first.txt", 17, buffer, 59))
+                << "too small";
             EXPECT_EQ(QAMS_READ_FAILURE, QamsJarGetEntrySize(e.env, handle, "nothing", 7));
             EXPECT_EQ(0, QamsJarClose(e.env, handle));
         }

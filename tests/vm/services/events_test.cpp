@@ -69,12 +69,14 @@ TEST(Events, SingleQueuePostsAndTakes) {
             mvK6EventQueue* q = mvK6Event_createQueue(c.ring, c.max, c.fixed);
             int32_t thread = mvK6Event_registerThread(q, EVENT_KIND_1);
             int32_t id = mvK6Event_registerQueue(q);
-            for (size_t i = 0; i < c.posts.size(); i++) EXPECT_EQ(c.accepted[i], post(id, c.posts[i])) << c.name << " post " << i;
+            for (size_t i = 0; i < c.posts.size(); i++)
+                EXPECT_EQ(c.accepted[i], post(id, c.posts[i])) << c.name << " post " << i;
             for (const auto& expected : c.taken) EXPECT_EQ(expected, take(thread)) << c.name;
             EXPECT_TRUE(take(thread).empty()) << c.name << ": nothing more";
             EXPECT_EQ(0, mvK6Event_pendingTotal()) << c.name;
             // the ring wraps: a second round behaves as the first
-            for (size_t i = 0; i < c.posts.size(); i++) EXPECT_EQ(c.accepted[i], post(id, c.posts[i])) << c.name << " again";
+            for (size_t i = 0; i < c.posts.size(); i++)
+                EXPECT_EQ(c.accepted[i], post(id, c.posts[i])) << c.name << " again";
             for (const auto& expected : c.taken) EXPECT_EQ(expected, take(thread)) << c.name << " again";
         });
     }

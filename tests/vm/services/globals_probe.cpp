@@ -26,7 +26,10 @@ int probeStrayCounter() {
 
 struct ProbeName {
     char text[8];
-    explicit ProbeName(const char* s) { strncpy(text, s, sizeof text - 1); text[7] = 0; }
+    explicit ProbeName(const char* s) {
+        strncpy(text, s, sizeof text - 1);
+        text[7] = 0;
+    }
 };
 
 const char* probeGuarded(const char* s) {

@@ -25,9 +25,9 @@ TEST_F(KeyMapReset, DefaultTableBothWays) {
         int32_t index, code;
         const char* name;
     } table[] = {
-        {0, 48, "NUM0"},    {5, 53, "NUM5"},    {9, 57, "NUM9"},     {10, 42, "STAR"},   {11, 35, "POUND"},
-        {16, -2, "LEFT"},   {17, -1, "UP"},     {18, -5, "RIGHT"},   {19, -6, "DOWN"},   {20, -20, "SELECT"},
-        {21, -21, "SOFT1"}, {22, -22, "SOFT2"}, {23, -23, "SOFT3"},  {25, -10, "SEND"},  {26, -8, "CLEAR"},
+        {0, 48, "NUM0"},    {5, 53, "NUM5"},    {9, 57, "NUM9"},    {10, 42, "STAR"},  {11, 35, "POUND"},
+        {16, -2, "LEFT"},   {17, -1, "UP"},     {18, -5, "RIGHT"},  {19, -6, "DOWN"},  {20, -20, "SELECT"},
+        {21, -21, "SOFT1"}, {22, -22, "SOFT2"}, {23, -23, "SOFT3"}, {25, -10, "SEND"}, {26, -8, "CLEAR"},
     };
     for (const auto& k : table) {
         EXPECT_EQ(k.code, mvKey_getKeyCode(k.index)) << k.name;

@@ -102,7 +102,7 @@ TEST(Formatter, BufferSizesTruncateButCountWholeOutput) {
     const struct {
         const char* name;
         int size;
-        const char* stored; // null: the buffer must be untouched
+        const char* stored;  // null: the buffer must be untouched
         int result;
     } cases[] = {
         {"size 4 keeps three and terminator", 4, "123", 5},
@@ -153,14 +153,10 @@ TEST(TraceLog, LevelsGateOutputToSink) {
         bool written;
     };
     const Case cases[] = {
-        {"error at level 1", 1, mvTraceLog_error, true},
-        {"warning at level 1", 1, mvTraceLog_warning, false},
-        {"warning at level 2", 2, mvTraceLog_warning, true},
-        {"info at level 2", 2, mvTraceLog_info, false},
-        {"info at level 3", 3, mvTraceLog_info, true},
-        {"error at level 0", 0, mvTraceLog_error, false},
-        {"debug at level 0", 0, mvTraceLog_debug, true},
-        {"debug at level -5", -5, mvTraceLog_debug, true},
+        {"error at level 1", 1, mvTraceLog_error, true},     {"warning at level 1", 1, mvTraceLog_warning, false},
+        {"warning at level 2", 2, mvTraceLog_warning, true}, {"info at level 2", 2, mvTraceLog_info, false},
+        {"info at level 3", 3, mvTraceLog_info, true},       {"error at level 0", 0, mvTraceLog_error, false},
+        {"debug at level 0", 0, mvTraceLog_debug, true},     {"debug at level -5", -5, mvTraceLog_debug, true},
     };
     for (const Case& c : cases) {
         mvTraceLog_setLogLevel(c.level);
@@ -213,4 +209,4 @@ TEST(TraceLog, SetLogLevel) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -89,10 +89,7 @@ TEST(PlatformError, EndsTheRunWithTheCodeInTheStatus) {
         int code;
         int traced;
     } cases[] = {
-        {"ordinary code", 5, 5},
-        {"highest code", 32767, 32767},
-        {"zero", 0, 0},
-        {"above range", 32768, 0},
+        {"ordinary code", 5, 5}, {"highest code", 32767, 32767}, {"zero", 0, 0}, {"above range", 32768, 0},
         {"negative", -3, 0},
     };
     for (const auto& c : cases) {
@@ -104,4 +101,4 @@ TEST(PlatformError, EndsTheRunWithTheCodeInTheStatus) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -127,7 +127,7 @@ TEST(VmSections, BadRecordsAreRefusedWithTraces) {
 
 TEST(VmClock, ElapsedRunsOnTheCounterFromTheLastStart) {
     SysTimerInit();
-    ASSERT_EQ(0, initVmSections(MV_SECTIONS_PER_RUN)); // a run starts with the clock not taken
+    ASSERT_EQ(0, initVmSections(MV_SECTIONS_PER_RUN));  // a run starts with the clock not taken
     mvVmClock_start();
     uint32_t high, low;
     int64_t timeOfDay = SysGetCurrentTimeMillis(&high, &low);
@@ -157,4 +157,4 @@ TEST(VmClock, NowIsTheElapsedTimeCounter) {
     SysTimerTerm();
 }
 
-} // namespace
+}  // namespace

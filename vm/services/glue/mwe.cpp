@@ -44,8 +44,8 @@ struct Launch {
     pthread_t kve, control;
     int32_t kveMade, controlMade;
     int32_t queuesMade;
-    int32_t launched;   // a launch request was posted
-    int32_t runEnded;   // the state callback reported the end (atomic)
+    int32_t launched;      // a launch request was posted
+    int32_t runEnded;      // the state callback reported the end (atomic)
     int32_t controlEnded;  // (atomic)
     int32_t ready;
     uint8_t* jad;
@@ -344,7 +344,9 @@ static int32_t request(int32_t kind, int32_t suite, int32_t midlet, const char* 
     return result;
 }
 
-int32_t mwe_requestStartBySuite(int32_t suiteId, int32_t midlet) { return request(1, suiteId, midlet, nullptr, nullptr); }
+int32_t mwe_requestStartBySuite(int32_t suiteId, int32_t midlet) {
+    return request(1, suiteId, midlet, nullptr, nullptr);
+}
 
 int32_t mwe_requestStartFromFiles(const char* jadPath, const char* jarPath, int32_t midlet) {
     return request(2, -1, midlet, jadPath, jarPath);
@@ -400,26 +402,27 @@ void mwe_requestStop(void) { mwe_postSimpleEvent(2, MWE_KIND_STOP); }
 void mwe_stateCallback(int32_t code) {
     if (Shell.stateNotice) Shell.stateNotice(code);
     switch (code) {
-    case MWE_STATE_STARTED:
-        atomicStore(&ScreenReady, 1);
-        if (atomicLoad(&ResumePending) && Shell.notifyMidletResumed) Shell.notifyMidletResumed();
-        atomicStore(&ResumePending, 0);
-        break;
-    case MWE_STATE_SUSPENDED:
-        atomicStore(&ResumePending, 1);
-        if (Shell.notifyMidletPaused) Shell.notifyMidletPaused();
-        break;
-    case MWE_STATE_ENDED:
-        atomicStore(&ResumePending, 0);
-        atomicStore(&ScreenReady, 0);
-        atomicStore(&L.runEnded, 1);
-        if (Shell.postToMainWindow) Shell.postToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
-        break;
-    case MWE_STATE_PAINT_READY:
-        atomicStore(&ScreenReady, 1);
-        if (!atomicLoad(&ResumePending) && Shell.postToMainWindow) Shell.postToMainWindow(VM_NOTIFY_START_MIDLET, 0, 0);
-        break;
-    default:
-        break;
+        case MWE_STATE_STARTED:
+            atomicStore(&ScreenReady, 1);
+            if (atomicLoad(&ResumePending) && Shell.notifyMidletResumed) Shell.notifyMidletResumed();
+            atomicStore(&ResumePending, 0);
+            break;
+        case MWE_STATE_SUSPENDED:
+            atomicStore(&ResumePending, 1);
+            if (Shell.notifyMidletPaused) Shell.notifyMidletPaused();
+            break;
+        case MWE_STATE_ENDED:
+            atomicStore(&ResumePending, 0);
+            atomicStore(&ScreenReady, 0);
+            atomicStore(&L.runEnded, 1);
+            if (Shell.postToMainWindow) Shell.postToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
+            break;
+        case MWE_STATE_PAINT_READY:
+            atomicStore(&ScreenReady, 1);
+            if (!atomicLoad(&ResumePending) && Shell.postToMainWindow)
+                Shell.postToMainWindow(VM_NOTIFY_START_MIDLET, 0, 0);
+            break;
+        default:
+            break;
     }
 }

@@ -79,47 +79,47 @@ static void forceStop() {
 static int32_t onVmEvent(int32_t code) {
     MweControl& c = MweControlState;
     switch (code) {
-    case 1:
-        c.state = MWE_STARTED;
-        return 1;
-    case 2:
-        if (c.state == MWE_DESTROYING) {
-            // the application is quiet and the VM waits: the stop needs no watchdog
-            postToKve(MWE_KIND_REPLY);
-            forceStop();
+        case 1:
+            c.state = MWE_STARTED;
             return 1;
-        }
-        c.state = MWE_SUSPENDED;
-        callback(MWE_STATE_SUSPENDED);
-        postToKve(MWE_KIND_REPLY);
-        return 1;
-    case 3:
-        c.state = MWE_RUNNING;
-        callback(MWE_STATE_STARTED);
-        postToKve(MWE_KIND_REPLY);
-        return 1;
-    case 4:
-        c.state = MWE_STOPPED;
-        return 1;
-    case 10:
-        postToKve(MWE_KIND_REPLY);
-        callback(MWE_STATE_PAINT_READY);
-        return 1;
-    case 20:
-        c.state = MWE_RUNNING;
-        callback(MWE_STATE_STARTED);
-        return 1;
-    case 21:
-        disarm(MWE_TIMER_PAUSE);
-        postToKve(MWE_KIND_REPLY);
-        return 1;
-    case 22:
-        return 1;
-    case 23:
-        disarm(MWE_TIMER_DESTROY);
-        return 1;
-    default:
-        return 0;
+        case 2:
+            if (c.state == MWE_DESTROYING) {
+                // the application is quiet and the VM waits: the stop needs no watchdog
+                postToKve(MWE_KIND_REPLY);
+                forceStop();
+                return 1;
+            }
+            c.state = MWE_SUSPENDED;
+            callback(MWE_STATE_SUSPENDED);
+            postToKve(MWE_KIND_REPLY);
+            return 1;
+        case 3:
+            c.state = MWE_RUNNING;
+            callback(MWE_STATE_STARTED);
+            postToKve(MWE_KIND_REPLY);
+            return 1;
+        case 4:
+            c.state = MWE_STOPPED;
+            return 1;
+        case 10:
+            postToKve(MWE_KIND_REPLY);
+            callback(MWE_STATE_PAINT_READY);
+            return 1;
+        case 20:
+            c.state = MWE_RUNNING;
+            callback(MWE_STATE_STARTED);
+            return 1;
+        case 21:
+            disarm(MWE_TIMER_PAUSE);
+            postToKve(MWE_KIND_REPLY);
+            return 1;
+        case 22:
+            return 1;
+        case 23:
+            disarm(MWE_TIMER_DESTROY);
+            return 1;
+        default:
+            return 0;
     }
 }
 
@@ -136,69 +136,69 @@ static int32_t testClientEvent(const MweEvent* record) {
 int32_t mwe_dispatchControl(const MweEvent* record) {
     MweControl& c = MweControlState;
     switch (record->kind) {
-    case MWE_KIND_LAUNCH: {
-        if (c.state != MWE_IDLE) return 0;
-        MweEvent forward;
-        memcpy(&forward, record, sizeof forward);
-        forward.sender = MWE_SENDER_CONTROL;
-        mwe_postEvent(3, &forward);
-        return 1;
-    }
-    case MWE_KIND_PAUSE: {
-        if (c.state != MWE_RUNNING) return 0;
-        uint32_t timeout;
-        memcpy(&timeout, record->data, 4);
-        c.state = MWE_PAUSING;
-        arm(MWE_TIMER_PAUSE, timeout != 0 ? timeout : (uint32_t)MWE_PAUSE_WATCHDOG_MS);
-        Commands.pause(1);
-        return 1;
-    }
-    case MWE_KIND_RESUME:
-        if (c.state != MWE_SUSPENDED) return 0;
-        c.state = MWE_RESUMING;
-        postToKve(MWE_KIND_RESUME);
-        return 1;
-    case MWE_KIND_STOP:
-        // a pause the application answered leaves the state at pausing: still stoppable
-        if (c.state == MWE_RUNNING || c.state == MWE_PAUSING) {
-            destroyStep();
+        case MWE_KIND_LAUNCH: {
+            if (c.state != MWE_IDLE) return 0;
+            MweEvent forward;
+            memcpy(&forward, record, sizeof forward);
+            forward.sender = MWE_SENDER_CONTROL;
+            mwe_postEvent(3, &forward);
             return 1;
         }
-        if (c.state == MWE_SUSPENDED) {
-            postToKve(MWE_KIND_STOP);
+        case MWE_KIND_PAUSE: {
+            if (c.state != MWE_RUNNING) return 0;
+            uint32_t timeout;
+            memcpy(&timeout, record->data, 4);
+            c.state = MWE_PAUSING;
+            arm(MWE_TIMER_PAUSE, timeout != 0 ? timeout : (uint32_t)MWE_PAUSE_WATCHDOG_MS);
+            Commands.pause(1);
             return 1;
         }
-        return 0;
-    case MWE_KIND_VM_EVENT:
-        return onVmEvent(record->data[0]);
-    case MWE_KIND_GO_ON:
-        if (c.state == MWE_RESUMING) {
-            Commands.resume(1);
+        case MWE_KIND_RESUME:
+            if (c.state != MWE_SUSPENDED) return 0;
+            c.state = MWE_RESUMING;
+            postToKve(MWE_KIND_RESUME);
             return 1;
+        case MWE_KIND_STOP:
+            // a pause the application answered leaves the state at pausing: still stoppable
+            if (c.state == MWE_RUNNING || c.state == MWE_PAUSING) {
+                destroyStep();
+                return 1;
+            }
+            if (c.state == MWE_SUSPENDED) {
+                postToKve(MWE_KIND_STOP);
+                return 1;
+            }
+            return 0;
+        case MWE_KIND_VM_EVENT:
+            return onVmEvent(record->data[0]);
+        case MWE_KIND_GO_ON:
+            if (c.state == MWE_RESUMING) {
+                Commands.resume(1);
+                return 1;
+            }
+            if (c.state == MWE_SUSPENDED) {
+                destroyStep();
+                return 1;
+            }
+            return 0;
+        case MWE_KIND_RUN_ENDED:
+            c.state = MWE_IDLE;
+            disarm(MWE_TIMER_PAUSE);
+            disarm(MWE_TIMER_DESTROY);
+            callback(MWE_STATE_ENDED);
+            // the test client's next test needs this thread
+            return testClientState() != 0 ? 1 : 2;
+        case MWE_KIND_TEST_TRANSACTION: {
+            int32_t t = testClientState();
+            if (t != 2 && t != 4) return 0;
+            testClientEvent(record);
+            t = testClientState();
+            return t == 8 || t == 9 ? 2 : 0;
         }
-        if (c.state == MWE_SUSPENDED) {
-            destroyStep();
-            return 1;
-        }
-        return 0;
-    case MWE_KIND_RUN_ENDED:
-        c.state = MWE_IDLE;
-        disarm(MWE_TIMER_PAUSE);
-        disarm(MWE_TIMER_DESTROY);
-        callback(MWE_STATE_ENDED);
-        // the test client's next test needs this thread
-        return testClientState() != 0 ? 1 : 2;
-    case MWE_KIND_TEST_TRANSACTION: {
-        int32_t t = testClientState();
-        if (t != 2 && t != 4) return 0;
-        testClientEvent(record);
-        t = testClientState();
-        return t == 8 || t == 9 ? 2 : 0;
-    }
-    case MWE_KIND_TEST_STEP:
-        return testClientEvent(record);
-    default:
-        return 0;
+        case MWE_KIND_TEST_STEP:
+            return testClientEvent(record);
+        default:
+            return 0;
     }
 }
 
@@ -211,14 +211,14 @@ int32_t mwe_handleTimer(uint16_t timerId) {
 int32_t mwe_handleKey(const MweKeyCommand* key) {
     if (MweControlState.state != MWE_RUNNING || key->keyCode < 0) return 0;
     switch (key->action) {
-    case 0:
-        AmPostKeyEvent(0, key->keyCode, key->argument);
-        return AmPostKeyEvent(3, key->keyCode, key->argument) != 0;
-    case 1:
-    case 2:
-        return AmPostKeyEvent(key->action, key->keyCode, key->argument) != 0;
-    default:
-        return 0;
+        case 0:
+            AmPostKeyEvent(0, key->keyCode, key->argument);
+            return AmPostKeyEvent(3, key->keyCode, key->argument) != 0;
+        case 1:
+        case 2:
+            return AmPostKeyEvent(key->action, key->keyCode, key->argument) != 0;
+        default:
+            return 0;
     }
 }
 
@@ -463,24 +463,24 @@ static int32_t installRequest(const MweEvent* record) {
 int32_t mwe_dispatchKve(const MweEvent* record) {
     const MweShell* shell = mwe_getShell();
     switch (record->kind) {
-    case MWE_KIND_LAUNCH:
-        runSuite(record);
-        mwe_postSimpleEvent(2, MWE_KIND_RUN_ENDED);
-        return 2;
-    case MWE_KIND_INSTALL_CHECKED: {
-        // the install writes through the store, which allocates from the arena
-        if (checkMemory() < 0) return 0;
-        int32_t result = installRequest(record);
-        releaseArena();
-        return result;
-    }
-    case MWE_KIND_INSTALL:
-        return installRequest(record);
-    case MWE_KIND_TEST_TRANSACTION:
-        return shell->testClientTransaction ? shell->testClientTransaction(record) : 0;
-    case MWE_KIND_TEST_STEP:
-        return shell->testClientFetch ? shell->testClientFetch(record) : 0;
-    default:
-        return 0;
+        case MWE_KIND_LAUNCH:
+            runSuite(record);
+            mwe_postSimpleEvent(2, MWE_KIND_RUN_ENDED);
+            return 2;
+        case MWE_KIND_INSTALL_CHECKED: {
+            // the install writes through the store, which allocates from the arena
+            if (checkMemory() < 0) return 0;
+            int32_t result = installRequest(record);
+            releaseArena();
+            return result;
+        }
+        case MWE_KIND_INSTALL:
+            return installRequest(record);
+        case MWE_KIND_TEST_TRANSACTION:
+            return shell->testClientTransaction ? shell->testClientTransaction(record) : 0;
+        case MWE_KIND_TEST_STEP:
+            return shell->testClientFetch ? shell->testClientFetch(record) : 0;
+        default:
+            return 0;
     }
 }

@@ -22,159 +22,154 @@
 namespace {
 
 std::string kvmProgram() {
-  const char* over = getenv("MOVANE_KVM");
-  return over != nullptr && over[0] != 0 ? over : KVM_PROGRAM;
+    const char* over = getenv("MOVANE_KVM");
+    return over != nullptr && over[0] != 0 ? over : KVM_PROGRAM;
 }
 
 void removeFolder(const std::string& folder) {
-  std::string cmd = "rm -rf '" + folder + "' '" + folder + ".out' '" + folder + ".err'";
-  if (system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
+    std::string cmd = "rm -rf '" + folder + "' '" + folder + ".out' '" + folder + ".err'";
+    if (system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
 }
 
 // A fresh, empty device folder for one test, of this process alone (the suite also runs
 // under collector stress beside itself); removed when the test ends.
 class Storage {
- public:
-  explicit Storage(const std::string& name)
-      : folder_(std::string(RMS_TMP) + "/storage-" + std::to_string(getpid()) + "-" + name) {
-    removeFolder(folder_);
-  }
-  ~Storage() { removeFolder(folder_); }
-  operator const std::string&() const { return folder_; }
+public:
+    explicit Storage(const std::string& name)
+        : folder_(std::string(RMS_TMP) + "/storage-" + std::to_string(getpid()) + "-" + name) {
+        removeFolder(folder_);
+    }
+    ~Storage() { removeFolder(folder_); }
+    operator const std::string&() const { return folder_; }
 
- private:
-  std::string folder_;
+private:
+    std::string folder_;
 };
 
 std::vector<std::string> kvmArguments(const std::string& storage, const std::string& vendor, const std::string& suite,
                                       const std::vector<std::string>& program) {
-  std::vector<std::string> words = {kvmProgram(), "-storage", storage, "-suite", vendor, suite, "-classpath", RMS_JAR};
-  words.insert(words.end(), program.begin(), program.end());
-  return words;
+    std::vector<std::string> words = {kvmProgram(), "-storage", storage,      "-suite",
+                                      vendor,       suite,      "-classpath", RMS_JAR};
+    words.insert(words.end(), program.begin(), program.end());
+    return words;
 }
 
 pid_t spawn(const std::vector<std::string>& words, int out, int err) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out, 1);
-    dup2(err, 2);
-    std::vector<char*> argv;
-    for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(126);
-  }
-  return pid;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv;
+        for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(126);
+    }
+    return pid;
 }
 
 std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 struct KvmRun {
-  int status;
-  std::string out;
-  std::string err;
+    int status;
+    std::string out;
+    std::string err;
 };
 
 // One run to its end, as suite "suite" of "vendor".
 KvmRun runAs(const std::string& storage, const std::string& vendor, const std::string& suite,
-          const std::vector<std::string>& program) {
-  std::string outPath = storage + ".out", errPath = storage + ".err";
-  mkdir(RMS_TMP, 0777);
-  int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  pid_t pid = spawn(kvmArguments(storage, vendor, suite, program), out, err);
-  close(out);
-  close(err);
-  int status = -1;
-  waitpid(pid, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readAll(outPath), readAll(errPath)};
+             const std::vector<std::string>& program) {
+    std::string outPath = storage + ".out", errPath = storage + ".err";
+    mkdir(RMS_TMP, 0777);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    pid_t pid = spawn(kvmArguments(storage, vendor, suite, program), out, err);
+    close(out);
+    close(err);
+    int status = -1;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readAll(outPath), readAll(errPath)};
 }
 
 KvmRun runGame(const std::string& storage, const std::vector<std::string>& program) {
-  return runAs(storage, "Acme", "Game", program);
+    return runAs(storage, "Acme", "Game", program);
 }
 
 // The host path of the suite's record-store file with that suffix (".rs2").
 std::string recordFile(const std::string& storage, const char* suffix) {
-  std::string folder = storage + "/java";
-  DIR* d = opendir(folder.c_str());
-  std::string found;
-  while (dirent* e = d != nullptr ? readdir(d) : nullptr) {
-    std::string name = e->d_name;
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, suffix) == 0) found = folder + "/" + name;
-  }
-  if (d != nullptr) closedir(d);
-  return found;
+    std::string folder = storage + "/java";
+    DIR* d = opendir(folder.c_str());
+    std::string found;
+    while (dirent* e = d != nullptr ? readdir(d) : nullptr) {
+        std::string name = e->d_name;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, suffix) == 0) found = folder + "/" + name;
+    }
+    if (d != nullptr) closedir(d);
+    return found;
 }
 
 long fileSize(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 ? (long)st.st_size : -1;
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? (long)st.st_size : -1;
 }
 
 TEST(RmsCases, EachCaseOnAFreshSuite) {
-  const char* const cases[] = {"ids never reused",
-                               "getRecord into an offset buffer",
-                               "zero-length records",
-                               "setRecord growing and shrinking",
-                               "enumeration order",
-                               "keepUpdated",
-                               "listeners",
-                               "version and last modified",
-                               "exceptions",
-                               "three stores at most",
-                               "open counts",
-                               "RecordStoreFullException at the quota"};
-  for (int i = 0; i < (int)(sizeof cases / sizeof cases[0]); i++) {
-    Storage storage("case" + std::to_string(i));
-    KvmRun run = runGame(storage, {"RmsCases", std::to_string(i)});
-    EXPECT_EQ(0, run.status) << cases[i] << "\n" << run.err;
-    EXPECT_EQ(std::string(cases[i]) + ": ok\n", run.out) << cases[i] << "\n" << run.err;
-  }
+    const char* const cases[] = {"ids never reused",    "getRecord into an offset buffer",
+                                 "zero-length records", "setRecord growing and shrinking",
+                                 "enumeration order",   "keepUpdated",
+                                 "listeners",           "version and last modified",
+                                 "exceptions",          "three stores at most",
+                                 "open counts",         "RecordStoreFullException at the quota"};
+    for (int i = 0; i < (int)(sizeof cases / sizeof cases[0]); i++) {
+        Storage storage("case" + std::to_string(i));
+        KvmRun run = runGame(storage, {"RmsCases", std::to_string(i)});
+        EXPECT_EQ(0, run.status) << cases[i] << "\n" << run.err;
+        EXPECT_EQ(std::string(cases[i]) + ": ok\n", run.out) << cases[i] << "\n" << run.err;
+    }
 }
 
 TEST(RmsCases, StoresSharedBetweenSuites) {
-  Storage storage("shared");
-  struct Step {
-    const char* vendor;
-    const char* suite;
-    const char* step;
-    const char* expected;
-  };
-  const Step steps[] = {
-      {"Acme", "Game", "owner", "own suite by name: look, allowed\n"},
-      {"Other", "Tool", "other",
-       "private store: SecurityException\n"
-       "read-only store: look, add SecurityException, set SecurityException, delete SecurityException, mode "
-       "SecurityException\n"
-       "writable store: 2 records, mode SecurityException\n"
-       "missing store: RecordStoreNotFoundException\n"
-       "unknown suite: RecordStoreNotFoundException\n"
-       "own list: none\n"
-       "deleting another suite's store: RecordStoreNotFoundException\n"},
-      {"Acme", "Game", "check", "owner reads: write here, from Tool\n"},
-      {"Other", "Tool", "after", "made private: SecurityException\n"},
-  };
-  for (const Step& s : steps) {
-    KvmRun run = runAs(storage, s.vendor, s.suite, {"RmsShared", s.step});
-    EXPECT_EQ(0, run.status) << s.step << "\n" << run.err;
-    EXPECT_EQ(s.expected, run.out) << s.step << "\n" << run.err;
-  }
+    Storage storage("shared");
+    struct Step {
+        const char* vendor;
+        const char* suite;
+        const char* step;
+        const char* expected;
+    };
+    const Step steps[] = {
+        {"Acme", "Game", "owner", "own suite by name: look, allowed\n"},
+        {"Other", "Tool", "other",
+         "private store: SecurityException\n"
+         "read-only store: look, add SecurityException, set SecurityException, delete SecurityException, mode "
+         "SecurityException\n"
+         "writable store: 2 records, mode SecurityException\n"
+         "missing store: RecordStoreNotFoundException\n"
+         "unknown suite: RecordStoreNotFoundException\n"
+         "own list: none\n"
+         "deleting another suite's store: RecordStoreNotFoundException\n"},
+        {"Acme", "Game", "check", "owner reads: write here, from Tool\n"},
+        {"Other", "Tool", "after", "made private: SecurityException\n"},
+    };
+    for (const Step& s : steps) {
+        KvmRun run = runAs(storage, s.vendor, s.suite, {"RmsShared", s.step});
+        EXPECT_EQ(0, run.status) << s.step << "\n" << run.err;
+        EXPECT_EQ(s.expected, run.out) << s.step << "\n" << run.err;
+    }
 }
 
 // Damage done to the second store's file (".rs2") after the three stores were filled.
 struct Damage {
-  const char* name;
-  void (*apply)(std::vector<uint8_t>* file);
-  const char* beta;  // the checker's line for that store, after "beta: "
-  const char* stores;
+    const char* name;
+    void (*apply)(std::vector<uint8_t>* file);
+    const char* beta;  // the checker's line for that store, after "beta: "
+    const char* stores;
 };
 
 void put32(std::vector<uint8_t>* f, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; i++) (*f)[at + i] = (uint8_t)(v >> (24 - 8 * i));
+    for (int i = 0; i < 4; i++) (*f)[at + i] = (uint8_t)(v >> (24 - 8 * i));
 }
 
 const Damage damages[] = {
@@ -189,8 +184,8 @@ const Damage damages[] = {
      "alpha gamma"},
     {"garbage",
      [](std::vector<uint8_t>* f) {
-       std::mt19937 random(7);
-       for (uint8_t& b : *f) b = (uint8_t)random();
+         std::mt19937 random(7);
+         for (uint8_t& b : *f) b = (uint8_t)random();
      },
      "RecordStoreException: record store file gfs://java/0.rs2 is damaged: it is not a record store file",
      "alpha gamma"},
@@ -218,99 +213,101 @@ const Damage damages[] = {
 };
 
 TEST(RmsDamage, DamagedFilesGiveAClearErrorAndSpareTheOthers) {
-  for (const Damage& d : damages) {
-    Storage storage("damage");
-    KvmRun made = runGame(storage, {"RmsDamage", "make"});
-    ASSERT_EQ(0, made.status) << made.err;
-    std::string path = recordFile(storage, ".rs2");
-    ASSERT_FALSE(path.empty());
-    std::string bytes = readAll(path);
-    std::vector<uint8_t> file(bytes.begin(), bytes.end());
-    d.apply(&file);
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write((const char*)file.data(), (std::streamsize)file.size());
-    KvmRun run = runGame(storage, {"RmsDamage", "check"});
-    EXPECT_EQ(0, run.status) << d.name << "\n" << run.err;
-    std::string expected = std::string("stores: ") + d.stores + "\nalpha: whole, 3 records\nbeta: " + d.beta +
-                           "\ngamma: whole, 3 records\n";
-    EXPECT_EQ(expected, run.out) << d.name << "\n" << run.err;
-    EXPECT_EQ(file.size(), readAll(path).size()) << d.name << ": a damaged file is left as it is";
-  }
+    for (const Damage& d : damages) {
+        Storage storage("damage");
+        KvmRun made = runGame(storage, {"RmsDamage", "make"});
+        ASSERT_EQ(0, made.status) << made.err;
+        std::string path = recordFile(storage, ".rs2");
+        ASSERT_FALSE(path.empty());
+        std::string bytes = readAll(path);
+        std::vector<uint8_t> file(bytes.begin(), bytes.end());
+        d.apply(&file);
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write((const char*)file.data(), (std::streamsize)file.size());
+        KvmRun run = runGame(storage, {"RmsDamage", "check"});
+        EXPECT_EQ(0, run.status) << d.name << "\n" << run.err;
+        std::string expected = std::string("stores: ") + d.stores + "\nalpha: whole, 3 records\nbeta: " + d.beta +
+                               "\ngamma: whole, 3 records\n";
+        EXPECT_EQ(expected, run.out) << d.name << "\n" << run.err;
+        EXPECT_EQ(file.size(), readAll(path).size()) << d.name << ": a damaged file is left as it is";
+    }
 }
 
 // Reads whole lines the writer printed; the last op number in *last.
 void readLines(int fd, std::string* pending, int* last) {
-  char buffer[4096];
-  ssize_t n = read(fd, buffer, sizeof buffer);
-  if (n <= 0) return;
-  pending->append(buffer, (size_t)n);
-  size_t end;
-  while ((end = pending->find('\n')) != std::string::npos) {
-    *last = atoi(pending->substr(0, end).c_str());
-    pending->erase(0, end + 1);
-  }
+    char buffer[4096];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) return;
+    pending->append(buffer, (size_t)n);
+    size_t end;
+    while ((end = pending->find('\n')) != std::string::npos) {
+        *last = atoi(pending->substr(0, end).c_str());
+        pending->erase(0, end + 1);
+    }
 }
 
 // Starts the writer after op done, kills it a random time after its first acknowledged op;
 // answers the last op it acknowledged.
 int writeAndKill(const std::string& storage, int done, std::mt19937* random) {
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) return -1;
-  int devNull = open("/dev/null", O_WRONLY);
-  pid_t pid = spawn(kvmArguments(storage, "Acme", "Game", {"RmsCrash", "write", std::to_string(done)}), pipeFds[1],
-                    devNull);
-  close(pipeFds[1]);
-  close(devNull);
-  int last = done;
-  std::string pending;
-  pollfd p = {pipeFds[0], POLLIN, 0};
-  // the writer's start-up is not what is tested: wait for its first op
-  while (last == done && poll(&p, 1, 10000) > 0 && (p.revents & POLLIN)) readLines(pipeFds[0], &pending, &last);
-  timespec pause = {0, (long)((*random)() % 12000000)};
-  nanosleep(&pause, nullptr);
-  kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  // what was written before the kill is still in the pipe
-  while (poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
-    int before = last;
-    readLines(pipeFds[0], &pending, &last);
-    if (before == last && pending.find('\n') == std::string::npos) break;
-  }
-  close(pipeFds[0]);
-  return last;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return -1;
+    int devNull = open("/dev/null", O_WRONLY);
+    pid_t pid =
+        spawn(kvmArguments(storage, "Acme", "Game", {"RmsCrash", "write", std::to_string(done)}), pipeFds[1], devNull);
+    close(pipeFds[1]);
+    close(devNull);
+    int last = done;
+    std::string pending;
+    pollfd p = {pipeFds[0], POLLIN, 0};
+    // the writer's start-up is not what is tested: wait for its first op
+    while (last == done && poll(&p, 1, 10000) > 0 && (p.revents & POLLIN)) readLines(pipeFds[0], &pending, &last);
+    timespec pause = {0, (long)((*random)() % 12000000)};
+    nanosleep(&pause, nullptr);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    // what was written before the kill is still in the pipe
+    while (poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
+        int before = last;
+        readLines(pipeFds[0], &pending, &last);
+        if (before == last && pending.find('\n') == std::string::npos) break;
+    }
+    close(pipeFds[0]);
+    return last;
 }
 
 TEST(RmsCrash, KilledAtRandomTheStoreKeepsEveryAcknowledgedChange) {
-  // RMS_CRASH_KILLS asks for more (a long run by hand)
-  int kills = RMS_CRASH_KILLS_DEFAULT;
-  if (const char* n = getenv("RMS_CRASH_KILLS")) kills = atoi(n);
-  Storage storage("crash");
-  std::mt19937 random(20261210);
-  int done = 0;
-  int advanced = 0;
-  for (int k = 0; k < kills; k++) {
-    int acknowledged = writeAndKill(storage, done, &random);
-    ASSERT_GE(acknowledged, done) << "kill " << k;
-    KvmRun check = runGame(storage, {"RmsCrash", "check", std::to_string(acknowledged)});
-    ASSERT_EQ(0, check.status) << "kill " << k << "\n" << check.err;
-    int state = -1;
-    long size = -1;
-    int records = -1;
-    char bystander[32] = {};
-    ASSERT_EQ(4, sscanf(check.out.c_str(), "state %d\nbystander %31s\nsize %ld records %d", &state, bystander, &size,
-                        &records))
-        << "kill " << k << " after op " << acknowledged << ":\n" << check.out << check.err;
-    ASSERT_TRUE(state == acknowledged || state == acknowledged + 1) << "kill " << k << ": " << check.out;
-    EXPECT_STREQ("untouched", bystander) << "kill " << k;
-    // the quota counts the files; after a roll-back they hold what the stores account for
-    long files = fileSize(recordFile(storage, ".rs1")) + fileSize(recordFile(storage, ".rs2"));
-    ASSERT_EQ(files, size) << "kill " << k;
-    ASSERT_LT(files, 31744) << "kill " << k << ": space is reused";
-    advanced += state > done;
-    done = state;
-  }
-  EXPECT_GT(advanced, kills / 2) << "most kills came after some progress";
-  printf("%d kills, %d ops acknowledged\n", kills, done);
+    // RMS_CRASH_KILLS asks for more (a long run by hand)
+    int kills = RMS_CRASH_KILLS_DEFAULT;
+    if (const char* n = getenv("RMS_CRASH_KILLS")) kills = atoi(n);
+    Storage storage("crash");
+    std::mt19937 random(20261210);
+    int done = 0;
+    int advanced = 0;
+    for (int k = 0; k < kills; k++) {
+        int acknowledged = writeAndKill(storage, done, &random);
+        ASSERT_GE(acknowledged, done) << "kill " << k;
+        KvmRun check = runGame(storage, {"RmsCrash", "check", std::to_string(acknowledged)});
+        ASSERT_EQ(0, check.status) << "kill " << k << "\n" << check.err;
+        int state = -1;
+        long size = -1;
+        int records = -1;
+        char bystander[32] = {};
+        ASSERT_EQ(4, sscanf(check.out.c_str(), "state %d\nbystander %31s\nsize %ld records %d", &state, bystander,
+                            &size, &records))
+            << "kill " << k << " after op " << acknowledged << ":\n"
+            << check.out << check.err;
+        ASSERT_TRUE(state == acknowledged || state == acknowledged + 1) << "kill " << k << ": " << check.out;
+        EXPECT_STREQ("untouched", bystander) << "kill " << k;
+        // the quota counts the files; after a roll-back they hold what the stores account for
+        long files = fileSize(recordFile(storage, ".rs1")) + fileSize(recordFile(storage, ".rs2"));
+        ASSERT_EQ(files, size) << "kill " << k;
+        ASSERT_LT(files, 31744) << "kill " << k << ": space is reused";
+        advanced += state > done;
+        done = state;
+    }
+    EXPECT_GT(advanced, kills / 2) << "most kills came after some progress";
+    printf("%d kills, %d ops acknowledged\n", kills, done);
 }
 
 }  // namespace

@@ -26,8 +26,9 @@
 
 namespace gluetest {
 
-const std::string Header = "MIDlet-Name: Suite\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.0\n"
-                           "MicroEdition-Configuration: CLDC-1.1\nMicroEdition-Profile: MIDP-2.0\n";
+const std::string Header =
+    "MIDlet-Name: Suite\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.0\n"
+    "MicroEdition-Configuration: CLDC-1.1\nMicroEdition-Profile: MIDP-2.0\n";
 
 inline std::string manifestOf(const std::string& midlet) { return "Manifest-Version: 1.0\n" + Header + midlet; }
 
@@ -47,16 +48,16 @@ public:
 
     static const char* nameOf(uint32_t message) {
         switch (message) {
-        case VM_NOTIFY_START_MIDLET:
-            return "start";
-        case VM_NOTIFY_STOP_MIDLET:
-            return "stop";
-        case VM_NOTIFY_APPDESTORYED:
-            return "destroyed";
-        case VM_NOTIFY_VMPAINTREADY:
-            return "paint";
-        default:
-            return "?";
+            case VM_NOTIFY_START_MIDLET:
+                return "start";
+            case VM_NOTIFY_STOP_MIDLET:
+                return "stop";
+            case VM_NOTIFY_APPDESTORYED:
+                return "destroyed";
+            case VM_NOTIFY_VMPAINTREADY:
+                return "paint";
+            default:
+                return "?";
         }
     }
 

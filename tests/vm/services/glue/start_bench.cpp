@@ -20,7 +20,8 @@ double seconds(Clock::time_point from) { return std::chrono::duration<double>(Cl
 void BM_StartRequestToStartApp(benchmark::State& state) {
     Bench b;
     b.SetUp();
-    int id = b.install("D", "suites.Destroyer", "", midlettest::suiteJar(manifestOf("MIDlet-1: D,,suites.Destroyer\n")));
+    int id =
+        b.install("D", "suites.Destroyer", "", midlettest::suiteJar(manifestOf("MIDlet-1: D,,suites.Destroyer\n")));
     midlettest::StdoutCapture capture;
     for (auto _ : state) {
         auto at = Clock::now();

@@ -34,7 +34,8 @@ using GlueStart = GlueTest;
 TEST_F(GlueStart, StartPaths) {
     const std::string hello = "MIDlet-1: Hello,,suites.Hello\n";
     const std::vector<uint8_t> jar = midlettest::suiteJar(manifestOf(hello));
-    const std::string jad = Header + hello + "MIDlet-Jar-URL: s.jar\nMIDlet-Jar-Size: " + std::to_string(jar.size()) + "\n";
+    const std::string jad =
+        Header + hello + "MIDlet-Jar-URL: s.jar\nMIDlet-Jar-Size: " + std::to_string(jar.size()) + "\n";
     const std::string helloOutput = "Hello constructed\nHello startApp\nHello thread\n";
     struct Case {
         const char* name;

@@ -18,7 +18,8 @@ using GlueStress = GlueTest;
 
 TEST_F(GlueStress, StartStopCyclesWithRandomPauses) {
     enum { CYCLES = 200, WARM_UP = 10 };
-    int id = install("Sleeper", "suites.Sleeper", "", midlettest::suiteJar(manifestOf("MIDlet-1: S,,suites.Sleeper\n")));
+    int id =
+        install("Sleeper", "suites.Sleeper", "", midlettest::suiteJar(manifestOf("MIDlet-1: S,,suites.Sleeper\n")));
     std::atomic<bool> done{false};
     std::thread noise([&] {
         std::mt19937 random(18);

@@ -9,8 +9,8 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>

@@ -18,8 +18,9 @@ using namespace midlettest;
 
 namespace {
 
-const std::string Header = "Manifest-Version: 1.0\nMIDlet-Name: Suite\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.0\n"
-                           "MicroEdition-Configuration: CLDC-1.1\nMicroEdition-Profile: MIDP-2.0\n";
+const std::string Header =
+    "Manifest-Version: 1.0\nMIDlet-Name: Suite\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.0\n"
+    "MicroEdition-Configuration: CLDC-1.1\nMicroEdition-Profile: MIDP-2.0\n";
 
 std::string manifestWith(const std::string& midlets) { return Header + midlets; }
 
@@ -35,14 +36,15 @@ TEST(MidletSuites, RunAsTheSystemRunsThem) {
     const Case cases[] = {
         {"one MIDlet", manifestWith("MIDlet-1: Hello, /h.png, suites.Hello\n"), "",
          "Hello constructed\nHello startApp\nHello thread\n", "1 10 20 23 4(0)", 0},
-        {"two MIDlets: the selector", manifestWith("MIDlet-1: Hello,,suites.Hello\nMIDlet-2: Other,,suites.Other\n"), "",
-         "MIDlet-1: Hello\nMIDlet-2: Other\nHello constructed\nHello startApp\nHello thread\n", "1 10 20 23 4(0)", 0},
+        {"two MIDlets: the selector", manifestWith("MIDlet-1: Hello,,suites.Hello\nMIDlet-2: Other,,suites.Other\n"),
+         "", "MIDlet-1: Hello\nMIDlet-2: Other\nHello constructed\nHello startApp\nHello thread\n", "1 10 20 23 4(0)",
+         0},
         {"startApp refuses", manifestWith("MIDlet-1: R,,suites.Refuser\n"), "",
          "Refuser startApp\nRefuser destroyApp true\n", "1 10 23 4(0)", 0},
         {"startApp throws", manifestWith("MIDlet-1: C,,suites.Crasher\n"), "",
          "Crasher startApp\nCrasher destroyApp true\n", "1 10 23 4(0)", 0},
-        {"notifyDestroyed in startApp", manifestWith("MIDlet-1: D,,suites.Destroyer\n"), "",
-         "Destroyer startApp\n", "1 10 23 4(0)", 0},
+        {"notifyDestroyed in startApp", manifestWith("MIDlet-1: D,,suites.Destroyer\n"), "", "Destroyer startApp\n",
+         "1 10 23 4(0)", 0},
         {"application properties",
          manifestWith("MIDlet-1: P,,suites.Properties\nOnly-Manifest: from the manifest\nBoth: manifest\n"
                       "Continued: one\n  two\nGreeting: \xE3\x81\x93\n"),
@@ -83,7 +85,8 @@ int32_t readJad(uint8_t* buffer, int32_t offset, int32_t count) {
 }
 
 TEST(MidletSuites, SuiteReadThroughCallbacks) {
-    std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: P,,suites.Properties\nOnly-Manifest: m\nBoth: manifest\n"));
+    std::vector<uint8_t> jar =
+        suiteJar(manifestWith("MIDlet-1: P,,suites.Properties\nOnly-Manifest: m\nBoth: manifest\n"));
     std::string jad = "MIDlet-Name: Suite\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.0\nOnly-Jad: j\nBoth: jad\n";
     CallbackJar = &jar;
     CallbackJad = &jad;
@@ -141,10 +144,12 @@ TEST(MidletSuites, StartRecordRefusals) {
         {"no JAR", 1, 4096, [](MKT_MIDP_Application& a) { a.jarAddr = nullptr; }, -1},
         {"JAD address without size", 1, 4096, [](MKT_MIDP_Application& a) { a.jadAddr = (const uint8_t*)"x"; }, -1},
         {"class name of length 0", 1, 4096, [](MKT_MIDP_Application& a) { a.className = "x"; }, -1},
-        {"class name as long as the heap", 1, 8, [](MKT_MIDP_Application& a) {
+        {"class name as long as the heap", 1, 8,
+         [](MKT_MIDP_Application& a) {
              a.className = "abcdefgh";
              a.classNameLen = 8;
-         }, -10},
+         },
+         -10},
         {"heap of 1024 bytes without a class name", 1, 1024, [](MKT_MIDP_Application&) {}, -10},
     };
     // 28 VM parameters leave no room in kvm_main's 32 arguments
@@ -156,7 +161,8 @@ TEST(MidletSuites, StartRecordRefusals) {
         app.jarAddr = jar.data();
         c.edit(app);
         mvVm_setRunHooks(&LoaderRunHooks);
-        EXPECT_EQ(c.result, mvVmStartMIDP(c.vmId, c.heapSize, heap.data(), &app, nullptr, 0, nullptr, nullptr)) << c.name;
+        EXPECT_EQ(c.result, mvVmStartMIDP(c.vmId, c.heapSize, heap.data(), &app, nullptr, 0, nullptr, nullptr))
+            << c.name;
     }
     MKT_MIDP_Application app = {};
     app.jarSize = (int32_t)jar.size();
