@@ -26,7 +26,7 @@ struct PngShape {
     int trnsCount = -1;   // tRNS: palette alpha bytes (type 3), any >= 0 for types 0 and 2
     uint16_t trnsGray = 0, trnsRed = 0, trnsGreen = 0, trnsBlue = 0;
     bool blank = false;  // every sample 0
-    uint32_t seed = 1;
+    uint32_t pattern = 1;
 };
 
 inline uint32_t mix(uint32_t x) {
@@ -53,7 +53,7 @@ inline std::vector<std::vector<uint8_t>> rowsOf(const PngShape& s) {
     for (uint32_t y = 0; y < s.height && !s.blank; y++) {
         uint8_t* row = rows[y].data();
         for (uint32_t x = 0; x < s.width; x++) {
-            uint32_t h = mix(s.seed * 0x9E3779B9u ^ (y * 65537u + x));
+            uint32_t h = mix(s.pattern * 0x9E3779B9u ^ (y * 65537u + x));
             uint32_t v[4];
             bool clear = s.trnsCount >= 0 && s.colourType != 3 && h % 5 == 0;
             for (int c = 0; c < ch; c++) {
@@ -112,7 +112,7 @@ inline std::vector<uint8_t> write(const PngShape& s, int level = 6) {
     }
     std::vector<png_color> palette;
     for (int i = 0; i < s.paletteSize; i++) {
-        uint32_t h = mix(s.seed * 31u + (uint32_t)i);
+        uint32_t h = mix(s.pattern * 31u + (uint32_t)i);
         palette.push_back(png_color{(png_byte)h, (png_byte)(h >> 8), (png_byte)(h >> 16)});
     }
     if (s.colourType == 3) {
@@ -121,7 +121,7 @@ inline std::vector<uint8_t> write(const PngShape& s, int level = 6) {
     std::vector<png_byte> alpha;
     png_color_16 trans = {};
     if (s.trnsCount >= 0) {
-        for (int i = 0; i < s.trnsCount; i++) alpha.push_back((png_byte)mix((uint32_t)i * 7u + s.seed));
+        for (int i = 0; i < s.trnsCount; i++) alpha.push_back((png_byte)mix((uint32_t)i * 7u + s.pattern));
         trans.gray = s.trnsGray;
         trans.red = s.trnsRed;
         trans.green = s.trnsGreen;
@@ -208,7 +208,7 @@ inline std::vector<PngShape> corpus() {
                 s.colourType = k.colourType;
                 s.depth = depth;
                 s.interlace = interlace != 0;
-                s.seed = (uint32_t)(k.colourType * 100 + depth * 2 + interlace);
+                s.pattern = (uint32_t)(k.colourType * 100 + depth * 2 + interlace);
                 std::string base = "type " + std::to_string(k.colourType) + " depth " + std::to_string(depth) +
                                    (interlace ? " interlaced" : "");
                 if (k.colourType == 3) {
@@ -251,7 +251,7 @@ inline std::vector<PngShape> corpus() {
                 s.depth = t.depth;
                 s.interlace = interlace != 0;
                 s.filter = filters[f];
-                s.seed = (uint32_t)(f * 7 + t.depth);
+                s.pattern = (uint32_t)(f * 7 + t.depth);
                 s.name = named(std::string("filter ") + filterNames[f] + " type " + std::to_string(t.colourType) +
                                " depth " + std::to_string(t.depth) + (interlace ? " interlaced" : ""));
                 shapes.push_back(s);
@@ -273,7 +273,7 @@ inline std::vector<PngShape> corpus() {
                 s.depth = t.depth;
                 s.interlace = interlace != 0;
                 s.paletteSize = t.colourType == 3 ? 16 : 0;
-                s.seed = z.w * 3 + z.h;
+                s.pattern = z.w * 3 + z.h;
                 s.name =
                     named(std::to_string(z.w) + "x" + std::to_string(z.h) + " type " + std::to_string(t.colourType) +
                           " depth " + std::to_string(t.depth) + (interlace ? " interlaced" : ""));

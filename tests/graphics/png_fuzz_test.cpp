@@ -40,11 +40,11 @@ struct Mutator {
     std::mt19937 rng{20261210};
     uint32_t below(uint32_t n) { return n ? rng() % n : 0; }
 
-    std::vector<uint8_t> mutate(const std::vector<uint8_t>& seed) {
-        std::vector<Chunk> c = parse(seed);
+    std::vector<uint8_t> mutate(const std::vector<uint8_t>& original) {
+        std::vector<Chunk> c = parse(original);
         switch (below(7)) {
             case 0: {  // bytes changed anywhere, CRCs left as they are
-                std::vector<uint8_t> f = seed;
+                std::vector<uint8_t> f = original;
                 for (uint32_t k = 1 + below(4); k > 0; k--) f[below((uint32_t)f.size())] ^= (uint8_t)(1 + below(255));
                 return f;
             }
@@ -139,7 +139,7 @@ struct Mutator {
                 break;
             }
             default: {  // cut short
-                std::vector<uint8_t> f = seed;
+                std::vector<uint8_t> f = original;
                 f.resize(below((uint32_t)f.size()));
                 return f;
             }
@@ -151,14 +151,14 @@ struct Mutator {
 class PngFuzzTest : public PngArenaTest {};
 
 TEST_F(PngFuzzTest, MutatedFilesDecodeOrAreRefused) {
-    struct Seed {
+    struct Original {
         int colourType, depth;
         bool interlace;
         int trns;
-    } seeds[] = {{3, 4, true, 9},  {6, 16, false, -1}, {0, 1, true, 0},
+    } originals[] = {{3, 4, true, 9},  {6, 16, false, -1}, {0, 1, true, 0},
                  {2, 8, false, 0}, {4, 8, true, -1},   {3, 8, false, -1}};
     std::vector<std::vector<uint8_t>> files;
-    for (const Seed& s : seeds) {
+    for (const Original& s : originals) {
         pngc::PngShape shape{};
         shape.width = 13;
         shape.height = 11;

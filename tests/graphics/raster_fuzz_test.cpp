@@ -16,7 +16,7 @@ const uint16_t kBackground = 0x0001, kInk = 0xFFFF;
 
 class Coordinates {
 public:
-    explicit Coordinates(uint32_t seed) : rng_(seed) {}
+    explicit Coordinates(uint32_t start) : rng_(start) {}
     // Anything from the int range, near the surface, moderately far, or an extreme.
     int32_t any() {
         switch (rng_() % 6) {

@@ -1,9 +1,9 @@
 // Dense matrix product in doubles, and its trace.
 public class MatMul {
-    static double[][] matrix(int n, int seed) {
+    static double[][] matrix(int n, int offset) {
         double[][] m = new double[n][n];
         for (int i = 0; i < n; i++)
-            for (int j = 0; j < n; j++) m[i][j] = ((i * 31 + j * 17 + seed) % 23) / 7.0 - 1.5;
+            for (int j = 0; j < n; j++) m[i][j] = ((i * 31 + j * 17 + offset) % 23) / 7.0 - 1.5;
         return m;
     }
 
