@@ -32,6 +32,23 @@ else()
   # interpreter's loop its registers. The programs then load at a fixed address.
   add_compile_options(-fno-pie)
   add_link_options(-no-pie)
+  # Where the kernel runs no 32-bit code, the build's programs run under QEMU's
+  # emulator (tools/install-deps), and Valgrind cannot run there: a probe program
+  # tells, and an empty VALGRIND leaves the race-detector tests out, as above.
+  find_program(VALGRIND valgrind)
+  if(VALGRIND)
+    set(probe ${CMAKE_BINARY_DIR}/valgrind-probe)
+    file(WRITE ${probe}/probe.c "int main(void) { return 0; }\n")
+    try_compile(probe_built ${probe}/build SOURCES ${probe}/probe.c COPY_FILE ${probe}/probe)
+    if(probe_built)
+      execute_process(COMMAND ${VALGRIND} --tool=none -q ${probe}/probe RESULT_VARIABLE probe_result
+                      OUTPUT_QUIET ERROR_QUIET)
+    endif()
+    if(NOT probe_built OR NOT probe_result EQUAL 0)
+      message(STATUS "Valgrind cannot run this machine's 32-bit programs: race-detector tests left out")
+      set(VALGRIND "")
+    endif()
+  endif()
 endif()
 
 # movane_sanitize_executables(<folder>): with the sanitizers on, every executable below

@@ -1,7 +1,9 @@
 # The VM is a 32-bit system: every target, test and build-time tool is built -m32
-# and links against the i386 libraries.
-set(CMAKE_C_FLAGS_INIT "-m32")
-set(CMAKE_CXX_FLAGS_INIT "-m32")
+# and links against the i386 libraries. 64-bit file offsets and inode numbers: a 32-bit
+# stat or readdir fails with EOVERFLOW on a large file or a file system that hands out
+# 64-bit inodes or directory positions (and under 32-bit emulation on any ext4 folder).
+set(CMAKE_C_FLAGS_INIT "-m32 -D_FILE_OFFSET_BITS=64")
+set(CMAKE_CXX_FLAGS_INIT "-m32 -D_FILE_OFFSET_BITS=64")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
