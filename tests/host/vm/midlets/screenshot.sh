@@ -21,8 +21,20 @@ echo "2550 pen release 10 10" >>"$work/input"
 DISPLAY=:$n SDL_VIDEODRIVER=x11 MOVANE_RUNTIME_DIR="$work/run" MOVANE_DEVICE_ROOT="$work/device" \
   MOVANE_REGISTRY="$work/registry" MOVANE_INPUT="$work/input" "$vm" -launch "$jad" "$jar" >"$work/out.txt" &
 vpid=$!
-sleep 1.5
-cp "$work/Xvfb_screen0" "$work/screen.xwd"
+# The first frame may take a while (longer under an emulator): the screen is taken while
+# the program runs until something is on it, then once more a little later.
+shown=no
+while kill -0 $vpid 2>/dev/null; do
+  sleep 0.3
+  cp "$work/Xvfb_screen0" "$work/screen.xwd"
+  if "$conv" "$work/screen.xwd" "$out"; then
+    shown=yes
+    sleep 0.6
+    cp "$work/Xvfb_screen0" "$work/later.xwd"
+    "$conv" "$work/later.xwd" "$work/later.png" && cp "$work/later.png" "$out"
+    break
+  fi
+done
 wait $vpid
-"$conv" "$work/screen.xwd" "$out"
+[ $shown = yes ] || { echo "the window showed nothing while the program ran"; exit 1; }
 echo "screenshot: $out"

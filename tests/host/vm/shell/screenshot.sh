@@ -19,8 +19,20 @@ done
 export MOVANE_RUNTIME_DIR="$work/run"
 DISPLAY=:$n SDL_VIDEODRIVER=x11 "$demo" 2500 &
 dpid=$!
-sleep 1.5
-cp "$work/Xvfb_screen0" "$work/screen.xwd"
+# The first frame may take a while (longer under an emulator): the screen is taken while
+# the program runs until something is on it, then once more a little later.
+shown=no
+while kill -0 $dpid 2>/dev/null; do
+  sleep 0.3
+  cp "$work/Xvfb_screen0" "$work/screen.xwd"
+  if "$conv" "$work/screen.xwd" "$out"; then
+    shown=yes
+    sleep 0.6
+    cp "$work/Xvfb_screen0" "$work/later.xwd"
+    "$conv" "$work/later.xwd" "$work/later.png" && cp "$work/later.png" "$out"
+    break
+  fi
+done
 wait $dpid
-"$conv" "$work/screen.xwd" "$out"
+[ $shown = yes ] || { echo "the window showed nothing while the program ran"; exit 1; }
 echo "screenshot: $out"

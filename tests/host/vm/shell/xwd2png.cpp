@@ -1,4 +1,5 @@
-// Turns the screen file Xvfb keeps (an X window dump, 24 or 32 bits a pixel) into a PNG.
+// Turns the screen file Xvfb keeps (an X window dump, 24 or 32 bits a pixel) into a PNG;
+// exits 3 when that screen is all black.
 #include <stdint.h>
 #include <stdio.h>
 #include <zlib.h>
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     size_t offset = headerSize + (size_t)colors * 12;
     if ((bitsPerPixel != 32 && bitsPerPixel != 24) || offset + (size_t)bytesPerLine * height > d.size()) return 1;
     std::vector<uint8_t> raw;
+    bool drawn = false;
     for (uint32_t y = 0; y < height; y++) {
         raw.push_back(0);
         const uint8_t* row = &d[offset + (size_t)y * bytesPerLine];
@@ -53,6 +55,7 @@ int main(int argc, char** argv) {
             }
         }
     }
+    for (size_t i = 0; i < raw.size() && !drawn; i++) drawn = raw[i] != 0 && i % (width * 3 + 1) != 0;
     uLongf zsize = compressBound((uLong)raw.size());
     std::vector<uint8_t> z(zsize);
     if (compress(z.data(), &zsize, raw.data(), (uLong)raw.size()) != Z_OK) return 1;
@@ -68,5 +71,5 @@ int main(int argc, char** argv) {
     chunk(out, "IDAT", z);
     chunk(out, "IEND", {});
     fclose(out);
-    return 0;
+    return drawn ? 0 : 3;  // 3: the screen was all black, nothing shown yet
 }
