@@ -25,6 +25,7 @@
 #include "vm/loader/classpath.h"
 #include "vm/loader/hooks.h"
 #include "vm/services/tracelog.h"
+#include "vm/services/vmstate.h"
 
 #define NATIVE(name, descriptor, fn) \
     { name, descriptor, fn, #fn }
@@ -295,6 +296,7 @@ static const NativeMethodBinding ProcessEventHandlerNatives[] = {
     NATIVE("nativeExecuteVmResume", "()V", Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmResume),
     NATIVE("nativeSweepKeyEventQueue", "()V", Java_com_movane_micro_event_ProcessEventHandler_nativeSweepKeyEventQueue),
     NATIVE("isThreadSwitchingMode", "()Z", Java_com_movane_micro_event_ProcessEventHandler_isThreadSwitchingMode),
+    NATIVE("nativeHoldTimers", "()V", Java_com_movane_micro_event_ProcessEventHandler_nativeHoldTimers),
 };
 
 static const NativeMethodBinding MediaEventThreadNatives[] = {
@@ -320,6 +322,7 @@ static const NativeMethodBinding IntRingBufferNatives[] = {
 
 static const NativeMethodBinding TimerNatives[] = {
     NATIVE("waitResume", "()V", Java_java_util_Timer_waitResume),
+    NATIVE("endResumeWait", "(Ljava/lang/Thread;)V", Java_java_util_Timer_endResumeWait),
 };
 
 #define DIALOG(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_security_UserConfirmDialog_##name)
@@ -497,4 +500,9 @@ NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, c
 void installLibraryNatives() {
     NativeTables.tables[NATIVES_LIB] = &LibraryNativeBindings;
     LoaderHooks.lookupDynamicNative = lookupDynamicNative;
+    // The start-up registration of the VM parts (mvParts_Initializer, Part 2.121) puts
+    // the timer's resume count-down into the run's callback table, so that each VM
+    // resume reaches the timer threads waiting for it (Part 5.105).
+    LoaderHooks.mvVmCallback_registerFunction = mvVmCallback_registerFunction;
+    LoaderHooks.timerResumeCountDown = timerResumeCountDown;
 }

@@ -13,7 +13,9 @@
 #include "vm/services/vmstart.h"
 #include "vm/services/vmstate.h"
 
-enum { PROPERTY_BUFFER = 4096, JOINER_RING_FACTOR = 15 };
+enum { PROPERTY_BUFFER = 4096, JOINER_RING_FACTOR = 15, TIMER_PASS = -1 };
+
+static void timerHoldWithdrawn();
 
 static int32_t noPlatformRequest(const uint16_t*, int32_t) { return -1; }
 
@@ -21,11 +23,15 @@ struct MidletNativeState {
     int32_t resumedBefore;    // the first resume of the run reports the start
     int32_t selectorResumed;  // the selector's first resume of the run
     int32_t joinerQueueId;
-    // Timer threads waiting for a VM resume, each with its outstanding resumes. Every
-    // waiter is kept: one timer thread must not take another's place.
+    // Timer threads waiting for a VM resume, each with its outstanding resumes (or
+    // TIMER_PASS: a thread let go before it came to wait). Every waiter is kept: one
+    // timer thread must not take another's place.
     ThreadRecord* timerWaiters[TIMER_WAITER_SLOTS];
     int32_t timerWaitsLeft[TIMER_WAITER_SLOTS];
     int32_t timerRooted;
+    // Suspends announced to the timer threads whose resume or refusal is still to come:
+    // a timer thread waits only while this is above 0, so that a resume follows.
+    int32_t timerHolds;
     MidletHostServices host;
     int32_t hostSet;
 };
@@ -205,40 +211,107 @@ void Java_com_movane_micro_thread_NativeThreadJoinnerEventThread_initEventQueue(
 // The process event handler
 
 void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmStop() { mvVmExecuteStop(mvVm_getVmId()); }
-void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmSuspend() { mvVmSuspend(mvVm_getVmId()); }
+// A refused suspend has no resume to come: it takes back its announcement to the timers.
+void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmSuspend() {
+    if (mvVmSuspend(mvVm_getVmId()) != 0) timerHoldWithdrawn();
+}
 void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmResume() { mvVmResume(mvVm_getVmId()); }
 void Java_com_movane_micro_event_ProcessEventHandler_nativeSweepKeyEventQueue() { mvK6Event_sweepKeyEvents(); }
 void Java_com_movane_micro_event_ProcessEventHandler_isThreadSwitchingMode() { pushInt(1); }
 
 // ---------------------------------------------------------------------------------
 // The timer's wait for a resume
+//
+// The process event handler announces each VM suspend (nativeHoldTimers) before it asks
+// the timer threads to park and carries it out; the VM resume that answers it
+// (timerResumeCountDown) or its refusal (nativeExecuteVmSuspend) ends the announcement.
+// waitResume parks the calling thread only while an announcement is in force, so a
+// timer thread that comes to park after the resume, or for a refused suspend, goes on
+// at once instead of waiting for a resume that will never come.
+
+static void rootTimerWaiters() {
+    if (State.timerRooted) return;
+    for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) makeGlobalRoot(&State.timerWaiters[i]);
+    State.timerRooted = 1;
+}
+
+// The slot of the thread, or else a free one when free is set; -1 when there is none.
+static int32_t timerSlotOf(ThreadRecord* thread, bool free) {
+    for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) {
+        if (State.timerWaiters[i] == thread) return i;
+    }
+    for (int32_t i = 0; i < TIMER_WAITER_SLOTS && free; i++) {
+        if (State.timerWaiters[i] == nullptr) return i;
+    }
+    return -1;
+}
+
+static void letTimerGo(int32_t slot) {
+    ThreadRecord* thread = State.timerWaiters[slot];
+    bool waiting = State.timerWaitsLeft[slot] > 0;
+    State.timerWaiters[slot] = nullptr;
+    State.timerWaitsLeft[slot] = 0;
+    if (waiting && (thread->state & THREAD_SUSPENDED)) resumeThread(thread);
+}
+
+// No announcement is left: every waiter goes on and every pass is void.
+static void timerHoldsEnded() {
+    for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) {
+        if (State.timerWaiters[i] != nullptr) letTimerGo(i);
+    }
+}
+
+void Java_com_movane_micro_event_ProcessEventHandler_nativeHoldTimers() { State.timerHolds++; }
+
+static void timerHoldWithdrawn() {
+    if (State.timerHolds == 0) return;
+    if (--State.timerHolds == 0) timerHoldsEnded();
+}
 
 void Java_java_util_Timer_waitResume() {
     popObject();
-    if (!State.timerRooted) {
-        for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) makeGlobalRoot(&State.timerWaiters[i]);
-        State.timerRooted = 1;
-    }
+    if (State.timerHolds == 0) return;  // no suspend to wait out
+    rootTimerWaiters();
     ThreadRecord* thread = CurrentThread;
-    int32_t slot = -1;
-    for (int32_t i = 0; i < TIMER_WAITER_SLOTS && slot < 0; i++) {
-        if (State.timerWaiters[i] == thread) slot = i;
-    }
-    for (int32_t i = 0; i < TIMER_WAITER_SLOTS && slot < 0; i++) {
-        if (State.timerWaiters[i] == nullptr) slot = i;
-    }
+    int32_t slot = timerSlotOf(thread, true);
     if (slot < 0) return;  // more timer threads than slots: this one does not wait
+    if (State.timerWaitsLeft[slot] == TIMER_PASS) {
+        // let go before it came to wait
+        State.timerWaiters[slot] = nullptr;
+        State.timerWaitsLeft[slot] = 0;
+        return;
+    }
     State.timerWaiters[slot] = thread;
     State.timerWaitsLeft[slot]++;
     suspendThread();
 }
 
+void Java_java_util_Timer_endResumeWait() {
+    OBJECT javaThread = popObject();
+    if (javaThread == nullptr) return;
+    ThreadRecord* thread = (ThreadRecord*)(uintptr_t)javaThread->data[THREAD_RECORD_SLOT];
+    if (thread == nullptr || State.timerHolds == 0) return;  // it will not wait
+    if (thread == CurrentThread) return;                     // it is not waiting now
+    rootTimerWaiters();
+    int32_t slot = timerSlotOf(thread, true);
+    if (slot < 0) return;
+    if (State.timerWaitsLeft[slot] > 0) {
+        letTimerGo(slot);
+    } else {
+        // on its way to wait: its next wait under this announcement returns at once
+        State.timerWaiters[slot] = thread;
+        State.timerWaitsLeft[slot] = TIMER_PASS;
+    }
+}
+
 void timerResumeCountDown() {
+    if (State.timerHolds > 0) State.timerHolds--;
     for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) {
         ThreadRecord* thread = State.timerWaiters[i];
-        if (thread == nullptr || State.timerWaitsLeft[i] == 0) continue;
+        if (thread == nullptr || State.timerWaitsLeft[i] <= 0) continue;
         if (--State.timerWaitsLeft[i] > 0) continue;
         State.timerWaiters[i] = nullptr;
         if (thread->state & THREAD_SUSPENDED) resumeThread(thread);
     }
+    if (State.timerHolds == 0) timerHoldsEnded();
 }

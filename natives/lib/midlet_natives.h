@@ -16,8 +16,9 @@ struct MidletHostServices {
 // Takes the set entries; null gives the defaults back (no platform requests).
 void midlet_setHostServices(const MidletHostServices* services);
 
-// The platform resource's resume handler: one outstanding timer wait less; the waiting
-// timer threads run again once every wait is answered.
+// The VM resume handler (a callback of the run, Part 5.105's platform resource): answers
+// the suspend announced to the timer threads; a waiting timer thread runs again once
+// every one of its waits is answered.
 void timerResumeCountDown();
 
 void Java_javax_microedition_midlet_MIDlet_initialize();
@@ -52,6 +53,8 @@ void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmSuspend();
 void Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmResume();
 void Java_com_movane_micro_event_ProcessEventHandler_nativeSweepKeyEventQueue();
 void Java_com_movane_micro_event_ProcessEventHandler_isThreadSwitchingMode();
+void Java_com_movane_micro_event_ProcessEventHandler_nativeHoldTimers();
 void Java_java_util_Timer_waitResume();
+void Java_java_util_Timer_endResumeWait();
 // The joiner queue's id, -1 until its thread made it.
 int32_t midlet_joinerQueueId();

@@ -4,11 +4,16 @@ package java.util;
  * Runs TimerTasks one after another on a thread of its own, in the order they are due.
  * The thread lives until cancel() or until a task throws; after that nothing more can be
  * scheduled.
+ *
+ * While the VM is suspended the thread is parked (waitResume): no task starts from the
+ * suspend until the resume, and afterwards the tasks that fell due meanwhile run at
+ * once, a fixed-rate task as often as it missed its period, a fixed-delay task once
+ * and then a period after that run.
  */
 public class Timer {
 
     private final TimerQueue queue = new TimerQueue();
-    private final TimerThread thread = new TimerThread(queue);
+    private final TimerThread thread = new TimerThread(this, queue);
 
     public Timer() {
         thread.start();
@@ -66,7 +71,19 @@ public class Timer {
             queue.clear();
             queue.notify();
         }
+        // a thread parked for a VM suspend ends now rather than at the resume
+        endResumeWait(thread);
     }
+
+    /**
+     * Parks the calling timer thread until the VM resume that answers the suspend in
+     * force; returns at once when none is (the resume came first, or the VM refused the
+     * suspend).
+     */
+    native void waitResume();
+
+    /** Lets the thread go from its wait for a resume, or from the one it is about to begin. */
+    private static native void endResumeWait(Thread thread);
 
     private void enqueue(TimerTask task, long time, long period) {
         if (time < 0) {
@@ -147,13 +164,72 @@ class TimerQueue {
 
 /**
  * The thread of a Timer: waits until the first task is due, runs it, and reschedules it
- * when it repeats. A task that throws ends the thread and the timer with it.
+ * when it repeats. A task that throws ends the thread and the timer with it. Before a VM
+ * suspend the process event handler asks every timer thread to park; a thread waiting
+ * for its next task parks at once, a thread running a task parks when the task returns.
  */
 class TimerThread extends Thread {
-    private final TimerQueue queue;
+    // the longest the suspend waits for the timer threads to park, in milliseconds
+    private static final int PARK_WAIT = 500;
+    private static final Vector running = new Vector();
 
-    TimerThread(TimerQueue queue) {
+    static {
+        com.movane.micro.event.ProcessEventHandler.addSuspendHook(new Runnable() {
+            public void run() {
+                parkAll();
+            }
+        });
+    }
+
+    private final Timer timer;
+    private final TimerQueue queue;
+    // asked to park before a VM suspend (under the queue's lock)
+    private boolean parkRequested;
+    // a task is running: the thread parks when it returns
+    private volatile boolean busy;
+    // parked, or on its way to park
+    private volatile boolean parked;
+
+    TimerThread(Timer timer, TimerQueue queue) {
+        this.timer = timer;
         this.queue = queue;
+    }
+
+    public void start() {
+        synchronized (running) {
+            running.addElement(this);
+        }
+        super.start();
+    }
+
+    /**
+     * Asks every timer thread to park and gives them the time to: returns when each is
+     * parked, on its way to park, or running a task.
+     */
+    static void parkAll() {
+        TimerThread[] threads;
+        synchronized (running) {
+            threads = new TimerThread[running.size()];
+            running.copyInto(threads);
+        }
+        for (int i = 0; i < threads.length; i++) {
+            synchronized (threads[i].queue) {
+                threads[i].parkRequested = true;
+                threads[i].queue.notify();
+            }
+        }
+        long end = System.currentTimeMillis() + PARK_WAIT;
+        for (int i = 0; i < threads.length; i++) {
+            while (!threads[i].settled() && System.currentTimeMillis() < end) {
+                Thread.yield();
+            }
+        }
+    }
+
+    private boolean settled() {
+        synchronized (queue) {
+            return !parkRequested || busy || parked || !isAlive();
+        }
     }
 
     public void run() {
@@ -164,47 +240,68 @@ class TimerThread extends Thread {
                 queue.open = false;
                 queue.clear();
             }
+            synchronized (running) {
+                running.removeElement(this);
+            }
         }
     }
 
     private void mainLoop() {
         while (true) {
             TimerTask task;
-            boolean due;
+            boolean due = false;
             synchronized (queue) {
-                while (queue.isEmpty() && queue.open) {
+                while (queue.isEmpty() && queue.open && !parkRequested) {
                     waitOn(queue, 0);
                 }
-                if (queue.isEmpty()) {
+                if (!queue.open) {
                     return;
                 }
-                task = queue.first();
-                long now;
-                long time;
-                synchronized (task.lock) {
-                    if (task.state == TimerTask.CANCELLED) {
-                        queue.removeFirst();
-                        continue;
-                    }
-                    now = System.currentTimeMillis();
-                    time = task.nextExecutionTime;
-                    due = time <= now;
-                    if (due) {
-                        if (task.period == 0) {
+                if (parkRequested) {
+                    parkRequested = false;
+                    task = null;
+                } else {
+                    task = queue.first();
+                    long now;
+                    long time;
+                    synchronized (task.lock) {
+                        if (task.state == TimerTask.CANCELLED) {
                             queue.removeFirst();
-                            task.state = TimerTask.EXECUTED;
-                        } else {
-                            // fixed delay counts from now, fixed rate from when it was due
-                            queue.rescheduleFirst(task.period < 0 ? now - task.period : time + task.period);
+                            continue;
+                        }
+                        now = System.currentTimeMillis();
+                        time = task.nextExecutionTime;
+                        due = time <= now;
+                        if (due) {
+                            if (task.period == 0) {
+                                queue.removeFirst();
+                                task.state = TimerTask.EXECUTED;
+                            } else {
+                                // fixed delay counts from now, fixed rate from when it was due
+                                queue.rescheduleFirst(task.period < 0 ? now - task.period : time + task.period);
+                            }
+                            busy = true;
                         }
                     }
-                }
-                if (!due) {
-                    waitOn(queue, time - now);
+                    if (!due) {
+                        waitOn(queue, time - now);
+                    }
                 }
             }
-            if (due) {
-                task.run();
+            if (task == null) {
+                // outside the lock, so that the timer can be used and cancelled meanwhile
+                parked = true;
+                try {
+                    timer.waitResume();
+                } finally {
+                    parked = false;
+                }
+            } else if (due) {
+                try {
+                    task.run();
+                } finally {
+                    busy = false;
+                }
             }
         }
     }
