@@ -42,6 +42,7 @@ inline std::vector<uint8_t> suiteJar(const std::string& manifest) {
 struct HostEvent {
     int32_t code, parameter;
     std::chrono::steady_clock::time_point at;
+    int64_t wall;  // time of day in milliseconds, the clock of System.currentTimeMillis
 };
 
 // The host side of runs: the EventHandler's record, shared with the test's threads.
@@ -54,21 +55,25 @@ public:
         std::function<void(int32_t)> hook;
         {
             std::lock_guard<std::mutex> lock(h->mutex_);
-            h->events_.push_back({code, parameter, std::chrono::steady_clock::now()});
+            int64_t wall = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                               .count();
+            h->events_.push_back({code, parameter, std::chrono::steady_clock::now(), wall});
             hook = h->onEvent;
             h->changed_.notify_all();
         }
         if (hook) hook(code);
     }
 
-    // Waits at most the given time for host event code; true when it came.
-    bool waitFor(int32_t code, int milliseconds = 20000) {
+    // Waits at most the given time for the count-th host event code; true when it came.
+    bool waitFor(int32_t code, int milliseconds = 20000, int count = 1) {
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] {
+            int seen = 0;
             for (const HostEvent& e : events_) {
-                if (e.code == code) return true;
+                if (e.code == code) seen++;
             }
-            return false;
+            return seen >= count;
         });
     }
 
@@ -84,6 +89,15 @@ public:
             if (e.code == MV_HOST_VM_STOPPED) out += "(" + std::to_string(e.parameter) + ")";
         }
         return out;
+    }
+
+    // The time of day of every host event code, in order.
+    std::vector<int64_t> wallTimesOf(int32_t code) {
+        std::vector<int64_t> times;
+        for (const HostEvent& e : events()) {
+            if (e.code == code) times.push_back(e.wall);
+        }
+        return times;
     }
 
     std::chrono::steady_clock::time_point timeOf(int32_t code) {
