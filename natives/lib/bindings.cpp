@@ -500,9 +500,9 @@ NativeFunction lookupDynamicNative(ClassRecord* clazz, const char* methodName, c
 void installLibraryNatives() {
     NativeTables.tables[NATIVES_LIB] = &LibraryNativeBindings;
     LoaderHooks.lookupDynamicNative = lookupDynamicNative;
-    // The start-up registration of the VM parts (mvParts_Initializer, Part 2.121) puts
-    // the timer's resume count-down into the run's callback table, so that each VM
-    // resume reaches the timer threads waiting for it (Part 5.105).
+    // The start-up registration of the VM parts (mvParts_Initializer) puts the timer's
+    // resume count-down into the run's callback table, so that each VM resume reaches
+    // the timer threads waiting for it.
     LoaderHooks.mvVmCallback_registerFunction = mvVmCallback_registerFunction;
     LoaderHooks.timerResumeCountDown = timerResumeCountDown;
 }

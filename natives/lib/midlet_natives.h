@@ -16,7 +16,7 @@ struct MidletHostServices {
 // Takes the set entries; null gives the defaults back (no platform requests).
 void midlet_setHostServices(const MidletHostServices* services);
 
-// The VM resume handler (a callback of the run, Part 5.105's platform resource): answers
+// The VM resume handler (a callback of the run, kept in its callback table): answers
 // the suspend announced to the timer threads; a waiting timer thread runs again once
 // every one of its waits is answered.
 void timerResumeCountDown();
