@@ -52,16 +52,15 @@ void OnRotationDetected() {
     GetClientRect(main, &r);
     FillRectPixel(dc, &r, 0xFFFF);
     ReleaseDC(main, dc);
-    ShowMessageBox(main, MSGBOX_ROTATION, L"Screen Rotation Detected,\nPlease restart the MIDlet");
+    ShowMessageBox(main, MSGBOX_ROTATION, ShellString(STR_ROTATION_DETECTED).c_str());
     PostToMainWindow(VM_CMD_STOP_MIDLET, 0, 0);
 }
 
 void ShowResumePrompt() {
-    wchar_t text[512];
-    swprintf(text, 512, L"The application %ls is paused. Do you want to resume?", hostState.title.c_str());
+    std::wstring text = FormatShellString(ShellString(STR_RESUME_PROMPT), hostState.title, 0);
     hostState.resumeBox = 1;
     SetForegroundWindow(GetMainWindow());
-    if (ShowMessageBox(GetMainWindow(), MSGBOX_RESUME, text) != IDYES) {
+    if (ShowMessageBox(GetMainWindow(), MSGBOX_RESUME, text.c_str()) != IDYES) {
         ScreenSetActive(0);
         KillFrameTimer();
         PostToMainWindow(VM_CMD_STOP_MIDLET, 12, 12);
@@ -202,9 +201,8 @@ LRESULT OnStartMidlet(UINT, WPARAM wParam, LPARAM) {
     BuildSuiteList();
     QmmsSuiteInfo record;
     if (!GetSuiteRecord(suite, &record)) {
-        wchar_t text[64];
-        swprintf(text, 64, L"not exist suiteIndex=%d", suite);
-        ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, text);
+        std::wstring text = FormatShellString(ShellString(STR_NO_SUCH_SUITE), L"", suite);
+        ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, text.c_str());
         // the manager waits for an answer: it shows its list again, and the host is idle
         hostState.HostState = HOST_NONE;
         hostGlue.storageFini();
@@ -310,7 +308,7 @@ LRESULT OnMidletStopped(UINT, WPARAM, LPARAM) {
     bool close = flags & STOP_CLOSE_MANAGER, list = flags & STOP_SHOW_LIST, notify = flags & STOP_NOTIFY;
     bool failed = hostState.HostState == HOST_STARTING && !hostState.ran;
     if (hostState.HostState != HOST_STOPPING) list = notify = true;
-    if (failed) ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, L"Cannot run MIDlet!");
+    if (failed) ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, ShellString(STR_CANNOT_RUN).c_str());
     hostState.waitCursorShown = 0;
     hostState.HostState = HOST_NONE;
     hostGlue.storageFini();

@@ -78,7 +78,7 @@ int32_t ScreenFontInit(void) {
         memset(&screen.surface, 0, sizeof screen.surface);
         memset(&screen.video, 0, sizeof screen.video);
         g.unlock();
-        ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, L"Out of memory");
+        ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, ShellString(STR_OUT_OF_MEMORY).c_str());
         return 0;
     }
     memset(pixels, 0xFF, screen.bytes);

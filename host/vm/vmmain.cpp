@@ -13,6 +13,9 @@ namespace {
 HWND managerWindow;
 HWND mainWindow;
 void* programInstance;
+// The resource module record of the process (its pointer is what GetResourceModule
+// reads while the program runs).
+ResourceModuleRecord resourceModule;
 
 }  // namespace
 
@@ -155,6 +158,7 @@ int32_t VmWinMain(void* instance, const wchar_t* commandLine, int32_t showComman
         CloseTraceLog();
         return 0;
     }
+    LoadMuiResourceLibrary(&resourceModule, instance);
     ParseCommandLine(commandLine);
     MSG msg;
     while (GetMessageW(&msg, 0, 0, 0) > 0) {
@@ -169,6 +173,8 @@ int32_t VmWinMain(void* instance, const wchar_t* commandLine, int32_t showComman
     }
     UnregisterClassW(L"Movane_VM", instance);
     mainWindow = 0;
+    // the library is freed and the process-wide pointer to its record cleared
+    FreeMuiResourceLibrary(&resourceModule);
     CloseTraceLog();
     return exitCode;
 }

@@ -3,6 +3,7 @@
 // the screen back buffer the VM draws into.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <string>
@@ -69,6 +70,52 @@ int32_t CreateMainWindow(void* instance, int32_t showCommand);
 void SplitString(const std::wstring& text, const wchar_t* delimiters, std::vector<std::wstring>* out);
 void ParseCommandLine(const wchar_t* commandLine);
 int32_t GetScreenOrientation(void);
+
+// ---- UI-language module and the program's strings ----
+// String ids of the shell: those the Parts give, then the program's own from 2000 on.
+enum : uint32_t {
+    STR_SOFTKEY_LEFT = 1201,
+    STR_SOFTKEY_RIGHT = 1202,
+    STR_RESUME_PROMPT = 1211,  // "%s": the window title
+    STR_ROTATION_DETECTED = 1215,
+    STR_LOW_MEMORY = 1239,
+    STR_CANNOT_RUN = 2000,
+    STR_OUT_OF_MEMORY = 2001,
+    STR_NO_SUCH_SUITE = 2002,  // "%d": the suite index
+};
+struct StringModule;
+// The resource module record: the UI-language library (null when none is loaded) and
+// the program's instance.
+struct ResourceModuleRecord {
+    StringModule* module;
+    void* instance;
+};
+// With a user UI language other than 0 and 1033 loads the library named after the
+// program with ".%04X.mui" appended (a missing or malformed one leaves the module null,
+// traced); the record becomes the process-wide resource module either way. 1 when a
+// library was loaded.
+int32_t LoadMuiResourceLibrary(ResourceModuleRecord* record, void* instance);
+// Frees the library when one is loaded, and clears the process-wide pointer when it
+// points at this record.
+void FreeMuiResourceLibrary(ResourceModuleRecord* record);
+ResourceModuleRecord* GetResourceModule(void);
+// String id of the resource module (the library's, else the program's own) in a newly
+// allocated text, tried in buffers of 256, 512, 1024 ... characters; 1 when a
+// non-empty text was produced (free it with FreeResourceString), else 0 with *out as
+// it was.
+int32_t LoadResourceString(uint32_t id, wchar_t** out);
+void FreeResourceString(wchar_t* text);
+// The program's own text of id; null for an id it does not have.
+const wchar_t* BuiltInShellString(uint32_t id);
+// The text of id as the shell shows it (empty for an unknown id).
+std::wstring ShellString(uint32_t id);
+// Fills "%s" with text and "%d" with number ("%%" is one '%'); any other '%' stays as
+// it is, so a translated text is never a format the C library reads.
+std::wstring FormatShellString(const std::wstring& format, const std::wstring& text, int32_t number);
+// Test seams: the program path the library is named after (null: the program's own),
+// and the allocator of LoadResourceString's buffers and texts (null: malloc and free).
+void ResourceSetProgramPath(const char* path);
+void ResourceSetAllocator(void* (*alloc)(size_t size), void (*release)(void* block));
 
 // ---- main window ----
 LRESULT MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

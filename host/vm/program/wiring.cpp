@@ -50,9 +50,12 @@ int32_t postToManager(uint32_t message, uint32_t wParam, uint32_t lParam) {
     return PostToManager(message, wParam, lParam);
 }
 
-// Called on thread_kve: a box of its own, then the process ends.
+// Called on thread_kve with the low-memory notice: a box of its own, then the process
+// ends. Its text is string 1239 of the resource module.
 void showMessage(const char* text, const char* caption, uint32_t style) {
-    MessageBoxW(0, AsciiToWide(text).c_str(), AsciiToWide(caption).c_str(), style);
+    std::wstring shown = ShellString(STR_LOW_MEMORY);
+    if (shown.empty()) shown = AsciiToWide(text);
+    MessageBoxW(0, shown.c_str(), AsciiToWide(caption).c_str(), style);
 }
 
 void terminateProcess(uint32_t exitCode) {

@@ -513,6 +513,44 @@ TEST_F(Shell, KeyMapByNameAndVendor) {
     EXPECT_EQ(DefaultKeyMap[21].code, -6);
 }
 
+// The shell's boxes show the UI-language library's texts, filled in by the shell.
+TEST_F(Shell, BoxesShowTheUiLanguageLibrarysTexts) {
+    std::string program = "/tmp/movane-shell-test-" + std::to_string(getpid()) + "-Movane_VM";
+    FILE* f = fopen((program + ".0407.mui").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("MOVANE-MUI 1\n2002\tSuite %d fehlt (%s)\n1211\t%s pausiert. Fortsetzen?\n", f);
+    fclose(f);
+    const char* saved = getenv("LC_ALL");
+    std::string savedText = saved ? saved : "";
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    ResourceSetProgramPath(program.c_str());
+    ResourceModuleRecord record = {};
+    ASSERT_EQ(LoadMuiResourceLibrary(&record, nullptr), 1);
+
+    SetFocus(GetMainWindow());
+    pump();
+    post(VM_CMD_START_MIDLET, 5);
+    post(VM_CMD_START_MIDLET, 0);
+    vm(20);
+    SetFocus(manager);
+    pump();
+    vm(2);
+    boxAnswer = IDNO;
+    SetFocus(GetMainWindow());
+    pump();
+    vm(4);
+    EXPECT_EQ(join(boxLog), "Movane :Suite 5 fehlt () Movane Resume or Stop:Alpha pausiert. Fortsetzen?");
+
+    FreeMuiResourceLibrary(&record);
+    ResourceSetProgramPath(nullptr);
+    if (saved) {
+        setenv("LC_ALL", savedText.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
+    }
+    unlink((program + ".0407.mui").c_str());
+}
+
 TEST_F(Shell, BackBufferThatCannotBeHadFailsTheStartCleanly) {
     ScreenSetAllocator([](uint32_t) -> void* { return nullptr; }, [](void*) {});
     SetFocus(GetMainWindow());
