@@ -175,6 +175,11 @@ uint32_t nextTimerId = 0x7000;
 uint16_t* screenPixels = nullptr;
 int32_t screenWidth = 0, screenHeight = 0;
 bool screenChanged = false;
+// The straight access's hold on the screen image: while held the image is neither
+// replaced nor freed. Taken before the window lock, never after it.
+std::mutex& frameLock = *new std::mutex;
+std::condition_variable& frameFree = *new std::condition_variable;
+bool frameHeld = false;
 WindowDisplayHooks displayHooks = {nullptr, nullptr, 0};
 ThreadQueue* displayQueue = nullptr;
 void (*boxObserver)(HWND, const wchar_t*, const wchar_t*) = nullptr;
@@ -1390,6 +1395,8 @@ void WindowPostPointer(UINT message, int32_t x, int32_t y) {
 }
 
 void WindowSetScreen(uint16_t* pixels, int32_t width, int32_t height) {
+    std::unique_lock<std::mutex> f(frameLock);
+    frameFree.wait(f, [] { return !frameHeld; });
     std::lock_guard<std::mutex> g(lock);
     screenPixels = pixels;
     screenWidth = pixels ? width : 0;
@@ -1405,6 +1412,37 @@ void WindowSetDisplayHooks(const WindowDisplayHooks* hooks) {
         displayHooks = {nullptr, nullptr, 0};
         displayQueue = nullptr;
     }
+}
+
+void WindowGetScreenSize(int32_t* width, int32_t* height) {
+    std::lock_guard<std::mutex> g(lock);
+    if (width) *width = screenWidth;
+    if (height) *height = screenHeight;
+}
+
+uint16_t* WindowHoldScreen(int32_t* width, int32_t* height) {
+    std::unique_lock<std::mutex> f(frameLock);
+    frameFree.wait(f, [] { return !frameHeld; });
+    std::lock_guard<std::mutex> g(lock);
+    if (width) *width = screenWidth;
+    if (height) *height = screenHeight;
+    if (screenPixels == nullptr) return nullptr;
+    frameHeld = true;
+    return screenPixels;
+}
+
+BOOL WindowReleaseScreen(BOOL changed) {
+    {
+        std::lock_guard<std::mutex> f(frameLock);
+        if (!frameHeld) return 0;
+        frameHeld = false;
+    }
+    frameFree.notify_all();
+    if (changed) {
+        std::lock_guard<std::mutex> g(lock);
+        screenChanged = true;
+    }
+    return 1;
 }
 
 BOOL WindowTakeScreenChanged(void) {

@@ -215,8 +215,18 @@ struct WindowDisplayHooks {
     int32_t pumpMs;
 };
 void WindowSetDisplayHooks(const WindowDisplayHooks* hooks);  // null removes them
-// 1 when the screen image changed since the last call (a device context was released).
+// 1 when the screen image changed since the last call (a device context was released,
+// or a hold of the image ended with a change).
 BOOL WindowTakeScreenChanged(void);
+// The screen image's size (0 x 0 without one).
+void WindowGetScreenSize(int32_t* width, int32_t* height);
+// The straight access to the screen image: holds it (waiting while another hold lasts)
+// and gives its pixels, rows of width pixels one after the other; null without an image
+// (nothing is held then). Until the hold ends WindowSetScreen waits, so the pixels stay
+// valid. WindowReleaseScreen ends the hold, marking the image changed when asked; 0
+// when nothing was held. Any thread may end a hold.
+uint16_t* WindowHoldScreen(int32_t* width, int32_t* height);
+BOOL WindowReleaseScreen(BOOL changed);
 // Called with each message box as it opens (after its window exists); null removes it.
 void WindowSetMessageBoxObserver(void (*observer)(HWND box, const wchar_t* caption, const wchar_t* text));
 // The runtime folder of the class sockets: MOVANE_RUNTIME_DIR, else

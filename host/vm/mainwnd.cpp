@@ -14,6 +14,7 @@
 #include "host/vm/vmshell.h"
 #include "platform/atomicword.h"
 #include "platform/display.h"
+#include "platform/gapi.h"
 
 void SetMainWindowHandle(HWND hwnd);
 
@@ -106,6 +107,7 @@ LRESULT OnKillFocus(UINT, WPARAM wParam, LPARAM) {
     if (hostState.HostState != HOST_NONE) {
         KillFrameTimer();
         if (GetScreenOrientation() == ORIENTATION_PORTRAIT) hostGlue.closeDisplay();
+        GameInputClose();
     }
     return 0;
 }
@@ -151,6 +153,7 @@ LRESULT OnSetFocus(UINT, WPARAM wParam, LPARAM) {
         if (GetScreenOrientation() == ORIENTATION_PORTRAIT) hostGlue.openDisplay();
         RestartFrameTimer();
         ScreenSetActive(1);
+        GameInputOpen();
     }
     return 0;
 }
@@ -260,6 +263,7 @@ LRESULT OnSuspendMidlet(UINT, WPARAM, LPARAM) {
     if (hostState.focused) {
         KillFrameTimer();
         hostGlue.closeDisplay();
+        GameInputClose();
     }
     ScreenSetActive(1);
     return 1;
@@ -579,6 +583,7 @@ void ResetHostShell(void) {
     hostState.suspendGate = 1;
     hostState.fullScreenPolicy = 2;
     BackLightRelease();
+    GameInputClose();
     suiteList.clear();
     SetManagerWindow(0);
     DestroySoftKeyBar();

@@ -16,6 +16,7 @@
 #include "host/vm/vmshell.h"
 #include "platform/font.h"
 #include "platform/font_freetype.h"
+#include "platform/gapi.h"
 
 namespace {
 
@@ -35,6 +36,38 @@ int32_t frameCount;
 // The buffer is made and freed on the VM thread and copied on the window thread: the
 // copy must never read a buffer being freed.
 std::mutex bufferLock;
+
+// The direct display's information record, filled on first use.
+GapiDisplayInfo displayInfo;
+bool displayKnown = false;
+bool displayMismatchTraced = false;
+
+void displayInitLocked() {
+    GapiInitDisplay(&displayInfo);
+    displayKnown = true;
+}
+
+// Ways 2 and 3: the visible rows straight into the frame memory, unchanged. The frame
+// below the window's visible top starts top x width x 2 bytes in; a row is width x 2
+// bytes with no other pitch, so the copy is made only when the frame is laid out so.
+void copyStraight(const uint16_t* pixels, int32_t top, int32_t bottom) {
+    if (!displayKnown) displayInitLocked();
+    uint8_t* frame = GapiBeginDraw(&displayInfo);
+    if (frame == nullptr) return;
+    const GapiDisplayInfo& d = displayInfo;
+    int32_t width = screen.width;
+    if (d.bitsPerPixel == 16 && d.xPitch == 2 && d.yPitch == width * 2) {
+        int32_t rows = std::min(bottom, d.height) - top;
+        if (rows > 0) memcpy(frame + (size_t)top * width * 2, pixels + (size_t)top * width, (size_t)rows * width * 2);
+    } else if (!displayMismatchTraced) {
+        displayMismatchTraced = true;
+        TraceLogA(
+            "ScreenCopy: the frame (%d x %d, %d bits, pitch %d) is not laid out as the %d-pixel rows of the back "
+            "buffer; nothing is copied straight\n",
+            d.width, d.height, d.bitsPerPixel, d.yPitch, width);
+    }
+    GapiEndDraw();
+}
 
 void* (*screenAlloc)(uint32_t) = [](uint32_t size) -> void* { return malloc(size); };
 void (*screenFree)(void*) = free;
@@ -155,9 +188,19 @@ void ScreenCopy(HDC dc, int32_t mode, int32_t top, int32_t bottom) {
     if (pixels == nullptr || mode < 1 || mode > 3) return;
     if (top < 0) top = 0;
     if (bottom > screen.height) bottom = screen.height;
+    if (mode != 1) {
+        copyStraight(pixels, top, bottom);
+        g.unlock();
+        if (mode == 3) {
+            HWND main = GetMainWindow();
+            for (HWND child = GetWindow(main, GW_CHILD); child != 0; child = GetWindow(child, GW_HWNDNEXT)) {
+                InvalidateRect(child, nullptr, 0);
+            }
+        }
+        return;
+    }
     bool own = false;
-    if (dc == nullptr || mode != 1) {
-        // the straight way: the screen image itself, through the main window's rectangle
+    if (dc == nullptr) {
         dc = GetDC(GetMainWindow());
         own = true;
     }
@@ -173,13 +216,24 @@ void ScreenCopy(HDC dc, int32_t mode, int32_t top, int32_t bottom) {
         }
     }
     if (own) ReleaseDC(GetMainWindow(), dc);
-    g.unlock();
-    if (mode == 3) {
-        HWND main = GetMainWindow();
-        for (HWND child = GetWindow(main, GW_CHILD); child != 0; child = GetWindow(child, GW_HWNDNEXT)) {
-            InvalidateRect(child, nullptr, 0);
-        }
-    }
+}
+
+void ScreenDisplayInit(void) {
+    std::lock_guard<std::mutex> g(bufferLock);
+    if (!displayKnown) displayInitLocked();
+}
+
+int32_t ScreenDisplayOpen(void) { return GapiOpenDisplay(GetMainWindow()); }
+
+void ScreenDisplayClose(void) {
+    GapiSuspendDisplay();
+    GapiCloseDisplay();
+}
+
+int32_t ScreenDisplayInfo(GapiDisplayInfo* out) {
+    std::lock_guard<std::mutex> g(bufferLock);
+    if (displayKnown && out != nullptr) *out = displayInfo;
+    return displayKnown ? 1 : 0;
 }
 
 void ScreenBlit(HDC dc, int32_t mode) {

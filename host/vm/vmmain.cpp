@@ -111,11 +111,13 @@ void ParseCommandLine(const wchar_t* commandLine) {
     if (option == L"-launch" && items.size() >= 3) {
         std::string jad = WideToSystemText(items[1]), jar = WideToSystemText(items[2]);
         int32_t number = items.size() > 3 ? (int32_t)wcstol(items[3].c_str(), nullptr, 10) : 0;
-        // on the desktop the screen is this window: it is shown for the run
+        // on the desktop the screen is this window: it is shown for the run, starting
+        // already as a manager's start does, so that the focus it takes opens the direct
+        // display and the game-input mode (Part 10.105)
+        hostState.HostState = HOST_STARTING;
         ShowWindow(mainWindow, SW_SHOW);
         EnableWindow(mainWindow, 1);
         ShowMainWindowFullScreen();
-        hostState.HostState = HOST_STARTING;
         hostState.fullScreenPolicy = 0;
         hostState.storageStarted = 1;
         hostState.stopFlags |= STOP_END_PROGRAM;  // nobody else is there to end the program

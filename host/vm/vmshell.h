@@ -191,9 +191,19 @@ int32_t DisplaySetFullScreenMode(int32_t mode);
 void KveThreadBoostPriority(void);
 void KveThreadDrawDone(int32_t frameReady);
 // Copies rows top..bottom-1 of the back buffer to the window: mode 1 through the
-// device context (null: the window's own), modes 2 and 3 straight into the screen
-// image, mode 3 then repaints the child windows.
+// device context (null: the window's own), modes 2 and 3 straight into the display's
+// frame memory (platform/gapi.h) between a begin and an end draw, mode 3 then
+// invalidates every child window of the main window.
 void ScreenCopy(HDC dc, int32_t mode, int32_t top, int32_t bottom);
+// The direct display around the focus (the host glue's display access calls them):
+// GapiInitDisplay into the shell's information record (once; a straight copy before it
+// does it too), the display opened for the main window, and suspended and closed.
+void ScreenDisplayInit(void);
+int32_t ScreenDisplayOpen(void);
+void ScreenDisplayClose(void);
+// A copy of the information record; 0 before GapiInitDisplay was made.
+struct GapiDisplayInfo;
+int32_t ScreenDisplayInfo(GapiDisplayInfo* out);
 // The shell's own copy of the whole buffer, only while a MIDlet has started; it clears
 // the frame-ready flag.
 void ScreenBlit(HDC dc, int32_t mode);

@@ -85,8 +85,6 @@ void afterRun(void) {
 
 void screenMetrics(int32_t* width, int32_t* height, int32_t* menu) { ScreenGetDeviceSize(width, height, menu); }
 void screenCopy(void* dc, int32_t mode, int32_t top, int32_t bottom) { ScreenCopy((HDC)dc, mode, top, bottom); }
-// The screen image of the window system is always there to be written.
-int32_t displayOpen(void) { return GetMainWindow() != 0; }
 
 // ---- the glue as the shell sees it ----
 
@@ -146,7 +144,9 @@ void MovaneVmWire(void) {
     shell.screenGetSize = ScreenGetSize;
     shell.screenSetActive = ScreenSetActive;
     shell.screenCopy = screenCopy;
-    shell.displayOpen = displayOpen;
+    shell.displayInit = ScreenDisplayInit;
+    shell.displayOpen = ScreenDisplayOpen;
+    shell.displayClose = ScreenDisplayClose;
     mwe_setShell(&shell);
 
     HostGlue glue = hostGlueDefaults;

@@ -83,6 +83,12 @@ inline HostGlue glue() {
     g.startVmFromFiles = [](const char*, const char*, int32_t) { return start(); };
     g.startVmBySuite = [](int32_t, int32_t) { return start(); };
     g.requestStop = [] { stopRequested = true; };
+    // the direct display as the program has it
+    g.openDisplay = [] { return ScreenDisplayOpen(); };
+    g.closeDisplay = [] {
+        ScreenDisplayClose();
+        return 1;
+    };
     g.postKeyEvent = [](int32_t kind, int32_t code, int32_t) {
         record("key(" + std::to_string(kind) + "," + std::to_string(code) + ")");
         return 1;

@@ -4,6 +4,7 @@
 // manager's kill ends the program.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <string>
@@ -14,6 +15,7 @@
 #include "fakevm.h"
 
 #include "platform/display.h"
+#include "platform/gapi.h"
 
 namespace {
 
@@ -25,10 +27,22 @@ struct Folder {
     }
 } folder;
 
-enum : UINT { READ_BACK = WM_USER + 1 };
+enum : UINT { READ_BACK = WM_USER + 1, READ_BACK_STRAIGHT = WM_USER + 2 };
 
 LRESULT scriptProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == READ_BACK) return DisplayReadBack((uint16_t*)(uintptr_t)lParam);
+    if (message == READ_BACK_STRAIGHT) {
+        // on the window thread, between two frame-timer ticks: the screen image blacked
+        // out, one copy the way asked for, then the presented frame
+        int32_t w = 0, h = 0;
+        uint16_t* frame = WindowHoldScreen(&w, &h);
+        if (frame == nullptr) return 0;
+        memset(frame, 0, (size_t)w * h * 2);
+        WindowReleaseScreen(1);
+        ScreenSetActive(1);
+        ScreenBlit(nullptr, (int32_t)wParam);
+        return DisplayReadBack((uint16_t*)(uintptr_t)lParam);
+    }
     return message == WM_CREATE ? 0 : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -57,8 +71,10 @@ TEST(Headless, LaunchPresentsTheBackBufferAndTakesKeysAndStylus) {
     RegisterClassW(&wc);
     HWND script = CreateWindowExW(0, L"ScriptClass", L"", 0, 0, 0, 1, 1, 0, nullptr, nullptr, nullptr);
 
-    std::vector<uint16_t> presented(240 * 320), drawn(240 * 320);
-    bool sawRunning = false, readBack = false;
+    std::vector<uint16_t> presented(240 * 320), drawn(240 * 320), way2(240 * 320), way3(240 * 320);
+    bool sawRunning = false, readBack = false, readBackStraight = false;
+    int32_t gameInput = -1, displayOpen = -1;
+    GapiDisplayInfo info = {};
     uint32_t gameKeys = 0;
     std::thread user([&] {
         HWND main = 0;
@@ -72,6 +88,11 @@ TEST(Headless, LaunchPresentsTheBackBufferAndTakesKeysAndStylus) {
         ScreenGetSize(nullptr, nullptr, &pixels);
         for (int i = 0; i < 240 * 320; i++) drawn[i] = pixels[i];
         readBack = SendMessageW(script, READ_BACK, 0, (LPARAM)(uintptr_t)presented.data()) == 1;
+        readBackStraight = SendMessageW(script, READ_BACK_STRAIGHT, 2, (LPARAM)(uintptr_t)way2.data()) == 1 &&
+                           SendMessageW(script, READ_BACK_STRAIGHT, 3, (LPARAM)(uintptr_t)way3.data()) == 1;
+        gameInput = GameInputOpenCount();
+        displayOpen = GapiIsDisplayOpen();
+        ScreenDisplayInfo(&info);
 
         const SDL_Keycode typed[] = {SDLK_5,    SDLK_UP,   SDLK_RETURN,    SDLK_F1,     SDLK_F2, SDLK_KP_MULTIPLY,
                                      SDLK_HASH, SDLK_KP_7, SDLK_BACKSPACE, SDLK_ESCAPE, SDLK_a};
@@ -99,6 +120,18 @@ TEST(Headless, LaunchPresentsTheBackBufferAndTakesKeysAndStylus) {
     int differing = 0;
     for (int i = 0; i < 240 * 320; i++) differing += presented[i] != drawn[i];
     EXPECT_EQ(differing, 0) << "the presented frame is the back buffer";
+    ASSERT_TRUE(readBackStraight);
+    int differing2 = 0, differing3 = 0;
+    for (int i = 0; i < 240 * 320; i++) {
+        differing2 += way2[i] != drawn[i];
+        differing3 += way3[i] != drawn[i];
+    }
+    EXPECT_EQ(differing2, 0) << "the frame presented after a copy the straight way 2";
+    EXPECT_EQ(differing3, 0) << "the frame presented after a copy the straight way 3";
+    EXPECT_EQ(info.raw, 1) << "the direct display was set up on the screen image";
+    EXPECT_EQ(info.width, 240);
+    EXPECT_EQ(displayOpen, 1) << "the display is open while the MIDlet runs in front";
+    EXPECT_EQ(gameInput, 1) << "so is the game-input mode";
     EXPECT_EQ(drawn[0], fakevm::cardPixel(0, 0, 240, 320)) << "the test card was drawn";
 
     std::vector<std::string> expected;

@@ -5,6 +5,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "host/common/winmsg.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
+#include "platform/gapi.h"
 #include "platform/registry.h"
 
 namespace {
@@ -597,6 +599,125 @@ TEST_F(Shell, BackBufferLayoutAndCopy) {
     EXPECT_NE(image[0], 0x1234);
     WindowSetScreen(nullptr, 0, 0);
     ScreenSetDeviceSize(240, 320, 0);
+}
+
+// Ways 2 and 3 copy the visible rows of the back buffer straight into the display's
+// frame memory between a begin and an end draw; way 3 then invalidates the children.
+std::vector<std::string> painted;
+LRESULT childProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        painted.push_back("child");
+        return 0;
+    }
+    return message == WM_CREATE ? 0 : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(Shell, StraightWaysCopyIntoTheFrameMemory) {
+    ScreenSetDeviceSize(240, 320, 16);
+    ASSERT_EQ(ScreenFontInit(), 1);
+    MkSurface* s = ScreenGetSurface();
+    ASSERT_NE(s, nullptr);
+    for (int i = 0; i < 240 * 336; i++) s->pixels[i] = (uint16_t)(i * 7 + 1);
+    std::vector<uint16_t> image(240 * 320, 0);
+    WindowSetScreen(image.data(), 240, 320);
+    ScreenDisplayInit();
+    GapiDisplayInfo info = {};
+    ASSERT_EQ(ScreenDisplayInfo(&info), 1);
+    EXPECT_EQ(info.raw, 1) << "the screen image is the raw frame";
+    EXPECT_EQ(info.frame, (uint8_t*)image.data());
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = childProc;
+    wc.lpszClassName = L"ChildClass";
+    RegisterClassW(&wc);
+    HWND child = CreateWindowExW(0, L"ChildClass", L"", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, GetMainWindow(), nullptr,
+                                 nullptr, nullptr);
+    pump();
+    hostState.started = 1;
+
+    for (int32_t mode : {2, 3}) {
+        std::fill(image.begin(), image.end(), 0);
+        painted.clear();
+        WindowTakeScreenChanged();
+        ScreenSetActive(1);
+        ScreenBlit(nullptr, mode);
+        EXPECT_EQ(memcmp(image.data(), s->pixels, image.size() * 2), 0) << "way " << mode << ": rows unchanged";
+        EXPECT_EQ(ScreenIsActive(), 0) << "way " << mode << " clears the frame-ready flag";
+        EXPECT_EQ(WindowTakeScreenChanged(), 1) << "way " << mode << ": the end draw marks the frame";
+        EXPECT_EQ(GapiEndDraw(), 0) << "way " << mode << " ended its draw";
+        pump();
+        EXPECT_EQ(join(painted), mode == 3 ? "child" : "") << "way " << mode;
+    }
+    // the rows above the window's visible top are skipped, top x width x 2 bytes
+    std::fill(image.begin(), image.end(), 0);
+    ScreenCopy(nullptr, 2, 10, 20);
+    for (int y = 0; y < 320; y++) {
+        bool copied = y >= 10 && y < 20;
+        EXPECT_EQ(image[y * 240 + 5], copied ? s->pixels[y * 240 + 5] : 0) << "row " << y;
+    }
+    // a frame whose rows are not the back buffer's rows is not written
+    std::vector<uint16_t> narrow(200 * 320, 0);
+    WindowSetScreen(narrow.data(), 200, 320);
+    ScreenBlit(nullptr, 2);
+    EXPECT_EQ(std::count(narrow.begin(), narrow.end(), 0), (long)narrow.size());
+    EXPECT_EQ(GapiEndDraw(), 0);
+    WindowSetScreen(nullptr, 0, 0);
+    ScreenBlit(nullptr, 2);  // no frame: nothing, and nothing held
+    EXPECT_EQ(GapiEndDraw(), 0);
+    DestroyWindow(child);
+    UnregisterClassW(L"ChildClass", nullptr);
+    ScreenSetDeviceSize(240, 320, 0);
+}
+
+// The display opens with the focus and the resume, and closes with their loss; the
+// game-input mode opens with the focus only.
+TEST_F(Shell, DisplayAndGameInputFollowTheFocus) {
+    hostGlue.openDisplay = [] { return ScreenDisplayOpen(); };
+    hostGlue.closeDisplay = [] {
+        ScreenDisplayClose();
+        return 1;
+    };
+    struct Step {
+        const char* name;
+        std::function<void(Shell*)> action;
+        int32_t open, gameInput;
+    };
+    const Step steps[] = {
+        {"before the start, the focus opens nothing",
+         [](Shell*) {
+             SetFocus(GetMainWindow());
+             pump();
+         },
+         0, 0},
+        {"a start brings the window forward and away",
+         [](Shell* s) {
+             SetFocus(s->manager);
+             s->post(VM_CMD_START_MIDLET, 0);
+         },
+         1, 1},
+        {"the MIDlet runs", [](Shell* s) { s->vm(20); }, 1, 1},
+        {"a suspend with the focus", [](Shell* s) { s->post(VM_CMD_SUSPEND_MIDLET); }, 0, 0},
+        {"the pause", [](Shell* s) { s->vm(2); }, 0, 0},
+        {"the resume",
+         [](Shell* s) {
+             SendMessageW(GetMainWindow(), VM_CMD_RESUME_MIDLET, 0, 0);
+             s->vm(3);
+         },
+         1, 0},
+        {"the focus lost to another program",
+         [](Shell* s) {
+             SetFocus(s->manager);
+             pump();
+         },
+         0, 0},
+    };
+    for (const Step& step : steps) {
+        step.action(this);
+        EXPECT_EQ(GapiIsDisplayOpen(), step.open) << step.name;
+        EXPECT_EQ(GameInputOpenCount(), step.gameInput) << step.name;
+    }
 }
 
 }  // namespace
