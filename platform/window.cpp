@@ -1414,6 +1414,15 @@ void WindowSetDisplayHooks(const WindowDisplayHooks* hooks) {
     }
 }
 
+int32_t WindowPostToTopLevel(UINT message, WPARAM wParam, LPARAM lParam) {
+    std::lock_guard<std::mutex> g(lock);
+    int32_t posted = 0;
+    for (const auto& entry : windows) {
+        if (entry.second->parent == 0 && postLocal(entry.first, message, wParam, lParam)) posted++;
+    }
+    return posted;
+}
+
 void WindowGetScreenSize(int32_t* width, int32_t* height) {
     std::lock_guard<std::mutex> g(lock);
     if (width) *width = screenWidth;

@@ -218,6 +218,9 @@ void WindowSetDisplayHooks(const WindowDisplayHooks* hooks);  // null removes th
 // 1 when the screen image changed since the last call (a device context was released,
 // or a hold of the image ended with a change).
 BOOL WindowTakeScreenChanged(void);
+// Posts the message to every top-level window of this process (a system notice such as
+// WM_SETTINGCHANGE); the number of windows it was posted to.
+int32_t WindowPostToTopLevel(UINT message, WPARAM wParam, LPARAM lParam);
 // The screen image's size (0 x 0 without one).
 void WindowGetScreenSize(int32_t* width, int32_t* height);
 // The straight access to the screen image: holds it (waiting while another hold lasts)

@@ -15,6 +15,7 @@
 #include "platform/atomicword.h"
 #include "platform/display.h"
 #include "platform/gapi.h"
+#include "platform/sip.h"
 
 void SetMainWindowHandle(HWND hwnd);
 
@@ -166,6 +167,18 @@ LRESULT OnPaint(UINT, WPARAM, LPARAM) {
 LRESULT OnEraseBackground(UINT, WPARAM, LPARAM) { return 0; }
 
 LRESULT OnSettingChange(UINT, WPARAM, LPARAM) {
+    // the input panel: when it has gone down the window is drawn again
+    SIPINFO sip = {};
+    sip.cbSize = sizeof sip;
+    if (SipGetInfo(&sip)) {
+        if (sip.fdwFlags & SIPF_ON) {
+            hostState.inputPanelUp = 1;
+        } else if (hostState.inputPanelUp) {
+            hostState.inputPanelUp = 0;
+            ScreenSetActive(1);
+            InvalidateRect(GetMainWindow(), nullptr, 0);
+        }
+    }
     if (hostState.HostState == HOST_RUNNING && hostState.focused) {
         int32_t now = GetScreenOrientation();
         if (now != hostState.orientation) {
@@ -177,6 +190,7 @@ LRESULT OnSettingChange(UINT, WPARAM, LPARAM) {
             OnRotationDetected();
         }
     }
+    // the shell's own setting-change handler has nothing to do on the desktop
     return 0;
 }
 

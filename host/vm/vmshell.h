@@ -54,6 +54,8 @@ struct HostStateRecord {
     // failed start, painted or not)
     volatile int32_t ran;
     int32_t fullScreenPolicy;
+    // the input panel was up at the last setting change
+    int32_t inputPanelUp;
 };
 extern HostStateRecord hostState;
 

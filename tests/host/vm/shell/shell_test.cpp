@@ -16,6 +16,7 @@
 #include "host/vm/vmshell.h"
 #include "platform/gapi.h"
 #include "platform/registry.h"
+#include "platform/sip.h"
 
 namespace {
 
@@ -718,6 +719,45 @@ TEST_F(Shell, DisplayAndGameInputFollowTheFocus) {
         EXPECT_EQ(GapiIsDisplayOpen(), step.open) << step.name;
         EXPECT_EQ(GameInputOpenCount(), step.gameInput) << step.name;
     }
+}
+
+// When the input panel goes down the window is drawn again; while it stays down nothing
+// is redrawn for a setting change.
+std::vector<std::string> mainPaints;
+LRESULT spyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) mainPaints.push_back("paint");
+    return MainWndProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(Shell, InputPanelGoingDownRedrawsTheWindow) {
+    SipShowIM(SIPF_OFF);
+    pump();
+    SetWindowProc(GetMainWindow(), spyProc);
+    struct Step {
+        const char* name;
+        std::function<void()> action;
+        int32_t up, ready;
+        const char* paints;
+    };
+    const Step steps[] = {
+        {"the panel comes up", [] { SipShowIM(SIPF_ON); }, 1, 0, ""},
+        {"another setting change while it is up", [] { PostMessageW(GetMainWindow(), WM_SETTINGCHANGE, 0, 0); }, 1, 0,
+         ""},
+        {"the panel goes down", [] { SipShowIM(SIPF_OFF); }, 0, 1, "paint"},
+        {"another setting change while it is down", [] { PostMessageW(GetMainWindow(), WM_SETTINGCHANGE, 0, 0); }, 0, 0,
+         ""},
+    };
+    for (const Step& step : steps) {
+        ScreenSetActive(0);
+        ValidateRect(GetMainWindow(), nullptr);
+        mainPaints.clear();
+        step.action();
+        pump();
+        EXPECT_EQ(hostState.inputPanelUp, step.up) << step.name;
+        EXPECT_EQ(ScreenIsActive(), step.ready) << step.name;
+        EXPECT_EQ(join(mainPaints), step.paints) << step.name;
+    }
+    SetWindowProc(GetMainWindow(), MainWndProc);
 }
 
 }  // namespace
