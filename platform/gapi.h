@@ -1,4 +1,4 @@
-// The direct display and the game-input mode (Part 10.107's GAPI layer) on the desktop.
+// The direct display and the game-input mode (the Game API's layer) on the desktop.
 //
 // The frame memory is the window system's screen image: the 16-bit device screen that
 // platform/display presents (WindowSetScreen), rows of width pixels one after the other

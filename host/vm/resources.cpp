@@ -1,4 +1,4 @@
-// The UI-language module of Movane_VM (Part 10.101) and the program's own string
+// The UI-language module of Movane_VM and the program's own string
 // table. A string is looked for in the UI-language library first, when one is loaded,
 // then in the program's own table; the library may translate only some strings.
 //

@@ -113,7 +113,7 @@ void ParseCommandLine(const wchar_t* commandLine) {
         int32_t number = items.size() > 3 ? (int32_t)wcstol(items[3].c_str(), nullptr, 10) : 0;
         // on the desktop the screen is this window: it is shown for the run, starting
         // already as a manager's start does, so that the focus it takes opens the direct
-        // display and the game-input mode (Part 10.105)
+        // display and the game-input mode
         hostState.HostState = HOST_STARTING;
         ShowWindow(mainWindow, SW_SHOW);
         EnableWindow(mainWindow, 1);

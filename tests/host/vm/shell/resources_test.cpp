@@ -1,4 +1,4 @@
-// The UI-language module of Movane_VM (Part 10.101): which library is looked for, what
+// The UI-language module of Movane_VM: which library is looked for, what
 // a library replaces, what a missing or malformed one leaves, LoadResourceString's
 // doubling buffer; and the real program showing a translated string.
 #include <gtest/gtest.h>
