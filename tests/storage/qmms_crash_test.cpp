@@ -236,9 +236,9 @@ TEST_F(QmmsCrashTest, EveryStepOfEveryOperationLeavesTheOldOrTheNewState) {
 TEST_F(QmmsCrashTest, KilledAtRandomTheStoreLosesNothingItAcknowledged) {
     std::map<std::string, int> present;  // told installs whose removal was not begun
     std::set<std::string> removed;
-    unsigned seed = (unsigned)time(nullptr);
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    srand(seed);
+    unsigned randomStart = (unsigned)time(nullptr);
+    SCOPED_TRACE("random start " + std::to_string(randomStart));
+    srand(randomStart);
     // kill moments spread over a window that grows while the child tells nothing and
     // shrinks while it finishes everything, so that on a slow machine (or an emulated
     // one) the kills still land in the middle of the work
