@@ -6,16 +6,16 @@ set -eu
 demo=$1 conv=$2 out=$3
 work=$(mktemp -d)
 trap 'kill $xpid 2>/dev/null || true; rm -rf "$work"' EXIT
-# the first free display number from 90 on
-n=90
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 640x720x24 -fbdir "$work" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# the server takes a free display number itself and writes it once it is ready: two
+# scripts run at once never pick the same one
+Xvfb -displayfd 3 -screen 0 640x720x24 -fbdir "$work" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xpid=$!
 i=0
-while [ ! -e /tmp/.X11-unix/X$n ]; do
+while ! grep -q '^[0-9]' "$work/display" 2>/dev/null; do
   i=$((i + 1)); [ $i -gt 100 ] && { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
   sleep 0.1
 done
+n=$(head -n 1 "$work/display")
 export MOVANE_RUNTIME_DIR="$work/run"
 DISPLAY=:$n SDL_VIDEODRIVER=x11 "$demo" 2500 &
 dpid=$!
