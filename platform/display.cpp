@@ -5,9 +5,13 @@
 #include "platform/display.h"
 
 #include <SDL2/SDL.h>
+#include <errno.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -27,6 +31,53 @@ std::vector<DisplayKeyBinding> keyTable;
 bool keyDown[512];
 bool buttonDown = false;
 void (*pumpHookOfTests)(void) = nullptr;
+
+// SIGINT and SIGTERM close the window. They are blocked while the display is open and
+// read from a descriptor by the pump, never taken by a handler: a handler interrupts
+// whatever thread the kernel picks, and under 32-bit user-mode emulation its return even
+// reloads that thread's TLS segment with another thread's.
+int closeSignalFd = -1;
+sigset_t maskBeforeOpen;
+
+void takeCloseSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, &maskBeforeOpen);
+    closeSignalFd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+}
+
+void releaseCloseSignals() {
+    if (closeSignalFd < 0) return;
+    close(closeSignalFd);
+    closeSignalFd = -1;
+    pthread_sigmask(SIG_SETMASK, &maskBeforeOpen, nullptr);
+}
+
+// Whether a close signal came since the last pump.
+bool closeSignalled() {
+    if (closeSignalFd < 0) return false;
+    bool any = false;
+    signalfd_siginfo info;
+    for (;;) {
+        ssize_t n = read(closeSignalFd, &info, sizeof info);
+        if (n == (ssize_t)sizeof info) {
+            any = true;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    return any;
+}
+
+void postClose() {
+    HWND target = GetActiveWindow();
+    if (target == 0) target = GetFocus();
+    if (target != 0) PostMessageW(target, WM_CLOSE, 0, 0);
+}
 
 const DisplayKeyBinding defaultKeys[] = {
     {SDLK_UP, 38},       {SDLK_DOWN, 40},     {SDLK_LEFT, 37},      {SDLK_RIGHT, 39},
@@ -90,11 +141,14 @@ int DisplayOpen(int32_t width, int32_t height, int32_t scale, const char* title,
     if (getenv("SDL_VIDEODRIVER") == nullptr && getenv("DISPLAY") == nullptr && getenv("WAYLAND_DISPLAY") == nullptr) {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
     }
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    takeCloseSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         // the offscreen driver is not in every build: the dummy one always is
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             fprintf(stderr, "display: %s\n", SDL_GetError());
+            releaseCloseSignals();
             return 0;
         }
     }
@@ -120,7 +174,10 @@ int DisplayOpen(int32_t width, int32_t height, int32_t scale, const char* title,
 }
 
 void DisplayClose(void) {
-    if (window == nullptr) return;
+    if (window == nullptr) {
+        releaseCloseSignals();
+        return;
+    }
     WindowSetDisplayHooks(nullptr);
     WindowSetScreen(nullptr, 0, 0);
     if (fallback) SDL_FreeSurface(fallback);
@@ -129,6 +186,7 @@ void DisplayClose(void) {
     window = nullptr;
     tableFormat = 0;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    releaseCloseSignals();
 }
 
 int DisplayIsOpen(void) { return window != nullptr; }
@@ -243,6 +301,7 @@ void DisplaySetPumpHook(void (*hook)(void)) { pumpHookOfTests = hook; }
 void DisplayPump(void) {
     if (window == nullptr) return;
     if (pumpHookOfTests) pumpHookOfTests();
+    if (closeSignalled()) postClose();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         switch (e.type) {
@@ -285,12 +344,9 @@ void DisplayPump(void) {
                     DisplayPresent();
                 }
                 break;
-            case SDL_QUIT: {
-                HWND target = GetActiveWindow();
-                if (target == 0) target = GetFocus();
-                if (target != 0) PostMessageW(target, WM_CLOSE, 0, 0);
+            case SDL_QUIT:
+                postClose();
                 break;
-            }
         }
     }
     if (WindowTakeScreenChanged()) DisplayPresent();

@@ -1,8 +1,15 @@
-// The key table of the settings: SDL key names and virtual keys.
+// The key table of the settings: SDL key names and virtual keys; the close signals.
 #include "platform/display.h"
 
 #include <SDL2/SDL_keyboard.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/window.h"
 
 namespace {
 
@@ -55,6 +62,58 @@ TEST(DisplayKeys, TheDefaultTableHasThePhoneKeys) {
         }
         EXPECT_EQ(found, (int)c.vk) << SDL_GetKeyName(c.key);
     }
+}
+
+int closesSeen = 0;
+LRESULT closeCounter(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        closesSeen++;
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool blocked(int signal) {
+    sigset_t now;
+    pthread_sigmask(SIG_BLOCK, nullptr, &now);
+    return sigismember(&now, signal) == 1;
+}
+
+// SIGTERM and SIGINT sent to the process while other threads run reach the active window
+// as WM_CLOSE through the pump, on the window's own thread, and the process lives on.
+TEST(DisplayCloseSignals, AreTakenByThePumpAsWindowCloses) {
+    int32_t count = 0;
+    const DisplayKeyBinding* keys = DisplayDefaultKeys(&count);
+    ASSERT_EQ(DisplayOpen(64, 64, 1, "signals", keys, count), 1);
+    EXPECT_TRUE(blocked(SIGTERM) && blocked(SIGINT));
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = closeCounter;
+    wc.lpszClassName = L"CloseSignalClass";
+    RegisterClassW(&wc);
+    HWND w = CreateWindowExW(0, L"CloseSignalClass", L"", 0, 0, 0, 10, 10, 0, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, 0u);
+    SetActiveWindow(w);
+    std::atomic<bool> stop{false};
+    std::thread busy([&] {
+        while (!stop) usleep(1000);
+    });
+    const int signals[] = {SIGTERM, SIGINT};
+    for (int signal : signals) {
+        int before = closesSeen;
+        ASSERT_EQ(kill(getpid(), signal), 0);
+        MSG msg;
+        for (int i = 0; i < 200 && closesSeen == before; i++) {
+            while (PeekMessageW(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            usleep(5000);
+        }
+        EXPECT_EQ(closesSeen, before + 1) << "signal " << signal;
+    }
+    stop = true;
+    busy.join();
+    DestroyWindow(w);
+    UnregisterClassW(L"CloseSignalClass", nullptr);
+    DisplayClose();
+    EXPECT_FALSE(blocked(SIGTERM) || blocked(SIGINT)) << "the mask before the display is back";
 }
 
 }  // namespace
