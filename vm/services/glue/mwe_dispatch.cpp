@@ -76,6 +76,15 @@ static void forceStop() {
     postToKve(MWE_KIND_STOP);
 }
 
+// A stop that came while the MIDlet was starting or resuming is carried out once it
+// runs: refused and forgotten, it would leave a closed window's program waiting for a run
+// that never ends.
+static void takePendingStop() {
+    if (!MweControlState.stopPending) return;
+    MweControlState.stopPending = 0;
+    destroyStep();
+}
+
 static int32_t onVmEvent(int32_t code) {
     MweControl& c = MweControlState;
     switch (code) {
@@ -97,6 +106,7 @@ static int32_t onVmEvent(int32_t code) {
             c.state = MWE_RUNNING;
             callback(MWE_STATE_STARTED);
             postToKve(MWE_KIND_REPLY);
+            takePendingStop();
             return 1;
         case 4:
             c.state = MWE_STOPPED;
@@ -108,6 +118,7 @@ static int32_t onVmEvent(int32_t code) {
         case 20:
             c.state = MWE_RUNNING;
             callback(MWE_STATE_STARTED);
+            takePendingStop();
             return 1;
         case 21:
             disarm(MWE_TIMER_PAUSE);
@@ -142,6 +153,7 @@ int32_t mwe_dispatchControl(const MweEvent* record) {
             memcpy(&forward, record, sizeof forward);
             forward.sender = MWE_SENDER_CONTROL;
             mwe_postEvent(3, &forward);
+            c.launchForwarded = 1;
             return 1;
         }
         case MWE_KIND_PAUSE: {
@@ -168,6 +180,9 @@ int32_t mwe_dispatchControl(const MweEvent* record) {
                 postToKve(MWE_KIND_STOP);
                 return 1;
             }
+            if (c.state == MWE_STARTED || c.state == MWE_RESUMING || (c.state == MWE_IDLE && c.launchForwarded)) {
+                c.stopPending = 1;
+            }
             return 0;
         case MWE_KIND_VM_EVENT:
             return onVmEvent(record->data[0]);
@@ -183,6 +198,7 @@ int32_t mwe_dispatchControl(const MweEvent* record) {
             return 0;
         case MWE_KIND_RUN_ENDED:
             c.state = MWE_IDLE;
+            c.launchForwarded = c.stopPending = 0;
             disarm(MWE_TIMER_PAUSE);
             disarm(MWE_TIMER_DESTROY);
             callback(MWE_STATE_ENDED);

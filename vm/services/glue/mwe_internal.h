@@ -49,6 +49,8 @@ struct MweControl {
     int32_t state;
     MweStateCallback callback;
     int32_t armed[3];
+    int32_t launchForwarded;  // from the forwarded launch to the run's end
+    int32_t stopPending;      // a stop that came while the MIDlet was not yet running
 };
 extern MweControl MweControlState;
 void mwe_clearControl(void);
