@@ -179,4 +179,20 @@ inline RunOutcome runSuite(Host& host, const std::vector<uint8_t>& jar, const st
     return {result, output};
 }
 
+// A run in which the host's commands come from a thread of their own, started once the
+// MIDlet has started; `also` sees every event first, on the VM thread.
+inline RunOutcome runCommanded(Host& host, const std::vector<uint8_t>& jar, const std::function<void()>& commands,
+                               const std::function<void(int32_t)>& also = nullptr) {
+    std::thread commander;
+    host.onEvent = [&](int32_t code) {
+        if (also) also(code);
+        if (code != MV_HOST_APP_STARTED || commander.joinable()) return;
+        commander = std::thread(commands);
+    };
+    RunOutcome r = runSuite(host, jar, "");
+    if (commander.joinable()) commander.join();
+    host.onEvent = nullptr;
+    return r;
+}
+
 }  // namespace midlettest

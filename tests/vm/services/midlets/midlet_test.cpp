@@ -244,23 +244,17 @@ TEST(MidletThreads, SuspendAndResumeWhileBusy) {
     std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: S,,suites.Suspended\n"));
     for (int run = 1; run <= 2; run++) {
         Host host;
-        std::thread commander;
         std::atomic<int32_t> results[5] = {{9}, {9}, {9}, {9}, {9}};
-        host.onEvent = [&](int32_t code) {
-            if (code != MV_HOST_APP_STARTED || commander.joinable()) return;
-            commander = std::thread([&] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                results[0] = mvVmResumeCommand(1);  // not suspended yet
-                results[1] = mvVmSuspendCommand(1);
-                if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
-                std::this_thread::sleep_for(std::chrono::milliseconds(3000));
-                results[2] = mvVmResumeCommand(7);
-                results[3] = mvVmSuspendCommand(7);
-                results[4] = mvVmResumeCommand(1);
-            });
-        };
-        RunOutcome r = runSuite(host, jar, "");
-        if (commander.joinable()) commander.join();
+        RunOutcome r = runCommanded(host, jar, [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            results[0] = mvVmResumeCommand(1);  // not suspended yet
+            results[1] = mvVmSuspendCommand(1);
+            if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+            results[2] = mvVmResumeCommand(7);
+            results[3] = mvVmSuspendCommand(7);
+            results[4] = mvVmResumeCommand(1);
+        });
         EXPECT_EQ(-2, results[0].load()) << "resume before a suspend";
         EXPECT_EQ(0, results[1].load());
         EXPECT_EQ(-2, results[2].load()) << "stale vmId";
@@ -279,23 +273,17 @@ TEST(MidletThreads, SuspendAndResumeWhileBusy) {
 TEST(MidletThreads, PauseTwiceThenStopWhileSuspended) {
     std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: S,,suites.Suspended\n"));
     Host host;
-    std::thread commander;
     std::atomic<int32_t> results[5] = {{9}, {9}, {9}, {9}, {9}};
-    host.onEvent = [&](int32_t code) {
-        if (code != MV_HOST_APP_STARTED || commander.joinable()) return;
-        commander = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            results[0] = mvVmPauseCommand(1);
-            results[1] = mvVmPauseCommand(1);  // the first is still being carried out
-            if (!host.waitFor(MV_HOST_APP_PAUSED)) return;
-            results[2] = mvVmSuspendCommand(1);
-            if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
-            results[3] = mvVmPauseCommand(1);  // the suspension answered the first pause
-            results[4] = mvVmStopCommand(1);
-        });
-    };
-    RunOutcome r = runSuite(host, jar, "");
-    if (commander.joinable()) commander.join();
+    RunOutcome r = runCommanded(host, jar, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        results[0] = mvVmPauseCommand(1);
+        results[1] = mvVmPauseCommand(1);  // the first is still being carried out
+        if (!host.waitFor(MV_HOST_APP_PAUSED)) return;
+        results[2] = mvVmSuspendCommand(1);
+        if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
+        results[3] = mvVmPauseCommand(1);  // the suspension answered the first pause
+        results[4] = mvVmStopCommand(1);
+    });
     EXPECT_EQ(0, results[0].load());
     EXPECT_EQ(-2, results[1].load());
     EXPECT_EQ(0, results[2].load());

@@ -137,20 +137,14 @@ std::string join(const std::vector<std::string>& lines) {
 TEST(MidletTimers, TasksWaitOutASuspendAndCatchUpAfterIt) {
     std::vector<uint8_t> jar = suiteJar(Manifest);
     Host host;
-    std::thread commander;
     std::atomic<int32_t> results[2] = {{9}, {9}};
-    host.onEvent = [&](int32_t code) {
-        if (code != MV_HOST_APP_STARTED || commander.joinable()) return;
-        commander = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            results[0] = mvVmSuspendCommand(1);
-            if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-            results[1] = mvVmResumeCommand(1);
-        });
-    };
-    RunOutcome r = runSuite(host, jar, "");
-    if (commander.joinable()) commander.join();
+    RunOutcome r = runCommanded(host, jar, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        results[0] = mvVmSuspendCommand(1);
+        if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        results[1] = mvVmResumeCommand(1);
+    });
     EXPECT_EQ(0, results[0].load());
     EXPECT_EQ(0, results[1].load());
     EXPECT_EQ(0, r.result);
@@ -177,23 +171,17 @@ TEST(MidletTimers, TasksWaitOutASuspendAndCatchUpAfterIt) {
 TEST(MidletTimers, TwoSuspendsNeedTwoResumes) {
     std::vector<uint8_t> jar = suiteJar(Manifest);
     Host host;
-    std::thread commander;
     std::atomic<int32_t> results[3] = {{9}, {9}, {9}};
-    host.onEvent = [&](int32_t code) {
-        if (code != MV_HOST_APP_STARTED || commander.joinable()) return;
-        commander = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            results[0] = mvVmSuspendCommand(1);
-            if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
-            results[1] = mvVmSuspendCommand(1);
-            if (!host.waitFor(MV_HOST_VM_SUSPENDED, 20000, 2)) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
-            results[2] = mvVmResumeCommand(1);
-        });
-    };
-    RunOutcome r = runSuite(host, jar, "");
-    if (commander.joinable()) commander.join();
+    RunOutcome r = runCommanded(host, jar, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        results[0] = mvVmSuspendCommand(1);
+        if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        results[1] = mvVmSuspendCommand(1);
+        if (!host.waitFor(MV_HOST_VM_SUSPENDED, 20000, 2)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        results[2] = mvVmResumeCommand(1);
+    });
     for (auto& result : results) EXPECT_EQ(0, result.load());
     EXPECT_EQ(0, r.result);
     // the second suspend command resumes the VM and suspends it again; the MIDlet,
@@ -222,24 +210,21 @@ TEST(MidletTimers, TwoSuspendsNeedTwoResumes) {
 TEST(MidletTimers, ARefusedSuspendStrandsNoTimer) {
     std::vector<uint8_t> jar = suiteJar(Manifest);
     Host host;
-    std::thread commander;
     std::atomic<int32_t> results[3] = {{9}, {9}, {9}};
-    host.onEvent = [&](int32_t code) {
+    auto also = [&](int32_t code) {
         if (code == MV_HOST_APP_PAUSED && results[1] == 9) {
             // on the VM thread, in the first suspend's pause: before the VM suspends
             results[1] = mvVmSuspendCommand(1);
         }
-        if (code != MV_HOST_APP_STARTED || commander.joinable()) return;
-        commander = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            results[0] = mvVmSuspendCommand(1);
-            if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
-            results[2] = mvVmResumeCommand(1);
-        });
     };
-    RunOutcome r = runSuite(host, jar, "");
-    if (commander.joinable()) commander.join();
+    auto commands = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        results[0] = mvVmSuspendCommand(1);
+        if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        results[2] = mvVmResumeCommand(1);
+    };
+    RunOutcome r = runCommanded(host, jar, commands, also);
     for (auto& result : results) EXPECT_EQ(0, result.load());
     EXPECT_EQ(0, r.result);
     EXPECT_EQ("1 10 20 21 2 3 23 4(0)", host.codes()) << "one suspend carried out, the second refused";
@@ -264,21 +249,15 @@ TEST(MidletTimers, ARefusedSuspendStrandsNoTimer) {
 TEST(MidletTimers, ATimerCancelledWhileParkedEndsItsThread) {
     std::vector<uint8_t> jar = suiteJar(Manifest + "Probe-Mode: cancel\n");
     Host host;
-    std::thread commander;
     std::atomic<int32_t> results[3] = {{9}, {9}, {9}};
-    host.onEvent = [&](int32_t code) {
-        if (code != MV_HOST_APP_STARTED || commander.joinable()) return;
-        commander = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            results[0] = mvK6Event_postProcessEvent(MV_PROCESS_SUSPEND, 0);
-            if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            results[1] = mvVmPauseCommand(1);
-            results[2] = mvVmResumeCommand(1);
-        });
-    };
-    RunOutcome r = runSuite(host, jar, "");
-    if (commander.joinable()) commander.join();
+    RunOutcome r = runCommanded(host, jar, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        results[0] = mvK6Event_postProcessEvent(MV_PROCESS_SUSPEND, 0);
+        if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        results[1] = mvVmPauseCommand(1);
+        results[2] = mvVmResumeCommand(1);
+    });
     EXPECT_EQ(1, results[0].load()) << "the suspend event posted";
     EXPECT_EQ(0, results[1].load());
     EXPECT_EQ(0, results[2].load());
