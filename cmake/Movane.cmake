@@ -35,6 +35,13 @@ else()
   # Where the kernel runs no 32-bit code, the build's programs run under QEMU's
   # emulator (tools/install-deps), and Valgrind cannot run there: a probe program
   # tells, and an empty VALGRIND leaves the race-detector tests out, as above.
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/emulated-32bit RESULT_VARIABLE emulated OUTPUT_QUIET ERROR_QUIET)
+  if(emulated EQUAL 0)
+    # emulated programs run several times slower: the crash tests' hundreds of child
+    # processes then take most of the plain time limit
+    message(STATUS "32-bit programs run under an emulator: test time limits tripled")
+    set(MOVANE_TEST_TIMEOUT_FACTOR 3)
+  endif()
   find_program(VALGRIND valgrind)
   if(VALGRIND)
     set(probe ${CMAKE_BINARY_DIR}/valgrind-probe)
