@@ -12,6 +12,7 @@
 
 #include "host/common/hosttrace.h"
 #include "host/vm/vmshell.h"
+#include "platform/hostfile.h"
 
 namespace {
 
@@ -217,15 +218,9 @@ std::string runProgram(const std::string& program, const char* locale, const std
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    std::string text;
-    FILE* f = fopen(err.c_str(), "rb");
-    if (f) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-        fclose(f);
-    }
-    return text;
+    std::vector<uint8_t> bytes;
+    HostFileReadAll(err.c_str(), &bytes);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 TEST_F(Resources, TheProgramShowsItsLibrarysText) {
