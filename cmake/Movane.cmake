@@ -1,10 +1,16 @@
 # Compile flags and small helpers shared by every folder.
 
+# Position-dependent code and programs, in every build: code, the class image and
+# globals load at a fixed address below 2 GB, so that their addresses (and function
+# pointers into the program) fit the 32-bit words of the VM's records.
+add_compile_options(-fno-pie)
+add_link_options(-no-pie)
+
 # -DMOVANE_SANITIZE=address builds everything, programs and build-time tools included,
 # under AddressSanitizer and UndefinedBehaviorSanitizer, in a build folder of its own.
-# The flags go after the toolchain's -m32. -O1 and line tables only: instrumented code
-# then compiles in about a third of the time -O2 -g takes, and a report still names the
-# file and line. Signed overflow is not checked: the VM is built with -fwrapv.
+# -O1 and line tables only: instrumented code then compiles in about a third of the
+# time -O2 -g takes, and a report still names the file and line. Signed overflow is not
+# checked: the VM is built with -fwrapv.
 set(MOVANE_SANITIZE "" CACHE STRING "Sanitizers of the whole build: empty or \"address\"")
 set_property(CACHE MOVANE_SANITIZE PROPERTY STRINGS "" address)
 if(MOVANE_SANITIZE STREQUAL "address")
@@ -27,35 +33,7 @@ elseif(MOVANE_SANITIZE)
 else()
   set(MOVANE_TEST_TIMEOUT_FACTOR 1)
   set(MOVANE_DISPLAY_TEST_ENVIRONMENT "")
-  # Position-dependent code and programs: 32-bit position-independent code gives up a
-  # register to the GOT pointer and calls a thunk to find it, which costs the
-  # interpreter's loop its registers. The programs then load at a fixed address.
-  add_compile_options(-fno-pie)
-  add_link_options(-no-pie)
-  # Where the kernel runs no 32-bit code, the build's programs run under QEMU's
-  # emulator (tools/install-deps), and Valgrind cannot run there: a probe program
-  # tells, and an empty VALGRIND leaves the race-detector tests out, as above.
-  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/emulated-32bit RESULT_VARIABLE emulated OUTPUT_QUIET ERROR_QUIET)
-  if(emulated EQUAL 0)
-    # emulated programs run several times slower: the crash tests' hundreds of child
-    # processes then take most of the plain time limit
-    message(STATUS "32-bit programs run under an emulator: test time limits tripled")
-    set(MOVANE_TEST_TIMEOUT_FACTOR 3)
-  endif()
   find_program(VALGRIND valgrind)
-  if(VALGRIND)
-    set(probe ${CMAKE_BINARY_DIR}/valgrind-probe)
-    file(WRITE ${probe}/probe.c "int main(void) { return 0; }\n")
-    try_compile(probe_built ${probe}/build SOURCES ${probe}/probe.c COPY_FILE ${probe}/probe)
-    if(probe_built)
-      execute_process(COMMAND ${VALGRIND} --tool=none -q ${probe}/probe RESULT_VARIABLE probe_result
-                      OUTPUT_QUIET ERROR_QUIET)
-    endif()
-    if(NOT probe_built OR NOT probe_result EQUAL 0)
-      message(STATUS "Valgrind cannot run this machine's 32-bit programs: race-detector tests left out")
-      set(VALGRIND "")
-    endif()
-  endif()
 endif()
 
 # movane_sanitize_executables(<folder>): with the sanitizers on, every executable below
@@ -78,11 +56,11 @@ function(movane_sanitize_executables dir)
   endforeach()
 endfunction()
 
-# Flags of all VM and native code: SSE2 arithmetic (no x87 double rounding), the heap
-# is reinterpreted freely, Java integer arithmetic wraps.
+# Flags of all VM and native code: the heap is reinterpreted freely, Java integer
+# arithmetic wraps. x86-64 computes in SSE2 anyway (no x87 double rounding).
 add_library(movane_flags INTERFACE)
 target_compile_options(movane_flags INTERFACE
-  -msse2 -mfpmath=sse -fno-strict-aliasing -fwrapv
+  -fno-strict-aliasing -fwrapv
   -Wall -Wextra -Wshadow -Wmissing-declarations -Wundef -Wno-unused-parameter)
 # Continuous integration (CI=true in the environment at configure time) fails on any warning.
 if("$ENV{CI}" STREQUAL "true")
