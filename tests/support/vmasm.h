@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/lowmem.h"
 #include "platform/trace.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
@@ -402,10 +403,11 @@ public:
     RunResult run(const std::string& mainClass) {
         RunResult result;
         initVmSections(MV_SECTIONS_PER_RUN);
-        std::vector<uint8_t> heap((size_t)heapBytes + 8);
+        // the heap's objects are referenced from words: low memory
+        void* heap = lowAlloc((size_t)heapBytes + 8);
         KvmStartRecord start{};
         start.heapSize = heapBytes;
-        start.heapStart = (void*)(((uintptr_t)heap.data() + 3) & ~(uintptr_t)3);
+        start.heapStart = (void*)(((uintptr_t)heap + 3) & ~(uintptr_t)3);
         mvVm_keepStartRecord(&start);
         VmHashTable* tables[3] = {newTable(NAME_TABLE_BUCKETS), newTable(CLASS_TABLE_BUCKETS),
                                   newTable(STRING_TABLE_BUCKETS)};
@@ -427,7 +429,8 @@ public:
         if (afterReset) afterReset();
         TraceSetCapture(nullptr, nullptr);
         mvVm_keepStartRecord(nullptr);
-        for (auto* t : tables) free(t);
+        for (auto* t : tables) lowFree(t);
+        lowFree(heap);
         for (auto* c : classes_) c->record = nullptr;
         return result;
     }
@@ -456,7 +459,7 @@ private:
 
     static void capture(int c, void* context) { ((std::string*)context)->push_back((char)c); }
     static VmHashTable* newTable(uint32_t buckets) {
-        VmHashTable* t = (VmHashTable*)calloc(1, sizeof(VmHashTable) + buckets * sizeof(void*));
+        VmHashTable* t = (VmHashTable*)lowCalloc(1, sizeof(VmHashTable) + buckets * sizeof(t->buckets[0]));
         t->bucketCount = buckets;
         return t;
     }

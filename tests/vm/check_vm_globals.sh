@@ -31,8 +31,10 @@ for archive in "$@"; do
         /^In archive / { next }
         /:[ \t]+file format / { member = $1; sub(/:$/, "", member); next }
         /^[0-9a-fA-F]+ / {
-            flags = substr($0, 10, 7)
-            rest = substr($0, 18)
+            # the address column is as wide as an address
+            sp = index($0, " ")
+            flags = substr($0, sp + 1, 7)
+            rest = substr($0, sp + 9)
             tab = index(rest, "\t")
             if (tab == 0) next
             section = substr(rest, 1, tab - 1)

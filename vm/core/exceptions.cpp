@@ -110,7 +110,7 @@ void raiseExceptionWithMessage(const char* className, const char* message) {
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot(&string);
     OBJECT exception = createException(className, string);
-    exception->data[0] = (cell)(uintptr_t)string;
+    exception->data[0] = p32Cell(string);
     TemporaryRootsLength = savedRoots;
     throwObject(exception);
 }
@@ -225,7 +225,7 @@ void throwException(OBJECT* exceptionCell) {
                 Regs.locals = (cell*)fp - method->frameSize;
                 Regs.cp = constantPoolOf(method);
                 Regs.sp = (cell*)&fp->syncObject;
-                *++Regs.sp = (cell)(uintptr_t)*exceptionCell;
+                *++Regs.sp = p32Cell(*exceptionCell);
                 CurrentNativeMethod = nullptr;
                 TemporaryRootsLength = savedRoots;
                 return;
@@ -233,7 +233,7 @@ void throwException(OBJECT* exceptionCell) {
         }
         if (method == RunCustomCodeMethod && *(cell*)(fp + 1) != 0) {
             CustomCodeFunction fn = (CustomCodeFunction)(uintptr_t) * (cell*)(fp + 1);
-            *(cell*)(fp + 1) = (cell)(uintptr_t)*exceptionCell;
+            *(cell*)(fp + 1) = p32Cell(*exceptionCell);
             fn(fp);
             // fn may allocate: the frame is read again where the root moved it
             *exceptionCell = (OBJECT)(uintptr_t) * (cell*)(fp + 1);

@@ -3,7 +3,6 @@
 // whole is never read back in halves or the other way round.
 #pragma once
 
-#include <emmintrin.h>
 #include <math.h>
 #include <stdint.h>
 #include <string.h>
@@ -34,14 +33,17 @@ static inline int64_t getLong(const cell* p) {
 }
 static inline void setLong(cell* p, int64_t v) { memcpy(p, &v, 8); }
 
-// Copies a two-word value with one 8-byte load and store; the bits pass unchanged
-// (no x87 register, which would quiet a signalling NaN).
+// Copies a two-word value with one 8-byte load and store through an integer register:
+// the bits pass unchanged (no x87 register, which would quiet a signalling NaN).
 static inline void moveTwoWords(cell* to, const cell* from) {
-    _mm_storel_epi64((__m128i*)to, _mm_loadl_epi64((const __m128i*)from));
+    uint64_t v;
+    memcpy(&v, from, 8);
+    memcpy(to, &v, 8);
 }
 // The same for a value whose halves come from two places (low half first).
 static inline void storeTwoWords(cell* to, cell low, cell high) {
-    _mm_storel_epi64((__m128i*)to, _mm_unpacklo_epi32(_mm_cvtsi32_si128(low), _mm_cvtsi32_si128(high)));
+    uint64_t v = (uint64_t)(uint32_t)low | (uint64_t)(uint32_t)high << 32;
+    memcpy(to, &v, 8);
 }
 
 // Conversions to integers by the magnitude of the value's bits: C++ casts of values

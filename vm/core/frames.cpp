@@ -104,8 +104,8 @@ void initializeClass(ClassRecord* clazz) {
     ClassRecord* volatile target = clazz;
     VM_TRY
     pushFrame(RunCustomCodeMethod);
-    *++Regs.sp = (cell)(uintptr_t)&runClinit;
-    *++Regs.sp = (cell)(uintptr_t)target;
+    *++Regs.sp = p32Cell((const void*)&runClinit);
+    *++Regs.sp = p32Cell(target);
     *++Regs.sp = 1;
     VM_CATCH(e)
     target->status = CLASS_ERROR;
@@ -162,9 +162,9 @@ void runClinit(FrameRecord* exceptionFrame) {
             OBJECT string = (OBJECT)instantiateStringFromUtf(text, (int)strlen(text));
             makeTemporaryRoot(&string);
             OBJECT error = instantiate(JavaLangError);
-            error->data[0] = (cell)(uintptr_t)string;
+            error->data[0] = p32Cell(string);
             stack = (cell*)(exceptionFrame + 1);
-            stack[0] = (cell)(uintptr_t)error;
+            stack[0] = p32Cell(error);
             TemporaryRootsLength = savedRoots;
         }
         TemporaryRootsLength = frameRoots;

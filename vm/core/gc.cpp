@@ -67,7 +67,7 @@ VMBSS static Instance* weakReferenceChain;
 
 // Compaction
 struct BreakEntry {
-    cell* address;     // old address of a block header
+    P32<cell> address;  // old address of a block header
     int32_t distance;  // bytes the blocks from here on were moved down
 };
 static_assert(sizeof(BreakEntry) == 8, "a break-table entry is two words");
@@ -101,7 +101,7 @@ static inline bool inDynamicHeap(const void* p) {
     return a > (uintptr_t)HeapStart && a < (uintptr_t)PermanentBoundary && (a & 3) == 0;
 }
 
-static inline void* asPointer(cell word) { return (void*)(uintptr_t)word; }
+static inline void* asPointer(cell word) { return p32Address((uint32_t)word); }
 static inline void* lockTarget(uint32_t word) { return (void*)(uintptr_t)(word & ~(uint32_t)LOCK_STATE_MASK); }
 
 static inline bool isDead(const void* object) {
@@ -191,7 +191,7 @@ static void scanObject(cell* object, int depth) {
             case GCT_WEAKREFERENCE: {
                 Instance* reference = (Instance*)object;
                 scanInstance(reference, true, &next, depth);
-                reference->data[WEAK_LINK] = (cell)(uintptr_t)weakReferenceChain;
+                reference->data[WEAK_LINK] = p32Cell(weakReferenceChain);
                 weakReferenceChain = reference;
                 break;
             }
@@ -220,7 +220,7 @@ static void scanObject(cell* object, int depth) {
                 break;
             }
             case GCT_WEAKPOINTERLIST:
-                object[1] = (cell)(uintptr_t)weakListChain;
+                object[1] = p32Cell(weakListChain);
                 weakListChain = object;
                 break;
             case GCT_NOPOINTERS:
@@ -319,7 +319,7 @@ static void markThreadStack(ThreadRecord* thread) {
 // Roots
 
 static void traceRootObjects() {
-    for (int32_t i = 0; i < GlobalRootsLength; i++) markRoot(*(void**)GlobalRoots[i]);
+    for (int32_t i = 0; i < GlobalRootsLength; i++) markRoot(rootValue(GlobalRoots[i]));
     // the lock words of read-only objects point at thread and monitor records
     for (int32_t i = 0; i < ROM_LOCK_WORDS; i++) {
         if (RomLockWords[i].word & LOCK_STATE_MASK) markRoot(lockTarget(RomLockWords[i].word));
@@ -328,7 +328,7 @@ static void traceRootObjects() {
         if (isInteriorRoot(i))
             markRoot(interiorRootAt(i)->object);
         else
-            markRoot(asPointer(*temporaryRootVariable(i)));
+            markRoot(rootValue(temporaryRootVariable(i)));
     }
     if (CurrentRomImage != nullptr && CurrentRomImage->staticArea != nullptr) {
         cell* area = CurrentRomImage->staticArea;
@@ -375,25 +375,32 @@ static void traceRootObjects() {
 
 // Runs a cleanup function under a scratch thread and frame, so that it neither sees nor
 // disturbs the thread the collection interrupted.
+// The scratch records are the program's own (their addresses enter words); a cleanup
+// runs only inside a collection, and a collection never nests.
+VMBSS static ThreadRecord cleanupThread;
+VMBSS static FrameRecord cleanupFrame;
+VMBSS static cell cleanupArgument;
+
 static void runCleanup(CleanupFunction function, OBJECT object) {
     OBJECT cleaned = object;
-    ThreadRecord scratch;
-    FrameRecord frame;
-    memset(&scratch, 0, sizeof scratch);
-    memset(&frame, 0, sizeof frame);
-    frame.thisMethod = RunCustomCodeMethod;
-    scratch.nativeLp = (cell*)&cleaned;
-    scratch.state = THREAD_ACTIVE;
-    scratch.fpStore = &frame;
-    scratch.spStore = (cell*)&frame.syncObject;
+    ThreadRecord* scratch = &cleanupThread;
+    FrameRecord* frame = &cleanupFrame;
+    memset(scratch, 0, sizeof *scratch);
+    memset(frame, 0, sizeof *frame);
+    cleanupArgument = p32Cell(object);
+    frame->thisMethod = RunCustomCodeMethod;
+    scratch->nativeLp = &cleanupArgument;
+    scratch->state = THREAD_ACTIVE;
+    scratch->fpStore = frame;
+    scratch->spStore = (cell*)&frame->syncObject;
     ThreadRecord* savedThread = CurrentThread;
     MethodRecord* savedNative = CurrentNativeMethod;
     InterpRegisters savedRegisters = Regs;
-    CurrentThread = &scratch;
+    CurrentThread = scratch;
     CurrentNativeMethod = nullptr;
-    Regs.fp = &frame;
-    Regs.sp = (cell*)&frame.syncObject;
-    Regs.locals = (cell*)&frame;
+    Regs.fp = frame;
+    Regs.sp = (cell*)&frame->syncObject;
+    Regs.locals = (cell*)frame;
     function(&cleaned);
     Regs = savedRegisters;
     CurrentThread = savedThread;
@@ -519,11 +526,12 @@ static inline void* relocated(const void* p) {
 
 const void* gcCurrentAddress(const void* address) { return relocating ? relocated(address) : address; }
 
-static inline void relocateWord(cell* word) { *word = (cell)(uintptr_t)relocated(asPointer(*word)); }
+static inline void relocateWord(cell* word) { *word = p32Cell(relocated(asPointer(*word))); }
+static inline void relocateRoot(RootEntry entry) { setRootValue(entry, relocated(rootValue(entry))); }
 
 static inline void relocateLock(uint32_t* word) {
     uint32_t state = *word & LOCK_STATE_MASK;
-    if (state != 0) *word = (uint32_t)(uintptr_t)relocated(lockTarget(*word)) | state;
+    if (state != 0) *word = p32Word(relocated(lockTarget(*word))) | state;
 }
 
 static void addBreak(cell* address, int32_t distance) {
@@ -690,7 +698,7 @@ static void relocateThreadStack(ThreadRecord* thread) {
 }
 
 // A variable registered twice must move once.
-static bool rootSeenBefore(cell* address, int32_t globalsBefore, int32_t temporariesBefore) {
+static bool rootSeenBefore(RootEntry address, int32_t globalsBefore, int32_t temporariesBefore) {
     for (int32_t i = 0; i < globalsBefore; i++) {
         if (GlobalRoots[i] == address) return true;
     }
@@ -703,19 +711,19 @@ static bool rootSeenBefore(cell* address, int32_t globalsBefore, int32_t tempora
 static void relocateRoots() {
     for (int32_t i = 0; i < ROM_LOCK_WORDS; i++) relocateLock(&RomLockWords[i].word);
     for (int32_t i = 0; i < GlobalRootsLength; i++) {
-        if (!rootSeenBefore(GlobalRoots[i], i, 0)) relocateWord(GlobalRoots[i]);
+        if (!rootSeenBefore(GlobalRoots[i], i, 0)) relocateRoot(GlobalRoots[i]);
     }
     for (int32_t i = 0; i < TemporaryRootsLength; i += temporaryRootEntries(i)) {
         if (isInteriorRoot(i)) {
             InteriorRoot* root = interiorRootAt(i);
             char* object = (char*)root->object;
             char* moved = (char*)relocated(object);
-            *root->interior += (cell)(moved - object);
-            root->object = (cell*)moved;
+            setRootValue(root->interior, (char*)rootValue(root->interior) + (moved - object));
+            root->object = moved;
             continue;
         }
-        cell* variable = temporaryRootVariable(i);
-        if (!rootSeenBefore(variable, GlobalRootsLength, i)) relocateWord(variable);
+        RootEntry variable = temporaryRootVariable(i);
+        if (!rootSeenBefore(variable, GlobalRootsLength, i)) relocateRoot(variable);
     }
     if (CurrentRomImage != nullptr && CurrentRomImage->staticArea != nullptr) {
         cell* area = CurrentRomImage->staticArea;
@@ -869,7 +877,7 @@ static void relocateEverything(const BreakEntry* table, int32_t count) {
     relocationCount = count;
     breakLow = table[0].address;
     const BreakEntry* last = &table[count - 1];
-    breakHigh = last->distance == 0 ? last->address : PermanentBoundary;
+    breakHigh = last->distance == 0 ? last->address.get() : PermanentBoundary;
     indexBreaks();
     relocating = 1;
     // Stacks first: their maps may read blocks whose own pointers are not yet updated.
@@ -996,7 +1004,7 @@ int registerCleanup(OBJECT* cellAddress, CleanupFunction function) {
         int32_t entries = list[0];
         for (int32_t j = 0; j < entries; j++) {
             if (list[CLEANUP_LIST_HEADER_WORDS + j] == 0) {
-                list[CLEANUP_LIST_HEADER_WORDS + j] = (cell)(uintptr_t)*cellAddress;
+                list[CLEANUP_LIST_HEADER_WORDS + j] = p32Cell(*cellAddress);
                 return 1;
             }
         }
@@ -1007,17 +1015,17 @@ int registerCleanup(OBJECT* cellAddress, CleanupFunction function) {
         grown[0] = entries + CLEANUP_LIST_GROWTH;
         grown[2] = list[2];
         memcpy(grown + CLEANUP_LIST_HEADER_WORDS, list + CLEANUP_LIST_HEADER_WORDS, (size_t)entries * 4);
-        grown[CLEANUP_LIST_HEADER_WORDS + entries] = (cell)(uintptr_t)*cellAddress;
-        table[i] = (cell)(uintptr_t)grown;
+        grown[CLEANUP_LIST_HEADER_WORDS + entries] = p32Cell(*cellAddress);
+        table[i] = p32Cell(grown);
         return 1;
     }
     if (lists >= CLEANUP_TABLE_SLOTS) fatalVMError("Error, too many cleanup registrations");
     cell* list = callocObject(CLEANUP_LIST_HEADER_WORDS + CLEANUP_LIST_GROWTH, GCT_WEAKPOINTERLIST);
     table = CleanupTable;
     list[0] = CLEANUP_LIST_GROWTH;
-    list[2] = (cell)(uintptr_t)function;
-    list[CLEANUP_LIST_HEADER_WORDS] = (cell)(uintptr_t)*cellAddress;
-    table[++table[0]] = (cell)(uintptr_t)list;
+    list[2] = p32Cell((const void*)function);
+    list[CLEANUP_LIST_HEADER_WORDS] = p32Cell(*cellAddress);
+    table[++table[0]] = p32Cell(list);
     return 1;
 }
 

@@ -5,6 +5,8 @@
 // host blocks away from the objects the collector compacts.
 #include "vm/core/heap.h"
 
+#include "platform/lowmem.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -24,9 +26,9 @@ VMBSS cell* RegionBoundary;
 VMBSS cell* FirstFreeChunk;
 VMBSS int32_t AllocationMode;
 
-VMBSS cell TemporaryRoots[MAX_TEMPORARY_ROOTS];
+VMBSS RootEntry TemporaryRoots[MAX_TEMPORARY_ROOTS];
 VMBSS int32_t TemporaryRootsLength;
-VMBSS cell* GlobalRoots[MAX_GLOBAL_ROOTS];
+VMBSS RootEntry GlobalRoots[MAX_GLOBAL_ROOTS];
 VMBSS int32_t GlobalRootsLength;
 VMBSS cell* CleanupTable;
 
@@ -35,15 +37,15 @@ VMBSS int32_t ForcedCollectionCounter;
 
 void fatalTemporaryRootOverflow() { fatalVMError("Temporary root overflow: more than 50 temporary roots"); }
 
-void makeTemporaryInteriorRoot(void* address, void* object) {
+void pushTemporaryInteriorRoot(RootEntry interior, void* object) {
     if (TemporaryRootsLength + INTERIOR_ROOT_ENTRIES > MAX_TEMPORARY_ROOTS) fatalTemporaryRootOverflow();
-    *interiorRootAt(TemporaryRootsLength) = {INTERIOR_ROOT_MARK, (cell*)address, (cell*)object};
+    *interiorRootAt(TemporaryRootsLength) = {INTERIOR_ROOT_MARK, interior, object};
     TemporaryRootsLength += INTERIOR_ROOT_ENTRIES;
 }
 
-void makeGlobalRoot(void* address) {
+void pushGlobalRoot(RootEntry entry) {
     if (GlobalRootsLength >= MAX_GLOBAL_ROOTS) fatalVMError("Global root overflow");
-    GlobalRoots[GlobalRootsLength++] = (cell*)address;
+    GlobalRoots[GlobalRootsLength++] = entry;
 }
 
 void InitializeMemoryManagement() {
@@ -51,8 +53,8 @@ void InitializeMemoryManagement() {
     const char* stress = getenv("MOVANE_GC_STRESS");
     CollectOnEveryAllocation = stress != nullptr ? atoi(stress) : 0;
     InitializeHeap();
-    GlobalRoots[0] = (cell*)&AllThreads;
-    GlobalRoots[1] = (cell*)&CleanupTable;
+    GlobalRoots[0] = rootEntry(&AllThreads);
+    GlobalRoots[1] = rootEntry(&CleanupTable);
     GlobalRootsLength = 2;
     TemporaryRootsLength = 0;
     CleanupTable = callocObject(CLEANUP_TABLE_SLOTS + 1, GCT_POINTERLIST);
@@ -84,6 +86,8 @@ void InitializeHeap() {
         fatalVMError(MessageBuffer);
     }
     if (start == nullptr || size < 16) fatalVMError("Not enough memory to initialize the system");
+    // object references are words
+    if (!isLowAddress((char*)start + size - 1)) fatalVMError("The Java heap must lie in the low memory window");
     HeapSize = size;
     HeapStart = (cell*)start;
     HeapTop = (cell*)((char*)start + size);
@@ -114,9 +118,9 @@ void InitializeHeap() {
 // search for that size may start behind it.
 struct SearchFinger {
     int32_t size;  // words requested, header included
-    cell* position;
-    SearchFinger* next;      // the next smaller size
-    SearchFinger* previous;  // the next larger size
+    P32<cell> position;
+    P32<SearchFinger> next;      // the next smaller size
+    P32<SearchFinger> previous;  // the next larger size
 };
 static_assert(sizeof(SearchFinger) == 16, "a finger record is four words");
 

@@ -54,7 +54,7 @@ inline uint32_t blockWords(const cell* block) { return headerSize((uint32_t)*blo
 // ends it); what follows is undefined. The smallest chunk that can be linked is two words.
 struct FreeChunk {
     uint32_t header;
-    cell* next;
+    P32<cell> next;
 };
 static_assert(sizeof(FreeChunk) == 8, "a free chunk starts with two words");
 enum { FREE_CHUNK_MIN_WORDS = sizeof(FreeChunk) / 4 };
@@ -80,39 +80,83 @@ extern VMBSS cell* RegionBoundary;
 extern VMBSS cell* FirstFreeChunk;
 extern VMBSS int32_t AllocationMode;
 
-// Root tables. A temporary root is the address of a variable that holds an object;
-// the value -1 opens a three-word entry {-1, address of an interior pointer, object}.
-extern VMBSS cell TemporaryRoots[MAX_TEMPORARY_ROOTS];
+// Root tables. A root entry is the address of a variable that holds an object: a
+// native pointer variable, or a word (a cell, a record's pointer field), marked by the
+// entry's low bit, so that the collector reads and moves each at its own width. The
+// value -1 opens a three-entry interior root {-1, entry of the variable holding a
+// pointer into the object, the object}.
+typedef uintptr_t RootEntry;
+enum : uintptr_t { ROOT_WORD_TAG = 1 };
+template <typename T>
+inline RootEntry rootEntry(T** variable) {
+    return (RootEntry)variable;
+}
+template <typename T>
+inline RootEntry rootEntry(T* volatile* variable) {
+    return (RootEntry)variable;
+}
+inline RootEntry rootEntry(cell* word) { return (RootEntry)word | ROOT_WORD_TAG; }
+template <typename T>
+inline RootEntry rootEntry(P32<T>* word) {
+    return (RootEntry)word | ROOT_WORD_TAG;
+}
+inline bool isWordRoot(RootEntry entry) { return (entry & ROOT_WORD_TAG) != 0; }
+inline void* rootVariable(RootEntry entry) { return (void*)(entry & ~ROOT_WORD_TAG); }
+inline void* rootValue(RootEntry entry) {
+    if (isWordRoot(entry)) return p32Address(*(uint32_t*)rootVariable(entry));
+    return *(void**)entry;
+}
+inline void setRootValue(RootEntry entry, void* value) {
+    if (isWordRoot(entry))
+        *(uint32_t*)rootVariable(entry) = p32Word(value);
+    else
+        *(void**)entry = value;
+}
+
+extern VMBSS RootEntry TemporaryRoots[MAX_TEMPORARY_ROOTS];
 extern VMBSS int32_t TemporaryRootsLength;
 
 struct InteriorRoot {
-    cell mark;       // INTERIOR_ROOT_MARK
-    cell* interior;  // the variable holding a pointer into the object
-    cell* object;    // the object it points into
+    RootEntry mark;      // INTERIOR_ROOT_MARK
+    RootEntry interior;  // the variable holding a pointer into the object
+    void* object;        // the object it points into
 };
-static_assert(sizeof(InteriorRoot) == 12, "an interior root takes three entries");
-enum { INTERIOR_ROOT_MARK = -1, INTERIOR_ROOT_ENTRIES = sizeof(InteriorRoot) / sizeof(cell) };
+static_assert(sizeof(InteriorRoot) == 3 * sizeof(RootEntry), "an interior root takes three entries");
+enum : RootEntry { INTERIOR_ROOT_MARK = ~(RootEntry)0 };
+enum { INTERIOR_ROOT_ENTRIES = sizeof(InteriorRoot) / sizeof(RootEntry) };
 
-// The entry at index i of the temporary roots: an interior root, or the address of a
-// variable. temporaryRootEntries gives the entries it takes.
+// The entry at index i of the temporary roots: an interior root, or a variable.
+// temporaryRootEntries gives the entries it takes.
 inline bool isInteriorRoot(int32_t i) { return TemporaryRoots[i] == INTERIOR_ROOT_MARK; }
 inline InteriorRoot* interiorRootAt(int32_t i) { return (InteriorRoot*)&TemporaryRoots[i]; }
-inline cell* temporaryRootVariable(int32_t i) { return (cell*)(uintptr_t)TemporaryRoots[i]; }
+inline RootEntry temporaryRootVariable(int32_t i) { return TemporaryRoots[i]; }
 inline int32_t temporaryRootEntries(int32_t i) { return isInteriorRoot(i) ? INTERIOR_ROOT_ENTRIES : 1; }
-extern VMBSS cell* GlobalRoots[MAX_GLOBAL_ROOTS];
+extern VMBSS RootEntry GlobalRoots[MAX_GLOBAL_ROOTS];
 extern VMBSS int32_t GlobalRootsLength;
 extern VMBSS cell* CleanupTable;
 
 [[noreturn]] void fatalTemporaryRootOverflow();
 
-// Registers the variable at address as a temporary root until the count is restored.
-inline void makeTemporaryRoot(void* address) {
+inline void pushTemporaryRoot(RootEntry entry) {
     if (TemporaryRootsLength >= MAX_TEMPORARY_ROOTS) fatalTemporaryRootOverflow();
-    TemporaryRoots[TemporaryRootsLength++] = (cell)(uintptr_t)address;
+    TemporaryRoots[TemporaryRootsLength++] = entry;
 }
-// Keeps object alive and moves the interior pointer at address with it.
-void makeTemporaryInteriorRoot(void* address, void* object);
-void makeGlobalRoot(void* address);
+// Registers the variable as a temporary root until the count is restored.
+template <typename V>
+inline void makeTemporaryRoot(V* variable) {
+    pushTemporaryRoot(rootEntry(variable));
+}
+void pushTemporaryInteriorRoot(RootEntry interior, void* object);
+// Keeps object alive and moves the interior pointer held by variable with it.
+template <typename V>
+inline void makeTemporaryInteriorRoot(V* variable, void* object) {
+    pushTemporaryInteriorRoot(rootEntry(variable), object);
+}
+void pushGlobalRoot(RootEntry entry);
+template <typename V>
+inline void makeGlobalRoot(V* variable) {
+    pushGlobalRoot(rootEntry(variable));
+}
 
 void InitializeMemoryManagement();
 void InitializeHeap();

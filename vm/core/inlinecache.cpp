@@ -7,7 +7,7 @@
 #include "vm/services/tracelog.h"
 
 VMBSS InlineCacheEntry* InlineCacheTable;
-VMBSS ClassRecord** InlineCacheReceiverClasses;
+VMBSS P32<ClassRecord>* InlineCacheReceiverClasses;
 VMBSS int32_t InlineCacheNextIndex;
 VMBSS int32_t InlineCacheWrapped;
 
@@ -16,7 +16,7 @@ enum { TABLE_WORDS = INLINE_CACHE_SIZE * 3 + 1, RECEIVER_WORDS = INLINE_CACHE_SI
 void InitializeInlineCaching() {
     // permanent space comes cleared
     InlineCacheTable = (InlineCacheEntry*)callocPermanentObject(TABLE_WORDS);
-    InlineCacheReceiverClasses = (ClassRecord**)callocPermanentObject(RECEIVER_WORDS);
+    InlineCacheReceiverClasses = (P32<ClassRecord>*)callocPermanentObject(RECEIVER_WORDS);
     InlineCacheNextIndex = 0;
     InlineCacheWrapped = 0;
 }

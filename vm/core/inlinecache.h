@@ -12,8 +12,8 @@
 enum { INLINE_CACHE_SIZE = 128 };
 
 struct InlineCacheEntry {
-    MethodRecord* method;  // for the anewarray form: the array class
-    uint8_t* site;
+    P32<MethodRecord> method;  // for the anewarray form: the array class
+    P32<uint8_t> site;
     uint16_t originalOperand;  // first operand byte high
     uint8_t originalOpcode;
     uint8_t spare;
@@ -24,7 +24,7 @@ static_assert(offsetof(InlineCacheEntry, originalOperand) == 8 && offsetof(Inlin
 
 extern VMBSS InlineCacheEntry* InlineCacheTable;
 // The receiver class each entry's method was last looked up for.
-extern VMBSS ClassRecord** InlineCacheReceiverClasses;
+extern VMBSS P32<ClassRecord>* InlineCacheReceiverClasses;
 extern VMBSS int32_t InlineCacheNextIndex;
 extern VMBSS int32_t InlineCacheWrapped;
 

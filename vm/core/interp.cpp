@@ -175,7 +175,6 @@ static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
 // into a vector register and funnels every dispatch through one shared jump; without
 // it ip and sp stay in registers and each instruction dispatches on its own.
 __attribute__((optimize("no-tree-slp-vectorize"))) void Interpret() {
-    static_assert(sizeof(void*) == 4, "the VM runs as 32-bit code");
     // One entry per opcode, from the opcode table: its own label, or the slow path, or
     // the illegal-bytecode end.
 #define DISPATCH_OPK_FAST(name) &&op_##name
@@ -853,7 +852,7 @@ op_new_quick : {
     SAVE_REGS();
     OBJECT o = instantiateRegistered(c);
     LOAD_REGS();
-    *++sp = (cell)(uintptr_t)o;
+    *++sp = p32Cell(o);
     NEXT(3);
 }
 op_anewarray_quick : {
@@ -861,7 +860,7 @@ op_anewarray_quick : {
     SAVE_REGS();
     ArrayObject* a = instantiateArray(ac, sp[0]);
     LOAD_REGS();
-    sp[0] = (cell)(uintptr_t)a;
+    sp[0] = p32Cell(a);
     NEXT(3);
 }
 op_multianewarray_quick : {
@@ -871,7 +870,7 @@ op_multianewarray_quick : {
     ArrayObject* a = instantiateMultiArray(ac, sp - d + 1, d);
     LOAD_REGS();
     sp -= d;
-    *++sp = (cell)(uintptr_t)a;
+    *++sp = p32Cell(a);
     NEXT(4);
 }
 op_checkcast_quick : {

@@ -34,7 +34,7 @@ int setExtendedLock(ThreadRecord* thread, OBJECT object, int depth, uint32_t has
     if (thread->extendedLockDepth != 0) return 0;
     thread->extendedLockDepth = depth;
     thread->extendedLockHash = hash;
-    *lockWordOf(object) = (uint32_t)(uintptr_t)thread + LOCK_EXTENDED;
+    *lockWordOf(object) = p32Word(thread) + LOCK_EXTENDED;
     return 1;
 }
 
@@ -71,7 +71,7 @@ MonitorRecord* getObjectMonitor(OBJECT object) {
             owner->extendedLockHash = 0;
             break;
     }
-    *lockWordOf(object) = (uint32_t)(uintptr_t)monitor + LOCK_INFLATED;
+    *lockWordOf(object) = p32Word(monitor) + LOCK_INFLATED;
     return monitor;
 }
 
@@ -82,7 +82,7 @@ int monitorEnter(OBJECT object) {
     switch (word & LOCK_STATE_MASK) {
         case LOCK_UNLOCKED:
             if (word == 0) {
-                *lockWordOf(object) = (uint32_t)(uintptr_t)t + LOCK_SIMPLE;
+                *lockWordOf(object) = p32Word(t) + LOCK_SIMPLE;
                 return MONITOR_OWNED;
             }
             if (setExtendedLock(t, object, 1, word)) return MONITOR_OWNED;
@@ -135,7 +135,7 @@ int monitorExit(OBJECT object, const char** exceptionName) {
         }
         if (depth == 1 && t->extendedLockHash == 0) {
             t->extendedLockDepth = 0;
-            *lockWordOf(object) = (uint32_t)(uintptr_t)t + LOCK_SIMPLE;
+            *lockWordOf(object) = p32Word(t) + LOCK_SIMPLE;
         }
         return MONITOR_STILL_HELD;
     }

@@ -4,6 +4,8 @@
 
 #include "vm/core/mvheap.h"
 
+#include "platform/lowmem.h"
+
 #include <stddef.h>
 
 #include "vm/services/tracelog.h"
@@ -116,8 +118,9 @@ mvHeapDescriptor* mvHeap_initialize(void* block, int32_t size) {
     uintptr_t start = reinterpret_cast<uintptr_t>(block);
     // An unaligned block is refused: an odd sentinel address would carry the in-use bit,
     // and the first block would run past the block's end.
-    if (!block || (start & 3) != 0 || size < MVHEAP_MIN_SIZE || start + uint32_t(size) < start) {
-        mvTraceLog_error("[mvHeap_initialize] cannot init heap (%08x,%d)\n", uint32_t(start), size);
+    // Its block links are words: the whole block must lie in the low window.
+    if (!block || (start & 3) != 0 || size < MVHEAP_MIN_SIZE || !isLowAddress((const char*)block + size)) {
+        mvTraceLog_error("[mvHeap_initialize] cannot init heap (%p,%d)\n", block, size);
         return nullptr;
     }
     mvHeapDescriptor* h = static_cast<mvHeapDescriptor*>(block);
@@ -125,13 +128,13 @@ mvHeapDescriptor* mvHeap_initialize(void* block, int32_t size) {
     mvHeapBlock* b = reinterpret_cast<mvHeapBlock*>(first);
     h->base = h;
     h->size = uint32_t(size);
-    h->sentinel.next = uint32_t(first) | MVHEAP_IN_USE;
+    h->sentinel.next = p32Word((const void*)first) | MVHEAP_IN_USE;
     h->sentinel.previous = b;
     h->sentinel.ring.next = nullptr;
     h->sentinel.ring.previous = nullptr;
     h->sentinel.size = 0;
     h->magic = MVHEAP_MAGIC;
-    b->next = uint32_t(reinterpret_cast<uintptr_t>(&h->sentinel));
+    b->next = p32Word(&h->sentinel);
     b->previous = &h->sentinel;
     b->size = uint32_t(size) - uint32_t(sizeof(mvHeapDescriptor));
     makeSoleRing(h, b);
@@ -141,7 +144,7 @@ mvHeapDescriptor* mvHeap_initialize(void* block, int32_t size) {
 
 void* mvHeap_alloc(mvHeapDescriptor* heap, int32_t size) {
     if (!validDescriptor(heap) || size <= 0) {
-        mvTraceLog_error("[mvHeap_alloc] cannot allocate (%08x,%d)\n", uint32_t(reinterpret_cast<uintptr_t>(heap)),
+        mvTraceLog_error("[mvHeap_alloc] cannot allocate (%p,%d)\n", (void*)heap,
                          size);
         return nullptr;
     }
@@ -156,7 +159,7 @@ void* mvHeap_alloc(mvHeapDescriptor* heap, int32_t size) {
         rest->next = b->next;
         rest->previous = b;
         nextBlock(b)->previous = rest;
-        b->next = uint32_t(reinterpret_cast<uintptr_t>(rest));
+        b->next = p32Word(rest);
         ringInsert(heap, rest);
     }
     b->next |= MVHEAP_IN_USE;
@@ -165,8 +168,8 @@ void* mvHeap_alloc(mvHeapDescriptor* heap, int32_t size) {
 
 void mvHeap_free(mvHeapDescriptor* heap, void* address) {
     if (!validDescriptor(heap)) {
-        mvTraceLog_error("[mvHeap_free] cannot free (%08x,%08x)\n", uint32_t(reinterpret_cast<uintptr_t>(heap)),
-                         uint32_t(reinterpret_cast<uintptr_t>(address)));
+        mvTraceLog_error("[mvHeap_free] cannot free (%p,%p)\n", (void*)heap,
+                         (void*)address);
         return;
     }
     if (!address) return;
@@ -174,8 +177,8 @@ void mvHeap_free(mvHeapDescriptor* heap, void* address) {
     mvHeapBlock* b = reinterpret_cast<mvHeapBlock*>(at);
     // Freeing twice or freeing a foreign pointer would break the lists for good.
     if (reinterpret_cast<uintptr_t>(address) < MVHEAP_HEADER || !blockInHeap(heap, at) || !allocatedBlock(heap, b)) {
-        mvTraceLog_error("[mvHeap_free] cannot free (%08x,%08x)\n", uint32_t(reinterpret_cast<uintptr_t>(heap)),
-                         uint32_t(reinterpret_cast<uintptr_t>(address)));
+        mvTraceLog_error("[mvHeap_free] cannot free (%p,%p)\n", (void*)heap,
+                         (void*)address);
         return;
     }
 

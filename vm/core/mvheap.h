@@ -5,17 +5,19 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 // Links of the free ring; a block's ring words point at the ring words of other blocks.
 struct mvHeapRing {
-    mvHeapRing* next;
-    mvHeapRing* previous;
+    P32<mvHeapRing> next;
+    P32<mvHeapRing> previous;
 };
 
 // Block header. All blocks form one address-ordered circular list closed by the
 // descriptor's sentinel; free blocks also form a ring sorted by ascending size.
 struct mvHeapBlock {
     uint32_t next;          // next block in address order; MVHEAP_IN_USE while allocated
-    mvHeapBlock* previous;  // previous block in address order
+    P32<mvHeapBlock> previous;  // previous block in address order
     mvHeapRing ring;        // free blocks only
     uint32_t size;          // bytes, header included; free blocks only (data starts here)
 };
@@ -23,10 +25,10 @@ static_assert(sizeof(mvHeapBlock) == 20, "block header is five words");
 static_assert(sizeof(mvHeapRing) == 8, "ring links are two words");
 
 struct mvHeapDescriptor {
-    mvHeapDescriptor* base;  // the descriptor's own address
+    P32<mvHeapDescriptor> base;  // the descriptor's own address
     uint32_t size;           // bytes of the managed block
     mvHeapBlock sentinel;    // always in use, size 0
-    mvHeapBlock* freeRoot;   // smallest free block (its header), or null
+    P32<mvHeapBlock> freeRoot;   // smallest free block (its header), or null
     uint32_t freeCount;
     uint32_t magic;
 };

@@ -58,9 +58,9 @@ void unlockStringChars(StringInstance* string);
 inline cell getFieldSlot(OBJECT object, int index) { return object->data[index]; }
 inline int32_t getIntFieldByIndex(OBJECT object, int index) { return object->data[index]; }
 inline void setIntFieldByIndex(OBJECT object, int index, int32_t value) { object->data[index] = value; }
-inline OBJECT getObjectFieldByIndex(OBJECT object, int index) { return (OBJECT)(uintptr_t)object->data[index]; }
+inline OBJECT getObjectFieldByIndex(OBJECT object, int index) { return p32Ptr<Instance>(object->data[index]); }
 inline void setObjectFieldByIndex(OBJECT object, int index, void* value) {
-    object->data[index] = (cell)(uintptr_t)value;
+    object->data[index] = p32Cell(value);
 }
 void setIntFieldByName(OBJECT object, const char* name, const char* signature, int32_t value);
 void setObjectFieldByName(OBJECT object, const char* name, const char* signature, void* value);
@@ -81,9 +81,9 @@ inline void setIntArrayElement(ArrayObject* array, int i, int32_t value) { array
 inline cell getFieldSlot(int index, OBJECT object) { return object->data[index]; }
 inline int32_t getIntFieldByIndex(int index, OBJECT object) { return object->data[index]; }
 inline void setIntFieldByIndex(int index, OBJECT object, int32_t value) { object->data[index] = value; }
-inline OBJECT getObjectFieldByIndex(int index, OBJECT object) { return (OBJECT)(uintptr_t)object->data[index]; }
+inline OBJECT getObjectFieldByIndex(int index, OBJECT object) { return p32Ptr<Instance>(object->data[index]); }
 inline void setObjectFieldByIndex(int index, OBJECT object, void* value) {
-    object->data[index] = (cell)(uintptr_t)value;
+    object->data[index] = p32Cell(value);
 }
 
 inline int32_t getStringLength(StringInstance* string) { return string->count; }

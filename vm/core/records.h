@@ -1,10 +1,13 @@
 // Runtime records of the VM: classes, methods, fields, constant pools, objects,
 // threads and frames, exactly as both the class image and the loader lay them out.
-// Every record is plain data of 32-bit words with real 32-bit pointers.
+// Every record is plain data of 32-bit words; a pointer field is a checked 32-bit
+// address in the low window.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
+
+#include "platform/p32.h"
 
 typedef int32_t cell;  // one operand-stack or local word
 typedef uint16_t TypeKey;
@@ -18,7 +21,7 @@ struct FrameRecord;
 struct StackChunk;
 
 struct NameTableEntry {
-    NameTableEntry* next;
+    P32<NameTableEntry> next;
     uint16_t length;
     uint16_t key;
     char bytes[4];  // length bytes and a NUL
@@ -28,11 +31,11 @@ static_assert(offsetof(NameTableEntry, bytes) == 8, "NameTableEntry header is tw
 union CpEntry {
     int32_t i;
     uint32_t u;
-    ClassRecord* clazz;
-    FieldRecord* field;
-    MethodRecord* method;
-    struct StringInstance* string;
-    void* p;
+    P32<ClassRecord> clazz;
+    P32<FieldRecord> field;
+    P32<MethodRecord> method;
+    P32<struct StringInstance> string;
+    P32<void> p;
 };
 static_assert(sizeof(CpEntry) == 4, "constant-pool entries are words");
 
@@ -62,10 +65,10 @@ struct FieldRecord {
     uint16_t nameKey;
     TypeKey typeKey;
     uint32_t accessFlags;
-    ClassRecord* ofClass;
+    P32<ClassRecord> ofClass;
     union {
-        uint32_t offset;      // instance field: slot index
-        cell* staticAddress;  // static field: its value word(s)
+        uint32_t offset;           // instance field: slot index
+        P32<cell> staticAddress;  // static field: its value word(s)
     } u;
 };
 static_assert(sizeof(FieldRecord) == 16, "FieldRecord is four words");
@@ -99,15 +102,15 @@ struct MethodRecord {
         uint32_t nameTypeKey;
     } nt;
     union {
-        uint8_t* code;
-        NativeFunction native;
+        P32<uint8_t> code;
+        P32Fn<NativeFunction> native;
     } u;
-    HandlerTable* handlers;
-    void* stackMaps;
+    P32<HandlerTable> handlers;
+    P32<void> stackMaps;
     uint16_t codeLength;
     uint16_t maxStack;
     uint32_t accessFlags;
-    ClassRecord* ofClass;
+    P32<ClassRecord> ofClass;
     uint16_t frameSize;
     uint16_t argCount;
 };
@@ -125,23 +128,23 @@ struct MethodTable {
 typedef void (*CleanupFunction)(struct Instance** cell);
 
 struct ClassRecord {
-    ClassRecord* clazz;
+    P32<ClassRecord> clazz;
     uint32_t monitor;
-    NameTableEntry* packageName;
-    NameTableEntry* baseName;
-    ClassRecord* next;
+    P32<NameTableEntry> packageName;
+    P32<NameTableEntry> baseName;
+    P32<ClassRecord> next;
     uint16_t accessFlags;
     TypeKey key;
-    ClassRecord* superClass;
-    ConstantPool* constPool;
-    FieldTable* fieldTable;
-    MethodTable* methodTable;
-    uint16_t* interfaces;
-    cell* staticFields;
+    P32<ClassRecord> superClass;
+    P32<ConstantPool> constPool;
+    P32<FieldTable> fieldTable;
+    P32<MethodTable> methodTable;
+    P32<uint16_t> interfaces;
+    P32<cell> staticFields;
     uint16_t instSize;
     int16_t status;
-    ThreadRecord* initThread;
-    CleanupFunction cleanup;
+    P32<ThreadRecord> initThread;
+    P32Fn<CleanupFunction> cleanup;
 };
 static_assert(sizeof(ClassRecord) == 60, "ClassRecord is 15 words");
 static_assert(offsetof(ClassRecord, next) == 16 && offsetof(ClassRecord, accessFlags) == 20 &&
@@ -150,15 +153,15 @@ static_assert(offsetof(ClassRecord, next) == 16 && offsetof(ClassRecord, accessF
               "ClassRecord field offsets");
 
 struct ArrayClassRecord {
-    ClassRecord* clazz;
+    P32<ClassRecord> clazz;
     uint32_t monitor;
-    NameTableEntry* packageName;
-    NameTableEntry* baseName;
-    ClassRecord* next;
+    P32<NameTableEntry> packageName;
+    P32<NameTableEntry> baseName;
+    P32<ClassRecord> next;
     uint16_t accessFlags;
     TypeKey key;
     union {
-        ClassRecord* elemClass;
+        P32<ClassRecord> elemClass;
         uint32_t primType;
     } u;
     uint32_t itemSize;
@@ -212,48 +215,48 @@ enum {
 };
 
 struct Instance {
-    ClassRecord* clazz;
+    P32<ClassRecord> clazz;
     uint32_t monitor;
     cell data[1];
 };
 typedef Instance* OBJECT;
 
 struct ArrayObject {
-    ClassRecord* clazz;
+    P32<ClassRecord> clazz;
     uint32_t monitor;
     uint32_t length;
     union {
         cell cdata[1];
         int8_t bdata[4];
         uint16_t sdata[2];
-        Instance* odata[1];
+        P32<Instance> odata[1];
     } u;
 };
 static_assert(offsetof(ArrayObject, u) == 12, "array elements follow the length word");
 
 struct StringInstance {
-    ClassRecord* clazz;
+    P32<ClassRecord> clazz;
     uint32_t monitor;
-    ArrayObject* value;
+    P32<ArrayObject> value;
     int32_t offset;
     int32_t count;
-    StringInstance* next;  // interned strings only
+    P32<StringInstance> next;  // interned strings only
 };
 static_assert(sizeof(StringInstance) == 24, "interned string record is six words");
 
 struct StackChunk {
-    StackChunk* next;
+    P32<StackChunk> next;
     int32_t size;
     cell data[1];
 };
 
 struct FrameRecord {
-    FrameRecord* previousFp;
-    uint8_t* previousIp;
-    cell* previousSp;
-    MethodRecord* thisMethod;
-    StackChunk* stack;
-    OBJECT syncObject;
+    P32<FrameRecord> previousFp;
+    P32<uint8_t> previousIp;
+    P32<cell> previousSp;
+    P32<MethodRecord> thisMethod;
+    P32<StackChunk> stack;
+    P32<Instance> syncObject;
 };
 static_assert(sizeof(FrameRecord) == 24, "FrameRecord is six words");
 enum { SIZEOF_FRAME_WORDS = 6 };
@@ -269,23 +272,23 @@ inline bool isBottomFrame(const FrameRecord* frame) {
 }
 
 struct ThreadRecord {
-    ThreadRecord* nextAliveThread;
-    ThreadRecord* nextThread;
-    Instance* javaThread;
+    P32<ThreadRecord> nextAliveThread;
+    P32<ThreadRecord> nextThread;
+    P32<Instance> javaThread;
     int32_t timeslice;
-    StackChunk* stack;
-    uint8_t* ipStore;
-    FrameRecord* fpStore;
-    cell* spStore;
-    cell* nativeLp;
-    struct MonitorRecord* monitor;
+    P32<StackChunk> stack;
+    P32<uint8_t> ipStore;
+    P32<FrameRecord> fpStore;
+    P32<cell> spStore;
+    P32<cell> nativeLp;
+    P32<struct MonitorRecord> monitor;
     int32_t monitorDepth;
-    ThreadRecord* nextAlarmThread;
+    P32<ThreadRecord> nextAlarmThread;
     uint32_t wakeupTime[2];
-    void (*wakeupCall)(ThreadRecord*);
+    P32Fn<void (*)(ThreadRecord*)> wakeupCall;
     int32_t extendedLockDepth;
     uint32_t extendedLockHash;
-    const char* pendingException;
+    P32<const char> pendingException;
     uint32_t reserved;
     int32_t state;
     int32_t isPendingInterrupt;
@@ -305,21 +308,25 @@ enum {
 };
 
 struct MonitorRecord {
-    ThreadRecord* owner;
-    ThreadRecord* monitorWaitQ;
-    ThreadRecord* condvarWaitQ;
+    P32<ThreadRecord> owner;
+    P32<ThreadRecord> monitorWaitQ;
+    P32<ThreadRecord> condvarWaitQ;
     uint32_t hashCode;
     int32_t depth;
 };
 static_assert(sizeof(MonitorRecord) == 20, "MonitorRecord is five words");
 
+// A catch frame lives in the C frame that opened it and links to its opener's caller:
+// its pointers are native ones, never stored in a word.
 struct CatchFrame {
     void* jumpBuffer;
     OBJECT throwable;
     int32_t tempRootCount;
     CatchFrame* previous;
 };
-static_assert(sizeof(CatchFrame) == 16, "CatchFrame is four words");
+static_assert(offsetof(CatchFrame, throwable) < offsetof(CatchFrame, tempRootCount) &&
+                  offsetof(CatchFrame, tempRootCount) < offsetof(CatchFrame, previous),
+              "CatchFrame keeps its field order");
 
 // Layouts from the records: sizes in words and the word a field starts at, so that a
 // moved field or a changed record cannot silently leave a counted offset behind.

@@ -236,7 +236,7 @@ static void newObject() {
     if (!readyOrInitialize(clazz)) return;
     if (rewritable(ip)) ip[0] = OP_NEW_QUICK;
     OBJECT o = instantiateRegistered(clazz);
-    *++Regs.sp = (cell)(uintptr_t)o;
+    *++Regs.sp = p32Cell(o);
     Regs.ip = ip + 3;
 }
 
@@ -245,7 +245,7 @@ static void newArray() {
     if (type < T_BOOLEAN || type > T_LONG || PrimitiveArrayClasses[type] == nullptr)
         raiseExceptionWithMessage(VerifyError, "Bad newarray type");
     ArrayObject* a = instantiateArray(PrimitiveArrayClasses[type], Regs.sp[0]);
-    Regs.sp[0] = (cell)(uintptr_t)a;
+    Regs.sp[0] = p32Cell(a);
     Regs.ip += 2;
 }
 
@@ -260,7 +260,7 @@ static void newObjectArray() {
         writeU16(ip + 1, (uint32_t)entry);
     }
     ArrayObject* a = instantiateArray(arrayClass, Regs.sp[0]);
-    Regs.sp[0] = (cell)(uintptr_t)a;
+    Regs.sp[0] = p32Cell(a);
     Regs.ip = ip + 3;
 }
 
@@ -272,7 +272,7 @@ static void newMultiArray() {
     if (rewritable(ip)) ip[0] = OP_MULTIANEWARRAY_QUICK;
     ArrayObject* a = instantiateMultiArray(asArrayClass(clazz), Regs.sp - d + 1, d);
     Regs.sp -= d;
-    *++Regs.sp = (cell)(uintptr_t)a;
+    *++Regs.sp = p32Cell(a);
     Regs.ip = ip + 4;
 }
 

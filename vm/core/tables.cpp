@@ -323,7 +323,7 @@ void trimHashTableToImage(VmHashTable* table, int linkWord) {
     for (uint32_t b = 0; b < table->bucketCount; b++) {
         void* head = table->buckets[b];
         while (head != nullptr && (uintptr_t)head >= (uintptr_t)HeapStart && (uintptr_t)head < (uintptr_t)HeapTop) {
-            head = ((void**)head)[linkWord];
+            head = ((P32<void>*)head)[linkWord];
             table->count--;
         }
         table->buckets[b] = head;

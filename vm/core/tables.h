@@ -9,7 +9,7 @@
 struct VmHashTable {
     uint32_t bucketCount;
     uint32_t count;
-    void* buckets[1];
+    P32<void> buckets[1];
 };
 
 enum {

@@ -17,9 +17,9 @@
 
 VMBSS ThreadRecord* MainThread;
 VMBSS ThreadRecord* CurrentThread;
-VMBSS ThreadRecord* RunnableThreads;
-VMBSS ThreadRecord* TimerQueue;
-VMBSS ThreadRecord* AllThreads;
+VMBSS P32<ThreadRecord> RunnableThreads;
+VMBSS P32<ThreadRecord> TimerQueue;
+VMBSS P32<ThreadRecord> AllThreads;
 VMBSS bool MainMethodMissing;
 VMBSS int32_t AliveThreadCount;
 VMBSS MonitorRecord* FreeMonitorList;
@@ -36,7 +36,7 @@ ThreadRecord* BuildThread(OBJECT* javaThreadCell) {
     thread->stack = chunk;
     thread->timeslice = DEFAULT_TIME_SLICE;
     thread->javaThread = *javaThreadCell;
-    (*javaThreadCell)->data[THREAD_RECORD_SLOT] = (cell)(uintptr_t)thread;
+    (*javaThreadCell)->data[THREAD_RECORD_SLOT] = p32Cell(thread);
     thread->state = THREAD_JUST_BORN;
     thread->scheduling = 3;
     thread->nextAliveThread = AllThreads;
@@ -83,7 +83,7 @@ void InitializeThreading(ClassRecord* mainClass, ArrayObject* arguments) {
     javaThread = instantiate(JavaLangThread);
     javaThread->data[THREAD_PRIORITY_SLOT] = 5;
     OBJECT name = (OBJECT)instantiateStringFromUtf("Thread-0", 8);
-    javaThread->data[THREAD_NAME_SLOT] = (cell)(uintptr_t)name;
+    javaThread->data[THREAD_NAME_SLOT] = p32Cell(name);
     makeGlobalRoot(&MainThread);
     makeGlobalRoot(&CurrentThread);
     makeGlobalRoot(&RunnableThreads);
@@ -103,9 +103,9 @@ void InitializeThreading(ClassRecord* mainClass, ArrayObject* arguments) {
     Regs.fp = nullptr;
     Regs.ip = bottomFrameIp();
     pushFrame(RunCustomCodeMethod);
-    *++Regs.sp = (cell)(uintptr_t)&startMainThread;
-    *++Regs.sp = (cell)(uintptr_t)mainClass;
-    *++Regs.sp = (cell)(uintptr_t)arguments;
+    *++Regs.sp = p32Cell((const void*)&startMainThread);
+    *++Regs.sp = p32Cell(mainClass);
+    *++Regs.sp = p32Cell(arguments);
     TemporaryRootsLength = savedRoots;
     initializeClass(mainClass);
 }
@@ -134,7 +134,7 @@ void suspendThread() {
 }
 
 void removePendingAlarm(ThreadRecord* thread) {
-    for (ThreadRecord** link = &TimerQueue; *link != nullptr; link = &(*link)->nextAlarmThread) {
+    for (P32<ThreadRecord>* link = &TimerQueue; *link != nullptr; link = &(*link)->nextAlarmThread) {
         if (*link == thread) {
             *link = thread->nextAlarmThread;
             break;
@@ -146,7 +146,7 @@ void removePendingAlarm(ThreadRecord* thread) {
 
 void dismantleThread(ThreadRecord* thread) {
     thread->state = THREAD_DEAD;
-    for (ThreadRecord** link = &AllThreads; *link != nullptr; link = &(*link)->nextAliveThread) {
+    for (P32<ThreadRecord>* link = &AllThreads; *link != nullptr; link = &(*link)->nextAliveThread) {
         if (*link == thread) {
             *link = thread->nextAliveThread;
             break;
@@ -190,7 +190,7 @@ void loadExecutionEnvironment(ThreadRecord* thread) {
     }
 }
 
-void addToThreadQueue(ThreadRecord** queue, ThreadRecord* thread, int atEnd) {
+void addToThreadQueue(P32<ThreadRecord>* queue, ThreadRecord* thread, int atEnd) {
     ThreadRecord* last = *queue;
     if (last == nullptr) {
         thread->nextThread = thread;
@@ -202,7 +202,7 @@ void addToThreadQueue(ThreadRecord** queue, ThreadRecord* thread, int atEnd) {
     if (atEnd) *queue = thread;
 }
 
-ThreadRecord* removeQueueHead(ThreadRecord** queue) {
+ThreadRecord* removeQueueHead(P32<ThreadRecord>* queue) {
     ThreadRecord* last = *queue;
     if (last == nullptr) return nullptr;
     ThreadRecord* head = last->nextThread;
@@ -214,7 +214,7 @@ ThreadRecord* removeQueueHead(ThreadRecord** queue) {
     return head;
 }
 
-int removeFromThreadQueue(ThreadRecord** queue, ThreadRecord* thread) {
+int removeFromThreadQueue(P32<ThreadRecord>* queue, ThreadRecord* thread) {
     ThreadRecord* last = *queue;
     if (last == nullptr) return 0;
     ThreadRecord* prev = last;
@@ -329,7 +329,7 @@ void registerAlarm(ThreadRecord* thread, uint32_t delayLow, int32_t delayHigh, A
     thread->wakeupTime[0] = (uint32_t)wake;
     thread->wakeupTime[1] = (uint32_t)((uint64_t)wake >> 32);
     thread->wakeupCall = callback;
-    ThreadRecord** link = &TimerQueue;
+    P32<ThreadRecord>* link = &TimerQueue;
     while (*link != nullptr && wakeupTimeOf(*link) < wake) link = &(*link)->nextAlarmThread;
     thread->nextAlarmThread = *link;
     *link = thread;
@@ -398,9 +398,9 @@ void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT objec
     ThreadRecord* volatile target = thread;
     OBJECT volatile receiver = object;
     int32_t savedRoots = TemporaryRootsLength;
-    makeTemporaryRoot((void*)&target);
-    makeTemporaryRoot((void*)&receiver);
-    makeTemporaryRoot((void*)&previous);
+    makeTemporaryRoot(&target);
+    makeTemporaryRoot(&receiver);
+    makeTemporaryRoot(&previous);
     parkRegisters(previous, &spare);
     CurrentThread = thread;
     Regs.sp = (cell*)&thread->stack->size + method->argCount;
@@ -410,11 +410,11 @@ void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT objec
         method->accessFlags |= ACC_PREPARED;
     VM_TRY
     pushFrame(method);
-    if (!(method->accessFlags & ACC_STATIC)) Regs.locals[0] = (cell)(uintptr_t)receiver;
+    if (!(method->accessFlags & ACC_STATIC)) Regs.locals[0] = p32Cell(receiver);
     if (method->accessFlags & ACC_SYNCHRONIZED) {
         Regs.fp->syncObject = receiver;
         pushFrame(RunCustomCodeMethod);
-        *++Regs.sp = (cell)(uintptr_t)&enterStartMonitor;
+        *++Regs.sp = p32Cell((const void*)&enterStartMonitor);
     } else {
         Regs.fp->syncObject = bottomFrameWithoutMonitor();
     }

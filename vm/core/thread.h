@@ -22,9 +22,9 @@ enum { THREAD_PRIORITY_SLOT = 0, THREAD_RECORD_SLOT = 1, THREAD_TARGET_SLOT = 2,
 
 extern VMBSS ThreadRecord* MainThread;
 extern VMBSS ThreadRecord* CurrentThread;
-extern VMBSS ThreadRecord* RunnableThreads;
-extern VMBSS ThreadRecord* TimerQueue;
-extern VMBSS ThreadRecord* AllThreads;
+extern VMBSS P32<ThreadRecord> RunnableThreads;
+extern VMBSS P32<ThreadRecord> TimerQueue;
+extern VMBSS P32<ThreadRecord> AllThreads;
 extern VMBSS int32_t AliveThreadCount;
 extern VMBSS MonitorRecord* FreeMonitorList;
 // Set when the main class has no main method: the run then ends as a failure.
@@ -49,9 +49,9 @@ int SwitchThread();
 void storeExecutionEnvironment(ThreadRecord* thread);
 void loadExecutionEnvironment(ThreadRecord* thread);
 void addThreadToQueue(ThreadRecord* thread);
-ThreadRecord* removeQueueHead(ThreadRecord** queue);
-void addToThreadQueue(ThreadRecord** queue, ThreadRecord* thread, int atEnd);
-int removeFromThreadQueue(ThreadRecord** queue, ThreadRecord* thread);
+ThreadRecord* removeQueueHead(P32<ThreadRecord>* queue);
+void addToThreadQueue(P32<ThreadRecord>* queue, ThreadRecord* thread, int atEnd);
+int removeFromThreadQueue(P32<ThreadRecord>* queue, ThreadRecord* thread);
 int threadQueueLength(ThreadRecord* queue);
 int activeThreadCount();
 bool isActivated(ThreadRecord* thread);

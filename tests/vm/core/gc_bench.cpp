@@ -22,7 +22,7 @@ int32_t fillHalfLive(ClassRecord* nodeClass, OBJECT* list, int32_t bytes) {
         OBJECT n = instantiate(nodeClass);
         n->data[1] = count;
         if ((count++ & 1) == 0) {
-            n->data[0] = (cell)(uintptr_t)*list;
+            n->data[0] = p32Cell(*list);
             *list = n;
         }
     }
@@ -72,7 +72,7 @@ void AllocateSmallObjects(benchmark::State& state) {
         for (auto _ : state) {
             for (int i = 0; i < 10000; i++) {
                 OBJECT n = instantiate(nodeClass);
-                n->data[0] = (cell)(uintptr_t)last;
+                n->data[0] = p32Cell(last);
                 // a short chain stays reachable, the rest is garbage
                 if ((i & 15) == 0) n->data[0] = 0;
                 last = n;

@@ -61,7 +61,7 @@ OBJECT newNode(Vm& vm, OBJECT next, int value) {
     makeTemporaryRoot(&next);
     OBJECT n = instantiate(vm.classRecord("Node"));
     TemporaryRootsLength = saved;
-    n->data[0] = (cell)(uintptr_t)next;
+    n->data[0] = p32Cell(next);
     n->data[1] = value;
     return n;
 }
@@ -117,14 +117,14 @@ TEST(Collector, EachKindOfRootKeepsItsObjectsAndNothingElse) {
         interiorBase = newNode(vm, nullptr, 3);
         interior = &interiorBase->data[1];
         makeTemporaryInteriorRoot(&interior, interiorBase);
-        *vm.staticAddress("Holder", "held") = (cell)(uintptr_t)newNode(vm, nullptr, 4);
+        *vm.staticAddress("Holder", "held") = p32Cell(newNode(vm, nullptr, 4));
         kept = newNode(vm, nullptr, 0);
-        kept->data[0] = (cell)(uintptr_t)newNode(vm, nullptr, 5);
+        kept->data[0] = p32Cell(newNode(vm, nullptr, 5));
         array = (OBJECT)instantiateArray(getObjectArrayClass(JavaLangObject), 3);
         ((ArrayObject*)array)->u.odata[1] = newNode(vm, nullptr, 6);
         locked = newNode(vm, nullptr, 0);
         MonitorRecord* monitor = (MonitorRecord*)callocObject(5, GCT_MONITOR);
-        locked->monitor = (uint32_t)(uintptr_t)monitor + LOCK_INFLATED;
+        locked->monitor = p32Word(monitor) + LOCK_INFLATED;
         threadObject = instantiate(JavaLangThread);
         ThreadRecord* thread = BuildThread(&threadObject);
         // an ended thread is off the list; its Thread object still names its record
@@ -222,11 +222,11 @@ TEST(Collector, CompactionMovesObjectsAndUpdatesEveryReference) {
         ((ArrayObject*)arr)->u.odata[2] = newNode(vm, nullptr, 33);
         interior = &((ArrayObject*)arr)->u.cdata[3];
         makeTemporaryInteriorRoot(&interior, arr);
-        *vm.staticAddress("Holder", "held") = (cell)(uintptr_t)newNode(vm, nullptr, 44);
+        *vm.staticAddress("Holder", "held") = p32Cell(newNode(vm, nullptr, 44));
         locked = newNode(vm, nullptr, 55);
         MonitorRecord* monitor = (MonitorRecord*)callocObject(5, GCT_MONITOR);
         monitor->hashCode = 0x1230;
-        locked->monitor = (uint32_t)(uintptr_t)monitor + LOCK_INFLATED;
+        locked->monitor = p32Word(monitor) + LOCK_INFLATED;
         for (int i = 0; i < 50; i++) newNode(vm, nullptr, i);
         ArrayObject* pinned = instantiateArray(PrimitiveArrayClasses[T_INT], 2);
         pinned->u.cdata[0] = 66;
@@ -255,7 +255,7 @@ TEST(Collector, CompactionMovesObjectsAndUpdatesEveryReference) {
             if (headerType((uint32_t)*p) != GCT_FREE) used += (int32_t)(headerSize((uint32_t)*p) + 1) * 4;
         }
         checks[10].ok = used + memoryFree() == (int32_t)((char*)PermanentBoundary - (char*)HeapStart);
-        checks[11].ok = AllThreads != record && threadObject->data[1] == (cell)(uintptr_t)AllThreads &&
+        checks[11].ok = AllThreads != record && threadObject->data[1] == p32Cell(AllThreads) &&
                         AllThreads->javaThread == threadObject;
     });
     ASSERT_EQ(r.exitCode, 0) << r.trace;
@@ -271,7 +271,7 @@ bool garbageWasFreed;
 OBJECT seenBefore, seenAfter;
 void makeGarbage() {
     OBJECT o = instantiate(getClass("Node"));
-    garbageAddress = (int32_t)(uintptr_t)o;
+    garbageAddress = p32Cell(o);
     *++Regs.sp = garbageAddress;
 }
 void before() { seenBefore = (OBJECT)(uintptr_t)*Regs.sp--; }
@@ -371,10 +371,10 @@ TEST(Collector, WeakReferencesHoldOnlyTheirReferent) {
             ref = instantiate(vm.classRecord(c.subclass ? "Tracked" : "java/lang/ref/WeakReference"));
             setType(ref, GCT_WEAKREFERENCE);
             OBJECT referent = newNode(vm, nullptr, 1);
-            ref->data[0] = (cell)(uintptr_t)referent;
+            ref->data[0] = p32Cell(referent);
             if (c.strongElsewhere) strong = referent;
             if (c.pinned) lockObjectMemory(referent);
-            if (c.subclass) ref->data[2] = (cell)(uintptr_t)newNode(vm, nullptr, 9);
+            if (c.subclass) ref->data[2] = p32Cell(newNode(vm, nullptr, 9));
             garbageCollect(0);
             c.cleared = ref->data[0] == 0;
             if (c.subclass)
@@ -402,7 +402,7 @@ TEST(Collector, WeakReferenceFollowsItsReferentThroughCompaction) {
         strong = newNode(vm, nullptr, 5);
         ref = instantiate(vm.classRecord("java/lang/ref/WeakReference"));
         setType(ref, GCT_WEAKREFERENCE);
-        ref->data[0] = (cell)(uintptr_t)strong;
+        ref->data[0] = p32Cell(strong);
         OBJECT before = strong;
         garbageCollect(HeapSize / 4);
         followed = strong != before && node(ref->data[0]) == strong && ref->data[1] == 0;
@@ -766,7 +766,7 @@ TEST(Collector, ArgumentsFollowTheirChunkWhenTheCalleeNeedsANewOne) {
         .putstatic("Push", "r", "I")
         .op(OP_RETURN);
     vm.beforeStart = [&] {
-        *vm.staticAddress("Holder", "held") = (cell)(uintptr_t)instantiateArray(PrimitiveArrayClasses[T_INT], 200);
+        *vm.staticAddress("Holder", "held") = p32Cell(instantiateArray(PrimitiveArrayClasses[T_INT], 200));
         CollectOnEveryAllocation = 2;
     };
     int32_t r = 0;
@@ -815,7 +815,7 @@ TEST(Collector, FramePointerKeptAcrossAMoveOfItsChunkIsCaught) {
             .invokestatic("Keep", "allocate", "()V")
             .op(OP_RETURN);
         vm.beforeStart = [&] {
-            *vm.staticAddress("Holder", "held") = (cell)(uintptr_t)instantiateArray(PrimitiveArrayClasses[T_INT], 200);
+            *vm.staticAddress("Holder", "held") = p32Cell(instantiateArray(PrimitiveArrayClasses[T_INT], 200));
             CollectOnEveryAllocation = 2;
         };
         vm.afterRun = [] { CollectOnEveryAllocation = 0; };

@@ -68,7 +68,7 @@ inline void* verifierTable(const std::vector<uint32_t>& offsets, const std::vect
     for (int i = 0; i < k; i++) {
         char* frame = mallocBytes((int32_t)frames[i].size() * 2);
         memcpy(frame, frames[i].data(), frames[i].size() * 2);
-        table[1 + i] = (cell)(uintptr_t)frame;
+        table[1 + i] = p32Cell(frame);
         table[1 + k + i] = (cell)offsets[i];
     }
     TemporaryRootsLength = saved;

@@ -28,7 +28,7 @@ void AllocateAmongHoles(benchmark::State& state) {
             keep[0] = holes;
             for (int32_t i = 0; i < holes; i++) {
                 mallocHeapObject(HOLE_WORDS - 1, GCT_NOPOINTERS);  // dies: a hole
-                keep[i + 1] = (cell)(uintptr_t)mallocHeapObject(HOLE_WORDS - 1, GCT_NOPOINTERS);
+                keep[i + 1] = p32Cell(mallocHeapObject(HOLE_WORDS - 1, GCT_NOPOINTERS));
             }
             garbageCollect(0);  // sweeps the holes free, moves nothing
             state.ResumeTiming();

@@ -1,6 +1,8 @@
 // Heap layout, allocation from the two regions, permanent space, pins and root tables.
 #include <gtest/gtest.h>
 
+#include "platform/lowmem.h"
+
 #include "support/vmasm.h"
 
 using namespace vmasm;
@@ -10,11 +12,11 @@ namespace {
 // Puts a small heap of its own in place for the time of a check, inside a run.
 class ScratchHeap {
 public:
-    explicit ScratchHeap(int32_t bytes) : block_((size_t)bytes + 8) {
+    explicit ScratchHeap(int32_t bytes) : block_(lowAlloc((size_t)bytes + 8)) {
         saved_ = {HeapSize, HeapStart, HeapTop, PermanentBoundary, PermanentPointer, RegionBoundary, FirstFreeChunk};
         savedRecord_ = mvVm_getStartRecord();
         record_.heapSize = bytes;
-        record_.heapStart = (void*)(((uintptr_t)block_.data() + 3) & ~(uintptr_t)3);
+        record_.heapStart = (void*)(((uintptr_t)block_ + 3) & ~(uintptr_t)3);
         mvVm_keepStartRecord(&record_);
         InitializeHeap();
     }
@@ -28,6 +30,7 @@ public:
         FirstFreeChunk = saved_.free;
         setupSearchFingers();
         mvVm_keepStartRecord(savedRecord_);
+        lowFree(block_);
     }
 
 private:
@@ -35,7 +38,7 @@ private:
         int32_t size;
         cell *start, *top, *boundary, *pointer, *region, *free;
     } saved_;
-    std::vector<uint8_t> block_;
+    void* block_;
     KvmStartRecord record_{};
     KvmStartRecord* savedRecord_;
 };
@@ -97,7 +100,7 @@ TEST(Heap, FingersKeepFirstFit) {
                 keep[0] = 1200;
                 for (int i = 1; i <= 1200; i++) {
                     mallocHeapObject(next(k.holeSpread), GCT_NOPOINTERS);
-                    keep[i] = (cell)(uintptr_t)mallocHeapObject(next(k.holeSpread), GCT_NOPOINTERS);
+                    keep[i] = p32Cell(mallocHeapObject(next(k.holeSpread), GCT_NOPOINTERS));
                 }
                 garbageCollect(0);
                 // holes on both sides of the boundary
@@ -321,9 +324,9 @@ TEST(Heap, TemporaryRootEntriesWalkByKind) {
                 walked += isInteriorRoot(i) ? 'i' : 'p';
                 if (isInteriorRoot(i))
                     fieldsKept &=
-                        interiorRootAt(i)->interior == &variables[n] && interiorRootAt(i)->object == &objects[n];
+                        interiorRootAt(i)->interior == rootEntry(&variables[n]) && interiorRootAt(i)->object == &objects[n];
                 else
-                    fieldsKept &= temporaryRootVariable(i) == &variables[n];
+                    fieldsKept &= temporaryRootVariable(i) == rootEntry(&variables[n]);
             }
             TemporaryRootsLength = saved;
         });

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "methodcode.h"
+#include "platform/lowmem.h"
 #include "support/vmasm.h"
 
 using namespace vmasm;
@@ -25,7 +26,7 @@ uint8_t* mainCode;
 void nativeSnapshot() {
     MethodRecord* m = Regs.fp->thisMethod;
     mainCode = m->u.code;
-    codeWhileRunning.assign(m->u.code, m->u.code + m->codeLength);
+    codeWhileRunning.assign(m->u.code.get(), m->u.code + m->codeLength);
     nextIndexWhileRunning = InlineCacheNextIndex;
     wrappedWhileRunning = InlineCacheWrapped;
     entryZeroSite = getInlineCacheEntry(0)->site;
@@ -173,7 +174,8 @@ TEST(InlineCache, RingReleasesInOrderAndFinalizeRestoresEverySite) {
     };
     for (const Case& k : cases) {
         Vm vm;
-        std::vector<uint8_t> sites(3 * (size_t)k.created);
+        // call sites are kept in words: low memory
+        uint8_t* sites = (uint8_t*)lowCalloc(3, (size_t)k.created);
         for (int i = 0; i < k.created; i++) {
             sites[3 * i] = OP_INVOKEVIRTUAL;
             sites[3 * i + 1] = (uint8_t)(i >> 8);
@@ -203,6 +205,7 @@ TEST(InlineCache, RingReleasesInOrderAndFinalizeRestoresEverySite) {
             EXPECT_EQ(sites[3 * i], OP_INVOKEVIRTUAL) << k.name << " site " << i;
             EXPECT_EQ((sites[3 * i + 1] << 8) | sites[3 * i + 2], i) << k.name << " site " << i;
         }
+        lowFree(sites);
     }
 }
 

@@ -16,7 +16,7 @@ inline std::vector<uint8_t> codeOf(ClassRecord* c, const char* name) {
     for (uint32_t i = 0; i < c->methodTable->length; i++) {
         MethodRecord* m = &c->methodTable->methods[i];
         if (strcmp(changeKeyToName(m->nt.k.nameKey, nullptr), name) == 0)
-            return std::vector<uint8_t>(m->u.code, m->u.code + m->codeLength);
+            return std::vector<uint8_t>(m->u.code.get(), m->u.code + m->codeLength);
     }
     return {};
 }

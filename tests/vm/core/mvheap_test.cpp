@@ -1,12 +1,14 @@
 // mvHeap: descriptor and block words, best fit, splitting, merging on both sides, exhaustion,
 // bad arguments and damaged blocks. Every step is followed by a full consistency walk.
 
+#include "platform/lowmem.h"
 #include "vm/core/mvheap.h"
 
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <map>
@@ -25,7 +27,7 @@ uint32_t word(const void* p, int index) {
     return w;
 }
 
-uint32_t addr(const void* p) { return uint32_t(reinterpret_cast<uintptr_t>(p)); }
+uint32_t addr(const void* p) { return p32Word(p); }
 
 // Collects the trace lines written while it lives.
 struct TraceCapture {
@@ -117,7 +119,7 @@ std::string layout(mvHeapDescriptor* h, const std::map<char, void*>& slots) {
         const mvHeapBlock* r = h->freeRoot;
         do {
             out << ' ' << r->size;
-            r = reinterpret_cast<const mvHeapBlock*>(reinterpret_cast<const char*>(r->ring.next) - 8);
+            r = reinterpret_cast<const mvHeapBlock*>(reinterpret_cast<const char*>(r->ring.next.get()) - 8);
         } while (r != h->freeRoot);
     }
     return out.str();
@@ -128,11 +130,11 @@ struct TestHeap {
     uint8_t* memory;
     mvHeapDescriptor* heap;
     explicit TestHeap(int32_t size) {
-        memory = static_cast<uint8_t*>(malloc(size_t(size)));
+        memory = static_cast<uint8_t*>(lowAlloc(size_t(size)));
         memset(memory, 0xCD, size_t(size));
         heap = mvHeap_initialize(memory, size);
     }
-    ~TestHeap() { free(memory); }
+    ~TestHeap() { lowFree(memory); }
 };
 
 // Script tokens: "a16" allocates 16 bytes into slot a, "-a" frees slot a.
@@ -180,7 +182,7 @@ TEST(MvHeap, InitializeWritesDescriptorAndFirstBlock) {
     };
     for (const Case& c : cases) {
         TraceCapture trace;
-        uint8_t* memory = static_cast<uint8_t*>(malloc(size_t(std::max(c.size, 1) + c.offset)));
+        uint8_t* memory = static_cast<uint8_t*>(lowAlloc(size_t(std::max(c.size, 1) + c.offset)));
         uint8_t* block = memory + c.offset;
         mvHeapDescriptor* h = mvHeap_initialize(block, c.size);
         if (!c.ok) {
@@ -188,7 +190,7 @@ TEST(MvHeap, InitializeWritesDescriptorAndFirstBlock) {
             char line[80];
             snprintf(line, sizeof line, "[mvHeap_initialize] cannot init heap (%08x,%d)\n", addr(block), c.size);
             EXPECT_EQ(line, trace.text) << c.name;
-            free(memory);
+            lowFree(memory);
             continue;
         }
         ASSERT_EQ(static_cast<void*>(block), static_cast<void*>(h)) << c.name;
@@ -209,12 +211,23 @@ TEST(MvHeap, InitializeWritesDescriptorAndFirstBlock) {
         memset(p, 0x5A, size_t(room));
         EXPECT_LE(addr(p) + uint32_t(room), addr(block) + uint32_t(c.size)) << c.name;
         EXPECT_EQ(nullptr, mvHeap_alloc(h, 1)) << c.name;
-        free(memory);
+        lowFree(memory);
     }
 
     TraceCapture trace;
     EXPECT_EQ(nullptr, mvHeap_initialize(nullptr, 4096));
     EXPECT_EQ("[mvHeap_initialize] cannot init heap (00000000,4096)\n", trace.text);
+}
+
+// Its links are words: a block above the low window is refused, not cut to 32 bits.
+TEST(MvHeap, RefusesABlockAboveTheLowWindow) {
+    void* high = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(MAP_FAILED, high);
+    ASSERT_FALSE(isLowAddress(high)) << "plain mappings are expected above the window";
+    TraceCapture trace;
+    EXPECT_EQ(nullptr, mvHeap_initialize(high, 4096));
+    EXPECT_NE(std::string::npos, trace.text.find("cannot init heap")) << trace.text;
+    munmap(high, 4096);
 }
 
 TEST(MvHeap, AllocationAndMergePatterns) {
@@ -282,13 +295,13 @@ TEST(MvHeap, BadArgumentsAndDamagedBlocksAreRefused) {
     void* c = mvHeap_alloc(h, 16);
     mvHeap_free(h, b);
     uint8_t foreign[64];
-    char hs[9];
-    snprintf(hs, sizeof hs, "%08x", addr(h));
+    // as the trace prints an address: eight hex digits at least
     auto hex = [](const void* p) {
-        char s[9];
-        snprintf(s, sizeof s, "%08x", addr(p));
+        char s[24];
+        snprintf(s, sizeof s, "%08lx", (unsigned long)(uintptr_t)p);
         return std::string(s);
     };
+    const std::string hs = hex(h);
     struct Case {
         const char* name;
         int op;  // 0 alloc, 1 free

@@ -1,6 +1,7 @@
 // Name, class and string tables, signature packing and type keys, and trimming.
 #include <gtest/gtest.h>
 
+#include "platform/lowmem.h"
 #include "support/vmasm.h"
 
 using namespace vmasm;
@@ -170,13 +171,16 @@ TEST(Tables, NamesClassesAndStrings) {
 
 TEST(Tables, TrimmingKeepsOnlyTheImageEntries) {
     // bucket 0: heap, heap, image, image; bucket 1: image only; bucket 2: heap only
-    cell heap[16] = {};
-    NameTableEntry image[3] = {};
+    // the program's own memory: the links are words
+    static cell heap[16];
+    static NameTableEntry image[3];
+    memset(heap, 0, sizeof heap);
+    memset(image, 0, sizeof image);
     NameTableEntry* inHeap[3] = {(NameTableEntry*)&heap[0], (NameTableEntry*)&heap[4], (NameTableEntry*)&heap[8]};
     inHeap[0]->next = inHeap[1];
     inHeap[1]->next = &image[0];
     image[0].next = &image[1];
-    VmHashTable* table = (VmHashTable*)calloc(1, sizeof(VmHashTable) + 3 * sizeof(void*));
+    VmHashTable* table = (VmHashTable*)lowCalloc(1, sizeof(VmHashTable) + 3 * sizeof(table->buckets[0]));
     table->bucketCount = 3;
     table->count = 6;
     table->buckets[0] = inHeap[0];
@@ -193,7 +197,7 @@ TEST(Tables, TrimmingKeepsOnlyTheImageEntries) {
     EXPECT_EQ(table->buckets[1], &image[2]);
     EXPECT_EQ(table->buckets[2], nullptr);
     EXPECT_EQ(table->count, 3u);
-    free(table);
+    lowFree(table);
 }
 
 TEST(Tables, RunTimeEntriesAreTrimmedAfterARun) {
