@@ -3,7 +3,10 @@
 // 256 front-end handles. Every operation leaves a code in one last-error word.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
+
+#include "platform/p32.h"
 
 struct FsLock;
 
@@ -45,12 +48,13 @@ struct QmfsStat {
 };
 static_assert(sizeof(QmfsStat) == 12, "QmfsStat size");
 
-// Valid until the connector's next readdir.
+// Valid until the connector's next readdir. The name is the connector's own static
+// buffer, so it fits the record's word.
 struct QmfsDirEntry {
     uint32_t flags;
     uint32_t attributes;
     uint32_t size;
-    const char* name;  // full connector path beginning with "//"
+    P32<const char> name;  // full connector path beginning with "//"
 };
 static_assert(sizeof(QmfsDirEntry) == 16, "QmfsDirEntry size");
 
@@ -83,13 +87,18 @@ struct QmfsOps {
 };
 static_assert(sizeof(QmfsOps) == 22 * sizeof(void*), "QmfsOps slots");
 
+// A record of the front end's own table, never read as words: the operation table holds
+// native function pointers and sits at their natural alignment after the 44 name bytes.
 struct QmfsConnector {
     char name[30];
     char pad[2];
     char scheme[12];
     QmfsOps ops;
 };
-static_assert(sizeof(QmfsConnector) == 44 + 22 * sizeof(void*), "QmfsConnector size");
+static_assert(offsetof(QmfsConnector, scheme) == 32, "QmfsConnector names");
+static_assert(offsetof(QmfsConnector, ops) == (44 + alignof(QmfsOps) - 1) / alignof(QmfsOps) * alignof(QmfsOps) &&
+                  sizeof(QmfsConnector) == offsetof(QmfsConnector, ops) + sizeof(QmfsOps),
+              "QmfsConnector size");
 
 // A row of the connector list; the list ends with a row whose present flag is 0. A fill
 // function that answers non-zero does not count.

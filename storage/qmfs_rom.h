@@ -12,7 +12,8 @@ typedef GfsRomNode QmfsRomNode;
 enum { QMFS_ROM_REGISTERED = 32, QMFS_ROM_SLOTS = 10 };
 
 int qmfs_rom_fill(QmfsConnector* record);
-// The name is kept by pointer. 0, or -1 with error 7 when all entries are used.
+// The name and the data are kept by pointer, in a tree node's words: both lie in the low
+// window (platform/lowmem.h). 0, or -1 with error 7 when all entries are used.
 int qmfs_rom_registerFile(const char* name, const void* data, uint32_t size);
 // 0, or -1 with error 1 for an unknown name.
 int qmfs_rom_unregisterFile(const char* name);

@@ -1,6 +1,8 @@
 // qmmm: the storage library's arena allocator. Blocks come from one area that the
 // owner supplies; each carries an 8-byte header marked 0xCAFE. First fit, with free
-// neighbours merged as an allocation walks past them.
+// neighbours merged as an allocation walks past them. The blocks' addresses go into
+// words (a suite's descriptor, file records behind Java handles), so the owner takes
+// the area from the low window (platform/lowmem.h).
 #pragma once
 
 #include <stdint.h>

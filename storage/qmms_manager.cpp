@@ -84,7 +84,7 @@ static void clearCrashLeftovers(std::vector<uint8_t>* usedIds) {
     for (QmfsDirEntry* e; (e = gfs->ops.readdir(d)) != nullptr;) {
         if (e->attributes & QMFS_ATTR_DIRECTORY || e->name[0] == 0) continue;
         const char* base = strrchr(e->name, '/');
-        names.insert(base != nullptr ? base + 1 : e->name);
+        names.insert(base != nullptr ? base + 1 : e->name.get());
     }
     gfs->ops.closedir(d);
     for (size_t id = 0; id < usedIds->size(); id++) {

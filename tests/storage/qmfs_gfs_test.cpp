@@ -23,8 +23,8 @@ protected:
         EXPECT_GE(h, 0) << path;
         if (h < 0) return names;
         for (QmfsDirEntry* e; (e = gfs().readdir(h)) != nullptr;) {
-            names.insert(e->name);
-            if (dirs != nullptr && e->attributes == QMFS_ATTR_DIRECTORY) dirs->insert(e->name);
+            names.insert(e->name.get());
+            if (dirs != nullptr && e->attributes == QMFS_ATTR_DIRECTORY) dirs->insert(e->name.get());
         }
         gfs().closedir(h);
         return names;
@@ -141,11 +141,11 @@ TEST_F(QmfsGfsTest, ListingsOfFoldersAndRoots) {
     for (QmfsDirEntry* e; (e = gfs().readdir(h)) != nullptr;) {
         EXPECT_EQ(e->attributes, 26u);
         EXPECT_EQ(e->flags, 1u);
-        roots.push_back(e->name);
+        roots.push_back(e->name.get());
     }
     EXPECT_EQ(roots, (std::vector<std::string>{"//java", "//sdc_root", "//sdc_secure", "//sd-card", "//current"}));
     EXPECT_EQ(gfs().rewinddir(h), 0);
-    EXPECT_STREQ(gfs().readdir(h)->name, "//java");
+    EXPECT_STREQ(gfs().readdir(h)->name.get(), "//java");
     gfs().closedir(h);
     EXPECT_EQ(gfs().opendir("//java/one"), -1) << "a file is no folder";
 }

@@ -1,6 +1,9 @@
 #include "storage/qmmm.h"
 
+#include "platform/lowmem.h"
+
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <vector>
@@ -9,11 +12,19 @@ namespace {
 
 const QmmmBlockHeader* headerOf(const void* payload) { return (const QmmmBlockHeader*)((const uint8_t*)payload - 8); }
 
-// A word-aligned buffer to build arenas in, with a few bytes of play for odd bases.
+// A word-aligned buffer to build arenas in, with a few bytes of play for odd bases. It
+// lies in the low window, as the arenas of the program do (their blocks' addresses go
+// into words).
 struct ArenaBuffer {
-    std::vector<uint32_t> words;
-    explicit ArenaBuffer(size_t bytes) : words(bytes / 4 + 4, 0xDDDDDDDDu) {}
-    uint8_t* at(int offset) { return (uint8_t*)words.data() + offset; }
+    uint8_t* bytes;
+    explicit ArenaBuffer(size_t size) : bytes((uint8_t*)lowAlloc(size + 16)) {
+        if (bytes == nullptr) abort();
+        memset(bytes, 0xDD, size + 16);
+    }
+    ~ArenaBuffer() { lowFree(bytes); }
+    ArenaBuffer(const ArenaBuffer&) = delete;
+    ArenaBuffer& operator=(const ArenaBuffer&) = delete;
+    uint8_t* at(int offset) { return bytes + offset; }
 };
 
 TEST(QmmmTest, InitLaysOneFreeBlockWithExactHeaderBytes) {

@@ -1,11 +1,13 @@
 #include "storage/qmms_manager.h"
 
 #include "platform/fs.h"
+#include "platform/lowmem.h"
 #include "storage/qmfs_rom.h"
 #include "storage/qmms_suitefiles.h"
 #include "store_fixture.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -292,11 +294,31 @@ TEST_F(QmmsMemorySuiteTest, NotificationRequests) {
 
 namespace {
 
+// A copy of some bytes in the low window: a ROM node keeps its data's address in a word.
+class LowCopy {
+public:
+    LowCopy() = default;
+    ~LowCopy() { lowFree(data_); }
+    LowCopy(const LowCopy&) = delete;
+    LowCopy& operator=(const LowCopy&) = delete;
+    const uint8_t* of(const std::vector<uint8_t>& bytes) {
+        lowFree(data_);
+        data_ = (uint8_t*)lowAlloc(bytes.size());
+        if (data_ == nullptr) abort();
+        memcpy(data_, bytes.data(), bytes.size());
+        return data_;
+    }
+
+private:
+    uint8_t* data_ = nullptr;
+};
+
 // A ROM with two preinstalled suites (ids 0 and 1, category 1) and their security files.
 struct PreinstalledRom {
     std::vector<uint8_t> index = std::vector<uint8_t>(256 + 3840, 0);
     std::vector<uint8_t> mss0 = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 7, 0, 0, 0};
     std::vector<uint8_t> mss1 = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0};
+    LowCopy files[3];
     QmfsRomNode nodes[5];
     PreinstalledRom() {
         index[10] = 1;
@@ -315,9 +337,9 @@ struct PreinstalledRom {
         }
         nodes[0] = {"", nullptr, 0, -1, 1, -1, 1};
         nodes[1] = {"midlet", nullptr, 0, 0, 2, -1, 1};
-        nodes[2] = {"_suites.idx", index.data(), (uint32_t)index.size(), 1, -1, 3, 0};
-        nodes[3] = {"0.mss", mss0.data(), (uint32_t)mss0.size(), 1, -1, 4, 0};
-        nodes[4] = {"1.mss", mss1.data(), (uint32_t)mss1.size(), 1, -1, -1, 0};
+        nodes[2] = {"_suites.idx", files[0].of(index), (uint32_t)index.size(), 1, -1, 3, 0};
+        nodes[3] = {"0.mss", files[1].of(mss0), (uint32_t)mss0.size(), 1, -1, 4, 0};
+        nodes[4] = {"1.mss", files[2].of(mss1), (uint32_t)mss1.size(), 1, -1, -1, 0};
     }
 };
 

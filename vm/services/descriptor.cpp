@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "platform/lowmem.h"
 #include "vm/core/mvheap.h"
 #include "vm/loader/inflate.h"
 #include "vm/loader/jar.h"
@@ -67,14 +68,14 @@ static inline void setError(int32_t* error, int32_t code) {
 
 void* QamsAlloc(QamsEnv* env, int32_t size) {
     if (env == nullptr || env == QAMS_NO_ENV || size < 1) return nullptr;
-    if (env->alloc != nullptr) return env->alloc(size, env);
+    if (env->alloc != nullptr) return env->alloc.get()(size, env);
     return mvHeap_alloc(env->heap, size);
 }
 
 void QamsFree(QamsEnv* env, void* block) {
     if (env == nullptr || env == QAMS_NO_ENV || block == nullptr) return;
     if (env->free != nullptr)
-        env->free(block, env);
+        env->free.get()(block, env);
     else
         mvHeap_free(env->heap, block);
 }
@@ -90,7 +91,9 @@ QamsEnv* QamsEnvInitialize(int32_t memorySize, void* memory, int32_t* error) {
         setError(error, QAMS_OUT_OF_MEMORY);
         return QAMS_NO_ENV;
     }
-    *env = {heap, nullptr, nullptr};
+    env->heap = heap;
+    env->alloc = nullptr;
+    env->free = nullptr;
     setError(error, 0);
     return env;
 }
@@ -105,7 +108,9 @@ QamsEnv* QamsEnvInitializeWith(QamsAllocFn alloc, QamsFreeFn free, int32_t* erro
         setError(error, QAMS_OUT_OF_MEMORY);
         return QAMS_NO_ENV;
     }
-    *env = {QAMS_NO_HEAP, alloc, free};
+    env->heap.w = QAMS_NO_HEAP_WORD;
+    env->alloc = alloc;
+    env->free = free;
     setError(error, 0);
     return env;
 }
@@ -113,7 +118,7 @@ QamsEnv* QamsEnvInitializeWith(QamsAllocFn alloc, QamsFreeFn free, int32_t* erro
 int32_t QamsEnvFinalize(QamsEnv* env) {
     if (env == nullptr || env == QAMS_NO_ENV) return QAMS_BAD_ARGUMENT;
     if (env->free != nullptr)
-        env->free(env, env);
+        env->free.get()(env, env);
     else
         mvHeap_free(env->heap, env);
     return 0;
@@ -253,7 +258,12 @@ static int32_t addAttribute(QamsEnv* env, QamsAttribute** first, QamsAttribute**
     }
     QamsAttribute* a = (QamsAttribute*)QamsAlloc(env, sizeof(QamsAttribute));
     if (a == nullptr) return QAMS_OUT_OF_MEMORY;
-    *a = {keyLength, key, valueLength, value, classifyKey(key, keyLength), nullptr};
+    a->keyLength = keyLength;
+    a->key = key;
+    a->valueLength = valueLength;
+    a->value = value;
+    a->index = classifyKey(key, keyLength);
+    a->next = nullptr;
     if (*last != nullptr)
         (*last)->next = a;
     else
@@ -300,7 +310,9 @@ static QamsDescriptor* parseOwned(QamsEnv* env, uint8_t* copy, int32_t size, boo
         setError(error, result);
         return QAMS_NO_DESCRIPTOR;
     }
-    *d = {DESCRIPTOR_KIND, (char*)copy, first};
+    d->kind = DESCRIPTOR_KIND;
+    d->text = (char*)copy;
+    d->first = first;
     setError(error, 0);
     return d;
 }
@@ -376,10 +388,10 @@ static inline uint32_t u32(const uint8_t* p) { return u16(p) | u16(p + 2) << 16;
 static bool jarBytes(const QamsJar* jar, uint32_t offset, uint8_t* buffer, uint32_t count) {
     if (offset > (uint32_t)jar->size || count > (uint32_t)jar->size - offset) return false;
     if (jar->mode == 0) {
-        memcpy(buffer, (const uint8_t*)jar->source + offset, count);
+        memcpy(buffer, (const uint8_t*)jar->source.get() + offset, count);
         return true;
     }
-    return readWhole((QamsReadFn)jar->source, buffer, (int32_t)offset, (int32_t)count);
+    return readWhole((QamsReadFn)jar->source.get(), buffer, (int32_t)offset, (int32_t)count);
 }
 
 // A window over the JAR's tail for the end-record search.
@@ -549,7 +561,7 @@ static int32_t readEntryData(QamsEnv* env, const QamsJar* jar, const EntryInfo& 
         InflateSource source;
         EntryReader reader = {jar, (uint32_t)dataAt, info.compressedSize};
         if (jar->mode == 0)
-            inflateMemorySource(&source, (const uint8_t*)jar->source + dataAt, (int32_t)info.compressedSize);
+            inflateMemorySource(&source, (const uint8_t*)jar->source.get() + dataAt, (int32_t)info.compressedSize);
         else
             inflateReadSource(&source, readCompressed, &reader);
         InflateAllocator allocator = {tableAlloc, tableFree, env};
@@ -865,7 +877,9 @@ QamsDescriptor* QamsDescriptorMerge(QamsEnv* env, QamsDescriptor* first, QamsDes
         setError(error, QAMS_OUT_OF_MEMORY);
         return QAMS_NO_DESCRIPTOR;
     }
-    *d = {DESCRIPTOR_KIND, nullptr, head};
+    d->kind = DESCRIPTOR_KIND;
+    d->text = nullptr;
+    d->first = head;
     setError(error, 0);
     return d;
 }
@@ -957,8 +971,10 @@ int32_t QamsCountListElements(const char* text, int32_t length) {
 int32_t QamsGetAttribute(const char* text, int32_t length, const char* key, char* out, int32_t outSize, int32_t trim) {
     if (text == nullptr || length < 0 || key == nullptr || out == nullptr || outSize < 1) return -1;
     // room for the copy of the text, its attributes and the heap's own records
+    if (length > (INT32_MAX - 4096) / 2) return -1;
     int32_t memorySize = length * 2 + 4096;
-    void* memory = malloc((size_t)memorySize);
+    // the records of the environment hold its addresses in words
+    void* memory = lowAlloc((size_t)memorySize);
     if (memory == nullptr) return -1;
     int32_t error = 0, result = -1;
     QamsEnv* env = QamsEnvInitialize(memorySize, memory, &error);
@@ -973,6 +989,6 @@ int32_t QamsGetAttribute(const char* text, int32_t length, const char* key, char
         out[n] = 0;
         result = 0;
     }
-    free(memory);
+    lowFree(memory);
     return result;
 }

@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 struct mvHeapDescriptor;
 struct QamsEnv;
 
@@ -15,32 +17,34 @@ typedef void (*QamsFreeFn)(void* block, QamsEnv* env);
 // (buffer, offset, size) -> bytes read, 0 when none are available yet, negative on failure.
 typedef int32_t (*QamsReadFn)(uint8_t* buffer, int32_t offset, int32_t size);
 
+// The records below live in the environment's block heap (4-aligned) and are read as
+// words: every pointer field is one word.
 struct QamsEnv {
-    mvHeapDescriptor* heap;  // QAMS_NO_HEAP with the functions
-    QamsAllocFn alloc;
-    QamsFreeFn free;
+    P32<mvHeapDescriptor> heap;  // QAMS_NO_HEAP_WORD with the functions
+    P32Fn<QamsAllocFn> alloc;
+    P32Fn<QamsFreeFn> free;
 };
 static_assert(sizeof(QamsEnv) == 12, "QamsEnv is three words");
 
 struct QamsAttribute {
     int32_t keyLength;
-    const char* key;
+    P32<const char> key;
     int32_t valueLength;
-    const char* value;
+    P32<const char> value;
     int32_t index;
-    QamsAttribute* next;
+    P32<QamsAttribute> next;
 };
 static_assert(sizeof(QamsAttribute) == 24, "an attribute is six words");
 
 struct QamsDescriptor {
     uint32_t kind;
-    char* text;  // null for a merged descriptor
-    QamsAttribute* first;
+    P32<char> text;  // null for a merged descriptor
+    P32<QamsAttribute> first;
 };
 static_assert(sizeof(QamsDescriptor) == 12, "QamsDescriptor is three words");
 
 struct QamsJar {
-    const void* source;  // the JAR's address, or its read function
+    P32<const void> source;  // the JAR's address, or its read function
     uint32_t archiveStart;
     uint32_t centralDirectory;
     int32_t size;  // the JAR's size, against which every offset is checked
@@ -49,6 +53,8 @@ struct QamsJar {
 static_assert(sizeof(QamsJar) == 20, "the JAR handle is five words");
 
 #define QAMS_NO_HEAP ((mvHeapDescriptor*)-1)
+// QAMS_NO_HEAP as the heap word of an environment holds it.
+enum : uint32_t { QAMS_NO_HEAP_WORD = 0xFFFFFFFFu };
 #define QAMS_NO_ENV ((QamsEnv*)-1)
 #define QAMS_NO_DESCRIPTOR ((QamsDescriptor*)-1)
 #define QAMS_NO_JAR ((QamsJar*)-1)

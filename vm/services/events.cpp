@@ -24,12 +24,13 @@ enum {
     SEQUENCE_LIMIT = 65535,
 };
 
+// The tables are pointer blocks of words, one record address each.
 struct EventTables {
-    mvK6EventQueue** queues;
+    P32<mvK6EventQueue>* queues;
     int32_t queueCapacity, queueCount;
-    mvK6EventThread** threads;
+    P32<mvK6EventThread>* threads;
     int32_t threadCapacity, threadCount;
-    mvK6EventGroupThread** groupThreads;
+    P32<mvK6EventGroupThread>* groupThreads;
     int32_t groupThreadCapacity, groupThreadCount;
     int32_t eventTotal;
     int32_t waitingThreads;
@@ -57,12 +58,17 @@ static void* allocOrDie(int32_t bytes, const char* message) {
     return block;
 }
 
+template <typename T>
+static P32<T>* allocTable(int32_t entries) {
+    return (P32<T>*)mvMemory_allocPointer(entries * (int32_t)sizeof(P32<T>));
+}
+
 void mvK6Event_initialize(void) {
-    Events.queues = (mvK6EventQueue**)mvMemory_allocPointer(QUEUE_TABLE_START * 4);
+    Events.queues = allocTable<mvK6EventQueue>(QUEUE_TABLE_START);
     if (Events.queues == nullptr) fatalError("Could not initialize event system #1.");
-    Events.threads = (mvK6EventThread**)mvMemory_allocPointer(THREAD_TABLE_START * 4);
+    Events.threads = allocTable<mvK6EventThread>(THREAD_TABLE_START);
     if (Events.threads == nullptr) fatalError("Could not initialize event system #2.");
-    Events.groupThreads = (mvK6EventGroupThread**)mvMemory_allocPointer(GROUP_THREAD_TABLE_START * 4);
+    Events.groupThreads = allocTable<mvK6EventGroupThread>(GROUP_THREAD_TABLE_START);
     if (Events.groupThreads == nullptr) fatalError("Could not initialize event system #3.");
     Events.queueCapacity = QUEUE_TABLE_START;
     Events.queueCount = 1;
@@ -92,8 +98,8 @@ void mvK6Event_resetForRun(void) {
 
 mvK6EventQueue* mvK6Event_createQueue(int32_t ringWords, int32_t maxWords, int32_t fixed) {
     mvK6EventQueue* q = (mvK6EventQueue*)allocOrDie(sizeof(mvK6EventQueue), "Could not create event queue #1.");
-    q->ring = (int32_t*)allocOrDie(ringWords * 4, "Could not create event queue #2.");
-    q->readBuffer = (int32_t*)allocOrDie(maxWords * 4, "Could not create event queue #3.");
+    q->ring = (int32_t*)allocOrDie(ringWords * (int32_t)sizeof(int32_t), "Could not create event queue #2.");
+    q->readBuffer = (int32_t*)allocOrDie(maxWords * (int32_t)sizeof(int32_t), "Could not create event queue #3.");
     q->id = -1;
     q->owner = -1;
     q->capacity = ringWords;
@@ -104,27 +110,29 @@ mvK6EventQueue* mvK6Event_createQueue(int32_t ringWords, int32_t maxWords, int32
 
 // A table one entry larger when the next registration needs it (taken before the lock);
 // null when the table has room.
-static void** grownTable(void** table, int32_t count, int32_t capacity, const char* message) {
+template <typename T>
+static P32<T>* grownTable(const P32<T>* table, int32_t count, int32_t capacity, const char* message) {
     if (count < capacity) return nullptr;
-    void** grown = (void**)allocOrDie((capacity + 1) * 4, message);
-    memcpy(grown, table, (size_t)capacity * 4);
+    P32<T>* grown = (P32<T>*)allocOrDie((capacity + 1) * (int32_t)sizeof(P32<T>), message);
+    memcpy(grown, table, (size_t)capacity * sizeof(P32<T>));
     return grown;
 }
 
 // Installs a grown table (under the lock) and frees the old one.
-static void installTable(void*** table, int32_t* capacity, void** grown) {
+template <typename T>
+static void installTable(P32<T>** table, int32_t* capacity, P32<T>* grown) {
     if (grown == nullptr) return;
-    void** old = *table;
+    P32<T>* old = *table;
     *table = grown;
     (*capacity)++;
     mvMemory_freePointer(old);
 }
 
 int32_t mvK6Event_registerQueue(mvK6EventQueue* queue) {
-    void** grown = grownTable((void**)Events.queues, Events.queueCount, Events.queueCapacity,
-                              "Could not register event queue #1.");
+    P32<mvK6EventQueue>* grown =
+        grownTable(Events.queues, Events.queueCount, Events.queueCapacity, "Could not register event queue #1.");
     MkLockEvents();
-    installTable((void***)&Events.queues, &Events.queueCapacity, grown);
+    installTable(&Events.queues, &Events.queueCapacity, grown);
     int32_t id = Events.queueCount;
     for (int32_t i = 1; i < Events.queueCount; i++) {
         if (Events.queues[i] == nullptr) {
@@ -139,7 +147,7 @@ int32_t mvK6Event_registerQueue(mvK6EventQueue* queue) {
     return id;
 }
 
-mvK6EventGroup* mvK6Event_createGroup(mvK6EventQueue** queues, int32_t count, int32_t priority) {
+mvK6EventGroup* mvK6Event_createGroup(P32<mvK6EventQueue>* queues, int32_t count, int32_t priority) {
     mvK6EventGroup* g = (mvK6EventGroup*)allocOrDie(sizeof(mvK6EventGroup), "Could not create event group #1.");
     g->priority = priority;
     g->queues = queues;
@@ -153,7 +161,8 @@ static int32_t kindBits(int32_t kind) {
     return kind == EVENT_KIND_1 || kind == EVENT_KIND_2 || kind == EVENT_KIND_3 ? kind : 0;
 }
 
-static int32_t firstFreeSlot(void** table, int32_t count) {
+template <typename T>
+static int32_t firstFreeSlot(const P32<T>* table, int32_t count) {
     for (int32_t i = 0; i < count; i++) {
         if (table[i] == nullptr) return i;
     }
@@ -161,12 +170,12 @@ static int32_t firstFreeSlot(void** table, int32_t count) {
 }
 
 int32_t mvK6Event_registerThread(mvK6EventQueue* queue, int32_t kind) {
-    void** grown = grownTable((void**)Events.threads, Events.threadCount, Events.threadCapacity,
-                              "Could not register event thread #2.");
+    P32<mvK6EventThread>* grown =
+        grownTable(Events.threads, Events.threadCount, Events.threadCapacity, "Could not register event thread #2.");
     mvK6EventThread* t = (mvK6EventThread*)allocOrDie(sizeof(mvK6EventThread), "Could not register event thread #3.");
     MkLockEvents();
-    installTable((void***)&Events.threads, &Events.threadCapacity, grown);
-    int32_t slot = firstFreeSlot((void**)Events.threads, Events.threadCount);
+    installTable(&Events.threads, &Events.threadCapacity, grown);
+    int32_t slot = firstFreeSlot(Events.threads, Events.threadCount);
     if (slot == Events.threadCount) Events.threadCount++;
     t->id = kindBits(kind) | EVENT_THREAD_SINGLE | slot;
     t->queue = queue;
@@ -176,7 +185,7 @@ int32_t mvK6Event_registerThread(mvK6EventQueue* queue, int32_t kind) {
     return t->id;
 }
 
-int32_t mvK6Event_registerGroupThread(mvK6EventGroup** groups, int32_t count, int32_t kind) {
+int32_t mvK6Event_registerGroupThread(P32<mvK6EventGroup>* groups, int32_t count, int32_t kind) {
     // bubble sort by priority: equal priorities keep their order
     for (int32_t pass = 0; pass < count; pass++) {
         for (int32_t i = 0; i + 1 < count; i++) {
@@ -187,13 +196,13 @@ int32_t mvK6Event_registerGroupThread(mvK6EventGroup** groups, int32_t count, in
             }
         }
     }
-    void** grown = grownTable((void**)Events.groupThreads, Events.groupThreadCount, Events.groupThreadCapacity,
-                              "Could not register cevent thread #2.");
+    P32<mvK6EventGroupThread>* grown = grownTable(Events.groupThreads, Events.groupThreadCount,
+                                                  Events.groupThreadCapacity, "Could not register cevent thread #2.");
     mvK6EventGroupThread* t =
         (mvK6EventGroupThread*)allocOrDie(sizeof(mvK6EventGroupThread), "Could not register cevent thread #3.");
     MkLockEvents();
-    installTable((void***)&Events.groupThreads, &Events.groupThreadCapacity, grown);
-    int32_t slot = firstFreeSlot((void**)Events.groupThreads, Events.groupThreadCount);
+    installTable(&Events.groupThreads, &Events.groupThreadCapacity, grown);
+    int32_t slot = firstFreeSlot(Events.groupThreads, Events.groupThreadCount);
     if (slot == Events.groupThreadCount) Events.groupThreadCount++;
     t->id = kindBits(kind) | EVENT_THREAD_GROUP | slot;
     t->groups = groups;
@@ -437,7 +446,7 @@ int32_t mvK6Event_waitNextEvent(int32_t threadId) {
         MkUnlockEvents();
         return 0;
     }
-    ThreadRecord** waiter = nullptr;
+    P32<ThreadRecord>* waiter = nullptr;
     int32_t* rooted = nullptr;
     if (mvK6EventThread* t = singleThread(threadId)) {
         waiter = &t->waiter;
@@ -462,7 +471,7 @@ int32_t mvK6Event_waitNextEvent(int32_t threadId) {
     return 1;
 }
 
-static void wakeWaiter(ThreadRecord** waiter) {
+static void wakeWaiter(P32<ThreadRecord>* waiter) {
     ThreadRecord* thread = *waiter;
     *thread->spStore = 0;
     *waiter = nullptr;
@@ -597,15 +606,18 @@ struct QueueSpec {
 // registers the queues; ids[i] receives queue i's id.
 static int32_t initQueueSet(const QueueSpec* specs, int32_t queueCount, const int32_t* priorities, int32_t groupCount,
                             int32_t* ids, const char* groupsMessage) {
-    mvK6EventQueue** queues = (mvK6EventQueue**)allocOrDie(queueCount * 4, "Could not create ui event queue.");
-    mvK6EventGroup** groups = (mvK6EventGroup**)allocOrDie(groupCount * 4, groupsMessage);
+    P32<mvK6EventQueue>* queues = (P32<mvK6EventQueue>*)allocOrDie(queueCount * (int32_t)sizeof(P32<mvK6EventQueue>),
+                                                                   "Could not create ui event queue.");
+    P32<mvK6EventGroup>* groups =
+        (P32<mvK6EventGroup>*)allocOrDie(groupCount * (int32_t)sizeof(P32<mvK6EventGroup>), groupsMessage);
     for (int32_t i = 0; i < queueCount; i++)
         queues[i] = mvK6Event_createQueue(specs[i].ringWords, specs[i].maxWords, 0);
     for (int32_t g = 0, first = 0; g < groupCount; g++) {
         int32_t count = 0;
         while (first + count < queueCount && specs[first + count].group == g) count++;
-        mvK6EventQueue** members = (mvK6EventQueue**)allocOrDie(count * 4, "Could not create ui event queue.");
-        memcpy(members, queues + first, (size_t)count * 4);
+        P32<mvK6EventQueue>* members = (P32<mvK6EventQueue>*)allocOrDie(count * (int32_t)sizeof(P32<mvK6EventQueue>),
+                                                                        "Could not create ui event queue.");
+        memcpy(members, queues + first, (size_t)count * sizeof(P32<mvK6EventQueue>));
         groups[g] = mvK6Event_createGroup(members, count, priorities[g]);
         first += count;
     }

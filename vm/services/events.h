@@ -9,17 +9,19 @@
 
 struct mvK6EventGroup;
 
+// The records and their tables are pointer blocks of the memory interface and hold
+// their links in words.
 struct mvK6EventQueue {
     int32_t id;
-    int32_t* ring;
+    P32<int32_t> ring;
     int32_t writeIndex;
     int32_t readIndex;
     int32_t capacity;
     int32_t used;
-    int32_t* readBuffer;
+    P32<int32_t> readBuffer;
     int32_t maxLength;
     int32_t owner;
-    mvK6EventGroup* group;
+    P32<mvK6EventGroup> group;
     int32_t fixedLength;
     int32_t eventCount;
 };
@@ -27,7 +29,7 @@ static_assert(sizeof(mvK6EventQueue) == 48, "the queue record is twelve words");
 
 struct mvK6EventGroup {
     int32_t priority;
-    mvK6EventQueue** queues;
+    P32<P32<mvK6EventQueue>> queues;
     int32_t count;
     int32_t sequence;
     int32_t owner;
@@ -36,17 +38,17 @@ static_assert(sizeof(mvK6EventGroup) == 20, "the group record is five words");
 
 struct mvK6EventThread {
     int32_t id;
-    mvK6EventQueue* queue;
-    ThreadRecord* waiter;
+    P32<mvK6EventQueue> queue;
+    P32<ThreadRecord> waiter;
     int32_t rooted;
 };
 static_assert(sizeof(mvK6EventThread) == 16, "the single-queue thread record is four words");
 
 struct mvK6EventGroupThread {
     int32_t id;
-    mvK6EventGroup** groups;
+    P32<P32<mvK6EventGroup>> groups;
     int32_t count;
-    ThreadRecord* waiter;
+    P32<ThreadRecord> waiter;
     int32_t rooted;
 };
 static_assert(sizeof(mvK6EventGroupThread) == 20, "the group thread record is five words");
@@ -68,9 +70,11 @@ typedef void (*EventCommandCallback)(int32_t kind, int32_t command, int32_t n, i
 void mvK6Event_initialize(void);
 mvK6EventQueue* mvK6Event_createQueue(int32_t ringWords, int32_t maxWords, int32_t fixed);
 int32_t mvK6Event_registerQueue(mvK6EventQueue* queue);
-mvK6EventGroup* mvK6Event_createGroup(mvK6EventQueue** queues, int32_t count, int32_t priority);
+// The tables of queues and groups become the records' own: pointer blocks of the
+// memory interface (their address is kept in a word).
+mvK6EventGroup* mvK6Event_createGroup(P32<mvK6EventQueue>* queues, int32_t count, int32_t priority);
 int32_t mvK6Event_registerThread(mvK6EventQueue* queue, int32_t kind);
-int32_t mvK6Event_registerGroupThread(mvK6EventGroup** groups, int32_t count, int32_t kind);
+int32_t mvK6Event_registerGroupThread(P32<mvK6EventGroup>* groups, int32_t count, int32_t kind);
 
 // 1 posted, 0 not.
 int32_t mvK6Event_dispatch(const int32_t* words, int32_t n, int32_t id);

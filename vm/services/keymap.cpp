@@ -2,13 +2,22 @@
 // taken at the first reset.
 #include "vm/services/keymap.h"
 
-#include <string.h>
-
 #include "vm/core/vmsections.h"
+
+// The VM's own copy holds native pointers, so that its initial values need no
+// constructor (a word holding an address cannot be a constant); the host's records are
+// converted at the interface.
+namespace {
+struct KeyName {
+    int32_t code;
+    const char* name;
+    int32_t nameLength;
+};
+}  // namespace
 
 #define KEY(code, name) \
     { code, name, (int32_t)sizeof(name) - 1 }
-static VMDATA KeyEntry StandardKeys[KEY_STANDARD_ENTRIES] = {
+static VMDATA KeyName StandardKeys[KEY_STANDARD_ENTRIES] = {
     KEY(48, "NUM0"),  KEY(49, "NUM1"),  KEY(50, "NUM2"),    KEY(51, "NUM3"),   KEY(52, "NUM4"),   KEY(53, "NUM5"),
     KEY(54, "NUM6"),  KEY(55, "NUM7"),  KEY(56, "NUM8"),    KEY(57, "NUM9"),   KEY(42, "STAR"),   KEY(35, "POUND"),
     {0, nullptr, 0},  {0, nullptr, 0},  {0, nullptr, 0},    {0, nullptr, 0},   KEY(-2, "LEFT"),   KEY(-1, "UP"),
@@ -19,13 +28,18 @@ static VMDATA KeyEntry StandardKeys[KEY_STANDARD_ENTRIES] = {
 static VMBSS const KeyExtendedList* ExtendedKeys;
 
 int32_t mvKey_setKeyMap(const KeyEntry* table, const KeyExtendedList* extended) {
-    if (table != nullptr) memcpy(StandardKeys, table, sizeof StandardKeys);
+    for (int32_t i = 0; table != nullptr && i < KEY_STANDARD_ENTRIES; i++)
+        StandardKeys[i] = {table[i].code, table[i].name.get(), table[i].nameLength};
     if (extended != nullptr) ExtendedKeys = extended;
     return 1;
 }
 
 void mvKey_getKeyMap(KeyEntry* table, const KeyExtendedList** extended) {
-    if (table != nullptr) memcpy(table, StandardKeys, sizeof StandardKeys);
+    for (int32_t i = 0; table != nullptr && i < KEY_STANDARD_ENTRIES; i++) {
+        table[i].code = StandardKeys[i].code;
+        table[i].name = StandardKeys[i].name;
+        table[i].nameLength = StandardKeys[i].nameLength;
+    }
     if (extended != nullptr) *extended = ExtendedKeys;
 }
 
@@ -56,20 +70,20 @@ int32_t mvKey_getKeyIndex(int32_t code) {
     return -1;
 }
 
-static const KeyEntry* namedEntry(const KeyEntry* entries, int32_t count, int32_t code) {
-    for (int32_t i = 0; i < count; i++) {
-        if (entries[i].code == code && entries[i].name != nullptr) return &entries[i];
-    }
-    return nullptr;
-}
-
 int32_t mvKey_getKeyName(int32_t code, const char** name, int32_t* length) {
     if (name == nullptr || length == nullptr) return 0;
-    const KeyEntry* entry = namedEntry(StandardKeys, KEY_STANDARD_ENTRIES, code);
-    if (entry == nullptr && ExtendedKeys != nullptr)
-        entry = namedEntry(ExtendedKeys->entries, ExtendedKeys->count, code);
-    if (entry == nullptr) return 0;
-    *name = entry->name;
-    *length = entry->nameLength;
-    return 1;
+    for (const KeyName& k : StandardKeys) {
+        if (k.code != code || k.name == nullptr) continue;
+        *name = k.name;
+        *length = k.nameLength;
+        return 1;
+    }
+    for (int32_t i = 0; ExtendedKeys != nullptr && i < ExtendedKeys->count; i++) {
+        const KeyEntry& k = ExtendedKeys->entries[i];
+        if (k.code != code || k.name == nullptr) continue;
+        *name = k.name;
+        *length = k.nameLength;
+        return 1;
+    }
+    return 0;
 }

@@ -4,17 +4,20 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 enum { KEY_STANDARD_ENTRIES = 27, KEY_EXTENDED_BASE = 256 };
 
+// The host's records; the names lie in the low window (the program's own constants do).
 struct KeyEntry {
     int32_t code;
-    const char* name;  // not terminated; null for an unused entry
+    P32<const char> name;  // not terminated; null for an unused entry
     int32_t nameLength;
 };
 static_assert(sizeof(KeyEntry) == 12, "a key entry is three words");
 
 struct KeyExtendedList {
-    const KeyEntry* entries;
+    P32<const KeyEntry> entries;
     int32_t count;
 };
 static_assert(sizeof(KeyExtendedList) == 8, "the extended list is two words");

@@ -59,18 +59,17 @@ int32_t mvMemory_freePointer(void* address) {
 
 // 0 for an object that may be pinned, 1 for one that never moves, or a negative code.
 static int32_t checkObject(void* object) {
-    uint32_t address = (uint32_t)(uintptr_t)object;
     if (object == nullptr) {
-        mvTraceLog_error("objectLock/Unlock: invalid object %08x\n", address);
+        mvTraceLog_error("objectLock/Unlock: invalid object %p\n", object);
         return -1;
     }
     if (isStaticMemoryAddress(object)) return 1;
     int32_t check = checkHeapAddress(object);
     if (check == -4) {
-        mvTraceLog_error("objectLock/Unlock: invalid object %08x\n", address);
+        mvTraceLog_error("objectLock/Unlock: invalid object %p\n", object);
         mvTraceLog_error("  not object but C variable\n");
     } else if (check == -2) {
-        mvTraceLog_error("objectLock/Unlock: invalid object %08x\n", address);
+        mvTraceLog_error("objectLock/Unlock: invalid object %p\n", object);
         mvTraceLog_error("  not four-byte aligned\n");
     }
     return check;
@@ -80,7 +79,7 @@ int32_t mvMemory_objectLock(void* object) {
     int32_t check = checkObject(object);
     if (check != 0) return check < 0 ? check : 0;
     if (lockObjectMemory(object) != 0) {
-        mvTraceLog_warning("Warning: mvMemory_objectLock(%08x) is illegal.\n", (uint32_t)(uintptr_t)object);
+        mvTraceLog_warning("Warning: mvMemory_objectLock(%p) is illegal.\n", object);
         return -1;
     }
     return 0;
@@ -90,7 +89,7 @@ int32_t mvMemory_objectUnlock(void* object) {
     int32_t check = checkObject(object);
     if (check != 0) return check < 0 ? check : 0;
     if (unlockObjectMemory(object) != 0) {
-        mvTraceLog_warning("Warning: mvMemory_objectUnlock(%08x) is illegal.\n", (uint32_t)(uintptr_t)object);
+        mvTraceLog_warning("Warning: mvMemory_objectUnlock(%p) is illegal.\n", object);
         return -1;
     }
     return 0;
@@ -99,8 +98,9 @@ int32_t mvMemory_objectUnlock(void* object) {
 // ---------------------------------------------------------------------------------
 // The handle table
 
-static inline cell* listAt(cell* list, int32_t slot) { return (cell*)(uintptr_t)list[slot]; }
-static inline void setListAt(cell* list, int32_t slot, const void* value) { list[slot] = (cell)(uintptr_t)value; }
+// A list's pointers are words; the blocks they hold are in the (low) Java heap.
+static inline cell* listAt(cell* list, int32_t slot) { return p32Ptr<cell>(list[slot]); }
+static inline void setListAt(cell* list, int32_t slot, const void* value) { list[slot] = p32Cell(value); }
 // The count bytes behind the pointers of a directory or a segment.
 static inline uint8_t* countBytes(cell* list) { return (uint8_t*)(list + 1 + list[0]); }
 
@@ -178,7 +178,7 @@ static void* handleBlock(MemHandle handle) {
     HandleParts p = {};
     if (!splitHandle(handle, &p)) return nullptr;
     cell* c = handleCell(p);
-    return c ? (void*)(uintptr_t)*c : nullptr;
+    return c ? p32Ptr(*c) : nullptr;
 }
 
 // Stores block in the hinted slot; 0 when the hint's records are gone.
@@ -300,7 +300,7 @@ int32_t freeHandle(MemHandle handle) {
         mvTraceLog_warning("freeHandle: already freed memory handle 0x%08x\n", handle);
         return -1;
     }
-    if (headerPins(*headerOf((void*)(uintptr_t)*c)) != 0) {
+    if (headerPins(*headerOf(p32Ptr(*c))) != 0) {
         mvTraceLog_warning("freeHandle: still locked handle 0x%08x\n", handle);
         return -1;
     }

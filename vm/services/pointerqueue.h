@@ -4,16 +4,19 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
+// Values, like the nodes, lie in the low window: each is held in a word.
 struct PointerQueueNode {
-    void* value;
-    PointerQueueNode* previous;
-    PointerQueueNode* next;
+    P32<void> value;
+    P32<PointerQueueNode> previous;
+    P32<PointerQueueNode> next;
 };
 static_assert(sizeof(PointerQueueNode) == 12, "a node is three words");
 
 struct PointerQueue {
-    PointerQueueNode* head;
-    PointerQueueNode* tail;
+    P32<PointerQueueNode> head;
+    P32<PointerQueueNode> tail;
 };
 static_assert(sizeof(PointerQueue) == 8, "the header is two words");
 

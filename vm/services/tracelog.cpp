@@ -48,7 +48,7 @@ void emitPadded(Out* o, const char* text, int length, int width, bool left, char
 }
 
 // Writes value in the given base right to left ending at end; returns the first digit.
-char* digits(char* end, uint32_t value, uint32_t base, const char* alphabet) {
+char* digits(char* end, uint64_t value, uint32_t base, const char* alphabet) {
     char* p = end;
     do {
         *--p = alphabet[value % base];
@@ -121,7 +121,7 @@ int mvVsprintf(char* buffer, int size, const char* format, va_list args) {
             break;  // the format ended inside a conversion
         }
 
-        char field[12];
+        char field[24];
         char* const end = field + sizeof field;
         char* text;
         switch (*f++) {
@@ -148,8 +148,12 @@ int mvVsprintf(char* buffer, int size, const char* format, va_list args) {
                 text = digits(end, va_arg(args, uint32_t), 8, kLower);
                 emitPadded(&o, text, (int)(end - text), width, left, pad);
                 break;
-            case 'x':
             case 'p':
+                // eight digits at least, as the traces always showed addresses
+                text = digits(end, (uintptr_t)va_arg(args, void*), 16, kLower);
+                emitPadded(&o, text, (int)(end - text), width > 0 ? width : 8, left, width > 0 ? pad : '0');
+                break;
+            case 'x':
                 text = digits(end, va_arg(args, uint32_t), 16, kLower);
                 emitPadded(&o, text, (int)(end - text), width, left, pad);
                 break;

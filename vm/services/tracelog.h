@@ -1,6 +1,7 @@
 // The VM's levelled trace log and its own formatter, which is also the VM's bounded
-// sprintf. Every argument is one 32-bit word; formatted trace characters go to the
-// host's trace sink (platform/trace.h).
+// sprintf. Every number is one 32-bit word (the length modifiers are skipped); %s, %p
+// and %n take pointers. Formatted trace characters go to the host's trace sink
+// (platform/trace.h).
 #pragma once
 
 #include <stdarg.h>

@@ -20,7 +20,7 @@ void* setVmHeap(int32_t* size, void** start) {
     void* heapStart = keptStartRecord->heapStart;
     int32_t heapSize = keptStartRecord->heapSize & ~3;
     if (((uintptr_t)heapStart & 3) != 0) {
-        mvTraceLog_error("Heap address is 0x%08x\n", (uint32_t)(uintptr_t)heapStart);
+        mvTraceLog_error("Heap address is 0x%p\n", heapStart);
         fatalError("Heap address is not four-byte aligned");
     }
     if (size) {
@@ -29,7 +29,7 @@ void* setVmHeap(int32_t* size, void** start) {
     if (start) {
         *start = heapStart;
     }
-    mvTraceLog_info("VM heap 0x%08x 0x%x\n", (uint32_t)(uintptr_t)heapStart, (uint32_t)heapSize);
+    mvTraceLog_info("VM heap 0x%p 0x%x\n", heapStart, (uint32_t)heapSize);
     return heapStart;
 }
 

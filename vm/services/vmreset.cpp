@@ -42,9 +42,9 @@ int mvVmSections_reset(int mode, const MKT_Section_Info* records, int count) {
             continue;
         }
         mvTraceLog_info("  type: %d\n", r->type);
-        mvTraceLog_info("  bssAddress: 0x%08x bssSize: 0x%x\n", (uint32_t)(uintptr_t)r->bssAddress, r->bssSize);
-        mvTraceLog_info("  dataAddress: 0x%08x dataSize: 0x%x\n", (uint32_t)(uintptr_t)r->dataAddress, r->dataSize);
-        mvTraceLog_info("  initDataAddress: 0x%08x\n", (uint32_t)(uintptr_t)r->initDataAddress);
+        mvTraceLog_info("  bssAddress: 0x%p bssSize: 0x%x\n", (void*)r->bssAddress, r->bssSize);
+        mvTraceLog_info("  dataAddress: 0x%p dataSize: 0x%x\n", (void*)r->dataAddress, r->dataSize);
+        mvTraceLog_info("  initDataAddress: 0x%p\n", (void*)r->initDataAddress);
         if (r->bssSize != 0 && r->bssAddress) {
             memset(r->bssAddress, 0, r->bssSize);
         }

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
 #include "platform/sections.h"
 
 // Modes of initVmSections.
@@ -26,16 +27,18 @@ void mvVmClock_start(void);
 int64_t mvVmClock_elapsed(void);
 int64_t mvVmClock_now(void);
 
-// The record the runner hands to kvm_main, eight words.
+// The record the runner hands to kvm_main, eight words: every address in it (the class
+// name, the argument vector and its strings, the JAR, the heap block) lies in the low
+// window.
 struct KvmStartRecord {
-    const char* mainClass;
-    const char** arguments;
+    P32<const char> mainClass;
+    P32<P32<const char>> arguments;  // null-terminated
     int32_t jarSize;
-    const void* jarAddr;
-    void* jarRead;
+    P32<const void> jarAddr;
+    P32<void> jarRead;  // the JAR's read function
     int32_t heapSize;
-    void* heapStart;
-    void* tckState;
+    P32<void> heapStart;
+    P32<void> tckState;
 };
 static_assert(sizeof(KvmStartRecord) == 32, "KvmStartRecord is eight words");
 

@@ -26,7 +26,7 @@ struct RunStart {
     const MKT_MIDP_Application* app;
     char mainClass[MAIN_CLASS_BUFFER];
     char* argv[KVM_ARGUMENTS + 1];
-    const char* midletArguments[2];
+    P32<const char> midletArguments[2];  // the start record's argument vector
 };
 static VMBSS RunStart Start;
 
@@ -126,7 +126,7 @@ int32_t mvApp_getAppProperty(const uint16_t* key, int32_t keyLength, char* buffe
 // The runner
 
 // Registers "/app.jar" and builds kvm_main's vector; -1 on failure.
-static int32_t prepareKvm(const KvmStartRecord* record, int32_t paramCount, char* const* params, int* argc) {
+static int32_t prepareKvm(const KvmStartRecord* record, int32_t paramCount, const P32<char>* params, int* argc) {
     const char* name = record->mainClass;
     if (name == nullptr) {
         mvTraceLog_error("Error: Application class name is NULL.\n");
@@ -135,8 +135,8 @@ static int32_t prepareKvm(const KvmStartRecord* record, int32_t paramCount, char
     strncpy(Start.mainClass, name, MAIN_CLASS_BUFFER - 1);
     const VmRunHooks* hooks = mvRunHooks();
     int32_t registered =
-        hooks->registerMemoryFile(AppJarName, (const uint8_t*)record->jarAddr,
-                                  (int32_t(*)(uint8_t*, int32_t, int32_t))record->jarRead, record->jarSize);
+        hooks->registerMemoryFile(AppJarName, (const uint8_t*)record->jarAddr.get(),
+                                  (int32_t(*)(uint8_t*, int32_t, int32_t))record->jarRead.get(), record->jarSize);
     if (registered < 0) {
         mvTraceLog_error("Error: can't set APP_JAR to mvMemStream %d.\n", registered);
         return -1;
@@ -148,16 +148,16 @@ static int32_t prepareKvm(const KvmStartRecord* record, int32_t paramCount, char
     Start.argv[n++] = (char*)AppJarName;
     for (int32_t i = 0; i < paramCount; i++) Start.argv[n++] = params[i];
     Start.argv[n++] = Start.mainClass;
-    for (const char** a = record->arguments; a != nullptr && *a != nullptr; a++) {
+    for (const P32<const char>* a = record->arguments; a != nullptr && *a != nullptr; a++) {
         if (n >= KVM_ARGUMENTS) return -1;
-        Start.argv[n++] = (char*)*a;
+        Start.argv[n++] = (char*)a->get();
     }
     Start.argv[n] = nullptr;
     *argc = n;
     return 0;
 }
 
-static int32_t runKvm(KvmStartRecord* record, int32_t paramCount, char* const* params) {
+static int32_t runKvm(KvmStartRecord* record, int32_t paramCount, const P32<char>* params) {
     jmp_buf* previous = VmExitFrame;
     jmp_buf exitFrame;
     VmExitFrame = &exitFrame;
@@ -235,32 +235,33 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
     mvVm_beginRun(vmId, handler, 0);
     mvTraceLog_info("===> mvVmStartMIDP\n");
     mvTraceLog_info("vmId:%d\n", vmId);
-    mvTraceLog_info("heapAddr:0x%x\n", (uint32_t)(uintptr_t)heapAddr);
+    mvTraceLog_info("heapAddr:0x%p\n", heapAddr);
     mvTraceLog_info("heapSize:%d\n", heapSize);
-    mvTraceLog_info("EventHandler:%x\n", (uint32_t)(uintptr_t)handler);
+    mvTraceLog_info("EventHandler:%p\n", (void*)handler);
     mvTraceLog_info("vmParamCount:%d\n", vmParamCount);
-    mvTraceLog_info("vmParams:0x%x\n", (uint32_t)(uintptr_t)vmParams);
-    mvTraceLog_info("vmParamLens:0x%x\n", (uint32_t)(uintptr_t)vmParamLens);
+    mvTraceLog_info("vmParams:0x%p\n", (const void*)vmParams);
+    mvTraceLog_info("vmParamLens:0x%p\n", (const void*)vmParamLens);
     if (vmId < 1 || heapSize < 1 || heapAddr == nullptr || app == nullptr || app->jarSize < 1 ||
         (app->jarAddr == nullptr && app->jarRead == nullptr) || (app->jadAddr != nullptr && app->jadSize < 1) ||
         (app->jadAddr == nullptr && app->jadRead != nullptr && app->jadSize < 1) ||
         (app->className != nullptr && app->classNameLen < 1))
         return -1;
     mvTraceLog_info("===> MKT_MIDP_Application\n");
-    mvTraceLog_info("jarAddr:0x%x\n", (uint32_t)(uintptr_t)app->jarAddr);
+    // the record's own words
+    mvTraceLog_info("jarAddr:0x%x\n", app->jarAddr.w);
     mvTraceLog_info("jarSize:%d\n", app->jarSize);
-    mvTraceLog_info("jarRead:0x%x\n", (uint32_t)(uintptr_t)app->jarRead);
-    mvTraceLog_info("className:%d\n", (uint32_t)(uintptr_t)app->className);
+    mvTraceLog_info("jarRead:0x%x\n", app->jarRead.w);
+    mvTraceLog_info("className:%d\n", (int32_t)app->className.w);
     mvTraceLog_info("classNameLen:%d\n", app->classNameLen);
-    mvTraceLog_info("jadAddr:0x%x\n", (uint32_t)(uintptr_t)app->jadAddr);
+    mvTraceLog_info("jadAddr:0x%x\n", app->jadAddr.w);
     mvTraceLog_info("jadSize:%d\n", app->jadSize);
-    mvTraceLog_info("jadRead:0x%x\n", (uint32_t)(uintptr_t)app->jadRead);
+    mvTraceLog_info("jadRead:0x%x\n", app->jadRead.w);
     mvTraceLog_info("trusted:%d\n", app->trusted);
     uint8_t probe = 0;
-    if (app->jarAddr == nullptr && app->jarRead != nullptr && app->jarRead(&probe, 0, 1) != 1)
+    if (app->jarAddr == nullptr && app->jarRead != nullptr && app->jarRead.get()(&probe, 0, 1) != 1)
         mvTraceLog_warning(
             "The parameters for jarRead() is not (buff, size, offset) but (buff, offset, size). Be careful.\n");
-    if (app->jadAddr == nullptr && app->jadRead != nullptr && app->jadRead(&probe, 0, 1) != 1)
+    if (app->jadAddr == nullptr && app->jadRead != nullptr && app->jadRead.get()(&probe, 0, 1) != 1)
         mvTraceLog_warning(
             "The parameters for jadRead() is not (buff, size, offset) but (buff, offset, size). Be careful.\n");
     mvVm_beginRun(vmId, handler, app->trusted);
@@ -271,7 +272,7 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
     int32_t nameLength;
     if (app->className != nullptr) {
         if (app->classNameLen > heapSize) return -10;
-        memcpy(cursor, app->className, (size_t)app->classNameLen);
+        memcpy(cursor, app->className.get(), (size_t)app->classNameLen);
         nameLength = app->classNameLen;
     } else {
         if (heapSize <= CLASS_NAME_AREA) return -10;
@@ -283,22 +284,25 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
     const char* midletClass = cursor;
     cursor += roundedLength(nameLength);
     left -= roundedLength(nameLength);
-    char** params = nullptr;
+    // the parameter table is words in the block (the block is low), then the strings
+    P32<char>* params = nullptr;
     int32_t paramCount = vmParamCount > 0 ? vmParamCount : 0;
     if (paramCount > 0) {
-        if (left < paramCount * 4) return -10;
-        params = (char**)cursor;
-        cursor += paramCount * 4;
-        left -= paramCount * 4;
+        int32_t tableBytes = paramCount * (int32_t)sizeof(P32<char>);
+        if (paramCount > left / (int32_t)sizeof(P32<char>)) return -10;
+        params = (P32<char>*)cursor;
+        cursor += tableBytes;
+        left -= tableBytes;
         for (int32_t i = 0; i < paramCount; i++) {
             if (vmParams == nullptr || vmParams[i] == nullptr || vmParamLens == nullptr || vmParamLens[i] < 1)
                 return -1;
-            if (vmParamLens[i] > left) return -10;
+            // the string, its terminator and its padding must all fit before any is written
+            if (vmParamLens[i] >= left) return -10;
+            int32_t taken = roundedLength(vmParamLens[i]);
+            if (taken > left) return -10;
             memcpy(cursor, vmParams[i], (size_t)vmParamLens[i]);
             cursor[vmParamLens[i]] = 0;
             params[i] = cursor;
-            int32_t taken = roundedLength(vmParamLens[i]);
-            if (taken > left) return -10;
             cursor += taken;
             left -= taken;
         }
@@ -311,7 +315,7 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
     if (atomicLoad(&VmState.vmRunning) == 1) return -108;
     mvVm_setRunning(1);
     Start.app = app;
-    if (!mvVmCallback_registerFunction((VmCallbackRecord*)&VmOwnCallbacks))
+    if (!mvVmCallback_registerFunction(mvVm_ownCallbacks()))
         mvTraceLog_error("ERROR: mvVmCallback_registerFunction.\n");
 
     KvmStartRecord record = {};
@@ -321,7 +325,7 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
     record.arguments = Start.midletArguments;
     record.jarSize = app->jarSize;
     record.jarAddr = app->jarAddr;
-    record.jarRead = (void*)app->jarRead;
+    record.jarRead = (void*)app->jarRead.get();
     record.heapSize = left & ~3;
     record.heapStart = cursor;
     int32_t status = runKvm(&record, paramCount, params);

@@ -9,17 +9,19 @@
 #include "vm/services/vmstate.h"
 
 // The start record of a MIDlet run, ten words; the caller keeps it for the whole run.
+// The JAR, the JAD and the class name it points to lie in the low window (the JAR's
+// address goes on into the start record and the memory file).
 struct MKT_MIDP_Application {
     int32_t jarSize;
-    const uint8_t* jarAddr;
-    QamsReadFn jarRead;
-    const char* className;  // not terminated; null: from the descriptor
+    P32<const uint8_t> jarAddr;
+    P32Fn<QamsReadFn> jarRead;
+    P32<const char> className;  // not terminated; null: from the descriptor
     int32_t classNameLen;
     int32_t jadSize;
-    const uint8_t* jadAddr;
-    QamsReadFn jadRead;
+    P32<const uint8_t> jadAddr;
+    P32Fn<QamsReadFn> jadRead;
     int32_t trusted;
-    void* tckParams;
+    P32<void> tckParams;
 };
 static_assert(sizeof(MKT_MIDP_Application) == 40, "the start record is ten words");
 

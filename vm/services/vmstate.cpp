@@ -23,7 +23,7 @@ struct VmRun {
     int32_t vmId;
     VmEventHandler handler;
     int32_t trusted;
-    VmCallbackRecord* callbacks[VM_CALLBACK_SLOTS];
+    P32<VmCallbackRecord> callbacks[VM_CALLBACK_SLOTS];
     int32_t callbackCount;
     int32_t leftThroughExitFrame;
     void** guiHostTable;
@@ -81,7 +81,7 @@ enum { CALL_STARTED, CALL_SUSPENDED, CALL_RESUMED, CALL_STOPPED };
 static void callCallbacks(int which) {
     for (int32_t i = 0; i < Run.callbackCount; i++) {
         VmCallbackRecord* r = Run.callbacks[i];
-        VmCallbackFn fns[4] = {r->started, r->suspended, r->resumed, r->stopped};
+        VmCallbackFn fns[4] = {r->started.get(), r->suspended.get(), r->resumed.get(), r->stopped.get()};
         if (fns[which] != nullptr) fns[which](&Run.callbacks[i]);
     }
 }
@@ -144,7 +144,15 @@ static void ownStopped(void*) {
     mvRunHooks()->finalizePlatformResources();
 }
 
-const VmCallbackRecord VmOwnCallbacks = {nullptr, ownSuspended, ownResumed, ownStopped};
+static VMBSS VmCallbackRecord OwnCallbacks;
+
+VmCallbackRecord* mvVm_ownCallbacks(void) {
+    OwnCallbacks.started = nullptr;
+    OwnCallbacks.suspended = ownSuspended;
+    OwnCallbacks.resumed = ownResumed;
+    OwnCallbacks.stopped = ownStopped;
+    return &OwnCallbacks;
+}
 
 // ---------------------------------------------------------------------------------
 // VM side

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 // The host callback of a run: (vmId, event code, parameter), on the VM thread.
 typedef void (*VmEventHandler)(int32_t vmId, int32_t code, int32_t parameter);
 
@@ -32,13 +34,14 @@ enum {
 // Process event types.
 enum { MV_PROCESS_PAUSE = 11, MV_PROCESS_RESUME = 12, MV_PROCESS_SUSPEND = 13, MV_PROCESS_VM_EVENT = 100 };
 
-// A record of the VM callback table; each function gets the address of its table entry.
+// A record of the VM callback table; each function gets the address of its table entry
+// (a word holding the record's address).
 typedef void (*VmCallbackFn)(void* entry);
 struct VmCallbackRecord {
-    VmCallbackFn started;
-    VmCallbackFn suspended;
-    VmCallbackFn resumed;
-    VmCallbackFn stopped;
+    P32Fn<VmCallbackFn> started;
+    P32Fn<VmCallbackFn> suspended;
+    P32Fn<VmCallbackFn> resumed;
+    P32Fn<VmCallbackFn> stopped;
 };
 static_assert(sizeof(VmCallbackRecord) == 16, "VmCallbackRecord is four words");
 enum { VM_CALLBACK_SLOTS = 20 };
@@ -127,5 +130,6 @@ int32_t mvVm_leftThroughExitFrame(void);
 void mvVm_setLeftThroughExitFrame(int32_t left);
 // 1 when the stop command was given in this run; cleared by the run's end.
 int32_t mvVm_takeStopCommanded(void);
-// The VM's own callback record, registered at every start.
-extern const VmCallbackRecord VmOwnCallbacks;
+// The VM's own callback record, registered at every start: a per-run record filled by
+// this call (a word holding a function's address cannot be a constant).
+VmCallbackRecord* mvVm_ownCallbacks(void);

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "low_fixture.h"
 #include "support/zipwriter.h"
 #include "vm/services/glue/amservice.h"
+
+using servicestest::LowBlock;
 
 namespace {
 
@@ -39,13 +42,15 @@ TEST(AmDescriptor, AJadAndItsJarThroughTheServiceNames) {
                       "Shared: from the JAD\nMIDlet-Jar-URL: g.jar\nMIDlet-Jar-Size: " + std::to_string(jar.size()) +
                       "\nList: a , b ,c\nMIDlet-Icon: /icon.png\n";
 
-    std::vector<uint8_t> memory(64 * 1024);
+    // the environment and the JAR read in place are kept in the records' words: low blocks
+    LowBlock memory(64 * 1024);
+    LowBlock jarBytes(jar);
     int32_t error = 0;
-    QamsEnv* env = AmEnvInitialize((int32_t)memory.size(), memory.data(), &error);
+    QamsEnv* env = AmEnvInitialize(memory.size(), memory.data(), &error);
     ASSERT_EQ(0, error);
     QamsDescriptor* d = AmJadOpen(env, (int32_t)jad.size(), (const uint8_t*)jad.data(), nullptr, &error);
     ASSERT_EQ(0, error);
-    QamsJar* j = AmJarOpen(env, (int32_t)jar.size(), jar.data(), nullptr, &error);
+    QamsJar* j = AmJarOpen(env, jarBytes.size(), jarBytes.data(), nullptr, &error);
     ASSERT_EQ(0, error);
     QamsDescriptor* m = AmManifestOpen(env, j, &error);
     ASSERT_EQ(0, error);

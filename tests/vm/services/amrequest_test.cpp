@@ -43,7 +43,7 @@ void post(int32_t id) {
 void completeTaken(const int32_t* r, int32_t n) {
     if (n != 10) return;
     int32_t block[7] = {r[8], r[1], r[3], r[4], r[5], r[6], r[7]};
-    AmRequestCallback callback = (AmRequestCallback)(uintptr_t)(uint32_t)r[9];
+    AmRequestCallback callback = (AmRequestCallback)p32Ptr(r[9]);
     if (callback != nullptr) callback(block);
 }
 
@@ -95,6 +95,36 @@ TEST(AmRequests, CoalescingLosesAndDoublesNothing) {
     EXPECT_EQ(0, lost) << "requests never completed";
     EXPECT_EQ(0, doubled) << "requests completed twice";
     EXPECT_EQ(0, strangers) << "completions of requests nobody posted";
+}
+
+// Word 9 of a request carries its callback: the program's function comes back whole
+// from the word, and a request without one carries 0.
+TEST(AmRequests, CallbackTravelsInWordNine) {
+    SysTimerInit();
+    Vm vm;
+    std::vector<int32_t> withCallback, without;
+    RunResult r = vm.inside([&] {
+        mvK6Event_resetForRun();
+        mvK6Event_initialize();
+        mvVm_setInKvm(1);
+        mvK6Event_initUiQueues();
+        int32_t queue = mvK6Event_getUiQueueId(UI_QUEUE_REQUEST);
+        int32_t words[16], n = 0;
+        AmPostRequest(1, 2, 7, 3, 4, 5, 6, 8, counted);
+        mvK6Event_takeQueue(queue, words, &n);
+        withCallback.assign(words, words + n);
+        AmPostRequest(1, 2, 7, 3, 4, 5, 6, 8, nullptr);
+        mvK6Event_takeQueue(queue, words, &n);
+        without.assign(words, words + n);
+        mvVm_setInKvm(0);
+    });
+    ASSERT_EQ(0, r.exitCode) << r.trace;
+    ASSERT_EQ(10u, withCallback.size());
+    EXPECT_EQ((std::vector<int32_t>{2, 1, 2, 7, 3, 4, 5, 6, 8}),
+              std::vector<int32_t>(withCallback.begin(), withCallback.begin() + 9));
+    EXPECT_EQ((void*)counted, p32Ptr(withCallback[9]));
+    ASSERT_EQ(10u, without.size());
+    EXPECT_EQ(0, without[9]);
 }
 
 }  // namespace

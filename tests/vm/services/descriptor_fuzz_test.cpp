@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "low_fixture.h"
 #include "support/zipwriter.h"
 #include "vm/services/descriptor.h"
+
+using servicestest::LowBlock;
 
 namespace {
 
@@ -59,12 +62,13 @@ void useDescriptor(QamsEnv* env, QamsDescriptor* d, QamsJar* jar) {
 
 TEST(DescriptorFuzz, MutatedJads) {
     std::mt19937 random(20261210);
-    std::vector<uint64_t> memory(32 * 1024);
+    // the environment's records hold its block's addresses in words
+    LowBlock memory(256 * 1024);
     for (int round = 0; round < 3000; round++) {
         std::vector<uint8_t> text(Jad, Jad + strlen(Jad));
         mutate(text, random);
         int32_t error = 0;
-        QamsEnv* env = QamsEnvInitialize((int32_t)(memory.size() * 8), memory.data(), &error);
+        QamsEnv* env = QamsEnvInitialize(memory.size(), memory.data(), &error);
         ASSERT_NE(QAMS_NO_ENV, env);
         for (int jad = 0; jad < 2; jad++) {
             QamsDescriptor* d = QamsDescriptorParse(env, text.data(), (int32_t)text.size(), jad, &error);
@@ -82,10 +86,10 @@ TEST(DescriptorFuzz, MutatedJads) {
     }
 }
 
-const std::vector<uint8_t>* FuzzJar;
+const LowBlock* FuzzJar;
 int32_t readFuzzJar(uint8_t* buffer, int32_t offset, int32_t size) {
-    if (offset < 0 || offset > (int32_t)FuzzJar->size()) return -1;
-    int32_t n = std::min<int32_t>(size, (int32_t)FuzzJar->size() - offset);
+    if (offset < 0 || offset > FuzzJar->size()) return -1;
+    int32_t n = std::min<int32_t>(size, FuzzJar->size() - offset);
     memcpy(buffer, FuzzJar->data() + offset, (size_t)n);
     return n;
 }
@@ -97,18 +101,19 @@ TEST(DescriptorFuzz, MutatedJars) {
     a.add("icon.png", std::string(300, 'i'), zipw::DEFLATED);
     a.add("game/Main.class", std::string(90, 'c'));
     const std::vector<uint8_t> original = a.write();
-    std::vector<uint64_t> memory(64 * 1024);
+    LowBlock memory(512 * 1024);
     for (int round = 0; round < 3000; round++) {
         std::vector<uint8_t> jar = original;
         mutate(jar, random);
-        // the JAR lies exactly in a block of its own: any read past it is reported
-        std::vector<uint8_t> exact(jar);
+        // the JAR lies exactly in a low block of its own (its address is a word of the
+        // handle): any read past it is reported
+        LowBlock exact(jar);
         FuzzJar = &exact;
         for (int mode = 0; mode < 2; mode++) {
             int32_t error = 0;
-            QamsEnv* env = QamsEnvInitialize((int32_t)(memory.size() * 8), memory.data(), &error);
-            QamsJar* handle = QamsJarOpen(env, (int32_t)exact.size(), mode ? nullptr : exact.data(),
-                                          mode ? readFuzzJar : nullptr, &error);
+            QamsEnv* env = QamsEnvInitialize(memory.size(), memory.data(), &error);
+            QamsJar* handle =
+                QamsJarOpen(env, exact.size(), mode ? nullptr : exact.data(), mode ? readFuzzJar : nullptr, &error);
             if (handle != QAMS_NO_JAR) {
                 QamsDescriptor* d = QamsManifestOpen(env, handle, &error);
                 if (d != QAMS_NO_DESCRIPTOR) {

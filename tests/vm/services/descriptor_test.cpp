@@ -7,18 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "low_fixture.h"
 #include "support/zipwriter.h"
 #include "vm/services/descriptor.h"
 
+using servicestest::LowBlock;
+
 namespace {
 
-// An environment over a block of its own.
+// An environment over a block of its own, in the low window: its records hold the
+// block's addresses in words.
 struct Env {
-    std::vector<uint64_t> memory = std::vector<uint64_t>(64 * 1024);
+    LowBlock memory = LowBlock(512 * 1024);
     QamsEnv* env;
     Env() {
         int32_t error = 1;
-        env = QamsEnvInitialize((int32_t)(memory.size() * 8), memory.data(), &error);
+        env = QamsEnvInitialize(memory.size(), memory.data(), &error);
     }
     ~Env() { QamsEnvFinalize(env); }
 };
@@ -337,12 +341,14 @@ TEST(DescriptorJar, ManifestAndEntriesInMemoryAndThroughTheCallback) {
         a.add("padding/first.txt", std::string(60, 'p'));
         c.build(a);
         std::vector<uint8_t> jar = a.write();
+        // read in place, the JAR's address is a word of its handle
+        LowBlock inPlace(jar);
         for (int mode = 0; mode < 2; mode++) {
             Env e;
             int32_t error = 1;
             CallbackJar = &jar;
-            QamsJar* handle =
-                QamsJarOpen(e.env, (int32_t)jar.size(), mode ? nullptr : jar.data(), mode ? readJar : nullptr, &error);
+            QamsJar* handle = QamsJarOpen(e.env, (int32_t)jar.size(), mode ? nullptr : inPlace.data(),
+                                          mode ? readJar : nullptr, &error);
             ASSERT_NE(QAMS_NO_JAR, handle) << c.name << " mode " << mode << " error " << error;
             EXPECT_EQ(c.manifest, manifestText(e.env, handle)) << c.name << " mode " << mode;
             uint8_t buffer[64];
@@ -380,17 +386,19 @@ TEST(DescriptorJar, RefusedArchives) {
     };
     for (const Case& c : cases) {
         Env e;
+        LowBlock bytes(c.bytes);
         int32_t error = 1;
-        EXPECT_EQ(QAMS_NO_JAR, QamsJarOpen(e.env, (int32_t)c.bytes.size(), c.bytes.data(), nullptr, &error)) << c.name;
+        EXPECT_EQ(QAMS_NO_JAR, QamsJarOpen(e.env, bytes.size(), bytes.data(), nullptr, &error)) << c.name;
         EXPECT_EQ(c.error, error) << c.name;
     }
     Env e;
+    LowBlock bytes(jar);
     int32_t error = 1;
-    EXPECT_EQ(QAMS_NO_JAR, QamsJarOpen(e.env, -1, jar.data(), nullptr, &error));
+    EXPECT_EQ(QAMS_NO_JAR, QamsJarOpen(e.env, -1, bytes.data(), nullptr, &error));
     EXPECT_EQ(QAMS_NEGATIVE_SIZE, error);
     EXPECT_EQ(QAMS_NO_JAR, QamsJarOpen(e.env, 10, nullptr, nullptr, &error));
     EXPECT_EQ(QAMS_BAD_ARGUMENT, error);
-    EXPECT_EQ(QAMS_NO_JAR, QamsJarOpen(QAMS_NO_ENV, 10, jar.data(), nullptr, &error));
+    EXPECT_EQ(QAMS_NO_JAR, QamsJarOpen(QAMS_NO_ENV, 10, bytes.data(), nullptr, &error));
     EXPECT_EQ(QAMS_BAD_ARGUMENT, error);
 }
 

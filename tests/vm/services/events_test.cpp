@@ -9,6 +9,7 @@
 #include "sink_capture.h"
 #include "support/vmasm.h"
 #include "vm/services/events.h"
+#include "vm/services/memory.h"
 #include "vm/services/vmstate.h"
 
 using namespace vmasm;
@@ -36,6 +37,16 @@ std::vector<int32_t> take(int32_t thread) {
 }
 
 int32_t post(int32_t id, std::vector<int32_t> words) { return mvK6Event_post(words.data(), (int32_t)words.size(), id); }
+
+// A table of record words as the event system keeps them: a pointer block of the run.
+template <typename T>
+P32<T>* table(std::initializer_list<T*> records) {
+    P32<T>* t = (P32<T>*)mvMemory_allocPointer((int32_t)(records.size() * sizeof(P32<T>)));
+    EXPECT_NE(nullptr, t);
+    int i = 0;
+    for (T* r : records) t[i++] = r;
+    return t;
+}
 
 TEST(Events, QueueIdsAndTableGrowth) {
     insideEvents([] {
@@ -88,9 +99,10 @@ TEST(Events, GroupsKeepPostingOrderAndPriority) {
         mvK6EventQueue* b = mvK6Event_createQueue(16, 2, 0);
         mvK6EventQueue* c = mvK6Event_createQueue(16, 2, 0);
         mvK6EventQueue* urgent = mvK6Event_createQueue(16, 2, 0);
-        mvK6EventQueue* groupOne[3] = {a, b, c};
-        mvK6EventQueue* groupZero[1] = {urgent};
-        mvK6EventGroup* groups[2] = {mvK6Event_createGroup(groupOne, 3, 1), mvK6Event_createGroup(groupZero, 1, 0)};
+        P32<mvK6EventQueue>* groupOne = table({a, b, c});
+        P32<mvK6EventQueue>* groupZero = table({urgent});
+        P32<mvK6EventGroup>* groups =
+            table({mvK6Event_createGroup(groupOne, 3, 1), mvK6Event_createGroup(groupZero, 1, 0)});
         int32_t thread = mvK6Event_registerGroupThread(groups, 2, EVENT_KIND_2);
         EXPECT_EQ(EVENT_KIND_2 | EVENT_THREAD_GROUP, thread);
         EXPECT_EQ(0, groups[0]->priority) << "groups sorted by priority";
@@ -115,9 +127,8 @@ TEST(Events, SequenceRenumberingKeepsOrder) {
     insideEvents([] {
         mvK6EventQueue* a = mvK6Event_createQueue(8, 1, 0);
         mvK6EventQueue* b = mvK6Event_createQueue(8, 1, 0);
-        mvK6EventQueue* members[2] = {a, b};
-        mvK6EventGroup* group = mvK6Event_createGroup(members, 2, 0);
-        mvK6EventGroup* groups[1] = {group};
+        mvK6EventGroup* group = mvK6Event_createGroup(table({a, b}), 2, 0);
+        P32<mvK6EventGroup>* groups = table({group});
         int32_t thread = mvK6Event_registerGroupThread(groups, 1, EVENT_KIND_2);
         int32_t ia = mvK6Event_registerQueue(a), ib = mvK6Event_registerQueue(b);
         for (int i = 0; i < 65533; i++) {

@@ -50,9 +50,19 @@ TEST_F(KeyMapReset, HostTableAndExtendedList) {
     KeyEntry table[KEY_STANDARD_ENTRIES];
     for (int32_t i = 0; i < KEY_STANDARD_ENTRIES; i++) table[i] = {1000 + i, nullptr, 0};
     table[3] = {77, "FIRE", 4};
-    const KeyEntry extended[] = {{-50, "CAMERA", 6}, {-51, nullptr, 0}, {77, "DUP", 3}};
+    // the list keeps the entries' address in a word: static, as a host's table is
+    static const KeyEntry extended[] = {{-50, "CAMERA", 6}, {-51, nullptr, 0}, {77, "DUP", 3}};
     const KeyExtendedList list = {extended, 2};
     ASSERT_EQ(1, mvKey_setKeyMap(table, &list));
+    KeyEntry copy[KEY_STANDARD_ENTRIES];
+    const KeyExtendedList* kept = nullptr;
+    mvKey_getKeyMap(copy, &kept);
+    EXPECT_EQ(&list, kept);
+    for (int32_t i = 0; i < KEY_STANDARD_ENTRIES; i++) {
+        EXPECT_EQ(table[i].code, copy[i].code) << i;
+        EXPECT_EQ(table[i].name.get(), copy[i].name.get()) << i;
+        EXPECT_EQ(table[i].nameLength, copy[i].nameLength) << i;
+    }
     EXPECT_EQ(77, mvKey_getKeyCode(3));
     EXPECT_EQ(3, mvKey_getKeyIndex(77));
     EXPECT_EQ("FIRE", nameOf(77)) << "the standard entry wins";

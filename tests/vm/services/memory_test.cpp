@@ -92,11 +92,10 @@ TEST(MemoryObjectLock, RefusesWhatIsNoObjectAndCountsPins) {
             const char* trace;
         };
         char misaligned[64];
-        mvSprintf(misaligned, sizeof misaligned, "objectLock/Unlock: invalid object %08x\n",
-                  (uint32_t)(uintptr_t)object + 1);
+        mvSprintf(misaligned, sizeof misaligned, "objectLock/Unlock: invalid object %p\n", (char*)object + 1);
         std::string misalignedTrace = std::string(misaligned) + "  not four-byte aligned\n";
         char outside[64];
-        mvSprintf(outside, sizeof outside, "objectLock/Unlock: invalid object %08x\n", (uint32_t)(uintptr_t)&cVariable);
+        mvSprintf(outside, sizeof outside, "objectLock/Unlock: invalid object %p\n", (void*)&cVariable);
         std::string outsideTrace = std::string(outside) + "  not object but C variable\n";
         const Case cases[] = {
             {"null", nullptr, -1, "objectLock/Unlock: invalid object 00000000\n"},
@@ -115,7 +114,7 @@ TEST(MemoryObjectLock, RefusesWhatIsNoObjectAndCountsPins) {
         SinkCapture sink;
         EXPECT_EQ(-1, mvMemory_objectLock(object)) << "a fifteenth pin";
         char line[64];
-        mvSprintf(line, sizeof line, "Warning: mvMemory_objectLock(%08x) is illegal.\n", (uint32_t)(uintptr_t)object);
+        mvSprintf(line, sizeof line, "Warning: mvMemory_objectLock(%p) is illegal.\n", (void*)object);
         EXPECT_EQ(line, sink.text);
         for (int i = 0; i < PIN_COUNT_MAX; i++) EXPECT_EQ(0, mvMemory_objectUnlock(object));
         EXPECT_EQ(-1, mvMemory_objectUnlock(object)) << "unlock of an unpinned object";
@@ -259,37 +258,41 @@ TEST(MemoryHandle, TaggedArrayBlock) {
 
 TEST(PointerQueue, OrderRemovalAndFailedAppend) {
     insideRun([] {
-        int a, b, c;
+        // the values go into the nodes' words: pinned blocks of the run, not the stack
+        int* a = (int*)mvMemory_allocPointer(4);
+        int* b = (int*)mvMemory_allocPointer(4);
+        int* c = (int*)mvMemory_allocPointer(4);
+        ASSERT_TRUE(a && b && c);
         PointerQueue q;
         queueInit(&q);
-        ASSERT_EQ(0, queueAppend(&q, &a));
-        ASSERT_EQ(0, queueAppend(&q, &b));
-        ASSERT_EQ(0, queueAppend(&q, &c));
+        ASSERT_EQ(0, queueAppend(&q, a));
+        ASSERT_EQ(0, queueAppend(&q, b));
+        ASSERT_EQ(0, queueAppend(&q, c));
         garbageCollect(0);  // the nodes are pinned: the collector keeps them
-        EXPECT_EQ(&c, queuePop(&q));
-        EXPECT_EQ(&b, queuePop(&q));
-        EXPECT_EQ(&a, queuePop(&q));
+        EXPECT_EQ(c, queuePop(&q));
+        EXPECT_EQ(b, queuePop(&q));
+        EXPECT_EQ(a, queuePop(&q));
         EXPECT_EQ(nullptr, queuePop(&q)) << "a fourth pop";
         EXPECT_TRUE(q.head == nullptr && q.tail == nullptr);
 
-        queueAppend(&q, &a);
-        queueAppend(&q, &b);
-        queueAppend(&q, &a);
+        queueAppend(&q, a);
+        queueAppend(&q, b);
+        queueAppend(&q, a);
         PointerQueueNode* nearHead = q.head;
         PointerQueueNode* nearTail = q.tail;
-        EXPECT_EQ(&a, queueRemove(&q, &a));
-        EXPECT_EQ(q.head->value, &b) << "the occurrence nearer the head goes";
-        EXPECT_EQ(q.tail, nearTail);
-        EXPECT_NE(q.head, nearHead);
-        EXPECT_EQ(nullptr, queueRemove(&q, &c)) << "a value not held";
-        EXPECT_EQ(&b, queueRemove(&q, &b));
-        EXPECT_EQ(&a, queueRemove(&q, &a));
+        EXPECT_EQ(a, queueRemove(&q, a));
+        EXPECT_EQ(q.head->value.get(), (void*)b) << "the occurrence nearer the head goes";
+        EXPECT_EQ(q.tail.get(), nearTail);
+        EXPECT_NE(q.head.get(), nearHead);
+        EXPECT_EQ(nullptr, queueRemove(&q, c)) << "a value not held";
+        EXPECT_EQ(b, queueRemove(&q, b));
+        EXPECT_EQ(a, queueRemove(&q, a));
         EXPECT_TRUE(q.head == nullptr && q.tail == nullptr) << "removing the only node empties the header";
 
-        queueAppend(&q, &a);
+        queueAppend(&q, a);
         PointerQueue before = q;
         CollectorRunning = 1;  // every allocation is refused
-        EXPECT_EQ(-1, queueAppend(&q, &b));
+        EXPECT_EQ(-1, queueAppend(&q, b));
         CollectorRunning = 0;
         EXPECT_TRUE(q.head == before.head && q.tail == before.tail && q.head->next == nullptr);
     });

@@ -15,7 +15,8 @@ struct LevelGuard {
     ~LevelGuard() { mvTraceLog_setLogLevel(saved); }
 };
 
-// Every argument is one 32-bit word, so one table of words covers all conversions.
+// Numbers are 32-bit words, so one table of words covers the numeric conversions; the
+// pointer conversions have a table of their own.
 struct FormatCase {
     const char* name;
     const char* format;
@@ -23,10 +24,7 @@ struct FormatCase {
     const char* expected;
 };
 
-int32_t word(const char* s) { return (int32_t)(uintptr_t)s; }
-
 TEST(Formatter, ConversionsFlagsWidthAndPadding) {
-    const int32_t ab = word("ab");
     const FormatCase cases[] = {
         {"plain text", "abc", {}, "abc"},
         {"decimal", "%d", {42}, "42"},
@@ -51,15 +49,8 @@ TEST(Formatter, ConversionsFlagsWidthAndPadding) {
         {"hex lower", "%x", {255}, "ff"},
         {"hex upper", "%X", {255}, "FF"},
         {"hex width zero", "%08x", {0xbeef}, "0000beef"},
-        {"pointer as hex", "%p", {0x1234}, "1234"},
         {"char", "%c", {'A'}, "A"},
         {"char takes no padding", "%5c|", {'A'}, "A|"},
-        {"string", "%s", {ab}, "ab"},
-        {"string width", "%5s", {ab}, "   ab"},
-        {"string left", "%-5s|", {ab}, "ab   |"},
-        {"string precision", "%.1s", {ab}, "a"},
-        {"string zero flag pads blanks", "%05s", {ab}, "   ab"},
-        {"capital S", "%S", {ab}, "ab"},
         {"percent", "%%", {}, "%"},
         {"unknown conversion", "%q", {}, "?"},
         {"unknown takes no argument", "%q%d", {9}, "?9"},
@@ -69,11 +60,41 @@ TEST(Formatter, ConversionsFlagsWidthAndPadding) {
         {"short length skipped", "%hd", {12}, "12"},
         {"format ends in conversion", "ab%-5", {}, "ab"},
         {"format ends after percent", "ab%", {}, "ab"},
-        {"mixed", "[%s=%d]", {ab, 3}, "[ab=3]"},
     };
     for (const FormatCase& c : cases) {
         char buffer[64];
         int n = mvSprintf(buffer, sizeof buffer, c.format, c.args[0], c.args[1], c.args[2]);
+        EXPECT_STREQ(c.expected, buffer) << c.name;
+        EXPECT_EQ((int)strlen(c.expected), n) << c.name;
+    }
+}
+
+// Strings and pointers are read at their full width, then a word may follow.
+TEST(Formatter, StringAndPointerConversions) {
+    const struct {
+        const char* name;
+        const char* format;
+        const void* pointer;
+        int32_t after;
+        const char* expected;
+    } cases[] = {
+        {"string", "%s", "ab", 0, "ab"},
+        {"string width", "%5s", "ab", 0, "   ab"},
+        {"string left", "%-5s|", "ab", 0, "ab   |"},
+        {"string precision", "%.1s", "ab", 0, "a"},
+        {"string zero flag pads blanks", "%05s", "ab", 0, "   ab"},
+        {"capital S", "%S", "ab", 0, "ab"},
+        {"mixed", "[%s=%d]", "ab", 3, "[ab=3]"},
+        {"pointer as eight hex digits", "%p", (const void*)0x1234, 0, "00001234"},
+        {"null pointer", "%p", nullptr, 0, "00000000"},
+        {"pointer with a width", "%6p|", (const void*)0x1234, 0, "  1234|"},
+        {"pointer left justified", "%-6p|", (const void*)0x1234, 0, "1234  |"},
+        {"pointer above a word", "%p", (const void*)(uintptr_t)0x123456789abull, 0, "123456789ab"},
+        {"pointer then a word", "%p %d", (const void*)(uintptr_t)0xfedcba9876ull, -7, "fedcba9876 -7"},
+    };
+    for (const auto& c : cases) {
+        char buffer[64];
+        int n = mvSprintf(buffer, sizeof buffer, c.format, c.pointer, c.after);
         EXPECT_STREQ(c.expected, buffer) << c.name;
         EXPECT_EQ((int)strlen(c.expected), n) << c.name;
     }

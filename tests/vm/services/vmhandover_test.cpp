@@ -14,11 +14,12 @@
 namespace {
 
 std::string hex8(const void* p) {
-    char text[16];
-    mvSprintf(text, sizeof text, "0x%08x", (uint32_t)(uintptr_t)p);
+    char text[24];
+    mvSprintf(text, sizeof text, "0x%p", p);
     return text;
 }
 
+// a global of the program: its address fits the start record's word
 alignas(8) uint8_t heapBlock[4096];
 
 TEST(HeapHandOver, GivesTheStartRecordsHeapRoundedDown) {

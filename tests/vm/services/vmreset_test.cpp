@@ -10,6 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/events.h"
+#include "platform/lowmem.h"
 #include "platform/trace.h"
 #include "sink_capture.h"
 #include "vm/core/vmsections.h"
@@ -49,16 +50,25 @@ TEST(VmSections, PerRunResetTracesItsStart) {
     EXPECT_NE(std::string::npos, sink.text.find("  initDataAddress: 0x")) << sink.text;
 }
 
-// Records over small buffers stand in for the sections.
+// Records over small buffers stand in for the sections. The buffers are low: a record
+// keeps their addresses in words.
 struct FakeSection {
-    uint8_t data[8];
-    uint8_t bss[8];
-    uint8_t init[8];
+    enum { SIZE = 8 };
+    uint8_t* const block = (uint8_t*)lowCalloc(3, SIZE);
+    uint8_t* const data = block;
+    uint8_t* const bss = block + SIZE;
+    uint8_t* const init = block + 2 * SIZE;
+    FakeSection() {
+        if (block == nullptr) abort();
+    }
+    ~FakeSection() { lowFree(block); }
+    FakeSection(const FakeSection&) = delete;
+    FakeSection& operator=(const FakeSection&) = delete;
     MKT_Section_Info record(int type) {
-        memset(data, 0xDD, sizeof data);
-        memset(bss, 0xBB, sizeof bss);
-        memset(init, 0x11, sizeof init);
-        return MKT_Section_Info{type, (char*)data, sizeof data, (char*)bss, sizeof bss, (char*)init};
+        memset(data, 0xDD, SIZE);
+        memset(bss, 0xBB, SIZE);
+        memset(init, 0x11, SIZE);
+        return MKT_Section_Info{type, (char*)data, SIZE, (char*)bss, SIZE, (char*)init};
     }
     bool wasReset() const {
         for (int i = 0; i < 8; i++) {

@@ -72,7 +72,7 @@ void AmMemFreePointer(void* pointer) {
         Locked lock(&MemoryLock);
         result = mvMemory_freePointer(pointer);
     }
-    if (result != 0) mvTraceLog_warning("Warning: AmMemFreePointer(%08x) is illegal.\n", (uint32_t)(uintptr_t)pointer);
+    if (result != 0) mvTraceLog_warning("Warning: AmMemFreePointer(%p) is illegal.\n", pointer);
 }
 
 int32_t AmMemFreeHandle(MemHandle handle) {
@@ -147,7 +147,7 @@ static void completionBlock(const int32_t* record, int32_t* block) {
 }
 
 static void complete(const int32_t* record) {
-    AmRequestCallback callback = (AmRequestCallback)(uintptr_t)(uint32_t)record[9];
+    AmRequestCallback callback = (AmRequestCallback)p32Ptr(record[9]);
     int32_t block[7];
     completionBlock(record, block);
     if (callback != nullptr) callback(block);
@@ -181,14 +181,15 @@ static int32_t postSync(const int32_t* record) {
         }
         complete(pending);
         complete(record);
-        int32_t repaint[REQUEST_WORDS] = {2, -1, 0, AM_REQUEST_REPAINT, 0, 0, 0, 0, 0, (int32_t)(uintptr_t)doNothing};
+        int32_t repaint[REQUEST_WORDS] = {2, -1, 0, AM_REQUEST_REPAINT, 0, 0, 0, 0, 0, p32Cell((const void*)doNothing)};
         return mvK6Event_post(repaint, REQUEST_WORDS, queue);
     }
 }
 
 int32_t AmPostRequest(int32_t target, int32_t a, int32_t type, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f,
                       AmRequestCallback callback) {
-    int32_t record[REQUEST_WORDS] = {2, target, a, type, b, c, d, e, f, (int32_t)(uintptr_t)callback};
+    // word 9 holds the callback: a function of the program, so its address is low
+    int32_t record[REQUEST_WORDS] = {2, target, a, type, b, c, d, e, f, p32Cell((const void*)callback)};
     if (type == AM_REQUEST_SYNC || type == AM_REQUEST_REPAINT) return postSync(record);
     return mvK6Event_notify(record, REQUEST_WORDS, dialogOr(DIALOG_QUEUE_REQUEST, UI_QUEUE_REQUEST));
 }

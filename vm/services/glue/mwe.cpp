@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/atomicword.h"
+#include "platform/lowmem.h"
 #include "platform/trace.h"
 #include "storage/qmms_hooks.h"
 #include "storage/qmms_manager.h"
@@ -121,8 +122,8 @@ static bool makeThread(pthread_t* thread, void* (*body)(void*), size_t stack) {
 }
 
 static void freeBuffers() {
-    free(L.jad);
-    free(L.jar);
+    lowFree(L.jad);
+    lowFree(L.jar);
     L.jad = L.jar = nullptr;
 }
 
@@ -147,8 +148,10 @@ static void teardown() {
 
 static int32_t getAttribute(const char* text, int length, const char* key, char* out, int outSize, int trim) {
     if (text == nullptr || length < 1 || outSize < 1) return -1;
+    if (length > (INT32_MAX - 8192) / 4) return -1;
     int32_t memory = length * 4 + 8192;
-    void* area = malloc((size_t)memory);
+    // the descriptor's records keep the area's addresses in words
+    void* area = lowAlloc((size_t)memory);
     if (area == nullptr) return -1;
     int32_t error = 0, n = 0, result = -1;
     QamsEnv* env = QamsEnvInitialize(memory, area, &error);
@@ -165,7 +168,7 @@ static int32_t getAttribute(const char* text, int length, const char* key, char*
     }
     if (d != QAMS_NO_DESCRIPTOR) QamsJadClose(env, d);
     if (env != QAMS_NO_ENV) QamsEnvFinalize(env);
-    free(area);
+    lowFree(area);
     return result;
 }
 
@@ -258,7 +261,8 @@ int32_t mwe_startVmWithTestServer(const char* url) {
     return result;
 }
 
-// The whole file into a new buffer; null when it cannot be read.
+// The whole file into a new buffer; null when it cannot be read. The buffer is low: the
+// suite store registers it as a built-in file, whose record keeps its address in a word.
 static uint8_t* readWhole(const char* path, int32_t* size) {
     FILE* f = fopen(path, "rb");
     if (f == nullptr) return nullptr;
@@ -266,9 +270,9 @@ static uint8_t* readWhole(const char* path, int32_t* size) {
     long length = -1;
     if (fseek(f, 0, SEEK_END) == 0) length = ftell(f);
     if (length >= 0 && length < 0x7FFFFFFF && fseek(f, 0, SEEK_SET) == 0) {
-        data = (uint8_t*)malloc((size_t)length + 1);
+        data = (uint8_t*)lowAlloc((size_t)length + 1);
         if (data != nullptr && fread(data, 1, (size_t)length, f) != (size_t)length) {
-            free(data);
+            lowFree(data);
             data = nullptr;
         }
     }
@@ -282,14 +286,14 @@ static int32_t startFromFilesLocked(const char* jadPath, const char* jarPath, in
     uint8_t* jar = jarPath != nullptr ? readWhole(jarPath, &jarSize) : nullptr;
     uint8_t* jad = jadPath != nullptr ? readWhole(jadPath, &jadSize) : nullptr;
     if (jar == nullptr || jad == nullptr) {
-        free(jar);
-        free(jad);
+        lowFree(jar);
+        lowFree(jad);
         mwe_trace(2, "mwe", "mwe_startVmFromFiles", "cannot read the JAD or the JAR file\n");
         return -1;
     }
     if (!startControlThread()) {
-        free(jar);
-        free(jad);
+        lowFree(jar);
+        lowFree(jad);
         return -1;
     }
     L.jad = jad;

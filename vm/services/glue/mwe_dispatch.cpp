@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/events.h"
+#include "platform/lowmem.h"
 #include "platform/registry.h"
 #include "storage/qmfs.h"
 #include "storage/qmmm.h"
@@ -303,15 +304,16 @@ static uint32_t availableMemory() {
     return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)bytes;
 }
 
-// Both blocks or neither.
+// Both blocks or neither. Both lie in the low window: the Java heap's addresses and the
+// arena's blocks (a suite's descriptor, file records) are kept in words.
 static bool reserveBlocks() {
     uint32_t heap = setting("JavaHeapSize");
     if (heap == 0 || heap > 0x40000000u) heap = DEFAULT_HEAP;
-    void* h = malloc(heap);
-    void* a = malloc(ARENA_SIZE);
+    void* h = lowAlloc(heap);
+    void* a = lowAlloc(ARENA_SIZE);
     if (h == nullptr || a == nullptr) {
-        free(h);
-        free(a);
+        lowFree(h);
+        lowFree(a);
         return false;
     }
     Blocks = {h, (int32_t)heap, a, ARENA_SIZE};

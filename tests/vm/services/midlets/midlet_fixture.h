@@ -21,6 +21,7 @@
 #include "platform/hostfile.h"
 #include "support/zipwriter.h"
 #include "vm/loader/startup.h"
+#include "vm/services/low_fixture.h"
 #include "vm/services/vmstart.h"
 
 namespace midlettest {
@@ -152,28 +153,35 @@ private:
 
 enum { RUN_HEAP = 4 * 1024 * 1024 };
 
-// One run of a suite with the host's record.
+// The heap block of the runs, in the low window as the Java heap must be.
+inline void* runHeap() {
+    static servicestest::LowBlock heap(RUN_HEAP);
+    return heap.data();
+}
+
+// One run of a suite with the host's record. The JAR, the JAD and the class name go to
+// low blocks: the start record keeps their addresses in words.
 inline RunOutcome runSuite(Host& host, const std::vector<uint8_t>& jar, const std::string& jad,
                            const char* className = nullptr, int32_t vmId = 1) {
     SysTimerInit();
     mvVm_setRunHooks(&LoaderRunHooks);
-    static std::vector<uint32_t> heap(RUN_HEAP / 4);
+    servicestest::LowBlock jarBytes(jar), jadBytes(jad), name(std::string(className ? className : ""));
     MKT_MIDP_Application app = {};
-    app.jarSize = (int32_t)jar.size();
-    app.jarAddr = jar.data();
+    app.jarSize = jarBytes.size();
+    app.jarAddr = jarBytes.data();
     if (!jad.empty()) {
-        app.jadSize = (int32_t)jad.size();
-        app.jadAddr = (const uint8_t*)jad.data();
+        app.jadSize = jadBytes.size();
+        app.jadAddr = jadBytes.data();
     }
     if (className != nullptr) {
-        app.className = className;
-        app.classNameLen = (int32_t)strlen(className);
+        app.className = (const char*)name.data();
+        app.classNameLen = name.size();
     }
     const char* params[2] = {"-heapsize", "1M"};
     int32_t lengths[2] = {9, 2};
     Host::current = &host;
     StdoutCapture capture;
-    int32_t result = mvVmStartMIDP(vmId, RUN_HEAP, heap.data(), &app, Host::handler, 2, params, lengths);
+    int32_t result = mvVmStartMIDP(vmId, RUN_HEAP, runHeap(), &app, Host::handler, 2, params, lengths);
     std::string output = capture.finish();
     Host::current = nullptr;
     return {result, output};

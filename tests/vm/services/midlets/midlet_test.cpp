@@ -92,7 +92,6 @@ TEST(MidletSuites, SuiteReadThroughCallbacks) {
     CallbackJad = &jad;
     SysTimerInit();
     mvVm_setRunHooks(&LoaderRunHooks);
-    std::vector<uint32_t> heap(RUN_HEAP / 4);
     MKT_MIDP_Application app = {};
     app.jarSize = (int32_t)jar.size();
     app.jarRead = readJar;
@@ -101,7 +100,7 @@ TEST(MidletSuites, SuiteReadThroughCallbacks) {
     Host host;
     Host::current = &host;
     StdoutCapture capture;
-    int32_t result = mvVmStartMIDP(1, RUN_HEAP, heap.data(), &app, Host::handler, 0, nullptr, nullptr);
+    int32_t result = mvVmStartMIDP(1, RUN_HEAP, runHeap(), &app, Host::handler, 0, nullptr, nullptr);
     std::string output = capture.finish();
     Host::current = nullptr;
     EXPECT_EQ(0, result);
@@ -131,8 +130,9 @@ TEST(MidletSuites, TheHostsKeyMapSurvivesTheRunReset) {
 }
 
 TEST(MidletSuites, StartRecordRefusals) {
-    std::vector<uint8_t> jar = suiteJar(manifestWith("MIDlet-1: Hello,,suites.Hello\n"));
-    std::vector<uint32_t> heap(1024);
+    // the JAR's and the heap block's addresses go into words: low blocks
+    servicestest::LowBlock jar(suiteJar(manifestWith("MIDlet-1: Hello,,suites.Hello\n")));
+    servicestest::LowBlock heap(4096);
     struct Case {
         const char* name;
         int32_t vmId, heapSize;
@@ -157,7 +157,7 @@ TEST(MidletSuites, StartRecordRefusals) {
     std::vector<int32_t> lengths(28, 2);
     for (const Case& c : cases) {
         MKT_MIDP_Application app = {};
-        app.jarSize = (int32_t)jar.size();
+        app.jarSize = jar.size();
         app.jarAddr = jar.data();
         c.edit(app);
         mvVm_setRunHooks(&LoaderRunHooks);
@@ -165,7 +165,7 @@ TEST(MidletSuites, StartRecordRefusals) {
             << c.name;
     }
     MKT_MIDP_Application app = {};
-    app.jarSize = (int32_t)jar.size();
+    app.jarSize = jar.size();
     app.jarAddr = jar.data();
     app.className = "suites.Hello";
     app.classNameLen = 12;
@@ -192,17 +192,18 @@ TEST(MidletSuites, ClassNameFromTheDescriptor) {
         {"broken JAD", manifestWith("MIDlet-1: A,,a.Main\n"), "no colon\n", "javax.microedition.midlet.MidletSelector"},
     };
     for (const Case& c : cases) {
-        std::vector<uint8_t> jar = suiteJar(c.manifest);
+        // the JAR, the JAD and the memory behind the name (the descriptors' environment)
+        // are kept in words: low blocks
+        servicestest::LowBlock jar(suiteJar(c.manifest)), jad(c.jad), memory(128 * 1024);
         MKT_MIDP_Application app = {};
-        app.jarSize = (int32_t)jar.size();
+        app.jarSize = jar.size();
         app.jarAddr = jar.data();
         if (!c.jad.empty()) {
-            app.jadSize = (int32_t)c.jad.size();
-            app.jadAddr = (const uint8_t*)c.jad.data();
+            app.jadSize = jad.size();
+            app.jadAddr = jad.data();
         }
-        std::vector<uint64_t> memory(16 * 1024);
         char* name = (char*)memory.data();
-        int32_t length = mvVm_chooseClassName(&app, name, (int32_t)(memory.size() * 8) - CLASS_NAME_AREA);
+        int32_t length = mvVm_chooseClassName(&app, name, memory.size() - CLASS_NAME_AREA);
         EXPECT_EQ(c.chosen, std::string(name)) << c.name;
         EXPECT_EQ((int32_t)strlen(c.chosen), length) << c.name;
     }
