@@ -91,6 +91,57 @@ TEST(ImageGenerator, WritesTheSameImageEveryTime) {
     EXPECT_NE(a.find("const RomImage MovaneClassImage"), std::string::npos);
     // nothing but the generated data: no address of the generating process is left
     EXPECT_EQ(first.output.find("outside the image"), std::string::npos) << first.output;
+    EXPECT_EQ(first.output.find("has no name"), std::string::npos) << first.output;
+}
+
+// Every word is 32 bits: addresses are the assembler's symbol+offset, which the linker
+// resolves; a native is named by the symbol of its C++ function; no C++ expression
+// turns an address into a word.
+TEST(ImageGenerator, WritesAddressesAsLinkerSymbols) {
+    std::string dir = dirFor("symbols");
+    Generated g = generate(LIBRARY_JAR, dir + "/image.cpp");
+    ASSERT_EQ(g.status, 0) << g.output;
+    std::string source = readText(dir + "/image.cpp");
+    EXPECT_EQ(source.find("uintptr_t"), std::string::npos) << "an address cast to a word in C++";
+    EXPECT_EQ(source.find(".8byte"), std::string::npos) << "a word wider than 32 bits";
+    EXPECT_EQ(source.find(".quad"), std::string::npos) << "a word wider than 32 bits";
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const std::string hashCode = "Java_java_lang_Object_hashCode";
+    const Case cases[] = {
+        {"a bound native as its mangled function symbol", "_Z" + std::to_string(hashCode.size()) + hashCode + "v"},
+        {"a class record pointing into the class area", ", movaneImageClasses+"},
+        {"a method's code in the code area", ", movaneImageCode+"},
+        {"the class area in the per-run data section",
+         ".pushsection vmdata,\"aw\",@progbits\n\t.balign 16\n\t.globl movaneImageClasses\n"},
+        {"the static area in the per-run zeroed section",
+         ".pushsection vmbss,\"aw\",@progbits\n\t.balign 16\n\t.globl movaneImageStatics\n"},
+        {"the method records read-only", ".pushsection .rodata\n\t.balign 16\n\t.globl movaneImageRecords\n"},
+        {"the roots in C++ from the areas' symbols", "(ClassRecord*)((const char*)movaneImageClasses + "},
+    };
+    for (const Case& c : cases) EXPECT_NE(source.find(c.text), std::string::npos) << c.what << ": " << c.text;
+    // no address of the generating process: every word is a number or a symbol
+    size_t at = 0;
+    int lines = 0;
+    while ((at = source.find("\t.4byte ", at)) != std::string::npos) {
+        size_t end = source.find('\n', at);
+        std::string line = source.substr(at + 8, end - at - 8);
+        size_t from = 0;
+        while (from <= line.size()) {
+            size_t comma = line.find(", ", from);
+            std::string word = line.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+            bool number = word.size() > 2 && word.compare(0, 2, "0x") == 0;
+            bool symbol = word.compare(0, 11, "movaneImage") == 0 || word.compare(0, 2, "_Z") == 0;
+            ASSERT_TRUE(word == "0" || number || symbol) << "word '" << word << "' in: " << line;
+            if (comma == std::string::npos) break;
+            from = comma + 2;
+        }
+        lines++;
+        at = end;
+    }
+    EXPECT_GT(lines, 1000);
 }
 
 TEST(ImageGenerator, ReportsAnOutputItCannotWrite) {
@@ -123,9 +174,14 @@ TEST(ImageGenerator, KeepsAPoolWithAnUnresolvableEntryWritable) {
         << g.output;
     EXPECT_NE(g.output.find("1 pools keep unresolved entries (1 entries)"), std::string::npos) << g.output;
     std::string source = readText(dir + "/image.cpp");
-    size_t pools = source.find("VMDATA uintptr_t movaneImageWritablePools[");
+    size_t pools = source.find("\nmovaneImageWritablePools:\n");
     ASSERT_NE(pools, std::string::npos);
-    EXPECT_EQ(source.find("movaneImageWritablePools[1] = {"), std::string::npos) << "the writable pool area is empty";
+    size_t section = source.rfind(".pushsection ", pools);
+    ASSERT_NE(section, std::string::npos);
+    EXPECT_EQ(source.compare(section, 20, ".pushsection vmdata,"), 0) << "the writable pools lie in the per-run data";
+    // the area is its words and one zero word behind them
+    EXPECT_EQ(source.find(".size movaneImageWritablePools, 4\n"), std::string::npos)
+        << "the writable pool area is empty";
 }
 
 }  // namespace

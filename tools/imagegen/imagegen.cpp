@@ -3,8 +3,9 @@
 // The generator starts the VM the way a run without an image starts, loads every class
 // of the library JAR through the VM's own loader, verifies it (which leaves the
 // collector's reference maps), resolves every constant-pool entry and prepares every
-// method. The records it then finds in the tables are written out as C++ data with
-// symbolic pointers, so that layout, keys and maps are the VM's own:
+// method. The records it then finds in the tables are written out as 32-bit words with
+// symbolic addresses (assembler data in a C++ source, which the linker resolves), so
+// that layout, keys and maps are the VM's own:
 //   class records and the three table headers   writable, in the per-run data section
 //   method, field, pool, handler, map and name   read-only
 //   interned strings and their one char array    read-only, one area
@@ -25,6 +26,8 @@
 #include "natives/lib/bindings.h"
 #include "natives/ui/bindings.h"
 #include "platform/hostfile.h"
+#include "platform/lowmem.h"
+#include "platform/p32.h"
 #include "platform/trace.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
@@ -62,7 +65,7 @@ void describeException(OBJECT e, const char* what) {
         return;
     }
     getClassNameBuffer(e->clazz, name, sizeof name);
-    StringInstance* message = (StringInstance*)(uintptr_t)e->data[0];
+    StringInstance* message = p32Ptr<StringInstance>(e->data[0]);
     char text[MESSAGE_BUFFER_SIZE] = "";
     if (message != nullptr && message->count < MESSAGE_BUFFER_SIZE) getStringContentsSafely(message, text, sizeof text);
     fprintf(stderr, "imagegen: %s: %s%s%s\n", what, name, text[0] ? ": " : "", text);
@@ -190,18 +193,24 @@ int32_t loadLibrary(char** names, int32_t count, LoadResult* result) {
 }
 
 KvmStartRecord start;
+// The run's heap: its records hold 32-bit addresses, so it comes from the low window.
 void* heapBlock;
+size_t heapBlockBytes;
 
 // One VM "run" around loadLibrary; the run is never ended, its heap is what is written.
 int32_t startAndLoad(const uint8_t* jar, int32_t jarSize, char** names, int32_t count, LoadResult* result) {
     initInternalPackages();
     initSystemPackages();
-    int32_t blockSize = MAXIMUM_HEAP_SIZE;
-    void* block = malloc((size_t)blockSize + 4);
-    if (block == nullptr) return 1;
+    int32_t blockSize = MAXIMUM_HEAP_SIZE & ~3;
+    void* block = lowMapPages((size_t)blockSize);
+    if (block == nullptr) {
+        fprintf(stderr, "imagegen: no low memory for a heap of %d bytes\n", (int)blockSize);
+        return 1;
+    }
     heapBlock = block;
+    heapBlockBytes = (size_t)blockSize;
     start.heapSize = blockSize;
-    start.heapStart = (void*)(((uintptr_t)block + 3) & ~(uintptr_t)3);
+    start.heapStart = block;
     mvVm_keepStartRecord(&start);
     // alerts, errors and warnings (the verifier's reasons), not the start's news
     mvTraceLog_setLogLevel(2);
@@ -284,11 +293,11 @@ struct Piece {
 
 struct Image {
     Area areas[AREA_COUNT];
-    std::map<uintptr_t, Piece> pieces;  // by start address in this process
-    std::map<uintptr_t, std::string> functions;
+    std::map<uintptr_t, Piece> pieces;          // by start address in this process
+    std::map<uint32_t, std::string> functions;  // by the word that holds the function
     std::vector<std::string> problems;
     uint32_t codeBytes = 0;
-    uintptr_t sharedCharArray = 0;
+    void* sharedCharArray = nullptr;  // low memory: the strings' words hold its address
     uint32_t stringAreaEnd = 0;
     uint32_t staticReferences = 0;
     // counts
@@ -296,7 +305,7 @@ struct Image {
         unboundMethods = 0, fields = 0, staticFields = 0, strings = 0, names = 0, charCount = 0, writablePools = 0;
     std::set<std::string> unbound;
 
-    ~Image() { free((void*)sharedCharArray); }
+    ~Image() { lowFree(sharedCharArray); }
 };
 
 // Copies words of a record into an area, with the marks of their pointer words.
@@ -342,8 +351,9 @@ void placeCode(Image* img, MethodRecord* m) {
     while (a.bytes.size() % 4) a.bytes.push_back(0);
     uint32_t offset = (uint32_t)a.bytes.size();
     uint32_t length = m->codeLength == 0 ? 1 : m->codeLength;
-    a.bytes.insert(a.bytes.end(), m->u.code, m->u.code + length);
-    img->pieces[(uintptr_t)m->u.code] = Piece{(uintptr_t)m->u.code, length, AREA_CODE, offset};
+    const uint8_t* code = m->u.code;
+    a.bytes.insert(a.bytes.end(), code, code + length);
+    img->pieces[(uintptr_t)code] = Piece{(uintptr_t)code, length, AREA_CODE, offset};
     img->codeBytes += length;
 }
 
@@ -366,7 +376,7 @@ void placeMethods(Image* img, ClassRecord* c) {
                 change_Key_to_MethodSignature_inBuffer(m->nt.k.typeKey, descriptor, sizeof descriptor);
                 img->unbound.insert(className(c) + "." + changeKeyToName(m->nt.k.nameKey, nullptr) + descriptor);
                 img->unboundMethods++;
-                word(img, AREA_CONST, w + RECORD_WORD(MethodRecord, u)) = (uint32_t)(uintptr_t)unboundNative;
+                word(img, AREA_CONST, w + RECORD_WORD(MethodRecord, u)) = p32Word((const void*)unboundNative);
             }
             continue;
         }
@@ -558,15 +568,18 @@ void placeStrings(Image* img, std::vector<uint16_t>* chars) {
     img->stringAreaEnd = (uint32_t)img->areas[AREA_STRINGS].words.size() * 4;
     img->charCount = (int)chars->size();
     uint32_t words = RECORD_WORD(ArrayObject, u) + ((uint32_t)chars->size() + 1) / 2;
-    ArrayObject* array = (ArrayObject*)calloc(words, 4);
+    ArrayObject* array = (ArrayObject*)lowCalloc(words, 4);
+    if (array == nullptr) {
+        img->problems.push_back("no low memory for the strings' char array");
+        return;
+    }
     array->clazz = asClass(PrimitiveArrayClasses[T_CHAR]);
     array->length = (uint32_t)chars->size();
     if (!chars->empty()) memcpy(array->u.sdata, chars->data(), chars->size() * 2);
     uint32_t w = place(img, AREA_STRINGS, array, words);
     mark(img, AREA_STRINGS, w + RECORD_WORD(ArrayObject, clazz));
-    img->sharedCharArray = (uintptr_t)array;
-    for (auto& p : placed)
-        word(img, AREA_STRINGS, p.first + RECORD_WORD(StringInstance, value)) = (uint32_t)(uintptr_t)array;
+    img->sharedCharArray = array;
+    for (auto& p : placed) word(img, AREA_STRINGS, p.first + RECORD_WORD(StringInstance, value)) = p32Word(array);
 }
 
 void placeNames(Image* img) {
@@ -586,76 +599,138 @@ uint32_t placeTable(Image* img, VmHashTable* t) {
 }
 
 // ---------------------------------------------------------------------------------
-// Writing the C++ source
+// Writing the source: the areas as assembler data, the roots as C++
+//
+// Every word of an area is 32 bits on every host. A word that holds an address is
+// written as ".4byte symbol+offset", so that the linker puts the address there (the
+// programs are not position-independent and load below 2 GB); no address of this
+// process is ever written. The roots (RomImage) are host pointers and stay C++.
+
+// The assembler name of a native: a C++ function "void name()", possibly in namespaces,
+// as the Itanium C++ ABI mangles it. A wrong guess is an undefined symbol at link time.
+std::string mangledFunction(const std::string& name) {
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (;;) {
+        size_t at = name.find("::", from);
+        parts.push_back(name.substr(from, at == std::string::npos ? std::string::npos : at - from));
+        if (at == std::string::npos) break;
+        from = at + 2;
+    }
+    std::string out = parts.size() > 1 ? "_ZN" : "_Z";
+    for (const std::string& p : parts) out += std::to_string(p.size()) + p;
+    out += parts.size() > 1 ? "Ev" : "v";
+    return out;
+}
+
+bool isWritable(const Area& a) { return strstr(a.qualifiers, "const") == nullptr; }
+
+const char* sectionOf(const Area& a) {
+    // the same section types GCC gives VMDATA and VMBSS variables (both progbits)
+    if (strcmp(a.qualifiers, "VMDATA") == 0) return "vmdata,\"aw\",@progbits";
+    if (strcmp(a.qualifiers, "VMBSS") == 0) return "vmbss,\"aw\",@progbits";
+    return ".rodata";
+}
 
 struct Writer {
     const Image* img;
     FILE* out;
     bool ok = true;
 
-    std::string symbolic(uintptr_t target) {
-        if (target == 0) return "0";
+    // The area and byte offset of an address of this process that lies in the image.
+    bool locate(uintptr_t target, const Area** area, uint32_t* offset) {
         auto it = img->pieces.upper_bound(target);
-        if (it != img->pieces.begin()) {
-            --it;
-            const Piece& p = it->second;
-            if (target < p.start + p.size || (target == p.start && p.size == 0)) {
-                const Area& a = img->areas[p.area];
-                uint32_t offset = p.offset + (uint32_t)(target - p.start);
-                char text[96];
-                if (p.area == AREA_CODE)
-                    snprintf(text, sizeof text, "(uintptr_t)(%s + %u)", a.symbol, offset);
-                else if (offset % 4 == 0)
-                    snprintf(text, sizeof text, "(uintptr_t)(%s + %u)", a.symbol, offset / 4);
-                else
-                    snprintf(text, sizeof text, "(uintptr_t)((const char*)%s + %u)", a.symbol, offset);
-                return text;
-            }
-        }
-        char text[64];
-        snprintf(text, sizeof text, "0x%08x", (unsigned)target);
-        fprintf(stderr, "imagegen: a pointer to %s lies outside the image\n", text);
-        ok = false;
-        return text;
+        if (it == img->pieces.begin()) return false;
+        --it;
+        const Piece& p = it->second;
+        if (!(target < p.start + p.size || (target == p.start && p.size == 0))) return false;
+        *area = &img->areas[p.area];
+        *offset = p.offset + (uint32_t)(target - p.start);
+        return true;
     }
 
-    std::string function(uintptr_t target) {
-        auto it = img->functions.find(target);
+    void outside(uintptr_t target) {
+        fprintf(stderr, "imagegen: a pointer to %p lies outside the image\n", (void*)target);
+        ok = false;
+    }
+
+    // An address word as the assembler's "symbol+offset".
+    std::string asmAddress(uint32_t word) {
+        if (word == 0) return "0";
+        const Area* a;
+        uint32_t offset;
+        if (!locate((uintptr_t)p32Address(word), &a, &offset)) {
+            outside((uintptr_t)p32Address(word));
+            return "0";
+        }
+        return offset == 0 ? std::string(a->symbol) : std::string(a->symbol) + "+" + std::to_string(offset);
+    }
+
+    std::string asmFunction(uint32_t word) {
+        auto it = img->functions.find(word);
         if (it == img->functions.end()) {
-            fprintf(stderr, "imagegen: a native function at 0x%08x has no name\n", (unsigned)target);
+            fprintf(stderr, "imagegen: a native function at %p has no name\n", p32Address(word));
             ok = false;
             return "0";
         }
-        return "(uintptr_t)&" + it->second;
+        return mangledFunction(it->second);
     }
 
+    // A root: a host pointer of the given type into an area.
+    std::string cxxAddress(const void* target, const char* type) {
+        if (target == nullptr) return std::string("(") + type + ")nullptr";
+        const Area* a;
+        uint32_t offset;
+        if (!locate((uintptr_t)target, &a, &offset)) {
+            outside((uintptr_t)target);
+            return std::string("(") + type + ")nullptr";
+        }
+        return std::string("(") + type + ")((const char*)" + a->symbol + " + " + std::to_string(offset) + ")";
+    }
+
+    void begin(const Area& a, size_t bytes) {
+        fprintf(out, "asm(R\"image(\n\t.pushsection %s\n\t.balign 16\n\t.globl %s\n\t.type %s, @object\n", sectionOf(a),
+                a.symbol, a.symbol);
+        fprintf(out, "\t.size %s, %zu\n%s:\n", a.symbol, bytes, a.symbol);
+    }
+
+    void end() { fprintf(out, "\t.popsection\n)image\");\n\n"); }
+
+    // The area's words and one zero word behind them, so that no area is empty.
     void words(const Area& a) {
+        size_t bytes = (a.words.size() + 1) * 4;
+        begin(a, bytes);
         if (strcmp(a.qualifiers, "VMBSS") == 0) {
-            fprintf(out, "VMBSS uintptr_t %s[%zu];\n\n", a.symbol, a.words.size() + 1);
+            fprintf(out, "\t.zero %zu\n", bytes);
+            end();
             return;
         }
-        fprintf(out, "%s uintptr_t %s[%zu] = {\n", a.qualifiers, a.symbol, a.words.size() + 1);
         for (size_t i = 0; i < a.words.size(); i++) {
             std::string value;
             if (a.marks[i] == DATA_POINTER)
-                value = symbolic(a.words[i]);
+                value = asmAddress(a.words[i]);
             else if (a.marks[i] == FUNCTION_POINTER)
-                value = function(a.words[i]);
+                value = asmFunction(a.words[i]);
             else {
                 char text[16];
                 snprintf(text, sizeof text, "0x%x", a.words[i]);
                 value = text;
             }
-            fprintf(out, "%s,%s", value.c_str(), (i % 8 == 7) ? "\n" : " ");
+            fprintf(out, "%s%s%s", i % 8 == 0 ? "\t.4byte " : ", ", value.c_str(), i % 8 == 7 ? "\n" : "");
         }
-        fprintf(out, "0};\n\n");
+        if (a.words.size() % 8 != 0) fprintf(out, "\n");
+        fprintf(out, "\t.4byte 0\n");
+        end();
     }
 
+    // The code bytes and four zero bytes behind them.
     void bytes(const Area& a) {
-        fprintf(out, "%s uint8_t %s[%zu] __attribute__((aligned(4))) = {\n", a.qualifiers, a.symbol,
-                a.bytes.size() + 4);
-        for (size_t i = 0; i < a.bytes.size(); i++) fprintf(out, "%u,%s", a.bytes[i], (i % 24 == 23) ? "\n" : "");
-        fprintf(out, "0};\n\n");
+        begin(a, a.bytes.size() + 4);
+        for (size_t i = 0; i < a.bytes.size(); i++)
+            fprintf(out, "%s%u%s", i % 32 == 0 ? "\t.byte " : ",", a.bytes[i], i % 32 == 31 ? "\n" : "");
+        if (a.bytes.size() % 32 != 0) fprintf(out, "\n");
+        fprintf(out, "\t.byte 0,0,0,0\n");
+        end();
     }
 };
 
@@ -669,20 +744,15 @@ bool writeSource(Image* img, const char* path, const RomImage* roots) {
     fprintf(out,
             "// Generated by movane-imagegen from the class library: do not edit.\n"
             "// %d classes (%d array classes), %d methods (%d native, %d abstract), %d fields, %d names, %d strings.\n"
+            "// The areas are assembler data of 32-bit words whose addresses the linker fills in;\n"
+            "// the roots that follow them are host pointers.\n"
             "#include <stdint.h>\n\n#include \"tools/imagegen/classimage.h\"\n#include \"vm/core/romimage.h\"\n\n",
             img->instanceClasses + img->arrayClasses, img->arrayClasses, img->methods, img->nativeMethods,
             img->abstractMethods, img->fields, img->names, img->strings);
-    std::set<std::string> declared;
-    for (auto& f : img->functions) {
-        if (declared.insert(f.second).second) fprintf(out, "void %s();\n", f.second.c_str());
-    }
-    fprintf(out, "\n");
     for (int i = 0; i < AREA_COUNT; i++) {
         const Area& a = img->areas[i];
-        if (i == AREA_CODE)
-            fprintf(out, "extern %s uint8_t %s[];\n", strstr(a.qualifiers, "const") ? "const" : "", a.symbol);
-        else
-            fprintf(out, "extern %s uintptr_t %s[];\n", strstr(a.qualifiers, "const") ? "const" : "", a.symbol);
+        fprintf(out, "extern %s%s %s[];\n", isWritable(a) ? "" : "const ", i == AREA_CODE ? "uint8_t" : "uint32_t",
+                a.symbol);
     }
     fprintf(out, "\n");
     for (int i = 0; i < AREA_COUNT; i++) {
@@ -696,29 +766,29 @@ bool writeSource(Image* img, const char* path, const RomImage* roots) {
     const Area& code = img->areas[AREA_CODE];
     const Area& statics = img->areas[AREA_STATICS];
     fprintf(out, "extern const RomImage MovaneClassImage;\nconst RomImage MovaneClassImage = {\n");
-    fprintf(out, "    (VmHashTable*)%s,\n", w.symbolic((uintptr_t)roots->nameTable).c_str());
-    fprintf(out, "    (VmHashTable*)%s,\n", w.symbolic((uintptr_t)roots->classTable).c_str());
-    fprintf(out, "    (VmHashTable*)%s,\n    {", w.symbolic((uintptr_t)roots->stringTable).c_str());
+    fprintf(out, "    %s,\n", w.cxxAddress(roots->nameTable, "VmHashTable*").c_str());
+    fprintf(out, "    %s,\n", w.cxxAddress(roots->classTable, "VmHashTable*").c_str());
+    fprintf(out, "    %s,\n    {", w.cxxAddress(roots->stringTable, "VmHashTable*").c_str());
     for (int i = 0; i < 8; i++)
-        fprintf(out, "(ArrayClassRecord*)%s,%s", w.symbolic((uintptr_t)roots->primitiveArrayClasses[i]).c_str(),
+        fprintf(out, "%s,%s", w.cxxAddress(roots->primitiveArrayClasses[i], "ArrayClassRecord*").c_str(),
                 i % 2 ? "\n     " : " ");
     fprintf(out, "},\n");
     const void* systemClasses[7] = {roots->javaLangObject, roots->javaLangClass,  roots->javaLangString,
                                     roots->javaLangThread, roots->javaLangSystem, roots->javaLangThrowable,
                                     roots->javaLangError};
-    for (const void* c : systemClasses) fprintf(out, "    (ClassRecord*)%s,\n", w.symbolic((uintptr_t)c).c_str());
-    fprintf(out, "    (MethodRecord*)%s,\n", w.symbolic((uintptr_t)roots->runCustomCode).c_str());
+    for (const void* c : systemClasses) fprintf(out, "    %s,\n", w.cxxAddress(c, "ClassRecord*").c_str());
+    fprintf(out, "    %s,\n", w.cxxAddress(roots->runCustomCode, "MethodRecord*").c_str());
     fprintf(out, "    %s, %s + %zu,\n", classes.symbol, classes.symbol, classes.words.size());
     fprintf(out, "    %s, %s + %zu,\n", code.symbol, code.symbol, code.bytes.size());
     fprintf(out, "    %s, %s + %u,\n", strings.symbol, strings.symbol, img->stringAreaEnd / 4);
-    fprintf(out, "    (const void*)%s,\n", w.symbolic(img->sharedCharArray).c_str());
+    fprintf(out, "    %s,\n", w.cxxAddress(img->sharedCharArray, "const void*").c_str());
     fprintf(out, "    (cell*)%s, (const cell*)%s, %zu, %u, 0,\n};\n", statics.symbol,
             img->areas[AREA_STATIC_INIT].symbol, statics.words.size() * 4, img->codeBytes);
     fprintf(out, "\nconst ClassImageArea MovaneClassImageAreas[] = {\n");
     for (int i = 0; i < AREA_COUNT; i++) {
         const Area& a = img->areas[i];
         size_t size = i == AREA_CODE ? a.bytes.size() : a.words.size() * 4;
-        fprintf(out, "    {\"%s\", %s, %zu, %d},\n", a.symbol, a.symbol, size, strstr(a.qualifiers, "const") ? 0 : 1);
+        fprintf(out, "    {\"%s\", %s, %zu, %d},\n", a.symbol, a.symbol, size, isWritable(a) ? 1 : 0);
     }
     fprintf(out, "};\nconst int32_t MovaneClassImageAreaCount = %d;\n", (int)AREA_COUNT);
     bool written = !ferror(out);
@@ -748,11 +818,20 @@ int main(int argc, char** argv) {
     }
     std::vector<char*> nameVector;
     for (std::string& n : names) nameVector.push_back(&n[0]);
+    // the memory file's record keeps the archive's address in a word
+    uint8_t* lowJar = (uint8_t*)lowAlloc(jar.size());
+    if (lowJar == nullptr || jar.size() > 0x7FFFFFFF) {
+        fprintf(stderr, "imagegen: no low memory for the class library (%zu bytes)\n", jar.size());
+        lowFree(lowJar);
+        return 1;
+    }
+    memcpy(lowJar, jar.data(), jar.size());
     LoadResult result = {};
     int32_t loaded =
-        startAndLoad(jar.data(), (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result);
+        startAndLoad(lowJar, (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result);
     int status = loaded == 0 ? writeImage(argv[2], result) : 1;
-    free(heapBlock);
+    if (heapBlock != nullptr) lowUnmapPages(heapBlock, heapBlockBytes);
+    lowFree(lowJar);
     return status;
 }
 
@@ -775,11 +854,11 @@ int writeImage(const char* path, const LoadResult& result) {
             const NativeClassBinding& table = set->classes[c];
             for (int32_t m = 0; m < table.count; m++) {
                 if (table.methods[m].function != nullptr)
-                    img->functions[(uintptr_t)table.methods[m].function] = table.methods[m].functionName;
+                    img->functions[p32Word((const void*)table.methods[m].function)] = table.methods[m].functionName;
             }
         }
     }
-    img->functions[(uintptr_t)unboundNative] = "unboundNative";
+    img->functions[p32Word((const void*)unboundNative)] = "unboundNative";
 
     std::vector<ClassRecord*> classes;
     for (uint32_t b = 0; b < ClassTable->bucketCount; b++) {

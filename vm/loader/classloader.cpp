@@ -190,7 +190,7 @@ static bool isValidUtf8(const uint8_t* s, int length) {
 // The text of a Utf8 entry of the file ("Bad Utf8 index" for any other index).
 static const char* poolUtf8At(ClassReader* r, uint32_t index) {
     if (index == 0 || index >= (uint32_t)r->count || r->utf8Table[index] == 0) formatError("Bad Utf8 index");
-    return (const char*)(uintptr_t)r->utf8Table[index];
+    return p32Ptr<const char>(r->utf8Table[index]);
 }
 
 // Checks an index into the built pool and the kind of its entry.
@@ -220,7 +220,7 @@ static int32_t readRawPool(ClassReader* r) {
                 // The table functions walk a text while they allocate, which may compact:
                 // the texts stay put until the reader lets them go.
                 lockObjectMemory(text);
-                r->utf8Table[i] = (cell)(uintptr_t)text;
+                r->utf8Table[i] = p32Cell(text);
                 readStreamBytes(r->stream, text, length);
                 text[length] = 0;
                 if (!isValidUtf8((const uint8_t*)text, length)) formatError("Bad Utf8 string");
@@ -454,7 +454,7 @@ static void makeStaticBlock(ClassRecord* clazz, int32_t references, int32_t othe
             value = nextReference++;
             if (constant != 0) {
                 requirePoolEntry(cp, constant, CONSTANT_String);
-                *value = (cell)(uintptr_t)cp->entries[constant].string;
+                *value = p32Cell(cp->entries[constant].string);
             }
         } else {
             value = nextOther;
@@ -624,7 +624,7 @@ static uint32_t readStackMaps(ClassReader* r, MethodRecord* m) {
             frame = (uint16_t*)mallocBytes(2 * n);
             memcpy(frame, scratch, 2 * (size_t)n);
         }
-        table->words[f] = (cell)(uintptr_t)frame;
+        table->words[f] = p32Cell(frame);
         table->words[k + f] = (cell)offset;
     }
     m->stackMaps = table;
@@ -773,7 +773,7 @@ static void releaseTexts(ClassReader* r) {
     cell* table = r->utf8Table;
     if (table == nullptr) return;
     for (int32_t i = 1; i < r->count; i++) {
-        if (table[i] != 0) unlockObjectMemory((void*)(uintptr_t)table[i]);
+        if (table[i] != 0) unlockObjectMemory(p32Ptr(table[i]));
     }
     r->utf8Table = nullptr;
 }
@@ -944,7 +944,7 @@ static void revertFailedChain(ClassRecord* clazz) {
 static void prefixMessageWithClassName(ClassRecord* clazz, OBJECT* exception) {
     char name[MESSAGE_BUFFER_SIZE];
     getClassNameBuffer(clazz, name, sizeof name);
-    StringInstance* message = (StringInstance*)(uintptr_t)(*exception)->data[0];
+    StringInstance* message = p32Ptr<StringInstance>((*exception)->data[0]);
     if (message != nullptr) {
         // kept in the class-file form: the text becomes a String again below
         char text[MESSAGE_BUFFER_SIZE];
@@ -959,7 +959,7 @@ static void prefixMessageWithClassName(ClassRecord* clazz, OBJECT* exception) {
     int32_t savedRoots = TemporaryRootsLength;
     makeTemporaryRoot(exception);
     StringInstance* string = instantiateStringFromUtf(MessageBuffer, (int)strlen(MessageBuffer));
-    (*exception)->data[0] = (cell)(uintptr_t)string;
+    (*exception)->data[0] = p32Cell(string);
     TemporaryRootsLength = savedRoots;
 }
 

@@ -48,7 +48,7 @@ struct StackMapTable {
     cell words[1];
 };
 
-inline uint16_t* stackMapFrame(StackMapTable* table, uint32_t i) { return (uint16_t*)(uintptr_t)table->words[i]; }
+inline uint16_t* stackMapFrame(StackMapTable* table, uint32_t i) { return p32Ptr<uint16_t>(table->words[i]); }
 inline uint32_t stackMapOffset(StackMapTable* table, uint32_t i) { return (uint32_t)table->words[table->count + i]; }
 inline uint16_t newObjectType(uint32_t offset) {
     return (uint16_t)(((offset & 0x7000) << 1) | ITEM_NewObjectFlag | (offset & 0x0FFF));

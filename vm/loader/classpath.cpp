@@ -20,7 +20,7 @@ VMBSS int32_t loadingFromAppJar;
 static const char TruncatedClassFile[] = "Class file size does not match";
 static const char AppJarName[] = "/app.jar";
 
-static inline ClassPathEntry* classPathEntry(int i) { return (ClassPathEntry*)(uintptr_t)ClassPathTable[i + 1]; }
+static inline ClassPathEntry* classPathEntry(int i) { return p32Ptr<ClassPathEntry>(ClassPathTable[i + 1]); }
 
 void initClassPath(const char* classPath) {
     if (classPath == nullptr) classPath = "";
@@ -38,7 +38,7 @@ void initClassPath(const char* classPath) {
         const char* end = strchr(start, ';');
         int32_t length = end ? (int32_t)(end - start) : (int32_t)strlen(start);
         cell* block = callocObject((int32_t)((offsetof(ClassPathEntry, name) + length + 1 + 3) / 4), GCT_NOPOINTERS);
-        ClassPathTable[usable + 1] = (cell)(uintptr_t)block;
+        ClassPathTable[usable + 1] = p32Cell(block);
         ClassPathEntry* entry = (ClassPathEntry*)block;
         memcpy(entry->name, start, (size_t)length);
         entry->name[length] = 0;
@@ -264,7 +264,7 @@ static inline cell popCell() { return *Regs.sp--; }
 static inline void pushCell(cell v) { *++Regs.sp = v; }
 
 void Java_com_sun_cldc_io_ResourceInputStream_open() {
-    StringInstance* string = (StringInstance*)(uintptr_t)popCell();
+    StringInstance* string = p32Ptr<StringInstance>(popCell());
     if (string == nullptr) raiseException(IOException);
     int32_t saved = TemporaryRootsLength;
     makeTemporaryRoot(&string);
@@ -277,16 +277,16 @@ void Java_com_sun_cldc_io_ResourceInputStream_open() {
     ClassFileStream* stream = openClassPathFileAt(&name, 0);
     TemporaryRootsLength = saved;
     if (stream == nullptr) raiseException(IOException);
-    pushCell((cell)(uintptr_t)stream);
+    pushCell(p32Cell(stream));
 }
 
 void Java_com_sun_cldc_io_ResourceInputStream_close() {
-    ClassFileStream* stream = (ClassFileStream*)(uintptr_t)popCell();
+    ClassFileStream* stream = p32Ptr<ClassFileStream>(popCell());
     if (stream != nullptr) closeClassStream(stream);
 }
 
 void Java_com_sun_cldc_io_ResourceInputStream_read() {
-    ClassFileStream* stream = (ClassFileStream*)(uintptr_t)popCell();
+    ClassFileStream* stream = p32Ptr<ClassFileStream>(popCell());
     if (stream == nullptr) raiseException(IOException);
     pushCell(readStreamByteOrEnd(stream));
 }
@@ -295,8 +295,8 @@ void Java_com_sun_cldc_io_ResourceInputStream_readBytes() {
     int32_t length = popCell();
     int32_t position = popCell();
     int32_t offset = popCell();
-    ArrayObject* array = (ArrayObject*)(uintptr_t)popCell();
-    ClassFileStream* stream = (ClassFileStream*)(uintptr_t)popCell();
+    ArrayObject* array = p32Ptr<ArrayObject>(popCell());
+    ClassFileStream* stream = p32Ptr<ClassFileStream>(popCell());
     if (stream == nullptr || array == nullptr) raiseException(IOException);
     // the Java caller keeps the range inside the array; a range outside it reads nothing
     if (offset < 0 || length < 0 || (int64_t)offset + length > (int64_t)array->length) {
@@ -307,7 +307,7 @@ void Java_com_sun_cldc_io_ResourceInputStream_readBytes() {
 }
 
 void Java_com_sun_cldc_io_ResourceInputStream_size() {
-    ClassFileStream* stream = (ClassFileStream*)(uintptr_t)popCell();
+    ClassFileStream* stream = p32Ptr<ClassFileStream>(popCell());
     if (stream == nullptr) raiseException(IOException);
     pushCell(streamAvailable(stream));
 }

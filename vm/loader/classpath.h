@@ -20,12 +20,13 @@ enum {
     MEMORY_FILE_MODE_DIRECTORY = 0x4000,
 };
 
-// One named memory file; an open file is the entry itself (one shared position).
+// One named memory file; an open file is the entry itself (one shared position). The
+// data block and the callback are kept in words: the block must come from low memory.
 struct MemoryFileEntry {
     char name[MEMORY_FILE_NAME_SIZE];  // first byte 0: a free entry
     int32_t openFlag;
-    const uint8_t* data;
-    MemoryFileReadFn read;  // used only when data is null
+    P32<const uint8_t> data;
+    P32Fn<MemoryFileReadFn> read;  // used only when data is null
     int32_t size;
     int32_t position;
 };
@@ -34,7 +35,8 @@ static_assert(sizeof(MemoryFileEntry) == 52, "MemoryFileEntry is a name and five
 extern VMBSS MemoryFileEntry MemoryFiles[MEMORY_FILE_COUNT];
 
 // -> handle 1..8; -2 null or empty name, -3 name taken, -4 table full, -1 neither data
-// nor callback (the name then stays registered).
+// nor callback (the name then stays registered). data lies in low memory (lowAlloc, or
+// the program's own data) and outlives the registration.
 int32_t registerMemoryFile(const char* name, const uint8_t* data, MemoryFileReadFn read, int32_t size);
 // By name, or by handle when name is null; unknown names and handles do nothing.
 void unregisterMemoryFile(const char* name, int32_t handle);
@@ -64,7 +66,7 @@ struct ClassFileStream {
     int32_t kind;
     int32_t size;
     union {
-        MemoryFileEntry* file;
+        P32<MemoryFileEntry> file;
         int32_t position;
     } u;
 };
@@ -75,13 +77,14 @@ inline uint8_t* streamBytes(ClassFileStream* stream) { return (uint8_t*)stream +
 // Class-path entry: 16 bytes for the JAR reader, a type byte, then the name.
 enum { CLASSPATH_DIRECTORY = 'd', CLASSPATH_JAR = 'j' };
 struct ClassPathEntry {
-    int32_t jar[4];  // a JarFile (vm/loader/jar.h)
+    uint32_t jar[4];  // a JarFile (vm/loader/jar.h): four words, its pointers 32-bit
     uint8_t type;    // 'd', 'j' or 0
     char name[3];    // NUL-terminated, as long as needed
 };
 static_assert(sizeof(ClassPathEntry) == 20, "class-path entry header");
 
-// Word 0 the number of usable entries, then one ClassPathEntry* each (a global root).
+// Word 0 the number of usable entries, then the address of each ClassPathEntry (a
+// global root).
 extern VMBSS cell* ClassPathTable;
 extern VMBSS int32_t ClassPathMaxDirectoryLength;
 // Set by every JAR lookup: whether the entry searched last was "/app.jar".

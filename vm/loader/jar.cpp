@@ -169,7 +169,7 @@ static bool buildIndex(MemoryFileEntry* file, int64_t start, int64_t end, int32_
         e->method = (uint16_t)info.method;
         e->flags = (uint8_t)info.flags;
         e->hash = jarNameHash(e->name, nameLength);
-        slots[i + 1] = (cell)(uintptr_t)e;
+        slots[i + 1] = p32Cell(e);
         live++;
     }
     if (ok) {
@@ -242,7 +242,7 @@ static int32_t findInIndex(JarIndex* index, const char* name, int32_t length, Ce
     index->firstLive = i;
     // classes stay in the index once found: a class whose load failed is read again
     for (int32_t left = index->liveCount; i < total && left >= 1; i++) {
-        JarIndexEntry* e = (JarIndexEntry*)(uintptr_t)slots[i + 1];
+        JarIndexEntry* e = p32Ptr<JarIndexEntry>(slots[i + 1]);
         if (e == nullptr) continue;
         if (e->hash == hash && strcmp(e->name, name) == 0) {
             info->localHeaderOffset = e->localHeaderOffset;

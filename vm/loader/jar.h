@@ -14,15 +14,18 @@ struct JarIndex;
 
 // The 16-byte area at the front of a class-path entry.
 struct JarFile {
-    MemoryFileEntry* file;
+    P32<MemoryFileEntry> file;
     int32_t baseOffset;       // where the archive's first byte lies in the file
     int32_t directoryOffset;  // file offset of the central directory
-    JarIndex* index;          // null: searched linearly
+    P32<JarIndex> index;      // null: searched linearly
 };
 static_assert(sizeof(JarFile) == 16, "JarFile is four words");
+static_assert(sizeof(JarFile) == sizeof(ClassPathEntry::jar) && alignof(JarFile) <= alignof(ClassPathEntry),
+              "a JarFile fills the front of a class-path entry");
 
 // At most two archives of a run get an index. slots (a global root) is a heap array:
-// word 0 the archive's total number of entries, then one JarIndexEntry* or 0 per entry.
+// word 0 the archive's total number of entries, then the address of one JarIndexEntry
+// or 0 per entry.
 struct JarIndex {
     int32_t firstLive;
     int32_t liveCount;

@@ -158,12 +158,16 @@ static VMBSS int32_t PlatformResourcesFinalized;
 
 int32_t registerPlatformResource(PlatformResource* record) {
     if (record == nullptr) return 0;
-    PlatformResource** link = &PlatformResources;
-    for (; *link != nullptr; link = &(*link)->next) {
-        if (*link == record) return 1;
+    PlatformResource* last = nullptr;
+    for (PlatformResource* r = PlatformResources; r != nullptr; r = r->next) {
+        if (r == record) return 1;
+        last = r;
     }
     record->next = nullptr;
-    *link = record;
+    if (last == nullptr)
+        PlatformResources = record;
+    else
+        last->next = record;
     return 1;
 }
 
@@ -194,13 +198,15 @@ void mvPlatformResourceFinalize() {
 
 struct OpenFileNode {
     int32_t value;
-    OpenFileNode* previous;
-    OpenFileNode* next;
+    P32<OpenFileNode> previous;
+    P32<OpenFileNode> next;
 };
+static_assert(sizeof(OpenFileNode) == 12, "an open-file node is three words");
 struct OpenFileQueue {
-    OpenFileNode* head;
-    OpenFileNode* tail;
+    P32<OpenFileNode> head;
+    P32<OpenFileNode> tail;
 };
+static_assert(sizeof(OpenFileQueue) == 8, "the open-file header is two words");
 static VMBSS OpenFileQueue* OpenFiles;
 
 static void* allocPinned(int32_t bytes) {
@@ -291,11 +297,11 @@ int32_t runNativeFinalizer(OBJECT instance, ClassRecord* clazz) {
         if (!inFinalizerChain(clazz, r->clazz)) continue;
         int32_t result = r->finalizer ? r->finalizer(instance, r) : 0;
         if (result != 0) {
-            mvTraceLog_warning("WARNING: Native finalize error. result: %d instance:%x class:%x \n", result, instance,
-                               clazz);
+            mvTraceLog_warning("WARNING: Native finalize error. result: %d instance:%p class:%p \n", result,
+                               (void*)instance, (void*)clazz);
             const char* package = clazz && clazz->packageName ? clazz->packageName->bytes : "";
             const char* base = clazz && clazz->baseName ? clazz->baseName->bytes : "";
-            mvTraceLog_warning("  %x class name %s/%s \n", clazz, package, base);
+            mvTraceLog_warning("  %p class name %s/%s \n", (void*)clazz, package, base);
         }
         return result;
     }
@@ -304,16 +310,21 @@ int32_t runNativeFinalizer(OBJECT instance, ClassRecord* clazz) {
 
 // Start-up registrations
 
+// The VM callback table's record (VmCallbackRecord of vm/services): four words, each a
+// function of the program. Filled when registered, since a word of a function's address
+// is no constant.
+typedef void (*PartsCallbackFn)(void* entry);
 struct PartsCallbackRecord {
-    void (*started)(void*);
-    void (*suspended)(void*);
-    void (*resumed)(void*);
-    void (*stopped)(void*);
+    P32Fn<PartsCallbackFn> started;
+    P32Fn<PartsCallbackFn> suspended;
+    P32Fn<PartsCallbackFn> resumed;
+    P32Fn<PartsCallbackFn> stopped;
 };
+static_assert(sizeof(PartsCallbackRecord) == 16, "a VM callback record is four words");
 
 static void partsResumed(void*) { LoaderHooks.timerResumeCountDown(); }
 
-static const PartsCallbackRecord PartsCallbacks = {nullptr, nullptr, partsResumed, nullptr};
+static VMBSS PartsCallbackRecord PartsCallbacks;
 
 static void refuseRuntimeExit(int32_t) { raiseException("java/lang/SecurityException"); }
 
@@ -325,6 +336,10 @@ int32_t mvParts_Initializer() {
     mvGenericConnection_register("https", "quelt.cldc.io.j2me.http.HttpsConnectionImpl");
     mvGenericConnection_register("resource", "com.movane.io.j2me.resource.Protocol");
     mvURLChecker_registerClassName("quelt.cldc.io.MIDPURLChecker");
+    PartsCallbacks.started = nullptr;
+    PartsCallbacks.suspended = nullptr;
+    PartsCallbacks.resumed = partsResumed;
+    PartsCallbacks.stopped = nullptr;
     LoaderHooks.mvVmCallback_registerFunction((VmCallbackRecord*)&PartsCallbacks);
     setRuntimeExitHook(refuseRuntimeExit);
     LoaderHooks.mvConnectionResource_init();

@@ -35,12 +35,14 @@ const char* mvGenericConnection_getClassName(const char* scheme);
 int32_t mvGenericConnection_unregister(const char* scheme);
 void mvGenericConnection_reset();
 
-// Owned by the registering part; must outlive the run.
+// Owned by the registering part; must outlive the run and lie in low memory (a global
+// of the program, or lowAlloc).
+typedef void (*PlatformResourceFn)(struct PlatformResource* record);
 struct PlatformResource {
-    PlatformResource* next;
-    void (*suspend)(PlatformResource* record);
-    void (*resume)(PlatformResource* record);
-    void (*finalize)(PlatformResource* record);
+    P32<PlatformResource> next;
+    P32Fn<PlatformResourceFn> suspend;
+    P32Fn<PlatformResourceFn> resume;
+    P32Fn<PlatformResourceFn> finalize;
 };
 static_assert(sizeof(PlatformResource) == 16, "PlatformResource is four words");
 
@@ -55,10 +57,11 @@ void closeAllOpenFiles();
 
 struct NativeFinalizerRecord;
 typedef int32_t (*NativeFinalizerFn)(OBJECT instance, NativeFinalizerRecord* record);
+// Owned by the registering part, in low memory as above.
 struct NativeFinalizerRecord {
-    NativeFinalizerRecord* next;
-    ClassRecord* clazz;
-    NativeFinalizerFn finalizer;
+    P32<NativeFinalizerRecord> next;
+    P32<ClassRecord> clazz;
+    P32Fn<NativeFinalizerFn> finalizer;
 };
 static_assert(sizeof(NativeFinalizerRecord) == 12, "NativeFinalizerRecord is three words");
 

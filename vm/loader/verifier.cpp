@@ -1332,6 +1332,16 @@ static void traceFailure(MethodRecord* method, int reason) {
                        changeKeyToName(method->nt.k.nameKey, nullptr), signature, reason, vPc);
 }
 
+// Every verified method's maps become the collector's; a failed class keeps none.
+static void finishMaps(MethodTable* table, bool passed) {
+    uint32_t count = table != nullptr ? table->length : 0;
+    for (uint32_t i = 0; i < count; i++) {
+        MethodRecord* m = &table->methods[i];
+        if ((m->accessFlags & ACC_NATIVE) || m->stackMaps == nullptr) continue;
+        m->stackMaps = passed ? rewriteStackMapsAsPointerMaps(m) : nullptr;
+    }
+}
+
 void verifyClass(ClassRecord* clazz) {
     MethodTable* table = clazz->methodTable;
     uint32_t count = table != nullptr ? table->length : 0;
@@ -1346,11 +1356,8 @@ void verifyClass(ClassRecord* clazz) {
     ClassRecord* volatile verified = clazz;
     volatile bool passed = reason == 0;
     VM_TRY
-    for (uint32_t i = 0; i < count; i++) {
-        MethodRecord* m = &table->methods[i];
-        if ((m->accessFlags & ACC_NATIVE) || m->stackMaps == nullptr) continue;
-        m->stackMaps = passed ? rewriteStackMapsAsPointerMaps(m) : nullptr;
-    }
+    // the method table is re-read: nothing but volatiles lives across the jump
+    finishMaps(verified->methodTable, passed);
     VM_CATCH(e)
     // half of its maps rewritten, the class cannot be verified again
     verified->status = CLASS_ERROR;

@@ -16,6 +16,7 @@
 #include "vm/core/native.h"
 #include "vm/loader/classloader.h"
 #include "vm/loader/classpath.h"
+#include "vm/loader/lowcopy.h"
 #include "vm/loader/registries.h"
 
 namespace loadtest {
@@ -146,10 +147,11 @@ public:
     // it sees in the outcome; a Java exception that leaves body is recorded too.
     Outcome run(const std::vector<uint8_t>& jar, const std::function<void(Outcome&)>& body) {
         Outcome out;
+        loadertest::LowBytes low(jar);
         vmasm::RunResult r = vm.inside([&] {
             initInternalPackages();
             initSystemPackages();
-            registerMemoryFile("/app.jar", jar.data(), nullptr, (int32_t)jar.size());
+            registerMemoryFile("/app.jar", low.data(), nullptr, low.size());
             initClassPath("/app.jar");
             VM_TRY
             body(out);
@@ -184,7 +186,7 @@ public:
         char name[MESSAGE_BUFFER_SIZE];
         getClassNameBuffer(e->clazz, name, sizeof name);
         out.exception = name;
-        out.message = javaString((OBJECT)(uintptr_t)e->data[0]);
+        out.message = javaString(p32Ptr<Instance>(e->data[0]));
     }
 };
 

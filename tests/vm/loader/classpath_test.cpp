@@ -27,9 +27,14 @@ struct ClassPathRun {
     vmasm::RunResult run(const std::function<void()>& body) {
         vmasm::Vm vm;
         vm.cls("java/io/IOException", "java/lang/Exception");
+        std::vector<loadertest::LowBytes> low;
+        for (auto& f : files) low.emplace_back(f.second);
         return vm.inside([&] {
-            for (auto& f : files)
-                registerMemoryFile(f.first.c_str(), f.second.data(), nullptr, (int32_t)f.second.size());
+            size_t i = 0;
+            for (auto& f : files) {
+                registerMemoryFile(f.first.c_str(), low[i].data(), nullptr, low[i].size());
+                i++;
+            }
             initClassPath(classPath.c_str());
             body();
             releaseClassPath();
@@ -41,7 +46,7 @@ struct ClassPathRun {
 std::string entryNames() {
     std::string names;
     for (int32_t i = 0; i < ClassPathTable[0]; i++) {
-        ClassPathEntry* e = (ClassPathEntry*)(uintptr_t)ClassPathTable[i + 1];
+        ClassPathEntry* e = p32Ptr<ClassPathEntry>(ClassPathTable[i + 1]);
         JarFile* jar = (JarFile*)e->jar;
         names += std::string(names.empty() ? "" : " ") + e->name + "(" + (char)e->type + (jar->index ? "i" : "") + ")";
     }
@@ -184,6 +189,7 @@ vmasm::RunResult withStream(StreamKind kind, const std::vector<uint8_t>& bytes,
     run.files["/app.jar"] = jarOf({{"S.class", text}});
     run.classPath = "/app.jar";
     callbackBytes = &bytes;
+    loadertest::LowBytes low(bytes);
     return run.run([&] {
         ClassFileStream file;
         ClassFileStream* s;
@@ -191,7 +197,7 @@ vmasm::RunResult withStream(StreamKind kind, const std::vector<uint8_t>& bytes,
             s = openClassPathFile("S.class", 1);
         } else {
             if (kind == FromFileData)
-                registerMemoryFile("/S.class", bytes.data(), nullptr, (int32_t)bytes.size());
+                registerMemoryFile("/S.class", low.data(), nullptr, low.size());
             else
                 registerMemoryFile("/S.class", nullptr, readCallbackBytes, (int32_t)bytes.size());
             file.kind = STREAM_FILE;
@@ -293,23 +299,23 @@ TEST(ClassPath, ResourceInputStreamNatives) {
         };
         StringInstance* missing = instantiateStringFromUtf("res/none", 8);
         StringInstance* name = instantiateStringFromUtf("res/data.bin", 12);
-        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_open, {(cell)(uintptr_t)missing}));
+        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_open, {p32Cell(missing)}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_open, {0}));
-        std::string opened = call(Java_com_sun_cldc_io_ResourceInputStream_open, {(cell)(uintptr_t)name});
+        std::string opened = call(Java_com_sun_cldc_io_ResourceInputStream_open, {p32Cell(name)});
         cell stream = (cell)std::stol(opened);
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {stream}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_read, {stream}));
         ArrayObject* array = instantiateArray(PrimitiveArrayClasses[T_BYTE], 8);
         log.push_back(
-            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 2, -1, 4}));
+            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 2, -1, 4}));
         log.push_back(std::string((const char*)array->u.bdata + 2, 4));
         log.push_back(
-            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 0, 8, 8}));
+            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 0, 8, 8}));
         log.push_back(std::string((const char*)array->u.bdata, 2));
         log.push_back(
-            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 0, -1, 8}));
+            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 0, -1, 8}));
         log.push_back(
-            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, (cell)(uintptr_t)array, 4, 0, 8}));
+            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 4, 0, 8}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {stream}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_read, {0}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {0}));

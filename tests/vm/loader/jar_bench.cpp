@@ -26,7 +26,7 @@ std::vector<uint8_t> archive(uint16_t method) {
 void BM_JarLookup(benchmark::State& state) {
     const bool linear = state.range(0) != 0;
     const uint16_t method = (uint16_t)state.range(1);
-    std::vector<uint8_t> jar = archive(method);
+    loadertest::LowBytes jar(archive(method));
     std::vector<std::string> names;
     for (int i = 0; i < CLASSES; i++) names.push_back(className((i * 37) % CLASSES));
     int64_t bytes = 0;
@@ -36,7 +36,7 @@ void BM_JarLookup(benchmark::State& state) {
         double seconds = 0;
         bool ok = true;
         vm.inside([&] {
-            registerMemoryFile("/app.jar", jar.data(), nullptr, (int32_t)jar.size());
+            registerMemoryFile("/app.jar", jar.data(), nullptr, jar.size());
             if (linear) JarIndexesBuilt = JAR_INDEX_RECORDS;
             JarFile f;
             memset(&f, 0, sizeof f);

@@ -12,6 +12,7 @@
 #include "support/zipwriter.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/jar.h"
+#include "vm/loader/lowcopy.h"
 
 namespace jartest {
 
@@ -50,17 +51,18 @@ struct Options {
     int32_t heapBytes = 256 * 1024;
 };
 
-// archive must be the exact-size buffer the reader may touch.
+// archive must be the exact-size buffer the reader may touch (its low copy is exact too).
 inline Outcome openAndFind(const std::vector<uint8_t>& archive, const std::vector<Probe>& probes,
                            Options options = {}) {
     vmasm::Vm vm;
     vm.heapBytes = options.heapBytes;
     Outcome out;
     callbackArchive() = &archive;
+    loadertest::LowBytes low(archive);
     vmasm::RunResult r = vm.inside([&] {
         int32_t handle = options.viaCallback
                              ? registerMemoryFile("/t.jar", nullptr, readArchive, (int32_t)archive.size())
-                             : registerMemoryFile("/t.jar", archive.data(), nullptr, (int32_t)archive.size());
+                             : registerMemoryFile("/t.jar", low.data(), nullptr, low.size());
         if (handle < 1) return;
         if (options.withoutIndex) JarIndexesBuilt = JAR_INDEX_RECORDS;
         JarFile jar;

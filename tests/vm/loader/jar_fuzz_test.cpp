@@ -119,20 +119,20 @@ TEST(JarFuzz, MutatedArchives) {
             archives.push_back(bytes);
             origins.push_back(&basis);
         }
+        // fresh copies of exactly each archive's size, so an overrun is seen
+        std::vector<loadertest::LowBytes> exact;
+        for (const std::vector<uint8_t>& a : archives) exact.emplace_back(a);
         vmasm::Vm vm;
         vm.heapBytes = 4 * 1024 * 1024;
         std::string failures;
         vmasm::RunResult r = vm.inside([&] {
             int32_t roots = GlobalRootsLength;
             for (int i = 0; i < ARCHIVES_PER_RUN; i++) {
-                // a fresh copy of exactly the archive's size, so an overrun is seen
-                std::vector<uint8_t> exact(archives[i]);
                 bool viaCallback = (i & 1) != 0;
-                callbackArchive() = &exact;
-                int32_t size = (int32_t)exact.size();
-                int32_t handle =
-                    viaCallback ? registerMemoryFile("/f.jar", nullptr, readArchive, size)
-                                : registerMemoryFile("/f.jar", exact.empty() ? nullptr : exact.data(), nullptr, size);
+                callbackArchive() = &archives[i];
+                int32_t size = exact[i].size();
+                int32_t handle = viaCallback ? registerMemoryFile("/f.jar", nullptr, readArchive, size)
+                                             : registerMemoryFile("/f.jar", exact[i].data(), nullptr, size);
                 JarIndexesBuilt = 0;
                 GlobalRootsLength = roots;
                 JarFile jar;

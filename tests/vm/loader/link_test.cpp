@@ -108,7 +108,7 @@ TEST(Link, InstanceSlotsFollowFieldOrderAndStaticsTakeTheirConstants) {
             memcpy(&floatValue, fieldNamed(c, "SF")->u.staticAddress, 4);
             EXPECT_EQ(1.5f, floatValue);
             EXPECT_EQ(-7, *fieldNamed(c, "SI")->u.staticAddress);
-            EXPECT_EQ((cell)(uintptr_t)internString("hi", 2, 0), *fieldNamed(c, "SS")->u.staticAddress);
+            EXPECT_EQ(p32Cell(internString("hi", 2, 0)), *fieldNamed(c, "SS")->u.staticAddress);
             EXPECT_EQ(0, *fieldNamed(c, "SO")->u.staticAddress);
         });
         EXPECT_TRUE(out.loaded) << out.trace << out.exception << out.message;
@@ -354,7 +354,7 @@ TEST(Link, HeapExhaustionKeepsTheSharedOutOfMemoryErrorWithoutMessage) {
     LoaderVm vm(160 * 1024);
     Outcome out = vm.run(jarOf("A", a.bytes()), [](Outcome& o) {
         LoaderVm::loadInto(o, "A");
-        EXPECT_EQ(nullptr, (void*)(uintptr_t)OutOfMemoryObject->data[0]) << "the shared error is left as it was";
+        EXPECT_EQ(nullptr, p32Ptr(OutOfMemoryObject->data[0])) << "the shared error is left as it was";
     });
     EXPECT_EQ(0, out.exitCode) << out.trace;
     EXPECT_EQ("java/lang/OutOfMemoryError", out.exception);

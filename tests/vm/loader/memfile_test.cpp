@@ -95,6 +95,16 @@ TEST_F(MemoryFileTable, Registration) {
     EXPECT_EQ(registerMemoryFile("/again", data, nullptr, 4), 1) << "a freed entry is reused";
 }
 
+// The entry keeps the data's address in a word: data above the low window ends the
+// program naming the address, rather than being kept as a cut-off address.
+TEST_F(MemoryFileTable, DataOutsideTheLowWindowIsRefusedLoudly) {
+    uint8_t onStack[16] = {};
+    ASSERT_GE((uintptr_t)onStack, (uintptr_t)P32_LIMIT) << "the stack lies above the window";
+    EXPECT_DEATH(registerMemoryFile("/high", onStack, nullptr, 16), "does not fit a 32-bit word");
+    static const uint8_t inProgram[4] = {1, 2, 3, 4};
+    EXPECT_EQ(registerMemoryFile("/low", inProgram, nullptr, 4), 1) << "the program's own data lies low";
+}
+
 TEST_F(MemoryFileTable, SeekTellGetcStat) {
     static const uint8_t data[5] = {10, 20, 30, 40, 250};
     ASSERT_EQ(registerMemoryFile("/f", data, nullptr, 5), 1);

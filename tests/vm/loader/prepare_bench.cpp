@@ -33,7 +33,8 @@ void BM_PrepareLongMethod(benchmark::State& state) {
         int64_t bytes = 0;
         vm.inside([&] {
             MethodRecord* method = &vm.classRecord("T")->methodTable->methods[0];
-            std::vector<uint8_t> original(method->u.code, method->u.code + method->codeLength);
+            uint8_t* code = method->u.code;
+            std::vector<uint8_t> original(code, code + method->codeLength);
             auto start = std::chrono::steady_clock::now();
             for (int round = 0; round < 200; round++) {
                 memcpy(method->u.code, original.data(), original.size());

@@ -29,7 +29,10 @@ MethodRecord* methodNamed(ClassRecord* c, const char* name) {
     return nullptr;
 }
 
-Bytes codeOf(const MethodRecord* m) { return Bytes(m->u.code, m->u.code + m->codeLength); }
+Bytes codeOf(const MethodRecord* m) {
+    const uint8_t* code = m->u.code;
+    return Bytes(code, code + m->codeLength);
+}
 
 std::string hex(const Bytes& b) {
     std::string s;

@@ -9,6 +9,7 @@
 #include "support/hookscope.h"
 #include "support/vmasm.h"
 #include "vm/loader/hooks.h"
+#include "vm/loader/lowcopy.h"
 #include "vm/loader/registries.h"
 
 namespace {
@@ -191,18 +192,18 @@ void tagA(PlatformResource*) { resourceLog += "A"; }
 void tagB(PlatformResource*) { resourceLog += "B"; }
 
 TEST(Registries, PlatformResources) {
-    PlatformResource a = {nullptr, tagA, tagA, tagA};
-    PlatformResource b = {nullptr, tagB, tagB, tagB};
-    PlatformResource partial = {nullptr, nullptr, onResume, onFinalize};
+    loadertest::LowRecord<PlatformResource> a({nullptr, tagA, tagA, tagA});
+    loadertest::LowRecord<PlatformResource> b({nullptr, tagB, tagB, tagB});
+    loadertest::LowRecord<PlatformResource> partial({nullptr, nullptr, onResume, onFinalize});
     vmasm::Vm vm;
     std::vector<int32_t> answers;
     resourceLog.clear();
     vmasm::RunResult r = vm.inside([&] {
         answers.push_back(registerPlatformResource(nullptr));
-        answers.push_back(registerPlatformResource(&a));
-        answers.push_back(registerPlatformResource(&b));
-        answers.push_back(registerPlatformResource(&a));  // already there: unchanged
-        answers.push_back(registerPlatformResource(&partial));
+        answers.push_back(registerPlatformResource(a.get()));
+        answers.push_back(registerPlatformResource(b.get()));
+        answers.push_back(registerPlatformResource(a.get()));  // already there: unchanged
+        answers.push_back(registerPlatformResource(partial.get()));
         mvPlatformResourceSuspend();
         resourceLog += "|";
         mvPlatformResourceResume();
@@ -272,18 +273,18 @@ TEST(Registries, NativeFinalizers) {
         {"java/lang/Object's finalizer never runs", "Plain", 0, ""},
         {"nor for Object itself", "java/lang/Object", 0, ""},
     };
-    NativeFinalizerRecord forObject = {nullptr, nullptr, finalizeOk};
-    NativeFinalizerRecord forPeer = {nullptr, nullptr, finalizeOk};
-    NativeFinalizerRecord forOther = {nullptr, nullptr, finalizeFails};
+    loadertest::LowRecord<NativeFinalizerRecord> forObject({nullptr, nullptr, finalizeOk});
+    loadertest::LowRecord<NativeFinalizerRecord> forPeer({nullptr, nullptr, finalizeOk});
+    loadertest::LowRecord<NativeFinalizerRecord> forOther({nullptr, nullptr, finalizeFails});
     std::vector<int32_t> results;
     std::vector<std::string> logs;
     vmasm::RunResult r = vm.inside([&] {
-        forObject.clazz = vm.classRecord("java/lang/Object");
-        forPeer.clazz = vm.classRecord("ui/Peer");
-        forOther.clazz = vm.classRecord("ui/Other");
-        registerNativeFinalizer(&forObject);
-        registerNativeFinalizer(&forPeer);
-        registerNativeFinalizer(&forOther);
+        forObject->clazz = vm.classRecord("java/lang/Object");
+        forPeer->clazz = vm.classRecord("ui/Peer");
+        forOther->clazz = vm.classRecord("ui/Other");
+        registerNativeFinalizer(forObject.get());
+        registerNativeFinalizer(forPeer.get());
+        registerNativeFinalizer(forOther.get());
         for (const Case& c : cases) {
             finalizerLog.clear();
             ClassRecord* clazz = vm.classRecord(c.instanceClass);

@@ -49,12 +49,16 @@ struct NamedFile {
 inline vmasm::RunResult runWithClassPath(LoaderVm& vm, const std::vector<NamedFile>& files,
                                          const std::function<void()>& body) {
     std::string path;
-    for (const NamedFile& f : files) path += (path.empty() ? "" : ";") + f.name;
+    std::vector<loadertest::LowBytes> low;
+    for (const NamedFile& f : files) {
+        path += (path.empty() ? "" : ";") + f.name;
+        low.emplace_back(f.bytes);
+    }
     return vm.vm.inside([&] {
         initInternalPackages();
         initSystemPackages();
-        for (const NamedFile& f : files)
-            registerMemoryFile(f.name.c_str(), f.bytes.data(), nullptr, (int32_t)f.bytes.size());
+        for (size_t i = 0; i < files.size(); i++)
+            registerMemoryFile(files[i].name.c_str(), low[i].data(), nullptr, low[i].size());
         initClassPath(path.c_str());
         body();
     });
