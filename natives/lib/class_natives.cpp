@@ -22,7 +22,7 @@ static const char IllegalAccessException[] = "java/lang/IllegalAccessException";
 
 static inline ClassRecord* popClass() { return (ClassRecord*)popObject(); }
 
-void Java_java_lang_Object_getClass() { *Regs.sp = (cell)(uintptr_t)((OBJECT)(uintptr_t)*Regs.sp)->clazz; }
+void Java_java_lang_Object_getClass() { *Regs.sp = p32Cell(p32Ptr<Instance>(*Regs.sp)->clazz); }
 
 void Java_java_lang_Object_hashCode() { pushInt(objectHashCode(popObject())); }
 

@@ -169,13 +169,15 @@ void Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeGetCancelKeyInd
 
 typedef void (*GuiEventDone)(int32_t* record);
 
+// The last argument is the callback's address, a function of the program in a word.
 void Java_com_movane_security_midp20_UserConfirmDialogImpl_notifyGUIEventDone() {
-    int32_t f = popInt();
+    P32Fn<GuiEventDone> done;
+    done.w = (uint32_t)popInt();
     int32_t a[9];
     for (int i = 8; i >= 1; i--) a[i] = popInt();
     dropReceiver(9);
     int32_t record[8] = {a[8], a[1], a[3], a[4], a[5], a[6], a[7], a[2]};
-    if (f != 0) ((GuiEventDone)(uintptr_t)f)(record);
+    if (done.get() != nullptr) done.get()(record);
 }
 
 void Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeStartDraw() {

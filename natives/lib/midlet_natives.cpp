@@ -289,7 +289,7 @@ void Java_java_util_Timer_waitResume() {
 void Java_java_util_Timer_endResumeWait() {
     OBJECT javaThread = popObject();
     if (javaThread == nullptr) return;
-    ThreadRecord* thread = (ThreadRecord*)(uintptr_t)javaThread->data[THREAD_RECORD_SLOT];
+    ThreadRecord* thread = p32Ptr<ThreadRecord>(javaThread->data[THREAD_RECORD_SLOT]);
     if (thread == nullptr || State.timerHolds == 0) return;  // it will not wait
     if (thread == CurrentThread) return;                     // it is not waiting now
     rootTimerWaiters();

@@ -9,14 +9,14 @@
 #include "vm/core/records.h"
 
 inline int32_t popInt() { return *Regs.sp--; }
-inline OBJECT popObject() { return (OBJECT)(uintptr_t)*Regs.sp--; }
+inline OBJECT popObject() { return p32Ptr<Instance>(*Regs.sp--); }
 inline int64_t popLong() {
     uint32_t high = (uint32_t)*Regs.sp--;
     uint32_t low = (uint32_t)*Regs.sp--;
     return (int64_t)(((uint64_t)high << 32) | low);
 }
 inline void pushInt(int32_t value) { *++Regs.sp = value; }
-inline void pushObject(const void* object) { *++Regs.sp = (cell)(uintptr_t)object; }
+inline void pushObject(const void* object) { *++Regs.sp = p32Cell(object); }
 inline void pushLong(int64_t value) {
     *++Regs.sp = (cell)(uint32_t)value;
     *++Regs.sp = (cell)(uint32_t)((uint64_t)value >> 32);

@@ -10,7 +10,7 @@
 void Java_java_lang_Object_wait0() {
     int32_t high = *Regs.sp--;
     uint32_t low = (uint32_t)*Regs.sp--;
-    OBJECT object = (OBJECT)(uintptr_t)*Regs.sp--;
+    OBJECT object = p32Ptr<Instance>(*Regs.sp--);
     if (high < 0) raiseException("java/lang/IllegalArgumentException");
     monitorWait(object, low, high);
     // An interrupt pending on entry is raised at once; one that ends the wait later
@@ -23,6 +23,6 @@ void Java_java_lang_Object_wait0() {
     }
 }
 
-void Java_java_lang_Object_notify() { monitorNotify((OBJECT)(uintptr_t)*Regs.sp--, 0); }
+void Java_java_lang_Object_notify() { monitorNotify(p32Ptr<Instance>(*Regs.sp--), 0); }
 
-void Java_java_lang_Object_notifyAll() { monitorNotify((OBJECT)(uintptr_t)*Regs.sp--, 1); }
+void Java_java_lang_Object_notifyAll() { monitorNotify(p32Ptr<Instance>(*Regs.sp--), 1); }

@@ -13,7 +13,7 @@ SystemInfo* mvSysInfo_getStrings(void) {
             Info.vendorVersion = "UNKNOWN";
         }
         Info.profileType = 0;
-        for (const char*& version : Info.profileVersions) {
+        for (P32<const char>& version : Info.profileVersions) {
             if (version == nullptr) version = "UNKNOWN";
         }
         InfoFilled = 1;

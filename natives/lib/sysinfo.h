@@ -4,19 +4,22 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 enum { SYSINFO_PROFILE_VERSIONS = 9 };
 
+// Texts are the program's own constants or low blocks: their addresses fit the words.
 struct SystemInfo {
-    const char* vendorName;
-    const char* vendorVersion;
+    P32<const char> vendorName;
+    P32<const char> vendorVersion;
     int32_t profileType;
-    const char* profileVersions[SYSINFO_PROFILE_VERSIONS];
+    P32<const char> profileVersions[SYSINFO_PROFILE_VERSIONS];
     int32_t startupType;
-    const uint16_t* vmVersion;
+    P32<const uint16_t> vmVersion;
     int32_t vmVersionLength;
-    const uint16_t* vmInformation;
+    P32<const uint16_t> vmInformation;
     int32_t vmInformationLength;
-    const uint16_t* vmDetail;
+    P32<const uint16_t> vmDetail;
     int32_t vmDetailLength;
 };
 static_assert(sizeof(SystemInfo) == 19 * 4, "nineteen words");

@@ -106,7 +106,7 @@ void Java_com_movane_util_SystemProperties_nativeGetStartupType() { pushInt(info
 
 void Java_com_movane_util_SystemProperties_nativeGetProfileVersion() {
     int32_t i = popInt();
-    pushText(i >= 0 && i < SYSINFO_PROFILE_VERSIONS ? info()->profileVersions[i] : "");
+    pushText(i >= 0 && i < SYSINFO_PROFILE_VERSIONS ? info()->profileVersions[i].get() : "");
 }
 
 void Java_com_movane_util_SystemProperties_nativeGetVMVersion() {
@@ -168,7 +168,7 @@ void Java_com_movane_util_SystemLog_println() {
 // the same object when it has none of them. On an allocation failure the operand keeps
 // the string.
 static void caseConvertString(uint16_t low, uint16_t high, int32_t offset) {
-    StringInstance* s = (StringInstance*)(uintptr_t)*Regs.sp;
+    StringInstance* s = p32Ptr<StringInstance>(*Regs.sp);
     if (s == nullptr) return;
     int32_t count = getStringLength(s);
     const uint16_t* chars = getStringCharsPointer(s);
@@ -185,7 +185,7 @@ static void caseConvertString(uint16_t low, uint16_t high, int32_t offset) {
     }
     StringInstance* result = instantiateStringFromCharArray(array, count);
     TemporaryRootsLength = savedRoots;
-    *Regs.sp = (cell)(uintptr_t)result;
+    *Regs.sp = p32Cell(result);
 }
 
 void Java_com_movane_util_Case_toLower() { caseConvertString('A', 'Z', 'a' - 'A'); }

@@ -10,11 +10,11 @@
 #include "vm/core/thread.h"
 #include "vm/services/tracelog.h"
 
-static inline OBJECT popObject() { return (OBJECT)(uintptr_t)*Regs.sp--; }
+static inline OBJECT popObject() { return p32Ptr<Instance>(*Regs.sp--); }
 static inline void pushWord(cell value) { *++Regs.sp = value; }
 
 static inline ThreadRecord* recordOf(OBJECT javaThread) {
-    return (ThreadRecord*)(uintptr_t)javaThread->data[THREAD_RECORD_SLOT];
+    return p32Ptr<ThreadRecord>(javaThread->data[THREAD_RECORD_SLOT]);
 }
 
 [[noreturn]] static void raisePendingException(ThreadRecord* thread) {
@@ -25,7 +25,7 @@ static inline ThreadRecord* recordOf(OBJECT javaThread) {
 
 void Java_java_lang_Thread_activeCount() { pushWord(activeThreadCount()); }
 
-void Java_java_lang_Thread_currentThread() { pushWord((cell)(uintptr_t)CurrentThread->javaThread); }
+void Java_java_lang_Thread_currentThread() { pushWord(p32Cell(CurrentThread->javaThread)); }
 
 void Java_java_lang_Thread_yield() {
     requestYield();
@@ -59,7 +59,7 @@ void Java_java_lang_Thread_nativeStart() {
     makeTemporaryRoot(&target);
     makeTemporaryRoot(&thread);
     thread = getVMthread(&javaThread);
-    target = (OBJECT)(uintptr_t)javaThread->data[THREAD_TARGET_SLOT];
+    target = p32Ptr<Instance>(javaThread->data[THREAD_TARGET_SLOT]);
     if (target == nullptr) target = javaThread;
     if (thread->state != THREAD_JUST_BORN) raiseException("java/lang/IllegalThreadStateException");
     MethodRecord* run = lookupMethod(target->clazz, runNameAndType, nullptr);

@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "natives/lib/nativestack.h"
+#include "natives/ui/peers.h"
 #include "platform/font.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/native.h"
@@ -26,9 +27,7 @@ static VMBSS RectangleFieldIndex RectangleFields;
 
 enum { SIZE_SMALL = 8, SIZE_MEDIUM = 0, SIZE_LARGE = 16 };
 
-static inline const MkFont* fontOf(int32_t handle) {
-    return handle == 0 || handle == -1 ? nullptr : (const MkFont*)(uintptr_t)(uint32_t)handle;
-}
+static inline const MkFont* fontOf(int32_t handle) { return peerAt<const MkFont>(handle); }
 
 void Java_javax_microedition_lcdui_Font_initializeIndex() {
     ClassRecord* font = tryGetClass("javax/microedition/lcdui/Font");
@@ -52,12 +51,12 @@ void Java_javax_microedition_lcdui_Font_nativeCreateFont() {
         throwOutOfMemoryObject();
         return;
     }
-    pushInt((int32_t)(uintptr_t)font);
+    pushInt(peerHandle(font));
 }
 
 void Java_javax_microedition_lcdui_Font_nativeGetDefault() {
     int32_t face = popInt();
-    pushInt((int32_t)(uintptr_t)MkFontGetDefault(face));
+    pushInt(peerHandle(MkFontGetDefault(face)));
 }
 
 static int32_t atLeastZero(int32_t v) { return v < 0 ? 0 : v; }

@@ -5,6 +5,7 @@
 #include "graphics/mk_image.h"
 #include "natives/lib/nativestack.h"
 #include "natives/ui/lcdui_natives.h"
+#include "natives/ui/peers.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/native.h"
 #include "vm/core/vmsections.h"
@@ -23,8 +24,8 @@ struct GameCanvasState {
 VMBSS GameCanvasState Game;
 
 int32_t gameCanvasFinalize(OBJECT canvas, NativeFinalizerRecord*) {
-    int32_t handle = getIntFieldByIndex(canvas, Game.contextIdIndex);
-    if (handle != -1 && handle != 0) MkGraphicsDestroyContext((MkGraphicsContext*)(uintptr_t)(uint32_t)handle);
+    MkGraphicsContext* ctx = peerAt<MkGraphicsContext>(getIntFieldByIndex(canvas, Game.contextIdIndex));
+    if (ctx != nullptr) MkGraphicsDestroyContext(ctx);
     return 0;
 }
 
@@ -82,7 +83,7 @@ void Java_javax_microedition_lcdui_game_GameCanvas_createGraphicsContext() {
     MkVideoProperty video = {};
     MkVideoGetProperty(&video);
     MkGraphicsContext* ctx = video.surface != nullptr ? MkGraphicsCreateContext(video.surface) : MK_NO_CONTEXT;
-    pushInt(ctx == MK_NO_CONTEXT ? -1 : (int32_t)(uintptr_t)ctx);
+    pushInt(ctx == MK_NO_CONTEXT ? PEER_INVALID : peerHandle(ctx));
 }
 
 void Java_javax_microedition_lcdui_game_GameCanvas_initializeGameCanvas() {
@@ -94,8 +95,8 @@ void Java_javax_microedition_lcdui_game_GameCanvas_initializeGameCanvas() {
 
 void Java_javax_microedition_lcdui_game_GameCanvas_nativeFlushGraphics() {
     int32_t atOrigin = popInt(), skip = popInt();
-    MkSurface* offScreen = (MkSurface*)(uintptr_t)(uint32_t)popInt();
-    MkGraphicsContext* ctx = (MkGraphicsContext*)(uintptr_t)(uint32_t)popInt();
+    MkSurface* offScreen = peerAt<MkSurface>(popInt());
+    MkGraphicsContext* ctx = peerAt<MkGraphicsContext>(popInt());
     int32_t height = popInt(), width = popInt(), y = popInt(), x = popInt();
     if (screenOccupied()) return;
     // a context or buffer that failed to be made has nothing to show

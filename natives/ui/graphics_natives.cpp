@@ -4,6 +4,7 @@
 
 #include "graphics/mk_image.h"
 #include "natives/lib/nativestack.h"
+#include "natives/ui/peers.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/native.h"
@@ -103,10 +104,7 @@ int32_t graphicsTextAnchorOffsetY(const MkFont* font, int32_t anchor) {
 static inline int32_t field(OBJECT o, int32_t index) { return getIntFieldByIndex(o, index); }
 static inline void setField(OBJECT o, int32_t index, int32_t value) { setIntFieldByIndex(o, index, value); }
 
-MkGraphicsContext* graphicsContextOf(OBJECT g) {
-    int32_t id = field(g, F.id);
-    return id == 0 || id == -1 ? nullptr : (MkGraphicsContext*)(uintptr_t)(uint32_t)id;
-}
+MkGraphicsContext* graphicsContextOf(OBJECT g) { return peerAt<MkGraphicsContext>(field(g, F.id)); }
 
 GfxRect graphicsUpperClip(OBJECT g) {
     return {field(g, F.upperX) + field(g, F.originX), field(g, F.upperY) + field(g, F.originY), field(g, F.upperW),
@@ -183,8 +181,8 @@ void Java_javax_microedition_lcdui_Graphics_nativeGetInvalidHandle() { pushInt(-
 
 void Java_javax_microedition_lcdui_Graphics_nativeCreateGraphics() {
     int32_t surface = popInt();
-    MkSurface* target = (MkSurface*)(uintptr_t)(uint32_t)surface;
-    if (surface == 0) {
+    MkSurface* target = peerAt<MkSurface>(surface);
+    if (surface == PEER_NONE) {
         MkVideoProperty property;
         MkVideoGetProperty(&property);
         target = property.surface;
@@ -193,12 +191,12 @@ void Java_javax_microedition_lcdui_Graphics_nativeCreateGraphics() {
             return;
         }
     }
-    MkGraphicsContext* ctx = surface == -1 ? MK_NO_CONTEXT : MkGraphicsCreateContext(target);
+    MkGraphicsContext* ctx = surface == PEER_INVALID ? MK_NO_CONTEXT : MkGraphicsCreateContext(target);
     if (ctx == MK_NO_CONTEXT) {
         throwOutOfMemoryObject();
         return;
     }
-    pushInt((int32_t)(uintptr_t)ctx);
+    pushInt(peerHandle(ctx));
 }
 
 void Java_javax_microedition_lcdui_UIGraphics_nativeInit() {
@@ -222,8 +220,8 @@ void Java_javax_microedition_lcdui_Graphics_nativeSetFont() {
     int32_t font = popInt();
     OBJECT g = popObject();
     MkGraphicsContext* ctx = graphicsContextOf(g);
-    if (font == 0 || font == -1 || ctx == nullptr) return;
-    MkGraphicsSetFont(ctx, (MkFont*)(uintptr_t)(uint32_t)font);
+    if (!isPeer(font) || ctx == nullptr) return;
+    MkGraphicsSetFont(ctx, peerAt<MkFont>(font));
 }
 
 static void storeColor(OBJECT g, uint32_t rgb) {
@@ -491,7 +489,7 @@ void Java_javax_microedition_lcdui_Graphics_drawImage() {
     if (ctx == nullptr) return;
     x += graphicsAnchorOffsetX(anchor, field(image, F.imageWidth)) + field(g, F.originX);
     y += graphicsImageAnchorOffsetY(anchor, field(image, F.imageHeight)) + field(g, F.originY);
-    MkSurface* surface = (MkSurface*)(uintptr_t)(uint32_t)field(image, F.imageId);
+    MkSurface* surface = peerAt<MkSurface>(field(image, F.imageId));
     bool offScreen = field(image, F.imageOffScreen) != 0;
     mvMemory_objectLock(image);
     if (offScreen) {

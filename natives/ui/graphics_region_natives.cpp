@@ -4,6 +4,7 @@
 #include "graphics/mk_image.h"
 #include "natives/lib/nativestack.h"
 #include "natives/ui/graphics_natives.h"
+#include "natives/ui/peers.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/native.h"
 #include "vm/services/memory.h"
@@ -43,8 +44,8 @@ void Java_javax_microedition_lcdui_Graphics_drawRegion() {
     int32_t screen = field(g, F.idScreen);
     int32_t dw = field(g, F.width), dh = field(g, F.height);
     if (screen != 0) {
-        dw = MkGraphicsGetWidth((const MkSurface*)(uintptr_t)(uint32_t)screen);
-        dh = MkGraphicsGetHeight((const MkSurface*)(uintptr_t)(uint32_t)screen);
+        dw = MkGraphicsGetWidth(peerAt<const MkSurface>(screen));
+        dh = MkGraphicsGetHeight(peerAt<const MkSurface>(screen));
     }
     xd += field(g, F.originX);
     yd += field(g, F.originY);
@@ -97,7 +98,7 @@ void Java_javax_microedition_lcdui_Graphics_drawRegion() {
             y = yd + w + xs - sw;
             break;
     }
-    const MkSurface* source = (const MkSurface*)(uintptr_t)(uint32_t)surface;
+    const MkSurface* source = peerAt<const MkSurface>(surface);
     mvMemory_objectLock(src);
     if (offScreen) {
         MkVideoDrawOffScreen(ctx, source, x, y, transform);
@@ -139,7 +140,7 @@ void Java_javax_microedition_lcdui_Graphics_copyArea() {
     yd += graphicsImageAnchorOffsetY(anchor, h);
     const GfxRect saved = savedClip(ctx);
     setTemporaryClip(ctx, g, {xd, yd, w, h}, saved, width, height);
-    MkVideoDrawOffScreen(ctx, (const MkSurface*)(uintptr_t)(uint32_t)screen, xd - xs, yd - ys, 0);
+    MkVideoDrawOffScreen(ctx, peerAt<const MkSurface>(screen), xd - xs, yd - ys, 0);
     MkGraphicsSetClip(ctx, &saved.x);
 }
 

@@ -5,6 +5,7 @@
 #include "graphics/mk_image.h"
 #include "natives/lib/nativestack.h"
 #include "natives/ui/graphics_natives.h"
+#include "natives/ui/peers.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/native.h"
 #include "vm/loader/registries.h"
@@ -20,13 +21,13 @@ static VMBSS NativeFinalizerRecord ImageFinalizer;
 // The creating natives' answer for data left to the Java side.
 enum { IMAGE_LEFT_TO_JAVA = -4 };
 
-static inline MkSurface* surfaceOf(int32_t handle) { return (MkSurface*)(uintptr_t)(uint32_t)handle; }
-static inline bool noSurface(int32_t handle) { return handle == 0 || handle == -1; }
+static inline MkSurface* surfaceOf(int32_t handle) { return peerAt<MkSurface>(handle); }
+static inline bool noSurface(int32_t handle) { return !isPeer(handle); }
 
 // Pushes the handle, or raises what the error word stands for.
 static void answerCreated(MkSurface* surface, int32_t error) {
     if (surface != MK_SURFACE_FAILED && surface != nullptr) {
-        pushInt((int32_t)(uintptr_t)surface);
+        pushInt(peerHandle(surface));
         return;
     }
     switch (error) {
@@ -98,7 +99,7 @@ void Java_javax_microedition_lcdui_Image_nativeCreateOffScreen() {
         throwOutOfMemoryObject();
         return;
     }
-    pushInt((int32_t)(uintptr_t)s);
+    pushInt(peerHandle(s));
 }
 
 void Java_javax_microedition_lcdui_Image_nativeGetImageWidth() {

@@ -27,9 +27,9 @@ void layerPaint(const LayerPeerSlots* slots, OBJECT graphics, int32_t kind, MkLa
                 bool visible) {
     if (graphics == nullptr) raiseExceptionWithMessage(NullPointerException, "g is null");
     if (!visible) return;
-    int32_t id = getIntFieldByIndex(graphics, slots->graphicsId);
+    MkGraphicsContext* ctx = peerAt<MkGraphicsContext>(getIntFieldByIndex(graphics, slots->graphicsId));
     // a Graphics without a context has nowhere to draw
-    if (id == 0 || id == -1) return;
-    MkLayerPaint((MkGraphicsContext*)(uintptr_t)(uint32_t)id, kind, record,
-                 getIntFieldByIndex(graphics, slots->originX) + x, getIntFieldByIndex(graphics, slots->originY) + y);
+    if (ctx == nullptr) return;
+    MkLayerPaint(ctx, kind, record, getIntFieldByIndex(graphics, slots->originX) + x,
+                 getIntFieldByIndex(graphics, slots->originY) + y);
 }

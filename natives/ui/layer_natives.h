@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "graphics/mk_layer.h"
+#include "natives/ui/peers.h"
 #include "vm/core/records.h"
 
 // Slots of the fields the layer natives read of a Graphics and of an Image.
@@ -30,7 +31,7 @@ bool layerResolveFields(const char* const* classNames, int32_t classCount, const
                         int32_t fieldCount, void* slots);
 
 // The record a layer object's `_nId` holds.
-inline MkLayer* layerRecord(OBJECT layer, int32_t idSlot) { return (MkLayer*)(uintptr_t)(uint32_t)layer->data[idSlot]; }
+inline MkLayer* layerRecord(OBJECT layer, int32_t idSlot) { return peerAt<MkLayer>(layer->data[idSlot]); }
 
 // Paints a visible layer's record at (x, y) of the Graphics' translated coordinates; a
 // null Graphics raises NullPointerException "g is null", visible or not.

@@ -114,7 +114,7 @@ int32_t toUnsignedShort(int32_t v) { return v < 0 ? 0 : v > 65535 ? 65535 : v; }
 
 void storeCollisionRect(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h) {
     const int32_t values[4] = {toShort(x), toShort(y), toUnsignedShort(w), toUnsignedShort(h)};
-    MkLayerSetAttribute(MK_LAYER_SPRITE, (MkLayer*)(uintptr_t)(uint32_t)id, 3, values);
+    MkLayerSetAttribute(MK_LAYER_SPRITE, peerAt<MkLayer>(id), 3, values);
 }
 
 SpriteGeometry geometryOf(OBJECT s, uint32_t transform) {
@@ -166,11 +166,11 @@ int32_t collide(OBJECT self, bool pixelLevel, int32_t kindB, const void* b, int3
     const SpriteSlots& k = slots();
     if (!pixelLevel && emptyCollisionRect(self)) return 0;
     const int32_t request[8] = {pixelLevel ? 1 : 0,
-                                (int32_t)(uintptr_t)recordOf(self),
+                                p32Cell(recordOf(self)),
                                 field(self, k.layerX),
                                 field(self, k.layerY),
                                 kindB,
-                                (int32_t)(uintptr_t)b,
+                                p32Cell(b),
                                 bx,
                                 by};
     return MkLayerCollidesWith(request);
@@ -179,7 +179,7 @@ int32_t collide(OBJECT self, bool pixelLevel, int32_t kindB, const void* b, int3
 int32_t finalizeSprite(OBJECT instance, NativeFinalizerRecord*) {
     if (!SlotsResolved) return 0;
     int32_t id = field(instance, Slots.id);
-    if (id != 0 && id != -1) MkLayerDestroy(MK_LAYER_SPRITE, (MkLayer*)(uintptr_t)(uint32_t)id);
+    if (isPeer(id)) MkLayerDestroy(MK_LAYER_SPRITE, peerAt<MkLayer>(id));
     setField(instance, Slots.id, -1);
     return 0;
 }
@@ -217,8 +217,9 @@ void Java_javax_microedition_lcdui_game_Sprite_nativeCreatePrimitive() {
         return;
     }
     const SpriteSlots& k = slots();
-    const int32_t params[4] = {field(image, k.peers.imageId), field(image, k.peers.imageOffScreen), frameW, frameH};
-    pushInt((int32_t)(uintptr_t)MkLayerCreate(MK_LAYER_SPRITE, params));
+    const int32_t params[4] = {peerWord(field(image, k.peers.imageId)), field(image, k.peers.imageOffScreen), frameW,
+                               frameH};
+    pushInt(peerHandle(MkLayerCreate(MK_LAYER_SPRITE, params)));
 }
 
 void Java_javax_microedition_lcdui_game_Sprite_nativeSetTexture() {
@@ -228,8 +229,9 @@ void Java_javax_microedition_lcdui_game_Sprite_nativeSetTexture() {
     int32_t id = popInt();
     if (image == nullptr) return;
     const SpriteSlots& k = slots();
-    const int32_t values[4] = {field(image, k.peers.imageId), field(image, k.peers.imageOffScreen), frameW, frameH};
-    MkLayerSetAttribute(MK_LAYER_SPRITE, (MkLayer*)(uintptr_t)(uint32_t)id, 1, values);
+    const int32_t values[4] = {peerWord(field(image, k.peers.imageId)), field(image, k.peers.imageOffScreen), frameW,
+                               frameH};
+    MkLayerSetAttribute(MK_LAYER_SPRITE, peerAt<MkLayer>(id), 1, values);
 }
 
 void Java_javax_microedition_lcdui_game_Sprite_nativeSetCollisionRect() {
@@ -248,7 +250,7 @@ void Java_javax_microedition_lcdui_game_Sprite_nativeCalculateTextureUV() {
     int32_t id = popInt();
     if (cols == 0) cols = 1;
     const int32_t values[2] = {(int32_t)(frame % cols) * frameW, (int32_t)(frame / cols) * frameH};
-    MkLayerSetAttribute(MK_LAYER_SPRITE, (MkLayer*)(uintptr_t)(uint32_t)id, 2, values);
+    MkLayerSetAttribute(MK_LAYER_SPRITE, peerAt<MkLayer>(id), 2, values);
 }
 
 void Java_javax_microedition_lcdui_game_Sprite_registNativeFinalizer() {
@@ -390,5 +392,5 @@ void Java_javax_microedition_lcdui_game_Sprite_collidesWith__Ljavax_microedition
         return;
     }
     int32_t kind = field(image, k.peers.imageOffScreen) != 0 ? 2 : 3;
-    pushInt(collide(self, pixelLevel, kind, (const void*)(uintptr_t)(uint32_t)field(image, k.peers.imageId), x, y));
+    pushInt(collide(self, pixelLevel, kind, peerAt<const MkSurface>(field(image, k.peers.imageId)), x, y));
 }

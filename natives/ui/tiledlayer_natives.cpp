@@ -67,7 +67,7 @@ const TiledSlots& slots() {
 
 int32_t field(OBJECT o, int32_t slot) { return getIntFieldByIndex(o, slot); }
 MkLayer* recordOf(OBJECT layer) { return layerRecord(layer, slots().id); }
-MkLayer* recordAt(int32_t id) { return (MkLayer*)(uintptr_t)(uint32_t)id; }
+MkLayer* recordAt(int32_t id) { return peerAt<MkLayer>(id); }
 
 void checkStaticTile(OBJECT self, int32_t index) {
     if (index < 0 || index > field(self, slots().frameCount))
@@ -104,7 +104,7 @@ int32_t readAnimated(MkLayer* record, int32_t a, int32_t* out) {
 int32_t finalizeTiledLayer(OBJECT instance, NativeFinalizerRecord*) {
     if (!SlotsResolved) return 0;
     int32_t id = field(instance, Slots.id);
-    if (id != 0 && id != -1) MkLayerDestroy(MK_LAYER_TILED, recordAt(id));
+    if (isPeer(id)) MkLayerDestroy(MK_LAYER_TILED, recordAt(id));
     setIntFieldByIndex(instance, Slots.id, -1);
     return 0;
 }
@@ -126,8 +126,8 @@ void Java_javax_microedition_lcdui_game_TiledLayer_nativeCreatePrimitive() {
     }
     const TiledSlots& k = slots();
     const int32_t params[6] = {
-        field(image, k.peers.imageId), field(image, k.peers.imageOffScreen), tileW, tileH, columns, rows};
-    pushInt((int32_t)(uintptr_t)MkLayerCreate(MK_LAYER_TILED, params));
+        peerWord(field(image, k.peers.imageId)), field(image, k.peers.imageOffScreen), tileW, tileH, columns, rows};
+    pushInt(peerHandle(MkLayerCreate(MK_LAYER_TILED, params)));
 }
 
 void Java_javax_microedition_lcdui_game_TiledLayer_nativeSetTexture() {
@@ -137,7 +137,8 @@ void Java_javax_microedition_lcdui_game_TiledLayer_nativeSetTexture() {
     int32_t id = popInt();
     if (image == nullptr) return;
     const TiledSlots& k = slots();
-    const int32_t values[4] = {field(image, k.peers.imageId), field(image, k.peers.imageOffScreen), tileW, tileH};
+    const int32_t values[4] = {peerWord(field(image, k.peers.imageId)), field(image, k.peers.imageOffScreen), tileW,
+                               tileH};
     MkLayerSetAttribute(MK_LAYER_TILED, recordAt(id), 1, values);
 }
 

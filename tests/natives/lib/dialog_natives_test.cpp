@@ -7,6 +7,8 @@
 
 #include "natives/lib/dialog_natives.h"
 #include "platform/events.h"
+#include "platform/lowmem.h"
+#include "platform/p32.h"
 #include "support/vmasm.h"
 #include "vm/services/vmstate.h"
 
@@ -14,19 +16,24 @@ using namespace vmasm;
 
 namespace {
 
-// Calls a native on an operand stack of its own, as a static method (no receiver).
+// Calls a native on an operand stack of its own, as a static method (no receiver). The
+// stack lies in the low window, where the registers may be parked.
 struct NativeCall {
-    cell stack[16] = {};
+    enum { WORDS = 16 };
+    cell* stack;
     cell* saved;
     MethodRecord* savedMethod;
-    NativeCall() : saved(Regs.sp), savedMethod(CurrentNativeMethod) {
+    NativeCall() : stack((cell*)lowCalloc(WORDS, sizeof(cell))), saved(Regs.sp), savedMethod(CurrentNativeMethod) {
         Regs.sp = stack;
         CurrentNativeMethod = nullptr;
     }
     ~NativeCall() {
         Regs.sp = saved;
         CurrentNativeMethod = savedMethod;
+        lowFree(stack);
     }
+    NativeCall(const NativeCall&) = delete;
+    NativeCall& operator=(const NativeCall&) = delete;
     NativeCall& arg(int32_t v) {
         *++Regs.sp = v;
         return *this;
@@ -136,7 +143,9 @@ TEST_F(DialogNatives, KeysScreenAndEvents) {
     static int32_t record[8];
     NativeCall call;
     for (int32_t a = 1; a <= 8; a++) call.arg(a * 11);
-    call.arg((int32_t)(uintptr_t) + [](int32_t* r) { memcpy(record, r, sizeof record); });
+    // the callback travels as a word: a function of the program, below the window's limit
+    P32Fn<void (*)(int32_t*)> done = +[](int32_t* r) { memcpy(record, r, sizeof record); };
+    call.arg((int32_t)done.w);
     call.call(Java_com_movane_security_midp20_UserConfirmDialogImpl_notifyGUIEventDone);
     EXPECT_EQ((std::vector<int32_t>{88, 11, 33, 44, 55, 66, 77, 22}), std::vector<int32_t>(record, record + 8));
 }

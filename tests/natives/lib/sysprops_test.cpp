@@ -18,7 +18,7 @@ namespace {
 
 std::string text(cell string) {
     if (string == 0) return "(null)";
-    StringInstance* s = (StringInstance*)(uintptr_t)string;
+    StringInstance* s = p32Ptr<StringInstance>(string);
     std::u16string units((const char16_t*)getStringCharsPointer(s), (size_t)getStringLength(s));
     return std::string(units.begin(), units.end());
 }
@@ -193,12 +193,12 @@ TEST(Case, ToLower) {
         for (const Case& k : cases) {
             StringInstance* s = javaString(k.text);
             cell result = NativeCall().arg(s).call(Java_com_movane_util_Case_toLower);
-            std::u16string units((const char16_t*)getStringCharsPointer((StringInstance*)(uintptr_t)result),
-                                 (size_t)getStringLength((StringInstance*)(uintptr_t)result));
+            std::u16string units((const char16_t*)getStringCharsPointer(p32Ptr<StringInstance>(result)),
+                                 (size_t)getStringLength(p32Ptr<StringInstance>(result)));
             std::string bytes;
             for (char16_t c : units) bytes.push_back((char)c);
             EXPECT_EQ(bytes, k.lowered) << k.name;
-            EXPECT_EQ(result == (cell)(uintptr_t)s, k.same) << k.name;
+            EXPECT_EQ(result == p32Cell(s), k.same) << k.name;
         }
         EXPECT_EQ(NativeCall().arg(0).call(Java_com_movane_util_Case_toLower), 0);
     });

@@ -314,8 +314,8 @@ TEST_F(ThreadNatives, SetPriority0SetsTheTimeSlice) {
             .op(OP_RETURN);
         int32_t slice = 0;
         vm.afterRun = [&] {
-            OBJECT t = (OBJECT)(uintptr_t)*vm.staticAddress("R", "seen");
-            slice = ((ThreadRecord*)(uintptr_t)t->data[THREAD_RECORD_SLOT])->timeslice;
+            OBJECT t = p32Ptr<Instance>(*vm.staticAddress("R", "seen"));
+            slice = p32Ptr<ThreadRecord>(t->data[THREAD_RECORD_SLOT])->timeslice;
         };
         RunResult r = vm.run("M");
         EXPECT_EQ(r.exitCode, 0) << r.trace;

@@ -150,8 +150,8 @@ TEST(TimeZoneNatives, IdsCountAndDefault) {
         };
         const Case cases[] = {{0, "GMT"}, {319, "Pacific/Kiritimati"}, {320, nullptr}, {-1, nullptr}};
         for (const Case& k : cases) {
-            StringInstance* s = (StringInstance*)(uintptr_t)NativeCall().arg(k.index).call(
-                Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getID);
+            StringInstance* s = p32Ptr<StringInstance>(
+                NativeCall().arg(k.index).call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getID));
             if (k.id == nullptr) {
                 EXPECT_EQ(s, nullptr) << k.index;
             } else {
@@ -163,7 +163,7 @@ TEST(TimeZoneNatives, IdsCountAndDefault) {
         EXPECT_EQ(NativeCall().arg(id).call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_native_getIndex), 1);
         // the option's built-in default
         StringInstance* zone =
-            (StringInstance*)(uintptr_t)NativeCall().call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_getDefaultTimeZone);
+            p32Ptr<StringInstance>(NativeCall().call(Java_com_sun_cldc_util_j2me_TimeZoneImpl_getDefaultTimeZone));
         ASSERT_NE(zone, nullptr);
         EXPECT_STREQ(getStringContents(zone), "Asia/Tokyo");
     });

@@ -3,13 +3,15 @@
 // a canvas without a screen context draw nothing; the key states come from the host.
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <algorithm>
 
 #include "graphics/mk_graphics.h"
 #include "graphics/mk_host.h"
 #include "graphics/mk_image.h"
 #include "natives/lib/nativecall.h"
 #include "natives/ui/gamecanvas_natives.h"
+#include "platform/lowmem.h"
+#include "platform/p32.h"
 #include "support/vmasm.h"
 
 using namespace vmasm;
@@ -17,7 +19,8 @@ using namespace vmasm;
 namespace {
 
 enum { W = 40, H = 30 };
-std::vector<uint16_t> screenPixels(W* H);
+// The screen's pixels lie in the low window, as the surface's word holds their address.
+uint16_t* const screenPixels = (uint16_t*)lowCalloc(W * H, sizeof(uint16_t));
 MkSurface screen = {nullptr, W, H, 0, 1};
 int32_t keyStates;
 int32_t frames;
@@ -32,8 +35,8 @@ protected:
         hooks.gameKeyStates = [] { return keyStates; };
         hooks.threadDrawDone = [](int32_t refresh) { frames += refresh != 0; };
         mk_setHostHooks(&hooks);
-        screen.pixels = screenPixels.data();
-        std::fill(screenPixels.begin(), screenPixels.end(), 0);
+        screen.pixels = screenPixels;
+        std::fill(screenPixels, screenPixels + W * H, 0);
         frames = 0;
     }
     void TearDown() override { mk_setHostHooks(&saved); }
@@ -60,7 +63,7 @@ TEST_F(GameCanvasNatives, FlushCopiesTheRectangleOnly) {
     MkGraphicsFillRect(onBuffer, all);
     uint16_t red = buffer->pixels[0];
     MkGraphicsContext* onScreen = MkGraphicsCreateContext(&screen);
-    int32_t ctx = (int32_t)(uintptr_t)onScreen, off = (int32_t)(uintptr_t)buffer;
+    int32_t ctx = p32Cell(onScreen), off = p32Cell(buffer);
 
     struct Case {
         const char* name;
@@ -73,7 +76,7 @@ TEST_F(GameCanvasNatives, FlushCopiesTheRectangleOnly) {
         {"no screen context", -1, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        std::fill(screenPixels.begin(), screenPixels.end(), 0);
+        std::fill(screenPixels, screenPixels + W * H, 0);
         frames = 0;
         flush(3, 4, 10, 5, c.context, off, c.skip);
         int32_t n = 0, outside = 0;

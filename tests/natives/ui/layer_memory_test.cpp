@@ -2,7 +2,6 @@
 // OutOfMemoryError instead of keeping a layer without a record, and an animated tile
 // whose node the record could not store is not counted.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -11,12 +10,14 @@
 #include "host/vm/kvm/runner.h"
 #include "platform/events.h"
 #include "platform/hostfile.h"
+#include "platform/lowmem.h"
 
 namespace {
 
 // Refuses the sizes of a sprite record (36 bytes), of a 3 x 3 tiled layer
-// ((9 + 18) x 2 bytes) and of an animated-tile node (8 bytes).
-void* refusingAllocator(uint32_t size) { return size == 36 || size == 54 || size == 8 ? nullptr : calloc(1, size); }
+// ((9 + 18) x 2 bytes) and of an animated-tile node (8 bytes). What it gives is low
+// memory, as the graphics layer's records are kept in Java ints.
+void* refusingAllocator(uint32_t size) { return size == 36 || size == 54 || size == 8 ? nullptr : lowCalloc(1, size); }
 
 TEST(LayerMemory, RecordsThatCannotBeAllocated) {
     SysTimerInit();
@@ -26,7 +27,7 @@ TEST(LayerMemory, RecordsThatCannotBeAllocated) {
     const MkHostHooks saved = *mk_getHostHooks();
     MkHostHooks hooks = saved;
     hooks.memAllocPointer = refusingAllocator;
-    hooks.memFreePointer = free;
+    hooks.memFreePointer = lowFree;
     mk_setHostHooks(&hooks);
     std::string words[] = {"kvm", "-classpath", "/app.jar", "LayerMemoryTest"};
     char* argv[4];
