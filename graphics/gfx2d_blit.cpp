@@ -4,8 +4,11 @@
 #include "graphics/gfx2d.h"
 #include "graphics/gfx2d_raster.h"
 
-#include <emmintrin.h>
 #include <string.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -106,11 +109,13 @@ inline void storeOpaqueBit(uint16_t* to, uint16_t pixel) {
     if (pixel & MK_PIXEL_OPAQUE) *to = pixel;
 }
 
-// One row of a transparent source, plain (step 1) or mirrored (step -1): eight pixels
-// at a time, each kept where its opaque bit is set.
+// One row of a transparent source, plain (step 1) or mirrored (step -1), each pixel kept
+// where its opaque bit is set: eight at a time with SSE2, the rest (or all, without it)
+// one by one.
 void maskedRow(uint16_t* to, const uint16_t* from, int32_t cols, int32_t step) {
-    const __m128i opaque = _mm_set1_epi16(MK_PIXEL_OPAQUE);
     int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi16(MK_PIXEL_OPAQUE);
     for (; i + 8 <= cols; i += 8) {
         __m128i src;
         if (step == 1) {
@@ -126,6 +131,7 @@ void maskedRow(uint16_t* to, const uint16_t* from, int32_t cols, int32_t step) {
         __m128i old = _mm_loadu_si128((const __m128i*)(to + i));
         _mm_storeu_si128((__m128i*)(to + i), _mm_or_si128(_mm_and_si128(keep, src), _mm_andnot_si128(keep, old)));
     }
+#endif
     for (; i < cols; i++) storeOpaqueBit(to + i, from[i * step]);
 }
 
@@ -174,13 +180,13 @@ int32_t gfx2d_drawImageRegion(MkSurface* target, const MkClip* clip, int32_t x, 
         prepareRegion(&target, clip, x, y, source->width, source->height, sx, sy, sw, sh, transform, &walk, &p);
     if (go <= 0 || source->pixels == nullptr) return go < 0 ? -1 : 0;
     if (source->alphaMode == 0) {
-        walkRegion(target, p, source->pixels, walk, [](uint16_t* to, uint16_t pixel) { *to = pixel; });
+        walkRegion(target, p, source->pixels.get(), walk, [](uint16_t* to, uint16_t pixel) { *to = pixel; });
     } else if (walk.colStep == 1 || walk.colStep == -1) {
         for (int32_t row = 0; row < p.y1 - p.y0; row++)
             maskedRow(target->pixels + (p.y0 + row) * target->width + p.x0,
                       source->pixels + walk.start + row * walk.rowStep, p.x1 - p.x0, walk.colStep);
     } else {
-        walkRegion(target, p, source->pixels, walk, storeOpaqueBit);
+        walkRegion(target, p, source->pixels.get(), walk, storeOpaqueBit);
     }
     return 0;
 }

@@ -45,21 +45,23 @@ void gfx2d_prepareTemplate(uint16_t pixel, int64_t n) {
 
 void gfx2d_writeSpan(uint16_t* dst, int32_t n) {
     if (n > GFX2D_TEMPLATE_LENGTH) {
-        // long spans (whole rows back to back): the processor's string store, two pixels a
-        // word, as fast as memset; sanitizer builds keep a plain loop whose stores are checked
-#if defined(__SANITIZE_ADDRESS__)
-        for (int32_t i = 0; i < n; i++) dst[i] = rowTemplate[0];
-        return;
-#endif
+        // long spans (whole rows back to back): on x86-64 the processor's string store, two
+        // pixels a word, as fast as memset; elsewhere, and in sanitizer builds whose stores
+        // are checked, a plain loop
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
         uint32_t pair = rowTemplate[0] * 0x10001u;
         if (((uintptr_t)dst & 2) != 0) {
             *dst++ = rowTemplate[0];
             n--;
         }
         uint32_t* words = (uint32_t*)dst;
-        uint32_t count = (uint32_t)n / 2;
+        size_t count = (uint32_t)n / 2;
         __asm__ volatile("rep stosl" : "+D"(words), "+c"(count) : "a"(pair) : "memory");
         if (n & 1) dst[n - 1] = rowTemplate[0];
+#else
+        const uint16_t pixel = rowTemplate[0];
+        for (int32_t i = 0; i < n; i++) dst[i] = pixel;
+#endif
         return;
     }
     if (n < 8) {

@@ -5,16 +5,16 @@
 #include "graphics/gfx2d.h"
 #include "graphics/mk_dialog.h"
 #include "graphics/mk_host.h"
+#include "platform/lowmem.h"
 #include "platform/trace.h"
 #include "vm/core/vmsections.h"
 
-#include <stdlib.h>
-
 static VMBSS MkFont* storedDefaultFont;
 
+// Contexts, surfaces and layer records have their addresses kept in Java ints: low memory.
 void* mk_allocPointer(uint32_t size) {
     const MkHostHooks* h = mk_getHostHooks();
-    return h->memAllocPointer != nullptr ? h->memAllocPointer(size) : calloc(1, size);
+    return h->memAllocPointer != nullptr ? h->memAllocPointer(size) : lowCalloc(1, size);
 }
 
 void mk_freePointer(void* block) {
@@ -22,7 +22,7 @@ void mk_freePointer(void* block) {
     if (h->memAllocPointer != nullptr) {
         if (h->memFreePointer != nullptr) h->memFreePointer(block);
     } else {
-        free(block);
+        lowFree(block);
     }
 }
 

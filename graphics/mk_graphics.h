@@ -12,12 +12,12 @@
 // Eight words; the toolkit reads colour, stroke style and font by their word positions
 // (through the font field readers), so the layout is fixed.
 struct MkGraphicsContext {
-    MkSurface* surface;  // never null
+    P32<MkSurface> surface;  // never null
     MkClip clip;
     uint32_t pixel;        // low half: the surface pixel of the colour
     uint32_t color;        // ARGB as set
     uint32_t strokeStyle;  // 0 solid, other dotted
-    MkFont* font;
+    P32<MkFont> font;
     uint32_t spare;
 };
 static_assert(sizeof(MkGraphicsContext) == 32, "MkGraphicsContext is eight words");
@@ -68,7 +68,7 @@ void MkVideoEndDraw(int32_t refresh);
 int32_t MkDisplaySetFullScreenMode(int32_t mode);
 int32_t MkGameCanvasGetKeyStates(void);
 
-// The allocator of contexts and of the back end's records (the host's, or the C heap).
+// The allocator of contexts and of the back end's records (the host's, or low memory).
 void* mk_allocPointer(uint32_t size);
 void mk_freePointer(void* block);
 // Out-of-memory report at level 3 of the trace, under the source's name.

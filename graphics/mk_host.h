@@ -1,7 +1,7 @@
 // What the graphics back end asks of the host shell: the screen, drawing priorities,
 // the menu bar, the system sound, string resources, the service allocator and the image
 // decoder for formats other than PNG. The program's start-up fills the table; an empty
-// slot does the least (no screen: a 0 x 0 surface; no allocator: the C heap; no sound,
+// slot does the least (no screen: a 0 x 0 surface; no allocator: low memory; no sound,
 // no labels, no priorities; no decoder: such data is not an image).
 #pragma once
 
@@ -21,7 +21,8 @@ struct MkHostHooks {
     // Loads string resource n as UTF-16 into out (at most capacity units); its length, 0
     // when it cannot be loaded.
     int32_t (*loadString)(int32_t resource, uint16_t* out, int32_t capacity);
-    void* (*memAllocPointer)(uint32_t size);  // zero-filled block or null
+    // A zero-filled block below 2 GB (its address may be kept in a word), or null.
+    void* (*memAllocPointer)(uint32_t size);
     void (*memFreePointer)(void* block);
     // Every image format but PNG: decode (0 and an image, or 1), its size, its pixels as
     // count ARGB words with a flag for alpha (0, or 2 on failure), its release.

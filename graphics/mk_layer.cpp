@@ -22,7 +22,7 @@ struct Steps {
 const Steps kSteps[8] = {{1, 0, 0, 1},  {0, -1, 1, 0},  {-1, 0, 0, -1}, {0, 1, -1, 0},
                          {-1, 0, 0, 1}, {0, -1, -1, 0}, {1, 0, 0, -1},  {0, 1, 1, 0}};
 
-const MkSurface* surfaceOf(int32_t word) { return reinterpret_cast<const MkSurface*>((uintptr_t)(uint32_t)word); }
+const MkSurface* surfaceOf(int32_t word) { return p32Ptr<const MkSurface>(word); }
 
 bool isLayer(const MkLayer* layer) { return layer != nullptr && layer != MK_LAYER_FAILED; }
 
@@ -74,7 +74,7 @@ void storeAnimated(MkTiledLayer* t, int32_t tile, int16_t value) {
     if (tile >= 0) return;
     t->storeCount++;
     int32_t node = -(tile + 1) / 2;
-    MkAnimatedTiles** link = &t->animated;
+    P32<MkAnimatedTiles>* link = &t->animated;
     for (int32_t i = 0; i < node && *link != nullptr; i++) link = &(*link)->next;
     if (*link == nullptr) {
         int32_t nodes = 0;
@@ -396,11 +396,11 @@ int32_t MkLayerPaint(MkGraphicsContext* ctx, int32_t kind, const MkLayer* layer,
 
 int32_t MkLayerCollidesWith(const int32_t request[8]) {
     const bool pixelLevel = request[0] != 0;
-    MkSprite* a = asSprite(reinterpret_cast<MkLayer*>((uintptr_t)(uint32_t)request[1]));
+    MkSprite* a = asSprite(p32Ptr<MkLayer>(request[1]));
     if (a == nullptr) return 0;
     const Party pa = spriteParty(a, request[2], request[3]);
     const int32_t kindB = request[4];
-    void* b = reinterpret_cast<void*>((uintptr_t)(uint32_t)request[5]);
+    void* b = p32Ptr(request[5]);
     const int32_t bx = request[6], by = request[7];
     if (b == nullptr) return 0;
     switch (kindB) {

@@ -25,7 +25,7 @@ struct MkSprite {
     uint16_t kind;  // 1
     uint16_t spare;
     uint32_t imageFlag;  // the image's isOffScreen, stored only
-    const MkSurface* image;
+    P32<const MkSurface> image;
     uint16_t frameX, frameY;  // top-left of the current frame in the image
     uint16_t frameWidth, frameHeight;
     uint32_t transform;                                                // internal code 0-7
@@ -37,7 +37,7 @@ static_assert(offsetof(MkSprite, transform) == 20 && offsetof(MkSprite, refX) ==
 
 // Animated tile a (-1, -2, ...) lives in node (-a - 1) / 2, slot (-a - 1) mod 2.
 struct MkAnimatedTiles {
-    MkAnimatedTiles* next;
+    P32<MkAnimatedTiles> next;
     int16_t tiles[2];
 };
 static_assert(sizeof(MkAnimatedTiles) == 8, "animated-tile node");
@@ -46,12 +46,12 @@ struct MkTiledLayer {
     uint16_t kind;  // 2
     uint16_t spare;
     uint32_t imageFlag;
-    const MkSurface* image;
+    P32<const MkSurface> image;
     uint32_t spare2;
     uint16_t tileWidth, tileHeight, columns, rows;
     uint32_t storeCount;  // animated-tile stores so far
-    MkAnimatedTiles* animated;
-    int16_t* cells;  // columns x rows, row by row, right behind the record
+    P32<MkAnimatedTiles> animated;
+    P32<int16_t> cells;  // columns x rows, row by row, right behind the record
 };
 static_assert(sizeof(MkTiledLayer) == 36, "tiled-layer record: 18 16-bit units before the cells");
 

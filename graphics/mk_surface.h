@@ -5,13 +5,15 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 // Pixel: red 15-11, green 10-6, opaque flag 5, blue 4-0.
 enum : uint16_t {
     MK_PIXEL_OPAQUE = 0x0020,
 };
 
 struct MkSurface {
-    uint16_t* pixels;  // row-major, width pixels a row, no padding
+    P32<uint16_t> pixels;  // row-major, width pixels a row, no padding
     int32_t width;
     int32_t height;
     uint32_t alphaMode;  // 0 every pixel opaque; 1 bit 5 of each pixel says so
@@ -33,7 +35,7 @@ static_assert(sizeof(MkClip) == 8, "MkClip is two words");
 // property words, the last of them the soft-key count. This nine-word layout is the
 // one the back end, the natives and the toolkit read, and the one the host fills.
 struct MkVideoProperty {
-    MkSurface* surface;
+    P32<MkSurface> surface;
     int32_t colorFlag;      // 1
     int32_t colorCount;     // 32768
     int32_t alphaLevels;    // 2

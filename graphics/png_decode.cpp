@@ -778,7 +778,7 @@ int32_t PngDecodeToARGB(const uint8_t* data, uint32_t length, uint8_t* buffer) {
     if (!stream) {
         return 0;
     }
-    PngDecoder* d = static_cast<PngDecoder*>(qmmm_alloc(sizeof(PngDecoder)));
+    PngDecoder* d = static_cast<PngDecoder*>(PngAllocAligned(arenaAlloc, nullptr, sizeof(PngDecoder)));
     if (!d) {
         PngInflateStreamDestroy(stream);
         return 0;
@@ -806,7 +806,7 @@ int32_t PngDecodeToARGB(const uint8_t* data, uint32_t length, uint8_t* buffer) {
             result = (int32_t)(d->width * 4 * d->height);
         }
     }
-    qmmm_free(d);
+    PngReleaseAligned(arenaFree, nullptr, d);
     PngInflateStreamDestroy(stream);
     return result;
 }

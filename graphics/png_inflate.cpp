@@ -73,7 +73,7 @@ void fromStream(PngStreamSlot* slot) {
 
 int PngInflateInit(PngStreamSlot* slot) {
     toStream(slot);
-    int rc = inflateInit_(&slot->stream, PNG_ZLIB_VERSION, 56);
+    int rc = inflateInit_(&slot->stream, PNG_ZLIB_VERSION, (int)sizeof(z_stream));
     fromStream(slot);
     return rc;
 }
@@ -92,6 +92,30 @@ int PngInflateEnd(PngStreamSlot* slot) {
     return rc;
 }
 
+// The caller's allocator (the storage arena) aligns to four bytes, but records that hold
+// pointers (this stream, zlib's state, the decoder) need eight: they get an 8-aligned
+// place inside a block eight bytes longer, with its distance from the block's start in
+// the word just before it.
+void* PngAllocAligned(PngAllocFn alloc, void* context, uint32_t bytes) {
+    if (bytes > 0xFFFFFFFFu - 8) {
+        return nullptr;
+    }
+    uint8_t* block = static_cast<uint8_t*>(alloc(context, bytes + 8));
+    if (!block) {
+        return nullptr;
+    }
+    uint8_t* aligned = (uint8_t*)(((uintptr_t)block + 8) & ~(uintptr_t)7);
+    uint32_t distance = (uint32_t)(aligned - block);
+    memcpy(aligned - 4, &distance, 4);
+    return aligned;
+}
+
+void PngReleaseAligned(PngReleaseFn release, void* context, void* aligned) {
+    uint32_t distance;
+    memcpy(&distance, (uint8_t*)aligned - 4, 4);
+    release(context, (uint8_t*)aligned - distance);
+}
+
 namespace {
 
 voidpf allocBridge(voidpf opaque, uInt items, uInt size) {
@@ -99,12 +123,12 @@ voidpf allocBridge(voidpf opaque, uInt items, uInt size) {
     if (size != 0 && items > 0xFFFFFFFFu / size) {
         return Z_NULL;
     }
-    return s->alloc(s->allocContext, items * size);
+    return PngAllocAligned(s->alloc, s->allocContext, items * size);
 }
 
 void releaseBridge(voidpf opaque, voidpf block) {
     PngInflateStream* s = static_cast<PngInflateStream*>(opaque);
-    s->release(s->releaseContext, block);
+    PngReleaseAligned(s->release, s->releaseContext, block);
 }
 
 int32_t clampSize(int32_t size, int32_t low, int32_t high) {
@@ -308,7 +332,8 @@ int streamRead(PngInflateStream* s, uint8_t* buffer, int32_t count) {
 
 PngInflateStream* PngInflateStreamCreate(const int32_t limits[4], PngAllocFn alloc, void* allocContext,
                                          PngReleaseFn release, void* releaseContext) {
-    PngInflateStream* s = static_cast<PngInflateStream*>(alloc(allocContext, sizeof(PngInflateStream)));
+    PngInflateStream* s =
+        static_cast<PngInflateStream*>(PngAllocAligned(alloc, allocContext, sizeof(PngInflateStream)));
     if (!s) {
         return nullptr;
     }
@@ -334,7 +359,7 @@ void PngInflateStreamDestroy(PngInflateStream* s) {
         streamEnd(s);
     }
     releaseBuffers(s);
-    s->release(s->releaseContext, s);
+    PngReleaseAligned(s->release, s->releaseContext, s);
 }
 
 void PngInflateStreamGetInterface(PngInflateStream* s, PngInflateInterface* out) {

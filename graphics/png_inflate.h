@@ -7,9 +7,8 @@
 
 #include <zlib.h>
 
-// zlib is reached with this version word and record size only; inflateInit_ refuses a
-// record of another size, so the 32-bit layout is pinned here.
-static_assert(sizeof(z_stream) == 56, "z_stream record size");
+// zlib is reached with this version word and the size of its own stream record, which
+// inflateInit_ checks against the library's.
 #define PNG_ZLIB_VERSION "1.1.3"
 
 enum { PNG_STREAM_SLOTS = 8 };
@@ -80,6 +79,11 @@ struct PngInflateInterface {
 
 // limits: minimum and maximum input, minimum and maximum output buffer size; a 0 keeps
 // the default (256, 10240, 256, 46080). Null when alloc fails.
+// A block of the caller's allocator aligned to eight bytes, for a record that holds
+// pointers; give it back with PngReleaseAligned.
+void* PngAllocAligned(PngAllocFn alloc, void* context, uint32_t bytes);
+void PngReleaseAligned(PngReleaseFn release, void* context, void* aligned);
+
 PngInflateStream* PngInflateStreamCreate(const int32_t limits[4], PngAllocFn alloc, void* allocContext,
                                          PngReleaseFn release, void* releaseContext);
 // Ends the stream when it is still started and frees the object.

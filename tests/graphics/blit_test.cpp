@@ -10,10 +10,11 @@ namespace {
 // Six opaque pixels A..F, three wide and two tall, so that every transform differs.
 const uint16_t A = 0x0821, B = 0x1022, C = 0x1823, D = 0x2024, E = 0x2825, F = 0x3026;
 
+// Pixels in low memory, as a surface keeps them.
 struct Image {
-    std::vector<uint16_t> pixels;
+    LowVector<uint16_t> pixels;
     MkSurface surface;
-    Image(int w, int h, std::vector<uint16_t> p, uint32_t alphaMode = 0) : pixels(std::move(p)) {
+    Image(int w, int h, const std::vector<uint16_t>& p, uint32_t alphaMode = 0) : pixels(p.begin(), p.end()) {
         surface = {pixels.data(), w, h, alphaMode, 0};
     }
 };

@@ -1,8 +1,10 @@
 // A surface for pixel tests: guard cells on both sides of its pixels catch a write
-// past either end, and its drawn pixels read back as a list or a picture.
+// past either end, and its drawn pixels read back as a list or a picture. The record and
+// its pixels are in low memory, as a context or an image keeps their addresses in words.
 #pragma once
 
 #include "graphics/mk_surface.h"
+#include "support/lowmem_fixture.h"
 
 #include <stdint.h>
 
@@ -16,7 +18,8 @@ typedef std::vector<std::pair<int, int>> Points;
 class Canvas {
 public:
     static constexpr uint16_t kGuard = 0xA5A5;
-    Canvas(int width, int height, uint16_t fill = 0) : store_(width * height + 2 * kGuardCells, kGuard) {
+    Canvas(int width, int height, uint16_t fill = 0)
+        : surface(*record_), store_(width * height + 2 * kGuardCells, kGuard) {
         for (int i = 0; i < width * height; i++) store_[kGuardCells + i] = fill;
         surface = {store_.data() + kGuardCells, width, height, 0, 1};
     }
@@ -48,11 +51,15 @@ public:
         return true;
     }
 
-    MkSurface surface;
+private:
+    LowRecord<MkSurface> record_;
+
+public:
+    MkSurface& surface;
 
 private:
     static constexpr int kGuardCells = 64;
-    std::vector<uint16_t> store_;
+    LowVector<uint16_t> store_;
 };
 
 inline Points sortedByRow(Points p) {

@@ -7,6 +7,7 @@
 
 #include "canvas.h"
 #include "platform/bitmap_font.h"
+#include "support/lowmem_fixture.h"
 #include "png_io.h"
 
 #include <gtest/gtest.h>
@@ -88,7 +89,7 @@ void drawCard(MkSurface* screen) {
     }
 
     // Blits: an asymmetric sprite with transparent pixels under all eight transforms
-    std::vector<uint16_t> spritePixels(12 * 8, 0);
+    LowVector<uint16_t> spritePixels(12 * 8, 0);
     for (int y = 0; y < 8; y++)
         for (int x = 0; x < 12; x++) {
             bool flag = x < 2 || (y < 2 && x < 10) || (y >= 3 && y < 5 && x < 7);

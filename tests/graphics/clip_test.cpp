@@ -3,6 +3,7 @@
 #include "graphics/gfx2d.h"
 
 #include "canvas.h"
+#include "support/lowmem_fixture.h"
 
 #include <gtest/gtest.h>
 #include <functional>
@@ -12,7 +13,7 @@ namespace {
 typedef std::function<int32_t(MkSurface*, const MkClip*)> Draw;
 
 TEST(Clip, EveryEdgeCutsTheShapeAndNothingElse) {
-    std::vector<uint16_t> spritePixels(9 * 7);
+    LowVector<uint16_t> spritePixels(9 * 7);
     for (size_t i = 0; i < spritePixels.size(); i++) spritePixels[i] = (uint16_t)(0x0841 * i | (i % 4 ? 0x20 : 0));
     MkSurface sprite = {spritePixels.data(), 9, 7, 1, 0};
     const uint16_t p = 0xFFFF;

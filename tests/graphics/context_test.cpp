@@ -35,7 +35,7 @@ TEST_F(ContextTest, ANewContextCoversItsSurfaceWithTheDefaults) {
     EXPECT_EQ((std::vector<int32_t>{0, 0, 176, 208}), std::vector<int32_t>(clip, clip + 4));
     EXPECT_EQ(0, MkFontGetLeading(ctx)) << "colour, read as word 5";
     EXPECT_EQ(0, MkFontGetAscent(ctx)) << "stroke style, read as word 6";
-    EXPECT_EQ((int32_t)(uintptr_t)FontGetDefaultRecord(0, 0, 0, 0), MkFontGetDescent(ctx)) << "font, read as word 7";
+    EXPECT_EQ(p32Cell(FontGetDefaultRecord(0, 0, 0, 0)), MkFontGetDescent(ctx)) << "font, read as word 7";
     MkGraphicsSetColor(ctx, 0x12345678);
     MkGraphicsSetStrokeStyle(ctx, 1);
     EXPECT_EQ(0x12345678, MkFontGetLeading(ctx));

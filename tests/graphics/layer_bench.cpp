@@ -7,14 +7,17 @@
 
 #include "graphics/mk_image.h"
 #include "graphics/mk_layer.h"
+#include "support/lowmem_fixture.h"
 
 namespace {
 
+// The sheet in low memory: a layer keeps its address, a surface its pixels, in words.
 struct Scene {
-    std::vector<uint16_t> sheetPixels;
-    MkSurface sheet;
+    LowVector<uint16_t> sheetPixels;
+    LowRecord<MkSurface> record;
+    MkSurface& sheet;
     MkSurface* screen;
-    Scene() : sheetPixels(128 * 128) {
+    Scene() : sheetPixels(128 * 128), sheet(*record) {
         for (int i = 0; i < 128 * 128; i++) {
             // a disc in each 32 x 32 frame; the corners are transparent
             int x = i % 32 - 16, y = i / 128 % 32 - 16;
@@ -28,7 +31,7 @@ struct Scene {
 
 void spriteDraws(benchmark::State& state) {
     Scene scene;
-    const int32_t params[4] = {(int32_t)(uintptr_t)&scene.sheet, 0, 32, 32};
+    const int32_t params[4] = {p32Cell(&scene.sheet), 0, 32, 32};
     MkLayer* sprite = MkLayerCreate(MK_LAYER_SPRITE, params);
     int32_t n = 0;
     for (auto _ : state) {
@@ -45,7 +48,7 @@ void spriteDraws(benchmark::State& state) {
 
 void tiledScreens(benchmark::State& state) {
     Scene scene;
-    const int32_t params[6] = {(int32_t)(uintptr_t)&scene.sheet, 0, 16, 16, 16, 21};
+    const int32_t params[6] = {p32Cell(&scene.sheet), 0, 16, 16, 16, 21};
     MkLayer* layer = MkLayerCreate(MK_LAYER_TILED, params);
     for (int r = 0; r < 21; r++)
         for (int c = 0; c < 16; c++) {

@@ -15,6 +15,7 @@
 #include "graphics/png_corpus.h"
 #include "host/common/hostimage.h"
 #include "host/common/image_files.h"
+#include "support/lowmem_fixture.h"
 
 namespace {
 
@@ -38,14 +39,14 @@ protected:
 
     // The 16-bit pixels the same ARGB words give through the alpha-processing conversion.
     static std::vector<uint16_t> converted(const std::vector<uint32_t>& argb, int32_t w, int32_t h) {
-        std::vector<uint16_t> pixels((size_t)w * h);
+        LowVector<uint16_t> pixels((size_t)w * h);
         MkSurface s = {pixels.data(), w, h, 1, 1};
         gfx2d_argbToSurface(&s, nullptr, 0, 0, argb.data(), w, h, 1);
-        return pixels;
+        return plain(pixels);
     }
 
     static std::vector<uint16_t> pixelsOf(const MkSurface* s) {
-        return std::vector<uint16_t>(s->pixels, s->pixels + (size_t)s->width * s->height);
+        return std::vector<uint16_t>(s->pixels.get(), s->pixels + (size_t)s->width * s->height);
     }
 
     MkHostHooks saved_;
@@ -175,11 +176,11 @@ int failAt, blocksTaken, blocksOut;
 void* failingAlloc(uint32_t size) {
     if (++blocksTaken == failAt) return nullptr;
     blocksOut++;
-    return calloc(1, size);
+    return lowCalloc(1, size);
 }
 void countedFree(void* block) {
     if (block != nullptr) blocksOut--;
-    free(block);
+    lowFree(block);
 }
 
 TEST_F(MkImageTest, OutOfMemoryAnswersItsWordAndKeepsNothing) {
@@ -263,7 +264,7 @@ TEST_F(MkImageTest, RegionUnderEachTransform) {
     // a b c    a 3 x 2 region at (1, 1) of a 5 x 4 image; b is transparent
     // d e f
     const uint16_t a = 0x0821, b = 0x1040, c = 0x1863, d = 0x20A4, e = 0x28A5, f = 0x30E6;
-    std::vector<uint16_t> pixels(20, 0xFFFF);
+    LowVector<uint16_t> pixels(20, 0xFFFF);
     uint16_t region[2][3] = {{a, b, c}, {d, e, f}};
     for (int y = 0; y < 2; y++)
         for (int x = 0; x < 3; x++) pixels[(y + 1) * 5 + x + 1] = region[y][x];
@@ -370,8 +371,8 @@ TEST_F(MkImageTest, OffScreenReadBackIsOpaqueOnlyWhereWritten) {
 TEST_F(MkImageTest, Drawing) {
     // image: 2 x 2 of p q / r s, drawn into a 4 x 4 off-screen
     const uint16_t p = 0x0821, q = 0x1000, r = 0x1863, s = 0x20A4;  // q transparent
-    uint16_t pixels[4] = {p, q, r, s};
-    MkSurface image = {pixels, 2, 2, 1, 0};
+    LowVector<uint16_t> pixels = {p, q, r, s};
+    MkSurface image = {pixels.data(), 2, 2, 1, 0};
     const uint16_t W = 0xFFFF;
     struct Case {
         const char* name;
@@ -413,7 +414,7 @@ TEST_F(MkImageTest, ContextDrawingKeepsToTheClip) {
     MkGraphicsContext* ctx = MkGraphicsCreateContext(off);
     const int32_t clip[4] = {1, 1, 2, 2};
     MkGraphicsSetClip(ctx, clip);
-    std::vector<uint16_t> black(16, 0x0020);
+    LowVector<uint16_t> black(16, 0x0020);
     MkSurface image = {black.data(), 4, 4, 0, 0};
     const uint32_t red[16] = {0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u,
                               0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u,

@@ -12,24 +12,28 @@
 #include "graphics/mk_graphics.h"
 #include "graphics/mk_host.h"
 #include "graphics/mk_image.h"
+#include "support/lowmem_fixture.h"
 
 namespace {
 
-int32_t word(const void* p) { return (int32_t)(uintptr_t)p; }
+int32_t word(const void* p) { return p32Cell(p); }
 
+// Images and targets in low memory: layers and contexts keep their addresses in words.
 struct Picture {
-    std::vector<uint16_t> pixels;
-    MkSurface surface;
-    Picture(int32_t w, int32_t h, std::vector<uint16_t> p) : pixels(std::move(p)), surface{nullptr, w, h, 1, 0} {
-        surface.pixels = pixels.data();
+    LowVector<uint16_t> pixels;
+    LowRecord<MkSurface> record;
+    MkSurface& surface;
+    Picture(int32_t w, int32_t h, std::vector<uint16_t> p) : pixels(p.begin(), p.end()), surface(*record) {
+        surface = {pixels.data(), w, h, 1, 0};
     }
 };
 
 struct Target {
-    std::vector<uint16_t> pixels;
-    MkSurface surface;
-    Target(int32_t w, int32_t h) : pixels((size_t)w * h, 0xFFFF), surface{nullptr, w, h, 0, 1} {
-        surface.pixels = pixels.data();
+    LowVector<uint16_t> pixels;
+    LowRecord<MkSurface> record;
+    MkSurface& surface;
+    Target(int32_t w, int32_t h) : pixels((size_t)w * h, 0xFFFF), surface(*record) {
+        surface = {pixels.data(), w, h, 0, 1};
     }
 };
 
@@ -69,7 +73,7 @@ TEST(MkLayerTest, SpriteFrameUnderEachTransform) {
         set(L(s), 5, {t.code});
         Target target(3, 3);
         EXPECT_EQ(mk_layerPaint(&target.surface, nullptr, L(s), 0, 0), 0) << t.name;
-        EXPECT_EQ(target.pixels, t.want) << t.name;
+        EXPECT_EQ(plain(target.pixels), t.want) << t.name;
     }
     MkLayerDestroy(MK_LAYER_SPRITE, L(s));
 }
@@ -109,13 +113,13 @@ TEST(MkLayerTest, SpriteRecord) {
 std::vector<uint32_t> sizesTaken;
 void* recordingAlloc(uint32_t size) {
     sizesTaken.push_back(size);
-    return calloc(1, size);
+    return lowCalloc(1, size);
 }
 
 TEST(MkLayerTest, TiledLayerCellsAndAnimatedTiles) {
     MkHostHooks saved = *mk_getHostHooks(), hooks = saved;
     hooks.memAllocPointer = recordingAlloc;
-    hooks.memFreePointer = free;
+    hooks.memFreePointer = lowFree;
     mk_setHostHooks(&hooks);
     sizesTaken.clear();
     Picture tiles(4, 1, {a, b, c, d});
@@ -186,7 +190,7 @@ TEST(MkLayerTest, TiledLayerPaintsWithinTheClip) {
     for (const Case& test : cases) {
         Target target(8, 3);
         EXPECT_EQ(mk_layerPaint(&target.surface, &test.clip, t, 1, 0), 0) << test.name;
-        EXPECT_EQ(target.pixels, test.want) << test.name;
+        EXPECT_EQ(plain(target.pixels), test.want) << test.name;
     }
     set(t, 6, {-1, 0});  // the animated tile now shows nothing
     Target target(8, 3);
@@ -198,7 +202,7 @@ TEST(MkLayerTest, TiledLayerPaintsWithinTheClip) {
     set(t, 6, {-1, 2});
     std::fill(target.pixels.begin(), target.pixels.end(), W);
     EXPECT_EQ(MkLayerPaint(ctx, MK_LAYER_TILED, t, 1, 0), 0);
-    EXPECT_EQ(target.pixels, cases[1].want) << "through a context: its clip";
+    EXPECT_EQ(plain(target.pixels), cases[1].want) << "through a context: its clip";
     MkGraphicsDestroyContext(ctx);
     MkSurface readOnly = target.surface;
     readOnly.writable = 0;

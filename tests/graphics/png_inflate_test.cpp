@@ -127,3 +127,40 @@ TEST_F(PngInflateTest, RefusedSteps) {
 }
 
 }  // namespace
+
+namespace {
+
+// A four-aligned allocator, as the storage arena is: each block starts four or eight
+// bytes into a buffer, and a release names the block it gave.
+struct FourAligned {
+    alignas(8) uint8_t buffer[256];
+    int32_t skew;
+    void* given = nullptr;
+    void* released = nullptr;
+    static void* alloc(void* self, uint32_t) {
+        FourAligned* a = (FourAligned*)self;
+        a->given = a->buffer + a->skew;
+        return a->given;
+    }
+    static void release(void* self, void* block) { ((FourAligned*)self)->released = block; }
+};
+
+}  // namespace
+
+// Records that hold pointers get an eight-aligned place in a four-aligned block, and the
+// release hands back the block the allocator gave.
+TEST(PngAllocAligned, EightAlignedInAFourAlignedBlock) {
+    for (int32_t skew : {0, 4, 8, 12}) {
+        FourAligned a;
+        a.skew = skew;
+        uint8_t* p = (uint8_t*)PngAllocAligned(FourAligned::alloc, &a, 40);
+        ASSERT_NE(nullptr, p) << skew;
+        EXPECT_EQ(0u, (uintptr_t)p % 8) << skew;
+        EXPECT_LE(p + 40, (uint8_t*)a.given + 48) << skew << ": inside the block asked for";
+        PngReleaseAligned(FourAligned::release, &a, p);
+        EXPECT_EQ(a.given, a.released) << skew;
+    }
+    FourAligned none;
+    none.skew = 0;
+    EXPECT_EQ(nullptr, PngAllocAligned(FourAligned::alloc, &none, 0xFFFFFFFFu)) << "a size that overflows";
+}

@@ -15,13 +15,15 @@
 #include "graphics/gfx2d.h"
 #include "platform/font.h"
 #include "platform/font_freetype.h"
+#include "support/lowmem_fixture.h"
 
 namespace {
 
 const int W = 240, H = 320;
 
+// Pixels in low memory, as a surface keeps them.
 struct Screen {
-    std::vector<uint16_t> pixels = std::vector<uint16_t>(W * H);
+    LowVector<uint16_t> pixels = LowVector<uint16_t>(W * H);
     MkSurface surface = {pixels.data(), W, H, 0, 1};
 };
 
@@ -69,15 +71,15 @@ void memcpyBound(benchmark::State& state) {
 BENCHMARK(memcpyBound);
 
 // A 32 x 32 sprite whose pixels are opaque in a checkered third.
-std::vector<uint16_t> spritePixels() {
-    std::vector<uint16_t> p(32 * 32);
+LowVector<uint16_t> spritePixels() {
+    LowVector<uint16_t> p(32 * 32);
     for (int i = 0; i < 32 * 32; i++) p[i] = (uint16_t)((i * 2654435761u >> 7) % 3 == 0 ? 0xF820 : 0x07C0);
     return p;
 }
 
 void transparentSprite(benchmark::State& state) {
     Screen s;
-    std::vector<uint16_t> pixels = spritePixels();
+    LowVector<uint16_t> pixels = spritePixels();
     MkSurface sprite = {pixels.data(), 32, 32, 1, 0};
     int x = 0;
     for (auto _ : state) {
@@ -91,7 +93,7 @@ BENCHMARK(transparentSprite);
 
 void spriteMemcpyBound(benchmark::State& state) {
     Screen s;
-    std::vector<uint16_t> pixels = spritePixels();
+    LowVector<uint16_t> pixels = spritePixels();
     int x = 0;
     for (auto _ : state) {
         for (int row = 0; row < 32; row++) memcpy(&s.pixels[(100 + row) * W + x], &pixels[row * 32], 64);

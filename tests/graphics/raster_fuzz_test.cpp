@@ -5,6 +5,7 @@
 
 #include "canvas.h"
 #include "platform/bitmap_font.h"
+#include "support/lowmem_fixture.h"
 
 #include <gtest/gtest.h>
 #include <limits.h>
@@ -57,7 +58,7 @@ bool allowed(const MkClip* clip, int x, int y) {
 TEST(RasterFuzz, NoPrimitiveWritesOutsideTheClip) {
     ASSERT_EQ(0, FontLayerStart(bitmap_font::renderer()));
     Coordinates r(20260812);
-    std::vector<uint16_t> spritePixels(7 * 5);
+    LowVector<uint16_t> spritePixels(7 * 5);
     for (size_t i = 0; i < spritePixels.size(); i++) spritePixels[i] = (uint16_t)(i * 0x0841 | (i & 1 ? 0x20 : 0));
     MkSurface sprite = {spritePixels.data(), 7, 5, 1, 0};
     std::vector<uint32_t> argb(7 * 5);
