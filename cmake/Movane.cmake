@@ -26,7 +26,7 @@ if(MOVANE_SANITIZE STREQUAL "address")
   # checker can only name "<unknown module>": tests that open a real or off-screen
   # display take this environment and are checked for memory errors and undefined
   # behaviour but not for leaks. The window system's own leaks are checked by the
-  # platform tests, which load no display library.
+  # platform tests; the one that opens a display leaves leak checking off around it.
   set(MOVANE_DISPLAY_TEST_ENVIRONMENT ASAN_OPTIONS=detect_leaks=0)
 elseif(MOVANE_SANITIZE)
   message(FATAL_ERROR "MOVANE_SANITIZE takes \"address\" or nothing, not \"${MOVANE_SANITIZE}\"")

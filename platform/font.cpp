@@ -3,6 +3,8 @@
 // rendered one at a time into a byte mask and copied where the mask is set.
 #include "platform/font.h"
 
+#include "platform/lowmem.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -17,7 +19,7 @@ struct FontLayer {
     const FontRenderer* renderer;
     MkFont records[FONT_RECORD_COUNT];
     MkFont* defaultFont;
-    MkSurface glyphs[FONT_CACHED_CODES];
+    MkSurface glyphs[FONT_CACHED_CODES];  // pixels in low memory, as a surface keeps them
     // The same glyphs as one bit a pixel, a word a row, for those up to 32 pixels wide.
     uint32_t* glyphBits[FONT_CACHED_CODES];
 };
@@ -73,7 +75,7 @@ void copyGlyph(MkSurface* s, const MkClip* clip, int32_t code, int64_t x, int64_
 inline uint16_t runChar(uint16_t ch) { return ch < 32 ? ' ' : ch; }
 
 void releaseLayer() {
-    for (MkSurface& g : layer.glyphs) free(g.pixels);
+    for (MkSurface& g : layer.glyphs) lowFree(g.pixels);
     for (uint32_t* bits : layer.glyphBits) free(bits);
     if (layer.renderer != nullptr)
         for (MkFont& f : layer.records)
@@ -112,7 +114,7 @@ int32_t FontLayerStart(const FontRenderer* renderer) {
         int32_t width = code < 32 ? 0 : FontMeasureRun(layer.defaultFont, &ch, 1);
         g = {nullptr, width, layer.defaultFont->height, 0, 1};
         if (width <= 0) continue;
-        g.pixels = (uint16_t*)calloc((size_t)width * g.height, sizeof(uint16_t));
+        g.pixels = (uint16_t*)lowCalloc((size_t)width * g.height, sizeof(uint16_t));
         if (g.pixels == nullptr) {
             releaseLayer();
             return -1;

@@ -19,8 +19,8 @@ struct MkFont {
     int32_t leading;  // external leading
     int32_t ascent;
     int32_t descent;
-    int32_t height;    // cell height
-    uintptr_t handle;  // the renderer's font
+    int32_t height;   // cell height
+    uint32_t handle;  // the renderer's font
 };
 static_assert(sizeof(MkFont) == 36, "MkFont is nine words");
 static_assert(offsetof(MkFont, leading) == 16 && offsetof(MkFont, height) == 28, "MkFont word positions");
@@ -30,16 +30,16 @@ struct FontMetrics {
 };
 
 // What the font layer asks of a glyph renderer. A font is opened for a face (0-2), the
-// style bits and a cell height in pixels.
+// style bits and a cell height in pixels; its handle is a word, as the record keeps it.
 struct FontRenderer {
-    uintptr_t (*open)(int32_t face, int32_t style, int32_t height, FontMetrics* out);  // 0 when it cannot
-    void (*close)(uintptr_t font);
-    int32_t (*advance)(uintptr_t font, uint16_t ch);
-    int32_t (*rightBearing)(uintptr_t font, uint16_t ch);  // negative where the glyph overhangs
+    uint32_t (*open)(int32_t face, int32_t style, int32_t height, FontMetrics* out);  // 0 when it cannot
+    void (*close)(uint32_t font);
+    int32_t (*advance)(uint32_t font, uint16_t ch);
+    int32_t (*rightBearing)(uint32_t font, uint16_t ch);  // negative where the glyph overhangs
     // Sets to non-zero the bytes of the character's glyph (underline included) in a mask
     // of width x height bytes, stride bytes a row, with the pen at penX and the cell's top
     // at row 0. Nothing outside the mask is touched.
-    void (*draw)(uintptr_t font, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height,
+    void (*draw)(uint32_t font, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height,
                  int32_t penX);
 };
 

@@ -3,6 +3,9 @@
 // pixels in one colour.
 #include "platform/font_freetype.h"
 
+#include "platform/lowmem.h"
+#include "platform/p32.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -37,7 +40,8 @@ struct FreeTypeState {
 
 FreeTypeState ft;
 
-// One opened font: its file faces and its size.
+// One opened font: its file faces and its size. Low memory, so that its address is the
+// handle the font record keeps in a word.
 struct FtFont {
     FaceSlot* primary;
     FT_F26Dot6 charSize;  // 26.6 pixels per em
@@ -80,7 +84,7 @@ bool loadGlyph(const FtFont* f, uint16_t ch, bool render, FT_Face* out) {
     return true;
 }
 
-uintptr_t ftOpen(int32_t face, int32_t style, int32_t height, FontMetrics* out) {
+uint32_t ftOpen(int32_t face, int32_t style, int32_t height, FontMetrics* out) {
     int family = face == 2 ? 1 : 0;
     int variant = (style & 1) + ((style & 2) ? 2 : 0);
     FaceSlot* slot = &ft.faces[family][variant];
@@ -97,7 +101,7 @@ uintptr_t ftOpen(int32_t face, int32_t style, int32_t height, FontMetrics* out) 
         }
     }
     if (up + down <= 0) return 0;
-    FtFont* font = (FtFont*)calloc(1, sizeof(FtFont));
+    FtFont* font = (FtFont*)lowCalloc(1, sizeof(FtFont));
     if (font == nullptr) return 0;
     font->primary = slot;
     font->charSize = (FT_F26Dot6)((int64_t)height * 64 * f->units_per_EM / (up + down));
@@ -111,26 +115,28 @@ uintptr_t ftOpen(int32_t face, int32_t style, int32_t height, FontMetrics* out) 
     out->ascent = font->ascent;
     out->descent = height - font->ascent;
     out->leading = gap > 0 ? (int32_t)(((int64_t)gap * height + (up + down) / 2) / (up + down)) : 0;
-    return (uintptr_t)font;
+    return p32Word(font);
 }
 
-void ftClose(uintptr_t font) { free((FtFont*)font); }
+FtFont* fontOf(uint32_t handle) { return (FtFont*)p32Address(handle); }
 
-int32_t ftAdvance(uintptr_t font, uint16_t ch) {
+void ftClose(uint32_t font) { lowFree(fontOf(font)); }
+
+int32_t ftAdvance(uint32_t font, uint16_t ch) {
     FT_Face face;
-    if (!loadGlyph((const FtFont*)font, ch, false, &face)) return 0;
+    if (!loadGlyph(fontOf(font), ch, false, &face)) return 0;
     return (int32_t)((face->glyph->advance.x + 32) >> 6);
 }
 
-int32_t ftRightBearing(uintptr_t font, uint16_t ch) {
+int32_t ftRightBearing(uint32_t font, uint16_t ch) {
     FT_Face face;
-    if (!loadGlyph((const FtFont*)font, ch, false, &face)) return 0;
+    if (!loadGlyph(fontOf(font), ch, false, &face)) return 0;
     const FT_Glyph_Metrics& m = face->glyph->metrics;
     return (int32_t)((m.horiAdvance - m.horiBearingX - m.width) >> 6);
 }
 
-void ftDraw(uintptr_t handle, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
-    const FtFont* f = (const FtFont*)handle;
+void ftDraw(uint32_t handle, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
+    const FtFont* f = fontOf(handle);
     FT_Face face;
     if (!loadGlyph(f, ch, true, &face)) return;
     FT_GlyphSlot g = face->glyph;

@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 enum { GFS_ROOT_COUNT = 5, GFS_ROW_COUNT = 7, GFS_FOLDER_SIZE = 256 };
 
 // One logical root: its name after "gfs://" and its device folder, ending in '\'.
@@ -16,8 +18,8 @@ static_assert(sizeof(GfsRootRecord) == 288, "GfsRootRecord size");
 // A node of the built-in in-memory tree; node 0 is the unnamed root folder. Indexes are
 // positions in the node array, -1 for none.
 struct GfsRomNode {
-    const char* name;
-    const void* data;
+    P32<const char> name;
+    P32<const void> data;
     uint32_t size;
     int32_t parent;
     int32_t firstChild;

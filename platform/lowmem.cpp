@@ -103,8 +103,8 @@ void* mapHinted(size_t bytes) {
 
 void* mapLow(size_t bytes) {
 #if defined(__x86_64__) && defined(MAP_32BIT)
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_32BIT,
-                   -1, 0);
+    void* p =
+        mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_32BIT, -1, 0);
     if (p != MAP_FAILED) {
         if ((uintptr_t)p + bytes <= HINT_END) return p;
         munmap(p, bytes);
@@ -155,8 +155,7 @@ void* allocSmall(size_t bytes) {
 }  // namespace
 
 void p32Overflow(const void* address) {
-    fprintf(stderr, "movane: fatal: address %p does not fit a 32-bit word (it lies above the low window)\n",
-            address);
+    fprintf(stderr, "movane: fatal: address %p does not fit a 32-bit word (it lies above the low window)\n", address);
     fflush(stderr);
     abort();
 }

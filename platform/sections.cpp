@@ -4,8 +4,9 @@
 // two kinds) still links.
 #include "platform/sections.h"
 
+#include "platform/lowmem.h"
+
 #include <pthread.h>
-#include <stdlib.h>
 #include <string.h>
 
 extern "C" {
@@ -24,7 +25,7 @@ MKT_Section_Info g_record;
 bool g_built;
 pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
 
-void bounds(char* start, char* stop, char** address, uint32_t* size) {
+void bounds(char* start, char* stop, P32<char>* address, uint32_t* size) {
     if (start && stop && stop > start) {
         *address = start;
         *size = (uint32_t)(stop - start);
@@ -48,8 +49,9 @@ MKT_Section_Info* MkSectionGetInfoR2(int* count) {
         bounds(__start_vmbss, __stop_vmbss, &r.bssAddress, &r.bssSize);
         r.initDataAddress = nullptr;
         if (r.dataSize != 0) {
-            // What the host has set among the VM's variables by now is kept for every run.
-            r.initDataAddress = (char*)malloc(r.dataSize);
+            // What the host has set among the VM's variables by now is kept for every run;
+            // low memory, as the record keeps its address in a word.
+            r.initDataAddress = (char*)lowAlloc(r.dataSize);
             if (r.initDataAddress) {
                 memcpy(r.initDataAddress, r.dataAddress, r.dataSize);
             }

@@ -5,14 +5,16 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 // One section record: which sections hold VM variables and where their initial data is.
 struct MKT_Section_Info {
     int32_t type;
-    char* dataAddress;
+    P32<char> dataAddress;
     uint32_t dataSize;
-    char* bssAddress;
+    P32<char> bssAddress;
     uint32_t bssSize;
-    char* initDataAddress;
+    P32<char> initDataAddress;
 };
 static_assert(sizeof(MKT_Section_Info) == 24, "section record is six words");
 

@@ -162,6 +162,12 @@ struct PacketHeader {
 };
 enum { PACKET_DATA_MAX = 64 * 1024 };
 
+// The wire's words of the pointer-wide parameters: they carry values, never addresses.
+bool fitsWire(WPARAM wParam, LPARAM lParam) {
+    return wParam <= UINT32_MAX && lParam >= INT32_MIN && lParam <= (LPARAM)UINT32_MAX;
+}
+int32_t wireResult(LRESULT result) { return (int32_t)result; }
+
 // Never destroyed: the socket reader may still run while the process exits.
 std::mutex& lock = *new std::mutex;
 std::map<uint32_t, Window*>& windows = *new std::map<uint32_t, Window*>;  // by handle
@@ -250,7 +256,8 @@ void completeSent(SentItem* item, LRESULT result) {
         item->done = true;
         item->sender->cv.notify_all();
     } else {
-        PacketHeader reply = {PK_REPLY, item->replyId, item->hwnd, item->message, 0, result, processSlot, 0};
+        PacketHeader reply = {PK_REPLY, item->replyId,      item->hwnd,  item->message,
+                              0,        wireResult(result), processSlot, 0};
         sendPacket(item->replyFd, reply, nullptr);
         delete item;
     }
@@ -444,7 +451,7 @@ void handlePacket(int fd, const PacketHeader& h, const uint8_t* data) {
                     // the data word travels in lParam, the bytes behind the header
                     item->data.assign(data, data + h.dataLength);
                     item->copy = {(uint32_t)h.lParam, h.dataLength, item->data.data()};
-                    item->lParam = (LPARAM)(uintptr_t)&item->copy;
+                    item->lParam = (LPARAM)&item->copy;
                 }
                 w->queue->cv.notify_all();
             } else {
@@ -735,7 +742,7 @@ HWND CreateWindowExW(uint32_t exStyle, const wchar_t* className, const wchar_t* 
     g.unlock();
     CREATESTRUCTW cs = {param, instance, parent, height, width, y, x, style, title, className, exStyle};
     (void)menu;
-    if (proc(h, WM_CREATE, 0, (LPARAM)(uintptr_t)&cs) == -1) {
+    if (proc(h, WM_CREATE, 0, (LPARAM)&cs) == -1) {
         DestroyWindow(h);
         return 0;
     }
@@ -969,9 +976,10 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     std::lock_guard<std::mutex> g(lock);
     ensureSlot();
     if (slotOf(hwnd) != processSlot) {
+        if (!fitsWire(wParam, lParam)) return 0;
         int fd = connectionForSlot(slotOf(hwnd));
         if (fd < 0) return 0;
-        PacketHeader h = {PK_POST, 0, hwnd, message, wParam, lParam, processSlot, 0};
+        PacketHeader h = {PK_POST, 0, hwnd, message, (uint32_t)wParam, (int32_t)lParam, processSlot, 0};
         return sendPacket(fd, h, nullptr);
     }
     return postLocal(hwnd, message, wParam, lParam);
@@ -982,21 +990,24 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     ensureSlot();
     ThreadQueue* q = myQueue();
     if (slotOf(hwnd) != processSlot) {
+        // WM_COPYDATA's lParam is the address of its record: the record's word and bytes go
+        const bool copyData = message == WM_COPYDATA && lParam != 0;
+        if (!fitsWire(wParam, copyData ? 0 : lParam)) return 0;
         int fd = connectionForSlot(slotOf(hwnd));
         if (fd < 0) return 0;
         Pending p;
         p.fd = fd;
         uint32_t id = nextPendingId++;
         pendings[id] = &p;
-        PacketHeader h = {PK_SEND, id, hwnd, message, wParam, lParam, processSlot, 0};
+        PacketHeader h = {PK_SEND, id, hwnd, message, (uint32_t)wParam, (int32_t)lParam, processSlot, 0};
         const void* data = nullptr;
-        if (message == WM_COPYDATA && lParam != 0) {
-            const COPYDATASTRUCT* cds = (const COPYDATASTRUCT*)(uintptr_t)lParam;
+        if (copyData) {
+            const COPYDATASTRUCT* cds = (const COPYDATASTRUCT*)lParam;
             if (cds->cbData > PACKET_DATA_MAX) {
                 pendings.erase(id);
                 return 0;
             }
-            h.lParam = (LPARAM)cds->dwData;
+            h.lParam = (int32_t)cds->dwData;
             h.dataLength = cds->cbData;
             data = cds->lpData;
         }
@@ -1063,7 +1074,7 @@ bool takeMessage(std::unique_lock<std::mutex>& g, ThreadQueue* q, MSG* msg, bool
     uint64_t now = nowMs();
     for (Timer& t : q->timers) {
         if (t.due <= now) {
-            *msg = {t.hwnd, WM_TIMER, t.id, (LPARAM)(uintptr_t)t.proc, (DWORD)now, {0, 0}};
+            *msg = {t.hwnd, WM_TIMER, t.id, (LPARAM)t.proc, (DWORD)now, {0, 0}};
             if (remove) t.due = now + t.period;
             return true;
         }
@@ -1120,7 +1131,7 @@ BOOL TranslateMessage(const MSG* msg) { return 0; }
 LRESULT DispatchMessageW(const MSG* msg) {
     if (msg == nullptr) return 0;
     if (msg->message == WM_TIMER && msg->lParam != 0) {
-        TIMERPROC proc = (TIMERPROC)(uintptr_t)msg->lParam;
+        TIMERPROC proc = (TIMERPROC)msg->lParam;
         proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
         return 0;
     }
@@ -1151,9 +1162,9 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(hwnd);
             return 0;
         case WM_SETTEXT:
-            return SetWindowTextW(hwnd, (const wchar_t*)(uintptr_t)lParam);
+            return SetWindowTextW(hwnd, (const wchar_t*)lParam);
         case WM_GETTEXT:
-            return GetWindowTextW(hwnd, (wchar_t*)(uintptr_t)lParam, (int32_t)wParam);
+            return GetWindowTextW(hwnd, (wchar_t*)lParam, (int32_t)wParam);
         case WM_ERASEBKGND:
             return 1;
     }
@@ -1442,11 +1453,12 @@ uint16_t* WindowHoldScreen(int32_t* width, int32_t* height) {
 
 BOOL WindowReleaseScreen(BOOL changed) {
     {
+        // signalled under the lock, as the race detector wants it
         std::lock_guard<std::mutex> f(frameLock);
         if (!frameHeld) return 0;
         frameHeld = false;
+        frameFree.notify_all();
     }
-    frameFree.notify_all();
     if (changed) {
         std::lock_guard<std::mutex> g(lock);
         screenChanged = true;

@@ -3,6 +3,8 @@
 // message boxes. Windows of another process (the other program) are reached through one
 // Unix-domain seqpacket socket per window class in a per-user runtime folder; a handle
 // holds the owning process's slot in its high half, so it is valid in both processes.
+// Message parameters and results are pointer-wide inside a process; between processes
+// they travel as 32-bit words (a value that does not fit is not sent).
 #pragma once
 
 #include <stdint.h>
@@ -10,9 +12,9 @@
 
 typedef uint32_t HWND;
 typedef uint32_t UINT;
-typedef uint32_t WPARAM;
-typedef int32_t LPARAM;
-typedef int32_t LRESULT;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
 typedef int32_t BOOL;
 typedef uint32_t DWORD;
 
@@ -160,6 +162,9 @@ WNDPROC SetWindowProc(HWND hwnd, WNDPROC proc);  // returns the previous procedu
 // window of a class whose socket it holds when there is none here.
 HWND FindWindowW(const wchar_t* className, const wchar_t* title);
 
+// To a window of another process the parameters go as words: wParam below 2^32, lParam
+// from -2^31 to 2^32 - 1 (it arrives sign-extended from 32 bits); other values fail with
+// 0 and nothing sent. The answer of a send from there is its low 32 bits, sign-extended.
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int32_t exitCode);

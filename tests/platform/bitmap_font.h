@@ -10,23 +10,23 @@
 
 namespace bitmap_font {
 
-inline int32_t heightOf(uintptr_t f) { return (int32_t)(f >> 8); }
-inline int32_t styleOf(uintptr_t f) { return (int32_t)(f & 0xFF); }
+inline int32_t heightOf(uint32_t f) { return (int32_t)(f >> 8); }
+inline int32_t styleOf(uint32_t f) { return (int32_t)(f & 0xFF); }
 
-inline uintptr_t open(int32_t, int32_t style, int32_t height, FontMetrics* out) {
+inline uint32_t open(int32_t, int32_t style, int32_t height, FontMetrics* out) {
     out->ascent = height - 4;
     out->descent = 4;
     out->leading = 1;
-    return ((uintptr_t)height << 8) | (uintptr_t)style;
+    return ((uint32_t)height << 8) | (uint32_t)style;
 }
-inline void close(uintptr_t) {}
-inline int32_t advance(uintptr_t f, uint16_t ch) {
+inline void close(uint32_t) {}
+inline int32_t advance(uint32_t f, uint16_t ch) {
     if (ch == ' ') return 2;
     if (ch >= 0x3000) return heightOf(f) - 2;
     return 3 + ch % 3;
 }
-inline int32_t rightBearing(uintptr_t f, uint16_t ch) { return (styleOf(f) & 2) ? -(ch & 1) : 0; }
-inline void draw(uintptr_t f, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
+inline int32_t rightBearing(uint32_t f, uint16_t ch) { return (styleOf(f) & 2) ? -(ch & 1) : 0; }
+inline void draw(uint32_t f, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
     auto set = [&](int32_t x, int32_t y) {
         if (x >= 0 && x < width && y >= 0 && y < height) mask[y * stride + x] = 1;
     };

@@ -144,12 +144,12 @@ int renderCalls;
 const FontRenderer* countingRenderer() {
     static const FontRenderer r = {
         bitmap_font::open, bitmap_font::close,
-        [](uintptr_t f, uint16_t ch) {
+        [](uint32_t f, uint16_t ch) {
             renderCalls++;
             return bitmap_font::advance(f, ch);
         },
         bitmap_font::rightBearing,
-        [](uintptr_t f, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
+        [](uint32_t f, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
             renderCalls++;
             bitmap_font::draw(f, ch, mask, stride, width, height, penX);
         }};
@@ -176,9 +176,9 @@ TEST(FontLayer, CachedGlyphsDrawWhatTheRendererDraws) {
     // 'W' and 'w' are wider than a word of bits: the cache keeps them as pixels only
     static const FontRenderer wideW = {
         bitmap_font::open, bitmap_font::close,
-        [](uintptr_t f, uint16_t ch) { return ch == 'W' || ch == 'w' ? 40 : bitmap_font::advance(f, ch); },
+        [](uint32_t f, uint16_t ch) { return ch == 'W' || ch == 'w' ? 40 : bitmap_font::advance(f, ch); },
         bitmap_font::rightBearing,
-        [](uintptr_t f, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
+        [](uint32_t f, uint16_t ch, uint8_t* mask, int32_t stride, int32_t width, int32_t height, int32_t penX) {
             bitmap_font::draw(f, ch, mask, stride, width, height, penX);
             if (ch == 'W' || ch == 'w')
                 for (int32_t x = penX; x < penX + 40 && x < width; x++) mask[5 * stride + x] = 1;
@@ -198,7 +198,7 @@ TEST(FontLayer, CachedGlyphsDrawWhatTheRendererDraws) {
 
 TEST(FontLayer, AStartWhoseFontsCannotOpenKeepsNothing) {
     static const FontRenderer refusing = {
-        [](int32_t, int32_t style, int32_t, FontMetrics*) -> uintptr_t { return style == 5 ? 0 : 1; },
+        [](int32_t, int32_t style, int32_t, FontMetrics*) -> uint32_t { return style == 5 ? 0 : 1; },
         bitmap_font::close, bitmap_font::advance, bitmap_font::rightBearing, bitmap_font::draw};
     EXPECT_EQ(-1, FontLayerStart(&refusing));
     EXPECT_EQ(nullptr, FontGetDefaultRecord(0, 0, 0, 0));

@@ -47,9 +47,12 @@ TEST(LowMemory, CallocClearsAndReallocKeepsTheContent) {
         size_t from, to;
     };
     const Case cases[] = {
-        {"grows within its slot", 20, 24},      {"grows to another class", 40, 3000},
-        {"shrinks", 3000, 10},                  {"small to large", 100, 1 << 20},
-        {"large to small", 1 << 20, 64},        {"large to larger", 300 << 10, 2 << 20},
+        {"grows within its slot", 20, 24},
+        {"grows to another class", 40, 3000},
+        {"shrinks", 3000, 10},
+        {"small to large", 100, 1 << 20},
+        {"large to small", 1 << 20, 64},
+        {"large to larger", 300 << 10, 2 << 20},
     };
     for (const Case& k : cases) {
         // a reused block must come back cleared too

@@ -1,5 +1,6 @@
 // The second process of the window tests: one window of class "PeerClass" that answers
-// sends, echoes posts back to the sender's window and ends on WM_CLOSE.
+// sends (m5 with its lParam less one), echoes posts back to the sender's window and ends
+// on WM_CLOSE.
 #include "platform/window.h"
 
 namespace {
@@ -16,8 +17,10 @@ LRESULT peerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_USER + 3:
             PostMessageW((HWND)wParam, WM_USER + (UINT)lParam, (WPARAM)lParam, 0);
             return 0;
+        case WM_USER + 5:
+            return lParam - 1;
         case WM_COPYDATA: {
-            const COPYDATASTRUCT* cds = (const COPYDATASTRUCT*)(uintptr_t)lParam;
+            const COPYDATASTRUCT* cds = (const COPYDATASTRUCT*)lParam;
             const char* text = (const char*)cds->lpData;
             bool same = cds->cbData == 14 && text[13] == 0 && text[0] == 'c' && text[12] == 's';
             return same ? (LRESULT)(cds->dwData * 1000 + cds->cbData) : -1;

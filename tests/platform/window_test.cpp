@@ -157,6 +157,47 @@ TEST(WindowMessages, SendsFromAnotherThreadAreHandledBeforePostedOnes) {
     DestroyWindow(w);
 }
 
+// m7 records its wParam, counts itself and answers lParam.
+std::atomic<uintptr_t> seenWParam{0};
+std::atomic<int> echoes{0};
+LRESULT echoProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_USER + 7) return message == WM_CREATE ? 0 : DefWindowProcW(hwnd, message, wParam, lParam);
+    seenWParam = wParam;
+    echoes++;
+    return lParam;
+}
+
+TEST(WindowMessages, ParametersAndResultsArePointerWideInsideTheProcess) {
+    HWND w = makeWindow(L"EchoClass", echoProc);
+    int onTheHeap = 0;
+    struct Case {
+        const char* name;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const Case cases[] = {
+        {"addresses of this process", (WPARAM)&onTheHeap, (LPARAM)&w},
+        {"values above 32 bits", (WPARAM)0x123456789ABCull, (LPARAM)0x7EDCBA9876543210ll},
+        {"negative and all ones", ~(WPARAM)0, (LPARAM)-5},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SendMessageW(w, WM_USER + 7, c.wParam, c.lParam), c.lParam) << c.name << ": a send of the thread";
+        EXPECT_EQ(seenWParam.load(), c.wParam) << c.name;
+        LRESULT fromOther = 0;
+        int before = echoes;
+        std::thread other([&] { fromOther = SendMessageW(w, WM_USER + 7, c.wParam, c.lParam); });
+        MSG msg;
+        while (echoes == before) PeekMessageW(&msg, 0, 0, 0, PM_NOREMOVE);
+        other.join();
+        EXPECT_EQ(fromOther, c.lParam) << c.name << ": a send from another thread";
+        ASSERT_EQ(PostMessageW(w, WM_USER + 7, c.wParam, c.lParam), 1) << c.name;
+        ASSERT_EQ(PeekMessageW(&msg, 0, 0, 0, PM_REMOVE), 1) << c.name;
+        EXPECT_EQ(msg.wParam, c.wParam) << c.name << ": a post";
+        EXPECT_EQ(msg.lParam, c.lParam) << c.name << ": a post";
+    }
+    DestroyWindow(w);
+}
+
 // Thread B's window, on receiving m1, sends m2 to the window of thread A, which is
 // itself waiting in its send to B.
 HWND windowA = 0;
@@ -254,6 +295,20 @@ TEST(WindowTimers, PeriodAndKillFromInsideTheHandler) {
         tickTimes.clear();
         uint64_t start = msNow();
         ASSERT_EQ(SetTimer(w, 1, c.period, c.proc), 1u) << c.name;
+        // the timer message carries the procedure in its lParam, as a whole pointer
+        MSG msg;
+        bool seen = false;
+        for (uint64_t deadline = msNow() + 5000; !seen && msNow() < deadline;) {
+            if (PeekMessageW(&msg, 0, 0, 0, PM_NOREMOVE) == 0) {
+                usleep(500);
+            } else if (msg.message == WM_TIMER) {
+                seen = true;
+            } else if (PeekMessageW(&msg, 0, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&msg);
+            }
+        }
+        ASSERT_TRUE(seen) << c.name;
+        EXPECT_EQ(msg.lParam, (LPARAM)c.proc) << c.name;
         pumpFor(210);
         EXPECT_GE(ticks.load(), c.minTicks) << c.name;
         EXPECT_LE(ticks.load(), c.maxTicks) << c.name;
@@ -468,18 +523,32 @@ TEST(WindowProcesses, FindPostSendAndCopyDataAcrossTwoProcesses) {
         const char* name;
         UINT message;
         WPARAM wParam;
+        LPARAM lParam;
         LRESULT expected;
     };
     const Case sends[] = {
-        {"a plain send", WM_USER + 1, 21, 42},
+        {"a plain send", WM_USER + 1, 21, 0, 42},
         // the peer sends m4 back to this thread while this thread waits for its answer
-        {"a send answered by a send back", WM_USER + 2, mine, 1000 + (LRESULT)mine + 1},
+        {"a send answered by a send back", WM_USER + 2, mine, 0, 1000 + (LRESULT)mine + 1},
+        // the peer answers lParam - 1: the words are sign-extended on arrival both ways
+        {"a negative lParam and answer", WM_USER + 5, 0, -7, -8},
+        {"an lParam of 32 set bits arrives as -1", WM_USER + 5, 0, (LPARAM)0xFFFFFFFFu, -2},
+        {"the largest wParam", WM_USER + 1, 0xFFFFFFFFu, 0, (LRESULT)(int32_t)0xFFFFFFFEu},
+        // the wire has 32-bit words: a wider value is refused, not cut
+        {"a wParam wider than a word", WM_USER + 1, ((WPARAM)1 << 32) | 21, 0, 0},
+        {"an lParam wider than a word", WM_USER + 5, 0, (LPARAM)1 << 40, 0},
+        {"an lParam below the words", WM_USER + 5, 0, (LPARAM)INT32_MIN - 1, 0},
     };
-    for (const Case& c : sends) EXPECT_EQ(SendMessageW(peer.window, c.message, c.wParam, 0), c.expected) << c.name;
+    for (const Case& c : sends)
+        EXPECT_EQ(SendMessageW(peer.window, c.message, c.wParam, c.lParam), c.expected) << c.name;
+    EXPECT_EQ(PostMessageW(peer.window, WM_USER + 3, mine, (LPARAM)1 << 33), 0)
+        << "a post that does not fit is refused";
+    EXPECT_EQ(PostMessageW(peer.window, WM_USER + 3, ((WPARAM)1 << 32) | mine, 13), 0)
+        << "a post that does not fit is refused";
 
     const char bytes[] = "copied across";
     COPYDATASTRUCT cds = {5, sizeof bytes, (void*)bytes};
-    EXPECT_EQ(SendMessageW(peer.window, WM_COPYDATA, mine, (LPARAM)(uintptr_t)&cds), 5 * 1000 + (LRESULT)sizeof bytes);
+    EXPECT_EQ(SendMessageW(peer.window, WM_COPYDATA, mine, (LPARAM)&cds), 5 * 1000 + (LRESULT)sizeof bytes);
 
     // posts keep their order across the processes; the peer echoes each back as a post
     std::vector<std::string> log;
