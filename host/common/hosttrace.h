@@ -12,8 +12,8 @@
 int OpenTraceLog(const char* fileName);
 void CloseTraceLog(void);
 void TraceLogW(const wchar_t* format, ...);
-void TraceLogA(const char* format, ...);
-void TraceLogLineA(const char* format, ...);
+void TraceLogA(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void TraceLogLineA(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Test seam: every line also goes to hook (UTF-8); null removes it.
 void HostTraceSetHook(void (*hook)(const char* line));
 

@@ -17,7 +17,8 @@ struct {
 LRESULT MessageBoxHookProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     record.seen++;
     if (record.seen == 1) {
-        TraceLogW(L"MsgBox: %ls (0x%04X 0x%08X 0x%08X)\n", GetWindowMessageName(message), message, wParam, lParam);
+        TraceLogW(L"MsgBox: %ls (0x%04X 0x%08llX 0x%08llX)\n", GetWindowMessageName(message), message,
+                  (unsigned long long)wParam, (unsigned long long)lParam);
     }
     // a display-settings reset (the screen turned) answers the resume prompt with Yes
     if (message == WM_SETTINGCHANGE && wParam == 0x3002 && record.kind == MSGBOX_RESUME) {

@@ -426,7 +426,8 @@ LRESULT MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto it = messageMap->find(message);
     if (it == messageMap->end()) return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message != WM_PAINT && message != WM_MOUSEMOVE) {
-        TraceLogW(L"MainWndProc: %ls (0x%04X 0x%08X 0x%08X)\n", GetWindowMessageName(message), message, wParam, lParam);
+        TraceLogW(L"MainWndProc: %ls (0x%04X 0x%08llX 0x%08llX)\n", GetWindowMessageName(message), message,
+                  (unsigned long long)wParam, (unsigned long long)lParam);
     }
     return it->second(message, wParam, lParam);
 }

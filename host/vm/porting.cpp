@@ -10,10 +10,12 @@
 #include <string>
 
 #include "host/common/settings.h"
+#include "platform/lowmem.h"
 
 namespace {
-void* defaultAlloc(uint32_t size) { return malloc(size); }
+void* defaultAlloc(uint32_t size) { return lowAlloc(size); }
 void* (*blockAlloc)(uint32_t) = defaultAlloc;
+void (*blockRelease)(void*) = lowFree;
 
 int32_t desktopOpen(const char* url) {
     pid_t pid = fork();
@@ -43,7 +45,10 @@ const struct {
 };
 }  // namespace
 
-void SysSetVmMemoryAllocator(void* (*alloc)(uint32_t size)) { blockAlloc = alloc ? alloc : defaultAlloc; }
+void SysSetVmMemoryAllocator(void* (*alloc)(uint32_t size), void (*release)(void* block)) {
+    blockAlloc = alloc ? alloc : defaultAlloc;
+    blockRelease = release ? release : lowFree;
+}
 
 int32_t SysAllocVmMemory(VmMemoryRecord* record) {
     uint32_t heapSize = ReadSettingDword("JavaHeapSize");
@@ -53,7 +58,7 @@ int32_t SysAllocVmMemory(VmMemoryRecord* record) {
     if (heap == nullptr) return 0;
     void* arena = blockAlloc(VM_ARENA_SIZE);
     if (arena == nullptr) {
-        free(heap);
+        blockRelease(heap);
         return 0;
     }
     *record = {heap, heapSize, arena, VM_ARENA_SIZE};

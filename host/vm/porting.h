@@ -4,20 +4,24 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+
 struct VmMemoryRecord {
-    void* heap;
+    P32<void> heap;
     uint32_t heapSize;
-    void* arena;
+    P32<void> arena;
     uint32_t arenaSize;
 };
 static_assert(sizeof(VmMemoryRecord) == 16, "four words");
 
 enum : uint32_t { DEFAULT_JAVA_HEAP = 1945600, VM_ARENA_SIZE = 2097152 };
 
-// 1 when both blocks were had; 0 with the record zeroed otherwise.
+// 1 when both blocks were had (low memory: the VM keeps addresses in words); 0 with the
+// record zeroed otherwise.
 int32_t SysAllocVmMemory(VmMemoryRecord* record);
-// Test seam: the allocator of the two blocks (null restores malloc).
-void SysSetVmMemoryAllocator(void* (*alloc)(uint32_t size));
+// Test seam: the allocator of the two blocks and its release (null restores lowAlloc and
+// lowFree).
+void SysSetVmMemoryAllocator(void* (*alloc)(uint32_t size), void (*release)(void* block));
 const char* SysGetProperty(const char* name);
 // 1 handed on, 2 opening a web address failed, 0 neither kind.
 int32_t SysPlatformRequest(const char* request);

@@ -28,7 +28,7 @@ char memoryVendor[NAME_BYTES];
 
 RandomAccessFileRecord* findOpen(int32_t file) {
     for (RandomAccessFileRecord* r = head; r != nullptr; r = r->next) {
-        if ((int32_t)(uintptr_t)r == file) return r;
+        if (p32Cell(r) == file) return r;
     }
     return nullptr;
 }
@@ -157,13 +157,13 @@ int32_t MkRandomAccessFileOpen(const uint16_t* name, int32_t length, int32_t mod
     else
         head = r;
     tail = r;
-    return (int32_t)(uintptr_t)r;
+    return p32Cell(r);
 }
 
 int32_t MkRandomAccessFileClose(int32_t file) {
     RandomAccessFileRecord* previous = nullptr;
     RandomAccessFileRecord* r = head;
-    while (r != nullptr && (int32_t)(uintptr_t)r != file) {
+    while (r != nullptr && p32Cell(r) != file) {
         previous = r;
         r = r->next;
     }
@@ -180,7 +180,7 @@ int32_t MkRandomAccessFileClose(int32_t file) {
 }
 
 void RmsCloseAllFiles(void) {
-    while (head != nullptr) MkRandomAccessFileClose((int32_t)(uintptr_t)head);
+    while (head != nullptr) MkRandomAccessFileClose(p32Cell(head));
 }
 
 int32_t MkRandomAccessFileRead(int32_t file, void* buffer, int32_t count) {

@@ -5,15 +5,18 @@
 
 #include <stdint.h>
 
-// One open record-store file; the layer hands out its address as the file's handle.
+#include "platform/p32.h"
+
+// One open record-store file, in the storage arena; the layer hands out its address as
+// the file's handle.
 struct RandomAccessFileRecord {
-    int32_t handle;  // qmfs handle
-    uint16_t* name;  // owned copy of the name it was opened under
+    int32_t handle;      // qmfs handle
+    P32<uint16_t> name;  // owned copy of the name it was opened under
     int16_t nameLength;
     int32_t inCommit;  // 1 between the suite's begin and end of a commit
     int32_t size;      // the file's size as this layer knows it
     int32_t reserved;  // bytes reserved by the caller, never below 0
-    RandomAccessFileRecord* next;
+    P32<RandomAccessFileRecord> next;
 };
 static_assert(sizeof(RandomAccessFileRecord) == 28, "seven words");
 

@@ -17,6 +17,7 @@
 #include "platform/font.h"
 #include "platform/font_freetype.h"
 #include "platform/gapi.h"
+#include "platform/lowmem.h"
 
 namespace {
 
@@ -69,8 +70,10 @@ void copyStraight(const uint16_t* pixels, int32_t top, int32_t bottom) {
     GapiEndDraw();
 }
 
-void* (*screenAlloc)(uint32_t) = [](uint32_t size) -> void* { return malloc(size); };
-void (*screenFree)(void*) = free;
+// The back buffer is the screen surface's pixels: low memory, as a surface keeps them.
+void* defaultScreenAlloc(uint32_t size) { return lowAlloc(size); }
+void* (*screenAlloc)(uint32_t) = defaultScreenAlloc;
+void (*screenFree)(void*) = lowFree;
 
 void ScreenLayout(int32_t fullScreen) { screen.video.softkeyCount = fullScreen ? 0 : 2; }
 
@@ -90,8 +93,8 @@ void ScreenGetDeviceSize(int32_t* width, int32_t* height, int32_t* band) {
 
 void ScreenSetAllocator(void* (*alloc)(uint32_t size), void (*release)(void* block)) {
     if (alloc == nullptr || release == nullptr) {
-        screenAlloc = [](uint32_t size) -> void* { return malloc(size); };
-        screenFree = free;
+        screenAlloc = defaultScreenAlloc;
+        screenFree = lowFree;
     } else {
         screenAlloc = alloc;
         screenFree = release;

@@ -213,5 +213,5 @@ void ScreenClear(void);
 // The device screen size (the desktop display's) and the soft-key band height.
 void ScreenSetDeviceSize(int32_t width, int32_t height, int32_t band);
 void ScreenGetDeviceSize(int32_t* width, int32_t* height, int32_t* band);
-// Test seam: the back buffer's allocator (null restores malloc and free).
+// Test seam: the back buffer's allocator (null restores lowAlloc and lowFree).
 void ScreenSetAllocator(void* (*alloc)(uint32_t size), void (*release)(void* block));

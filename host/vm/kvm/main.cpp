@@ -24,6 +24,7 @@
 #include "platform/font.h"
 #include "platform/font_freetype.h"
 #include "platform/hostfile.h"
+#include "platform/lowmem.h"
 #include "platform/trace.h"
 #include "storage/qmmm.h"
 
@@ -92,6 +93,15 @@ static bool validHeapSize(const char* text) {
     return true;
 }
 
+// The bytes in low memory for the life of the program; the vector's own when there is
+// no room (each run then copies them itself, or fails).
+static const uint8_t* lowCopy(const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return bytes.data();
+    void* copy = lowAlloc(bytes.size());
+    if (copy == nullptr) return bytes.data();
+    return (const uint8_t*)memcpy(copy, bytes.data(), bytes.size());
+}
+
 static bool readInput(const char* path, const char* what, std::vector<uint8_t>* bytes) {
     switch (HostFileReadBounded(path, MAXIMUM_INPUT_BYTES, bytes)) {
         case HOSTFILE_OK:
@@ -116,7 +126,7 @@ int main(int argc, char** argv) {
     // a run goes on and its text takes no room.
     if (FontLayerStart(FontFreeTypeRenderer()) != 0) fprintf(stderr, "movane-kvm: no fonts; text is not drawn\n");
     // The arena the PNG decoder allocates from, as the host shell gives a MIDlet one.
-    void* arena = malloc(QMMM_DEFAULT_SIZE);
+    void* arena = lowAlloc(QMMM_DEFAULT_SIZE);
     if (arena != nullptr) qmmm_init(arena, QMMM_DEFAULT_SIZE);
     const char* systemJarPath = getenv("MOVANE_SYSTEM_JAR");
     if (systemJarPath == nullptr || systemJarPath[0] == 0) systemJarPath = MOVANE_SYSTEM_JAR;
@@ -179,13 +189,14 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> systemJar, appJar;
     if (systemJarPath[0] != 0 && !readInput(systemJarPath, "the class library", &systemJar)) return 2;
     if (appJarPath != nullptr && !readInput(appJarPath, "the class path", &appJar)) return 2;
+    // the runs keep the JARs' addresses in words: one low copy of each serves them all
     KvmRunFiles files = {};
     if (!systemJar.empty()) {
-        files.systemJar = systemJar.data();
+        files.systemJar = lowCopy(systemJar);
         files.systemJarSize = (int32_t)systemJar.size();
     }
     if (appJarPath != nullptr) {
-        files.appJar = appJar.data();
+        files.appJar = lowCopy(appJar);
         files.appJarSize = (int32_t)appJar.size();
     }
 

@@ -4,11 +4,15 @@
 
 #include <setjmp.h>
 #include <stdlib.h>
+#include <string.h>
+
+#include <vector>
 
 #include "host/vm/rmsfiles.h"
 #include "natives/lib/bindings.h"
 #include "natives/lib/console_natives.h"
 #include "natives/ui/bindings.h"
+#include "platform/lowmem.h"
 #include "tools/imagegen/classimage.h"
 #include "vm/core/exceptions.h"
 #include "vm/loader/classpath.h"
@@ -26,7 +30,29 @@ void installKvmHooks() {
     LoaderHooks.classImage = &MovaneClassImage;
 }
 
-int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files) {
+namespace {
+
+// What a run keeps in words must lie in low memory: the JARs, the argument strings.
+struct LowCopies {
+    std::vector<void*> blocks;
+    ~LowCopies() {
+        for (void* b : blocks) lowFree(b);
+    }
+    // The bytes themselves when they lie in the window already, else a copy; null when
+    // there is no room.
+    const uint8_t* bytes(const uint8_t* data, int32_t size) {
+        size_t n = size > 0 ? (size_t)size : 0;
+        if (data == nullptr || (isLowAddress(data) && isLowAddress(data + n))) return data;
+        void* copy = lowAlloc(n != 0 ? n : 1);
+        if (copy == nullptr) return nullptr;
+        blocks.push_back(copy);
+        return (const uint8_t*)memcpy(copy, data, n);
+    }
+    char* text(const char* s) { return (char*)bytes((const uint8_t*)s, (int32_t)strlen(s) + 1); }
+};
+
+// One run over files whose bytes, like the argument strings, lie in low memory.
+int32_t runLow(int argc, char** argv, const KvmRunFiles* files) {
     int32_t reset = initVmSections(MV_SECTIONS_PER_RUN);
     if (reset != 0) return reset;
     initInternalPackages();
@@ -36,12 +62,12 @@ int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files) {
 
     // The largest heap the options allow, and the room of the library on top.
     int32_t blockSize = MAXIMUM_HEAP_OPTION + SYSTEM_JAR_HEAP_RESERVE;
-    void* block = malloc((size_t)blockSize + 4);
+    void* block = lowAlloc((size_t)blockSize);
     if (block == nullptr) return -1;
     KvmStartRecord start = {};
     start.mainClass = argc > 0 ? argv[argc - 1] : nullptr;
     start.heapSize = blockSize;
-    start.heapStart = (void*)(((uintptr_t)block + 3) & ~(uintptr_t)3);
+    start.heapStart = block;
     if (files->appJar != nullptr) {
         start.jarSize = files->appJarSize;
         start.jarAddr = files->appJar;
@@ -86,7 +112,26 @@ int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files) {
         mvApp_setApplication(nullptr);
         MkRmsResetQuota();
     }
-    free(block);
+    lowFree(block);
     flushConsole();
     return code;
+}
+
+}  // namespace
+
+int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files) {
+    LowCopies low;
+    std::vector<char*> words;
+    for (int i = 0; i < argc; i++) {
+        words.push_back(argv[i] != nullptr ? low.text(argv[i]) : nullptr);
+        if (argv[i] != nullptr && words.back() == nullptr) return -1;
+    }
+    words.push_back(nullptr);
+    KvmRunFiles lowFiles = *files;
+    lowFiles.systemJar = low.bytes(files->systemJar, files->systemJarSize);
+    lowFiles.appJar = low.bytes(files->appJar, files->appJarSize);
+    if ((files->systemJar != nullptr && lowFiles.systemJar == nullptr) ||
+        (files->appJar != nullptr && lowFiles.appJar == nullptr))
+        return -1;
+    return runLow(argc, words.data(), &lowFiles);
 }

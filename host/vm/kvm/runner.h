@@ -27,5 +27,7 @@ const uint8_t* kvmSuiteDescriptor(int32_t* size);
 void installKvmHooks();
 
 // One run of kvm_main with argv (argv[0] is the program word). Resets the VM's
-// variables first and answers kvm_main's exit code.
+// variables first and answers kvm_main's exit code. The VM keeps the JARs' and the
+// arguments' addresses in words: those outside low memory are copied there for the run
+// (-1 when there is no room).
 int32_t runKvmOnce(int argc, char** argv, const KvmRunFiles* files);

@@ -10,6 +10,7 @@
 #include "host/vm/rmsfiles.h"
 #include "platform/fs.h"
 #include "platform/gfs.h"
+#include "platform/lowmem.h"
 #include "platform/registry.h"
 #include "storage/qmmm.h"
 #include "storage/qmms_index.h"
@@ -18,8 +19,10 @@
 
 enum { SUITE_ARENA = 2 * 1024 * 1024 };
 
+// Low memory: the arena's records and the descriptor's bytes are kept in words.
 static void* Arena;
-static std::string Descriptor;
+static char* Descriptor;
+static int32_t DescriptorSize;
 
 // As the installer leaves a suite: its slot, then its data file, under the store lock.
 static int32_t addSuite(const char* vendor, const char* name) {
@@ -62,7 +65,7 @@ int32_t startKvmSuite(const char* hostFolder, const char* vendor, const char* na
         std::string host = std::string(hostFolder) + "/" + (folders[row] + 1);
         mkdir(host.c_str(), 0777);
     }
-    Arena = malloc(SUITE_ARENA);
+    Arena = lowAlloc(SUITE_ARENA);
     if (Arena == nullptr) return -1;
     qmmm_init(Arena, SUITE_ARENA);
     if (qmms_init(0) != 0) {
@@ -78,20 +81,27 @@ int32_t startKvmSuite(const char* hostFolder, const char* vendor, const char* na
     qmms_postLaunchDefault(id, 1, 0);
     RmsSetQuotaTotal(quotaTotal);
     installRecordStorePorting();
-    Descriptor = std::string("MIDlet-Name: ") + name + "\nMIDlet-Vendor: " + vendor + "\nMIDlet-Version: 1.0.0\n";
+    std::string text = std::string("MIDlet-Name: ") + name + "\nMIDlet-Vendor: " + vendor + "\nMIDlet-Version: 1.0.0\n";
+    lowFree(Descriptor);
+    Descriptor = (char*)lowAlloc(text.size());
+    if (Descriptor == nullptr) return -1;
+    memcpy(Descriptor, text.data(), text.size());
+    DescriptorSize = (int32_t)text.size();
     return 0;
 }
 
 const uint8_t* kvmSuiteDescriptor(int32_t* size) {
-    *size = (int32_t)Descriptor.size();
-    return Descriptor.empty() ? nullptr : (const uint8_t*)Descriptor.data();
+    *size = Descriptor != nullptr ? DescriptorSize : 0;
+    return (const uint8_t*)Descriptor;
 }
 
 void stopKvmSuite() {
     RmsCloseAllFiles();
     qmms_fini();
     qmmm_fini();
-    free(Arena);
+    lowFree(Arena);
     Arena = nullptr;
-    Descriptor.clear();
+    lowFree(Descriptor);
+    Descriptor = nullptr;
+    DescriptorSize = 0;
 }

@@ -42,7 +42,7 @@ std::string nameOf(ClassRecord* c) {
 template <typename F>
 void forEachEntry(VmHashTable* table, int linkWord, F f) {
     for (uint32_t b = 0; b < table->bucketCount; b++) {
-        for (void* e = table->buckets[b]; e != nullptr; e = ((void**)e)[linkWord]) f(b, e);
+        for (void* e = table->buckets[b]; e != nullptr; e = p32Address(((const uint32_t*)e)[linkWord])) f(b, e);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "../../storage/store_fixture.h"
 #include "host/vm/rmsfiles.h"
+#include "support/lowmem_fixture.h"
 #include "storage/qmmm.h"
 
 namespace {
@@ -49,7 +50,7 @@ protected:
         else
             MkRecordStoreEndCommit(units(v), (int32_t)v.size(), units(n), (int32_t)n.size());
     }
-    std::vector<uint8_t> arena_;
+    LowVector<uint8_t> arena_;  // the records' addresses are the files' handles
     int suite_ = -1;
     int other_ = -1;
 };
@@ -105,7 +106,7 @@ TEST_F(RecordFiles, ReadSeekAndLength) {
     MkRandomAccessFileClose(file);
     file = open(fileName(suite_, 0), 2);
     ASSERT_NE(-1, file);
-    EXPECT_EQ(6, ((RandomAccessFileRecord*)(uintptr_t)file)->size) << "the size found at the opening";
+    EXPECT_EQ(6, p32Ptr<RandomAccessFileRecord>(file)->size) << "the size found at the opening";
     EXPECT_EQ(2, MkRandomAccessFileSeek(file, 2, 0));
     EXPECT_EQ(3, MkRandomAccessFileSeek(file, 1, 1));
     EXPECT_EQ(6, MkRandomAccessFileSeek(file, 0, 2));
@@ -160,7 +161,7 @@ TEST_F(RecordFiles, AFullSuiteStartsWithQuotaZeroAndStillReads) {
 
 TEST_F(RecordFiles, ReservationNeverGoesBelowZero) {
     int32_t file = open(fileName(suite_, 0), 1);
-    RandomAccessFileRecord* r = (RandomAccessFileRecord*)(uintptr_t)file;
+    RandomAccessFileRecord* r = p32Ptr<RandomAccessFileRecord>(file);
     EXPECT_EQ(0, MkRandomAccessFileReserveSpace(file, 100));
     EXPECT_EQ(0, MkRandomAccessFileReserveSpace(file, 0)) << "nothing below 1";
     EXPECT_EQ(100, r->reserved);
@@ -235,9 +236,10 @@ TEST_F(RecordFiles, ASuiteRunFromItsDescriptorHasRecordStores) {
     QmmsHooks hooks = *qmms_getHooks();
     hooks.getAttribute = descriptorValue;
     qmms_setHooks(&hooks);
-    const char jad[] = "MIDlet-Name: Memo\nMIDlet-Vendor: Acme\nMIDlet-1: Memo, , Memo\n";
-    const char jar[] = "PK";
-    ASSERT_EQ(0, qmms_registerMemorySuite(jad, (int)strlen(jad), jar, 2, 1, 0));
+    // the store keeps the two blocks' addresses in words
+    const std::string text = "MIDlet-Name: Memo\nMIDlet-Vendor: Acme\nMIDlet-1: Memo, , Memo\n";
+    const LowVector<char> jad(text.begin(), text.end()), jar = {'P', 'K'};
+    ASSERT_EQ(0, qmms_registerMemorySuite(jad.data(), (int)jad.size(), jar.data(), 2, 1, 0));
     struct Case {
         const char* name;
         const char* vendor;

@@ -30,7 +30,7 @@ struct Folder {
 enum : UINT { READ_BACK = WM_USER + 1, READ_BACK_STRAIGHT = WM_USER + 2 };
 
 LRESULT scriptProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == READ_BACK) return DisplayReadBack((uint16_t*)(uintptr_t)lParam);
+    if (message == READ_BACK) return DisplayReadBack((uint16_t*)lParam);
     if (message == READ_BACK_STRAIGHT) {
         // on the window thread, between two frame-timer ticks: the screen image blacked
         // out, one copy the way asked for, then the presented frame
@@ -41,7 +41,7 @@ LRESULT scriptProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         WindowReleaseScreen(1);
         ScreenSetActive(1);
         ScreenBlit(nullptr, (int32_t)wParam);
-        return DisplayReadBack((uint16_t*)(uintptr_t)lParam);
+        return DisplayReadBack((uint16_t*)lParam);
     }
     return message == WM_CREATE ? 0 : DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -87,9 +87,9 @@ TEST(Headless, LaunchPresentsTheBackBufferAndTakesKeysAndStylus) {
         uint16_t* pixels = nullptr;
         ScreenGetSize(nullptr, nullptr, &pixels);
         for (int i = 0; i < 240 * 320; i++) drawn[i] = pixels[i];
-        readBack = SendMessageW(script, READ_BACK, 0, (LPARAM)(uintptr_t)presented.data()) == 1;
-        readBackStraight = SendMessageW(script, READ_BACK_STRAIGHT, 2, (LPARAM)(uintptr_t)way2.data()) == 1 &&
-                           SendMessageW(script, READ_BACK_STRAIGHT, 3, (LPARAM)(uintptr_t)way3.data()) == 1;
+        readBack = SendMessageW(script, READ_BACK, 0, (LPARAM)presented.data()) == 1;
+        readBackStraight = SendMessageW(script, READ_BACK_STRAIGHT, 2, (LPARAM)way2.data()) == 1 &&
+                           SendMessageW(script, READ_BACK_STRAIGHT, 3, (LPARAM)way3.data()) == 1;
         gameInput = GameInputOpenCount();
         displayOpen = GapiIsDisplayOpen();
         ScreenDisplayInfo(&info);

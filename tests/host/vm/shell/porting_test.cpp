@@ -7,6 +7,7 @@
 
 #include "host/common/settings.h"
 #include "host/vm/porting.h"
+#include "platform/lowmem.h"
 #include "platform/registry.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 TEST(Porting, VmMemoryFollowsTheHeapSettingAndGivesBothBlocksBackOnFailure) {
     std::string file = "/tmp/movane-porting-registry-" + std::to_string(getpid());
     RegistrySetFile(file.c_str());
-    static int allocations, allowed;
+    static int allocations, allowed, released;
     struct Case {
         const char* name;
         int heapSetting;  // -1: missing
@@ -37,17 +38,23 @@ TEST(Porting, VmMemoryFollowsTheHeapSettingAndGivesBothBlocksBackOnFailure) {
         }
         allocations = 0;
         allowed = c.allow;
+        released = 0;
         SysSetVmMemoryAllocator(
-            [](uint32_t size) -> void* { return allocations++ < allowed ? malloc(size) : nullptr; });
+            [](uint32_t size) -> void* { return allocations++ < allowed ? lowAlloc(size) : nullptr; },
+            [](void* block) {
+                released++;
+                lowFree(block);
+            });
         VmMemoryRecord r;
         EXPECT_EQ(SysAllocVmMemory(&r), c.result) << c.name;
         EXPECT_EQ(r.heapSize, c.heapSize) << c.name;
         EXPECT_EQ(r.arenaSize, c.result ? (uint32_t)VM_ARENA_SIZE : 0u) << c.name;
         EXPECT_EQ(r.heap == nullptr, c.result == 0) << c.name;
-        free(r.heap);
-        free(r.arena);
+        EXPECT_EQ(released, c.allow == 1 ? 1 : 0) << c.name << ": a heap without an arena is given back";
+        lowFree(r.heap);
+        lowFree(r.arena);
     }
-    SysSetVmMemoryAllocator(nullptr);
+    SysSetVmMemoryAllocator(nullptr, nullptr);
     unlink(file.c_str());
     RegistrySetFile(nullptr);
 }
