@@ -323,8 +323,8 @@ TEST(Heap, TemporaryRootEntriesWalkByKind) {
             for (int32_t i = saved; i < TemporaryRootsLength; i += temporaryRootEntries(i), n++) {
                 walked += isInteriorRoot(i) ? 'i' : 'p';
                 if (isInteriorRoot(i))
-                    fieldsKept &=
-                        interiorRootAt(i)->interior == rootEntry(&variables[n]) && interiorRootAt(i)->object == &objects[n];
+                    fieldsKept &= interiorRootAt(i)->interior == rootEntry(&variables[n]) &&
+                                  interiorRootAt(i)->object == &objects[n];
                 else
                     fieldsKept &= temporaryRootVariable(i) == rootEntry(&variables[n]);
             }

@@ -1,8 +1,8 @@
 // mvHeap: descriptor and block words, best fit, splitting, merging on both sides, exhaustion,
 // bad arguments and damaged blocks. Every step is followed by a full consistency walk.
 
-#include "platform/lowmem.h"
 #include "vm/core/mvheap.h"
+#include "platform/lowmem.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 #include "vm/core/native.h"
 #include "vm/loader/classloader.h"
 #include "vm/loader/classpath.h"
-#include "vm/loader/lowcopy.h"
+#include "support/lowmem_fixture.h"
 #include "vm/loader/registries.h"
 
 namespace loadtest {
@@ -147,7 +147,7 @@ public:
     // it sees in the outcome; a Java exception that leaves body is recorded too.
     Outcome run(const std::vector<uint8_t>& jar, const std::function<void(Outcome&)>& body) {
         Outcome out;
-        loadertest::LowBytes low(jar);
+        LowBlock low(jar);
         vmasm::RunResult r = vm.inside([&] {
             initInternalPackages();
             initSystemPackages();

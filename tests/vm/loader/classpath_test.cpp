@@ -27,7 +27,7 @@ struct ClassPathRun {
     vmasm::RunResult run(const std::function<void()>& body) {
         vmasm::Vm vm;
         vm.cls("java/io/IOException", "java/lang/Exception");
-        std::vector<loadertest::LowBytes> low;
+        std::vector<LowBlock> low;
         for (auto& f : files) low.emplace_back(f.second);
         return vm.inside([&] {
             size_t i = 0;
@@ -189,7 +189,7 @@ vmasm::RunResult withStream(StreamKind kind, const std::vector<uint8_t>& bytes,
     run.files["/app.jar"] = jarOf({{"S.class", text}});
     run.classPath = "/app.jar";
     callbackBytes = &bytes;
-    loadertest::LowBytes low(bytes);
+    LowBlock low(bytes);
     return run.run([&] {
         ClassFileStream file;
         ClassFileStream* s;
@@ -306,16 +306,12 @@ TEST(ClassPath, ResourceInputStreamNatives) {
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {stream}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_read, {stream}));
         ArrayObject* array = instantiateArray(PrimitiveArrayClasses[T_BYTE], 8);
-        log.push_back(
-            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 2, -1, 4}));
+        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 2, -1, 4}));
         log.push_back(std::string((const char*)array->u.bdata + 2, 4));
-        log.push_back(
-            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 0, 8, 8}));
+        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 0, 8, 8}));
         log.push_back(std::string((const char*)array->u.bdata, 2));
-        log.push_back(
-            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 0, -1, 8}));
-        log.push_back(
-            call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 4, 0, 8}));
+        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 0, -1, 8}));
+        log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_readBytes, {stream, p32Cell(array), 4, 0, 8}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {stream}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_read, {0}));
         log.push_back(call(Java_com_sun_cldc_io_ResourceInputStream_size, {0}));

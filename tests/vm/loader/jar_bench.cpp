@@ -26,7 +26,7 @@ std::vector<uint8_t> archive(uint16_t method) {
 void BM_JarLookup(benchmark::State& state) {
     const bool linear = state.range(0) != 0;
     const uint16_t method = (uint16_t)state.range(1);
-    loadertest::LowBytes jar(archive(method));
+    LowBlock jar(archive(method));
     std::vector<std::string> names;
     for (int i = 0; i < CLASSES; i++) names.push_back(className((i * 37) % CLASSES));
     int64_t bytes = 0;

@@ -12,7 +12,7 @@
 #include "support/zipwriter.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/jar.h"
-#include "vm/loader/lowcopy.h"
+#include "support/lowmem_fixture.h"
 
 namespace jartest {
 
@@ -58,7 +58,7 @@ inline Outcome openAndFind(const std::vector<uint8_t>& archive, const std::vecto
     vm.heapBytes = options.heapBytes;
     Outcome out;
     callbackArchive() = &archive;
-    loadertest::LowBytes low(archive);
+    LowBlock low(archive);
     vmasm::RunResult r = vm.inside([&] {
         int32_t handle = options.viaCallback
                              ? registerMemoryFile("/t.jar", nullptr, readArchive, (int32_t)archive.size())

@@ -120,7 +120,7 @@ TEST(JarFuzz, MutatedArchives) {
             origins.push_back(&basis);
         }
         // fresh copies of exactly each archive's size, so an overrun is seen
-        std::vector<loadertest::LowBytes> exact;
+        std::vector<LowBlock> exact;
         for (const std::vector<uint8_t>& a : archives) exact.emplace_back(a);
         vmasm::Vm vm;
         vm.heapBytes = 4 * 1024 * 1024;

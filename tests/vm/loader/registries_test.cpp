@@ -9,7 +9,7 @@
 #include "support/hookscope.h"
 #include "support/vmasm.h"
 #include "vm/loader/hooks.h"
-#include "vm/loader/lowcopy.h"
+#include "support/lowmem_fixture.h"
 #include "vm/loader/registries.h"
 
 namespace {
@@ -192,9 +192,9 @@ void tagA(PlatformResource*) { resourceLog += "A"; }
 void tagB(PlatformResource*) { resourceLog += "B"; }
 
 TEST(Registries, PlatformResources) {
-    loadertest::LowRecord<PlatformResource> a({nullptr, tagA, tagA, tagA});
-    loadertest::LowRecord<PlatformResource> b({nullptr, tagB, tagB, tagB});
-    loadertest::LowRecord<PlatformResource> partial({nullptr, nullptr, onResume, onFinalize});
+    LowRecord<PlatformResource> a({nullptr, tagA, tagA, tagA});
+    LowRecord<PlatformResource> b({nullptr, tagB, tagB, tagB});
+    LowRecord<PlatformResource> partial({nullptr, nullptr, onResume, onFinalize});
     vmasm::Vm vm;
     std::vector<int32_t> answers;
     resourceLog.clear();
@@ -273,9 +273,9 @@ TEST(Registries, NativeFinalizers) {
         {"java/lang/Object's finalizer never runs", "Plain", 0, ""},
         {"nor for Object itself", "java/lang/Object", 0, ""},
     };
-    loadertest::LowRecord<NativeFinalizerRecord> forObject({nullptr, nullptr, finalizeOk});
-    loadertest::LowRecord<NativeFinalizerRecord> forPeer({nullptr, nullptr, finalizeOk});
-    loadertest::LowRecord<NativeFinalizerRecord> forOther({nullptr, nullptr, finalizeFails});
+    LowRecord<NativeFinalizerRecord> forObject({nullptr, nullptr, finalizeOk});
+    LowRecord<NativeFinalizerRecord> forPeer({nullptr, nullptr, finalizeOk});
+    LowRecord<NativeFinalizerRecord> forOther({nullptr, nullptr, finalizeFails});
     std::vector<int32_t> results;
     std::vector<std::string> logs;
     vmasm::RunResult r = vm.inside([&] {

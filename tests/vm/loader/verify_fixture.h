@@ -49,7 +49,7 @@ struct NamedFile {
 inline vmasm::RunResult runWithClassPath(LoaderVm& vm, const std::vector<NamedFile>& files,
                                          const std::function<void()>& body) {
     std::string path;
-    std::vector<loadertest::LowBytes> low;
+    std::vector<LowBlock> low;
     for (const NamedFile& f : files) {
         path += (path.empty() ? "" : ";") + f.name;
         low.emplace_back(f.bytes);

@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "low_fixture.h"
+#include "support/lowmem_fixture.h"
 #include "support/zipwriter.h"
 #include "vm/services/glue/amservice.h"
 
-using servicestest::LowBlock;
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "platform/hostfile.h"
 #include "support/zipwriter.h"
 #include "vm/loader/startup.h"
-#include "vm/services/low_fixture.h"
+#include "support/lowmem_fixture.h"
 #include "vm/services/vmstart.h"
 
 namespace midlettest {
@@ -155,7 +155,7 @@ enum { RUN_HEAP = 4 * 1024 * 1024 };
 
 // The heap block of the runs, in the low window as the Java heap must be.
 inline void* runHeap() {
-    static servicestest::LowBlock heap(RUN_HEAP);
+    static LowBlock heap(RUN_HEAP);
     return heap.data();
 }
 
@@ -165,7 +165,7 @@ inline RunOutcome runSuite(Host& host, const std::vector<uint8_t>& jar, const st
                            const char* className = nullptr, int32_t vmId = 1) {
     SysTimerInit();
     mvVm_setRunHooks(&LoaderRunHooks);
-    servicestest::LowBlock jarBytes(jar), jadBytes(jad), name(std::string(className ? className : ""));
+    LowBlock jarBytes(jar), jadBytes(jad), name(std::string(className ? className : ""));
     MKT_MIDP_Application app = {};
     app.jarSize = jarBytes.size();
     app.jarAddr = jarBytes.data();

@@ -131,8 +131,8 @@ TEST(MidletSuites, TheHostsKeyMapSurvivesTheRunReset) {
 
 TEST(MidletSuites, StartRecordRefusals) {
     // the JAR's and the heap block's addresses go into words: low blocks
-    servicestest::LowBlock jar(suiteJar(manifestWith("MIDlet-1: Hello,,suites.Hello\n")));
-    servicestest::LowBlock heap(4096);
+    LowBlock jar(suiteJar(manifestWith("MIDlet-1: Hello,,suites.Hello\n")));
+    LowBlock heap(4096);
     struct Case {
         const char* name;
         int32_t vmId, heapSize;
@@ -194,7 +194,7 @@ TEST(MidletSuites, ClassNameFromTheDescriptor) {
     for (const Case& c : cases) {
         // the JAR, the JAD and the memory behind the name (the descriptors' environment)
         // are kept in words: low blocks
-        servicestest::LowBlock jar(suiteJar(c.manifest)), jad(c.jad), memory(128 * 1024);
+        LowBlock jar(suiteJar(c.manifest)), jad(c.jad), memory(128 * 1024);
         MKT_MIDP_Application app = {};
         app.jarSize = jar.size();
         app.jarAddr = jar.data();
