@@ -68,7 +68,7 @@ VMBSS static Instance* weakReferenceChain;
 // Compaction
 struct BreakEntry {
     P32<cell> address;  // old address of a block header
-    int32_t distance;  // bytes the blocks from here on were moved down
+    int32_t distance;   // bytes the blocks from here on were moved down
 };
 static_assert(sizeof(BreakEntry) == 8, "a break-table entry is two words");
 VMBSS static BreakEntry breakTable[BREAK_TABLE_ENTRIES];

@@ -144,8 +144,7 @@ mvHeapDescriptor* mvHeap_initialize(void* block, int32_t size) {
 
 void* mvHeap_alloc(mvHeapDescriptor* heap, int32_t size) {
     if (!validDescriptor(heap) || size <= 0) {
-        mvTraceLog_error("[mvHeap_alloc] cannot allocate (%p,%d)\n", (void*)heap,
-                         size);
+        mvTraceLog_error("[mvHeap_alloc] cannot allocate (%p,%d)\n", (void*)heap, size);
         return nullptr;
     }
     uint32_t n = ((uint32_t(size) + 3) & ~3u) + MVHEAP_HEADER;
@@ -168,8 +167,7 @@ void* mvHeap_alloc(mvHeapDescriptor* heap, int32_t size) {
 
 void mvHeap_free(mvHeapDescriptor* heap, void* address) {
     if (!validDescriptor(heap)) {
-        mvTraceLog_error("[mvHeap_free] cannot free (%p,%p)\n", (void*)heap,
-                         (void*)address);
+        mvTraceLog_error("[mvHeap_free] cannot free (%p,%p)\n", (void*)heap, (void*)address);
         return;
     }
     if (!address) return;
@@ -177,8 +175,7 @@ void mvHeap_free(mvHeapDescriptor* heap, void* address) {
     mvHeapBlock* b = reinterpret_cast<mvHeapBlock*>(at);
     // Freeing twice or freeing a foreign pointer would break the lists for good.
     if (reinterpret_cast<uintptr_t>(address) < MVHEAP_HEADER || !blockInHeap(heap, at) || !allocatedBlock(heap, b)) {
-        mvTraceLog_error("[mvHeap_free] cannot free (%p,%p)\n", (void*)heap,
-                         (void*)address);
+        mvTraceLog_error("[mvHeap_free] cannot free (%p,%p)\n", (void*)heap, (void*)address);
         return;
     }
 

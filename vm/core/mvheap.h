@@ -16,18 +16,18 @@ struct mvHeapRing {
 // Block header. All blocks form one address-ordered circular list closed by the
 // descriptor's sentinel; free blocks also form a ring sorted by ascending size.
 struct mvHeapBlock {
-    uint32_t next;          // next block in address order; MVHEAP_IN_USE while allocated
+    uint32_t next;              // next block in address order; MVHEAP_IN_USE while allocated
     P32<mvHeapBlock> previous;  // previous block in address order
-    mvHeapRing ring;        // free blocks only
-    uint32_t size;          // bytes, header included; free blocks only (data starts here)
+    mvHeapRing ring;            // free blocks only
+    uint32_t size;              // bytes, header included; free blocks only (data starts here)
 };
 static_assert(sizeof(mvHeapBlock) == 20, "block header is five words");
 static_assert(sizeof(mvHeapRing) == 8, "ring links are two words");
 
 struct mvHeapDescriptor {
     P32<mvHeapDescriptor> base;  // the descriptor's own address
-    uint32_t size;           // bytes of the managed block
-    mvHeapBlock sentinel;    // always in use, size 0
+    uint32_t size;               // bytes of the managed block
+    mvHeapBlock sentinel;        // always in use, size 0
     P32<mvHeapBlock> freeRoot;   // smallest free block (its header), or null
     uint32_t freeCount;
     uint32_t magic;

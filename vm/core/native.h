@@ -59,9 +59,7 @@ inline cell getFieldSlot(OBJECT object, int index) { return object->data[index];
 inline int32_t getIntFieldByIndex(OBJECT object, int index) { return object->data[index]; }
 inline void setIntFieldByIndex(OBJECT object, int index, int32_t value) { object->data[index] = value; }
 inline OBJECT getObjectFieldByIndex(OBJECT object, int index) { return p32Ptr<Instance>(object->data[index]); }
-inline void setObjectFieldByIndex(OBJECT object, int index, void* value) {
-    object->data[index] = p32Cell(value);
-}
+inline void setObjectFieldByIndex(OBJECT object, int index, void* value) { object->data[index] = p32Cell(value); }
 void setIntFieldByName(OBJECT object, const char* name, const char* signature, int32_t value);
 void setObjectFieldByName(OBJECT object, const char* name, const char* signature, void* value);
 int32_t getStaticIntFieldByName(const char* className, const char* name, const char* signature);
@@ -82,9 +80,7 @@ inline cell getFieldSlot(int index, OBJECT object) { return object->data[index];
 inline int32_t getIntFieldByIndex(int index, OBJECT object) { return object->data[index]; }
 inline void setIntFieldByIndex(int index, OBJECT object, int32_t value) { object->data[index] = value; }
 inline OBJECT getObjectFieldByIndex(int index, OBJECT object) { return p32Ptr<Instance>(object->data[index]); }
-inline void setObjectFieldByIndex(int index, OBJECT object, void* value) {
-    object->data[index] = p32Cell(value);
-}
+inline void setObjectFieldByIndex(int index, OBJECT object, void* value) { object->data[index] = p32Cell(value); }
 
 inline int32_t getStringLength(StringInstance* string) { return string->count; }
 inline uint16_t* getStringCharsPointer(StringInstance* string) { return string->value->u.sdata + string->offset; }

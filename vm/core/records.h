@@ -67,7 +67,7 @@ struct FieldRecord {
     uint32_t accessFlags;
     P32<ClassRecord> ofClass;
     union {
-        uint32_t offset;           // instance field: slot index
+        uint32_t offset;          // instance field: slot index
         P32<cell> staticAddress;  // static field: its value word(s)
     } u;
 };
