@@ -827,8 +827,7 @@ int main(int argc, char** argv) {
     }
     memcpy(lowJar, jar.data(), jar.size());
     LoadResult result = {};
-    int32_t loaded =
-        startAndLoad(lowJar, (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result);
+    int32_t loaded = startAndLoad(lowJar, (int32_t)jar.size(), nameVector.data(), (int32_t)nameVector.size(), &result);
     int status = loaded == 0 ? writeImage(argv[2], result) : 1;
     if (heapBlock != nullptr) lowUnmapPages(heapBlock, heapBlockBytes);
     lowFree(lowJar);

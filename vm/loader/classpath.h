@@ -78,8 +78,8 @@ inline uint8_t* streamBytes(ClassFileStream* stream) { return (uint8_t*)stream +
 enum { CLASSPATH_DIRECTORY = 'd', CLASSPATH_JAR = 'j' };
 struct ClassPathEntry {
     uint32_t jar[4];  // a JarFile (vm/loader/jar.h): four words, its pointers 32-bit
-    uint8_t type;    // 'd', 'j' or 0
-    char name[3];    // NUL-terminated, as long as needed
+    uint8_t type;     // 'd', 'j' or 0
+    char name[3];     // NUL-terminated, as long as needed
 };
 static_assert(sizeof(ClassPathEntry) == 20, "class-path entry header");
 
