@@ -160,6 +160,12 @@ void p32Overflow(const void* address) {
     abort();
 }
 
+void p32NotInProgram(const void* function) {
+    fprintf(stderr, "movane: fatal: function %p kept in a 32-bit word lies outside the program's code\n", function);
+    fflush(stderr);
+    abort();
+}
+
 void* lowMapPages(size_t bytes) {
     if (bytes == 0 || bytes >= HINT_END) return nullptr;
     pthread_mutex_lock(&lowLock);

@@ -57,16 +57,28 @@ struct P32 {
 };
 static_assert(sizeof(P32<int>) == 4, "a record pointer is one word");
 
+// The program's code, as the linker bounds it: a function pointer kept in a word must
+// lie there (a shared library's code lies far above the window, and moves).
+extern "C" const char __executable_start[];
+extern "C" const char etext[];
+[[noreturn]] void p32NotInProgram(const void* function);
+
+inline bool isProgramCode(const void* f) { return f >= (const void*)__executable_start && f < (const void*)etext; }
+inline uint32_t p32Function(const void* f) {
+    if (__builtin_expect(f != nullptr && !isProgramCode(f), 0)) p32NotInProgram(f);
+    return (uint32_t)(uintptr_t)f;
+}
+
 // A function pointer kept in a word: it points into the program's own code.
 template <typename F>
 struct P32Fn {
     uint32_t w;
 
     P32Fn() = default;
-    P32Fn(F f) : w(p32Word((const void*)f)) {}
+    P32Fn(F f) : w(p32Function((const void*)f)) {}
     P32Fn(decltype(nullptr)) : w(0) {}
     P32Fn& operator=(F f) {
-        w = p32Word((const void*)f);
+        w = p32Function((const void*)f);
         return *this;
     }
     operator F() const { return (F)(uintptr_t)w; }

@@ -1,6 +1,7 @@
 // The low-memory allocator and the checked 32-bit address words.
 #include "platform/lowmem.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <string.h>
@@ -165,4 +166,22 @@ TEST(CheckedWordsDeathTest, AnAddressAboveTheWindowIsFatal) {
     int local = 0;
     EXPECT_DEATH(p32Word(&local), "does not fit a 32-bit word") << "a stack address";
     munmap(high, 4096);
+}
+
+namespace {
+void programFunction() {}
+}  // namespace
+
+// A function kept in a word must be the program's own: a library's code lies above the
+// window (the program names it through its own entry), and data is no function.
+TEST(CheckedWordsDeathTest, OnlyTheProgramsFunctionsFitAFunctionWord) {
+    P32Fn<void (*)()> word = programFunction;
+    EXPECT_EQ((void (*)())programFunction, word.get());
+    EXPECT_TRUE(isProgramCode((const void*)&programFunction));
+    const void* library = dlsym(RTLD_DEFAULT, "memcpy");
+    ASSERT_NE(nullptr, library);
+    EXPECT_FALSE(isProgramCode(library)) << "the C library's own code";
+    static int data;
+    EXPECT_DEATH(p32Function(&data), "lies outside the program's code");
+    EXPECT_DEATH(p32Function(library), "lies outside the program's code");
 }
