@@ -104,7 +104,7 @@ void initializeClass(ClassRecord* clazz) {
     ClassRecord* volatile target = clazz;
     VM_TRY
     pushFrame(RunCustomCodeMethod);
-    *++Regs.sp = p32Cell((const void*)&runClinit);
+    *++Regs.sp = (cell)p32Function((const void*)&runClinit);
     *++Regs.sp = p32Cell(target);
     *++Regs.sp = 1;
     VM_CATCH(e)

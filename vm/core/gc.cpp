@@ -1023,7 +1023,7 @@ int registerCleanup(OBJECT* cellAddress, CleanupFunction function) {
     cell* list = callocObject(CLEANUP_LIST_HEADER_WORDS + CLEANUP_LIST_GROWTH, GCT_WEAKPOINTERLIST);
     table = CleanupTable;
     list[0] = CLEANUP_LIST_GROWTH;
-    list[2] = p32Cell((const void*)function);
+    list[2] = (cell)p32Function((const void*)function);
     list[CLEANUP_LIST_HEADER_WORDS] = p32Cell(*cellAddress);
     table[++table[0]] = p32Cell(list);
     return 1;

@@ -103,7 +103,7 @@ void InitializeThreading(ClassRecord* mainClass, ArrayObject* arguments) {
     Regs.fp = nullptr;
     Regs.ip = bottomFrameIp();
     pushFrame(RunCustomCodeMethod);
-    *++Regs.sp = p32Cell((const void*)&startMainThread);
+    *++Regs.sp = (cell)p32Function((const void*)&startMainThread);
     *++Regs.sp = p32Cell(mainClass);
     *++Regs.sp = p32Cell(arguments);
     TemporaryRootsLength = savedRoots;
@@ -414,7 +414,7 @@ void initThreadBehavior(ThreadRecord* thread, MethodRecord* method, OBJECT objec
     if (method->accessFlags & ACC_SYNCHRONIZED) {
         Regs.fp->syncObject = receiver;
         pushFrame(RunCustomCodeMethod);
-        *++Regs.sp = p32Cell((const void*)&enterStartMonitor);
+        *++Regs.sp = (cell)p32Function((const void*)&enterStartMonitor);
     } else {
         Regs.fp->syncObject = bottomFrameWithoutMonitor();
     }

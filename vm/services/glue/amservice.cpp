@@ -189,7 +189,7 @@ static int32_t postSync(const int32_t* record) {
 int32_t AmPostRequest(int32_t target, int32_t a, int32_t type, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f,
                       AmRequestCallback callback) {
     // word 9 holds the callback: a function of the program, so its address is low
-    int32_t record[REQUEST_WORDS] = {2, target, a, type, b, c, d, e, f, p32Cell((const void*)callback)};
+    int32_t record[REQUEST_WORDS] = {2, target, a, type, b, c, d, e, f, (int32_t)p32Function((const void*)callback)};
     if (type == AM_REQUEST_SYNC || type == AM_REQUEST_REPAINT) return postSync(record);
     return mvK6Event_notify(record, REQUEST_WORDS, dialogOr(DIALOG_QUEUE_REQUEST, UI_QUEUE_REQUEST));
 }
