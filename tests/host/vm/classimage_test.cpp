@@ -168,6 +168,8 @@ TEST(ClassImage, ClassRecordsStandReadyLinked) {
             if (m->accessFlags & ACC_NATIVE) {
                 natives++;
                 EXPECT_NE(m->u.native, nullptr) << method;
+                // the word holds the function's address: it must be the program's code
+                EXPECT_TRUE(isProgramCode((const void*)m->u.native.get())) << method;
             } else if (m->accessFlags & ACC_ABSTRACT) {
                 EXPECT_EQ(m->u.code, nullptr) << method;
             } else {
