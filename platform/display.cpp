@@ -34,8 +34,7 @@ void (*pumpHookOfTests)(void) = nullptr;
 
 // SIGINT and SIGTERM close the window. They are blocked while the display is open and
 // read from a descriptor by the pump, never taken by a handler: a handler interrupts
-// whatever thread the kernel picks, and under 32-bit user-mode emulation its return even
-// reloads that thread's TLS segment with another thread's.
+// whatever thread the kernel picks, in the middle of whatever it holds.
 int closeSignalFd = -1;
 sigset_t maskBeforeOpen;
 
