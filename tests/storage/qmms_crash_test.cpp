@@ -240,8 +240,8 @@ TEST_F(QmmsCrashTest, KilledAtRandomTheStoreLosesNothingItAcknowledged) {
     SCOPED_TRACE("random start " + std::to_string(randomStart));
     srand(randomStart);
     // kill moments spread over a window that grows while the child tells nothing and
-    // shrinks while it finishes everything, so that on a slow machine (or an emulated
-    // one) the kills still land in the middle of the work
+    // shrinks while it finishes everything, so that on a slow or busy machine the kills
+    // still land in the middle of the work
     unsigned window = 3000;
     for (int round = 0; round < 200; round++) {
         int fds[2];

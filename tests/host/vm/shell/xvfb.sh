@@ -2,7 +2,7 @@
 #   xvfb_start <work folder>: starts Xvfb keeping its screen file in the folder; sets
 #     DISPLAY and xpid (the caller's exit trap kills it).
 #   xvfb_take <pid> <xwd2png> <output png>: takes the screen while the program runs until
-#     something is on it (the first frame may take a while, longer under an emulator),
+#     something is on it (the first frame may take a while on a busy machine),
 #     then once more a little later; waits for the program; fails when nothing was shown.
 
 xvfb_start() {
