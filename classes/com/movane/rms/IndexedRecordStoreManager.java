@@ -16,7 +16,7 @@ import javax.microedition.rms.RecordStoreNotFoundException;
  *
  *   0   header, 128 bytes
  *         0  u32  magic "MVRS"
- *         4  u16  format version (1)
+ *         4  u16  format version (2; 1 before the check words, upgraded when opened)
  *         6  u16  header size (128)
  *         8  u8   authorisation mode (0 private, 1 any)
  *         9  u8   1 when other suites may write
@@ -25,14 +25,20 @@ import javax.microedition.rms.RecordStoreNotFoundException;
  *        16  the name, 32 UTF-16 units
  *        80  state: u32 version, u32 next record ID, u64 last modified (ms),
  *                   u32 offset of the first index page (0: none)
- *       100  zeros
+ *       100  u32  check: FNV-1a over bytes 0 to 99
+ *       104  zeros
  *   128 journal, 256 bytes (see below)
  *   384 the heap: index pages and record data, each at an offset some index names
  *
- *   index page, 504 bytes: u32 offset of the next page (0: last), u32 0, then 31 slots
- *   slot, 16 bytes: u32 record ID (0: free), u32 offset of the data, u32 length,
- *                   u32 check (FNV-1a over the ID, the length and the data)
+ *   index page, 504 bytes: u32 offset of the next page (0: last), u32 check (FNV-1a
+ *                   over the page without these four bytes), then 31 slots
+ *   slot, 16 bytes: u32 record ID (0: free, all 16 bytes 0), u32 offset of the data,
+ *                   u32 length, u32 check (FNV-1a over the ID, the length and the data)
  * </pre>
+ *
+ * <p>The check words make damage an error: a zeroed or torn index page or header never
+ * reads as a store with fewer or emptier records. A version 1 file has none; it is read
+ * with the structural checks alone and given its check words on its first opening.
  *
  * Space between the pieces the index names is free and is reused; the file never
  * shrinks while the store lives.
@@ -53,12 +59,14 @@ public final class IndexedRecordStoreManager {
 
     private static final int MAGIC = 0x4D565253;
     private static final int JOURNAL_MAGIC = 0x4A524E4C;
-    private static final int FORMAT_VERSION = 1;
+    private static final int FORMAT_VERSION = 2;
+    private static final int UNCHECKED_FORMAT = 1;
     private static final int HEADER_SIZE = 128;
     private static final int MODE_AT = 8;
     private static final int NAME_AT = 16;
     private static final int STATE_AT = 80;
     private static final int STATE_SIZE = 20;
+    private static final int CHECK_AT = STATE_AT + STATE_SIZE;
     private static final int JOURNAL_AT = 128;
     private static final int JOURNAL_SIZE = 256;
     private static final int HEAP_AT = 384;
@@ -82,6 +90,9 @@ public final class IndexedRecordStoreManager {
     private int firstPage;
     private int fileLength;
     private boolean broken;
+    // the header as on disk: its check word is computed from it
+    private final byte[] header = new byte[HEADER_SIZE];
+    private final byte[] pageBytes = new byte[PAGE_SIZE];
 
     private int[] pageAt = new int[4];
     private int pageCount;
@@ -146,7 +157,8 @@ public final class IndexedRecordStoreManager {
         return new RecordStoreException("record store file " + fileName + " is damaged: " + why);
     }
 
-    private static void readHeader(RandomAccessFile f, String fileName, byte[] header)
+    /** Reads and checks the header; its format version. */
+    private static int readHeader(RandomAccessFile f, String fileName, byte[] header)
             throws IOException, RecordStoreException {
         int length = f.length();
         if (length < HEAP_AT) {
@@ -158,15 +170,19 @@ public final class IndexedRecordStoreManager {
             throw damaged(fileName, "it is not a record store file");
         }
         int format = getShort(header, 4);
-        if (format != FORMAT_VERSION) {
+        if (format != FORMAT_VERSION && format != UNCHECKED_FORMAT) {
             throw new RecordStoreException("record store file " + fileName + " has format version " + format
-                    + "; this runtime reads version " + FORMAT_VERSION);
+                    + "; this runtime reads versions " + UNCHECKED_FORMAT + " and " + FORMAT_VERSION);
         }
         int nameLength = getShort(header, 10);
         if (getShort(header, 6) != HEADER_SIZE || nameLength < 1 || nameLength > MAX_NAME
                 || (header[MODE_AT] & 0xFF) > 1 || (header[MODE_AT + 1] & 0xFF) > 1) {
             throw damaged(fileName, "its header is malformed");
         }
+        if (format != UNCHECKED_FORMAT && getInt(header, CHECK_AT) != fnv(0x811C9DC5, header, 0, CHECK_AT)) {
+            throw damaged(fileName, "its header fails its check");
+        }
+        return format;
     }
 
     private static String nameOf(byte[] header) {
@@ -295,6 +311,8 @@ public final class IndexedRecordStoreManager {
         lastModified = System.currentTimeMillis();
         nextId = 1;
         byte[] head = new byte[HEAP_AT];
+        version = 0;
+        firstPage = 0;
         putInt(head, 0, MAGIC);
         putShort(head, 4, FORMAT_VERSION);
         putShort(head, 6, HEADER_SIZE);
@@ -304,7 +322,8 @@ public final class IndexedRecordStoreManager {
         for (int i = 0; i < storeName.length(); i++) {
             putShort(head, NAME_AT + 2 * i, storeName.charAt(i));
         }
-        encodeState(head, STATE_AT, version, nextId, lastModified, firstPage);
+        System.arraycopy(head, 0, header, 0, HEADER_SIZE);
+        encodeStateAndCheck(head, STATE_AT, version, nextId, lastModified, firstPage);
         nativeBeginCommit(vendor, suite);
         try {
             // one write: a file is empty (free) or holds a whole header
@@ -328,10 +347,9 @@ public final class IndexedRecordStoreManager {
             throw new RecordStoreException("cannot open " + fileName);
         }
         try {
-            byte[] header = new byte[HEADER_SIZE];
-            readHeader(file, fileName, header);
+            int format = readHeader(file, fileName, header);
             if (rollBackOnDisk()) {
-                readHeader(file, fileName, header);
+                format = readHeader(file, fileName, header);
             }
             fileLength = file.length();
             name = nameOf(header);
@@ -344,7 +362,10 @@ public final class IndexedRecordStoreManager {
             if (nextId < 1) {
                 throw damaged(fileName, "its next record ID is " + nextId);
             }
-            loadIndex();
+            loadIndex(format != UNCHECKED_FORMAT);
+            if (format == UNCHECKED_FORMAT) {
+                addCheckWords();
+            }
         } catch (IOException e) {
             close();
             throw damaged(fileName, e.getMessage());
@@ -410,7 +431,33 @@ public final class IndexedRecordStoreManager {
         file.write(small, 0, 4);
     }
 
-    private void loadIndex() throws IOException, RecordStoreException {
+    /**
+     * Gives a whole version 1 file its check words: the pages' and the header's first
+     * (an older reader skips them), then the version, in one write, is the commit point.
+     * A failure leaves a version 1 file that is upgraded at the next opening.
+     */
+    private void addCheckWords() {
+        nativeBeginCommit(vendor, suite);
+        try {
+            for (int p = 0; p < pageCount; p++) {
+                putInt(small, 0, pageCheck(p));
+                file.seek(pageAt[p] + 4);
+                file.write(small, 0, 4);
+            }
+            putShort(header, 4, FORMAT_VERSION);
+            encodeStateAndCheck(small, 0, version, nextId, lastModified, firstPage);
+            file.seek(CHECK_AT);
+            file.write(small, STATE_SIZE, 4);
+            file.seek(4);
+            file.write(header, 4, 2);
+        } catch (IOException e) {
+            putShort(header, 4, UNCHECKED_FORMAT);
+        } finally {
+            nativeEndCommit(vendor, suite);
+        }
+    }
+
+    private void loadIndex(boolean checked) throws IOException, RecordStoreException {
         long[] extents = new long[16];
         int extentCount = 0;
         byte[] page = new byte[PAGE_SIZE];
@@ -439,6 +486,10 @@ public final class IndexedRecordStoreManager {
                 slotLength[s] = length;
                 slotCheck[s] = getInt(page, o + 12);
                 if (id == 0) {
+                    // a free slot is all zeros: anything else is a record whose ID was lost
+                    if (offset != 0 || length != 0 || slotCheck[s] != 0) {
+                        throw damaged(fileName, "index slot " + s + " is malformed");
+                    }
                     pushFreeSlot(s);
                     continue;
                 }
@@ -450,6 +501,9 @@ public final class IndexedRecordStoreManager {
                 if (length > 0) {
                     extents = addExtent(extents, extentCount++, offset, length);
                 }
+            }
+            if (checked && getInt(page, 4) != pageCheckOf(page)) {
+                throw damaged(fileName, "index page " + (pageCount - 1) + " fails its check");
             }
             at = getInt(page, 0);
         }
@@ -532,7 +586,15 @@ public final class IndexedRecordStoreManager {
             slotCheck = grow(slotCheck, slots);
         }
         pageAt[pageCount] = at;
-        return pageCount++ * PAGE_SLOTS;
+        int first = pageCount * PAGE_SLOTS;
+        for (int s = first; s < first + PAGE_SLOTS; s++) {
+            slotId[s] = 0;
+            slotOffset[s] = 0;
+            slotLength[s] = 0;
+            slotCheck[s] = 0;
+        }
+        pageCount++;
+        return first;
     }
 
     private static int[] grow(int[] a, int size) {
@@ -708,12 +770,34 @@ public final class IndexedRecordStoreManager {
         if (s < pageCount * PAGE_SLOTS) {
             encodeSlot(small, 0, slotId[s], slotOffset[s], slotLength[s], slotCheck[s]);
             journalSave(slotAt(s), small, SLOT_SIZE);
+            savePageCheck(s / PAGE_SLOTS);
         }
     }
 
     private void saveState() {
-        encodeState(small, 0, version, nextId, lastModified, firstPage);
-        journalSave(STATE_AT, small, STATE_SIZE);
+        encodeStateAndCheck(small, 0, version, nextId, lastModified, firstPage);
+        journalSave(STATE_AT, small, STATE_SIZE + 4);
+    }
+
+    private void savePageCheck(int p) {
+        putInt(small, 0, pageCheck(p));
+        journalSave(pageAt[p] + 4, small, 4);
+    }
+
+    /** The page's check word as the in-memory index has it. */
+    private int pageCheck(int p) {
+        byte[] b = pageBytes;
+        putInt(b, 0, p + 1 < pageCount ? pageAt[p + 1] : 0);
+        putInt(b, 4, 0);
+        for (int i = 0; i < PAGE_SLOTS; i++) {
+            int s = p * PAGE_SLOTS + i;
+            encodeSlot(b, PAGE_HEADER + i * SLOT_SIZE, slotId[s], slotOffset[s], slotLength[s], slotCheck[s]);
+        }
+        return pageCheckOf(b);
+    }
+
+    private static int pageCheckOf(byte[] page) {
+        return fnv(fnv(0x811C9DC5, page, 0, 4), page, PAGE_HEADER, PAGE_SIZE - PAGE_HEADER);
     }
 
     private void arm() throws IOException {
@@ -762,14 +846,41 @@ public final class IndexedRecordStoreManager {
         return new RecordStoreException(what + " failed: " + e.getMessage());
     }
 
+    /** The slot, its page's check, the state and the header's check, then the commit. */
     private void writeSlotAndState(int s, int id, int offset, int length, int check, long now) throws IOException {
-        encodeSlot(small, 0, id, offset, length, check);
-        file.seek(slotAt(s));
-        file.write(small, 0, SLOT_SIZE);
-        encodeState(small, 0, version + 1, nextId, now, firstPage);
-        file.seek(STATE_AT);
-        file.write(small, 0, STATE_SIZE);
-        clearJournal();
+        int oldId = slotId[s];
+        int oldOffset = slotOffset[s];
+        int oldLength = slotLength[s];
+        int oldCheck = slotCheck[s];
+        slotId[s] = id;
+        slotOffset[s] = offset;
+        slotLength[s] = length;
+        slotCheck[s] = check;
+        try {
+            encodeSlot(small, 0, id, offset, length, check);
+            putInt(small, SLOT_SIZE, pageCheck(s / PAGE_SLOTS));
+            file.seek(slotAt(s));
+            file.write(small, 0, SLOT_SIZE);
+            file.seek(pageAt[s / PAGE_SLOTS] + 4);
+            file.write(small, SLOT_SIZE, 4);
+            encodeStateAndCheck(small, 0, version + 1, nextId, now, firstPage);
+            file.seek(STATE_AT);
+            file.write(small, 0, STATE_SIZE + 4);
+            clearJournal();
+        } catch (IOException e) {
+            slotId[s] = oldId;
+            slotOffset[s] = oldOffset;
+            slotLength[s] = oldLength;
+            slotCheck[s] = oldCheck;
+            throw e;
+        }
+    }
+
+    /** The state into b at at, then the header's check word as it will be with it. */
+    private void encodeStateAndCheck(byte[] b, int at, int version, int nextId, long modified, int firstPage) {
+        encodeState(header, STATE_AT, version, nextId, modified, firstPage);
+        putInt(header, CHECK_AT, fnv(0x811C9DC5, header, 0, CHECK_AT));
+        System.arraycopy(header, STATE_AT, b, at, STATE_SIZE + 4);
     }
 
     private static long now(long previous) {
@@ -811,21 +922,24 @@ public final class IndexedRecordStoreManager {
             linkAt = pageAt[pageCount - 1];
             putInt(small, 0, 0);
             journalSave(linkAt, small, 4);
+            savePageCheck(pageCount - 1);
         }
         nativeBeginCommit(vendor, suite);
         try {
             arm();
             if (newPage != 0) {
+                addPage(newPage);
                 byte[] page = new byte[PAGE_SIZE];
+                putInt(page, 4, pageCheck(pageCount - 1));
                 writeAt(newPage, page, 0, PAGE_SIZE);
                 if (linkAt != 0) {
                     putInt(small, 0, newPage);
+                    putInt(small, 4, pageCheck(pageCount - 2));
                     file.seek(linkAt);
-                    file.write(small, 0, 4);
+                    file.write(small, 0, 8);
                 } else {
                     firstPage = newPage;
                 }
-                addPage(newPage);
             }
             writeAt(at, data, offset, length);
             nextId = id + 1;
@@ -881,6 +995,8 @@ public final class IndexedRecordStoreManager {
         }
         int check = check(id, data, offset, length);
         long time = now(lastModified);
+        int wasAt = slotOffset[s];
+        int wasLength = slotLength[s];
         journalBegin(oldLength);
         saveSlot(s);
         saveState();
@@ -895,7 +1011,7 @@ public final class IndexedRecordStoreManager {
         } finally {
             nativeEndCommit(vendor, suite);
         }
-        release(slotOffset[s], slotLength[s]);
+        release(wasAt, wasLength);
         slotOffset[s] = at;
         slotLength[s] = length;
         slotCheck[s] = check;
@@ -910,6 +1026,8 @@ public final class IndexedRecordStoreManager {
             throw new RecordStoreFullException("no room to write the deletion");
         }
         long time = now(lastModified);
+        int wasAt = slotOffset[s];
+        int wasLength = slotLength[s];
         journalBegin(fileLength);
         saveSlot(s);
         saveState();
@@ -922,7 +1040,7 @@ public final class IndexedRecordStoreManager {
         } finally {
             nativeEndCommit(vendor, suite);
         }
-        release(slotOffset[s], slotLength[s]);
+        release(wasAt, wasLength);
         slotId[s] = 0;
         pushFreeSlot(s);
         mapRemove(id);
@@ -931,8 +1049,13 @@ public final class IndexedRecordStoreManager {
         lastModified = time;
     }
 
+    /** The record's length; an empty record's check is verified here, as it is never read. */
     public int getRecordSize(int id) throws RecordStoreException {
-        return slotLength[slotOf(id)];
+        int s = slotOf(id);
+        if (slotLength[s] == 0 && check(id, small, 0, 0) != slotCheck[s]) {
+            throw new RecordStoreException("record " + id + " of \"" + name + "\" is damaged");
+        }
+        return slotLength[s];
     }
 
     /** Copies the record into buffer at offset; its length. */
@@ -956,19 +1079,28 @@ public final class IndexedRecordStoreManager {
 
     public void setMode(int mode, boolean canWrite) throws RecordStoreException {
         checkUsable();
-        small[0] = (byte) authMode;
-        small[1] = (byte) (writable ? 1 : 0);
+        // the header's state as the file holds it, so that its check word comes out right
+        encodeStateAndCheck(small, 0, version, nextId, lastModified, firstPage);
         journalBegin(fileLength);
+        System.arraycopy(header, MODE_AT, small, 0, 2);
         journalSave(MODE_AT, small, 2);
+        System.arraycopy(header, CHECK_AT, small, 0, 4);
+        journalSave(CHECK_AT, small, 4);
+        header[MODE_AT] = (byte) mode;
+        header[MODE_AT + 1] = (byte) (canWrite ? 1 : 0);
+        putInt(header, CHECK_AT, fnv(0x811C9DC5, header, 0, CHECK_AT));
         nativeBeginCommit(vendor, suite);
         try {
             arm();
-            small[0] = (byte) mode;
-            small[1] = (byte) (canWrite ? 1 : 0);
             file.seek(MODE_AT);
-            file.write(small, 0, 2);
+            file.write(header, MODE_AT, 2);
+            file.seek(CHECK_AT);
+            file.write(header, CHECK_AT, 4);
             clearJournal();
         } catch (IOException e) {
+            header[MODE_AT] = (byte) authMode;
+            header[MODE_AT + 1] = (byte) (writable ? 1 : 0);
+            putInt(header, CHECK_AT, fnv(0x811C9DC5, header, 0, CHECK_AT));
             throw failed("changing the mode", e);
         } finally {
             nativeEndCommit(vendor, suite);

@@ -172,6 +172,31 @@ void put32(std::vector<uint8_t>* f, size_t at, uint32_t v) {
     for (int i = 0; i < 4; i++) (*f)[at + i] = (uint8_t)(v >> (24 - 8 * i));
 }
 
+uint32_t get32(const std::vector<uint8_t>& f, size_t at) {
+    return (uint32_t)f[at] << 24 | (uint32_t)f[at + 1] << 16 | (uint32_t)f[at + 2] << 8 | f[at + 3];
+}
+
+uint32_t fnv(uint32_t h, const uint8_t* b, size_t n) {
+    for (size_t i = 0; i < n; i++) h = (h ^ b[i]) * 16777619u;
+    return h;
+}
+
+const size_t kPage = 384, kPageSize = 504;
+
+// Gives the index page at "at" the check word that matches what it now holds, so that the
+// checks behind the check word are what finds the damage.
+void sealPage(std::vector<uint8_t>* f, size_t at) {
+    uint32_t h = fnv(0x811C9DC5u, f->data() + at, 4);
+    put32(f, at + 4, fnv(h, f->data() + at + 8, kPageSize - 8));
+}
+
+// The file as the first format wrote it: no check words.
+void withoutCheckWords(std::vector<uint8_t>* f) {
+    (*f)[5] = 1;
+    put32(f, 100, 0);
+    for (size_t at = get32(*f, 80 + 16); at != 0; at = get32(*f, at)) put32(f, at + 4, 0);
+}
+
 const Damage damages[] = {
     {"truncated below the header", [](std::vector<uint8_t>* f) { f->resize(100); },
      "RecordStoreException: record store file gfs://java/0.rs2 is damaged: it holds 100 bytes, less than its header",
@@ -190,26 +215,60 @@ const Damage damages[] = {
      "RecordStoreException: record store file gfs://java/0.rs2 is damaged: it is not a record store file",
      "alpha gamma"},
     {"a wrong version", [](std::vector<uint8_t>* f) { (*f)[5] = 9; },
-     "RecordStoreException: record store file gfs://java/0.rs2 has format version 9; this runtime reads version 1",
+     "RecordStoreException: record store file gfs://java/0.rs2 has format version 9; this runtime reads versions 1 "
+     "and 2",
      "alpha gamma"},
     {"a malformed header", [](std::vector<uint8_t>* f) { (*f)[11] = 99; },
      "RecordStoreException: record store file gfs://java/0.rs2 is damaged: its header is malformed", "alpha gamma"},
     // the first index page lies at 384, record 1's data right after it, record 2's next
     {"garbage in a record's bytes", [](std::vector<uint8_t>* f) { (*f)[384 + 504 + 50 + 10] ^= 0x55; },
      "RecordStoreException: record 2 of \"beta\" is damaged", "alpha beta gamma"},
-    {"a slot pointing outside the file", [](std::vector<uint8_t>* f) { put32(f, 384 + 8 + 4, 0x7FFFFFF0); },
+    {"a slot pointing outside the file",
+     [](std::vector<uint8_t>* f) { put32(f, 384 + 8 + 4, 0x7FFFFFF0), sealPage(f, kPage); },
      "RecordStoreException: record store file gfs://java/0.rs2 is damaged: records overlap or lie outside the file",
      "alpha beta gamma"},
     {"a slot with an ID never given", [](std::vector<uint8_t>* f) { put32(f, 384 + 8, 5000); },
      "RecordStoreException: record store file gfs://java/0.rs2 is damaged: index slot 0 is malformed",
      "alpha beta gamma"},
-    {"an index page naming itself next", [](std::vector<uint8_t>* f) { put32(f, 384, 384); },
+    {"an index page naming itself next", [](std::vector<uint8_t>* f) { put32(f, 384, 384), sealPage(f, kPage); },
      "RecordStoreException: record store file gfs://java/0.rs2 is damaged: an index page lies outside the file or "
      "repeats",
      "alpha beta gamma"},
-    // a journal that does not check out was being armed: nothing had changed yet
-    {"a torn journal", [](std::vector<uint8_t>* f) { put32(f, 128, 0x4A524E4C), put32(f, 136, 3); },
-     "whole, 40 records", "alpha beta gamma"},
+    // a journal that does not check out was being armed: nothing had changed yet (the last
+    // commit's journal, armed again with one byte under its check changed)
+    {"a torn journal", [](std::vector<uint8_t>* f) { put32(f, 128, 0x4A524E4C), (*f)[133] ^= 1; }, "whole, 40 records",
+     "alpha beta gamma"},
+    // damage that once read as a store with fewer or emptier records
+    {"the first index page zeroed",
+     [](std::vector<uint8_t>* f) { std::fill(&(*f)[kPage], &(*f)[kPage + kPageSize], 0); },
+     "RecordStoreException: record store file gfs://java/0.rs2 is damaged: index page 0 fails its check",
+     "alpha beta gamma"},
+    {"512 bytes zeroed over the second index page",
+     [](std::vector<uint8_t>* f) {
+         size_t at = get32(*f, kPage) - 100;
+         std::fill(&(*f)[at], &(*f)[at + 512], 0);
+     },
+     "RecordStoreException: record store file gfs://java/0.rs2 is damaged: index page 1 fails its check",
+     "alpha beta gamma"},
+    {"16 zero bytes over two slots",
+     [](std::vector<uint8_t>* f) { std::fill(&(*f)[kPage + 16], &(*f)[kPage + 32], 0); },
+     "RecordStoreException: record store file gfs://java/0.rs2 is damaged: index slot 1 is malformed",
+     "alpha beta gamma"},
+    {"a slot zeroed whole", [](std::vector<uint8_t>* f) { std::fill(&(*f)[kPage + 8], &(*f)[kPage + 24], 0); },
+     "RecordStoreException: record store file gfs://java/0.rs2 is damaged: index page 0 fails its check",
+     "alpha beta gamma"},
+    {"a free slot holding a record's fields",
+     [](std::vector<uint8_t>* f) { put32(f, kPage + 8, 0), sealPage(f, kPage); },
+     "RecordStoreException: record store file gfs://java/0.rs2 is damaged: index slot 0 is malformed",
+     "alpha beta gamma"},
+    {"a record's length zeroed", [](std::vector<uint8_t>* f) { put32(f, kPage + 8 + 8, 0), sealPage(f, kPage); },
+     "RecordStoreException: record 1 of \"beta\" is damaged", "alpha beta gamma"},
+    {"the header's first index page zeroed", [](std::vector<uint8_t>* f) { put32(f, 80 + 16, 0); },
+     "RecordStoreException: record store file gfs://java/0.rs2 is damaged: its header fails its check", "alpha gamma"},
+    {"the header's name changed", [](std::vector<uint8_t>* f) { (*f)[17] = 'B'; },
+     "RecordStoreException: record store file gfs://java/0.rs2 is damaged: its header fails its check", "alpha gamma"},
+    // a store written before the check words is read, and given them
+    {"a file of the first format", withoutCheckWords, "whole, 40 records", "alpha beta gamma"},
 };
 
 TEST(RmsDamage, DamagedFilesGiveAClearErrorAndSpareTheOthers) {
@@ -231,6 +290,35 @@ TEST(RmsDamage, DamagedFilesGiveAClearErrorAndSpareTheOthers) {
         EXPECT_EQ(expected, run.out) << d.name << "\n" << run.err;
         EXPECT_EQ(file.size(), readAll(path).size()) << d.name << ": a damaged file is left as it is";
     }
+}
+
+// A file of the first format is read whole and given its check words, which then find the
+// damage the first format could not tell from valid data.
+TEST(RmsDamage, AFileOfTheFirstFormatGetsItsCheckWords) {
+    Storage storage("upgrade");
+    ASSERT_EQ(0, runGame(storage, {"RmsDamage", "make"}).status);
+    std::string path = recordFile(storage, ".rs2");
+    std::string bytes = readAll(path);
+    std::vector<uint8_t> file(bytes.begin(), bytes.end());
+    withoutCheckWords(&file);
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write((const char*)file.data(), (std::streamsize)file.size());
+    KvmRun run = runGame(storage, {"RmsDamage", "check"});
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("beta: whole, 40 records\n")) << run.out;
+    bytes = readAll(path);
+    std::vector<uint8_t> upgraded(bytes.begin(), bytes.end());
+    ASSERT_EQ(file.size(), upgraded.size());
+    EXPECT_EQ(2, upgraded[5]) << "the format version";
+    EXPECT_NE(0u, get32(upgraded, kPage + 4)) << "the first index page's check word";
+    EXPECT_NE(0u, get32(upgraded, 100)) << "the header's check word";
+    std::fill(&upgraded[kPage], &upgraded[kPage + kPageSize], 0);
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write((const char*)upgraded.data(), (std::streamsize)upgraded.size());
+    run = runGame(storage, {"RmsDamage", "check"});
+    EXPECT_NE(std::string::npos, run.out.find("beta: RecordStoreException: record store file gfs://java/0.rs2 is "
+                                              "damaged: index page 0 fails its check\n"))
+        << run.out;
 }
 
 // Reads whole lines the writer printed; the last op number in *last.
