@@ -404,16 +404,13 @@ bool dynamicBlock(InflateState* s) {
 
 }  // namespace
 
-// Refill buffer of the buffered read adaptor; only one inflation runs at a time.
-static uint8_t inflateReadBuffer[256] VMBSS;
-
 static int32_t refillFromRead(InflateSource* source) {
     InflateReadFn read = reinterpret_cast<InflateReadFn>(source->function);
-    int32_t n = read(inflateReadBuffer, int32_t(sizeof inflateReadBuffer), source->context);
+    int32_t n = read(source->buffer, int32_t(sizeof source->buffer), source->context);
     if (n <= 0) return 0;
-    if (n > int32_t(sizeof inflateReadBuffer)) n = int32_t(sizeof inflateReadBuffer);
-    source->next = inflateReadBuffer;
-    source->end = inflateReadBuffer + n;
+    if (n > int32_t(sizeof source->buffer)) n = int32_t(sizeof source->buffer);
+    source->next = source->buffer;
+    source->end = source->buffer + n;
     return n;
 }
 
@@ -427,7 +424,7 @@ static int32_t refillFromByte(InflateSource* source) {
 
 void inflateReadSource(InflateSource* source, InflateReadFn read, void* context) {
     source->refill = read ? refillFromRead : nullptr;
-    source->next = source->end = inflateReadBuffer;
+    source->next = source->end = source->buffer;
     source->context = context;
     source->function = reinterpret_cast<void*>(read);
     source->position = 0;

@@ -18,6 +18,8 @@ struct InflateSource {
     void* function;    // the adaptor's callback
     int32_t position;  // position word of the byte-callback adaptor
     uint8_t byte;      // the last byte of the byte-callback adaptor
+    // the read adaptor's refill buffer, one per stream: streams may inflate at once
+    uint8_t buffer[256];
 };
 
 // read(buffer, size, context) -> bytes placed in the buffer, 0 or less at the end of input.
@@ -26,7 +28,8 @@ typedef int32_t (*InflateReadFn)(uint8_t* buffer, int32_t size, void* context);
 // taken as its low eight bits.
 typedef int32_t (*InflateByteFn)(void* context, int32_t* position);
 
-// Buffered read callback: refills a VM-wide 256-byte buffer through read(buffer, 256, context).
+// Buffered read callback: refills the source's own 256-byte buffer through
+// read(buffer, 256, context).
 void inflateReadSource(InflateSource* source, InflateReadFn read, void* context);
 // Byte callback: one byte per call; the position word starts at the given value.
 void inflateByteSource(InflateSource* source, InflateByteFn byte, void* context, int32_t position);

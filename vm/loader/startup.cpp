@@ -34,6 +34,8 @@
 static const char SystemJarName[] = "/sys.jar";
 
 static VMBSS int32_t RequestedHeapSize;
+// Set when the options named a size: the run's heap is then cut to it.
+static VMBSS int32_t HeapSizeGiven;
 static VMBSS const char* ClassPathText;
 static VMBSS ClassRecord* MainClass;
 static VMBSS char* OptionBuffer;
@@ -83,11 +85,13 @@ static int parseHeapSize(const char* value) {
         size = MAXIMUM_HEAP_OPTION;
     }
     RequestedHeapSize = (int32_t)size & ~3;
+    HeapSizeGiven = 1;
     return 0;
 }
 
 int32_t kvm_main(int argc, char** argv) {
     RequestedHeapSize = DEFAULT_HEAP_SIZE;
+    HeapSizeGiven = 0;
     ClassPathText = nullptr;
     int i = 1;
     while (i < argc) {
@@ -213,14 +217,16 @@ void loadSystemClassesFromJar() {
 // ---------------------------------------------------------------------------------
 // The start
 
-// The caller's heap block cut to the requested size (and the room the system classes
-// take when they are loaded from the JAR).
+// The run's heap is the caller's block: the host sized it (a MIDlet's from the
+// JavaHeapSize setting). Only a "-heapsize" option cuts it, to that size and the room
+// the system classes take when they are loaded from the JAR. Either way the heap's own
+// limit holds: a larger block is used up to it, never refused.
 static void takeRunHeap() {
     CallerStartRecord = mvVm_getStartRecord();
     if (CallerStartRecord == nullptr) return;
     RunHeapRecord = *CallerStartRecord;
-    int32_t wanted = RequestedHeapSize + (haveGeneratedImage() ? 0 : SYSTEM_JAR_HEAP_RESERVE);
-    // The heap's own limit is below the largest size the option accepts.
+    int32_t wanted = MAXIMUM_HEAP_SIZE;
+    if (HeapSizeGiven) wanted = RequestedHeapSize + (haveGeneratedImage() ? 0 : SYSTEM_JAR_HEAP_RESERVE);
     if (wanted > MAXIMUM_HEAP_SIZE) wanted = MAXIMUM_HEAP_SIZE;
     if (RunHeapRecord.heapSize > wanted) RunHeapRecord.heapSize = wanted;
     mvVm_keepStartRecord(&RunHeapRecord);

@@ -595,6 +595,52 @@ TEST(Inflate, InputAdaptors) {
     EXPECT_EQ(0, heap.live);
 }
 
+// Each read-adaptor stream keeps its own buffer: a second stream inflated while the
+// first one's refilled bytes wait (as the installer does beside the VM) leaves them alone.
+struct NestingReader {
+    ChunkReader outer;
+    const Bytes* innerPacked;
+    const Bytes* innerData;
+    int calls = 0;
+    int innerResults = 0;
+};
+
+int32_t nestingRead(uint8_t* buffer, int32_t size, void* context) {
+    NestingReader* r = static_cast<NestingReader*>(context);
+    int32_t n = chunkRead(buffer, size, &r->outer);
+    if (r->calls++ % 5 == 1) {
+        CountingHeap heap;
+        InflateAllocator allocator = {countingAlloc, countingFree, &heap};
+        Bytes out(r->innerData->size());
+        uint8_t* outp = out.data();
+        ChunkReader cr = {r->innerPacked, 0, 256};
+        InflateSource inner;
+        inflateReadSource(&inner, chunkRead, &cr);
+        int32_t ok = inflateData(&inner, int32_t(r->innerPacked->size()), &outp, int32_t(out.size()), &allocator);
+        if (ok == 1 && out == *r->innerData) r->innerResults++;
+    }
+    return n;
+}
+
+TEST(Inflate, ReadStreamsInflateAtOnce) {
+    Bytes data = mixedData(40000, 3), other = mixedData(3000, 5);
+    Bytes packed = zlibDeflate(data, 6), otherPacked = zlibDeflate(other, 1);
+    NestingReader reader;
+    reader.outer = {&packed, 0, 256};
+    reader.innerPacked = &otherPacked;
+    reader.innerData = &other;
+    CountingHeap heap;
+    InflateAllocator allocator = {countingAlloc, countingFree, &heap};
+    Bytes out(data.size());
+    uint8_t* outp = out.data();
+    InflateSource source;
+    inflateReadSource(&source, nestingRead, &reader);
+    EXPECT_EQ(1, inflateData(&source, int32_t(packed.size()), &outp, int32_t(out.size()), &allocator));
+    EXPECT_TRUE(out == data) << "the outer stream's bytes were overwritten by the inner one";
+    EXPECT_GT(reader.innerResults, 3) << "the inner streams inflate whole";
+    EXPECT_EQ((reader.calls + 3) / 5, reader.innerResults);
+}
+
 // Table allocation: a refused allocation fails the call, and an allocation may move the
 // output area (the Java heap compacts), so the decoder must follow the output pointer.
 struct MovingHeap {
