@@ -323,7 +323,9 @@ int qmms_registerMemorySuite(const char* jad, int jadSize, const void* jar, int 
     int found = 0;
     for (int n = 1; n <= QMMS_MAX_MIDLETS && qmmsHooks.getAttribute != nullptr; n++) {
         char key[16];
-        char value[64];
+        // the whole line: each of name, icon and class up to its field's size, with the
+        // commas and spaces between them
+        char value[2 * sizeof(QmmsMidletInfo)];
         snprintf(key, sizeof key, "MIDlet-%d", n);
         if (qmmsHooks.getAttribute(jad, jadSize, key, value, sizeof value, 1) != 0) break;
         value[sizeof value - 1] = 0;

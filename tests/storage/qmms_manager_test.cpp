@@ -272,6 +272,37 @@ TEST_F(QmmsMemorySuiteTest, MidletAttributesCountFromOne) {
     }
 }
 
+// Each element is kept up to its field's size: a class name longer than 63 characters
+// (real suites have them) is read whole, beside a long name and icon too.
+TEST_F(QmmsMemorySuiteTest, LongElementsAreReadWhole) {
+    auto dotted = [](size_t length) {
+        std::string s = "com.example";
+        while (s.size() < length) s += ".x";
+        return s.substr(0, length);
+    };
+    struct Case {
+        const char* what;
+        std::string name, icon, className;
+    } cases[] = {
+        {"a class of 63 characters", "Game", "", dotted(63)},
+        {"a class of 64 characters", "Game", "", dotted(64)},
+        {"a class of 70 characters", "Game", "/i.png", dotted(70)},
+        {"a class as long as its field", "Game", "", dotted(255)},
+        {"every element as long as its field", std::string(63, 'N'), "/" + std::string(62, 'i'), dotted(255)},
+    };
+    for (const Case& c : cases) {
+        std::string jad = "MIDlet-1:  " + c.name + " ,  " + c.icon + " ,  " + c.className + "  \n";
+        posted.clear();
+        qmms_closeSuite(0);
+        ASSERT_EQ(qmms_registerMemorySuite(jad.c_str(), (int)jad.size(), "J", 1, 1, 0), 0) << c.what;
+        QmmsMidletInfo m;
+        ASSERT_EQ(qmms_getMidletEntry(0, &m), 0) << c.what;
+        EXPECT_EQ(std::string(m.name), c.name) << c.what;
+        EXPECT_EQ(std::string(m.icon), c.icon) << c.what;
+        EXPECT_EQ(std::string(m.className), c.className) << c.what;
+    }
+}
+
 TEST_F(QmmsMemorySuiteTest, NotificationRequests) {
     qmms_postPauseRequest(10000);
     ASSERT_EQ(posted.size(), 1u);
