@@ -52,10 +52,13 @@ void MkSoftkeySetLabel(const uint16_t* chars, int32_t count, int32_t key) {
 
 void MkSoftkeyResetLabels(void) {
     softkeys.lengths[0] = softkeys.lengths[1] = 0;
+    // the arrows belong to the screen whose labels go
+    softkeys.scrollState = 0;
     softkeys.changed = 1;
 }
 
 void MkSoftkeySetScrollState(int32_t value) { softkeys.scrollState = value; }
+int32_t MkSoftkeyGetScrollState(void) { return softkeys.scrollState; }
 void MkSoftkeySetFocusState(int32_t value) { softkeys.focusState = value; }
 
 void MkSoftkeyPaint(void) {

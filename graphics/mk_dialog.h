@@ -12,6 +12,7 @@ enum { MK_SOFTKEY_LABEL_MAX = 10 };
 void MkSoftkeySetLabel(const uint16_t* chars, int32_t count, int32_t key);
 void MkSoftkeyResetLabels(void);
 void MkSoftkeySetScrollState(int32_t value);
+int32_t MkSoftkeyGetScrollState(void);
 void MkSoftkeySetFocusState(int32_t value);
 void MkSoftkeyPaint(void);
 void MkGetDefaultCommandKeys(int32_t* table);  // seven entries

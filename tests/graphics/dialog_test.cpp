@@ -48,12 +48,14 @@ TEST_F(HostCallsTest, SoftkeyLabelsKeepTenCharactersAndPaintKeysOneAndTwo) {
     EXPECT_EQ(u"Options me", labels[0].second);
     EXPECT_EQ(2, labels[1].first);
     EXPECT_EQ(u"Back", labels[1].second);
+    MkSoftkeySetScrollState(5);
     MkSoftkeyResetLabels();
     labels.clear();
     MkSoftkeyPaint();
     ASSERT_EQ(2u, labels.size());
     EXPECT_EQ(u"", labels[0].second);
     EXPECT_EQ(u"", labels[1].second);
+    EXPECT_EQ(0, MkSoftkeyGetScrollState()) << "the reset clears the scroll arrows too";
 }
 
 TEST_F(HostCallsTest, CommandKeysAndAlertSounds) {
