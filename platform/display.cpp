@@ -10,11 +10,16 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/signalfd.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -33,10 +38,73 @@ bool buttonDown = false;
 void (*pumpHookOfTests)(void) = nullptr;
 
 // SIGINT and SIGTERM close the window. They are blocked while the display is open and
-// read from a descriptor by the pump, never taken by a handler: a handler interrupts
-// whatever thread the kernel picks, in the middle of whatever it holds.
+// read from a descriptor by a watcher thread, never taken by a handler: a handler
+// interrupts whatever thread the kernel picks, in the middle of whatever it holds. The
+// watcher only posts the close, so it arrives even while the window's thread is busy.
 int closeSignalFd = -1;
+int watcherWake[2] = {-1, -1};
 sigset_t maskBeforeOpen;
+std::thread watcher;
+std::atomic<HWND> closeTarget{0};
+std::atomic<int32_t> closeDeadlineMs{0};
+
+// A close that found no window waits for the target to be named.
+std::atomic<bool> closePending{false};
+
+void postClose() {
+    closePending = true;
+    HWND target = closeTarget.load();
+    if (target == 0 || !IsWindow(target)) target = GetActiveWindow();
+    if (target == 0) target = GetFocus();
+    if (target != 0 && closePending.exchange(false)) PostMessageW(target, WM_CLOSE, 0, 0);
+}
+
+void endAtOnce(int signal, const char* why) {
+    char line[160];
+    int n = snprintf(line, sizeof line, "Movane_VM: %s; ended at once\n", why);
+    if (n > 0) {
+        ssize_t written = write(2, line, (size_t)std::min(n, (int)sizeof line - 1));
+        (void)written;
+    }
+    _exit(128 + signal);
+}
+
+int64_t nowMs() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (int64_t)t.tv_sec * 1000 + t.tv_nsec / 1000000;
+}
+
+// Posts a close for every signal; with a deadline set (before or after it came), the
+// first signal arms it, and a second signal or the deadline passing ends the process
+// there and then.
+void watchCloseSignals() {
+    int firstSignal = 0;
+    int64_t firstAt = 0;
+    for (;;) {
+        int32_t limit = closeDeadlineMs.load();
+        bool armed = firstSignal != 0 && limit > 0;
+        pollfd fds[2] = {{closeSignalFd, POLLIN, 0}, {watcherWake[0], POLLIN, 0}};
+        int r = poll(fds, 2, armed ? (int)std::max<int64_t>(0, firstAt + limit - nowMs()) : -1);
+        if (r < 0 && errno == EINTR) continue;
+        if (fds[1].revents & POLLIN) {
+            char why = 0;
+            if (read(watcherWake[0], &why, 1) == 1 && why == 'x') return;
+            continue;
+        }
+        if (r == 0 && armed) endAtOnce(firstSignal, "the program did not end in time after a signal");
+        if (!(fds[0].revents & POLLIN)) continue;
+        signalfd_siginfo info;
+        while (read(closeSignalFd, &info, sizeof info) == (ssize_t)sizeof info) {
+            if (firstSignal != 0 && closeDeadlineMs.load() > 0) endAtOnce((int)info.ssi_signo, "a second signal came");
+            if (firstSignal == 0) {
+                firstSignal = (int)info.ssi_signo;
+                firstAt = nowMs();
+            }
+            postClose();
+        }
+    }
+}
 
 void takeCloseSignals() {
     sigset_t set;
@@ -45,37 +113,29 @@ void takeCloseSignals() {
     sigaddset(&set, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &set, &maskBeforeOpen);
     closeSignalFd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (closeSignalFd < 0) return;
+    if (pipe2(watcherWake, O_CLOEXEC) != 0) {
+        watcherWake[0] = watcherWake[1] = -1;
+        return;
+    }
+    watcher = std::thread(watchCloseSignals);
 }
 
 void releaseCloseSignals() {
+    if (watcher.joinable()) {
+        ssize_t woken = write(watcherWake[1], "x", 1);
+        (void)woken;
+        watcher.join();
+    }
+    for (int& fd : watcherWake) {
+        if (fd >= 0) close(fd);
+        fd = -1;
+    }
+    closePending = false;
     if (closeSignalFd < 0) return;
     close(closeSignalFd);
     closeSignalFd = -1;
     pthread_sigmask(SIG_SETMASK, &maskBeforeOpen, nullptr);
-}
-
-// Whether a close signal came since the last pump.
-bool closeSignalled() {
-    if (closeSignalFd < 0) return false;
-    bool any = false;
-    signalfd_siginfo info;
-    for (;;) {
-        ssize_t n = read(closeSignalFd, &info, sizeof info);
-        if (n == (ssize_t)sizeof info) {
-            any = true;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break;
-        }
-    }
-    return any;
-}
-
-void postClose() {
-    HWND target = GetActiveWindow();
-    if (target == 0) target = GetFocus();
-    if (target != 0) PostMessageW(target, WM_CLOSE, 0, 0);
 }
 
 const DisplayKeyBinding defaultKeys[] = {
@@ -297,10 +357,23 @@ bool toDevice(int32_t wx, int32_t wy, int32_t* x, int32_t* y) {
 
 void DisplaySetPumpHook(void (*hook)(void)) { pumpHookOfTests = hook; }
 
+void DisplaySetCloseTarget(HWND hwnd) {
+    closeTarget = hwnd;
+    // a signal that came before the window was there closes it now
+    if (hwnd != 0 && closePending.exchange(false)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+}
+
+void DisplaySetCloseDeadline(int32_t milliseconds) {
+    closeDeadlineMs = std::max(0, milliseconds);
+    if (watcherWake[1] >= 0) {
+        ssize_t woken = write(watcherWake[1], "d", 1);
+        (void)woken;
+    }
+}
+
 void DisplayPump(void) {
     if (window == nullptr) return;
     if (pumpHookOfTests) pumpHookOfTests();
-    if (closeSignalled()) postClose();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         switch (e.type) {

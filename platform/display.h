@@ -34,6 +34,15 @@ void DisplayPresent(void);
 // Reads and handles the waiting SDL events; presents when the image changed.
 void DisplayPump(void);
 
+// SIGTERM and SIGINT while the display is open post WM_CLOSE to this window (0: the
+// active or the focused window), from a thread of the display's own, so that they
+// arrive whatever the window's thread is doing.
+void DisplaySetCloseTarget(HWND hwnd);
+// With a time set (ms, 0 for none), the first close signal arms it: a second signal, or
+// the time passing before the display is closed, ends the process at once with status
+// 128 + the signal's number.
+void DisplaySetCloseDeadline(int32_t milliseconds);
+
 // The default key table: arrows, Return, digits and keypad, '*' and '#', F1, F2,
 // Backspace, Escape, and F6 and F7 for the volume keys.
 const DisplayKeyBinding* DisplayDefaultKeys(int32_t* count);

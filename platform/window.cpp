@@ -192,6 +192,7 @@ void (*boxObserver)(HWND, const wchar_t*, const wchar_t*) = nullptr;
 
 // Cross-process state.
 std::string& runtimeDir = *new std::string;
+bool runtimeDirRefused = false;  // unsafe to share: no sockets, no slot files
 uint32_t processSlot = 0;
 int slotLockFd = -1;
 std::map<uint32_t, int>& peerFds = *new std::map<uint32_t, int>;  // slot -> connection
@@ -270,17 +271,32 @@ void ensureRuntimeDir() {
     const char* env = getenv("MOVANE_RUNTIME_DIR");
     if (env != nullptr && *env) {
         runtimeDir = env;
-    } else if ((env = getenv("XDG_RUNTIME_DIR")) != nullptr && *env) {
+        mkdir(runtimeDir.c_str(), 0700);
+        return;
+    }
+    if ((env = getenv("XDG_RUNTIME_DIR")) != nullptr && *env) {
         runtimeDir = std::string(env) + "/movane";
     } else {
         runtimeDir = "/tmp/movane-" + std::to_string(getuid());
     }
-    mkdir(runtimeDir.c_str(), 0700);
+    // a folder another user made or can enter would hand our sockets and slots to them
+    char why[160];
+    if (!WindowCheckRuntimeDir(runtimeDir.c_str(), why, sizeof why)) {
+        runtimeDirRefused = true;
+        fprintf(stderr,
+                "Movane: the runtime folder %s is refused: %s. This program runs alone; "
+                "remove the folder or set XDG_RUNTIME_DIR.\n",
+                runtimeDir.c_str(), why);
+    }
 }
 
 void ensureSlot() {
     if (processSlot != 0) return;
     ensureRuntimeDir();
+    if (runtimeDirRefused) {
+        processSlot = 255;
+        return;
+    }
     for (uint32_t slot = 1; slot < 255; slot++) {
         std::string path = runtimeDir + "/slot-" + std::to_string(slot) + ".lock";
         int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -498,6 +514,10 @@ uint32_t greet(int fd) {
 
 // Connection to the process holding the class socket at path, or -1. Lock held.
 int connectionFor(const std::string& path, uint32_t* slot) {
+    if (runtimeDirRefused) {
+        errno = ENOENT;
+        return -1;
+    }
     int fd = connectSocket(path);
     if (fd < 0) return -1;
     uint32_t peer = greet(fd);
@@ -524,6 +544,7 @@ int connectionForSlot(uint32_t slot) {
     auto it = peerFds.find(slot);
     if (it != peerFds.end()) return it->second;
     ensureRuntimeDir();
+    if (runtimeDirRefused) return -1;
     DIR* dir = opendir(runtimeDir.c_str());
     if (dir == nullptr) return -1;
     std::vector<std::string> paths;
@@ -548,6 +569,7 @@ std::string socketPathFor(const std::wstring& cls) { return runtimeDir + "/" + t
 // Binds the class socket unless a live process holds it; a stale one is removed.
 void bindClassSocket(WindowClass* c) {
     ensureSlot();
+    if (runtimeDirRefused) return;
     std::string path = socketPathFor(c->name);
     int probe = connectSocket(path);
     if (probe >= 0) {
@@ -1476,6 +1498,31 @@ BOOL WindowTakeScreenChanged(void) {
 void WindowSetMessageBoxObserver(void (*observer)(HWND, const wchar_t*, const wchar_t*)) {
     std::lock_guard<std::mutex> g(lock);
     boxObserver = observer;
+}
+
+int WindowCheckRuntimeDir(const char* path, char* why, size_t size) {
+    if (mkdir(path, 0700) != 0 && errno != EEXIST) {
+        snprintf(why, size, "it cannot be made (%s)", strerror(errno));
+        return 0;
+    }
+    struct stat st;
+    if (lstat(path, &st) != 0) {
+        snprintf(why, size, "it cannot be read (%s)", strerror(errno));
+        return 0;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        snprintf(why, size, "it is not a folder");
+        return 0;
+    }
+    if (st.st_uid != geteuid()) {
+        snprintf(why, size, "it belongs to user %u, not to you (%u)", (unsigned)st.st_uid, (unsigned)geteuid());
+        return 0;
+    }
+    if ((st.st_mode & 077) != 0) {
+        snprintf(why, size, "it is open to other users (mode %03o; 700 is needed)", (unsigned)(st.st_mode & 0777));
+        return 0;
+    }
+    return 1;
 }
 
 const char* WindowRuntimeDir(void) {

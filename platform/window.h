@@ -240,5 +240,10 @@ void WindowSetMessageBoxObserver(void (*observer)(HWND box, const wchar_t* capti
 // The runtime folder of the class sockets: MOVANE_RUNTIME_DIR, else
 // $XDG_RUNTIME_DIR/movane, else /tmp/movane-<uid>. Read at first use.
 const char* WindowRuntimeDir(void);
+// Makes the runtime folder at path when missing; 1 when it is a folder (not a link) of
+// this user closed to others, else 0 with the reason in why. The folders this program
+// chooses itself ($XDG_RUNTIME_DIR/movane, /tmp/movane-<uid>) are refused otherwise,
+// with a message on standard error, and the process then runs alone.
+int WindowCheckRuntimeDir(const char* path, char* why, size_t size);
 // This process's slot (1-254, the high half of its handles), taken at first use.
 uint32_t WindowProcessSlot(void);

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <vector>
 #include <thread>
 
 #include "platform/window.h"
@@ -94,7 +96,7 @@ bool blocked(int signal) {
 }
 
 // SIGTERM and SIGINT sent to the process while other threads run reach the active window
-// as WM_CLOSE through the pump, on the window's own thread, and the process lives on.
+// as WM_CLOSE, handled on the window's own thread, and the process lives on.
 TEST(DisplayCloseSignals, AreTakenByThePumpAsWindowCloses) {
     int32_t count = 0;
     const DisplayKeyBinding* keys = DisplayDefaultKeys(&count);
@@ -134,6 +136,81 @@ TEST(DisplayCloseSignals, AreTakenByThePumpAsWindowCloses) {
         DisplayClose();
     }
     EXPECT_FALSE(blocked(SIGTERM) || blocked(SIGINT)) << "the mask before the display is back";
+}
+
+// The program's own window may be hidden, neither active nor focused: the close goes to
+// the window named for it, even while the window's thread does not pump the display.
+TEST(DisplayCloseSignals, ReachTheNamedWindowWhenNoneIsActive) {
+    int32_t count = 0;
+    const DisplayKeyBinding* keys = DisplayDefaultKeys(&count);
+    {
+        [[maybe_unused]] DisplayLibraries loading;
+        ASSERT_EQ(DisplayOpen(64, 64, 1, "signals", keys, count), 1);
+    }
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = closeCounter;
+    wc.lpszClassName = L"CloseTargetClass";
+    RegisterClassW(&wc);
+    HWND w = CreateWindowExW(0, L"CloseTargetClass", L"", 0, 0, 0, 10, 10, 0, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, 0u);
+    SetActiveWindow(0);
+    SetFocus(0);
+    DisplaySetCloseTarget(w);
+    int before = closesSeen;
+    ASSERT_EQ(kill(getpid(), SIGTERM), 0);
+    // the close is posted by the display's watcher: it is in the queue without a pump
+    MSG msg;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool queued = false;
+    while (!queued && std::chrono::steady_clock::now() < end) {
+        queued = PeekMessageW(&msg, w, WM_CLOSE, WM_CLOSE, PM_NOREMOVE) != 0;
+        if (!queued) usleep(2000);
+    }
+    EXPECT_TRUE(queued);
+    while (PeekMessageW(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_EQ(closesSeen, before + 1);
+    DisplaySetCloseTarget(0);
+    DestroyWindow(w);
+    UnregisterClassW(L"CloseTargetClass", nullptr);
+    {
+        [[maybe_unused]] DisplayLibraries unloading;
+        DisplayClose();
+    }
+}
+
+// With a deadline set, a close signal that does not end the program in time, or a
+// second signal, ends it at once: a program stuck anywhere still goes.
+TEST(DisplayCloseSignalsDeathTest, ASecondSignalOrTheDeadlineEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Case {
+        const char* name;
+        int32_t deadlineMs;
+        std::vector<int> signals;
+        int status;
+    };
+    const Case cases[] = {
+        {"the deadline passes", 300, {SIGTERM}, 128 + SIGTERM},
+        {"a second signal", 600000, {SIGTERM, SIGINT}, 128 + SIGINT},
+        {"a second signal, SIGINT first", 600000, {SIGINT, SIGTERM}, 128 + SIGTERM},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EXIT(
+            {
+                int32_t count = 0;
+                const DisplayKeyBinding* keys = DisplayDefaultKeys(&count);
+                if (DisplayOpen(64, 64, 1, "signals", keys, count) != 1) _exit(3);
+                DisplaySetCloseDeadline(c.deadlineMs);
+                for (int signal : c.signals) {
+                    kill(getpid(), signal);
+                    usleep(50000);
+                }
+                // busy elsewhere: nothing here ends the process
+                for (int i = 0; i < 2000; i++) usleep(10000);
+                _exit(0);
+            },
+            ::testing::ExitedWithCode(c.status), "ended at once")
+            << c.name;
+    }
 }
 
 }  // namespace
