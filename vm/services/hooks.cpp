@@ -6,6 +6,8 @@ static const uint16_t* noPlatformProperty(const uint16_t*, int32_t, int32_t* val
     return nullptr;
 }
 
-constexpr VmServiceHooks DefaultServiceHooks = {noPlatformProperty};
+static void noSoftkeys() {}
+
+constexpr VmServiceHooks DefaultServiceHooks = {noPlatformProperty, noSoftkeys};
 
 VMHOOKS VmServiceHooks ServiceHooks = DefaultServiceHooks;

@@ -9,6 +9,8 @@
 struct VmServiceHooks {
     // The platform's value of a property as UTF-16 with its length, or null.
     const uint16_t* (*MkPropertyGetString)(const uint16_t* key, int32_t keyLength, int32_t* valueLength);
+    // Clears the soft-key bar's labels and arrows, when the VM's run has stopped.
+    void (*MkSoftkeyResetLabels)(void);
 };
 
 extern VMHOOKS VmServiceHooks ServiceHooks;

@@ -280,11 +280,6 @@ MemHandle mvMemory_allocHandle(int32_t size) {
     return block ? AllocHandle(block) : 0;
 }
 
-MemHandle AmMemAllocHandle(int32_t size) {
-    MemHandle handle = mvMemory_allocHandle(size);
-    return handle != 0 ? handle : (MemHandle)-1;
-}
-
 int32_t freeHandle(MemHandle handle) {
     if (HandleTable == nullptr) {
         mvTraceLog_warning("freeHandle: already freed memory handle 0x%08x\n", handle);

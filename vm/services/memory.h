@@ -30,8 +30,6 @@ int32_t mvMemory_objectUnlock(void* object);
 
 // A movable block reached through its handle; 0 when none could be had.
 MemHandle mvMemory_allocHandle(int32_t size);
-// The service interface's variant: -1 instead of 0.
-MemHandle AmMemAllocHandle(int32_t size);
 // Enters an allocated block into the handle table.
 MemHandle AllocHandle(void* block);
 int32_t freeHandle(MemHandle handle);

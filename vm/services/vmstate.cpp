@@ -13,6 +13,7 @@
 #include "vm/core/thread.h"
 #include "vm/core/vmsections.h"
 #include "vm/services/events.h"
+#include "vm/services/hooks.h"
 #include "vm/services/runhooks.h"
 #include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
@@ -138,6 +139,8 @@ static void ownResumed(void*) {
 }
 
 static void ownStopped(void*) {
+    // the ended run's labels and arrows must not stay on the bar
+    ServiceHooks.MkSoftkeyResetLabels();
     if (!get(&VmState.inKvm)) return;
     mvRunHooks()->closeOpenFiles();
     set(&VmState.pauseRequested, 0);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -125,6 +126,43 @@ TEST(AmRequests, CallbackTravelsInWordNine) {
     EXPECT_EQ((void*)counted, p32Ptr(withCallback[9]));
     ASSERT_EQ(10u, without.size());
     EXPECT_EQ(0, without[9]);
+}
+
+// With the queues made but no VM running, every synchronous post is refused at once: it
+// must neither spin holding the request lock nor block the next poster.
+TEST(AmRequests, SynchronousPostsWithoutAVmAreRefused) {
+    SysTimerInit();
+    Vm vm;
+    std::atomic<int32_t> finished{0};
+    bool spun = false;
+    int32_t results[3] = {-7, -7, -7};
+    RunResult r = vm.inside([&] {
+        mvK6Event_resetForRun();
+        mvK6Event_initialize();
+        mvVm_setInKvm(1);
+        mvK6Event_initUiQueues();
+        mvVm_setInKvm(0);
+        std::thread poster([&] {
+            results[0] = AmPostRequest(1, 0, AM_REQUEST_SYNC, 0, 0, 0, 0, 0, counted);
+            results[1] = AmPostRequest(-1, 0, AM_REQUEST_REPAINT, 0, 0, 0, 0, 0, counted);
+            results[2] = AmPostRepaintRequest();
+            finished = 1;
+        });
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!finished && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        // a spinning poster is let go by a VM that takes its posts, so the test can end
+        spun = !finished;
+        if (spun) mvVm_setInKvm(1);
+        poster.join();
+        mvVm_setInKvm(0);
+    });
+    ASSERT_EQ(0, r.exitCode) << r.trace;
+    ASSERT_FALSE(spun) << "a synchronous post spun without a VM";
+    EXPECT_EQ(0, results[0]) << "request 0x10000";
+    EXPECT_EQ(0, results[1]) << "request 0x10002";
+    EXPECT_EQ(0, results[2]) << "AmPostRepaintRequest";
 }
 
 }  // namespace

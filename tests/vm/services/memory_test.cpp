@@ -3,12 +3,15 @@
 
 #include <string.h>
 
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sink_capture.h"
 #include "support/vmasm.h"
 #include "vm/core/gc.h"
+#include "vm/services/glue/amservice.h"
 #include "vm/services/memory.h"
 #include "vm/services/pointerqueue.h"
 
@@ -240,6 +243,47 @@ TEST(MemoryHandle, RefusalsOfTheAllocation) {
         CollectorRunning = 0;
         EXPECT_EQ("Warning: GC is running. Counld not allocate memory. size:8\n", sink.text);
     });
+}
+
+// Host threads share the handle table through the service interface, each call under
+// its lock: every handle is distinct and every block keeps what its thread wrote.
+TEST(MemoryHandle, HostThreadsAllocateLockAndFreeAtOnce) {
+    insideRun(
+        [] {
+            enum { THREADS = 4, EACH = 150 };
+            std::vector<MemHandle> made[THREADS];
+            std::vector<std::thread> threads;
+            for (int t = 0; t < THREADS; t++) {
+                threads.emplace_back([t, &made] {
+                    for (int i = 0; i < EACH; i++) {
+                        MemHandle h = AmMemAllocHandle(16);
+                        if (h == (MemHandle)-1) continue;
+                        int32_t* p = (int32_t*)AmMemLockHandle(h);
+                        if (p != nullptr) p[0] = t * 1000 + i;
+                        AmMemUnlockHandle(h);
+                        made[t].push_back(h);
+                        if (i % 3 == 0) {
+                            AmMemFreeHandle(made[t].back());
+                            made[t].pop_back();
+                        }
+                    }
+                });
+            }
+            for (std::thread& th : threads) th.join();
+            std::set<MemHandle> seen;
+            for (int t = 0; t < THREADS; t++) {
+                EXPECT_EQ((size_t)(EACH - EACH / 3), made[t].size());
+                for (size_t k = 0; k < made[t].size(); k++) {
+                    EXPECT_TRUE(seen.insert(made[t][k]).second) << "handle given twice: " << made[t][k];
+                    int32_t* p = (int32_t*)AmMemLockHandle(made[t][k]);
+                    ASSERT_NE(nullptr, p);
+                    EXPECT_EQ(t, p[0] / 1000);
+                    AmMemUnlockHandle(made[t][k]);
+                    EXPECT_EQ(0, AmMemFreeHandle(made[t][k]));
+                }
+            }
+        },
+        1024 * 1024);
 }
 
 TEST(MemoryHandle, TaggedArrayBlock) {

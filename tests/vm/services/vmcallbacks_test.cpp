@@ -5,7 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "graphics/mk_dialog.h"
+#include "graphics/mk_host.h"
 #include "sink_capture.h"
+#include "support/hookscope.h"
+#include "vm/services/hooks.h"
 #include "vm/services/vmreset.h"
 #include "vm/services/vmstate.h"
 
@@ -69,6 +73,38 @@ TEST(VmCallbacks, OwnRecordIsFilledForEveryRun) {
     ASSERT_EQ(0, initVmSections(MV_SECTIONS_PER_RUN));
     EXPECT_EQ(nullptr, own->stopped.get()) << "a per-run record: the reset clears it";
     EXPECT_NE(nullptr, mvVm_ownCallbacks()->stopped.get());
+}
+
+std::vector<int32_t> PaintedLengths;
+void paintLabel(int32_t, const uint16_t*, int32_t count) { PaintedLengths.push_back(count); }
+
+// The own stopped callback clears the soft-key labels and arrows of the ended run,
+// whether or not the VM still runs.
+TEST(VmCallbacks, OwnStoppedClearsTheSoftKeys) {
+    // as the program's start-up wires it
+    HookScope<void (*)(void)> softkeys(ServiceHooks.MkSoftkeyResetLabels, MkSoftkeyResetLabels);
+    MkHostHooks saved = *mk_getHostHooks();
+    MkHostHooks hooks = saved;
+    hooks.menuBarSetSoftkeyLabel = paintLabel;
+    mk_setHostHooks(&hooks);
+    for (int32_t inKvm = 0; inKvm <= 1; inKvm++) {
+        SCOPED_TRACE(inKvm);
+        ASSERT_EQ(0, initVmSections(MV_SECTIONS_PER_RUN));
+        const uint16_t exitLabel[] = {'E', 'x', 'i', 't'};
+        MkSoftkeySetLabel(exitLabel, 4, 1);
+        MkSoftkeySetLabel(exitLabel, 4, 2);
+        MkSoftkeySetScrollState(3);
+        mvVm_setInKvm(inKvm);
+        VmCallbackRecord* own = mvVm_ownCallbacks();
+        own->stopped.get()(nullptr);
+        mvVm_setInKvm(0);
+        PaintedLengths.clear();
+        MkSoftkeyPaint();
+        EXPECT_EQ((std::vector<int32_t>{0, 0}), PaintedLengths) << "labels left after the run";
+        EXPECT_EQ(0, MkSoftkeyGetScrollState()) << "arrows left after the run";
+    }
+    mk_setHostHooks(&saved);
+    ASSERT_EQ(0, initVmSections(MV_SECTIONS_PER_RUN));
 }
 
 }  // namespace

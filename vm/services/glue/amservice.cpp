@@ -75,6 +75,15 @@ void AmMemFreePointer(void* pointer) {
     if (result != 0) mvTraceLog_warning("Warning: AmMemFreePointer(%p) is illegal.\n", pointer);
 }
 
+MemHandle AmMemAllocHandle(int32_t size) {
+    MemHandle handle;
+    {
+        Locked lock(&MemoryLock);
+        handle = mvMemory_allocHandle(size);
+    }
+    return handle != 0 ? handle : (MemHandle)-1;
+}
+
 int32_t AmMemFreeHandle(MemHandle handle) {
     Locked lock(&MemoryLock);
     return freeHandle(handle);
@@ -158,15 +167,16 @@ static void doNothing(int32_t*) {}
 static int32_t postSync(const int32_t* record) {
     int32_t queue = dialogOr(DIALOG_QUEUE_SECOND_REQUEST, UI_QUEUE_SECOND_REQUEST);
     Locked lock(&RequestLock);
-    for (;;) {
+    for (int32_t retried = 0;; retried++) {
         int32_t posted = mvK6Event_post(record, REQUEST_WORDS, queue);
         if (posted) return posted;
         int32_t pending[16];
         int32_t n = 0;
         mvK6Event_takeQueue(queue, pending, &n);
-        // taken by the VM thread meanwhile: the queue has room again
+        // taken by the VM thread meanwhile: the queue has room again, so one more try;
+        // an empty queue that still refuses (no VM running, a bad queue) is a refusal
         if (n == 0) {
-            if (queue < 1) return 0;
+            if (queue < 1 || retried > 0 || !mvVm_isInKvm()) return 0;
             continue;
         }
         if (n != REQUEST_WORDS) return 0;

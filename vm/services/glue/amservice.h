@@ -20,6 +20,8 @@ int32_t AmVmPause(int32_t vmId);
 // Serialised among all callers of the service interface, whatever their thread.
 void* AmMemAllocPointer(int32_t size);
 void AmMemFreePointer(void* pointer);
+// A movable block through its handle; -1 when none could be had.
+MemHandle AmMemAllocHandle(int32_t size);
 int32_t AmMemFreeHandle(MemHandle handle);
 void* AmMemLockHandle(MemHandle handle);
 int32_t AmMemUnlockHandle(MemHandle handle);

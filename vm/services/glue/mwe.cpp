@@ -3,10 +3,12 @@
 // frees and remakes the queues, so no thread ever reads a queue that is gone. A start
 // asked for while a run is in progress is remembered and made when the shell reports
 // the run's end.
+#include <errno.h>
 #include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -19,7 +21,7 @@
 #include "vm/services/glue/mwe.h"
 #include "vm/services/glue/mwe_internal.h"
 
-enum { KVE_STACK = 8 * 1024 * 1024, CONTROL_STACK = 256 * 1024, READY_WAIT_MS = 1000 };
+enum { KVE_STACK = 8 * 1024 * 1024, CONTROL_STACK = 256 * 1024, READY_WAIT_MS = 1000, FINI_GRACE_MS = 2000 };
 
 static MweShell Shell;
 
@@ -66,6 +68,8 @@ static pthread_mutex_t LaunchLock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_mutex_t ReadyLock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_cond_t ReadyCond = PTHREAD_COND_INITIALIZER;
 static int32_t ScreenReady, ResumePending;
+// whether the run reached the MIDlet's entry, and whether someone asked it to stop (atomic)
+static int32_t RunStarted, StopAsked;
 
 int32_t mwe_isScreenReady(void) { return atomicLoad(&ScreenReady); }
 int32_t mwe_isResumePending(void) { return atomicLoad(&ResumePending); }
@@ -194,6 +198,8 @@ static int32_t initLocked() {
     if (Shell.gfsInitPhysicalPaths) Shell.gfsInitPhysicalPaths();
     atomicStore(&ResumePending, 0);
     atomicStore(&ScreenReady, 0);
+    atomicStore(&RunStarted, 0);
+    atomicStore(&StopAsked, 0);
     teardown();
     mweQueues_make();
     L.queuesMade = 1;
@@ -261,11 +267,34 @@ int32_t mwe_startVmWithTestServer(const char* url) {
     return result;
 }
 
+// Why a start from files failed, on standard error for the user at the terminal.
+static void refuse(const char* format, const char* a, const char* b, const char* c = "") {
+    char text[1200];
+    snprintf(text, sizeof text, format, a, b, c);
+    fprintf(stderr, "Movane_VM: %s\n", text);
+    mwe_trace(2, "mwe", "mwe_startVmFromFiles", text);
+    mwe_trace(2, "mwe", "mwe_startVmFromFiles", "\n");
+}
+
 // The whole file into a new buffer; null when it cannot be read. The buffer is low: the
 // suite store registers it as a built-in file, whose record keeps its address in a word.
-static uint8_t* readWhole(const char* path, int32_t* size) {
+// Only a regular file is opened: a FIFO or a device would block the caller, who holds
+// the launch lock, for as long as nobody writes to it.
+static uint8_t* readWhole(const char* path, const char* what, int32_t* size) {
+    struct stat status;
+    if (stat(path, &status) != 0) {
+        refuse("cannot read the %s %s: %s", what, path, strerror(errno));
+        return nullptr;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        refuse("cannot read the %s: %s is not a regular file", what, path);
+        return nullptr;
+    }
     FILE* f = fopen(path, "rb");
-    if (f == nullptr) return nullptr;
+    if (f == nullptr) {
+        refuse("cannot read the %s %s: %s", what, path, strerror(errno));
+        return nullptr;
+    }
     uint8_t* data = nullptr;
     long length = -1;
     if (fseek(f, 0, SEEK_END) == 0) length = ftell(f);
@@ -277,14 +306,72 @@ static uint8_t* readWhole(const char* path, int32_t* size) {
         }
     }
     fclose(f);
+    if (data == nullptr) refuse("cannot read the %s %s", what, path);
     *size = (int32_t)length;
     return data;
 }
 
+// The line number of the descriptor line that starts with key and a colon; 0 if none.
+static int32_t lineOf(const uint8_t* text, int32_t size, const char* key) {
+    size_t keyLength = strlen(key);
+    int32_t line = 1;
+    for (int32_t i = 0; i < size; line++) {
+        if ((size_t)(size - i) > keyLength && memcmp(text + i, key, keyLength) == 0 && text[i + keyLength] == ':')
+            return line;
+        while (i < size && text[i] != '\n') i++;
+        i++;
+    }
+    return 0;
+}
+
+static bool blank(const char* from, const char* to) {
+    while (from < to && (*from == ' ' || *from == '\t')) from++;
+    return from == to;
+}
+
+// The check of each MIDlet-n line an installation makes (name, icon, class: result -4),
+// which a start from files must not skip. True when the lines are sound.
+static bool checkMidletLines(const char* jadPath, const uint8_t* jad, int32_t jadSize) {
+    char value[1024];
+    int32_t n = 1;
+    for (;; n++) {
+        char key[24];
+        snprintf(key, sizeof key, "MIDlet-%d", (int)n);
+        if (getAttribute((const char*)jad, jadSize, key, value, (int)sizeof value, 1) != 0) break;
+        const char* first = strchr(value, ',');
+        const char* second = first != nullptr ? strchr(first + 1, ',') : nullptr;
+        const char* why = nullptr;
+        if (second == nullptr) {
+            why = "it is not \"name, icon, class\"";
+        } else if (blank(value, first)) {
+            why = "the MIDlet's name is empty";
+        } else if (blank(second + 1, value + strlen(value))) {
+            why = "it names no class";
+        }
+        if (why != nullptr) {
+            char where[64];
+            snprintf(where, sizeof where, "line %d, \"%s\"", (int)lineOf(jad, jadSize, key), key);
+            refuse("the descriptor %s is refused (-4): %s: %s", jadPath, where, why);
+            return false;
+        }
+    }
+    if (n == 1) {
+        refuse("the descriptor %s is refused: %s", jadPath, "it has no \"MIDlet-1\" line");
+        return false;
+    }
+    return true;
+}
+
 static int32_t startFromFilesLocked(const char* jadPath, const char* jarPath, int32_t midlet) {
+
     int32_t jadSize = 0, jarSize = 0;
-    uint8_t* jar = jarPath != nullptr ? readWhole(jarPath, &jarSize) : nullptr;
-    uint8_t* jad = jadPath != nullptr ? readWhole(jadPath, &jadSize) : nullptr;
+    uint8_t* jad = jadPath != nullptr ? readWhole(jadPath, "JAD", &jadSize) : nullptr;
+    uint8_t* jar = jad != nullptr && jarPath != nullptr ? readWhole(jarPath, "JAR", &jarSize) : nullptr;
+    if (jad != nullptr && jar != nullptr && !checkMidletLines(jadPath, jad, jadSize)) {
+        lowFree(jar);
+        lowFree(jad);
+        return -1;
+    }
     if (jar == nullptr || jad == nullptr) {
         lowFree(jar);
         lowFree(jad);
@@ -312,6 +399,7 @@ int32_t mwe_startVmFromFiles(const char* jadPath, const char* jarPath, int32_t m
     pthread_mutex_lock(&LaunchLock);
     int32_t result = startFromFilesLocked(jadPath, jarPath, midlet);
     pthread_mutex_unlock(&LaunchLock);
+    if (result != 0) mwe_noteExitStatus(MWE_EXIT_NOT_STARTED);
     return result;
 }
 
@@ -326,7 +414,10 @@ static void forgetPending() {
 static int32_t startNow(int32_t kind, int32_t suite, int32_t midlet, const char* jadPath, const char* jarPath) {
     if (initLocked() != 0) return -1;
     int32_t result = kind == 1 ? startBySuiteLocked(suite, midlet) : startFromFilesLocked(jadPath, jarPath, midlet);
-    if (result != 0) teardown();
+    if (result != 0) {
+        teardown();
+        mwe_noteExitStatus(MWE_EXIT_NOT_STARTED);
+    }
     return result;
 }
 
@@ -373,11 +464,28 @@ int32_t mwe_onRunEnded(void) {
     return result;
 }
 
+
+static int64_t nowMs() {
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (int64_t)t.tv_sec * 1000 + t.tv_nsec / 1000000;
+}
+
 void mwe_fini(void) {
+    // a stop has the destroy watchdog's time and the forced stop's; a run still going
+    // after twice that will not end, and the program must not wait for it
+    int64_t until = nowMs() + 2 * MWE_DESTROY_WATCHDOG_MS + FINI_GRACE_MS;
     for (;;) {
         pthread_mutex_lock(&LaunchLock);
         if (!mwe_isRunInProgress()) break;
         pthread_mutex_unlock(&LaunchLock);
+        if (nowMs() >= until) {
+            mwe_trace(1, "mwe", "mwe_fini", "the MIDlet did not end after the stop\n");
+            fprintf(stderr, "Movane_VM: the MIDlet did not end after it was stopped; the program ends without it\n");
+            int32_t status = mwe_exitStatus();
+            if (Shell.terminateProcess) Shell.terminateProcess((uint32_t)(status != 0 ? status : MWE_EXIT_UNCAUGHT));
+            _exit(status != 0 ? status : MWE_EXIT_UNCAUGHT);
+        }
         usleep(1000);
     }
     teardown();
@@ -398,7 +506,10 @@ void mwe_requestPause(uint32_t timeoutMs) {
 }
 
 void mwe_requestResume(void) { mwe_postSimpleEvent(2, MWE_KIND_RESUME); }
-void mwe_requestStop(void) { mwe_postSimpleEvent(2, MWE_KIND_STOP); }
+void mwe_requestStop(void) {
+    atomicStore(&StopAsked, 1);
+    mwe_postSimpleEvent(2, MWE_KIND_STOP);
+}
 
 // ---------------------------------------------------------------------------------
 // The state callback (VM control thread)
@@ -416,12 +527,15 @@ void mwe_stateCallback(int32_t code) {
             if (Shell.notifyMidletPaused) Shell.notifyMidletPaused();
             break;
         case MWE_STATE_ENDED:
+            // a run that ended, unasked, before the MIDlet's entry ran is a failed start
+            if (!atomicLoad(&RunStarted) && !atomicLoad(&StopAsked)) mwe_noteExitStatus(MWE_EXIT_NOT_STARTED);
             atomicStore(&ResumePending, 0);
             atomicStore(&ScreenReady, 0);
             atomicStore(&L.runEnded, 1);
             if (Shell.postToMainWindow) Shell.postToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
             break;
         case MWE_STATE_PAINT_READY:
+            atomicStore(&RunStarted, 1);
             atomicStore(&ScreenReady, 1);
             if (!atomicLoad(&ResumePending) && Shell.postToMainWindow)
                 Shell.postToMainWindow(VM_NOTIFY_START_MIDLET, 0, 0);

@@ -180,6 +180,12 @@ int32_t mwe_isRunInProgress(void);
 // frees the queues. For the program's end.
 void mwe_fini(void);
 
+// The program's exit status for the runs so far: 0, MWE_EXIT_NOT_STARTED or
+// MWE_EXIT_UNCAUGHT (the first failure noted stays; 0 notes nothing).
+enum { MWE_EXIT_NOT_STARTED = 3, MWE_EXIT_UNCAUGHT = 4 };
+void mwe_noteExitStatus(int32_t status);
+int32_t mwe_exitStatus(void);
+
 // Requests of the host to the running MIDlet (they go through queue 3 like the
 // manager's): pause with a watchdog time-out (0: 2000 ms), resume, stop.
 void mwe_requestPause(uint32_t timeoutMs);

@@ -182,7 +182,9 @@ int32_t mwe_dispatchControl(const MweEvent* record) {
                 return 1;
             }
             if (c.state == MWE_STARTED || c.state == MWE_RESUMING || (c.state == MWE_IDLE && c.launchForwarded)) {
+                // a MIDlet that never comes up must not hold the stop off for ever
                 c.stopPending = 1;
+                if (!c.armed[MWE_TIMER_DESTROY]) arm(MWE_TIMER_DESTROY, MWE_DESTROY_WATCHDOG_MS);
             }
             return 0;
         case MWE_KIND_VM_EVENT:
@@ -285,7 +287,8 @@ static int32_t ArenaLeft;
 const MweBlocks* mwe_getBlocks(void) { return &Blocks; }
 int32_t mwe_lastArenaLeft(void) { return ArenaLeft; }
 
-enum { DEFAULT_HEAP = 1945600, ARENA_SIZE = 0x200000 };
+// HEAP_LIMIT is the Java heap's own limit: a larger setting is used up to it.
+enum { DEFAULT_HEAP = 1945600, HEAP_LIMIT = 0x1fffffc, ARENA_SIZE = 0x200000 };
 
 static uint32_t setting(const char* name) {
     const MweShell* shell = mwe_getShell();
@@ -297,18 +300,39 @@ static uint32_t setting(const char* name) {
     return value;
 }
 
+uint32_t mwe_javaHeapBytes(void) {
+    uint32_t heap = setting("JavaHeapSize");
+    if (heap == 0) return DEFAULT_HEAP;
+    return heap > (uint32_t)HEAP_LIMIT ? (uint32_t)HEAP_LIMIT : heap;
+}
+
+// What the system can give the program without swapping: free pages and the page cache
+// it would drop ("MemAvailable"); the free pages alone only where that is not known.
+uint64_t mwe_availableMemoryFrom(const char* meminfoPath) {
+    FILE* f = fopen(meminfoPath, "r");
+    if (f != nullptr) {
+        char line[128];
+        unsigned long long kb = 0;
+        bool found = false;
+        while (!found && fgets(line, sizeof line, f) != nullptr) found = sscanf(line, "MemAvailable: %llu kB", &kb) == 1;
+        fclose(f);
+        if (found) return (uint64_t)kb * 1024;
+    }
+    long pages = sysconf(_SC_AVPHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? (uint64_t)pages * (uint64_t)pageSize : 0;
+}
+
 static uint32_t availableMemory() {
     const MweShell* shell = mwe_getShell();
     if (shell->availablePhysicalMemory) return shell->availablePhysicalMemory();
-    uint64_t bytes = (uint64_t)sysconf(_SC_AVPHYS_PAGES) * (uint64_t)sysconf(_SC_PAGESIZE);
+    uint64_t bytes = mwe_availableMemoryFrom("/proc/meminfo");
     return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)bytes;
 }
 
 // Both blocks or neither. Both lie in the low window: the Java heap's addresses and the
 // arena's blocks (a suite's descriptor, file records) are kept in words.
 static bool reserveBlocks() {
-    uint32_t heap = setting("JavaHeapSize");
-    if (heap == 0 || heap > 0x40000000u) heap = DEFAULT_HEAP;
+    uint32_t heap = mwe_javaHeapBytes();
     void* h = lowAlloc(heap);
     void* a = lowAlloc(ARENA_SIZE);
     if (h == nullptr || a == nullptr) {
@@ -318,6 +342,12 @@ static bool reserveBlocks() {
     }
     Blocks = {h, (int32_t)heap, a, ARENA_SIZE};
     return true;
+}
+
+int32_t mwe_memoryAllowsStart(void) {
+    int64_t javaHeap = mwe_javaHeapBytes();
+    int64_t margin = (int64_t)availableMemory() - (javaHeap + javaHeap / 2);
+    return margin >= 0x200000;
 }
 
 static const char LowMemoryText[] =
@@ -330,9 +360,7 @@ static int32_t checkMemory() {
         return 1;
     }
     if (!BlocksReserved) {
-        int64_t javaHeap = setting("JavaHeapSize");
-        int64_t margin = (int64_t)availableMemory() - (javaHeap + javaHeap / 2);
-        if (margin < 0x200000) {
+        if (!mwe_memoryAllowsStart()) {
             const MweShell* shell = mwe_getShell();
             BlocksReserved = ArenaActive = 0;
             if (shell->showMessage) shell->showMessage(LowMemoryText, "Movane", 0x30);

@@ -84,3 +84,11 @@ struct MweBlocks {
 const MweBlocks* mwe_getBlocks(void);
 // Blocks still in use when the last run released the arena (-1: it was damaged).
 int32_t mwe_lastArenaLeft(void);
+// The Java heap block a run gets: the JavaHeapSize setting, the default when it is
+// missing or 0, and never above the heap's own limit.
+uint32_t mwe_javaHeapBytes(void);
+// 1 when the memory available leaves 2 MB beside one and a half times that heap.
+int32_t mwe_memoryAllowsStart(void);
+// The memory available to the program as a "MemAvailable: <n> kB" line of that file
+// gives it, in bytes; the system's free pages when the file has no such line.
+uint64_t mwe_availableMemoryFrom(const char* meminfoPath);

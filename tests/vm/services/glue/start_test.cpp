@@ -2,7 +2,7 @@
 // number, a JAD and JAR file pair, a start while a MIDlet runs; and starts that must end
 // cleanly without a run and without touching the store.
 #include <dirent.h>
-
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -101,7 +101,24 @@ TEST_F(GlueStart, StartPaths) {
              t.tree_.write(jadPath, std::vector<uint8_t>(jad.begin(), jad.end()));
              return mwe_requestStartFromFiles(jadPath.c_str(), (t.tree_.root() + "/none.jar").c_str(), 0);
          },
-         -1, "", "", "cannot read the JAD or the JAR file"},
+         -1, "", "", "cannot read the JAR "},
+        {"a FIFO as the JAD is not opened (nobody writes to it)",
+         [&](GlueStart& t) {
+             std::string jadPath = t.tree_.root() + "/fifo.jad", jarPath = t.tree_.root() + "/h.jar";
+             mkfifo(jadPath.c_str(), 0600);
+             t.tree_.write(jarPath, jar);
+             return mwe_requestStartFromFiles(jadPath.c_str(), jarPath.c_str(), 0);
+         },
+         -1, "", "", "fifo.jad is not a regular file"},
+        {"a MIDlet-1 line without a class",
+         [&](GlueStart& t) {
+             std::string jadPath = t.tree_.root() + "/h.jad", jarPath = t.tree_.root() + "/h.jar";
+             std::string text = Header + "MIDlet-1: Hello, Hello\n";
+             t.tree_.write(jadPath, std::vector<uint8_t>(text.begin(), text.end()));
+             t.tree_.write(jarPath, jar);
+             return mwe_requestStartFromFiles(jadPath.c_str(), jarPath.c_str(), 0);
+         },
+         -1, "", "", "is refused (-4): line "},
         {"a JAD without MIDlets",
          [&](GlueStart& t) {
              std::string jadPath = t.tree_.root() + "/h.jad", jarPath = t.tree_.root() + "/h.jar";
@@ -109,7 +126,7 @@ TEST_F(GlueStart, StartPaths) {
              t.tree_.write(jarPath, jar);
              return mwe_requestStartFromFiles(jadPath.c_str(), jarPath.c_str(), 0);
          },
-         -1, "", "", "the descriptor names no MIDlet"},
+         -1, "", "", "it has no \"MIDlet-1\" line"},
     };
     for (const Case& c : cases) {
         TearDown();
