@@ -244,6 +244,7 @@ static const NativeMethodBinding MIDletNatives[] = {
     NATIVE("initialize", "()V", Java_javax_microedition_midlet_MIDlet_initialize),
     NATIVE("notifyResumeEvent", "(Z)V", Java_javax_microedition_midlet_MIDlet_notifyResumeEvent),
     NATIVE("nativeSystemExit", "(I)V", Java_javax_microedition_midlet_MIDlet_nativeSystemExit),
+    NATIVE("nativeNoteExitStatus", "(I)V", Java_javax_microedition_midlet_MIDlet_nativeNoteExitStatus),
     NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;",
            Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty),
     NATIVE("nativeNotifyAppStopped", "(Z)V", Java_javax_microedition_midlet_MIDlet_nativeNotifyAppStopped),

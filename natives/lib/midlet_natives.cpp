@@ -9,6 +9,7 @@
 #include "vm/core/vmsections.h"
 #include "vm/services/events.h"
 #include "vm/services/glue/amservice.h"
+#include "vm/services/glue/mwe.h"
 #include "vm/services/memory.h"
 #include "vm/services/vmstart.h"
 #include "vm/services/vmstate.h"
@@ -60,6 +61,7 @@ void Java_javax_microedition_midlet_MIDlet_notifyResumeEvent() {
 }
 
 void Java_javax_microedition_midlet_MIDlet_nativeSystemExit() { vmExitLongjmp(popInt()); }
+void Java_javax_microedition_midlet_MIDlet_nativeNoteExitStatus() { mwe_noteExitStatus(popInt()); }
 
 // The display shows and hides its current displayable with the MIDlet's pause and resume.
 void Java_javax_microedition_midlet_MIDlet_nativePostShowNotify() { AmPostShowNotify(1); }

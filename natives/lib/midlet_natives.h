@@ -24,6 +24,7 @@ void timerResumeCountDown();
 void Java_javax_microedition_midlet_MIDlet_initialize();
 void Java_javax_microedition_midlet_MIDlet_notifyResumeEvent();
 void Java_javax_microedition_midlet_MIDlet_nativeSystemExit();
+void Java_javax_microedition_midlet_MIDlet_nativeNoteExitStatus();
 void Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty();
 void Java_com_movane_midlet_AppProperties_getProperty();
 void Java_javax_microedition_midlet_MIDlet_nativeNotifyAppStopped();

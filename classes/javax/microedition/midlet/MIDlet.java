@@ -40,15 +40,27 @@ public abstract class MIDlet {
         initialize();
         ProcessEventThread.startHandler();
         try {
-            Class.forName(args[0]).newInstance();
+            // a class that is not a MIDlet is not even constructed: the start event
+            // would find no MIDlet and the run would wait for ever
+            Class c = Class.forName(args[0]);
+            if (!Class.forName("javax.microedition.midlet.MIDlet").isAssignableFrom(c)) {
+                notStarted(args[0], "it is not a MIDlet");
+                return;
+            }
+            c.newInstance();
         } catch (Throwable t) {
-            System.err.println("Cannot create the MIDlet " + args[0] + ": " + t);
-            nativeSystemExit(0);
+            notStarted(args[0], t.toString());
             return;
         }
         // the process event thread starts it: from now on every change of state arrives
         // there, in the order the host asked for them
         notifyResumeEvent(false);
+    }
+
+    static void notStarted(String className, String why) {
+        System.err.println("Movane_VM: the MIDlet " + className + " could not be started: " + why);
+        nativeNoteExitStatus(EXIT_NOT_STARTED);
+        nativeSystemExit(0);
     }
 
     /** The MIDlet being run, or null before its constructor. */
@@ -65,11 +77,14 @@ public abstract class MIDlet {
         try {
             startApp();
         } catch (MIDletStateChangeException e) {
-            destroyAndExit();
+            // the MIDlet would not start
+            destroyAndExit(resuming ? 0 : EXIT_NOT_STARTED);
             return;
-        } catch (RuntimeException e) {
-            System.err.println("startApp threw " + e);
-            destroyAndExit();
+        } catch (Throwable t) {
+            // an Error as well: left uncaught it would end the event thread and leave
+            // the run waiting for a MIDlet that never comes up
+            reportThrown("startApp", t);
+            destroyAndExit(EXIT_UNCAUGHT);
             return;
         }
         if (_state == STATE_DESTROYED) {
@@ -89,8 +104,9 @@ public abstract class MIDlet {
         }
         try {
             pauseApp();
-        } catch (RuntimeException e) {
-            destroyAndExit();
+        } catch (Throwable t) {
+            reportThrown("pauseApp", t);
+            destroyAndExit(EXIT_UNCAUGHT);
             return;
         }
         if (_state == STATE_ACTIVE) {
@@ -111,17 +127,30 @@ public abstract class MIDlet {
             if (!unconditional) {
                 return false;
             }
-        } catch (RuntimeException e) {
-            System.err.println("destroyApp threw " + e);
+        } catch (Throwable t) {
+            reportThrown("destroyApp", t);
+            nativeNoteExitStatus(EXIT_UNCAUGHT);
         }
         _state = STATE_DESTROYED;
         nativeNotifyAppStopped(unconditional);
         return true;
     }
 
-    private void destroyAndExit() {
+    private void destroyAndExit(int status) {
+        nativeNoteExitStatus(status);
         destroyAppWrap(true);
         nativeSystemExit(0);
+    }
+
+    /** The program's exit status when a life-cycle method threw (see the README). */
+    static final int EXIT_UNCAUGHT = 4;
+    /** The program's exit status when the MIDlet could not be started. */
+    static final int EXIT_NOT_STARTED = 3;
+
+    static void reportThrown(String method, Throwable t) {
+        String message = t.getMessage();
+        System.err.println("Movane_VM: the MIDlet's " + method + " threw " + t.getClass().getName()
+                + (message != null ? ": " + message : ""));
     }
 
     public final void notifyDestroyed() {
@@ -177,6 +206,9 @@ public abstract class MIDlet {
     static native void notifyResumeEvent(boolean fromSelector);
 
     static native void nativeSystemExit(int code);
+
+    /** Keeps the exit status for the program's end; 0 leaves the kept one. */
+    static native void nativeNoteExitStatus(int status);
 
     private static native String nativeGetAppProperty(String key);
 

@@ -23,22 +23,39 @@ public class MidletSelector extends MIDlet {
         }
         nativeNotifySelectorGoesHidden();
         if (chosen == null || chosen.length() == 0) {
-            throw new MIDletStateChangeException("no MIDlet in the suite");
+            refuse("MIDlet-1", "the suite names no MIDlet class");
         }
         launch(chosen);
     }
 
     private void launch(String className) throws MIDletStateChangeException {
         MIDlet midlet;
+        // the selector launching itself would do so again and again
+        if (className.equals("javax.microedition.midlet.MidletSelector")) {
+            refuse(className, "the suite names the selector as its MIDlet");
+        }
         _state = STATE_DESTROYED;  // the selector steps aside for the MIDlet it starts
         try {
-            midlet = (MIDlet) Class.forName(className).newInstance();
+            Class c = Class.forName(className);
+            if (!Class.forName("javax.microedition.midlet.MIDlet").isAssignableFrom(c)) {
+                refuse(className, "it is not a MIDlet");
+            }
+            midlet = (MIDlet) c.newInstance();
+        } catch (MIDletStateChangeException e) {
+            throw e;
         } catch (Throwable t) {
-            _state = STATE_LOADED;
-            throw new MIDletStateChangeException("Launching " + className + " failed.");
+            refuse(className, t.toString());
+            return;
         }
         nativeSetAppStart();
         midlet.startAppWrap();
+    }
+
+    /** Says why, then the selector is destroyed as a MIDlet that would not start. */
+    private void refuse(String className, String why) throws MIDletStateChangeException {
+        _state = STATE_LOADED;
+        System.err.println("Movane_VM: the MIDlet " + className + " could not be started: " + why);
+        throw new MIDletStateChangeException("Launching " + className + " failed.");
     }
 
     /** Element n (from 0) of a comma-separated list, trimmed. */
