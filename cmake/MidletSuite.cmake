@@ -9,12 +9,14 @@
 #     "Movane", version 1.0, CLDC-1.1 and MIDP-2.0 unless ATTRIBUTES name them.
 #
 #   movane_midlet_test(<name> SUITE <target> [SCRIPT <input file>] [OUTPUT <expected
-#                      standard output>] [FRAMES <reference PNG>...] [EXIT <status>] [DRD])
+#                      standard output>] [FRAMES <reference PNG>...] [EXIT <status>]
+#                      [ERROR <regex>] [DRD])
 #     The test midlet.<name>: "Movane_VM -launch" of the suite on SDL's dummy driver,
 #     with its own device folder, registry and runtime folder in
 #     <binary dir>/midlet.<name>/, the script as MOVANE_INPUT and that folder's frames/ as
 #     MOVANE_FRAMES. Passes when the exit status (default 0) and standard output are as
-#     expected and each reference equals the frame of the same name pixel for pixel;
+#     expected, standard error matches ERROR (when given), and each reference equals the
+#     frame of the same name pixel for pixel;
 #     a frame that differs stays in frames/ and the failure names it. DRD makes it
 #     drd.midlet.<name>, the run under Valgrind's race detector (leave out FRAMES then:
 #     the run is too slow for the script's times).
@@ -73,6 +75,9 @@ if(CMAKE_SCRIPT_MODE_FILE)
   endif()
   if(NOT "${rc}" STREQUAL "${EXIT}")
     string(APPEND failed "exit status ${rc}, expected ${EXIT}\n--- standard error\n${err}---\n")
+  endif()
+  if(DEFINED ERROR_MATCH AND NOT err MATCHES "${ERROR_MATCH}")
+    string(APPEND failed "standard error does not match \"${ERROR_MATCH}\"\n--- got\n${err}---\n")
   endif()
   # the host's own trace line on standard output (the direct display's set-up, Part
   # 10.107) is not the MIDlet's output
@@ -158,7 +163,7 @@ function(movane_midlet_suite target)
 endfunction()
 
 function(movane_midlet_test name)
-  cmake_parse_arguments(ARG "DRD" "SUITE;SCRIPT;OUTPUT;EXIT" "FRAMES" ${ARGN})
+  cmake_parse_arguments(ARG "DRD" "SUITE;SCRIPT;OUTPUT;EXIT;ERROR" "FRAMES" ${ARGN})
   if(NOT ARG_SUITE)
     message(FATAL_ERROR "movane_midlet_test(${name}): SUITE is required")
   endif()
@@ -175,6 +180,9 @@ function(movane_midlet_test name)
   endif()
   if(DEFINED ARG_EXIT)
     list(APPEND args -DEXIT=${ARG_EXIT})
+  endif()
+  if(DEFINED ARG_ERROR)
+    list(APPEND args "-DERROR_MATCH=${ARG_ERROR}")
   endif()
   set(frames "")
   foreach(frame IN LISTS ARG_FRAMES)

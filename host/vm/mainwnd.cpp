@@ -345,14 +345,28 @@ LRESULT OnMidletStopped(UINT, WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT OnKillVmProcess(UINT, WPARAM, LPARAM) {
-    if (hostState.HostState != HOST_NONE && hostState.HostState != HOST_STOPPING) {
-        SendToMainWindow(VM_CMD_STOP_MIDLET, 31, 16);
-    } else {
+// Ends the program once no VM thread runs: a MIDlet is stopped (destroyApp) first, and
+// the window and the store go when the VM reports it stopped, never under it.
+void endProgram() {
+    if (hostState.HostState == HOST_NONE) {
         DestroyWindow(GetMainWindow());
+    } else if (hostState.HostState == HOST_STOPPING) {
+        hostState.stopFlags |= STOP_END_PROGRAM;
+    } else {
+        SendToMainWindow(VM_CMD_STOP_MIDLET, 31, STOP_END_PROGRAM);
     }
+}
+
+LRESULT OnKillVmProcess(UINT, WPARAM, LPARAM) {
+    endProgram();
     PostToManager(VM_NOTIFY_KILL_VM_PROCESS, 0, 0);
     return 1;
+}
+
+// The desktop's close, SIGTERM and SIGINT take the way of the manager's kill.
+LRESULT OnClose(UINT, WPARAM, LPARAM) {
+    endProgram();
+    return 0;
 }
 
 LRESULT OnAppDestroyed(UINT, WPARAM, LPARAM) { return 0; }
@@ -387,6 +401,7 @@ void buildMessageMap() {
     messageMap = new std::map<UINT, Handler>{
         {WM_CREATE, OnCreate},
         {WM_DESTROY, OnDestroy},
+        {WM_CLOSE, OnClose},
         {WM_ACTIVATE, OnActivate},
         {WM_SETFOCUS, OnSetFocus},
         {WM_KILLFOCUS, OnKillFocus},

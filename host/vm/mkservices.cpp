@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include <string>
+
 #include "host/vm/porting.h"
 #include "platform/clock.h"
 #include "storage/qmmm.h"
@@ -42,12 +44,35 @@ const uint16_t* MkPropertyGetString(const uint16_t* key, int32_t keyLength, int3
     return out;
 }
 
+// The whole URL goes on as UTF-8: a cut or narrowed address would open another page.
 int32_t MkPlatformRequest(const uint16_t* url, int32_t length) {
-    memset(sharedBuffer, 0, sizeof sharedBuffer);
     if (url == nullptr || length < 0) length = 0;
-    if (length > MK_REQUEST_BYTES) length = MK_REQUEST_BYTES;
-    for (int32_t i = 0; i < length; i++) sharedBuffer[i] = (uint8_t)url[i];
-    return SysPlatformRequest((const char*)sharedBuffer);
+    std::string text;
+    for (int32_t i = 0; i < length; i++) {
+        uint32_t c = url[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && url[i + 1] >= 0xDC00 && url[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (url[++i] - 0xDC00u);
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;  // a lone surrogate
+        }
+        if (c == 0) return 0;  // a NUL would end the address early
+        if (c < 0x80) {
+            text += (char)c;
+        } else if (c < 0x800) {
+            text += (char)(0xC0 | (c >> 6));
+            text += (char)(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            text += (char)(0xE0 | (c >> 12));
+            text += (char)(0x80 | ((c >> 6) & 0x3F));
+            text += (char)(0x80 | (c & 0x3F));
+        } else {
+            text += (char)(0xF0 | (c >> 18));
+            text += (char)(0x80 | ((c >> 12) & 0x3F));
+            text += (char)(0x80 | ((c >> 6) & 0x3F));
+            text += (char)(0x80 | (c & 0x3F));
+        }
+    }
+    return SysPlatformRequest(text.c_str());
 }
 
 void MkWorkBuffersInit(void) {

@@ -1,6 +1,8 @@
 // The heap size comes from the JavaHeapSize setting; the arena is fixed.
 #include "host/vm/porting.h"
 
+#include <pthread.h>
+#include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -17,16 +19,41 @@ void* defaultAlloc(uint32_t size) { return lowAlloc(size); }
 void* (*blockAlloc)(uint32_t) = defaultAlloc;
 void (*blockRelease)(void*) = lowFree;
 
+void* reap(void* child) {
+    waitpid((pid_t)(intptr_t)child, nullptr, 0);
+    return nullptr;
+}
+
+// The desktop's handler runs on its own: the VM thread that asked does not wait for it
+// (a browser may stay for hours); a thread of its own collects it when it ends.
 int32_t desktopOpen(const char* url) {
-    pid_t pid = fork();
-    if (pid < 0) return -1;
-    if (pid == 0) {
-        execlp("xdg-open", "xdg-open", url, (char*)nullptr);
-        _exit(127);
+    char* argv[] = {(char*)"xdg-open", (char*)url, nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) return -1;
+    pthread_t reaper;
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setstacksize(&attr, 64 * 1024);
+    // without a thread to wait for it, it stays a zombie rather than block the VM
+    (void)pthread_create(&reaper, &attr, reap, (void*)(intptr_t)pid);
+    pthread_attr_destroy(&attr);
+    return 0;
+}
+
+// The scheme of a URL, lower-cased, when the text starts with one; empty otherwise.
+std::string schemeOf(const std::string& url) {
+    size_t colon = url.find(':');
+    if (colon == std::string::npos || colon == 0) return "";
+    std::string scheme;
+    for (size_t i = 0; i < colon; i++) {
+        char c = url[i];
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!letter && !(i > 0 && other)) return "";
+        scheme += (char)(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : -1;
+    return scheme;
 }
 int32_t noPhone(const char* number) {
     fprintf(stderr, "platform request: no phone to call %s\n", number);
@@ -78,11 +105,13 @@ void SysSetPlatformOpener(int32_t (*open)(const char*), int32_t (*dial)(const ch
     dialNumber = dial ? dial : noPhone;
 }
 
+// By the URL's scheme only: "file:///x#http" names no web page.
 int32_t SysPlatformRequest(const char* request) {
     if (request == nullptr) return 0;
-    std::string text(request, strnlen(request, 255));
-    if (text.find("http") != std::string::npos) return openUrl(text.c_str()) == 0 ? 1 : 2;
-    if (text.find("tel") != std::string::npos) {
+    std::string text(request);
+    std::string scheme = schemeOf(text);
+    if (scheme == "http" || scheme == "https") return openUrl(text.c_str()) == 0 ? 1 : 2;
+    if (scheme == "tel") {
         // the number from the sixth character on
         dialNumber(text.size() > 5 ? text.c_str() + 5 : "");
         return 1;

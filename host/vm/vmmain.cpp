@@ -8,6 +8,8 @@
 #include "host/common/settings.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
+#include "platform/display.h"
+#include "vm/services/glue/mwe.h"
 
 namespace {
 HWND managerWindow;
@@ -81,6 +83,8 @@ int32_t CreateMainWindow(void* instance, int32_t showCommand) {
         return 0;
     }
     ShowWindow(hwnd, SW_HIDE);
+    // the hidden window is neither active nor focused: the close signals come here
+    DisplaySetCloseTarget(hwnd);
     PostToManager(VM_NOTIFY_CREATE_VM_PROCESS, hwnd, 0);
     return 1;
 }
@@ -99,13 +103,62 @@ void SplitString(const std::wstring& text, const wchar_t* delimiters, std::vecto
     }
 }
 
+std::wstring JoinCommandLine(const std::vector<std::wstring>& arguments) {
+    std::wstring line;
+    for (size_t i = 0; i < arguments.size(); i++) {
+        const std::wstring& a = arguments[i];
+        if (i > 0) line += L' ';
+        if (!a.empty() && a.find_first_of(L" \t\r\n\"") == std::wstring::npos) {
+            line += a;
+            continue;
+        }
+        line += L'"';
+        for (wchar_t c : a) {
+            if (c == L'"') line += L'"';
+            line += c;
+        }
+        line += L'"';
+    }
+    return line;
+}
+
+void SplitCommandLine(const std::wstring& text, std::vector<std::wstring>* out) {
+    out->clear();
+    std::wstring item;
+    bool quoted = false, any = false;
+    for (size_t i = 0; i < text.size(); i++) {
+        wchar_t c = text[i];
+        if (quoted) {
+            if (c != L'"') {
+                item += c;
+            } else if (i + 1 < text.size() && text[i + 1] == L'"') {
+                item += c;
+                i++;
+            } else {
+                quoted = false;
+            }
+        } else if (c == L'"') {
+            quoted = any = true;
+        } else if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') {
+            out->push_back(item);
+            item.clear();
+            any = false;
+        } else {
+            item += c;
+            any = true;
+        }
+    }
+    // a trailing separator ends the last item and starts none
+    if (any || !item.empty()) out->push_back(item);
+}
+
 void ParseCommandLine(const wchar_t* commandLine) {
     if (commandLine == nullptr || *commandLine == 0) {
         ShowWindow(mainWindow, SW_HIDE);
         return;
     }
     std::vector<std::wstring> items;
-    SplitString(commandLine, L" \t\r\n", &items);
+    SplitCommandLine(commandLine, &items);
     if (items.empty()) return;
     const std::wstring& option = items[0];
     if (option == L"-launch" && items.size() >= 3) {
@@ -127,13 +180,25 @@ void ParseCommandLine(const wchar_t* commandLine) {
             fprintf(stderr, "Movane_VM: %s %s could not be started\n", jad.c_str(), jar.c_str());
             PostToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
         }
+    } else if (option == L"-launch") {
+        // nothing to run: without a word the program would wait for ever
+        fprintf(stderr, "Movane_VM: -launch needs a JAD and a JAR: Movane_VM -launch <jad> <jar> [midlet]\n");
+        mwe_noteExitStatus(MWE_EXIT_NOT_STARTED);
+        PostToMainWindow(WM_DESTROY, 0, 0);
     } else if (option == L"-tckauto" && items.size() >= 2) {
         std::string url = WideToSystemText(items[1]);
         ShowWindow(mainWindow, SW_SHOW);
         hostGlue.init();
         EnableWindow(mainWindow, 1);
         ShowMainWindowFullScreen();
-        hostGlue.startVmByPath(url.c_str());
+        if (hostGlue.startVmByPath(url.c_str()) != 0) {
+            // refused (there is no test client): nothing would ever end the program
+            fprintf(stderr, "Movane_VM: -tckauto %s: the test run could not be started (no test client)\n",
+                    url.c_str());
+            ShowWindow(mainWindow, SW_HIDE);
+            PostQuitMessage(MWE_EXIT_NOT_STARTED);
+            return;
+        }
         BuildSuiteList();
         ResetKeyStateDefault();
     } else if (option == L"-R" && items.size() >= 2) {
@@ -174,6 +239,7 @@ int32_t VmWinMain(void* instance, const wchar_t* commandLine, int32_t showComman
         DestroyWindow(mainWindow);
     }
     UnregisterClassW(L"Movane_VM", instance);
+    DisplaySetCloseTarget(0);
     mainWindow = 0;
     // the library is freed and the process-wide pointer to its record cleared
     FreeMuiResourceLibrary(&resourceModule);

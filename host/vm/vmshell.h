@@ -71,6 +71,11 @@ HWND GetMainWindow(void);
 int32_t CreateMainWindow(void* instance, int32_t showCommand);
 void SplitString(const std::wstring& text, const wchar_t* delimiters, std::vector<std::wstring>* out);
 void ParseCommandLine(const wchar_t* commandLine);
+// The single-string command line: arguments joined with spaces, one that is empty or holds
+// a space, a tab, a line break or a quote in double quotes (a quote inside doubled), so
+// that SplitCommandLine gives them back whole. Empty items between two separators stay.
+std::wstring JoinCommandLine(const std::vector<std::wstring>& arguments);
+void SplitCommandLine(const std::wstring& text, std::vector<std::wstring>* out);
 int32_t GetScreenOrientation(void);
 
 // ---- UI-language module and the program's strings ----

@@ -60,8 +60,19 @@ int32_t runLow(int argc, char** argv, const KvmRunFiles* files) {
     mvGenericConnection_reset();
     mvURLChecker_reset();
 
-    // The largest heap the options allow, and the room of the library on top.
-    int32_t blockSize = MAXIMUM_HEAP_OPTION + SYSTEM_JAR_HEAP_RESERVE;
+    // The run's heap is the block handed over: the largest heap "-heapsize" may ask for
+    // (kvm_main cuts it to the size asked), else the runner's default heap; with the
+    // room of the library on top when it is loaded from its JAR.
+    bool sizeGiven = false;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (strcmp(argv[i], "-heapsize") == 0) {
+            sizeGiven = true;
+        } else if (strcmp(argv[i], "-classpath") != 0) {
+            break;
+        }
+    }
+    int32_t blockSize = sizeGiven ? MAXIMUM_HEAP_OPTION + SYSTEM_JAR_HEAP_RESERVE
+                                  : DEFAULT_HEAP_SIZE + (files->systemJar != nullptr ? SYSTEM_JAR_HEAP_RESERVE : 0);
     void* block = lowAlloc((size_t)blockSize);
     if (block == nullptr) return -1;
     KvmStartRecord start = {};

@@ -7,13 +7,16 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
+#include "host/common/hosttrace.h"
 #include "host/common/settings.h"
 #include "host/vm/program/testaid.h"
 #include "host/vm/program/wiring.h"
 #include "host/vm/vmshell.h"
 #include "platform/display.h"
 #include "platform/fs.h"
+#include "vm/services/glue/mwe.h"
 
 namespace {
 uint32_t settingOr(const char* name, uint32_t fallback, uint32_t min, uint32_t max) {
@@ -25,11 +28,11 @@ void answerUnseenBox(HWND box, const wchar_t*, const wchar_t*) { PostMessageW(bo
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::wstring commandLine;
-    for (int i = 1; i < argc; i++) {
-        if (i > 1) commandLine += L' ';
-        for (const char* p = argv[i]; *p; p++) commandLine += (wchar_t)(unsigned char)*p;
-    }
+    // the arguments come as the system hands them (UTF-8), quoted where they must be so
+    // that a path with a space stays one argument
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; i++) arguments.push_back(Utf8ToWide(argv[i], (size_t)-1));
+    std::wstring commandLine = JoinCommandLine(arguments);
     int32_t width = (int32_t)settingOr("ScreenWidth", 240, 64, 2048);
     int32_t height = (int32_t)settingOr("ScreenHeight", 320, 64, 2048);
     int32_t scale = (int32_t)settingOr("ScreenScale", 2, 1, 8);
@@ -54,9 +57,14 @@ int main(int argc, char** argv) {
     ScreenSetDeviceSize(width, height, 0);
     if (!DisplayOpen(width, height, scale, "Movane", keys, count)) return 1;
     if (DisplayIsHeadless()) WindowSetMessageBoxObserver(answerUnseenBox);
+    // a signal stops the MIDlet as the manager's kill does; one that does not end within
+    // the life-cycle watchdog's time, or a second signal, ends the program there and then
+    DisplaySetCloseDeadline(5000);
     MovaneVmWire();
     TestAidStart();
     int32_t code = VmWinMain(nullptr, commandLine.c_str(), 1);
+    // a MIDlet that could not start or ended by an uncaught exception (see the README)
+    if (code == 0) code = mwe_exitStatus();
     MovaneVmUnwire();
     TestAidFinish();
     DisplayClose();

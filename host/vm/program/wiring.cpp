@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "graphics/mk_dialog.h"
 #include "graphics/mk_host.h"
 #include "graphics/png_inflate.h"
 #include "host/common/hostimage.h"
@@ -16,10 +17,15 @@
 #include "host/vm/rmsfiles.h"
 #include "host/vm/vmshell.h"
 #include "natives/lib/bindings.h"
+#include "natives/lib/midlet_natives.h"
 #include "natives/ui/bindings.h"
 #include "platform/fs.h"
 #include "platform/gfs.h"
 #include "tools/imagegen/classimage.h"
+#include "vm/core/classes.h"
+#include "vm/core/exceptions.h"
+#include "vm/core/records.h"
+#include "vm/core/utf.h"
 #include "vm/loader/hooks.h"
 #include "vm/loader/startup.h"
 #include "vm/services/glue/amservice.h"
@@ -109,6 +115,23 @@ void videoProperty(MkVideoProperty* out) {
 
 int32_t gameKeys(void) { return (int32_t)GetGameKeyStates(); }
 
+// An uncaught exception ends its thread: besides the trace, the user at the terminal
+// sees its class and message. Nothing here allocates.
+void reportUncaught(OBJECT exception) {
+    printUncaughtException(exception);
+    char name[256];
+    getClassNameBuffer(exception->clazz, name, (int)sizeof name);
+    for (char* c = name; *c != 0; c++) {
+        if (*c == '/') *c = '.';
+    }
+    char text[512] = "";
+    StringInstance* message = p32Ptr<StringInstance>(exception->data[0]);
+    if (message != nullptr && message->value != nullptr) {
+        utf16ToHostUtf8(message->value->u.sdata + message->offset, message->count, text, (int)sizeof text);
+    }
+    fprintf(stderr, "Movane_VM: uncaught exception %s%s%s\n", name, text[0] != 0 ? ": " : "", text);
+}
+
 void softkeyLabel(int32_t key, const uint16_t* chars, int32_t count) {
     std::wstring text;
     for (int32_t i = 0; chars != nullptr && i < count; i++) text += (wchar_t)chars[i];
@@ -125,6 +148,11 @@ void MovaneVmWire(void) {
     mvVm_setRunHooks(&LoaderRunHooks);
     installRecordStorePorting();
     ServiceHooks.MkPropertyGetString = MkPropertyGetString;
+    ServiceHooks.MkSoftkeyResetLabels = MkSoftkeyResetLabels;
+    TraceHooks[1] = reportUncaught;
+    MidletHostServices midletServices = {};
+    midletServices.platformRequest = MkPlatformRequest;
+    midlet_setHostServices(&midletServices);
 
     MweShell shell = {};
     shell.gfsInitPhysicalPaths = gfsInitPhysicalPaths;

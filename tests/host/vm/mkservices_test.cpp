@@ -47,14 +47,29 @@ int32_t noteUrl(const char* url) {
     return 0;
 }
 
-TEST(MkServices, PlatformRequestNarrowsAndBounds) {
+TEST(MkServices, PlatformRequestPassesTheWholeUrlAsUtf8) {
     SysSetPlatformOpener(noteUrl, nullptr);
-    std::u16string url = u"http://example.com/\u0141";  // low byte of U+0141 is 'A'
-    EXPECT_EQ(1, MkPlatformRequest((const uint16_t*)url.data(), (int32_t)url.size()));
-    EXPECT_EQ("http://example.com/A", lastUrl);
-    std::u16string longUrl = u"http://" + std::u16string(400, u'x');
-    MkPlatformRequest((const uint16_t*)longUrl.data(), (int32_t)longUrl.size());
-    EXPECT_EQ((size_t)MK_REQUEST_BYTES, lastUrl.size()) << "at most 255 characters";
+    struct Case {
+        const char* name;
+        std::u16string url;
+        int32_t result;
+        std::string opened;
+    };
+    const std::u16string longPath(400, u'x');
+    const Case cases[] = {
+        // the low byte of U+0141 is 'A': narrowed, it would open another page
+        {"a letter beyond Latin-1", u"http://example.com/\u0141", 1, "http://example.com/\xc5\x81"},
+        {"Latin-1", u"https://example.com/caf\u00e9", 1, "https://example.com/caf\xc3\xa9"},
+        {"a pair of surrogates", u"http://example.com/\U0001F600", 1, "http://example.com/\xf0\x9f\x98\x80"},
+        {"a lone surrogate", u"http://example.com/\xd800x", 1, "http://example.com/\xef\xbf\xbdx"},
+        {"longer than 255 characters", u"http://" + longPath, 1, "http://" + std::string(400, 'x')},
+        {"a NUL inside is refused", std::u16string(u"http://a\0b", 10), 0, ""},
+    };
+    for (const Case& c : cases) {
+        lastUrl.clear();
+        EXPECT_EQ(c.result, MkPlatformRequest((const uint16_t*)c.url.data(), (int32_t)c.url.size())) << c.name;
+        EXPECT_EQ(c.opened, lastUrl) << c.name;
+    }
     EXPECT_EQ(0, MkPlatformRequest(nullptr, 0)) << "nothing to request";
     SysSetPlatformOpener(nullptr, nullptr);
 }

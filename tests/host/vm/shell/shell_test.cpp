@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/common/hosttrace.h"
 #include "host/common/msgbox.h"
 #include "host/common/winmsg.h"
 #include "host/vm/hostglue.h"
@@ -17,6 +18,7 @@
 #include "platform/gapi.h"
 #include "platform/registry.h"
 #include "platform/sip.h"
+#include "vm/services/glue/mwe.h"
 
 namespace {
 
@@ -171,6 +173,10 @@ TEST_F(Shell, CommandLineForms) {
         {L"-launch a.jad", "", ""},
         {L"-launch a.jad b.jar", "keymap(default) init files(a.jad,b.jar,0)", ""},
         {L"-launch a.jad b.jar 7", "keymap(default) init files(a.jad,b.jar,7)", ""},
+        // paths with a space or a non-ASCII character come quoted and reach the glue whole
+        {L"-launch \"/home/u/My Games/caf\u00e9.jad\" \"/x y/b.jar\"",
+         "keymap(default) init files(/home/u/My Games/caf\xc3\xa9.jad,/x y/b.jar,0)", ""},
+        {L"-launch \"a \"\"q\"\".jad\" b.jar 2", "keymap(default) init files(a \"q\".jad,b.jar,2)", ""},
         {L"-tckauto", "", ""},
         {L"-tckauto http://host/x", "init path(http://host/x) keymap(default)", ""},
         {L"", "", ""},
@@ -194,6 +200,64 @@ TEST_F(Shell, CommandLineForms) {
             EXPECT_EQ(hostState.stopFlags, (uint32_t)STOP_END_PROGRAM);
         }
     }
+}
+
+// "-tckauto" whose start is refused (no test client) ends the program with the status of
+// a start that could not be made, instead of leaving it waiting for ever.
+TEST_F(Shell, RefusedTestRunEndsTheProgram) {
+    struct Case {
+        const char* name;
+        int32_t startResult;
+        int32_t quitStatus;  // -1: the program goes on
+    } cases[] = {
+        {"refused", -1, MWE_EXIT_NOT_STARTED},
+        {"started", 0, -1},
+    };
+    static int32_t startResult;
+    for (const Case& c : cases) {
+        glueLog.clear();
+        startResult = c.startResult;
+        hostGlue.startVmByPath = [](const char* url) {
+            return glueLog.push_back(std::string("path(") + url + ")"), startResult;
+        };
+        ParseCommandLine(L"-tckauto http://host/x");
+        int32_t quit = -1;
+        MSG msg;
+        while (PeekMessageW(&msg, 0, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = (int32_t)msg.wParam;
+            } else {
+                DispatchMessageW(&msg);
+            }
+        }
+        EXPECT_EQ(quit, c.quitStatus) << c.name;
+        ASSERT_GE(glueLog.size(), 2u) << c.name;
+        EXPECT_EQ(glueLog.front(), "init") << c.name;
+        EXPECT_EQ(glueLog[1], "path(http://host/x)") << c.name;
+        EXPECT_EQ(IsWindowVisible(GetMainWindow()) != 0, c.quitStatus < 0) << c.name;
+    }
+}
+
+// The program's arguments as one line and back: every argument comes back whole.
+TEST_F(Shell, CommandLineKeepsEveryArgumentWhole) {
+    const std::vector<std::vector<std::wstring>> cases = {
+        {},
+        {L"-R", L"3_2"},
+        {L"-launch", L"/home/u/My Games/caf\u00e9.jad", L"/tmp/\u6e2c\u8a66/b.jar"},
+        {L"-launch", L"", L"b.jar"},
+        {L"-launch", L"tab\there", L"new\nline", L"\"", L"say \"hi\"", L"a\"b"},
+        {L"back\\slash", L"trailing "},
+    };
+    for (const auto& args : cases) {
+        std::wstring line = JoinCommandLine(args);
+        std::vector<std::wstring> back;
+        SplitCommandLine(line, &back);
+        EXPECT_EQ(back, args) << WideToSystemText(line);
+    }
+    std::vector<std::wstring> out;
+    SplitCommandLine(L"-launch a.jad b.jar", &out);
+    EXPECT_EQ(out, (std::vector<std::wstring>{L"-launch", L"a.jad", L"b.jar"})) << "a plain line splits at spaces";
+    EXPECT_EQ(JoinCommandLine({L"-R", L"3_2"}), L"-R 3_2") << "plain arguments are not quoted";
 }
 
 TEST_F(Shell, SplitStringEdges) {
@@ -301,6 +365,41 @@ TEST_F(Shell, StateMachine) {
              s->vm(4);
          },
          HOST_NONE, "VM_NOTIFY_START_MIDLET(0) VM_NOTIFY_KILL_VM_PROCESS(0) quit", ""},
+        // a close (SIGTERM, SIGINT, the close button) takes the kill's way: nothing is
+        // torn down while the VM still runs
+        {"a close while idle ends the program", [&](Shell* s) { s->post(WM_CLOSE); }, HOST_NONE, "quit", ""},
+        {"a close while starting stops the start; the window stays until the VM has stopped",
+         [&](Shell* s) {
+             start(s, 0);
+             s->post(WM_CLOSE);
+             EXPECT_EQ(hostState.HostState, HOST_STOPPING);
+             EXPECT_NE(IsWindow(GetMainWindow()), 0);
+             EXPECT_EQ(join(glueLog), "init suite(7,0) keymap(default) stop");
+             s->vm(4);
+         },
+         HOST_NONE, "quit", ""},
+        {"a close while running stops the MIDlet first and ends the program without a stop notice",
+         [&](Shell* s) {
+             start(s, 0);
+             s->vm(20);
+             s->post(WM_CLOSE);
+             EXPECT_EQ(hostState.HostState, HOST_STOPPING);
+             EXPECT_NE(IsWindow(GetMainWindow()), 0);
+             s->vm(4);
+         },
+         HOST_NONE, "VM_NOTIFY_START_MIDLET(0) quit", ""},
+        {"a close or a kill during a stop waits for the VM to stop",
+         [&](Shell* s) {
+             start(s, 0);
+             s->vm(20);
+             s->post(VM_CMD_STOP_MIDLET, 0, STOP_NOTIFY);
+             s->post(WM_CLOSE);
+             s->post(VM_CMD_KILL_VM_PROCESS);
+             EXPECT_EQ(hostState.HostState, HOST_STOPPING);
+             EXPECT_NE(IsWindow(GetMainWindow()), 0) << "no teardown under the running VM";
+             s->vm(4);
+         },
+         HOST_NONE, "VM_NOTIFY_START_MIDLET(0) VM_NOTIFY_KILL_VM_PROCESS(0) VM_NOTIFY_STOP_MIDLET(0) quit", ""},
         {"a suspend during a blocking network call is ignored",
          [&](Shell* s) {
              start(s, 0);
