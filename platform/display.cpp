@@ -6,12 +6,12 @@
 
 #include <SDL2/SDL.h>
 #include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/signalfd.h>
 #include <time.h>
 #include <unistd.h>

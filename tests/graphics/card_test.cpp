@@ -7,8 +7,8 @@
 
 #include "canvas.h"
 #include "platform/bitmap_font.h"
-#include "support/lowmem_fixture.h"
 #include "png_io.h"
+#include "support/lowmem_fixture.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

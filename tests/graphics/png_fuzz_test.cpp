@@ -156,7 +156,7 @@ TEST_F(PngFuzzTest, MutatedFilesDecodeOrAreRefused) {
         bool interlace;
         int trns;
     } originals[] = {{3, 4, true, 9},  {6, 16, false, -1}, {0, 1, true, 0},
-                 {2, 8, false, 0}, {4, 8, true, -1},   {3, 8, false, -1}};
+                     {2, 8, false, 0}, {4, 8, true, -1},   {3, 8, false, -1}};
     std::vector<std::vector<uint8_t>> files;
     for (const Original& s : originals) {
         pngc::PngShape shape{};

@@ -8,8 +8,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "platform/window.h"
 

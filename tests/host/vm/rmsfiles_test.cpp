@@ -8,8 +8,8 @@
 
 #include "../../storage/store_fixture.h"
 #include "host/vm/rmsfiles.h"
-#include "support/lowmem_fixture.h"
 #include "storage/qmmm.h"
+#include "support/lowmem_fixture.h"
 
 namespace {
 

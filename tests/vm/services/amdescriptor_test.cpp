@@ -11,7 +11,6 @@
 #include "support/zipwriter.h"
 #include "vm/services/glue/amservice.h"
 
-
 namespace {
 
 const std::string Common =

@@ -10,7 +10,6 @@
 #include "support/zipwriter.h"
 #include "vm/services/descriptor.h"
 
-
 namespace {
 
 const char* const Jad =

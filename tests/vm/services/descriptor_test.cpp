@@ -11,7 +11,6 @@
 #include "support/zipwriter.h"
 #include "vm/services/descriptor.h"
 
-
 namespace {
 
 // An environment over a block of its own, in the low window: its records hold the

@@ -363,7 +363,6 @@ static bool checkMidletLines(const char* jadPath, const uint8_t* jad, int32_t ja
 }
 
 static int32_t startFromFilesLocked(const char* jadPath, const char* jarPath, int32_t midlet) {
-
     int32_t jadSize = 0, jarSize = 0;
     uint8_t* jad = jadPath != nullptr ? readWhole(jadPath, "JAD", &jadSize) : nullptr;
     uint8_t* jar = jad != nullptr && jarPath != nullptr ? readWhole(jarPath, "JAR", &jarSize) : nullptr;
@@ -463,7 +462,6 @@ int32_t mwe_onRunEnded(void) {
     pthread_mutex_unlock(&LaunchLock);
     return result;
 }
-
 
 static int64_t nowMs() {
     struct timespec t;

@@ -314,7 +314,8 @@ uint64_t mwe_availableMemoryFrom(const char* meminfoPath) {
         char line[128];
         unsigned long long kb = 0;
         bool found = false;
-        while (!found && fgets(line, sizeof line, f) != nullptr) found = sscanf(line, "MemAvailable: %llu kB", &kb) == 1;
+        while (!found && fgets(line, sizeof line, f) != nullptr)
+            found = sscanf(line, "MemAvailable: %llu kB", &kb) == 1;
         fclose(f);
         if (found) return (uint64_t)kb * 1024;
     }

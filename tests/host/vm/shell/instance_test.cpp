@@ -88,7 +88,8 @@ struct ManagerWindow {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = managerProc;
         wc.lpszClassName = L"Movane_AMS";
-        if (RegisterClassW(&wc) == 1) hwnd = CreateWindowExW(0, L"Movane_AMS", L"", 0, 0, 0, 1, 1, 0, nullptr, nullptr, nullptr);
+        if (RegisterClassW(&wc) == 1)
+            hwnd = CreateWindowExW(0, L"Movane_AMS", L"", 0, 0, 0, 1, 1, 0, nullptr, nullptr, nullptr);
     }
     ~ManagerWindow() {
         if (hwnd != 0) DestroyWindow(hwnd);

@@ -19,9 +19,9 @@
 #include "natives/lib/console_natives.h"
 #include "platform/events.h"
 #include "platform/hostfile.h"
+#include "support/lowmem_fixture.h"
 #include "support/zipwriter.h"
 #include "vm/loader/startup.h"
-#include "support/lowmem_fixture.h"
 #include "vm/services/vmstart.h"
 
 namespace midlettest {
