@@ -2,6 +2,7 @@
 // preparation, the native finalizer registry, the memory interface, the VM start): one
 // table of function pointers, filled by the start-up of the program that has the real
 // functions. Its defaults do the least, so that the core runs on hand-built classes.
+// vm/core/hooks.md lists every hook table, which program fills each slot and with what.
 #pragma once
 
 #include <stdint.h>

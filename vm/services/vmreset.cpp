@@ -5,6 +5,8 @@
 
 #include "platform/clock.h"
 #include "vm/core/vmsections.h"
+#include "vm/services/keymap.h"
+#include "vm/services/runhooks.h"
 #include "vm/services/tracelog.h"
 
 static int64_t clockOrigin VMBSS;  // time of day at the last start or resume
@@ -15,6 +17,17 @@ int initVmSections(int mode) {
     int count = 0;
     MKT_Section_Info* records = MkSectionGetInfoR2(&count);
     return mvVmSections_reset(mode, records, count);
+}
+
+int mvVm_resetKeepingHostState(int mode) {
+    KeyEntry map[KEY_STANDARD_ENTRIES];
+    const KeyExtendedList* extended = nullptr;
+    mvKey_getKeyMap(map, &extended);
+    VmRunHooks hooks = *mvRunHooks();
+    int result = initVmSections(mode);
+    mvKey_setKeyMap(map, extended);
+    mvVm_setRunHooks(&hooks);
+    return result;
 }
 
 int mvVmSections_reset(int mode, const MKT_Section_Info* records, int count) {

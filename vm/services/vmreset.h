@@ -19,6 +19,9 @@ enum {
 int initVmSections(int mode);
 // The same over the given records (initVmSections passes the platform's).
 int mvVmSections_reset(int mode, const MKT_Section_Info* records, int count);
+// initVmSections for a start: what the host installed before it (the key map and the
+// loader's run hooks) lives in the reset sections too, and is kept across the reset.
+int mvVm_resetKeepingHostState(int mode);
 
 // The VM clock, in milliseconds. start records the time of day and the elapsed-time
 // counter (always at the first call of a run, afterwards only when the time of day

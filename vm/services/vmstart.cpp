@@ -12,7 +12,6 @@
 #include "vm/core/utf.h"
 #include "vm/core/vmsections.h"
 #include "vm/services/events.h"
-#include "vm/services/keymap.h"
 #include "vm/services/memory.h"
 #include "vm/services/runhooks.h"
 #include "vm/services/tracelog.h"
@@ -204,18 +203,7 @@ static void traceBanner() {
     mvTraceLog_info(" build date : %s\n", stamp);
 }
 
-// The run reset restores the VM's variables; what the host installed for this run (the
-// key map and the loader's services) survives it.
-static int32_t resetForRun() {
-    KeyEntry map[KEY_STANDARD_ENTRIES];
-    const KeyExtendedList* extended = nullptr;
-    mvKey_getKeyMap(map, &extended);
-    VmRunHooks hooks = *mvRunHooks();
-    int32_t reset = initVmSections(MV_SECTIONS_PER_RUN);
-    mvKey_setKeyMap(map, extended);
-    mvVm_setRunHooks(&hooks);
-    return reset;
-}
+static int32_t resetForRun() { return mvVm_resetKeepingHostState(MV_SECTIONS_PER_RUN); }
 
 static int32_t roundedLength(int32_t length) { return length + 1 + (4 - (length + 1) % 4); }
 

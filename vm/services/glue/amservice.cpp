@@ -8,7 +8,6 @@
 #include <string.h>
 
 #include "vm/services/events.h"
-#include "vm/services/runhooks.h"
 #include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
 #include "vm/services/vmstate.h"
@@ -29,18 +28,10 @@ struct Locked {
 // ---------------------------------------------------------------------------------
 // VM life cycle
 
-// The full reset of the VM's variables; what the host installed before the start (the
-// key map and the loader's services) is kept across it.
+// The full reset of the VM's variables.
 int32_t AmMovaneInitialize(void) {
     mvTraceLog_info("=== service API trace: AmMovaneInitialize()\n");
-    KeyEntry map[KEY_STANDARD_ENTRIES];
-    const KeyExtendedList* extended = nullptr;
-    mvKey_getKeyMap(map, &extended);
-    VmRunHooks hooks = *mvRunHooks();
-    int32_t result = initVmSections(MV_SECTIONS_FULL);
-    mvKey_setKeyMap(map, extended);
-    mvVm_setRunHooks(&hooks);
-    return result;
+    return mvVm_resetKeepingHostState(MV_SECTIONS_FULL);
 }
 
 int32_t AmVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_MIDP_Application* app,
