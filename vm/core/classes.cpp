@@ -63,10 +63,10 @@ ArrayClassRecord* getArrayClass(int depth, ClassRecord* elementClass, char lette
         } else {
             record->accessFlags = (uint16_t)(0x1410 | (elementClass->accessFlags & ACC_PUBLIC));
         }
-        if (d < 7)
-            record->key = (TypeKey)((d << 13) + (elementClass ? elementClass->key : (int)(int8_t)letter));
+        if (d < TYPE_KEY_DEEP)
+            record->key = typeKeyOf(d, elementClass ? elementClass->key : (int)(int8_t)letter);
         else
-            record->key = (TypeKey)(record->key | 0xE000);
+            record->key = (TypeKey)(record->key | TYPE_KEY_DEEP_BITS);
         if (d == 1) {
             record->u.elemClass = elementClass;
             return result;

@@ -12,6 +12,20 @@
 typedef int32_t cell;  // one operand-stack or local word
 typedef uint16_t TypeKey;
 
+// A type key: the array depth in the top three bits and, below them, the element's class
+// key (256 and up) or primitive letter. Depth 7 means seven or more: such a key is the
+// array class's own key with the depth bits set, and names no element.
+enum : uint16_t {
+    TYPE_KEY_DEPTH_SHIFT = 13,
+    TYPE_KEY_BASE_MASK = 0x1FFF,
+    TYPE_KEY_ONE_DEEPER = 1 << TYPE_KEY_DEPTH_SHIFT,
+    TYPE_KEY_DEEP = 7,  // seven or more dimensions
+    TYPE_KEY_DEEP_BITS = TYPE_KEY_DEEP << TYPE_KEY_DEPTH_SHIFT,
+};
+inline int typeKeyDepth(uint16_t key) { return key >> TYPE_KEY_DEPTH_SHIFT; }
+inline uint16_t typeKeyBase(uint16_t key) { return key & TYPE_KEY_BASE_MASK; }
+inline TypeKey typeKeyOf(int depth, int base) { return (TypeKey)((depth << TYPE_KEY_DEPTH_SHIFT) + base); }
+
 struct ClassRecord;
 struct ArrayClassRecord;
 struct MethodRecord;

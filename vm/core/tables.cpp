@@ -52,7 +52,7 @@ const char* changeKeyToName(uint16_t key, int* length) {
     return nullptr;
 }
 
-static inline bool isArrayKey(uint16_t key) { return key > 0x1FFF && (key >> 13) < 7; }
+static inline bool isArrayKey(uint16_t key) { return typeKeyDepth(key) > 0 && typeKeyDepth(key) < TYPE_KEY_DEEP; }
 
 ClassRecord* lookupClassTableEntry(NameTableEntry* packageName, NameTableEntry* baseName) {
     VmHashTable* table = ClassTable;
@@ -66,7 +66,7 @@ ClassRecord* lookupClassTableEntry(NameTableEntry* packageName, NameTableEntry* 
     uint32_t key = 256 + bucket;
     for (ClassRecord* c = head; c != nullptr; c = c->next) {
         if (isArrayKey(c->key)) continue;
-        key = (c->key & 0x1FFF) + table->bucketCount;
+        key = typeKeyBase(c->key) + table->bucketCount;
         break;
     }
     if (key & 0x1000) fatalError("Too many entries in class table");
@@ -111,13 +111,13 @@ ClassRecord* getRawClass(const char* name) { return getRawClassX(name, 0, (int)s
 
 ClassRecord* changeKeyToClass(TypeKey key) {
     if (isArrayKey(key)) {
-        int d = key >> 13;
-        uint16_t element = key & 0x1FFF;
+        int d = typeKeyDepth(key);
+        uint16_t element = typeKeyBase(key);
         if (element > 255) return asClass(getArrayClass(d, changeKeyToClass(element), 0));
         return asClass(getArrayClass(d, nullptr, (char)element));
     }
     VmHashTable* table = ClassTable;
-    uint32_t bucket = (((uint32_t)(key & 0x1FFF)) - 256) % table->bucketCount;
+    uint32_t bucket = ((uint32_t)typeKeyBase(key) - 256) % table->bucketCount;
     for (ClassRecord* c = (ClassRecord*)table->buckets[bucket]; c != nullptr; c = c->next) {
         if (c->key == key) return c;
     }
@@ -149,13 +149,13 @@ TypeKey changeFieldSignatureToKey(const char* text, int start, int length) {
     const char* s = text + start;
     int d = 0;
     while (d < length && s[d] == '[') d++;
-    if (d >= 7) return (TypeKey)(getRawClassX(s, 0, length)->key | 0xE000);
+    if (d >= TYPE_KEY_DEEP) return (TypeKey)(getRawClassX(s, 0, length)->key | TYPE_KEY_DEEP_BITS);
     if (d < length && s[d] == 'L') {
         if (length < d + 3 || s[length - 1] != ';') raiseExceptionWithMessage(ClassFormatError, "Bad field signature");
-        return (TypeKey)(getRawClassX(s, d + 1, length - d - 2)->key + (d << 13));
+        return typeKeyOf(d, getRawClassX(s, d + 1, length - d - 2)->key);
     }
     if (d >= length) raiseExceptionWithMessage(ClassFormatError, "Bad field signature");
-    return (TypeKey)((uint8_t)s[d] + (d << 13));
+    return typeKeyOf(d, (uint8_t)s[d]);
 }
 
 // Length of the type starting at s (within end), or 0 when it is not one.
@@ -238,10 +238,10 @@ char* change_Key_to_FieldSignature_inBuffer(TypeKey key, char* buffer, int size)
     if (size < 1) fatalError("change_Key_to_FieldSignature_inBuffer: buffer length is too short");
     char* end = buffer + size;
     char* to = buffer;
-    int d = key >> 13;
-    if (d < 7) {
+    int d = typeKeyDepth(key);
+    if (d < TYPE_KEY_DEEP) {
         for (int i = 0; i < d; i++) to = putChar(to, end, '[');
-        uint16_t element = key & 0x1FFF;
+        uint16_t element = typeKeyBase(key);
         if (element > 255) {
             to = putChar(to, end, 'L');
             ClassRecord* c = changeKeyToClass(element);

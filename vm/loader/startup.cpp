@@ -172,7 +172,7 @@ static void makePrimitiveArrayClasses() {
         ArrayClassRecord* a = asArrayClass(lookupClassTableEntry(nullptr, lookupNameTableEntry(name, 2)));
         a->clazz = JavaLangClass;
         a->accessFlags = 0x1411;
-        a->key = (TypeKey)((1 << 13) + name[1]);
+        a->key = typeKeyOf(1, name[1]);
         a->u.primType = (uint32_t)code;
         a->itemSize = (uint32_t)arrayItemSize(code);
         a->gcType = GCT_ARRAY;

@@ -54,10 +54,10 @@ static VMBSS int32_t vPc;
 // Types
 
 static inline uint16_t objectType() { return JavaLangObject->key; }
-static inline uint16_t arrayOfLetter(char letter) { return (uint16_t)(0x2000 | (uint8_t)letter); }
+static inline uint16_t arrayOfLetter(char letter) { return typeKeyOf(1, (uint8_t)letter); }
 static inline bool isTwoWordType(uint16_t t) { return t == VT_LONG || t == VT_DOUBLE; }
 static inline uint16_t secondWordOf(uint16_t t) { return t == VT_LONG ? VT_LONG_2 : VT_DOUBLE_2; }
-static inline bool isArrayType(uint16_t t) { return isClassType(t) && (t >> 13) != 0; }
+static inline bool isArrayType(uint16_t t) { return isClassType(t) && typeKeyDepth(t) != 0; }
 
 // A descriptor letter or type key as a verifier type; 'V' gives top.
 static uint16_t verifierTypeOfKey(uint16_t key) {
@@ -103,9 +103,9 @@ static int classNameDepth(uint16_t t, char* name, int size) {
 
 static uint16_t elementType(uint16_t t) {
     if (t == VT_NULL) return VT_NULL;
-    int d = t >> 13;
+    int d = typeKeyDepth(t);
     if (d == 0) return VT_TOP;
-    if (d < 7) return verifierTypeOfKey((uint16_t)(((d - 1) << 13) | (t & 0x1FFF)));
+    if (d < TYPE_KEY_DEEP) return verifierTypeOfKey(typeKeyOf(d - 1, typeKeyBase(t)));
     // seven or more dimensions: the key of the class one dimension down, by name
     char name[MESSAGE_BUFFER_SIZE];
     classNameDepth(t, name, sizeof name);
@@ -113,15 +113,15 @@ static uint16_t elementType(uint16_t t) {
 }
 
 static uint16_t arrayTypeOf(uint16_t t) {
-    if ((t >> 13) < 6) return (uint16_t)(t + 0x2000);
+    if (typeKeyDepth(t) < TYPE_KEY_DEEP - 1) return (uint16_t)(t + TYPE_KEY_ONE_DEEPER);
     return getObjectArrayClass(changeKeyToClass(t))->key;
 }
 
 static bool hasDimensions(uint16_t t, int d) {
     if (t == VT_NULL) return true;
     if (!isClassType(t)) return false;
-    if (d <= 7) return (t >> 13) >= d;
-    if ((t >> 13) != 7) return false;
+    if (d <= TYPE_KEY_DEEP) return typeKeyDepth(t) >= d;
+    if (typeKeyDepth(t) != TYPE_KEY_DEEP) return false;
     char name[MESSAGE_BUFFER_SIZE];
     return classNameDepth(t, name, sizeof name) >= d;
 }
