@@ -15,6 +15,7 @@
 #include "vm/services/vmstate.h"
 
 enum { PROPERTY_BUFFER = 4096, JOINER_RING_FACTOR = 15, TIMER_PASS = -1 };
+static_assert(TIMER_THREAD_NEXT_WAITER_SLOT == THREAD_NAME_SLOT + 1, "TimerThread's fields follow Thread's");
 
 static void timerHoldWithdrawn();
 
@@ -24,11 +25,9 @@ struct MidletNativeState {
     int32_t resumedBefore;    // the first resume of the run reports the start
     int32_t selectorResumed;  // the selector's first resume of the run
     int32_t joinerQueueId;
-    // Timer threads waiting for a VM resume, each with its outstanding resumes (or
-    // TIMER_PASS: a thread let go before it came to wait). Every waiter is kept: one
-    // timer thread must not take another's place.
-    ThreadRecord* timerWaiters[TIMER_WAITER_SLOTS];
-    int32_t timerWaitsLeft[TIMER_WAITER_SLOTS];
+    // Timer threads waiting for a VM resume: a chain of their Thread objects, linked and
+    // counted in the objects' own fields (see below). Only the head is a root.
+    OBJECT timerWaiters;
     int32_t timerRooted;
     // Suspends announced to the timer threads whose resume or refusal is still to come:
     // a timer thread waits only while this is above 0, so that a resume follows.
@@ -231,36 +230,60 @@ void Java_com_movane_micro_event_ProcessEventHandler_isThreadSwitchingMode() { p
 // timer thread that comes to park after the resume, or for a refused suspend, goes on
 // at once instead of waiting for a resume that will never come.
 
+// Every waiter is kept, however many there are, in its own Thread object (a
+// java.util.TimerThread, whose fields the natives own): the next waiter of the chain, and
+// its outstanding resumes, or TIMER_PASS for a thread let go before it came to wait. A
+// thread is in the chain exactly while that count is not 0. The state lives in the heap,
+// so the collector moves it with the objects and one root holds the whole chain; a
+// thread record is taken from its object only when the thread is resumed.
+
 static void rootTimerWaiters() {
     if (State.timerRooted) return;
-    for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) makeGlobalRoot(&State.timerWaiters[i]);
+    makeGlobalRoot(&State.timerWaiters);
     State.timerRooted = 1;
 }
 
-// The slot of the thread, or else a free one when free is set; -1 when there is none.
-static int32_t timerSlotOf(ThreadRecord* thread, bool free) {
-    for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) {
-        if (State.timerWaiters[i] == thread) return i;
+static int32_t timerWaitsLeft(OBJECT waiter) { return getIntFieldByIndex(waiter, TIMER_THREAD_WAITS_LEFT_SLOT); }
+static OBJECT nextTimerWaiter(OBJECT waiter) { return getObjectFieldByIndex(waiter, TIMER_THREAD_NEXT_WAITER_SLOT); }
+
+// Takes the waiter out of the chain; previous is the waiter before it, null at the head.
+static void unchainTimerWaiter(OBJECT waiter, OBJECT previous) {
+    OBJECT next = nextTimerWaiter(waiter);
+    if (previous == nullptr) {
+        State.timerWaiters = next;
+    } else {
+        setObjectFieldByIndex(previous, TIMER_THREAD_NEXT_WAITER_SLOT, next);
     }
-    for (int32_t i = 0; i < TIMER_WAITER_SLOTS && free; i++) {
-        if (State.timerWaiters[i] == nullptr) return i;
-    }
-    return -1;
+    setObjectFieldByIndex(waiter, TIMER_THREAD_NEXT_WAITER_SLOT, nullptr);
+    setIntFieldByIndex(waiter, TIMER_THREAD_WAITS_LEFT_SLOT, 0);
 }
 
-static void letTimerGo(int32_t slot) {
-    ThreadRecord* thread = State.timerWaiters[slot];
-    bool waiting = State.timerWaitsLeft[slot] > 0;
-    State.timerWaiters[slot] = nullptr;
-    State.timerWaitsLeft[slot] = 0;
-    if (waiting && (thread->state & THREAD_SUSPENDED)) resumeThread(thread);
+static OBJECT timerWaiterBefore(OBJECT waiter) {
+    OBJECT previous = nullptr;
+    for (OBJECT w = State.timerWaiters; w != waiter; w = nextTimerWaiter(w)) previous = w;
+    return previous;
+}
+
+// Sets the count of a thread, putting it in the chain first when it is not there.
+static void holdTimerWaiter(OBJECT waiter, int32_t left) {
+    if (timerWaitsLeft(waiter) == 0) {
+        setObjectFieldByIndex(waiter, TIMER_THREAD_NEXT_WAITER_SLOT, State.timerWaiters);
+        State.timerWaiters = waiter;
+    }
+    setIntFieldByIndex(waiter, TIMER_THREAD_WAITS_LEFT_SLOT, left);
+}
+
+// Ends the waiter's wait, or its pass; previous as for unchainTimerWaiter.
+static void letTimerGo(OBJECT waiter, OBJECT previous) {
+    bool waiting = timerWaitsLeft(waiter) > 0;
+    unchainTimerWaiter(waiter, previous);
+    ThreadRecord* thread = p32Ptr<ThreadRecord>(waiter->data[THREAD_RECORD_SLOT]);
+    if (waiting && thread != nullptr && (thread->state & THREAD_SUSPENDED)) resumeThread(thread);
 }
 
 // No announcement is left: every waiter goes on and every pass is void.
 static void timerHoldsEnded() {
-    for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) {
-        if (State.timerWaiters[i] != nullptr) letTimerGo(i);
-    }
+    while (State.timerWaiters != nullptr) letTimerGo(State.timerWaiters, nullptr);
 }
 
 void Java_com_movane_micro_event_ProcessEventHandler_nativeHoldTimers() { State.timerHolds++; }
@@ -270,21 +293,19 @@ static void timerHoldWithdrawn() {
     if (--State.timerHolds == 0) timerHoldsEnded();
 }
 
+// Called by a timer's own thread only: the caller's Thread object is a TimerThread.
 void Java_java_util_Timer_waitResume() {
     popObject();
     if (State.timerHolds == 0) return;  // no suspend to wait out
     rootTimerWaiters();
-    ThreadRecord* thread = CurrentThread;
-    int32_t slot = timerSlotOf(thread, true);
-    if (slot < 0) return;  // more timer threads than slots: this one does not wait
-    if (State.timerWaitsLeft[slot] == TIMER_PASS) {
+    OBJECT self = CurrentThread->javaThread;
+    int32_t left = timerWaitsLeft(self);
+    if (left == TIMER_PASS) {
         // let go before it came to wait
-        State.timerWaiters[slot] = nullptr;
-        State.timerWaitsLeft[slot] = 0;
+        unchainTimerWaiter(self, timerWaiterBefore(self));
         return;
     }
-    State.timerWaiters[slot] = thread;
-    State.timerWaitsLeft[slot]++;
+    holdTimerWaiter(self, left + 1);
     suspendThread();
 }
 
@@ -295,25 +316,30 @@ void Java_java_util_Timer_endResumeWait() {
     if (thread == nullptr || State.timerHolds == 0) return;  // it will not wait
     if (thread == CurrentThread) return;                     // it is not waiting now
     rootTimerWaiters();
-    int32_t slot = timerSlotOf(thread, true);
-    if (slot < 0) return;
-    if (State.timerWaitsLeft[slot] > 0) {
-        letTimerGo(slot);
+    if (timerWaitsLeft(javaThread) > 0) {
+        letTimerGo(javaThread, timerWaiterBefore(javaThread));
     } else {
         // on its way to wait: its next wait under this announcement returns at once
-        State.timerWaiters[slot] = thread;
-        State.timerWaitsLeft[slot] = TIMER_PASS;
+        holdTimerWaiter(javaThread, TIMER_PASS);
     }
 }
 
 void timerResumeCountDown() {
     if (State.timerHolds > 0) State.timerHolds--;
-    for (int32_t i = 0; i < TIMER_WAITER_SLOTS; i++) {
-        ThreadRecord* thread = State.timerWaiters[i];
-        if (thread == nullptr || State.timerWaitsLeft[i] <= 0) continue;
-        if (--State.timerWaitsLeft[i] > 0) continue;
-        State.timerWaiters[i] = nullptr;
-        if (thread->state & THREAD_SUSPENDED) resumeThread(thread);
+    OBJECT previous = nullptr;
+    OBJECT waiter = State.timerWaiters;
+    while (waiter != nullptr) {
+        OBJECT next = nextTimerWaiter(waiter);
+        int32_t left = timerWaitsLeft(waiter);
+        if (left > 1) {
+            setIntFieldByIndex(waiter, TIMER_THREAD_WAITS_LEFT_SLOT, left - 1);
+        } else if (left == 1) {
+            letTimerGo(waiter, previous);
+            waiter = next;
+            continue;
+        }
+        previous = waiter;
+        waiter = next;
     }
     if (State.timerHolds == 0) timerHoldsEnded();
 }

@@ -5,7 +5,9 @@
 
 #include <stdint.h>
 
-enum { TIMER_WAITER_SLOTS = 8 };
+// Field slots of java.util.TimerThread, after those of java.lang.Thread: a timer thread's
+// wait for a VM resume, kept by the timer natives.
+enum { TIMER_THREAD_NEXT_WAITER_SLOT = 4, TIMER_THREAD_WAITS_LEFT_SLOT = 5 };
 
 struct MidletHostServices {
     // Starts a platform request (URL in UTF-16, or none with length 0): > 0 the MIDlet

@@ -181,6 +181,12 @@ class TimerThread extends Thread {
         });
     }
 
+    // Owned by Timer's natives, which read them by position (first after Thread's): the
+    // next thread in their chain of threads waiting for a resume, and the resumes this
+    // one still waits for (-1: let go before it came to wait).
+    private TimerThread nextResumeWaiter;
+    private int resumeWaitsLeft;
+
     private final Timer timer;
     private final TimerQueue queue;
     // asked to park before a VM suspend (under the queue's lock)

@@ -18,7 +18,7 @@ void endRun() { vmExitLongjmp(0); }
 TEST(TimerWaitResume, WaitersRunAgainWhenTheSuspendIsAnsweredOrRefused) {
     // Steps of the main thread: H announces a suspend (nativeHoldTimers), S starts the
     // waiters (they run when main sleeps), z sleeps 30 ms, R resumes the VM, F is a
-    // suspend the VM refuses (no run is in progress), 0 to 2 end the wait of that waiter
+    // suspend the VM refuses (no run is in progress), 0 to 9 end the wait of that waiter
     // (Timer.endResumeWait). Then main sleeps and the run ends whatever still waits.
     struct Case {
         const char* name;
@@ -39,6 +39,12 @@ TEST(TimerWaitResume, WaitersRunAgainWhenTheSuspendIsAnsweredOrRefused) {
         {"endResumeWait lets one parked waiter go", 2, "HSz1", 2},
         {"endResumeWait before the wait: it returns at once", 2, "HS0z", 1},
         {"that pass ends with the resume", 1, "HS0RHz", 0},
+        {"twelve waiters, no resume", 12, "HSz", 0},
+        {"twelve waiters, one resume", 12, "HSzR", 0xFFF},
+        {"twelve waiters, a refused suspend", 12, "HSzF", 0xFFF},
+        {"endResumeWait lets the tenth of twelve go", 12, "HSz9", 1 << 9},
+        {"... and the others go with the resume", 12, "HSz9R", 0xFFF},
+        {"endResumeWait before the tenth's wait", 12, "HS9z", 1 << 9},
     };
     SysTimerInit();
     for (const Case& c : cases) {
@@ -52,7 +58,8 @@ TEST(TimerWaitResume, WaitersRunAgainWhenTheSuspendIsAnsweredOrRefused) {
                        Java_com_movane_micro_event_ProcessEventHandler_nativeExecuteVmSuspend);
         n.nativeMethod("endResumeWait", "(Ljava/lang/Thread;)V", ACC_STATIC, Java_java_util_Timer_endResumeWait);
         n.nativeMethod("end", "()V", ACC_STATIC, endRun);
-        ClassSpec& t = vm.cls("T", "java/lang/Thread");
+        // the fields of java.util.TimerThread in which the natives keep a waiter
+        ClassSpec& t = vm.cls("T", "java/lang/Thread").field("nextResumeWaiter", "LT;").field("resumeWaitsLeft", "I");
         t.nativeMethod("nativeStart", "()V", 0, Java_java_lang_Thread_nativeStart);
         t.nativeMethod("waitResume", "()V", 0, Java_java_util_Timer_waitResume);
         for (int w = 0; w < c.waiters; w++) {
@@ -67,7 +74,8 @@ TEST(TimerWaitResume, WaitersRunAgainWhenTheSuspendIsAnsweredOrRefused) {
                 .putstatic("R", "r", "I")
                 .op(OP_RETURN);
         }
-        MethodSpec& main = vm.cls("M").method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).locals(4);
+        MethodSpec& main =
+            vm.cls("M").method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC).locals(1 + c.waiters);
         for (const char* step = c.steps; *step; step++) {
             switch (*step) {
                 case 'H':

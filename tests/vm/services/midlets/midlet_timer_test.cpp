@@ -1,11 +1,12 @@
 // java.util.Timer across VM suspends, in MIDlet runs driven by the host's service
-// commands: the timer threads park for a suspend (Timer.waitResume) and run again after
-// its resume; tasks that fell due meanwhile run at once, a fixed-rate task catching up,
-// a fixed-delay task going on a period after its run; a suspend the VM refuses strands
-// no timer; a timer cancelled while its thread is parked ends that thread at once.
+// commands: the timer threads park for a suspend (Timer.waitResume), however many there
+// are, and run again after its resume; tasks that fell due meanwhile run at once, a
+// fixed-rate task catching up, a fixed-delay task going on a period after its run; a
+// suspend the VM refuses strands no timer; a timer cancelled while its thread is parked
+// ends that thread at once.
 //
-// The suite suites.TimerProbe prints the time of every task run (System.currentTimeMillis,
-// the time of day); the host records the time of day of its events, so the two compare.
+// The suites suites.TimerProbe and suites.TimerCrowd print the time of every task run
+// (System.currentTimeMillis, the time of day); the host records the time of day of its events, so the two compare.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -280,6 +281,100 @@ TEST(MidletTimers, ATimerCancelledWhileParkedEndsItsThread) {
     EXPECT_LT(cancelled, resumed) << "pauseApp ran before the resume";
     p.runs.erase("L");  // the lone timer was not cancelled
     EXPECT_EQ("", runsWhileSuspended(p, suspended, resumed + 1000000)) << "no run of the cancelled timer's tasks";
+}
+
+// Twelve timers (suites.TimerCrowd): every timer thread parks for the suspend, none runs
+// a task until the resume, and each runs again at once after it. The host's pause while
+// the VM is suspended cancels the last timer while its thread is parked: that thread
+// ends before pauseApp returns and its task never runs again.
+TEST(MidletTimers, EveryTimerOfManyParks) {
+    const std::string CrowdManifest =
+        "Manifest-Version: 1.0\nMIDlet-Name: Suite\nMIDlet-Vendor: Movane\nMIDlet-Version: 1.0\n"
+        "MicroEdition-Configuration: CLDC-1.1\nMicroEdition-Profile: MIDP-2.0\nMIDlet-1: T,,suites.TimerCrowd\n"
+        "Crowd-Timers: 12\n";
+    struct Case {
+        const char* name;
+        int cancelled;  // the timer pauseApp cancels, or -1
+        // the suspend comes as a process event and the host pauses the MIDlet while the
+        // VM is suspended; otherwise the host's suspend command pauses it first
+        bool pauseWhileSuspended;
+        const char* results;  // of the host's calls, in order
+        const char* codes;
+    };
+    const Case cases[] = {
+        {"twelve timers, one suspend", -1, false, "0 0", "1 10 20 21 2 3 22 23 4(0)"},
+        {"the twelfth timer cancelled while parked", 11, true, "1 0 0", "1 10 20 2 21 3 23 4(0)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string manifest = CrowdManifest;
+        if (c.cancelled >= 0) manifest += "Crowd-Cancel: " + std::to_string(c.cancelled) + "\n";
+        std::vector<uint8_t> jar = suiteJar(manifest);
+        Host host;
+        std::string results;
+        RunOutcome r = runCommanded(host, jar, [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            if (c.pauseWhileSuspended) {
+                results += std::to_string(mvK6Event_postProcessEvent(MV_PROCESS_SUSPEND, 0));
+            } else {
+                results += std::to_string(mvVmSuspendCommand(1));
+            }
+            if (!host.waitFor(MV_HOST_VM_SUSPENDED)) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            if (c.pauseWhileSuspended) results += " " + std::to_string(mvVmPauseCommand(1));
+            results += " " + std::to_string(mvVmResumeCommand(1));
+        });
+        EXPECT_EQ(c.results, results);
+        EXPECT_EQ(0, r.result);
+        EXPECT_EQ(c.codes, host.codes());
+        SCOPED_TRACE("standard output:\n" + r.output);
+        std::map<int, std::vector<int64_t>> runs;
+        std::vector<std::string> lines;
+        std::istringstream in(r.output);
+        std::string line;
+        while (std::getline(in, line)) {
+            int timer = -1;
+            long long at = 0;
+            if (sscanf(line.c_str(), "T%d %lld", &timer, &at) == 2) {
+                runs[timer].push_back(at);
+            } else if (line.rfind("pause ", 0) != 0 && line.rfind("end ", 0) != 0) {
+                lines.push_back(line);
+            }
+        }
+        int64_t suspended = host.wallTimesOf(MV_HOST_VM_SUSPENDED).at(0);
+        int64_t resumed = host.wallTimesOf(MV_HOST_VM_RESUMED).at(0);
+        ASSERT_EQ(c.cancelled >= 0 ? 2u : 1u, lines.size());
+        EXPECT_EQ("timer threads ended true", lines.back());
+        if (c.cancelled >= 0) {
+            long long cancelled = 0;
+            char alive[8] = {}, ended[8] = {};
+            ASSERT_EQ(3, sscanf(lines[0].c_str(), "cancel %lld alive %7s ended %7s", &cancelled, alive, ended))
+                << lines[0];
+            EXPECT_STREQ("true", alive) << "the timer thread lived when pauseApp cancelled the timer";
+            EXPECT_STREQ("true", ended) << "the parked timer thread ended before pauseApp returned";
+            EXPECT_GT(cancelled, suspended) << "pauseApp ran after the VM's wait";
+            EXPECT_LT(cancelled, resumed) << "pauseApp ran before the resume";
+        }
+        for (int timer = 0; timer < 12; timer++) {
+            const std::vector<int64_t>& at = runs[timer];
+            ASSERT_FALSE(at.empty()) << "timer " << timer << " never ran";
+            std::string whileSuspended;
+            int64_t firstAfter = -1;
+            for (int64_t t : at) {
+                if (t > suspended + Slack && t < resumed - Slack) whileSuspended += " " + std::to_string(t - suspended);
+                if (firstAfter < 0 && t >= resumed - Slack) firstAfter = t;
+            }
+            EXPECT_EQ("", whileSuspended)
+                << "timer " << timer << " ran while the VM was suspended (ms after the suspend)";
+            if (timer == c.cancelled) {
+                EXPECT_EQ(-1, firstAfter) << "timer " << timer << " ran after it was cancelled";
+            } else if (firstAfter < 0) {
+                ADD_FAILURE() << "timer " << timer << " did not run after the resume";
+            } else {
+                EXPECT_LE(firstAfter, resumed + Prompt) << "timer " << timer << " ran late after the resume";
+            }
+        }
+    }
 }
 
 }  // namespace
