@@ -180,7 +180,7 @@ __attribute__((optimize("no-tree-slp-vectorize"))) void Interpret() {
 #define DISPATCH_OPK_FAST(name) &&op_##name
 #define DISPATCH_OPK_SLOW(name) &&op_slow
 #define DISPATCH_OPK_ILLEGAL(name) &&op_illegal
-#define DISPATCH_ENTRY(n, NAME, name, length, format, kind) DISPATCH_##kind(name),
+#define DISPATCH_ENTRY(n, NAME, name, length, format, kind, stack) DISPATCH_##kind(name),
     static const void* const dispatch[256] = {FOR_EACH_OPCODE(DISPATCH_ENTRY)};
 #undef DISPATCH_ENTRY
 #undef DISPATCH_OPK_ILLEGAL

@@ -2,9 +2,15 @@
 #include "vm/core/opcodes.h"
 
 const OpcodeInfo OpcodeTable[256] = {
-#define OPCODE_INFO(n, NAME, name, length, format, kind) {#name, length, format, kind},
+#define OPCODE_INFO(n, NAME, name, length, format, kind, stack) {#name, length, format, kind, stack},
     FOR_EACH_OPCODE(OPCODE_INFO)
 #undef OPCODE_INFO
+};
+
+const StackWords OpcodeStackWords[256] = {
+#define OPCODE_WORDS(n, NAME, name, length, format, kind, stack) stackWordsOf(stack),
+    FOR_EACH_OPCODE(OPCODE_WORDS)
+#undef OPCODE_WORDS
 };
 
 static int32_t readInt32(const uint8_t* p) {

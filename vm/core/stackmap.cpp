@@ -304,89 +304,37 @@ static void localAccess(MapWalk* w, uint8_t op, int n) {
     }
 }
 
+// Most instructions take and leave words as the opcode table says; the rest depend on
+// a constant, a local, a resolved member or the words already on the stack.
 static void simulate(MapWalk* w, MethodRecord* m, const uint8_t* ip) {
     uint8_t op = ip[0];
+    // the walk follows straight-line code: a jump or a return on it means that the maps
+    // and the code disagree
+    if (op == OP_GOTO || op == OP_GOTO_W || (op >= OP_IRETURN && op <= OP_RETURN)) fatalVMError("Unexpected bytecode");
+    StackWords effect = OpcodeStackWords[op];
+    if (effect.byTable) {
+        pop(w, effect.taken);
+        for (int i = 0; i < effect.left; i++) push(w, (effect.references >> i) & 1);
+        return;
+    }
     ConstantPool* cp = m->ofClass->constPool;
     switch (op) {
-        case OP_NOP:
-        case OP_BREAKPOINT:
-        case OP_FILLER:
-        case OP_IINC:
-        case OP_CHECKCAST:
-        case OP_CHECKCAST_QUICK:
-        case OP_IADD_LOCAL:
-        case OP_IADD_CONST:
-        case OP_ISUB_LOCAL:
-        case OP_ISUB_CONST:
-        case OP_PUTFIELD_LOCAL0:
-            break;
-        case OP_ACONST_NULL:
-            push(w, true);
-            break;
-        case OP_ICONST_M1:
-        case OP_ICONST_0:
-        case OP_ICONST_1:
-        case OP_ICONST_2:
-        case OP_ICONST_3:
-        case OP_ICONST_4:
-        case OP_ICONST_5:
-        case OP_FCONST_0:
-        case OP_FCONST_1:
-        case OP_FCONST_2:
-        case OP_BIPUSH:
-        case OP_SIPUSH:
-            push(w, false);
-            break;
-        case OP_LCONST_0:
-        case OP_LCONST_1:
-        case OP_DCONST_0:
-        case OP_DCONST_1:
-        case OP_LDC2_W:
-            pushWords(w, 2, false);
-            break;
         case OP_LDC:
             push(w, (cpTags(cp)[ip[1]] & CP_TAG_MASK) == CONSTANT_String);
             break;
         case OP_LDC_W:
             push(w, (cpTags(cp)[operand16(ip + 1)] & CP_TAG_MASK) == CONSTANT_String);
             break;
-        case OP_ILOAD:
-        case OP_LLOAD:
-        case OP_FLOAD:
-        case OP_DLOAD:
-        case OP_ALOAD:
         case OP_ISTORE:
         case OP_LSTORE:
         case OP_FSTORE:
         case OP_DSTORE:
         case OP_ASTORE:
+        case OP_IINC:
             localAccess(w, op, ip[1]);
             break;
-        case OP_ILOAD_0:
-        case OP_ILOAD_1:
-        case OP_ILOAD_2:
-        case OP_ILOAD_3:
-        case OP_FLOAD_0:
-        case OP_FLOAD_1:
-        case OP_FLOAD_2:
-        case OP_FLOAD_3:
-            push(w, false);
-            break;
-        case OP_LLOAD_0:
-        case OP_LLOAD_1:
-        case OP_LLOAD_2:
-        case OP_LLOAD_3:
-        case OP_DLOAD_0:
-        case OP_DLOAD_1:
-        case OP_DLOAD_2:
-        case OP_DLOAD_3:
-            pushWords(w, 2, false);
-            break;
-        case OP_ALOAD_0:
-        case OP_ALOAD_1:
-        case OP_ALOAD_2:
-        case OP_ALOAD_3:
-            push(w, true);
+        case OP_WIDE:
+            localAccess(w, ip[1], operand16(ip + 2));
             break;
         case OP_ISTORE_0:
         case OP_ISTORE_1:
@@ -418,34 +366,9 @@ static void simulate(MapWalk* w, MethodRecord* m, const uint8_t* ip) {
         case OP_DSTORE_3:
             store(w, op - OP_DSTORE_0, 2);
             break;
-        case OP_IALOAD:
-        case OP_FALOAD:
-        case OP_BALOAD:
-        case OP_CALOAD:
-        case OP_SALOAD:
-            pop(w, 2);
-            push(w, false);
-            break;
-        case OP_LALOAD:
-        case OP_DALOAD:
-            pop(w, 2);
-            pushWords(w, 2, false);
-            break;
-        case OP_AALOAD:
-            pop(w, 2);
-            push(w, true);
-            break;
-        case OP_IASTORE:
-        case OP_FASTORE:
-        case OP_AASTORE:
-        case OP_BASTORE:
-        case OP_CASTORE:
-        case OP_SASTORE:
-            pop(w, 3);
-            break;
-        case OP_LASTORE:
-        case OP_DASTORE:
-            pop(w, 4);
+        case OP_ICONST0_STORE:
+        case OP_ICONST1_STORE:
+            setVectorBit(w->vector, (ip[1] & 0xFC) >> 2, false);
             break;
         case OP_POP:
             pop(w, 1);
@@ -473,108 +396,6 @@ static void simulate(MapWalk* w, MethodRecord* m, const uint8_t* ip) {
             break;
         case OP_SWAP:
             shuffle(w, 2, "10");
-            break;
-        case OP_IADD:
-        case OP_ISUB:
-        case OP_IMUL:
-        case OP_IDIV:
-        case OP_IREM:
-        case OP_ISHL:
-        case OP_ISHR:
-        case OP_IUSHR:
-        case OP_IAND:
-        case OP_IOR:
-        case OP_IXOR:
-        case OP_FADD:
-        case OP_FSUB:
-        case OP_FMUL:
-        case OP_FDIV:
-        case OP_FREM:
-        case OP_FCMPL:
-        case OP_FCMPG:
-            pop(w, 2);
-            push(w, false);
-            break;
-        case OP_LADD:
-        case OP_LSUB:
-        case OP_LMUL:
-        case OP_LDIV:
-        case OP_LREM:
-        case OP_LAND:
-        case OP_LOR:
-        case OP_LXOR:
-        case OP_DADD:
-        case OP_DSUB:
-        case OP_DMUL:
-        case OP_DDIV:
-        case OP_DREM:
-            pop(w, 4);
-            pushWords(w, 2, false);
-            break;
-        case OP_LSHL:
-        case OP_LSHR:
-        case OP_LUSHR:
-            pop(w, 3);
-            pushWords(w, 2, false);
-            break;
-        case OP_INEG:
-        case OP_FNEG:
-        case OP_I2F:
-        case OP_F2I:
-        case OP_I2B:
-        case OP_I2C:
-        case OP_I2S:
-            pop(w, 1);
-            push(w, false);
-            break;
-        case OP_LNEG:
-        case OP_DNEG:
-        case OP_L2D:
-        case OP_D2L:
-            pop(w, 2);
-            pushWords(w, 2, false);
-            break;
-        case OP_I2L:
-        case OP_I2D:
-        case OP_F2L:
-        case OP_F2D:
-            pop(w, 1);
-            pushWords(w, 2, false);
-            break;
-        case OP_L2I:
-        case OP_L2F:
-        case OP_D2I:
-        case OP_D2F:
-            pop(w, 2);
-            push(w, false);
-            break;
-        case OP_LCMP:
-        case OP_DCMPL:
-        case OP_DCMPG:
-            pop(w, 4);
-            push(w, false);
-            break;
-        case OP_IFEQ:
-        case OP_IFNE:
-        case OP_IFLT:
-        case OP_IFGE:
-        case OP_IFGT:
-        case OP_IFLE:
-        case OP_IFNULL:
-        case OP_IFNONNULL:
-        case OP_MONITORENTER:
-        case OP_MONITOREXIT:
-            pop(w, 1);
-            break;
-        case OP_IF_ICMPEQ:
-        case OP_IF_ICMPNE:
-        case OP_IF_ICMPLT:
-        case OP_IF_ICMPGE:
-        case OP_IF_ICMPGT:
-        case OP_IF_ICMPLE:
-        case OP_IF_ACMPEQ:
-        case OP_IF_ACMPNE:
-            pop(w, 2);
             break;
         case OP_GETSTATIC:
             fieldValue(w, resolvedField(cp, operand16(ip + 1)));
@@ -609,86 +430,12 @@ static void simulate(MapWalk* w, MethodRecord* m, const uint8_t* ip) {
             pushResult(w, callee);
             break;
         }
-        case OP_NEW:
-        case OP_NEW_QUICK:
-            push(w, true);
-            break;
-        case OP_NEWARRAY:
-        case OP_ANEWARRAY:
-        case OP_ANEWARRAY_QUICK:
-            pop(w, 1);
-            push(w, true);
-            break;
-        case OP_ARRAYLENGTH:
-        case OP_INSTANCEOF:
-        case OP_INSTANCEOF_QUICK:
-            pop(w, 1);
-            push(w, false);
-            break;
-        case OP_WIDE:
-            localAccess(w, ip[1], operand16(ip + 2));
-            break;
         case OP_MULTIANEWARRAY:
         case OP_MULTIANEWARRAY_QUICK:
             pop(w, ip[3]);
             push(w, true);
             break;
-        case OP_GETFIELD_QUICK:
-            pop(w, 1);
-            push(w, false);
-            break;
-        case OP_GETFIELDP_QUICK:
-            pop(w, 1);
-            push(w, true);
-            break;
-        case OP_GETFIELD2_QUICK:
-            pop(w, 1);
-            pushWords(w, 2, false);
-            break;
-        case OP_PUTFIELD_QUICK:
-            pop(w, 2);
-            break;
-        case OP_PUTFIELD2_QUICK:
-            pop(w, 3);
-            break;
-        case OP_GETSTATIC_QUICK:
-            push(w, false);
-            break;
-        case OP_GETSTATICP_QUICK:
-            push(w, true);
-            break;
-        case OP_GETSTATIC2_QUICK:
-            pushWords(w, 2, false);
-            break;
-        case OP_PUTSTATIC_QUICK:
-            pop(w, 1);
-            break;
-        case OP_PUTSTATIC2_QUICK:
-            pop(w, 2);
-            break;
-        case OP_IALOAD_LOCAL:
-            pop(w, 1);
-            push(w, false);
-            break;
-        case OP_AALOAD_LOCAL:
-            pop(w, 1);
-            push(w, true);
-            break;
-        case OP_IALOAD_LOCALS:
-        case OP_GETFIELD_LOCAL0:
-            push(w, false);
-            break;
-        case OP_AALOAD_LOCALS:
-        case OP_GETFIELDP_LOCAL0:
-            push(w, true);
-            break;
-        case OP_ICONST0_STORE:
-        case OP_ICONST1_STORE:
-            setVectorBit(w->vector, (ip[1] & 0xFC) >> 2, false);
-            break;
         default:
-            // the combined branches on locals fall through without touching the stack
-            if (op >= OP_IFEQ_LOCAL) break;
             fatalVMError("Unexpected bytecode");
     }
 }

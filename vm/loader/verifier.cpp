@@ -679,43 +679,61 @@ static void verifyLocalInstruction(uint8_t op, uint32_t index) {
     }
 }
 
-static void popPrimitive(uint16_t t, int count) {
-    while (count-- > 0) popKind(t);
+// The type of one letter of an opcode's stack effect (see vm/core/opcodes.h).
+static uint16_t effectType(char letter, int32_t pc) {
+    switch (letter) {
+        case 'I':
+            return VT_INT;
+        case 'F':
+            return VT_FLOAT;
+        case 'J':
+            return VT_LONG;
+        case 'D':
+            return VT_DOUBLE;
+        case 'A':
+            return objectType();
+        case 'R':
+            return VT_REFERENCE;
+        case 'N':
+            return VT_NULL;
+        case 'C':
+            return classEntry((uint32_t)u2At(pc + 1))->key;
+        default:
+            fatalError("Bad stack effect");
+    }
 }
 
-// Applies one instruction; answers whether it can fall through to the next.
+// Takes the values the effect names, the top one first, and leaves its results.
+static void applyStackEffect(const char* effect, int32_t pc) {
+    const char* arrow = strchr(effect, '>');
+    for (const char* p = arrow; p > effect;) {
+        char letter = *--p;
+        if (p > effect && p[-1] == '[') {
+            popType(arrayOfLetter(letter));
+            p--;
+        } else {
+            popKind(effectType(letter, pc));
+        }
+    }
+    for (const char* p = arrow + 1; *p; p++) pushKind(effectType(*p, pc));
+}
+
+static bool isPrimitiveArray(uint16_t array, uint8_t op, uint8_t byteOp, uint8_t charOp, uint8_t shortOp) {
+    return array == VT_NULL || (op == byteOp && (array == arrayOfLetter('B') || array == arrayOfLetter('Z'))) ||
+           (op == charOp && array == arrayOfLetter('C')) || (op == shortOp && array == arrayOfLetter('S'));
+}
+
+// Applies one instruction; answers whether it can fall through to the next. The opcode
+// table's stack effect does the work of most; the cases below add what it cannot say:
+// locals, constants, branches, returns, members and the checks on the values taken.
 static bool verifyInstruction(int32_t pc) {
     uint8_t op = vCode[pc];
+    // the VM's own instructions come from the rewriter, after verification
+    if (op > OP_JSR_W) verifierFail(VE_BAD_OPCODE);
+    const char* effect = OpcodeTable[op].stack;
+    bool byTable = effect[0] != '*' && effect[0] != '!';
+    if (byTable) applyStackEffect(effect, pc);
     switch (op) {
-        case OP_NOP:
-            break;
-        case OP_ACONST_NULL:
-            push(VT_NULL);
-            break;
-        case OP_ICONST_M1:
-        case OP_ICONST_0:
-        case OP_ICONST_1:
-        case OP_ICONST_2:
-        case OP_ICONST_3:
-        case OP_ICONST_4:
-        case OP_ICONST_5:
-        case OP_BIPUSH:
-        case OP_SIPUSH:
-            push(VT_INT);
-            break;
-        case OP_LCONST_0:
-        case OP_LCONST_1:
-            pushKind(VT_LONG);
-            break;
-        case OP_FCONST_0:
-        case OP_FCONST_1:
-        case OP_FCONST_2:
-            push(VT_FLOAT);
-            break;
-        case OP_DCONST_0:
-        case OP_DCONST_1:
-            pushKind(VT_DOUBLE);
-            break;
         case OP_LDC:
             verifyLdc(vCode[pc + 1]);
             break;
@@ -742,8 +760,6 @@ static bool verifyInstruction(int32_t pc) {
         case OP_FSTORE:
         case OP_DSTORE:
         case OP_ASTORE:
-            verifyLocalInstruction(op, vCode[pc + 1]);
-            break;
         case OP_IINC:
             verifyLocalInstruction(op, vCode[pc + 1]);
             break;
@@ -811,26 +827,6 @@ static bool verifyInstruction(int32_t pc) {
             verifyLocalInstruction(OP_ASTORE, op - OP_ASTORE_0);
             break;
 
-        case OP_IALOAD:
-            popType(VT_INT);
-            popType(arrayOfLetter('I'));
-            push(VT_INT);
-            break;
-        case OP_LALOAD:
-            popType(VT_INT);
-            popType(arrayOfLetter('J'));
-            pushKind(VT_LONG);
-            break;
-        case OP_FALOAD:
-            popType(VT_INT);
-            popType(arrayOfLetter('F'));
-            push(VT_FLOAT);
-            break;
-        case OP_DALOAD:
-            popType(VT_INT);
-            popType(arrayOfLetter('D'));
-            pushKind(VT_DOUBLE);
-            break;
         case OP_AALOAD: {
             popType(VT_INT);
             uint16_t array = popType(objectType());
@@ -843,33 +839,10 @@ static bool verifyInstruction(int32_t pc) {
         case OP_SALOAD: {
             popType(VT_INT);
             uint16_t array = popType(objectType());
-            bool ok =
-                array == VT_NULL || (op == OP_BALOAD && (array == arrayOfLetter('B') || array == arrayOfLetter('Z'))) ||
-                (op == OP_CALOAD && array == arrayOfLetter('C')) || (op == OP_SALOAD && array == arrayOfLetter('S'));
-            if (!ok) verifierFail(VE_BALOAD_ARRAY);
+            if (!isPrimitiveArray(array, op, OP_BALOAD, OP_CALOAD, OP_SALOAD)) verifierFail(VE_BALOAD_ARRAY);
             push(VT_INT);
             break;
         }
-        case OP_IASTORE:
-            popType(VT_INT);
-            popType(VT_INT);
-            popType(arrayOfLetter('I'));
-            break;
-        case OP_LASTORE:
-            popKind(VT_LONG);
-            popType(VT_INT);
-            popType(arrayOfLetter('J'));
-            break;
-        case OP_FASTORE:
-            popType(VT_FLOAT);
-            popType(VT_INT);
-            popType(arrayOfLetter('F'));
-            break;
-        case OP_DASTORE:
-            popKind(VT_DOUBLE);
-            popType(VT_INT);
-            popType(arrayOfLetter('D'));
-            break;
         case OP_AASTORE:
             verifyArrayStore();
             break;
@@ -879,11 +852,7 @@ static bool verifyInstruction(int32_t pc) {
             popType(VT_INT);
             popType(VT_INT);
             uint16_t array = popType(VT_TOP);
-            bool ok = array == VT_NULL ||
-                      (op == OP_BASTORE && (array == arrayOfLetter('B') || array == arrayOfLetter('Z'))) ||
-                      (op == OP_CASTORE && array == arrayOfLetter('C')) ||
-                      (op == OP_SASTORE && array == arrayOfLetter('S'));
-            if (!ok) verifierFail(VE_BASTORE_ARRAY);
+            if (!isPrimitiveArray(array, op, OP_BASTORE, OP_CASTORE, OP_SASTORE)) verifierFail(VE_BASTORE_ARRAY);
             break;
         }
 
@@ -949,163 +918,22 @@ static bool verifyInstruction(int32_t pc) {
             break;
         }
 
-        case OP_IADD:
-        case OP_ISUB:
-        case OP_IMUL:
-        case OP_IDIV:
-        case OP_IREM:
-        case OP_ISHL:
-        case OP_ISHR:
-        case OP_IUSHR:
-        case OP_IAND:
-        case OP_IOR:
-        case OP_IXOR:
-            popPrimitive(VT_INT, 2);
-            push(VT_INT);
-            break;
-        case OP_LADD:
-        case OP_LSUB:
-        case OP_LMUL:
-        case OP_LDIV:
-        case OP_LREM:
-        case OP_LAND:
-        case OP_LOR:
-        case OP_LXOR:
-            popPrimitive(VT_LONG, 2);
-            pushKind(VT_LONG);
-            break;
-        case OP_LSHL:
-        case OP_LSHR:
-        case OP_LUSHR:
-            popType(VT_INT);
-            popKind(VT_LONG);
-            pushKind(VT_LONG);
-            break;
-        case OP_FADD:
-        case OP_FSUB:
-        case OP_FMUL:
-        case OP_FDIV:
-        case OP_FREM:
-            popPrimitive(VT_FLOAT, 2);
-            push(VT_FLOAT);
-            break;
-        case OP_DADD:
-        case OP_DSUB:
-        case OP_DMUL:
-        case OP_DDIV:
-        case OP_DREM:
-            popPrimitive(VT_DOUBLE, 2);
-            pushKind(VT_DOUBLE);
-            break;
-        case OP_INEG:
-        case OP_I2B:
-        case OP_I2C:
-        case OP_I2S:
-            popType(VT_INT);
-            push(VT_INT);
-            break;
-        case OP_LNEG:
-            popKind(VT_LONG);
-            pushKind(VT_LONG);
-            break;
-        case OP_FNEG:
-            popType(VT_FLOAT);
-            push(VT_FLOAT);
-            break;
-        case OP_DNEG:
-            popKind(VT_DOUBLE);
-            pushKind(VT_DOUBLE);
-            break;
-        case OP_I2L:
-            popType(VT_INT);
-            pushKind(VT_LONG);
-            break;
-        case OP_I2F:
-            popType(VT_INT);
-            push(VT_FLOAT);
-            break;
-        case OP_I2D:
-            popType(VT_INT);
-            pushKind(VT_DOUBLE);
-            break;
-        case OP_L2I:
-            popKind(VT_LONG);
-            push(VT_INT);
-            break;
-        case OP_L2F:
-            popKind(VT_LONG);
-            push(VT_FLOAT);
-            break;
-        case OP_L2D:
-            popKind(VT_LONG);
-            pushKind(VT_DOUBLE);
-            break;
-        case OP_F2I:
-            popType(VT_FLOAT);
-            push(VT_INT);
-            break;
-        case OP_F2L:
-            popType(VT_FLOAT);
-            pushKind(VT_LONG);
-            break;
-        case OP_F2D:
-            popType(VT_FLOAT);
-            pushKind(VT_DOUBLE);
-            break;
-        case OP_D2I:
-            popKind(VT_DOUBLE);
-            push(VT_INT);
-            break;
-        case OP_D2L:
-            popKind(VT_DOUBLE);
-            pushKind(VT_LONG);
-            break;
-        case OP_D2F:
-            popKind(VT_DOUBLE);
-            push(VT_FLOAT);
-            break;
-        case OP_LCMP:
-            popPrimitive(VT_LONG, 2);
-            push(VT_INT);
-            break;
-        case OP_FCMPL:
-        case OP_FCMPG:
-            popPrimitive(VT_FLOAT, 2);
-            push(VT_INT);
-            break;
-        case OP_DCMPL:
-        case OP_DCMPG:
-            popPrimitive(VT_DOUBLE, 2);
-            push(VT_INT);
-            break;
-
         case OP_IFEQ:
         case OP_IFNE:
         case OP_IFLT:
         case OP_IFGE:
         case OP_IFGT:
         case OP_IFLE:
-            popType(VT_INT);
-            checkBranch(pc, (int64_t)pc + s2At(pc + 1));
-            break;
         case OP_IF_ICMPEQ:
         case OP_IF_ICMPNE:
         case OP_IF_ICMPLT:
         case OP_IF_ICMPGE:
         case OP_IF_ICMPGT:
         case OP_IF_ICMPLE:
-            popPrimitive(VT_INT, 2);
-            checkBranch(pc, (int64_t)pc + s2At(pc + 1));
-            break;
         case OP_IF_ACMPEQ:
         case OP_IF_ACMPNE:
-            popType(VT_REFERENCE);
-            popType(VT_REFERENCE);
-            checkBranch(pc, (int64_t)pc + s2At(pc + 1));
-            break;
         case OP_IFNULL:
         case OP_IFNONNULL:
-            popType(VT_REFERENCE);
             checkBranch(pc, (int64_t)pc + s2At(pc + 1));
             break;
         case OP_GOTO:
@@ -1122,19 +950,15 @@ static bool verifyInstruction(int32_t pc) {
             return false;
 
         case OP_IRETURN:
-            popType(VT_INT);
             verifyReturn(VT_INT);
             return false;
         case OP_LRETURN:
-            popKind(VT_LONG);
             verifyReturn(VT_LONG);
             return false;
         case OP_FRETURN:
-            popType(VT_FLOAT);
             verifyReturn(VT_FLOAT);
             return false;
         case OP_DRETURN:
-            popKind(VT_DOUBLE);
             verifyReturn(VT_DOUBLE);
             return false;
         case OP_ARETURN:
@@ -1183,24 +1007,16 @@ static bool verifyInstruction(int32_t pc) {
         case OP_ATHROW:
             popType(JavaLangThrowable->key);
             return false;
-        case OP_CHECKCAST:
-            popType(objectType());
-            push(classEntry((uint32_t)u2At(pc + 1))->key);
-            break;
         case OP_INSTANCEOF:
-            popType(objectType());
+            // the class must be there, though the result is an int
             classEntry((uint32_t)u2At(pc + 1));
-            push(VT_INT);
-            break;
-        case OP_MONITORENTER:
-        case OP_MONITOREXIT:
-            popType(objectType());
             break;
         case OP_MULTIANEWARRAY:
             verifyMultiANewArray(pc);
             break;
         default:
-            verifierFail(VE_BAD_OPCODE);
+            // jsr, ret and the unused number have no effect the verifier accepts
+            if (!byTable) verifierFail(VE_BAD_OPCODE);
     }
     return true;
 }

@@ -148,3 +148,58 @@ TEST(OpcodeTable, InstructionLengths) {
 }
 
 }  // namespace
+
+// Each effect is "*" or an optional '!', the letters taken, '>' and the letters left.
+TEST(OpcodeTable, StackEffectsAreWellFormed) {
+    const std::string letters = "IFJDARNCW";
+    for (int op = 0; op < 256; op++) {
+        std::string e = OpcodeTable[op].stack;
+        if (e == "*") continue;
+        size_t from = e[0] == '!' ? 1 : 0;
+        EXPECT_EQ(e.find('>'), e.rfind('>')) << OpcodeTable[op].name << " \"" << e << "\"";
+        ASSERT_NE(e.find('>'), std::string::npos) << OpcodeTable[op].name << " \"" << e << "\"";
+        for (size_t i = from; i < e.size(); i++) {
+            if (e[i] == '>') continue;
+            if (e[i] == '[') {
+                ASSERT_LT(i + 1, e.size()) << OpcodeTable[op].name;
+                EXPECT_NE(std::string("ZBCSIJFD").find(e[++i]), std::string::npos) << OpcodeTable[op].name;
+                continue;
+            }
+            EXPECT_NE(letters.find(e[i]), std::string::npos) << OpcodeTable[op].name << " \"" << e << "\"";
+        }
+    }
+}
+
+// The words an effect takes and leaves, and a quick form leaves the stack as the
+// instruction it replaces does.
+TEST(OpcodeTable, StackWordsOfEffects) {
+    struct Case {
+        const char* effect;
+        int taken, left, references;
+    };
+    const Case cases[] = {
+        {">", 0, 0, 0},     {">N", 0, 1, 1},  {"JI>J", 3, 2, 0}, {"[JIJ>", 4, 0, 0},
+        {"!AI>A", 2, 1, 1}, {"A>C", 1, 1, 1}, {"I>D", 1, 2, 0},  {"RR>", 2, 0, 0},
+    };
+    for (const Case& c : cases) {
+        StackWords w = stackWordsOf(c.effect);
+        EXPECT_TRUE(w.byTable) << c.effect;
+        EXPECT_EQ(w.taken, c.taken) << c.effect;
+        EXPECT_EQ(w.left, c.left) << c.effect;
+        EXPECT_EQ(w.references, c.references) << c.effect;
+    }
+    EXPECT_FALSE(stackWordsOf("*").byTable);
+    const std::pair<Opcode, Opcode> quick[] = {
+        {OP_NEW, OP_NEW_QUICK},
+        {OP_ANEWARRAY, OP_ANEWARRAY_QUICK},
+        {OP_CHECKCAST, OP_CHECKCAST_QUICK},
+        {OP_INSTANCEOF, OP_INSTANCEOF_QUICK},
+    };
+    for (const auto& q : quick) {
+        const StackWords& a = OpcodeStackWords[q.first];
+        const StackWords& b = OpcodeStackWords[q.second];
+        EXPECT_EQ(a.taken, b.taken) << OpcodeTable[q.second].name;
+        EXPECT_EQ(a.left, b.left) << OpcodeTable[q.second].name;
+        EXPECT_EQ(a.references, b.references) << OpcodeTable[q.second].name;
+    }
+}
