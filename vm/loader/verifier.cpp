@@ -20,6 +20,7 @@
 #include "vm/core/romimage.h"
 #include "vm/core/stackmap.h"
 #include "vm/core/tables.h"
+#include "vm/core/vmassert.h"
 #include "vm/loader/classloader.h"
 #include "vm/services/tracelog.h"
 
@@ -277,6 +278,21 @@ static bool matchStackMap(int32_t index, int flags) {
         if (flags & SM_COPY) vNeedsInitialization = sawThis;
     }
     return true;
+}
+
+// What every instruction and frame leaves: a stack within its bounds on which each long
+// or double is a pair of words, its second right above its first (pushes, pops, copies
+// of frames and the shuffles move pairs whole).
+static void assertStackShape() {
+#if VM_ASSERTS_ON
+    VM_ASSERT(vStackSize >= 0 && vStackSize <= vMaxStack);
+    for (int32_t i = 0; i < vStackSize; i++) {
+        uint16_t t = vStack[i];
+        if (isTwoWordType(t)) VM_ASSERT(i + 1 < vStackSize && vStack[i + 1] == secondWordOf(t));
+        if (t == VT_LONG_2) VM_ASSERT(i > 0 && vStack[i - 1] == VT_LONG);
+        if (t == VT_DOUBLE_2) VM_ASSERT(i > 0 && vStack[i - 1] == VT_DOUBLE);
+    }
+#endif
 }
 
 static bool holdsUninitializedObject() {
@@ -1083,6 +1099,7 @@ static void verifyMethodCode() {
         checkHandlers(pc);
         int32_t size = instructionSize(pc);
         fallsThrough = verifyInstruction(pc);
+        assertStackShape();
         if (size > 1 && handlers != nullptr) {
             for (uint32_t i = 0; i < handlers->length; i++) {
                 const HandlerEntry* h = &handlers->handlers[i];
