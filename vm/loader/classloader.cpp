@@ -4,6 +4,7 @@
 // temporary heap objects reached through the utf8 table, a temporary root.
 #include "vm/loader/classloader.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "vm/core/classes.h"
@@ -18,6 +19,7 @@
 #include "vm/core/utf.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/hooks.h"
+#include "vm/loader/jar.h"
 #include "vm/loader/registries.h"
 #include "vm/services/tracelog.h"
 
@@ -809,9 +811,15 @@ static void readClassBody(ClassReader* r) {
     r->stream = openClassStream(clazz);
     if (r->stream == nullptr) {
         clazz->status = CLASS_RAW;
-        char name[MESSAGE_BUFFER_SIZE];
-        getClassNameBuffer(clazz, name, sizeof name);
-        raiseExceptionWithMessage(forName ? ClassNotFoundException : NoClassDefFoundError, name);
+        const char* exception = forName ? ClassNotFoundException : NoClassDefFoundError;
+        char text[MESSAGE_BUFFER_SIZE];
+        // an archive that cannot deliver the class must not read as a class the suite lacks
+        if (const JarDamage* damage = classPathDamage()) {
+            snprintf(text, sizeof text, "the JAR is damaged (%s: %s)", damage->name, damage->what);
+            raiseExceptionWithMessage(exception, text);
+        }
+        getClassNameBuffer(clazz, text, sizeof text);
+        raiseExceptionWithMessage(exception, text);
     }
     checkMagicAndVersion(r);
     readConstantPool(r);

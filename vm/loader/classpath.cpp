@@ -16,6 +16,9 @@
 VMBSS cell* ClassPathTable;
 VMBSS int32_t ClassPathMaxDirectoryLength;
 VMBSS int32_t loadingFromAppJar;
+// The first archive of the path refused at start for its content: a lookup that misses
+// might have been answered by it.
+static VMBSS JarDamage UnopenedJarDamage;
 
 static const char TruncatedClassFile[] = "Class file size does not match";
 static const char AppJarName[] = "/app.jar";
@@ -29,6 +32,7 @@ void initClassPath(const char* classPath) {
         if (*p == ';') names++;
     }
     ClassPathMaxDirectoryLength = 0;
+    UnopenedJarDamage.what = nullptr;
     ClassPathTable = callocObject(names + 1, GCT_POINTERLIST);
     makeGlobalRoot(&ClassPathTable);
     ClassPathTable[0] = names;
@@ -50,10 +54,13 @@ void initClassPath(const char* classPath) {
             // opened into a local record: building the index allocates and may move the entry
             JarFile jar;
             memset(&jar, 0, sizeof jar);
+            JarLastDamage.what = nullptr;
             if (jarOpen(entry->name, 0, &jar)) {
                 entry = classPathEntry(usable);
                 memcpy(entry->jar, &jar, sizeof jar);
                 entry->type = CLASSPATH_JAR;
+            } else if (JarLastDamage.what != nullptr && UnopenedJarDamage.what == nullptr) {
+                UnopenedJarDamage = JarLastDamage;
             }
         }
         entry = classPathEntry(usable);
@@ -80,6 +87,7 @@ void releaseClassPath() {
 
 // name is read through nameRef after every allocation: the caller keeps it in a root.
 static ClassFileStream* openClassPathFileAt(char* const* nameRef, int isClass) {
+    JarLastDamage.what = nullptr;
     if (ClassPathTable == nullptr) return nullptr;
     int32_t nameLength = (int32_t)strlen(*nameRef);
     int32_t saved = TemporaryRootsLength;
@@ -122,7 +130,15 @@ static ClassFileStream* openClassPathFileAt(char* const* nameRef, int isClass) {
         }
     }
     TemporaryRootsLength = saved;
+    // a damaged entry that a later archive answered did the lookup no harm
+    if (found != nullptr) JarLastDamage.what = nullptr;
     return found;
+}
+
+const JarDamage* classPathDamage() {
+    if (JarLastDamage.what != nullptr) return &JarLastDamage;
+    if (UnopenedJarDamage.what != nullptr) return &UnopenedJarDamage;
+    return nullptr;
 }
 
 ClassFileStream* openClassPathFile(const char* name, int isClass) {

@@ -90,6 +90,12 @@ extern VMBSS int32_t ClassPathMaxDirectoryLength;
 // Set by every JAR lookup: whether the entry searched last was "/app.jar".
 extern VMBSS int32_t loadingFromAppJar;
 
+struct JarDamage;
+// After a lookup that missed: why it may be the archive's fault rather than the name's,
+// a damaged entry of that name or an archive of the path that could not be opened at
+// all; null when no archive was found damaged.
+const JarDamage* classPathDamage();
+
 void initClassPath(const char* classPath);
 void releaseClassPath();
 ClassFileStream* openClassStream(ClassRecord* clazz);

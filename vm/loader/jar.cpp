@@ -1,8 +1,10 @@
 // JAR reader. An archive is trusted for nothing: every offset and size read from it is
 // checked against the archive's extent (the central directory must lie before the end
 // record, entry data before the central directory) before it is used to seek, allocate
-// or copy, and a failure answers a miss. The VM's shared message buffer is the scratch
-// area for the end-record search and the headers.
+// or copy, and a failure answers a miss. A miss for a name the archive lacks is quiet;
+// one for content the archive lists but cannot deliver is noted in JarLastDamage, so
+// that the loader can tell a damaged JAR from an absent class. The VM's shared message
+// buffer is the scratch area for the end-record search and the headers.
 #include <string.h>
 
 #include "vm/core/exceptions.h"
@@ -12,6 +14,7 @@
 
 VMBSS JarIndex JarIndexes[JAR_INDEX_RECORDS];
 VMBSS int32_t JarIndexesBuilt;
+VMBSS JarDamage JarLastDamage;
 
 enum {
     END_RECORD_SIZE = 22,
@@ -30,6 +33,9 @@ enum {
 static const uint32_t END_SIGNATURE = 0x06054b50;
 static const uint32_t CENTRAL_SIGNATURE = 0x02014b50;
 static const uint32_t LOCAL_SIGNATURE = 0x04034b50;
+// Records that may follow the central directory: a walk that stops at one has ended.
+static const uint32_t ZIP64_END_SIGNATURE = 0x06064b50;
+static const uint32_t DIGITAL_SIGNATURE = 0x05054b50;
 
 static inline uint32_t le16(const uint8_t* p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
 static inline uint32_t le32(const uint8_t* p) { return le16(p) | (le16(p + 2) << 16); }
@@ -48,6 +54,15 @@ static bool readScratch(MemoryFileEntry* file, int64_t offset, int32_t at, int32
 
 static bool readBytesAt(MemoryFileEntry* file, int64_t offset, void* buffer, int32_t count) {
     return seekTo(file, offset) && (count == 0 || readMemoryFile(buffer, 1, count, file) == count);
+}
+
+// name is copied at once: it may lie in the Java heap.
+static void noteDamage(const char* name, const char* what) {
+    size_t length = strlen(name);
+    if (length >= JAR_DAMAGE_NAME_SIZE) length = JAR_DAMAGE_NAME_SIZE - 1;
+    memcpy(JarLastDamage.name, name, length);
+    JarLastDamage.name[length] = 0;
+    JarLastDamage.what = what;
 }
 
 uint8_t jarNameHash(const char* name, int32_t length) {
@@ -105,6 +120,14 @@ static int32_t findEndRecord(MemoryFileEntry* file, int32_t size) {
         if (low == floor) return -1;
         high = low + END_RECORD_SIZE - 1;
     }
+}
+
+// An archive of no entry is its end record alone, too short for the search above; it
+// holds nothing, but it is whole.
+static bool isEmptyArchive(MemoryFileEntry* file, int32_t size) {
+    if (size < END_RECORD_SIZE || !readScratch(file, 0, 0, END_RECORD_SIZE)) return false;
+    const uint8_t* r = scratch();
+    return le32(r) == END_SIGNATURE && le16(r + 10) == 0 && END_RECORD_SIZE + (int64_t)le16(r + 20) == size;
 }
 
 struct CentralInfo {
@@ -190,6 +213,7 @@ int32_t jarOpen(const char* fileName, int32_t unused, JarFile* jar) {
     if (seekMemoryFile(file, 0, 2) == 0) size = tellMemoryFile(file);
     int32_t endRecord = size > 0 ? findEndRecord(file, size) : -1;
     if (endRecord < 0 || !readScratch(file, endRecord, 0, END_RECORD_SIZE)) {
+        if (!isEmptyArchive(file, size)) noteDamage(fileName, "no end of central directory");
         closeMemoryFile(file);
         return 0;
     }
@@ -199,7 +223,13 @@ int32_t jarOpen(const char* fileName, int32_t unused, JarFile* jar) {
     int64_t directoryOffset = le32(r + 16);
     int64_t directoryStart = endRecord - directorySize;
     int64_t base = directoryStart - directoryOffset;
-    if (directoryStart < 0 || base < 0 || !readScratch(file, base, 0, 4) || le32(scratch()) != LOCAL_SIGNATURE) {
+    const char* damage = nullptr;
+    if (directoryStart < 0 || base < 0)
+        damage = "central directory out of place";
+    else if (!readScratch(file, base, 0, 4) || le32(scratch()) != LOCAL_SIGNATURE)
+        damage = "no local header at the start";
+    if (damage != nullptr) {
+        noteDamage(fileName, damage);
         closeMemoryFile(file);
         return 0;
     }
@@ -258,16 +288,30 @@ static int32_t findInIndex(JarIndex* index, const char* name, int32_t length, Ce
     return 0;
 }
 
+// The walk over the directory ended cleanly when it stopped at a record that follows a
+// directory; anywhere else the directory is broken.
+static bool atDirectoryEnd(MemoryFileEntry* file, int64_t at) {
+    if (!readScratch(file, at, 0, 4)) return false;
+    uint32_t signature = le32(scratch());
+    return signature == END_SIGNATURE || signature == ZIP64_END_SIGNATURE || signature == DIGITAL_SIGNATURE;
+}
+
 static bool findInDirectory(MemoryFileEntry* file, int64_t at, const char* name, int32_t length, CentralInfo* info) {
     // a longer name does not fit the scratch area to be compared: for the walk it is
     // missing, whatever it is
     if (length > SCRATCH_LIMIT - CENTRAL_HEADER_SIZE) return false;
     // the walk ends at the first header that is not one; each step moves forward
     for (;;) {
-        if (!readScratch(file, at, 0, CENTRAL_HEADER_SIZE) || le32(scratch()) != CENTRAL_SIGNATURE) return false;
+        if (!readScratch(file, at, 0, CENTRAL_HEADER_SIZE) || le32(scratch()) != CENTRAL_SIGNATURE) {
+            if (!atDirectoryEnd(file, at)) noteDamage(file->name, "central directory unreadable");
+            return false;
+        }
         int32_t nameLength = (int32_t)le16(scratch() + 28);
         if (nameLength == length) {
-            if (!readScratch(file, at + CENTRAL_HEADER_SIZE, CENTRAL_HEADER_SIZE, nameLength)) return false;
+            if (!readScratch(file, at + CENTRAL_HEADER_SIZE, CENTRAL_HEADER_SIZE, nameLength)) {
+                noteDamage(file->name, "central directory unreadable");
+                return false;
+            }
             if (memcmp(scratch() + CENTRAL_HEADER_SIZE, name, (size_t)length) == 0) {
                 takeCentralHeader(scratch(), info);
                 return true;
@@ -298,6 +342,12 @@ static int32_t inflateFileRead(uint8_t* buffer, int32_t size, void* context) {
     return readMemoryFile(buffer, 1, size, (MemoryFileEntry*)context);
 }
 
+// Refuses an entry the directory lists: the archive is damaged there.
+static uint8_t* refuseEntry(const char* name, const char* what) {
+    noteDamage(name, what);
+    return nullptr;
+}
+
 uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t headerRoom, int32_t isClass) {
     *size = 0;
     if (jar == nullptr || jar->file == nullptr || name == nullptr || headerRoom < 0) return nullptr;
@@ -312,33 +362,39 @@ uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t hea
     if (found == 0 && isClass) return nullptr;
     if (found != 1 && !findInDirectory(file, directoryStart, name, length, &info)) return nullptr;
 
-    if (info.flags & FLAG_ENCRYPTED) return nullptr;
+    if (info.flags & FLAG_ENCRYPTED) return refuseEntry(name, "encrypted");
     if (info.method == METHOD_STORED) {
-        if (info.compressedSize != info.size) return nullptr;
+        if (info.compressedSize != info.size) return refuseEntry(name, "stored sizes differ");
     } else if (info.method == METHOD_DEFLATED) {
-        if ((int64_t)info.size > (int64_t)info.compressedSize * MAX_INFLATE_RATIO) return nullptr;
+        if ((int64_t)info.size > (int64_t)info.compressedSize * MAX_INFLATE_RATIO)
+            return refuseEntry(name, "size beyond what its data gives");
     } else {
-        return nullptr;
+        return refuseEntry(name, "unknown compression method");
     }
     // The local header and the data lie before the central directory.
     int64_t local = base + info.localHeaderOffset;
     if (local + LOCAL_HEADER_SIZE > directoryStart || !readScratch(file, local, 0, LOCAL_HEADER_SIZE) ||
         le32(scratch()) != LOCAL_SIGNATURE) {
-        return nullptr;
+        return refuseEntry(name, "bad local header");
     }
     int64_t data = local + LOCAL_HEADER_SIZE + le16(scratch() + 26) + le16(scratch() + 28);
-    if (data + info.compressedSize > directoryStart) return nullptr;
+    if (data + info.compressedSize > directoryStart) return refuseEntry(name, "data truncated");
     // A size no heap of this run could hold is taken for a lie of the archive.
     int64_t total = (int64_t)headerRoom + info.size;
-    if (total > getHeapSize()) return nullptr;
+    if (total > getHeapSize()) return refuseEntry(name, "size beyond the heap");
 
+    // name may move with the allocation: its copy names the entry from here on
+    char entryName[JAR_DAMAGE_NAME_SIZE];
+    strncpy(entryName, name, sizeof entryName - 1);
+    entryName[sizeof entryName - 1] = 0;
     cell* block = mallocHeapObject((int32_t)((total + 3) / 4), GCT_NOPOINTERS);
     if (block == nullptr) throwObject(OutOfMemoryObject);
     uint8_t* bytes = (uint8_t*)block + headerRoom;
     int32_t entrySize = (int32_t)info.size;
-    if (!seekTo(file, data)) return nullptr;
+    if (!seekTo(file, data)) return refuseEntry(entryName, "data truncated");
     if (info.method == METHOD_STORED) {
-        if (entrySize > 0 && readMemoryFile(bytes, 1, entrySize, file) != entrySize) return nullptr;
+        if (entrySize > 0 && readMemoryFile(bytes, 1, entrySize, file) != entrySize)
+            return refuseEntry(entryName, "data truncated");
     } else {
         // the tables the inflater allocates may move the block; bytes moves with it
         int32_t saved = TemporaryRootsLength;
@@ -350,10 +406,10 @@ uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t hea
         int32_t ok = inflateData(&source, (int32_t)info.compressedSize, &bytes, entrySize, &allocator);
         TemporaryRootsLength = saved;
         if (!ok && noRoom) throwObject(OutOfMemoryObject);
-        if (!ok) return nullptr;
+        if (!ok) return refuseEntry(entryName, "compressed data corrupt");
         block = (cell*)(bytes - headerRoom);
     }
-    if (jarCrc32(bytes, entrySize) != info.crc) return nullptr;
+    if (jarCrc32(bytes, entrySize) != info.crc) return refuseEntry(entryName, "CRC mismatch");
     *size = entrySize;
     return (uint8_t*)block;
 }

@@ -49,10 +49,21 @@ static_assert(offsetof(JarIndexEntry, name) == 20, "index entry header is five w
 
 uint8_t jarNameHash(const char* name, int32_t length);
 
-// -> 1 and a filled JarFile, or 0.
+// What the last archive or entry refused for its content was and why: an entry the
+// directory lists whose bytes cannot be read, a directory that cannot be walked, a
+// file that is no archive. A name the archive simply lacks notes nothing. The class
+// path clears it before each lookup.
+enum { JAR_DAMAGE_NAME_SIZE = 128 };
+struct JarDamage {
+    const char* what;                 // static text; null: nothing noted
+    char name[JAR_DAMAGE_NAME_SIZE];  // the entry, or the archive when it is the archive
+};
+extern VMBSS JarDamage JarLastDamage;
+
+// -> 1 and a filled JarFile, or 0 (damage noted when the file exists but is no archive).
 int32_t jarOpen(const char* fileName, int32_t unused, JarFile* jar);
 // -> a heap block whose entry bytes start after headerRoom bytes, with *size set; null
-// (and *size 0) when the entry is missing or refused. A class is found again on every
+// (and *size 0) when the entry is missing or refused (a refusal notes damage). A class is found again on every
 // lookup, so a class whose load failed can be read once more.
 // jar may lie in the Java heap: it is only read before the first allocation.
 uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t headerRoom, int32_t isClass);

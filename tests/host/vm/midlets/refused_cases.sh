@@ -1,7 +1,8 @@
 #!/bin/sh
 # Launches that cannot run end at once with a clear refusal on standard error and exit
 # status 3: a MIDlet-n naming a class that is not a MIDlet, MIDlet-1 without a class,
-# MIDlet-1 naming the selector, "-launch" with the JAR alone, a FIFO given as the JAD.
+# MIDlet-1 naming the selector, "-launch" with the JAR alone, a FIFO given as the JAD,
+# a JAR whose MIDlet class entry is damaged.
 # usage: refused_cases.sh <Movane_VM> <work folder> <jad> <jar> (a sound suite; the cases
 # change its descriptor)
 set -u
@@ -73,4 +74,24 @@ expect jar_alone "-launch needs a JAD and a JAR" 3 -launch "$jar"
 mkfifo "$work/fifo.jad"
 expect fifo_as_jad "is not a regular file" 3 -launch "$work/fifo.jad" "$jar"
 expect missing_jad "cannot read the JAD $work/none.jad: No such file or directory" 3 -launch "$work/none.jad" "$jar"
+
+# the suite's JAR with the first data byte of its MIDlet class's entry inverted: size
+# and manifest unchanged, so only the class loader meets the damage
+class=$(sed -n 's/^MIDlet-1: *[^,]*, *[^,]*, *//p' "$jad" | tr -d '\r')
+entry=$(echo "$class" | tr . /)
+cp "$jar" "$work/damaged.jar"
+byte_at() { od -An -tu1 -j "$1" -N1 "$work/damaged.jar" | tr -d ' '; }
+at=$(grep -obaF "$entry.class" "$work/damaged.jar" | head -n 1 | cut -d: -f1)
+if [ -z "$at" ]; then
+  echo "case damaged_class_entry: no entry $entry.class in $jar"
+  failures=$((failures + 1))
+else
+  header=$((at - 30))
+  data=$((header + 30 + $(byte_at $((header + 26))) + 256 * $(byte_at $((header + 27))) +
+    $(byte_at $((header + 28))) + 256 * $(byte_at $((header + 29)))))
+  printf "\\$(printf %o $(($(byte_at $data) ^ 255)))" |
+    dd of="$work/damaged.jar" bs=1 seek=$data conv=notrunc 2>/dev/null
+  expect damaged_class_entry "the MIDlet $class could not be started: java.lang.ClassNotFoundException: \
+$entry: the JAR is damaged ($entry.class: " 3 -launch "$jad" "$work/damaged.jar"
+fi
 exit $failures
