@@ -58,7 +58,8 @@ enum {
     QMMS_SLOT_SEQUENCE = 219,
 };
 
-extern const char QMMS_INDEX_FILE[];  // "gfs://java/suites.idx"
+extern const char QMMS_INDEX_FILE[];           // "gfs://java/suites.idx"
+extern const char QMMS_BUILT_IN_INDEX_FILE[];  // "rom://midlet/_suites.idx"
 
 int qmms_lastStatus(void);
 void qmms_setStatus(int status);
@@ -95,6 +96,61 @@ int qmms_countAndList(QmmsSuiteInfo* array, int category);
 // byte per id of the counted pages: 0 a free slot, 2 a suite installed in "gfs://java/",
 // 1 any other used slot.
 int qmms_repairIndex(std::vector<uint8_t>* usedIds);
+
+// Damage found in the fields of a slot, one bit per field.
+enum {
+    QMMS_DAMAGE_USED = 1 << 0,
+    QMMS_DAMAGE_NAME = 1 << 1,
+    QMMS_DAMAGE_VENDOR = 1 << 2,
+    QMMS_DAMAGE_VERSION = 1 << 3,
+    QMMS_DAMAGE_DIRECTORY = 1 << 4,
+    QMMS_DAMAGE_DOMAIN = 1 << 5,
+    QMMS_DAMAGE_CATEGORY = 1 << 6,
+    QMMS_DAMAGE_JAR_SIZE = 1 << 7,
+    QMMS_DAMAGE_PREINSTALLED = 1 << 8,
+    QMMS_DAMAGE_SECOND_FLAG = 1 << 9,
+    QMMS_DAMAGE_MIDLETS = 1 << 10,
+    QMMS_DAMAGE_SEQUENCE = 1 << 11,
+};
+
+// Checks each field of a 256-byte slot on its own: a used byte of 0 or 1; name, vendor
+// and version texts that end inside their fields, are not empty and hold printable UTF-8
+// (the version digits and dots); the directory "gfs://java/"; a domain of the built-in
+// domain list and a category of the category file; boolean bytes of 0 or 1; 1 to 10
+// MIDlets. The damage bits of the fields that fail.
+unsigned qmms_checkSuiteSlot(const uint8_t* slot);
+// The names of the fields of a damage mask, as "used byte, name".
+void qmms_describeDamage(unsigned damage, char* out, int size);
+
+// The suites' own files as the store's start finds them. A suite is installed in
+// "gfs://java/" exactly when its suite data file is there: an install writes it last and a
+// removal deletes it first. So the files can vouch for a slot, and rebuild a damaged one.
+struct QmmsSuiteFiles {
+    // One byte per id below the memory suite's: 1 when "gfs://java/<id>.jdx" exists.
+    std::vector<uint8_t> installed;
+    // Fills info with what suite id's own files tell of it (its data and descriptor files
+    // in "rom://midlet/" when preinstalled), stand-ins where they tell nothing; answers
+    // the damage bits of the fields that the files did tell.
+    unsigned (*recover)(int id, int preinstalled, QmmsSuiteInfo* info);
+    // The size of an installed suite's JAR file, or -1 when it has none.
+    int64_t (*jarFileSize)(int id);
+    // Set by the repair when the file held no page and the built-in index became its base.
+    int builtInBase;
+};
+
+// The start's repair of the index: every slot's fields are checked, and the slots are
+// cross-checked with the suites' files. A damaged slot of an installed suite is rebuilt
+// from what the slot and the files still hold; a used slot without a suite data file is
+// freed (an install or removal cut short); a damaged slot without one is freed; a free or
+// lost slot whose suite data file exists is rebuilt; pages the file lost are rebuilt as
+// far as the files show. What is dropped or rebuilt is reported to the trace and to
+// standard error, naming the suite, and the file is replaced whole. 0 when at most what
+// a crash leaves was repaired, 1 (status 256) when damage was, -1 (status 256) when the
+// file cannot be read or written. usedIds as for qmms_repairIndex.
+int qmms_repairIndexWithFiles(QmmsSuiteFiles* files, std::vector<uint8_t>* usedIds);
+
+// Reports a repair of the store to the trace and, as "Movane: text", to standard error.
+void qmms_reportRepair(const char* source, const char* function, const char* text);
 
 // The store lock, shared with the other program through a lock file beside the index.
 // Taken again by its holder it only counts; every change of the index takes it. An

@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-static const char ROM_INDEX[] = "rom://midlet/_suites.idx";
 static const char MEMORY_JAR[] = "999.jar";
 
 static QmmsHooks qmmsHooks;
@@ -70,38 +69,189 @@ static bool endsWith(const char* s, const char* tail) {
     return n >= m && strcmp(s + n - m, tail) == 0;
 }
 
-// Clears what a crash left in the store folder, under the store lock. An install holds
-// the lock from its slot to its suite data file, which it writes last: a suite installed
-// in the folder without that file was cut short, and its slot is freed. Then the files of
-// suites that have no used slot go (a removal frees the slot first), and unfinished
-// writes. The memory suite's files are its own program's.
-static void clearCrashLeftovers(std::vector<uint8_t>* usedIds) {
-    const QmfsConnector* gfs = qmfs_findConnector("gfs");
-    if (gfs == nullptr) return;
-    int d = gfs->ops.opendir("//java/");
-    if (d < 0) return;
+// The names of the files in the store folder.
+static std::set<std::string> storeFolderNames(void) {
     std::set<std::string> names;
+    const QmfsConnector* gfs = qmfs_findConnector("gfs");
+    if (gfs == nullptr) return names;
+    int d = gfs->ops.opendir("//java/");
+    if (d < 0) return names;
     for (QmfsDirEntry* e; (e = gfs->ops.readdir(d)) != nullptr;) {
         if (e->attributes & QMFS_ATTR_DIRECTORY || e->name[0] == 0) continue;
         const char* base = strrchr(e->name, '/');
         names.insert(base != nullptr ? base + 1 : e->name.get());
     }
     gfs->ops.closedir(d);
-    for (size_t id = 0; id < usedIds->size(); id++) {
-        if ((*usedIds)[id] != 2 || names.count(std::to_string(id) + ".jdx") != 0) continue;
-        char line[96];
-        snprintf(line, sizeof line, "suite %d has no suite data file: an unfinished install, removed", (int)id);
-        qmfs_trace(1, "qmms_manager", "qmms_init", line);
-        if (qmms_removeSuite((int)id) == 0) (*usedIds)[id] = 0;
+    return names;
+}
+
+// Reads up to size bytes of a file from offset: the count read, or -1.
+static int readFilePart(const char* uri, int offset, void* buffer, int size) {
+    QmfsMode mode = {1, 64};
+    int h = qmfs_open(uri, &mode);
+    if (h < 0) return -1;
+    int got = qmfs_seek(h, offset, 0) == 0 ? 0 : -1;
+    while (got >= 0 && got < size) {
+        int n = qmfs_read(h, (uint8_t*)buffer + got, size - got);
+        if (n <= 0) break;
+        got += n;
     }
-    // Temporary files live only within an install or a resource-file write, which hold the
-    // lock: any found now were left by a crash.
+    qmfs_close(h);
+    return got;
+}
+
+static uint32_t wordAt(const uint8_t* at) {
+    uint32_t v = 0;
+    qmms_copyRecordOut(at, 4, 0, QMMS_FIELD_U32, &v, 0);
+    return v;
+}
+
+// The size of the file that a suite data file names as its JAR, or -1.
+static int64_t jarOf(const uint8_t* suiteHeader) {
+    char location[64];
+    memcpy(location, suiteHeader, sizeof location);
+    QmfsStat st;
+    if (memchr(location, 0, sizeof location) == nullptr || location[0] == 0 || qmfs_stat(location, &st) != 0) return -1;
+    return st.size;
+}
+
+static int64_t installedJarSize(int id) {
+    char uri[48];
+    uint8_t header[64];
+    snprintf(uri, sizeof uri, "gfs://java/%d.jdx", id);
+    return readFilePart(uri, 0, header, sizeof header) == (int)sizeof header ? jarOf(header) : -1;
+}
+
+// The value of key in a descriptor or manifest text ("Key: value" lines, a manifest's long
+// value going on in lines that start with a space); empty when it has none.
+static std::string attributeOf(const std::string& text, const char* key) {
+    std::string wanted = std::string(key) + ":";
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string::npos) end = text.size();
+        if (text.compare(at, wanted.size(), wanted) == 0) {
+            std::string value = text.substr(at + wanted.size(), end - at - wanted.size());
+            for (size_t more = end; more < text.size();) {
+                if (text[more] == '\r' && more + 1 < text.size() && text[more + 1] == '\n') more++;
+                more++;
+                if (more >= text.size() || text[more] != ' ') break;
+                size_t moreEnd = text.find_first_of("\r\n", more);
+                if (moreEnd == std::string::npos) moreEnd = text.size();
+                value += text.substr(more + 1, moreEnd - more - 1);
+                more = moreEnd;
+            }
+            size_t first = value.find_first_not_of(" \t");
+            size_t last = value.find_last_not_of(" \t");
+            return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+        }
+        at = end + 1;
+    }
+    return std::string();
+}
+
+// Entry `index` of a resource file, at most 8 KB of it; empty when it cannot be read.
+static std::string resourceEntry(const char* uri, int index) {
+    uint8_t count = 0;
+    uint8_t entry[QMMS_RAW_ENTRY];
+    if (readFilePart(uri, 0, &count, 1) != 1 || index >= count || count > QMMS_MAX_RAW_ENTRIES) return std::string();
+    if (readFilePart(uri, 1 + index * QMMS_RAW_ENTRY, entry, sizeof entry) != (int)sizeof entry) return std::string();
+    uint32_t size = wordAt(entry), offset = wordAt(entry + 204);
+    if (size > 8192) size = 8192;
+    if (offset > 0x7FFFFFFFu) return std::string();
+    std::string text(size, '\0');
+    int got = readFilePart(uri, (int)offset, &text[0], (int)size);
+    text.resize(got > 0 ? (size_t)got : 0);
+    return text;
+}
+
+// What a suite's own files tell of its index record, for the index repair.
+static unsigned recoverSuite(int id, int preinstalled, QmmsSuiteInfo* info) {
+    const char* home = preinstalled ? "rom://midlet/" : "gfs://java/";
+    char uri[64];
+    unsigned told = 0;
+    memset(info, 0, sizeof *info);
+    strcpy(info->directory, "gfs://java/");
+    info->category = preinstalled ? 1 : 0;
+    info->preinstalled = preinstalled ? 1 : 0;
+    info->midletCount = 1;
+    uint8_t data[QMMS_SUITE_HEADER + QMMS_MIDLET_ENTRY];
+    snprintf(uri, sizeof uri, "%s%d.jdx", home, id);
+    int got = readFilePart(uri, 0, data, sizeof data);
+    if (got >= QMMS_SUITE_HEADER) {
+        int64_t jar = jarOf(data);
+        info->jarSize = jar >= 0 ? (uint32_t)jar : wordAt(data + 328);
+        told |= QMMS_DAMAGE_JAR_SIZE;
+        if (data[335] >= 1 && data[335] <= QMMS_MAX_MIDLETS) {
+            info->midletCount = data[335];
+            told |= QMMS_DAMAGE_MIDLETS;
+        }
+        if (data[332] != 0 || data[333] != 0 || data[334] != 0) {
+            snprintf(info->version, sizeof info->version, "%u.%u.%u", data[332], data[333], data[334]);
+            told |= QMMS_DAMAGE_VERSION;
+        }
+        // the first MIDlet's name stands in for a suite name no descriptor gives
+        if (got >= QMMS_SUITE_HEADER + 256 + 64) memcpy(info->name, data + QMMS_SUITE_HEADER + 256, 63);
+    }
+    snprintf(uri, sizeof uri, "%s%d.raw", home, id);
+    struct {
+        const char* key;
+        char* out;
+        size_t size;
+        unsigned field;
+    } keys[] = {{"MIDlet-Name", info->name, sizeof info->name, QMMS_DAMAGE_NAME},
+                {"MIDlet-Vendor", info->vendor, sizeof info->vendor, QMMS_DAMAGE_VENDOR},
+                {"MIDlet-Version", info->version, sizeof info->version, QMMS_DAMAGE_VERSION}};
+    // the descriptor, else the manifest
+    std::string texts[2] = {resourceEntry(uri, 1), resourceEntry(uri, 0)};
+    for (const auto& k : keys) {
+        for (const std::string& text : texts) {
+            std::string value = attributeOf(text, k.key);
+            if (value.empty() || value.size() >= k.size) continue;
+            memset(k.out, 0, k.size);
+            memcpy(k.out, value.data(), value.size());
+            told |= k.field;
+            break;
+        }
+    }
+    uint8_t security[12];
+    snprintf(uri, sizeof uri, "gfs://java/%d.mss", id);
+    if (readFilePart(uri, 0, security, sizeof security) == (int)sizeof security) {
+        info->domain = security[10];
+        told |= QMMS_DAMAGE_DOMAIN;
+    }
+    return told;
+}
+
+// Clears what a crash left in the store folder, under the store lock, once the index
+// repair has freed the slots of installs cut short: the files of suites that have no used
+// slot (a removal deletes them after the slot), and unfinished writes. A suite data file
+// marks an installed suite: its files stay, slot or not. The memory suite's files are its
+// own program's.
+static void clearCrashLeftovers(const std::set<std::string>& names, const std::vector<uint8_t>& usedIds) {
+    std::set<int> leftAlone;
     for (const std::string& name : names) {
+        if (endsWith(name.c_str(), FS_REPLACE_SUFFIX)) {
+            qmfs_remove(("gfs://java/" + name).c_str());
+            continue;
+        }
         bool temporary = false;
         int id = suiteOfFile(name.c_str(), &temporary);
-        bool unused = (size_t)id >= usedIds->size() || (*usedIds)[(size_t)id] == 0;
-        bool stale = id >= 0 && id != QMMS_MEMORY_SUITE && (temporary || unused);
-        if (stale || endsWith(name.c_str(), FS_REPLACE_SUFFIX)) qmfs_remove(("gfs://java/" + name).c_str());
+        if (id < 0 || id == QMMS_MEMORY_SUITE) continue;
+        // Temporary files live only within an install or a resource-file write, which hold
+        // the lock: any found now were left by a crash.
+        bool unused = (size_t)id >= usedIds.size() || usedIds[(size_t)id] == 0;
+        if (!temporary && !unused) continue;
+        if (!temporary && names.count(std::to_string(id) + ".jdx") != 0) {
+            leftAlone.insert(id);
+            continue;
+        }
+        qmfs_remove(("gfs://java/" + name).c_str());
+    }
+    for (int id : leftAlone) {
+        char line[160];
+        snprintf(line, sizeof line,
+                 "gfs://java/%d.jdx and the files of suite %d have no slot in suites.idx: left alone", id, id);
+        qmms_reportRepair("qmms_manager", "qmms_init", line);
     }
 }
 
@@ -115,29 +265,44 @@ int qmms_init(uint32_t setting) {
     qmfs_initialize();
     qmms_lockStore();
     int rebuilt = 0;
-    int sound = 0;
-    std::vector<uint8_t> usedIds;
     QmfsStat st;
-    if (qmfs_stat(QMMS_INDEX_FILE, &st) == 0) {
-        int check = qmms_repairIndex(&usedIds);
-        sound = check == 0;
-        if (check != 0) qmms_setStatus(QMMS_STATUS_FILE_ERROR);
-        if (check < 0)
-            qmfs_trace(1, "qmms_manager", "qmms_init", "suites.idx holds no page: the built-in index replaces it");
-    }
-    if (!sound && usedIds.empty()) {
-        // no index, or one without a page: start again from the built-in one
-        if (copyRomFile(ROM_INDEX, QMMS_INDEX_FILE) == 0)
+    if (qmfs_stat(QMMS_INDEX_FILE, &st) != 0) {
+        // a fresh device: the built-in index
+        if (copyRomFile(QMMS_BUILT_IN_INDEX_FILE, QMMS_INDEX_FILE) == 0)
             rebuilt = 1;
         else
             qmms_setStatus(QMMS_STATUS_FILE_ERROR);
         qmms_indexChanged();
     }
-    // Files of lost pages are left alone: they may be all that is left of those suites.
-    if (sound) clearCrashLeftovers(&usedIds);
+    // The suites' files vouch for the index: a suite data file marks an installed suite.
+    std::set<std::string> names = storeFolderNames();
+    QmmsSuiteFiles files;
+    files.installed.assign(QMMS_MEMORY_SUITE, 0);
+    files.recover = recoverSuite;
+    files.jarFileSize = installedJarSize;
+    files.builtInBase = 0;
+    for (const std::string& name : names) {
+        bool temporary = false;
+        int id = suiteOfFile(name.c_str(), &temporary);
+        if (id >= 0 && id < QMMS_MEMORY_SUITE && endsWith(name.c_str(), ".jdx")) files.installed[(size_t)id] = 1;
+    }
+    std::vector<uint8_t> usedIds;
+    int check = qmms_repairIndexWithFiles(&files, &usedIds);
+    uint8_t first;
+    if (check < 0 && readFilePart(QMMS_INDEX_FILE, 0, &first, 1) < 0 &&
+        copyRomFile(QMMS_BUILT_IN_INDEX_FILE, QMMS_INDEX_FILE) == 0) {
+        // an index that cannot be read at all: the built-in one, with the suites rebuilt on it
+        qmms_reportRepair("qmms_manager", "qmms_init", "suites.idx cannot be read: the built-in index takes its place");
+        qmms_indexChanged();
+        check = qmms_repairIndexWithFiles(&files, &usedIds);
+        files.builtInBase = 1;
+    }
+    if (check != 0) qmms_setStatus(QMMS_STATUS_FILE_ERROR);
+    // Nothing is removed while the index on the disk is not the repaired one.
+    if (check >= 0) clearCrashLeftovers(names, usedIds);
     qmms_createCategoryFile();
     if (qmms_openIndex() != 0) qmms_setStatus(QMMS_STATUS_FILE_ERROR);
-    if (rebuilt) {
+    if (rebuilt || files.builtInBase) {
         int n = qmms_countSuites(1);
         for (int id = 0; id < n; id++) {
             QmmsSuiteInfo info;
@@ -149,6 +314,8 @@ int qmms_init(uint32_t setting) {
                 continue;
             }
             snprintf(target, sizeof target, "%s", qmms_getSuiteFileName(id, QMMS_FILE_SECURITY));
+            // a repair keeps the permission states a suite has
+            if (!rebuilt && qmfs_stat(target, &st) == 0) continue;
             if (copyRomFile(source, target) != 0) qmms_setStatus(QMMS_STATUS_FILE_ERROR);
         }
     }

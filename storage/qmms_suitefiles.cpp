@@ -463,18 +463,22 @@ int qmms_removeSuiteFiles(int id) {
     static const int kinds[] = {QMMS_FILE_JAR,       QMMS_FILE_SECURITY,  QMMS_FILE_RECORDS_1, QMMS_FILE_RECORDS_2,
                                 QMMS_FILE_RECORDS_3, QMMS_FILE_RESOURCES, QMMS_FILE_SUITE_DATA};
     enum { KINDS = sizeof kinds / sizeof kinds[0] };
-    // The slot is committed free before any file goes: a crash in between leaves files
-    // without a suite, which the next start removes, never a listed suite without files.
-    // The files go under the lock, so that no other process reuses the id meanwhile.
+    // The suite data file goes first: an install writes it last, so it marks a whole suite,
+    // and the next start takes a slot without it for an install or removal cut short (and
+    // frees it with the files left), and a suite data file without a slot for a damaged
+    // slot. Then the slot is committed free, then the other files go, all under the lock,
+    // so that no other process reuses the id meanwhile.
     qmms_lockStore();
     char names[KINDS][NAME_BUFFER];
     for (int k = 0; k < KINDS; k++) copyName(names[k], qmms_getSuiteFileName(id, kinds[k]));
+    qmms_forgetSuiteCaches(id);
+    const char* dataFile = names[KINDS - 1];  // kind 3, listed last
+    if (dataFile[0] != 0) qmfs_remove(dataFile);
     if (qmms_removeSuite(id) != 0 && qmms_lastStatus() != QMMS_STATUS_SLOT_UNUSED) {
         qmms_unlockStore();
         return -1;
     }
-    qmms_forgetSuiteCaches(id);
-    for (int k = 0; k < KINDS; k++)
+    for (int k = 0; k < KINDS - 1; k++)
         if (names[k][0] != 0) qmfs_remove(names[k]);
     qmms_closeIndex(1);
     qmms_openIndex();
