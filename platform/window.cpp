@@ -1064,8 +1064,8 @@ LRESULT boxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             box->ended = true;
             return 0;
         case WM_KEYUP:
-            if (wParam == 13 || wParam == 27) {
-                box->answer = wParam == 13 ? firstButton(box->type) : lastButton(box->type);
+            if (wParam == VK_RETURN || wParam == VK_ESCAPE) {
+                box->answer = wParam == VK_RETURN ? firstButton(box->type) : lastButton(box->type);
                 box->ended = true;
             }
             return 0;

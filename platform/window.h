@@ -123,6 +123,43 @@ enum : UINT {
     WM_USER = 0x0400,
 };
 
+// Virtual-key codes: a digit's code is its character. The phone keys a desktop keyboard
+// lacks ride on function keys, so the display and the shell agree on them by these names.
+enum : UINT {
+    VK_BACK = 0x08,
+    VK_RETURN = 0x0D,
+    VK_ESCAPE = 0x1B,
+    VK_LEFT = 0x25,
+    VK_UP = 0x26,
+    VK_RIGHT = 0x27,
+    VK_DOWN = 0x28,
+    VK_0 = '0',
+    VK_1 = '1',
+    VK_2 = '2',
+    VK_3 = '3',
+    VK_4 = '4',
+    VK_5 = '5',
+    VK_6 = '6',
+    VK_7 = '7',
+    VK_8 = '8',
+    VK_9 = '9',
+    VK_F1 = 0x70,
+    VK_F2 = 0x71,
+    VK_F6 = 0x75,
+    VK_F7 = 0x76,
+    VK_F8 = 0x77,
+    VK_F9 = 0x78,
+    VK_F18 = 0x81,
+
+    VK_SOFT1 = VK_F1,
+    VK_SOFT2 = VK_F2,
+    VK_VOLUME_UP = VK_F6,
+    VK_VOLUME_DOWN = VK_F7,
+    VK_STAR = VK_F8,
+    VK_POUND = VK_F9,
+    VK_STOP_MIDLET = VK_F18,
+};
+
 enum : uint32_t {
     WS_CHILD = 0x40000000u,
     WS_VISIBLE = 0x10000000u,

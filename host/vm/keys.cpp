@@ -5,6 +5,7 @@
 #include "host/common/hosttrace.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
+#include "vm/services/events.h"
 
 namespace {
 
@@ -15,27 +16,66 @@ struct HostKey {
     const char* name;
 };
 
+// The key's own state slot: the digits, star and pound at their key index, the arrows
+// and select four below theirs, the soft keys one below.
+enum {
+    STATE_LEFT = 12,
+    STATE_UP = 13,
+    STATE_RIGHT = 14,
+    STATE_DOWN = 15,
+    STATE_SELECT = 16,
+    STATE_SOFT1 = 20,
+    STATE_SOFT2 = 21,
+    STATE_SOFT3 = 22,
+    KEY_STATES = 23,
+};
+// The bits of a key's state word: down now, down at the previous change, and pressed
+// since the last read of the game keys.
+enum : uint32_t { KEY_DOWN = 0x1, KEY_WAS_DOWN = 0x2, KEY_PRESSED_UNREAD = 0x4 };
+
+// a key's name is its index's own
+#define HK(virtualKey, index, state) \
+    { virtualKey, index, state, #index }
 // Backspace is the clear key of the desktop keyboard; it has no game state.
 const HostKey hostKeys[] = {
-    {48, 0, 0, "AM_KEYCODE_NUM0"},     {49, 1, 1, "AM_KEYCODE_NUM1"},        {50, 2, 2, "AM_KEYCODE_NUM2"},
-    {51, 3, 3, "AM_KEYCODE_NUM3"},     {52, 4, 4, "AM_KEYCODE_NUM4"},        {53, 5, 5, "AM_KEYCODE_NUM5"},
-    {54, 6, 6, "AM_KEYCODE_NUM6"},     {55, 7, 7, "AM_KEYCODE_NUM7"},        {56, 8, 8, "AM_KEYCODE_NUM8"},
-    {57, 9, 9, "AM_KEYCODE_NUM9"},     {119, 10, 10, "AM_KEYCODE_ASTERISK"}, {120, 11, 11, "AM_KEYCODE_POUND"},
-    {37, 16, 12, "AM_KEYCODE_LEFT"},   {38, 17, 13, "AM_KEYCODE_UP"},        {39, 18, 14, "AM_KEYCODE_RIGHT"},
-    {40, 19, 15, "AM_KEYCODE_DOWN"},   {13, 20, 16, "AM_KEYCODE_SELECT"},    {112, 21, 20, "AM_KEYCODE_SOFT1"},
-    {113, 22, 21, "AM_KEYCODE_SOFT2"}, {27, 23, 22, "AM_KEYCODE_SOFT3"},     {8, 26, -1, "AM_KEYCODE_CLEAR"},
+    HK(VK_0, AM_KEYCODE_NUM0, AM_KEYCODE_NUM0),
+    HK(VK_1, AM_KEYCODE_NUM1, AM_KEYCODE_NUM1),
+    HK(VK_2, AM_KEYCODE_NUM2, AM_KEYCODE_NUM2),
+    HK(VK_3, AM_KEYCODE_NUM3, AM_KEYCODE_NUM3),
+    HK(VK_4, AM_KEYCODE_NUM4, AM_KEYCODE_NUM4),
+    HK(VK_5, AM_KEYCODE_NUM5, AM_KEYCODE_NUM5),
+    HK(VK_6, AM_KEYCODE_NUM6, AM_KEYCODE_NUM6),
+    HK(VK_7, AM_KEYCODE_NUM7, AM_KEYCODE_NUM7),
+    HK(VK_8, AM_KEYCODE_NUM8, AM_KEYCODE_NUM8),
+    HK(VK_9, AM_KEYCODE_NUM9, AM_KEYCODE_NUM9),
+    HK(VK_STAR, AM_KEYCODE_ASTERISK, AM_KEYCODE_ASTERISK),
+    HK(VK_POUND, AM_KEYCODE_POUND, AM_KEYCODE_POUND),
+    HK(VK_LEFT, AM_KEYCODE_LEFT, STATE_LEFT),
+    HK(VK_UP, AM_KEYCODE_UP, STATE_UP),
+    HK(VK_RIGHT, AM_KEYCODE_RIGHT, STATE_RIGHT),
+    HK(VK_DOWN, AM_KEYCODE_DOWN, STATE_DOWN),
+    HK(VK_RETURN, AM_KEYCODE_SELECT, STATE_SELECT),
+    HK(VK_SOFT1, AM_KEYCODE_SOFT1, STATE_SOFT1),
+    HK(VK_SOFT2, AM_KEYCODE_SOFT2, STATE_SOFT2),
+    HK(VK_ESCAPE, AM_KEYCODE_SOFT3, STATE_SOFT3),
+    HK(VK_BACK, AM_KEYCODE_CLEAR, -1),
 };
+#undef HK
 
-enum { KEY_STATES = 23 };
 volatile uint32_t keyStates[KEY_STATES];
 uint32_t keyDownSet[8];
 
+// Both the digit pad (2, 4, 6, 8 round 5; A to D on the corners) and the arrows with
+// select play.
 const struct {
-    int32_t index;
+    int32_t state;
     uint32_t bit;
 } gameKeys[] = {
-    {1, 0x200}, {2, 0x2},    {3, 0x400}, {4, 0x4},  {5, 0x100}, {6, 0x20},  {7, 0x800},
-    {8, 0x40},  {9, 0x1000}, {12, 0x4},  {13, 0x2}, {14, 0x20}, {15, 0x40}, {16, 0x100},
+    {AM_KEYCODE_NUM1, GAME_A_PRESSED},    {AM_KEYCODE_NUM2, GAME_UP_PRESSED},   {AM_KEYCODE_NUM3, GAME_B_PRESSED},
+    {AM_KEYCODE_NUM4, GAME_LEFT_PRESSED}, {AM_KEYCODE_NUM5, GAME_FIRE_PRESSED}, {AM_KEYCODE_NUM6, GAME_RIGHT_PRESSED},
+    {AM_KEYCODE_NUM7, GAME_C_PRESSED},    {AM_KEYCODE_NUM8, GAME_DOWN_PRESSED}, {AM_KEYCODE_NUM9, GAME_D_PRESSED},
+    {STATE_LEFT, GAME_LEFT_PRESSED},      {STATE_UP, GAME_UP_PRESSED},          {STATE_RIGHT, GAME_RIGHT_PRESSED},
+    {STATE_DOWN, GAME_DOWN_PRESSED},      {STATE_SELECT, GAME_FIRE_PRESSED},
 };
 
 const HostKey* findHostKey(UINT vk) {
@@ -68,7 +108,9 @@ struct SoftKey {
     std::wstring label = L" ";
     int32_t command;
 };
-SoftKey softKeys[2] = {{L" ", 401}, {L" ", 402}};
+// The window commands of the two soft keys.
+enum { SOFTKEY_COMMAND_1 = 401, SOFTKEY_COMMAND_2 = 402 };
+SoftKey softKeys[2] = {{L" ", SOFTKEY_COMMAND_1}, {L" ", SOFTKEY_COMMAND_2}};
 bool softKeyBar = false;
 bool softKeyBarShown = false;
 
@@ -89,18 +131,18 @@ const KeyEntry AlternateKeyMap[KEY_STANDARD_ENTRIES] = {
 
 int32_t TranslateKey(UINT message, UINT virtualKey, LPARAM lParam, int32_t* kind, int32_t* code) {
     bool repeat = ((uint32_t)lParam >> 30) & 1;
-    *kind = message == WM_KEYDOWN ? (repeat ? 2 : 0) : 1;
+    *kind = message == WM_KEYDOWN ? (repeat ? KEY_ACTION_REPEATED : KEY_ACTION_PRESSED) : KEY_ACTION_RELEASED;
     const HostKey* k = findHostKey(virtualKey);
     if (k == nullptr) return 0;
     *code = k->code;
     if (k->stateIndex >= 0) {
         uint32_t s = keyStates[k->stateIndex];
-        s = (s & ~0x2u) | ((s & 0x1u) << 1);
+        s = (s & ~KEY_WAS_DOWN) | ((s & KEY_DOWN) ? KEY_WAS_DOWN : 0);
         if (message == WM_KEYDOWN) {
-            if (!(s & 0x1u)) s |= 0x4u;
-            s |= 0x1u;
+            if (!(s & KEY_DOWN)) s |= KEY_PRESSED_UNREAD;
+            s |= KEY_DOWN;
         } else {
-            s &= ~0x1u;
+            s &= ~KEY_DOWN;
         }
         keyStates[k->stateIndex] = s;
     }
@@ -110,7 +152,7 @@ int32_t TranslateKey(UINT message, UINT virtualKey, LPARAM lParam, int32_t* kind
 int32_t KeyEvent(UINT message, UINT virtualKey, LPARAM lParam, int32_t wasDown) {
     int32_t kind = 0, code = 0;
     if (!TranslateKey(message, virtualKey, lParam, &kind, &code)) return 0;
-    if (wasDown) hostGlue.postKeyEvent(3, code, 0);
+    if (wasDown) hostGlue.postKeyEvent(KEY_ACTION_TYPED, code, 0);
     return hostGlue.postKeyEvent(kind, code, 0);
 }
 
@@ -122,12 +164,12 @@ LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam) {
         TraceLogA("repeatCnt=%d\n", repeatCount);
         return 0;
     }
-    if (vk == 129) {
+    if (vk == VK_STOP_MIDLET) {
         PostToMainWindow(VM_CMD_STOP_MIDLET, 17, 17);
         return DefWindowProcW(GetMainWindow(), message, wParam, lParam);
     }
-    if (vk == 117) VolumeUp();
-    if (vk == 118) VolumeDown();
+    if (vk == VK_VOLUME_UP) VolumeUp();
+    if (vk == VK_VOLUME_DOWN) VolumeDown();
     KeyEvent(WM_KEYDOWN, vk, lParam, 0);
     return 0;
 }
@@ -150,7 +192,7 @@ LRESULT OnHotKey(UINT, WPARAM, LPARAM lParam) {
     if (hostState.HostState != HOST_RUNNING) return 0;
     UINT modifiers = (UINT)lParam & 0xFFFF, vk = ((UINT)lParam >> 16) & 0xFFFF;
     if (hostState.textInputMode == 1) {
-        if (vk == 27) {
+        if (vk == VK_ESCAPE) {
             TraceLogA("Focused Window = 0x%08X, CurTextBox = 0x%08X \n", GetFocus(), hostState.textBox);
             return 0;
         }
@@ -168,23 +210,26 @@ LRESULT OnHotKey(UINT, WPARAM, LPARAM lParam) {
 LRESULT OnCommand(UINT message, WPARAM wParam, LPARAM lParam) {
     if (hostState.textInputMode == 1 && hostState.textBox != 0)
         return SendMessageW(hostState.textBox, message, wParam, lParam);
-    int32_t code = (wParam & 0xFFFF) == 401 ? 21 : (wParam & 0xFFFF) == 402 ? 22 : -1;
+    UINT command = (UINT)wParam & 0xFFFF;
+    int32_t code = command == SOFTKEY_COMMAND_1   ? AM_KEYCODE_SOFT1
+                   : command == SOFTKEY_COMMAND_2 ? AM_KEYCODE_SOFT2
+                                                  : -1;
     if (code < 0) return 0;
-    hostGlue.postKeyEvent(0, code, 0);
-    hostGlue.postKeyEvent(1, code, 0);
-    hostGlue.postKeyEvent(3, code, 0);
+    hostGlue.postKeyEvent(KEY_ACTION_PRESSED, code, 0);
+    hostGlue.postKeyEvent(KEY_ACTION_RELEASED, code, 0);
+    hostGlue.postKeyEvent(KEY_ACTION_TYPED, code, 0);
     return 0;
 }
 
 LRESULT OnPointer(UINT message, WPARAM, LPARAM lParam) {
     int32_t x = (int16_t)((uint32_t)lParam & 0xFFFF), y = (int16_t)((uint32_t)lParam >> 16);
     if (message == WM_LBUTTONDOWN) {
-        hostGlue.postPointerEvent(0, x, y);
+        hostGlue.postPointerEvent(POINTER_ACTION_PRESSED, x, y);
     } else if (message == WM_LBUTTONUP) {
-        hostGlue.postPointerEvent(2, x, y);
-        hostGlue.postPointerEvent(1, x, y);
+        hostGlue.postPointerEvent(POINTER_ACTION_TAPPED, x, y);
+        hostGlue.postPointerEvent(POINTER_ACTION_RELEASED, x, y);
     } else if (message == WM_MOUSEMOVE) {
-        hostGlue.postPointerEvent(3, x, y);
+        hostGlue.postPointerEvent(POINTER_ACTION_DRAGGED, x, y);
     }
     return 0;
 }
@@ -192,10 +237,10 @@ LRESULT OnPointer(UINT message, WPARAM, LPARAM lParam) {
 uint32_t GetGameKeyStates(void) {
     uint32_t result = 0;
     for (const auto& g : gameKeys) {
-        uint32_t s = keyStates[g.index];
-        if (s & 0x5u) {
+        uint32_t s = keyStates[g.state];
+        if (s & (KEY_DOWN | KEY_PRESSED_UNREAD)) {
             result |= g.bit;
-            keyStates[g.index] = s & ~0x4u;
+            keyStates[g.state] = s & ~KEY_PRESSED_UNREAD;
         }
     }
     return result;
@@ -233,8 +278,8 @@ void ShowSoftKeyBar(int32_t show) {
 }
 
 int32_t SetSoftKeyLabel(int32_t commandId, int32_t commandValue, const wchar_t* text) {
-    if (commandId != 401 && commandId != 402) return 0;
-    SoftKey& k = softKeys[commandId - 401];
+    if (commandId != SOFTKEY_COMMAND_1 && commandId != SOFTKEY_COMMAND_2) return 0;
+    SoftKey& k = softKeys[commandId - SOFTKEY_COMMAND_1];
     std::wstring label = text && *text ? text : L" ";
     if (label != k.label) k.label = label;
     k.command = commandValue;
@@ -244,7 +289,8 @@ int32_t SetSoftKeyLabel(int32_t commandId, int32_t commandValue, const wchar_t* 
 int32_t MenuBarSetSoftkeyLabel(int32_t softKey, const wchar_t* text, int32_t length) {
     if (softKey != 1 && softKey != 2) return 0;
     std::wstring label = text ? std::wstring(text, length >= 0 ? (size_t)length : wcslen(text)) : L"";
-    return SetSoftKeyLabel(400 + softKey, 400 + softKey, label.c_str());
+    int32_t command = softKey == 1 ? SOFTKEY_COMMAND_1 : SOFTKEY_COMMAND_2;
+    return SetSoftKeyLabel(command, command, label.c_str());
 }
 
 void RestoreSoftKeyLabels(void) {}
@@ -257,19 +303,19 @@ void DestroySoftKeyBar(void) {
 }
 
 int32_t GetSoftKeyCommand(int32_t commandId) {
-    if (commandId != 401 && commandId != 402) return -1;
-    return softKeys[commandId - 401].command;
+    if (commandId != SOFTKEY_COMMAND_1 && commandId != SOFTKEY_COMMAND_2) return -1;
+    return softKeys[commandId - SOFTKEY_COMMAND_1].command;
 }
 
 int32_t GetSoftKeyCommandByKey(UINT virtualKey) {
-    if (virtualKey == 112) return GetSoftKeyCommand(401);
-    if (virtualKey == 113) return GetSoftKeyCommand(402);
+    if (virtualKey == VK_SOFT1) return GetSoftKeyCommand(SOFTKEY_COMMAND_1);
+    if (virtualKey == VK_SOFT2) return GetSoftKeyCommand(SOFTKEY_COMMAND_2);
     return -1;
 }
 
 const wchar_t* GetSoftKeyLabel(int32_t commandId) {
-    if (commandId != 401 && commandId != 402) return nullptr;
-    return softKeys[commandId - 401].label.c_str();
+    if (commandId != SOFTKEY_COMMAND_1 && commandId != SOFTKEY_COMMAND_2) return nullptr;
+    return softKeys[commandId - SOFTKEY_COMMAND_1].label.c_str();
 }
 
 int32_t IsFullScreen(int32_t requested) {

@@ -147,6 +147,19 @@ void HostGlueMidletResumed(void);
 void ResetHostShell(void);
 
 // ---- keys, soft keys, stylus ----
+// The bits of the game-key states, as GameCanvas's *_PRESSED constants give them to the
+// game (a library test holds the two sides together).
+enum : uint32_t {
+    GAME_UP_PRESSED = 1u << 1,
+    GAME_LEFT_PRESSED = 1u << 2,
+    GAME_RIGHT_PRESSED = 1u << 5,
+    GAME_DOWN_PRESSED = 1u << 6,
+    GAME_FIRE_PRESSED = 1u << 8,
+    GAME_A_PRESSED = 1u << 9,
+    GAME_B_PRESSED = 1u << 10,
+    GAME_C_PRESSED = 1u << 11,
+    GAME_D_PRESSED = 1u << 12,
+};
 int32_t TranslateKey(UINT message, UINT virtualKey, LPARAM lParam, int32_t* kind, int32_t* code);
 int32_t KeyEvent(UINT message, UINT virtualKey, LPARAM lParam, int32_t wasDown);
 LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam);

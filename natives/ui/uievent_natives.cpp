@@ -8,7 +8,7 @@
 #include "vm/services/glue/amservice.h"
 #include "vm/services/tracelog.h"
 
-enum { MIDP_EVENT_WORDS = 6, MIDP_EVENT_KIND = 3, MIDP_EVENT_IDEMPOTENT = 4 };
+enum { MIDP_EVENT_IDEMPOTENT = 4 };
 
 // A refused type-4 event is not lost when the same one is next in the queue.
 static bool alreadyQueued(const int32_t event[5]) {
@@ -17,9 +17,11 @@ static bool alreadyQueued(const int32_t event[5]) {
     if (queue < 0) return false;
     int32_t words[MIDP_EVENT_WORDS] = {}, n = 0;
     mvK6Event_peekQueue(queue, words, &n);
-    if (n != MIDP_EVENT_WORDS || words[0] != MIDP_EVENT_KIND || words[1] != MIDP_EVENT_IDEMPOTENT) return false;
+    if (n != MIDP_EVENT_WORDS || words[UI_EVENT_WORD_KIND] != UI_EVENT_MIDP ||
+        words[MIDP_EVENT_TYPE] != MIDP_EVENT_IDEMPOTENT)
+        return false;
     for (int i = 1; i < 5; i++) {
-        if (words[i + 1] != event[i]) return false;
+        if (words[MIDP_EVENT_PARAMS + i - 1] != event[i]) return false;
     }
     return true;
 }

@@ -1,19 +1,23 @@
 // The converted class library as the VM and its natives see it: the classes that must and
 // must not be there, the field layouts that native code reads directly, the methods bound
-// to natives, and the compile-only StringBuilder against the StringBuffer it becomes.
+// to natives, the constants Java and C++ both name, and the compile-only StringBuilder
+// against the StringBuffer it becomes.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 
+#include "host/vm/vmshell.h"
 #include "tools/classconv/archive.h"
 #include "tools/classconv/classfile.h"
+#include "vm/services/events.h"
+#include "vm/services/keymap.h"
 
 using namespace classfile;
 
 namespace {
 
-constexpr uint16_t kStatic = 0x0008, kNative = 0x0100, kPublic = 0x0001;
+constexpr uint16_t kStatic = 0x0008, kFinal = 0x0010, kNative = 0x0100, kPublic = 0x0001;
 
 const std::map<std::string, ClassFile>& library() {
     static std::map<std::string, ClassFile> classes = [] {
@@ -177,6 +181,106 @@ TEST(Library, NativeMethods) {
         ASSERT_TRUE(m) << c.cls << "." << c.name << c.desc << " missing";
         EXPECT_TRUE(m->access & kNative) << c.cls << "." << c.name << c.desc << " is not native";
         EXPECT_EQ((m->access & kStatic) != 0, c.isStatic) << c.cls << "." << c.name << c.desc;
+    }
+}
+
+// The int constants of a class (static final, with their value in the class file).
+std::map<std::string, int32_t> intConstants(const ClassFile& cf) {
+    std::map<std::string, int32_t> out;
+    for (const Member& f : cf.fields) {
+        if ((f.access & (kStatic | kFinal)) != (kStatic | kFinal) || utf8At(cf, f.descriptor) != "I") continue;
+        const Attribute* a = findAttribute(cf, f.attributes, "ConstantValue");
+        if (a == nullptr || a->data.size() != 2) continue;
+        const Constant* c = entry(cf, (unsigned)(a->data[0] << 8 | a->data[1]), kInteger);
+        if (c != nullptr) out[utf8At(cf, f.name)] = (int32_t)(uint32_t)c->value;
+    }
+    return out;
+}
+
+bool startsWithAny(const std::string& name, const std::vector<std::string>& prefixes) {
+    for (const std::string& p : prefixes)
+        if (name.compare(0, p.size(), p) == 0) return true;
+    return false;
+}
+
+// The event words the glue builds and the display's thread reads, the game-key bits the
+// shell sets and GameCanvas hands out, and the soft keys' indices: each side names them
+// once, and the two must agree. Every constant of a listed family on the Java side needs
+// its C++ name here, so that a new one is not left to a bare number.
+TEST(Library, ConstantsSharedWithNativeCode) {
+    const char* display = "javax/microedition/lcdui/Display";
+    const char* gameCanvas = "javax/microedition/lcdui/game/GameCanvas";
+    const char* displayable = "javax/microedition/lcdui/Displayable";
+    struct Case {
+        const char* cls;
+        const char* field;
+        int64_t cpp;
+        const char* cppName;
+    };
+#define SHARED(cls, field, cpp) \
+    { cls, field, (int64_t)(cpp), #cpp }
+    const Case cases[] = {
+        SHARED(display, "EVENT_KEY", UI_EVENT_KEY),
+        SHARED(display, "EVENT_POINTER", UI_EVENT_POINTER),
+        SHARED(display, "EVENT_MIDP", UI_EVENT_MIDP),
+        SHARED(display, "EVENT_REPAINT", UI_EVENT_REPAINT),
+        SHARED(display, "EVENT_SET_CURRENT", UI_EVENT_SET_CURRENT),
+        SHARED(display, "EVENT_SIZE_CHANGED", UI_EVENT_SIZE_CHANGED),
+        SHARED(display, "EVENT_SHOW", UI_EVENT_SHOW),
+        SHARED(display, "EVENT_HIDE", UI_EVENT_HIDE),
+        SHARED(display, "WORD_KIND", UI_EVENT_WORD_KIND),
+        SHARED(display, "KEY_WORD_ACTION", KEY_EVENT_ACTION),
+        SHARED(display, "KEY_WORD_INDEX", KEY_EVENT_INDEX),
+        SHARED(display, "POINTER_WORD_ACTION", POINTER_EVENT_ACTION),
+        SHARED(display, "POINTER_WORD_X", POINTER_EVENT_X),
+        SHARED(display, "POINTER_WORD_Y", POINTER_EVENT_Y),
+        SHARED(display, "MIDP_WORD_TYPE", MIDP_EVENT_TYPE),
+        SHARED(display, "KEY_PRESSED", KEY_ACTION_PRESSED),
+        SHARED(display, "KEY_RELEASED", KEY_ACTION_RELEASED),
+        SHARED(display, "KEY_REPEATED", KEY_ACTION_REPEATED),
+        SHARED(display, "POINTER_PRESSED", POINTER_ACTION_PRESSED),
+        SHARED(display, "POINTER_RELEASED", POINTER_ACTION_RELEASED),
+        SHARED(display, "POINTER_DRAGGED", POINTER_ACTION_DRAGGED),
+        SHARED(gameCanvas, "UP_PRESSED", GAME_UP_PRESSED),
+        SHARED(gameCanvas, "DOWN_PRESSED", GAME_DOWN_PRESSED),
+        SHARED(gameCanvas, "LEFT_PRESSED", GAME_LEFT_PRESSED),
+        SHARED(gameCanvas, "RIGHT_PRESSED", GAME_RIGHT_PRESSED),
+        SHARED(gameCanvas, "FIRE_PRESSED", GAME_FIRE_PRESSED),
+        SHARED(gameCanvas, "GAME_A_PRESSED", GAME_A_PRESSED),
+        SHARED(gameCanvas, "GAME_B_PRESSED", GAME_B_PRESSED),
+        SHARED(gameCanvas, "GAME_C_PRESSED", GAME_C_PRESSED),
+        SHARED(gameCanvas, "GAME_D_PRESSED", GAME_D_PRESSED),
+        SHARED(displayable, "SOFT1", AM_KEYCODE_SOFT1),
+        SHARED(displayable, "SOFT2", AM_KEYCODE_SOFT2),
+    };
+#undef SHARED
+    // the families of each class that must be complete in the table above
+    const std::map<std::string, std::vector<std::string>> families = {
+        {display, {"EVENT_", "WORD_", "KEY_", "POINTER_", "MIDP_WORD_"}},
+        {gameCanvas, {""}},
+        {displayable, {"SOFT"}},
+    };
+    std::map<std::string, std::set<std::string>> listed;
+    for (const Case& c : cases) {
+        const ClassFile* cf = libraryClass(c.cls);
+        ASSERT_TRUE(cf) << c.cls;
+        std::map<std::string, int32_t> constants = intConstants(*cf);
+        auto it = constants.find(c.field);
+        if (it == constants.end()) {
+            ADD_FAILURE() << c.cls << "." << c.field << " is no int constant";
+            continue;
+        }
+        EXPECT_EQ(it->second, c.cpp) << c.cls << "." << c.field << " against " << c.cppName;
+        listed[c.cls].insert(c.field);
+    }
+    for (const auto& family : families) {
+        const ClassFile* cf = libraryClass(family.first);
+        ASSERT_TRUE(cf) << family.first;
+        for (const auto& constant : intConstants(*cf)) {
+            if (!startsWithAny(constant.first, family.second)) continue;
+            EXPECT_TRUE(listed[family.first].count(constant.first))
+                << family.first << "." << constant.first << " has no C++ name in this table";
+        }
     }
 }
 

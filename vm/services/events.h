@@ -145,6 +145,52 @@ enum {
     DIALOG_QUEUE_COUNT,
 };
 static_assert((int)UI_QUEUE_COUNT == (int)EVENT_UI_QUEUES, "one name per user-interface queue");
+
+// The words of a user-interface event: its kind first, then the kind's own words. The
+// display's event thread reads them by names of its own for the same numbers; a library
+// test holds the two sides together.
+enum {
+    UI_EVENT_KEY = 0,      // kind, action, key index, argument
+    UI_EVENT_POINTER = 1,  // kind, action, x, y, fourth
+    UI_EVENT_REQUEST = 2,  // kind, target, a, type, b, c, d, e, f, callback
+    UI_EVENT_MIDP = 3,     // kind, type, four parameters
+    UI_EVENT_REPAINT = 4,  // the kind alone, as are set-current, show and hide
+    UI_EVENT_SET_CURRENT = 5,
+    UI_EVENT_SIZE_CHANGED = 6,  // kind, width, height
+    UI_EVENT_SHOW = 7,
+    UI_EVENT_HIDE = 8,
+};
+enum { UI_EVENT_WORD_KIND = 0 };
+enum { KEY_EVENT_ACTION = 1, KEY_EVENT_INDEX = 2, KEY_EVENT_ARGUMENT = 3, KEY_EVENT_WORDS = 4 };
+enum { POINTER_EVENT_ACTION = 1, POINTER_EVENT_X = 2, POINTER_EVENT_Y = 3, POINTER_EVENT_FOURTH = 4 };
+enum { POINTER_EVENT_WORDS = 5 };
+enum {
+    REQUEST_EVENT_TARGET = 1,
+    REQUEST_EVENT_A = 2,
+    REQUEST_EVENT_TYPE = 3,
+    REQUEST_EVENT_B = 4,
+    REQUEST_EVENT_C = 5,
+    REQUEST_EVENT_D = 6,
+    REQUEST_EVENT_E = 7,
+    REQUEST_EVENT_F = 8,
+    REQUEST_EVENT_CALLBACK = 9,
+    REQUEST_EVENT_WORDS = 10,
+};
+enum { MIDP_EVENT_TYPE = 1, MIDP_EVENT_PARAMS = 2, MIDP_EVENT_WORDS = 6 };  // the parameters: four words
+enum { SIZE_EVENT_WIDTH = 1, SIZE_EVENT_HEIGHT = 2, SIZE_EVENT_WORDS = 3 };
+// A key or pointer event's action. A typed key completes a press and a tapped pointer
+// comes with the release; the display's thread passes both by.
+enum {
+    KEY_ACTION_PRESSED = 0,
+    KEY_ACTION_RELEASED = 1,
+    KEY_ACTION_REPEATED = 2,
+    KEY_ACTION_TYPED = 3,
+    POINTER_ACTION_PRESSED = 0,
+    POINTER_ACTION_RELEASED = 1,
+    POINTER_ACTION_TAPPED = 2,
+    POINTER_ACTION_DRAGGED = 3,
+    INPUT_EVENT_ACTIONS = 4,
+};
 // The id of dialog queue which, or -1 until the dialog's thread has made them.
 int32_t mvK6Event_getDialogQueueId(int32_t which);
 

@@ -8,6 +8,34 @@
 
 enum { KEY_STANDARD_ENTRIES = 27, KEY_EXTENDED_BASE = 256 };
 
+// The standard entries' indices, which key events carry; the rest stand unused. Java's
+// Displayable knows the two soft keys' by the same numbers.
+enum {
+    AM_KEYCODE_NUM0 = 0,
+    AM_KEYCODE_NUM1 = 1,
+    AM_KEYCODE_NUM2 = 2,
+    AM_KEYCODE_NUM3 = 3,
+    AM_KEYCODE_NUM4 = 4,
+    AM_KEYCODE_NUM5 = 5,
+    AM_KEYCODE_NUM6 = 6,
+    AM_KEYCODE_NUM7 = 7,
+    AM_KEYCODE_NUM8 = 8,
+    AM_KEYCODE_NUM9 = 9,
+    AM_KEYCODE_ASTERISK = 10,
+    AM_KEYCODE_POUND = 11,
+    AM_KEYCODE_LEFT = 16,
+    AM_KEYCODE_UP = 17,
+    AM_KEYCODE_RIGHT = 18,
+    AM_KEYCODE_DOWN = 19,
+    AM_KEYCODE_SELECT = 20,
+    AM_KEYCODE_SOFT1 = 21,
+    AM_KEYCODE_SOFT2 = 22,
+    AM_KEYCODE_SOFT3 = 23,
+    AM_KEYCODE_SEND = 25,
+    AM_KEYCODE_CLEAR = 26,
+};
+static_assert(AM_KEYCODE_CLEAR == KEY_STANDARD_ENTRIES - 1, "clear is the last standard entry");
+
 // The host's records; the names lie in the low window (the program's own constants do).
 struct KeyEntry {
     int32_t code;

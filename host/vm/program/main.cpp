@@ -24,7 +24,7 @@ uint32_t settingOr(const char* name, uint32_t fallback, uint32_t min, uint32_t m
     return v >= min && v <= max ? v : fallback;
 }
 
-void answerUnseenBox(HWND box, const wchar_t*, const wchar_t*) { PostMessageW(box, WM_KEYUP, 13, 0); }
+void answerUnseenBox(HWND box, const wchar_t*, const wchar_t*) { PostMessageW(box, WM_KEYUP, VK_RETURN, 0); }
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -15,7 +15,7 @@
 static pthread_mutex_t MemoryLock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_mutex_t RequestLock = PTHREAD_MUTEX_INITIALIZER;
 static int32_t DialogMode;
-static AmInputHook InputHooks[8];
+static AmInputHook InputHooks[2 * INPUT_EVENT_ACTIONS];
 
 namespace {
 struct Locked {
@@ -99,55 +99,82 @@ static int32_t dialogOr(int32_t dialogWhich, int32_t uiWhich) {
 }
 
 int32_t AmPostKeyEvent(int32_t action, int32_t keyCode, int32_t argument) {
-    if (action < 0 || action > 3) return 0;
-    int32_t words[4] = {0, action, keyCode, argument & 0xFFFF};
-    return mvK6Event_notify(words, 4, dialogOr(DIALOG_QUEUE_KEY, UI_QUEUE_KEY));
+    if (action < 0 || action >= INPUT_EVENT_ACTIONS) return 0;
+    int32_t words[KEY_EVENT_WORDS];
+    words[UI_EVENT_WORD_KIND] = UI_EVENT_KEY;
+    words[KEY_EVENT_ACTION] = action;
+    words[KEY_EVENT_INDEX] = keyCode;
+    words[KEY_EVENT_ARGUMENT] = argument & 0xFFFF;
+    return mvK6Event_notify(words, KEY_EVENT_WORDS, dialogOr(DIALOG_QUEUE_KEY, UI_QUEUE_KEY));
 }
 
 int32_t AmPostPointerEvent(int32_t action, int32_t x, int32_t y, int32_t fourth) {
-    if (action < 0 || action > 3) return 0;
-    int32_t words[5] = {1, action, x, y, fourth};
-    return mvK6Event_notify(words, 5, dialogOr(DIALOG_QUEUE_POINTER, UI_QUEUE_POINTER));
+    if (action < 0 || action >= INPUT_EVENT_ACTIONS) return 0;
+    int32_t words[POINTER_EVENT_WORDS];
+    words[UI_EVENT_WORD_KIND] = UI_EVENT_POINTER;
+    words[POINTER_EVENT_ACTION] = action;
+    words[POINTER_EVENT_X] = x;
+    words[POINTER_EVENT_Y] = y;
+    words[POINTER_EVENT_FOURTH] = fourth;
+    return mvK6Event_notify(words, POINTER_EVENT_WORDS, dialogOr(DIALOG_QUEUE_POINTER, UI_QUEUE_POINTER));
 }
 
 int32_t AmPostMidpEvent(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) {
-    int32_t words[6] = {3, a, b, c, d, e};
-    return mvK6Event_notify(words, 6, uiQueue(UI_QUEUE_MIDP));
+    int32_t words[MIDP_EVENT_WORDS];
+    words[UI_EVENT_WORD_KIND] = UI_EVENT_MIDP;
+    words[MIDP_EVENT_TYPE] = a;
+    words[MIDP_EVENT_PARAMS] = b;
+    words[MIDP_EVENT_PARAMS + 1] = c;
+    words[MIDP_EVENT_PARAMS + 2] = d;
+    words[MIDP_EVENT_PARAMS + 3] = e;
+    return mvK6Event_notify(words, MIDP_EVENT_WORDS, uiQueue(UI_QUEUE_MIDP));
 }
 
 int32_t AmPostRepaintEvent(void) {
-    int32_t word = 4;
+    int32_t word = UI_EVENT_REPAINT;
     return mvK6Event_notify(&word, 1, uiQueue(UI_QUEUE_REPAINT));
 }
 
 int32_t AmFlushRepaintEvents(void) { return mvK6Event_clearQueue(uiQueue(UI_QUEUE_REPAINT)); }
 
 int32_t AmPostSetCurrentEvent(void) {
-    int32_t word = 5;
+    int32_t word = UI_EVENT_SET_CURRENT;
     return mvK6Event_notify(&word, 1, uiQueue(UI_QUEUE_SET_CURRENT));
 }
 
 int32_t AmPostSizeChangedEvent(int32_t width, int32_t height) {
-    int32_t words[3] = {6, width, height};
+    int32_t words[SIZE_EVENT_WORDS];
+    words[UI_EVENT_WORD_KIND] = UI_EVENT_SIZE_CHANGED;
+    words[SIZE_EVENT_WIDTH] = width;
+    words[SIZE_EVENT_HEIGHT] = height;
     mvK6Event_clearQueue(uiQueue(UI_QUEUE_SIZE_CHANGED));
-    return mvK6Event_notify(words, 3, uiQueue(UI_QUEUE_SIZE_CHANGED));
+    return mvK6Event_notify(words, SIZE_EVENT_WORDS, uiQueue(UI_QUEUE_SIZE_CHANGED));
 }
 
 int32_t AmPostShowNotify(int32_t shown) {
-    int32_t word = shown != 0 ? 7 : 8;
+    int32_t word = shown != 0 ? UI_EVENT_SHOW : UI_EVENT_HIDE;
     return mvK6Event_notify(&word, 1, uiQueue(UI_QUEUE_SHOW_NOTIFY));
 }
 
-enum { REQUEST_WORDS = 10 };
+static void fillRequest(int32_t* record, int32_t target, int32_t a, int32_t type, const int32_t* bToF,
+                        int32_t callback) {
+    record[UI_EVENT_WORD_KIND] = UI_EVENT_REQUEST;
+    record[REQUEST_EVENT_TARGET] = target;
+    record[REQUEST_EVENT_A] = a;
+    record[REQUEST_EVENT_TYPE] = type;
+    for (int32_t i = 0; i < 5; i++) record[REQUEST_EVENT_B + i] = bToF[i];
+    record[REQUEST_EVENT_CALLBACK] = callback;
+}
 
 static void completionBlock(const int32_t* record, int32_t* block) {
-    // record: 2, target, a, type, b, c, d, e, f, callback
-    int32_t b[7] = {record[8], record[1], record[3], record[4], record[5], record[6], record[7]};
+    int32_t b[7] = {record[REQUEST_EVENT_F], record[REQUEST_EVENT_TARGET], record[REQUEST_EVENT_TYPE],
+                    record[REQUEST_EVENT_B], record[REQUEST_EVENT_C],      record[REQUEST_EVENT_D],
+                    record[REQUEST_EVENT_E]};
     memcpy(block, b, sizeof b);
 }
 
 static void complete(const int32_t* record) {
-    AmRequestCallback callback = (AmRequestCallback)p32Ptr(record[9]);
+    AmRequestCallback callback = (AmRequestCallback)p32Ptr(record[REQUEST_EVENT_CALLBACK]);
     int32_t block[7];
     completionBlock(record, block);
     if (callback != nullptr) callback(block);
@@ -159,7 +186,7 @@ static int32_t postSync(const int32_t* record) {
     int32_t queue = dialogOr(DIALOG_QUEUE_SECOND_REQUEST, UI_QUEUE_SECOND_REQUEST);
     Locked lock(&RequestLock);
     for (int32_t retried = 0;; retried++) {
-        int32_t posted = mvK6Event_post(record, REQUEST_WORDS, queue);
+        int32_t posted = mvK6Event_post(record, REQUEST_EVENT_WORDS, queue);
         if (posted) return posted;
         int32_t pending[16];
         int32_t n = 0;
@@ -170,29 +197,34 @@ static int32_t postSync(const int32_t* record) {
             if (queue < 1 || retried > 0 || !mvVm_isInKvm()) return 0;
             continue;
         }
-        if (n != REQUEST_WORDS) return 0;
-        if (record[3] == AM_REQUEST_REPAINT) {
+        if (n != REQUEST_EVENT_WORDS) return 0;
+        if (record[REQUEST_EVENT_TYPE] == AM_REQUEST_REPAINT) {
             complete(pending);
-            return mvK6Event_post(record, REQUEST_WORDS, queue);
+            return mvK6Event_post(record, REQUEST_EVENT_WORDS, queue);
         }
-        if (pending[3] == AM_REQUEST_REPAINT || pending[1] == record[1]) {
+        if (pending[REQUEST_EVENT_TYPE] == AM_REQUEST_REPAINT ||
+            pending[REQUEST_EVENT_TARGET] == record[REQUEST_EVENT_TARGET]) {
             complete(record);
-            mvK6Event_post(pending, REQUEST_WORDS, queue);
+            mvK6Event_post(pending, REQUEST_EVENT_WORDS, queue);
             return 1;
         }
         complete(pending);
         complete(record);
-        int32_t repaint[REQUEST_WORDS] = {2, -1, 0, AM_REQUEST_REPAINT, 0, 0, 0, 0, 0, p32Cell((const void*)doNothing)};
-        return mvK6Event_post(repaint, REQUEST_WORDS, queue);
+        const int32_t none[5] = {};
+        int32_t repaint[REQUEST_EVENT_WORDS];
+        fillRequest(repaint, -1, 0, AM_REQUEST_REPAINT, none, p32Cell((const void*)doNothing));
+        return mvK6Event_post(repaint, REQUEST_EVENT_WORDS, queue);
     }
 }
 
 int32_t AmPostRequest(int32_t target, int32_t a, int32_t type, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f,
                       AmRequestCallback callback) {
-    // word 9 holds the callback: a function of the program, so its address is low
-    int32_t record[REQUEST_WORDS] = {2, target, a, type, b, c, d, e, f, (int32_t)p32Function((const void*)callback)};
+    // the callback is a function of the program, so its address is low enough for a word
+    const int32_t bToF[5] = {b, c, d, e, f};
+    int32_t record[REQUEST_EVENT_WORDS];
+    fillRequest(record, target, a, type, bToF, (int32_t)p32Function((const void*)callback));
     if (type == AM_REQUEST_SYNC || type == AM_REQUEST_REPAINT) return postSync(record);
-    return mvK6Event_notify(record, REQUEST_WORDS, dialogOr(DIALOG_QUEUE_REQUEST, UI_QUEUE_REQUEST));
+    return mvK6Event_notify(record, REQUEST_EVENT_WORDS, dialogOr(DIALOG_QUEUE_REQUEST, UI_QUEUE_REQUEST));
 }
 
 int32_t AmPostRepaintRequest(void) { return AmPostRequest(-1, 0, AM_REQUEST_REPAINT, 0, 0, 0, 0, 0, doNothing); }
@@ -209,13 +241,14 @@ int32_t AmSetKeyMap(const KeyEntry* table, const KeyExtendedList* extended) {
 }
 
 int32_t AmSetInputHook(int32_t type, int32_t action, AmInputHook hook) {
-    if (type < 0 || type > 1 || action < 0 || action > 3) return 0;
+    if ((type != UI_EVENT_KEY && type != UI_EVENT_POINTER) || action < 0 || action >= INPUT_EVENT_ACTIONS) return 0;
     InputHooks[type + 2 * action] = hook;
     return 1;
 }
 
 AmInputHook AmGetInputHook(int32_t type, int32_t action) {
-    if (type < 0 || type > 1 || action < 0 || action > 3) return nullptr;
+    if ((type != UI_EVENT_KEY && type != UI_EVENT_POINTER) || action < 0 || action >= INPUT_EVENT_ACTIONS)
+        return nullptr;
     return InputHooks[type + 2 * action];
 }
 

@@ -15,6 +15,7 @@
 #include "storage/qmmm.h"
 #include "storage/qmms_manager.h"
 #include "storage/qmms_suitefiles.h"
+#include "vm/services/events.h"
 #include "vm/services/glue/amservice.h"
 #include "vm/services/glue/mwe.h"
 #include "vm/services/glue/mwe_internal.h"
@@ -230,11 +231,11 @@ int32_t mwe_handleTimer(uint16_t timerId) {
 int32_t mwe_handleKey(const MweKeyCommand* key) {
     if (MweControlState.state != MWE_RUNNING || key->keyCode < 0) return 0;
     switch (key->action) {
-        case 0:
-            AmPostKeyEvent(0, key->keyCode, key->argument);
-            return AmPostKeyEvent(3, key->keyCode, key->argument) != 0;
-        case 1:
-        case 2:
+        case KEY_ACTION_PRESSED:
+            AmPostKeyEvent(KEY_ACTION_PRESSED, key->keyCode, key->argument);
+            return AmPostKeyEvent(KEY_ACTION_TYPED, key->keyCode, key->argument) != 0;
+        case KEY_ACTION_RELEASED:
+        case KEY_ACTION_REPEATED:
             return AmPostKeyEvent(key->action, key->keyCode, key->argument) != 0;
         default:
             return 0;

@@ -47,6 +47,14 @@ public class Display {
     private static final int EVENT_SIZE_CHANGED = 6;
     private static final int EVENT_SHOW = 7;
     private static final int EVENT_HIDE = 8;
+    /** The words of an event: its kind first, then the kind's own words. */
+    private static final int WORD_KIND = 0;
+    private static final int KEY_WORD_ACTION = 1;
+    private static final int KEY_WORD_INDEX = 2;
+    private static final int POINTER_WORD_ACTION = 1;
+    private static final int POINTER_WORD_X = 2;
+    private static final int POINTER_WORD_Y = 3;
+    private static final int MIDP_WORD_TYPE = 1;
 
     /** Serialises every call into the application. */
     static final Object calloutLock = new Object();
@@ -300,15 +308,15 @@ public class Display {
 
     /** One event of the user-interface queues, on the event thread. */
     void dispatch(int[] e, int n) {
-        switch (e[0]) {
+        switch (e[WORD_KIND]) {
         case EVENT_KEY:
-            key(e[1], e[2]);
+            key(e[KEY_WORD_ACTION], e[KEY_WORD_INDEX]);
             break;
         case EVENT_POINTER:
-            pointer(e[1], e[2], e[3]);
+            pointer(e[POINTER_WORD_ACTION], e[POINTER_WORD_X], e[POINTER_WORD_Y]);
             break;
         case EVENT_MIDP:
-            if (e[1] == UiEventHandler.SERIAL_CALLS) {
+            if (e[MIDP_WORD_TYPE] == UiEventHandler.SERIAL_CALLS) {
                 runSerialCalls();
             }
             break;
@@ -328,7 +336,7 @@ public class Display {
             break;
         case EVENT_SHOW:
         case EVENT_HIDE:
-            setHidden(e[0] == EVENT_HIDE);
+            setHidden(e[WORD_KIND] == EVENT_HIDE);
             break;
         default:
             break;
