@@ -12,6 +12,7 @@
 #include "vm/core/heap.h"
 #include "vm/core/interp.h"
 #include "vm/core/thread.h"
+#include "vm/core/vmassert.h"
 #include "vm/core/vmsections.h"
 #include "vm/services/memory.h"
 #include "vm/services/tracelog.h"
@@ -221,6 +222,19 @@ int32_t mvK6Event_registerGroupThread(P32<mvK6EventGroup>* groups, int32_t count
 
 static inline int32_t ringWord(const mvK6EventQueue* q, int32_t index) { return q->ring[index % q->capacity]; }
 
+// What every post and take leaves (under the lock): the words in use lie between the
+// read and the write index, events need words, and the total counts every event.
+static void assertRing(const mvK6EventQueue* q) {
+#if VM_ASSERTS_ON
+    VM_ASSERT(q->used >= 0 && q->used <= q->capacity);
+    VM_ASSERT(q->readIndex >= 0 && q->readIndex < q->capacity && q->writeIndex >= 0 && q->writeIndex < q->capacity);
+    VM_ASSERT((q->readIndex + q->used) % q->capacity == q->writeIndex);
+    VM_ASSERT(q->eventCount >= 0 && (q->eventCount == 0) == (q->used == 0));
+    VM_ASSERT(q->eventCount * (q->fixedLength ? q->maxLength : 2) <= q->used);
+    VM_ASSERT(Events.eventTotal >= q->eventCount);
+#endif
+}
+
 // Header of the next event of a variable-length queue (the queue holds events).
 static inline int32_t nextHeader(const mvK6EventQueue* q) { return q->ring[q->readIndex]; }
 static inline uint32_t sequenceOf(int32_t header) { return (uint32_t)header >> 16; }
@@ -277,6 +291,7 @@ static int32_t putEvent(mvK6EventQueue* q, const int32_t* words, int32_t n) {
     q->used += need;
     q->eventCount++;
     countEvents(1);
+    assertRing(q);
     return 1;
 }
 
@@ -362,6 +377,7 @@ int32_t* mvK6Event_getNextEvent(int32_t threadId, int32_t* n) {
     q->used -= q->fixedLength ? length : length + 1;
     q->eventCount--;
     countEvents(-1);
+    assertRing(q);
     MkUnlockEvents();
     *n = length;
     return q->readBuffer;
@@ -388,6 +404,7 @@ static void emptyQueue(mvK6EventQueue* q) {
     q->readIndex = q->writeIndex = q->used = 0;
     countEvents(-q->eventCount);
     q->eventCount = 0;
+    assertRing(q);
 }
 
 int32_t mvK6Event_clearQueue(int32_t id) {
