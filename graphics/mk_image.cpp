@@ -3,12 +3,14 @@
 // out-of-memory word instead of a short buffer.
 #include "graphics/mk_image.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "graphics/gfx2d.h"
 #include "graphics/mk_graphics.h"
 #include "graphics/mk_host.h"
 #include "graphics/png_decode.h"
+#include "platform/trace.h"
 #include "vm/core/vmsections.h"
 
 static VMBSS MkVideoProperty mkVideoCache;
@@ -32,6 +34,15 @@ const OutOfMemoryTexts kCroppedTexts = {kImageSource, "MkImageCreateCropped stru
                                         "MkImageCreateCropped buffer Fail (OutOfMemory)"};
 const OutOfMemoryTexts kOffScreenTexts = {kOffScreenSource, "MkOffScreenCreate structure Fail (OutOfMemory)",
                                           "MkOffScreenCreate buffer Fail (OutOfMemory)"};
+
+// A refused PNG names the decoder's reason, so a damaged resource can be told from a
+// decoder fault without a debugger. Bad data is no assert: level 2, straight to the sink.
+void tracePngRefused() {
+    if (!TraceIsEnabled(2, kImageSource, "MkImageCreate")) return;
+    char line[128];
+    snprintf(line, sizeof line, "%s: MkImageCreate PNG refused (%s)\n", kImageSource, PngErrorName(PngLastError()));
+    for (const char* p = line; *p != '\0'; p++) TraceSinkPutChar((unsigned char)*p);
+}
 
 bool fitsCeiling(int64_t width, int64_t height) {
     return width > 0 && height > 0 && width * height <= MK_SURFACE_MAX_PIXELS;
@@ -175,7 +186,10 @@ MkSurface* MkImageCreate(const uint8_t* data, uint32_t length, int32_t* error) {
     bool png = PngIsPng(data, length) != 0;
     if (png) {
         PngGetImageSize(data, length, &pngW, &pngH);
-        if (pngW == 0 || pngH == 0 || pngW > 0x7FFFFFFF || pngH > 0x7FFFFFFF) return fail(error, MK_IMAGE_BAD_DATA);
+        if (pngW == 0 || pngH == 0 || pngW > 0x7FFFFFFF || pngH > 0x7FFFFFFF) {
+            tracePngRefused();
+            return fail(error, MK_IMAGE_BAD_DATA);
+        }
         if (!fitsCeiling(pngW, pngH)) {
             mk_traceOutOfMemory(kImageSource, kCreateTexts.buffer);
             return fail(error, MK_IMAGE_NO_MEMORY);
@@ -197,6 +211,7 @@ MkSurface* MkImageCreate(const uint8_t* data, uint32_t length, int32_t* error) {
     if (s == nullptr) return fail(error, MK_IMAGE_NO_MEMORY);
     int rc = PngDecodeImage(data, length, s);
     if (rc != 0) {
+        if (rc != 3) tracePngRefused();  // no memory is traced where it ran out
         MkImageDestroy(s);
         return fail(error, rc == 3 ? MK_IMAGE_NO_MEMORY : MK_IMAGE_BAD_DATA);
     }

@@ -115,8 +115,15 @@ struct PngDecoder {
     PngConvertFn convert;
     int32_t pass;
     uint32_t lastChunk;
+    PngError error;       // why decoding stopped; set only on the way out of a failure
     uint32_t table[256];  // ARGB of every packed sample or palette index
 };
+
+// Every failure inside the decoder goes through here, so the first cause is kept.
+bool refuse(PngDecoder* d, PngError why) {
+    d->error = why;
+    return false;
+}
 
 // ---- Unfiltering --------------------------------------------------------------------
 
@@ -320,7 +327,7 @@ bool ensureChunkBuffer(PngDecoder* d, uint32_t size) {
     }
     uint8_t* grown = static_cast<uint8_t*>(d->alloc(d->allocContext, size));
     if (!grown) {
-        return false;
+        return refuse(d, PNG_ERR_NO_MEMORY);
     }
     d->release(d->releaseContext, d->chunk);
     d->chunk = grown;
@@ -334,7 +341,7 @@ bool readChunkData(PngDecoder* d, uint32_t type, uint32_t length) {
         return false;
     }
     if (readFully(d, d->chunk, (int32_t)(length + 4)) != (int32_t)(length + 4)) {
-        return false;
+        return refuse(d, PNG_ERR_TRUNCATED);
     }
     if (!d->checkCrc) {
         return true;
@@ -342,7 +349,7 @@ bool readChunkData(PngDecoder* d, uint32_t type, uint32_t length) {
     uint8_t typeBytes[4] = {(uint8_t)(type >> 24), (uint8_t)(type >> 16), (uint8_t)(type >> 8), (uint8_t)type};
     uLong crc = crc32(0, typeBytes, 4);
     crc = crc32(crc, d->chunk, length);
-    return (uint32_t)crc == be32(d->chunk + length);
+    return (uint32_t)crc == be32(d->chunk + length) || refuse(d, PNG_ERR_CRC);
 }
 
 bool skipChunk(PngDecoder* d, uint32_t length) {
@@ -350,7 +357,7 @@ bool skipChunk(PngDecoder* d, uint32_t length) {
     while (rest > 0) {
         int32_t step = (int32_t)(rest < d->chunkSize ? rest : d->chunkSize);
         if (readFully(d, d->chunk, step) != step) {
-            return false;
+            return refuse(d, PNG_ERR_TRUNCATED);
         }
         rest -= (uint32_t)step;
     }
@@ -382,13 +389,19 @@ uint32_t channels(uint32_t colourType) {
 bool PngReadHeader(PngDecoder* d) {
     uint8_t b[33];
     if (readFully(d, b, 8) != 8 || !PngCheckSignature(b, 8)) {
-        return false;
+        return refuse(d, PNG_ERR_SIGNATURE);
     }
-    if (readFully(d, b + 8, 25) != 25 || be32(b + 8) != 13 || be32(b + 12) != kIHDR) {
-        return false;
+    if (readFully(d, b + 8, 25) != 25) {
+        return refuse(d, PNG_ERR_TRUNCATED);
+    }
+    if (be32(b + 12) != kIHDR) {
+        return refuse(d, PNG_ERR_IHDR_MISSING);
+    }
+    if (be32(b + 8) != 13) {
+        return refuse(d, PNG_ERR_IHDR_LENGTH);
     }
     if ((uint32_t)crc32(0, b + 12, 17) != be32(b + 29)) {
-        return false;
+        return refuse(d, PNG_ERR_CRC);
     }
     d->width = be32(b + 16);
     d->height = be32(b + 20);
@@ -398,15 +411,18 @@ bool PngReadHeader(PngDecoder* d) {
     d->filterMethod = b[27];
     d->interlace = b[28];
     if (d->width == 0 || d->height == 0 || d->width > kMaxChunkLength || d->height > kMaxChunkLength) {
-        return false;
+        return refuse(d, PNG_ERR_IMAGE_SIZE);
     }
-    if (!validDepth(d->colourType, d->depth) || d->compression != 0 || d->filterMethod != 0 || d->interlace > 1) {
-        return false;
+    if (!validDepth(d->colourType, d->depth)) {
+        return refuse(d, PNG_ERR_DEPTH);
+    }
+    if (d->compression != 0 || d->filterMethod != 0 || d->interlace > 1) {
+        return refuse(d, PNG_ERR_METHOD);
     }
     d->bitsPerPixel = d->depth * channels(d->colourType);
     uint64_t rowBytes = ((uint64_t)d->width * d->bitsPerPixel + 7) / 8;
     if (rowBytes + 1 > kMaxChunkLength) {
-        return false;
+        return refuse(d, PNG_ERR_TOO_LARGE);
     }
     d->rowBytes = (uint32_t)rowBytes;
     d->filterBpp = (d->bitsPerPixel + 7) / 8;
@@ -432,16 +448,16 @@ bool PngReadHeader(PngDecoder* d) {
 bool startImageData(PngDecoder* d) {
     const PngInflateInterface& z = d->inflate;
     if (!z.start || !z.end || !z.feed || !z.available || !z.read) {
-        return false;
+        return refuse(d, PNG_ERR_ARGUMENT);
     }
     d->previousRow = static_cast<uint8_t*>(d->alloc(d->allocContext, d->rowBytes + 1));
     d->currentRow = static_cast<uint8_t*>(d->alloc(d->allocContext, d->rowBytes + 1));
     if (!d->previousRow || !d->currentRow) {
-        return false;
+        return refuse(d, PNG_ERR_NO_MEMORY);
     }
     memset(d->previousRow, 0, d->rowBytes + 1);
     if (z.start(z.stream, 128, (int32_t)(d->rowBytes + 1)) != PNG_INFLATE_OK) {
-        return false;
+        return refuse(d, z.stream->error);
     }
     d->inflateStarted = 1;
     d->convert =
@@ -462,7 +478,10 @@ bool endImageData(PngDecoder* d) {
         return true;
     }
     d->inflateStarted = 0;
-    return d->inflate.end(d->inflate.stream) == PNG_INFLATE_OK;
+    if (d->inflate.end(d->inflate.stream) != PNG_INFLATE_OK) {
+        return d->error != PNG_ERR_NONE ? false : refuse(d, d->inflate.stream->error);
+    }
+    return true;
 }
 
 // Moves to the pass that holds the row counter and past rows of passes without columns.
@@ -487,8 +506,8 @@ int currentPass(PngDecoder* d) {
     }
 }
 
-// Takes every complete row that is ready. -1 bad filter or read failure, else the
-// number of rows taken.
+// Takes every complete row that is ready. -1 bad filter or read failure (the reason
+// set), else the number of rows taken.
 int takeRows(PngDecoder* d) {
     const PngInflateInterface& z = d->inflate;
     int taken = 0;
@@ -518,9 +537,11 @@ int takeRows(PngDecoder* d) {
             return taken;
         }
         if (z.read(z.stream, d->currentRow, (int32_t)(rowBytes + 1)) != PNG_INFLATE_OK) {
+            refuse(d, z.stream->error);
             return -1;
         }
         if (unfilter(d->filterBpp, d->currentRow[0], d->currentRow + 1, d->previousRow + 1, rowBytes) != 0) {
+            refuse(d, PNG_ERR_FILTER);
             return -1;
         }
         uint32_t* out = d->sink->pixels + (size_t)y * d->sink->stride + x0;
@@ -543,7 +564,7 @@ bool checkZlibHeader(PngDecoder* d, const uint8_t* data, uint32_t length) {
     d->headerChecked = 1;
     uint32_t cmf = d->zlibHeader[0];
     uint32_t flg = d->zlibHeader[1];
-    return (cmf & 0x0F) == 8 && (flg & 0x20) == 0 && (cmf * 256 + flg) % 31 == 0;
+    return ((cmf & 0x0F) == 8 && (flg & 0x20) == 0 && (cmf * 256 + flg) % 31 == 0) || refuse(d, PNG_ERR_ZLIB_HEADER);
 }
 
 bool decodeData(PngDecoder* d, const uint8_t* data, uint32_t length) {
@@ -563,11 +584,14 @@ bool decodeData(PngDecoder* d, const uint8_t* data, uint32_t length) {
                 return true;  // inflated data after the last row is ignored
             }
             if (taken == 0) {
-                return false;  // a row larger than the output buffer can grow
+                return refuse(d, PNG_ERR_INFLATE_LIMIT);  // a row larger than the output buffer can grow
             }
             rc = z.feed(z.stream, nullptr, 0);
         }
-        if (rc != PNG_INFLATE_OK || takeRows(d) < 0) {
+        if (rc != PNG_INFLATE_OK) {
+            return refuse(d, z.stream->error);
+        }
+        if (takeRows(d) < 0) {
             return false;
         }
         data += piece;
@@ -580,24 +604,30 @@ bool decodeData(PngDecoder* d, const uint8_t* data, uint32_t length) {
 
 bool handleIdat(PngDecoder* d, uint32_t length) {
     if (d->idatCount == 0) {
-        if (!d->sink || (d->colourType == 3 && d->plteCount == 0)) {
-            return false;
+        if (!d->sink) {
+            return refuse(d, PNG_ERR_ARGUMENT);
+        }
+        if (d->colourType == 3 && d->plteCount == 0) {
+            return refuse(d, PNG_ERR_NO_PLTE);
         }
         buildTable(d);
     } else if (d->lastChunk != kIDAT) {
-        return false;
+        return refuse(d, PNG_ERR_CHUNK_ORDER);
     }
     d->idatCount++;
     return decodeData(d, d->chunk, length);
 }
 
 bool handlePlte(PngDecoder* d, uint32_t length) {
-    if (d->plteCount != 0 || d->idatCount != 0 || d->colourType == 0 || d->colourType == 4 || length % 3 != 0) {
-        return false;
+    if (d->plteCount != 0 || d->idatCount != 0) {
+        return refuse(d, PNG_ERR_CHUNK_ORDER);
+    }
+    if (d->colourType == 0 || d->colourType == 4 || length % 3 != 0) {
+        return refuse(d, PNG_ERR_PLTE);
     }
     uint32_t entries = length / 3;
     if (entries > 256 || (d->depth < 16 && entries > (1u << d->depth))) {
-        return false;
+        return refuse(d, PNG_ERR_PLTE);
     }
     memcpy(d->palette, d->chunk, length);
     d->paletteCount = entries;
@@ -606,19 +636,21 @@ bool handlePlte(PngDecoder* d, uint32_t length) {
 }
 
 bool handleTrns(PngDecoder* d, uint32_t length) {
-    if (d->trnsCount != 0 || d->idatCount != 0 || d->colourType == 4 || d->colourType == 6 ||
-        (d->colourType == 3 && d->plteCount == 0)) {
-        return false;
+    if (d->trnsCount != 0 || d->idatCount != 0 || (d->colourType == 3 && d->plteCount == 0)) {
+        return refuse(d, PNG_ERR_CHUNK_ORDER);
+    }
+    if (d->colourType == 4 || d->colourType == 6) {
+        return refuse(d, PNG_ERR_TRNS);
     }
     const uint8_t* c = d->chunk;
     if (d->colourType == 0) {
         if (length != 2) {
-            return false;
+            return refuse(d, PNG_ERR_TRNS);
         }
         d->trnsGray = be16(c);
     } else if (d->colourType == 2) {
         if (length != 6) {
-            return false;
+            return refuse(d, PNG_ERR_TRNS);
         }
         d->trnsRed = be16(c);
         d->trnsGreen = be16(c + 2);
@@ -627,7 +659,7 @@ bool handleTrns(PngDecoder* d, uint32_t length) {
         uint32_t kept = length < 256 ? length : 256;  // indexes never reach further
         d->trnsAlpha = static_cast<uint8_t*>(d->alloc(d->allocContext, kept + 1));
         if (!d->trnsAlpha) {
-            return false;
+            return refuse(d, PNG_ERR_NO_MEMORY);
         }
         memcpy(d->trnsAlpha, c, kept);
         d->trnsAlphaCount = kept;
@@ -639,16 +671,20 @@ bool handleTrns(PngDecoder* d, uint32_t length) {
 bool PngReadChunks(PngDecoder* d) {
     uint8_t header[8];
     for (;;) {
-        if (readFully(d, header, 8) < 8) {
+        int32_t got = readFully(d, header, 8);
+        if (got < 8) {
             // the data ends: fine right after IEND (its CRC is not needed), and only
             // when some image data came
-            return d->lastChunk == kIEND && d->idatCount != 0;
+            if (d->lastChunk == kIEND) {
+                return d->idatCount != 0 || refuse(d, PNG_ERR_NO_IDAT);
+            }
+            return refuse(d, got == 0 ? PNG_ERR_NO_IEND : PNG_ERR_TRUNCATED);
         }
         uint32_t length = be32(header);
         uint32_t type = be32(header + 4);
         if (length > kMaxChunkLength || (int64_t)length + 4 > d->left(d->readContext)) {
             if (type != kIEND) {
-                return false;
+                return refuse(d, length > kMaxChunkLength ? PNG_ERR_CHUNK_LENGTH : PNG_ERR_TRUNCATED);
             }
         }
         bool ok = true;
@@ -665,7 +701,7 @@ bool PngReadChunks(PngDecoder* d) {
             } else if (type == kTRNS) {
                 ok = handleTrns(d, length);
             } else {
-                ok = length == 4;
+                ok = length == 4 || refuse(d, PNG_ERR_GAMA);
                 d->gamma = ok ? be32(d->chunk) : 0;
                 d->gammaCount++;
             }
@@ -684,7 +720,7 @@ bool PngReadImage(PngDecoder* d) {
     if (ok) {
         d->chunk = static_cast<uint8_t*>(d->alloc(d->allocContext, 128));
         d->chunkSize = d->chunk ? 128 : 0;
-        ok = d->chunk != nullptr && PngReadChunks(d);
+        ok = d->chunk != nullptr ? PngReadChunks(d) : refuse(d, PNG_ERR_NO_MEMORY);
     }
     if (d->chunk) {
         d->release(d->releaseContext, d->chunk);
@@ -728,7 +764,73 @@ int64_t memoryLeft(void* context) {
 void* arenaAlloc(void*, uint32_t size) { return qmmm_alloc(size); }
 void arenaFree(void*, void* block) { qmmm_free(block); }
 
+// The size from a first chunk that must be a whole, CRC-checked IHDR; the size is given
+// even when it is out of range, as the size queries answer it.
+PngError readSize(const uint8_t* data, uint32_t length, uint32_t* width, uint32_t* height) {
+    *width = 0;
+    *height = 0;
+    if (!PngCheckSignature(data, length)) {
+        return PNG_ERR_SIGNATURE;
+    }
+    if (length < 33) {
+        return PNG_ERR_TRUNCATED;
+    }
+    if (be32(data + 12) != kIHDR) {
+        return PNG_ERR_IHDR_MISSING;
+    }
+    if (be32(data + 8) != 13) {
+        return PNG_ERR_IHDR_LENGTH;
+    }
+    if ((uint32_t)crc32(0, data + 12, 17) != be32(data + 29)) {
+        return PNG_ERR_CRC;
+    }
+    *width = be32(data + 16);
+    *height = be32(data + 20);
+    if (*width == 0 || *height == 0 || *width > kMaxChunkLength || *height > kMaxChunkLength) {
+        return PNG_ERR_IMAGE_SIZE;
+    }
+    return PNG_ERR_NONE;
+}
+
+const char* const kErrorNames[] = {
+    "none",
+    "bad argument",
+    "bad signature",
+    "truncated chunk",
+    "chunk length over 2^31-1",
+    "CRC mismatch",
+    "first chunk not IHDR",
+    "IHDR length not 13",
+    "width or height 0 or over 2^31-1",
+    "image too large",
+    "bad colour type and bit depth",
+    "unknown compression, filter or interlace method",
+    "chunk out of order",
+    "palette image without PLTE",
+    "bad PLTE",
+    "bad tRNS",
+    "bad gAMA",
+    "no IDAT",
+    "data ends before IEND",
+    "bad zlib header",
+    "corrupt deflate data",
+    "inflate buffer limit",
+    "no free inflate stream",
+    "bad filter type",
+    "out of memory",
+    "size differs from the surface",
+};
+static_assert(sizeof kErrorNames / sizeof kErrorNames[0] == PNG_ERR_COUNT, "a name for every reason");
+
 }  // namespace
+
+// Diagnostic only, so not per-run VM state; per thread so that two decodes at once each
+// keep their own.
+static thread_local PngError t_lastError;
+
+PngError PngLastError(void) { return t_lastError; }
+
+const char* PngErrorName(PngError error) { return (unsigned)error < PNG_ERR_COUNT ? kErrorNames[error] : "unknown"; }
 
 // ---- Entry points -------------------------------------------------------------------
 
@@ -739,20 +841,12 @@ int PngCheckSignature(const uint8_t* data, uint32_t length) {
 int PngIsPng(const uint8_t* data, uint32_t length) { return PngCheckSignature(data, length); }
 
 void PngReadSize(const uint8_t* data, uint32_t length, uint32_t* width, uint32_t* height) {
-    *width = 0;
-    *height = 0;
-    if (length < 33 || !PngCheckSignature(data, length) || be32(data + 8) != 13 || be32(data + 12) != kIHDR) {
-        return;
-    }
-    if ((uint32_t)crc32(0, data + 12, 17) != be32(data + 29)) {
-        return;
-    }
-    *width = be32(data + 16);
-    *height = be32(data + 20);
+    t_lastError = readSize(data, length, width, height);
 }
 
 int PngGetImageSize(const uint8_t* data, uint32_t length, uint32_t* width, uint32_t* height) {
     if (!PngIsPng(data, length)) {
+        t_lastError = PNG_ERR_SIGNATURE;
         return 1;
     }
     PngReadSize(data, length, width, height);
@@ -761,26 +855,36 @@ int PngGetImageSize(const uint8_t* data, uint32_t length, uint32_t* width, uint3
 
 uint32_t PngGetDecodeBufferSize(const uint8_t* data, uint32_t length) {
     uint32_t w, h;
-    PngReadSize(data, length, &w, &h);
-    if (w == 0 || h == 0 || (uint64_t)w * h > MK_SURFACE_MAX_PIXELS) {
+    PngError why = readSize(data, length, &w, &h);
+    if (why == PNG_ERR_NONE && (uint64_t)w * h > MK_SURFACE_MAX_PIXELS) {
+        why = PNG_ERR_TOO_LARGE;
+    }
+    t_lastError = why;
+    if (why != PNG_ERR_NONE) {
         return 0;
     }
     return (uint32_t)(((uint64_t)w + 7) / 8 * h * 32 + 16);
 }
 
 int32_t PngDecodeToARGB(const uint8_t* data, uint32_t length, uint8_t* buffer) {
-    if (!buffer || PngGetDecodeBufferSize(data, length) == 0) {
+    if (!buffer) {
+        t_lastError = PNG_ERR_ARGUMENT;
         return 0;
+    }
+    if (PngGetDecodeBufferSize(data, length) == 0) {
+        return 0;  // the reason is set
     }
     MemorySource source = {data, length, 0};
     const int32_t limits[4] = {256, 10240, 256, 286720};
     PngInflateStream* stream = PngInflateStreamCreate(limits, arenaAlloc, nullptr, arenaFree, nullptr);
     if (!stream) {
+        t_lastError = PNG_ERR_NO_MEMORY;
         return 0;
     }
     PngDecoder* d = static_cast<PngDecoder*>(PngAllocAligned(arenaAlloc, nullptr, sizeof(PngDecoder)));
     if (!d) {
         PngInflateStreamDestroy(stream);
+        t_lastError = PNG_ERR_NO_MEMORY;
         return 0;
     }
     memset(d, 0, sizeof *d);
@@ -806,6 +910,7 @@ int32_t PngDecodeToARGB(const uint8_t* data, uint32_t length, uint8_t* buffer) {
             result = (int32_t)(d->width * 4 * d->height);
         }
     }
+    t_lastError = result != 0 ? PNG_ERR_NONE : d->error;
     PngReleaseAligned(arenaFree, nullptr, d);
     PngInflateStreamDestroy(stream);
     return result;
@@ -815,6 +920,9 @@ int PngDecodeImage(const uint8_t* data, uint32_t length, MkSurface* surface) {
     uint32_t size = PngGetDecodeBufferSize(data, length);
     uint8_t* buffer = size != 0 ? static_cast<uint8_t*>(qmmm_alloc(size)) : nullptr;
     if (buffer == nullptr) {
+        if (size != 0) {
+            t_lastError = PNG_ERR_NO_MEMORY;  // else the size query's reason stands
+        }
         char message[64];
         snprintf(message, sizeof message, "create decode buffer (OutOfMemory) size %d", (int)size);
         mk_traceOutOfMemory("dev_codec", message);
@@ -822,8 +930,11 @@ int PngDecodeImage(const uint8_t* data, uint32_t length, MkSurface* surface) {
     }
     int rc = 2;
     const uint32_t* words = reinterpret_cast<const uint32_t*>(buffer);
-    if (PngDecodeToARGB(data, length, buffer) != 0 && words[0] == (uint32_t)surface->width &&
-        words[1] == (uint32_t)surface->height) {
+    if (PngDecodeToARGB(data, length, buffer) == 0) {
+        // the decoder's reason stands
+    } else if (words[0] != (uint32_t)surface->width || words[1] != (uint32_t)surface->height) {
+        t_lastError = PNG_ERR_SURFACE_SIZE;
+    } else {
         surface->writable = 1;
         gfx2d_argbToSurface(surface, nullptr, 0, 0, words + PNG_DECODE_HEADER_WORDS, surface->width, surface->height,
                             1);

@@ -1,11 +1,14 @@
 // The PNG decoder: reads PNG data held in memory chunk by chunk and writes its pixels as
 // 32-bit ARGB words (0xAARRGGBB, samples scaled to 8 bits) into a decode buffer. Every
 // colour type and bit depth, Adam7 interlacing, palettes and tRNS transparency.
+// PngReadSize, PngGetImageSize, PngGetDecodeBufferSize, PngDecodeToARGB and
+// PngDecodeImage also leave the reason of a failure for PngLastError (png_error.h).
 #pragma once
 
 #include <stdint.h>
 
 #include "graphics/mk_surface.h"
+#include "graphics/png_error.h"
 
 // Decode buffer header: width, height, stride in bytes; the pixels follow.
 enum { PNG_DECODE_HEADER_WORDS = 3 };

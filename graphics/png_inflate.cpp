@@ -131,6 +131,15 @@ void releaseBridge(voidpf opaque, voidpf block) {
     PngReleaseAligned(s->release, s->releaseContext, block);
 }
 
+// Every refused step goes through here, so the decoder can say why it stopped.
+int refuse(PngInflateStream* s, PngError why) {
+    s->error = why;
+    return PNG_INFLATE_FAIL;
+}
+
+// zlib's refusal of a call as a reason: memory, or the data itself.
+PngError zlibReason(int rc) { return rc == Z_MEM_ERROR ? PNG_ERR_NO_MEMORY : PNG_ERR_INFLATE; }
+
 int32_t clampSize(int32_t size, int32_t low, int32_t high) {
     if (size < low) {
         size = low;
@@ -166,36 +175,38 @@ int streamStart(PngInflateStream* s, int32_t inputSize, int32_t outputSize) {
     s->output = static_cast<uint8_t*>(s->alloc(s->allocContext, (uint32_t)s->outputSize));
     if (!s->input || !s->output) {
         releaseBuffers(s);
-        return PNG_INFLATE_FAIL;
+        return refuse(s, PNG_ERR_NO_MEMORY);
     }
     PngStreamSlot* slot = PngStreamAlloc(allocBridge, releaseBridge);
     if (!slot) {
         releaseBuffers(s);
-        return PNG_INFLATE_FAIL;
+        return refuse(s, PNG_ERR_NO_STREAM);
     }
     slot->owner = s;
     slot->nextIn = s->input;
     slot->availIn = 0;
     slot->nextOut = s->output;
     slot->availOut = (uint32_t)s->outputSize;
-    if (PngInflateInit(slot) != Z_OK) {
+    int rc = PngInflateInit(slot);
+    if (rc != Z_OK) {
         PngStreamFree(slot);
         releaseBuffers(s);
-        return PNG_INFLATE_FAIL;
+        return refuse(s, zlibReason(rc));
     }
     s->slot = slot;
     return PNG_INFLATE_OK;
 }
 
 int streamEnd(PngInflateStream* s) {
-    int rc = Z_STREAM_ERROR;
-    if (s->slot) {
-        rc = PngInflateEnd(s->slot);
-        PngStreamFree(s->slot);
-        s->slot = nullptr;
+    if (!s->slot) {
+        releaseBuffers(s);
+        return refuse(s, PNG_ERR_ARGUMENT);
     }
+    int rc = PngInflateEnd(s->slot);
+    PngStreamFree(s->slot);
+    s->slot = nullptr;
     releaseBuffers(s);
-    return rc == Z_OK ? PNG_INFLATE_OK : PNG_INFLATE_FAIL;
+    return rc == Z_OK ? PNG_INFLATE_OK : refuse(s, zlibReason(rc));
 }
 
 int32_t produced(const PngInflateStream* s) { return (int32_t)(s->slot->nextOut - s->output); }
@@ -223,11 +234,11 @@ int appendInput(PngInflateStream* s, const uint8_t* data, int32_t length) {
         if (s->inputSize - pending < length) {
             int64_t need = (int64_t)pending + length;
             if (need > s->maxInputSize) {
-                return PNG_INFLATE_FAIL;
+                return refuse(s, PNG_ERR_INFLATE_LIMIT);
             }
             uint8_t* grown = static_cast<uint8_t*>(s->alloc(s->allocContext, (uint32_t)need));
             if (!grown) {
-                return PNG_INFLATE_FAIL;
+                return refuse(s, PNG_ERR_NO_MEMORY);
             }
             memcpy(grown, s->input, (size_t)pending);
             s->release(s->releaseContext, s->input);
@@ -248,7 +259,7 @@ int growOutput(PngInflateStream* s) {
     }
     uint8_t* grown = static_cast<uint8_t*>(s->alloc(s->allocContext, (uint32_t)size));
     if (!grown) {
-        return PNG_INFLATE_FAIL;
+        return refuse(s, PNG_ERR_NO_MEMORY);
     }
     int32_t kept = produced(s);
     memcpy(grown, s->output, (size_t)kept);
@@ -262,14 +273,14 @@ int growOutput(PngInflateStream* s) {
 
 int streamFeed(PngInflateStream* s, const uint8_t* data, int32_t length) {
     if (!s->input || !s->output || !s->slot || length < 0) {
-        return PNG_INFLATE_FAIL;
+        return refuse(s, PNG_ERR_ARGUMENT);
     }
     PngStreamSlot* slot = s->slot;
     if (s->ended) {
         return PNG_INFLATE_OK;  // data behind the end of the zlib stream is ignored
     }
     if (length > 0 && appendInput(s, data, length) != PNG_INFLATE_OK) {
-        return PNG_INFLATE_FAIL;
+        return PNG_INFLATE_FAIL;  // the reason is set
     }
     dropRead(s);
     for (;;) {
@@ -280,7 +291,7 @@ int streamFeed(PngInflateStream* s, const uint8_t* data, int32_t length) {
                 return PNG_INFLATE_FULL;
             }
             if (growOutput(s) != PNG_INFLATE_OK) {
-                return PNG_INFLATE_FAIL;
+                return PNG_INFLATE_FAIL;  // the reason is set
             }
         }
         const uint8_t* in = slot->nextIn;
@@ -295,13 +306,13 @@ int streamFeed(PngInflateStream* s, const uint8_t* data, int32_t length) {
             return PNG_INFLATE_OK;  // no input left and nothing more to give
         }
         if (rc != Z_OK && rc != Z_BUF_ERROR) {
-            return PNG_INFLATE_FAIL;
+            return refuse(s, zlibReason(rc));
         }
         if (slot->availIn == 0 && slot->availOut != 0) {
             return PNG_INFLATE_OK;
         }
         if (slot->nextIn == in && slot->nextOut == out && slot->availOut != 0) {
-            return PNG_INFLATE_FAIL;  // no progress with room on both sides
+            return refuse(s, PNG_ERR_INFLATE);  // no progress with room on both sides
         }
     }
 }
@@ -313,7 +324,7 @@ int streamAvailable(PngInflateStream* s, int32_t* count) {
 
 int streamRead(PngInflateStream* s, uint8_t* buffer, int32_t count) {
     if (!s->slot || count < 0 || count > produced(s) - s->outputRead) {
-        return PNG_INFLATE_FAIL;
+        return refuse(s, PNG_ERR_ARGUMENT);
     }
     if (count == 0) {
         return PNG_INFLATE_OK;

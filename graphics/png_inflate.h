@@ -7,6 +7,8 @@
 
 #include <zlib.h>
 
+#include "graphics/png_error.h"
+
 // zlib is reached with this version word and the size of its own stream record, which
 // inflateInit_ checks against the library's.
 #define PNG_ZLIB_VERSION "1.1.3"
@@ -43,7 +45,7 @@ typedef void (*PngReleaseFn)(void* context, void* block);
 
 // Results of the stream operations. PNG_INFLATE_FULL (feed only): the output buffer is at
 // its largest and full while input is pending; read what is available, then feed again
-// with no data to go on.
+// with no data to go on. A step that fails leaves its reason in the object's error.
 enum { PNG_INFLATE_OK = 0, PNG_INFLATE_FAIL = -1, PNG_INFLATE_FULL = 1 };
 
 struct PngInflateStream {
@@ -64,7 +66,8 @@ struct PngInflateStream {
     // Bytes at the output's start already read: they are dropped before the next inflate,
     // so reading a row does not move everything behind it.
     int32_t outputRead;
-    int32_t ended;  // the zlib stream is complete; later input is dropped
+    int32_t ended;   // the zlib stream is complete; later input is dropped
+    PngError error;  // why the last step that answered PNG_INFLATE_FAIL failed
 };
 
 // The table the decoder drives the stream through, in this order.

@@ -15,6 +15,7 @@
 #include "graphics/png_corpus.h"
 #include "host/common/hostimage.h"
 #include "host/common/image_files.h"
+#include "platform/trace.h"
 #include "support/lowmem_fixture.h"
 
 namespace {
@@ -130,45 +131,69 @@ TEST_F(MkImageTest, RefusedDataAnswersItsErrorWord) {
     badSignature[0] = 0x88;
     std::vector<uint8_t> corrupt = pngc::idatOf(shape);
     corrupt[2] ^= 0xFF;
+    // reason: the decoder's, named in the trace line of a refused PNG; PNG_ERR_NONE where
+    // no such line is written (decoded, not a PNG, or no memory)
     struct Case {
         std::string name;
         std::vector<uint8_t> data;
         int32_t error;
+        PngError reason;
     };
     std::vector<Case> cases = {
-        {"valid", good, MK_IMAGE_OK},
-        {"empty", {}, MK_IMAGE_BAD_DATA},
-        {"bad signature", badSignature, MK_IMAGE_BAD_DATA},
-        {"PNG of 32 bytes", std::vector<uint8_t>(good.begin(), good.begin() + 32), MK_IMAGE_BAD_DATA},
-        {"IHDR CRC", withChunks([](auto& c) { c[0].badCrc = true; }), MK_IMAGE_BAD_DATA},
-        {"IDAT CRC", withChunks([](auto& c) { c[1].badCrc = true; }), MK_IMAGE_BAD_DATA},
-        {"IEND CRC is not read", withChunks([](auto& c) { c[2].badCrc = true; }), MK_IMAGE_OK},
-        {"IDAT missing", withChunks([](auto& c) { c.erase(c.begin() + 1); }), MK_IMAGE_BAD_DATA},
-        {"zlib stream corrupt", withChunks([&](auto& c) { c[1].data = corrupt; }), MK_IMAGE_BAD_DATA},
-        {"width 0", withChunks([](auto& c) { c[0].data = pngc::ihdr(0, 4, 8, 2); }), MK_IMAGE_BAD_DATA},
-        {"height 0", withChunks([](auto& c) { c[0].data = pngc::ihdr(6, 0, 8, 2); }), MK_IMAGE_BAD_DATA},
-        {"width 2^31-1", withChunks([](auto& c) { c[0].data = pngc::ihdr(0x7FFFFFFF, 4, 8, 2); }), MK_IMAGE_NO_MEMORY},
-        {"height 2^31-1", withChunks([](auto& c) { c[0].data = pngc::ihdr(6, 0x7FFFFFFF, 8, 2); }), MK_IMAGE_NO_MEMORY},
+        {"valid", good, MK_IMAGE_OK, PNG_ERR_NONE},
+        {"empty", {}, MK_IMAGE_BAD_DATA, PNG_ERR_NONE},
+        {"bad signature", badSignature, MK_IMAGE_BAD_DATA, PNG_ERR_NONE},
+        {"PNG of 32 bytes", std::vector<uint8_t>(good.begin(), good.begin() + 32), MK_IMAGE_BAD_DATA,
+         PNG_ERR_TRUNCATED},
+        {"IHDR CRC", withChunks([](auto& c) { c[0].badCrc = true; }), MK_IMAGE_BAD_DATA, PNG_ERR_CRC},
+        {"IDAT CRC", withChunks([](auto& c) { c[1].badCrc = true; }), MK_IMAGE_BAD_DATA, PNG_ERR_CRC},
+        {"IEND CRC is not read", withChunks([](auto& c) { c[2].badCrc = true; }), MK_IMAGE_OK, PNG_ERR_NONE},
+        {"IDAT missing", withChunks([](auto& c) { c.erase(c.begin() + 1); }), MK_IMAGE_BAD_DATA, PNG_ERR_NO_IDAT},
+        {"zlib stream corrupt", withChunks([&](auto& c) { c[1].data = corrupt; }), MK_IMAGE_BAD_DATA, PNG_ERR_INFLATE},
+        {"width 0", withChunks([](auto& c) { c[0].data = pngc::ihdr(0, 4, 8, 2); }), MK_IMAGE_BAD_DATA,
+         PNG_ERR_IMAGE_SIZE},
+        {"height 0", withChunks([](auto& c) { c[0].data = pngc::ihdr(6, 0, 8, 2); }), MK_IMAGE_BAD_DATA,
+         PNG_ERR_IMAGE_SIZE},
+        {"width 2^31-1", withChunks([](auto& c) { c[0].data = pngc::ihdr(0x7FFFFFFF, 4, 8, 2); }), MK_IMAGE_NO_MEMORY,
+         PNG_ERR_NONE},
+        {"height 2^31-1", withChunks([](auto& c) { c[0].data = pngc::ihdr(6, 0x7FFFFFFF, 8, 2); }), MK_IMAGE_NO_MEMORY,
+         PNG_ERR_NONE},
         {"both 2^31-1", withChunks([](auto& c) { c[0].data = pngc::ihdr(0x7FFFFFFF, 0x7FFFFFFF, 8, 2); }),
-         MK_IMAGE_NO_MEMORY},
-        {"65536 x 65536", withChunks([](auto& c) { c[0].data = pngc::ihdr(65536, 65536, 8, 2); }), MK_IMAGE_NO_MEMORY},
-        {"width 2^31", withChunks([](auto& c) { c[0].data = pngc::ihdr(0x80000000u, 4, 8, 2); }), MK_IMAGE_BAD_DATA},
+         MK_IMAGE_NO_MEMORY, PNG_ERR_NONE},
+        {"65536 x 65536", withChunks([](auto& c) { c[0].data = pngc::ihdr(65536, 65536, 8, 2); }), MK_IMAGE_NO_MEMORY,
+         PNG_ERR_NONE},
+        {"width 2^31", withChunks([](auto& c) { c[0].data = pngc::ihdr(0x80000000u, 4, 8, 2); }), MK_IMAGE_BAD_DATA,
+         PNG_ERR_IMAGE_SIZE},
+        {"bad filter type", withChunks([](auto& c) { c[1].data = pngc::zlibOf(std::vector<uint8_t>(4 * 19, 7)); }),
+         MK_IMAGE_BAD_DATA, PNG_ERR_FILTER},
     };
     std::vector<size_t> boundaries;
     pngc::assemble(chunks, &boundaries);
     std::vector<uint8_t> whole = pngc::assemble(chunks);
     for (size_t b : boundaries) {
         if (b + 4 >= whole.size()) continue;  // right after IEND's header it decodes
+        // inside the first 33 bytes the IHDR is cut; later the data ends between chunks
         cases.push_back({"cut at " + std::to_string(b), std::vector<uint8_t>(whole.begin(), whole.begin() + (long)b),
-                         MK_IMAGE_BAD_DATA});
+                         MK_IMAGE_BAD_DATA, b < 33 ? PNG_ERR_TRUNCATED : PNG_ERR_NO_IEND});
     }
+    std::string trace;
+    TraceSetCapture([](int ch, void* to) { *static_cast<std::string*>(to) += (char)ch; }, &trace);
     for (const Case& c : cases) {
+        trace.clear();
         int32_t error = 99;
         MkSurface* s = MkImageCreate(c.data.data(), (uint32_t)c.data.size(), &error);
         EXPECT_EQ(error, c.error) << c.name;
         EXPECT_EQ(s == MK_SURFACE_FAILED, c.error != MK_IMAGE_OK) << c.name;
         MkImageDestroy(s);
+        if (c.reason == PNG_ERR_NONE) {
+            EXPECT_EQ(trace.find("PNG refused"), std::string::npos) << c.name << ": " << trace;
+        } else {
+            std::string line =
+                std::string("mk_gfx_image: MkImageCreate PNG refused (") + PngErrorName(c.reason) + ")\n";
+            EXPECT_EQ(trace, line) << c.name;
+        }
     }
+    TraceSetCapture(nullptr, nullptr);
 }
 
 // The host's allocator failing at its n-th block; blocks still out are counted.

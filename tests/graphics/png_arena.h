@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <ostream>
 #include <vector>
 
 #include "graphics/png_decode.h"
 #include "graphics/png_inflate.h"
 #include "storage/qmmm.h"
+
+// Failure messages name the reason rather than its number.
+inline void PrintTo(PngError e, std::ostream* os) { *os << PngErrorName(e) << " (" << (int)e << ")"; }
 
 class PngArenaTest : public ::testing::Test {
 protected:
@@ -25,6 +29,7 @@ protected:
 
     struct Decoded {
         int32_t result = 0;
+        PngError reason = PNG_ERR_COUNT;  // the decoder's, right after the decode
         uint32_t width = 0, height = 0, stride = 0;
         std::vector<uint32_t> argb;
     };
@@ -35,6 +40,7 @@ protected:
         uint32_t size = PngGetDecodeBufferSize(png.data(), (uint32_t)png.size());
         std::vector<uint32_t> buffer(size / 4 + 4, 0xCDCDCDCDu);
         d.result = PngDecodeToARGB(png.data(), (uint32_t)png.size(), reinterpret_cast<uint8_t*>(buffer.data()));
+        d.reason = PngLastError();
         if (d.result > 0) {
             d.width = buffer[0];
             d.height = buffer[1];

@@ -1,5 +1,6 @@
-// Mutated PNG files: the decoder either decodes or refuses, never reads or writes outside
-// its buffers (run under AddressSanitizer as asan.*) and leaves no block in the arena.
+// Mutated PNG files: the decoder either decodes or refuses with a reason, never reads or
+// writes outside its buffers (run under AddressSanitizer as asan.*) and leaves no block in
+// the arena.
 // Mutations keep the CRCs right where they should reach past the chunk check: header
 // fields, chunk lengths and order, the filtered rows inside the zlib stream.
 #include <gtest/gtest.h>
@@ -182,7 +183,12 @@ TEST_F(PngFuzzTest, MutatedFilesDecodeOrAreRefused) {
         Decoded d = decode(f);
         if (d.result != 0) {
             ASSERT_EQ(d.result, (int32_t)(d.width * 4 * d.height)) << "round " << round;
+            EXPECT_EQ(d.reason, PNG_ERR_NONE) << "round " << round;
             decoded++;
+        } else {
+            // every way out of a failure names why
+            EXPECT_GT(d.reason, PNG_ERR_NONE) << "round " << round;
+            EXPECT_LT(d.reason, PNG_ERR_COUNT) << "round " << round;
         }
     }
     // both outcomes must be reached, or the mutations test nothing

@@ -1,5 +1,5 @@
-// PNG inflate streams: the slot pool, buffer limits, and feeding in pieces with the
-// output drained whenever it is full.
+// PNG inflate streams: the slot pool, buffer limits, feeding in pieces with the output
+// drained whenever it is full, and the reason each refused step leaves.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -72,6 +72,7 @@ TEST_F(PngInflateTest, NinthStreamFailsToStart) {
         int rc = streams.back().start(streams.back().stream, 128, 100);
         EXPECT_EQ(rc, i < PNG_STREAM_SLOTS ? PNG_INFLATE_OK : PNG_INFLATE_FAIL) << "stream " << i;
     }
+    EXPECT_EQ(streams[8].stream->error, PNG_ERR_NO_STREAM);
     EXPECT_EQ(streams[8].stream->input, nullptr) << "buffers of the failed start are freed";
     for (auto& z : streams) PngInflateStreamDestroy(z.stream);
 }
@@ -111,19 +112,62 @@ TEST_F(PngInflateTest, RefusedSteps) {
     uint8_t buffer[64];
     int32_t n = -1;
     EXPECT_EQ(z.feed(z.stream, packed.data(), 10), PNG_INFLATE_FAIL) << "feed before start";
+    EXPECT_EQ(z.stream->error, PNG_ERR_ARGUMENT) << "feed before start";
     ASSERT_EQ(z.start(z.stream, 128, 100), PNG_INFLATE_OK);
     EXPECT_EQ(z.stream->inputSize, 256) << "sizes below the minimum are raised";
     EXPECT_EQ(z.stream->outputSize, 256);
     EXPECT_EQ(z.feed(z.stream, packed.data(), 1025), PNG_INFLATE_FAIL) << "more pending input than the maximum";
+    EXPECT_EQ(z.stream->error, PNG_ERR_INFLATE_LIMIT) << "more pending input than the maximum";
     ASSERT_EQ(z.start(z.stream, 128, 100), PNG_INFLATE_OK) << "start again after a failure";
     ASSERT_EQ(z.feed(z.stream, packed.data(), 3), PNG_INFLATE_OK);
     z.available(z.stream, &n);
     EXPECT_EQ(z.read(z.stream, buffer, n + 1), PNG_INFLATE_FAIL) << "reading more than is there";
+    EXPECT_EQ(z.stream->error, PNG_ERR_ARGUMENT) << "reading more than is there";
     ASSERT_EQ(z.start(z.stream, 128, 100), PNG_INFLATE_OK);
     EXPECT_EQ(z.feed(z.stream, damaged.data(), (int32_t)damaged.size()), PNG_INFLATE_FAIL) << "corrupt stream";
+    EXPECT_EQ(z.stream->error, PNG_ERR_INFLATE) << "corrupt stream";
     EXPECT_EQ(z.end(z.stream), PNG_INFLATE_OK);
     EXPECT_EQ(z.end(z.stream), PNG_INFLATE_FAIL) << "end without a start";
+    EXPECT_EQ(z.stream->error, PNG_ERR_ARGUMENT) << "end without a start";
     PngInflateStreamDestroy(z.stream);
+}
+
+// The arena allowing only so many more blocks.
+struct Budget {
+    int left;
+    static void* alloc(void* self, uint32_t size) {
+        Budget* b = static_cast<Budget*>(self);
+        return b->left-- > 0 ? qmmm_alloc(size) : nullptr;
+    }
+};
+
+// Every block the stream takes (its buffers, zlib's state and window, the grown output)
+// refused in turn: the step that needed it fails for want of memory, not for the data.
+TEST_F(PngInflateTest, EachRefusedBlockSaysNoMemory) {
+    std::vector<uint8_t> raw(20000);
+    for (size_t i = 0; i < raw.size(); i++) raw[i] = (uint8_t)pngc::mix((uint32_t)i / 3);
+    std::vector<uint8_t> packed = pngc::zlibOf(raw);
+    const int32_t limits[4] = {256, 20000, 256, 4096};  // the output grows twice
+    for (int blocks = 0;; blocks++) {
+        ASSERT_LT(blocks, 64) << "a stream takes a handful of blocks";
+        Budget budget{1};
+        PngInflateStream* s = PngInflateStreamCreate(limits, Budget::alloc, &budget, arenaFree, nullptr);
+        ASSERT_NE(s, nullptr);
+        budget.left = blocks;
+        PngInflateInterface z;
+        PngInflateStreamGetInterface(s, &z);
+        std::vector<uint8_t> out;
+        bool ok = z.start(z.stream, 128, 257) == PNG_INFLATE_OK && pump(z, packed, 1024, &out);
+        if (!ok) {
+            EXPECT_EQ(s->error, PNG_ERR_NO_MEMORY) << blocks << " blocks";
+        }
+        PngInflateStreamDestroy(s);
+        if (ok) {
+            EXPECT_TRUE(out == raw) << blocks << " blocks";
+            EXPECT_GE(blocks, 4) << "input, output, zlib's own, a grown output";
+            break;
+        }
+    }
 }
 
 }  // namespace
