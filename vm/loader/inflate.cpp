@@ -43,7 +43,14 @@ struct InflateState {
     uint32_t produced;
     uint32_t expected;
     const InflateAllocator* allocator;
+    InflateError error;  // the first failure's reason
 };
+
+// Notes why the block failed; answers false for the caller to return.
+inline bool fail(InflateState* s, InflateError why) {
+    s->error = why;
+    return false;
+}
 
 // Next input byte once the fast run [next, end) is used up or the data has ended.
 uint32_t slowByte(InflateSource* source, int32_t left) {
@@ -90,7 +97,10 @@ inline uint32_t reverse15(uint32_t x) {
 // Huffman table in one block: u16 primary bits, u16 longest length, the primary entries,
 // then the sub-tables. An entry is symbol * 16 + code length; bit 15 marks a sub-table
 // pointer whose low 15 bits are its byte offset in the block; 0 is an invalid code.
-uint16_t* buildTable(const uint8_t* lengths, int symbols, uint32_t primaryBits, const InflateAllocator* allocator) {
+// Null when the code is invalid or the table cannot be had; *why says which.
+uint16_t* buildTable(const uint8_t* lengths, int symbols, uint32_t primaryBits, const InflateAllocator* allocator,
+                     InflateError* why) {
+    *why = INFLATE_ERR_CODE;
     uint32_t count[16] = {0};
     for (int i = 0; i < symbols; i++) count[lengths[i] & 15]++;
     if (count[0] == uint32_t(symbols)) return nullptr;
@@ -117,9 +127,11 @@ uint16_t* buildTable(const uint8_t* lengths, int symbols, uint32_t primaryBits, 
     uint32_t bytes = entries * 2 + 4;
     // Sub-table offsets must fit the 15 bits of a pointer entry.
     if (subTables && 4 + (primaryEntries + (subTables - 1) * subEntries) * 2 > 0x7FFF) return nullptr;
+    *why = INFLATE_ERR_NO_MEMORY;
     if (!allocator || !allocator->alloc) return nullptr;
     uint16_t* table = static_cast<uint16_t*>(allocator->alloc(allocator->context, int32_t(bytes)));
     if (!table) return nullptr;
+    *why = INFLATE_ERR_CODE;
     memset(table, 0, bytes);
     table[0] = uint16_t(primaryBits);
     table[1] = uint16_t(longest);
@@ -148,6 +160,7 @@ uint16_t* buildTable(const uint8_t* lengths, int symbols, uint32_t primaryBits, 
         uint16_t* sub = table + (primary[slot] & 0x7FFF) / 2;
         for (uint32_t i = reversed >> primaryBits; i < subEntries; i += 1u << (len - primaryBits)) sub[i] = entry;
     }
+    *why = INFLATE_ERR_NONE;
     return table;
 }
 
@@ -160,7 +173,13 @@ bool storedBlock(InflateState* s) {
     needBits(s, 32);
     uint32_t len = s->bits & 0xFFFF;
     uint32_t nlen = s->bits >> 16;
-    if (len + nlen != 65535 || int32_t(len) > s->left || s->produced + len > s->expected) return false;
+    if (len + nlen != 65535) {
+        // lengths read from the padding behind the data: the data ended
+        if (s->left + int32_t((s->bitCount - 32) / 8) < kSlack) return fail(s, INFLATE_ERR_INPUT_END);
+        return fail(s, INFLATE_ERR_STORED_LENGTH);
+    }
+    if (int32_t(len) > s->left) return fail(s, INFLATE_ERR_STORED_OVERRUN);
+    if (s->produced + len > s->expected) return fail(s, INFLATE_ERR_OUTPUT_OVERRUN);
     s->bits = 0;
     s->bitCount = 0;
     uint8_t* out = *s->output + s->produced;
@@ -203,6 +222,8 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
     uint32_t produced = s->produced;
     const uint32_t expected = s->expected;
     bool ok = false;
+    // the reason a break leaves with; the loop's own end is the input's
+    InflateError why = INFLATE_ERR_INPUT_END;
 
     uint32_t litPrimaryMask = 0, litLongMask = 0, litPrimary = 0;
     uint32_t distPrimaryMask = 0, distLongMask = 0, distPrimary = 0;
@@ -255,21 +276,31 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
         } else {
             uint32_t e = litTable[2 + (bits & litPrimaryMask)];
             if (e & 0x8000) e = litTable[(e & 0x7FFF) / 2 + ((bits & litLongMask) >> litPrimary)];
-            if (!e) break;
+            if (!e) {
+                why = INFLATE_ERR_CODE;
+                break;
+            }
             INFLATE_DROP(e & 15);
             sym = e >> 4;
         }
 
         if (sym < 256) {
-            if (produced >= expected) break;
+            if (produced >= expected) {
+                why = INFLATE_ERR_OUTPUT_OVERRUN;
+                break;
+            }
             out[produced++] = uint8_t(sym);
             continue;
         }
         if (sym == 256) {
             ok = true;
+            why = INFLATE_ERR_NONE;
             break;
         }
-        if (sym > 285) break;
+        if (sym > 285) {
+            why = INFLATE_ERR_SYMBOL;
+            break;
+        }
         sym -= 257;
         uint32_t length = kLengthBase[sym];
         if (kLengthExtra[sym]) {
@@ -285,11 +316,17 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
         } else {
             uint32_t e = distTable[2 + (bits & distPrimaryMask)];
             if (e & 0x8000) e = distTable[(e & 0x7FFF) / 2 + ((bits & distLongMask) >> distPrimary)];
-            if (!e) break;
+            if (!e) {
+                why = INFLATE_ERR_CODE;
+                break;
+            }
             INFLATE_DROP(e & 15);
             dcode = e >> 4;
         }
-        if (dcode > 29) break;
+        if (dcode > 29) {
+            why = INFLATE_ERR_SYMBOL;
+            break;
+        }
         INFLATE_NEED(13);
         uint32_t distance = kDistanceBase[dcode];
         if (kDistanceExtra[dcode]) {
@@ -297,7 +334,10 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
             INFLATE_DROP(kDistanceExtra[dcode]);
         }
 
-        if (distance > produced || length > expected - produced) break;
+        if (distance > produced || length > expected - produced) {
+            why = distance > produced ? INFLATE_ERR_DISTANCE : INFLATE_ERR_OUTPUT_OVERRUN;
+            break;
+        }
         uint8_t* dst = out + produced;
         const uint8_t* from = dst - distance;
         produced += length;
@@ -319,6 +359,7 @@ bool symbolLoop(InflateState* s, const uint16_t* litTable, const uint16_t* distT
     s->bits = bits;
     s->bitCount = bitCount;
     s->produced = produced;
+    if (!ok) s->error = why;
     return ok;
 }
 
@@ -334,9 +375,10 @@ bool dynamicBlock(InflateState* s) {
         needBits(s, 3);
         lengths[kCodeLengthOrder[i]] = uint8_t(takeBits(s, 3));
     }
-    if (s->left < 0) return false;
-    uint16_t* codeTable = buildTable(lengths, 19, kCodeLengthPrimaryBits, s->allocator);
-    if (!codeTable) return false;
+    if (s->left < 0) return fail(s, INFLATE_ERR_INPUT_END);
+    InflateError why;
+    uint16_t* codeTable = buildTable(lengths, 19, kCodeLengthPrimaryBits, s->allocator, &why);
+    if (!codeTable) return fail(s, why);
 
     memset(lengths, 0, sizeof lengths);
     const int total = literals + distances;
@@ -345,14 +387,14 @@ bool dynamicBlock(InflateState* s) {
     bool ok = true;
     for (int i = 0; i < total;) {
         if (s->left < 0) {
-            ok = false;
+            ok = fail(s, INFLATE_ERR_INPUT_END);
             break;
         }
         needBits(s, 22);
         uint32_t e = codeTable[2 + (s->bits & primaryMask)];
         if (e & 0x8000) e = codeTable[(e & 0x7FFF) / 2 + ((s->bits & longMask) >> codeTable[0])];
         if (!e) {
-            ok = false;
+            ok = fail(s, INFLATE_ERR_CODE);
             break;
         }
         takeBits(s, e & 15);
@@ -365,7 +407,7 @@ bool dynamicBlock(InflateState* s) {
         uint8_t value = 0;
         if (sym == 16) {
             if (i == 0) {
-                ok = false;
+                ok = fail(s, INFLATE_ERR_REPEAT);
                 break;
             }
             value = lengths[i - 1];
@@ -375,12 +417,12 @@ bool dynamicBlock(InflateState* s) {
         } else if (sym == 18) {
             repeat = 11 + int(takeBits(s, 7));
         } else {
-            ok = false;
+            ok = fail(s, INFLATE_ERR_SYMBOL);
             break;
         }
         // A run past the declared lengths is refused; the area is never overrun.
         if (repeat > total - i) {
-            ok = false;
+            ok = fail(s, INFLATE_ERR_REPEAT);
             break;
         }
         memset(lengths + i, value, size_t(repeat));
@@ -389,12 +431,12 @@ bool dynamicBlock(InflateState* s) {
     freeTable(s->allocator, codeTable);
     if (!ok) return false;
 
-    uint16_t* litTable = buildTable(lengths, literals, kLiteralPrimaryBits, s->allocator);
-    if (!litTable) return false;
-    uint16_t* distTable = buildTable(lengths + literals, distances, kDistancePrimaryBits, s->allocator);
+    uint16_t* litTable = buildTable(lengths, literals, kLiteralPrimaryBits, s->allocator, &why);
+    if (!litTable) return fail(s, why);
+    uint16_t* distTable = buildTable(lengths + literals, distances, kDistancePrimaryBits, s->allocator, &why);
     if (!distTable) {
         freeTable(s->allocator, litTable);
-        return false;
+        return fail(s, why);
     }
     ok = symbolLoop<false>(s, litTable, distTable);
     freeTable(s->allocator, distTable);
@@ -450,11 +492,34 @@ void inflateMemorySource(InflateSource* source, const uint8_t* data, int32_t siz
     source->byte = 0;
 }
 
+const char* inflateErrorName(InflateError error) {
+    static const char* const names[] = {
+        "no error",
+        "bad arguments",
+        "block type 3",
+        "stored length and complement disagree",
+        "stored block past the input",
+        "invalid Huffman code",
+        "repeat out of place",
+        "symbol out of range",
+        "back reference before the start",
+        "output beyond the expected length",
+        "input ended early",
+        "no memory for a table",
+        "output shorter than expected",
+        "compressed bytes left over",
+    };
+    static_assert(sizeof names / sizeof names[0] == INFLATE_ERR_COUNT, "a name for every reason");
+    return error >= 0 && error < INFLATE_ERR_COUNT ? names[error] : "unknown";
+}
+
 int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** output, int32_t expectedLength,
                     const InflateAllocator* allocator) {
     if (!source || !output || compressedLength < 0 || compressedLength > INT32_MAX - kSlack || expectedLength < 0 ||
-        (expectedLength > 0 && !*output))
+        (expectedLength > 0 && !*output)) {
+        if (source) source->error = INFLATE_ERR_ARGUMENT;
         return 0;
+    }
     InflateState s;
     s.source = source;
     s.left = compressedLength + kSlack;
@@ -464,9 +529,15 @@ int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** o
     s.produced = 0;
     s.expected = uint32_t(expectedLength);
     s.allocator = allocator;
+    s.error = INFLATE_ERR_NONE;
+    source->error = INFLATE_ERR_NONE;
 
+    InflateError why = INFLATE_ERR_NONE;
     for (;;) {
-        if (s.left < 0) return 0;
+        if (s.left < 0) {
+            why = INFLATE_ERR_INPUT_END;
+            break;
+        }
         needBits(&s, 3);
         uint32_t final = takeBits(&s, 1);
         uint32_t type = takeBits(&s, 2);
@@ -482,11 +553,20 @@ int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** o
                 ok = dynamicBlock(&s);
                 break;
             default:
-                ok = false;
+                ok = fail(&s, INFLATE_ERR_BLOCK_TYPE);
                 break;
         }
-        if (!ok) return 0;
+        if (!ok) {
+            why = s.error;
+            break;
+        }
         if (final) break;
     }
-    return s.left + int32_t(s.bitCount / 8) == kSlack && s.produced == s.expected ? 1 : 0;
+    int32_t unused = s.left + int32_t(s.bitCount / 8);  // kSlack when exactly the data was used
+    if (why == INFLATE_ERR_NONE && s.produced != s.expected) why = INFLATE_ERR_LENGTH;
+    if (why == INFLATE_ERR_NONE && unused > kSlack) why = INFLATE_ERR_TRAILING;
+    // bits taken from the padding behind the data: whatever they decoded to, the data ended
+    if (unused < kSlack) why = INFLATE_ERR_INPUT_END;
+    source->error = why;
+    return why == INFLATE_ERR_NONE ? 1 : 0;
 }

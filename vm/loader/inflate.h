@@ -6,6 +6,27 @@
 
 #include <stdint.h>
 
+// Why a decode failed; inflateData leaves it in its source's error word.
+enum InflateError : int32_t {
+    INFLATE_ERR_NONE,
+    INFLATE_ERR_ARGUMENT,        // no source or output, or a length out of range
+    INFLATE_ERR_BLOCK_TYPE,      // block type 3
+    INFLATE_ERR_STORED_LENGTH,   // a stored length that disagrees with its complement
+    INFLATE_ERR_STORED_OVERRUN,  // a stored block longer than the input left
+    INFLATE_ERR_CODE,            // an invalid or incomplete Huffman code, or an unused code read
+    INFLATE_ERR_REPEAT,          // a repeat with nothing before it, or past the lengths
+    INFLATE_ERR_SYMBOL,          // a length or distance symbol out of range
+    INFLATE_ERR_DISTANCE,        // a back reference before the output's start
+    INFLATE_ERR_OUTPUT_OVERRUN,  // output beyond the expected length
+    INFLATE_ERR_INPUT_END,       // the input used up before the last block ended
+    INFLATE_ERR_NO_MEMORY,       // a table could not be allocated
+    INFLATE_ERR_LENGTH,          // fewer bytes than expected at the end
+    INFLATE_ERR_TRAILING,        // compressed bytes left after the last block
+    INFLATE_ERR_COUNT
+};
+// A short text for the trace and messages.
+const char* inflateErrorName(InflateError error);
+
 // Where input bytes come from. The decoder takes bytes from [next, end); when they are used
 // up it calls refill, which sets next and end to the following run of input and answers its
 // length, or 0 or less at the end of the input (the decoder then reads 0xFF bytes).
@@ -20,6 +41,7 @@ struct InflateSource {
     uint8_t byte;      // the last byte of the byte-callback adaptor
     // the read adaptor's refill buffer, one per stream: streams may inflate at once
     uint8_t buffer[256];
+    InflateError error;  // why the last inflateData over this source failed, or NONE
 };
 
 // read(buffer, size, context) -> bytes placed in the buffer, 0 or less at the end of input.
@@ -49,10 +71,7 @@ struct InflateAllocator {
 // Decodes compressedLength bytes of DEFLATE data into *output, which must end up holding
 // exactly expectedLength bytes with exactly compressedLength bytes consumed. *output is read
 // again at every block and after every table allocation, since an allocation may move the
-// output area. Answers 1 on success and 0 on any failure:
-// bad arguments, block type 3, a stored length that disagrees with its complement or
-// overruns the input or the output, an invalid or incomplete Huffman code, a repeat or
-// symbol out of range, a back reference before the output's start, output beyond
-// expectedLength, input used up, a failed table allocation, or a final length mismatch.
+// output area. Answers 1 on success and 0 on any failure, whose reason (InflateError) it
+// leaves in source->error.
 int32_t inflateData(InflateSource* source, int32_t compressedLength, uint8_t** output, int32_t expectedLength,
                     const InflateAllocator* allocator);

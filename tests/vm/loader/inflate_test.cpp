@@ -41,6 +41,7 @@ struct Outcome {
     int32_t result;
     Bytes output;
     int liveTables;
+    InflateError error;
 };
 
 Outcome inflateExact(const Bytes& input, int32_t compressedLength, int32_t expected, CountingHeap* heap = nullptr) {
@@ -53,7 +54,7 @@ Outcome inflateExact(const Bytes& input, int32_t compressedLength, int32_t expec
     InflateSource source;
     inflateMemorySource(&source, in, int32_t(input.size()));
     int32_t r = inflateData(&source, compressedLength, &out, expected, &allocator);
-    Outcome o{r, Bytes(out, out + (expected > 0 ? expected : 0)), heap->live};
+    Outcome o{r, Bytes(out, out + (expected > 0 ? expected : 0)), heap->live, source.error};
     free(out);
     free(in);
     return o;
@@ -238,8 +239,8 @@ TEST(Inflate, HandBuiltStreams) {
     struct Case {
         const char* name;
         Bytes stream;
-        Bytes expected;  // decoded bytes when the stream is good
-        bool good;
+        Bytes expected;    // decoded bytes when the stream is good
+        InflateError why;  // NONE for a good stream
     };
     std::vector<Case> cases;
 
@@ -250,7 +251,7 @@ TEST(Inflate, HandBuiltStreams) {
         fixedSymbol(w, 'z');
         fixedMatch(w, 258, 1);
         fixedSymbol(w, 256);
-        cases.push_back({"distance 1 length 258", w.bytes, Bytes(259, 'z'), true});
+        cases.push_back({"distance 1 length 258", w.bytes, Bytes(259, 'z'), INFLATE_ERR_NONE});
     }
     {  // overlapping copy repeats a three-byte pattern
         BitWriter w;
@@ -260,7 +261,7 @@ TEST(Inflate, HandBuiltStreams) {
         fixedMatch(w, 10, 3);
         fixedSymbol(w, 256);
         cases.push_back({"overlap distance 3", w.bytes,
-                         Bytes{'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a'}, true});
+                         Bytes{'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c', 'a'}, INFLATE_ERR_NONE});
     }
     {  // distance one beyond what was produced
         BitWriter w;
@@ -269,7 +270,7 @@ TEST(Inflate, HandBuiltStreams) {
         fixedSymbol(w, 'a');
         fixedMatch(w, 3, 2);
         fixedSymbol(w, 256);
-        cases.push_back({"distance too far back", w.bytes, Bytes(4, 'a'), false});
+        cases.push_back({"distance too far back", w.bytes, Bytes(4, 'a'), INFLATE_ERR_DISTANCE});
     }
     {  // fixed literal/length symbol 286 is not a symbol
         BitWriter w;
@@ -278,7 +279,7 @@ TEST(Inflate, HandBuiltStreams) {
         fixedSymbol(w, 'a');
         fixedSymbol(w, 286);
         fixedSymbol(w, 256);
-        cases.push_back({"fixed symbol 286", w.bytes, Bytes(1, 'a'), false});
+        cases.push_back({"fixed symbol 286", w.bytes, Bytes(1, 'a'), INFLATE_ERR_SYMBOL});
     }
     {  // fixed distance code 30
         BitWriter w;
@@ -288,14 +289,14 @@ TEST(Inflate, HandBuiltStreams) {
         fixedSymbol(w, 257);
         w.code(30, 5);
         fixedSymbol(w, 256);
-        cases.push_back({"fixed distance code 30", w.bytes, Bytes(4, 'a'), false});
+        cases.push_back({"fixed distance code 30", w.bytes, Bytes(4, 'a'), INFLATE_ERR_SYMBOL});
     }
     {  // block type 3
         BitWriter w;
         w.bits(1, 1);
         w.bits(3, 2);
         w.bits(0, 5);
-        cases.push_back({"block type 3", w.bytes, Bytes(), false});
+        cases.push_back({"block type 3", w.bytes, Bytes(), INFLATE_ERR_BLOCK_TYPE});
     }
     auto stored = [](uint32_t len, uint32_t nlen, const Bytes& data, bool final) {
         Bytes s = data;
@@ -305,20 +306,20 @@ TEST(Inflate, HandBuiltStreams) {
         return s;
     };
     const Bytes five{'h', 'e', 'l', 'l', 'o'};
-    cases.push_back({"stored block", stored(5, 0xFFFA, five, true), five, true});
-    cases.push_back({"stored empty", stored(0, 0xFFFF, Bytes(), true), Bytes(), true});
-    cases.push_back({"stored length one too large", stored(6, 0xFFF9, five, true), five, false});
-    cases.push_back({"stored length one too small", stored(4, 0xFFFB, five, true), five, false});
-    cases.push_back({"stored bad NLEN", stored(5, 0xFFFB, five, true), five, false});
-    cases.push_back({"stored NLEN equal to LEN", stored(5, 5, five, true), five, false});
+    cases.push_back({"stored block", stored(5, 0xFFFA, five, true), five, INFLATE_ERR_NONE});
+    cases.push_back({"stored empty", stored(0, 0xFFFF, Bytes(), true), Bytes(), INFLATE_ERR_NONE});
+    cases.push_back({"stored length one too large", stored(6, 0xFFF9, five, true), five, INFLATE_ERR_OUTPUT_OVERRUN});
+    cases.push_back({"stored length one too small", stored(4, 0xFFFB, five, true), five, INFLATE_ERR_LENGTH});
+    cases.push_back({"stored bad NLEN", stored(5, 0xFFFB, five, true), five, INFLATE_ERR_STORED_LENGTH});
+    cases.push_back({"stored NLEN equal to LEN", stored(5, 5, five, true), five, INFLATE_ERR_STORED_LENGTH});
     {
         Bytes two = stored(2, 0xFFFD, Bytes{'h', 'e'}, false);
         Bytes rest = stored(3, 0xFFFC, Bytes{'l', 'l', 'o'}, true);
         two.insert(two.end(), rest.begin(), rest.end());
-        cases.push_back({"two stored blocks", two, five, true});
+        cases.push_back({"two stored blocks", two, five, INFLATE_ERR_NONE});
     }
     {  // not final: the stream ends without a final block
-        cases.push_back({"no final block", stored(5, 0xFFFA, five, false), five, false});
+        cases.push_back({"no final block", stored(5, 0xFFFA, five, false), five, INFLATE_ERR_INPUT_END});
     }
 
     // Dynamic blocks.
@@ -341,32 +342,32 @@ TEST(Inflate, HandBuiltStreams) {
     base.clLengths = flatCodeLengthCode();
     {
         auto s = dynamic(base, {{'x', 0}, {'y', 0}, {257, 0}, {-1, 1}, {256, 0}});
-        cases.push_back({"dynamic block", s, Bytes{'x', 'y', 'x', 'y', 'x'}, true});
+        cases.push_back({"dynamic block", s, Bytes{'x', 'y', 'x', 'y', 'x'}, INFLATE_ERR_NONE});
     }
     {  // one distance code of length 1 (half the code space unused)
         DynamicBlock b = base;
         b.distLengths = {1, 0};
         auto s = dynamic(b, {{'q', 0}, {257, 0}, {-1, 0}, {256, 0}});
-        cases.push_back({"single distance code of one bit", s, Bytes(4, 'q'), true});
+        cases.push_back({"single distance code of one bit", s, Bytes(4, 'q'), INFLATE_ERR_NONE});
     }
     {  // literal/length code short by two longest codes
         DynamicBlock b = base;
         b.litLengths[270] = 0;
         b.litLengths[271] = 0;
         auto s = dynamic(b, {{'q', 0}, {256, 0}});
-        cases.push_back({"literal code incomplete by two", s, Bytes(1, 'q'), false});
+        cases.push_back({"literal code incomplete by two", s, Bytes(1, 'q'), INFLATE_ERR_CODE});
     }
     {  // oversubscribed literal/length code
         DynamicBlock b = base;
         b.litLengths[0] = 1;
         auto s = dynamic(b, {{'q', 0}, {256, 0}});
-        cases.push_back({"literal code oversubscribed", s, Bytes(1, 'q'), false});
+        cases.push_back({"literal code oversubscribed", s, Bytes(1, 'q'), INFLATE_ERR_CODE});
     }
     {  // no distance codes at all
         DynamicBlock b = base;
         b.distLengths = {0};
         auto s = dynamic(b, {{'q', 0}, {256, 0}});
-        cases.push_back({"all distance lengths zero", s, Bytes(1, 'q'), false});
+        cases.push_back({"all distance lengths zero", s, Bytes(1, 'q'), INFLATE_ERR_CODE});
     }
     {  // the missing code of an incomplete code is invalid when met
         DynamicBlock b = base;
@@ -378,7 +379,7 @@ TEST(Inflate, HandBuiltStreams) {
         w.code(lit[257], 5);
         w.code(1, 1);  // the unused one-bit distance code
         w.code(lit[256], 5);
-        cases.push_back({"unused distance code met", w.bytes, Bytes(4, 'q'), false});
+        cases.push_back({"unused distance code met", w.bytes, Bytes(4, 'q'), INFLATE_ERR_CODE});
     }
 
     // Code-length sequences with run-length symbols: 16, 17, 18 and their bounds.
@@ -403,7 +404,7 @@ TEST(Inflate, HandBuiltStreams) {
             w.code(lit['r'], 9);
             w.code(lit[256], 5);
             cases.push_back({opener == 17 ? "zero run as first lengths" : "repeat code as first length", w.bytes,
-                             Bytes(1, 'r'), opener == 17});
+                             Bytes(1, 'r'), opener == 17 ? INFLATE_ERR_NONE : INFLATE_ERR_REPEAT});
         }
     }
     {  // lengths written with repeat runs (16) decode like the plain form
@@ -436,7 +437,7 @@ TEST(Inflate, HandBuiltStreams) {
         w.code(lit[258], 5);
         w.code(dist[0], 1);
         w.code(lit[256], 5);
-        cases.push_back({"run-length coded lengths", w.bytes, Bytes(5, 'm'), true});
+        cases.push_back({"run-length coded lengths", w.bytes, Bytes(5, 'm'), INFLATE_ERR_NONE});
 
         // A zero run (18) that passes HLIT + HDIST.
         DynamicBlock over = b;
@@ -446,7 +447,7 @@ TEST(Inflate, HandBuiltStreams) {
         over.lengthSymbols = os;
         BitWriter w2;
         dynamicHeader(w2, true, over);
-        cases.push_back({"zero run past the lengths", w2.bytes, Bytes(), false});
+        cases.push_back({"zero run past the lengths", w2.bytes, Bytes(), INFLATE_ERR_REPEAT});
 
         DynamicBlock rep = b;
         std::vector<std::pair<int, int>> rs = syms;
@@ -456,13 +457,15 @@ TEST(Inflate, HandBuiltStreams) {
         rep.lengthSymbols = rs;
         BitWriter w3;
         dynamicHeader(w3, true, rep);
-        cases.push_back({"repeat run past the lengths", w3.bytes, Bytes(), false});
+        cases.push_back({"repeat run past the lengths", w3.bytes, Bytes(), INFLATE_ERR_REPEAT});
     }
 
     for (const Case& c : cases) {
         Outcome o = inflateExact(c.stream, int32_t(c.expected.size()));
-        EXPECT_EQ(c.good ? 1 : 0, o.result) << c.name;
-        if (c.good) {
+        bool good = c.why == INFLATE_ERR_NONE;
+        EXPECT_EQ(good ? 1 : 0, o.result) << c.name;
+        EXPECT_STREQ(inflateErrorName(c.why), inflateErrorName(o.error)) << c.name;
+        if (good) {
             EXPECT_TRUE(o.output == c.expected) << c.name;
         }
         EXPECT_EQ(0, o.liveTables) << c.name;
@@ -489,22 +492,24 @@ TEST(Inflate, LengthsMustBeExact) {
             const Bytes* input;
             int32_t compressed;
             int32_t expected;
-            int32_t result;
+            InflateError why;  // NONE: decodes
         };
+        // cut in half, a stored block runs past the input; coded data uses it up
+        const InflateError cut = k.level == 0 ? INFLATE_ERR_STORED_OVERRUN : INFLATE_ERR_INPUT_END;
         const Try tries[] = {
-            {"exact", &packed, n, size, 1},
-            {"exact with bytes behind", &padded, n, size, 1},
-            {"compressed one too large", &padded, n + 1, size, 0},
-            {"compressed four too large", &padded, n + 4, size, 0},
-            {"compressed one too small", &packed, n - 1, size, 0},
-            {"truncated by half", &packed, n / 2, size, 0},
-            {"truncated to one byte", &packed, 1, size, 0},
-            {"nothing", &packed, 0, size, 0},
-            {"output one short", &packed, n, size - 1, 0},
-            {"output one too large", &packed, n, size + 1, 0},
-            {"output empty", &packed, n, 0, 0},
-            {"negative compressed length", &packed, -1, size, 0},
-            {"negative expected length", &packed, n, -1, 0},
+            {"exact", &packed, n, size, INFLATE_ERR_NONE},
+            {"exact with bytes behind", &padded, n, size, INFLATE_ERR_NONE},
+            {"compressed one too large", &padded, n + 1, size, INFLATE_ERR_TRAILING},
+            {"compressed four too large", &padded, n + 4, size, INFLATE_ERR_TRAILING},
+            {"compressed one too small", &packed, n - 1, size, INFLATE_ERR_INPUT_END},
+            {"truncated by half", &packed, n / 2, size, cut},
+            {"truncated to one byte", &packed, 1, size, INFLATE_ERR_INPUT_END},
+            {"nothing", &packed, 0, size, INFLATE_ERR_INPUT_END},
+            {"output one short", &packed, n, size - 1, INFLATE_ERR_OUTPUT_OVERRUN},
+            {"output one too large", &packed, n, size + 1, INFLATE_ERR_LENGTH},
+            {"output empty", &packed, n, 0, INFLATE_ERR_OUTPUT_OVERRUN},
+            {"negative compressed length", &packed, -1, size, INFLATE_ERR_ARGUMENT},
+            {"negative expected length", &packed, n, -1, INFLATE_ERR_ARGUMENT},
         };
         for (const Try& t : tries) {
             // A truncated stream gets an input buffer of exactly its own length.
@@ -512,8 +517,9 @@ TEST(Inflate, LengthsMustBeExact) {
             if (t.compressed >= 0 && size_t(t.compressed) < input.size()) input.resize(size_t(t.compressed));
             Outcome o = inflateExact(input, t.compressed, t.expected);
             std::string what = std::string(k.name) + ": " + t.name;
-            EXPECT_EQ(t.result, o.result) << what;
-            if (t.result) {
+            EXPECT_EQ(t.why == INFLATE_ERR_NONE ? 1 : 0, o.result) << what;
+            EXPECT_STREQ(inflateErrorName(t.why), inflateErrorName(o.error)) << what;
+            if (o.result) {
                 EXPECT_TRUE(o.output == data) << what;
             }
             EXPECT_EQ(0, o.liveTables) << what;
@@ -671,6 +677,7 @@ TEST(Inflate, TableAllocation) {
         heap.failAt = failAt;
         Outcome o = inflateExact(packed, int32_t(data.size()), &heap);
         EXPECT_EQ(0, o.result) << "allocation " << failAt << " refused";
+        EXPECT_EQ(INFLATE_ERR_NO_MEMORY, o.error) << "allocation " << failAt << " refused";
         EXPECT_EQ(0, o.liveTables) << "allocation " << failAt << " refused";
     }
 
@@ -697,6 +704,7 @@ TEST(Inflate, TableAllocation) {
     EXPECT_TRUE(plain == data);
     inflateMemorySource(&source, packed.data(), int32_t(packed.size()));
     EXPECT_EQ(0, inflateData(&source, int32_t(packed.size()), &p, int32_t(plain.size()), nullptr));
+    EXPECT_EQ(INFLATE_ERR_NO_MEMORY, source.error);
 }
 
 // Random mutations of good streams: every call ends with 0 or 1, never touches memory
@@ -752,6 +760,8 @@ TEST(Inflate, MutatedStreamsStayInBounds) {
         }
         Outcome o = inflateExact(input, expected);
         ASSERT_TRUE(o.result == 0 || o.result == 1) << basis.name << " round " << round;
+        // a failure always says why, a success never
+        ASSERT_EQ(o.result == 1, o.error == INFLATE_ERR_NONE) << basis.name << " round " << round;
         ASSERT_EQ(0, o.liveTables) << basis.name << " round " << round;
         (o.result ? succeeded : failed)++;
     }
