@@ -62,8 +62,15 @@ add_library(movane_flags INTERFACE)
 target_compile_options(movane_flags INTERFACE
   -fno-strict-aliasing -fwrapv
   -Wall -Wextra -Wshadow -Wmissing-declarations -Wundef -Wno-unused-parameter)
-# Continuous integration (CI=true in the environment at configure time) fails on any warning.
+# Continuous integration (CI=true in the environment at the first configure) fails on any
+# warning. The choice is cached: a later re-run of CMake (a new source file) keeps it.
 if("$ENV{CI}" STREQUAL "true")
+  set(movane_werror_default ON)
+else()
+  set(movane_werror_default OFF)
+endif()
+option(MOVANE_WERROR "Fail the build on any compiler warning" ${movane_werror_default})
+if(MOVANE_WERROR)
   target_compile_options(movane_flags INTERFACE -Werror)
 endif()
 target_include_directories(movane_flags INTERFACE ${PROJECT_SOURCE_DIR})

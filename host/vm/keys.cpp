@@ -137,7 +137,7 @@ int32_t TranslateKey(UINT message, UINT virtualKey, LPARAM lParam, int32_t* kind
     *code = k->code;
     if (k->stateIndex >= 0) {
         uint32_t s = keyStates[k->stateIndex];
-        s = (s & ~KEY_WAS_DOWN) | ((s & KEY_DOWN) ? KEY_WAS_DOWN : 0);
+        s = (s & ~KEY_WAS_DOWN) | ((s & KEY_DOWN) ? (uint32_t)KEY_WAS_DOWN : 0u);
         if (message == WM_KEYDOWN) {
             if (!(s & KEY_DOWN)) s |= KEY_PRESSED_UNREAD;
             s |= KEY_DOWN;
