@@ -1,6 +1,7 @@
 // Device files on Linux over POSIX calls.
 #include "platform/fs.h"
 
+#include "platform/bytes.h"
 #include "platform/gfs.h"
 #include "platform/trace.h"
 
@@ -648,7 +649,7 @@ int FsLockReadWord(FsLock* lock, uint32_t* value) {
         fsFail(errno);
         return -1;
     }
-    *value = (uint32_t)b[0] | (uint32_t)b[1] << 8 | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
+    *value = le32(b);
     return 0;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/bytes.h"
+
 namespace classfile {
 
 enum ConstantTag : uint8_t {
@@ -124,13 +126,13 @@ struct Reader {
     unsigned u1() { return has(1) ? p[pos++] : 0; }
     unsigned u2() {
         if (!has(2)) return 0;
-        unsigned v = (unsigned(p[pos]) << 8) | p[pos + 1];
+        unsigned v = be16(p + pos);
         pos += 2;
         return v;
     }
     uint32_t u4() {
         if (!has(4)) return 0;
-        uint32_t v = (uint32_t(p[pos]) << 24) | (uint32_t(p[pos + 1]) << 16) | (uint32_t(p[pos + 2]) << 8) | p[pos + 3];
+        uint32_t v = be32(p + pos);
         pos += 4;
         return v;
     }

@@ -299,11 +299,9 @@ bool Converter::scanCode(const Code& code, std::vector<bool>& starts, std::set<u
     const size_t len = b.size();
     starts.assign(len, false);
     std::vector<uint32_t> targets;
-    auto s2 = [&](size_t p) { return int16_t((b[p] << 8) | b[p + 1]); };
-    auto u2 = [&](size_t p) { return unsigned((b[p] << 8) | b[p + 1]); };
-    auto s4 = [&](size_t p) {
-        return int32_t((uint32_t(b[p]) << 24) | (uint32_t(b[p + 1]) << 16) | (uint32_t(b[p + 2]) << 8) | b[p + 3]);
-    };
+    auto s2 = [&](size_t p) { return beS16(&b[p]); };
+    auto u2 = [&](size_t p) { return unsigned(be16(&b[p])); };
+    auto s4 = [&](size_t p) { return beS32(&b[p]); };
     size_t pc = 0;
     while (pc < len) {
         starts[pc] = true;
@@ -433,7 +431,7 @@ bool Converter::convertMethod(Member& m) {
         if (!nullChecks.empty()) {
             for (size_t pc = 0; pc + 2 < code.code.size(); pc++)
                 if (starts[pc] && code.code[pc] == kInvokestatic &&
-                    nullChecks.count(unsigned((code.code[pc + 1] << 8) | code.code[pc + 2])))
+                    nullChecks.count(unsigned(be16(&code.code[pc + 1]))))
                     code.code[pc] = kInvokevirtual;
         }
 

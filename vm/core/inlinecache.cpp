@@ -1,6 +1,7 @@
 // The inline cache ring and the restoring of rewritten call sites.
 #include "vm/core/inlinecache.h"
 
+#include "platform/bytes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/tables.h"
@@ -43,7 +44,7 @@ int createInlineCacheEntry(MethodRecord* method, uint8_t* site) {
     e->method = method;
     e->site = site;
     e->originalOpcode = site[0];
-    e->originalOperand = (uint16_t)((site[1] << 8) | site[2]);
+    e->originalOperand = be16(site + 1);
     InlineCacheReceiverClasses[index] = nullptr;
     return index;
 }

@@ -7,6 +7,7 @@
 
 #include <string.h>
 
+#include "platform/bytes.h"
 #include "vm/core/classes.h"
 #include "vm/core/eventseam.h"
 #include "vm/core/exceptions.h"
@@ -27,12 +28,6 @@
 
 VMBSS InterpRegisters Regs;
 VMBSS OBJECT ReceiverCell;
-
-static inline int16_t readS16(const uint8_t* p) { return (int16_t)((p[0] << 8) | p[1]); }
-static inline uint16_t readU16(const uint8_t* p) { return (uint16_t)((p[0] << 8) | p[1]); }
-static inline int32_t readS32(const uint8_t* p) {
-    return (int32_t)(((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3]);
-}
 
 void invokeMethodFromRegisters(MethodRecord* m, OBJECT receiver, int n) {
     if (m->accessFlags & ACC_NATIVE) {
@@ -146,13 +141,13 @@ static bool arrayStoreAllowed(ArrayObject* array, OBJECT value) {
         SAVE_REGS();          \
         raiseException(name); \
     } while (0)
-#define BRANCH_IF(cond)            \
-    do {                           \
-        if (cond) {                \
-            ip += readS16(ip + 1); \
-            RESCHEDULE();          \
-        }                          \
-        NEXT(3);                   \
+#define BRANCH_IF(cond)          \
+    do {                         \
+        if (cond) {              \
+            ip += beS16(ip + 1); \
+            RESCHEDULE();        \
+        }                        \
+        NEXT(3);                 \
     } while (0)
 // Local operands of the combined instructions are byte offsets from locals.
 #define LOCAL_AT(operand) (*(cell*)((char*)lp + ((operand)&0xFC)))
@@ -234,16 +229,16 @@ op_bipush:
     *++sp = (int8_t)ip[1];
     NEXT(2);
 op_sipush:
-    *++sp = readS16(ip + 1);
+    *++sp = beS16(ip + 1);
     NEXT(3);
 op_ldc:
     *++sp = cp[ip[1]].i;
     NEXT(2);
 op_ldc_w:
-    *++sp = cp[readU16(ip + 1)].i;
+    *++sp = cp[be16(ip + 1)].i;
     NEXT(3);
 op_ldc2_w : {
-    uint16_t index = readU16(ip + 1);
+    uint16_t index = be16(ip + 1);
     storeTwoWords(sp + 1, cp[index + 1].i, cp[index].i);
     sp += 2;
     NEXT(3);
@@ -605,31 +600,31 @@ op_ifnull:
 op_ifnonnull:
     BRANCH_IF(*sp-- != 0);
 op_goto:
-    ip += readS16(ip + 1);
+    ip += beS16(ip + 1);
     RESCHEDULE();
 op_goto_w:
-    ip += readS32(ip + 1);
+    ip += beS32(ip + 1);
     RESCHEDULE();
 op_tableswitch : {
     const uint8_t* base = (const uint8_t*)(((uintptr_t)ip + 4) & ~(uintptr_t)3);
     int32_t index = *sp--;
-    int32_t low = readS32(base + 4), high = readS32(base + 8);
+    int32_t low = beS32(base + 4), high = beS32(base + 8);
     if (index < low || index > high)
-        ip += readS32(base);
+        ip += beS32(base);
     else
-        ip += readS32(base + 12 + 4 * (index - low));
+        ip += beS32(base + 12 + 4 * (index - low));
     RESCHEDULE();
 }
 op_lookupswitch : {
     const uint8_t* base = (const uint8_t*)(((uintptr_t)ip + 4) & ~(uintptr_t)3);
     int32_t key = *sp--;
-    int32_t lo = 0, hi = readS32(base + 4) - 1;
-    int32_t offset = readS32(base);
+    int32_t lo = 0, hi = beS32(base + 4) - 1;
+    int32_t offset = beS32(base);
     while (lo <= hi) {
         int32_t mid = lo + (hi - lo) / 2;
-        int32_t match = readS32(base + 8 + 8 * mid);
+        int32_t match = beS32(base + 8 + 8 * mid);
         if (key == match) {
-            offset = readS32(base + 12 + 8 * mid);
+            offset = beS32(base + 12 + 8 * mid);
             break;
         }
         if (key < match)
@@ -738,33 +733,33 @@ op_getfield_quick:
 op_getfieldp_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o == nullptr) THROW(NullPointerException);
-    sp[0] = o->data[readS16(ip + 1)];
+    sp[0] = o->data[beS16(ip + 1)];
     NEXT(3);
 }
 op_getfield2_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o == nullptr) THROW(NullPointerException);
-    moveTwoWords(sp, &o->data[readS16(ip + 1)]);
+    moveTwoWords(sp, &o->data[beS16(ip + 1)]);
     sp++;
     NEXT(3);
 }
 op_putfield_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[-1];
     if (o == nullptr) THROW(NullPointerException);
-    o->data[readS16(ip + 1)] = sp[0];
+    o->data[beS16(ip + 1)] = sp[0];
     sp -= 2;
     NEXT(3);
 }
 op_putfield2_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[-2];
     if (o == nullptr) THROW(NullPointerException);
-    moveTwoWords(&o->data[readS16(ip + 1)], sp - 1);
+    moveTwoWords(&o->data[beS16(ip + 1)], sp - 1);
     sp -= 3;
     NEXT(3);
 }
 op_getstatic_quick:
 op_getstaticp_quick : {
-    FieldRecord* f = cp[readU16(ip + 1)].field;
+    FieldRecord* f = cp[be16(ip + 1)].field;
     if (NEEDS_INIT(f->ofClass)) {
         initClass = f->ofClass;
         goto initialize;
@@ -773,7 +768,7 @@ op_getstaticp_quick : {
     NEXT(3);
 }
 op_getstatic2_quick : {
-    FieldRecord* f = cp[readU16(ip + 1)].field;
+    FieldRecord* f = cp[be16(ip + 1)].field;
     if (NEEDS_INIT(f->ofClass)) {
         initClass = f->ofClass;
         goto initialize;
@@ -783,7 +778,7 @@ op_getstatic2_quick : {
     NEXT(3);
 }
 op_putstatic_quick : {
-    FieldRecord* f = cp[readU16(ip + 1)].field;
+    FieldRecord* f = cp[be16(ip + 1)].field;
     if (NEEDS_INIT(f->ofClass)) {
         initClass = f->ofClass;
         goto initialize;
@@ -792,7 +787,7 @@ op_putstatic_quick : {
     NEXT(3);
 }
 op_putstatic2_quick : {
-    FieldRecord* f = cp[readU16(ip + 1)].field;
+    FieldRecord* f = cp[be16(ip + 1)].field;
     if (NEEDS_INIT(f->ofClass)) {
         initClass = f->ofClass;
         goto initialize;
@@ -802,7 +797,7 @@ op_putstatic2_quick : {
     NEXT(3);
 }
 op_invokevirtual_cached : {
-    int index = readU16(ip + 1);
+    int index = be16(ip + 1);
     MethodRecord* m = InlineCacheTable[index].method;
     OBJECT r = (OBJECT)(uintptr_t)sp[-(m->argCount - 1)];
     if (r == nullptr) THROW(NullPointerException);
@@ -816,13 +811,13 @@ op_invokevirtual_cached : {
     INVOKE(m, r, 3);
 }
 op_invokespecial_quick : {
-    MethodRecord* m = cp[readU16(ip + 1)].method;
+    MethodRecord* m = cp[be16(ip + 1)].method;
     OBJECT r = (OBJECT)(uintptr_t)sp[-(m->argCount - 1)];
     if (r == nullptr) THROW(NullPointerException);
     INVOKE(m, r, 3);
 }
 op_invokestatic_quick : {
-    MethodRecord* m = cp[readU16(ip + 1)].method;
+    MethodRecord* m = cp[be16(ip + 1)].method;
     if (NEEDS_INIT(m->ofClass)) {
         initClass = m->ofClass;
         goto initialize;
@@ -830,7 +825,7 @@ op_invokestatic_quick : {
     INVOKE(m, (OBJECT)m->ofClass, 3);
 }
 op_invokeinterface_cached : {
-    int index = readU16(ip + 1);
+    int index = be16(ip + 1);
     MethodRecord* m = InlineCacheTable[index].method;
     int words = ip[3];
     OBJECT r = (OBJECT)(uintptr_t)sp[-(words - 1)];
@@ -844,7 +839,7 @@ op_invokeinterface_cached : {
     INVOKE(m, r, 5);
 }
 op_new_quick : {
-    ClassRecord* c = cp[readU16(ip + 1)].clazz;
+    ClassRecord* c = cp[be16(ip + 1)].clazz;
     if (NEEDS_INIT(c)) {
         initClass = c;
         goto initialize;
@@ -856,7 +851,7 @@ op_new_quick : {
     NEXT(3);
 }
 op_anewarray_quick : {
-    ArrayClassRecord* ac = (ArrayClassRecord*)InlineCacheTable[readU16(ip + 1)].method;
+    ArrayClassRecord* ac = (ArrayClassRecord*)InlineCacheTable[be16(ip + 1)].method;
     SAVE_REGS();
     ArrayObject* a = instantiateArray(ac, sp[0]);
     LOAD_REGS();
@@ -864,7 +859,7 @@ op_anewarray_quick : {
     NEXT(3);
 }
 op_multianewarray_quick : {
-    ArrayClassRecord* ac = asArrayClass(cp[readU16(ip + 1)].clazz);
+    ArrayClassRecord* ac = asArrayClass(cp[be16(ip + 1)].clazz);
     int d = ip[3];
     SAVE_REGS();
     ArrayObject* a = instantiateMultiArray(ac, sp - d + 1, d);
@@ -876,7 +871,7 @@ op_multianewarray_quick : {
 op_checkcast_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o != nullptr) {
-        ClassRecord* c = cp[readU16(ip + 1)].clazz;
+        ClassRecord* c = cp[be16(ip + 1)].clazz;
         SAVE_REGS();
         bool allowed = castAllowed(o, c);
         LOAD_REGS();
@@ -887,7 +882,7 @@ op_checkcast_quick : {
 op_instanceof_quick : {
     OBJECT o = (OBJECT)(uintptr_t)sp[0];
     if (o != nullptr) {
-        ClassRecord* c = cp[readU16(ip + 1)].clazz;
+        ClassRecord* c = cp[be16(ip + 1)].clazz;
         SAVE_REGS();
         bool is = castAllowed(o, c);
         LOAD_REGS();
@@ -936,14 +931,14 @@ op_putfield_local0:
 op_filler:
     NEXT(2);
 
-#define BRANCH_LOCAL_IF(cond)          \
-    do {                               \
-        int32_t a = LOCAL_AT(ip[1]);   \
-        if (cond) {                    \
-            ip += 1 + readS16(ip + 2); \
-            RESCHEDULE();              \
-        }                              \
-        NEXT(4);                       \
+#define BRANCH_LOCAL_IF(cond)        \
+    do {                             \
+        int32_t a = LOCAL_AT(ip[1]); \
+        if (cond) {                  \
+            ip += 1 + beS16(ip + 2); \
+            RESCHEDULE();            \
+        }                            \
+        NEXT(4);                     \
     } while (0)
 op_ifeq_local:
     BRANCH_LOCAL_IF(a == 0);
@@ -959,15 +954,15 @@ op_ifle_local:
     BRANCH_LOCAL_IF(a <= 0);
 #undef BRANCH_LOCAL_IF
 
-#define BRANCH_PAIR_IF(second, cond)   \
-    do {                               \
-        int32_t a = LOCAL_AT(ip[1]);   \
-        int32_t b = (second);          \
-        if (cond) {                    \
-            ip += 2 + readS16(ip + 3); \
-            RESCHEDULE();              \
-        }                              \
-        NEXT(5);                       \
+#define BRANCH_PAIR_IF(second, cond) \
+    do {                             \
+        int32_t a = LOCAL_AT(ip[1]); \
+        int32_t b = (second);        \
+        if (cond) {                  \
+            ip += 2 + beS16(ip + 3); \
+            RESCHEDULE();            \
+        }                            \
+        NEXT(5);                     \
     } while (0)
 op_if_icmpeq_locals:
     BRANCH_PAIR_IF(LOCAL_AT(ip[2]), a == b);

@@ -1,6 +1,8 @@
 // The opcode table itself and the length of an instruction at a code offset.
 #include "vm/core/opcodes.h"
 
+#include "platform/bytes.h"
+
 const OpcodeInfo OpcodeTable[256] = {
 #define OPCODE_INFO(n, NAME, name, length, format, kind, stack) {#name, length, format, kind, stack},
     FOR_EACH_OPCODE(OPCODE_INFO)
@@ -13,22 +15,18 @@ const StackWords OpcodeStackWords[256] = {
 #undef OPCODE_WORDS
 };
 
-static int32_t readInt32(const uint8_t* p) {
-    return (int32_t)(((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3]);
-}
-
 int instructionLength(const uint8_t* code, uint32_t pc) {
     const uint8_t* ip = code + pc;
     switch (*ip) {
         case OP_TABLESWITCH: {
             uint32_t base = (pc + 4) & ~3u;
-            int32_t low = readInt32(code + base + 4);
-            int32_t high = readInt32(code + base + 8);
+            int32_t low = beS32(code + base + 4);
+            int32_t high = beS32(code + base + 8);
             return (int)(base - pc) + 12 + 4 * (high - low + 1);
         }
         case OP_LOOKUPSWITCH: {
             uint32_t base = (pc + 4) & ~3u;
-            int32_t pairs = readInt32(code + base + 4);
+            int32_t pairs = beS32(code + base + 4);
             return (int)(base - pc) + 8 + 8 * pairs;
         }
         case OP_WIDE:

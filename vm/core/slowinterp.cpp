@@ -7,6 +7,7 @@
 // instruction is to run again (after a rewrite or a started class initialisation).
 #include <string.h>
 
+#include "platform/bytes.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/floating.h"
@@ -22,7 +23,6 @@
 #include "vm/core/thread.h"
 #include "vm/services/tracelog.h"
 
-static inline uint16_t readU16(const uint8_t* p) { return (uint16_t)((p[0] << 8) | p[1]); }
 static inline void writeU16(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)(v >> 8);
     p[1] = (uint8_t)v;
@@ -69,7 +69,7 @@ static void prepareAndInvoke(MethodRecord* m, OBJECT receiver, int length) {
 // The field or method the instruction at ip names, resolved; a failure raises.
 static FieldRecord* fieldAt(const uint8_t* ip, bool isStatic, int opcode) {
     ConstantPool* cp = currentPool();
-    int index = readU16(ip + 1);
+    int index = be16(ip + 1);
     FieldRecord* f = resolveFieldReference(cp, index, isStatic, opcode, currentClass());
     if (f == nullptr) raiseNoSuchMemberError(cp, index);
     return f;
@@ -77,7 +77,7 @@ static FieldRecord* fieldAt(const uint8_t* ip, bool isStatic, int opcode) {
 
 static MethodRecord* methodAt(const uint8_t* ip, bool isStatic) {
     ConstantPool* cp = currentPool();
-    int index = readU16(ip + 1);
+    int index = be16(ip + 1);
     MethodRecord* m = resolveMethodReference(cp, index, isStatic, currentClass());
     if (m == nullptr) raiseNoSuchMemberError(cp, index);
     return m;
@@ -229,7 +229,7 @@ static void invokeInterface() {
 
 static void newObject() {
     uint8_t* ip = Regs.ip;
-    ClassRecord* clazz = resolveClassReference(currentPool(), readU16(ip + 1), currentClass());
+    ClassRecord* clazz = resolveClassReference(currentPool(), be16(ip + 1), currentClass());
     if (clazz->status == CLASS_ERROR) raiseExceptionWithMessage(NoClassDefFoundError, "Expected an initialized class");
     if (clazz->accessFlags & (ACC_INTERFACE | ACC_ABSTRACT))
         raiseExceptionWithMessage(InstantiationError, "Cannot instantiate bad class");
@@ -251,7 +251,7 @@ static void newArray() {
 
 static void newObjectArray() {
     uint8_t* ip = Regs.ip;
-    ClassRecord* element = resolveClassReference(currentPool(), readU16(ip + 1), currentClass());
+    ClassRecord* element = resolveClassReference(currentPool(), be16(ip + 1), currentClass());
     ArrayClassRecord* arrayClass = getObjectArrayClass(element);
     if (rewritable(ip)) {
         // the entry's method word carries the array class for the quick form
@@ -266,7 +266,7 @@ static void newObjectArray() {
 
 static void newMultiArray() {
     uint8_t* ip = Regs.ip;
-    ClassRecord* clazz = resolveClassReference(currentPool(), readU16(ip + 1), currentClass());
+    ClassRecord* clazz = resolveClassReference(currentPool(), be16(ip + 1), currentClass());
     int d = ip[3];
     if (!isArrayClass(clazz) || d < 1) raiseExceptionWithMessage(VerifyError, "Bad multianewarray");
     if (rewritable(ip)) ip[0] = OP_MULTIANEWARRAY_QUICK;
@@ -278,7 +278,7 @@ static void newMultiArray() {
 
 static void typeTest(int opcode) {
     uint8_t* ip = Regs.ip;
-    ClassRecord* clazz = resolveClassReference(currentPool(), readU16(ip + 1), currentClass());
+    ClassRecord* clazz = resolveClassReference(currentPool(), be16(ip + 1), currentClass());
     if (rewritable(ip)) ip[0] = opcode == OP_CHECKCAST ? OP_CHECKCAST_QUICK : OP_INSTANCEOF_QUICK;
     OBJECT o = (OBJECT)(uintptr_t)Regs.sp[0];
     bool is = o != nullptr && (isSubclassOf(o->clazz, clazz) || isAssignableTo(o->clazz, clazz));
@@ -294,7 +294,7 @@ static void wide() {
     uint8_t* ip = Regs.ip;
     cell* sp = Regs.sp;
     cell* lp = Regs.locals;
-    int index = readU16(ip + 2);
+    int index = be16(ip + 2);
     switch (ip[1]) {
         case OP_ILOAD:
         case OP_FLOAD:
@@ -319,7 +319,7 @@ static void wide() {
             sp -= 2;
             break;
         case OP_IINC:
-            lp[index] += (int16_t)readU16(ip + 4);
+            lp[index] += beS16(ip + 4);
             Regs.ip = ip + 6;
             return;
         default:

@@ -10,6 +10,7 @@
 
 #include <string.h>
 
+#include "platform/bytes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/gc.h"
 #include "vm/core/heap.h"
@@ -245,8 +246,6 @@ static inline void pushResult(MapWalk* w, const MethodRecord* callee) {
         push(w, kind == ACC_POINTER);
 }
 
-static inline uint16_t operand16(const uint8_t* p) { return (uint16_t)(p[0] << 8 | p[1]); }
-
 static FieldRecord* resolvedField(ConstantPool* cp, int index) {
     if (!(cpTags(cp)[index] & CP_RESOLVED)) fatalVMError("Expected a resolved field");
     return cp->entries[index].field;
@@ -323,7 +322,7 @@ static void simulate(MapWalk* w, MethodRecord* m, const uint8_t* ip) {
             push(w, (cpTags(cp)[ip[1]] & CP_TAG_MASK) == CONSTANT_String);
             break;
         case OP_LDC_W:
-            push(w, (cpTags(cp)[operand16(ip + 1)] & CP_TAG_MASK) == CONSTANT_String);
+            push(w, (cpTags(cp)[be16(ip + 1)] & CP_TAG_MASK) == CONSTANT_String);
             break;
         case OP_ISTORE:
         case OP_LSTORE:
@@ -334,7 +333,7 @@ static void simulate(MapWalk* w, MethodRecord* m, const uint8_t* ip) {
             localAccess(w, op, ip[1]);
             break;
         case OP_WIDE:
-            localAccess(w, ip[1], operand16(ip + 2));
+            localAccess(w, ip[1], be16(ip + 2));
             break;
         case OP_ISTORE_0:
         case OP_ISTORE_1:
@@ -398,19 +397,19 @@ static void simulate(MapWalk* w, MethodRecord* m, const uint8_t* ip) {
             shuffle(w, 2, "10");
             break;
         case OP_GETSTATIC:
-            fieldValue(w, resolvedField(cp, operand16(ip + 1)));
+            fieldValue(w, resolvedField(cp, be16(ip + 1)));
             break;
         case OP_PUTSTATIC:
-            pop(w, fieldWords(resolvedField(cp, operand16(ip + 1))));
+            pop(w, fieldWords(resolvedField(cp, be16(ip + 1))));
             break;
         case OP_GETFIELD: {
-            FieldRecord* f = resolvedField(cp, operand16(ip + 1));
+            FieldRecord* f = resolvedField(cp, be16(ip + 1));
             pop(w, 1);
             fieldValue(w, f);
             break;
         }
         case OP_PUTFIELD:
-            pop(w, fieldWords(resolvedField(cp, operand16(ip + 1))) + 1);
+            pop(w, fieldWords(resolvedField(cp, be16(ip + 1))) + 1);
             break;
         case OP_INVOKEVIRTUAL:
         case OP_INVOKESPECIAL:
@@ -418,14 +417,14 @@ static void simulate(MapWalk* w, MethodRecord* m, const uint8_t* ip) {
         case OP_INVOKEINTERFACE:
         case OP_INVOKESPECIAL_QUICK:
         case OP_INVOKESTATIC_QUICK: {
-            MethodRecord* callee = resolvedMethod(cp, operand16(ip + 1));
+            MethodRecord* callee = resolvedMethod(cp, be16(ip + 1));
             pop(w, callee->argCount);
             pushResult(w, callee);
             break;
         }
         case OP_INVOKEVIRTUAL_CACHED:
         case OP_INVOKEINTERFACE_CACHED: {
-            MethodRecord* callee = cachedMethod(operand16(ip + 1));
+            MethodRecord* callee = cachedMethod(be16(ip + 1));
             pop(w, callee->argCount);
             pushResult(w, callee);
             break;

@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "platform/bytes.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
@@ -274,7 +275,7 @@ void change_Key_to_MethodSignatureInternal(const uint8_t** from, char** to, int*
         return;
     }
     if (c == 'L') p++;
-    TypeKey key = (TypeKey)((p[0] << 8) | p[1]);
+    TypeKey key = (TypeKey)be16(p);
     *from = p + 2;
     char* end = change_Key_to_FieldSignature_inBuffer(key, *to, *sizeLeft);
     *sizeLeft -= (int)(end - *to);

@@ -3,6 +3,7 @@
 // move at any allocation, so they are re-read from their roots after each one.
 #include <string.h>
 
+#include "platform/bytes.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
@@ -193,7 +194,7 @@ int32_t readStreamU16(ClassFileStream* stream) {
         if (stream->size - at < 2) truncatedClassFile();
         const uint8_t* b = streamBytes(stream) + at;
         stream->u.position = at + 2;
-        return (b[0] << 8) | b[1];
+        return be16(b);
     }
     int32_t high = readStreamByte(stream);
     return (high << 8) | readStreamByte(stream);
@@ -205,7 +206,7 @@ int32_t readStreamU32(ClassFileStream* stream) {
         if (stream->size - at < 4) truncatedClassFile();
         const uint8_t* b = streamBytes(stream) + at;
         stream->u.position = at + 4;
-        return (int32_t)(((uint32_t)b[0] << 24) | ((uint32_t)b[1] << 16) | ((uint32_t)b[2] << 8) | b[3]);
+        return beS32(b);
     }
     uint32_t high = (uint32_t)readStreamU16(stream);
     return (int32_t)((high << 16) | (uint32_t)readStreamU16(stream));

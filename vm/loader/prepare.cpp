@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "platform/bytes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/hooks.h"
@@ -24,10 +25,6 @@ VMDATA int32_t MethodPreparationMode = -1;
 
 enum { MAX_FUSED_LOCAL = 31, MAX_SHORT_SLOT = 255 };
 
-static inline int16_t readS16(const uint8_t* p) { return (int16_t)((p[0] << 8) | p[1]); }
-static inline int32_t readS32(const uint8_t* p) {
-    return (int32_t)(((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3]);
-}
 static inline void writeS16(uint8_t* p, int32_t v) {
     p[0] = (uint8_t)(v >> 8);
     p[1] = (uint8_t)v;
@@ -47,31 +44,29 @@ static inline void markTarget(uint8_t* leaders, uint32_t length, int32_t target)
 static void noteBranchTargets(const uint8_t* code, uint32_t pc, int n, uint32_t length, uint8_t* leaders) {
     uint8_t op = code[pc];
     if ((op >= OP_IFEQ && op <= OP_IF_ACMPNE) || op == OP_IFNULL || op == OP_IFNONNULL) {
-        markTarget(leaders, length, (int32_t)pc + readS16(code + pc + 1));
+        markTarget(leaders, length, (int32_t)pc + beS16(code + pc + 1));
         markTarget(leaders, length, (int32_t)pc + 3);
     } else if (op == OP_GOTO) {
-        markTarget(leaders, length, (int32_t)pc + readS16(code + pc + 1));
+        markTarget(leaders, length, (int32_t)pc + beS16(code + pc + 1));
     } else if (op == OP_GOTO_W) {
-        markTarget(leaders, length, (int32_t)pc + readS32(code + pc + 1));
+        markTarget(leaders, length, (int32_t)pc + beS32(code + pc + 1));
     } else if (op == OP_TABLESWITCH) {
         uint32_t base = (pc + 4) & ~3u;
-        markTarget(leaders, length, (int32_t)pc + readS32(code + base));
+        markTarget(leaders, length, (int32_t)pc + beS32(code + base));
         int32_t count = (n - (int32_t)(base - pc) - 12) / 4;
-        for (int32_t i = 0; i < count; i++)
-            markTarget(leaders, length, (int32_t)pc + readS32(code + base + 12 + 4 * i));
+        for (int32_t i = 0; i < count; i++) markTarget(leaders, length, (int32_t)pc + beS32(code + base + 12 + 4 * i));
     } else if (op == OP_LOOKUPSWITCH) {
         uint32_t base = (pc + 4) & ~3u;
-        markTarget(leaders, length, (int32_t)pc + readS32(code + base));
+        markTarget(leaders, length, (int32_t)pc + beS32(code + base));
         int32_t pairs = (n - (int32_t)(base - pc) - 8) / 8;
-        for (int32_t i = 0; i < pairs; i++)
-            markTarget(leaders, length, (int32_t)pc + readS32(code + base + 12 + 8 * i));
+        for (int32_t i = 0; i < pairs; i++) markTarget(leaders, length, (int32_t)pc + beS32(code + base + 12 + 8 * i));
     } else if (op >= OP_IFEQ_LOCAL && op <= OP_IFLE_LOCAL) {
         // combined branches are met again when a failed field resolution stopped an
         // earlier preparation half way
-        markTarget(leaders, length, (int32_t)pc + 1 + readS16(code + pc + 2));
+        markTarget(leaders, length, (int32_t)pc + 1 + beS16(code + pc + 2));
         markTarget(leaders, length, (int32_t)pc + 4);
     } else if (op >= OP_IF_ICMPEQ_LOCALS) {
-        markTarget(leaders, length, (int32_t)pc + 2 + readS16(code + pc + 3));
+        markTarget(leaders, length, (int32_t)pc + 2 + beS16(code + pc + 3));
         markTarget(leaders, length, (int32_t)pc + 5);
     }
 }
@@ -242,7 +237,7 @@ static bool fuseTriple(uint8_t* code, uint8_t* leaders, uint32_t x, uint32_t y, 
 static bool fuseFieldLoad(MethodRecord* method, uint8_t* code, uint8_t* leaders, uint32_t x, uint32_t y) {
     if (method->accessFlags & ACC_STATIC) return false;
     ClassRecord* clazz = method->ofClass;
-    int index = (code[y + 1] << 8) | code[y + 2];
+    int index = be16(code + y + 1);
     FieldRecord* field = resolveFieldReference(clazz->constPool, index, false, OP_GETFIELD, clazz);
     if (field == nullptr) raiseNoSuchMemberError(clazz->constPool, index);
     uint32_t slot = field->u.offset;
@@ -454,7 +449,7 @@ static void relocateBranches(uint8_t* code, uint32_t length, const int16_t* shif
             at = pc + 3;
             base = pc + 2;
         } else if (op == OP_GOTO_W) {
-            int32_t offset = readS32(code + pc + 1);
+            int32_t offset = beS32(code + pc + 1);
             int32_t target = (int32_t)pc + offset;
             if (target >= 0 && (uint32_t)target < length) {
                 int32_t changed = offset + shift[target] - shift[pc];
@@ -462,7 +457,7 @@ static void relocateBranches(uint8_t* code, uint32_t length, const int16_t* shif
             }
         }
         if (at != 0) {
-            int32_t offset = readS16(code + at);
+            int32_t offset = beS16(code + at);
             int32_t target = (int32_t)base + offset;
             if (target >= 0 && (uint32_t)target < length) {
                 int32_t changed = offset + shift[target] - shift[base];

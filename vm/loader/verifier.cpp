@@ -11,6 +11,7 @@
 #include <setjmp.h>
 #include <string.h>
 
+#include "platform/bytes.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
@@ -90,7 +91,7 @@ static uint16_t nextPackedType(const uint8_t** p) {
         return c;
     }
     if (c == 'L') (*p)++;
-    uint16_t key = (uint16_t)((*p)[0] << 8 | (*p)[1]);
+    uint16_t key = be16(*p);
     *p += 2;
     return key;
 }
@@ -363,12 +364,9 @@ static bool checkNewObjectsInStackMaps() {
 // ---------------------------------------------------------------------------------
 // Code and constant pool
 
-static inline int32_t u2At(int32_t p) { return vCode[p] << 8 | vCode[p + 1]; }
-static inline int32_t s2At(int32_t p) { return (int16_t)u2At(p); }
-static inline int32_t s4At(int32_t p) {
-    return (int32_t)((uint32_t)vCode[p] << 24 | (uint32_t)vCode[p + 1] << 16 | (uint32_t)vCode[p + 2] << 8 |
-                     vCode[p + 3]);
-}
+static inline int32_t u2At(int32_t p) { return be16(vCode + p); }
+static inline int32_t s2At(int32_t p) { return beS16(vCode + p); }
+static inline int32_t s4At(int32_t p) { return beS32(vCode + p); }
 
 static inline int poolTag(uint32_t index) {
     if (index >= vPool->entries[0].u) verifierFail(VE_POOL_INDEX);
