@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "support/classfile_builder.h"
+#include "support/zipwriter.h"
 #include "tools/classconv/archive.h"
 #include "tools/classconv/classfile.h"
 #include "tools/classconv/convert.h"
@@ -928,6 +929,57 @@ TEST(ClassconvArchive, DamagedJarsAreRefused) {
         std::string error;
         EXPECT_FALSE(classconv::readArchive(bad, entries, error)) << c.name;
         EXPECT_FALSE(error.empty()) << c.name;
+    }
+}
+
+// Archives whose directory lies: each is refused with the reason the walker found,
+// naming the entry when the entry is at fault.
+TEST(ClassconvArchive, LyingDirectoriesNameTheirReason) {
+    typedef std::function<void(std::vector<uint8_t>&, const zipw::Layout&)> Change;
+    struct Case {
+        const char* name;
+        Change change;
+        const char* error;
+    } cases[] = {
+        {"end record cut short", [](std::vector<uint8_t>& v, const zipw::Layout&) { v.pop_back(); },
+         "not a JAR (no end of central directory)"},
+        {"directory size beyond the end record's offset",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.endRecord + 12, uint32_t(l.endRecord + 1));
+         },
+         "central directory out of range"},
+        {"name past the directory",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch16(v, l.centralHeaders[1] + 28, 0xFFF0); },
+         "bad central directory record"},
+        {"entry count above the directory's headers",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch16(v, l.endRecord + 10, 3); },
+         "bad central directory record"},
+        {"no local header at the start",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) { v[l.localHeaders[0]] = 'X'; },
+         "entry A.class: bad local header"},
+        {"local header offset past the directory",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.centralHeaders[1] + 42, 0x7FFFFFF0u);
+         },
+         "entry B.class: bad local header"},
+        {"compressed size past the directory",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.centralHeaders[1] + 20, uint32_t(l.directoryStart));
+         },
+         "entry B.class: data out of range"},
+    };
+    for (const Case& c : cases) {
+        zipw::Archive a;
+        a.add("A.class", "class A");
+        a.add("B.class", "class B, deflated", zipw::DEFLATED);
+        zipw::Layout layout;
+        std::vector<uint8_t> jar = a.write(&layout);
+        std::vector<classconv::ArchiveEntry> entries;
+        std::string error;
+        EXPECT_TRUE(classconv::readArchive(jar, entries, error)) << c.name << ": the sound archive: " << error;
+        c.change(jar, layout);
+        EXPECT_FALSE(classconv::readArchive(jar, entries, error)) << c.name;
+        EXPECT_EQ(c.error, error) << c.name;
     }
 }
 

@@ -45,6 +45,7 @@
 #include "vm/loader/registries.h"
 #include "vm/loader/startup.h"
 #include "vm/loader/verifier.h"
+#include "vm/loader/zip/zipdir.h"
 #include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
 
@@ -232,29 +233,18 @@ int32_t startAndLoad(const uint8_t* jar, int32_t jarSize, char** names, int32_t 
 // ---------------------------------------------------------------------------------
 // The library JAR's class names (from its central directory)
 
-uint32_t le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24); }
-
 bool listClasses(const std::vector<uint8_t>& jar, std::vector<std::string>* names) {
-    size_t n = jar.size();
-    if (n < 22) return false;
-    size_t end = n - 22;
-    for (;;) {
-        if (le32(&jar[end]) == 0x06054b50) break;
-        if (end == 0 || n - end > 22 + 65535) return false;
-        end--;
-    }
-    uint32_t entries = le16(&jar[end + 10]);
-    size_t at = le32(&jar[end + 16]);
-    for (uint32_t i = 0; i < entries; i++) {
-        if (at + 46 > n || le32(&jar[at]) != 0x02014b50) return false;
-        size_t nameLength = le16(&jar[at + 28]);
-        size_t skip = 46 + nameLength + le16(&jar[at + 30]) + le16(&jar[at + 32]);
-        if (at + skip > n) return false;
-        std::string name((const char*)&jar[at + 46], nameLength);
+    ZipArchive archive;
+    zipInitMemory(&archive, jar.data(), (int64_t)jar.size());
+    if (zipOpen(&archive) != ZIP_OK) return false;
+    int64_t at = archive.directoryStart;
+    for (uint32_t i = 0; i < archive.total; i++) {
+        ZipEntry entry;
+        if (zipEntryAt(&archive, at, archive.endRecord, &entry) != ZIP_OK) return false;
+        at = entry.next;
+        std::string name((const char*)&jar[entry.name], entry.nameLength);
         if (name.size() > 6 && name.compare(name.size() - 6, 6, ".class") == 0)
             names->push_back(name.substr(0, name.size() - 6));
-        at += skip;
     }
     return true;
 }

@@ -1,44 +1,28 @@
-// JAR reader. An archive is trusted for nothing: every offset and size read from it is
-// checked against the archive's extent (the central directory must lie before the end
-// record, entry data before the central directory) before it is used to seek, allocate
-// or copy, and a failure answers a miss. A miss for a name the archive lacks is quiet;
-// one for content the archive lists but cannot deliver is noted in JarLastDamage, so
-// that the loader can tell a damaged JAR from an absent class. The VM's shared message
-// buffer is the scratch area for the end-record search and the headers.
+// JAR reader. An archive is trusted for nothing: the directory walker checks every offset
+// and size read from it against the archive's extent (the central directory must lie
+// before the end record, entry data before the central directory) before it is used to
+// seek, allocate or copy, and a failure answers a miss. A miss for a name the archive
+// lacks is quiet; one for content the archive lists but cannot deliver is noted in
+// JarLastDamage, so that the loader can tell a damaged JAR from an absent class. The
+// VM's shared message buffer is the scratch area for the names the linear walk compares.
 #include <string.h>
 
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/loader/inflate.h"
 #include "vm/loader/jar.h"
+#include "vm/loader/zip/zipdir.h"
 
 VMBSS JarIndex JarIndexes[JAR_INDEX_RECORDS];
 VMBSS int32_t JarIndexesBuilt;
 VMBSS JarDamage JarLastDamage;
 
 enum {
-    END_RECORD_SIZE = 22,
-    CENTRAL_HEADER_SIZE = 46,
-    LOCAL_HEADER_SIZE = 30,
-    END_SEARCH_SPAN = 65535 + END_RECORD_SIZE,
-    END_SEARCH_FLOOR = LOCAL_HEADER_SIZE + CENTRAL_HEADER_SIZE,
     SCRATCH_LIMIT = 510,
-    METHOD_STORED = 0,
-    METHOD_DEFLATED = 8,
-    FLAG_ENCRYPTED = 1,
     // DEFLATE codes at most 258 bytes in two bits
     MAX_INFLATE_RATIO = 1032,
 };
 
-static const uint32_t END_SIGNATURE = 0x06054b50;
-static const uint32_t CENTRAL_SIGNATURE = 0x02014b50;
-static const uint32_t LOCAL_SIGNATURE = 0x04034b50;
-// Records that may follow the central directory: a walk that stops at one has ended.
-static const uint32_t ZIP64_END_SIGNATURE = 0x06064b50;
-static const uint32_t DIGITAL_SIGNATURE = 0x05054b50;
-
-static inline uint32_t le16(const uint8_t* p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
-static inline uint32_t le32(const uint8_t* p) { return le16(p) | (le16(p + 2) << 16); }
 static inline uint8_t* scratch() { return (uint8_t*)MessageBuffer; }
 
 static bool seekTo(MemoryFileEntry* file, int64_t offset) {
@@ -54,6 +38,17 @@ static bool readScratch(MemoryFileEntry* file, int64_t offset, int32_t at, int32
 
 static bool readBytesAt(MemoryFileEntry* file, int64_t offset, void* buffer, int32_t count) {
     return seekTo(file, offset) && (count == 0 || readMemoryFile(buffer, 1, count, file) == count);
+}
+
+static bool readZipBytes(void* context, int64_t offset, uint8_t* buffer, int32_t count) {
+    return readBytesAt((MemoryFileEntry*)context, offset, buffer, count);
+}
+
+// The archive in file as the directory walker reads it.
+static void zipOfFile(MemoryFileEntry* file, int64_t base, int64_t directoryStart, ZipArchive* zip) {
+    zipInit(zip, readZipBytes, file, file->size);
+    zip->base = base;
+    zip->directoryStart = directoryStart;
 }
 
 // name is copied at once: it may lie in the Java heap.
@@ -99,59 +94,11 @@ uint32_t jarCrc32(const uint8_t* data, int32_t length) {
 
 // Opening
 
-// The end record is the last "PK" 5 6 whose comment ends exactly at the file's end.
-// Windows of the scratch area are read from the end backwards, overlapping by 21 bytes
-// so that no candidate straddles two windows. Answers its offset or -1.
-static int32_t findEndRecord(MemoryFileEntry* file, int32_t size) {
-    int32_t floor = size - END_SEARCH_SPAN;
-    if (floor < END_SEARCH_FLOOR) floor = END_SEARCH_FLOOR;
-    if (size - END_RECORD_SIZE < floor) return -1;
-    int32_t high = size;
-    for (;;) {
-        int32_t low = high - SCRATCH_LIMIT;
-        if (low < floor) low = floor;
-        if (!readScratch(file, low, 0, high - low)) return -1;
-        const uint8_t* w = scratch();
-        for (int32_t p = high - END_RECORD_SIZE; p >= low; p--) {
-            const uint8_t* r = w + (p - low);
-            if (r[0] == 'P' && le32(r) == END_SIGNATURE && (int64_t)p + END_RECORD_SIZE + le16(r + 20) == size)
-                return p;
-        }
-        if (low == floor) return -1;
-        high = low + END_RECORD_SIZE - 1;
-    }
-}
-
-// An archive of no entry is its end record alone, too short for the search above; it
-// holds nothing, but it is whole.
-static bool isEmptyArchive(MemoryFileEntry* file, int32_t size) {
-    if (size < END_RECORD_SIZE || !readScratch(file, 0, 0, END_RECORD_SIZE)) return false;
-    const uint8_t* r = scratch();
-    return le32(r) == END_SIGNATURE && le16(r + 10) == 0 && END_RECORD_SIZE + (int64_t)le16(r + 20) == size;
-}
-
-struct CentralInfo {
-    uint32_t localHeaderOffset;
-    uint32_t size;
-    uint32_t compressedSize;
-    uint32_t crc;
-    uint32_t method;
-    uint32_t flags;
-};
-
-static void takeCentralHeader(const uint8_t* h, CentralInfo* info) {
-    info->flags = le16(h + 8);
-    info->method = le16(h + 10);
-    info->crc = le32(h + 16);
-    info->compressedSize = le32(h + 20);
-    info->size = le32(h + 24);
-    info->localHeaderOffset = le32(h + 42);
-}
-
-// Indexes the central directory [start, end) of total headers; false leaves no index.
-static bool buildIndex(MemoryFileEntry* file, int64_t start, int64_t end, int32_t total, JarIndex* record) {
+// Indexes the headers the end record claims; false leaves no index.
+static bool buildIndex(MemoryFileEntry* file, const ZipArchive* zip, JarIndex* record) {
     // a directory too small for its headers is refused before anything is allocated
-    if ((int64_t)total * CENTRAL_HEADER_SIZE > end - start) return false;
+    if (!zipCountFits(zip)) return false;
+    int32_t total = (int32_t)zip->total;
     int32_t saved = TemporaryRootsLength;
     cell* slots = mallocHeapObject(total + 1, GCT_POINTERLIST);
     if (slots == nullptr) return false;
@@ -160,32 +107,24 @@ static bool buildIndex(MemoryFileEntry* file, int64_t start, int64_t end, int32_
     makeTemporaryRoot(&slots);
     bool ok = true;
     int32_t live = 0;
-    int64_t at = start;
+    int64_t at = zip->directoryStart;
     for (int32_t i = 0; i < total; i++) {
-        if (at + CENTRAL_HEADER_SIZE > end || !readScratch(file, at, 0, CENTRAL_HEADER_SIZE) ||
-            le32(scratch()) != CENTRAL_SIGNATURE) {
+        ZipEntry info;
+        if (zipEntryAt(zip, at, zip->endRecord, &info) != ZIP_OK) {
             ok = false;
             break;
         }
-        const uint8_t* h = scratch();
-        int32_t nameLength = (int32_t)le16(h + 28);
-        int64_t next = at + CENTRAL_HEADER_SIZE + nameLength + le16(h + 30) + le16(h + 32);
-        if (at + CENTRAL_HEADER_SIZE + nameLength > end) {
-            ok = false;
-            break;
-        }
-        CentralInfo info;
-        takeCentralHeader(h, &info);
+        int32_t nameLength = (int32_t)info.nameLength;
         JarIndexEntry* e = (JarIndexEntry*)mallocHeapObject(
             (int32_t)((offsetof(JarIndexEntry, name) + nameLength + 1 + 3) / 4), GCT_NOPOINTERS);
-        if (e == nullptr || !readBytesAt(file, at + CENTRAL_HEADER_SIZE, e->name, nameLength)) {
+        if (e == nullptr || !readBytesAt(file, info.name, e->name, nameLength)) {
             ok = false;
             break;
         }
         e->name[nameLength] = 0;
-        at = next;
+        at = info.next;
         if (nameLength > 0 && e->name[nameLength - 1] == '/') continue;
-        e->localHeaderOffset = info.localHeaderOffset;
+        e->localHeaderOffset = info.localOffset;
         e->size = info.size;
         e->compressedSize = info.compressedSize;
         e->crc = info.crc;
@@ -205,41 +144,44 @@ static bool buildIndex(MemoryFileEntry* file, int64_t start, int64_t end, int32_
     return ok;
 }
 
+// What a refused archive notes; null when it is no refusal but an archive of no entry,
+// which holds nothing but is whole.
+static const char* openDamage(const ZipArchive* zip, ZipStatus status) {
+    if (zip->endRecord == 0) return zip->total == 0 ? nullptr : "no end of central directory";
+    switch (status) {
+        case ZIP_DIRECTORY_MISPLACED:
+            return "central directory out of place";
+        case ZIP_NO_START:
+            return "no local header at the start";
+        case ZIP_UNREADABLE:
+            return zip->endRecord > 0 ? "no local header at the start" : "no end of central directory";
+        default:
+            return "no end of central directory";
+    }
+}
+
 int32_t jarOpen(const char* fileName, int32_t unused, JarFile* jar) {
     (void)unused;
     MemoryFileEntry* file = openMemoryFile(fileName, "rb");
     if (file == nullptr) return 0;
     int32_t size = -1;
     if (seekMemoryFile(file, 0, 2) == 0) size = tellMemoryFile(file);
-    int32_t endRecord = size > 0 ? findEndRecord(file, size) : -1;
-    if (endRecord < 0 || !readScratch(file, endRecord, 0, END_RECORD_SIZE)) {
-        if (!isEmptyArchive(file, size)) noteDamage(fileName, "no end of central directory");
-        closeMemoryFile(file);
-        return 0;
-    }
-    const uint8_t* r = scratch();
-    int32_t total = (int32_t)le16(r + 10);
-    int64_t directorySize = le32(r + 12);
-    int64_t directoryOffset = le32(r + 16);
-    int64_t directoryStart = endRecord - directorySize;
-    int64_t base = directoryStart - directoryOffset;
-    const char* damage = nullptr;
-    if (directoryStart < 0 || base < 0)
-        damage = "central directory out of place";
-    else if (!readScratch(file, base, 0, 4) || le32(scratch()) != LOCAL_SIGNATURE)
-        damage = "no local header at the start";
-    if (damage != nullptr) {
-        noteDamage(fileName, damage);
+    ZipArchive zip;
+    zipInit(&zip, readZipBytes, file, size);
+    ZipStatus status = zipOpen(&zip);
+    if (status != ZIP_OK || zip.endRecord == 0) {
+        const char* damage = openDamage(&zip, status);
+        if (damage != nullptr) noteDamage(fileName, damage);
         closeMemoryFile(file);
         return 0;
     }
     jar->file = file;
-    jar->baseOffset = (int32_t)base;
-    jar->directoryOffset = (int32_t)directoryStart;
+    jar->baseOffset = (int32_t)zip.base;
+    jar->directoryOffset = (int32_t)zip.directoryStart;
     jar->index = nullptr;
     if (JarIndexesBuilt < JAR_INDEX_RECORDS) {
         JarIndex* record = &JarIndexes[JarIndexesBuilt];
-        if (buildIndex(file, directoryStart, endRecord, total, record)) {
+        if (buildIndex(file, &zip, record)) {
             JarIndexesBuilt++;
             jar->index = record;
         }
@@ -262,7 +204,7 @@ void jarClose(JarFile* jar) {
 // Finding
 
 // 1 hit, 0 not held, -1 the index cannot tell.
-static int32_t findInIndex(JarIndex* index, const char* name, int32_t length, CentralInfo* info) {
+static int32_t findInIndex(JarIndex* index, const char* name, int32_t length, ZipEntry* info) {
     cell* slots = index->slots;
     if (slots == nullptr) return -1;
     int32_t total = slots[0];
@@ -275,7 +217,7 @@ static int32_t findInIndex(JarIndex* index, const char* name, int32_t length, Ce
         JarIndexEntry* e = p32Ptr<JarIndexEntry>(slots[i + 1]);
         if (e == nullptr) continue;
         if (e->hash == hash && strcmp(e->name, name) == 0) {
-            info->localHeaderOffset = e->localHeaderOffset;
+            info->localOffset = e->localHeaderOffset;
             info->size = e->size;
             info->compressedSize = e->compressedSize;
             info->crc = e->crc;
@@ -288,37 +230,26 @@ static int32_t findInIndex(JarIndex* index, const char* name, int32_t length, Ce
     return 0;
 }
 
-// The walk over the directory ended cleanly when it stopped at a record that follows a
-// directory; anywhere else the directory is broken.
-static bool atDirectoryEnd(MemoryFileEntry* file, int64_t at) {
-    if (!readScratch(file, at, 0, 4)) return false;
-    uint32_t signature = le32(scratch());
-    return signature == END_SIGNATURE || signature == ZIP64_END_SIGNATURE || signature == DIGITAL_SIGNATURE;
-}
-
-static bool findInDirectory(MemoryFileEntry* file, int64_t at, const char* name, int32_t length, CentralInfo* info) {
-    // a longer name does not fit the scratch area to be compared: for the walk it is
-    // missing, whatever it is
-    if (length > SCRATCH_LIMIT - CENTRAL_HEADER_SIZE) return false;
-    // the walk ends at the first header that is not one; each step moves forward
-    for (;;) {
-        if (!readScratch(file, at, 0, CENTRAL_HEADER_SIZE) || le32(scratch()) != CENTRAL_SIGNATURE) {
-            if (!atDirectoryEnd(file, at)) noteDamage(file->name, "central directory unreadable");
+// The walk ends cleanly at a record that follows a directory; anywhere else the
+// directory is broken. It is bounded by the file: the end record's place is not kept.
+static bool findInDirectory(const ZipArchive* zip, const char* name, int32_t length, ZipEntry* info) {
+    MemoryFileEntry* file = (MemoryFileEntry*)zip->context;
+    // names are compared in the scratch area behind a header's room: a longer name is
+    // missing for the walk, whatever it is
+    if (length > SCRATCH_LIMIT - ZIP_CENTRAL_HEADER_SIZE) return false;
+    for (int64_t at = zip->directoryStart;; at = info->next) {
+        ZipStatus status = zipEntryAt(zip, at, zip->size, info);
+        if (status == ZIP_DIRECTORY_END) return false;
+        if (status != ZIP_OK) {
+            noteDamage(file->name, "central directory unreadable");
             return false;
         }
-        int32_t nameLength = (int32_t)le16(scratch() + 28);
-        if (nameLength == length) {
-            if (!readScratch(file, at + CENTRAL_HEADER_SIZE, CENTRAL_HEADER_SIZE, nameLength)) {
-                noteDamage(file->name, "central directory unreadable");
-                return false;
-            }
-            if (memcmp(scratch() + CENTRAL_HEADER_SIZE, name, (size_t)length) == 0) {
-                takeCentralHeader(scratch(), info);
-                return true;
-            }
+        if ((int32_t)info->nameLength != length) continue;
+        if (!readScratch(file, info->name, ZIP_CENTRAL_HEADER_SIZE, length)) {
+            noteDamage(file->name, "central directory unreadable");
+            return false;
         }
-        const uint8_t* h = scratch();
-        at += CENTRAL_HEADER_SIZE + nameLength + le16(h + 30) + le16(h + 32);
+        if (memcmp(scratch() + ZIP_CENTRAL_HEADER_SIZE, name, (size_t)length) == 0) return true;
     }
 }
 
@@ -353,32 +284,29 @@ uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t hea
     if (jar == nullptr || jar->file == nullptr || name == nullptr || headerRoom < 0) return nullptr;
     // the JarFile may sit in a heap block that moves with the allocation below
     MemoryFileEntry* file = jar->file;
-    int64_t base = jar->baseOffset;
-    int64_t directoryStart = jar->directoryOffset;
     JarIndex* index = jar->index;
     int32_t length = (int32_t)strlen(name);
-    CentralInfo info;
+    ZipArchive zip;
+    zipOfFile(file, jar->baseOffset, jar->directoryOffset, &zip);
+    ZipEntry info;
     int32_t found = index != nullptr ? findInIndex(index, name, length, &info) : -1;
     if (found == 0 && isClass) return nullptr;
-    if (found != 1 && !findInDirectory(file, directoryStart, name, length, &info)) return nullptr;
+    if (found != 1 && !findInDirectory(&zip, name, length, &info)) return nullptr;
 
-    if (info.flags & FLAG_ENCRYPTED) return refuseEntry(name, "encrypted");
-    if (info.method == METHOD_STORED) {
+    if (info.flags & ZIP_FLAG_ENCRYPTED) return refuseEntry(name, "encrypted");
+    if (info.method == ZIP_METHOD_STORED) {
         if (info.compressedSize != info.size) return refuseEntry(name, "stored sizes differ");
-    } else if (info.method == METHOD_DEFLATED) {
+    } else if (info.method == ZIP_METHOD_DEFLATED) {
         if ((int64_t)info.size > (int64_t)info.compressedSize * MAX_INFLATE_RATIO)
             return refuseEntry(name, "size beyond what its data gives");
     } else {
         return refuseEntry(name, "unknown compression method");
     }
     // The local header and the data lie before the central directory.
-    int64_t local = base + info.localHeaderOffset;
-    if (local + LOCAL_HEADER_SIZE > directoryStart || !readScratch(file, local, 0, LOCAL_HEADER_SIZE) ||
-        le32(scratch()) != LOCAL_SIGNATURE) {
-        return refuseEntry(name, "bad local header");
-    }
-    int64_t data = local + LOCAL_HEADER_SIZE + le16(scratch() + 26) + le16(scratch() + 28);
-    if (data + info.compressedSize > directoryStart) return refuseEntry(name, "data truncated");
+    int64_t data = 0;
+    ZipStatus placed = zipEntryData(&zip, &info, &data);
+    if (placed == ZIP_DATA_OUT_OF_PLACE) return refuseEntry(name, "data truncated");
+    if (placed != ZIP_OK) return refuseEntry(name, "bad local header");
     // A size no heap of this run could hold is taken for a lie of the archive.
     int64_t total = (int64_t)headerRoom + info.size;
     if (total > getHeapSize()) return refuseEntry(name, "size beyond the heap");
@@ -392,7 +320,7 @@ uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t hea
     uint8_t* bytes = (uint8_t*)block + headerRoom;
     int32_t entrySize = (int32_t)info.size;
     if (!seekTo(file, data)) return refuseEntry(entryName, "data truncated");
-    if (info.method == METHOD_STORED) {
+    if (info.method == ZIP_METHOD_STORED) {
         if (entrySize > 0 && readMemoryFile(bytes, 1, entrySize, file) != entrySize)
             return refuseEntry(entryName, "data truncated");
     } else {

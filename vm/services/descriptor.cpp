@@ -9,16 +9,12 @@
 #include "vm/core/mvheap.h"
 #include "vm/loader/inflate.h"
 #include "vm/loader/jar.h"
+#include "vm/loader/zip/zipdir.h"
 
 enum : uint32_t { DESCRIPTOR_KIND = 0x51414D44 };  // "QAMD"
 
 enum {
-    END_RECORD_SIZE = 22,
-    END_SEARCH_SPAN = 65557,
-    END_SEARCH_FLOOR = 76,
-    CENTRAL_FIXED = 46,
-    LOCAL_FIXED = 30,
-    WINDOW_SIZE = 512,
+    NAME_ROOM = 466,  // longer entry names are not compared
     READ_AHEAD = 128,
     ZERO_READ_LIMIT = 10000,
     NOTIFY_URL_LIMIT = 256,
@@ -380,9 +376,6 @@ int32_t QamsJadClose(QamsEnv* env, QamsDescriptor* d) {
 // ---------------------------------------------------------------------------------
 // JARs
 
-static inline uint32_t u16(const uint8_t* p) { return (uint32_t)(p[0] | p[1] << 8); }
-static inline uint32_t u32(const uint8_t* p) { return u16(p) | u16(p + 2) << 16; }
-
 // Reads count bytes at offset of the JAR into buffer; false when they lie outside it or
 // the read fails.
 static bool jarBytes(const QamsJar* jar, uint32_t offset, uint8_t* buffer, uint32_t count) {
@@ -394,68 +387,28 @@ static bool jarBytes(const QamsJar* jar, uint32_t offset, uint8_t* buffer, uint3
     return readWhole((QamsReadFn)jar->source.get(), buffer, (int32_t)offset, (int32_t)count);
 }
 
-// A window over the JAR's tail for the end-record search.
-struct TailWindow {
-    const QamsJar* jar;
-    uint8_t bytes[WINDOW_SIZE];
-    int32_t start, length;
-};
-
-// The 22 bytes at position p, or null when they cannot be had.
-static const uint8_t* windowAt(TailWindow* w, int32_t p) {
-    if (p >= w->start && p + END_RECORD_SIZE <= w->start + w->length) return w->bytes + (p - w->start);
-    int32_t start = p + END_RECORD_SIZE - WINDOW_SIZE;
-    if (start < 0) start = 0;
-    int32_t length = w->jar->size - start < WINDOW_SIZE ? w->jar->size - start : WINDOW_SIZE;
-    if (!jarBytes(w->jar, (uint32_t)start, w->bytes, (uint32_t)length)) return nullptr;
-    w->start = start;
-    w->length = length;
-    return w->bytes + (p - start);
+static bool readZipBytes(void* context, int64_t offset, uint8_t* buffer, int32_t count) {
+    return jarBytes((const QamsJar*)context, (uint32_t)offset, buffer, (uint32_t)count);
 }
 
-// 0 with the archive start and the central directory set, or an error.
+// The JAR as the directory walker reads it, placed where QamsJarOpen found it.
+static void zipOf(const QamsJar* jar, ZipArchive* zip) {
+    zipInit(zip, readZipBytes, (void*)jar, jar->size);
+    zip->directoryStart = jar->centralDirectory;
+    zip->base = jar->archiveStart;
+}
+
+// 0 with the archive start and the central directory set, or an error. An archive of no
+// entry holds no manifest either.
 static int32_t locateCentralDirectory(QamsJar* jar) {
-    TailWindow window;
-    TailWindow* w = &window;
-    w->jar = jar;
-    w->start = w->length = 0;
-    int32_t floor = jar->size - END_SEARCH_SPAN > END_SEARCH_FLOOR ? jar->size - END_SEARCH_SPAN : END_SEARCH_FLOOR;
-    int32_t found = -1;
-    const uint8_t* record = nullptr;
-    int32_t result = QAMS_SYNTAX;
-    for (int32_t p = jar->size - END_RECORD_SIZE; p >= floor;) {
-        const uint8_t* b = windowAt(w, p);
-        if (b == nullptr) {
-            result = QAMS_READ_FAILURE;
-            break;
-        }
-        uint8_t c = b[0];
-        if (c > 'K') {
-            if (c == 'P' && b[1] == 'K' && b[2] == 5 && b[3] == 6 &&
-                (int64_t)p + END_RECORD_SIZE + u16(b + 20) == jar->size) {
-                found = p;
-                record = b;
-                break;
-            }
-            p -= 4;
-        } else {
-            p -= c == 'K' ? 1 : c == 5 ? 2 : c == 6 ? 3 : 4;
-        }
-    }
-    if (found >= 0) {
-        uint32_t cdSize = u32(record + 12), cdOffset = u32(record + 16);
-        uint8_t signature[4];
-        result = QAMS_SYNTAX;
-        if (cdSize <= (uint32_t)found && cdOffset <= (uint32_t)found - cdSize) {
-            jar->centralDirectory = (uint32_t)found - cdSize;
-            jar->archiveStart = jar->centralDirectory - cdOffset;
-            if (jarBytes(jar, jar->archiveStart, signature, 4))
-                result = memcmp(signature, "PK\3\4", 4) == 0 ? 0 : QAMS_SYNTAX;
-            else
-                result = jar->mode ? QAMS_READ_FAILURE : QAMS_SYNTAX;
-        }
-    }
-    return result;
+    ZipArchive zip;
+    zipOf(jar, &zip);
+    ZipStatus status = zipOpen(&zip);
+    if (status == ZIP_UNREADABLE) return QAMS_READ_FAILURE;
+    if (status != ZIP_OK || zip.endRecord == 0) return QAMS_SYNTAX;
+    jar->centralDirectory = (uint32_t)zip.directoryStart;
+    jar->archiveStart = (uint32_t)zip.base;
+    return 0;
 }
 
 QamsJar* QamsJarOpen(QamsEnv* env, int32_t size, const uint8_t* memory, QamsReadFn read, int32_t* error) {
@@ -489,10 +442,6 @@ int32_t QamsJarClose(QamsEnv* env, QamsJar* jar) {
     return 0;
 }
 
-struct EntryInfo {
-    uint32_t flags, method, crc, compressedSize, size, localOffset;
-};
-
 static bool manifestName(const uint8_t* name, uint32_t length) {
     static const char Upper[] = "META-INF/MANIFEST.MF", Lower[] = "meta-inf/manifest.mf";
     if (length != 20) return false;
@@ -503,26 +452,19 @@ static bool manifestName(const uint8_t* name, uint32_t length) {
 }
 
 // Walks the central directory; a null name finds the manifest. True when found.
-static bool findEntry(const QamsJar* jar, const char* name, int32_t nameLength, EntryInfo* info) {
-    uint8_t buffer[WINDOW_SIZE];
-    uint32_t at = jar->centralDirectory;
-    for (;;) {
-        if (!jarBytes(jar, at, buffer, CENTRAL_FIXED) || memcmp(buffer, "PK\1\2", 4) != 0) return false;
-        uint32_t n = u16(buffer + 28), extra = u16(buffer + 30), comment = u16(buffer + 32);
+static bool findEntry(const QamsJar* jar, const char* name, int32_t nameLength, ZipEntry* entry) {
+    ZipArchive zip;
+    zipOf(jar, &zip);
+    uint8_t entryName[NAME_ROOM];
+    // the walk ends at the first header that is not one; each step moves forward
+    for (int64_t at = jar->centralDirectory; zipEntryAt(&zip, at, jar->size, entry) == ZIP_OK; at = entry->next) {
+        uint32_t n = entry->nameLength;
         bool candidate = name == nullptr ? n == 20 : n == (uint32_t)nameLength;
-        if (candidate && n <= WINDOW_SIZE - CENTRAL_FIXED) {
-            if (!jarBytes(jar, at + CENTRAL_FIXED, buffer + CENTRAL_FIXED, n)) return false;
-            const uint8_t* entryName = buffer + CENTRAL_FIXED;
-            if (name == nullptr ? manifestName(entryName, n) : memcmp(entryName, name, n) == 0) {
-                *info = {u16(buffer + 8),  u16(buffer + 10), u32(buffer + 16),
-                         u32(buffer + 20), u32(buffer + 24), u32(buffer + 42)};
-                return true;
-            }
-        }
-        uint64_t next = (uint64_t)at + CENTRAL_FIXED + n + extra + comment;
-        if (next >= (uint64_t)jar->size) return false;
-        at = (uint32_t)next;
+        if (!candidate || n > NAME_ROOM) continue;
+        if (!jarBytes(jar, (uint32_t)entry->name, entryName, n)) return false;
+        if (name == nullptr ? manifestName(entryName, n) : memcmp(entryName, name, n) == 0) return true;
     }
+    return false;
 }
 
 struct EntryReader {
@@ -544,20 +486,16 @@ static void* tableAlloc(void* context, int32_t size) { return QamsAlloc((QamsEnv
 static void tableFree(void* context, void* block) { QamsFree((QamsEnv*)context, block); }
 
 // Reads the entry into buffer (room for info.size bytes); 0 or -2.
-static int32_t readEntryData(QamsEnv* env, const QamsJar* jar, const EntryInfo& info, uint8_t* buffer) {
-    if (info.flags & 1) return QAMS_READ_FAILURE;
-    uint8_t local[LOCAL_FIXED];
-    uint64_t localAt = (uint64_t)jar->archiveStart + info.localOffset;
-    if (localAt > (uint64_t)jar->size || !jarBytes(jar, (uint32_t)localAt, local, LOCAL_FIXED) ||
-        memcmp(local, "PK\3\4", 4) != 0)
-        return QAMS_READ_FAILURE;
-    uint64_t dataAt = localAt + LOCAL_FIXED + u16(local + 26) + u16(local + 28);
-    if (dataAt > (uint64_t)jar->size || info.compressedSize > (uint32_t)jar->size - (uint32_t)dataAt)
-        return QAMS_READ_FAILURE;
-    if (info.method == 0) {
+static int32_t readEntryData(QamsEnv* env, const QamsJar* jar, const ZipEntry& info, uint8_t* buffer) {
+    if (info.flags & ZIP_FLAG_ENCRYPTED) return QAMS_READ_FAILURE;
+    ZipArchive zip;
+    zipOf(jar, &zip);
+    int64_t dataAt = 0;
+    if (zipEntryData(&zip, &info, &dataAt) != ZIP_OK) return QAMS_READ_FAILURE;
+    if (info.method == ZIP_METHOD_STORED) {
         if (info.compressedSize != info.size || !jarBytes(jar, (uint32_t)dataAt, buffer, info.size))
             return QAMS_READ_FAILURE;
-    } else if (info.method == 8) {
+    } else if (info.method == ZIP_METHOD_DEFLATED) {
         InflateSource source;
         EntryReader reader = {jar, (uint32_t)dataAt, info.compressedSize};
         if (jar->mode == 0)
@@ -578,7 +516,7 @@ static bool entryNameOk(const char* name, int32_t nameLength) { return name != n
 
 int32_t QamsJarGetEntrySize(QamsEnv* env, QamsJar* jar, const char* name, int32_t nameLength) {
     if (badEnv(env) || badJar(jar) || !entryNameOk(name, nameLength)) return QAMS_BAD_ARGUMENT;
-    EntryInfo info;
+    ZipEntry info;
     if (!findEntry(jar, name, nameLength, &info) || info.size > 0x7FFFFFFF) return QAMS_READ_FAILURE;
     return (int32_t)info.size;
 }
@@ -586,7 +524,7 @@ int32_t QamsJarGetEntrySize(QamsEnv* env, QamsJar* jar, const char* name, int32_
 int32_t QamsJarReadEntry(QamsEnv* env, QamsJar* jar, const char* name, int32_t nameLength, uint8_t* buffer,
                          int32_t bufferSize) {
     if (badEnv(env) || badJar(jar) || !entryNameOk(name, nameLength) || buffer == nullptr) return QAMS_BAD_ARGUMENT;
-    EntryInfo info;
+    ZipEntry info;
     if (!findEntry(jar, name, nameLength, &info)) return QAMS_READ_FAILURE;
     if (bufferSize < 0 || info.size > (uint32_t)bufferSize) return QAMS_BAD_ARGUMENT;
     int32_t result = readEntryData(env, jar, info, buffer);
@@ -598,7 +536,7 @@ QamsDescriptor* QamsManifestOpen(QamsEnv* env, QamsJar* jar, int32_t* error) {
         setError(error, QAMS_BAD_ARGUMENT);
         return QAMS_NO_DESCRIPTOR;
     }
-    EntryInfo info;
+    ZipEntry info;
     if (!findEntry(jar, nullptr, 0, &info) || info.size > (uint32_t)jar->size * 1032u + 1024u) {
         setError(error, QAMS_READ_FAILURE);
         return QAMS_NO_DESCRIPTOR;

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "support/classfile_builder.h"
+#include "support/lowmem_fixture.h"
 #include "support/vmasm.h"
 #include "support/zipwriter.h"
 #include "vm/core/native.h"
 #include "vm/loader/classloader.h"
 #include "vm/loader/classpath.h"
-#include "support/lowmem_fixture.h"
 #include "vm/loader/registries.h"
 
 namespace loadtest {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "support/lowmem_fixture.h"
 #include "support/vmasm.h"
 #include "support/zipwriter.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/jar.h"
-#include "support/lowmem_fixture.h"
 
 namespace jartest {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "support/hookscope.h"
+#include "support/lowmem_fixture.h"
 #include "support/vmasm.h"
 #include "vm/loader/hooks.h"
-#include "support/lowmem_fixture.h"
 #include "vm/loader/registries.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -375,12 +376,15 @@ TEST(DescriptorJar, RefusedArchives) {
     zipw::patch32(badSize, layout.endRecord + 12, 0xFFFFFFF0);
     std::vector<uint8_t> noLocal = jar;
     noLocal[layout.localHeaders[0] + 2] = 9;
+    std::vector<uint8_t> cutEnd(jar.begin(), jar.end() - 1);
     const Case cases[] = {
         {"not a ZIP", std::vector<uint8_t>(200, 'a'), QAMS_SYNTAX},
         {"too small to search", std::vector<uint8_t>(30, 0), QAMS_SYNTAX},
         {"directory offset beyond the start", badOffset, QAMS_SYNTAX},
         {"directory size beyond the end record", badSize, QAMS_SYNTAX},
         {"no local header at the start", noLocal, QAMS_SYNTAX},
+        {"end record cut short", cutEnd, QAMS_SYNTAX},
+        {"an archive of no entry", zipw::Archive().write(), QAMS_SYNTAX},
     };
     for (const Case& c : cases) {
         Env e;
@@ -398,6 +402,50 @@ TEST(DescriptorJar, RefusedArchives) {
     EXPECT_EQ(QAMS_BAD_ARGUMENT, error);
     EXPECT_EQ(QAMS_NO_JAR, QamsJarOpen(QAMS_NO_ENV, 10, bytes.data(), nullptr, &error));
     EXPECT_EQ(QAMS_BAD_ARGUMENT, error);
+}
+
+// Directories that lie about their headers: the manifest is found by walking the headers
+// themselves, and a header that runs out of the archive ends the walk.
+TEST(DescriptorJar, LyingDirectories) {
+    typedef std::function<void(std::vector<uint8_t>&, const zipw::Layout&)> Change;
+    struct Case {
+        const char* name;
+        Change change;
+        const char* manifest;
+    };
+    const Case cases[] = {
+        {"entry count far above the directory's size",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch16(v, l.endRecord + 10, 0xFFFF); },
+         "Game,,game.Main"},
+        {"manifest name past the directory",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch16(v, l.centralHeaders[1] + 28, 0xFFF0); },
+         "error -2"},
+        {"first header's comment running past the archive",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) { zipw::patch16(v, l.centralHeaders[0] + 32, 0xFFFF); },
+         "error -2"},
+        {"broken first central header",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) { v[l.centralHeaders[0]] = 'X'; }, "error -2"},
+        {"manifest's local header offset into the directory",
+         [](std::vector<uint8_t>& v, const zipw::Layout& l) {
+             zipw::patch32(v, l.centralHeaders[1] + 42, (uint32_t)l.directoryStart - 10);
+         },
+         "error -2"},
+    };
+    for (const Case& c : cases) {
+        zipw::Archive a;
+        a.add("padding/first.txt", std::string(60, 'p'));
+        a.add("META-INF/MANIFEST.MF", "MIDlet-1: Game,,game.Main\n", zipw::DEFLATED);
+        zipw::Layout layout;
+        std::vector<uint8_t> jar = a.write(&layout);
+        c.change(jar, layout);
+        LowBlock inPlace(jar);
+        Env e;
+        int32_t error = 1;
+        QamsJar* handle = QamsJarOpen(e.env, inPlace.size(), inPlace.data(), nullptr, &error);
+        ASSERT_NE(QAMS_NO_JAR, handle) << c.name << " error " << error;
+        EXPECT_EQ(c.manifest, manifestText(e.env, handle)) << c.name;
+        EXPECT_EQ(0, QamsJarClose(e.env, handle));
+    }
 }
 
 }  // namespace
