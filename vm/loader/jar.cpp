@@ -334,7 +334,7 @@ uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t hea
         int32_t ok = inflateData(&source, (int32_t)info.compressedSize, &bytes, entrySize, &allocator);
         TemporaryRootsLength = saved;
         if (!ok && noRoom) throwObject(OutOfMemoryObject);
-        if (!ok) return refuseEntry(entryName, "compressed data corrupt");
+        if (!ok) return refuseEntry(entryName, inflateErrorName(source.error));
         block = (cell*)(bytes - headerRoom);
     }
     if (jarCrc32(bytes, entrySize) != info.crc) return refuseEntry(entryName, "CRC mismatch");

@@ -80,7 +80,7 @@ TEST(DamagedJar, AClassWhoseEntryCannotBeReadNamesTheDamage) {
     const DamageCase cases[] = {
         {"deflated data given the reserved block type",
          [](std::vector<uint8_t>& v, const zipw::Layout& l) { v[l.dataStarts[ENTRY_A]] |= 0x06; }, "A", true, NotFound,
-         "A: the JAR is damaged (A.class: compressed data corrupt) "},
+         "A: the JAR is damaged (A.class: block type 3) "},
         {"stored data with a flipped byte", flipStoredByte, "B", true, NotFound,
          "B: the JAR is damaged (B.class: CRC mismatch) "},
         {"deflated entry whose directory CRC is wrong",
