@@ -182,7 +182,8 @@ public:
         out.statusAfter = clazz->status;
     }
 
-    static void recordException(Outcome& out, OBJECT e) {
+    // Kept out of loadInto: the strings it builds must not live in a frame a longjmp crosses.
+    [[gnu::noinline]] static void recordException(Outcome& out, OBJECT e) {
         char name[MESSAGE_BUFFER_SIZE];
         getClassNameBuffer(e->clazz, name, sizeof name);
         out.exception = name;
