@@ -106,11 +106,18 @@ void watchCloseSignals() {
     }
 }
 
+// A signal the parent set to be ignored (a script's background job, nohup) stays
+// ignored, as a Unix program's user expects; the others close the program.
+bool ignoredByParent(int signal) {
+    struct sigaction now;
+    return sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_IGN;
+}
+
 void takeCloseSignals() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
+    if (!ignoredByParent(SIGINT)) sigaddset(&set, SIGINT);
+    if (!ignoredByParent(SIGTERM)) sigaddset(&set, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &set, &maskBeforeOpen);
     closeSignalFd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (closeSignalFd < 0) return;

@@ -138,6 +138,27 @@ TEST(DisplayCloseSignals, AreTakenByThePumpAsWindowCloses) {
     EXPECT_FALSE(blocked(SIGTERM) || blocked(SIGINT)) << "the mask before the display is back";
 }
 
+// SIGINT ignored by the parent (a background job of a script) stays ignored: the display
+// neither blocks nor takes it, and SIGTERM still closes.
+TEST(DisplayCloseSignals, ASignalTheParentIgnoresStaysIgnored) {
+    struct sigaction ignore = {}, before = {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGINT, &ignore, &before), 0);
+    int32_t count = 0;
+    const DisplayKeyBinding* keys = DisplayDefaultKeys(&count);
+    {
+        [[maybe_unused]] DisplayLibraries loading;
+        ASSERT_EQ(DisplayOpen(64, 64, 1, "ignored", keys, count), 1);
+    }
+    EXPECT_FALSE(blocked(SIGINT));
+    EXPECT_TRUE(blocked(SIGTERM));
+    {
+        [[maybe_unused]] DisplayLibraries unloading;
+        DisplayClose();
+    }
+    sigaction(SIGINT, &before, nullptr);
+}
+
 // The program's own window may be hidden, neither active nor focused: the close goes to
 // the window named for it, even while the window's thread does not pump the display.
 TEST(DisplayCloseSignals, ReachTheNamedWindowWhenNoneIsActive) {

@@ -79,7 +79,10 @@ judge() {
 
 run() {
   log="$work/$case.log"
-  MOVANE_DEVICE_ROOT="$work/dev-$case" MOVANE_REGISTRY="$work/$case.registry" "$vm" "$@" >"$log" 2>&1 &
+  # a background job of a script starts with SIGINT ignored, which the program keeps:
+  # give it the default, as a terminal's Ctrl-C finds it
+  MOVANE_DEVICE_ROOT="$work/dev-$case" MOVANE_REGISTRY="$work/$case.registry" \
+    env --default-signal=INT "$vm" "$@" >"$log" 2>&1 &
   pid=$!
 }
 
