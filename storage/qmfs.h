@@ -39,6 +39,15 @@ struct QmfsMode {
 };
 static_assert(sizeof(QmfsMode) == 2, "QmfsMode size");
 
+// The access byte: read, write, and two further bits passed to the connector.
+enum : uint8_t { QMFS_READ = 1, QMFS_WRITE = 2, QMFS_ACCESS_4 = 4, QMFS_ACCESS_8 = 8 };
+// The creation byte.
+enum : uint8_t { QMFS_CREATE_OR_TRUNCATE = 16, QMFS_OPEN_OR_CREATE = 32, QMFS_OPEN_EXISTING = 64 };
+// The modes the store opens its files with.
+constexpr QmfsMode QmfsReadExisting = {QMFS_READ, QMFS_OPEN_EXISTING};
+constexpr QmfsMode QmfsWriteExisting = {QMFS_WRITE, QMFS_OPEN_EXISTING};
+constexpr QmfsMode QmfsWriteNew = {QMFS_WRITE, QMFS_CREATE_OR_TRUNCATE};
+
 enum { QMFS_ATTR_DIRECTORY = 16 };
 
 struct QmfsStat {

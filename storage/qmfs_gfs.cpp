@@ -105,12 +105,17 @@ static int gfsOpen(const char* path, const QmfsMode* mode) {
     if (mode == nullptr) {
         flags = FS_OPEN_READ;
     } else {
-        int creation = (mode->creation & 16) ? 16 : (mode->creation & 32) ? 32 : (mode->creation & 64) ? 64 : 0;
-        int access = (mode->access & 1)   ? 1
-                     : (mode->access & 2) ? 2
-                     : (mode->access & 4) ? 4
-                     : (mode->access & 8) ? 8
-                                          : 0;
+        // the first creation bit and the first access bit present decide
+        uint8_t c = mode->creation, a = mode->access;
+        int creation = (c & QMFS_CREATE_OR_TRUNCATE) ? QMFS_CREATE_OR_TRUNCATE
+                       : (c & QMFS_OPEN_OR_CREATE)   ? QMFS_OPEN_OR_CREATE
+                       : (c & QMFS_OPEN_EXISTING)    ? QMFS_OPEN_EXISTING
+                                                     : 0;
+        int access = (a & QMFS_READ)       ? QMFS_READ
+                     : (a & QMFS_WRITE)    ? QMFS_WRITE
+                     : (a & QMFS_ACCESS_4) ? QMFS_ACCESS_4
+                     : (a & QMFS_ACCESS_8) ? QMFS_ACCESS_8
+                                           : 0;
         flags = creation | access;
     }
     // The slot first: with none free, a create-or-truncate open must not touch the file.

@@ -27,7 +27,7 @@ int qmms_createCategoryFile(void) {
         catWritable = 1;
         return 0;
     }
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     static uint8_t buf[QMMS_CATEGORY_FILE_SIZE];
     int h = qmfs_open(QMMS_CATEGORY_FILE, &mode);
     int ok = h >= 0 && qmfs_read(h, buf, sizeof buf) == (int)sizeof buf;

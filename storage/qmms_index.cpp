@@ -255,7 +255,7 @@ static int pagesOf(int fileSize) {
 // page the file holds in part reads with its missing slots free); one that counts no page
 // takes the file's. 0, or -1 with status 256.
 static int idxReadFile(uint8_t* header, int page, uint8_t* body, int* filePagesOut) {
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     int h = qmfs_open(QMMS_INDEX_FILE, &mode);
     if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
     QmfsStat st;
@@ -312,7 +312,7 @@ static int idxWriteBack(void) {
     if (idxDirtySlots == 0 && !idxNewPage && !idxHeaderDirty) return 0;
     qmms_lockStore();
     idxTellChanged();
-    QmfsMode mode = {2, 64};
+    QmfsMode mode = QmfsWriteExisting;
     int h = qmfs_open(QMMS_INDEX_FILE, &mode);
     bool ok = h >= 0;
     int pageAt = QMMS_INDEX_HEADER + idxCachedPage * QMMS_INDEX_PAGE;
@@ -622,7 +622,7 @@ int qmms_removeSuite(int id) {
 static int idxRepairLocked(std::vector<uint8_t>* usedIds) {
     static uint8_t header[QMMS_INDEX_HEADER];
     static uint8_t body[QMMS_INDEX_PAGE];
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     int h = qmfs_open(QMMS_INDEX_FILE, &mode);
     if (h < 0) return qmmsFail(QMMS_STATUS_FILE_ERROR);
     QmfsStat st;
@@ -670,7 +670,7 @@ static int idxRepairLocked(std::vector<uint8_t>* usedIds) {
     idxCachedPage = -1;
     idxDirtySlots = 0;
     idxNewPage = idxHeaderDirty = 0;
-    QmfsMode writeMode = {2, 64};
+    QmfsMode writeMode = QmfsWriteExisting;
     h = qmfs_open(QMMS_INDEX_FILE, &writeMode);
     ok = h >= 0 && qmfs_write(h, header, QMMS_INDEX_HEADER) == QMMS_INDEX_HEADER && qmfs_flush(h) == 0;
     if (h >= 0) qmfs_close(h);
@@ -730,7 +730,7 @@ static bool romHoldsSuiteData(int id) {
 // The whole index file as far as it can be read, at most as many pages as the header can
 // count. False when it cannot be opened.
 static bool idxReadWholeFile(std::vector<uint8_t>* bytes) {
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     int h = qmfs_open(QMMS_INDEX_FILE, &mode);
     if (h < 0) return false;
     QmfsStat st;

@@ -87,7 +87,7 @@ static std::set<std::string> storeFolderNames(void) {
 
 // Reads up to size bytes of a file from offset: the count read, or -1.
 static int readFilePart(const char* uri, int offset, void* buffer, int size) {
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     int h = qmfs_open(uri, &mode);
     if (h < 0) return -1;
     int got = qmfs_seek(h, offset, 0) == 0 ? 0 : -1;

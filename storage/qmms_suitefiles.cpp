@@ -161,7 +161,7 @@ int qmms_openSuite(int id) {
         curSuite = id;
         return 0;
     }
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     int h = qmfs_open(name, &mode);
     if (h < 0) return fail(QMMS_STATUS_FILE_ERROR);
     memset(curMidlets, 0, sizeof curMidlets);
@@ -256,7 +256,7 @@ static int loadSecurityFile(int id) {
         secSuite = id;
         return 0;
     }
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     int h = qmfs_open(name, &mode);
     if (h < 0) return fail(QMMS_STATUS_FILE_ERROR);
     int n = qmfs_read(h, secImage, QMMS_SECURITY_SIZE);
@@ -332,7 +332,7 @@ int qmms_createRawFile(int id, int count, const uint32_t* sizes) {
     uint64_t total = 1 + (uint64_t)count * QMMS_RAW_ENTRY;
     for (int i = 0; i < count; i++) total += sizes[i];
     if (total > 0x7FFFFFFF) return fail(QMMS_STATUS_FILE_ERROR);
-    QmfsMode mode = {2, 16};
+    QmfsMode mode = QmfsWriteNew;
     int h = qmfs_open(temp, &mode);
     if (h < 0) return fail(QMMS_STATUS_FILE_ERROR);
     uint8_t countByte = (uint8_t)count;
@@ -372,7 +372,7 @@ int qmms_writeRawEntry(int index, const char* name, const void* data, const void
     if (extraLength > 0) memcpy(header + 208, extra, (size_t)extraLength);
     char temp[NAME_BUFFER];
     copyName(temp, qmms_makeTempName(rawSuite, QMMS_RAW_TEMP_NUMBER));
-    QmfsMode mode = {2, 64};
+    QmfsMode mode = QmfsWriteExisting;
     int h = qmfs_open(temp, &mode);
     if (h < 0) return fail(QMMS_STATUS_FILE_ERROR);
     bool ok = qmfs_seek(h, 1 + index * QMMS_RAW_ENTRY, 0) == 0 && writeAll(h, header, sizeof header);
@@ -416,7 +416,7 @@ int qmms_readRawEntry(int id, int index) {
     entSuite = entIndex = -1;
     char raw[NAME_BUFFER];
     rawFileName(id, raw);
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     int h = qmfs_open(raw, &mode);
     if (h < 0) return fail(QMMS_STATUS_UNKNOWN_SUITE);
     uint8_t count = 0;
@@ -442,7 +442,7 @@ int qmms_readSuiteFile(int id, int index, void* buffer, int size) {
     if (qmms_readRawEntry(id, index) != 0) return -1;
     char raw[NAME_BUFFER];
     rawFileName(id, raw);
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     int h = qmfs_open(raw, &mode);
     if (h < 0) return fail(QMMS_STATUS_UNKNOWN_SUITE);
     int n = entSize < (uint32_t)size ? (int)entSize : size;

@@ -488,8 +488,9 @@ struct Peer {
             execl(MOVANE_WINDOW_PEER, MOVANE_WINDOW_PEER, (char*)nullptr);
             _exit(127);
         }
-        // a loaded machine can take long to start a process
-        for (int i = 0; i < 3000 && window == 0; i++) {
+        // a loaded machine, and the race detector, can take long to start a process and
+        // to ask for its class: a deadline, not a number of tries
+        for (uint64_t deadline = msNow() + 90000; window == 0 && msNow() < deadline;) {
             window = FindWindowW(L"PeerClass", nullptr);
             if (window == 0) usleep(10000);
         }

@@ -457,7 +457,7 @@ static bool prepareRun(int32_t suite, int32_t midlet) {
             return false;
         }
     }
-    QmfsMode mode = {1, 64};
+    QmfsMode mode = QmfsReadExisting;
     Run.jar = qmfs_open(Run.header.jarLocation, &mode);
     QmfsStat status;
     if (Run.jar < 0 || qmfs_fstat(Run.jar, &status) != 0 || Run.header.jarSize == 0 ||
