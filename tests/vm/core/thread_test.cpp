@@ -283,17 +283,17 @@ TEST_F(Threads, InterruptReachesTheHandlerAroundTheBlockingCall) {
         const char* name;
         std::function<void(Code&)> op;
         int interruptAfterMs;  // -1: before the thread first runs
-        int64_t minBlockedMs, maxBlockedMs;
+        int64_t maxBlockedMs;
     };
     const int64_t forever = INT64_MAX;
     const Case cases[] = {
-        {"sleep(10000)", [](Code& c) { sleepMs(c, 10000); }, 60, 50, 2000},
-        {"sleep(Long.MAX_VALUE)", [=](Code& c) { sleepMs(c, forever); }, 60, 50, 2000},
-        {"wait()", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 0); }, 60, 50, 2000},
-        {"wait(10000)", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 10000); }, 60, 50, 2000},
-        {"wait(Long.MAX_VALUE)", [=](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), forever); }, 60, 50, 2000},
-        {"interrupted before sleep(10000): raised at once", [](Code& c) { sleepMs(c, 10000); }, -1, 0, 40},
-        {"interrupted before wait(): raised at once", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 0); }, -1, 0,
+        {"sleep(10000)", [](Code& c) { sleepMs(c, 10000); }, 60, 2000},
+        {"sleep(Long.MAX_VALUE)", [=](Code& c) { sleepMs(c, forever); }, 60, 2000},
+        {"wait()", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 0); }, 60, 2000},
+        {"wait(10000)", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 10000); }, 60, 2000},
+        {"wait(Long.MAX_VALUE)", [=](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), forever); }, 60, 2000},
+        {"interrupted before sleep(10000): raised at once", [](Code& c) { sleepMs(c, 10000); }, -1, 40},
+        {"interrupted before wait(): raised at once", [](Code& c) { waitOn(c.getstatic("IR", "lock", OBJ), 0); }, -1,
          40},
     };
     for (bool stress : STRESS_LEVELS)
@@ -306,7 +306,8 @@ TEST_F(Threads, InterruptReachesTheHandlerAroundTheBlockingCall) {
                 .field("caught", "I", ACC_STATIC)
                 .field("depth", "I", ACC_STATIC)
                 .field("t0", "J", ACC_STATIC)
-                .field("t1", "J", ACC_STATIC);
+                .field("t1", "J", ACC_STATIC)
+                .field("ti", "J", ACC_STATIC);
             MethodSpec& run = vm.cls("Blocker", "java/lang/Thread").method("run", "()V");
             Code& c = run.code;
             millis(c.getstatic("IR", "lock", OBJ).op(OP_MONITORENTER)).putstatic("IR", "t0", "J").label("s");
@@ -329,10 +330,12 @@ TEST_F(Threads, InterruptReachesTheHandlerAroundTheBlockingCall) {
             main.newObject("java/lang/Object").putstatic("IR", "lock", OBJ);
             startThread(main, "Blocker", 1);
             if (k.interruptAfterMs >= 0) sleepMs(main, k.interruptAfterMs);
+            millis(main).putstatic("IR", "ti", "J");
             main.aload(1).invokestatic("TN", "interrupt", "(Ljava/lang/Thread;)V").op(OP_RETURN);
             int32_t caught = 0, depth = 0;
-            int64_t blocked = 0;
+            int64_t blocked = 0, wokeAfterInterrupt = 0;
             vm.afterRun = [&] {
+                wokeAfterInterrupt = staticLong(vm, "IR", "t1") - staticLong(vm, "IR", "ti");
                 caught = *vm.staticAddress("IR", "caught");
                 depth = *vm.staticAddress("IR", "depth");
                 blocked = staticLong(vm, "IR", "t1") - staticLong(vm, "IR", "t0");
@@ -342,7 +345,9 @@ TEST_F(Threads, InterruptReachesTheHandlerAroundTheBlockingCall) {
             EXPECT_EQ(caught, 2) << k.name << (stress ? " (compacting)" : "") << ": not caught around the call\n"
                                  << r.trace;
             EXPECT_EQ(depth, 1) << k.name << ": the handler must own the monitor as before";
-            EXPECT_GE(blocked, k.minBlockedMs) << k.name;
+            // Measured from the interrupt, not from the block: a loaded host may run the
+            // blocker late, but it must not wake before it is interrupted.
+            EXPECT_GE(wokeAfterInterrupt, 0) << k.name << ": woke before the interrupt";
             EXPECT_LE(blocked, k.maxBlockedMs) << k.name;
             EXPECT_EQ(r.trace.find("Uncaught"), std::string::npos) << k.name << "\n" << r.trace;
         }
