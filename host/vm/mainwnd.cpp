@@ -101,7 +101,8 @@ LRESULT OnKillFocus(UINT, WPARAM wParam, LPARAM) {
     hostState.focused = 0;
     hostState.focusCase = hostState.textInputMode == 1 ? 0 : GetMessageBoxKind() == MSGBOX_NONE ? 3 : 2;
     if (hostState.focusCase == 3) {
-        if (hostState.started && hostState.HostState == HOST_RUNNING) PostToMainWindow(VM_CMD_SUSPEND_MIDLET, 0, 0);
+        if (atomicLoad(&hostState.started) && hostState.HostState == HOST_RUNNING)
+            PostToMainWindow(VM_CMD_SUSPEND_MIDLET, 0, 0);
     } else if (hostState.focusCase == 2) {
         HookMessageBox(GetMainWindow(), (HWND)wParam);
     }
@@ -123,7 +124,7 @@ LRESULT OnSetFocus(UINT, WPARAM wParam, LPARAM) {
     }
     hostState.focusCase = focusCase;
     hostState.focused = 1;
-    if (focusCase == 3 && hostState.started &&
+    if (focusCase == 3 && atomicLoad(&hostState.started) &&
         (hostState.HostState == HOST_PAUSED || hostState.HostState == HOST_RESUMING ||
          hostState.HostState == HOST_SUSPENDING)) {
         int32_t now = GetScreenOrientation();
@@ -213,7 +214,7 @@ LRESULT OnStartMidlet(UINT, WPARAM wParam, LPARAM) {
         return 1;
     }
     hostState.HostState = HOST_STARTING;
-    hostState.ran = 0;
+    atomicStore(&hostState.ran, 0);
     if (!hostGlue.storageInit()) TraceLogA("qmms_init failed\n");
     BuildSuiteList();
     QmmsSuiteInfo record;
@@ -269,7 +270,7 @@ LRESULT OnMidletStarted(UINT, WPARAM, LPARAM) {
 }
 
 LRESULT OnSuspendMidlet(UINT, WPARAM, LPARAM) {
-    if (hostState.suspendGate == 0) return 1;
+    if (atomicLoad(&hostState.suspendGate) == 0) return 1;
     hostState.HostState = HOST_SUSPENDING;
     hostGlue.setKveThreadPriority(3);
     hostGlue.requestPause();
@@ -324,7 +325,7 @@ LRESULT OnMidletStopped(UINT, WPARAM, LPARAM) {
     uint32_t flags = hostState.stopFlags;
     hostState.stopFlags = 0;
     bool close = flags & STOP_CLOSE_MANAGER, list = flags & STOP_SHOW_LIST, notify = flags & STOP_NOTIFY;
-    bool failed = hostState.HostState == HOST_STARTING && !hostState.ran;
+    bool failed = hostState.HostState == HOST_STARTING && !atomicLoad(&hostState.ran);
     if (hostState.HostState != HOST_STOPPING) list = notify = true;
     if (failed) ShowMessageBox(GetMainWindow(), MSGBOX_ERROR, ShellString(STR_CANNOT_RUN).c_str());
     hostState.waitCursorShown = 0;
@@ -534,27 +535,27 @@ void HostVmStateCallback(int32_t vmId, int32_t code, int32_t parameter) {
     switch (code) {
         case 20:  // application started
         case 22:  // application resumed
-            hostState.started = 1;
-            hostState.ran = 1;
+            atomicStore(&hostState.started, 1);
+            atomicStore(&hostState.ran, 1);
             if (code == 22) {
-                hostState.paused = 0;
+                atomicStore(&hostState.paused, 0);
                 PostToMainWindow(VM_NOTIFY_RESUME_MIDLET, 0, 0);
-            } else if (!hostState.paused) {
+            } else if (!atomicLoad(&hostState.paused)) {
                 PostToMainWindow(VM_NOTIFY_START_MIDLET, 0, 0);
             }
             break;
         case 2:   // suspended
         case 21:  // paused
-            hostState.paused = 1;
+            atomicStore(&hostState.paused, 1);
             PostToMainWindow(VM_NOTIFY_SUSPEND_MIDLET, 0, 0);
             break;
         case 3:  // resumed
-            hostState.paused = 0;
+            atomicStore(&hostState.paused, 0);
             PostToMainWindow(VM_NOTIFY_RESUME_MIDLET, 0, 0);
             break;
         case 4:  // stopped
-            hostState.started = 0;
-            hostState.paused = 0;
+            atomicStore(&hostState.started, 0);
+            atomicStore(&hostState.paused, 0);
             PostToMainWindow(VM_NOTIFY_STOP_MIDLET, 0, 0);
             break;
         case 10:
@@ -569,16 +570,16 @@ void HostVmStateCallback(int32_t vmId, int32_t code, int32_t parameter) {
 void HostGlueStateNotice(int32_t code) {
     switch (code) {
         case 1:  // started or resumed
-            atomicStore((int32_t*)&hostState.started, 1);
-            atomicStore((int32_t*)&hostState.paused, 0);
-            atomicStore((int32_t*)&hostState.ran, 1);
+            atomicStore(&hostState.started, 1);
+            atomicStore(&hostState.paused, 0);
+            atomicStore(&hostState.ran, 1);
             break;
         case 2:
-            atomicStore((int32_t*)&hostState.paused, 1);
+            atomicStore(&hostState.paused, 1);
             break;
         case 3:
-            atomicStore((int32_t*)&hostState.started, 0);
-            atomicStore((int32_t*)&hostState.paused, 0);
+            atomicStore(&hostState.started, 0);
+            atomicStore(&hostState.paused, 0);
             break;
     }
 }
@@ -610,7 +611,7 @@ int32_t BackLightHeld(void) { return backLightHeld; }
 
 void ResetHostShell(void) {
     hostState = HostStateRecord();
-    hostState.suspendGate = 1;
+    atomicStore(&hostState.suspendGate, 1);
     hostState.fullScreenPolicy = 2;
     BackLightRelease();
     GameInputClose();

@@ -14,6 +14,7 @@
 #include "host/common/msgbox.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/vmshell.h"
+#include "platform/atomicword.h"
 #include "platform/font.h"
 #include "platform/font_freetype.h"
 #include "platform/gapi.h"
@@ -175,12 +176,12 @@ int32_t DisplaySetFullScreenMode(int32_t mode) {
 
 void KveThreadBoostPriority(void) {
     drawingDone = 0;
-    if (!hostState.paused) hostGlue.setKveThreadPriority(2);
+    if (!atomicLoad(&hostState.paused)) hostGlue.setKveThreadPriority(2);
 }
 
 void KveThreadDrawDone(int32_t ready) {
     if (++frameCount >= 10) frameCount = 0;
-    if (!hostState.paused) hostGlue.setKveThreadPriority(4);
+    if (!atomicLoad(&hostState.paused)) hostGlue.setKveThreadPriority(4);
     drawingDone = 1;
     if (ready) frameReady = 1;
 }
@@ -240,7 +241,7 @@ int32_t ScreenDisplayInfo(GapiDisplayInfo* out) {
 }
 
 void ScreenBlit(HDC dc, int32_t mode) {
-    if (!hostState.started || mode == 0) return;
+    if (!atomicLoad(&hostState.started) || mode == 0) return;
     ScreenCopy(dc, mode, 0, screen.height);
     frameReady = 0;
 }

@@ -47,12 +47,14 @@ struct HostStateRecord {
     int32_t resumeBox;
     int32_t waitCursorShown;
     std::wstring title;
-    volatile int32_t paused;
-    volatile int32_t started;
-    volatile int32_t suspendGate;
+    // paused, started, suspendGate and ran are written by the VM's threads too: only
+    // through atomicLoad and atomicStore
+    int32_t paused;
+    int32_t started;
+    int32_t suspendGate;
     // the MIDlet of this start reported its start (a run that ends after that is no
     // failed start, painted or not)
-    volatile int32_t ran;
+    int32_t ran;
     int32_t fullScreenPolicy;
     // the input panel was up at the last setting change
     int32_t inputPanelUp;
