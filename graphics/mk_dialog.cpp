@@ -3,7 +3,7 @@
 
 #include "graphics/gfx2d.h"
 #include "graphics/mk_host.h"
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 #include <string.h>
 

@@ -7,7 +7,7 @@
 #include "graphics/mk_host.h"
 #include "platform/lowmem.h"
 #include "platform/trace.h"
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 static VMBSS MkFont* storedDefaultFont;
 

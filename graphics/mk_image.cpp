@@ -11,7 +11,7 @@
 #include "graphics/mk_host.h"
 #include "graphics/png_decode.h"
 #include "platform/trace.h"
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 static VMBSS MkVideoProperty mkVideoCache;
 

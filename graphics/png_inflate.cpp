@@ -8,7 +8,7 @@
 
 #include <string.h>
 
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 static VMBSS PngStreamSlot PngStreamSlots[PNG_STREAM_SLOTS];
 

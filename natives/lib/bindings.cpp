@@ -24,8 +24,8 @@
 #include "vm/core/tables.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/hooks.h"
-#include "vm/services/tracelog.h"
 #include "vm/services/vmstate.h"
+#include "vm/trace/tracelog.h"
 
 #define NATIVE(name, descriptor, fn) \
     { name, descriptor, fn, #fn }

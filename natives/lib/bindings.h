@@ -7,8 +7,8 @@
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 struct NativeMethodBinding {
     const char* name;

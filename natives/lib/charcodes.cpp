@@ -2,10 +2,10 @@
 #include "natives/lib/charcodes.h"
 
 #include "natives/lib/sjis.h"
+#include "platform/vmsections.h"
 #include "vm/core/utf.h"
-#include "vm/core/vmsections.h"
 #include "vm/services/memory.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 // Short results need no allocation: one buffer serves every "WithBuffer" driver.
 static VMBSS uint8_t SharedBuffer[CHARCODES_BUFFER_SIZE];

@@ -6,9 +6,9 @@
 #include <string.h>
 
 #include "natives/lib/nativestack.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/native.h"
-#include "vm/core/vmsections.h"
 
 static VMDATA int32_t ConsoleSwitch = 1;
 

@@ -4,12 +4,12 @@
 #include <string.h>
 
 #include "natives/lib/nativestack.h"
+#include "platform/vmsections.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/interp.h"
 #include "vm/core/native.h"
 #include "vm/core/tables.h"
-#include "vm/core/vmsections.h"
 #include "vm/services/vmstate.h"
 
 static const char DialogClassName[] = "com.movane.security.midp20.UserConfirmDialogImpl";

@@ -2,11 +2,11 @@
 #include "natives/lib/midlet_natives.h"
 
 #include "natives/lib/nativestack.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/native.h"
 #include "vm/core/thread.h"
-#include "vm/core/vmsections.h"
 #include "vm/services/events.h"
 #include "vm/services/glue/amservice.h"
 #include "vm/services/glue/mwe.h"

@@ -8,13 +8,13 @@
 #include <string.h>
 
 #include "natives/lib/nativestack.h"
+#include "platform/vmsections.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/native.h"
 #include "vm/core/romimage.h"
-#include "vm/core/vmsections.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 void Java_java_lang_Float_floatToIntBits() {
     uint32_t bits = (uint32_t)popInt();

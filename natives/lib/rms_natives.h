@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 struct RmsPortingHooks {
     int32_t (*MkRandomAccessFileOpen)(const uint16_t* name, int32_t length, int32_t mode);

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "natives/lib/nativestack.h"
+#include "platform/vmsections.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
@@ -12,8 +13,7 @@
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
 #include "vm/core/utf.h"
-#include "vm/core/vmsections.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 static const char StringIndexOutOfBoundsException[] = "java/lang/StringIndexOutOfBoundsException";
 static const char IndexOutOfBoundsException[] = "java/lang/IndexOutOfBoundsException";

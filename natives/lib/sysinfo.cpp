@@ -1,7 +1,7 @@
 // The system information record of a run.
 #include "natives/lib/sysinfo.h"
 
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 static VMBSS SystemInfo Info;
 static VMBSS int32_t InfoFilled;

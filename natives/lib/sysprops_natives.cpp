@@ -7,6 +7,7 @@
 #include "graphics/mk_host.h"
 #include "natives/lib/nativestack.h"
 #include "natives/lib/sysinfo.h"
+#include "platform/vmsections.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/exithook.h"
@@ -14,10 +15,9 @@
 #include "vm/core/hooks.h"
 #include "vm/core/native.h"
 #include "vm/core/romimage.h"
-#include "vm/core/vmsections.h"
 #include "vm/loader/hooks.h"
 #include "vm/loader/startup.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 enum { LOG_CHUNK = 255 };
 

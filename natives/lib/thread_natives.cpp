@@ -8,7 +8,7 @@
 #include "vm/core/resolve.h"
 #include "vm/core/romimage.h"
 #include "vm/core/thread.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 static inline OBJECT popObject() { return p32Ptr<Instance>(*Regs.sp--); }
 static inline void pushWord(cell value) { *++Regs.sp = value; }

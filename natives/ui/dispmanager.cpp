@@ -5,13 +5,13 @@
 
 #include "graphics/mk_graphics.h"
 #include "graphics/mk_image.h"
+#include "platform/vmsections.h"
 #include "vm/core/heap.h"
 #include "vm/core/native.h"
 #include "vm/core/romimage.h"
-#include "vm/core/vmsections.h"
 #include "vm/services/memory.h"
 #include "vm/services/pointerqueue.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "vm/core/native.h"
 #include "vm/loader/registries.h"
 #include "vm/services/memory.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 struct FontFieldIndex {
     int32_t id, isDefault;

@@ -6,9 +6,9 @@
 #include "natives/lib/nativestack.h"
 #include "natives/ui/lcdui_natives.h"
 #include "natives/ui/peers.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/native.h"
-#include "vm/core/vmsections.h"
 #include "vm/loader/registries.h"
 
 namespace {

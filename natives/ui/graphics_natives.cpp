@@ -10,7 +10,7 @@
 #include "vm/core/native.h"
 #include "vm/loader/registries.h"
 #include "vm/services/memory.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 VMBSS GraphicsFieldIndex GraphicsFields;
 static VMBSS NativeFinalizerRecord GraphicsFinalizer;

@@ -6,8 +6,8 @@
 #include <stdint.h>
 
 #include "graphics/mk_graphics.h"
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 // Slot indexes of the fields the natives read, filled once by initializeFieldIndex.
 struct GraphicsFieldIndex {

@@ -7,9 +7,9 @@
 #include "natives/lib/dialog_natives.h"
 #include "natives/lib/nativestack.h"
 #include "natives/ui/dispmanager.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/native.h"
-#include "vm/core/vmsections.h"
 #include "vm/services/keymap.h"
 
 namespace {

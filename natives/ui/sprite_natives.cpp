@@ -4,9 +4,9 @@
 
 #include "natives/lib/nativestack.h"
 #include "natives/ui/layer_natives.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/native.h"
-#include "vm/core/vmsections.h"
 #include "vm/loader/registries.h"
 
 namespace {

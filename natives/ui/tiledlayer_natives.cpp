@@ -4,10 +4,10 @@
 
 #include "natives/lib/nativestack.h"
 #include "natives/ui/layer_natives.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/native.h"
-#include "vm/core/vmsections.h"
 #include "vm/loader/registries.h"
 
 namespace {

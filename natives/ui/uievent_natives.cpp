@@ -6,7 +6,7 @@
 #include "vm/core/native.h"
 #include "vm/services/events.h"
 #include "vm/services/glue/amservice.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 enum { MIDP_EVENT_IDEMPOTENT = 4 };
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 namespace {
 

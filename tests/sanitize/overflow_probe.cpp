@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "vm/loader/inflate.h"
+#include "vm/zip/inflate.h"
 
 static void* allocTable(void*, int32_t size) { return malloc((size_t)size); }
 static void freeTable(void*, void* block) { free(block); }

@@ -4,9 +4,11 @@
 #include "natives/ui/bindings.h"
 #include "tools/imagegen/classimage.h"
 #include "vm/loader/hooks.h"
+#include "vm/services/hooks.h"
 
 static bool fillHooks() {
     installClassLoader();
+    installRuntimeServices();
     installLibraryNatives();
     installUiNatives();
     LoaderHooks.classImage = &MovaneClassImage;

@@ -29,6 +29,7 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
 #include "vm/core/heap.h"
+#include "vm/core/hooks.h"
 #include "vm/core/inlinecache.h"
 #include "vm/core/interp.h"
 #include "vm/core/native.h"
@@ -38,8 +39,10 @@
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
 #include "vm/core/thread.h"
-#include "vm/services/tracelog.h"
+#include "vm/loader/startup.h"
+#include "vm/services/hooks.h"
 #include "vm/services/vmreset.h"
+#include "vm/trace/tracelog.h"
 
 namespace vmasm {
 
@@ -409,6 +412,9 @@ public:
         start.heapSize = heapBytes;
         start.heapStart = (void*)(((uintptr_t)heap + 3) & ~(uintptr_t)3);
         mvVm_keepStartRecord(&start);
+        // the heap comes through the start record, the wait for events sees the services
+        CoreHooks.setVmHeap = [](int32_t* size, void** block) { setVmHeap(size, block); };
+        installRuntimeServices();
         VmHashTable* tables[3] = {newTable(NAME_TABLE_BUCKETS), newTable(CLASS_TABLE_BUCKETS),
                                   newTable(STRING_TABLE_BUCKETS)};
         RomImage image{};

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "vm/loader/zip/zipdir.h"
+#include "vm/zip/zipdir.h"
 
 namespace classconv {
 

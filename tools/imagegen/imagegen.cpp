@@ -45,9 +45,10 @@
 #include "vm/loader/registries.h"
 #include "vm/loader/startup.h"
 #include "vm/loader/verifier.h"
-#include "vm/loader/zip/zipdir.h"
-#include "vm/services/tracelog.h"
+#include "vm/services/hooks.h"
 #include "vm/services/vmreset.h"
+#include "vm/trace/tracelog.h"
+#include "vm/zip/zipdir.h"
 
 namespace {
 
@@ -798,6 +799,7 @@ int main(int argc, char** argv) {
     }
     TraceSetOutput("stderr");
     installClassLoader();
+    installRuntimeServices();
     installLibraryNatives();
     installUiNatives();
     std::vector<uint8_t> jar;

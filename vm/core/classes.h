@@ -2,8 +2,8 @@
 // creation of instances, arrays, multi-dimensional arrays and strings.
 #pragma once
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 ClassRecord* getClass(const char* name);
 ClassRecord* getClassX(const char* name, int start, int length);

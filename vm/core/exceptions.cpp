@@ -16,7 +16,7 @@
 #include "vm/core/thread.h"
 #include "vm/core/utf.h"
 #include "vm/core/vmassert.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 VMBSS CatchFrame* CurrentCatchFrame;
 VMBSS jmp_buf* VmExitFrame;

@@ -5,8 +5,8 @@
 
 #include <setjmp.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 enum { MESSAGE_BUFFER_SIZE = 512, FATAL_EXIT_CODE = 127 };
 

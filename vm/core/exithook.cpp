@@ -3,9 +3,9 @@
 
 #include <string.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/hooks.h"
 #include "vm/core/utf.h"
-#include "vm/core/vmsections.h"
 
 static VMBSS RuntimeExitHook ExitHook;
 

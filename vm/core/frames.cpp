@@ -7,6 +7,7 @@
 #include <stdarg.h>
 #include <string.h>
 
+#include "platform/clock.h"
 #include "vm/core/classes.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
@@ -19,8 +20,7 @@
 #include "vm/core/thread.h"
 #include "vm/core/utf.h"
 #include "vm/core/vmassert.h"
-#include "vm/services/tracelog.h"
-#include "vm/services/vmreset.h"
+#include "vm/trace/tracelog.h"
 
 void pushFrame(MethodRecord* method) {
     int a = method->argCount;
@@ -269,9 +269,13 @@ void fatalNativeMethodNotFound(MethodRecord* method) {
     fatalError(MessageBuffer);
 }
 
-int64_t vmCurrentTime() { return mvVmClock_now(); }
+int64_t vmCurrentTime() {
+    uint32_t high, low;
+    SysGetElapsedTime(&high, &low);
+    return (int64_t)((uint64_t)high << 32 | low);
+}
 
-void allocateHeapBlock(int32_t* size, void** start) { setVmHeap(size, start); }
+void allocateHeapBlock(int32_t* size, void** start) { CoreHooks.setVmHeap(size, start); }
 
 // Writes one character, or ends the run when it would not fit before the terminator.
 static void sprintfPut(char** to, char* last, char c) {

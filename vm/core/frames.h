@@ -5,8 +5,8 @@
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 enum { MIN_STACK_CHUNK_DATA = 126 };
 

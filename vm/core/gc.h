@@ -3,9 +3,9 @@
 // bounded sliding compaction when the largest free chunk is too small.
 #pragma once
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
 #include "vm/core/vmassert.h"
-#include "vm/core/vmsections.h"
 
 enum {
     MARK_QUEUE_SIZE = 40,

@@ -15,7 +15,7 @@
 #include "vm/core/gc.h"
 #include "vm/core/romimage.h"
 #include "vm/core/thread.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 VMBSS int32_t HeapSize;
 VMBSS cell* HeapStart;

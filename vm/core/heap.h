@@ -3,8 +3,8 @@
 // space growing down from the top. Also the temporary and global root tables and pins.
 #pragma once
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 // ObjectHeader: size in words behind the header (bits 9-31), collector type (5-8),
 // pin count (1-4, 15 = never moves) and the live mark (bit 0).

@@ -7,7 +7,7 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
 #include "vm/core/heap.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 static void noLoadClassfile(ClassRecord* clazz, int) {
     char name[MESSAGE_BUFFER_SIZE];
@@ -54,9 +54,32 @@ static void freePinnedHeapBlock(void* block) {
 
 static void noTimeSliceHook() {}
 
+static void noHeapBlock(int32_t* size, void** start) {
+    *size = 0;
+    *start = nullptr;
+}
+
+static int32_t none() { return 0; }
+static void nothing() {}
+
 constexpr VmCoreHooks DefaultCoreHooks = {
-    noLoadClassfile,   completeArrayClass,   takeAsVerified,      runAsLoaded,
-    noNativeFinalizer, allocPinnedHeapBlock, freePinnedHeapBlock, noTimeSliceHook,
+    noLoadClassfile,
+    completeArrayClass,
+    takeAsVerified,
+    runAsLoaded,
+    noNativeFinalizer,
+    allocPinnedHeapBlock,
+    freePinnedHeapBlock,
+    noTimeSliceHook,
+    noHeapBlock,
+    none,
+    nothing,
+    none,
+    none,
+    none,
+    none,
+    nothing,
+    none,
 };
 
 VMHOOKS VmCoreHooks CoreHooks = DefaultCoreHooks;

@@ -1,5 +1,6 @@
 // What the core calls in the subsystems above it (the class loader, the verifier, method
-// preparation, the native finalizer registry, the memory interface, the VM start): one
+// preparation, the native finalizer registry, the memory interface, the run's heap block,
+// the VM state and the event system behind the wait for events): one
 // table of function pointers, filled by the start-up of the program that has the real
 // functions. Its defaults do the least, so that the core runs on hand-built classes.
 // vm/core/hooks.md lists every hook table, which program fills each slot and with what.
@@ -7,8 +8,8 @@
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 struct VmCoreHooks {
     // Reads a raw class from the class path; raises NoClassDefFoundError or
@@ -29,6 +30,26 @@ struct VmCoreHooks {
     void (*mvMemory_freePointer)(void* block);
     // Called at the end of every time slice. Default: nothing.
     void (*timeSliceHook)();
+    // The run's heap block (its size in bytes and its start). Default: none, and the
+    // heap set-up ends the run.
+    void (*setVmHeap)(int32_t* size, void** start);
+
+    // The wait for events (vmWaitForEvents). Defaults: no stop, no events, no waiters.
+    // A stop of the run was requested.
+    int32_t (*isStopRequested)();
+    // Ends the run for the requested stop; does not return.
+    void (*abortRun)();
+    int32_t (*pendingEventTotal)();
+    int32_t (*threadsWaitingForEvents)();
+    // Wakes the threads waiting for each kind of event, under the event lock; nonzero
+    // when one was woken.
+    int32_t (*wakeEventThreads)();
+    // Events of the VM kept back, under the event lock.
+    int32_t (*hasPendingVmEvents)();
+    // Resets the VM's wake-up event, under the event lock.
+    void (*clearWake)();
+    // Outside the event lock; nonzero when the kept events could be sent again.
+    int32_t (*resendPendingVmEvents)();
 };
 
 // Lives outside the per-run sections: a run's reset keeps what start-up filled.

@@ -5,7 +5,7 @@
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/tables.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 VMBSS InlineCacheEntry* InlineCacheTable;
 VMBSS P32<ClassRecord>* InlineCacheReceiverClasses;

@@ -6,8 +6,8 @@
 
 #include <stddef.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 enum { INLINE_CACHE_SIZE = 128 };
 

@@ -8,8 +8,8 @@
 #include <string.h>
 
 #include "platform/bytes.h"
+#include "platform/events.h"
 #include "vm/core/classes.h"
-#include "vm/core/eventseam.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/floating.h"
 #include "vm/core/frames.h"
@@ -24,7 +24,7 @@
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
 #include "vm/core/thread.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 VMBSS InterpRegisters Regs;
 VMBSS OBJECT ReceiverCell;
@@ -1206,34 +1206,34 @@ void interpretEntry() {
 }
 
 void vmWaitForEvents(uint64_t delay) {
-    if (eventSeam_isStopRequested()) eventSeam_abort();
+    if (CoreHooks.isStopRequested()) CoreHooks.abortRun();
     bool forever = false;
     if (CurrentThread != nullptr || RunnableThreads != nullptr)
         delay = 0;
     else if (delay == 0)
         forever = true;
-    if (eventSeam_pendingEventTotal() < 1 && delay == 0 && !forever) return;
+    if (CoreHooks.pendingEventTotal() < 1 && delay == 0 && !forever) return;
     MkLockEvents();
     bool sleep;
-    if (eventSeam_threadsWaitingForEvents() > 0) {
-        sleep = eventSeam_pendingEventTotal() < 1 || !eventSeam_wakeEventThreads();
+    if (CoreHooks.threadsWaitingForEvents() > 0) {
+        sleep = CoreHooks.pendingEventTotal() < 1 || !CoreHooks.wakeEventThreads();
     } else {
-        sleep = eventSeam_pendingEventTotal() < 1;
+        sleep = CoreHooks.pendingEventTotal() < 1;
     }
-    bool pendingVmEvents = sleep && eventSeam_hasPendingVmEvents();
-    if (sleep && !pendingVmEvents) eventSeam_clearWake();
+    bool pendingVmEvents = sleep && CoreHooks.hasPendingVmEvents();
+    if (sleep && !pendingVmEvents) CoreHooks.clearWake();
     MkUnlockEvents();
     if (!sleep) return;
     // process events kept back (the queue was full, or the VM was suspending) go out now
     // rather than keeping the wake-up event set for nothing
-    if (pendingVmEvents && eventSeam_resendPendingVmEvents()) return;
+    if (pendingVmEvents && CoreHooks.resendPendingVmEvents()) return;
     // a stop given after the first check set the wake-up event that was just reset
-    if (eventSeam_isStopRequested()) eventSeam_abort();
+    if (CoreHooks.isStopRequested()) CoreHooks.abortRun();
     uint32_t timeout = forever ? 0x7FFFFFFFu : (uint32_t)delay;
     if (timeout == 0) return;
     if (MkEventWait(timeout) == 0) {
         MkLockEvents();
-        eventSeam_wakeEventThreads();
+        CoreHooks.wakeEventThreads();
         MkUnlockEvents();
     }
 }

@@ -2,8 +2,8 @@
 // bytecode, its entry under a catch frame, and the wait for events when no thread can run.
 #pragma once
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 // The registers of the running thread; saved into its ThreadRecord at every switch.
 struct InterpRegisters {

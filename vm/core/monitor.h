@@ -3,8 +3,8 @@
 // (owner + 2, depth and hash kept in the owner's record), 3 inflated (MonitorRecord + 3).
 #pragma once
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 enum {
     MONITOR_OWNED = 0,       // monitorEnter: the current thread owns it

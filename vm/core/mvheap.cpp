@@ -8,7 +8,7 @@
 
 #include <stddef.h>
 
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 namespace {
 

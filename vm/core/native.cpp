@@ -9,7 +9,7 @@
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
 #include "vm/core/thread.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 void pushCatchFrame(CatchFrame* frame, jmp_buf* buffer) {
     frame->jumpBuffer = buffer;

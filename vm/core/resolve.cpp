@@ -10,7 +10,7 @@
 #include "vm/core/romimage.h"
 #include "vm/core/stackguard.h"
 #include "vm/core/tables.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 void storeResolvedEntry(ConstantPool* cp, int index, void* record) {
     cp->entries[index].p = record;

@@ -9,7 +9,7 @@
 #include "vm/core/heap.h"
 #include "vm/core/monitor.h"
 #include "vm/core/thread.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 VMBSS const RomImage* CurrentRomImage;
 VMBSS VmHashTable* UTFStringTable;

@@ -2,9 +2,9 @@
 // every start, and the reset of class states at the end of a run.
 #pragma once
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
 #include "vm/core/tables.h"
-#include "vm/core/vmsections.h"
 
 // What an image hands the VM: its tables, areas and fixed roots.
 struct RomImage {

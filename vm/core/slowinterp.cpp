@@ -21,7 +21,7 @@
 #include "vm/core/romimage.h"
 #include "vm/core/tables.h"
 #include "vm/core/thread.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 static inline void writeU16(uint8_t* p, uint32_t v) {
     p[0] = (uint8_t)(v >> 8);

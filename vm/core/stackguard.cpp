@@ -4,9 +4,9 @@
 #include <stdint.h>
 
 #include "platform/stack.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
-#include "vm/core/vmsections.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 static VMBSS uintptr_t NativeStackLimit;
 

@@ -3,8 +3,8 @@
 // signature text and keys.
 #pragma once
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 struct VmHashTable {
     uint32_t bucketCount;

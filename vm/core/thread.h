@@ -3,8 +3,8 @@
 // queue behind sleeping and timed waits, and interrupts.
 #pragma once
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 enum {
     STACK_CHUNK_WORDS = 380,

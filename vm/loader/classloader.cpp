@@ -21,7 +21,7 @@
 #include "vm/loader/hooks.h"
 #include "vm/loader/jar.h"
 #include "vm/loader/registries.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 VMBSS int32_t classNotFoundMode;
 

@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 // Name kinds of verifyName.
 enum {

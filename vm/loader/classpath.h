@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 // read(buffer, offset, count) -> bytes read, 0 for none yet, negative for failure.
 typedef int32_t (*MemoryFileReadFn)(uint8_t* buffer, int32_t offset, int32_t count);

@@ -1,15 +1,15 @@
 // What the class loader's subsystem calls in the parts around it (the natives library,
 // the VM callback table, the timer and connection natives, the random-access file
 // porting layer, the toolkit's host services, the option texts, the generated class
-// image): one table of function pointers, filled by the program's start-up. Its
-// defaults accept every call and do nothing.
+// image, and the runtime services a run starts): one table of function pointers, filled
+// by the program's start-up. Its defaults accept every call and do nothing.
 #pragma once
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
 #include "vm/core/romimage.h"
-#include "vm/core/vmsections.h"
 
 struct VmCallbackRecord;
 
@@ -28,11 +28,23 @@ struct VmLoaderHooks {
     // The generated class image (tools/imagegen), or null: a run without it, or with a
     // memory file "/sys.jar", loads the system classes from that JAR.
     const RomImage* classImage;
+
+    // The runtime services kvm_main starts (installRuntimeServices, vm/services/hooks.h).
+    // The event system, before the main class is loaded.
+    void (*mvK6Event_initialize)();
+    // An exit was asked for while the start-up ran.
+    int32_t (*mvVm_isExitRequested)();
+    // The services' work buffer in permanent space, or null (the run ends). Default: a
+    // word of permanent space.
+    char* (*mvVm_allocWorkBuffer)();
+    // The VM parts have started: the host hears of it, and the VM clock starts.
+    void (*mvVmEvent_started)();
+    void (*mvVmClock_start)();
 };
 
 extern VMHOOKS VmLoaderHooks LoaderHooks;
 extern const VmLoaderHooks DefaultLoaderHooks;
 
 // Fills the core's hooks (vm/core/hooks.h) with the class loader, the verifier, method
-// preparation and the native finalizer registry.
+// preparation, the native finalizer registry and the run's heap hand-over.
 void installClassLoader();

@@ -9,9 +9,10 @@
 
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
-#include "vm/loader/inflate.h"
 #include "vm/loader/jar.h"
-#include "vm/loader/zip/zipdir.h"
+#include "vm/zip/crc32.h"
+#include "vm/zip/inflate.h"
+#include "vm/zip/zipdir.h"
 
 VMBSS JarIndex JarIndexes[JAR_INDEX_RECORDS];
 VMBSS int32_t JarIndexesBuilt;
@@ -64,32 +65,6 @@ uint8_t jarNameHash(const char* name, int32_t length) {
     uint32_t hash = (uint32_t)length;
     if (length >= 7) hash ^= (uint32_t)(uint8_t)name[length - 7] << 4;
     return (uint8_t)hash;
-}
-
-// CRC-32
-
-struct CrcTable {
-    uint32_t words[256];
-};
-
-static constexpr CrcTable makeCrcTable() {
-    CrcTable t{};
-    for (uint32_t n = 0; n < 256; n++) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        t.words[n] = c;
-    }
-    return t;
-}
-
-// Read-only and the same in every run.
-static constexpr CrcTable Crc = makeCrcTable();
-
-uint32_t jarCrc32(const uint8_t* data, int32_t length) {
-    const uint32_t* table = Crc.words;
-    uint32_t c = 0xFFFFFFFFu;
-    for (int32_t i = 0; i < length; i++) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
 }
 
 // Opening

@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 #include "vm/loader/classpath.h"
 
 struct JarIndex;
@@ -68,6 +68,3 @@ int32_t jarOpen(const char* fileName, int32_t unused, JarFile* jar);
 // jar may lie in the Java heap: it is only read before the first allocation.
 uint8_t* jarFindEntry(JarFile* jar, const char* name, int32_t* size, int32_t headerRoom, int32_t isClass);
 void jarClose(JarFile* jar);
-
-// CRC-32 as ZIP uses it (reflected 0xEDB88320, start 0xFFFFFFFF, final complement).
-uint32_t jarCrc32(const uint8_t* data, int32_t length);

@@ -10,7 +10,7 @@
 #include "vm/core/romimage.h"
 #include "vm/loader/hooks.h"
 #include "vm/loader/registries.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 // Packages
 

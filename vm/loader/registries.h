@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
-#include "vm/core/vmsections.h"
 
 enum {
     INTERNAL_PACKAGE_SLOTS = 10,

@@ -25,11 +25,7 @@
 #include "vm/loader/classpath.h"
 #include "vm/loader/hooks.h"
 #include "vm/loader/registries.h"
-#include "vm/services/events.h"
-#include "vm/services/properties.h"
-#include "vm/services/tracelog.h"
-#include "vm/services/vmreset.h"
-#include "vm/services/vmstate.h"
+#include "vm/trace/tracelog.h"
 
 static const char SystemJarName[] = "/sys.jar";
 
@@ -362,13 +358,13 @@ int32_t vmStartMain(int argc, char** argv) {
             initRunClassPath();
             if (!haveGeneratedImage()) loadSystemClassesFromJar();
             InitializeJavaSystemClasses();
-            mvK6Event_initialize();
+            LoaderHooks.mvK6Event_initialize();
             startVmParts();
             loadMainClass(argv[0]);
             ArrayObject* arguments = buildArgumentArray(argc - 1, argv + 1);
             InitializeThreading(MainClass, arguments);
             for (const char* name : InitialisedAtStart) initializeClass(getClass(name));
-            if (mvVm_isExitRequested()) vmExitLongjmp(0);
+            if (LoaderHooks.mvVm_isExitRequested()) vmExitLongjmp(0);
             interpretEntry();
             // threads a static initialiser started have run; the program still failed
             code = MainMethodMissing ? 1 : 0;
@@ -391,15 +387,15 @@ int32_t vmStartMain(int argc, char** argv) {
 }
 
 void startVmParts() {
-    if (mvVm_allocWorkBuffer() == nullptr) fatalVMError("Cannot allocate the work buffer");
+    if (LoaderHooks.mvVm_allocWorkBuffer() == nullptr) fatalVMError("Cannot allocate the work buffer");
     mvOption_init();
     int32_t result = mvParts_Initializer();
     if (result < 0) {
         mvTraceLog_error("Error!! mvParts_Initializer\n");
         vmExitLongjmp(result);
     }
-    mvVmEvent_started();
-    mvVmClock_start();
+    LoaderHooks.mvVmEvent_started();
+    LoaderHooks.mvVmClock_start();
 }
 
 void vmCleanup() {

@@ -5,10 +5,10 @@
 
 #include <stdint.h>
 
+#include "platform/p32.h"
+#include "platform/vmsections.h"
 #include "vm/core/romimage.h"
 #include "vm/core/stackguard.h"
-#include "vm/core/vmsections.h"
-#include "vm/services/runhooks.h"
 
 enum {
     DEFAULT_HEAP_SIZE = 0x40000,
@@ -50,5 +50,25 @@ void mvOption_init();
 const char* mvOption_getUtf8(const char* key);
 const char* mvOption_getDefault(const char* key);
 
-// kvm_main and the loader's registries as a VM run takes them (mvVm_setRunHooks).
-extern const VmRunHooks LoaderRunHooks;
+// The record the runner hands to kvm_main, eight words: every address in it (the class
+// name, the argument vector and its strings, the JAR, the heap block) lies in the low
+// window.
+struct KvmStartRecord {
+    P32<const char> mainClass;
+    P32<P32<const char>> arguments;  // null-terminated
+    int32_t jarSize;
+    P32<const void> jarAddr;
+    P32<void> jarRead;  // the JAR's read function
+    int32_t heapSize;
+    P32<void> heapStart;
+    P32<void> tckState;
+};
+static_assert(sizeof(KvmStartRecord) == 32, "KvmStartRecord is eight words");
+
+// The runner keeps the run's start record here for the heap hand-over.
+void mvVm_keepStartRecord(KvmStartRecord* record);
+KvmStartRecord* mvVm_getStartRecord(void);
+
+// Gives the heap set-up the run's heap start and its size rounded down to a multiple
+// of 4; returns the start. A start that is not four-byte aligned is a fatal error.
+void* setVmHeap(int32_t* size, void** start);

@@ -23,7 +23,7 @@
 #include "vm/core/tables.h"
 #include "vm/core/vmassert.h"
 #include "vm/loader/classloader.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 // The method being verified.
 static VMBSS MethodRecord* vMethod;

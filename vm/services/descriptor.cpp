@@ -7,9 +7,9 @@
 
 #include "platform/lowmem.h"
 #include "vm/core/mvheap.h"
-#include "vm/loader/inflate.h"
-#include "vm/loader/jar.h"
-#include "vm/loader/zip/zipdir.h"
+#include "vm/zip/crc32.h"
+#include "vm/zip/inflate.h"
+#include "vm/zip/zipdir.h"
 
 enum : uint32_t { DESCRIPTOR_KIND = 0x51414D44 };  // "QAMD"
 

@@ -8,15 +8,15 @@
 
 #include "platform/atomicword.h"
 #include "platform/events.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/interp.h"
 #include "vm/core/thread.h"
 #include "vm/core/vmassert.h"
-#include "vm/core/vmsections.h"
 #include "vm/services/memory.h"
-#include "vm/services/tracelog.h"
 #include "vm/services/vmstate.h"
+#include "vm/trace/tracelog.h"
 
 enum {
     QUEUE_TABLE_START = 30,

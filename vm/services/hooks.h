@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 struct VmServiceHooks {
     // The platform's value of a property as UTF-16 with its length, or null.
@@ -15,3 +15,9 @@ struct VmServiceHooks {
 
 extern VMHOOKS VmServiceHooks ServiceHooks;
 extern const VmServiceHooks DefaultServiceHooks;
+
+// Fills the hooks of the core and the loader with the runtime services: the VM state and
+// event system behind the core's wait for events, and what kvm_main starts (the event
+// system, the work buffer, the started notice, the VM clock). Every program that runs
+// the VM with its services calls it at start-up.
+void installRuntimeServices();

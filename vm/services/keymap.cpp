@@ -2,7 +2,7 @@
 // taken at the first reset.
 #include "vm/services/keymap.h"
 
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 // The VM's own copy holds native pointers, so that its initial values need no
 // constructor (a word holding an address cannot be a constant); the host's records are

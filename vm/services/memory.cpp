@@ -6,10 +6,10 @@
 
 #include <string.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
-#include "vm/core/vmsections.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 // Words of the table's records: the count word, the pointers, then their count bytes.
 enum {

@@ -4,12 +4,12 @@
 
 #include <string.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/heap.h"
 #include "vm/core/utf.h"
-#include "vm/core/vmsections.h"
 #include "vm/services/hooks.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 static VMBSS char* WorkBuffer;
 

@@ -1,7 +1,7 @@
 // The run's table of loader services, with defaults that do the least.
 #include "vm/services/runhooks.h"
 
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 static int32_t noKvmMain(int, char**) { return -1; }
 static int32_t noMemoryFile(const char*, const uint8_t*, int32_t (*)(uint8_t*, int32_t, int32_t), int32_t) {

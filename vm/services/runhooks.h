@@ -24,3 +24,6 @@ struct VmRunHooks {
 const VmRunHooks* mvRunHooks(void);
 // Takes the set entries of hooks; null gives the defaults back.
 void mvVm_setRunHooks(const VmRunHooks* hooks);
+
+// kvm_main and the loader's registries as a VM run takes them.
+extern const VmRunHooks LoaderRunHooks;

@@ -4,10 +4,11 @@
 #include <string.h>
 
 #include "platform/clock.h"
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
+#include "vm/core/exceptions.h"
 #include "vm/services/keymap.h"
 #include "vm/services/runhooks.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 static int64_t clockOrigin VMBSS;  // time of day at the last start or resume
 static int64_t clockBase VMBSS;    // elapsed-time counter at the same moment
@@ -91,3 +92,11 @@ int64_t mvVmClock_now(void) {
 }
 
 int64_t mvVmClock_elapsed(void) { return mvVmClock_now() + clockOrigin - clockBase; }
+
+void mvVmPlatformError(int code) {
+    if (code < 1 || code > 32767) {
+        code = 0;
+    }
+    mvTraceLog_error("ALERT: Platform API error: %d\n", code);
+    vmExitLongjmp((int32_t)(0x80000001u + (uint32_t)code));
+}

@@ -1,6 +1,6 @@
 // Start-of-run state of the VM: the reset of its variables (the "vmdata" and "vmbss"
-// sections), the VM clock, the hand-over of the run's heap block, and the exit of a
-// run after a platform error.
+// sections), the VM clock, and the exit of a run after a platform error. (The hand-over
+// of the run's heap block lies below, with kvm_main: vm/loader/startup.h.)
 #pragma once
 
 #include <stdint.h>
@@ -29,29 +29,6 @@ int mvVm_resetKeepingHostState(int mode);
 void mvVmClock_start(void);
 int64_t mvVmClock_elapsed(void);
 int64_t mvVmClock_now(void);
-
-// The record the runner hands to kvm_main, eight words: every address in it (the class
-// name, the argument vector and its strings, the JAR, the heap block) lies in the low
-// window.
-struct KvmStartRecord {
-    P32<const char> mainClass;
-    P32<P32<const char>> arguments;  // null-terminated
-    int32_t jarSize;
-    P32<const void> jarAddr;
-    P32<void> jarRead;  // the JAR's read function
-    int32_t heapSize;
-    P32<void> heapStart;
-    P32<void> tckState;
-};
-static_assert(sizeof(KvmStartRecord) == 32, "KvmStartRecord is eight words");
-
-// The runner keeps the run's start record here for the heap hand-over.
-void mvVm_keepStartRecord(KvmStartRecord* record);
-KvmStartRecord* mvVm_getStartRecord(void);
-
-// Gives the heap set-up the run's heap start and its size rounded down to a multiple
-// of 4; returns the start. A start that is not four-byte aligned is a fatal error.
-void* setVmHeap(int32_t* size, void** start);
 
 // Ends the run with exit status 0x80000001 + code (codes outside 1..32767 count as 0).
 [[noreturn]] void mvVmPlatformError(int code);

@@ -8,14 +8,15 @@
 #include <string.h>
 
 #include "platform/atomicword.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/utf.h"
-#include "vm/core/vmsections.h"
+#include "vm/loader/startup.h"
 #include "vm/services/events.h"
 #include "vm/services/memory.h"
 #include "vm/services/runhooks.h"
-#include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
+#include "vm/trace/tracelog.h"
 
 static const char MainClassOfRun[] = "javax.microedition.midlet.MIDlet";
 static const char SelectorClass[] = "javax.microedition.midlet.MidletSelector";

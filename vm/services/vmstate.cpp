@@ -8,15 +8,15 @@
 
 #include "platform/atomicword.h"
 #include "platform/events.h"
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
 #include "vm/core/frames.h"
 #include "vm/core/thread.h"
-#include "vm/core/vmsections.h"
 #include "vm/services/events.h"
 #include "vm/services/hooks.h"
 #include "vm/services/runhooks.h"
-#include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
+#include "vm/trace/tracelog.h"
 
 VMBSS VmRunState VmState;
 

@@ -19,12 +19,14 @@
 #include "vm/loader/hooks.h"
 #include "vm/loader/registries.h"
 #include "vm/loader/startup.h"
-#include "vm/services/tracelog.h"
+#include "vm/services/hooks.h"
 #include "vm/services/vmreset.h"
 #include "vm/services/vmstart.h"
+#include "vm/trace/tracelog.h"
 
 void installKvmHooks() {
     installClassLoader();
+    installRuntimeServices();
     installLibraryNatives();
     installUiNatives();
     LoaderHooks.classImage = &MovaneClassImage;

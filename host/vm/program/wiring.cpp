@@ -31,6 +31,7 @@
 #include "vm/services/glue/amservice.h"
 #include "vm/services/glue/mwe.h"
 #include "vm/services/hooks.h"
+#include "vm/services/runhooks.h"
 
 namespace {
 
@@ -142,6 +143,7 @@ void softkeyLabel(int32_t key, const uint16_t* chars, int32_t count) {
 
 void MovaneVmWire(void) {
     installClassLoader();
+    installRuntimeServices();
     installLibraryNatives();
     installUiNatives();
     LoaderHooks.classImage = &MovaneClassImage;

@@ -85,9 +85,9 @@ TEST(Runner, RunsEndWithTheImageTablesAndNoFiles) {
     SysTimerTerm();
 }
 
-// A program whose start-up fills no hook table has no class loader: the first class the
-// run must read ends it with a fatal error that says so, from the class image as from
-// the library JAR.
+// A program whose start-up does not install the class loader: the first class the run
+// must read ends it with a fatal error that says so, from the class image as from the
+// library JAR.
 TEST(Runner, WithoutTheLoaderTheRunEndsWithAFatalError) {
     SysTimerInit();
     std::vector<uint8_t> library = readFile(MOVANE_SYSTEM_JAR);
@@ -110,7 +110,14 @@ TEST(Runner, WithoutTheLoaderTheRunEndsWithAFatalError) {
     for (const Case& k : cases) {
         RunOutcome run;
         {
-            HookScope<VmCoreHooks> core(CoreHooks, DefaultCoreHooks);
+            // the heap hand-over and the runtime services stay; the loader's slots go
+            VmCoreHooks withoutLoader = CoreHooks;
+            withoutLoader.loadClassfile = DefaultCoreHooks.loadClassfile;
+            withoutLoader.loadArrayClass = DefaultCoreHooks.loadArrayClass;
+            withoutLoader.verifyClass = DefaultCoreHooks.verifyClass;
+            withoutLoader.prepareMethod = DefaultCoreHooks.prepareMethod;
+            withoutLoader.runNativeFinalizer = DefaultCoreHooks.runNativeFinalizer;
+            HookScope<VmCoreHooks> core(CoreHooks, withoutLoader);
             HookScope<VmLoaderHooks> loader(LoaderHooks, DefaultLoaderHooks);
             if (k.files.systemJar == nullptr) LoaderHooks.classImage = &MovaneClassImage;
             run = runOnce({"kvm", "-classpath", "/app.jar", "StaticsTest"}, k.files);

@@ -71,3 +71,5 @@ BENCHMARK(BM_JarLookup)
     ->Args({1, 8})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

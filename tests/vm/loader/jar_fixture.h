@@ -13,6 +13,7 @@
 #include "support/zipwriter.h"
 #include "vm/loader/classpath.h"
 #include "vm/loader/jar.h"
+#include "vm/zip/crc32.h"
 
 namespace jartest {
 

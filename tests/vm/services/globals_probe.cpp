@@ -2,7 +2,7 @@
 // Built into a library of its own that the check is run on and expected to refuse.
 #include <string.h>
 
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 int probeAcceptedData VMDATA = 7;
 int probeAcceptedBss VMBSS;

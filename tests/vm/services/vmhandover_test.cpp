@@ -8,8 +8,9 @@
 #include "platform/trace.h"
 #include "sink_capture.h"
 #include "vm/core/exceptions.h"
-#include "vm/services/tracelog.h"
+#include "vm/loader/startup.h"
 #include "vm/services/vmreset.h"
+#include "vm/trace/tracelog.h"
 
 namespace {
 

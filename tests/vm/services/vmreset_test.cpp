@@ -12,9 +12,9 @@
 #include "platform/events.h"
 #include "platform/lowmem.h"
 #include "platform/trace.h"
+#include "platform/vmsections.h"
 #include "sink_capture.h"
-#include "vm/core/vmsections.h"
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string.h>
 
 #include "vm/services/events.h"
-#include "vm/services/tracelog.h"
 #include "vm/services/vmreset.h"
 #include "vm/services/vmstate.h"
+#include "vm/trace/tracelog.h"
 
 static pthread_mutex_t MemoryLock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_mutex_t RequestLock = PTHREAD_MUTEX_INITIALIZER;

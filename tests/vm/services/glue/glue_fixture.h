@@ -23,6 +23,7 @@
 #include "vm/loader/startup.h"
 #include "vm/services/glue/mwe.h"
 #include "vm/services/midlets/midlet_fixture.h"
+#include "vm/services/runhooks.h"
 
 namespace gluetest {
 

@@ -22,6 +22,7 @@
 #include "support/lowmem_fixture.h"
 #include "support/zipwriter.h"
 #include "vm/loader/startup.h"
+#include "vm/services/runhooks.h"
 #include "vm/services/vmstart.h"
 
 namespace midlettest {

@@ -14,6 +14,7 @@
 #include "vm/loader/classpath.h"
 #include "vm/services/events.h"
 #include "vm/services/keymap.h"
+#include "vm/services/runhooks.h"
 
 using namespace midlettest;
 

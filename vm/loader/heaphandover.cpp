@@ -1,11 +1,11 @@
-// Hand-over of the run's heap block to the heap set-up, and the end of a run after a
-// platform error.
+// Hand-over of the run's heap block to the heap set-up: the runner keeps its start
+// record, kvm_main cuts the block, the core's heap set-up takes it (CoreHooks.setVmHeap).
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/exceptions.h"
-#include "vm/core/vmsections.h"
-#include "vm/services/tracelog.h"
-#include "vm/services/vmreset.h"
+#include "vm/loader/startup.h"
+#include "vm/trace/tracelog.h"
 
 static KvmStartRecord* keptStartRecord VMBSS;
 
@@ -31,12 +31,4 @@ void* setVmHeap(int32_t* size, void** start) {
     }
     mvTraceLog_info("VM heap 0x%p 0x%x\n", heapStart, (uint32_t)heapSize);
     return heapStart;
-}
-
-void mvVmPlatformError(int code) {
-    if (code < 1 || code > 32767) {
-        code = 0;
-    }
-    mvTraceLog_error("ALERT: Platform API error: %d\n", code);
-    vmExitLongjmp((int32_t)(0x80000001u + (uint32_t)code));
 }

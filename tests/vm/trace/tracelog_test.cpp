@@ -1,11 +1,11 @@
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/trace.h"
-#include "sink_capture.h"
+#include "vm/services/sink_capture.h"
 
 namespace {
 

@@ -3,11 +3,9 @@
 // every write is bounded by the expected length, and no byte beyond the compressed length is
 // taken from the source (the bit buffer is padded with 0xFF bytes instead).
 
-#include "vm/loader/inflate.h"
+#include "vm/zip/inflate.h"
 
 #include <string.h>
-
-#include "vm/core/vmsections.h"
 
 namespace {
 

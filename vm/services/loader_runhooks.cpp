@@ -1,4 +1,4 @@
-// The loader's services for a VM run, as the run start takes them (runhooks.h).
+// The class loader's services for a VM run, as the run start takes them.
 #include "vm/services/runhooks.h"
 
 #include "vm/loader/classpath.h"

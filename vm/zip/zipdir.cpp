@@ -1,7 +1,7 @@
 // ZIP central directory walker. Nothing read from the archive is trusted: each offset is
 // checked against the archive's extent (the directory before the end record, entry data
 // before the directory) before the reader is asked for the bytes it names.
-#include "vm/loader/zip/zipdir.h"
+#include "vm/zip/zipdir.h"
 
 #include <string.h>
 

@@ -6,8 +6,8 @@
 #include <string.h>
 #include <zlib.h>
 
-#include "vm/loader/inflate.h"
-#include "vm/loader/inflate_corpus.h"
+#include "vm/zip/inflate.h"
+#include "vm/zip/inflate_corpus.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/zipwriter.h"
-#include "vm/loader/zip/zipdir.h"
+#include "vm/zip/zipdir.h"
 
 namespace {
 

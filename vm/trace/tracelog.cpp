@@ -1,11 +1,11 @@
 // The trace log and the VM's formatter. The formatter allocates nothing and calls no
 // library formatting routine: numbers are built right to left in a 12-byte field.
-#include "vm/services/tracelog.h"
+#include "vm/trace/tracelog.h"
 
 #include <stddef.h>
 
 #include "platform/trace.h"
-#include "vm/core/vmsections.h"
+#include "platform/vmsections.h"
 
 static int32_t traceLevel VMDATA = MV_TRACE_INFO;
 

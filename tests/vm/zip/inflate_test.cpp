@@ -1,7 +1,7 @@
 // Inflater: zlib-made streams decode byte-exact, hand-built streams probe each check, and
 // mutated streams never make it read or write outside exact-size heap buffers.
 
-#include "vm/loader/inflate.h"
+#include "vm/zip/inflate.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "vm/loader/inflate_corpus.h"
+#include "vm/zip/inflate_corpus.h"
 
 namespace {
 
