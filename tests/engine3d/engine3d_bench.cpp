@@ -1,0 +1,87 @@
+// Triangles per second of the set-up and fillers for each shading mode on a 240 x 320
+// target: a fan of 64 triangles of about 600 pixels each, redrawn every iteration.
+#include <benchmark/benchmark.h>
+
+#include "engine3d/engine3d_support.h"
+#include "engine3d/m3d_fixed.h"
+#include "engine3d/m3d_raster.h"
+#include "engine3d/m3d_triangle.h"
+#include "engine3d/scene.h"
+
+namespace {
+
+enum Mode { kFlat, kGouraud, kTextured, kLitTextured, kEnvironment, kToon, kFlatAdd };
+
+void drawFan(benchmark::State& state, Mode mode) {
+    e3t::Canvas canvas(240, 320);
+    e3t::Textures tx;
+    const int row = mode == kFlat || mode == kFlatAdd   ? 0
+                    : mode == kGouraud || mode == kToon ? 1
+                    : mode == kTextured                 ? 4
+                    : mode == kLitTextured              ? 5
+                                                        : 7;
+    tx.bind(&canvas.target, row);
+    const m3d_RasterEntry* entry = mode == kFlat          ? m3d_rasterFnByBlend(0)
+                                   : mode == kFlatAdd     ? m3d_rasterFnByBlend(M3D_BLEND_ADD << 1)
+                                   : mode == kGouraud     ? m3d_rasterFnLit(0)
+                                   : mode == kToon        ? m3d_rasterFnLit(M3D_RW_TOON)
+                                   : mode == kTextured    ? m3d_rasterFnForPrimitive(136u << 16)
+                                   : mode == kLitTextured ? m3d_rasterFnTexturedLit(136u << 16)
+                                                          : m3d_rasterFnTexturedLitEnv((6u << 24) | (136u << 16));
+    std::vector<m3d_SetupVertex> rim;
+    for (int i = 0; i <= 64; i++) {
+        int32_t a = i * 64;
+        rim.push_back(e3t::V(120 + (m3d_cos(a) * 110 >> 12), 160 + (m3d_sin(a) * 150 >> 12),
+                             {i * 4, 200 - i, 64 + i * 2, i, 63 - i}));
+    }
+    const m3d_SetupVertex centre = e3t::V(120, 160, {128, 128, 255, 32, 32});
+    for (auto _ : state) {
+        for (int i = 0; i < 64; i++) {
+            const m3d_SetupVertex *a = &centre, *b = &rim[i], *c = &rim[i + 1];
+            switch (mode) {
+                case kFlat:
+                case kFlatAdd:
+                    m3d_drawTriangleFlat(&canvas.target, entry, a, b, c);
+                    break;
+                case kGouraud:
+                case kToon: {
+                    m3d_SetupVertex la = *a, lb = *b, lc = *c;
+                    la.a[0] = a->a[2], lb.a[0] = b->a[2], lc.a[0] = c->a[2];
+                    m3d_drawTriangleLight(&canvas.target, entry, &la, &lb, &lc);
+                    break;
+                }
+                case kTextured:
+                    m3d_drawTriangleTextured(&canvas.target, entry, a, b, c);
+                    break;
+                case kLitTextured:
+                    m3d_drawTriangle3(&canvas.target, entry, a, b, c);
+                    break;
+                case kEnvironment:
+                    m3d_drawTriangle5(&canvas.target, entry, a, b, c);
+                    break;
+            }
+        }
+        benchmark::DoNotOptimize(canvas.pixels.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 64);
+}
+
+void BM_Flat(benchmark::State& s) { drawFan(s, kFlat); }
+void BM_FlatAdd(benchmark::State& s) { drawFan(s, kFlatAdd); }
+void BM_Gouraud(benchmark::State& s) { drawFan(s, kGouraud); }
+void BM_Toon(benchmark::State& s) { drawFan(s, kToon); }
+void BM_Textured(benchmark::State& s) { drawFan(s, kTextured); }
+void BM_LitTextured(benchmark::State& s) { drawFan(s, kLitTextured); }
+void BM_EnvironmentMapped(benchmark::State& s) { drawFan(s, kEnvironment); }
+
+BENCHMARK(BM_Flat);
+BENCHMARK(BM_FlatAdd);
+BENCHMARK(BM_Gouraud);
+BENCHMARK(BM_Toon);
+BENCHMARK(BM_Textured);
+BENCHMARK(BM_LitTextured);
+BENCHMARK(BM_EnvironmentMapped);
+
+}  // namespace
+
+BENCHMARK_MAIN();
