@@ -4,7 +4,7 @@
 // clip cut to the surface, stores pixels without blending and otherwise returns 0.
 #pragma once
 
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 
 #include <stdint.h>
 

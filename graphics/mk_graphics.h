@@ -3,8 +3,8 @@
 // rasterizer or the font layer. No translation: callers add their own origin.
 #pragma once
 
-#include "graphics/mk_surface.h"
 #include "platform/font.h"
+#include "platform/surface.h"
 
 #include <stddef.h>
 #include <stdint.h>

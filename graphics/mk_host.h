@@ -5,7 +5,7 @@
 // no labels, no priorities; no decoder: such data is not an image).
 #pragma once
 
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 
 #include <stdint.h>
 

@@ -7,7 +7,7 @@
 #include <stdint.h>
 
 #include "graphics/mk_graphics.h"
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 
 // Surfaces of more pixels are refused as out of memory before anything is allocated.
 enum { MK_SURFACE_MAX_PIXELS = 1 << 24 };

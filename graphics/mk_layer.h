@@ -8,7 +8,7 @@
 #include <stdint.h>
 
 #include "graphics/mk_graphics.h"
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 
 enum { MK_LAYER_SPRITE = 1, MK_LAYER_TILED = 2 };
 

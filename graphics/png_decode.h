@@ -7,8 +7,8 @@
 
 #include <stdint.h>
 
-#include "graphics/mk_surface.h"
 #include "graphics/png_error.h"
+#include "platform/surface.h"
 
 // Decode buffer header: width, height, stride in bytes; the pixels follow.
 enum { PNG_DECODE_HEADER_WORDS = 3 };

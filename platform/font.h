@@ -5,7 +5,7 @@
 // (platform/font_freetype.h), a bitmap face of their own in the tests.
 #pragma once
 
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 
 #include <stddef.h>
 #include <stdint.h>

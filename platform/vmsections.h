@@ -6,6 +6,7 @@
 #define VMDATA __attribute__((section("vmdata")))
 #define VMBSS __attribute__((section("vmbss")))
 
-// Tables of hooks between subsystems: filled by the program's start-up and kept across
-// runs, so outside both sections above.
+// Tables of hooks between subsystems, filled by the program's start-up, and the host's
+// own registrations and locks in the service interface: kept across runs, so outside
+// both sections above.
 #define VMHOOKS __attribute__((section("vmhooks")))

@@ -3,8 +3,8 @@
 
 #include <string.h>
 
-#include "graphics/mk_surface.h"
 #include "platform/p32.h"
+#include "platform/surface.h"
 #include "toolkit/guitk_comp.h"
 #include "toolkit/guitk_event.h"
 #include "toolkit/guitk_layout.h"

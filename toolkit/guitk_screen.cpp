@@ -1,7 +1,7 @@
 // The screen module, rectangles, placement, frames and icons.
 #include "toolkit/guitk_screen.h"
 
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 #include "toolkit/guitk_comp.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // these and of the standard messages for trace lines.
 #pragma once
 
-#include "host/common/winmsg_ids.h"
 #include "platform/window.h"
+#include "vm/services/glue/winmsg_ids.h"
 
 // Result bits of VM_NOTIFY_STOP_MIDLET to the manager.
 enum { STOP_RESULT_CLOSE = 0x01, STOP_RESULT_LIST = 0x04, STOP_RESULT_FAILED = 0x20 };

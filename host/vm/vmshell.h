@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics/mk_surface.h"
 #include "host/common/winmsg.h"
+#include "platform/surface.h"
 #include "platform/window.h"
 #include "storage/qmms_index.h"
 #include "vm/services/keymap.h"

@@ -7,9 +7,9 @@
 #include "vm/core/heap.h"
 #include "vm/core/native.h"
 #include "vm/core/thread.h"
+#include "vm/services/amservice.h"
 #include "vm/services/events.h"
-#include "vm/services/glue/amservice.h"
-#include "vm/services/glue/mwe.h"
+#include "vm/services/hooks.h"
 #include "vm/services/memory.h"
 #include "vm/services/vmstart.h"
 #include "vm/services/vmstate.h"
@@ -60,7 +60,7 @@ void Java_javax_microedition_midlet_MIDlet_notifyResumeEvent() {
 }
 
 void Java_javax_microedition_midlet_MIDlet_nativeSystemExit() { vmExitLongjmp(popInt()); }
-void Java_javax_microedition_midlet_MIDlet_nativeNoteExitStatus() { mwe_noteExitStatus(popInt()); }
+void Java_javax_microedition_midlet_MIDlet_nativeNoteExitStatus() { ServiceHooks.noteExitStatus(popInt()); }
 
 // The display shows and hides its current displayable with the MIDlet's pause and resume.
 void Java_javax_microedition_midlet_MIDlet_nativePostShowNotify() { AmPostShowNotify(1); }

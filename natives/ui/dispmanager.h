@@ -6,7 +6,7 @@
 
 #include <stdint.h>
 
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 #include "vm/core/records.h"
 
 enum { DISP_ACCESS_CLASSES = 5, DISP_LISTENER_KINDS = 2, DISP_LISTENER_INDEXES = 2 };

@@ -4,8 +4,8 @@
 #include "graphics/mk_dialog.h"
 #include "natives/lib/nativestack.h"
 #include "vm/core/native.h"
+#include "vm/services/amservice.h"
 #include "vm/services/events.h"
-#include "vm/services/glue/amservice.h"
 #include "vm/trace/tracelog.h"
 
 enum { MIDP_EVENT_IDEMPOTENT = 4 };

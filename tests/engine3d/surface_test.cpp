@@ -7,7 +7,7 @@
 #include "engine3d/m3d_raster.h"
 #include "engine3d/m3d_surface.h"
 #include "engine3d/m3d_triangle.h"
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // its pixels are in low memory, as a context or an image keeps their addresses in words.
 #pragma once
 
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 #include "support/lowmem_fixture.h"
 
 #include <stdint.h>

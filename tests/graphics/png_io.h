@@ -3,7 +3,7 @@
 // except its opaque bit.
 #pragma once
 
-#include "graphics/mk_surface.h"
+#include "platform/surface.h"
 
 #include <png.h>
 #include <stdio.h>

@@ -14,8 +14,9 @@ static const uint16_t* noPlatformProperty(const uint16_t*, int32_t, int32_t* val
 }
 
 static void noSoftkeys() {}
+static void noExitStatus(int32_t) {}
 
-constexpr VmServiceHooks DefaultServiceHooks = {noPlatformProperty, noSoftkeys};
+constexpr VmServiceHooks DefaultServiceHooks = {noPlatformProperty, noSoftkeys, noExitStatus};
 
 VMHOOKS VmServiceHooks ServiceHooks = DefaultServiceHooks;
 

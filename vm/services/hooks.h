@@ -11,6 +11,9 @@ struct VmServiceHooks {
     const uint16_t* (*MkPropertyGetString)(const uint16_t* key, int32_t keyLength, int32_t* valueLength);
     // Clears the soft-key bar's labels and arrows, when the VM's run has stopped.
     void (*MkSoftkeyResetLabels)(void);
+    // Notes the program's exit status for the runs so far (a MIDlet's life-cycle method
+    // threw). Default: nothing.
+    void (*noteExitStatus)(int32_t status);
 };
 
 extern VMHOOKS VmServiceHooks ServiceHooks;

@@ -28,7 +28,7 @@
 #include "vm/core/utf.h"
 #include "vm/loader/hooks.h"
 #include "vm/loader/startup.h"
-#include "vm/services/glue/amservice.h"
+#include "vm/services/amservice.h"
 #include "vm/services/glue/mwe.h"
 #include "vm/services/hooks.h"
 #include "vm/services/runhooks.h"
@@ -151,6 +151,7 @@ void MovaneVmWire(void) {
     installRecordStorePorting();
     ServiceHooks.MkPropertyGetString = MkPropertyGetString;
     ServiceHooks.MkSoftkeyResetLabels = MkSoftkeyResetLabels;
+    ServiceHooks.noteExitStatus = mwe_noteExitStatus;
     TraceHooks[1] = reportUncaught;
     MidletHostServices midletServices = {};
     midletServices.platformRequest = MkPlatformRequest;

@@ -9,7 +9,7 @@
 
 #include "support/lowmem_fixture.h"
 #include "support/zipwriter.h"
-#include "vm/services/glue/amservice.h"
+#include "vm/services/amservice.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include "platform/events.h"
 #include "support/vmasm.h"
+#include "vm/services/amservice.h"
 #include "vm/services/events.h"
-#include "vm/services/glue/amservice.h"
 #include "vm/services/vmstate.h"
 
 using namespace vmasm;

@@ -11,7 +11,7 @@
 #include "sink_capture.h"
 #include "support/vmasm.h"
 #include "vm/core/gc.h"
-#include "vm/services/glue/amservice.h"
+#include "vm/services/amservice.h"
 #include "vm/services/memory.h"
 #include "vm/services/pointerqueue.h"
 

@@ -7,7 +7,7 @@
 
 #include <stdint.h>
 
-#include "host/common/winmsg_ids.h"
+#include "vm/services/glue/winmsg_ids.h"
 
 // ---------------------------------------------------------------------------------
 struct MweEvent;

@@ -1,5 +1,6 @@
-// The records every drawing layer shares: the 16-bit surface, the clip rectangle of a
-// graphics context and the screen's video property record. Plain data, 32-bit words.
+// The records every drawing layer shares, the platform's font renderer among them: the
+// 16-bit surface, the clip rectangle of a graphics context and the screen's video
+// property record. Plain data, 32-bit words.
 #pragma once
 
 #include <stddef.h>

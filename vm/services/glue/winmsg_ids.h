@@ -1,6 +1,6 @@
 // The fixed numbers of the window messages between the two programs and their threads.
-// Plain numbers, so that code without the window system (the host glue) posts the same
-// messages the shell's message map takes.
+// Plain numbers, so that code without the window system (the host glue, which owns
+// them) posts the same messages the shell's and the manager's message maps take.
 #pragma once
 
 #include <stdint.h>

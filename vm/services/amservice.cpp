@@ -2,20 +2,23 @@
 // callers, and the synchronous requests are coalesced by one poster at a time, taking
 // the pending request out of its queue before deciding, so that the VM thread and a
 // second poster can neither lose nor double a request.
-#include "vm/services/glue/amservice.h"
+#include "vm/services/amservice.h"
 
 #include <pthread.h>
 #include <string.h>
 
+#include "platform/vmsections.h"
 #include "vm/services/events.h"
 #include "vm/services/vmreset.h"
 #include "vm/services/vmstate.h"
 #include "vm/trace/tracelog.h"
 
-static pthread_mutex_t MemoryLock = PTHREAD_MUTEX_INITIALIZER;
-static pthread_mutex_t RequestLock = PTHREAD_MUTEX_INITIALIZER;
-static int32_t DialogMode;
-static AmInputHook InputHooks[2 * INPUT_EVENT_ACTIONS];
+// The host's side of the interface: its locks, its choice of queues and its input
+// hooks belong to the process and outlive every run.
+static VMHOOKS pthread_mutex_t MemoryLock = PTHREAD_MUTEX_INITIALIZER;
+static VMHOOKS pthread_mutex_t RequestLock = PTHREAD_MUTEX_INITIALIZER;
+static VMHOOKS int32_t DialogMode;
+static VMHOOKS AmInputHook InputHooks[2 * INPUT_EVENT_ACTIONS];
 
 namespace {
 struct Locked {
