@@ -7,6 +7,7 @@
 // message is left), WM_PAINT for a window with an invalid area, WM_TIMER for a due timer.
 #include "platform/window.h"
 
+#include "platform/passert.h"
 #include "platform/text.h"
 #include "platform/window_internal.h"
 
@@ -170,6 +171,7 @@ SentItem* queueSend(Window* w, UINT message, WPARAM wParam, LPARAM lParam, Threa
 }
 
 void processSentLocked(std::unique_lock<std::mutex>& g, ThreadQueue* q) {
+    PLATFORM_ASSERT(g.owns_lock() && g.mutex() == &lock);
     while (!q->sent.empty()) {
         SentItem* item = q->sent.front();
         q->sent.pop_front();

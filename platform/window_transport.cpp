@@ -3,6 +3,7 @@
 // reached by connecting to its class sockets; the first packet each way says the sender's
 // slot. One thread per process reads every socket; it answers lookups itself and queues
 // posts and sends for the window threads. The state here is guarded by the window lock.
+#include "platform/passert.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
 
@@ -413,6 +414,7 @@ void bindClassSocket(WindowClass* c) {
 // Waits (lock held through g) for a request to another process, handling sends made to
 // this thread meanwhile.
 LRESULT waitPending(std::unique_lock<std::mutex>& g, Pending* p) {
+    PLATFORM_ASSERT(g.owns_lock() && g.mutex() == &lock);
     ThreadQueue* q = myQueue();
     p->waiter = q;
     while (!p->done) {
