@@ -5,10 +5,15 @@
 #include "natives/ui/gamecanvas_natives.h"
 #include "natives/ui/graphics_natives.h"
 #include "natives/ui/image_natives.h"
+#include "natives/ui/item_natives.h"
+#include "natives/ui/kiv_natives.h"
+#include "natives/ui/kiv_peer_natives.h"
 #include "natives/ui/lcdui_natives.h"
 #include "natives/ui/sprite_natives.h"
 #include "natives/ui/tiledlayer_natives.h"
 #include "natives/ui/uievent_natives.h"
+#include "toolkit/guitk_host.h"
+#include "vm/loader/hooks.h"
 
 #define NATIVE(name, descriptor, fn) \
     { name, descriptor, fn, #fn }
@@ -223,6 +228,203 @@ static const NativeMethodBinding TiledLayerNatives[] = {
 };
 #undef TILED
 
+#define KIV(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_kiv_KivComponent_##name)
+#define CONSTANT(name, value) NATIVE(#name, "()I", kivPush_##value)
+static const NativeMethodBinding KivComponentNatives[] = {
+    KIV(nativeInit, "()Z"),
+    KIV(nativeUIGraphicsInit, "()Z"),
+    KIV(getPrefGlobalColor, "(I)I"),
+    KIV(getGraphics, "()I"),
+    KIV(relayoutAll, "()V"),
+    KIV(setGrobalLanguageDirection, "(I)V"),
+    KIV(getType, "()I"),
+    KIV(setFocusPolicy, "(I)V"),
+    KIV(getFocusPolicy, "()I"),
+    KIV(setState, "(I)V"),
+    KIV(getState, "()I"),
+    KIV(setAlignmentX, "(I)V"),
+    KIV(setLocation, "(II)V"),
+    KIV(getX, "()I"),
+    KIV(getY, "()I"),
+    KIV(setSize, "(II)V"),
+    KIV(getWidth, "()I"),
+    KIV(getHeight, "()I"),
+    KIV(getPreferredWidth, "()I"),
+    KIV(getPreferredHeight, "()I"),
+    KIV(getPreferredWidthWithRespectToHeight, "(I)I"),
+    KIV(getPreferredHeightWithRespectToWidth, "(I)I"),
+    KIV(getMinimumWidth, "()I"),
+    KIV(getMinimumHeight, "()I"),
+    KIV(getInsetTop, "()I"),
+    KIV(getInsetLeft, "()I"),
+    KIV(getInsetRight, "()I"),
+    KIV(getInsetBottom, "()I"),
+    KIV(setFont, "(I)V"),
+    KIV(setTruncateMode, "(Z)V"),
+    KIV(show, "(I)V"),
+    KIV(paint, "(I)V"),
+    KIV(hide, "()V"),
+    KIV(processKeyEvent, "(IIC)I"),
+    KIV(processPointerEvent, "(IIII)I"),
+    CONSTANT(nativeGetDisabled, 0),
+    CONSTANT(nativeGetEnabled, 1),
+    CONSTANT(nativeGetFocused, 2),
+    CONSTANT(nativeGetActive, 3),
+    CONSTANT(nativeGetFocusPolicyOccupy, 0),
+    CONSTANT(nativeGetFocusPolicySmooth, 1),
+    NATIVE("nativeGetInvalidHandle", "()I", kivPushMinusOne),
+    CONSTANT(nativeGetTrue, 1),
+    CONSTANT(nativeGetFalse, 0),
+    CONSTANT(nativeGetPrefGlobalColorBackground, 0),
+    CONSTANT(nativeGetPrefGlobalColorForeground, 1),
+    CONSTANT(nativeGetPrefGlobalColorFocusedBackground, 2),
+    CONSTANT(nativeGetPrefGlobalColorFocusedForeground, 3),
+    CONSTANT(nativeGetPrefGlobalColorBorder, 4),
+    CONSTANT(nativeGetPrefGlobalColorFocusedBorder, 5),
+    CONSTANT(nativeGetAlignXCenter, 0),
+    CONSTANT(nativeGetAlignXLeft, 1),
+    CONSTANT(nativeGetAlignXRight, 2),
+    CONSTANT(nativeGetDirLtr, 0),
+    CONSTANT(nativeGetDirRtl, 1),
+};
+#undef KIV
+
+static const NativeMethodBinding KivKeyEventNatives[] = {
+    CONSTANT(nativeGetKeepFocusNo, 1),
+};
+
+static const NativeMethodBinding KivMidpNatives[] = {
+    CONSTANT(nativeGetScreenScrollBarNo, 0),
+    CONSTANT(nativeGetChoiceGroupMultipleNo, 257),
+    CONSTANT(nativeGetListMultipleNo, 258),
+    CONSTANT(nativeGetChoiceGroupExclusiveNo, 259),
+    CONSTANT(nativeGetListExclusiveNo, 260),
+    CONSTANT(nativeGetListImplicitNo, 262),
+    CONSTANT(nativeGetChoiceGroupPopupNo, 263),
+    CONSTANT(nativeGetCommandMenuNo, 264),
+    CONSTANT(nativeGetTextBoxNo, 265),
+    CONSTANT(nativeGetTextFieldNo, 266),
+    CONSTANT(nativeGetTickerNo, 267),
+    CONSTANT(nativeGetGaugeInteractiveNo, 268),
+    CONSTANT(nativeGetGaugeNonInteractiveNo, 269),
+    CONSTANT(nativeGetDateFieldNo, 270),
+    CONSTANT(nativeGetItemLabelNo, 271),
+    CONSTANT(nativeGetDisplayableTitleNo, 272),
+    CONSTANT(nativeGetStringitemButtonNo, 274),
+    CONSTANT(nativeGetImageitemButtonNo, 275),
+    CONSTANT(nativeGetPermissionDialogNo, 276),
+    CONSTANT(nativeGetAlertNo, 277),
+};
+
+#define PEER(kind, name, descriptor) NATIVE(#name, descriptor, Java_com_movane_kiv_##kind##_##name)
+#define PEER_LIFETIME(kind) \
+    PEER(kind, nativeInit, "()Z"), PEER(kind, nativeCreate, "(I)I"), PEER(kind, nativeDelete, "(I)V")
+static const NativeMethodBinding KivButtonNatives[] = {
+    PEER_LIFETIME(KivButton),          PEER(KivButton, setText, "(Ljava/lang/String;)V"),
+    PEER(KivButton, setImage, "(I)V"), PEER(KivButton, setOffScreen, "(I)V"),
+    CONSTANT(nativeGetButtonNo, 1),    CONSTANT(nativeGetPushed, 0x10009),
+};
+
+static const NativeMethodBinding KivLabelNatives[] = {
+    PEER_LIFETIME(KivLabel),
+    PEER(KivLabel, setText, "(Ljava/lang/String;)V"),
+    CONSTANT(nativeGetLabelNo, 5),
+};
+
+static const NativeMethodBinding KivTitleNatives[] = {
+    PEER_LIFETIME(KivTitle),
+    PEER(KivTitle, setText, "(Ljava/lang/String;)V"),
+    CONSTANT(nativeGetTitleNo, 6),
+};
+
+static const NativeMethodBinding KivGaugeNatives[] = {
+    PEER_LIFETIME(KivGauge),
+    PEER(KivGauge, setMode, "(I)V"),
+    PEER(KivGauge, getMode, "()I"),
+    PEER(KivGauge, setValue, "(I)V"),
+    PEER(KivGauge, getValue, "()I"),
+    PEER(KivGauge, setMaxValue, "(I)V"),
+    PEER(KivGauge, getMaxValue, "()I"),
+    PEER(KivGauge, increment, "(I)V"),
+    PEER(KivGauge, decrement, "(I)V"),
+    PEER(KivGauge, idle, "(I)V"),
+    CONSTANT(nativeGetGaugeNo, 9),
+    CONSTANT(nativeGetNormal, 0),
+    CONSTANT(nativeGetIndefinite, 1),
+    CONSTANT(nativeGetContinuous, 0),
+    CONSTANT(nativeGetIncremental, 1),
+    CONSTANT(nativeGetValueChanged, 0x10009),
+};
+
+static const NativeMethodBinding KivTickerNatives[] = {
+    PEER_LIFETIME(KivTicker),
+    PEER(KivTicker, setText, "(Ljava/lang/String;)V"),
+    PEER(KivTicker, update, "()V"),
+    CONSTANT(nativeGetTickerNo, 4),
+};
+
+static const NativeMethodBinding KivAlertNatives[] = {
+    PEER_LIFETIME(KivAlert),
+    PEER(KivAlert, setAlertType, "(I)V"),
+    PEER(KivAlert, getAlertType, "()I"),
+    PEER(KivAlert, setTitle, "(Ljava/lang/String;)V"),
+    PEER(KivAlert, setMessage, "(Ljava/lang/String;)V"),
+    PEER(KivAlert, setTicker0, "(Lcom/movane/kiv/KivTicker;)V"),
+    PEER(KivAlert, setGauge0, "(Lcom/movane/kiv/KivGauge;)V"),
+    PEER(KivAlert, setImage, "(I)V"),
+    PEER(KivAlert, setOffScreen, "(I)V"),
+    PEER(KivAlert, getViewPortWidth, "()I"),
+    PEER(KivAlert, getViewPortHeight, "()I"),
+    PEER(KivAlert, getClientWidth, "()I"),
+    PEER(KivAlert, getClientHeight, "()I"),
+    PEER(KivAlert, getViewX, "()I"),
+    PEER(KivAlert, getViewY, "()I"),
+    CONSTANT(nativeGetAlertNo, 20),
+    CONSTANT(nativeGetTypeNull, 0),
+    CONSTANT(nativeGetTypeInfo, 1),
+    CONSTANT(nativeGetTypeWarning, 2),
+    CONSTANT(nativeGetTypeError, 3),
+    CONSTANT(nativeGetTypeAlarm, 4),
+    CONSTANT(nativeGetTypeConfirmation, 5),
+};
+#undef PEER_LIFETIME
+#undef PEER
+
+static const NativeMethodBinding GuiEventNatives[] = {
+    NATIVE("nativeInit", "()Z", Java_com_movane_kiv_AbstractKivGUIEvent_nativeInit),
+    NATIVE("nativeResponseIndex", "(I)I", Java_com_movane_kiv_AbstractKivGUIEvent_nativeResponseIndex),
+    CONSTANT(nativeGetRepaint, 0x10000),
+    CONSTANT(nativeGetRepaintScreen, 0x10002),
+    CONSTANT(nativeGetOccupyScreen, 0x10004),
+    CONSTANT(nativeGetReleaseScreen, 0x10005),
+    CONSTANT(nativeGetOccupyInputEvent, 0x10006),
+    CONSTANT(nativeGetReleaseInputEvent, 0x10007),
+    CONSTANT(nativeGetNotifyPrefSizeChanged, 0x10008),
+};
+#undef CONSTANT
+
+static const NativeMethodBinding KivGuiEventNatives[] = {
+    NATIVE("notifyDone", "()V", Java_com_movane_kiv_KivGUIEvent_notifyDone),
+};
+
+static const NativeMethodBinding TextComponentNatives[] = {
+    NATIVE("nativeInit", "()Z", Java_javax_microedition_lcdui_TextComponent_nativeInit),
+    NATIVE("nativeExtraCheck", "(ILjava/lang/String;)Z", Java_javax_microedition_lcdui_TextComponent_nativeExtraCheck),
+};
+static const NativeMethodBinding TextFieldNatives[] = {
+    NATIVE("nativeInit", "()Z", Java_javax_microedition_lcdui_TextField_nativeInit),
+};
+static const NativeMethodBinding TextBoxNatives[] = {
+    NATIVE("nativeInit", "()Z", Java_javax_microedition_lcdui_TextBox_nativeInit),
+};
+static const NativeMethodBinding StringItemNatives[] = {
+    NATIVE("nativeGetDrawableCount", "(ILjava/lang/String;II)I",
+           Java_javax_microedition_lcdui_StringItem_nativeGetDrawableCount),
+};
+static const NativeMethodBinding ScreenNatives[] = {
+    NATIVE("nativeSystemExit", "()V", Java_javax_microedition_lcdui_Screen_nativeSystemExit),
+};
+
 static const NativeClassBinding UiClassBindings[] = {
     CLASS("javax/microedition/lcdui/Graphics", GraphicsNatives),
     CLASS("javax/microedition/lcdui/UIGraphics", UIGraphicsNatives),
@@ -238,12 +440,32 @@ static const NativeClassBinding UiClassBindings[] = {
     CLASS("javax/microedition/lcdui/game/GameCanvas", GameCanvasNatives),
     CLASS("javax/microedition/lcdui/game/Sprite", SpriteNatives),
     CLASS("javax/microedition/lcdui/game/TiledLayer", TiledLayerNatives),
+    CLASS("javax/microedition/lcdui/TextComponent", TextComponentNatives),
+    CLASS("javax/microedition/lcdui/TextField", TextFieldNatives),
+    CLASS("javax/microedition/lcdui/TextBox", TextBoxNatives),
+    CLASS("javax/microedition/lcdui/StringItem", StringItemNatives),
+    CLASS("javax/microedition/lcdui/Screen", ScreenNatives),
+    CLASS("com/movane/kiv/KivComponent", KivComponentNatives),
+    CLASS("com/movane/kiv/KivKeyEvent", KivKeyEventNatives),
+    CLASS("com/movane/kiv/KivMIDP", KivMidpNatives),
+    CLASS("com/movane/kiv/KivButton", KivButtonNatives),
+    CLASS("com/movane/kiv/KivLabel", KivLabelNatives),
+    CLASS("com/movane/kiv/KivTitle", KivTitleNatives),
+    CLASS("com/movane/kiv/KivGauge", KivGaugeNatives),
+    CLASS("com/movane/kiv/KivTicker", KivTickerNatives),
+    CLASS("com/movane/kiv/KivAlert", KivAlertNatives),
+    CLASS("com/movane/kiv/AbstractKivGUIEvent", GuiEventNatives),
+    CLASS("com/movane/kiv/KivGUIEvent", KivGuiEventNatives),
 };
 
 const NativeBindingTable UiNativeBindings = {UiClassBindings,
                                              (int32_t)(sizeof UiClassBindings / sizeof UiClassBindings[0])};
 
+// The loader reads the image size slots of the table the toolkit was started with.
+static void** toolkitHostServices() { return (void**)GuiTkGetHostServices(); }
+
 void installUiNatives() {
     NativeTables.tables[NATIVES_UI] = &UiNativeBindings;
+    LoaderHooks.GuiTkGetHostServices = toolkitHostServices;
     lcdui_installServices();
 }
