@@ -222,6 +222,7 @@ TEST(Library, ConstantsSharedWithNativeCode) {
     const Case cases[] = {
         SHARED(display, "EVENT_KEY", UI_EVENT_KEY),
         SHARED(display, "EVENT_POINTER", UI_EVENT_POINTER),
+        SHARED(display, "EVENT_REQUEST", UI_EVENT_REQUEST),
         SHARED(display, "EVENT_MIDP", UI_EVENT_MIDP),
         SHARED(display, "EVENT_REPAINT", UI_EVENT_REPAINT),
         SHARED(display, "EVENT_SET_CURRENT", UI_EVENT_SET_CURRENT),

@@ -130,12 +130,12 @@ public abstract class Canvas extends Displayable {
 
     static native void setDisplayInfo(int width, int height, int third);
 
-    native int nativeGetWidth();
+    static native int nativeGetWidth();
 
-    native int nativeGetHeight();
+    static native int nativeGetHeight();
 
     /** Measures the screen in its present mode; the soft-key count. */
-    native int nativeUpdateScreenProperty();
+    static native int nativeUpdateScreenProperty();
 
     static native void nativeInitGameAction();
 

@@ -1,5 +1,8 @@
 package javax.microedition.lcdui;
 
+import com.movane.kiv.AbstractKivGUIEvent;
+import com.movane.kiv.KivComponent;
+import com.movane.kiv.KivGUIEvent;
 import com.movane.micro.lcdui.GameCanvasAccess;
 
 import java.util.Vector;
@@ -14,7 +17,9 @@ import javax.microedition.midlet.MIDlet;
  *
  * A canvas in normal mode leaves a soft-key bar at the bottom of the screen, where the
  * labels of its two soft-key commands are drawn; in full-screen mode it has the whole
- * screen.
+ * screen. A high-level screen (so far the alert) is a tree of toolkit components above
+ * the same bar: the display shows, paints and feeds it, and answers the toolkit's
+ * requests to paint it again.
  */
 public class Display {
     public static final int LIST_ELEMENT = 1;
@@ -41,6 +46,7 @@ public class Display {
     private static final int POINTER_DRAGGED = 3;
     private static final int EVENT_KEY = 0;
     private static final int EVENT_POINTER = 1;
+    private static final int EVENT_REQUEST = 2;
     private static final int EVENT_MIDP = 3;
     private static final int EVENT_REPAINT = 4;
     private static final int EVENT_SET_CURRENT = 5;
@@ -85,11 +91,16 @@ public class Display {
     private final Vector serialCalls = new Vector();
     private Graphics screen;
 
+    /** Timeouts and ticks; the serial of the alert last shown. */
+    private final ScreenClock clock = new ScreenClock();
+    private int alertSerial;
+
     private Display(MIDlet midlet) {
         this.midlet = midlet;
         nativeInitializeDisplay();
         nativeNeedUpdateListInit();
         new EventDispatcher(this).start();
+        clock.start();
     }
 
     public static Display getDisplay(MIDlet m) {
@@ -176,12 +187,18 @@ public class Display {
         return requested;
     }
 
+    /** An alert shown this way returns to what was current before it. */
     public void setCurrent(Displayable next) {
         if (next == null) {
             return;
         }
         refuseScreens(next);
-        requested = next;
+        synchronized (calloutLock) {
+            if (next instanceof Alert && next != requested) {
+                ((Alert) next).next = returnTarget();
+            }
+            requested = next;
+        }
         UiEventHandler.nativePostSetCurrentEvent();
     }
 
@@ -189,15 +206,30 @@ public class Display {
         if (alert == null || nextDisplayable == null) {
             throw new NullPointerException();
         }
+        if (nextDisplayable instanceof Alert) {
+            throw new IllegalArgumentException("an alert cannot follow an alert");
+        }
         refuseScreens(alert);
+        refuseScreens(nextDisplayable);
+        synchronized (calloutLock) {
+            alert.next = nextDisplayable;
+            requested = alert;
+        }
+        UiEventHandler.nativePostSetCurrentEvent();
     }
 
-    /** High-level screens need the UI toolkit: say so instead of showing nothing. */
+    /** What an alert made current now returns to: the current one, or where its alert goes. */
+    private Displayable returnTarget() {
+        Displayable d = requested;
+        return d instanceof Alert ? ((Alert) d).next : d;
+    }
+
+    /** Of the high-level screens only the alert is there yet: say so instead of showing nothing. */
     private static void refuseScreens(Displayable d) {
-        if (!(d instanceof Canvas)) {
+        if (d instanceof Screen && !(d instanceof Alert)) {
             throw new IllegalArgumentException(d.getClass().getName()
-                    + " cannot be shown: high-level screens (Alert, Form, List, TextBox) need the UI toolkit,"
-                    + " which this runtime does not have yet");
+                    + " cannot be shown: of the high-level screens this runtime has only Alert so far;"
+                    + " Form, List and TextBox are not there yet");
         }
     }
 
@@ -221,13 +253,9 @@ public class Display {
         if (measured) {
             return;
         }
-        Canvas probe = d instanceof Canvas ? (Canvas) d : null;
-        if (probe == null) {
-            return;
-        }
-        int softKeys = probe.nativeUpdateScreenProperty();
-        screenWidth = probe.nativeGetWidth();
-        screenHeight = probe.nativeGetHeight();
+        int softKeys = Canvas.nativeUpdateScreenProperty();
+        screenWidth = Canvas.nativeGetWidth();
+        screenHeight = Canvas.nativeGetHeight();
         if (!Displayable.nativeGetFullScreenMode()) {
             normalHasSoftKeys = softKeys > 0;
         }
@@ -250,6 +278,32 @@ public class Display {
             me.updateSoftKeys();
         }
         me.postRepaint();
+    }
+
+    /** A displayable got another ticker (or none). */
+    static void tickerSet(Displayable d) {
+        Display me = display;
+        if (me == null || me.shown != d || !(d instanceof Screen)) {
+            return;
+        }
+        synchronized (calloutLock) {
+            ((Screen) d).syncTicker();
+            me.clock.setTicking(((Screen) d).animated());
+        }
+    }
+
+    /** A ticker got a new text: the shown screen's copy takes it. */
+    static void tickerChanged(Ticker t) {
+        Display me = display;
+        if (me == null) {
+            return;
+        }
+        Displayable d = me.shown;
+        if (d instanceof Screen && d.ticker == t) {
+            synchronized (calloutLock) {
+                ((Screen) d).syncTicker();
+            }
+        }
     }
 
     static void fullScreenChanged(Canvas c) {
@@ -315,9 +369,16 @@ public class Display {
         case EVENT_POINTER:
             pointer(e[POINTER_WORD_ACTION], e[POINTER_WORD_X], e[POINTER_WORD_Y]);
             break;
+        case EVENT_REQUEST:
+            request(e);
+            break;
         case EVENT_MIDP:
             if (e[MIDP_WORD_TYPE] == UiEventHandler.SERIAL_CALLS) {
                 runSerialCalls();
+            } else if (e[MIDP_WORD_TYPE] == UiEventHandler.ALERT_TIMEOUT) {
+                alertTimedOut(e[MIDP_WORD_TYPE + 1]);
+            } else if (e[MIDP_WORD_TYPE] == UiEventHandler.TICK) {
+                tick();
             }
             break;
         case EVENT_REPAINT:
@@ -331,6 +392,9 @@ public class Display {
             synchronized (calloutLock) {
                 if (shown != null) {
                     applyScreenMode(shown);
+                    if (shown instanceof Screen) {
+                        ((Screen) shown).root().setSize(shown.width, shown.height);
+                    }
                 }
             }
             break;
@@ -352,14 +416,87 @@ public class Display {
             Displayable old = shown;
             if (old instanceof Canvas && !hidden) {
                 call((Canvas) old, CALL_HIDE);
+            } else if (old instanceof Screen) {
+                ((Screen) old).hideScreen();
             }
+            clock.disarmAlert();
+            clock.setTicking(false);
             shown = next;
             pointerDown = false;
             applyScreenMode(next);
             if (next instanceof Canvas && !hidden) {
                 GameCanvasAccess.becameVisible(next);
                 call((Canvas) next, CALL_SHOW);
+            } else if (next instanceof Screen) {
+                showScreen((Screen) next);
             }
+        }
+    }
+
+    private void showScreen(Screen s) {
+        s.showOn(KivComponent.getGraphics(), s.width, s.height);
+        clock.setTicking(s.animated());
+        if (s instanceof Alert) {
+            Alert a = (Alert) s;
+            alertSerial++;
+            int time = a.effectiveTimeout();
+            if (time != Alert.FOREVER) {
+                clock.armAlert(alertSerial, time);
+            }
+            AlertType type = a.getType();
+            if (type != null) {
+                type.playSound(this);
+            }
+        }
+    }
+
+    /** Dismissal of the shown alert: on to the displayable it was given. */
+    private void dismiss(Alert a) {
+        Displayable next = a.next;
+        if (shown != a || next == null) {
+            return;
+        }
+        requested = next;
+        switchCurrent();
+    }
+
+    private void alertTimedOut(int serial) {
+        synchronized (calloutLock) {
+            if (!(shown instanceof Alert) || serial != alertSerial || hidden) {
+                return;
+            }
+            Alert a = (Alert) shown;
+            if (a.listener == null) {
+                dismiss(a);
+            } else {
+                command(a, Alert.DISMISS_COMMAND);
+            }
+        }
+    }
+
+    private void tick() {
+        clock.tickTaken();
+        synchronized (calloutLock) {
+            if (shown instanceof Screen && !hidden) {
+                // what moved asks the toolkit for an update, which paints it
+                ((Screen) shown).tick();
+            }
+        }
+    }
+
+    /** A toolkit request: painting is done at once; every request is answered. */
+    private void request(int[] e) {
+        KivGUIEvent request = new KivGUIEvent(e);
+        try {
+            int code = request.getType();
+            if (code == AbstractKivGUIEvent.REPAINT || code == AbstractKivGUIEvent.REPAINT_SCREEN) {
+                if (shown instanceof Screen && !hidden) {
+                    addDirty(0, 0, screenWidth, screenHeight);
+                    paintPending();
+                }
+            }
+        } finally {
+            request.notifyDone();
         }
     }
 
@@ -374,6 +511,8 @@ public class Display {
                     GameCanvasAccess.becameVisible(shown);
                 }
                 call((Canvas) shown, hide ? CALL_HIDE : CALL_SHOW);
+            } else if (shown instanceof Screen) {
+                clock.setTicking(!hide && ((Screen) shown).animated());
             }
             if (!hide) {
                 repaintAll();
@@ -405,7 +544,7 @@ public class Display {
         Displayable.nativeResetSoftLabels();
         for (int k = 0; k < 2; k++) {
             if (softKeys[k] != null) {
-                Displayable.nativeSetSoftLabel(k, softKeys[k].getLabel());
+                Displayable.nativeSetSoftLabel(k, labelOf(softKeys[k]));
             }
         }
         Displayable.nativePaintSoftkey();
@@ -426,6 +565,12 @@ public class Display {
                     }
                     return;
                 }
+            }
+            if (d instanceof Screen) {
+                int toolkitKind = kind == KEY_PRESSED ? KivComponent.KEY_PRESSED
+                        : kind == KEY_REPEATED ? KivComponent.KEY_REPEATED : KivComponent.KEY_RELEASED;
+                ((Screen) d).keyEvent(toolkitKind, index);
+                return;
             }
             if (!(d instanceof Canvas)) {
                 return;
@@ -448,11 +593,10 @@ public class Display {
     private void pointer(int kind, int x, int y) {
         synchronized (calloutLock) {
             Displayable d = shown;
-            if (!(d instanceof Canvas) || hidden) {
+            if (d == null || hidden) {
                 return;
             }
-            Canvas canvas = (Canvas) d;
-            if (kind == POINTER_PRESSED && y >= canvas.height && barHeight(canvas) > 0) {
+            if (kind == POINTER_PRESSED && y >= d.height && barHeight(d) > 0) {
                 // a tap on a label of the soft-key bar is its command
                 Command c = softKeys[x < screenWidth / 2 ? 0 : 1];
                 if (c != null) {
@@ -460,6 +604,14 @@ public class Display {
                 }
                 return;
             }
+            if (d instanceof Screen) {
+                ((Screen) d).pointerEvent(kind, x, y);
+                return;
+            }
+            if (!(d instanceof Canvas)) {
+                return;
+            }
+            Canvas canvas = (Canvas) d;
             if (kind == POINTER_PRESSED) {
                 pointerDown = true;
                 call(canvas, CALL_POINTER_PRESSED, x, y);
@@ -475,6 +627,10 @@ public class Display {
     private void command(Displayable d, Command c) {
         CommandListener l = d.listener;
         if (l == null) {
+            // an alert without a listener of its own is dismissed by any of its commands
+            if (d instanceof Alert) {
+                dismiss((Alert) d);
+            }
             return;
         }
         try {
@@ -523,6 +679,10 @@ public class Display {
                 dirtyX1 = dirtyX2 = 0;
                 dirtyY1 = dirtyY2 = 0;
             }
+            if (d instanceof Screen && !hidden) {
+                paintScreen((Screen) d, x1 < x2 && y1 < y2);
+                return;
+            }
             if (!(d instanceof Canvas) || hidden) {
                 return;
             }
@@ -552,6 +712,26 @@ public class Display {
         }
     }
 
+    /** The screen's components (when asked) and the soft-key bar (when it changed). */
+    private void paintScreen(Screen s, boolean paint) {
+        if (!paint && !barDirty) {
+            return;
+        }
+        Graphics g = screenGraphics();
+        OnScreenGraphics.nativeStartDraw();
+        if (paint) {
+            // the components narrow the clip as they paint and leave it so: each paint
+            // starts on a fresh context that covers the screen
+            KivComponent.nativeUIGraphicsInit();
+            s.paintScreen(KivComponent.getGraphics());
+        }
+        if (barDirty) {
+            barDirty = false;
+            paintSoftKeyBar(g, s);
+        }
+        OnScreenGraphics.nativeEndDraw(true);
+    }
+
     private Graphics screenGraphics() {
         if (screen == null) {
             screen = Graphics.forScreen(screenWidth, screenHeight);
@@ -566,7 +746,7 @@ public class Display {
         g.setClip(0, 0, c.width, c.height);
     }
 
-    private void paintSoftKeyBar(Graphics g, Canvas c) {
+    private void paintSoftKeyBar(Graphics g, Displayable c) {
         int top = c.height;
         int h = screenHeight - top;
         if (h <= 0) {
@@ -582,12 +762,17 @@ public class Display {
         int room = screenWidth / 2 - 2 * BAR_MARGIN;
         Font font = g.getFont();
         if (softKeys[0] != null) {
-            g.drawString(fit(softKeys[0].getLabel(), font, room), BAR_MARGIN + 1, y, Graphics.TOP | Graphics.LEFT);
+            g.drawString(fit(labelOf(softKeys[0]), font, room), BAR_MARGIN + 1, y, Graphics.TOP | Graphics.LEFT);
         }
         if (softKeys[1] != null) {
-            g.drawString(fit(softKeys[1].getLabel(), font, room), screenWidth - BAR_MARGIN - 1, y,
+            g.drawString(fit(labelOf(softKeys[1]), font, room), screenWidth - BAR_MARGIN - 1, y,
                     Graphics.TOP | Graphics.RIGHT);
         }
+    }
+
+    /** An alert's implicit dismiss command has an empty label: the user sees "OK". */
+    private static String labelOf(Command c) {
+        return c == Alert.DISMISS_COMMAND ? "OK" : c.getLabel();
     }
 
     /** The label, cut and ended with "..." when it is wider than its half of the bar. */

@@ -23,6 +23,7 @@ public abstract class Displayable {
     private static int[] typePriority;
 
     String title;
+    Ticker ticker;
     final Vector commands = new Vector();
     CommandListener listener;
     boolean fullScreen;
@@ -39,6 +40,19 @@ public abstract class Displayable {
 
     public void setTitle(String s) {
         title = s;
+        if (this instanceof Screen) {
+            ((Screen) this).titleChanged();
+        }
+    }
+
+    public Ticker getTicker() {
+        return ticker;
+    }
+
+    /** A screen shows the ticker at its top; a canvas keeps it without drawing it. */
+    public void setTicker(Ticker t) {
+        ticker = t;
+        Display.tickerSet(this);
     }
 
     public void addCommand(Command cmd) {

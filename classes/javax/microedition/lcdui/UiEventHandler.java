@@ -4,6 +4,10 @@ package javax.microedition.lcdui;
 final class UiEventHandler {
     /** MIDP event type: run the serial calls. Posting it twice in a row is harmless. */
     static final int SERIAL_CALLS = 4;
+    /** A shown alert's time is up: parameter 1 is the serial it was shown with. */
+    static final int ALERT_TIMEOUT = 5;
+    /** One step of the shown screen's ticker and indicator. */
+    static final int TICK = 6;
 
     private UiEventHandler() {
     }
