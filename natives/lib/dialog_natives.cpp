@@ -1,6 +1,7 @@
 // Confirmation dialog, application-state and display-manager natives.
 #include "natives/lib/dialog_natives.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "natives/lib/nativestack.h"
@@ -33,10 +34,11 @@ static void noFill(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
 static int32_t noFullScreen(int32_t) { return 0; }
 static int32_t zero(void) { return 0; }
 static const char* noName(int32_t) { return nullptr; }
+static int32_t noCompletion(int32_t, int32_t*) { return 0; }
 
-static const ConfirmDialogScreen DefaultScreen = {noQueue, nothing,      noKeyTable, nothing, nothing,
-                                                  nothing, noShowNotify, noClip,     noFill,  noFullScreen,
-                                                  zero,    zero,         noName};
+static const ConfirmDialogScreen DefaultScreen = {noQueue, nothing,      noKeyTable, nothing,     nothing,
+                                                  nothing, noShowNotify, noClip,     noFill,      noFullScreen,
+                                                  zero,    zero,         noName,     noCompletion};
 
 struct DialogNativeState {
     ConfirmDialogScreen screen;
@@ -68,6 +70,7 @@ void confirmDialog_setScreen(const ConfirmDialogScreen* s) {
     take(&t.getFullScreenMode, s->getFullScreenMode, d.getFullScreenMode);
     take(&t.accessClassCount, s->accessClassCount, d.accessClassCount);
     take(&t.accessClassName, s->accessClassName, d.accessClassName);
+    take(&t.runCompletion, s->runCompletion, d.runCompletion);
 }
 
 // These natives serve static and instance methods alike: a receiver, when there is one,
@@ -167,17 +170,20 @@ void Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeGetCancelKeyInd
     pushInt(softKey(COMMAND_KEY_CANCEL, 2));
 }
 
-typedef void (*GuiEventDone)(int32_t* record);
-
-// The last argument is the callback's address, a function of the program in a word.
+// The last argument is the index of the event's completion (-1: none). It used to be a
+// code address in a Java int, which let a program call any function of the VM.
 void Java_com_movane_security_midp20_UserConfirmDialogImpl_notifyGUIEventDone() {
-    P32Fn<GuiEventDone> done;
-    done.w = (uint32_t)popInt();
+    int32_t index = popInt();
     int32_t a[9];
     for (int i = 8; i >= 1; i--) a[i] = popInt();
     dropReceiver(9);
     int32_t record[8] = {a[8], a[1], a[3], a[4], a[5], a[6], a[7], a[2]};
-    if (done.get() != nullptr) done.get()(record);
+    if (index == -1) return;
+    if (screen()->runCompletion(index, record) == 0) {
+        char message[48];
+        snprintf(message, sizeof message, "responseHandler: %ld", (long)index);
+        tryRaiseExceptionWithMessage("java/lang/IllegalArgumentException", message);
+    }
 }
 
 void Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeStartDraw() {

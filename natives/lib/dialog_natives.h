@@ -20,6 +20,9 @@ struct ConfirmDialogScreen {
     int32_t (*getFullScreenMode)(void);
     int32_t (*accessClassCount)(void);
     const char* (*accessClassName)(int32_t index);
+    // Completes a GUI event with the record through the completion of that index (Java
+    // holds indices, never code addresses): 1, or 0 for an index naming none.
+    int32_t (*runCompletion)(int32_t index, int32_t* record);
 };
 
 // Takes the set entries; null gives the defaults back.

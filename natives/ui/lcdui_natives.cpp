@@ -1,5 +1,6 @@
 // Canvas, Displayable and Display natives.
 #include "natives/ui/lcdui_natives.h"
+#include "natives/ui/kiv_natives.h"
 
 #include "graphics/mk_dialog.h"
 #include "graphics/mk_graphics.h"
@@ -66,6 +67,7 @@ void lcdui_installServices(void) {
     screen.getFullScreenMode = lcduiGetFullScreenMode;
     screen.accessClassCount = accessClassCount;
     screen.accessClassName = mvMidp2DispManager_getAccessClassName;
+    screen.runCompletion = kivRunCompletion;
     confirmDialog_setScreen(&screen);
 }
 

@@ -70,6 +70,7 @@ const ConfirmDialogScreen Double = {
     [] { return fullScreen; },
     nullptr,
     nullptr,
+    nullptr,
 };
 
 struct DialogNatives : ::testing::Test {
@@ -139,15 +140,76 @@ TEST_F(DialogNatives, KeysScreenAndEvents) {
     EXPECT_EQ(1,
               NativeCall().arg(1).call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeSetFullScreenMode));
     EXPECT_EQ(1, NativeCall().call(Java_com_movane_security_midp20_UserConfirmDialogImpl_nativeGetFullScreenMode));
+}
 
-    static int32_t record[8];
-    NativeCall call;
-    for (int32_t a = 1; a <= 8; a++) call.arg(a * 11);
-    // the callback travels as a word: a function of the program, below the window's limit
-    P32Fn<void (*)(int32_t*)> done = +[](int32_t* r) { memcpy(record, r, sizeof record); };
-    call.arg((int32_t)done.w);
-    call.call(Java_com_movane_security_midp20_UserConfirmDialogImpl_notifyGUIEventDone);
-    EXPECT_EQ((std::vector<int32_t>{88, 11, 33, 44, 55, 66, 77, 22}), std::vector<int32_t>(record, record + 8));
+// The dialog completes an event through the completion of an index: the record reaches
+// it reordered, -1 completes nothing, and any other word (an unknown index, or what used
+// to be passed, a code address) is refused with IllegalArgumentException.
+int32_t completedIndex;
+int32_t completedRecord[8];
+
+ConfirmDialogScreen completingScreen;
+
+TEST(DialogCompletion, EventsCompleteByIndexOnly) {
+    completingScreen = Double;
+    completingScreen.runCompletion = [](int32_t index, int32_t* record) {
+        if (index != 3) return 0;
+        completedIndex = index;
+        memcpy(completedRecord, record, sizeof completedRecord);
+        return 1;
+    };
+    P32Fn<void (*)(int32_t*)> code = +[](int32_t*) {};
+    struct Case {
+        const char* name;
+        int32_t index;
+        int32_t expected;  // 1 returned, 2 refused
+        bool completes;
+    };
+    const Case cases[] = {
+        {"an entered index completes", 3, 1, true},
+        {"-1 completes nothing", -1, 1, false},
+        {"an index naming no completion is refused", 5, 2, false},
+        {"a code address is refused", (int32_t)code.w, 2, false},
+    };
+    for (const Case& c : cases) {
+        completedIndex = -2;
+        memset(completedRecord, 0, sizeof completedRecord);
+        Vm vm;
+        vm.cls("java/lang/IllegalArgumentException", "java/lang/RuntimeException");
+        vm.cls("R").field("r", "I", ACC_STATIC);
+        ClassSpec& d = vm.cls("D");
+        d.nativeMethod("done", "(IIIIIIIII)V", ACC_STATIC,
+                       Java_com_movane_security_midp20_UserConfirmDialogImpl_notifyGUIEventDone);
+        // the dialog's screen is per-run state: installed once the run has begun
+        d.nativeMethod("install", "()V", ACC_STATIC, [] { confirmDialog_setScreen(&completingScreen); });
+        MethodSpec& main = vm.cls("M").method("main", "([Ljava/lang/String;)V", ACC_PUBLIC | ACC_STATIC);
+        main.code.invokestatic("D", "install", "()V").label("s");
+        for (int32_t a = 1; a <= 8; a++) main.code.iconst(a * 11);
+        main.code.iconst(c.index)
+            .invokestatic("D", "done", "(IIIIIIIII)V")
+            .label("e")
+            .iconst(1)
+            .putstatic("R", "r", "I")
+            .op(OP_RETURN)
+            .label("h")
+            .op(OP_POP)
+            .iconst(2)
+            .putstatic("R", "r", "I")
+            .op(OP_RETURN);
+        main.handler("s", "e", "h", "java/lang/IllegalArgumentException");
+        int32_t r = 0;
+        vm.afterRun = [&] { r = *vm.staticAddress("R", "r"); };
+        RunResult result = vm.run("M");
+        confirmDialog_setScreen(nullptr);
+        EXPECT_EQ(0, result.exitCode) << c.name << "\n" << result.trace;
+        EXPECT_EQ(c.expected, r) << c.name << "\n" << result.trace;
+        EXPECT_EQ(c.completes ? 3 : -2, completedIndex) << c.name;
+        if (c.completes) {
+            EXPECT_EQ((std::vector<int32_t>{88, 11, 33, 44, 55, 66, 77, 22}),
+                      std::vector<int32_t>(completedRecord, completedRecord + 8))
+                << c.name;
+        }
+    }
 }
 
 TEST(AppStateCallback, FromTheFramesOfTheLifeCycle) {
