@@ -10,14 +10,16 @@
 #
 #   movane_midlet_test(<name> SUITE <target> [SCRIPT <input file>] [OUTPUT <expected
 #                      standard output>] [FRAMES <reference PNG>...] [EXIT <status>]
-#                      [ERROR <regex>] [DRD])
+#                      [ERROR <regex>] [CHANGES <"first.png>later.png">...] [DRD])
 #     The test midlet.<name>: "Movane_VM -launch" of the suite on SDL's dummy driver,
 #     with its own device folder, registry and runtime folder in
 #     <binary dir>/midlet.<name>/, the script as MOVANE_INPUT and that folder's frames/ as
 #     MOVANE_FRAMES. Passes when the exit status (default 0) and standard output are as
 #     expected, standard error matches ERROR (when given), and each reference equals the
 #     frame of the same name pixel for pixel;
-#     a frame that differs stays in frames/ and the failure names it. DRD makes it
+#     a frame that differs stays in frames/ and the failure names it. Each CHANGES pair
+#     names two frames of the run that must differ (something moved on its own between
+#     them, which a reference cannot pin to a pixel). DRD makes it
 #     drd.midlet.<name>, the run under Valgrind's race detector (leave out FRAMES then:
 #     the run is too slow for the script's times).
 #
@@ -98,6 +100,21 @@ if(CMAKE_SCRIPT_MODE_FILE)
       string(APPEND failed "frame ${name} differs from ${reference}: ${why}the frame presented is ${actual}\n")
     endif()
   endforeach()
+  string(REPLACE "|" ";" changes "${CHANGES}")
+  foreach(pair IN LISTS changes)
+    string(REPLACE ">" ";" pair "${pair}")
+    list(GET pair 0 first)
+    list(GET pair 1 later)
+    if(NOT EXISTS ${WORK}/frames/${first} OR NOT EXISTS ${WORK}/frames/${later})
+      string(APPEND failed "frames ${first} and ${later} were not both presented\n")
+    else()
+      execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/frames/${first} ${WORK}/frames/${later}
+                      RESULT_VARIABLE differ OUTPUT_QUIET ERROR_QUIET)
+      if(differ EQUAL 0)
+        string(APPEND failed "frame ${later} is the same as ${first}: nothing moved\n")
+      endif()
+    endif()
+  endforeach()
   if(failed)
     # echoed, not in the message, so that the lines stay whole for a reader and a match
     execute_process(COMMAND ${CMAKE_COMMAND} -E echo "Movane_VM -launch ${JAD}:\n${failed}")
@@ -163,7 +180,7 @@ function(movane_midlet_suite target)
 endfunction()
 
 function(movane_midlet_test name)
-  cmake_parse_arguments(ARG "DRD" "SUITE;SCRIPT;OUTPUT;EXIT;ERROR" "FRAMES" ${ARGN})
+  cmake_parse_arguments(ARG "DRD" "SUITE;SCRIPT;OUTPUT;EXIT;ERROR" "FRAMES;CHANGES" ${ARGN})
   if(NOT ARG_SUITE)
     message(FATAL_ERROR "movane_midlet_test(${name}): SUITE is required")
   endif()
@@ -190,6 +207,10 @@ function(movane_midlet_test name)
     list(APPEND frames ${frame})
   endforeach()
   string(REPLACE ";" "|" frames "${frames}")
+  if(ARG_CHANGES)
+    string(REPLACE ";" "|" changes "${ARG_CHANGES}")
+    list(APPEND args "-DCHANGES=${changes}")
+  endif()
   set(test midlet.${name})
   if(ARG_DRD)
     find_program(VALGRIND valgrind)

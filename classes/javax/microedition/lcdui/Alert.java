@@ -151,6 +151,12 @@ public class Alert extends Screen {
         return peer;
     }
 
+    /** A shown alert is active: its own key hook scrolls a text longer than the screen. */
+    void showOn(int graphics, int width, int height) {
+        super.showOn(graphics, width, height);
+        peer.setState(KivComponent.ACTIVE);
+    }
+
     void attachTicker(KivTicker ticker) {
         peer.setTicker(ticker);
     }

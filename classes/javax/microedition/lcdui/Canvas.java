@@ -33,6 +33,9 @@ public abstract class Canvas extends Displayable {
         nativeInitGameAction();
     }
 
+    /** The title and ticker above the canvas in normal mode; null until either is set. */
+    CanvasHeader header;
+
     protected Canvas() {
     }
 

@@ -16,8 +16,8 @@ import javax.microedition.midlet.MIDlet;
  * two callbacks ever run at once.
  *
  * A canvas in normal mode leaves a soft-key bar at the bottom of the screen, where the
- * labels of its two soft-key commands are drawn; in full-screen mode it has the whole
- * screen. A high-level screen (so far the alert) is a tree of toolkit components above
+ * labels of its two soft-key commands are drawn, and below its ticker and title at the
+ * top; in full-screen mode it has the whole screen. A high-level screen (so far the alert) is a tree of toolkit components above
  * the same bar: the display shows, paints and feeds it, and answers the toolkit's
  * requests to paint it again.
  */
@@ -80,6 +80,7 @@ public class Display {
     private boolean hidden;
     private Command[] softKeys = new Command[2];
     private boolean barDirty;
+    private boolean headerDirty;
     private boolean pointerDown;
 
     // The region waiting to be painted, as corners; empty when dirtyX1 >= dirtyX2.
@@ -245,7 +246,7 @@ public class Display {
         measureScreen(d);
         if (d.width < 0) {
             d.width = screenWidth;
-            d.height = screenHeight - barHeight(d);
+            d.height = screenHeight - barHeight(d) - headerHeight(d);
         }
     }
 
@@ -267,6 +268,40 @@ public class Display {
             return 0;
         }
         return Font.getDefaultFont().getHeight() + 2 * BAR_MARGIN;
+    }
+
+    /** The height of a canvas's title and ticker strip in its present mode. */
+    private static int headerHeight(Displayable d) {
+        if (!(d instanceof Canvas) || d.fullScreen) {
+            return 0;
+        }
+        CanvasHeader h = ((Canvas) d).header;
+        return h == null ? 0 : h.height();
+    }
+
+    /** A canvas got another title or ticker: the strip above it follows, and its size. */
+    static void headerChanged(Displayable d) {
+        if (!(d instanceof Canvas) || d instanceof javax.microedition.lcdui.game.GameCanvas) {
+            // a game canvas flushes its buffer to the top of the screen: no strip above it
+            return;
+        }
+        Canvas c = (Canvas) d;
+        synchronized (calloutLock) {
+            if (c.header == null) {
+                if (d.title == null && d.ticker == null) {
+                    return;
+                }
+                c.header = new CanvasHeader();
+            }
+            c.header.sync(d);
+            Display me = display;
+            if (me == null || me.shown != d) {
+                // measured again when it is asked for or shown
+                d.width = -1;
+                return;
+            }
+            me.applyScreenMode(d);
+        }
     }
 
     static void commandsChanged(Displayable d) {
@@ -303,6 +338,8 @@ public class Display {
             synchronized (calloutLock) {
                 ((Screen) d).syncTicker();
             }
+        } else if (d instanceof Canvas && d.ticker == t) {
+            headerChanged(d);
         }
     }
 
@@ -354,6 +391,7 @@ public class Display {
 
     private void repaintAll() {
         barDirty = true;
+        headerDirty = true;
         addDirty(0, 0, screenWidth, screenHeight);
         postRepaint();
     }
@@ -414,6 +452,9 @@ public class Display {
                 return;
             }
             Displayable old = shown;
+            if (old instanceof Canvas && ((Canvas) old).header != null) {
+                ((Canvas) old).header.hide();
+            }
             if (old instanceof Canvas && !hidden) {
                 call((Canvas) old, CALL_HIDE);
             } else if (old instanceof Screen) {
@@ -477,9 +518,11 @@ public class Display {
     private void tick() {
         clock.tickTaken();
         synchronized (calloutLock) {
+            // what moved asks the toolkit for an update, which paints it
             if (shown instanceof Screen && !hidden) {
-                // what moved asks the toolkit for an update, which paints it
                 ((Screen) shown).tick();
+            } else if (headerHeight(shown) > 0 && !hidden) {
+                ((Canvas) shown).header.tick();
             }
         }
     }
@@ -492,6 +535,9 @@ public class Display {
             if (code == AbstractKivGUIEvent.REPAINT || code == AbstractKivGUIEvent.REPAINT_SCREEN) {
                 if (shown instanceof Screen && !hidden) {
                     addDirty(0, 0, screenWidth, screenHeight);
+                    paintPending();
+                } else if (headerHeight(shown) > 0 && !hidden) {
+                    headerDirty = true;
                     paintPending();
                 }
             }
@@ -514,6 +560,9 @@ public class Display {
             } else if (shown instanceof Screen) {
                 clock.setTicking(!hide && ((Screen) shown).animated());
             }
+            if (headerHeight(shown) > 0) {
+                clock.setTicking(!hide && ((Canvas) shown).header.animated());
+            }
             if (!hide) {
                 repaintAll();
             }
@@ -526,11 +575,22 @@ public class Display {
         measured = false;
         measureScreen(d);
         int w = screenWidth;
-        int h = screenHeight - barHeight(d);
+        int top = headerHeight(d);
+        int h = screenHeight - barHeight(d) - top;
         // the first size a displayable has is no change
         boolean changed = d.width >= 0 && (w != d.width || h != d.height);
         d.width = w;
         d.height = h;
+        if (d instanceof Canvas && ((Canvas) d).header != null) {
+            CanvasHeader header = ((Canvas) d).header;
+            if (top > 0) {
+                header.show(KivComponent.getGraphics(), w);
+                clock.setTicking(header.animated() && !hidden);
+            } else {
+                header.hide();
+                clock.setTicking(false);
+            }
+        }
         updateSoftKeys();
         if (changed && d instanceof Canvas) {
             call((Canvas) d, CALL_SIZE);
@@ -596,7 +656,8 @@ public class Display {
             if (d == null || hidden) {
                 return;
             }
-            if (kind == POINTER_PRESSED && y >= d.height && barHeight(d) > 0) {
+            int top = headerHeight(d);
+            if (kind == POINTER_PRESSED && y >= top + d.height && barHeight(d) > 0) {
                 // a tap on a label of the soft-key bar is its command
                 Command c = softKeys[x < screenWidth / 2 ? 0 : 1];
                 if (c != null) {
@@ -612,7 +673,12 @@ public class Display {
                 return;
             }
             Canvas canvas = (Canvas) d;
+            y -= top;
             if (kind == POINTER_PRESSED) {
+                if (y < 0) {
+                    // the title and ticker take no taps
+                    return;
+                }
                 pointerDown = true;
                 call(canvas, CALL_POINTER_PRESSED, x, y);
             } else if (kind == POINTER_DRAGGED && pointerDown) {
@@ -690,13 +756,19 @@ public class Display {
             x2 = Math.min(x2, canvas.width);
             y2 = Math.min(y2, canvas.height);
             boolean paint = x1 < x2 && y1 < y2;
-            if (!paint && !barDirty) {
+            int top = headerHeight(canvas);
+            boolean header = headerDirty && top > 0;
+            if (!paint && !barDirty && !header) {
                 return;
             }
             Graphics g = screenGraphics();
             OnScreenGraphics.nativeStartDraw();
+            if (header) {
+                headerDirty = false;
+                canvas.header.paint();
+            }
             if (paint) {
-                resetGraphics(g, canvas);
+                resetGraphics(g, canvas, top);
                 g.setClip(x1, y1, x2 - x1, y2 - y1);
                 try {
                     canvas.paint(g);
@@ -739,15 +811,18 @@ public class Display {
         return screen;
     }
 
-    /** The state a paint starts with, confined to the canvas. */
-    private static void resetGraphics(Graphics g, Canvas c) {
+    /** The state a paint starts with, confined to the canvas top pixels down the screen. */
+    private static void resetGraphics(Graphics g, Canvas c, int top) {
         g.reset(screenWidth, screenHeight);
+        if (top > 0) {
+            g.setBase(top);
+        }
         g.setUpperClip(0, 0, c.width, c.height);
         g.setClip(0, 0, c.width, c.height);
     }
 
     private void paintSoftKeyBar(Graphics g, Displayable c) {
-        int top = c.height;
+        int top = headerHeight(c) + c.height;
         int h = screenHeight - top;
         if (h <= 0) {
             return;

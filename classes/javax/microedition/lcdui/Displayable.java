@@ -42,6 +42,8 @@ public abstract class Displayable {
         title = s;
         if (this instanceof Screen) {
             ((Screen) this).titleChanged();
+        } else {
+            Display.headerChanged(this);
         }
     }
 
@@ -49,10 +51,14 @@ public abstract class Displayable {
         return ticker;
     }
 
-    /** A screen shows the ticker at its top; a canvas keeps it without drawing it. */
+    /** A screen shows the ticker at its top, a canvas in normal mode above itself. */
     public void setTicker(Ticker t) {
         ticker = t;
-        Display.tickerSet(this);
+        if (this instanceof Screen) {
+            Display.tickerSet(this);
+        } else {
+            Display.headerChanged(this);
+        }
     }
 
     public void addCommand(Command cmd) {

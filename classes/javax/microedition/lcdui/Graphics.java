@@ -36,6 +36,8 @@ public class Graphics {
     int _nOriginOffsetY;
     int _nRGB;
 
+    /** Where the canvas starts on the screen: hidden from the MIDlet's translation. */
+    private int baseY;
     private Font font;
     // The image drawn into: its surface lives as long as the Image object does.
     private Image target;
@@ -85,6 +87,7 @@ public class Graphics {
         HEIGHT = height;
         _nOriginOffsetX = 0;
         _nOriginOffsetY = 0;
+        baseY = 0;
         setUpperClip(0, 0, width, height);
         setClip(0, 0, width, height);
         setColor(0);
@@ -105,7 +108,16 @@ public class Graphics {
     }
 
     public int getTranslateY() {
-        return _nOriginOffsetY;
+        return _nOriginOffsetY - baseY;
+    }
+
+    /**
+     * Makes (0, top) of the surface the MIDlet's origin, with no translation as far as
+     * the MIDlet can tell; the caller sets the clips.
+     */
+    void setBase(int top) {
+        setOrigin(0, top);
+        baseY = top;
     }
 
     public int getClipX() {
