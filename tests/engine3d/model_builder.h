@@ -1,12 +1,14 @@
 // Writers of model and motion files from readable descriptions, bit-packed sections
-// included, and a few ready descriptions: a cube, a textured quad and a two-bone arm with
-// its motion. Every header field can be overridden so that tests can build bad files.
+// included, and a few ready descriptions: a cube, a textured quad, a two-bone arm with its
+// motion and a jointed tube with its motion. Every header field can be overridden so that
+// tests can build bad files.
 #pragma once
 
 #include <stdint.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace e3t {
@@ -348,8 +350,19 @@ inline std::array<int16_t, 12> boneMatrix(int16_t tx, int16_t ty, int16_t tz) {
     return {4096, 0, 0, tx, 0, 4096, 0, ty, 0, 0, 4096, tz};
 }
 
-// A cube of side 200 around the origin: packed vertices and normals, six flat quads in
-// two materials (red sides, a grey top and bottom), one bone.
+// The cube's faces at z -100, z +100, x -100, x +100, y -100 and y +100, each wound so
+// that its first three corners run clockwise on the screen when it is seen from outside
+// (a quad is the strip (0, 1, 2), (1, 2, 3)). Corner i lies at x, y, z = +100 or -100 by
+// its bits 0, 1, 2.
+inline const uint32_t (&cubeFaces())[6][4] {
+    static const uint32_t faces[6][4] = {{0, 1, 2, 3}, {5, 4, 7, 6}, {4, 0, 6, 2},
+                                         {1, 5, 3, 7}, {1, 0, 5, 4}, {2, 3, 6, 7}};
+    return faces;
+}
+
+// A cube of side 200 around the origin: packed vertices and normals, six single-sided
+// lit flat quads wound outwards (cubeFaces), red but for the grey faces at x -100 and
+// x +100, one bone.
 inline ModelFile cubeModel() {
     ModelFile m;
     m.vertexFormat = 2;
@@ -360,7 +373,7 @@ inline ModelFile cubeModel() {
         m.packedNormals.push_back({false, 0, i & 1 ? 37 : -37, i & 2 ? 37 : -37, (i & 4) == 0});
     }
     m.materials = {{255, 0, 0}, {128, 128, 128}};
-    const uint32_t faces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 4, 5}, {2, 3, 6, 7}, {0, 2, 4, 6}, {1, 3, 5, 7}};
+    const uint32_t(&faces)[6][4] = cubeFaces();
     for (int i = 0; i < 6; i++)
         m.groups[kFlatQuads].push_back(
             {0x10u, {faces[i][0], faces[i][1], faces[i][2], faces[i][3]}, {i == 2 || i == 3 ? 1u : 0u}});
@@ -415,6 +428,92 @@ inline MotionFile armMotion() {
     fore.rollKeys = {{0, 0}, {10, 1024}};
     a.tracks = {upper, fore};
     a.pattern = {{0, 5}, {4, 9}};
+    f.actions = {a};
+    return f;
+}
+
+// A jointed tube standing along z: `bones` segments of length 60 and radius 25, each a
+// ring of `sides` corners owned by its bone (bone k sits 60 along its parent's z), lit
+// side quads in orange and teal by segment, grey caps lit flat from their centres, and
+// in pattern 1 an unlit yellow flag above the top cap. Its triangles number
+// 2 x bones x sides + 2 x sides + 1.
+inline ModelFile tubeModel(int32_t bones, int32_t sides) {
+    const int32_t length = 60, radius = 25;
+    ModelFile m;
+    m.normalFormat = 1;
+    m.textureCount = 0;
+    m.patternCount = 2;
+    m.materials = {{255, 128, 0}, {0, 160, 160}, {200, 200, 200}, {255, 255, 0}};
+    // vertices: the bottom centre, rings 0..bones (ring `bones` is the last bone's top),
+    // the top centre and the flag's three corners
+    auto ring = [&](int32_t r, int32_t j) { return (uint32_t)(1 + r * sides + (j % sides)); };
+    const uint32_t bottom = 0, top = (uint32_t)(1 + (bones + 1) * sides);
+    m.vertices.push_back({0, 0, 0});
+    m.normals.push_back({0, 0, -4096});
+    for (int32_t r = 0; r <= bones; r++)
+        for (int32_t j = 0; j < sides; j++) {
+            const double a = 2 * M_PI * j / sides;
+            m.vertices.push_back(
+                {(int32_t)lround(radius * cos(a)), (int32_t)lround(radius * sin(a)), r == bones ? length : 0});
+            m.normals.push_back({(int32_t)lround(4096 * cos(a)), (int32_t)lround(4096 * sin(a)), 0});
+        }
+    m.vertices.push_back({0, 0, length});
+    m.normals.push_back({0, 0, 4096});
+    for (std::array<int32_t, 3> v :
+         {std::array<int32_t, 3>{0, 0, length + 40}, {26, 0, length + 32}, {0, 0, length + 22}}) {
+        m.vertices.push_back(v);
+        m.normals.push_back({0, -4096, 0});
+    }
+    // caps lit by their centre's normal (flat shading), outward like the sides
+    const uint32_t kLit = 0x10, kFlatShaded = 0x40, kDoubleSided = 0x08;
+    for (int32_t j = 0; j < sides; j++)
+        m.groups[kFlatTriangles].push_back({kLit | kFlatShaded, {bottom, ring(0, j), ring(0, j + 1)}, {2}});
+    for (int32_t j = 0; j < sides; j++)
+        m.groups[kFlatTriangles].push_back({kLit | kFlatShaded, {top, ring(bones, j + 1), ring(bones, j)}, {2}});
+    m.groups[kFlatTriangles].push_back({kDoubleSided, {top + 1, top + 2, top + 3}, {3}});
+    for (int32_t r = 0; r < bones; r++)
+        for (int32_t j = 0; j < sides; j++)
+            m.groups[kFlatQuads].push_back(
+                {kLit, {ring(r, j + 1), ring(r, j), ring(r + 1, j + 1), ring(r + 1, j)}, {(uint32_t)(r & 1)}});
+    m.runCounts = {{2 * (uint32_t)sides, (uint32_t)(bones * sides)}, {1, 0}};
+    for (int32_t b = 0; b < bones; b++) {
+        uint32_t count = (uint32_t)sides + (b == 0 ? 1 : 0) + (b == bones - 1 ? (uint32_t)sides + 4 : 0);
+        m.bones.push_back({count, b - 1, boneMatrix(0, 0, b == 0 ? 0 : (int16_t)length)});
+    }
+    return m;
+}
+
+// Twenty frames of the tube: the root slides from x -40 to +40 and rolls an eighth of a
+// turn; the middle bones bend 25 degrees towards +x by frame 6 and 25 degrees towards -x
+// by frame 14, and straighten by frame 20; the last bone bends with them while its
+// width grows by half. The flag (pattern 1) shows from frame 10 on.
+inline MotionFile tubeMotion(int32_t bones) {
+    MotionFile f;
+    MotionAction a;
+    a.frames = 20;
+    const int16_t s = 1731, c = 3712;  // sine and cosine of 25 degrees
+    MotionTrack root;
+    root.kind = 6;
+    root.translationKeys = {{0, -40, 0, 0}, {20, 40, 0, 0}};
+    root.directionKeys = {{0, 0, 0, 4096}};
+    root.rollKeys = {{0, 0}, {20, 512}};
+    a.tracks.push_back(root);
+    const std::vector<VectorKey> bend = {{0, 0, 0, 4096}, {6, s, 0, c}, {14, (int16_t)-s, 0, c}, {20, 0, 0, 4096}};
+    for (int32_t b = 1; b < bones; b++) {
+        MotionTrack t;
+        t.directionKeys = bend;
+        if (b < bones - 1) {
+            t.kind = 4;
+            t.rollKeys = {{0, 0}};
+        } else {
+            t.kind = 2;
+            t.translationKeys = {{0, 0, 0, 0}};
+            t.scaleKeys = {{0, 4096, 4096, 4096}, {20, 6144, 6144, 4096}};
+            t.rollKeys = {{0, 0}};
+        }
+        a.tracks.push_back(t);
+    }
+    a.pattern = {{0, 0}, {10, 1}};
     f.actions = {a};
     return f;
 }

@@ -86,7 +86,7 @@ TEST(ModelLoad, CubeReadsBack) {
     EXPECT_EQ(m.groups[M3D_GROUP_FLAT_TRIANGLES].recordSize, 10);
     EXPECT_EQ(m.groups[M3D_GROUP_TEXTURED_TRIANGLES].recordSize, 14);
     EXPECT_EQ(m.groups[M3D_GROUP_TEXTURED_QUADS].recordSize, 18);
-    const uint32_t faces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 4, 5}, {2, 3, 6, 7}, {0, 2, 4, 6}, {1, 3, 5, 7}};
+    const uint32_t(&faces)[6][4] = e3t::cubeFaces();
     for (int i = 0; i < 6; i++) {
         EXPECT_EQ(l.renderWord(M3D_GROUP_FLAT_QUADS, i), 0xE000 | M3D_RW_LIT) << "face " << i;
         for (int k = 0; k < 4; k++) EXPECT_EQ(l.word(M3D_GROUP_FLAT_QUADS, i, 2 + 2 * k), faces[i][k]) << "face " << i;

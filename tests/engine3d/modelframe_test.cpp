@@ -1,6 +1,10 @@
 // Models in a frame: bone world matrices and poses, motions, the pattern mask, batches,
-// back-face culling, refusals, clipping at the near plane, and drawn models.
+// back-face culling, refusals, clipping at the near plane, and drawn models, a posed and
+// animated one among them.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "engine3d/command_builder.h"
 #include "engine3d/m3d_draw.h"
@@ -28,14 +32,10 @@ struct LoadedModel {
     int32_t loaded;
 };
 
-// The cube of the model builder with its faces wound outwards: a face is front-facing
-// when its first three vertices run clockwise on the screen.
+// The builder's cube, naming as many texture slots as asked.
 ModelFile cube(uint32_t textures) {
     ModelFile f = e3t::cubeModel();
     f.textureCount = textures;
-    const uint32_t faces[6][4] = {{0, 1, 2, 3}, {5, 4, 7, 6}, {4, 0, 6, 2}, {1, 5, 3, 7}, {1, 0, 5, 4}, {2, 3, 6, 7}};
-    for (int i = 0; i < 6; i++)
-        f.groups[e3t::kFlatQuads][i].vertex = {faces[i][0], faces[i][1], faces[i][2], faces[i][3]};
     return f;
 }
 
@@ -120,6 +120,44 @@ TEST(ModelFrame, BackFacesAreCulled) {
             const uint16_t* kept = (const uint16_t*)f.context.depthEntries[0].record;
             EXPECT_EQ(kept[2], 1) << "(0, 0), (10, 0), (0, 10) has area 100";
         }
+    }
+}
+
+// Turned any way, the cube shows exactly the faces whose outward normals point at the
+// viewer (negative view z): every face is wound the same way, and culling keeps the
+// clockwise ones.
+TEST(ModelFrame, CubeShowsTheFacesTurnedToTheViewer) {
+    const int32_t normals[6][3] = {{0, 0, -1}, {0, 0, 1}, {-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}};
+    struct Case {
+        int32_t spin, tilt;  // about y, then about x
+    };
+    for (Case c : {Case{300, 400}, Case{-300, 400}, Case{300, -400}, Case{1300, 200}, Case{2348, -700},
+                   Case{3500, 1500}, Case{2148, 2348}, Case{700, 3000}}) {
+        Frame f(64, 64);
+        LoadedModel cubeModel(cube(0), f.allocator.get());
+        ASSERT_EQ(cubeModel.loaded, 1);
+        int32_t spin[12], tilt[12], view[12];
+        m3d_matIdentity(spin);
+        m3d_matIdentity(tilt);
+        m3d_matRotateY(spin, c.spin);
+        m3d_matRotateX(tilt, c.tilt);
+        m3d_matMul(view, tilt, spin);
+        setView(f.get(), view);
+        m3d_setParallelScale(f.get(), 512, 512);
+        m3d_setOrigin(f.get(), 32, 32);
+        ASSERT_EQ(m3d_addModel(f.get(), &cubeModel.model), 1);
+        std::vector<int> shown, expected;
+        const m3d_PolygonGroup& quads = cubeModel.model.groups[M3D_GROUP_FLAT_QUADS];
+        for (int32_t i = 0; i < f.context.depthCount; i++)
+            shown.push_back((int)(((const uint8_t*)f.context.depthEntries[i].record - (const uint8_t*)quads.records) /
+                                  quads.recordSize));
+        std::sort(shown.begin(), shown.end());
+        for (int face = 0; face < 6; face++) {
+            int32_t z = view[8] * normals[face][0] + view[9] * normals[face][1] + view[10] * normals[face][2];
+            if (z < 0) expected.push_back(face);
+        }
+        EXPECT_EQ(shown, expected) << "spin " << c.spin << ", tilt " << c.tilt;
+        EXPECT_EQ(shown.size(), 3u) << "spin " << c.spin << ", tilt " << c.tilt;
     }
 }
 
@@ -273,6 +311,85 @@ TEST(ModelFrame, ClippedAtTheNearPlane) {
     while (cut < 64 && f.canvas.at(cut, 32) == red) cut++;
     for (int y = 8; y < 56; y++) EXPECT_EQ(f.canvas.at(cut, y), 0x2104) << "the cut is vertical, row " << y;
     EXPECT_EQ(e3t::comparePicture(f.canvas, "model_near"), "");
+}
+
+// The jointed tube at three frames of its motion, through the path a MIDlet's natives
+// take: load the model and the motion, give the motion its model, set the frame, add the
+// model, draw. Besides the reviewed pictures, each frame is checked against where the
+// motion puts the tube by hand: the root segment stands upright at the root's x, the
+// upper segments lean right at frame 5.5 and left at frame 13, and the flag of pattern 1
+// shows from frame 10 on.
+TEST(ModelFrame, PosedTubePictures) {
+    const uint16_t kBackground = 0x2104;
+    Frame f(128, 96, kBackground);
+    LoadedModel tube(e3t::tubeModel(4, 8), f.allocator.get());
+    ASSERT_EQ(tube.loaded, 1);
+    m3d_Motion motion;
+    m3d_initMotion(&motion, f.allocator.get());
+    e3t::ByteStream stream(e3t::tubeMotion(4).bytes());
+    ASSERT_EQ(m3d_loadMotion(&motion, stream.get()), 1);
+    m3d_motionSetModel(&motion, &tube.model);
+
+    // seen from the front and a little from above: model z points up the screen
+    int32_t view[12];
+    m3d_matIdentity(view);
+    m3d_matRotateX(view, 1150);
+    setView(f.get(), view);
+    m3d_setParallelScale(f.get(), 1280, 1280);  // 0.3125 pixels a unit
+    m3d_setOrigin(f.get(), 64, 84);
+    m3d_setAmbientLight(f.get(), 1024);
+    const int32_t light[3] = {2048, 2048, 3000};  // from the upper left, in front
+    m3d_setDirectionalLight(f.get(), light, 3600);
+    m3d_setAttribute(f.get(), M3D_ATTR_LIGHTING);
+    const uint16_t flag = ((const uint16_t*)tube.model.materialRamps.texels.pixels)[3 * 32 + 31];
+
+    struct Case {
+        const char* picture;
+        int32_t time;                 // 16.16 frames
+        int32_t rootX;                // the root's screen x: 64 + (-40 + 4 x frame) x 0.3125
+        int32_t leanRight, leanLeft;  // how far the tube reaches past the root at least
+        bool flagShown;
+    };
+    const Case cases[] = {
+        {"posed_tube_1", 0, 52, 0, 0, false},
+        {"posed_tube_2", 0x58000, 58, 30, 0, false},
+        {"posed_tube_3", 13 << 16, 68, 0, 20, true},
+    };
+    std::vector<std::vector<uint16_t>> drawn;
+    for (const Case& c : cases) {
+        f.clear(kBackground);
+        m3d_motionApplyToModel(&motion, 0, c.time);
+        ASSERT_EQ(m3d_addModel(f.get(), &tube.model), 1) << c.picture;
+        ASSERT_EQ(m3d_drawFigure(f.get()), 1) << c.picture;
+        EXPECT_EQ(tube.model.refCount, 1) << c.picture << ": only the motion holds the model after the frame";
+        // row 75 crosses the root segment halfway up (z 30 is 9 pixels above the origin)
+        EXPECT_NE(f.canvas.at(c.rootX, 75), kBackground) << c.picture << ": the root segment";
+        EXPECT_EQ(f.canvas.at(c.rootX - 12, 75), kBackground) << c.picture << ": left of the root segment";
+        EXPECT_EQ(f.canvas.at(c.rootX + 12, 75), kBackground) << c.picture << ": right of the root segment";
+        int32_t left = 128, right = -1, flagPixels = 0;
+        for (int32_t y = 0; y < 96; y++)
+            for (int32_t x = 0; x < 128; x++) {
+                uint16_t p = f.canvas.at(x, y);
+                if (p == kBackground) continue;
+                left = std::min(left, x), right = std::max(right, x);
+                flagPixels += p == flag;
+            }
+        if (c.leanRight > 0) {
+            EXPECT_GE(right, c.rootX + c.leanRight) << c.picture << ": bent towards +x";
+        } else if (c.leanLeft > 0) {
+            EXPECT_LE(left, c.rootX - c.leanLeft) << c.picture << ": bent towards -x";
+        } else {
+            EXPECT_TRUE(left > c.rootX - 10 && right < c.rootX + 10) << c.picture << ": standing straight";
+        }
+        EXPECT_EQ(flagPixels > 0, c.flagShown) << c.picture << ": the flag";
+        EXPECT_EQ(e3t::comparePicture(f.canvas, c.picture), "") << c.picture;
+        drawn.push_back(f.canvas.pixels);
+    }
+    EXPECT_NE(drawn[0], drawn[1]);
+    EXPECT_NE(drawn[1], drawn[2]);
+    m3d_motionSetModel(&motion, nullptr);
+    EXPECT_EQ(tube.model.refCount, 0);
+    m3d_releaseMotion(&motion);
 }
 
 }  // namespace
