@@ -19,6 +19,7 @@
 #include "natives/lib/bindings.h"
 #include "natives/lib/midlet_natives.h"
 #include "natives/ui/bindings.h"
+#include "platform/audio.h"
 #include "platform/fs.h"
 #include "platform/gfs.h"
 #include "tools/imagegen/classimage.h"
@@ -205,6 +206,7 @@ void MovaneVmWire(void) {
     graphics.displaySetFullScreenMode = DisplaySetFullScreenMode;
     graphics.gameKeyStates = gameKeys;
     graphics.menuBarSetSoftkeyLabel = softkeyLabel;
+    graphics.messageBeep = MessageBeep;
     graphics.hostImageDecode = HostImageDecode;
     graphics.hostImageGetSize = HostImageGetSize;
     graphics.hostImageCopyPixels = HostImageCopyPixels;
