@@ -18,6 +18,9 @@ struct QmmsHooks {
     void (*removePushRegistrations)(int suiteId);
     // free bytes of the storage volume; empty: the platform's GetStorageFreeSpace
     int32_t (*storageFreeSpace)(void);
+    // the JAR signature check: 0 unsigned, -1 or -2 refused, above 0 verified with the
+    // signer's distinguished name in dn; empty: every suite counts as unsigned
+    int (*verifyJarSignature)(const void* jad, int jadSize, const void* jar, int jarSize, char* dn, int dnSize);
 };
 
 // Copies the table; null clears every slot.

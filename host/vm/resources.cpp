@@ -25,7 +25,7 @@ struct BuiltInString {
     const wchar_t* text;
 };
 // The program's own resources: the ids and texts the Parts give (1201-1469), and from
-// 2000 on the shell's texts that the Parts give without an id.
+// 3000 on the shell's texts that the Parts give without an id.
 const BuiltInString builtIn[] = {
     {STR_SOFTKEY_LEFT, L" "},
     {STR_SOFTKEY_RIGHT, L" "},

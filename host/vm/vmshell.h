@@ -81,16 +81,17 @@ void SplitCommandLine(const std::wstring& text, std::vector<std::wstring>* out);
 int32_t GetScreenOrientation(void);
 
 // ---- UI-language module and the program's strings ----
-// String ids of the shell: those the Parts give, then the program's own from 2000 on.
+// String ids of the shell: those the Parts give, then the program's own from 3000 on
+// (2000 to 2033 are the permission prompts' texts).
 enum : uint32_t {
     STR_SOFTKEY_LEFT = 1201,
     STR_SOFTKEY_RIGHT = 1202,
     STR_RESUME_PROMPT = 1211,  // "%s": the window title
     STR_ROTATION_DETECTED = 1215,
     STR_LOW_MEMORY = 1239,
-    STR_CANNOT_RUN = 2000,
-    STR_OUT_OF_MEMORY = 2001,
-    STR_NO_SUCH_SUITE = 2002,  // "%d": the suite index
+    STR_CANNOT_RUN = 3000,
+    STR_OUT_OF_MEMORY = 3001,
+    STR_NO_SUCH_SUITE = 3002,  // "%d": the suite index
 };
 struct StringModule;
 // The resource module record: the UI-language library (null when none is loaded) and

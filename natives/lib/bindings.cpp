@@ -10,6 +10,7 @@
 #include "natives/lib/midlet_natives.h"
 #include "natives/lib/numeric_natives.h"
 #include "natives/lib/object_natives.h"
+#include "natives/lib/permission_natives.h"
 #include "natives/lib/rms_natives.h"
 #include "natives/lib/runtime_natives.h"
 #include "natives/lib/string_natives.h"
@@ -339,6 +340,50 @@ static const NativeMethodBinding UserConfirmDialogNatives[] = {
 };
 #undef DIALOG
 
+#define PERM(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_security_DefaultPermission_##name)
+static const NativeMethodBinding DefaultPermissionNatives[] = {
+    PERM(nativeGetState, "(I)I"),
+    PERM(nativeSetState, "(II)I"),
+    PERM(nativeGetInteractionModes, "(I)I"),
+    PERM(nativeGetMessage, "(ILjava/lang/String;)Ljava/lang/String;"),
+    PERM(nativeGetTitle, "(I)Ljava/lang/String;"),
+    PERM(nativeGetAlertMessage, "(I)Ljava/lang/String;"),
+    PERM(nativeGetAlertTitle, "(I)Ljava/lang/String;"),
+    PERM(nativeGetExclusiveChoices, "([Ljava/lang/String;)V"),
+    PERM(nativeSetExclusiveChoice, "(I)I"),
+    PERM(nativeBeginModifyStates, "()I"),
+    PERM(nativeEndModifyStates, "()I"),
+};
+#undef PERM
+
+static const NativeMethodBinding PermissionFactoryNatives[] = {
+    NATIVE("nativeInitialize", "()V", Java_com_movane_security_PermissionFactory_nativeInitialize),
+    NATIVE("nativeGetNumPermissions", "()I", Java_com_movane_security_PermissionFactory_nativeGetNumPermissions),
+    NATIVE("nativeGetPermissionName", "(I)Ljava/lang/String;",
+           Java_com_movane_security_PermissionFactory_nativeGetPermissionName),
+};
+
+static const NativeMethodBinding SecurityManagerNatives[] = {
+    NATIVE("nativeGetManager", "()Ljava/lang/String;", Java_com_movane_security_SecurityManager_nativeGetManager),
+};
+
+static const NativeMethodBinding SecurityManagerImplNatives[] = {
+    NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;",
+           Java_com_movane_security_midp20_SecurityManagerImpl_nativeGetAppProperty),
+};
+
+static const NativeMethodBinding DeclaredPermissionsNatives[] = {
+    NATIVE("nativeGetAppProperty", "(Ljava/lang/String;)Ljava/lang/String;",
+           Java_com_movane_security_midp20_DeclaredPermissions_nativeGetAppProperty),
+    NATIVE("nativeIsTrusted", "()Z", Java_com_movane_security_midp20_DeclaredPermissions_nativeIsTrusted),
+};
+
+static const NativeMethodBinding SecureNatives[] = {
+    NATIVE("checkPackage", "()V", Java_com_movane_util_Secure_checkPackage__),
+    NATIVE("checkPackage", "(Ljava/lang/String;)V", Java_com_movane_util_Secure_checkPackage__Ljava_lang_String_2),
+    NATIVE("checkPackage", "([Ljava/lang/String;)V", Java_com_movane_util_Secure_checkPackage___3Ljava_lang_String_2),
+};
+
 #define IMPL(name, descriptor) NATIVE(#name, descriptor, Java_com_movane_security_midp20_UserConfirmDialogImpl_##name)
 static const NativeMethodBinding UserConfirmDialogImplNatives[] = {
     IMPL(nativeSystemExit, "()V"),         IMPL(nativeGetOkKeyIndex, "()I"),
@@ -429,6 +474,12 @@ const NativeClassBinding NativeClassBindings[] = {
     CLASS("com/movane/security/UserConfirmDialog", UserConfirmDialogNatives),
     CLASS("com/movane/security/midp20/UserConfirmDialogImpl", UserConfirmDialogImplNatives),
     CLASS("com/movane/display/DisplayManager", DisplayManagerNatives),
+    CLASS("com/movane/security/DefaultPermission", DefaultPermissionNatives),
+    CLASS("com/movane/security/PermissionFactory", PermissionFactoryNatives),
+    CLASS("com/movane/security/SecurityManager", SecurityManagerNatives),
+    CLASS("com/movane/security/midp20/SecurityManagerImpl", SecurityManagerImplNatives),
+    CLASS("com/movane/security/midp20/DeclaredPermissions", DeclaredPermissionsNatives),
+    CLASS("com/movane/util/Secure", SecureNatives),
     CLASS("com/movane/util/i18n/SJIS_Reader", SjisReaderNatives),
     CLASS("com/movane/util/i18n/SJIS_Writer", SjisWriterNatives),
     CLASS("com/movane/util/i18n/UTF8_Reader", Utf8ReaderNatives),

@@ -14,7 +14,7 @@
 #include "vm/services/vmstart.h"
 #include "vm/services/vmstate.h"
 
-enum { PROPERTY_BUFFER = 4096, JOINER_RING_FACTOR = 15, TIMER_PASS = -1 };
+enum { PROPERTY_STEP = 1024, JOINER_RING_FACTOR = 15, TIMER_PASS = -1 };
 static_assert(TIMER_THREAD_NEXT_WAITER_SLOT == THREAD_NAME_SLOT + 1, "TimerThread's fields follow Thread's");
 
 static void timerHoldWithdrawn();
@@ -66,29 +66,41 @@ void Java_javax_microedition_midlet_MIDlet_nativeNoteExitStatus() { ServiceHooks
 void Java_javax_microedition_midlet_MIDlet_nativePostShowNotify() { AmPostShowNotify(1); }
 void Java_javax_microedition_midlet_MIDlet_nativePostHideNotify() { AmPostShowNotify(0); }
 
-static void getAppProperty() {
+// The property named by the String on the stack as a new String, null when the suite
+// has none (or, with emptyIsNull, an empty one). The buffer grows by PROPERTY_STEP until
+// the value fits: a value is never cut.
+void appPropertyNative(bool emptyIsNull) {
     StringInstance* key = (StringInstance*)popObject();
     if (key == nullptr) {
         tryRaiseException(NullPointerException);
         return;
     }
     if (lockStringChars(key) == nullptr) throwPendingException();
-    char* buffer = (char*)mvMemory_allocPointer(PROPERTY_BUFFER);
-    if (buffer == nullptr) {
-        unlockStringChars(key);
-        raiseException(OutOfMemoryError);
+    int32_t length = -1;
+    char* buffer = nullptr;
+    for (int32_t size = PROPERTY_STEP;; size += PROPERTY_STEP) {
+        buffer = (char*)mvMemory_allocPointer(size);
+        if (buffer == nullptr) {
+            unlockStringChars(key);
+            raiseException(OutOfMemoryError);
+        }
+        // the key is pinned: its characters stay where they are across the allocation
+        length = mvApp_getAppProperty(getStringCharsPointer(key), getStringLength(key), buffer, size);
+        if (length < size) break;
+        mvMemory_freePointer(buffer);
     }
-    int32_t length = mvApp_getAppProperty(getStringCharsPointer(key), getStringLength(key), buffer, PROPERTY_BUFFER);
-    StringInstance* value = length >= 0 ? tryInstantiateString(buffer, length) : nullptr;
+    bool present = length > 0 || (length == 0 && !emptyIsNull);
+    StringInstance* value = present ? tryInstantiateString(buffer, length) : nullptr;
     unlockStringChars(key);
     mvMemory_freePointer(buffer);
+    // no memory to read the descriptors is not an absent property
     if (length == -2) raiseException(OutOfMemoryError);
-    if (length >= 0 && value == nullptr) return;  // the creation's exception is on its way
+    if (present && value == nullptr) return;  // the creation's exception is on its way
     pushObject(value);
 }
 
-void Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty() { getAppProperty(); }
-void Java_com_movane_midlet_AppProperties_getProperty() { getAppProperty(); }
+void Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty() { appPropertyNative(false); }
+void Java_com_movane_midlet_AppProperties_getProperty() { appPropertyNative(false); }
 
 void Java_javax_microedition_midlet_MIDlet_nativeNotifyAppStopped() {
     popInt();

@@ -27,6 +27,10 @@ void Java_javax_microedition_midlet_MIDlet_initialize();
 void Java_javax_microedition_midlet_MIDlet_notifyResumeEvent();
 void Java_javax_microedition_midlet_MIDlet_nativeSystemExit();
 void Java_javax_microedition_midlet_MIDlet_nativeNoteExitStatus();
+// The application property native: pops the key, pushes the value or null; an empty
+// value is null with emptyIsNull. No memory to read the descriptors raises
+// OutOfMemoryError rather than answering null.
+void appPropertyNative(bool emptyIsNull);
 void Java_javax_microedition_midlet_MIDlet_nativeGetAppProperty();
 void Java_com_movane_midlet_AppProperties_getProperty();
 void Java_javax_microedition_midlet_MIDlet_nativeNotifyAppStopped();

@@ -46,6 +46,10 @@ TEST_F(QmfsRomTest, ListingsNameEntriesFromTheRoot) {
     EXPECT_STREQ(e->name, "//midlet/_suites.idx");
     EXPECT_EQ(e->size, 4096u);
     EXPECT_EQ(e->attributes, 0u);
+    e = rom().readdir(h);
+    ASSERT_NE(e, nullptr) << "the protection domains' folder";
+    EXPECT_STREQ(e->name, "//midlet/permission");
+    EXPECT_EQ(e->attributes, (uint32_t)QMFS_ATTR_DIRECTORY);
     EXPECT_EQ(rom().readdir(h), nullptr);
     EXPECT_EQ(rom().lastError(), 0);
     EXPECT_EQ(rom().rewinddir(h), 0);

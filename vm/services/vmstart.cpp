@@ -112,8 +112,8 @@ int32_t mvApp_getAppProperty(const uint16_t* key, int32_t keyLength, char* buffe
         int32_t n = 0;
         const char* value = QamsDescriptorGetValueByKey(env, merged, utf, utfLength, &n, &error);
         if (value != nullptr) {
-            result = n < bufferSize ? n : bufferSize;
-            memcpy(buffer, value, (size_t)result);
+            result = n;
+            if (buffer != nullptr && bufferSize > 0) memcpy(buffer, value, (size_t)(n < bufferSize ? n : bufferSize));
         }
     }
     mvMemory_freePointer(utf);

@@ -41,7 +41,8 @@ int32_t mvVmStartMIDP(int32_t vmId, int32_t heapSize, void* heapAddr, const MKT_
 int32_t mvVm_chooseClassName(const MKT_MIDP_Application* app, char* name, int32_t memorySize);
 
 // The value of a property of the running suite (the JAD over the manifest) as UTF-8 in
-// buffer: the bytes copied, -1 when absent or unreadable, -2 when no memory.
+// buffer: the value's length (at most bufferSize bytes copied: a length of bufferSize or
+// more asks for a larger buffer), -1 when absent or unreadable, -2 when no memory.
 // A run of kvm_main for a suite: the descriptors its properties come from, kept by the
 // caller for the run (null: none). Set after the run's reset.
 void mvApp_setApplication(const MKT_MIDP_Application* app);

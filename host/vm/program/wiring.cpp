@@ -14,6 +14,7 @@
 #include "host/common/settings.h"
 #include "host/vm/hostglue.h"
 #include "host/vm/mkservices.h"
+#include "host/vm/permissions.h"
 #include "host/vm/rmsfiles.h"
 #include "host/vm/vmshell.h"
 #include "natives/lib/bindings.h"
@@ -84,9 +85,14 @@ void stopServices(void) {
     PngStreamPoolRelease();
 }
 
-// The record-store quota of the launched suite holds for its run.
-void beforeRun(int32_t, int32_t) { MkRmsComputeQuota(); }
+// The record-store quota and the permission states of the launched suite hold for its
+// run; the glue has loaded its protection domain.
+void beforeRun(int32_t, int32_t) {
+    MkRmsComputeQuota();
+    MkMidp20PermissionLoadStates();
+}
 void afterRun(void) {
+    MkMidp20PermissionFreeStates();
     MkRmsResetQuota();
     RmsCloseAllFiles();
 }
@@ -150,6 +156,7 @@ void MovaneVmWire(void) {
     LoaderHooks.classImage = &MovaneClassImage;
     mvVm_setRunHooks(&LoaderRunHooks);
     installRecordStorePorting();
+    installPermissionPorting();
     ServiceHooks.MkPropertyGetString = MkPropertyGetString;
     ServiceHooks.MkSoftkeyResetLabels = MkSoftkeyResetLabels;
     ServiceHooks.noteExitStatus = mwe_noteExitStatus;

@@ -17,6 +17,7 @@
 #include "platform/trace.h"
 #include "storage/qmms_hooks.h"
 #include "storage/qmms_manager.h"
+#include "storage/qmms_permission.h"
 #include "vm/services/descriptor.h"
 #include "vm/services/glue/mwe.h"
 #include "vm/services/glue/mwe_internal.h"
@@ -362,11 +363,30 @@ static bool checkMidletLines(const char* jadPath, const uint8_t* jad, int32_t ja
     return true;
 }
 
+// The permissions a descriptor says its suite needs must be ones that the domain of an
+// unsigned suite can grant, as an installation demands (result 910).
+static bool checkDeclaredPermissions(const char* jadPath, const uint8_t* jad, int32_t jadSize) {
+    // one byte more than the store takes, so that a list too long is seen as such
+    char names[4097];
+    if (getAttribute((const char*)jad, jadSize, "MIDlet-Permissions", names, (int)sizeof names, 1) != 0) return true;
+    char refused[160];
+    if (qmms_checkDeclaredPermissions(names, 0, refused, (int)sizeof refused) == 0) return true;
+    if (qmms_lastStatus() == QMMS_STATUS_AUTHORIZATION) {
+        refuse("the descriptor %s is refused (910): \"MIDlet-Permissions\" names %s, %s", jadPath,
+               refused[0] != 0 ? refused : "more than fits", "which the suite's protection domain does not grant");
+    } else {
+        refuse("the descriptor %s is refused: %s%s", jadPath,
+               "its protection domain cannot be loaded: ", qmms_domainErrorName(qmms_lastDomainError()));
+    }
+    return false;
+}
+
 static int32_t startFromFilesLocked(const char* jadPath, const char* jarPath, int32_t midlet) {
     int32_t jadSize = 0, jarSize = 0;
     uint8_t* jad = jadPath != nullptr ? readWhole(jadPath, "JAD", &jadSize) : nullptr;
     uint8_t* jar = jad != nullptr && jarPath != nullptr ? readWhole(jarPath, "JAR", &jarSize) : nullptr;
-    if (jad != nullptr && jar != nullptr && !checkMidletLines(jadPath, jad, jadSize)) {
+    if (jad != nullptr && jar != nullptr &&
+        (!checkMidletLines(jadPath, jad, jadSize) || !checkDeclaredPermissions(jadPath, jad, jadSize))) {
         lowFree(jar);
         lowFree(jad);
         return -1;

@@ -14,6 +14,7 @@
 #include "storage/qmfs.h"
 #include "storage/qmmm.h"
 #include "storage/qmms_manager.h"
+#include "storage/qmms_permission.h"
 #include "storage/qmms_suitefiles.h"
 #include "vm/services/amservice.h"
 #include "vm/services/events.h"
@@ -489,9 +490,21 @@ static void runSuite(const MweEvent* record) {
         if (app.classNameLen == 0) app.className = nullptr;
         if (initialized == 0) {
             const MweShell* shell = mwe_getShell();
+            // -1: the domain the suite was installed into; otherwise that domain
+            if (qmms_loadPermissionDomain(domain == -1 ? suite : domain, domain == -1 ? 1 : 0) == 0) {
+                app.trusted = qmms_isTrustedDomain(qmms_getLoadedDomain());
+            } else {
+                char line[160];
+                snprintf(line, sizeof line, "no protection domain: %s (suite %d)\n",
+                         qmms_domainErrorName(qmms_lastDomainError()), (int)suite);
+                mwe_trace(1, "mwe_dispatch", "mwe_dispatchKve", line);
+            }
             if (shell->beforeRun) shell->beforeRun(suite, domain);
+            // the run returns here however it ends (an uncaught exception, a fatal
+            // error, a stop), so the domain is never left loaded for the next one
             AmVmStartMIDP(1, Blocks.heapSize, Blocks.heap, &app, mwe_vmEventHandler, 0, nullptr, nullptr);
             if (shell->afterRun) shell->afterRun();
+            qmms_unloadPermissionDomain();
         }
     }
     if (Run.jar >= 0) qmfs_close(Run.jar);

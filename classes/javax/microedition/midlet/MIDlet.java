@@ -198,7 +198,7 @@ public abstract class MIDlet {
         if (permission == null) {
             throw new NullPointerException();
         }
-        return nativeIsTrusted() ? 1 : -1;
+        return com.movane.security.SecurityManager.getInstance().checkPermissionStatus(permission);
     }
 
     static native void initialize();

@@ -61,7 +61,7 @@ struct Resources : ::testing::Test {
 };
 std::vector<std::string> Resources::traced;
 
-const char translated[] = "MOVANE-MUI 1\n2000\t\xE6\x97\xA0\xE6\xB3\x95\xE8\xBF\x90\xE8\xA1\x8C MIDlet\n";
+const char translated[] = "MOVANE-MUI 1\n3000\t\xE6\x97\xA0\xE6\xB3\x95\xE8\xBF\x90\xE8\xA1\x8C MIDlet\n";
 
 TEST_F(Resources, LanguagesZeroAnd1033LookForNoLibrary) {
     // libraries that would be taken if they were looked for
@@ -100,7 +100,7 @@ TEST_F(Resources, ALibraryBesideTheProgramReplacesItsStrings) {
     EXPECT_EQ(ShellString(STR_CANNOT_RUN), L"Cannot run MIDlet!");
 
     // the name takes the language in four upper-case hexadecimal digits
-    write(".0C0C.mui", "MOVANE-MUI 1\n2000\tImpossible de lancer le MIDlet!\n");
+    write(".0C0C.mui", "MOVANE-MUI 1\n3000\tImpossible de lancer le MIDlet!\n");
     setenv("LC_ALL", "fr_CA", 1);
     EXPECT_EQ(LoadMuiResourceLibrary(&record, nullptr), 1);
     EXPECT_EQ(ShellString(STR_CANNOT_RUN), L"Impossible de lancer le MIDlet!");
@@ -115,7 +115,7 @@ TEST_F(Resources, AMissingOrMalformedLibraryLeavesHandleZero) {
     EXPECT_TRUE(tracedAbout("Movane_VM.0411.mui: cannot be read"));
     FreeMuiResourceLibrary(&record);
 
-    write(".0411.mui", "MOVANE-MUI 1\n2000\tgood\n2001 no tab\n");
+    write(".0411.mui", "MOVANE-MUI 1\n3000\tgood\n3001 no tab\n");
     traced.clear();
     EXPECT_EQ(LoadMuiResourceLibrary(&record, nullptr), 0);
     EXPECT_EQ(record.module, nullptr);

@@ -620,7 +620,7 @@ TEST_F(Shell, BoxesShowTheUiLanguageLibrarysTexts) {
     std::string program = "/tmp/movane-shell-test-" + std::to_string(getpid()) + "-Movane_VM";
     FILE* f = fopen((program + ".0407.mui").c_str(), "w");
     ASSERT_NE(f, nullptr);
-    fputs("MOVANE-MUI 1\n2002\tSuite %d fehlt (%s)\n1211\t%s pausiert. Fortsetzen?\n", f);
+    fputs("MOVANE-MUI 1\n3002\tSuite %d fehlt (%s)\n1211\t%s pausiert. Fortsetzen?\n", f);
     fclose(f);
     const char* saved = getenv("LC_ALL");
     std::string savedText = saved ? saved : "";

@@ -51,9 +51,10 @@ TEST(MidletSuites, RunAsTheSystemRunsThem) {
          manifestWith("MIDlet-1: P,,suites.Properties\nOnly-Manifest: from the manifest\nBoth: manifest\n"
                       "Continued: one\n  two\nGreeting: \xE3\x81\x93\n"),
          "MIDlet-Name: Suite\r\nMIDlet-Vendor: Movane\r\nMIDlet-Version: 1.0\r\nMIDlet-Jar-URL: s.jar\r\n"
-         "MIDlet-Jar-Size: 1\r\nOnly-Jad: from the JAD\r\nBoth: jad\r\n",
+         "MIDlet-Jar-Size: 1\r\nOnly-Jad: from the JAD\r\nBoth: jad\r\nLong: " +
+             std::string(5000, 'x') + "\r\n",
          "MIDlet-Name=Suite\nMIDlet-Version=1.0\nOnly-Manifest=from the manifest\nOnly-Jad=from the JAD\nBoth=jad\n"
-         "Continued=one two\nGreeting=\xE3\x81\x93\nMissing=null\nnull key: NullPointerException\n",
+         "Continued=one two\nGreeting=\xE3\x81\x93\nMissing=null\nLong length=5000\nnull key: NullPointerException\n",
          "1 10 23 4(0)", 0},
         {"no manifest: the selector finds no MIDlet", "", "", "", "1 10 23 4(0)", 0},
     };
@@ -108,7 +109,7 @@ TEST(MidletSuites, SuiteReadThroughCallbacks) {
     EXPECT_EQ(0, result);
     EXPECT_EQ(
         "MIDlet-Name=Suite\nMIDlet-Version=1.0\nOnly-Manifest=m\nOnly-Jad=j\nBoth=jad\nContinued=null\n"
-        "Greeting=null\nMissing=null\nnull key: NullPointerException\n",
+        "Greeting=null\nMissing=null\nLong length=-1\nnull key: NullPointerException\n",
         output);
     EXPECT_EQ("1 10 23 4(0)", host.codes());
 }

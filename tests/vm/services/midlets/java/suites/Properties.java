@@ -11,6 +11,9 @@ public class Properties extends MIDlet {
         for (int i = 0; i < KEYS.length; i++) {
             System.out.println(KEYS[i] + "=" + getAppProperty(KEYS[i]));
         }
+        // longer than any one buffer the native starts with: read whole, never cut
+        String longValue = getAppProperty("Long");
+        System.out.println("Long length=" + (longValue == null ? -1 : longValue.length()));
         try {
             getAppProperty(null);
         } catch (NullPointerException e) {
