@@ -7,11 +7,16 @@
 #include "platform/surface.h"
 #include "toolkit/guitk_alert.h"
 #include "toolkit/guitk_button.h"
+#include "toolkit/guitk_choice.h"
 #include "toolkit/guitk_comp.h"
 #include "toolkit/guitk_event.h"
 #include "toolkit/guitk_gauge.h"
 #include "toolkit/guitk_label.h"
 #include "toolkit/guitk_layout.h"
+#include "toolkit/guitk_list.h"
+#include "toolkit/guitk_listbox.h"
+#include "toolkit/guitk_menu.h"
+#include "toolkit/guitk_popup.h"
 #include "toolkit/guitk_screen.h"
 #include "toolkit/guitk_ticker.h"
 #include "vm/services/vmstate.h"
@@ -35,37 +40,37 @@ struct GuiTkModuleEntry {
 // Started top to bottom, stopped bottom to top: each module may use the ones above it.
 // Rows of component kinds that have no module of their own yet are empty.
 const GuiTkModuleEntry Modules[] = {
-    {0, 0x1, nullptr, nullptr},                               // memory wrappers
-    {0, 0x2, nullptr, nullptr},                               // handle wrappers
-    {0, 0x4, nullptr, nullptr},                               // toolkit strings
-    {0, 0x8, EventSinkModuleInit, EventSinkModuleFini},       // event sink
-    {0, 0x10, nullptr, nullptr},                              // text drawing
-    {0, 0x20, nullptr, nullptr},                              // protocol
-    {0, 0x40, nullptr, nullptr},                              // host-table accessors
-    {0, 0x80, ScreenModuleInit, ScreenModuleFini},            // screen
-    {0, 0x100, nullptr, nullptr},                             // line layout
-    {0, 0x400, FontModuleInit, FontModuleFini},               // default font
-    {0, 0x800, CompModuleInit, CompModuleFini},               // component registry
-    {0, 0x1000, KivButtonModuleInit, KivButtonModuleFini},    // button
-    {0, 0x2000, nullptr, nullptr},                            // text input
-    {0, 0x8000, nullptr, nullptr},                            // list items
-    {0, 0x10000, nullptr, nullptr},                           // list
-    {0, 0x20000, nullptr, nullptr},                           // list style colours
-    {0, 0x40000, nullptr, nullptr},                           // check box
-    {0, 0x80000, nullptr, nullptr},                           // radio button
-    {0, 0x100000, KivTickerModuleInit, KivTickerModuleFini},  // ticker
-    {0, 0x200000, KivLabelModuleInit, KivLabelModuleFini},    // label
-    {0, 0x400000, KivTitleModuleInit, KivTitleModuleFini},    // title
-    {0, 0x800000, nullptr, nullptr},                          // implicit list
-    {0, 0x1000000, nullptr, nullptr},                         // text box
-    {0, 0x2000000, KivGaugeModuleInit, KivGaugeModuleFini},   // gauge
-    {0, 0x4000000, nullptr, nullptr},                         // date field
-    {0, 0x8000000, nullptr, nullptr},                         // command menu
-    {0, 0x10000000, nullptr, nullptr},                        // pop-up list
-    {0, 0x20000000, nullptr, nullptr},                        // confirmation
-    {0, 0x40000000, nullptr, nullptr},                        // pop-up window
-    {0, 0x80000000, nullptr, nullptr},                        // container
-    {0x10, 0, KivAlertModuleInit, KivAlertModuleFini},        // alert
+    {0, 0x1, nullptr, nullptr},                                           // memory wrappers
+    {0, 0x2, nullptr, nullptr},                                           // handle wrappers
+    {0, 0x4, nullptr, nullptr},                                           // toolkit strings
+    {0, 0x8, EventSinkModuleInit, EventSinkModuleFini},                   // event sink
+    {0, 0x10, nullptr, nullptr},                                          // text drawing
+    {0, 0x20, nullptr, nullptr},                                          // protocol
+    {0, 0x40, nullptr, nullptr},                                          // host-table accessors
+    {0, 0x80, ScreenModuleInit, ScreenModuleFini},                        // screen
+    {0, 0x100, nullptr, nullptr},                                         // line layout
+    {0, 0x400, FontModuleInit, FontModuleFini},                           // default font
+    {0, 0x800, CompModuleInit, CompModuleFini},                           // component registry
+    {0, 0x1000, KivButtonModuleInit, KivButtonModuleFini},                // button
+    {0, 0x2000, nullptr, nullptr},                                        // text input
+    {0, 0x8000, ListBodyModuleInit, ListBodyModuleFini},                  // list items
+    {0, 0x10000, KivListModuleInit, KivListModuleFini},                   // list
+    {0, 0x20000, StyleColorModuleInit, StyleColorModuleFini},             // list style colours
+    {0, 0x40000, KivCheckBoxModuleInit, KivCheckBoxModuleFini},           // check box
+    {0, 0x80000, KivRadioButtonModuleInit, KivRadioButtonModuleFini},     // radio button
+    {0, 0x100000, KivTickerModuleInit, KivTickerModuleFini},              // ticker
+    {0, 0x200000, KivLabelModuleInit, KivLabelModuleFini},                // label
+    {0, 0x400000, KivTitleModuleInit, KivTitleModuleFini},                // title
+    {0, 0x800000, KivImplicitListModuleInit, KivImplicitListModuleFini},  // implicit list
+    {0, 0x1000000, nullptr, nullptr},                                     // text box
+    {0, 0x2000000, KivGaugeModuleInit, KivGaugeModuleFini},               // gauge
+    {0, 0x4000000, nullptr, nullptr},                                     // date field
+    {0, 0x8000000, KivCommandMenuModuleInit, KivCommandMenuModuleFini},   // command menu
+    {0, 0x10000000, KivPopUpListModuleInit, KivPopUpListModuleFini},      // pop-up list
+    {0, 0x20000000, nullptr, nullptr},                                    // confirmation
+    {0, 0x40000000, PopupWindowModuleInit, PopupWindowModuleFini},        // pop-up window
+    {0, 0x80000000, nullptr, nullptr},                                    // container
+    {0x10, 0, KivAlertModuleInit, KivAlertModuleFini},                    // alert
 };
 const int32_t ModuleCount = (int32_t)(sizeof Modules / sizeof Modules[0]);
 static_assert(sizeof Modules / sizeof Modules[0] == 31, "31 modules run");
