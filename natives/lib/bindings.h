@@ -35,7 +35,7 @@ struct NativeBindingTable {
 // The natives libraries the lookup consults, in slot order. Each library's install
 // function fills its slot at the program's start-up; an empty slot is skipped, so a
 // program without the UI natives runs with the library's alone.
-enum { NATIVES_LIB, NATIVES_UI, NATIVE_TABLE_SLOTS };
+enum { NATIVES_LIB, NATIVES_UI, NATIVES_MEDIA, NATIVE_TABLE_SLOTS };
 struct NativeTableSet {
     const NativeBindingTable* tables[NATIVE_TABLE_SLOTS];
 };

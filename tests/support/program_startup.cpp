@@ -1,5 +1,6 @@
 // The start-up of a test program that links the class image, the class loader and the
 // natives libraries, as movane-kvm's own: the hook tables reach them all.
+#include "media/bindings.h"
 #include "natives/lib/bindings.h"
 #include "natives/ui/bindings.h"
 #include "tools/imagegen/classimage.h"
@@ -11,6 +12,7 @@ static bool fillHooks() {
     installRuntimeServices();
     installLibraryNatives();
     installUiNatives();
+    installMediaNatives();
     LoaderHooks.classImage = &MovaneClassImage;
     return true;
 }

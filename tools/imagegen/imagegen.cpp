@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "media/bindings.h"
 #include "natives/lib/bindings.h"
 #include "natives/ui/bindings.h"
 #include "platform/hostfile.h"
@@ -802,6 +803,7 @@ int main(int argc, char** argv) {
     installRuntimeServices();
     installLibraryNatives();
     installUiNatives();
+    installMediaNatives();
     std::vector<uint8_t> jar;
     std::vector<std::string> names;
     if (!HostFileReadAll(argv[1], &jar) || !listClasses(jar, &names)) {

@@ -716,3 +716,22 @@ int32_t mvMediaEvent_post(const int32_t* words) {
     if (Events.mediaQueueId < 1) return 0;
     return mvK6Event_post(words, 5, Events.mediaQueueId) ? 0 : -1;
 }
+
+namespace {
+int32_t noMediaCallback(int32_t) { return 0; }
+int32_t noMediaRegistration(void) { return 0; }
+int32_t noTonePlayer(int32_t, int32_t, int32_t) { return -1; }
+}  // namespace
+
+constexpr MediaEventHooks DefaultMediaEventHooks = {noMediaCallback, noMediaRegistration, noTonePlayer};
+VMHOOKS MediaEventHooks MediaEvents = DefaultMediaEventHooks;
+
+int32_t mvMediaEvent_fireCallback(int32_t selector) {
+    MediaEvents.fireCallback(selector);
+    return 0;
+}
+
+int32_t mvMediaEvent_playSingleTone(int32_t note, int32_t duration, int32_t volume) {
+    if (MediaEvents.registerVmCallbacks() != 0) return -1;
+    return MediaEvents.tonePlayNote(note, duration, volume);
+}

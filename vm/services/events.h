@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "platform/vmsections.h"
 #include "vm/core/records.h"
 
 struct mvK6EventGroup;
@@ -202,6 +203,24 @@ int32_t mvConnEvent_maxSize(void);
 int32_t mvMediaEvent_initQueue(int32_t n);
 int32_t AmNotifyHttpEvent(int32_t handle, int32_t p1, int32_t p2);
 int32_t mvMediaEvent_post(const int32_t* words);
+
+// The media layer lies above these services: what they ask of it goes through this table,
+// which the media natives' install function fills. The defaults do the least.
+struct MediaEventHooks {
+    // Calls and clears the media registry's stored callback of set A (1) or B (other).
+    int32_t (*fireCallback)(int32_t selector);
+    // Registers the media layer's VM life-cycle callbacks once per run: 0, or -1 when the
+    // VM's callback table is full.
+    int32_t (*registerVmCallbacks)(void);
+    // Sounds one tone note; the tone player's answer.
+    int32_t (*tonePlayNote)(int32_t note, int32_t duration, int32_t volume);
+};
+extern VMHOOKS MediaEventHooks MediaEvents;
+extern const MediaEventHooks DefaultMediaEventHooks;
+// The stored media callback of the selector's set, called once and cleared; 0.
+int32_t mvMediaEvent_fireCallback(int32_t selector);
+// One tone note, with the media VM callbacks registered first (-1 when they cannot be).
+int32_t mvMediaEvent_playSingleTone(int32_t note, int32_t duration, int32_t volume);
 // The test agent's last HTTP event status and byte count.
 int32_t mvConnEvent_lastHttpStatus(void);
 int32_t mvConnEvent_lastHttpCount(void);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/vm/rmsfiles.h"
+#include "media/bindings.h"
 #include "natives/lib/bindings.h"
 #include "natives/lib/console_natives.h"
 #include "natives/ui/bindings.h"
@@ -29,6 +30,7 @@ void installKvmHooks() {
     installRuntimeServices();
     installLibraryNatives();
     installUiNatives();
+    installMediaNatives();
     LoaderHooks.classImage = &MovaneClassImage;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "media/bindings.h"
 #include "natives/lib/bindings.h"
 #include "natives/ui/bindings.h"
 
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
     }
     installLibraryNatives();
     installUiNatives();
+    installMediaNatives();
     std::vector<std::vector<std::string>> natives;
     std::error_code error;
     for (auto& entry : std::filesystem::recursive_directory_iterator(argv[1], error)) {

@@ -17,6 +17,8 @@
 #include "host/vm/permissions.h"
 #include "host/vm/rmsfiles.h"
 #include "host/vm/vmshell.h"
+#include "media/bindings.h"
+#include "media/players/mediatrace.h"
 #include "natives/lib/bindings.h"
 #include "natives/lib/midlet_natives.h"
 #include "natives/ui/bindings.h"
@@ -140,6 +142,9 @@ void reportUncaught(OBJECT exception) {
     fprintf(stderr, "Movane_VM: uncaught exception %s%s%s\n", name, text[0] != 0 ? ": " : "", text);
 }
 
+// The media code's trace texts go to the host trace log like every other part's.
+void mediaTraceWrite(const char* text) { TraceLogA("%s", text); }
+
 void softkeyLabel(int32_t key, const uint16_t* chars, int32_t count) {
     std::wstring text;
     for (int32_t i = 0; chars != nullptr && i < count; i++) text += (wchar_t)chars[i];
@@ -153,6 +158,8 @@ void MovaneVmWire(void) {
     installRuntimeServices();
     installLibraryNatives();
     installUiNatives();
+    installMediaNatives();
+    MediaTrace.write = mediaTraceWrite;
     LoaderHooks.classImage = &MovaneClassImage;
     mvVm_setRunHooks(&LoaderRunHooks);
     installRecordStorePorting();

@@ -508,6 +508,7 @@ void mwe_fini(void) {
     }
     teardown();
     forgetPending();
+    mwe_finiMidiPlayback();
     pthread_mutex_unlock(&LaunchLock);
 }
 

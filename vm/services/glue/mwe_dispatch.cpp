@@ -8,6 +8,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "media/players/midi_out.h"
 #include "platform/events.h"
 #include "platform/lowmem.h"
 #include "platform/registry.h"
@@ -385,6 +386,9 @@ static void releaseArena() {
     ArenaLeft = qmmm_fini();
     ArenaActive = 0;
 }
+
+// The MIDI output lasts the process once a run has used media (the registry starts it).
+void mwe_finiMidiPlayback(void) { midiPlaybackDestroy(); }
 
 // False when the shell's services could not start (they undo their own part then).
 static bool initServices() {

@@ -61,6 +61,8 @@ int32_t mwe_handleKey(const MweKeyCommand* key);
 int32_t mwe_handleTimer(uint16_t timerId);
 // On thread_kve: 2 ends it.
 int32_t mwe_dispatchKve(const MweEvent* record);
+// Ends the MIDI output that the first run started (at the end of the program).
+void mwe_finiMidiPlayback(void);
 // The EventHandler of the run.
 void mwe_vmEventHandler(int32_t vmId, int32_t code, int32_t parameter);
 

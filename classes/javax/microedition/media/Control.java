@@ -1,0 +1,5 @@
+package javax.microedition.media;
+
+/** A control of a player's behaviour. */
+public interface Control {
+}
