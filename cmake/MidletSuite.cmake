@@ -10,16 +10,18 @@
 #
 #   movane_midlet_test(<name> SUITE <target> [SCRIPT <input file>] [OUTPUT <expected
 #                      standard output>] [FRAMES <reference PNG>...] [EXIT <status>]
-#                      [ERROR <regex>] [CHANGES <"first.png>later.png">...] [DRD])
-#     The test midlet.<name>: "Movane_VM -launch" of the suite on SDL's dummy driver,
+#                      [ERROR <regex>] [ARGS <more arguments>...] [CHANGES <"first.png>later.png">...] [DRD])
+#     The test midlet.<name>: "Movane_VM -launch" of the suite (then ARGS, such as a
+#     MIDlet number) on SDL's dummy driver,
 #     with its own device folder, registry and runtime folder in
 #     <binary dir>/midlet.<name>/, the script as MOVANE_INPUT and that folder's frames/ as
 #     MOVANE_FRAMES. Passes when the exit status (default 0) and standard output are as
 #     expected, standard error matches ERROR (when given), and each reference equals the
 #     frame of the same name pixel for pixel;
-#     a frame that differs stays in frames/ and the failure names it. Each CHANGES pair
-#     names two frames of the run that must differ (something moved on its own between
-#     them, which a reference cannot pin to a pixel). DRD makes it
+#     a frame that differs stays in frames/ and the failure names it. Each CHANGES entry
+#     "first.png>later.png[,later.png...]" names frames of the run of which at least one
+#     later one must differ from the first (something moved on its own, which a reference
+#     cannot pin to a pixel; several later frames for what moves in a cycle). DRD makes it
 #     drd.midlet.<name>, the run under Valgrind's race detector (leave out FRAMES then:
 #     the run is too slow for the script's times).
 #
@@ -69,7 +71,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
     unset(ENV{MOVANE_INPUT})
   endif()
   string(REPLACE "|" ";" wrap "${WRAP}")
-  execute_process(COMMAND ${wrap} ${VM} -launch ${JAD} ${JAR} OUTPUT_VARIABLE out ERROR_VARIABLE err
+  string(REPLACE "|" ";" more "${MORE}")
+  execute_process(COMMAND ${wrap} ${VM} -launch ${JAD} ${JAR} ${more} OUTPUT_VARIABLE out ERROR_VARIABLE err
                   RESULT_VARIABLE rc TIMEOUT 500)
   set(failed "")
   if(NOT EXIT)
@@ -104,15 +107,23 @@ if(CMAKE_SCRIPT_MODE_FILE)
   foreach(pair IN LISTS changes)
     string(REPLACE ">" ";" pair "${pair}")
     list(GET pair 0 first)
-    list(GET pair 1 later)
-    if(NOT EXISTS ${WORK}/frames/${first} OR NOT EXISTS ${WORK}/frames/${later})
-      string(APPEND failed "frames ${first} and ${later} were not both presented\n")
-    else()
-      execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/frames/${first} ${WORK}/frames/${later}
-                      RESULT_VARIABLE differ OUTPUT_QUIET ERROR_QUIET)
-      if(differ EQUAL 0)
-        string(APPEND failed "frame ${later} is the same as ${first}: nothing moved\n")
+    list(GET pair 1 laters)
+    string(REPLACE "," ";" laters "${laters}")
+    set(moved FALSE)
+    foreach(later IN LISTS laters)
+      if(NOT EXISTS ${WORK}/frames/${first} OR NOT EXISTS ${WORK}/frames/${later})
+        string(APPEND failed "frames ${first} and ${later} were not both presented\n")
+        set(moved TRUE)
+      else()
+        execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/frames/${first} ${WORK}/frames/${later}
+                        RESULT_VARIABLE differ OUTPUT_QUIET ERROR_QUIET)
+        if(NOT differ EQUAL 0)
+          set(moved TRUE)
+        endif()
       endif()
+    endforeach()
+    if(NOT moved)
+      string(APPEND failed "frames ${laters} are the same as ${first}: nothing moved\n")
     endif()
   endforeach()
   if(failed)
@@ -180,7 +191,7 @@ function(movane_midlet_suite target)
 endfunction()
 
 function(movane_midlet_test name)
-  cmake_parse_arguments(ARG "DRD" "SUITE;SCRIPT;OUTPUT;EXIT;ERROR" "FRAMES;CHANGES" ${ARGN})
+  cmake_parse_arguments(ARG "DRD" "SUITE;SCRIPT;OUTPUT;EXIT;ERROR" "FRAMES;CHANGES;ARGS" ${ARGN})
   if(NOT ARG_SUITE)
     message(FATAL_ERROR "movane_midlet_test(${name}): SUITE is required")
   endif()
@@ -207,6 +218,10 @@ function(movane_midlet_test name)
     list(APPEND frames ${frame})
   endforeach()
   string(REPLACE ";" "|" frames "${frames}")
+  if(ARG_ARGS)
+    string(REPLACE ";" "|" more "${ARG_ARGS}")
+    list(APPEND args "-DMORE=${more}")
+  endif()
   if(ARG_CHANGES)
     string(REPLACE ";" "|" changes "${ARG_CHANGES}")
     list(APPEND args "-DCHANGES=${changes}")

@@ -9,6 +9,7 @@
 #include "natives/ui/kiv_natives.h"
 #include "natives/ui/kiv_peer_natives.h"
 #include "natives/ui/lcdui_natives.h"
+#include "natives/ui/list_natives.h"
 #include "natives/ui/sprite_natives.h"
 #include "natives/ui/tiledlayer_natives.h"
 #include "natives/ui/uievent_natives.h"
@@ -387,6 +388,59 @@ static const NativeMethodBinding KivAlertNatives[] = {
     CONSTANT(nativeGetTypeAlarm, 4),
     CONSTANT(nativeGetTypeConfirmation, 5),
 };
+static const NativeMethodBinding KivListNatives[] = {
+    CONSTANT(nativeGetWrapDefault, 0),
+    CONSTANT(nativeGetWrapOn, 1),
+    CONSTANT(nativeGetWrapOff, 2),
+    CONSTANT(nativeGetSelectionChanged, 0x10009),
+    PEER(KivList, insertItem, "(I)V"),
+    PEER(KivList, removeItem, "(I)V"),
+    PEER(KivList, getSize, "()I"),
+    PEER(KivList, setText, "(ILjava/lang/String;)V"),
+    PEER(KivList, setFont, "(II)V"),
+    PEER(KivList, setImage, "(II)V"),
+    PEER(KivList, setOffScreen, "(II)V"),
+    PEER(KivList, setSelected, "(IZ)V"),
+    PEER(KivList, isSelected, "(I)Z"),
+    PEER(KivList, getSelectedIndex, "()I"),
+    PEER(KivList, setWrapPolicy, "(I)V"),
+    PEER(KivList, getWrapPolicy, "()I"),
+    PEER(KivList, getPrefImageWidth, "()I"),
+    PEER(KivList, getPrefImageHeight, "()I"),
+    PEER(KivList, setTitle, "(Ljava/lang/String;)V"),
+};
+
+static const NativeMethodBinding KivListBoxNatives[] = {
+    PEER(KivListBox, setFocusedIndex, "(I)V"),
+    PEER(KivListBox, getFocusedIndex, "()I"),
+};
+
+static const NativeMethodBinding KivRadioButtonNatives[] = {
+    PEER_LIFETIME(KivRadioButton),
+    CONSTANT(nativeGetRadioButtonNo, 3),
+};
+
+static const NativeMethodBinding KivCheckBoxNatives[] = {
+    PEER_LIFETIME(KivCheckBox),
+    CONSTANT(nativeGetCheckBoxNo, 2),
+};
+
+static const NativeMethodBinding KivImplicitListNatives[] = {
+    PEER_LIFETIME(KivImplicitList),
+    CONSTANT(nativeGetImplicitListNo, 7),
+};
+
+static const NativeMethodBinding KivPopUpListNatives[] = {
+    PEER_LIFETIME(KivPopUpList),
+    CONSTANT(nativeGetPopUpListNo, 11),
+};
+
+static const NativeMethodBinding KivCommandMenuNatives[] = {
+    PEER_LIFETIME(KivCommandMenu),
+    CONSTANT(nativeGetCanceled, 0x1000A),
+    CONSTANT(nativeGetCommandMenuNo, 12),
+};
+
 #undef PEER_LIFETIME
 #undef PEER
 
@@ -454,6 +508,13 @@ static const NativeClassBinding UiClassBindings[] = {
     CLASS("com/movane/kiv/KivGauge", KivGaugeNatives),
     CLASS("com/movane/kiv/KivTicker", KivTickerNatives),
     CLASS("com/movane/kiv/KivAlert", KivAlertNatives),
+    CLASS("com/movane/kiv/KivList", KivListNatives),
+    CLASS("com/movane/kiv/KivListBox", KivListBoxNatives),
+    CLASS("com/movane/kiv/KivRadioButton", KivRadioButtonNatives),
+    CLASS("com/movane/kiv/KivCheckBox", KivCheckBoxNatives),
+    CLASS("com/movane/kiv/KivImplicitList", KivImplicitListNatives),
+    CLASS("com/movane/kiv/KivPopUpList", KivPopUpListNatives),
+    CLASS("com/movane/kiv/KivCommandMenu", KivCommandMenuNatives),
     CLASS("com/movane/kiv/AbstractKivGUIEvent", GuiEventNatives),
     CLASS("com/movane/kiv/KivGUIEvent", KivGuiEventNatives),
 };

@@ -83,7 +83,7 @@ void Java_com_movane_kiv_KivComponent_processPointerEvent();
 // native that answers it (a function of its own for each would differ only by name).
 // clang-format off
 #define KIV_CONSTANTS(X)                                                                             \
-    X(0) X(1) X(2) X(3) X(4) X(5) X(6) X(8) X(9) X(12) X(13) X(20)                                \
+    X(0) X(1) X(2) X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(11) X(12) X(13) X(20)                      \
     X(257) X(258) X(259) X(260) X(262) X(263) X(264) X(265) X(266) X(267) X(268) X(269) X(270)     \
     X(271) X(272) X(274) X(275) X(276) X(277)                                                      \
     X(0x10000) X(0x10002) X(0x10004) X(0x10005) X(0x10006) X(0x10007) X(0x10008) X(0x10009)        \

@@ -444,8 +444,10 @@ static bool prepareRun(int32_t suite, int32_t midlet) {
         return false;
     }
     bool opened = qmms_openSuite(suite) == 0;
-    bool read = opened && qmms_getSuiteData(&Run.header) == 0 && midlet >= 0 &&
-                (uint32_t)midlet < Run.header.midletCount && qmms_getMidletEntry(midlet, &Run.entry) == 0;
+    // a negative number names no MIDlet: the VM runs the only one, or the selector
+    bool read =
+        opened && qmms_getSuiteData(&Run.header) == 0 && Run.header.midletCount > 0 &&
+        (midlet < 0 || ((uint32_t)midlet < Run.header.midletCount && qmms_getMidletEntry(midlet, &Run.entry) == 0));
     if (opened) qmms_closeSuite(0);
     if (!read) {
         traceRunError("cannot read the suite or its MIDlet", suite);

@@ -1,8 +1,11 @@
 package javax.microedition.lcdui;
 
 import com.movane.kiv.AbstractKivGUIEvent;
+import com.movane.kiv.KivCommandMenu;
 import com.movane.kiv.KivComponent;
 import com.movane.kiv.KivGUIEvent;
+import com.movane.kiv.KivList;
+import com.movane.kiv.KivMIDP;
 import com.movane.micro.lcdui.GameCanvasAccess;
 
 import java.util.Vector;
@@ -20,6 +23,10 @@ import javax.microedition.midlet.MIDlet;
  * top; in full-screen mode it has the whole screen. A high-level screen (so far the alert) is a tree of toolkit components above
  * the same bar: the display shows, paints and feeds it, and answers the toolkit's
  * requests to paint it again.
+ *
+ * Commands that find no soft key of their own are listed in the command menu, which
+ * soft key 2 opens over the displayable; while it is open it takes the keys and the
+ * stylus, soft key 1 closes it and soft key 2 or select runs the focused command.
  */
 public class Display {
     public static final int LIST_ELEMENT = 1;
@@ -80,6 +87,11 @@ public class Display {
     private boolean hidden;
     private Command[] softKeys = new Command[2];
     private boolean barDirty;
+    /** The command menu while it is open, and the commands of its rows. */
+    private KivCommandMenu menu;
+    private Command[] menuCommands;
+    /** A key pressed on the menu: its release and repeats belong to the menu too. */
+    private int menuKey = -1;
     private boolean headerDirty;
     private boolean pointerDown;
 
@@ -193,7 +205,6 @@ public class Display {
         if (next == null) {
             return;
         }
-        refuseScreens(next);
         synchronized (calloutLock) {
             if (next instanceof Alert && next != requested) {
                 ((Alert) next).next = returnTarget();
@@ -210,8 +221,6 @@ public class Display {
         if (nextDisplayable instanceof Alert) {
             throw new IllegalArgumentException("an alert cannot follow an alert");
         }
-        refuseScreens(alert);
-        refuseScreens(nextDisplayable);
         synchronized (calloutLock) {
             alert.next = nextDisplayable;
             requested = alert;
@@ -223,15 +232,6 @@ public class Display {
     private Displayable returnTarget() {
         Displayable d = requested;
         return d instanceof Alert ? ((Alert) d).next : d;
-    }
-
-    /** Of the high-level screens only the alert is there yet: say so instead of showing nothing. */
-    private static void refuseScreens(Displayable d) {
-        if (d instanceof Screen && !(d instanceof Alert)) {
-            throw new IllegalArgumentException(d.getClass().getName()
-                    + " cannot be shown: of the high-level screens this runtime has only Alert so far;"
-                    + " Form, List and TextBox are not there yet");
-        }
     }
 
     // ---- the displayables' side -------------------------------------------------
@@ -310,8 +310,11 @@ public class Display {
             return;
         }
         synchronized (calloutLock) {
+            // the menu lists what was there when it opened
+            me.closeMenu();
             me.updateSoftKeys();
         }
+        me.barDirty = true;
         me.postRepaint();
     }
 
@@ -324,6 +327,18 @@ public class Display {
         synchronized (calloutLock) {
             ((Screen) d).syncTicker();
             me.clock.setTicking(((Screen) d).animated());
+        }
+    }
+
+    /** The parts of a shown screen changed: lay it out and paint it again. */
+    static void screenLayoutChanged(Screen s) {
+        Display me = display;
+        if (me == null || me.shown != s || me.hidden) {
+            return;
+        }
+        synchronized (calloutLock) {
+            s.showOn(KivComponent.getGraphics(), s.width, s.height);
+            me.repaintAll();
         }
     }
 
@@ -452,6 +467,11 @@ public class Display {
                 return;
             }
             Displayable old = shown;
+            if (menu != null) {
+                menu.hide();
+                menu = null;
+                menuCommands = null;
+            }
             if (old instanceof Canvas && ((Canvas) old).header != null) {
                 ((Canvas) old).header.hide();
             }
@@ -530,8 +550,25 @@ public class Display {
     /** A toolkit request: painting is done at once; every request is answered. */
     private void request(int[] e) {
         KivGUIEvent request = new KivGUIEvent(e);
+        Command run = null;
+        Displayable on = shown;
         try {
             int code = request.getType();
+            synchronized (calloutLock) {
+                if (menu != null && request.getComponentHandle() == menu.handle()) {
+                    if (code == KivList.SELECTION_CHANGED) {
+                        chooseFromMenu(request.getParam1());
+                    } else if (code == KivCommandMenu.CANCELED) {
+                        closeMenu();
+                    } else if (code == AbstractKivGUIEvent.REPAINT || code == AbstractKivGUIEvent.REPAINT_SCREEN) {
+                        paintPending();
+                    }
+                    return;
+                }
+            }
+            if (shown instanceof Screen && !hidden) {
+                run = ((Screen) shown).guiEvent(request);
+            }
             if (code == AbstractKivGUIEvent.REPAINT || code == AbstractKivGUIEvent.REPAINT_SCREEN) {
                 if (shown instanceof Screen && !hidden) {
                     addDirty(0, 0, screenWidth, screenHeight);
@@ -543,6 +580,11 @@ public class Display {
             }
         } finally {
             request.notifyDone();
+        }
+        if (run != null) {
+            synchronized (calloutLock) {
+                command(on, run);
+            }
         }
     }
 
@@ -600,7 +642,11 @@ public class Display {
 
     private void updateSoftKeys() {
         Displayable d = shown;
-        softKeys = d != null ? d.softKeyCommands() : new Command[2];
+        if (menu != null) {
+            softKeys = new Command[] {MENU_BACK, MENU_SELECT};
+        } else {
+            softKeys = d != null ? d.softKeyCommands() : new Command[2];
+        }
         Displayable.nativeResetSoftLabels();
         for (int k = 0; k < 2; k++) {
             if (softKeys[k] != null) {
@@ -621,14 +667,33 @@ public class Display {
                 Command c = softKeys[index - Displayable.SOFT1];
                 if (c != null) {
                     if (kind == KEY_PRESSED) {
-                        command(d, c);
+                        softKey(d, c);
                     }
                     return;
                 }
             }
+            int toolkitKind = kind == KEY_PRESSED ? KivComponent.KEY_PRESSED
+                    : kind == KEY_REPEATED ? KivComponent.KEY_REPEATED : KivComponent.KEY_RELEASED;
+            if (menu != null) {
+                if (kind == KEY_PRESSED) {
+                    menuKey = index;
+                } else if (kind == KEY_RELEASED && index == menuKey) {
+                    menuKey = -1;
+                }
+                menu.processKeyEvent(toolkitKind, index, '\0');
+                return;
+            }
+            if (index == menuKey) {
+                // the menu closed on this key's press: its repeats and release are the menu's
+                boolean press = kind == KEY_PRESSED;
+                if (press || kind == KEY_RELEASED) {
+                    menuKey = -1;
+                }
+                if (!press) {
+                    return;
+                }
+            }
             if (d instanceof Screen) {
-                int toolkitKind = kind == KEY_PRESSED ? KivComponent.KEY_PRESSED
-                        : kind == KEY_REPEATED ? KivComponent.KEY_REPEATED : KivComponent.KEY_RELEASED;
                 ((Screen) d).keyEvent(toolkitKind, index);
                 return;
             }
@@ -661,8 +726,12 @@ public class Display {
                 // a tap on a label of the soft-key bar is its command
                 Command c = softKeys[x < screenWidth / 2 ? 0 : 1];
                 if (c != null) {
-                    command(d, c);
+                    softKey(d, c);
                 }
+                return;
+            }
+            if (menu != null) {
+                menu.processPointerEvent(kind, 0, x, y);
                 return;
             }
             if (d instanceof Screen) {
@@ -687,6 +756,62 @@ public class Display {
                 pointerDown = false;
                 call(canvas, CALL_POINTER_RELEASED, x, y);
             }
+        }
+    }
+
+    /** What a soft key holds: a command, the menu, or the menu's own two keys. */
+    private void softKey(Displayable d, Command c) {
+        if (c == Displayable.MENU) {
+            openMenu(d);
+        } else if (c == MENU_BACK) {
+            closeMenu();
+        } else if (c == MENU_SELECT) {
+            chooseFromMenu(menu.getFocusedIndex());
+        } else {
+            command(d, c);
+        }
+    }
+
+    private void openMenu(Displayable d) {
+        Command[] cmds = d.menuCommands();
+        if (cmds.length == 0 || menu != null) {
+            return;
+        }
+        KivCommandMenu m = new KivCommandMenu(KivMIDP.COMMAND_MENU);
+        for (int i = 0; i < cmds.length; i++) {
+            m.insertItem(i);
+            String longLabel = cmds[i].getLongLabel();
+            m.setText(i, longLabel != null ? longLabel : cmds[i].getLabel());
+        }
+        m.setLocation(0, 0);
+        m.setSize(screenWidth, screenHeight - barHeight(d));
+        menu = m;
+        menuCommands = cmds;
+        m.show(KivComponent.getGraphics());
+        m.setState(KivComponent.ACTIVE);
+        m.setFocusedIndex(0);
+        updateSoftKeys();
+        repaintAll();
+    }
+
+    private void closeMenu() {
+        KivCommandMenu m = menu;
+        if (m == null) {
+            return;
+        }
+        menu = null;
+        menuCommands = null;
+        m.hide();
+        updateSoftKeys();
+        repaintAll();
+    }
+
+    private void chooseFromMenu(int row) {
+        Command[] cmds = menuCommands;
+        Displayable d = shown;
+        closeMenu();
+        if (cmds != null && row >= 0 && row < cmds.length) {
+            command(d, cmds[row]);
         }
     }
 
@@ -744,6 +869,10 @@ public class Display {
                 y2 = dirtyY2;
                 dirtyX1 = dirtyX2 = 0;
                 dirtyY1 = dirtyY2 = 0;
+            }
+            if (menu != null && !hidden) {
+                paintMenu();
+                return;
             }
             if (d instanceof Screen && !hidden) {
                 paintScreen((Screen) d, x1 < x2 && y1 < y2);
@@ -804,6 +933,19 @@ public class Display {
         OnScreenGraphics.nativeEndDraw(true);
     }
 
+    /** The open command menu covers the displayable down to the soft-key bar. */
+    private void paintMenu() {
+        Graphics g = screenGraphics();
+        OnScreenGraphics.nativeStartDraw();
+        KivComponent.nativeUIGraphicsInit();
+        menu.paint(KivComponent.getGraphics());
+        if (barDirty) {
+            barDirty = false;
+            paintSoftKeyBar(g, shown);
+        }
+        OnScreenGraphics.nativeEndDraw(true);
+    }
+
     private Graphics screenGraphics() {
         if (screen == null) {
             screen = Graphics.forScreen(screenWidth, screenHeight);
@@ -849,6 +991,10 @@ public class Display {
     private static String labelOf(Command c) {
         return c == Alert.DISMISS_COMMAND ? "OK" : c.getLabel();
     }
+
+    /** The soft keys while the command menu is open. */
+    private static final Command MENU_BACK = new Command("Back", Command.BACK, 0);
+    private static final Command MENU_SELECT = new Command("Select", Command.OK, 0);
 
     /** The label, cut and ended with "..." when it is wider than its half of the bar. */
     private static String fit(String label, Font font, int room) {

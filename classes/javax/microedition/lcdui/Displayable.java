@@ -105,33 +105,84 @@ public abstract class Displayable {
     protected void sizeChanged(int w, int h) {
     }
 
+    /** The soft-key stand-in for the commands that have no key of their own. */
+    static final Command MENU = new Command(option("midp_command_menu", "Menu"), Command.SCREEN, 0);
+
     /**
-     * The commands for soft keys 1 and 2: the most important one of each side by its
-     * key in the command-key table; a free key takes the best of the other side.
+     * The commands for soft keys 1 and 2. Up to two commands: the most important one of
+     * each side by its key in the command-key table, a free key taking the best of the
+     * other side. More: soft key 1 keeps the best command of its side (or the best of
+     * all), and soft key 2 opens the menu of all the others.
      */
     Command[] softKeyCommands() {
-        Command[] best = new Command[2];
-        Command spare = null;
-        synchronized (commands) {
-            for (int i = 0; i < commands.size(); i++) {
-                Command c = (Command) commands.elementAt(i);
-                int key = nativeGetCommandKey(commandKeyId(c.getCommandType())) == SOFT2 ? 1 : 0;
-                if (best[key] == null || moreImportant(c, best[key])) {
-                    if (best[key] != null && (spare == null || moreImportant(best[key], spare))) {
-                        spare = best[key];
-                    }
-                    best[key] = c;
-                } else if (spare == null || moreImportant(c, spare)) {
-                    spare = c;
+        Command[] all = commandsByImportance();
+        Command[] keys = new Command[2];
+        if (all.length > 2) {
+            keys[0] = all[0];
+            for (int i = 0; i < all.length; i++) {
+                if (keyOf(all[i]) == 0) {
+                    keys[0] = all[i];
+                    break;
                 }
             }
+            keys[1] = MENU;
+            return keys;
         }
-        if (best[0] == null) {
-            best[0] = spare;
-        } else if (best[1] == null) {
-            best[1] = spare;
+        for (int i = 0; i < all.length; i++) {
+            int key = keyOf(all[i]);
+            if (keys[key] == null) {
+                keys[key] = all[i];
+            } else {
+                keys[1 - key] = all[i];
+            }
         }
-        return best;
+        return keys;
+    }
+
+    /** The commands the menu lists, most important first: those not on a soft key. */
+    Command[] menuCommands() {
+        Command[] keys = softKeyCommands();
+        if (keys[1] != MENU) {
+            return new Command[0];
+        }
+        Command[] all = commandsByImportance();
+        Command[] rest = new Command[all.length - 1];
+        int n = 0;
+        for (int i = 0; i < all.length; i++) {
+            if (all[i] != keys[0]) {
+                rest[n++] = all[i];
+            }
+        }
+        return rest;
+    }
+
+    static String option(String key, String otherwise) {
+        String value = com.movane.micro.SystemOption.getOption(key);
+        return value != null ? value : otherwise;
+    }
+
+    private Command[] commandsByImportance() {
+        Command[] all;
+        synchronized (commands) {
+            all = new Command[commands.size()];
+            commands.copyInto(all);
+        }
+        // a stable insertion sort: equals keep the order they were added in
+        for (int i = 1; i < all.length; i++) {
+            Command c = all[i];
+            int j = i - 1;
+            while (j >= 0 && moreImportant(c, all[j])) {
+                all[j + 1] = all[j];
+                j--;
+            }
+            all[j + 1] = c;
+        }
+        return all;
+    }
+
+    /** 0 for soft key 1, 1 for soft key 2, by the platform's command-key table. */
+    private static int keyOf(Command c) {
+        return nativeGetCommandKey(commandKeyId(c.getCommandType())) == SOFT2 ? 1 : 0;
     }
 
     private static int commandKeyId(int type) {

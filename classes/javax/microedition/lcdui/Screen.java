@@ -1,6 +1,7 @@
 package javax.microedition.lcdui;
 
 import com.movane.kiv.KivComponent;
+import com.movane.kiv.KivGUIEvent;
 import com.movane.kiv.KivMIDP;
 import com.movane.kiv.KivTicker;
 
@@ -64,6 +65,14 @@ public abstract class Screen extends Displayable {
 
     int pointerEvent(int kind, int x, int y) {
         return root().processPointerEvent(kind, 0, x, y);
+    }
+
+    /**
+     * A toolkit event of one of the screen's components: the command it runs, or null
+     * when it runs none.
+     */
+    Command guiEvent(KivGUIEvent e) {
+        return null;
     }
 
     /** One step of what moves on its own; true when anything moved. */
