@@ -143,7 +143,10 @@ void MkFontInitIndex(int32_t out[3]) {
 
 int32_t MkFontGetType(const MkFont* font) { return font->face | font->style; }
 
-static inline int32_t word(const void* record, int n) { return ((const int32_t*)record)[n - 1]; }
+// A program without a font layer has no default font: its measures are 0.
+static inline int32_t word(const void* record, int n) {
+    return record != nullptr ? ((const int32_t*)record)[n - 1] : 0;
+}
 int32_t MkFontGetLeading(const void* record) { return word(record, 5); }
 int32_t MkFontGetAscent(const void* record) { return word(record, 6); }
 int32_t MkFontGetDescent(const void* record) { return word(record, 7); }
