@@ -9,6 +9,7 @@
 #include "toolkit/guitk_button.h"
 #include "toolkit/guitk_choice.h"
 #include "toolkit/guitk_comp.h"
+#include "toolkit/guitk_datefield.h"
 #include "toolkit/guitk_event.h"
 #include "toolkit/guitk_gauge.h"
 #include "toolkit/guitk_label.h"
@@ -18,6 +19,8 @@
 #include "toolkit/guitk_menu.h"
 #include "toolkit/guitk_popup.h"
 #include "toolkit/guitk_screen.h"
+#include "toolkit/guitk_textbox.h"
+#include "toolkit/guitk_textinput.h"
 #include "toolkit/guitk_ticker.h"
 #include "vm/services/vmstate.h"
 
@@ -52,7 +55,7 @@ const GuiTkModuleEntry Modules[] = {
     {0, 0x400, FontModuleInit, FontModuleFini},                           // default font
     {0, 0x800, CompModuleInit, CompModuleFini},                           // component registry
     {0, 0x1000, KivButtonModuleInit, KivButtonModuleFini},                // button
-    {0, 0x2000, nullptr, nullptr},                                        // text input
+    {0, 0x2000, KivTextInputModuleInit, KivTextInputModuleFini},          // text input
     {0, 0x8000, ListBodyModuleInit, ListBodyModuleFini},                  // list items
     {0, 0x10000, KivListModuleInit, KivListModuleFini},                   // list
     {0, 0x20000, StyleColorModuleInit, StyleColorModuleFini},             // list style colours
@@ -62,9 +65,9 @@ const GuiTkModuleEntry Modules[] = {
     {0, 0x200000, KivLabelModuleInit, KivLabelModuleFini},                // label
     {0, 0x400000, KivTitleModuleInit, KivTitleModuleFini},                // title
     {0, 0x800000, KivImplicitListModuleInit, KivImplicitListModuleFini},  // implicit list
-    {0, 0x1000000, nullptr, nullptr},                                     // text box
+    {0, 0x1000000, KivTextBoxModuleInit, KivTextBoxModuleFini},           // text box
     {0, 0x2000000, KivGaugeModuleInit, KivGaugeModuleFini},               // gauge
-    {0, 0x4000000, nullptr, nullptr},                                     // date field
+    {0, 0x4000000, KivDateFieldModuleInit, KivDateFieldModuleFini},       // date field
     {0, 0x8000000, KivCommandMenuModuleInit, KivCommandMenuModuleFini},   // command menu
     {0, 0x10000000, KivPopUpListModuleInit, KivPopUpListModuleFini},      // pop-up list
     {0, 0x20000000, nullptr, nullptr},                                    // confirmation

@@ -90,6 +90,18 @@ int32_t computeLines(int32_t layout, int32_t k) {
                 if (v > wider) wider = v;
             }
             count = GuiTkBreakLineFlexible(s.font, s.text, next, w, wider);
+            // An empty line waits for a wider one further down; with none to come it
+            // would repeat for ever, so the unit goes on this line, too wide as it is
+            // (with the LF that ends it, as a unit that fits would take it).
+            if (count == 0 && wider <= w) {
+                const uint16_t* chars = StrLockChars(s.text);
+                if (chars == nullptr) {
+                    result = -1;
+                    break;
+                }
+                count = chars[next] != GUITK_LF && next + 1 < length && chars[next + 1] == GUITK_LF ? 2 : 1;
+                StrUnlockChars(s.text);
+            }
         }
         if (appendLine(s.lines, s.text, next, count) != 0) {
             result = -1;

@@ -110,15 +110,28 @@ TEST_F(LayoutTest, ChangesDropTheComputedLinesOnlyWhenSomethingChanged) {
     EXPECT_EQ(0, LineLayoutCountLines(layout, 5));
 }
 
-TEST_F(LayoutTest, WhenNoWidthFitsEveryLineIsEmptyAndCounted) {
-    setText(u"bb");
-    setWidths({2});
-    EXPECT_EQ(5, LineLayoutCountLines(layout, 5)) << "n empty lines for n asked";
-    EXPECT_EQ(5, computedLines());
-    GuiTkLine line;
-    EXPECT_EQ(0, LineLayoutGetLine(layout, 4, &line));
-    EXPECT_EQ(0, line.start);
-    EXPECT_EQ(0, line.count);
+// A unit that fits no width still takes a line of its own: lines of no units only wait
+// for a wider width further down the list, so asking for all lines always ends.
+TEST_F(LayoutTest, WhenNoWidthFitsEachUnitTakesALine) {
+    struct Case {
+        const char* name;
+        std::u16string text;
+        std::vector<int32_t> widths;
+        const char* lines;
+    } cases[] = {
+        {"narrower than any unit", u"bb", {2}, "0+1 1+1"},
+        {"no width at all", u"ab\nc", {0}, "0+1 1+2 3+1"},
+        {"a wider line later takes the unit", u"bb", {0, 0, 10}, "0+0 0+0 0+2"},
+        {"the last width is too narrow as well", u"bcd", {9, 2}, "0+2 2+1"},
+    };
+    for (const Case& c : cases) {
+        setText(c.text);
+        setWidths(c.widths);
+        EXPECT_EQ(c.lines, lines()) << c.name;
+        int32_t count = (int32_t)std::count(c.lines, c.lines + strlen(c.lines), ' ') + 1;
+        EXPECT_EQ(count, LineLayoutCountLines(layout, 0x7FFFFFFF)) << c.name << ": all lines";
+        EXPECT_EQ(count, computedLines()) << c.name << ": one record per line, no more";
+    }
 }
 
 TEST_F(LayoutTest, BadArgumentsAreFatalAndChangeNothing) {
