@@ -9,6 +9,7 @@
 #include "toolkit/guitk_button.h"
 #include "toolkit/guitk_choice.h"
 #include "toolkit/guitk_comp.h"
+#include "toolkit/guitk_confirm.h"
 #include "toolkit/guitk_datefield.h"
 #include "toolkit/guitk_event.h"
 #include "toolkit/guitk_gauge.h"
@@ -70,7 +71,7 @@ const GuiTkModuleEntry Modules[] = {
     {0, 0x4000000, KivDateFieldModuleInit, KivDateFieldModuleFini},       // date field
     {0, 0x8000000, KivCommandMenuModuleInit, KivCommandMenuModuleFini},   // command menu
     {0, 0x10000000, KivPopUpListModuleInit, KivPopUpListModuleFini},      // pop-up list
-    {0, 0x20000000, nullptr, nullptr},                                    // confirmation
+    {0, 0x20000000, KivConfirmModuleInit, KivConfirmModuleFini},          // confirmation
     {0, 0x40000000, PopupWindowModuleInit, PopupWindowModuleFini},        // pop-up window
     {0, 0x80000000, nullptr, nullptr},                                    // container
     {0x10, 0, KivAlertModuleInit, KivAlertModuleFini},                    // alert

@@ -40,9 +40,15 @@ static const ConfirmDialogScreen DefaultScreen = {noQueue, nothing,      noKeyTa
                                                   nothing, noShowNotify, noClip,     noFill,      noFullScreen,
                                                   zero,    zero,         noName,     noCompletion};
 
-struct DialogNativeState {
+// The screen is given once by the program's start-up and serves every run, so it lives
+// with the host's hooks (a run's reset clears vmbss).
+struct DialogScreenHooks {
     ConfirmDialogScreen screen;
     int32_t screenSet;
+};
+static VMHOOKS DialogScreenHooks DialogScreen;
+
+struct DialogNativeState {
     int32_t stateFieldIndex;  // of MIDlet's "_state", plus one; 0 while unknown
 };
 static VMBSS DialogNativeState Dialog;
@@ -53,10 +59,10 @@ static void take(Fn* slot, Fn given, Fn fallback) {
 }
 
 void confirmDialog_setScreen(const ConfirmDialogScreen* s) {
-    Dialog.screenSet = s != nullptr;
+    DialogScreen.screenSet = s != nullptr;
     if (s == nullptr) return;
     const ConfirmDialogScreen& d = DefaultScreen;
-    ConfirmDialogScreen& t = Dialog.screen;
+    ConfirmDialogScreen& t = DialogScreen.screen;
     take(&t.obtainEventQueue, s->obtainEventQueue, d.obtainEventQueue);
     take(&t.releaseEventQueue, s->releaseEventQueue, d.releaseEventQueue);
     take(&t.commandKeyTable, s->commandKeyTable, d.commandKeyTable);
@@ -79,7 +85,7 @@ static void dropReceiver(int32_t argumentWords) {
     if (CurrentNativeMethod != nullptr && CurrentNativeMethod->argCount > argumentWords) popObject();
 }
 
-static const ConfirmDialogScreen* screen() { return Dialog.screenSet ? &Dialog.screen : &DefaultScreen; }
+static const ConfirmDialogScreen* screen() { return DialogScreen.screenSet ? &DialogScreen.screen : &DefaultScreen; }
 
 // ---------------------------------------------------------------------------------
 // Application state

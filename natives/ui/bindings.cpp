@@ -1,6 +1,7 @@
 // Native bindings of the LCDUI and game classes.
 #include "natives/ui/bindings.h"
 
+#include "natives/ui/confirm_natives.h"
 #include "natives/ui/font_natives.h"
 #include "natives/ui/gamecanvas_natives.h"
 #include "natives/ui/graphics_natives.h"
@@ -515,6 +516,7 @@ static const NativeClassBinding UiClassBindings[] = {
     CLASS("com/movane/kiv/KivImplicitList", KivImplicitListNatives),
     CLASS("com/movane/kiv/KivPopUpList", KivPopUpListNatives),
     CLASS("com/movane/kiv/KivCommandMenu", KivCommandMenuNatives),
+    {"com/movane/kiv/KivConfirm", KivConfirmNatives, KIV_CONFIRM_NATIVE_COUNT},
     CLASS("com/movane/kiv/AbstractKivGUIEvent", GuiEventNatives),
     CLASS("com/movane/kiv/KivGUIEvent", KivGuiEventNatives),
 };

@@ -1,5 +1,6 @@
 // Canvas, Displayable and Display natives.
 #include "natives/ui/lcdui_natives.h"
+#include "natives/ui/confirm_natives.h"
 #include "natives/ui/kiv_natives.h"
 
 #include "graphics/mk_dialog.h"
@@ -68,6 +69,7 @@ void lcdui_installServices(void) {
     screen.accessClassCount = accessClassCount;
     screen.accessClassName = mvMidp2DispManager_getAccessClassName;
     screen.runCompletion = kivRunCompletion;
+    confirmNatives_fillScreen(&screen);
     confirmDialog_setScreen(&screen);
 }
 

@@ -1,9 +1,11 @@
 package com.movane.security;
 
+import com.movane.micro.lcdui.DisplayPresence;
+import com.movane.security.midp20.UserConfirmDialogImpl;
+
 /**
- * Where a permission needs the user's answer. The confirmation dialog answers here once
- * it exists; until then nobody can be asked, so every question is answered "not now"
- * (nothing is granted) and the question is reported on standard error.
+ * Where a permission needs the user's answer: the system's confirmation dialog, shown
+ * over whatever is on the screen while the asking thread waits.
  */
 public final class UserPrompt {
     /** "Allow and don't ask again" */
@@ -24,15 +26,50 @@ public final class UserPrompt {
 
     /** The user's answer to the prompt; allowedModes are the DefaultPermission.MODE_* bits the domain offers. */
     public static int ask(DefaultPermission permission, String title, String message, int allowedModes) {
-        System.err.println("Movane_VM: no confirmation dialog; " + permission.getName() + " is not granted: " + title
-                + " " + message);
-        return ANSWER_NOT_NOW;
+        if (!DisplayPresence.isCreated()) {
+            // a MIDlet without a display has nobody to ask
+            return ANSWER_NOT_NOW;
+        }
+        int modes = allowedModes & DefaultPermission.MODE_MASK;
+        int initial = initialMode(permission.getState() & DefaultPermission.MODE_MASK, modes);
+        // refusing keeps the asking for the session when the domain asks once a session
+        String deny = initial == DefaultPermission.MODE_SESSION ? "No for this session" : "Not now";
+        int word = UserConfirmDialog.getDialog().askPermission(permission.getIndex(), title, message, modes, initial,
+                deny);
+        if (word < 0) {
+            return ANSWER_NOT_NOW;
+        }
+        int mode = word & DefaultPermission.MODE_MASK;
+        if ((word & UserConfirmDialogImpl.ALLOWED) != 0) {
+            return mode == DefaultPermission.MODE_BLANKET ? ANSWER_BLANKET
+                    : mode == DefaultPermission.MODE_SESSION ? ANSWER_SESSION : ANSWER_ONESHOT;
+        }
+        if (mode == DefaultPermission.MODE_NO) {
+            return ANSWER_NEVER;
+        }
+        return mode == DefaultPermission.MODE_SESSION ? ANSWER_SESSION_NO : ANSWER_NOT_NOW;
+    }
+
+    /** The mode the dialog starts on: the permission's own when the domain offers it, else the most cautious offered. */
+    private static int initialMode(int current, int modes) {
+        if (current != 0 && current != DefaultPermission.MODE_NO && (modes & current) != 0) {
+            return current;
+        }
+        int[] order = {DefaultPermission.MODE_ONESHOT, DefaultPermission.MODE_SESSION, DefaultPermission.MODE_BLANKET};
+        for (int i = 0; i < order.length; i++) {
+            if ((modes & order[i]) != 0) {
+                return order[i];
+            }
+        }
+        return DefaultPermission.MODE_ONESHOT;
     }
 
     /** After a choice between two settings that may not hold together: 1 keeps the one just chosen, 0 the other; -1 nobody chose. */
     public static int chooseExclusive(String title, String message, String first, String second) {
-        System.err.println("Movane_VM: no confirmation dialog; " + title + " " + message + " [" + first + " | "
-                + second + "]");
-        return -1;
+        if (!DisplayPresence.isCreated()) {
+            return -1;
+        }
+        int row = UserConfirmDialog.getDialog().askExclusive(title, message, first, second);
+        return row < 0 ? -1 : row == 0 ? 1 : 0;
     }
 }

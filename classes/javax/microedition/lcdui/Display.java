@@ -6,6 +6,7 @@ import com.movane.kiv.KivComponent;
 import com.movane.kiv.KivGUIEvent;
 import com.movane.kiv.KivList;
 import com.movane.kiv.KivMIDP;
+import com.movane.micro.lcdui.DisplayPresence;
 import com.movane.micro.lcdui.GameCanvasAccess;
 
 import java.util.Vector;
@@ -110,6 +111,7 @@ public class Display {
 
     private Display(MIDlet midlet) {
         this.midlet = midlet;
+        DisplayPresence.created();
         nativeInitializeDisplay();
         nativeNeedUpdateListInit();
         new EventDispatcher(this).start();

@@ -53,18 +53,16 @@ public final class SecurityManagerImpl extends SecurityManager {
         if ((state & DefaultPermission.ALLOWED) != 0) {
             return GRANTED;
         }
-        switch (state & DefaultPermission.MODE_MASK) {
-            case DefaultPermission.MODE_NO:
-                return DENIED;
-            case DefaultPermission.MODE_BLANKET:
-                return (state & DefaultPermission.USER_SET) != 0 ? GRANTED : UNKNOWN;
-            case DefaultPermission.MODE_SESSION: {
-                int answer = sessionAnswer(p.getIndex(), 0);
-                return answer > 0 ? GRANTED : answer < 0 ? DENIED : UNKNOWN;
-            }
-            default:
-                return UNKNOWN;
+        int mode = state & DefaultPermission.MODE_MASK;
+        if (mode == DefaultPermission.MODE_NO) {
+            return DENIED;
         }
+        if (mode == DefaultPermission.MODE_BLANKET && (state & DefaultPermission.USER_SET) != 0) {
+            return GRANTED;
+        }
+        // the user's answer for this run holds whatever mode the domain starts with
+        int answer = sessionAnswer(p.getIndex(), 0);
+        return answer > 0 ? GRANTED : answer < 0 ? DENIED : UNKNOWN;
     }
 
     public void checkPermission(String permission, String target) {
