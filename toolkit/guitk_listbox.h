@@ -20,7 +20,7 @@ struct GuiTkListBox {
 static_assert(sizeof(GuiTkListBox) == 184, "the list-box part is three words behind the list");
 enum { GUITK_LISTBOX_PLACE = (int32_t)sizeof(GuiTkList), GUITK_LISTBOX_KIND_PLACE = (int32_t)sizeof(GuiTkListBox) };
 
-// A colour specification: kind 1 the ARGB word, 2 the component's foreground, 3 its
+// How a colour is chosen: kind 1 the ARGB word, 2 the component's foreground, 3 its
 // background.
 struct GuiTkColorSpec {
     uint32_t kind;
